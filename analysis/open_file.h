@@ -1,0 +1,35 @@
+// Whole analysis of one MP3 file: probe, load into memory, tags, first frame,
+// frame count, frame index and (optionally) the peak table. Used by the window
+// (in a worker thread, on a scratch state) and by the command line.
+#pragma once
+
+#include "state/program_state.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+namespace tessivo {
+
+// Called with a short stage word ("Opening file", "Calculating Peaks") and a
+// percentage 0..100. May be called from a worker thread.
+using ProgressFn = std::function<void(const char* stage, double percent)>;
+
+struct OpenResult {
+    bool ok = false;
+    std::string message; // the text to show the user when !ok
+};
+
+// Analyses `path` into the file and analysis fields of `st` (file image, tags,
+// stream properties, frame index and, when withPeaks, the peak table).
+// On failure `st`'s file fields are unspecified; callers analyse into a
+// scratch state and adopt it only on success.
+OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
+                       const ProgressFn& progress = {},
+                       const std::atomic<bool>* cancel = nullptr);
+
+// Moves the file and analysis fields (everything AnalyseFile writes) from
+// `src` into `dst`, leaving the settings, view and part fields of `dst` alone.
+void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src);
+
+} // namespace tessivo

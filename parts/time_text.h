@@ -1,0 +1,12 @@
+// Time texts: "mm:ss", "h:mm:ss", with ":mmm" milliseconds when asked.
+#pragma once
+
+#include <string>
+
+namespace tessivo {
+
+std::string FormatTimeText(bool withMs, double seconds);
+// The large clock: hours always shown ("0:00:00") and milliseconds (":000").
+void SplitClockText(double seconds, std::string& hms, std::string& ms);
+
+} // namespace tessivo

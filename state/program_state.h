@@ -1,0 +1,118 @@
+// The one record that holds everything the program knows about the open file,
+// its cut lines and parts, and the user's settings. Created once by whoever
+// runs the program (window or command line) and passed by reference.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// Slots of the cut-line and part tables (index 0 is never used; slot
+// CutCount+1 of PartStart holds the end marker, so at most 999 parts fit).
+constexpr int kPartSlots = 1001;
+constexpr int kMaxCutLines = 999;
+
+// Frames per screen column at zoom levels 1..11 (index 0 unused).
+constexpr std::array<int32_t, 12> ZoomFactor = {0, 1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024};
+
+using Id3v1Record = std::array<uint8_t, 128>;
+
+enum class SplitModeKind { Visual, ByParts, ByTime, BySilence };
+
+// What the decoder reports about a file it probed.
+struct StreamInfoRecord {
+    uint32_t freq = 0;     // sample rate
+    uint32_t chans = 0;    // channel count
+    uint32_t ctype = 0;    // 0x10005 for an MPEG layer III stream
+    int mpegLayer = 0;     // 1, 2 or 3 as the decoder saw it
+};
+
+struct ProgramState {
+    // --- Open file ---
+    std::string FileName;
+    uint32_t FileSize = 0;
+    std::vector<uint8_t> FileBuffer;
+    bool HasId3v2 = false;
+    int32_t Id3v2Size = 0;
+    bool HasId3v1 = false;
+    Id3v1Record Id3v1Buffer{};
+    bool FileLoaded = false;
+    // Progress of the long operation now running, 0..100; exactly 0 when idle.
+    // Written by a worker while the window's timers read it.
+    std::atomic<double> ProgressPercent{0.0};
+    double LastShownPercent = 0.0;
+
+    // --- Stream properties ---
+    StreamInfoRecord StreamInfo;
+    uint32_t SampleRate = 0;
+    uint64_t DecodedLength = 0; // bytes of 16-bit PCM; 64 bits so 10-hour files count right
+    double Duration = 0.0;
+    int32_t ChannelCount = 0;
+    std::string MpegVersionText;
+    std::string MpegLayerText;
+    std::string ChannelModeText;
+    int32_t FirstFrameBitrate = 0;
+    int32_t HeaderSampleRate = 0;
+    int32_t SamplesPerFrame = 0;
+    double FrameDuration = 0.0;
+    uint32_t FrameCount = 0;
+
+    // --- Frame decoding working fields ---
+    int32_t FrameBitrate = 0;
+    int32_t FramePadding = 0;
+    bool CrcProtected = false;
+    int32_t AudioStart = 0;
+    int32_t ScanPos = 0;
+
+    // --- Frame index ---
+    int32_t FirstFramePos = 0;
+    std::vector<int32_t> FramePos;
+    int32_t IndexedFrames = 0;
+    int32_t FrameLength = 0;
+
+    // --- Peak table ---
+    std::vector<int16_t> PeakMaxL, PeakMinL, PeakMaxR, PeakMinR;
+
+    // --- View values ---
+    int16_t ZoomLevel = 1;
+    int32_t ViewFirstFrame = 0;
+    int32_t WaveLeft = 20;
+    int32_t WaveRight = 0;
+
+    // --- Cut lines and parts ---
+    int32_t CutCount = 0;
+    std::array<int32_t, kPartSlots> CutLine{};
+    std::array<int32_t, kPartSlots> PartStart{};
+    std::array<int32_t, kPartSlots> PartEnd{};
+    std::array<bool, kPartSlots> PartUsed{};
+    std::array<bool, kPartSlots> PartSaved{};
+    std::array<Id3v1Record, kPartSlots> PartTag{};
+    std::array<bool, kPartSlots> CutSortMark{};
+    int32_t SelectedPart = 0;
+    int32_t PlayingPart = 0;
+    int32_t SplitFileCount = 0;
+    SplitModeKind SplitMode = SplitModeKind::Visual;
+
+    // --- Settings values ---
+    int32_t Volume = 50;
+    int32_t SilenceThreshold = 10;
+    int32_t SilenceRelease = 1000;
+    bool IsSaveTags = false;
+    bool IsGapless = false;
+    std::string OutputFolder;
+
+    // --- Playback values ---
+    uint32_t PlayStream = 0; // engine stream handle, 0 = none
+    bool IsPlaying = false;
+    uint32_t PlayFrame = 0;
+    int64_t PlayStartPos = 0;
+    double PlayRate = 0.0;
+    double RateStep = 0.0;
+    int32_t ClickFrame = 0;
+};
+
+} // namespace tessivo
