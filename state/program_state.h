@@ -74,6 +74,13 @@ struct ProgramState {
     int32_t IndexedFrames = 0;
     int32_t FrameLength = 0;
 
+    // --- Frame viewer recording (filled by the index build only when
+    // ViewerEnabled; entry i describes frame i, i <= 1000; 2000 entries) ---
+    bool ViewerEnabled = false;
+    uint8_t Gain11 = 0, Gain21 = 0, Gain12 = 0, Gain22 = 0;
+    std::vector<uint8_t> ViewerB1, ViewerB2, ViewerB3, ViewerB4;
+    std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
+
     // --- Peak table ---
     std::vector<int16_t> PeakMaxL, PeakMinL, PeakMaxR, PeakMinR;
 
