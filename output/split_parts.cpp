@@ -1,5 +1,6 @@
 #include "output/split_parts.h"
 
+#include "output/gapless_part.h"
 #include "output/id3v1_tag.h"
 
 #include <algorithm>
@@ -181,8 +182,13 @@ SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgress
             result.error = "Cannot create file \"" + path + "\". " + reason;
             return result;
         }
-        // Gapless parts (st.IsGapless) come rebuilt from their own function here.
-        const PartBytes part = SourcePartBytes(st, i);
+        // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
+        // frames); a source that cannot be rebuilt gets the plain copy.
+        PartBytes part = SourcePartBytes(st, i);
+        if (st.IsGapless)
+            BuildGaplessPart(st, st.PartStart[i],
+                             i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
+                             part.owned);
         const std::span<const uint8_t> bytes = part.bytes();
         bool ok = true;
         for (size_t pos = 0; ok && pos < bytes.size(); pos += kWriteBlock) {
@@ -190,7 +196,7 @@ SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgress
             ok = out->Write(bytes.data() + pos, n);
             done += n;
             if (ok && progress)
-                progress(done, total);
+                progress(std::min(done, total), total); // gapless parts run a little longer
         }
         if (ok && withTag(i)) {
             ok = out->Write(st.PartTag[i].data(), st.PartTag[i].size());
