@@ -11,6 +11,17 @@ namespace tessivo {
 
 using StreamHandle = uint32_t; // 0 = no stream
 
+// Codes ErrorGetCode reports (shown to the user as "(Error code: N)").
+enum EngineErrorCode : int {
+    kEngineOk = 0,
+    kEngineErrMemory = 1,   // out of memory
+    kEngineErrHandle = 5,   // no such stream
+    kEngineErrFormat = 6,   // the file cannot be decoded
+    kEngineErrNoInit = 8,   // no audio output: the sound system could not be started
+    kEngineErrPosition = 7, // position outside the stream
+    kEngineErrDevice = 23,  // the output device could not be opened
+};
+
 class AudioEngine {
 public:
     virtual ~AudioEngine() = default;
@@ -26,13 +37,13 @@ public:
     virtual void FreeStream(StreamHandle h) = 0; // 0 is harmless
 
     virtual bool SetPosition(StreamHandle h, int64_t bytePos) = 0;
-    virtual bool SetVolume(StreamHandle h, double volume) = 0;     // 0.0 .. 1.0
-    virtual bool SetFrequency(StreamHandle h, double hz) = 0;      // 0 = own rate
-    virtual bool Play(StreamHandle h) = 0;                         // false = refused
+    virtual bool SetVolume(StreamHandle h, double volume) = 0; // 0.0 .. 1.0
+    virtual bool SetFrequency(StreamHandle h, double hz) = 0;  // 0 = own rate
+    virtual bool Play(StreamHandle h) = 0;                     // false = refused
     virtual bool Stop(StreamHandle h) = 0;
-    virtual bool IsActive(StreamHandle h) = 0;                     // true while playing
-    virtual int64_t GetPosition(StreamHandle h) = 0;               // byte position heard now
-    virtual int ErrorGetCode() = 0;                                // code of the last failure
+    virtual bool IsActive(StreamHandle h) = 0;       // true while playing
+    virtual int64_t GetPosition(StreamHandle h) = 0; // byte position heard now
+    virtual int ErrorGetCode() = 0;                  // code of the last failure
 };
 
 } // namespace tessivo
