@@ -1,0 +1,32 @@
+// The peak table: for every frame the largest and smallest sample of each
+// channel, decoded once from the file image.
+#pragma once
+
+#include "analysis/open_file.h"
+#include "state/program_state.h"
+
+#include <atomic>
+
+namespace tessivo {
+
+// Decodes the whole file frame by frame from FramePos[0] and fills PeakMaxL,
+// PeakMinL, PeakMaxR, PeakMinR (resized to FrameCount). R entries are 0 for a
+// mono file. Frames the decoder cannot deliver (the stream ends early or
+// breaks off) are silent: their entries are 0. Keeps ProgressPercent
+// current and calls `progress` with "Calculating Peaks" whenever the
+// percentage has grown by a point (LastShownPercent); ProgressPercent is 0
+// afterwards. False only when cancelled.
+bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
+                    const std::atomic<bool>* cancel = nullptr);
+
+// The same table, decoded by `threads` workers at once (0: one per core).
+// Each worker starts a few frames before its share so the decoder is warm;
+// the result is bit-identical to CalculatePeaks. `progress` may be called
+// from any of the workers.
+bool CalculatePeaksParallel(ProgramState& st, unsigned threads = 0, const ProgressFn& progress = {},
+                            const std::atomic<bool>* cancel = nullptr);
+
+// "Calculating Peaks - 12.5%" with the locale's decimal separator.
+std::string PeakProgressText(double percent);
+
+} // namespace tessivo

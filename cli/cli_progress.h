@@ -1,0 +1,14 @@
+// Progress of long operations on stderr, only when stderr is a terminal.
+#pragma once
+
+#include "analysis/open_file.h"
+
+namespace tessivo::cli {
+
+// A progress function that redraws one stderr line ("Opening file 42%"), or
+// an empty function when stderr is not a terminal.
+ProgressFn TerminalProgress();
+// Ends the progress line (when one was drawn).
+void EndTerminalProgress();
+
+} // namespace tessivo::cli
