@@ -1,0 +1,41 @@
+// User dialogs for tests: nothing modal ever opens. Messages are recorded;
+// the choosers answer with what the test put in.
+#pragma once
+
+#include "app/user_dialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace tessivo::testing {
+
+class FakeUserDialogs : public UserDialogs {
+public:
+    QStringList messages; // ShowMessage texts, in order
+    QStringList errors;   // ShowError texts, in order
+    QStringList opened;   // OpenLocalPath paths
+
+    // Answers of the choosers (empty = cancelled) and what they were asked.
+    QString openFileAnswer;
+    QString folderAnswer;
+    QString lastFolderTitle;
+    QString lastFolderStart;
+    int folderCalls = 0;
+    int openFileCalls = 0;
+
+    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
+    void ShowError(QWidget*, const QString& text) override { errors << text; }
+    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override {
+        ++openFileCalls;
+        return openFileAnswer;
+    }
+    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
+        ++folderCalls;
+        lastFolderTitle = title;
+        lastFolderStart = startFolder;
+        return folderAnswer;
+    }
+    void OpenLocalPath(const QString& path) override { opened << path; }
+};
+
+} // namespace tessivo::testing

@@ -1,0 +1,236 @@
+// The "Split Settings" panel driven by real key presses and clicks.
+#include "parts/split_settings_panel.h"
+
+#include "parts/cut_lines.h"
+#include "tests/fakes/fake_user_dialogs.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace tessivo {
+namespace {
+
+// A file of `seconds` of 1152-sample frames at 44100 Hz, opened as one part.
+void LoadFile(ProgramState& st, double seconds) {
+    st.FrameDuration = 1152.0 / 44100.0;
+    st.SamplesPerFrame = 1152;
+    st.HeaderSampleRate = 44100;
+    st.FrameCount = static_cast<uint32_t>(seconds / st.FrameDuration);
+    st.Duration = seconds;
+    st.FileLoaded = true;
+    st.PeakMaxL.assign(st.FrameCount, 0);
+    st.PeakMaxR.assign(st.FrameCount, 0);
+    ResetToOnePart(st);
+}
+
+class SplitSettingsPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        panel = std::make_unique<SplitSettingsPanel>(st, dialogs);
+        panel->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    }
+    void ClickRadio(QRadioButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, 5)); }
+    void Retype(QLineEdit* e, const char* keys) {
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QTest::keyClicks(e, keys);
+    }
+    QColor PrepareCaption() const {
+        return panel->SpdBtnPrepare->palette().color(QPalette::ButtonText);
+    }
+
+    ProgramState st;
+    testing::FakeUserDialogs dialogs;
+    std::unique_ptr<SplitSettingsPanel> panel;
+};
+
+TEST_F(SplitSettingsPanelTest, StartsVisualWithEveryInputDisabledAndGreyPrepare) {
+    EXPECT_TRUE(panel->RBtnVisual->isChecked());
+    EXPECT_EQ(panel->title(), "Split Settings");
+    EXPECT_EQ(panel->SpinEditParts->value(), 2);
+    EXPECT_EQ(panel->EditTimeMM->text(), "00");
+    EXPECT_EQ(panel->EditTimeSS->text(), "01");
+    for (QWidget* w :
+         {static_cast<QWidget*>(panel->SpinEditParts), static_cast<QWidget*>(panel->EditTimeMM),
+          static_cast<QWidget*>(panel->EditTimeSS), static_cast<QWidget*>(panel->SpinEditThresh),
+          static_cast<QWidget*>(panel->SpinEditRelease)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_TRUE(panel->SpdBtnPrepare->isEnabled());
+    EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100));
+    EXPECT_EQ(panel->SpdBtnPrepare->toolTip(), "Prepare Cut Lines");
+    EXPECT_EQ(panel->SpdBtnClear->toolTip(), "Clear Cut Lines");
+}
+
+TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnlyWithAFile) {
+    ClickRadio(panel->RBtnByTime);
+    EXPECT_EQ(st.SplitMode, SplitModeKind::ByTime);
+    EXPECT_TRUE(panel->EditTimeMM->isEnabled());
+    EXPECT_TRUE(panel->EditTimeSS->isEnabled());
+    EXPECT_FALSE(panel->SpinEditParts->isEnabled());
+    EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100)); // no file yet
+
+    LoadFile(st, 150.0);
+    ClickRadio(panel->RBtnBySilence);
+    EXPECT_EQ(st.SplitMode, SplitModeKind::BySilence);
+    EXPECT_TRUE(panel->SpinEditThresh->isEnabled());
+    EXPECT_TRUE(panel->SpinEditRelease->isEnabled());
+    EXPECT_FALSE(panel->EditTimeMM->isEnabled());
+    EXPECT_EQ(PrepareCaption(), QColor(Qt::black));
+
+    ClickRadio(panel->RBtnVisual);
+    EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100));
+}
+
+TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxCannotBeTyped) {
+    LoadFile(st, 150.0);
+    ClickRadio(panel->RBtnByParts);
+    // 150 s in two parts: 75 s each.
+    EXPECT_EQ(panel->EditTimeMM->text(), "01");
+    EXPECT_EQ(panel->EditTimeSS->text(), "15");
+    panel->SpinEditParts->setFocus();
+    QTest::keyClick(panel->SpinEditParts, Qt::Key_Up);
+    EXPECT_EQ(panel->SpinEditParts->value(), 3);
+    EXPECT_EQ(panel->EditTimeMM->text(), "00");
+    EXPECT_EQ(panel->EditTimeSS->text(), "50");
+    QTest::keyClicks(panel->SpinEditParts, "9");
+    EXPECT_EQ(panel->SpinEditParts->value(), 3);
+}
+
+TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixtyOrMore) {
+    ClickRadio(panel->RBtnByTime);
+    QLineEdit* ss = panel->EditTimeSS;
+    Retype(ss, "7a5");
+    EXPECT_EQ(ss->text(), "7");
+    Retype(ss, "0x7");
+    EXPECT_EQ(ss->text(), "07");
+    // No length limit: a 7 typed after "01" gives "017", read as 17.
+    ss->setText("01");
+    ss->setFocus();
+    ss->end(false);
+    QTest::keyClick(ss, Qt::Key_7);
+    EXPECT_EQ(ss->text(), "017");
+    EXPECT_EQ(ss->cursorPosition(), 3);
+}
+
+TEST_F(SplitSettingsPanelTest, PastedTextThatIsNotANumberIsRefused) {
+    ClickRadio(panel->RBtnByTime);
+    QLineEdit* mm = panel->EditTimeMM;
+    mm->setText("12");
+    mm->setFocus();
+    mm->selectAll();
+    QApplication::clipboard()->setText("ab1");
+    QTest::keyClick(mm, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(mm->text(), "12");
+    // A paste the clipboard may not carry offscreen: insert the text directly.
+    mm->selectAll();
+    mm->insert("-4");
+    EXPECT_EQ(mm->text(), "12");
+    mm->selectAll();
+    mm->insert("99999999999999999999999");
+    EXPECT_EQ(mm->text(), "12");
+    mm->selectAll();
+    mm->insert("45");
+    EXPECT_EQ(mm->text(), "45");
+}
+
+TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlone) {
+    LoadFile(st, 600.0);
+    ClickRadio(panel->RBtnByTime);
+    QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
+
+    panel->EditTimeMM->clear();
+    panel->EditTimeSS->clear();
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.last(), "Input time value!");
+    EXPECT_EQ(panel->EditTimeMM->text(), "00");
+    EXPECT_EQ(panel->EditTimeSS->text(), "00");
+
+    panel->EditTimeMM->setText("10");
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.last(), "Incorrect time value!");
+
+    panel->EditTimeMM->setText("00");
+    panel->EditTimeSS->setText("01");
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.last(), "Too much parts (600) !\rPlease, increase the time value!");
+    EXPECT_EQ(dialogs.messages.size(), 3);
+    EXPECT_EQ(prepared.count(), 0);
+    EXPECT_EQ(st.CutCount, 1);
+
+    panel->EditTimeMM->setText("01");
+    panel->EditTimeSS->setText("00");
+    st.SelectedPart = 1;
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages.size(), 3);
+    EXPECT_EQ(prepared.count(), 1);
+    EXPECT_EQ(st.CutCount, 10);
+    EXPECT_EQ(st.SelectedPart, 0);
+    const int32_t step = st.CutLine[2];
+    EXPECT_NEAR(step * st.FrameDuration, 60.0, st.FrameDuration);
+}
+
+TEST_F(SplitSettingsPanelTest, PrepareWithoutAFileOrUnderTwoSecondsDoesNothing) {
+    QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
+    ClickRadio(panel->RBtnByParts);
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    LoadFile(st, 1.9);
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(prepared.count(), 0);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    EXPECT_EQ(st.CutCount, 1);
+}
+
+TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
+    LoadFile(st, 150.0);
+    QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
+    ClickRadio(panel->RBtnByParts);
+    panel->SpinEditParts->setValue(4);
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(prepared.count(), 1);
+    EXPECT_EQ(st.CutCount, 4);
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_TRUE(st.PartUsed[k]);
+
+    // Visual: no cut line changes, but the selection is cleared and the list
+    // is rebuilt.
+    ClickRadio(panel->RBtnVisual);
+    st.SelectedPart = 2;
+    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    EXPECT_EQ(prepared.count(), 2);
+    EXPECT_EQ(st.CutCount, 4);
+    EXPECT_EQ(st.SelectedPart, 0);
+}
+
+TEST_F(SplitSettingsPanelTest, SilenceSpinBoxesFollowTheSettingsAndWriteThemBack) {
+    st.SilenceThreshold = 25;
+    st.SilenceRelease = 1400;
+    panel->ShowSilenceSettings();
+    EXPECT_EQ(panel->SpinEditThresh->value(), 25);
+    EXPECT_EQ(panel->SpinEditRelease->value(), 1400);
+    ClickRadio(panel->RBtnBySilence);
+    panel->SpinEditRelease->setFocus();
+    QTest::keyClick(panel->SpinEditRelease, Qt::Key_Up);
+    EXPECT_EQ(st.SilenceRelease, 1600);
+    panel->SpinEditThresh->setFocus();
+    QTest::keyClick(panel->SpinEditThresh, Qt::Key_Down);
+    EXPECT_EQ(st.SilenceThreshold, 24);
+}
+
+TEST_F(SplitSettingsPanelTest, ClearAsksTheWindowToClearTheCutLines) {
+    QSignalSpy clear(panel.get(), &SplitSettingsPanel::clearRequested);
+    QTest::mouseClick(panel->SpdBtnClear, Qt::LeftButton);
+    EXPECT_EQ(clear.count(), 1);
+}
+
+} // namespace
+} // namespace tessivo
