@@ -1,0 +1,68 @@
+// tessivo [FILE]: the main window, opening FILE when one is given.
+#include "app/main_window.h"
+#include "app/null_audio_engine.h"
+#include "app/user_dialogs.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+// Errors that reach the event loop end up in one message box, as the file
+// layer's errors should, instead of ending the program.
+class TessivoApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    tessivo::UserDialogs* dialogs = nullptr;
+
+    bool notify(QObject* receiver, QEvent* e) override {
+        try {
+            return QApplication::notify(receiver, e);
+        } catch (const std::exception& ex) {
+            if (dialogs)
+                dialogs->ShowError(activeWindow(), QString::fromLocal8Bit(ex.what()));
+        } catch (...) {
+            if (dialogs)
+                dialogs->ShowError(activeWindow(), QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TessivoApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tessivo"));
+    QApplication::setApplicationVersion(QStringLiteral("2.3"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Cuts one MP3 file into several MP3 files."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("MP3 file to open"),
+                                 QStringLiteral("[FILE]"));
+    parser.process(app);
+
+    tessivo::QtUserDialogs dialogs;
+    app.dialogs = &dialogs;
+    auto state = std::make_unique<tessivo::ProgramState>();
+    auto engine = tessivo::MakeAudioEngine();
+
+    tessivo::WindowEnvironment env;
+    env.SettingsPath = tessivo::DefaultSettingsPath();
+    tessivo::TForm1 window(*state, *engine, dialogs, env);
+    window.showMaximized();
+
+    const QStringList args = parser.positionalArguments();
+    if (!args.isEmpty()) {
+        const QString file = QFileInfo(args.first()).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, file] { window.OpenFilePath(file); });
+    }
+    return app.exec();
+}

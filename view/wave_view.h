@@ -1,0 +1,50 @@
+// The widget that shows the waveform picture and the level meter. It covers
+// the main window's client area from (0, 0) down to the control panel, so its
+// coordinates are the client coordinates the geometry uses. It only copies the
+// two pictures the window composed and passes mouse events on.
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace tessivo {
+
+// Receives the view's mouse events in client coordinates.
+class WaveViewHandler {
+public:
+    virtual ~WaveViewHandler() = default;
+    virtual void FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                               int y) = 0;
+    virtual void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
+                               int y) = 0;
+    virtual void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) = 0;
+    virtual void FormDblClick() = 0;
+    // Called at the end of every paint of the view.
+    virtual void FormPaintDone() = 0;
+};
+
+class WaveView : public QWidget {
+    Q_OBJECT
+public:
+    explicit WaveView(QWidget* parent = nullptr);
+
+    void SetHandler(WaveViewHandler* h) { handler_ = h; }
+
+    // The composed pictures and where they are copied (client x).
+    QImage WaveBitmap;
+    QImage MeterBitmap;
+    int WaveLeft = 20;
+    int MeterLeft = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    WaveViewHandler* handler_ = nullptr;
+};
+
+} // namespace tessivo
