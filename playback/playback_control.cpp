@@ -145,6 +145,7 @@ PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
         const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
         r.seconds = bytesPerSecond > 0 ? static_cast<double>(b) / bytesPerSecond : 0.0;
         r.following = true;
+        r.frame = st.PlayFrame;
 
         r.placeOverlays = true;
         r.stripMark.visible = true;

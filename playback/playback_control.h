@@ -90,6 +90,7 @@ struct PlaybackTickResult {
     // updated, the time labels show `seconds` and the level meter redraws.
     bool following = false;
     double seconds = 0.0;
+    uint32_t frame = 0; // the frame heard (PlayFrame before any stop below)
     // Placement of the cursor and strip mark; valid when `placeOverlays`.
     bool placeOverlays = false;
     OverlayLine cursor;
