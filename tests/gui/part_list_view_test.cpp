@@ -1,0 +1,299 @@
+// The part list and the context menu, driven by real clicks on a fixture's parts.
+#include "parts/part_list_view.h"
+
+#include "analysis/open_file.h"
+#include "output/split_parts.h"
+#include "parts/cut_lines.h"
+#include "parts/time_text.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tessivo {
+namespace {
+
+class PartListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
+        ASSERT_TRUE(r.ok) << r.message;
+        st.FileLoaded = true;
+        st.OutputFolder = "/tmp/out";
+        ResetToOnePart(st);
+        list = std::make_unique<PartListView>(st);
+        list->resize(700, 300);
+        list->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
+    }
+
+    // Three parts: cut lines at 20 s and 40 s.
+    void ThreeParts() {
+        const auto at = [&](double s) { return static_cast<int32_t>(s / st.FrameDuration); };
+        ASSERT_TRUE(AddCutLine(st, at(20.0)));
+        ASSERT_TRUE(AddCutLine(st, at(40.0)));
+        ASSERT_EQ(st.CutCount, 3);
+    }
+
+    QPoint CheckBoxCentre(int row) {
+        QTreeWidgetItem* item = list->topLevelItem(row);
+        QStyleOptionViewItem opt;
+        opt.initFrom(list->viewport());
+        opt.rect = list->visualItemRect(item);
+        opt.rect.setWidth(list->columnWidth(0));
+        opt.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+        opt.text = item->text(0);
+        return list->style()
+            ->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, list.get())
+            .center();
+    }
+
+    QPoint RowCentre(int row, int column = 1) {
+        const QRect r = list->visualItemRect(list->topLevelItem(row));
+        return QPoint(list->header()->sectionViewportPosition(column) + 10, r.center().y());
+    }
+
+    ProgramState st;
+    std::unique_ptr<PartListView> list;
+};
+
+TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
+    list->RefreshPartList();
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    const QStringList captions = {"#",        "Status", "Begin",  "End",  "Duration",
+                                  "Filename", "Title",  "Artist", "Album"};
+    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    ASSERT_EQ(list->columnCount(), captions.size());
+    for (int c = 0; c < list->columnCount(); ++c) {
+        EXPECT_EQ(list->headerItem()->text(c), captions[c]);
+        EXPECT_EQ(list->columnWidth(c), widths[c]);
+    }
+}
+
+TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
+    ThreeParts();
+    st.PartUsed[2] = false;
+    st.PartSaved[3] = true;
+    st.PartSaved[2] = true; // not used: "Not Used" wins
+    Id3v1Record& tag = st.PartTag[3];
+    tag.fill(0);
+    std::memcpy(tag.data(), "TAG", 3);
+    std::memcpy(tag.data() + 3, "Caf\xe9 title", 10);                   // ISO-8859-1 e acute
+    std::memcpy(tag.data() + 33, "012345678901234567890123456789", 30); // full width
+    list->RefreshPartList();
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "Prepared");
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(list->topLevelItem(2)->checkState(0), Qt::Checked);
+    for (int k = 1; k <= 3; ++k) {
+        QTreeWidgetItem* row = list->topLevelItem(k - 1);
+        EXPECT_EQ(row->text(0), QString::number(k));
+        const double a = st.PartStart[k] * st.FrameDuration;
+        const double b = (st.PartEnd[k] + 1.0) * st.FrameDuration;
+        EXPECT_EQ(row->text(2).toStdString(), FormatTimeText(true, a));
+        EXPECT_EQ(row->text(3).toStdString(), FormatTimeText(true, b));
+        EXPECT_EQ(row->text(5).toStdString(), PartFilePath(st, k));
+    }
+    // The last part ends with the file: the End column shows the file's length.
+    EXPECT_EQ(list->topLevelItem(2)->text(3).toStdString(),
+              FormatTimeText(true, st.FrameCount * st.FrameDuration));
+    EXPECT_EQ(list->topLevelItem(0)->text(5), "/tmp/out/long65-01.mp3");
+    EXPECT_EQ(list->topLevelItem(2)->text(6), QString::fromUtf8("Caf\u00e9 title"));
+    EXPECT_EQ(list->topLevelItem(2)->text(7), "012345678901234567890123456789");
+}
+
+TEST_F(PartListViewTest, AnEmptyPartShowsEqualBeginAndEndAndZeroDuration) {
+    ASSERT_TRUE(AddCutLine(st, 500));
+    ASSERT_TRUE(AddCutLine(st, 500));
+    list->RefreshPartList();
+    QTreeWidgetItem* row = list->topLevelItem(1);
+    EXPECT_EQ(row->text(2), row->text(3));
+    EXPECT_EQ(row->text(4), "00:00:000");
+}
+
+TEST_F(PartListViewTest, RebuildSelectsTheSelectedPartOnceAfterEveryRowIsInPlace) {
+    ThreeParts();
+    st.SelectedPart = 2;
+    st.PartUsed[2] = false;
+    QSignalSpy tags(list.get(), &PartListView::showPartTags);
+    QSignalSpy redraw(list.get(), &PartListView::viewChanged);
+    int rowsWhenTagsShown = -1;
+    QObject::connect(list.get(), &PartListView::showPartTags, list.get(),
+                     [&] { rowsWhenTagsShown = list->topLevelItemCount(); });
+    list->RefreshPartList();
+    ASSERT_EQ(tags.count(), 1);
+    EXPECT_EQ(tags.first().first().toInt(), 2);
+    EXPECT_EQ(rowsWhenTagsShown, 3);
+    EXPECT_EQ(redraw.count(), 1);
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
+    EXPECT_FALSE(st.PartUsed[2]); // the rebuild did not tick it
+    EXPECT_EQ(st.SelectedPart, 2);
+
+    // Nothing selected: no tags shown, no redraw asked for.
+    st.SelectedPart = 0;
+    tags.clear();
+    list->RefreshPartList();
+    EXPECT_EQ(tags.count(), 0);
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+}
+
+TEST_F(PartListViewTest, ClickingTheCheckBoxOfAnotherRowSelectsItAndUnticksThatPart) {
+    ThreeParts();
+    list->RefreshPartList();
+    QSignalSpy tags(list.get(), &PartListView::showPartTags);
+    QSignalSpy redraw(list.get(), &PartListView::viewChanged);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
+    EXPECT_EQ(st.SelectedPart, 2);
+    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_TRUE(st.PartUsed[1]);
+    EXPECT_TRUE(st.PartUsed[3]);
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    ASSERT_GE(tags.count(), 1);
+    EXPECT_EQ(tags.last().first().toInt(), 2);
+    EXPECT_GE(redraw.count(), 1);
+
+    // Ticking it again brings back "Prepared".
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
+    EXPECT_TRUE(st.PartUsed[2]);
+    EXPECT_EQ(list->topLevelItem(1)->text(1), "Prepared");
+}
+
+TEST_F(PartListViewTest, SelectingARowSelectsThePartAndShowsItsTags) {
+    ThreeParts();
+    list->RefreshPartList();
+    QSignalSpy tags(list.get(), &PartListView::showPartTags);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowCentre(2));
+    EXPECT_EQ(st.SelectedPart, 3);
+    ASSERT_EQ(tags.count(), 1);
+    EXPECT_EQ(tags.first().first().toInt(), 3);
+    EXPECT_TRUE(st.PartUsed[3]);
+}
+
+TEST_F(PartListViewTest, UpdatePartStatusRewritesOneRowQuietly) {
+    ThreeParts();
+    list->RefreshPartList();
+    QSignalSpy tags(list.get(), &PartListView::showPartTags);
+    st.PartUsed[3] = false;
+    list->UpdatePartStatus(3);
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
+    EXPECT_EQ(list->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    list->UpdatePartStatus(0);  // ignored
+    list->UpdatePartStatus(17); // no such row
+    EXPECT_EQ(tags.count(), 0);
+}
+
+TEST_F(PartListViewTest, DoubleClickPlaysTheRowsPartOrPartZeroOnAnEmptyList) {
+    QSignalSpy play(list.get(), &PartListView::playPartRequested);
+    list->RefreshPartList();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
+    ASSERT_EQ(play.count(), 1);
+    EXPECT_EQ(play.last().first().toInt(), 0);
+    EXPECT_EQ(st.PlayingPart, 0);
+
+    ThreeParts();
+    list->RefreshPartList();
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, RowCentre(1));
+    ASSERT_EQ(play.count(), 2);
+    EXPECT_EQ(play.last().first().toInt(), 2);
+    EXPECT_EQ(st.PlayingPart, 2);
+}
+
+TEST_F(PartListViewTest, SelectPartFromTheStripSelectsTheRowAndFocusesTheList) {
+    ThreeParts();
+    list->RefreshPartList();
+    list->SelectPart(3);
+    EXPECT_EQ(list->currentItem(), list->topLevelItem(2));
+    EXPECT_EQ(st.SelectedPart, 3);
+}
+
+class PartPopupMenuTest : public PartListViewTest {
+protected:
+    void SetUp() override {
+        PartListViewTest::SetUp();
+        menu = std::make_unique<PartPopupMenu>(st, *list);
+    }
+    std::unique_ptr<PartPopupMenu> menu;
+};
+
+TEST_F(PartPopupMenuTest, NothingSelectedLeavesPlayAndUseDisabled) {
+    menu->UpdatePartPopup();
+    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
+    EXPECT_FALSE(menu->pmenuUsePart->isEnabled());
+    EXPECT_FALSE(menu->pmenuStop->isEnabled());
+    EXPECT_FALSE(menu->pmenuClear->isEnabled());
+    EXPECT_FALSE(menu->pmenuSplit->isEnabled());
+    EXPECT_TRUE(menu->pmenuExplorer->isEnabled());
+    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part");
+    EXPECT_EQ(menu->pmenuUsePart->text(), "Use Part");
+
+    ThreeParts();
+    menu->UpdatePartPopup();
+    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
+    EXPECT_TRUE(menu->pmenuClear->isEnabled());
+    EXPECT_TRUE(menu->pmenuSplit->isEnabled());
+    st.IsPlaying = true;
+    menu->UpdatePartPopup();
+    EXPECT_TRUE(menu->pmenuStop->isEnabled());
+}
+
+TEST_F(PartPopupMenuTest, SelectedPartNamesTheItemsAndUsePartTogglesTheMark) {
+    ThreeParts();
+    list->RefreshPartList();
+    list->SelectPart(3);
+    QSignalSpy redraw(menu.get(), &PartPopupMenu::viewChanged);
+    menu->UpdatePartPopup();
+    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(3)");
+    EXPECT_EQ(menu->pmenuUsePart->text(), "Use Part(3)");
+    EXPECT_TRUE(menu->pmenuUsePart->isChecked());
+    EXPECT_TRUE(menu->pmenuPlayPart->isEnabled());
+
+    menu->pmenuUsePart->trigger();
+    EXPECT_FALSE(st.PartUsed[3]);
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
+    menu->UpdatePartPopup();
+    EXPECT_FALSE(menu->pmenuUsePart->isChecked());
+    menu->pmenuUsePart->trigger();
+    EXPECT_TRUE(st.PartUsed[3]);
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "Prepared");
+    EXPECT_EQ(redraw.count(), 2);
+
+    QSignalSpy play(menu.get(), &PartPopupMenu::playPartRequested);
+    menu->pmenuPlayPart->trigger();
+    ASSERT_EQ(play.count(), 1);
+    EXPECT_EQ(play.first().first().toInt(), 3);
+    EXPECT_EQ(st.PlayingPart, 3);
+
+    // Deselected again: the items are disabled but keep their last captions.
+    st.SelectedPart = 0;
+    menu->UpdatePartPopup();
+    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
+    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(3)");
+}
+
+TEST_F(PartPopupMenuTest, ATinyFileNeverEnablesPlayPart) {
+    ThreeParts();
+    st.SelectedPart = 2;
+    st.FrameCount = 10;
+    menu->UpdatePartPopup();
+    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
+    EXPECT_FALSE(menu->pmenuUsePart->isEnabled());
+}
+
+TEST_F(PartPopupMenuTest, OpeningTheMenuUpdatesIt) {
+    ThreeParts();
+    list->RefreshPartList();
+    list->SelectPart(2);
+    menu->popup(QPoint(10, 10));
+    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(2)");
+    menu->hide();
+}
+
+} // namespace
+} // namespace tessivo
