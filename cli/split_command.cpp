@@ -1,6 +1,7 @@
 // tessivo-cli split: place cut lines with the window's own operations, then
 // write the parts with the window's naming and tag rules.
 #include "analysis/open_file.h"
+#include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "output/id3v1_tag.h"
 #include "output/split_parts.h"
@@ -202,28 +203,6 @@ std::string PartTitle(const ProgramState& st, int i) {
     return Latin1ToUtf8(latin) + suffix;
 }
 
-// Shows progress on a terminal only.
-class Progress {
-public:
-    Progress() : on_(::isatty(STDERR_FILENO) == 1) {}
-    void Show(const char* stage, double percent) {
-        if (!on_)
-            return;
-        std::fprintf(stderr, "\r%-20s %5.1f%%", stage, percent);
-        std::fflush(stderr);
-        shown_ = true;
-    }
-    void Done() {
-        if (on_ && shown_)
-            std::fprintf(stderr, "\r%-28s\r", "");
-        shown_ = false;
-    }
-
-private:
-    bool on_;
-    bool shown_ = false;
-};
-
 std::string ForTerminal(std::string text) {
     std::replace(text.begin(), text.end(), '\r', '\n');
     return text;
@@ -236,15 +215,12 @@ int RunSplit(const std::vector<std::string>& args) {
     if (!ParseArgs(args, o))
         return kExitUsage;
 
-    Progress progress;
+    const ProgressFn progress = TerminalProgress();
     ProgramState st;
     // The peak table is needed only to find pauses.
     const bool withPeaks = o.silencePercent.has_value();
-    const OpenResult opened =
-        AnalyseFile(st, o.file, withPeaks, [&progress](const char* stage, double percent) {
-            progress.Show(stage, percent);
-        });
-    progress.Done();
+    const OpenResult opened = AnalyseFile(st, o.file, withPeaks, progress);
+    EndTerminalProgress();
     if (!opened.ok) {
         std::fprintf(stderr, "%s\n", ForTerminal(opened.message).c_str());
         return kExitFailed;
@@ -332,11 +308,13 @@ int RunSplit(const std::vector<std::string>& args) {
     }
     st.OutputFolder = o.out;
 
-    const SplitResult result =
-        SplitParts(st, DefaultPartFileSystem(), [&progress](uint64_t done, uint64_t total) {
-            progress.Show("Splitting", total ? 100.0 * done / total : 100.0);
-        });
-    progress.Done();
+    SplitProgressFn splitProgress;
+    if (progress)
+        splitProgress = [&progress](uint64_t done, uint64_t total) {
+            progress("Splitting", total ? 100.0 * double(done) / double(total) : 100.0);
+        };
+    const SplitResult result = SplitParts(st, DefaultPartFileSystem(), splitProgress);
+    EndTerminalProgress();
     for (const std::string& path : result.written)
         std::printf("%s\n", path.c_str());
     std::fflush(stdout);

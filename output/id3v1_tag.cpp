@@ -298,7 +298,9 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
     const Id3v1Record& slot = st.PartTag[n];
     if (st.CutCount <= 1 && n == 1) {
         f.partName = "Original File";
-        f.comment = TagText(st.Id3v1Buffer, kComment, 28);
+        // Without a source tag those bytes are the file's audio, not a comment.
+        f.comment =
+            st.HasId3v1 ? TagText(st.Id3v1Buffer, kComment, 28) : TagText(slot, kComment, 28);
     } else {
         f.partName = "Part(" + std::to_string(n) + ")";
         f.comment = TagText(slot, kComment, 28);

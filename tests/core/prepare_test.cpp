@@ -1,0 +1,382 @@
+// Automatic cut-line preparation: equal parts, equal time, pauses, and the
+// checks and edit rules of the split settings.
+#include "parts/prepare.h"
+
+#include "analysis/open_file.h"
+#include "parts/cut_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+using namespace tessivo;
+
+namespace {
+
+// A file of `frames` frames of 1152 samples at 44100 Hz, one part.
+std::unique_ptr<ProgramState> FileOf(uint32_t frames, double duration = -1) {
+    auto st = std::make_unique<ProgramState>();
+    st->FrameCount = frames;
+    st->FrameDuration = 1152.0 / 44100.0;
+    st->Duration = duration >= 0 ? duration : frames * st->FrameDuration;
+    ResetToOnePart(*st);
+    return st;
+}
+
+std::vector<int32_t> Lines(const ProgramState& st) {
+    return {st.CutLine.begin() + 1, st.CutLine.begin() + st.CutCount + 1};
+}
+
+void ExpectAllPartsFresh(const ProgramState& st) {
+    for (int k = 1; k <= st.CutCount; ++k) {
+        EXPECT_TRUE(st.PartUsed[k]) << k;
+        EXPECT_FALSE(st.PartSaved[k]) << k;
+    }
+    EXPECT_EQ(st.PartEnd[st.CutCount], int32_t(st.FrameCount) - 1);
+    for (int k = 1; k <= st.CutCount; ++k)
+        EXPECT_LT(st.CutLine[k], int32_t(st.FrameCount) - 1) << "cut line " << k;
+}
+
+PrepareOutcome Prepare(ProgramState& st, SplitModeKind mode, std::string mm = "00",
+                       std::string ss = "01", int parts = 2) {
+    PrepareInput in;
+    in.mode = mode;
+    in.parts = parts;
+    in.timeMM = mm;
+    in.timeSS = ss;
+    return PrepareCutLines(st, in);
+}
+
+} // namespace
+
+TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
+    auto st = FileOf(2297);
+    st->PartSaved[2] = true;
+    st->PartUsed[2] = false;
+    st->SelectedPart = 1;
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 2).acted);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 1148}));
+    EXPECT_EQ(st->PartEnd[1], 1147);
+    EXPECT_EQ(st->PartEnd[2], 2296);
+    EXPECT_EQ(st->SelectedPart, 0);
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareEqualParts, TwoHundredPartsOfATwoSecondFileAreEmptyButTheLast) {
+    auto st = FileOf(77);
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 200).acted);
+    ASSERT_EQ(st->CutCount, 200);
+    for (int k = 1; k < 200; ++k)
+        EXPECT_EQ(st->PartEnd[k], st->PartStart[k] - 1) << "part " << k;
+    EXPECT_EQ(st->PartStart[200], 0);
+    EXPECT_EQ(st->PartEnd[200], 76);
+}
+
+TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
+    // 77 frames in 51 parts: the step rounds up to 2, and lines 39..51 would
+    // stand at frames 76..100, on or past the last frame.
+    auto st = FileOf(77);
+    Prepare(*st, SplitModeKind::ByParts, "00", "01", 51);
+    EXPECT_EQ(st->CutCount, 38);
+    EXPECT_EQ(st->CutLine[38], 74);
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
+    auto st = FileOf(static_cast<uint32_t>(std::lround(150.0 / (1152.0 / 44100.0))));
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
+    ASSERT_EQ(st->CutCount, 3);
+    const double fd = st->FrameDuration;
+    EXPECT_NEAR((st->PartEnd[1] + 1 - st->PartStart[1]) * fd, 60.0, fd);
+    EXPECT_NEAR((st->PartEnd[2] + 1 - st->PartStart[2]) * fd, 60.0, fd);
+    EXPECT_NEAR((st->PartEnd[3] + 1 - st->PartStart[3]) * fd, 30.0, 2 * fd);
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
+    // 22969 frames = 600.0065 s in 60 s parts: 11 lines by count, step 2297,
+    // the 11th at frame 22970, beyond the file.
+    auto st = FileOf(22969);
+    ASSERT_NEAR(st->Duration, 600.0065, 0.0001);
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
+    EXPECT_EQ(st->CutCount, 10);
+    EXPECT_EQ(st->CutLine[10], 9 * 2297);
+    EXPECT_EQ(st->PartEnd[10], 22968);
+    ExpectAllPartsFresh(*st);
+
+    // 22971 frames: the line falls on the last frame, 22970, and is dropped;
+    // 22972 frames: it stays and the last part has two frames.
+    st = FileOf(22971);
+    Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    EXPECT_EQ(st->CutCount, 10);
+    st = FileOf(22972);
+    Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    EXPECT_EQ(st->CutCount, 11);
+    EXPECT_EQ(st->PartStart[11], 22970);
+    EXPECT_EQ(st->PartEnd[11], 22971);
+}
+
+TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
+    auto st = FileOf(22969); // 600 s
+    AddCutLine(*st, 5000);
+    st->SelectedPart = 2;
+    const auto check = [&](std::string mm, std::string ss, const std::string& message) {
+        PrepareInput in;
+        in.mode = SplitModeKind::ByTime;
+        in.timeMM = mm;
+        in.timeSS = ss;
+        const PrepareOutcome out = PrepareCutLines(*st, in);
+        EXPECT_FALSE(out.acted) << mm << ":" << ss;
+        EXPECT_EQ(out.message, message) << mm << ":" << ss;
+        EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 5000}));
+        EXPECT_EQ(st->SelectedPart, 2);
+        return in;
+    };
+    const PrepareInput emptied = check("", "", "Input time value!");
+    EXPECT_EQ(emptied.timeMM, "00");
+    EXPECT_EQ(emptied.timeSS, "00");
+    check("00", "00", "Input time value!");
+    check("10", "01", "Incorrect time value!"); // 601 s: not shorter than the file
+    check("00", "01", "Too much parts (600) !\rPlease, increase the time value!");
+    check("1a", "00", "Incorrect time value!");
+    check("00", "75", "Incorrect time value!");
+}
+
+TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
+    auto st = FileOf(1149, 30.0);
+    PrepareInput in;
+    in.mode = SplitModeKind::ByTime;
+    in.timeMM = "00";
+    in.timeSS = "30";
+    EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
+    in.timeSS = "29";
+    EXPECT_TRUE(PrepareCutLines(*st, in).acted);
+    EXPECT_EQ(st->CutCount, 2);
+}
+
+TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
+    auto st = FileOf(76, 1.99);
+    st->SelectedPart = 1;
+    for (SplitModeKind mode : {SplitModeKind::Visual, SplitModeKind::ByParts, SplitModeKind::ByTime,
+                               SplitModeKind::BySilence}) {
+        const PrepareOutcome out = Prepare(*st, mode, "00", "00");
+        EXPECT_FALSE(out.acted);
+        EXPECT_TRUE(out.message.empty());
+        EXPECT_EQ(st->CutCount, 1);
+        EXPECT_EQ(st->SelectedPart, 1);
+    }
+    ProgramState none;
+    EXPECT_FALSE(Prepare(none, SplitModeKind::ByParts).acted);
+    EXPECT_EQ(none.CutCount, 0);
+}
+
+TEST(PrepareCutLines, VisualModeOnlyClearsTheSelection) {
+    auto st = FileOf(1000);
+    AddCutLine(*st, 500);
+    st->PartUsed[2] = false;
+    st->SelectedPart = 2;
+    EXPECT_TRUE(Prepare(*st, SplitModeKind::Visual).acted);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
+    EXPECT_FALSE(st->PartUsed[2]);
+    EXPECT_EQ(st->SelectedPart, 0);
+}
+
+namespace {
+
+// A peak table from (frames, level) runs, both channels alike unless mono.
+void SetPeaks(ProgramState& st, const std::vector<std::pair<int, int16_t>>& runs, bool mono) {
+    st.PeakMaxL.clear();
+    for (auto [n, level] : runs)
+        st.PeakMaxL.insert(st.PeakMaxL.end(), n, level);
+    st.PeakMaxR.assign(st.PeakMaxL.size(), 0);
+    if (!mono)
+        st.PeakMaxR = st.PeakMaxL;
+    st.FrameCount = static_cast<uint32_t>(st.PeakMaxL.size());
+    st.Duration = st.FrameCount * st.FrameDuration;
+    ResetToOnePart(st);
+}
+
+} // namespace
+
+TEST(PrepareBySilence, OneCutAtTheThirtyNinthQuietFrameOfAPauseAfterSound) {
+    // 5 s quiet, 10 s sound, 3 s quiet, 2 s sound at 1152 samples / 44.1 kHz.
+    auto st = FileOf(1);
+    SetPeaks(*st, {{191, 100}, {383, 20000}, {115, 3000}, {77, 20000}}, false);
+    st->SilenceThreshold = 10; // limit 3277
+    st->SilenceRelease = 1000;
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::BySilence).acted);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 191 + 383 + 38}));
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareBySilence, LevelLimitAndMonoHalving) {
+    auto st = FileOf(1);
+    // 3277 is sound at 10 %, 3276 is quiet.
+    SetPeaks(*st, {{50, 3277}, {60, 3276}, {50, 3277}}, false);
+    st->SilenceThreshold = 10;
+    st->SilenceRelease = 1000;
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 50 + 38}));
+
+    // Mono: the second channel is 0, so the first must reach twice the limit.
+    SetPeaks(*st, {{50, 6000}, {60, 100}, {50, 6000}}, true);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+    SetPeaks(*st, {{50, 6554}, {60, 100}, {50, 6554}}, true);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 2);
+}
+
+TEST(PrepareBySilence, FullScaleThresholdAndLeadingQuietGiveNoCut) {
+    auto st = FileOf(1);
+    SetPeaks(*st, {{200, 32766}, {100, 0}, {200, 32766}}, false);
+    st->SilenceThreshold = 100;
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+
+    st->SilenceThreshold = 10;
+    SetPeaks(*st, {{300, 0}, {100, 20000}}, false);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+}
+
+TEST(PrepareBySilence, StopsAtFiveHundredAndOneParts) {
+    auto st = FileOf(1);
+    std::vector<std::pair<int, int16_t>> runs;
+    for (int i = 0; i < 600; ++i) {
+        runs.push_back({5, 20000});
+        runs.push_back({10, 0});
+    }
+    SetPeaks(*st, runs, false);
+    st->SilenceRelease = 200; // 8 quiet frames
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 501);
+    EXPECT_EQ(st->CutLine[501], 500 * 15 - 3);
+}
+
+TEST(PrepareBySilence, ACutOnTheLastFrameIsDropped) {
+    auto st = FileOf(1);
+    SetPeaks(*st, {{100, 20000}, {39, 0}}, false);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+    SetPeaks(*st, {{100, 20000}, {40, 0}}, false);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 138}));
+}
+
+TEST(PrepareBySilence, FarOutSettingsStayDefined) {
+    auto st = FileOf(1);
+    SetPeaks(*st, {{100, 20000}, {100, 0}, {100, 20000}}, false);
+    st->SilenceThreshold = INT32_MAX;
+    st->SilenceRelease = INT32_MIN;
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1); // nothing reaches the limit, so nothing arms
+    st->SilenceThreshold = 10;
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 100})); // first quiet frame
+}
+
+TEST(ShowEqualPartTime, MinutesAndSecondsOfOnePart) {
+    auto st = FileOf(1, 150.0);
+    std::string mm = "xx", ss = "yy";
+    ASSERT_TRUE(ShowEqualPartTime(*st, 2, mm, ss));
+    EXPECT_EQ(mm, "01");
+    EXPECT_EQ(ss, "15");
+    st->Duration = 5.0; // 2.5 s rounds to the even 2
+    ASSERT_TRUE(ShowEqualPartTime(*st, 2, mm, ss));
+    EXPECT_EQ(mm, "00");
+    EXPECT_EQ(ss, "02");
+    st->Duration = 7199.0; // 3599.5 rounds to 3600: an hour, texts kept
+    mm = "07";
+    ss = "30";
+    EXPECT_FALSE(ShowEqualPartTime(*st, 2, mm, ss));
+    EXPECT_EQ(mm, "07");
+    EXPECT_EQ(ss, "30");
+    st->Duration = 7197.0;
+    ASSERT_TRUE(ShowEqualPartTime(*st, 2, mm, ss));
+    EXPECT_EQ(mm, "59");
+    EXPECT_EQ(ss, "58");
+}
+
+TEST(EditRules, TimeEditsKeepValuesBelowSixty) {
+    EXPECT_EQ(TimeEditText("", "7"), "7");
+    EXPECT_EQ(TimeEditText("7", "75"), "7");
+    EXPECT_EQ(TimeEditText("0", "07"), "07");
+    EXPECT_EQ(TimeEditText("01", "017"), "017");
+    EXPECT_EQ(TimeEditText("05", ""), "");
+    // Pasted text: not digits, or still 60 or more without its last character.
+    EXPECT_EQ(TimeEditText("05", "1:30"), "05");
+    EXPECT_EQ(TimeEditText("05", "-5"), "05");
+    EXPECT_EQ(TimeEditText("05", "999"), "05");
+    EXPECT_EQ(TimeEditText("05", "599"), "59");
+    EXPECT_EQ(TimeEditText("05", "99999999999999999999"), "05");
+}
+
+TEST(EditRules, YearAndTrackBounds) {
+    EXPECT_EQ(BoundedDigitsEditText("100", "1000", 256), "100");
+    EXPECT_EQ(BoundedDigitsEditText("25", "255", 256), "255");
+    EXPECT_EQ(BoundedDigitsEditText("999", "9999", 10000), "9999");
+    EXPECT_EQ(BoundedDigitsEditText("1999", "19990", 10000), "1999");
+    EXPECT_EQ(BoundedDigitsEditText("1999", "19x9", 10000), "1999");
+    EXPECT_TRUE(IsDigitKey('0'));
+    EXPECT_TRUE(IsDigitKey('9'));
+    EXPECT_TRUE(IsDigitKey(8));
+    EXPECT_FALSE(IsDigitKey('a'));
+    EXPECT_FALSE(IsDigitKey('-'));
+}
+
+namespace {
+
+// Start times of the pauses that ffmpeg's silencedetect finds (-20 dB: the
+// 10 % threshold; 1 s), an independent view of where the pauses are.
+std::vector<double> FfmpegSilenceStarts(const std::string& path) {
+    std::vector<double> starts;
+    const std::string cmd = "ffmpeg -hide_banner -nostats -i '" + path +
+                            "' -af silencedetect=noise=-20dB:d=1 -f null - 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return starts;
+    char line[512];
+    const std::regex re("silence_start: ([0-9.]+)");
+    while (std::fgets(line, sizeof line, p)) {
+        std::cmatch m;
+        if (std::regex_search(line, m, re))
+            starts.push_back(std::stod(m[1].str()));
+    }
+    pclose(p);
+    return starts;
+}
+
+} // namespace
+
+TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
+    const std::string path = std::string(TESSIVO_FIXTURES) + "/speech_pauses.mp3";
+    ProgramState st;
+    const OpenResult opened = AnalyseFile(st, path, true);
+    ASSERT_TRUE(opened.ok) << opened.message;
+    ResetToOnePart(st);
+    st.SilenceThreshold = 10;
+    st.SilenceRelease = 1000;
+    ASSERT_TRUE(Prepare(st, SplitModeKind::BySilence).acted);
+    // Quiet, speech, quiet, speech, quiet, speech, quiet: three pauses follow
+    // speech, so three cuts and four parts.
+    ASSERT_EQ(st.CutCount, 4);
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ffmpeg not installed";
+    std::vector<double> starts = FfmpegSilenceStarts(path);
+    // The leading pause starts at 0 and gives no cut.
+    if (!starts.empty() && starts.front() < 0.5)
+        starts.erase(starts.begin());
+    ASSERT_EQ(starts.size(), 3u);
+    for (int k = 2; k <= 4; ++k) {
+        const double cut = st.CutLine[k] * st.FrameDuration;
+        // The cut stands where the pause has lasted one second.
+        EXPECT_NEAR(cut, starts[k - 2] + 1.0, 0.25) << "cut " << k;
+    }
+}
