@@ -1,0 +1,305 @@
+// The waveform picture and the level meter, read back pixel by pixel.
+#include "view/wave_renderer.h"
+
+#include "analysis/open_file.h"
+#include "parts/cut_lines.h"
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+namespace tessivo {
+namespace {
+
+const QColor kBeyondAudio(185, 178, 165);
+const QColor kAudio(215, 208, 195);
+const QColor kColumn(50, 50, 80);
+const QColor kColumnSelected(30, 30, 130);
+const QColor kZeroLine(130, 130, 130);
+const QColor kMiddleLine(100, 100, 100);
+
+QColor At(const QImage& img, int x, int y) {
+    return QColor(img.pixel(x, y));
+}
+
+QImage Render(const ProgramState& st, const ViewGeometry& g) {
+    QImage img = MakeWaveBitmap(g);
+    QPainter p(&img);
+    RenderStyle style;
+    style.Images = &DefaultMarkImages();
+    RenderWaveView(p, st, g, style);
+    return img;
+}
+
+QImage RenderMeter(const ProgramState& st, const ViewGeometry& g, int outerHeight) {
+    QImage img = MakeMeterBitmap(g);
+    QPainter p(&img);
+    RenderLevelMeter(p, st, g, outerHeight);
+    return img;
+}
+
+// Bounding box of the pixels of one exact colour.
+QRect BoxOf(const QImage& img, const QColor& c) {
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (QColor(img.pixel(x, y)) == c)
+                box = box.united(QRect(x, y, 1, 1));
+    return box;
+}
+
+std::unique_ptr<ProgramState> EmptyState() {
+    auto st = std::make_unique<ProgramState>();
+    st->ZoomLevel = 1;
+    st->FrameDuration = 0.02612;
+    return st;
+}
+
+// A fixture analysed and opened as one part.
+std::unique_ptr<ProgramState> Opened(const char* name) {
+    auto st = std::make_unique<ProgramState>();
+    const OpenResult r = AnalyseFile(*st, std::string(TESSIVO_FIXTURES) + "/" + name, true);
+    EXPECT_TRUE(r.ok) << r.message;
+    st->FileLoaded = true;
+    st->ZoomLevel = 1;
+    ResetToOnePart(*st);
+    return st;
+}
+
+TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
+    auto st = EmptyState();
+    const ViewGeometry g = ComputeLayout(1000, 700, 0, 0);
+    const QImage img = Render(*st, g);
+    const int w = g.WaveBitmapWidth();
+    const int wb = g.WaveBottom;
+    ASSERT_EQ(img.size(), QSize(940, 377));
+
+    // One-pixel black frame around the darker area.
+    EXPECT_EQ(At(img, 0, 40), QColor(Qt::black));
+    EXPECT_EQ(At(img, w - 1, 40), QColor(Qt::black));
+    EXPECT_EQ(At(img, 400, 0), QColor(Qt::black));
+    EXPECT_EQ(At(img, 400, wb), QColor(Qt::black));
+    EXPECT_EQ(At(img, 5, 40), kBeyondAudio);
+    EXPECT_EQ(At(img, w - 2, wb - 1), kBeyondAudio);
+
+    // Guide lines at a quarter, half and three quarters (away from the hints).
+    for (int x : {1, 5, w - 5}) {
+        EXPECT_EQ(At(img, x, g.WaveQuarter), kZeroLine) << x;
+        EXPECT_EQ(At(img, x, g.WaveThreeQuarter), kZeroLine) << x;
+        EXPECT_EQ(At(img, x, g.WaveHalf), kMiddleLine) << x;
+        EXPECT_EQ(At(img, x, g.WaveHalf + 1), kBeyondAudio) << x;
+    }
+
+    // The first hint is centred in the width and sits above the middle.
+    const QRect hint = BoxOf(img, QColor(128, 128, 128));
+    ASSERT_FALSE(hint.isEmpty());
+    EXPECT_LE(std::abs((hint.left() + hint.right()) / 2 - w / 2), 3);
+    EXPECT_GT(hint.width(), 100);
+    EXPECT_GT(hint.top(), 100);
+    EXPECT_LT(hint.bottom(), g.WaveHalf + 5);
+    // The second starts 20 pixels further left, 40 pixels lower.
+    const QRect usage = BoxOf(img, QColor(90, 90, 90));
+    ASSERT_FALSE(usage.isEmpty());
+    EXPECT_NEAR(usage.left(), hint.left() - 20, 3);
+    EXPECT_NEAR(usage.top(), hint.top() + 40, 4);
+    EXPECT_LT(usage.bottom(), wb);
+
+    // The empty strip: BackColor inside a black outline.
+    const int vb = g.ViewBottom;
+    EXPECT_EQ(At(img, 300, vb - 14), QColor(Qt::black));
+    EXPECT_EQ(At(img, 300, vb - 3), QColor(Qt::black));
+    EXPECT_EQ(At(img, 300, vb - 8), BackColor);
+    EXPECT_EQ(At(img, 300, vb - 1), BackColor);
+    EXPECT_EQ(At(img, 300, wb + 20), BackColor);
+
+    // Ruler at level 1: a tick every second, a label every fifth.
+    const auto col = [&](int s) { return int(std::llrint(s / st->FrameDuration)); };
+    EXPECT_EQ(At(img, col(1), wb + 3), QColor(Qt::black));
+    EXPECT_NE(At(img, col(1), wb + 4), QColor(Qt::black));
+    EXPECT_EQ(At(img, col(5), wb + 9), QColor(Qt::black));
+    EXPECT_NE(At(img, col(5), wb + 10), QColor(Qt::black));
+    EXPECT_NE(At(img, col(5) + 3, wb + 1), QColor(Qt::black)); // between seconds
+}
+
+TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
+    auto st = Opened("cbr128_stereo.mp3");
+    ASSERT_GT(st->FrameCount, 40u);
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const QImage img = Render(*st, g);
+    const int n = int(st->FrameCount);
+
+    // The lighter area covers columns 0 .. FrameCount - 1 at level 1, the
+    // last of them its black outline.
+    EXPECT_EQ(At(img, n - 2, 3), kAudio);
+    EXPECT_EQ(At(img, n - 1, 3), QColor(Qt::black));
+    EXPECT_EQ(At(img, n, 3), kBeyondAudio);
+    // No column beyond the audio; no guide lines with a file open.
+    EXPECT_EQ(At(img, n + 5, g.WaveQuarter), kBeyondAudio);
+    EXPECT_EQ(At(img, n + 5, g.WaveHalf), kBeyondAudio);
+    // No hints once a file is open.
+    EXPECT_TRUE(BoxOf(img, QColor(128, 128, 128)).isEmpty());
+
+    // Each column spans its frame's peaks around the channel's zero line.
+    int checked = 0;
+    for (int i = 1; i < n - 1; ++i) {
+        const int top = g.WaveQuarter - int(std::llrint(st->PeakMaxL[i] * g.WaveScale));
+        const int bottom = g.WaveQuarter - int(std::llrint(st->PeakMinL[i] * g.WaveScale));
+        if (bottom - top < 4)
+            continue;
+        ++checked;
+        EXPECT_EQ(At(img, i, top), kColumn) << i;
+        EXPECT_EQ(At(img, i, top - 1), kAudio) << i;
+        EXPECT_EQ(At(img, i, bottom - 1), kColumn) << i;
+        EXPECT_EQ(At(img, i, g.WaveQuarter), kZeroLine) << i;
+        EXPECT_EQ(At(img, i, g.WaveThreeQuarter), kZeroLine) << i;
+        EXPECT_EQ(At(img, i, g.WaveHalf), kMiddleLine) << i;
+        const int topR = g.WaveThreeQuarter - int(std::llrint(st->PeakMaxR[i] * g.WaveScale));
+        EXPECT_EQ(At(img, i, topR), kColumn) << i;
+        EXPECT_EQ(At(img, i, topR - 1), kAudio) << i;
+    }
+    EXPECT_GT(checked, n / 2); // the tone is loud enough to show
+    // Column 0 is never drawn: the frame stays.
+    EXPECT_EQ(At(img, 0, g.WaveQuarter), QColor(Qt::black));
+
+    // Overview strip: 13 lines from dark to light.
+    const int vb = g.ViewBottom;
+    EXPECT_EQ(At(img, 400, vb - 14), QColor(65, 58, 45));
+    EXPECT_EQ(At(img, 400, vb - 8), QColor(125, 118, 105));
+    EXPECT_EQ(At(img, 400, vb - 2), QColor(185, 178, 165));
+    EXPECT_EQ(At(img, 400, vb - 1), BackColor);
+    // One part: no cut marks, no strip numbers, no band.
+    EXPECT_TRUE(BoxOf(img, QColor(100, 100, 255)).isEmpty());
+    EXPECT_TRUE(BoxOf(img, QColor(Qt::white)).isEmpty());
+}
+
+TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
+    auto st = Opened("cbr128_stereo.mp3");
+    ASSERT_TRUE(AddCutLine(*st, 30));
+    st->SelectedPart = 2;
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const QImage img = Render(*st, g);
+    const int n = int(st->FrameCount);
+
+    // The band: outline and cut line in RGB(100, 100, 255), white inside.
+    EXPECT_EQ(At(img, 30, 40), QColor(100, 100, 255));
+    EXPECT_EQ(At(img, 33, 20), QColor(Qt::white));
+    // Columns inside part 2 are dark blue, those of part 1 stay grey-blue.
+    auto columnColour = [&](int i) {
+        const int top = g.WaveQuarter - int(std::llrint(st->PeakMaxL[i] * g.WaveScale));
+        return At(img, i, top);
+    };
+    EXPECT_EQ(columnColour(35), kColumnSelected);
+    EXPECT_EQ(columnColour(n - 3), kColumnSelected);
+    EXPECT_EQ(columnColour(20), kColumn);
+
+    // The selected part on the strip: white with a black outline.
+    const int vb = g.ViewBottom;
+    const int sa = int(std::llrint(30 * g.PixelsPerFrame));
+    const int sb = int(std::llrint((n - 1) * g.PixelsPerFrame));
+    EXPECT_EQ(At(img, sb - 3, vb - 8), QColor(Qt::white));
+    EXPECT_EQ(At(img, sb, vb - 8), QColor(Qt::black));
+    EXPECT_EQ(At(img, (sa / 2), vb - 8), QColor(125, 118, 105)); // part 1: gradient
+}
+
+TEST(WaveRenderer, RulerAtLevels1And11) {
+    auto st = Opened("long65.mp3");
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const int wb = g.WaveBottom;
+    const auto isBlack = [](const QImage& img, int x, int y) {
+        return QColor(img.pixel(x, y)) == QColor(Qt::black);
+    };
+
+    st->ZoomLevel = 1;
+    QImage img = Render(*st, g);
+    auto col1 = [&](int s) { return int(std::llrint(s / st->FrameDuration)); };
+    for (int s : {2, 3, 4, 8, 9, 13, 14}) { // short ticks only, away from labels
+        EXPECT_TRUE(isBlack(img, col1(s), wb + 3)) << s;
+        EXPECT_FALSE(isBlack(img, col1(s), wb + 6)) << s;
+    }
+    for (int s : {5, 10, 15, 20}) { // labelled: the long mark
+        EXPECT_TRUE(isBlack(img, col1(s), wb + 9)) << s;
+        EXPECT_FALSE(isBlack(img, col1(s), wb + 10)) << s;
+    }
+
+    st->ZoomLevel = 11; // ticks every 240 s, labels every 2400 s
+    img = Render(*st, g);
+    auto col11 = [&](int s) { return int(std::llrint(s / st->FrameDuration / 1024)); };
+    for (int s : {1680, 1920, 2160, 2640, 2880}) {
+        EXPECT_TRUE(isBlack(img, col11(s), wb + 3)) << s;
+        EXPECT_FALSE(isBlack(img, col11(s), wb + 6)) << s;
+    }
+    for (int s : {2400, 4800, 7200}) {
+        EXPECT_TRUE(isBlack(img, col11(s), wb + 9)) << s;
+    }
+    // 1800 s is no multiple of 240: no tick.
+    EXPECT_FALSE(isBlack(img, col11(1800), wb + 2));
+    // The labels are written: "40:00" leaves black pixels right of its mark.
+    bool text = false;
+    for (int x = col11(2400) + 1; x < col11(2400) + 30; ++x)
+        for (int y = wb + 4; y < wb + 18; ++y)
+            text = text || isBlack(img, x, y);
+    EXPECT_TRUE(text);
+}
+
+TEST(WaveRenderer, LevelMeterSegmentsAndBars) {
+    auto st = Opened("fullscale.mp3");
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const int mh = g.MeterBitmapHeight();
+    const QColor dark(85, 78, 65), light(140, 140, 140);
+
+    const QImage m50 = RenderMeter(*st, g, 799);
+    const QImage m100 = RenderMeter(*st, g, 800);
+    ASSERT_EQ(m50.size(), QSize(36, 395));
+    auto gapRows = [&](const QImage& img) {
+        int rows = 0;
+        for (int y = 0; y < mh; ++y)
+            rows += QColor(img.pixel(7, y)) == dark;
+        return rows;
+    };
+    // 49 or 99 gaps plus the 11 scale lines (some of which coincide).
+    EXPECT_GE(gapRows(m50), 49);
+    EXPECT_LT(gapRows(m50), 62);
+    EXPECT_GE(gapRows(m100), 99);
+    EXPECT_GT(gapRows(m100), gapRows(m50) + 40);
+
+    // Scale marks: dark at y, light one row above and below.
+    const int y5 = (mh * 5) / 10;
+    EXPECT_EQ(QColor(m50.pixel(10, y5)), dark);
+    EXPECT_EQ(QColor(m50.pixel(10, y5 - 1)), light);
+    EXPECT_EQ(QColor(m50.pixel(10, y5 + 1)), light);
+    // Troughs: lightest at the outer column, darkest next to the middle.
+    const int y = (mh * 3) / 10 + 4;
+    EXPECT_EQ(QColor(m50.pixel(1, y)), QColor(175, 168, 155));
+    EXPECT_EQ(QColor(m50.pixel(35, y)), QColor(175, 168, 155));
+    EXPECT_EQ(QColor(m50.pixel(18 - 9, y)), QColor(95, 88, 75));
+    // Divider in the middle.
+    EXPECT_EQ(QColor(m50.pixel(18, y)), dark);
+    EXPECT_EQ(QColor(m50.pixel(17, y)), light);
+
+    // While playing a full-scale frame the bars reach near the top.
+    st->IsPlaying = true;
+    st->PlayFrame = st->FrameCount / 2;
+    ASSERT_GT(st->PeakMaxL[st->PlayFrame], 25000);
+    const QImage playing = RenderMeter(*st, g, 800);
+    const int barRow = mh / 5 + 2; // inside a segment (gaps lie at multiples of mh/100)
+    int row = barRow;
+    while (QColor(playing.pixel(8, row)) == dark)
+        ++row;
+    EXPECT_EQ(QColor(playing.pixel(8, row)), QColor(255, 248, 235));
+    if (st->ChannelCount == 2) {
+        EXPECT_EQ(QColor(playing.pixel(27, row)), QColor(255, 248, 235));
+    }
+    EXPECT_EQ(QColor(playing.pixel(3, row)), QColor(180, 173, 160));
+
+    // The last tick of a stream can report FrameCount: no bars, no reading
+    // past the table.
+    st->PlayFrame = st->FrameCount;
+    const QImage end = RenderMeter(*st, g, 800);
+    EXPECT_NE(QColor(end.pixel(8, row)), QColor(255, 248, 235));
+}
+
+} // namespace
+} // namespace tessivo
