@@ -20,18 +20,11 @@ OpenResult Fail(ProgramState& st, std::string message) {
     return r;
 }
 
-} // namespace
-
-OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
-                       const ProgressFn& progress, const std::atomic<bool>* cancel) {
-    st.FileName = path;
-    st.FileLoaded = false;
-    st.FrameCount = 0;
-    st.LastShownPercent = 0.0;
+// Everything after the file image is in st.FileBuffer with its tags detected.
+OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& progress,
+                         const std::atomic<bool>* cancel) {
     std::string message;
     try {
-        if (!LoadFile(st, message, progress, cancel))
-            return Fail(st, message);
         if (!ProbeFile(st))
             return Fail(st, kNotMp3Message);
         st.AudioStart = st.HasId3v2 ? st.Id3v2Size : 0;
@@ -56,12 +49,43 @@ OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks
                 v->assign(st.FrameCount, 0);
         }
     } catch (const std::bad_alloc&) {
-        return Fail(st, "Not enough memory to open " + path);
+        return Fail(st, "Not enough memory to open " + st.FileName);
     }
     st.ProgressPercent = 0.0;
     OpenResult r;
     r.ok = true;
     return r;
+}
+
+} // namespace
+
+OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
+                       const ProgressFn& progress, const std::atomic<bool>* cancel) {
+    st.FileName = path;
+    st.FileLoaded = false;
+    st.FrameCount = 0;
+    st.LastShownPercent = 0.0;
+    std::string message;
+    try {
+        if (!LoadFile(st, message, progress, cancel))
+            return Fail(st, message);
+    } catch (const std::bad_alloc&) {
+        return Fail(st, "Not enough memory to open " + path);
+    }
+    return AnalyseLoaded(st, withPeaks, progress, cancel);
+}
+
+OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withPeaks,
+                        const ProgressFn& progress, const std::atomic<bool>* cancel) {
+    st.FileLoaded = false;
+    st.FrameCount = 0;
+    st.LastShownPercent = 0.0;
+    if (image.size() >= kMaxFileSize)
+        return Fail(st, kTooLargeMessage);
+    st.FileBuffer = std::move(image);
+    st.FileSize = static_cast<uint32_t>(st.FileBuffer.size());
+    DetectTags(st);
+    return AnalyseLoaded(st, withPeaks, progress, cancel);
 }
 
 void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tessivo {
 
@@ -37,6 +38,12 @@ struct OpenResult {
 // frame_index.h) gives the status-bar text.
 OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
                        const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
+
+// The same analysis over a file image already in memory (st.FileName is
+// only used in messages): tags, probe, first frame, frame count, frame index
+// and peaks. Images of 2 GiB and more are refused.
+OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withPeaks,
+                        const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
 // Moves the file and analysis fields (everything AnalyseFile writes) from
 // `src` into `dst`, leaving the settings, view and part fields of `dst` alone.
