@@ -1,0 +1,77 @@
+// Fuzz target: the whole open path over an arbitrary file image — tag
+// detection, the decoder's probe, first-frame search, frame count, frame
+// index and the peak table (sequential and parallel) — then the part byte
+// ranges a split would write. Checks the invariants later stages rely on.
+#include "analysis/frame_index.h"
+#include "analysis/open_file.h"
+#include "analysis/peaks.h"
+#include "output/split_parts.h"
+#include "parts/cut_lines.h"
+#include "state/program_state.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tessivo;
+    auto st = std::make_unique<ProgramState>();
+    st->FileName = "/fuzz/input.mp3";
+    const OpenResult r = AnalyseImage(*st, std::vector<uint8_t>(data, data + size), true);
+    if (!r.ok) {
+        Check(!r.message.empty());
+        return 0;
+    }
+    // What the view, the split and playback take for granted.
+    Check(st->FileSize == size);
+    Check(st->FrameCount > 0);
+    Check(st->IndexedFrames > 0 && static_cast<uint32_t>(st->IndexedFrames) <= st->FrameCount);
+    Check(st->FramePos.size() == st->FrameCount);
+    Check(st->PeakMaxL.size() == st->FrameCount && st->PeakMinR.size() == st->FrameCount);
+    Check(st->ChannelCount == 1 || st->ChannelCount == 2);
+    Check(st->SamplesPerFrame > 0 && st->FrameDuration > 0.0);
+    for (int32_t i = 0; i < st->IndexedFrames; ++i) {
+        Check(st->FramePos[i] >= 0 && static_cast<uint64_t>(st->FramePos[i]) < size);
+        if (i > 0)
+            Check(st->FramePos[i] > st->FramePos[i - 1]);
+        Check(FrameByteEnd(*st, static_cast<uint32_t>(i)) <= static_cast<int64_t>(size));
+    }
+    for (uint32_t j = 0; j < st->FrameCount; ++j)
+        Check(st->PeakMaxL[j] >= st->PeakMinL[j] && st->PeakMaxR[j] >= st->PeakMinR[j]);
+    (void)StreamInfoText(*st);
+
+    // The parallel table over the same image, with small shares so several
+    // workers and warm-up starts run even on short inputs.
+    CalculatePeaksParallel(*st, 2, {}, nullptr, 5);
+
+    // Parts at equal distances: ranges stay inside the image and tile the audio.
+    const uint32_t n = st->FrameCount;
+    st->CutCount = 1;
+    st->CutLine[1] = 0;
+    const int parts = static_cast<int>(std::min<uint32_t>(n, 4));
+    for (int k = 1; k < parts; ++k)
+        st->CutLine[k + 1] = static_cast<int32_t>(static_cast<uint64_t>(n) * k / parts);
+    st->CutCount = parts;
+    SortCutLines(*st);
+    size_t covered = 0, prevEnd = 0;
+    for (int i = 1; i <= st->CutCount; ++i) {
+        const ByteRange br = PartByteRange(*st, i);
+        Check(br.first <= br.end && br.end <= size);
+        if (i > 1)
+            Check(br.first == prevEnd);
+        prevEnd = br.end;
+        covered += br.size();
+    }
+    Check(covered <= size);
+    return 0;
+}
