@@ -1,0 +1,456 @@
+// Writing part files: naming, byte ranges, tags, numbering across splits and
+// what a failure leaves behind.
+#include "output/split_parts.h"
+
+#include "analysis/open_file.h"
+#include "output/id3v1_tag.h"
+#include "part_file_checks.h"
+#include "parts/cut_lines.h"
+#include "parts/prepare.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace tessivo;
+using namespace part_checks;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<ProgramState> Analysed(const std::string& fixture) {
+    auto st = std::make_unique<ProgramState>();
+    const OpenResult r = AnalyseFile(*st, Fixture(fixture), false);
+    EXPECT_TRUE(r.ok) << fixture << ": " << r.message;
+    if (!r.ok)
+        return nullptr;
+    ResetToOnePart(*st);
+    CopySourceTag(*st);
+    return st;
+}
+
+std::vector<uint8_t> Concatenated(const std::vector<std::string>& paths, size_t dropTail = 0) {
+    std::vector<uint8_t> all;
+    for (const std::string& p : paths) {
+        std::vector<uint8_t> b = ReadBytes(p);
+        b.resize(b.size() >= dropTail ? b.size() - dropTail : 0);
+        all.insert(all.end(), b.begin(), b.end());
+    }
+    return all;
+}
+
+// Frames of part i as the cut lines give them, limited to indexed frames.
+int PartFrames(const ProgramState& st, int i) {
+    const int end = std::min<int>(st.PartEnd[i], st.IndexedFrames - 1);
+    return std::max(0, end - st.PartStart[i] + 1);
+}
+
+// The real file system with failures on demand.
+class FailingFileSystem : public PartFileSystem {
+public:
+    int failCreateAt = 0;      // fail the n-th create (1-based), 0 = never
+    int failWriteInFile = 0;   // fail a write in the n-th file, 0 = never
+    size_t failAfterBytes = 0; // ... once this many bytes of it are written
+    int failCloseInFile = 0;
+    int failRenameInFile = 0;
+    int files = 0;
+    std::vector<std::string> temps;
+
+    std::unique_ptr<PartFileWriter> CreateTemp(const std::string& finalPath, std::string& tempPath,
+                                               std::string& reason) override {
+        ++files;
+        if (files == failCreateAt) {
+            reason = "Permission denied";
+            return nullptr;
+        }
+        auto inner = DefaultPartFileSystem().CreateTemp(finalPath, tempPath, reason);
+        if (!inner)
+            return nullptr;
+        temps.push_back(tempPath);
+        const bool failWrite = files == failWriteInFile, failClose = files == failCloseInFile;
+        return std::make_unique<Writer>(std::move(inner), failWrite ? failAfterBytes : SIZE_MAX,
+                                        failClose);
+    }
+    bool Rename(const std::string& from, const std::string& to, std::string& reason) override {
+        if (files == failRenameInFile) {
+            reason = "Input/output error";
+            return false;
+        }
+        return DefaultPartFileSystem().Rename(from, to, reason);
+    }
+    void Remove(const std::string& path) override { DefaultPartFileSystem().Remove(path); }
+
+private:
+    class Writer : public PartFileWriter {
+    public:
+        Writer(std::unique_ptr<PartFileWriter> inner, size_t budget, bool failClose)
+            : inner_(std::move(inner)), budget_(budget), failClose_(failClose) {}
+        bool Write(const uint8_t* data, size_t size) override {
+            if (size > budget_) {
+                inner_->Write(data, budget_); // a partial write, like a disk that fills
+                budget_ = 0;
+                return false;
+            }
+            budget_ -= size;
+            return inner_->Write(data, size);
+        }
+        bool Close() override { return inner_->Close() && !failClose_; }
+
+    private:
+        std::unique_ptr<PartFileWriter> inner_;
+        size_t budget_;
+        bool failClose_;
+    };
+};
+
+} // namespace
+
+TEST(PartFilePath, NumbersAndSeparators) {
+    auto st = std::make_unique<ProgramState>();
+    st->FileName = "/music/live/Concert.mp3";
+    st->OutputFolder = "/out";
+    EXPECT_EQ(PartFilePath(*st, 1), "/out/Concert-01.mp3");
+    EXPECT_EQ(PartFilePath(*st, 9), "/out/Concert-09.mp3");
+    EXPECT_EQ(PartFilePath(*st, 10), "/out/Concert-10.mp3");
+    EXPECT_EQ(PartFilePath(*st, 105), "/out/Concert-105.mp3");
+    st->OutputFolder = "/out/";
+    EXPECT_EQ(PartFilePath(*st, 3), "/out/Concert-03.mp3");
+    st->FileName = "Song.MP3";
+    EXPECT_EQ(PartFilePath(*st, 1), "/out/Song-01.mp3");
+    st->FileName = "/a/my.live.set.mp3";
+    EXPECT_EQ(PartFilePath(*st, 2), "/out/my.live.set-02.mp3");
+    st->FileName = "/a/noextension";
+    EXPECT_EQ(PartFilePath(*st, 2), "/out/noextension-02.mp3");
+    st->FileName = "/a/.hidden";
+    EXPECT_EQ(PartFilePath(*st, 2), "/out/.hidden-02.mp3");
+}
+
+TEST(PartByteRange, UsesOnlyIndexedFramesAndStopsBeforeTheId3v1Tag) {
+    // 20 bytes of ID3v2, frames of 100 bytes at 20, 120, ..., 920 (10 frames),
+    // then a 128-byte ID3v1 tag; the index stopped after 8 frames.
+    auto st = std::make_unique<ProgramState>();
+    st->FileBuffer.resize(20 + 1000 + 128);
+    st->FileSize = static_cast<uint32_t>(st->FileBuffer.size());
+    st->HasId3v1 = true;
+    st->FrameCount = 10;
+    st->FramePos.assign(10, 0);
+    for (int f = 0; f < 8; ++f)
+        st->FramePos[f] = 20 + 100 * f;
+    st->FramePos[8] = 999999; // never filled: must not be used
+    st->FramePos[9] = -7;
+    st->IndexedFrames = 8;
+    st->FrameLength = 100;
+    ResetToOnePart(*st);
+    st->CutCount = 3;
+    st->CutLine[2] = 5;
+    st->CutLine[3] = 9; // beyond the indexed frames
+    DeriveParts(*st);
+    EXPECT_EQ(PartByteRange(*st, 1).first, 20u);
+    EXPECT_EQ(PartByteRange(*st, 1).end, 520u);
+    EXPECT_EQ(PartByteRange(*st, 2).first, 520u);
+    EXPECT_EQ(PartByteRange(*st, 2).end, 820u); // end of the last indexed frame
+    EXPECT_EQ(PartByteRange(*st, 3).size(), 0u);
+
+    // A complete index: the last part ends with the last frame, not the tag.
+    for (int f = 8; f < 10; ++f)
+        st->FramePos[f] = 20 + 100 * f;
+    st->IndexedFrames = 10;
+    EXPECT_EQ(PartByteRange(*st, 3).first, 920u);
+    EXPECT_EQ(PartByteRange(*st, 3).end, 1020u);
+    // A last frame said to run past the end still stops before the tag.
+    st->FrameLength = 5000;
+    EXPECT_EQ(PartByteRange(*st, 3).end, 1020u);
+    st->HasId3v1 = false;
+    EXPECT_EQ(PartByteRange(*st, 3).end, st->FileSize);
+    EXPECT_EQ(PartByteRange(*st, 0).size(), 0u);
+    EXPECT_EQ(PartByteRange(*st, 4).size(), 0u);
+}
+
+TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
+    const bool mpg123 = HaveMpg123();
+    for (const char* name :
+         {"cbr128_stereo.mp3", "vbr_stereo.mp3", "mono.mp3", "mpeg2_22k.mp3", "mpeg25_8k.mp3",
+          "crc.mp3", "id3v2.mp3", "id3v2_padding.mp3", "cover_art.mp3", "id3v1_track.mp3",
+          "id3v1_id3v2.mp3", "speech_pauses.mp3", "long65.mp3"}) {
+        SCOPED_TRACE(name);
+        auto st = Analysed(name);
+        ASSERT_TRUE(st);
+        const fs::path dir = FreshFolder("tessivo_split");
+        st->OutputFolder = dir.string();
+        PrepareEqualParts(*st, 4);
+        ASSERT_EQ(st->CutCount, 4);
+        const SplitResult r = SplitParts(*st);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.written.size(), 4u);
+        EXPECT_EQ(st->SplitFileCount, 4);
+        const std::vector<uint8_t> source = ReadBytes(Fixture(name));
+        // From the first frame to the end of the audio: the fixtures end with a
+        // whole frame, followed only by their ID3v1 tag when they have one.
+        const size_t audioEnd = source.size() - (st->HasId3v1 ? 128 : 0);
+        const std::vector<uint8_t> expected(source.begin() + st->FirstFramePos,
+                                            source.begin() + audioEnd);
+        EXPECT_EQ(Concatenated(r.written), expected);
+        for (int i = 1; i <= 4; ++i) {
+            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
+            EXPECT_TRUE(st->PartSaved[i]);
+            const std::vector<uint8_t> part = ReadBytes(r.written[i - 1]);
+            ASSERT_GE(part.size(), 2u);
+            EXPECT_EQ(part[0], 0xFF); // a frame's sync, never "ID3"
+            EXPECT_EQ(part[1] & 0xE0, 0xE0);
+            if (mpg123) {
+                EXPECT_EQ(Mpg123Frames(r.written[i - 1]), PartFrames(*st, i)) << "part " << i;
+            }
+        }
+        EXPECT_EQ(Listing(dir).size(), 4u); // nothing else left in the folder
+        fs::remove_all(dir);
+    }
+    if (!mpg123)
+        GTEST_SKIP() << "mpg123 not installed: parts not decoded";
+}
+
+TEST(SplitParts, TagsAreAppendedOnlyWhenAskedAndPresent) {
+    auto st = Analysed("id3v1_track.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 3);
+    ClearTag(st->PartTag[2]); // a part that never received a tag
+    st->IsSaveTags = true;
+    SplitResult r = SplitParts(*st);
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.written.size(), 3u);
+    for (int i : {1, 3}) {
+        const std::vector<uint8_t> part = ReadBytes(r.written[i - 1]);
+        ASSERT_EQ(part.size(), PartByteRange(*st, i).size() + 128);
+        EXPECT_TRUE(std::equal(part.end() - 128, part.end(), st->PartTag[i].begin()));
+    }
+    EXPECT_EQ(ReadBytes(r.written[1]).size(), PartByteRange(*st, 2).size());
+
+    // Without IsSaveTags no file ends with a tag, whatever the slots hold.
+    st->IsSaveTags = false;
+    r = SplitParts(*st);
+    ASSERT_TRUE(r.ok);
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(ReadBytes(r.written[i - 1]).size(), PartByteRange(*st, i).size());
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 3);
+    st->PartUsed[2] = false;
+    // A file under part 3's list name exists; the split writes part 3 as 02.
+    WriteText((dir / "cbr128_stereo-03.mp3").string(), "keep me");
+    SplitResult r = SplitParts(*st);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.written.size(), 2u);
+    EXPECT_EQ(fs::path(r.written[0]).filename(), "cbr128_stereo-01.mp3");
+    EXPECT_EQ(fs::path(r.written[1]).filename(), "cbr128_stereo-02.mp3");
+    EXPECT_EQ(ReadBytes(r.written[1]).size(), PartByteRange(*st, 3).size());
+    EXPECT_FALSE(st->PartSaved[2]);
+    EXPECT_TRUE(st->PartSaved[3]);
+    const std::vector<uint8_t> first01 = ReadBytes(r.written[0]);
+
+    // The second split continues at 03 (replacing the stray file) and 04.
+    r = SplitParts(*st);
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.written.size(), 2u);
+    EXPECT_EQ(fs::path(r.written[0]).filename(), "cbr128_stereo-03.mp3");
+    EXPECT_EQ(fs::path(r.written[1]).filename(), "cbr128_stereo-04.mp3");
+    EXPECT_EQ(st->SplitFileCount, 4);
+    EXPECT_EQ(ReadBytes((dir / "cbr128_stereo-01.mp3").string()), first01);
+    EXPECT_EQ(ReadBytes((dir / "cbr128_stereo-03.mp3").string()), first01);
+
+    // No part used: nothing written, nothing counted.
+    for (int i = 1; i <= 3; ++i)
+        st->PartUsed[i] = false;
+    r = SplitParts(*st);
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.written.empty());
+    EXPECT_EQ(st->SplitFileCount, 4);
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, MissingFolderStopsAtTheFirstFileAndCountsIt) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = (dir / "not there").string();
+    PrepareEqualParts(*st, 2);
+    const SplitResult r = SplitParts(*st);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Cannot create file \"" + st->OutputFolder +
+                           "/cbr128_stereo-01.mp3\". No such file or directory");
+    EXPECT_TRUE(r.written.empty());
+    EXPECT_EQ(st->SplitFileCount, 1);
+    EXPECT_FALSE(st->PartSaved[1]);
+    EXPECT_FALSE(fs::exists(dir / "not there")); // the split never creates the folder
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, EmptyOutputFolderWritesNothing) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    PrepareEqualParts(*st, 2);
+    st->OutputFolder.clear();
+    const SplitResult r = SplitParts(*st);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Please select a folder");
+    EXPECT_EQ(st->SplitFileCount, 0);
+}
+
+TEST(SplitParts, ReadOnlyFolderIsReported) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 2);
+    if (::geteuid() != 0) {
+        fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+        const SplitResult r = SplitParts(*st);
+        fs::permissions(dir, fs::perms::owner_all);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
+                               "/cbr128_stereo-01.mp3\". Permission denied");
+    } else {
+        // Permissions do not stop root: the refusal comes through the seam.
+        FailingFileSystem failing;
+        failing.failCreateAt = 2;
+        const SplitResult r = SplitParts(*st, failing);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
+                               "/cbr128_stereo-02.mp3\". Permission denied");
+        EXPECT_EQ(r.written.size(), 1u);
+        EXPECT_EQ(Listing(dir), std::vector<std::string>{"cbr128_stereo-01.mp3"});
+    }
+    EXPECT_EQ(st->SplitFileCount, ::geteuid() != 0 ? 1 : 2);
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 3);
+    // Files from an earlier run under the names parts 2 and 3 will take.
+    WriteText((dir / "cbr128_stereo-02.mp3").string(), "earlier part two");
+    WriteText((dir / "cbr128_stereo-03.mp3").string(), "earlier part three");
+
+    FailingFileSystem failing;
+    failing.failWriteInFile = 2;
+    failing.failAfterBytes = 1000;
+    const SplitResult r = SplitParts(*st, failing);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Stream write error");
+    ASSERT_EQ(r.written.size(), 1u);
+    EXPECT_EQ(ReadBytes(r.written[0]).size(), PartByteRange(*st, 1).size());
+    EXPECT_TRUE(st->PartSaved[1]);
+    EXPECT_FALSE(st->PartSaved[2]);
+    EXPECT_FALSE(st->PartSaved[3]);
+    EXPECT_EQ(st->SplitFileCount, 2);
+    const std::vector<uint8_t> two = ReadBytes((dir / "cbr128_stereo-02.mp3").string());
+    EXPECT_EQ(std::string(two.begin(), two.end()), "earlier part two");
+    // No temporary file is left behind.
+    EXPECT_EQ(Listing(dir),
+              (std::vector<std::string>{"cbr128_stereo-01.mp3", "cbr128_stereo-02.mp3",
+                                        "cbr128_stereo-03.mp3"}));
+    ASSERT_EQ(failing.temps.size(), 2u);
+    EXPECT_FALSE(fs::exists(failing.temps[1]));
+
+    // The program stays usable: the next split goes on at 03.
+    const SplitResult again = SplitParts(*st);
+    ASSERT_TRUE(again.ok);
+    EXPECT_EQ(fs::path(again.written[0]).filename(), "cbr128_stereo-03.mp3");
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, FailedCloseOrRenameLeavesNothingUnderThePartName) {
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    const fs::path dir = FreshFolder("tessivo_split");
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 2);
+
+    FailingFileSystem failClose;
+    failClose.failCloseInFile = 1;
+    SplitResult r = SplitParts(*st, failClose);
+    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_TRUE(Listing(dir).empty());
+
+    FailingFileSystem failRename;
+    failRename.failRenameInFile = 2;
+    r = SplitParts(*st, failRename);
+    EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
+                           "/cbr128_stereo-03.mp3\". Input/output error");
+    EXPECT_EQ(Listing(dir), std::vector<std::string>{"cbr128_stereo-02.mp3"});
+
+    // A folder standing under a part's name cannot be replaced.
+    fs::create_directory(dir / "cbr128_stereo-04.mp3");
+    r = SplitParts(*st);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(
+        r.error.rfind("Cannot create file \"" + dir.string() + "/cbr128_stereo-04.mp3\". ", 0), 0u)
+        << r.error;
+    EXPECT_EQ(Listing(dir),
+              (std::vector<std::string>{"cbr128_stereo-02.mp3", "cbr128_stereo-04.mp3"}));
+    fs::remove_all(dir);
+}
+
+TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
+    // /dev/full accepts the file but fails every write: a disk that is full.
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    class DevFull : public PartFileSystem {
+    public:
+        std::unique_ptr<PartFileWriter> CreateTemp(const std::string& finalPath,
+                                                   std::string& tempPath,
+                                                   std::string& reason) override {
+            (void)finalPath;
+            tempPath = "/dev/full";
+            const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+            if (fd < 0) {
+                reason = "cannot open /dev/full";
+                return nullptr;
+            }
+            return std::make_unique<Fd>(fd);
+        }
+        bool Rename(const std::string&, const std::string&, std::string&) override {
+            renamed = true;
+            return true;
+        }
+        void Remove(const std::string&) override {}
+        bool renamed = false;
+
+    private:
+        class Fd : public PartFileWriter {
+        public:
+            explicit Fd(int fd) : fd_(fd) {}
+            bool Write(const uint8_t* d, size_t n) override {
+                return ::write(fd_, d, n) == ssize_t(n);
+            }
+            bool Close() override { return ::close(fd_) == 0; }
+
+        private:
+            int fd_;
+        };
+    };
+    auto st = Analysed("cbr128_stereo.mp3");
+    ASSERT_TRUE(st);
+    st->OutputFolder = "/tmp";
+    PrepareEqualParts(*st, 2);
+    DevFull full;
+    const SplitResult r = SplitParts(*st, full);
+    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_FALSE(full.renamed);
+    EXPECT_EQ(st->SplitFileCount, 1);
+}
