@@ -85,7 +85,8 @@ bool ParseArgs(const std::vector<std::string>& args, SplitOptions& o) {
         const auto value = [&]() -> std::optional<std::string> {
             if (inlineValue)
                 return inlineValue;
-            if (i + 1 < args.size())
+            // A following option is not taken as the value.
+            if (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
                 return args[++i];
             std::fprintf(stderr, "Option %s needs a value.\n", opt.c_str());
             return std::nullopt;
