@@ -1,7 +1,7 @@
 // tessivo [FILE]: the main window, opening FILE when one is given.
 #include "app/main_window.h"
-#include "app/null_audio_engine.h"
 #include "app/user_dialogs.h"
+#include "playback/sdl_audio_engine.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     tessivo::QtUserDialogs dialogs;
     app.dialogs = &dialogs;
     auto state = std::make_unique<tessivo::ProgramState>();
-    auto engine = tessivo::MakeAudioEngine();
+    // Sound through SDL (PulseAudio, PipeWire or ALSA); SDL_AUDIODRIVER picks another.
+    auto engine = std::make_unique<tessivo::SdlAudioEngine>();
 
     tessivo::WindowEnvironment env;
     env.SettingsPath = tessivo::DefaultSettingsPath();

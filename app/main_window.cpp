@@ -107,6 +107,7 @@ TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, Wind
 
     View = new WaveView(Client);
     View->SetHandler(this);
+    Overlays = std::make_unique<PlaybackOverlays>(View);
 
     ScrollBar = new QScrollBar(Qt::Horizontal, Client);
     ScrollBar->setRange(0, kMax);
@@ -502,6 +503,7 @@ void TForm1::Timer33msTimer() {
         DrawWaveView();
     }
     if (width() != LastFormWidth || height() != LastFormHeight) {
+        Overlays->HideCursor(); // back at the next tick that finds playback active
         LayoutView();
         UpdateScrollBar();
         PaintBackground();

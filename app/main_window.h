@@ -7,6 +7,7 @@
 #include "playback/audio_engine.h"
 #include "playback/playback_control.h"
 #include "state/program_state.h"
+#include "view/playback_cursor_overlay.h"
 #include "view/view_geometry.h"
 #include "view/wave_renderer.h"
 #include "view/wave_view.h"
@@ -102,6 +103,10 @@ public:
     // --- Playback (the window's side of it) ---
     void StopPlayback();
     void SpdBtnPlayClick();
+    // Plays part n from its start or from ClickFrame (PlayingPart set by the
+    // caller) at the rate slider's speed; a refusal shows the engine's error.
+    // For the part list, its popup menu and the waveform clicks.
+    void PlayPart(int n, PlayStartKind kind);
     void SpdBtnStopClick();
     void VolumeBarChange(int position);
     void RateBarChange(int position);
@@ -145,6 +150,8 @@ public:
     // --- Controls ---
     QWidget* Client = nullptr;
     WaveView* View = nullptr;
+    // The playback cursor and strip mark over the view.
+    std::unique_ptr<PlaybackOverlays> Overlays;
     QScrollBar* ScrollBar = nullptr;
     QFrame* PanelControl = nullptr;
     QFrame* PanelLeft = nullptr;

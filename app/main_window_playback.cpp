@@ -19,9 +19,15 @@ void TForm1::SpdBtnPlayClick() {
     const int n = PlayButtonPart(st_);
     RateBar->setValue(0); // Play always starts at the file's own speed
     st_.PlayingPart = n;
-    const PlayFromResult r =
-        PlayFrom(st_, engine_, n, PlayStartKind::PartStart, RateBar->value(),
-                 [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+    PlayPart(n, PlayStartKind::PartStart);
+}
+
+void TForm1::PlayPart(int n, PlayStartKind kind) {
+    if (busy_)
+        return;
+    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, RateBar->value(), [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
     if (r.errorText)
         dialogs_.ShowMessage(this, QString::fromStdString(*r.errorText));
 }
@@ -61,7 +67,7 @@ void TForm1::FollowPlayback() {
     }
     if (r.redrawMeter())
         DrawLevelMeter();
-    // The cursor and strip-mark overlays come with the playback cursor work.
+    Overlays->Apply(r);
 }
 
 } // namespace tessivo
