@@ -12,6 +12,7 @@
 #include "view/wave_renderer.h"
 #include "view/wave_view.h"
 
+#include <QLocale>
 #include <QMainWindow>
 #include <QString>
 
@@ -57,6 +58,9 @@ QString DefaultSettingsPath();
 QString DefaultMusicFolder();
 // The help page installed with the program; empty when it cannot be found.
 QString FindHelpPage();
+// "Calculating Peaks - " with the percentage: one decimal, the user's
+// decimal separator.
+QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
 
 class TForm1 : public QMainWindow, public WaveViewHandler {
     Q_OBJECT

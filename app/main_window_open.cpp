@@ -36,6 +36,13 @@ QString LocalFileOf(const QMimeData* mime) {
 
 } // namespace
 
+QString PeaksStatusText(double percent, const QLocale& locale) {
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return QStringLiteral("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
+           QStringLiteral("%");
+}
+
 void TForm1::menuOpenClick() {
     if (busy_)
         return;
@@ -130,8 +137,7 @@ void TForm1::PollOpen() {
     const double shown = shownPercent_;
     if (shownStage_ == 1 && shown >= 0 && shown != shownPercentOnLabel_) {
         shownPercentOnLabel_ = shown;
-        LabStatus->setText(QStringLiteral("Calculating Peaks - ") +
-                           QLocale().toString(shown, 'f', 1) + QStringLiteral("%"));
+        LabStatus->setText(PeaksStatusText(shown));
     }
     if (workerDone_)
         FinishOpen();

@@ -1,0 +1,667 @@
+// The main window driven as a user would: start-up, layout, opening files
+// through the (fake) chooser, zoom and scrolling, the status display, the menu
+// commands and the settings file written at close.
+#include "app/about_window.h"
+#include "app/frame_viewer.h"
+#include "app/main_window.h"
+#include "parts/cut_lines.h"
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace tessivo {
+namespace {
+
+using tessivo::testing::FakeAudioEngine;
+using tessivo::testing::FakeUserDialogs;
+
+QString Fixture(const char* name) {
+    return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+QString ReadText(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+void WriteText(const QString& path, const QString& text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        settingsPath = dir.filePath(QStringLiteral("config/tessivo.ini"));
+        QDir().mkpath(dir.filePath(QStringLiteral("config")));
+        musicFolder = dir.filePath(QStringLiteral("Music"));
+    }
+    void TearDown() override {
+        if (win)
+            win->close();
+        win.reset();
+    }
+
+    // A window whose client area is `cw` x `ch`.
+    void Start(int cw = 1000, int ch = 700) {
+        st = std::make_unique<ProgramState>();
+        engine = std::make_unique<FakeAudioEngine>();
+        WindowEnvironment env;
+        env.SettingsPath = settingsPath;
+        env.MusicFolder = musicFolder;
+        env.DiagnosticFolder = dir.path();
+        win = std::make_unique<TForm1>(*st, *engine, dialogs, env);
+        win->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        SetClientSize(cw, ch);
+    }
+    void SetClientSize(int cw, int ch) {
+        win->resize(cw, ch + win->menuBar()->height());
+        QTest::qWait(10);
+        win->Timer33msTimer(); // the resize branch lays the view out
+        ASSERT_EQ(win->Client->size(), QSize(cw, ch));
+    }
+    // Opens `path` through the File menu's chooser and waits for the end.
+    void Open(const QString& path) {
+        dialogs.openFileAnswer = path;
+        win->menuOpenClick();
+        win->WaitForOpen();
+    }
+    // Closes the window (writing the settings) and forgets it.
+    void Close() {
+        win->close();
+        win.reset();
+    }
+    QString Status() const { return win->LabStatus->text(); }
+
+    QTemporaryDir dir;
+    QString settingsPath, musicFolder;
+    std::unique_ptr<ProgramState> st;
+    std::unique_ptr<FakeAudioEngine> engine;
+    FakeUserDialogs dialogs;
+    std::unique_ptr<TForm1> win;
+};
+
+// --- Start-up and layout ----------------------------------------------------
+
+TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
+    Start(1000, 700);
+    EXPECT_EQ(st->WaveLeft, 20);
+    EXPECT_EQ(st->WaveRight, 960);
+    EXPECT_EQ(win->StBar->geometry(), QRect(0, 681, 1000, 19));
+    EXPECT_EQ(win->PanelLeft->geometry(), QRect(0, 441, 207, 239));
+    EXPECT_EQ(win->PanelTags->geometry(), QRect(739, 441, 260, 239));
+    EXPECT_EQ(win->PanelList->geometry(), QRect(209, 441, 530, 239));
+    EXPECT_EQ(win->ListView1->width(), 530);
+    EXPECT_EQ(win->PanelControl->geometry(), QRect(0, 396, 1000, 43));
+    EXPECT_EQ(win->ScrollBar->geometry(), QRect(5, 378, 955, 16));
+    EXPECT_EQ(win->SpdBtnDec->x(), 973);
+    EXPECT_EQ(win->SpdBtnInc->x(), 946);
+    EXPECT_EQ(win->ProgressBar->geometry(), QRect(401, 4, 597, 13));
+    EXPECT_EQ(win->WaveBitmap().size(), QSize(940, 377));
+    EXPECT_EQ(win->MeterBitmap().size(), QSize(36, 395));
+    EXPECT_EQ(win->Geometry().WaveHalf, 173);
+
+    // A later resize lays everything out again on the next tick.
+    SetClientSize(1200, 800);
+    EXPECT_EQ(st->WaveRight, 1160);
+    EXPECT_EQ(win->StBar->geometry(), QRect(0, 781, 1200, 19));
+    EXPECT_EQ(win->WaveBitmap().size(), QSize(1140, 800 - 19 - 239 - 1 - 43 - 2 - 16 - 2 - 1));
+}
+
+TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
+    Start();
+    EXPECT_FALSE(st->FileLoaded);
+    EXPECT_EQ(st->ZoomLevel, 1);
+    EXPECT_DOUBLE_EQ(st->FrameDuration, 0.02612);
+    EXPECT_EQ(st->CutCount, 0);
+    EXPECT_EQ(win->windowTitle(), QStringLiteral("Tessivo"));
+    EXPECT_EQ(win->LabTimeHms->text(), QStringLiteral("0:00:00"));
+    EXPECT_EQ(win->LabTimeMs->text(), QStringLiteral(":000"));
+    EXPECT_EQ(win->SpdBtnSplit->toolTip(), QStringLiteral("Split & Save"));
+    EXPECT_EQ(win->SpdBtnInc->toolTip(), QStringLiteral("Zoom In Time"));
+    EXPECT_EQ(win->SpdBtnDec->toolTip(), QStringLiteral("Zoom Out Time"));
+    EXPECT_EQ(win->VolumeBar->toolTip(), QStringLiteral("Playback Volume"));
+    EXPECT_EQ(win->RateBar->toolTip(), QStringLiteral("Playback Rate"));
+    EXPECT_FALSE(win->menuViewer->isVisible()); // no test.chk
+    EXPECT_FALSE(win->ViewerEnabled);
+
+    // Defaults without a settings file, the music folder created.
+    EXPECT_EQ(st->Volume, 50);
+    EXPECT_EQ(win->VolumeBar->value(), 50);
+    EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
+    EXPECT_TRUE(QDir(musicFolder).exists());
+    EXPECT_FALSE(QFile::exists(settingsPath)); // nothing written at start
+
+    // The empty view shows its first hint in grey once the first tick drew it.
+    win->Timer33msTimer();
+    bool hint = false;
+    const QImage& img = win->WaveBitmap();
+    for (int y = 0; y < img.height() && !hint; ++y)
+        for (int x = 0; x < img.width() && !hint; ++x)
+            hint = QColor(img.pixel(x, y)) == QColor(128, 128, 128);
+    EXPECT_TRUE(hint);
+
+    win->TimerStatusTimer();
+    EXPECT_EQ(Status(), QStringLiteral("Open a file"));
+    EXPECT_EQ(win->LabStatus->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(win->ProgressBar->isVisible());
+}
+
+// --- Settings ----------------------------------------------------------------
+
+TEST_F(MainWindowTest, SettingsWrittenAtCloseAndReadAtStart) {
+    Start();
+    win->VolumeBar->setValue(73);
+    st->IsSaveTags = true;
+    st->SilenceThreshold = 12;
+    Close();
+
+    const QString text = ReadText(settingsPath);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("[Settings]"))) << text.toStdString();
+    for (const QString& line : {QStringLiteral("Volume=73"), QStringLiteral("Threshold=12"),
+                                QStringLiteral("Release=1000"), QStringLiteral("IsSaveTags=1"),
+                                QStringLiteral("Output Folder=") + musicFolder})
+        EXPECT_TRUE(text.contains(line)) << line.toStdString() << "\n" << text.toStdString();
+
+    Start();
+    EXPECT_EQ(st->Volume, 73);
+    EXPECT_EQ(win->VolumeBar->value(), 73);
+    EXPECT_TRUE(st->IsSaveTags);
+    EXPECT_EQ(st->SilenceThreshold, 12);
+    EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
+}
+
+TEST_F(MainWindowTest, SettingsClampedDefaultedAndOtherKeysKept) {
+    const QString folder = dir.filePath(QStringLiteral("My Parts"));
+    WriteText(settingsPath, QStringLiteral("[Other]\nkeep=me\n[Settings]\nVolume=250\n"
+                                           "IsSaveTags=2\nOutput Folder=") +
+                                folder + QStringLiteral("\n"));
+    Start();
+    EXPECT_EQ(st->Volume, 100);
+    EXPECT_EQ(win->VolumeBar->value(), 100);
+    EXPECT_TRUE(st->IsSaveTags);
+    EXPECT_EQ(QString::fromStdString(st->OutputFolder), folder); // taken as it stands
+    Close();
+    const QString text = ReadText(settingsPath);
+    EXPECT_TRUE(text.contains(QStringLiteral("keep=me")));
+    EXPECT_TRUE(text.contains(QStringLiteral("IsSaveTags=1")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Volume=100")));
+
+    WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=-5\nOutput Folder=\n"));
+    Start();
+    EXPECT_EQ(win->VolumeBar->value(), 0);
+    EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
+    Close();
+
+    WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=loud\n"));
+    Start();
+    EXPECT_EQ(win->VolumeBar->value(), 50);
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsReportedAndWindowStillCloses) {
+    settingsPath = dir.filePath(QStringLiteral("no/such/folder/tessivo.ini"));
+    Start();
+    EXPECT_TRUE(win->close());
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(dialogs.errors[0], QStringLiteral("Unable to write to ") + settingsPath);
+    win.reset();
+}
+
+// --- Opening files -------------------------------------------------------------
+
+TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
+    Start();
+    const QString path = Fixture("cbr128_stereo.mp3");
+    dialogs.openFileAnswer = path;
+    win->menuOpenClick();
+    // The open runs: the status says so and the commands wait.
+    EXPECT_TRUE(win->IsBusy());
+    EXPECT_EQ(Status(), QStringLiteral("Opening file"));
+    EXPECT_EQ(win->windowTitle(), path);
+    EXPECT_FALSE(win->menuOpen->isEnabled());
+    EXPECT_FALSE(win->SpdBtnInc->isEnabled());
+    win->WaitForOpen();
+
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_EQ(QString::fromStdString(st->FileName), path);
+    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(st->CutLine[1], 0);
+    EXPECT_EQ(st->PartEnd[1], int32_t(st->FrameCount) - 1);
+    EXPECT_TRUE(st->PartUsed[1]);
+    EXPECT_FALSE(st->PartSaved[1]);
+    EXPECT_EQ(st->SelectedPart, 0);
+    EXPECT_EQ(st->ViewFirstFrame, 0);
+    EXPECT_EQ(st->ZoomLevel, 1); // 2 s fit at one frame per column
+    EXPECT_EQ(st->ProgressPercent.load(), 0.0);
+    EXPECT_NE(st->PlayStream, 0u);
+    EXPECT_TRUE(win->menuOpen->isEnabled());
+    EXPECT_EQ(win->ListView1->topLevelItemCount(), 0); // one part is not listed
+    EXPECT_EQ(win->LastOpenFolder, QStringLiteral(TESSIVO_FIXTURES));
+    EXPECT_TRUE(win->StBarPanel0->text().startsWith(
+        QStringLiteral("MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02")))
+        << win->StBarPanel0->text().toStdString();
+    EXPECT_EQ(Status(), QStringLiteral("Ready"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // The view shows the audio: lighter area and waveform columns.
+    const QImage& img = win->WaveBitmap();
+    EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(215, 208, 195));
+    EXPECT_EQ(QColor(img.pixel(int(st->FrameCount) + 3, 3)), QColor(185, 178, 165));
+    int columns = 0;
+    for (int y = 1; y < win->Geometry().WaveHalf; ++y)
+        columns += QColor(img.pixel(20, y)) == QColor(50, 50, 80);
+    EXPECT_GT(columns, 20);
+
+    // The status text opens a file only while none is loaded.
+    const int calls = dialogs.openFileCalls;
+    QTest::mouseClick(win->LabStatus, Qt::LeftButton);
+    EXPECT_EQ(dialogs.openFileCalls, calls);
+}
+
+TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
+    Start();
+    Open(Fixture("cbr128_stereo.mp3"));
+    ASSERT_TRUE(st->FileLoaded);
+    const double duration = st->Duration;
+    const size_t bufferSize = st->FileBuffer.size();
+    const StreamHandle stream = st->PlayStream;
+    ASSERT_TRUE(AddCutLine(*st, 30));
+    st->SelectedPart = 2;
+    st->SplitFileCount = 4;
+    win->RefreshPartList();
+    ASSERT_EQ(win->ListView1->topLevelItemCount(), 2);
+    engine->calls.clear();
+
+    const QString bad = Fixture("not_mp3.wav");
+    Open(bad);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], QStringLiteral("It is not a MP3 file!"));
+    EXPECT_FALSE(st->FileLoaded);
+    EXPECT_EQ(st->CutCount, 0);
+    EXPECT_EQ(st->FrameCount, 0u);
+    EXPECT_EQ(st->SplitFileCount, 0);
+    EXPECT_EQ(QString::fromStdString(st->FileName), bad);
+    EXPECT_EQ(win->windowTitle(), bad);
+    EXPECT_EQ(Status(), QStringLiteral("Open a file"));
+    EXPECT_EQ(win->ListView1->topLevelItemCount(), 0);
+    // The earlier file's data and stream stay.
+    EXPECT_EQ(st->Duration, duration);
+    EXPECT_EQ(st->FileBuffer.size(), bufferSize);
+    EXPECT_EQ(st->PlayStream, stream);
+    EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
+    EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
+    EXPECT_TRUE(win->menuOpen->isEnabled());
+    // The view is empty again, with its hints.
+    const QImage& img = win->WaveBitmap();
+    EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(185, 178, 165));
+
+    // Other refusals: empty and non-MP3 data named .mp3.
+    for (const char* name : {"empty.mp3", "ogg_named.mp3", "random.mp3"}) {
+        dialogs.messages.clear();
+        Open(Fixture(name));
+        EXPECT_FALSE(st->FileLoaded) << name;
+        EXPECT_EQ(dialogs.messages.size(), 1) << name;
+        EXPECT_EQ(st->CutCount, 0) << name;
+    }
+
+    // The window stays usable: the next good file opens.
+    Open(Fixture("mono.mp3"));
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_EQ(st->ChannelCount, 1);
+    EXPECT_EQ(st->CutCount, 1);
+}
+
+TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
+    Start();
+    Open(Fixture("long65.mp3"));
+    ASSERT_TRUE(st->FileLoaded);
+    const StreamHandle first = st->PlayStream;
+    const uint32_t longFrames = st->FrameCount;
+    ASSERT_TRUE(AddCutLine(*st, 300));
+    ASSERT_TRUE(AddCutLine(*st, 900));
+    st->SelectedPart = 3;
+    st->SplitFileCount = 2;
+    win->SpdBtnDecClick();
+    st->ViewFirstFrame = 64;
+
+    Open(Fixture("cbr128_stereo.mp3"));
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_NE(st->FrameCount, longFrames);
+    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(st->PartEnd[1], int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(st->SelectedPart, 0);
+    EXPECT_EQ(st->SplitFileCount, 0);
+    EXPECT_EQ(st->ViewFirstFrame, 0);
+    EXPECT_EQ(st->ZoomLevel, 1);
+    EXPECT_EQ(st->ChannelCount, 2);
+    EXPECT_NE(st->PlayStream, first);
+    // The old stream went before the new one was made.
+    auto freed = std::find(engine->calls.begin(), engine->calls.end(), "Free");
+    EXPECT_NE(freed, engine->calls.end());
+    EXPECT_EQ(engine->streams.count(first), 0u);
+}
+
+TEST_F(MainWindowTest, CancelledChooserChangesNothing) {
+    Start();
+    Open(Fixture("cbr128_stereo.mp3"));
+    engine->calls.clear();
+    const uint32_t frames = st->FrameCount;
+    Open(QString());
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_EQ(st->FrameCount, frames);
+    EXPECT_TRUE(engine->calls.empty()); // not even playback stopped
+    EXPECT_EQ(win->windowTitle(), Fixture("cbr128_stereo.mp3"));
+}
+
+TEST_F(MainWindowTest, NoCommandActsWhileAFileOpens) {
+    Start();
+    dialogs.openFileAnswer = Fixture("long65.mp3");
+    win->menuOpenClick();
+    ASSERT_TRUE(win->IsBusy());
+    const int calls = dialogs.openFileCalls;
+    win->menuOpenClick(); // a second open
+    EXPECT_EQ(dialogs.openFileCalls, calls);
+    win->menuSplitClick();
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    win->SpdBtnDecClick();
+    win->SpdBtnIncClick();
+    win->SpdBtnPlayClick();
+    win->LabStatusClick();
+    EXPECT_EQ(dialogs.openFileCalls, calls);
+    EXPECT_FALSE(st->IsPlaying);
+    EXPECT_FALSE(win->ScrollBar->isEnabled());
+    EXPECT_FALSE(win->PanelLeft->isEnabled());
+    win->WaitForOpen();
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_TRUE(win->ScrollBar->isEnabled());
+}
+
+TEST_F(MainWindowTest, ClosingDuringAnOpenWaitsForItAndSaves) {
+    Start();
+    dialogs.openFileAnswer = Fixture("long65.mp3");
+    win->menuOpenClick();
+    ASSERT_TRUE(win->IsBusy());
+    EXPECT_TRUE(win->close());
+    EXPECT_FALSE(win->IsBusy());
+    EXPECT_EQ(st->ProgressPercent.load(), 0.0);
+    EXPECT_TRUE(QFile::exists(settingsPath));
+    win.reset();
+}
+
+TEST_F(MainWindowTest, PeakPercentageFollowsTheLocale) {
+    EXPECT_EQ(PeaksStatusText(12.345, QLocale(QLocale::English)),
+              QStringLiteral("Calculating Peaks - 12.3%"));
+    EXPECT_EQ(PeaksStatusText(4.0, QLocale(QLocale::German)),
+              QStringLiteral("Calculating Peaks - 4,0%"));
+    EXPECT_EQ(PeaksStatusText(98.96, QLocale(QLocale::French)),
+              QStringLiteral("Calculating Peaks - 99,0%"));
+}
+
+TEST_F(MainWindowTest, DroppedFileOpensAsOpenDoes) {
+    Start();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Fixture("mono.mp3"))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(win.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(win.get(), &drop);
+    QTest::qWait(10);
+    win->WaitForOpen();
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_EQ(QString::fromStdString(st->FileName), Fixture("mono.mp3"));
+    EXPECT_EQ(dialogs.openFileCalls, 0);
+
+    // The chooser starts in the folder of the file opened last.
+    Open(Fixture("cbr128_stereo.mp3"));
+    EXPECT_EQ(win->LastOpenFolder, QStringLiteral(TESSIVO_FIXTURES));
+}
+
+TEST_F(MainWindowTest, ClickOnTheEmptyViewOrTheStatusOpensTheChooser) {
+    Start();
+    dialogs.openFileAnswer.clear();
+    QTest::mouseClick(win->LabStatus, Qt::LeftButton);
+    EXPECT_EQ(dialogs.openFileCalls, 1);
+    const QPoint inView(win->Geometry().WaveLeft + 200, 100);
+    QTest::mouseClick(win->View, Qt::LeftButton, {}, inView);
+    QTest::qWait(400); // a click is told from a double click first
+    EXPECT_EQ(dialogs.openFileCalls, 2);
+}
+
+// --- Zoom and scrolling ----------------------------------------------------------
+
+// A file of n frames as the open would leave it, without decoding anything.
+void FakeOpenFile(ProgramState& st, uint32_t n) {
+    st.FrameCount = n;
+    st.FrameDuration = 1152.0 / 44100.0;
+    st.SamplesPerFrame = 1152;
+    st.ChannelCount = 2;
+    st.Duration = n * st.FrameDuration;
+    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
+        v->assign(n, 0);
+    st.FileLoaded = true;
+    ResetToOnePart(st);
+    st.ViewFirstFrame = 0;
+}
+
+TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
+    Start();
+    FakeOpenFile(*st, 22969); // 10 minutes
+    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->Geometry().Cols());
+    EXPECT_EQ(st->ZoomLevel, 6);
+    win->UpdateScrollBar();
+    win->SpdBtnDecClick(); // the whole file is visible: nothing
+    EXPECT_EQ(st->ZoomLevel, 6);
+    EXPECT_EQ(win->ScrollPageSize, 10000);
+    for (int i = 0; i < 8; ++i)
+        win->SpdBtnIncClick();
+    EXPECT_EQ(st->ZoomLevel, 1); // "+" at level 1 does nothing more
+    EXPECT_EQ(win->ScrollSmallChange, 1);
+    EXPECT_EQ(win->ScrollLargeChange, 10);
+
+    // A 10-hour file opens at level 10 though it does not fit; "-" reaches 11.
+    FakeOpenFile(*st, 1378140);
+    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->Geometry().Cols());
+    EXPECT_EQ(st->ZoomLevel, 10);
+    win->UpdateScrollBar();
+    win->SpdBtnDecClick();
+    EXPECT_EQ(st->ZoomLevel, 11);
+    win->SpdBtnDecClick();
+    EXPECT_EQ(st->ZoomLevel, 11);
+    EXPECT_EQ(win->ScrollSmallChange, 1024);
+    EXPECT_EQ(win->ScrollLargeChange, 10240);
+}
+
+TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
+    Start();
+    const uint32_t n = 100000;
+    FakeOpenFile(*st, n);
+    st->ZoomLevel = 1;
+    win->UpdateScrollBar();
+    win->ScrollBar->setValue(win->ScrollBar->maximum()); // scrolled to the end
+    const int w = win->Geometry().WaveBitmapWidth();
+    EXPECT_GT(st->ViewFirstFrame + w, int32_t(n) - 20);
+
+    win->SpdBtnDecClick();
+    ASSERT_EQ(st->ZoomLevel, 2);
+    const int64_t lastShown = st->ViewFirstFrame + int64_t{2} * (w - 1);
+    // The scroll bar's 10001 positions are 10 frames apart here.
+    EXPECT_NEAR(double(lastShown), double(n - 1), 2 * 10 + 2);
+    EXPECT_EQ(st->ViewFirstFrame % 2, 0);
+}
+
+TEST_F(MainWindowTest, ScrollingBeyond93MinutesUses64Bits) {
+    Start();
+    const uint32_t n = 300000; // about 2 hours 10 minutes
+    FakeOpenFile(*st, n);
+    st->ZoomLevel = 1;
+    win->UpdateScrollBar();
+    EXPECT_EQ(win->ScrollPageSize, 31); // 939 of 300000 frames visible
+    EXPECT_EQ(win->ScrollBar->maximum(), 10000 - 31);
+    win->ScrollBar->setValue(9000);
+    EXPECT_EQ(st->ViewFirstFrame, 270000);
+    win->ScrollBar->setValue(7777);
+    EXPECT_EQ(st->ViewFirstFrame, 233310);
+
+    // The position follows the first frame when the zoom changes.
+    st->ZoomLevel = 4;
+    st->ViewFirstFrame = 240000;
+    win->UpdateScrollBar();
+    EXPECT_EQ(win->ScrollBar->value(), 8000);
+    EXPECT_EQ(st->ViewFirstFrame, 240000);
+    // A click in the trough moves by the large change.
+    win->ScrollBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(win->ScrollBar->value(), 8080);
+}
+
+TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
+    Start(1000, 700);
+    Open(Fixture("long65.mp3"));
+    ASSERT_TRUE(st->FileLoaded);
+    const int cols = win->Geometry().Cols();
+    const int level = st->ZoomLevel;
+    ASSERT_GE(level, 2);
+    EXPECT_LE(int64_t{st->FrameCount}, int64_t{ZoomFactor[level]} * cols);
+    EXPECT_GT(int64_t{st->FrameCount}, int64_t{ZoomFactor[level - 1]} * cols);
+
+    // Zoomed out far, the paints bring the view back one level at a time
+    // until the file fills at least half of it.
+    st->ZoomLevel = 6;
+    win->DrawWaveView();
+    for (int i = 0; i < 50 && st->ZoomLevel > level; ++i)
+        QTest::qWait(20);
+    EXPECT_EQ(st->ZoomLevel, level);
+    EXPECT_GE(st->FrameCount, 0.5 * ZoomFactor[st->ZoomLevel] * cols);
+
+    // A much wider window lets the file fit at a finer level.
+    SetClientSize(1800, 700);
+    const int wideCols = win->Geometry().Cols();
+    for (int i = 0; i < 50 && st->FrameCount < 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; ++i)
+        QTest::qWait(20);
+    EXPECT_TRUE(st->ZoomLevel == 1 || st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols)
+        << st->ZoomLevel;
+}
+
+// --- Status display and commands ------------------------------------------------
+
+TEST_F(MainWindowTest, StatusTextFollowsTheState) {
+    Start();
+    FakeOpenFile(*st, 2000);
+    st->FrameDuration = 0.1;
+    st->CutCount = 2;
+    st->PartStart[2] = 602; // 60.2 s
+    st->PartEnd[2] = 1197;  // ends at 119.8 s
+    st->SelectedPart = 2;
+    win->TimerStatusTimer();
+    EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));
+    EXPECT_NE(win->LabStatus->cursor().shape(), Qt::PointingHandCursor);
+
+    st->SelectedPart = 0;
+    win->TimerStatusTimer();
+    EXPECT_EQ(Status(), QStringLiteral("Ready"));
+
+    // A running long operation shows only the progress bar.
+    st->ProgressPercent = 41.6;
+    win->TimerStatusTimer();
+    EXPECT_TRUE(win->ProgressBar->isVisible());
+    EXPECT_EQ(win->ProgressBar->value(), 42);
+    EXPECT_EQ(Status(), QStringLiteral("Ready"));
+    st->ProgressPercent = 0.0;
+    win->TimerStatusTimer();
+    EXPECT_FALSE(win->ProgressBar->isVisible());
+}
+
+TEST_F(MainWindowTest, MenuCommands) {
+    Start();
+    win->menuSplitClick();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], QStringLiteral("No parts prepared to split."));
+
+    win->menuExplorerClick();
+    win->menuContentClick();
+    ASSERT_EQ(dialogs.opened.size(), 2);
+    EXPECT_EQ(dialogs.opened[0], musicFolder);
+    EXPECT_TRUE(dialogs.opened[1].endsWith(QStringLiteral("tessivo.html")));
+    EXPECT_TRUE(QFile::exists(dialogs.opened[1]));
+    EXPECT_TRUE(ReadText(dialogs.opened[1]).contains(QStringLiteral("Open a file")));
+
+    // The About window as designed.
+    TFormAbout* about = win->FormAbout;
+    EXPECT_EQ(about->windowTitle(), QStringLiteral("About Tessivo"));
+    EXPECT_EQ(about->size(), QSize(376, 286));
+    EXPECT_EQ(TFormAbout::SizeForDpi(120), QSize(430, 320));
+    EXPECT_EQ(TFormAbout::SizeForDpi(96), QSize(376, 286));
+    EXPECT_EQ(about->Lab1->text(), QStringLiteral("Tessivo 2.3"));
+    EXPECT_EQ(about->Lab0->pos(), about->Lab1->pos() + QPoint(1, 1));
+    EXPECT_EQ(about->BtnOK->geometry(), QRect(146, 202, 75, 27));
+    EXPECT_FALSE(about->isVisible());
+
+    win->menuExitClick();
+    EXPECT_FALSE(win->isVisible());
+    EXPECT_TRUE(QFile::exists(settingsPath));
+}
+
+TEST_F(MainWindowTest, DiagnosticSwitchShowsTheFrameViewer) {
+    WriteText(dir.filePath(QStringLiteral("test.chk")), QString());
+    Start();
+    EXPECT_TRUE(win->ViewerEnabled);
+    EXPECT_TRUE(win->menuViewer->isVisible());
+    Open(Fixture("cbr128_stereo.mp3"));
+    ASSERT_TRUE(st->FileLoaded);
+
+    TFormViewer* viewer = win->FormViewer;
+    viewer->FormShow();
+    QTableWidget* grid = viewer->SGrid1;
+    EXPECT_EQ(grid->rowCount(), 1004);
+    EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("FrmPos"));
+    EXPECT_EQ(grid->item(0, 9)->text(), QStringLiteral("gain22"));
+    // Frame 0: its offset, its length and its header's sync byte.
+    EXPECT_EQ(grid->item(1, 0)->text(), QString::number(st->FramePos[0]));
+    EXPECT_EQ(grid->item(1, 1)->text(), QString::number(st->FramePos[1] - st->FramePos[0]));
+    EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("255"));
+    // Rows of frames the index did not fill stay empty.
+    const int last = st->IndexedFrames; // row of the last indexed frame
+    EXPECT_NE(grid->item(last, 0), nullptr);
+    EXPECT_EQ(grid->item(last, 1), nullptr);
+    EXPECT_EQ(grid->item(last + 1, 0), nullptr);
+
+    const QString memo = viewer->Memo1->toPlainText();
+    EXPECT_TRUE(memo.contains(QStringLiteral("Real Frames - ") + QString::number(st->FrameCount)));
+    EXPECT_TRUE(
+        memo.contains(QStringLiteral("Count Frames-") + QString::number(st->IndexedFrames)));
+    EXPECT_TRUE(memo.contains(QStringLiteral("First Frame Pos - 0")));
+    EXPECT_FALSE(memo.contains(QStringLiteral("TagV1.")));
+    // Shown twice without another file: the same contents.
+    viewer->FormShow();
+    EXPECT_EQ(viewer->Memo1->toPlainText(), memo);
+}
+
+} // namespace
+} // namespace tessivo
