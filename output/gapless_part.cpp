@@ -170,9 +170,9 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
         own.push_back(src.Indexed(i));
     const bool isLast = lastFrame >= indexed - 1 ||
                         (st.FrameCount > 0 && lastFrame >= static_cast<int32_t>(st.FrameCount) - 1);
+    const std::vector<FrameSpan> tail = src.Tail(model);
     if (isLast)
-        for (const FrameSpan& s : src.Tail(model))
-            own.push_back(s);
+        own.insert(own.end(), tail.begin(), tail.end());
 
     bool vbr =
         tag.kind == mp3::SourceInfoTag::Kind::Xing || tag.kind == mp3::SourceInfoTag::Kind::Vbri;
@@ -258,12 +258,35 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
     rep.frames = static_cast<uint32_t>(offsets.size());
     const int lead = silent + warmups;
 
-    // Delay and padding: a gapless decoder skips delay + 529 samples and stops
-    // 529 - padding samples after the last frame's end.
+    // Delay and padding. A gapless decoder skips delay + 529 samples and stops
+    // 529 - padding samples after the last frame's end. Counted in the
+    // untrimmed output of the source's audio frames, the source plays the
+    // samples [sourceDelay + 529, N x spf - sourcePadding + 529) and this part's
+    // own frames hold [partBegin, partEnd); the part plays the overlap. That is
+    // delay = source delay for the first part, lead x spf - 529 for the others,
+    // padding = 529 except for the last part (source padding), unless a part
+    // is shorter than the source's delay or padding.
     const int sourceDelay = tag.hasLame ? tag.delay : kAssumedEncoderDelay;
     const int sourcePadding = tag.hasLame ? tag.padding : kDecoderDelay;
-    rep.delay = (f == firstAudio) ? sourceDelay : lead * spf - kDecoderDelay;
-    rep.padding = isLast ? sourcePadding : kDecoderDelay;
+    const int64_t sourceFrames = int64_t{indexed} - firstAudio + static_cast<int64_t>(tail.size());
+    const int64_t playBegin = int64_t{sourceDelay} + kDecoderDelay;
+    const int64_t playEnd = sourceFrames * spf - sourcePadding + kDecoderDelay;
+    const int64_t partBegin = int64_t{audioBefore} * spf;
+    const int64_t partEnd = partBegin + static_cast<int64_t>(own.size()) * spf;
+    int64_t from = std::clamp(playBegin, partBegin, partEnd);
+    int64_t to = std::clamp(playEnd, from, partEnd);
+    if (to == from) {
+        // The part lies wholly within the source's delay or padding. A file
+        // that plays nothing is no use (libmpg123 refuses it): it plays its
+        // frames' samples instead.
+        from = partBegin;
+        to = partEnd;
+    }
+    // The first 529 samples of a stream are never output: a part that starts
+    // at the source's first frame cannot begin before them.
+    rep.delay = static_cast<int>(
+        std::clamp<int64_t>(from - partBegin + int64_t{lead} * spf - kDecoderDelay, 0, 4095));
+    rep.padding = static_cast<int>(std::min<int64_t>(4095, partEnd - to + kDecoderDelay));
     const int64_t samples = int64_t{rep.frames} * spf - rep.delay - rep.padding;
     rep.audioSamples = static_cast<uint32_t>(std::max<int64_t>(0, samples));
 

@@ -155,6 +155,20 @@ int64_t FfmpegSamples(const std::string& path, int channels) {
     return std::atoll(out.c_str()) / (2 * channels);
 }
 
+// What the joined gapless parts must decode to: the source's gapless decode,
+// or, for a source without a LAME tag (no trimmed decode to compare with), the
+// untrimmed decode less the assumed encoder delay and the decoder delay.
+std::vector<int16_t> ReferenceDecode(const std::string& path, bool hasLame) {
+    if (hasLame)
+        return Decode(path, true).pcm;
+    const Decoded untrimmed = Decode(path, false);
+    const size_t skip = size_t(kAssumedEncoderDelay + kDecoderDelay) * size_t(untrimmed.channels);
+    if (untrimmed.pcm.size() < skip)
+        return {};
+    return std::vector<int16_t>(untrimmed.pcm.begin() + static_cast<long>(skip),
+                                untrimmed.pcm.end());
+}
+
 // First frames of parts 2..n: spread over the file and nudged so that both
 // decoding phases occur.
 std::vector<int32_t> CutFrames(const ProgramState& st, int parts) {
@@ -225,17 +239,11 @@ TEST_P(GaplessFixture, JoinedPartsDecodeLikeTheSource) {
     const int32_t firstAudio = FirstAudioFrame(st);
     const mp3::SourceInfoTag tag = SourceTag(st);
 
-    const Decoded source = Decode(path, true);
     const Decoded untrimmed = Decode(path, false);
-    ASSERT_TRUE(source.ok && untrimmed.ok) << name;
-    const int ch = source.channels;
+    ASSERT_TRUE(untrimmed.ok) << name;
+    const int ch = untrimmed.channels;
     const size_t spf = static_cast<size_t>(st.SamplesPerFrame);
-    // The reference: the source's gapless decode, or, for a source without a
-    // LAME tag, the untrimmed decode less the assumed delay at the start.
-    std::vector<int16_t> reference = source.pcm;
-    if (!tag.hasLame)
-        reference.assign(untrimmed.pcm.begin() + (kAssumedEncoderDelay + kDecoderDelay) * ch,
-                         untrimmed.pcm.end());
+    const std::vector<int16_t> reference = ReferenceDecode(path, tag.hasLame);
 
     std::vector<int32_t> starts = {0};
     for (int32_t c : CutFrames(st, 5))
@@ -329,6 +337,63 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, GaplessFixture,
                              std::replace(s.begin(), s.end(), '.', '_');
                              return s;
                          });
+
+// Parts shorter than the source's delay or padding: the first part holds two
+// audio frames (576 samples each, the delay skips 1105), the last one a single
+// frame. The joined parts still give exactly the source's samples.
+TEST(GaplessPart, PartsShorterThanDelayOrPaddingStillJoinExactly) {
+    for (const char* name : {"mpeg2_22k.mp3", "speech_pauses.mp3"}) {
+        SCOPED_TRACE(name);
+        ProgramState st;
+        LoadState(st, Fixture(name));
+        const std::vector<int16_t> reference =
+            ReferenceDecode(Fixture(name), SourceTag(st).hasLame);
+        ASSERT_FALSE(reference.empty());
+        for (int32_t firstCut : {3, 4}) {
+            const std::vector<int32_t> starts = {0, firstCut, st.IndexedFrames / 2,
+                                                 st.IndexedFrames - 1};
+            const std::string dir = TempDir("short");
+            std::vector<int16_t> joined;
+            for (size_t i = 0; i < starts.size(); ++i) {
+                const int32_t last =
+                    i + 1 < starts.size() ? starts[i + 1] - 1 : st.IndexedFrames - 1;
+                std::vector<uint8_t> bytes;
+                GaplessPartReport rep;
+                ASSERT_TRUE(BuildGaplessPart(st, starts[i], last, bytes, &rep));
+                const std::string out = dir + "/p" + std::to_string(i) + ".mp3";
+                WriteAll(out, bytes);
+                const Decoded d = Decode(out, true);
+                ASSERT_TRUE(d.ok) << out;
+                EXPECT_EQ(d.Samples(), int64_t(rep.audioSamples)) << out;
+                EXPECT_EQ(d.reportedLength, d.Samples()) << out;
+                joined.insert(joined.end(), d.pcm.begin(), d.pcm.end());
+            }
+            ASSERT_EQ(joined.size(), reference.size()) << "first cut " << firstCut;
+            size_t off = 0;
+            for (size_t k = 0; k < joined.size(); ++k)
+                off += std::abs(int(joined[k]) - int(reference[k])) > 1;
+            EXPECT_EQ(off, 0u) << "first cut " << firstCut;
+        }
+    }
+}
+
+// A part that lies wholly within the source's delay plays its own frames
+// rather than nothing: a file without a sample is refused by libmpg123.
+TEST(GaplessPart, PartWithinTheSourceDelayPlaysItsFrames) {
+    ProgramState st;
+    LoadState(st, Fixture("mpeg2_22k.mp3"));
+    std::vector<uint8_t> bytes;
+    GaplessPartReport rep;
+    ASSERT_TRUE(BuildGaplessPart(st, 0, 1, bytes, &rep)); // one frame of 576 samples
+    const std::string out = TempDir("within") + "/p.mp3";
+    WriteAll(out, bytes);
+    const Decoded d = Decode(out, true);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.Samples(), 576 - kDecoderDelay);
+    EXPECT_EQ(d.reportedLength, d.Samples());
+    EXPECT_EQ(d.Samples(), int64_t(rep.audioSamples));
+    EXPECT_EQ(Mpg123TestComplaints(out), "");
+}
 
 // ---------------------------------------------------------------------------
 
