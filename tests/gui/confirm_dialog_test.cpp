@@ -1,0 +1,221 @@
+// The split confirmation dialog: what it shows, the folder and tag choices,
+// and the files its Split button writes.
+#include "output/confirm_dialog.h"
+
+#include "analysis/open_file.h"
+#include "output/id3v1_tag.h"
+#include "parts/cut_lines.h"
+#include "parts/part_list_view.h"
+#include "tests/fakes/fake_user_dialogs.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace tessivo {
+namespace {
+
+class ConfirmDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(out.isValid());
+        const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
+        ASSERT_TRUE(r.ok) << r.message;
+        st.FileName = std::string(TESSIVO_FIXTURES) + "/long65.mp3";
+        st.FileLoaded = true;
+        ResetToOnePart(st);
+        CopySourceTag(st);
+        st.OutputFolder = out.path().toStdString();
+        dlg = std::make_unique<ConfirmDialog>(st, dialogs);
+    }
+    // Cut lines at every `seconds`.
+    void Parts(int count) {
+        for (int k = 1; k < count; ++k)
+            ASSERT_TRUE(AddCutLine(st, static_cast<int32_t>(k * st.FrameCount / count)));
+        ASSERT_EQ(st.CutCount, count);
+    }
+    QByteArray ReadFile(const QString& name) {
+        QFile f(out.filePath(name));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return f.readAll();
+    }
+    // The source's bytes of part k, from its first frame to the next part's.
+    QByteArray SourcePart(int k) {
+        const int32_t a = st.FramePos[st.PartStart[k]];
+        const int32_t b = k < st.CutCount ? st.FramePos[st.PartStart[k + 1]]
+                                          : st.FramePos[st.FrameCount - 1] + st.FrameLength;
+        return QByteArray(reinterpret_cast<const char*>(st.FileBuffer.data() + a), b - a);
+    }
+
+    QTemporaryDir out;
+    ProgramState st;
+    testing::FakeUserDialogs dialogs;
+    std::unique_ptr<ConfirmDialog> dlg;
+};
+
+TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
+    Parts(5);
+    st.PartUsed[2] = false;
+    st.PartUsed[4] = false;
+    dlg->show();
+    EXPECT_EQ(dlg->windowTitle(), "long65.mp3  01:05");
+    EXPECT_EQ(dlg->MemoParts->toPlainText(), "3 of 5 parts are prepared for splitting.");
+    EXPECT_EQ(dlg->EditFolder->text(), out.path());
+    EXPECT_TRUE(dlg->EditFolder->isReadOnly());
+    EXPECT_EQ(dlg->size(), QSize(327, 187));
+    EXPECT_EQ(dlg->ChBoxSaveTags->text(), "Save ID3 Tags");
+    EXPECT_FALSE(dlg->ChBoxSaveTags->isChecked());
+    EXPECT_EQ(dlg->BtnSplit->text(), "Split");
+    EXPECT_EQ(dlg->BtnCancel->text(), "Cancel");
+    EXPECT_EQ(dlg->BtnFolder->text(), "...");
+    dlg->reject();
+
+    st.IsSaveTags = true;
+    for (int k = 1; k <= 5; ++k)
+        st.PartUsed[k] = false;
+    dlg->show();
+    EXPECT_TRUE(dlg->ChBoxSaveTags->isChecked());
+    EXPECT_EQ(dlg->MemoParts->toPlainText(), "0 of 5 parts are prepared for splitting.");
+    dlg->reject();
+}
+
+TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
+    Parts(2);
+    dlg->show();
+    QTest::mouseClick(dlg->ChBoxSaveTags, Qt::LeftButton);
+    EXPECT_TRUE(st.IsSaveTags);
+    QTest::mouseClick(dlg->ChBoxGapless, Qt::LeftButton);
+    EXPECT_TRUE(st.IsGapless);
+    QTest::mouseClick(dlg->BtnCancel, Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(st.IsSaveTags);
+    EXPECT_TRUE(st.IsGapless);
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(ConfirmDialogTest, FolderButtonAsksFromTheCurrentFolderAndKeepsItOnCancel) {
+    Parts(2);
+    dlg->show();
+    QTest::mouseClick(dlg->BtnFolder, Qt::LeftButton);
+    EXPECT_EQ(dialogs.folderCalls, 1);
+    EXPECT_EQ(dialogs.lastFolderTitle, " Please select a folder");
+    EXPECT_EQ(dialogs.lastFolderStart, out.path());
+    EXPECT_EQ(st.OutputFolder, out.path().toStdString());
+    EXPECT_EQ(dlg->EditFolder->text(), out.path());
+
+    dialogs.folderAnswer = "/somewhere/else";
+    QTest::mouseClick(dlg->BtnFolder, Qt::LeftButton);
+    EXPECT_EQ(st.OutputFolder, "/somewhere/else");
+    EXPECT_EQ(dlg->EditFolder->text(), "/somewhere/else");
+    dlg->reject();
+}
+
+TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
+    Parts(2);
+    st.OutputFolder.clear();
+    dlg->show();
+    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(), "Please select a folder");
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(st.SplitFileCount, 0);
+    dlg->reject();
+}
+
+TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) {
+    Parts(3);
+    st.PartUsed[2] = false;
+    PartListView list(st);
+    list.RefreshPartList();
+    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
+                     &PartListView::RefreshPartList);
+    QSignalSpy status(dlg.get(), &ConfirmDialog::statusText);
+
+    dlg->show();
+    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
+              QStringList({"long65-01.mp3", "long65-02.mp3"}));
+    EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
+    EXPECT_EQ(ReadFile("long65-02.mp3"), SourcePart(3));
+    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+    ASSERT_EQ(status.count(), 2);
+    EXPECT_EQ(status.at(0).first().toString(), "Splitting");
+    EXPECT_EQ(status.at(1).first().toString(), "Ready");
+
+    // A second split of the same open file goes on with 03 and 04.
+    dlg->show();
+    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
+              QStringList({"long65-01.mp3", "long65-02.mp3", "long65-03.mp3", "long65-04.mp3"}));
+    EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
+    EXPECT_EQ(ReadFile("long65-04.mp3"), SourcePart(3));
+}
+
+TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
+    Parts(2);
+    Id3v1Record& tag = st.PartTag[2];
+    tag.fill(0);
+    std::memcpy(tag.data(), "TAGSecond part", 14);
+    tag[127] = 255;
+    dlg->show();
+    QTest::mouseClick(dlg->ChBoxSaveTags, Qt::LeftButton);
+    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    const QByteArray second = ReadFile("long65-02.mp3");
+    ASSERT_EQ(second.size(), SourcePart(2).size() + 128);
+    EXPECT_EQ(second.right(128), QByteArray(reinterpret_cast<const char*>(tag.data()), 128));
+    // Part 1's slot holds no tag (the source has none): no tag is added.
+    EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
+}
+
+TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
+    Parts(2);
+    st.OutputFolder = out.filePath("missing").toStdString();
+    PartListView list(st);
+    list.RefreshPartList();
+    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
+                     &PartListView::RefreshPartList);
+    dlg->show();
+    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors.first().startsWith("Cannot create file \"" +
+                                                  out.filePath("missing/long65-01.mp3") + "\". "))
+        << dialogs.errors.first().toStdString();
+    EXPECT_EQ(st.SplitFileCount, 1);
+    EXPECT_FALSE(st.PartSaved[1]);
+    EXPECT_EQ(list.topLevelItem(0)->text(1), "Prepared");
+    EXPECT_FALSE(QDir(out.filePath("missing")).exists());
+}
+
+TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
+    dlg->OpenIfPartsPrepared();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(), "No parts prepared to split.");
+    EXPECT_FALSE(dlg->isVisible());
+
+    Parts(2);
+    bool wasShown = false;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        wasShown = dlg->isVisible();
+        QTest::mouseClick(dlg->BtnCancel, Qt::LeftButton);
+    });
+    dlg->OpenIfPartsPrepared();
+    EXPECT_TRUE(wasShown);
+    EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+} // namespace
+} // namespace tessivo
