@@ -454,3 +454,23 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
     EXPECT_FALSE(full.renamed);
     EXPECT_EQ(st->SplitFileCount, 1);
 }
+
+TEST(SplitParts, WorksFromMemoryAfterTheSourceIsGone) {
+    const fs::path dir = FreshFolder("tessivo_split");
+    const fs::path copy = dir / "gone.mp3";
+    fs::copy_file(Fixture("id3v2.mp3"), copy);
+    auto st = std::make_unique<ProgramState>();
+    ASSERT_TRUE(AnalyseFile(*st, copy.string(), false).ok);
+    ResetToOnePart(*st);
+    const std::vector<uint8_t> source = ReadBytes(copy.string());
+    // The file is overwritten with other bytes, then removed.
+    WriteText(copy.string(), std::string(source.size(), 'x'));
+    fs::remove(copy);
+    st->OutputFolder = dir.string();
+    PrepareEqualParts(*st, 2);
+    const SplitResult r = SplitParts(*st);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(Concatenated(r.written),
+              std::vector<uint8_t>(source.begin() + st->FirstFramePos, source.end()));
+    fs::remove_all(dir);
+}
