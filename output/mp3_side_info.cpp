@@ -1,5 +1,6 @@
 #include "output/mp3_side_info.h"
 
+#include <array>
 #include <cstring>
 
 namespace tessivo::mp3 {
@@ -96,12 +97,20 @@ void ZeroSideInfo(uint8_t* frame, const Layer3Header& h) {
 }
 
 uint16_t Crc16Arc(const uint8_t* data, size_t n, uint16_t crc) {
-    for (size_t i = 0; i < n; ++i) {
-        crc ^= data[i];
-        for (int b = 0; b < 8; ++b)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
-                            : static_cast<uint16_t>(crc >> 1);
-    }
+    // Table-driven: the music CRC runs over every byte of a part.
+    static const std::array<uint16_t, 256> table = [] {
+        std::array<uint16_t, 256> t{};
+        for (unsigned i = 0; i < 256; ++i) {
+            uint16_t c = static_cast<uint16_t>(i);
+            for (int b = 0; b < 8; ++b)
+                c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(c >> 1);
+            t[i] = c;
+        }
+        return t;
+    }();
+    for (size_t i = 0; i < n; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 
