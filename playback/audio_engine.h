@@ -17,8 +17,8 @@ enum EngineErrorCode : int {
     kEngineErrMemory = 1,   // out of memory
     kEngineErrHandle = 5,   // no such stream
     kEngineErrFormat = 6,   // the file cannot be decoded
+    kEngineErrPosition = 7, // position or value outside what the stream allows
     kEngineErrNoInit = 8,   // no audio output: the sound system could not be started
-    kEngineErrPosition = 7, // position outside the stream
     kEngineErrDevice = 23,  // the output device could not be opened
 };
 
