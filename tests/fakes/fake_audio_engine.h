@@ -24,7 +24,7 @@ public:
     // Knobs for the test.
     bool initSucceeds = true;
     bool refusePlay = false;
-    int refuseCode = 8;
+    int refuseCode = kEngineErrNoInit;
 
     // What happened, in order ("SetPosition", "SetVolume", "SetFrequency",
     // "Play", "Stop", "Free").
@@ -122,7 +122,7 @@ private:
     Stream* Find(StreamHandle h) {
         auto it = streams.find(h);
         if (it == streams.end()) {
-            lastError_ = 5;
+            lastError_ = kEngineErrHandle;
             return nullptr;
         }
         return &it->second;
