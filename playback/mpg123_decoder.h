@@ -49,16 +49,19 @@ public:
 
     // Opens the stream so that the next NextFrame call delivers frame `frame`
     // of the frame index `framePos` (offsets of `indexedFrames` frames in
-    // data), decoded exactly as a decode from frame 0 would give it: the
-    // stream starts a few frames earlier (WarmupStart) and those frames are
-    // decoded and dropped, so the bit reservoir and the filter bank are warm.
+    // data). The stream starts a few frames earlier (WarmupStart) and those
+    // frames are decoded and dropped, so the bit reservoir, the overlap and
+    // the filter bank are filled: the frames then sound as in a decode from
+    // frame 0. The samples can differ in the last bit now and then (the
+    // synthesis filter's rounding depends on how many frames the decoder has
+    // seen); the peak table checks its seams for that.
     bool OpenAtFrame(const uint8_t* data, size_t size, const int32_t* framePos,
                      uint32_t indexedFrames, uint32_t frame);
 
     // The frame at which OpenAtFrame starts decoding for `frame`: enough
     // frames back to cover the largest bit reservoir, and a multiple of 8 so
-    // the synthesis filter's ring buffer is in the same phase as in a
-    // decode from frame 0 (which makes the output bit-identical).
+    // the synthesis filter usually runs in the same phase as in a decode from
+    // frame 0.
     static uint32_t WarmupStart(const int32_t* framePos, uint32_t frame);
 
     void Close();
