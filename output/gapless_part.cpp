@@ -235,6 +235,8 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
         avail += fr.size() - 4 - static_cast<size_t>(model.sideInfoSize);
     }
     auto emit = [&](const FrameSpan& s, bool ownFrame) {
+        if (s.len == 0)
+            return; // no frame there (the index ran past the audio)
         offsets.push_back(body.size());
         const size_t at = body.size();
         body.insert(body.end(), src.Data(s.pos), src.Data(s.pos) + s.len);
