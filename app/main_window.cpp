@@ -4,6 +4,8 @@
 #include "app/about_window.h"
 #include "app/frame_viewer.h"
 #include "app/settings_file.h"
+#include "output/confirm_dialog.h"
+#include "parts/split_settings_panel.h"
 #include "parts/time_text.h"
 
 #include <QAction>
@@ -128,16 +130,6 @@ TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, Wind
     for (QFrame* f : {PanelLeft, PanelList, PanelTags})
         f->setFrameShape(QFrame::StyledPanel);
 
-    ListView1 = new QTreeWidget(PanelList);
-    ListView1->setHeaderLabels(
-        {QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
-         QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
-         QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album")});
-    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
-    for (int i = 0; i < 9; ++i)
-        ListView1->setColumnWidth(i, widths[i]);
-    ListView1->setRootIsDecorated(false);
-
     StBar = new QStatusBar(Client);
     StBar->setSizeGripEnabled(false);
     StBarPanel0 = new QLabel(StBar);
@@ -147,6 +139,7 @@ TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, Wind
 
     CreatePanelControl();
     CreateMenus();
+    CreateEditingControls();
 
     Timer33ms = new QTimer(this);
     Timer33ms->setInterval(33);
@@ -322,6 +315,7 @@ void TForm1::LoadWindowSettings() {
     LoadSettings(st_, env_.SettingsPath.toStdString());
     const QSignalBlocker block(VolumeBar);
     VolumeBar->setValue(st_.Volume);
+    SplitSettings->ShowSilenceSettings();
 }
 
 bool TForm1::SaveWindowSettings() {
@@ -578,11 +572,7 @@ void TForm1::SetBusyCursor(bool busy) {
 void TForm1::menuSplitClick() {
     if (busy_)
         return;
-    if (st_.CutCount > 1) {
-        // The split dialog comes with the editing work.
-        return;
-    }
-    dialogs_.ShowMessage(this, QStringLiteral("No parts prepared to split."));
+    FormConfirm->OpenIfPartsPrepared();
 }
 
 void TForm1::menuViewerClick() {

@@ -36,6 +36,12 @@ namespace tessivo {
 
 class TFormViewer;
 class TFormAbout;
+class SplitSettingsPanel;
+class PartListView;
+class PartPopupMenu;
+class TagPanel;
+class ConfirmDialog;
+class WaveMouse;
 
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
@@ -123,6 +129,8 @@ public:
     void ShowPartTags(int n);
     void UpdateSplitControls();
     void ShowEqualPartTime(int n);
+    // Back to one part spanning the file ("Clear", popup "Clear Cut Lines").
+    void ClearCutLines();
 
     // True while a file is being opened: every command that would touch the
     // state is refused then.
@@ -195,6 +203,15 @@ public:
     TFormViewer* FormViewer = nullptr;
     TFormAbout* FormAbout = nullptr;
 
+    // Editing: split settings (in PanelLeft), the part list (ListView1), its
+    // context menu, the tag panel (in PanelTags), the split dialog, the mouse.
+    SplitSettingsPanel* SplitSettings = nullptr;
+    PartListView* PartList = nullptr;
+    PartPopupMenu* PMenu = nullptr;
+    TagPanel* Tags = nullptr;
+    ConfirmDialog* FormConfirm = nullptr;
+    WaveMouse* Mouse = nullptr;
+
     // The composed pictures (the view copies them).
     const QImage& WaveBitmap() const { return View->WaveBitmap; }
     const QImage& MeterBitmap() const { return View->MeterBitmap; }
@@ -210,6 +227,7 @@ private:
     void FormCreate();
     void CreateMenus();
     void CreatePanelControl();
+    void CreateEditingControls();
     void LoadWindowSettings();
     bool SaveWindowSettings();
     void SetCommandsEnabled(bool on);

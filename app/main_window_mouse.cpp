@@ -1,22 +1,29 @@
-// Mouse work on the waveform. For now: a click on the empty view opens a file,
-// as its hint says.
+// Mouse work on the waveform: the view passes its events here and WaveMouse
+// decides what they do. Nothing acts while a file is being opened.
 #include "app/main_window.h"
+
+#include "view/wave_mouse.h"
 
 namespace tessivo {
 
-void TForm1::FormMouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {}
-
-void TForm1::FormMouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, int, int) {}
-
-void TForm1::FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-    if (busy_ || button != Qt::LeftButton)
-        return;
-    const bool inWave =
-        geom_.WaveLeft < x && x < geom_.WaveRight && geom_.WaveTop <= y && y <= geom_.WaveBottom;
-    if (inWave && st_.FrameCount <= 1)
-        menuOpenClick();
+void TForm1::FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    if (!busy_)
+        Mouse->FormMouseDown(button, x, y);
 }
 
-void TForm1::FormDblClick() {}
+void TForm1::FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
+    if (!busy_)
+        Mouse->FormMouseMove(buttons, x, y);
+}
+
+void TForm1::FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    if (!busy_)
+        Mouse->FormMouseUp(button, x, y);
+}
+
+void TForm1::FormDblClick() {
+    if (!busy_)
+        Mouse->FormDblClick();
+}
 
 } // namespace tessivo

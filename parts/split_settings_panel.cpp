@@ -153,10 +153,10 @@ void SplitSettingsPanel::ShowEqualPartTime(int n) {
     EditTimeSS->setText(QString::fromStdString(ss));
 }
 
-void SplitSettingsPanel::ResetForOpenedFile() {
+void SplitSettingsPanel::ResetForOpenedFile(int parts) {
     const QSignalBlocker block(SpinEditParts);
-    SpinEditParts->setValue(2);
-    ShowEqualPartTime(2);
+    SpinEditParts->setValue(parts);
+    ShowEqualPartTime(parts);
 }
 
 void SplitSettingsPanel::ShowSilenceSettings() {

@@ -26,8 +26,8 @@ public:
     void UpdateSplitControls();
     // Shows in the time edits how long each of n equal parts is.
     void ShowEqualPartTime(int n);
-    // After an open: parts box back to 2 and its part time shown.
-    void ResetForOpenedFile();
+    // After an open: the parts box back to `parts` (2) and its part time shown.
+    void ResetForOpenedFile(int parts = 2);
     // Puts SilenceThreshold and SilenceRelease into their spin boxes.
     void ShowSilenceSettings();
 
