@@ -3,6 +3,7 @@
 // gapless decoding on, and compare the joined parts with the source's own
 // gapless decode; `mpg123 -t` and ffmpeg check the files independently.
 #include "analysis/open_file.h"
+#include "app/settings_file.h"
 #include "output/gapless_part.h"
 #include "output/id3v1_tag.h"
 #include "output/info_frame.h"
@@ -744,6 +745,30 @@ TEST(GaplessSplit, CommandLineOptionMakesGaplessParts) {
         total += Decode(path, true).Samples();
     }
     EXPECT_EQ(total, Decode(src, true).Samples());
+}
+
+TEST(GaplessSplit, SettingFromTheSettingsFileReachesTheWriter) {
+    const std::string dir = TempDir("setting");
+    const std::string ini = dir + "/tessivo.ini";
+    for (const bool on : {true, false}) {
+        {
+            std::ofstream f(ini, std::ios::trunc);
+            f << "[Settings]\nGapless=" << (on ? "1" : "0") << "\n";
+        }
+        ProgramState st;
+        LoadState(st, Fixture("cbr128_stereo.mp3"));
+        LoadSettings(st, ini);
+        EXPECT_EQ(st.IsGapless, on);
+        const std::string out = dir + (on ? "/on" : "/off");
+        fs::create_directories(out);
+        PrepareThreeParts(st, out, st.IsGapless, false);
+        const SplitResult r = SplitParts(st);
+        ASSERT_TRUE(r.ok) << r.error;
+        // Part 2 starts mid-stream: only a gapless part opens with an Info frame.
+        const std::vector<uint8_t> part2 = ReadAll(r.written[1]);
+        EXPECT_EQ(ReadInfo(part2).marker == "Info", on);
+        EXPECT_EQ(part2.size() == PartByteRange(st, 2).size(), !on);
+    }
 }
 
 } // namespace
