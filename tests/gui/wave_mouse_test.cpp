@@ -1,0 +1,403 @@
+// Mouse work on the waveform, driven by real mouse events on the main window
+// with a fixture open and the fake audio engine playing.
+#include "view/wave_mouse.h"
+
+#include "app/main_window.h"
+#include "output/confirm_dialog.h"
+#include "output/tag_panel.h"
+#include "parts/cut_lines.h"
+#include "parts/part_list_view.h"
+#include "parts/time_text.h"
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tessivo {
+namespace {
+
+using tessivo::testing::FakeAudioEngine;
+using tessivo::testing::FakeUserDialogs;
+
+// Longer than the 300 ms a release waits for a double click.
+constexpr int kAfterClickWait = 450;
+
+class WaveMouseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        WindowEnvironment env;
+        env.SettingsPath = dir.filePath("tessivo.ini");
+        env.MusicFolder = dir.filePath("Music");
+        env.DiagnosticFolder = dir.path();
+        win = std::make_unique<TForm1>(st, engine, dialogs, env);
+        win->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        win->resize(1000, 700 + win->menuBar()->height());
+        QTest::qWait(10);
+        win->Timer33msTimer();
+        dialogs.openFileAnswer = QStringLiteral(TESSIVO_FIXTURES "/long65.mp3");
+        win->menuOpenClick();
+        win->WaitForOpen();
+        ASSERT_TRUE(st.FileLoaded);
+        ASSERT_EQ(st.CutCount, 1);
+        ASSERT_GT(st.FrameCount, 1000u);
+        st.OutputFolder = dir.filePath("out").toStdString();
+    }
+    void TearDown() override {
+        win->close();
+        win.reset();
+    }
+
+    const ViewGeometry& G() const { return win->Geometry(); }
+    int32_t Z() const { return ZoomFactor[st.ZoomLevel]; }
+    int LineX(int k) const {
+        return static_cast<int>(FrameMapping(G(), st).FrameToX(st.CutLine[k]));
+    }
+    int64_t FrameAt(int x) const { return FrameMapping(G(), st).XToFrame(x); }
+    int UseMarkY() const { return G().WaveTop + G().WaveHalf; }
+    int StripY() const { return G().ViewBottom - 8; }
+    int PlayCount() const {
+        return static_cast<int>(std::count(engine.calls.begin(), engine.calls.end(), "Play"));
+    }
+    int64_t HeardFrame() {
+        const int64_t bytes = engine.GetPosition(st.PlayStream);
+        return bytes / (int64_t{st.SamplesPerFrame} * 2 * st.ChannelCount);
+    }
+
+    // Press, release, the double-click event and the second release, as the
+    // platform delivers a double click.
+    void DoubleClick(QPoint p) {
+        QTest::mousePress(win->View, Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->View, Qt::LeftButton, {}, p);
+        QTest::mouseDClick(win->View, Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->View, Qt::LeftButton, {}, p);
+    }
+    void Click(QPoint p) { QTest::mouseClick(win->View, Qt::LeftButton, {}, p); }
+    // A move with no button held (the view tracks the mouse).
+    void Hover(QPoint p) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(win->View->mapToGlobal(p)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(win->View, &move);
+    }
+    // A cut line at the x of `x` made by a double click; playback stopped again.
+    int AddLineAt(int x) {
+        DoubleClick(QPoint(x, 100));
+        QTest::qWait(kAfterClickWait);
+        win->StopPlayback();
+        engine.calls.clear();
+        return x;
+    }
+    QImage UseMarkPixels(int k) {
+        const int x = LineX(k) + 1 - G().WaveLeft;
+        return win->WaveBitmap().copy(x, G().WaveHalf - 6, 13, 13);
+    }
+
+    QTemporaryDir dir;
+    ProgramState st;
+    FakeAudioEngine engine;
+    FakeUserDialogs dialogs;
+    std::unique_ptr<TForm1> win;
+};
+
+TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
+    const QPoint p(400, 100);
+    DoubleClick(p);
+    // The line is there at once; playback waits for the release's 300 ms.
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], FrameAt(400));
+    EXPECT_EQ(win->PartList->topLevelItemCount(), 2);
+    EXPECT_FALSE(st.IsPlaying);
+    QTest::qWait(kAfterClickWait);
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(st.PlayingPart, 2);
+    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
+    EXPECT_EQ(PlayCount(), 1);
+    EXPECT_FALSE(win->Mouse->IsDragging);
+    EXPECT_EQ(win->Mouse->PendingReleases(), 0);
+}
+
+TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
+    // Show the end of the file, then double-click its last columns.
+    st.ZoomLevel = 1;
+    st.ViewFirstFrame = static_cast<int32_t>(st.FrameCount) - 500;
+    const int xEnd = static_cast<int>(FrameMapping(G(), st).FrameToX(st.FrameCount - 10));
+    DoubleClick(QPoint(xEnd, 100));
+    EXPECT_EQ(st.CutCount, 1);
+    DoubleClick(QPoint(xEnd - 1, 100)); // frame count - 11
+    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 11);
+    QTest::qWait(kAfterClickWait);
+}
+
+TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
+    const int x = AddLineAt(400);
+    const int32_t before = st.CutLine[2];
+
+    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x + 6, 100));
+    QTest::mouseMove(win->View, QPoint(x + 100, 100));
+    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    EXPECT_EQ(st.CutLine[2], before);
+    QTest::qWait(kAfterClickWait);
+    win->StopPlayback();
+
+    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x - 5, 100));
+    EXPECT_TRUE(win->Mouse->IsDragging);
+    QTest::mouseMove(win->View, QPoint(x + 100, 100));
+    EXPECT_EQ(st.CutLine[2], FrameAt(x + 100));
+    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    QTest::qWait(kAfterClickWait);
+    EXPECT_FALSE(win->Mouse->IsDragging);
+    // The list was rebuilt at the end of the drag.
+    EXPECT_EQ(win->PartList->topLevelItem(1)->text(2).toStdString(),
+              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+}
+
+TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
+    AddLineAt(400);
+    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(G().WaveLeft + 3, 100));
+    EXPECT_FALSE(win->Mouse->IsDragging);
+    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(G().WaveLeft + 3, 100));
+    Click(QPoint(G().WaveLeft + 3, G().WaveTop + 5));
+    EXPECT_EQ(st.CutCount, 2);
+    QTest::qWait(kAfterClickWait);
+}
+
+TEST_F(WaveMouseTest, TheResizeCursorShowsThreeColumnsFromALineButNotFour) {
+    const int x = AddLineAt(400);
+    Hover(QPoint(x + 3, 100));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+    Hover(QPoint(x - 3, 100));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+    Hover(QPoint(x + 4, 100));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
+    Hover(QPoint(x - 4, 100));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
+    // Outside the band above and below the marks.
+    Hover(QPoint(x, G().WaveTop + 10));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
+    Hover(QPoint(x, G().WaveBottom - 11));
+    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+}
+
+TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
+    const int x = AddLineAt(400);
+    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x, 100));
+    QTest::mouseMove(win->View, QPoint(G().WaveRight + 200, 100));
+    EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 10);
+    std::string hms, ms;
+    SplitClockText(st.PartStart[2] * st.FrameDuration, hms, ms);
+    EXPECT_EQ(win->LabTimeHms->text().toStdString(), hms);
+    EXPECT_EQ(win->LabTimeMs->text().toStdString(), ms);
+    QTest::mouseMove(win->View, QPoint(-300, 100));
+    EXPECT_EQ(st.CutLine[2], 0);
+    EXPECT_EQ(st.CutLine[1], 0);
+    // Still held: back into the file.
+    QTest::mouseMove(win->View, QPoint(300, 100));
+    EXPECT_EQ(st.CutLine[2], FrameAt(300));
+    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(300, 100));
+    QTest::qWait(kAfterClickWait);
+}
+
+TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
+    AddLineAt(300);
+    AddLineAt(500);
+    const int32_t neighbour = st.CutLine[3];
+    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(LineX(2), 100));
+    QTest::mouseMove(win->View, QPoint(550, 100));
+    QTest::mouseMove(win->View, QPoint(600, 100));
+    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(600, 100));
+    QTest::qWait(kAfterClickWait);
+    ASSERT_EQ(st.CutCount, 3);
+    EXPECT_EQ(st.CutLine[2], neighbour);
+    EXPECT_EQ(st.CutLine[3], FrameAt(600));
+}
+
+TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
+    const int x = AddLineAt(400);
+    const QImage ticked = UseMarkPixels(2);
+    Click(QPoint(x + 8, UseMarkY()));
+    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_EQ(win->PartList->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->PartList->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_NE(UseMarkPixels(2), ticked);
+    QTest::qWait(kAfterClickWait);
+    EXPECT_FALSE(st.IsPlaying);
+    EXPECT_EQ(PlayCount(), 0);
+
+    // Part 1's mark sits at the file start.
+    Click(QPoint(G().WaveLeft + 4, UseMarkY()));
+    EXPECT_FALSE(st.PartUsed[1]);
+    Click(QPoint(x + 8, UseMarkY()));
+    EXPECT_TRUE(st.PartUsed[2]);
+    EXPECT_EQ(UseMarkPixels(2), ticked);
+    QTest::qWait(kAfterClickWait);
+    EXPECT_EQ(PlayCount(), 0);
+}
+
+TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
+    const int x = AddLineAt(400);
+    AddLineAt(600);
+    win->PartList->SelectPart(2);
+    win->SpdBtnPlayClick();
+    ASSERT_TRUE(st.IsPlaying);
+    engine.calls.clear();
+    Click(QPoint(x + 4, G().WaveTop + 6));
+    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], FrameAt(600));
+    EXPECT_FALSE(st.IsPlaying);
+    EXPECT_EQ(st.SelectedPart, 0);
+    EXPECT_EQ(win->PartList->topLevelItemCount(), 2);
+    QTest::qWait(kAfterClickWait);
+    EXPECT_FALSE(st.IsPlaying);
+    EXPECT_EQ(PlayCount(), 0);
+}
+
+TEST_F(WaveMouseTest, ThePlayMarkPlaysItsPartFromTheStart) {
+    const int x = AddLineAt(400);
+    Click(QPoint(x + 5, G().WaveBottom - 5));
+    EXPECT_FALSE(st.IsPlaying); // not before the 300 ms
+    QTest::qWait(kAfterClickWait);
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(st.PlayingPart, 2);
+    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
+}
+
+TEST_F(WaveMouseTest, APlainClickPlaysFromTheClickedFrameInItsPart) {
+    AddLineAt(400);
+    Click(QPoint(200, 150));
+    QTest::qWait(kAfterClickWait);
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(st.PlayingPart, 1);
+    EXPECT_EQ(st.ClickFrame, FrameAt(200));
+    EXPECT_EQ(HeardFrame(), FrameAt(200));
+}
+
+TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
+    AddLineAt(400);
+    AddLineAt(600);
+    const FrameMapping m(G(), st);
+    const int mid = static_cast<int>(
+        (m.FrameToStripColumn(st.PartStart[2]) + m.FrameToStripColumn(st.PartEnd[2])) / 2 +
+        G().WaveLeft);
+    Click(QPoint(mid, StripY()));
+    EXPECT_EQ(st.SelectedPart, 2);
+    EXPECT_EQ(win->PartList->currentItem(), win->PartList->topLevelItem(1));
+    EXPECT_EQ(win->Tags->LabPartName->text(), "Part(2)");
+    QTest::qWait(kAfterClickWait);
+    EXPECT_FALSE(st.IsPlaying);
+    EXPECT_EQ(PlayCount(), 0);
+
+    DoubleClick(QPoint(mid, StripY()));
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(st.PlayingPart, 2);
+    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
+    EXPECT_EQ(st.CutCount, 3); // no line added from the strip
+    QTest::qWait(kAfterClickWait);
+}
+
+TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
+    AddLineAt(400);
+    const QImage ticked = UseMarkPixels(2);
+    QTreeWidgetItem* row = win->PartList->topLevelItem(1);
+    win->PartList->setCurrentItem(row);
+    row->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_EQ(row->text(1), "Not Used");
+    EXPECT_NE(UseMarkPixels(2), ticked);
+}
+
+TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
+    AddLineAt(400);
+    AddLineAt(600);
+    win->PartList->SelectPart(3);
+    const QPoint p(300, 100);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, p, win->View->mapToGlobal(p));
+    QApplication::sendEvent(win->View, &menu);
+    ASSERT_TRUE(win->PMenu->isVisible());
+    EXPECT_EQ(win->PMenu->pmenuPlayPart->text(), "Play Part(3)");
+    EXPECT_EQ(win->PMenu->pmenuUsePart->text(), "Use Part(3)");
+    EXPECT_TRUE(win->PMenu->pmenuUsePart->isChecked());
+    EXPECT_TRUE(win->PMenu->pmenuSplit->isEnabled());
+    win->PMenu->hide();
+
+    // "Clear Cut Lines" goes back to one part and shows the original file.
+    win->PMenu->pmenuClear->trigger();
+    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(win->PartList->topLevelItemCount(), 0);
+    EXPECT_EQ(win->Tags->LabPartName->text(), "Original File");
+}
+
+TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
+    win->activateWindow();
+    win->View->setFocus();
+    QTest::keyClick(win.get(), Qt::Key_Space);
+    EXPECT_TRUE(st.IsPlaying);
+    QTest::keyClick(win.get(), Qt::Key_Space);
+    EXPECT_FALSE(st.IsPlaying);
+
+    const int16_t level = st.ZoomLevel;
+    QTest::keyClick(win.get(), Qt::Key_Plus);
+    EXPECT_EQ(st.ZoomLevel, level - 1);
+    QTest::keyClick(win.get(), Qt::Key_Minus);
+    EXPECT_EQ(st.ZoomLevel, level);
+
+    QTest::keyClick(win.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.last(), "No parts prepared to split.");
+
+    // Typing in an edit box types; it does not play.
+    win->Tags->EditTitle->setFocus();
+    QTest::keyClicks(win->Tags->EditTitle, "a b");
+    EXPECT_EQ(win->Tags->EditTitle->text(), "a b");
+    EXPECT_FALSE(st.IsPlaying);
+}
+
+TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
+    AddLineAt(300);
+    AddLineAt(600);
+    // Untick part 2 in the list, give part 3 a title.
+    QTreeWidgetItem* row2 = win->PartList->topLevelItem(1);
+    win->PartList->setCurrentItem(row2);
+    row2->setCheckState(0, Qt::Unchecked);
+    win->PartList->setCurrentItem(win->PartList->topLevelItem(2));
+    ASSERT_EQ(st.SelectedPart, 3);
+    win->Tags->EditTitle->setFocus();
+    QTest::keyClicks(win->Tags->EditTitle, "Finale");
+    QTest::mouseClick(win->Tags->BtnTagsSet, Qt::LeftButton);
+    EXPECT_EQ(win->PartList->topLevelItem(2)->text(6), "Finale");
+
+    QDir().mkpath(QString::fromStdString(st.OutputFolder));
+    QTimer::singleShot(0, win.get(), [&] {
+        QTest::mouseClick(win->FormConfirm->ChBoxSaveTags, Qt::LeftButton);
+        QTest::mouseClick(win->FormConfirm->BtnSplit, Qt::LeftButton);
+    });
+    win->menuSplitClick();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    const QDir out(QString::fromStdString(st.OutputFolder));
+    EXPECT_EQ(out.entryList(QDir::Files), QStringList({"long65-01.mp3", "long65-02.mp3"}));
+    QFile second(out.filePath("long65-02.mp3"));
+    ASSERT_TRUE(second.open(QIODevice::ReadOnly));
+    const QByteArray tag = second.readAll().right(128);
+    EXPECT_TRUE(tag.startsWith("TAGFinale"));
+    EXPECT_EQ(win->PartList->topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(win->PartList->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->PartList->topLevelItem(2)->text(1), "Saved");
+}
+
+} // namespace
+} // namespace tessivo
