@@ -22,6 +22,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace tessivo {
@@ -33,10 +34,35 @@ std::string Fixture(const std::string& name) {
     return std::string(TESSIVO_FIXTURES) + "/" + name;
 }
 
+// Folders made by TempDir, removed when the test program ends.
+std::vector<fs::path>& MadeDirs() {
+    static std::vector<fs::path> dirs;
+    return dirs;
+}
+
+class RemoveTempDirs : public ::testing::Environment {
+public:
+    void TearDown() override {
+        std::error_code ec;
+        for (const fs::path& d : MadeDirs())
+            fs::remove_all(d, ec);
+    }
+};
+
+const ::testing::Environment* const kRemoveTempDirs =
+    ::testing::AddGlobalTestEnvironment(new RemoveTempDirs);
+
+// A fresh folder of this test's own (ctest runs tests side by side).
 std::string TempDir(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / ("tessivo_gapless_" + name);
+    const ::testing::TestInfo* t = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string test = t ? std::string(t->test_suite_name()) + "." + t->name() : "";
+    std::replace(test.begin(), test.end(), '/', '_');
+    const fs::path dir =
+        fs::temp_directory_path() /
+        ("tessivo_gapless_" + std::to_string(::getpid()) + "_" + test + "_" + name);
     fs::remove_all(dir);
     fs::create_directories(dir);
+    MadeDirs().push_back(dir);
     return dir.string();
 }
 
