@@ -496,7 +496,10 @@ void TForm1::Timer33msTimer() {
         FirstTickDone = true;
         DrawWaveView();
     }
-    if (width() != LastFormWidth || height() != LastFormHeight) {
+    // The client area also changes without the outer size when the window is
+    // first shown (the menu bar takes its height then).
+    if (width() != LastFormWidth || height() != LastFormHeight ||
+        Client->width() != geom_.ClientWidth || Client->height() != geom_.ClientHeight) {
         Overlays->HideCursor(); // back at the next tick that finds playback active
         LayoutView();
         UpdateScrollBar();

@@ -135,6 +135,23 @@ TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
     EXPECT_EQ(win->WaveBitmap().size(), QSize(1140, 800 - 19 - 239 - 1 - 43 - 2 - 16 - 2 - 1));
 }
 
+TEST_F(MainWindowTest, TimerLaysOutTheWindowAsShown) {
+    st = std::make_unique<ProgramState>();
+    engine = std::make_unique<FakeAudioEngine>();
+    WindowEnvironment env;
+    env.SettingsPath = settingsPath;
+    env.MusicFolder = musicFolder;
+    win = std::make_unique<TForm1>(*st, *engine, dialogs, env);
+    win->show(); // the menu bar takes its height from the client area now
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    QTest::qWait(100); // a few ticks of the 33 ms timer, no resize by hand
+    const QSize client = win->Client->size();
+    EXPECT_EQ(win->StBar->geometry().bottom(), client.height() - 1);
+    EXPECT_EQ(win->StBar->width(), client.width());
+    EXPECT_EQ(st->WaveRight, client.width() - 40);
+    EXPECT_EQ(win->WaveBitmap().width(), client.width() - 60);
+}
+
 TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
     Start();
     EXPECT_FALSE(st->FileLoaded);
