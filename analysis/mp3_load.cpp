@@ -1,5 +1,6 @@
 #include "analysis/mp3_load.h"
 
+#include "analysis/frame_index.h"
 #include "playback/mpg123_decoder.h"
 
 #include <sys/stat.h>
@@ -49,6 +50,43 @@ void DetectTags(ProgramState& st) {
         st.HasId3v1 =
             st.Id3v1Buffer[0] == 'T' && st.Id3v1Buffer[1] == 'A' && st.Id3v1Buffer[2] == 'G';
     }
+}
+
+bool QuickCheck(const std::string& path, std::string& message) {
+    uint64_t size = 0;
+    if (!CheckFileSize(path, size, message))
+        return false;
+    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!f) {
+        message = "Cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    ProgramState head;
+    head.FileBuffer.resize(static_cast<size_t>(std::min<uint64_t>(size, 10)));
+    if (std::fread(head.FileBuffer.data(), 1, head.FileBuffer.size(), f.get()) !=
+        head.FileBuffer.size()) {
+        message = "Cannot read " + path;
+        return false;
+    }
+    DetectTags(head);
+    // The search reaches kFirstFrameSearchLimit bytes past the tag, and the
+    // second header of the last candidate lies at most one frame further.
+    const uint64_t audioStart = head.HasId3v2 ? static_cast<uint64_t>(head.Id3v2Size) : 0;
+    const uint64_t want = std::min<uint64_t>(size, audioStart + kFirstFrameSearchLimit + 4096);
+    head.FileBuffer.resize(static_cast<size_t>(want));
+    const size_t have = 10 < want ? static_cast<size_t>(want) - 10 : 0;
+    if (have > 0 && std::fread(head.FileBuffer.data() + 10, 1, have, f.get()) != have) {
+        message = "Cannot read " + path;
+        return false;
+    }
+    head.FileSize = static_cast<uint32_t>(want);
+    head.AudioStart = static_cast<int32_t>(audioStart);
+    std::string ignored;
+    if (!FindFirstFrame(head, ignored)) {
+        message = ignored;
+        return false;
+    }
+    return true;
 }
 
 bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress,

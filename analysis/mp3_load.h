@@ -23,6 +23,13 @@ extern const char* const kTooLargeMessage;
 // be examined or is 2 GiB or more.
 bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message);
 
+// A look at the start of the file only (the ID3v2 tag and the 54 KB after
+// it, all that the first-frame search can reach): false with kNotMp3Message
+// when no layer III stream can start there. Lets a large file that is not an
+// MP3 be refused without reading all of it; everything it accepts is checked
+// again on the whole file.
+bool QuickCheck(const std::string& path, std::string& message);
+
 // Reads st.FileName into st.FileBuffer in kLoadChunk pieces, keeping
 // st.ProgressPercent current (and calling `progress` with "Opening file"),
 // then detects the tags; ProgressPercent is 0 afterwards. Files shorter than

@@ -67,7 +67,7 @@ OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks
     st.LastShownPercent = 0.0;
     std::string message;
     try {
-        if (!LoadFile(st, message, progress, cancel))
+        if (!QuickCheck(path, message) || !LoadFile(st, message, progress, cancel))
             return Fail(st, message);
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + path);

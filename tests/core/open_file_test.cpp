@@ -326,3 +326,24 @@ TEST(OpenFile, RepeatedOpensAreIndependent) {
     EXPECT_EQ(st.FramePos, pos);
     EXPECT_EQ(st.PeakMinR, peaks);
 }
+
+TEST(OpenFile, LargeNonMp3IsRefusedFromItsStart) {
+    // 300 MB of zeros (sparse): refused before the file is read into memory,
+    // so the load never reports progress.
+    const std::string p = TempPath("big_zeros.mp3");
+    const int fd = ::open(p.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, off_t{300} << 20), 0);
+    ::close(fd);
+    ProgramState st;
+    bool loaded = false;
+    const OpenResult r = AnalyseFile(st, p, true, [&](const char*, double) { loaded = true; });
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "It is not a MP3 file!");
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(st.FileBuffer.capacity(), 0u);
+    std::string msg;
+    EXPECT_TRUE(QuickCheck(Fixture("cover_art.mp3"), msg)) << msg;
+    EXPECT_FALSE(QuickCheck(Fixture("not_mp3.wav"), msg));
+    std::remove(p.c_str());
+}
