@@ -365,8 +365,8 @@ TEST_P(GaplessFixture, JoinedPartsDecodeLikeTheSource) {
     EXPECT_LE(maxDiff, 1) << name << ": a sample more than 1 LSB off";
     // Where the phase rule could be met, the cut is bit-exact.
     EXPECT_GE(exactCuts, cuts - phaseMissed) << name;
-    if (tag.hasLame) { // ffmpeg's decoder agrees on every part's length.
-        EXPECT_EQ(ffmpegTotal, FfmpegSamples(path, ch)) << name;
+    if (tag.hasLame) { // ffmpeg's decoder, too, gives the parts the source's length.
+        EXPECT_EQ(ffmpegTotal, int64_t(reference.size()) / ch) << name;
     }
     std::printf("[measure] %s: %d cuts, %d bit-exact, %d where the phase could not be met; "
                 "own frames silenced %d; samples differing in the first 4 frames of parts 2..: "
@@ -380,7 +380,9 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, GaplessFixture,
                          ::testing::Values("cbr128_stereo.mp3", "vbr_stereo.mp3", "mono.mp3",
                                            "mpeg2_22k.mp3", "mpeg25_8k.mp3", "crc.mp3",
                                            "long65.mp3", "speech_pauses.mp3", "id3v1_id3v2.mp3",
-                                           "fullscale.mp3", "left_only.mp3"),
+                                           "fullscale.mp3", "left_only.mp3", "silent.mp3",
+                                           "id3v2.mp3", "id3v2_padding.mp3", "cover_art.mp3",
+                                           "id3v1_track.mp3", "id3v1_notrack.mp3"),
                          [](const auto& info) {
                              std::string s = info.param;
                              std::replace(s.begin(), s.end(), '.', '_');
