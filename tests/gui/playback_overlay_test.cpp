@@ -12,8 +12,8 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -220,6 +220,22 @@ TEST_F(WindowPlayback, AutoScrollJumpsTheViewAheadOfTheCursor) {
     // from 32 columns before the cursor.
     EXPECT_NEAR(st_.ViewFirstFrame, w - 95 - 32, double(st_.FrameCount) / 10000 + 1);
     EXPECT_NE(win_->WaveBitmap(), before) << "the jump redraws the view";
+}
+
+TEST_F(WindowPlayback, LastTickAtTheEndOfTheStreamKeepsTheMeterInsideThePeakTable) {
+    Open("cbr128_stereo.mp3");
+    win_->SpdBtnPlayClick();
+    // The rounded position reaches FrameCount on the stream's last tick.
+    HearFrame(st_.FrameCount);
+    win_->Timer33msTimer();
+    EXPECT_EQ(st_.PlayFrame, st_.FrameCount);
+    EXPECT_TRUE(st_.IsPlaying);
+    EXPECT_FALSE(win_->Overlays->FormLine2->isHidden());
+    eng_.Stop(st_.PlayStream); // the stream ends by itself
+    win_->Timer33msTimer();
+    EXPECT_FALSE(st_.IsPlaying);
+    EXPECT_EQ(st_.PlayFrame, 0u);
+    EXPECT_TRUE(win_->Overlays->FormLine2->isHidden());
 }
 
 TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
