@@ -252,8 +252,10 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
     };
     for (int32_t i = firstWarmup; i < f; ++i)
         emit(src.Indexed(i), false);
+    const size_t beforeOwn = offsets.size();
     for (const FrameSpan& s : own)
         emit(s, true);
+    const size_t ownFrames = offsets.size() - beforeOwn;
 
     rep.silentFrames = silent;
     rep.warmupFrames = warmups;
@@ -274,7 +276,7 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
     const int64_t playBegin = int64_t{sourceDelay} + kDecoderDelay;
     const int64_t playEnd = sourceFrames * spf - sourcePadding + kDecoderDelay;
     const int64_t partBegin = int64_t{audioBefore} * spf;
-    const int64_t partEnd = partBegin + static_cast<int64_t>(own.size()) * spf;
+    const int64_t partEnd = partBegin + static_cast<int64_t>(ownFrames) * spf;
     int64_t from = std::clamp(playBegin, partBegin, partEnd);
     int64_t to = std::clamp(playEnd, from, partEnd);
     if (to == from) {
