@@ -50,6 +50,10 @@ SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, Q
     RBtnByTime->setObjectName(QStringLiteral("RBtnByTime"));
     RBtnBySilence->setObjectName(QStringLiteral("RBtnBySilence"));
     RBtnVisual->setChecked(true);
+    RBtnVisual->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
+    RBtnByParts->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
+    RBtnByTime->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
+    RBtnBySilence->setToolTip(QStringLiteral("Cut the file at pauses"));
 
     SpinEditParts = MakeSpin(this, 2, 200, 1);
     SpinEditParts->setObjectName(QStringLiteral("SpinEditParts"));

@@ -144,6 +144,16 @@ TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
     QTest::qWait(kAfterClickWait);
 }
 
+TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
+    for (int k = 2; k <= kMaxCutLines; ++k)
+        ASSERT_TRUE(AddCutLine(st, k));
+    win->RefreshPartList();
+    DoubleClick(QPoint(700, 100));
+    EXPECT_EQ(st.CutCount, kMaxCutLines);
+    EXPECT_EQ(win->PartList->topLevelItemCount(), kMaxCutLines);
+    QTest::qWait(kAfterClickWait);
+}
+
 TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     const int x = AddLineAt(400);
     const int32_t before = st.CutLine[2];
@@ -333,6 +343,14 @@ TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
     EXPECT_EQ(win->PMenu->pmenuUsePart->text(), "Use Part(3)");
     EXPECT_TRUE(win->PMenu->pmenuUsePart->isChecked());
     EXPECT_TRUE(win->PMenu->pmenuSplit->isEnabled());
+    win->PMenu->hide();
+
+    // A right click in the part list opens it as well.
+    const QPoint inList(20, 30);
+    QContextMenuEvent listMenu(QContextMenuEvent::Mouse, inList,
+                               win->PartList->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(win->PartList->viewport(), &listMenu);
+    EXPECT_TRUE(win->PMenu->isVisible());
     win->PMenu->hide();
 
     // "Clear Cut Lines" goes back to one part and shows the original file.
