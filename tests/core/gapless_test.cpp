@@ -428,6 +428,44 @@ TEST(GaplessPart, PartsShorterThanDelayOrPaddingStillJoinExactly) {
     }
 }
 
+// A gapless part is itself a source with a long delay, silent frames and
+// warm-up frames; split again, its pieces join to exactly its own samples.
+TEST(GaplessPart, GaplessPartSplitAgainJoinsToItself) {
+    for (const char* name : {"vbr_stereo.mp3", "mpeg2_22k.mp3"}) {
+        SCOPED_TRACE(name);
+        ProgramState st;
+        LoadState(st, Fixture(name));
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(BuildGaplessPart(st, st.IndexedFrames / 4, 3 * st.IndexedFrames / 4, bytes));
+        const std::string dir = TempDir("again");
+        const std::string mid = dir + "/mid.mp3";
+        WriteAll(mid, bytes);
+        const Decoded whole = Decode(mid, true);
+        ASSERT_TRUE(whole.ok);
+
+        ProgramState again;
+        LoadState(again, mid);
+        const int32_t cut = again.IndexedFrames / 2;
+        std::vector<int16_t> joined;
+        for (const auto& [first, last] :
+             {std::pair{0, cut - 1}, std::pair{cut, again.IndexedFrames - 1}}) {
+            std::vector<uint8_t> piece;
+            ASSERT_TRUE(BuildGaplessPart(again, first, last, piece));
+            const std::string out = dir + "/piece" + std::to_string(first) + ".mp3";
+            WriteAll(out, piece);
+            const Decoded d = Decode(out, true);
+            ASSERT_TRUE(d.ok);
+            EXPECT_EQ(Mpg123TestComplaints(out), "");
+            joined.insert(joined.end(), d.pcm.begin(), d.pcm.end());
+        }
+        ASSERT_EQ(joined.size(), whole.pcm.size());
+        size_t off = 0;
+        for (size_t k = 0; k < joined.size(); ++k)
+            off += std::abs(int(joined[k]) - int(whole.pcm[k])) > 1;
+        EXPECT_EQ(off, 0u);
+    }
+}
+
 // A part that lies wholly within the source's delay plays its own frames
 // rather than nothing: a file without a sample is refused by libmpg123.
 TEST(GaplessPart, PartWithinTheSourceDelayPlaysItsFrames) {
