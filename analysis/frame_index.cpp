@@ -296,6 +296,9 @@ std::string StreamInfoText(const ProgramState& st) {
 }
 
 int64_t FrameByteEnd(const ProgramState& st, uint32_t f) {
+    if (st.IndexedFrames <= 0)
+        return 0;
+    f = std::min(f, static_cast<uint32_t>(st.IndexedFrames - 1));
     int64_t end;
     if (f + 1 < static_cast<uint32_t>(st.IndexedFrames))
         end = st.FramePos[f + 1];

@@ -71,7 +71,8 @@ std::string StreamInfoText(const ProgramState& st);
 // Byte just past frame f (f < IndexedFrames): the next frame's offset, or for
 // the last indexed frame its offset plus FrameLength, never past the end of
 // the file nor into an ID3v1 tag. Part byte ranges are
-// [FramePos[first], FrameByteEnd(last)).
+// [FramePos[first], FrameByteEnd(last)). Frames at and above IndexedFrames
+// count as the last indexed frame; 0 when nothing is indexed.
 int64_t FrameByteEnd(const ProgramState& st, uint32_t f);
 
 } // namespace tessivo

@@ -29,6 +29,8 @@ bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message
 // MP3 be refused without reading all of it; everything it accepts is checked
 // again on the whole file.
 bool QuickCheck(const std::string& path, std::string& message);
+// AnalyseFile runs QuickCheck on files larger than this.
+constexpr uint64_t kQuickCheckFrom = uint64_t{16} << 20;
 
 // Reads st.FileName into st.FileBuffer in kLoadChunk pieces, keeping
 // st.ProgressPercent current (and calling `progress` with "Opening file"),

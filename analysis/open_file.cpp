@@ -30,6 +30,12 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
         st.AudioStart = st.HasId3v2 ? st.Id3v2Size : 0;
         if (!FindFirstFrame(st, message))
             return Fail(st, message);
+        // The decoder must see the same stream as the frame search: a first
+        // frame of another rate or channel count means the two disagree on
+        // where the audio is, and neither positions nor peaks would fit.
+        if (static_cast<int64_t>(st.StreamInfo.freq) != st.HeaderSampleRate ||
+            static_cast<int32_t>(st.StreamInfo.chans) != st.ChannelCount)
+            return Fail(st, kNotMp3Message);
         ComputeFrameCount(st);
         if (st.FrameCount == 0)
             return Fail(st, kNotMp3Message);
@@ -67,7 +73,14 @@ OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks
     st.LastShownPercent = 0.0;
     std::string message;
     try {
-        if (!QuickCheck(path, message) || !LoadFile(st, message, progress, cancel))
+        // A large file is first looked at from its start, so one that is not
+        // an MP3 is refused without reading it all.
+        uint64_t size = 0;
+        if (!CheckFileSize(path, size, message))
+            return Fail(st, message);
+        if (size > kQuickCheckFrom && !QuickCheck(path, message))
+            return Fail(st, message);
+        if (!LoadFile(st, message, progress, cancel))
             return Fail(st, message);
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + path);
