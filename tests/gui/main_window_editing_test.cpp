@@ -1,5 +1,6 @@
-// Mouse work on the waveform, driven by real mouse events on the main window
-// with a fixture open and the fake audio engine playing.
+// Editing in the main window: the mouse on the waveform, the part list, the
+// context menu, the keys and the split dialog, driven by real mouse and key
+// events with a fixture open and the fake audio engine playing.
 #include "view/wave_mouse.h"
 
 #include "app/main_window.h"
@@ -383,6 +384,26 @@ TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
     QTest::keyClicks(win->Tags->EditTitle, "a b");
     EXPECT_EQ(win->Tags->EditTitle->text(), "a b");
     EXPECT_FALSE(st.IsPlaying);
+}
+
+TEST_F(WaveMouseTest, TagChoiceAndFolderFromTheSplitDialogReachTheSettingsFile) {
+    AddLineAt(400);
+    const QString chosen = dir.filePath("chosen");
+    dialogs.folderAnswer = chosen;
+    QTimer::singleShot(0, win.get(), [&] {
+        QTest::mouseClick(win->FormConfirm->BtnFolder, Qt::LeftButton);
+        QTest::mouseClick(win->FormConfirm->ChBoxSaveTags, Qt::LeftButton);
+        QTest::mouseClick(win->FormConfirm->BtnCancel, Qt::LeftButton);
+    });
+    win->menuSplitClick();
+    EXPECT_EQ(dialogs.lastFolderTitle, " Please select a folder");
+    win->close();
+    QFile ini(dir.filePath("tessivo.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(ini.readAll());
+    EXPECT_TRUE(text.contains("IsSaveTags=1")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Output Folder=" + chosen)) << text.toStdString();
+    EXPECT_TRUE(QDir(chosen).entryList(QDir::Files).isEmpty());
 }
 
 TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
