@@ -388,6 +388,33 @@ TEST_F(DiskOutput, PositionFollowsTheClockAndEndOfPartStopsWithinOneTick) {
     EXPECT_FALSE(eng.IsActive(st.PlayStream));
 }
 
+TEST_F(DiskOutput, PositionRunsAtThePlaybackRate) {
+    Loaded l;
+    Load(l, "vbr_stereo.mp3");
+    ProgramState& st = l.st;
+    UseDisk(-1);
+    unsetenv("SDL_DISKAUDIODELAY"); // real time
+    SdlAudioEngine eng(1024);
+    ASSERT_TRUE(eng.Init());
+    st.PlayStream = eng.CreateStream(st);
+    st.PlayingPart = 1;
+    // Rate slider at its top: 100000 Hz for a 44.1 kHz file, 2.27 times as fast.
+    ASSERT_TRUE(PlayFrom(st, eng, 1, PlayStartKind::PartStart, 100).started);
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int64_t b1 = eng.GetPosition(st.PlayStream);
+    const double s1 = std::chrono::duration<double>(Clock::now() - t0).count();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    const int64_t b2 = eng.GetPosition(st.PlayStream);
+    const double s2 = std::chrono::duration<double>(Clock::now() - t0).count();
+    ASSERT_TRUE(eng.IsActive(st.PlayStream));
+    eng.Shutdown();
+    const double bytesPerSecond = st.SampleRate * 2.0 * st.ChannelCount;
+    const double heardSeconds = double(b2 - b1) / bytesPerSecond;
+    // Source seconds heard per wall-clock second.
+    EXPECT_NEAR(heardSeconds / (s2 - s1), 100000.0 / 44100.0, 0.35);
+}
+
 TEST(SdlAudioEngineTest, NoAudioDriverGivesTheErrorMessage) {
     Loaded l;
     Load(l, "cbr128_stereo.mp3");
