@@ -1,5 +1,6 @@
 #include "parts/part_list_view.h"
 
+#include "output/id3v1_tag.h"
 #include "output/split_parts.h"
 #include "parts/time_text.h"
 
@@ -25,14 +26,6 @@ enum Column {
     ColAlbum,
     ColumnCount
 };
-
-// A text field of an ID3v1 record, up to its first zero byte.
-QString TagField(const Id3v1Record& tag, int offset, int width) {
-    int n = 0;
-    while (n < width && tag[offset + n] != 0)
-        ++n;
-    return QString::fromLatin1(reinterpret_cast<const char*>(tag.data() + offset), n);
-}
 
 QString TimeText(double seconds) {
     return QString::fromStdString(FormatTimeText(true, seconds));
@@ -92,9 +85,9 @@ void PartListView::FillRow(QTreeWidgetItem* row, int k) {
     row->setText(ColDuration, TimeText((static_cast<double>(b) - a + 1) * fd));
     row->setText(ColFile, QString::fromStdString(PartFilePath(st_, k)));
     const Id3v1Record& tag = st_.PartTag[k];
-    row->setText(ColTitle, TagField(tag, 3, 30));
-    row->setText(ColArtist, TagField(tag, 33, 30));
-    row->setText(ColAlbum, TagField(tag, 63, 30));
+    row->setText(ColTitle, QString::fromStdString(TagTitle(tag)));
+    row->setText(ColArtist, QString::fromStdString(TagArtist(tag)));
+    row->setText(ColAlbum, QString::fromStdString(TagAlbum(tag)));
 }
 
 void PartListView::RefreshPartList() {
