@@ -347,3 +347,48 @@ TEST(OpenFile, LargeNonMp3IsRefusedFromItsStart) {
     EXPECT_FALSE(QuickCheck(Fixture("not_mp3.wav"), msg));
     std::remove(p.c_str());
 }
+
+TEST(OpenFile, TenHourFileCountsEveryFrame) {
+    // Ten hours of silent MPEG-1 frames at 32 kbit/s, 44.1 kHz stereo: the
+    // decoded length (6.35 GB of PCM) does not fit 32 bits. Each frame is a
+    // header and zero side information (every granule empty), 104 bytes, or
+    // 105 with padding as a CBR encoder pads to keep the rate.
+    const std::string p = TempPath("ten_hours.mp3");
+    const uint32_t frames = 1378125; // 36000 s * 44100 / 1152
+    {
+        std::ofstream f(p, std::ios::binary | std::ios::trunc);
+        std::vector<uint8_t> plain(104, 0), padded(105, 0);
+        const uint8_t h[4] = {0xFF, 0xFB, 0x10, 0x44};
+        std::copy(h, h + 4, plain.begin());
+        std::copy(h, h + 4, padded.begin());
+        padded[2] = 0x12;
+        std::vector<uint8_t> block;
+        uint64_t acc = 0; // 104.49 bytes per frame on average
+        for (uint32_t i = 0; i < frames; ++i) {
+            acc += 4898; // padding on 48.98 % of the frames
+            const bool pad = acc >= 10000;
+            if (pad)
+                acc -= 10000;
+            const auto& fr = pad ? padded : plain;
+            block.insert(block.end(), fr.begin(), fr.end());
+            if (block.size() > (1u << 20)) {
+                f.write(reinterpret_cast<const char*>(block.data()),
+                        static_cast<std::streamsize>(block.size()));
+                block.clear();
+            }
+        }
+        f.write(reinterpret_cast<const char*>(block.data()),
+                static_cast<std::streamsize>(block.size()));
+    }
+    ProgramState st;
+    const OpenResult r = AnalyseFile(st, p, false);
+    std::remove(p.c_str());
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(st.DecodedLength, uint64_t{frames} * 1152 * 4);
+    EXPECT_EQ(st.FrameCount, frames);
+    EXPECT_EQ(st.IndexedFrames, static_cast<int32_t>(frames));
+    EXPECT_DOUBLE_EQ(st.Duration, 36000.0);
+    EXPECT_EQ(StreamInfoText(st),
+              "MPEG-1   Layer3   32kbps   joint stereo   44100Hz   10:00:00:000");
+    EXPECT_EQ(FrameByteEnd(st, frames - 1), static_cast<int64_t>(st.FileSize));
+}
