@@ -156,3 +156,18 @@ TEST(Peaks, ProgressEveryPointAndCancel) {
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_EQ(PeakProgressText(2.0), "Calculating Peaks - 2.0%");
 }
+
+TEST(Peaks, FiftyFramesReportEveryFrame) {
+    OpenResult r;
+    auto st = Analyse("cbr128_stereo.mp3", false, &r);
+    ASSERT_TRUE(r.ok);
+    st->FrameCount = 50;
+    st->LastShownPercent = 0;
+    std::vector<std::string> texts;
+    ASSERT_TRUE(
+        CalculatePeaks(*st, [&](const char*, double x) { texts.push_back(PeakProgressText(x)); }));
+    ASSERT_EQ(texts.size(), 49u);
+    EXPECT_EQ(texts.front(), "Calculating Peaks - 2.0%");
+    EXPECT_EQ(texts[1], "Calculating Peaks - 4.0%");
+    EXPECT_EQ(texts.back(), "Calculating Peaks - 98.0%");
+}
