@@ -1,0 +1,149 @@
+// The source file after it was opened, and files too large to open. Once a
+// file is open nothing reads it again: it may be deleted, truncated or
+// overwritten and the parts are still its bytes as opened. Files of 2 GiB
+// and more are refused before anything is read or allocated.
+#include "reliability_support.h"
+
+#include "analysis/mp3_load.h"
+#include "playback/mpg123_decoder.h"
+
+#include <sys/resource.h>
+#include <sys/time.h>
+
+using namespace tessivo;
+using namespace reliability;
+
+class ReliabilitySource : public ScratchDir {};
+
+// Opens a copy, then deletes it, truncates it or overwrites it with other
+// audio: the split writes the parts of the file as it was opened, and the
+// decoder still plays it from memory.
+TEST_F(ReliabilitySource, SplitsFromMemoryAfterTheFileChanges) {
+    const std::vector<uint8_t> original = ReadBytes(Fixture("id3v1_id3v2.mp3"));
+    const std::vector<uint8_t> other = ReadBytes(Fixture("mono.mp3"));
+    for (int change = 0; change < 3; ++change) {
+        const std::string what = change == 0   ? "deleted"
+                                 : change == 1 ? "truncated"
+                                               : "overwritten";
+        const std::string src = Path("talk.mp3");
+        WriteBytes(src, original);
+        OpenResult r;
+        auto st = Open(src, true, &r);
+        ASSERT_TRUE(r.ok) << r.message;
+        const std::vector<int16_t> peaks = st->PeakMaxL;
+        if (change == 0)
+            fs::remove(src);
+        else if (change == 1)
+            fs::resize_file(src, 100);
+        else
+            WriteBytes(src, other);
+
+        const auto n = static_cast<int32_t>(st->FrameCount);
+        CutAt(*st, {n / 3, 2 * n / 3});
+        st->OutputFolder = Path("out-" + what);
+        fs::create_directories(st->OutputFolder);
+        const SplitResult s = SplitParts(*st);
+        ASSERT_TRUE(s.ok) << what << ": " << s.error;
+        ASSERT_EQ(s.written.size(), 3u) << what;
+        std::vector<uint8_t> joined;
+        for (const auto& f : s.written)
+            joined = Concat(joined, ReadBytes(f));
+        // The audio as opened: from the first frame up to the ID3v1 tag.
+        const auto first = static_cast<std::ptrdiff_t>(st->FirstFramePos);
+        EXPECT_EQ(joined, std::vector<uint8_t>(original.begin() + first, original.end() - 128))
+            << what;
+
+        // Decoding for playback reads the image, not the file.
+        Mpg123Decoder dec;
+        ASSERT_TRUE(dec.OpenAtFrame(st->FileBuffer.data(), st->FileBuffer.size(),
+                                    st->FramePos.data(), static_cast<uint32_t>(st->IndexedFrames),
+                                    static_cast<uint32_t>(n / 2)))
+            << what;
+        const int16_t* pcm = nullptr;
+        size_t bytes = 0;
+        ASSERT_TRUE(dec.NextFrame(pcm, bytes)) << what;
+        const size_t samples = bytes / 2 / static_cast<size_t>(st->ChannelCount);
+        ASSERT_GT(samples, 0u);
+        int16_t maxL = pcm[0];
+        for (size_t k = 0; k < samples; ++k)
+            maxL = std::max(maxL, pcm[k * static_cast<size_t>(st->ChannelCount)]);
+        EXPECT_EQ(maxL, peaks[static_cast<size_t>(n / 2)]) << what;
+    }
+}
+
+namespace {
+
+// Peak memory of a child process running `argv`, in kilobytes, and its exit status.
+struct ChildRun {
+    int status = -1;
+    long maxRssKb = 0;
+    std::string err;
+};
+
+ChildRun RunMeasured(const std::vector<std::string>& argv, const std::string& errFile) {
+    ChildRun out;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        if (FILE* e = std::freopen(errFile.c_str(), "w", stderr); !e)
+            ::_exit(126);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int st = 0;
+    rusage ru{};
+    ::wait4(pid, &st, 0, &ru);
+    out.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    out.maxRssKb = ru.ru_maxrss;
+    out.err = std::string(reinterpret_cast<const char*>(ReadBytes(errFile).data()),
+                          ReadBytes(errFile).size());
+    return out;
+}
+
+} // namespace
+
+// Sparse files of exactly 2 GiB, of 4 GiB + 100 bytes (32 bits would wrap
+// to 100) and just under 2 GiB with the start of a real MP3: the first two
+// are refused with the message before any allocation, and the refusal
+// costs no memory in the command-line program either.
+TEST_F(ReliabilitySource, FilesOf2GiBAndMoreAreRefusedBeforeAllocation) {
+    const std::vector<uint8_t> mp3 = ReadBytes(Fixture("cbr128_stereo.mp3"));
+    for (uint64_t size : {uint64_t{1} << 31, (uint64_t{1} << 32) + 100}) {
+        const std::string path = Path("huge.mp3");
+        WriteBytes(path, mp3);
+        std::error_code ec;
+        fs::resize_file(path, size, ec);
+        if (ec)
+            GTEST_SKIP() << "no sparse files here: " << ec.message();
+        ASSERT_EQ(fs::file_size(path), size);
+
+        uint64_t seen = 0;
+        std::string message;
+        EXPECT_FALSE(CheckFileSize(path, seen, message));
+        EXPECT_EQ(message, kTooLargeMessage);
+
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        ProgramState st;
+        const OpenResult r = AnalyseFile(st, path, true);
+        ::getrusage(RUSAGE_SELF, &after);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.message, kTooLargeMessage);
+        EXPECT_TRUE(st.FileBuffer.empty());
+        EXPECT_EQ(st.FileBuffer.capacity(), 0u) << "nothing allocated for the image";
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 20 * 1024) << "kB of peak memory added";
+
+        const ChildRun cli = RunMeasured({TESSIVO_CLI, "info", path}, Path("err.txt"));
+        EXPECT_NE(cli.status, 0);
+        EXPECT_NE(cli.err.find(kTooLargeMessage), std::string::npos) << cli.err;
+        EXPECT_LT(cli.maxRssKb, 200 * 1024) << "kB";
+        fs::remove(path);
+    }
+    ProgramState st;
+    const OpenResult r = AnalyseImage(st, {}, false);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, kNotMp3Message);
+}
