@@ -37,6 +37,10 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The sound library would otherwise take over SIGINT and SIGTERM and the
+    // program could no longer be stopped from a terminal.
+    if (qEnvironmentVariableIsEmpty("SDL_NO_SIGNAL_HANDLERS"))
+        qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     TessivoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessivo"));
     QApplication::setApplicationVersion(QStringLiteral("2.3"));
