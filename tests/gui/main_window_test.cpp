@@ -8,6 +8,7 @@
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -30,6 +31,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 
 namespace tessivo {
 namespace {
@@ -383,6 +385,42 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
     auto freed = std::find(engine->calls.begin(), engine->calls.end(), "Free");
     EXPECT_NE(freed, engine->calls.end());
     EXPECT_EQ(engine->streams.count(first), 0u);
+}
+
+// An engine that runs out of memory when asked for the play stream.
+class ThrowingEngine : public FakeAudioEngine {
+public:
+    StreamHandle CreateStream(const ProgramState&) override { throw std::bad_alloc(); }
+};
+
+TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
+    Start();
+    Open(Fixture("cbr128_stereo.mp3"));
+    ASSERT_TRUE(st->FileLoaded);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    win->close();
+    win.reset();
+
+    // The same window set-up, but the stream cannot be made.
+    st = std::make_unique<ProgramState>();
+    ThrowingEngine throwing;
+    WindowEnvironment env;
+    env.SettingsPath = settingsPath;
+    env.MusicFolder = musicFolder;
+    win = std::make_unique<TForm1>(*st, throwing, dialogs, env);
+    win->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+    Open(Fixture("long65.mp3"));
+    EXPECT_FALSE(st->FileLoaded);
+    EXPECT_EQ(st->CutCount, 0);
+    EXPECT_EQ(st->FrameCount, 0u);
+    EXPECT_EQ(st->PlayStream, 0u);
+    ASSERT_EQ(dialogs.errors.size(), 1); // the general error handler's box
+    EXPECT_EQ(Status(), QStringLiteral("Open a file"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(win->menuOpen->isEnabled());
+    win->close();
+    win.reset();
 }
 
 TEST_F(MainWindowTest, CancelledChooserChangesNothing) {
