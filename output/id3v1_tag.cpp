@@ -337,8 +337,10 @@ void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
     // A track that is not a number 1..255 leaves the byte as it was.
     long track = 0;
     bool digits = !fields.track.empty() && fields.track.size() <= 9;
+    // Stops at once for a text too long to be a track number, so the value
+    // never overflows.
     for (char c : fields.track) {
-        if (c < '0' || c > '9') {
+        if (!digits || c < '0' || c > '9') {
             digits = false;
             break;
         }
