@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/open_file.h"
+#include "analysis_test_support.h"
 #include "output/split_parts.h"
 #include "parts/cut_lines.h"
 #include "state/program_state.h"
@@ -24,51 +25,17 @@ namespace reliability {
 
 namespace fs = std::filesystem;
 
-inline std::string Fixture(const std::string& name) {
-    return std::string(TESSIVO_FIXTURES) + "/" + name;
-}
-
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)),
-                                std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const std::vector<uint8_t>& b) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
+// File and command helpers are the analysis tests' own.
+using analysis_test::CommandResult;
+using analysis_test::Fixture;
+using analysis_test::Quote;
+using analysis_test::ReadBytes;
+using analysis_test::RunCommand;
+using analysis_test::WriteBytes;
 
 inline std::vector<uint8_t> Concat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
-}
-
-inline std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-struct CommandResult {
-    int status = -1;
-    std::string out;
-};
-
-// Runs a shell command and captures its stdout.
-inline CommandResult RunCommand(const std::string& cmd) {
-    CommandResult r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    std::array<char, 65536> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
 }
 
 inline bool HaveTool(const std::string& name) {
