@@ -1,7 +1,7 @@
 // tessivo [FILE]: the main window, opening FILE when one is given.
-#include "app/main_window.h"
-#include "app/user_dialogs.h"
-#include "playback/sdl_audio_engine.h"
+#include "ui/window/main_window.h"
+#include "ui/window/user_dialogs.h"
+#include "audio/sdl_audio_engine.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

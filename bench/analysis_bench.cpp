@@ -4,10 +4,10 @@
 // sox and lame must be installed). Prints the frame index time, the peak
 // table time against `mpg123 -q -t`, the parallel peak time, and the peak
 // memory of a whole open.
-#include "analysis/frame_index.h"
-#include "analysis/mp3_load.h"
-#include "analysis/open_file.h"
-#include "analysis/peaks.h"
+#include "core/analysis/frame_index.h"
+#include "core/analysis/mp3_load.h"
+#include "core/analysis/open_file.h"
+#include "core/analysis/peaks.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // Progress of long operations on stderr, only when stderr is a terminal.
 #pragma once
 
-#include "analysis/open_file.h"
+#include "core/analysis/open_file.h"
 
 namespace tessivo::cli {
 

@@ -1,6 +1,6 @@
 // tessivo-cli info FILE: the stream text and the frame facts of one file.
-#include "analysis/frame_index.h"
-#include "analysis/open_file.h"
+#include "core/analysis/frame_index.h"
+#include "core/analysis/open_file.h"
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 

@@ -1,5 +1,5 @@
 // tessivo-cli peaks FILE: the per-frame peak table as CSV on stdout.
-#include "analysis/open_file.h"
+#include "core/analysis/open_file.h"
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 

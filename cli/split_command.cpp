@@ -1,12 +1,12 @@
 // tessivo-cli split: place cut lines with the window's own operations, then
 // write the parts with the window's naming and tag rules.
-#include "analysis/open_file.h"
+#include "core/analysis/open_file.h"
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
-#include "output/id3v1_tag.h"
-#include "output/split_parts.h"
-#include "parts/cut_lines.h"
-#include "parts/prepare.h"
+#include "core/output/id3v1_tag.h"
+#include "core/output/split_parts.h"
+#include "core/parts/cut_lines.h"
+#include "core/parts/prepare.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,12 +2,12 @@
 // detection, the decoder's probe, first-frame search, frame count, frame
 // index and the peak table (sequential and parallel) — then the part byte
 // ranges a split would write. Checks the invariants later stages rely on.
-#include "analysis/frame_index.h"
-#include "analysis/open_file.h"
-#include "analysis/peaks.h"
-#include "output/split_parts.h"
-#include "parts/cut_lines.h"
-#include "state/program_state.h"
+#include "core/analysis/frame_index.h"
+#include "core/analysis/open_file.h"
+#include "core/analysis/peaks.h"
+#include "core/output/split_parts.h"
+#include "core/parts/cut_lines.h"
+#include "core/state/program_state.h"
 
 #include <cstdint>
 #include <cstdlib>

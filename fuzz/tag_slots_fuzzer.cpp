@@ -5,8 +5,8 @@
 // Input: the last 128 bytes are the source's ID3v1 block (zero-padded in
 // front when the input is shorter); the bytes before them, cut at zero bytes,
 // are free text for the panel fields.
-#include "output/id3v1_tag.h"
-#include "state/program_state.h"
+#include "core/output/id3v1_tag.h"
+#include "core/state/program_state.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -5,8 +5,9 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   libmpg123-dev libgtest-dev qt6-base-dev libsdl2-dev libspeexdsp-dev
-  clang libclang-rt-14-dev clang-format
-  lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2
+  libtag1-dev libcue-dev libcli11-dev
+  clang libclang-rt-14-dev clang-format ccache
+  lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen
   xvfb xauth xdotool imagemagick
 )
 missing=()

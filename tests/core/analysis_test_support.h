@@ -2,8 +2,8 @@
 // the independent tools (ffprobe, mpg123) and the command-line program.
 #pragma once
 
-#include "analysis/open_file.h"
-#include "state/program_state.h"
+#include "core/analysis/open_file.h"
+#include "core/state/program_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The cut-line table: sorting, adding, moving, removing and resetting.
-#include "parts/cut_lines.h"
+#include "core/parts/cut_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Frame headers, first-frame search, frame count and frame index.
-#include "analysis/frame_index.h"
+#include "core/analysis/frame_index.h"
 #include "analysis_test_support.h"
 
 #include <gtest/gtest.h>

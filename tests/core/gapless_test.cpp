@@ -2,14 +2,14 @@
 // into parts with the gapless option, decode each part with libmpg123 with
 // gapless decoding on, and compare the joined parts with the source's own
 // gapless decode; `mpg123 -t` and ffmpeg check the files independently.
-#include "analysis/open_file.h"
-#include "app/settings_file.h"
-#include "output/gapless_part.h"
-#include "output/id3v1_tag.h"
-#include "output/info_frame.h"
-#include "output/mp3_side_info.h"
-#include "output/split_parts.h"
-#include "parts/cut_lines.h"
+#include "core/analysis/open_file.h"
+#include "core/settings/settings_file.h"
+#include "core/output/gapless_part.h"
+#include "core/output/id3v1_tag.h"
+#include "mp3/info_frame.h"
+#include "mp3/mp3_side_info.h"
+#include "core/output/split_parts.h"
+#include "core/parts/cut_lines.h"
 
 #include <gtest/gtest.h>
 #include <mpg123.h>

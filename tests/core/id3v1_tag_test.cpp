@@ -1,6 +1,6 @@
 // ID3v1 records, the genre table, filling the part slots from the source tag
 // and storing the tag panel's fields.
-#include "output/id3v1_tag.h"
+#include "core/output/id3v1_tag.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Reading the source's Xing/Info/VBRI frame and building a part's Info frame.
-#include "output/info_frame.h"
+#include "mp3/info_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The INI reader and writer: lookups, edits that keep everything else.
-#include "app/ini_file.h"
+#include "core/settings/ini_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Playback control against a fake engine: starting, stopping, the sliders,
 // the end-of-part rule and what the 33 ms timer shows while the file plays.
-#include "playback/playback_control.h"
+#include "core/playback/playback_control.h"
 #include "tests/fakes/fake_audio_engine.h"
 
 #include <gtest/gtest.h>

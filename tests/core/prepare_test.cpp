@@ -1,9 +1,9 @@
 // Automatic cut-line preparation: equal parts, equal time, pauses, and the
 // checks and edit rules of the split settings.
-#include "parts/prepare.h"
+#include "core/parts/prepare.h"
 
-#include "analysis/open_file.h"
-#include "parts/cut_lines.h"
+#include "core/analysis/open_file.h"
+#include "core/parts/cut_lines.h"
 
 #include <gtest/gtest.h>
 

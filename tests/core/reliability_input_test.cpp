@@ -5,10 +5,10 @@
 // program can rely on, and a refused one the state of a rejected open.
 #include "reliability_support.h"
 
-#include "analysis/frame_index.h"
-#include "analysis/mp3_load.h"
-#include "analysis/peaks.h"
-#include "playback/mpg123_decoder.h"
+#include "core/analysis/frame_index.h"
+#include "core/analysis/mp3_load.h"
+#include "core/analysis/peaks.h"
+#include "core/playback/mpg123_decoder.h"
 
 #include <random>
 

@@ -4,8 +4,8 @@
 // and more are refused before anything is read or allocated.
 #include "reliability_support.h"
 
-#include "analysis/mp3_load.h"
-#include "playback/mpg123_decoder.h"
+#include "core/analysis/mp3_load.h"
+#include "core/playback/mpg123_decoder.h"
 
 #include <sys/resource.h>
 #include <sys/time.h>

@@ -2,11 +2,11 @@
 // running programs, opening and splitting a file the way the program does.
 #pragma once
 
-#include "analysis/open_file.h"
+#include "core/analysis/open_file.h"
 #include "analysis_test_support.h"
-#include "output/split_parts.h"
-#include "parts/cut_lines.h"
-#include "state/program_state.h"
+#include "core/output/split_parts.h"
+#include "core/parts/cut_lines.h"
+#include "core/state/program_state.h"
 
 #include <gtest/gtest.h>
 

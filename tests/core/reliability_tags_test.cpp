@@ -1,7 +1,7 @@
 // Tag slots from arbitrary bytes: regression cases the tag-slot fuzz target
 // found, and the properties it checks, on fixed inputs.
-#include "output/id3v1_tag.h"
-#include "state/program_state.h"
+#include "core/output/id3v1_tag.h"
+#include "core/state/program_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Loading and saving the settings: defaults, limits, foreign keys kept.
-#include "app/settings_file.h"
+#include "core/settings/settings_file.h"
 
 #include <gtest/gtest.h>
 

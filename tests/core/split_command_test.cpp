@@ -1,6 +1,6 @@
 // tessivo-cli split: exit status, messages and the files it writes.
-#include "analysis/open_file.h"
-#include "output/id3v1_tag.h"
+#include "core/analysis/open_file.h"
+#include "core/output/id3v1_tag.h"
 #include "part_file_checks.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Writing part files: naming, byte ranges, tags, numbering across splits and
 // what a failure leaves behind.
-#include "output/split_parts.h"
+#include "core/output/split_parts.h"
 
-#include "analysis/open_file.h"
-#include "output/id3v1_tag.h"
+#include "core/analysis/open_file.h"
+#include "core/output/id3v1_tag.h"
 #include "part_file_checks.h"
-#include "parts/cut_lines.h"
-#include "parts/prepare.h"
+#include "core/parts/cut_lines.h"
+#include "core/parts/prepare.h"
 
 #include <gtest/gtest.h>
 

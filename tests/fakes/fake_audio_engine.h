@@ -2,7 +2,7 @@
 // position by hand and can make the engine refuse to play.
 #pragma once
 
-#include "playback/audio_engine.h"
+#include "core/playback/audio_engine.h"
 
 #include <cstdint>
 #include <map>

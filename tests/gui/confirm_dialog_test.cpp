@@ -1,11 +1,11 @@
 // The split confirmation dialog: what it shows, the folder and tag choices,
 // and the files its Split button writes.
-#include "output/confirm_dialog.h"
+#include "ui/output/confirm_dialog.h"
 
-#include "analysis/open_file.h"
-#include "output/id3v1_tag.h"
-#include "parts/cut_lines.h"
-#include "parts/part_list_view.h"
+#include "core/analysis/open_file.h"
+#include "core/output/id3v1_tag.h"
+#include "core/parts/cut_lines.h"
+#include "ui/parts/part_list_view.h"
 #include "tests/fakes/fake_user_dialogs.h"
 
 #include <QCheckBox>

@@ -1,14 +1,14 @@
 // Editing in the main window: the mouse on the waveform, the part list, the
 // context menu, the keys and the split dialog, driven by real mouse and key
 // events with a fixture open and the fake audio engine playing.
-#include "view/wave_mouse.h"
+#include "ui/view/wave_mouse.h"
 
-#include "app/main_window.h"
-#include "output/confirm_dialog.h"
-#include "output/tag_panel.h"
-#include "parts/cut_lines.h"
-#include "parts/part_list_view.h"
-#include "parts/time_text.h"
+#include "ui/window/main_window.h"
+#include "ui/output/confirm_dialog.h"
+#include "ui/output/tag_panel.h"
+#include "core/parts/cut_lines.h"
+#include "ui/parts/part_list_view.h"
+#include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 

@@ -1,10 +1,10 @@
 // The main window driven as a user would: start-up, layout, opening files
 // through the (fake) chooser, zoom and scrolling, the status display, the menu
 // commands and the settings file written at close.
-#include "app/about_window.h"
-#include "app/frame_viewer.h"
-#include "app/main_window.h"
-#include "parts/cut_lines.h"
+#include "ui/window/about_window.h"
+#include "ui/window/frame_viewer.h"
+#include "ui/window/main_window.h"
+#include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 

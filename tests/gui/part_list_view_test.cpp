@@ -1,10 +1,10 @@
 // The part list and the context menu, driven by real clicks on a fixture's parts.
-#include "parts/part_list_view.h"
+#include "ui/parts/part_list_view.h"
 
-#include "analysis/open_file.h"
-#include "output/split_parts.h"
-#include "parts/cut_lines.h"
-#include "parts/time_text.h"
+#include "core/analysis/open_file.h"
+#include "core/output/split_parts.h"
+#include "core/parts/cut_lines.h"
+#include "core/parts/time_text.h"
 
 #include <QAction>
 #include <QHeaderView>

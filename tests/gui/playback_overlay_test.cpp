@@ -2,12 +2,12 @@
 // driven by a fake engine: where they sit, what they paint, that the
 // waveform picture is not redrawn to move them, the status caption, the
 // level meter, the end-of-part stop and the error message.
-#include "app/main_window.h"
-#include "parts/cut_lines.h"
-#include "parts/time_text.h"
+#include "ui/window/main_window.h"
+#include "core/parts/cut_lines.h"
+#include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
-#include "view/playback_cursor_overlay.h"
+#include "ui/view/playback_cursor_overlay.h"
 
 #include <QLabel>
 #include <QSlider>

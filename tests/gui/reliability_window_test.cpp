@@ -2,8 +2,8 @@
 // holds garbage or cannot be written, and files that cannot be opened. The
 // window starts with the defaults, reports what failed, still closes, and
 // stays usable after a refused open.
-#include "analysis/mp3_load.h"
-#include "app/main_window.h"
+#include "core/analysis/mp3_load.h"
+#include "ui/window/main_window.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 

@@ -1,7 +1,7 @@
 // The "Split Settings" panel driven by real key presses and clicks.
-#include "parts/split_settings_panel.h"
+#include "ui/parts/split_settings_panel.h"
 
-#include "parts/cut_lines.h"
+#include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_user_dialogs.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The tag panel driven by real key presses: what it shows, what Set stores.
-#include "output/tag_panel.h"
+#include "ui/output/tag_panel.h"
 
-#include "analysis/open_file.h"
-#include "output/id3v1_tag.h"
-#include "parts/cut_lines.h"
+#include "core/analysis/open_file.h"
+#include "core/output/id3v1_tag.h"
+#include "core/parts/cut_lines.h"
 
 #include <QComboBox>
 #include <QLabel>

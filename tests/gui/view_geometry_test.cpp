@@ -1,5 +1,5 @@
 // Layout of the client area and the frame/pixel/time mapping.
-#include "view/view_geometry.h"
+#include "ui/view/view_geometry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The waveform picture and the level meter, read back pixel by pixel.
-#include "view/wave_renderer.h"
+#include "ui/view/wave_renderer.h"
 
-#include "analysis/open_file.h"
-#include "parts/cut_lines.h"
+#include "core/analysis/open_file.h"
+#include "core/parts/cut_lines.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>

@@ -1,0 +1,54 @@
+// Bringing a file into memory: its size check, the chunked read with
+// progress, the ID3v2/ID3v1 tag detection, and the decoder's probe.
+#pragma once
+
+#include "core/analysis/open_file.h"
+#include "core/state/program_state.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace tessivo {
+
+constexpr size_t kLoadChunk = 10000;
+// Files of this size and more are refused before anything is allocated:
+// offsets and sizes are 32-bit.
+constexpr uint64_t kMaxFileSize = uint64_t{1} << 31;
+
+extern const char* const kNotMp3Message; // "It is not a MP3 file!"
+extern const char* const kTooLargeMessage;
+
+// Size of `path` (stat, no read). False with `message` when the file cannot
+// be examined or is 2 GiB or more.
+bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message);
+
+// A look at the start of the file only (the ID3v2 tag and the 54 KB after
+// it, all that the first-frame search can reach): false with kNotMp3Message
+// when no layer III stream can start there. Lets a large file that is not an
+// MP3 be refused without reading all of it; everything it accepts is checked
+// again on the whole file.
+bool QuickCheck(const std::string& path, std::string& message);
+// AnalyseFile runs QuickCheck on files larger than this.
+constexpr uint64_t kQuickCheckFrom = uint64_t{16} << 20;
+
+// Reads st.FileName into st.FileBuffer in kLoadChunk pieces, keeping
+// st.ProgressPercent current (and calling `progress` with "Opening file"),
+// then detects the tags; ProgressPercent is 0 afterwards. Files shorter than
+// 10 bytes have no ID3v2 tag, shorter than 128 no ID3v1 tag. False with
+// `message` on a read error, a refused size or cancellation (message empty).
+bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress = {},
+              const std::atomic<bool>* cancel = nullptr);
+
+// Detects ID3v2 (HasId3v2, Id3v2Size) and ID3v1 (HasId3v1, Id3v1Buffer) in
+// st.FileBuffer; Id3v2Size is left alone when there is no ID3v2 tag.
+void DetectTags(ProgramState& st);
+
+// Asks the decoder whether st.FileBuffer holds an MPEG layer III stream and
+// records what it reports: StreamInfo, ChannelCount, SampleRate,
+// DecodedLength (exact, 64-bit) and Duration. False for anything else (WAV,
+// Ogg, layer I/II, noise, empty or tiny files); nothing but StreamInfo
+// changes then.
+bool ProbeFile(ProgramState& st);
+
+} // namespace tessivo

@@ -1,0 +1,353 @@
+#include "core/output/id3v1_tag.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tessivo {
+
+const std::vector<std::string> GenreNames = {"Blues",
+                                             "Classic Rock",
+                                             "Country",
+                                             "Dance",
+                                             "Disco",
+                                             "Funk",
+                                             "Grunge",
+                                             "Hip-Hop",
+                                             "Jazz",
+                                             "Metal",
+                                             "New Age",
+                                             "Oldies",
+                                             "Other",
+                                             "Pop",
+                                             "R&B",
+                                             "Rap",
+                                             "Reggae",
+                                             "Rock",
+                                             "Techno",
+                                             "Industrial",
+                                             "Alternative",
+                                             "Ska",
+                                             "Death Metal",
+                                             "Pranks",
+                                             "Soundtrack",
+                                             "Euro-Techno",
+                                             "Ambient",
+                                             "Trip-Hop",
+                                             "Vocal",
+                                             "Jazz+Funk",
+                                             "Fusion",
+                                             "Trance",
+                                             "Classical",
+                                             "Instrumental",
+                                             "Acid",
+                                             "House",
+                                             "Game",
+                                             "Sound Clip",
+                                             "Gospel",
+                                             "Noise",
+                                             "AlternRock",
+                                             "Bass",
+                                             "Soul",
+                                             "Punk",
+                                             "Space",
+                                             "Meditative",
+                                             "Instrumental Pop",
+                                             "Instrumental Rock",
+                                             "Ethnic",
+                                             "Gothic",
+                                             "Darkwave",
+                                             "Techno-Industrial",
+                                             "Electronic",
+                                             "Pop-Folk",
+                                             "Eurodance",
+                                             "Dream",
+                                             "Southern Rock",
+                                             "Comedy",
+                                             "Cult",
+                                             "Gangsta",
+                                             "Top 40",
+                                             "Christian Rap",
+                                             "Pop/Funk",
+                                             "Jungle",
+                                             "Native American",
+                                             "Cabaret",
+                                             "New Wave",
+                                             "Psychadelic",
+                                             "Rave",
+                                             "Showtunes",
+                                             "Trailer",
+                                             "Lo-Fi",
+                                             "Tribal",
+                                             "Acid Punk",
+                                             "Acid Jazz",
+                                             "Polka",
+                                             "Retro",
+                                             "Musical",
+                                             "Rock & Roll",
+                                             "Hard Rock",
+                                             "Folk",
+                                             "Folk-Rock",
+                                             "National Folk",
+                                             "Swing",
+                                             "Fast Fusion",
+                                             "Bebob",
+                                             "Latin",
+                                             "Revival",
+                                             "Celtic",
+                                             "Bluegrass",
+                                             "Avantgarde",
+                                             "Gothic Rock",
+                                             "Progressive Rock",
+                                             "Psychedelic Rock",
+                                             "Symphonic Rock",
+                                             "Slow Rock",
+                                             "Big Band",
+                                             "Chorus",
+                                             "Easy Listening",
+                                             "Acoustic",
+                                             "Humour",
+                                             "Speech",
+                                             "Chanson",
+                                             "Opera",
+                                             "Chamber Music",
+                                             "Sonata",
+                                             "Symphony",
+                                             "Booty Bass",
+                                             "Primus",
+                                             "Porn Groove",
+                                             "Satire",
+                                             "Slow Jam",
+                                             "Club",
+                                             "Tango",
+                                             "Samba",
+                                             "Folklore",
+                                             "Ballad",
+                                             "Power Ballad",
+                                             "Rhythmic Soul",
+                                             "Freestyle",
+                                             "Duet",
+                                             "Punk Rock",
+                                             "Drum Solo",
+                                             "Acapella",
+                                             "Euro-House",
+                                             "Dance Hall",
+                                             "Goa",
+                                             "Drum & Bass",
+                                             "Club-House",
+                                             "Hardcore",
+                                             "Terror",
+                                             "Indie",
+                                             "BritPop",
+                                             "Negerpunk",
+                                             "Polsk Punk",
+                                             "Beat",
+                                             "Christian Gangsta Rap",
+                                             "Heavy Metal",
+                                             "Black Metal",
+                                             "Crossover",
+                                             "Contemporary Christian",
+                                             "Christian Rock",
+                                             "Merengue",
+                                             "Salsa",
+                                             "Trash Metal",
+                                             "Anime",
+                                             "Jpop",
+                                             "Synthpop"};
+
+namespace {
+
+constexpr int kTitle = 3, kArtist = 33, kAlbum = 63, kYear = 93, kComment = 97;
+constexpr int kZeroByte = 125, kTrack = 126, kGenre = 127;
+
+void PutText(Id3v1Record& tag, int offset, int width, const std::string& latin1) {
+    const size_t n = std::min<size_t>(latin1.size(), width);
+    std::memcpy(tag.data() + offset, latin1.data(), n);
+}
+
+} // namespace
+
+std::vector<std::string> SortedGenreNames() {
+    std::vector<std::string> names = GenreNames;
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+uint8_t GenreByte(const std::string& name) {
+    if (name.empty())
+        return 255;
+    for (size_t g = 0; g < GenreNames.size(); ++g)
+        if (GenreNames[g] == name)
+            return static_cast<uint8_t>(g);
+    return 255;
+}
+
+void ClearTag(Id3v1Record& tag) {
+    tag.fill(0);
+}
+
+bool IsTag(const Id3v1Record& tag) {
+    return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
+}
+
+void CopySourceTag(ProgramState& st) {
+    const Id3v1Record& src = st.Id3v1Buffer;
+    // A source tag is what the loader found: the flag and the bytes must agree.
+    const bool hasTag = st.HasId3v1 && IsTag(src);
+    for (int n = 1; n < kPartSlots; ++n) {
+        Id3v1Record& slot = st.PartTag[n];
+        ClearTag(slot);
+        if (!hasTag)
+            continue;
+        // "TAG", title, artist, album, year, then 28 bytes of comment.
+        std::memcpy(slot.data(), src.data(), kZeroByte);
+        slot[kZeroByte] = 0;
+        if (src[kZeroByte] == 0)
+            slot[kTrack] = src[kTrack];
+        else
+            slot[kTrack] = n <= 255 ? static_cast<uint8_t>(n) : 0;
+        slot[kGenre] = src[kGenre];
+    }
+}
+
+std::string Latin1ToUtf8(const std::string& latin1) {
+    std::string out;
+    out.reserve(latin1.size());
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string Utf8ToLatin1(const std::string& utf8) {
+    std::string out;
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        int len = 0;
+        uint32_t cp = 0;
+        if (c < 0x80) {
+            len = 1;
+            cp = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            cp = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            cp = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            cp = c & 0x07;
+        } else {
+            out += '?';
+            ++i;
+            continue;
+        }
+        bool ok = i + len <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            if ((s[i + k] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (s[i + k] & 0x3F);
+        }
+        if (!ok) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        // Overlong forms are malformed too.
+        const bool overlong =
+            (len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000);
+        out += (cp <= 0xFF && !overlong) ? static_cast<char>(cp) : '?';
+        i += len;
+    }
+    return out;
+}
+
+std::string TagText(const Id3v1Record& tag, int offset, int width) {
+    std::string raw;
+    for (int i = 0; i < width && offset + i < 128; ++i) {
+        const uint8_t b = tag[offset + i];
+        if (b == 0)
+            break;
+        raw += static_cast<char>(b);
+    }
+    return Latin1ToUtf8(raw);
+}
+
+std::string TagTitle(const Id3v1Record& tag) {
+    return TagText(tag, kTitle, 30);
+}
+std::string TagArtist(const Id3v1Record& tag) {
+    return TagText(tag, kArtist, 30);
+}
+std::string TagAlbum(const Id3v1Record& tag) {
+    return TagText(tag, kAlbum, 30);
+}
+
+TagFields ReadTagFields(const ProgramState& st, int n) {
+    TagFields f;
+    if (n < 0 || n >= kPartSlots)
+        return f;
+    const Id3v1Record& slot = st.PartTag[n];
+    if (st.CutCount <= 1 && n == 1) {
+        f.partName = "Original File";
+        // Without a source tag those bytes are the file's audio, not a comment.
+        f.comment =
+            st.HasId3v1 ? TagText(st.Id3v1Buffer, kComment, 28) : TagText(slot, kComment, 28);
+    } else {
+        f.partName = "Part(" + std::to_string(n) + ")";
+        f.comment = TagText(slot, kComment, 28);
+    }
+    f.title = TagText(slot, kTitle, 30);
+    f.artist = TagText(slot, kArtist, 30);
+    f.album = TagText(slot, kAlbum, 30);
+    f.year = TagText(slot, kYear, 4);
+    if (st.HasId3v1 && slot[kGenre] < GenreNames.size())
+        f.genre = GenreNames[slot[kGenre]];
+    f.track = std::to_string(slot[kTrack]);
+    return f;
+}
+
+void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
+    if (n < 0 || n >= kPartSlots)
+        return;
+    Id3v1Record& slot = st.PartTag[n];
+    std::fill(slot.begin(), slot.begin() + kZeroByte, 0);
+    std::memcpy(slot.data(), "TAG", 3);
+    PutText(slot, kTitle, 30, Utf8ToLatin1(fields.title));
+    PutText(slot, kArtist, 30, Utf8ToLatin1(fields.artist));
+    PutText(slot, kAlbum, 30, Utf8ToLatin1(fields.album));
+    // The year holds digits only; anything else that reached the field is dropped.
+    std::string year;
+    for (char c : fields.year)
+        if (c >= '0' && c <= '9' && year.size() < 4)
+            year += c;
+    year.resize(4, ' ');
+    PutText(slot, kYear, 4, year);
+    PutText(slot, kComment, 28, Utf8ToLatin1(fields.comment));
+    slot[kZeroByte] = 0;
+    slot[kGenre] = GenreByte(fields.genre);
+    // A track that is not a number 1..255 leaves the byte as it was.
+    long track = 0;
+    bool digits = !fields.track.empty() && fields.track.size() <= 9;
+    // Stops at once for a text too long to be a track number, so the value
+    // never overflows.
+    for (char c : fields.track) {
+        if (!digits || c < '0' || c > '9') {
+            digits = false;
+            break;
+        }
+        track = track * 10 + (c - '0');
+    }
+    if (digits && track >= 1 && track <= 255)
+        slot[kTrack] = static_cast<uint8_t>(track);
+}
+
+} // namespace tessivo

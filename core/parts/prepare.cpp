@@ -1,0 +1,189 @@
+#include "core/parts/prepare.h"
+
+#include "core/parts/cut_lines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace tessivo {
+
+namespace {
+
+// Rounds to the nearest integer, halves to the even neighbour.
+int64_t RoundEven(double v) {
+    return static_cast<int64_t>(std::nearbyint(v));
+}
+
+// Value of a text of digits, saturated far above any bound used here; -1 when
+// the text is empty or holds anything but digits.
+long DigitsValue(const std::string& s) {
+    if (s.empty())
+        return -1;
+    long v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            return -1;
+        v = std::min(v * 10 + (c - '0'), 100000000L);
+    }
+    return v;
+}
+
+// Keeps the first `count` cut lines that lie before the last frame, ticks
+// every part and re-derives. The generated lines ascend, so the ones left out
+// are always at the end.
+void FinishPreparation(ProgramState& st, int count) {
+    const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
+    int kept = 1;
+    st.CutLine[1] = 0;
+    for (int k = 2; k <= count; ++k) {
+        if (st.CutLine[k] >= lastFrame)
+            break;
+        kept = k;
+    }
+    st.CutCount = kept;
+    for (int k = 1; k <= kept; ++k) {
+        st.PartUsed[k] = true;
+        st.PartSaved[k] = false;
+    }
+    DeriveParts(st);
+}
+
+} // namespace
+
+void PrepareEqualParts(ProgramState& st, int n) {
+    n = std::clamp(n, 1, kMaxCutLines);
+    const int64_t step = RoundEven(static_cast<double>(st.FrameCount) / n);
+    for (int k = 2; k <= n; ++k)
+        st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
+    FinishPreparation(st, n);
+}
+
+void PrepareEqualTime(ProgramState& st, int seconds) {
+    if (seconds < 1 || !(st.FrameDuration > 0.0)) {
+        FinishPreparation(st, 1);
+        return;
+    }
+    const double countD = std::trunc(st.Duration / seconds) + 1.0;
+    const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxCutLines)));
+    const int64_t step = RoundEven(seconds / st.FrameDuration);
+    for (int k = 2; k <= count; ++k)
+        st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
+    FinishPreparation(st, count);
+}
+
+void PrepareBySilence(ProgramState& st) {
+    // Level limit in peak units; far-out settings values are held to what a
+    // 16-bit peak can reach so the arithmetic stays defined.
+    const double thresh = std::clamp<double>(st.SilenceThreshold, -1000.0, 1000.0);
+    const auto limit = static_cast<float>(RoundEven(thresh * 327.67));
+    const float pause = static_cast<float>(st.SilenceRelease / 1000.0);
+    const size_t frames = std::min<size_t>(
+        {st.FrameCount, st.PeakMaxL.size(), st.PeakMaxR.size(), size_t(INT32_MAX)});
+    int count = 1;
+    bool armed = false;
+    int64_t quiet = 0;
+    for (size_t i = 0; i < frames && count <= 500; ++i) {
+        const float v = (static_cast<float>(st.PeakMaxL[i]) + st.PeakMaxR[i]) / 2.0f;
+        if (v >= limit) {
+            armed = true;
+            quiet = 0;
+        } else if (armed) {
+            ++quiet;
+            if (quiet * st.FrameDuration >= pause) {
+                armed = false;
+                ++count;
+                st.CutLine[count] = static_cast<int32_t>(i);
+            }
+        }
+    }
+    FinishPreparation(st, count);
+}
+
+std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds) {
+    if (ss.empty())
+        ss = "00";
+    if (mm.empty())
+        mm = "00";
+    const long m = DigitsValue(mm), s = DigitsValue(ss);
+    if (m < 0 || s < 0 || m >= 60 || s >= 60)
+        return "Incorrect time value!";
+    const long t = m * 60 + s;
+    if (t == 0)
+        return "Input time value!";
+    if (t >= st.Duration)
+        return "Incorrect time value!";
+    if (st.Duration / 500.0 > t) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "Too much parts (%lld) !\rPlease, increase the time value!",
+                      static_cast<long long>(RoundEven(st.Duration / t)));
+        return buf;
+    }
+    seconds = static_cast<int>(t);
+    return "";
+}
+
+PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
+    PrepareOutcome out;
+    if (!(st.Duration >= 2.0) || st.FrameCount == 0)
+        return out;
+    switch (in.mode) {
+    case SplitModeKind::ByParts:
+        PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
+        break;
+    case SplitModeKind::ByTime: {
+        int t = 0;
+        out.message = CheckEqualTime(st, in.timeMM, in.timeSS, t);
+        if (!out.message.empty())
+            return out;
+        PrepareEqualTime(st, t);
+        break;
+    }
+    case SplitModeKind::BySilence:
+        PrepareBySilence(st);
+        break;
+    case SplitModeKind::Visual:
+        break;
+    }
+    st.SelectedPart = 0;
+    out.acted = true;
+    return out;
+}
+
+bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss) {
+    if (n < 1)
+        return false;
+    const int64_t length = RoundEven(st.Duration / n);
+    if (length >= 3600 || length < 0)
+        return false;
+    const int64_t minutes = length / 60;
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(minutes));
+    mm = buf;
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(length - 60 * minutes));
+    ss = buf;
+    return true;
+}
+
+std::string BoundedDigitsEditText(const std::string& before, const std::string& after, long bound) {
+    if (after.empty())
+        return after;
+    if (DigitsValue(after) < 0)
+        return before;
+    if (DigitsValue(after) < bound)
+        return after;
+    std::string cut = after.substr(0, after.size() - 1);
+    if (cut.empty() || DigitsValue(cut) < bound)
+        return cut;
+    return before;
+}
+
+std::string TimeEditText(const std::string& before, const std::string& after) {
+    return BoundedDigitsEditText(before, after, 60);
+}
+
+bool IsDigitKey(int ch) {
+    return (ch >= '0' && ch <= '9') || ch == 8;
+}
+
+} // namespace tessivo

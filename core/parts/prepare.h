@@ -1,0 +1,61 @@
+// Automatic placement of cut lines: equal parts, equal time, at pauses, and
+// the checks and edit rules of the split settings panel.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <string>
+
+namespace tessivo {
+
+// Each replaces the cut-line table, ticks every part, clears its saved mark and
+// re-derives the parts. A cut line that would fall on or past the last frame
+// is left out, so every part lies inside the file.
+void PrepareEqualParts(ProgramState& st, int n);
+void PrepareEqualTime(ProgramState& st, int seconds);
+void PrepareBySilence(ProgramState& st);
+
+// What the panel holds when Prepare is pressed.
+struct PrepareInput {
+    SplitModeKind mode = SplitModeKind::Visual;
+    int parts = 2;             // SpinEditParts
+    std::string timeMM = "00"; // EditTimeMM
+    std::string timeSS = "01"; // EditTimeSS
+};
+
+struct PrepareOutcome {
+    // The table was (re)placed and the selection cleared: refresh the part
+    // list and redraw. False when nothing happened or a message was shown.
+    bool acted = false;
+    std::string message; // to show in a message box when not empty
+};
+
+// The Prepare button: does nothing under 2 seconds of audio; checks the time
+// edits (empty ones become "00" in `in`); prepares by the mode. Also in the
+// Visual mode the selection is cleared and `acted` is true.
+PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
+
+// The equal-time checks: fills `seconds` and returns "" when the time can be
+// used, else the message to show. Empty texts become "00". Texts that are not
+// digits or that hold 60 or more give "Incorrect time value!".
+std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds);
+
+// The length of one of n equal parts as the two time edits show it. Returns
+// false (edits keep their text) when that length is an hour or more.
+bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss);
+
+// Rules for the minute and second edits. `before` is the text before the
+// change, `after` the text the box would hold. Returns the text to keep: a
+// text with anything but digits is refused (pasted text); a number of 60 or
+// more loses its last character, and when that is still 60 or more the change
+// is refused.
+std::string TimeEditText(const std::string& before, const std::string& after);
+
+// The same rule with a bound, for the tag panel's year (bound 10000) and
+// track (bound 256) edits.
+std::string BoundedDigitsEditText(const std::string& before, const std::string& after, long bound);
+
+// Key filter of the digit edits: only 0..9 and backspace (8) pass.
+bool IsDigitKey(int ch);
+
+} // namespace tessivo

@@ -1,0 +1,208 @@
+#include "core/playback/playback_control.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessivo {
+
+namespace {
+
+// Round to nearest, halves to the even neighbour (the default FP rounding).
+int64_t RoundEven(double v) {
+    return static_cast<int64_t>(std::nearbyint(v));
+}
+
+int64_t BytesPerFrame(const ProgramState& st) {
+    return int64_t{st.SamplesPerFrame} * 2 * st.ChannelCount;
+}
+
+int32_t CurrentZoomFactor(const ProgramState& st) {
+    const int level = std::clamp<int>(st.ZoomLevel, 1, 11);
+    return ZoomFactor[level];
+}
+
+// First frame of the part after `PlayingPart`; the end marker for the last
+// part. A part number outside the table gives -1, which stops playback.
+int64_t NextPartStart(const ProgramState& st) {
+    const int64_t idx = int64_t{st.PlayingPart} + 1;
+    if (idx < 1)
+        return -1;
+    // After cut lines were removed mid-play the number can lie past the last
+    // part; the end marker then bounds it instead of a stale slot.
+    const int64_t last = std::min<int64_t>(int64_t{st.CutCount} + 1, kPartSlots - 1);
+    return st.PartStart[static_cast<size_t>(std::min(idx, last))];
+}
+
+} // namespace
+
+int64_t FrameToPcmBytes(const ProgramState& st, int64_t frame) {
+    return frame * BytesPerFrame(st);
+}
+
+uint32_t PcmBytesToFrame(const ProgramState& st, int64_t bytes) {
+    const int64_t bpf = BytesPerFrame(st);
+    if (bpf <= 0 || bytes <= 0)
+        return 0;
+    return static_cast<uint32_t>(RoundEven(static_cast<double>(bytes) / static_cast<double>(bpf)));
+}
+
+void ComputePlayRate(ProgramState& st, int rateBarPosition) {
+    st.RateStep = (kTopRateHz - st.SampleRate) / kSliderMax;
+    st.PlayRate = rateBarPosition * st.RateStep + st.SampleRate;
+}
+
+int PlayButtonPart(const ProgramState& st) {
+    if (st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount)
+        return st.SelectedPart;
+    return 1;
+}
+
+PlayFromResult PlayFrom(ProgramState& st, AudioEngine& engine, int n, PlayStartKind kind,
+                        int rateBarPosition, const std::function<void()>& pumpMessages) {
+    PlayFromResult result;
+    if (st.Duration == 0.0)
+        return result;
+
+    int64_t frame = 0;
+    if (kind == PlayStartKind::PartStart) {
+        if (n >= 0 && n < kPartSlots)
+            frame = st.PartStart[static_cast<size_t>(n)];
+    } else {
+        frame = st.ClickFrame;
+    }
+    frame = std::max<int64_t>(frame, 0);
+    st.PlayStartPos = FrameToPcmBytes(st, frame);
+    st.PlayFrame = static_cast<uint32_t>(frame);
+
+    if (pumpMessages)
+        pumpMessages();
+
+    st.IsPlaying = true;
+    // Results of these three are ignored: a refused value keeps the old one.
+    engine.SetPosition(st.PlayStream, st.PlayStartPos);
+    engine.SetVolume(st.PlayStream, st.Volume / 100.0);
+    ComputePlayRate(st, rateBarPosition);
+    engine.SetFrequency(st.PlayStream, st.PlayRate);
+
+    if (!engine.Play(st.PlayStream)) {
+        const int code = engine.ErrorGetCode();
+        result.errorText = EngineErrorText("Error playing music!", code);
+        // A stream that was playing before keeps no sound going behind a
+        // "stopped" display.
+        engine.Stop(st.PlayStream);
+        st.IsPlaying = false;
+        st.PlayFrame = 0;
+        return result;
+    }
+    result.started = true;
+    return result;
+}
+
+void StopPlayback(ProgramState& st, AudioEngine& engine) {
+    if (st.Duration == 0.0)
+        return;
+    engine.Stop(st.PlayStream);
+    st.IsPlaying = false;
+    st.PlayFrame = 0;
+}
+
+void ApplyVolumeBar(ProgramState& st, AudioEngine& engine, int position) {
+    st.Volume = std::clamp(position, 0, kSliderMax);
+    if (engine.IsActive(st.PlayStream))
+        engine.SetVolume(st.PlayStream, st.Volume / 100.0);
+}
+
+void ApplyRateBar(ProgramState& st, AudioEngine& engine, int position) {
+    ComputePlayRate(st, position);
+    if (engine.IsActive(st.PlayStream))
+        engine.SetFrequency(st.PlayStream, st.PlayRate);
+}
+
+std::string EngineErrorText(const std::string& text, int code) {
+    return text + "\r\n(Error code: " + std::to_string(code) + ")";
+}
+
+std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
+    if (!st.IsPlaying)
+        return std::nullopt;
+    if (st.CutCount == 1)
+        return std::string("Playing the file");
+    if (st.CutCount > 1)
+        return "Playing Part(" + std::to_string(st.PlayingPart) + ")";
+    return std::nullopt;
+}
+
+PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
+                                     const PlaybackGeometry& g) {
+    PlaybackTickResult r;
+    const int64_t z = CurrentZoomFactor(st);
+    const int64_t f0 = st.ViewFirstFrame;
+
+    // Follow the position heard now.
+    if (engine.IsActive(st.PlayStream)) {
+        const int64_t b = engine.GetPosition(st.PlayStream);
+        st.PlayFrame = PcmBytesToFrame(st, b);
+        const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
+        r.seconds = bytesPerSecond > 0 ? static_cast<double>(b) / bytesPerSecond : 0.0;
+        r.following = true;
+        r.frame = st.PlayFrame;
+
+        r.placeOverlays = true;
+        r.stripMark.visible = true;
+        r.stripMark.x =
+            g.waveLeft + static_cast<int32_t>(RoundEven(st.PlayFrame * g.pixelsPerFrame));
+        r.stripMark.y = g.viewBottom - 13;
+        r.stripMark.height = 12;
+
+        const int64_t x =
+            RoundEven(static_cast<double>(int64_t{st.PlayFrame} - f0) / static_cast<double>(z)) +
+            g.waveLeft;
+        if (g.waveLeft < x && x < g.waveRight) {
+            r.cursor.visible = true;
+            r.cursor.x = static_cast<int32_t>(x);
+            r.cursor.y = g.waveTop;
+            r.cursor.height = g.waveBottom - g.waveTop;
+        }
+    }
+
+    // Auto-scroll once the cursor enters the band 100..91 columns before the
+    // right edge; it then stands about 32 columns from the left edge.
+    if (st.IsPlaying && st.FrameCount > 0) {
+        const int64_t w = int64_t{g.waveRight} - g.waveLeft;
+        const int64_t d = int64_t{st.PlayFrame} - f0;
+        if (z * (w - 100) <= d && d < z * (w - 90)) {
+            const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - 32 * z, 0);
+            st.ViewFirstFrame = static_cast<int32_t>(newF0);
+            r.autoScrolled = true;
+            r.scrollPosition = static_cast<int>(
+                RoundEven(double(kScrollMax) * static_cast<double>(newF0) / st.FrameCount));
+        }
+    }
+
+    // End of the part being played.
+    if (st.IsPlaying && st.CutCount > 1) {
+        const int64_t m = NextPartStart(st);
+        if (m < 0 || int64_t{st.PlayFrame} >= m) {
+            engine.Stop(st.PlayStream);
+            st.IsPlaying = false;
+            st.PlayFrame = 0;
+            r.stoppedAtPartEnd = true;
+        }
+    }
+
+    // Idle: the stream ended or was stopped.
+    if (!engine.IsActive(st.PlayStream)) {
+        r.hideOverlays = true;
+        r.placeOverlays = false;
+        r.cursor = OverlayLine{};
+        r.stripMark = OverlayLine{};
+        if (st.IsPlaying) {
+            st.IsPlaying = false;
+            st.PlayFrame = 0;
+            r.streamEnded = true;
+        }
+    }
+    return r;
+}
+
+} // namespace tessivo

@@ -1,0 +1,65 @@
+#include "core/settings/settings_file.h"
+
+#include "core/settings/ini_file.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+
+namespace tessivo {
+
+namespace {
+
+const char* kSection = "Settings";
+
+// A whole decimal integer (optional sign), or nothing.
+std::optional<int32_t> ReadInt(const IniFile& ini, const char* key) {
+    const std::optional<std::string> v = ini.Get(kSection, key);
+    if (!v || v->empty())
+        return std::nullopt;
+    const std::string& s = *v;
+    size_t i = (s[0] == '-' || s[0] == '+') ? 1 : 0;
+    if (i == s.size())
+        return std::nullopt;
+    int64_t value = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (s[i] - '0');
+        if (value > INT32_MAX)
+            return std::nullopt;
+    }
+    return static_cast<int32_t>(s[0] == '-' ? -value : value);
+}
+
+} // namespace
+
+void LoadSettings(ProgramState& st, const std::string& iniPath) {
+    IniFile ini;
+    ini.Load(iniPath);
+    st.Volume = ReadInt(ini, "Volume").value_or(50);
+    st.SilenceThreshold = ReadInt(ini, "Threshold").value_or(10);
+    st.SilenceRelease = ReadInt(ini, "Release").value_or(1000);
+    st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(0) != 0;
+    st.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
+    st.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
+    st.Volume = std::clamp(st.Volume, 0, 100);
+}
+
+bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error) {
+    IniFile ini;
+    ini.Load(iniPath);
+    ini.Set(kSection, "Volume", std::to_string(st.Volume));
+    ini.Set(kSection, "Threshold", std::to_string(st.SilenceThreshold));
+    ini.Set(kSection, "Release", std::to_string(st.SilenceRelease));
+    ini.Set(kSection, "IsSaveTags", st.IsSaveTags ? "1" : "0");
+    ini.Set(kSection, "Output Folder", st.OutputFolder);
+    ini.Set(kSection, "Gapless", st.IsGapless ? "1" : "0");
+    if (ini.Save(iniPath))
+        return true;
+    error = "Unable to write to " + iniPath;
+    return false;
+}
+
+} // namespace tessivo

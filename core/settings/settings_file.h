@@ -1,0 +1,19 @@
+// The settings file: a small INI text with section "Settings". Read once at
+// start, written once at close. Other sections and keys are kept as they are.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <string>
+
+namespace tessivo {
+
+// Reads Volume, Threshold, Release, IsSaveTags, Gapless and Output Folder into
+// `st` (defaults for anything missing or not a number; Volume limited to 0..100).
+void LoadSettings(ProgramState& st, const std::string& iniPath);
+
+// Writes the keys back. Returns false and fills `error` with
+// "Unable to write to <path>" when the file cannot be written.
+bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error);
+
+} // namespace tessivo

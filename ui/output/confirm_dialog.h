@@ -1,0 +1,56 @@
+// The split confirmation dialog (TFormConfirm): how many parts will be written,
+// the output folder, the tag and gapless choices; Split runs the split.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tessivo {
+
+class UserDialogs;
+
+class ConfirmDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    // "Split..." of the File menu and the Split button: the dialog opens
+    // modally only when parts are prepared, else "No parts prepared to split.".
+    void OpenIfPartsPrepared();
+
+    // Refills every control from the program state (each time it opens).
+    void FormShow();
+    void BtnFolderClick();
+    void BtnSplitClick();
+
+    QPlainTextEdit* MemoParts;
+    QLabel* ImageFolder;
+    QLabel* LabFolder;
+    QLineEdit* EditFolder;
+    QPushButton* BtnFolder;
+    QCheckBox* ChBoxSaveTags;
+    QCheckBox* ChBoxGapless;
+    QPushButton* BtnSplit;
+    QPushButton* BtnCancel;
+
+signals:
+    void statusText(const QString& text); // "Splitting", then "Ready"
+    void partsWritten();                  // refresh the part list: written parts show "Saved"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    ProgramState& st_;
+    UserDialogs& dialogs_;
+};
+
+} // namespace tessivo

@@ -1,0 +1,226 @@
+#include "ui/parts/part_list_view.h"
+
+#include "core/output/id3v1_tag.h"
+#include "core/output/split_parts.h"
+#include "core/parts/time_text.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace tessivo {
+
+namespace {
+
+const QColor kBackColor(235, 228, 215);
+
+enum Column {
+    ColNumber,
+    ColStatus,
+    ColBegin,
+    ColEnd,
+    ColDuration,
+    ColFile,
+    ColTitle,
+    ColArtist,
+    ColAlbum,
+    ColumnCount
+};
+
+QString TimeText(double seconds) {
+    return QString::fromStdString(FormatTimeText(true, seconds));
+}
+
+} // namespace
+
+QString PartStatusText(const ProgramState& st, int k) {
+    if (!st.PartUsed[k])
+        return QStringLiteral("Not Used");
+    return st.PartSaved[k] ? QStringLiteral("Saved") : QStringLiteral("Prepared");
+}
+
+PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(parent), st_(st) {
+    setObjectName(QStringLiteral("ListView1"));
+    setColumnCount(ColumnCount);
+    setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
+                     QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
+                     QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album")});
+    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    for (int c = 0; c < ColumnCount; ++c)
+        setColumnWidth(c, widths[c]);
+    header()->setStretchLastSection(false);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAllColumnsShowFocus(true);
+    QFont f(QStringLiteral("Microsoft Sans Serif"));
+    f.setPointSize(8);
+    setFont(f);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, kBackColor);
+    // The selection stays visible when the list loses the focus.
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               p.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(p);
+
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1Change(); });
+    connect(this, &QTreeWidget::itemChanged, this, [this] { ListView1Change(); });
+}
+
+void PartListView::FillRow(QTreeWidgetItem* row, int k) {
+    const double fd = st_.FrameDuration;
+    const int32_t a = st_.PartStart[k];
+    const int32_t b = st_.PartEnd[k];
+    row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
+    row->setText(ColNumber, QString::number(k));
+    row->setText(ColStatus, PartStatusText(st_, k));
+    row->setText(ColBegin, TimeText(a * fd));
+    row->setText(ColEnd, TimeText((static_cast<double>(b) + 1) * fd));
+    row->setText(ColDuration, TimeText((static_cast<double>(b) - a + 1) * fd));
+    row->setText(ColFile, QString::fromStdString(PartFilePath(st_, k)));
+    const Id3v1Record& tag = st_.PartTag[k];
+    row->setText(ColTitle, QString::fromStdString(TagTitle(tag)));
+    row->setText(ColArtist, QString::fromStdString(TagArtist(tag)));
+    row->setText(ColAlbum, QString::fromStdString(TagAlbum(tag)));
+}
+
+void PartListView::RefreshPartList() {
+    ++quiet_;
+    clear();
+    if (st_.CutCount > 1) {
+        QList<QTreeWidgetItem*> rows;
+        rows.reserve(st_.CutCount);
+        for (int k = 1; k <= st_.CutCount; ++k) {
+            auto* row = new QTreeWidgetItem;
+            FillRow(row, k);
+            rows.append(row);
+        }
+        addTopLevelItems(rows);
+    }
+    --quiet_;
+    if (st_.SelectedPart > 0 && st_.CutCount > 1 && st_.SelectedPart <= st_.CutCount)
+        setCurrentItem(topLevelItem(st_.SelectedPart - 1)); // raises ListView1Change
+}
+
+void PartListView::UpdatePartStatus(int k) {
+    if (k < 1)
+        return;
+    QTreeWidgetItem* row = topLevelItem(k - 1);
+    if (!row)
+        return;
+    ++quiet_;
+    row->setText(ColStatus, PartStatusText(st_, k));
+    row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
+    --quiet_;
+}
+
+void PartListView::SelectPart(int k) {
+    if (QTreeWidgetItem* row = topLevelItem(k - 1))
+        setCurrentItem(row);
+    setFocus(Qt::MouseFocusReason);
+}
+
+void PartListView::ListView1Change() {
+    if (quiet_ > 0)
+        return;
+    const QList<QTreeWidgetItem*> sel = selectedItems();
+    if (sel.isEmpty())
+        return;
+    const int r = indexOfTopLevelItem(sel.first());
+    if (r < 0)
+        return;
+    const int k = r + 1;
+    st_.PartUsed[k] = sel.first()->checkState(ColNumber) == Qt::Checked;
+    emit showPartTags(k);
+    st_.SelectedPart = k;
+    UpdatePartStatus(k);
+    emit viewChanged();
+}
+
+void PartListView::mousePressEvent(QMouseEvent* event) {
+    // A press on a row that is not selected selects it first, so that a click
+    // on its check box changes the row the user sees as selected.
+    if (event->button() == Qt::LeftButton) {
+        QTreeWidgetItem* row = itemAt(event->position().toPoint());
+        if (row && !row->isSelected())
+            setCurrentItem(row);
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton)
+        return;
+    const QList<QTreeWidgetItem*> sel = selectedItems();
+    const int k = sel.isEmpty() ? 0 : indexOfTopLevelItem(sel.first()) + 1;
+    st_.PlayingPart = k;
+    emit playPartRequested(k);
+}
+
+PartPopupMenu::PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent)
+    : QMenu(parent), st_(st), list_(list) {
+    setObjectName(QStringLiteral("PMenu"));
+    pmenuPlayPart = addAction(QStringLiteral("Play Part"));
+    pmenuStop = addAction(QStringLiteral("Stop"));
+    addSeparator();
+    pmenuUsePart = addAction(QStringLiteral("Use Part"));
+    pmenuUsePart->setCheckable(true);
+    addSeparator();
+    pmenuClear = addAction(QStringLiteral("Clear Cut Lines"));
+    pmenuSplit = addAction(QStringLiteral("Split..."));
+    addSeparator();
+    pmenuExplorer = addAction(QStringLiteral("Explorer"));
+    pmenuPlayPart->setObjectName(QStringLiteral("pmenuPlayPart"));
+    pmenuStop->setObjectName(QStringLiteral("pmenuStop"));
+    pmenuUsePart->setObjectName(QStringLiteral("pmenuUsePart"));
+    pmenuClear->setObjectName(QStringLiteral("pmenuClear"));
+    pmenuSplit->setObjectName(QStringLiteral("pmenuSplit"));
+    pmenuExplorer->setObjectName(QStringLiteral("pmenuExplorer"));
+
+    connect(this, &QMenu::aboutToShow, this, [this] { UpdatePartPopup(); });
+    connect(pmenuPlayPart, &QAction::triggered, this, [this] {
+        st_.PlayingPart = st_.SelectedPart;
+        emit playPartRequested(st_.SelectedPart);
+    });
+    connect(pmenuStop, &QAction::triggered, this, [this] { emit stopRequested(); });
+    connect(pmenuUsePart, &QAction::triggered, this, [this] {
+        const int k = st_.SelectedPart;
+        if (k < 1 || k > st_.CutCount)
+            return;
+        st_.PartUsed[k] = !st_.PartUsed[k];
+        list_.UpdatePartStatus(k);
+        emit viewChanged();
+    });
+    connect(pmenuClear, &QAction::triggered, this, [this] { emit clearRequested(); });
+    connect(pmenuSplit, &QAction::triggered, this, [this] { emit splitRequested(); });
+    connect(pmenuExplorer, &QAction::triggered, this, [this] { emit explorerRequested(); });
+}
+
+void PartPopupMenu::UpdatePartPopup() {
+    for (QAction* a : {pmenuPlayPart, pmenuStop, pmenuUsePart, pmenuClear, pmenuSplit})
+        a->setEnabled(false);
+    pmenuUsePart->setChecked(false);
+    if (st_.IsPlaying)
+        pmenuStop->setEnabled(true);
+    const int k = st_.SelectedPart;
+    if (st_.FileLoaded && st_.FrameCount > 10 && st_.CutCount >= 2 && k >= 1 && k <= st_.CutCount) {
+        pmenuPlayPart->setEnabled(true);
+        pmenuUsePart->setEnabled(true);
+        pmenuPlayPart->setText(QStringLiteral("Play Part(%1)").arg(k));
+        pmenuUsePart->setText(QStringLiteral("Use Part(%1)").arg(k));
+        pmenuUsePart->setChecked(st_.PartUsed[k]);
+    }
+    if (st_.CutCount > 1) {
+        pmenuClear->setEnabled(true);
+        pmenuSplit->setEnabled(true);
+    }
+}
+
+} // namespace tessivo

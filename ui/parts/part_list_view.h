@@ -1,0 +1,79 @@
+// The part list (ListView1) and the window's context menu (PMenu).
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <QMenu>
+#include <QString>
+#include <QTreeWidget>
+
+class QAction;
+
+namespace tessivo {
+
+// Status text of part k: "Saved", "Prepared" or "Not Used".
+QString PartStatusText(const ProgramState& st, int k);
+
+// One row per part (row r shows part r + 1). The rows hold no data of their
+// own: they are rebuilt from the part tables. Only a change the user makes
+// (selecting a row, ticking a box) raises ListView1Change; rebuilding and
+// rewriting rows from the program are quiet, and the selection that ends a
+// rebuild raises it once, after every row is in place.
+class PartListView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit PartListView(ProgramState& st, QWidget* parent = nullptr);
+
+    void RefreshPartList();
+    // Rewrites row k - 1's status cell and check box from the part tables.
+    void UpdatePartStatus(int k);
+    // Selects part k's row (a click in the waveform strip) and focuses the list.
+    void SelectPart(int k);
+
+signals:
+    void showPartTags(int k);      // the tag panel shows part k's slot
+    void viewChanged();            // the waveform must be redrawn
+    void playPartRequested(int k); // PlayingPart is set; play part k from its start
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void ListView1Change();
+    void FillRow(QTreeWidgetItem* row, int k);
+
+    ProgramState& st_;
+    int quiet_ = 0;
+};
+
+// PMenu: opens on a right click in the window; UpdatePartPopup sets its items
+// each time it opens.
+class PartPopupMenu : public QMenu {
+    Q_OBJECT
+public:
+    PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent = nullptr);
+
+    void UpdatePartPopup();
+
+    QAction* pmenuPlayPart;
+    QAction* pmenuStop;
+    QAction* pmenuUsePart;
+    QAction* pmenuClear;
+    QAction* pmenuSplit;
+    QAction* pmenuExplorer;
+
+signals:
+    void playPartRequested(int k); // PlayingPart is set; play part k from its start
+    void stopRequested();
+    void clearRequested();
+    void splitRequested();
+    void explorerRequested();
+    void viewChanged();
+
+private:
+    ProgramState& st_;
+    PartListView& list_;
+};
+
+} // namespace tessivo

@@ -1,0 +1,67 @@
+// The "Split Settings" panel (PanelLeft): how cut lines are placed, by hand or
+// automatically, with Prepare and Clear.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <QGroupBox>
+#include <QString>
+
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class QToolButton;
+
+namespace tessivo {
+
+class UserDialogs;
+
+class SplitSettingsPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    // Enables the inputs of the chosen mode; Prepare's caption is black only
+    // when a mode other than Visual is chosen and a file is loaded.
+    void UpdateSplitControls();
+    // Shows in the time edits how long each of n equal parts is.
+    void ShowEqualPartTime(int n);
+    // After an open: the parts box back to `parts` (2) and its part time shown.
+    void ResetForOpenedFile(int parts = 2);
+    // Puts SilenceThreshold and SilenceRelease into their spin boxes.
+    void ShowSilenceSettings();
+
+    void SpdBtnPrepareClick();
+
+    QRadioButton* RBtnVisual;
+    QRadioButton* RBtnByParts;
+    QRadioButton* RBtnByTime;
+    QRadioButton* RBtnBySilence;
+    QSpinBox* SpinEditParts;
+    QLineEdit* EditTimeMM;
+    QLineEdit* EditTimeSS;
+    QSpinBox* SpinEditThresh;
+    QSpinBox* SpinEditRelease;
+    QToolButton* SpdBtnPrepare;
+    QToolButton* SpdBtnClear;
+
+signals:
+    // The cut-line table was replaced: refresh the part list and redraw.
+    void partsPrepared();
+    // ClearCutLines asked for (the window owns it: it also stops playback).
+    void clearRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SetMode(SplitModeKind mode);
+    void TimeEditChange(QLineEdit* edit);
+
+    ProgramState& st_;
+    UserDialogs& dialogs_;
+    QString lastTimeMM_;
+    QString lastTimeSS_;
+};
+
+} // namespace tessivo

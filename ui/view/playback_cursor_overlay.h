@@ -1,0 +1,53 @@
+// The playback cursor over the waveform and the position mark on the overview
+// strip: two one-pixel-wide child widgets laid over the view and moved on
+// every timer tick, so the waveform picture is never redrawn just because the
+// cursor moved. They let mouse clicks through to the view below.
+#pragma once
+
+#include "core/playback/playback_control.h"
+
+#include <QColor>
+#include <QWidget>
+
+namespace tessivo {
+
+// One vertical line, one pixel wide. Dotted lines colour every other pixel
+// (from the top) and leave the rest transparent.
+class PlaybackLine : public QWidget {
+    Q_OBJECT
+public:
+    PlaybackLine(QColor color, bool dotted, QWidget* parent);
+
+    // Places the line at client (x, y) with this height; height 0 hides it
+    // (at x -1).
+    void Place(const OverlayLine& line);
+    void HideLine();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QColor color_;
+    bool dotted_;
+};
+
+class PlaybackOverlays {
+public:
+    // `clientArea` is the widget whose coordinates are the main window's
+    // client coordinates (the waveform view covers it from (0, 0)).
+    explicit PlaybackOverlays(QWidget* clientArea);
+
+    // Applies the placement the playback timer worked out: moves both lines
+    // while playing, hides them when it reported the stream idle.
+    void Apply(const PlaybackTickResult& r);
+    // Hides the cursor (a resize does this until the next playing tick).
+    void HideCursor() { FormLine1->HideLine(); }
+    void HideAll();
+
+    // The cursor: dotted green RGB(0, 128, 0).
+    PlaybackLine* FormLine1;
+    // The strip mark: RGB(36, 255, 36).
+    PlaybackLine* FormLine2;
+};
+
+} // namespace tessivo

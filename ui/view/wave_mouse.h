@@ -1,0 +1,78 @@
+// Mouse work on the waveform: grabbing and dragging cut lines, the use,
+// delete and play marks beside each line, plain clicks that play, double
+// clicks that add a cut line, the overview strip, and the click that opens a
+// file while none is open.
+//
+// A release takes effect 300 ms later, so that a double click can come first.
+// The wait is a single-shot timer, not a nested event loop: a double click
+// cancels the pending release of its first click, and the release of its
+// second click carries the effect of the whole double click.
+#pragma once
+
+#include "core/playback/playback_control.h"
+#include "core/state/program_state.h"
+#include "ui/view/view_geometry.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace tessivo {
+
+// What the mouse code asks of the window.
+struct WaveMouseHooks {
+    std::function<void()> DrawWaveView;
+    std::function<void(double seconds)> ShowTimeLabels;
+    std::function<void()> RefreshPartList;
+    std::function<void(int k)> UpdatePartStatus;
+    // Selects part k's row in the part list and gives the list the focus.
+    std::function<void(int k)> SelectListRow;
+    // Starts playback of part n; PlayingPart is already set.
+    std::function<void(int n, PlayStartKind kind)> PlayFrom;
+    std::function<void()> StopPlayback;
+    // The open-file workflow ("Open...").
+    std::function<void()> OpenFile;
+    // The pointer shape over the view.
+    std::function<void(Qt::CursorShape shape)> SetCursor;
+};
+
+class WaveMouse : public QObject {
+    Q_OBJECT
+public:
+    // How long a release waits for a double click.
+    static constexpr int kClickWaitMs = 300;
+
+    WaveMouse(ProgramState& st, const ViewGeometry& geom, WaveMouseHooks hooks,
+              QObject* parent = nullptr);
+
+    void FormMouseDown(Qt::MouseButton button, int x, int y);
+    void FormMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void FormMouseUp(Qt::MouseButton button, int x, int y);
+    void FormDblClick();
+
+    // Releases still waiting for their 300 ms.
+    int PendingReleases() const { return static_cast<int>(pending_.size()); }
+
+    int32_t MouseDownX = 0;
+    int32_t MouseDownY = 0;
+    int32_t ClickHandled = 0;
+    bool IsDragging = false;
+    int32_t DragCutIndex = 0;
+    bool DoubleClickSeen = false;
+
+private:
+    bool InWaveArea(int x, int y) const;
+    bool InStrip(int x, int y) const;
+    int64_t LineX(int k) const;
+    int64_t FrameAt(int x) const;
+    // What a release does once its wait is over.
+    void ReleaseTakesEffect(Qt::MouseButton button, int x, int y);
+
+    ProgramState& st_;
+    const ViewGeometry& g_;
+    WaveMouseHooks hooks_;
+    std::vector<QTimer*> pending_;
+};
+
+} // namespace tessivo

@@ -1,0 +1,357 @@
+#include "ui/view/wave_renderer.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessivo {
+
+namespace {
+
+// Pictures are composed at 96 dots per inch so font point sizes come out as on
+// the screen.
+constexpr int kDotsPerMeter96 = 3780;
+
+QImage MakeBitmap(int w, int h) {
+    QImage img(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
+    img.setDotsPerMeterX(kDotsPerMeter96);
+    img.setDotsPerMeterY(kDotsPerMeter96);
+    img.fill(BackColor);
+    return img;
+}
+
+// A line from (x1, y1) to (x2, y2) without its end point. Only horizontal and
+// vertical lines are drawn here.
+void LineTo(QPainter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+    if (x1 == x2 && y1 == y2)
+        return;
+    if (x1 == x2)
+        p.drawLine(int(x1), int(y1), int(x2), int(y2 > y1 ? y2 - 1 : y2 + 1));
+    else if (y1 == y2)
+        p.drawLine(int(x1), int(y1), int(x2 > x1 ? x2 - 1 : x2 + 1), int(y2));
+}
+
+// A rectangle over columns x1..x2-1 and rows y1..y2-1, filled with `fill`
+// (none when invalid) and outlined with `outline`.
+void Rect(QPainter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2, const QColor& outline,
+          const QColor& fill) {
+    if (x2 <= x1 || y2 <= y1)
+        return;
+    if (fill.isValid())
+        p.fillRect(QRect(int(x1), int(y1), int(x2 - x1), int(y2 - y1)), fill);
+    p.setPen(outline);
+    p.drawLine(int(x1), int(y1), int(x2 - 1), int(y1));
+    p.drawLine(int(x1), int(y2 - 1), int(x2 - 1), int(y2 - 1));
+    p.drawLine(int(x1), int(y1), int(x1), int(y2 - 1));
+    p.drawLine(int(x2 - 1), int(y1), int(x2 - 1), int(y2 - 1));
+}
+
+QFont MakeFont(const QString& family, int pointSize) {
+    QFont f(family);
+    f.setPointSize(pointSize);
+    // Exact colours: the picture is compared pixel by pixel.
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+// Text with its top-left corner at (x, y).
+void TextAt(QPainter& p, int64_t x, int64_t y, const QString& text) {
+    QFontMetrics fm(p.font(), p.device());
+    p.drawText(int(x), int(y) + fm.ascent(), text);
+}
+
+void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m) {
+    if (st.FrameDuration <= 0)
+        return;
+    const int w = g.WaveBitmapWidth();
+    const int64_t s0 = RoundEven(static_cast<double>(m.F0()) * st.FrameDuration);
+    const int64_t s1 = RoundEven(static_cast<double>(m.ColumnToFrame(w - 1)) * st.FrameDuration);
+    if (s1 < s0)
+        return;
+    const int level = std::clamp<int>(st.ZoomLevel, 1, 11);
+    const double labelStep = RulerLabelStep[level];
+    const double tickStep = RulerTickStep[level];
+    const int64_t wb = g.WaveBottom;
+    p.setPen(Qt::black);
+    for (int64_t s = s0; s <= s1; ++s) {
+        const int64_t x = m.SecondToColumn(s);
+        const double sd = static_cast<double>(s);
+        const double ql = sd / labelStep;
+        if (ql == std::trunc(ql)) {
+            TextAt(p, x + 1, wb + 4, QString::fromStdString(FormatRulerTime(int32_t(s))));
+            LineTo(p, x, wb, x, wb + 10);
+        }
+        const double qt = sd / tickStep;
+        if (qt == std::trunc(qt))
+            LineTo(p, x, wb, x, wb + 4);
+    }
+}
+
+void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                     const FrameMapping& m, int64_t xa, int64_t xb) {
+    const size_t n = std::min<size_t>({st.FrameCount, st.PeakMaxL.size(), st.PeakMinL.size(),
+                                       st.PeakMaxR.size(), st.PeakMinR.size()});
+    const int w = g.WaveBitmapWidth();
+    const QColor inPart(30, 30, 130), elsewhere(50, 50, 80);
+    const QColor zeroLine(130, 130, 130), middleLine(100, 100, 100);
+    const bool stereo = st.ChannelCount > 1;
+    auto channel = [&](int i, int zero, int16_t hi, int16_t lo) {
+        const int64_t y1 = zero - RoundEven(hi * g.WaveScale);
+        const int64_t y2 = zero - RoundEven(lo * g.WaveScale);
+        if (y1 == y2)
+            p.drawPoint(i, int(y1));
+        else
+            LineTo(p, i, y1, i, y2);
+    };
+    for (int i = 1; i < w; ++i) {
+        const int64_t f = m.ColumnToFrame(i);
+        if (f < 0 || f >= int64_t(n))
+            continue;
+        p.setPen(xa < i && i < xb ? inPart : elsewhere);
+        if (stereo) {
+            channel(i, g.WaveQuarter, st.PeakMaxL[f], st.PeakMinL[f]);
+            channel(i, g.WaveThreeQuarter, st.PeakMaxR[f], st.PeakMinR[f]);
+            p.setPen(zeroLine);
+            p.drawPoint(i, g.WaveQuarter);
+            p.drawPoint(i, g.WaveThreeQuarter);
+            p.setPen(middleLine);
+            p.drawPoint(i, g.WaveHalf);
+        } else {
+            channel(i, g.WaveHalf, st.PeakMaxL[f], st.PeakMinL[f]);
+            p.setPen(zeroLine);
+            p.drawPoint(i, g.WaveHalf);
+        }
+    }
+}
+
+void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
+                  const MarkImages& img) {
+    const int count = std::min(st.CutCount, kMaxCutLines);
+    for (int k = 1; k <= count; ++k) {
+        const int64_t x = m.FrameToColumn(st.CutLine[k]);
+        p.setPen(Qt::black);
+        TextAt(p, x + 6, g.WaveTop, QString::number(k));
+        p.drawImage(int(x + 1), g.WaveHalf - 6, st.PartUsed[k] ? img.CheckOn : img.CheckOff);
+        p.drawImage(int(x), g.WaveBottom - 11, img.Play);
+        if (k > 1) {
+            p.setPen(QColor(100, 100, 255));
+            LineTo(p, x, g.WaveTop, x, g.WaveBottom);
+            p.drawImage(int(x - 5), g.WaveTop + 1, img.Delete);
+        }
+    }
+}
+
+void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                      const FrameMapping& m, const RenderStyle& style) {
+    p.setFont(MakeFont(QStringLiteral("Small Font"), 6));
+    const int vb = g.ViewBottom;
+    p.setPen(st.SelectedPart == 1 ? Qt::black : Qt::white);
+    TextAt(p, 2, vb - 13, QStringLiteral("1"));
+    const int count = std::min(st.CutCount, kMaxCutLines);
+    for (int k = 2; k <= count; ++k) {
+        const int64_t x = m.FrameToStripColumn(st.CutLine[k]);
+        p.setPen(QColor(200, 200, 255));
+        LineTo(p, x, vb - 14, x, vb - 2);
+        p.setPen(k == st.SelectedPart ? Qt::black : Qt::white);
+        TextAt(p, x + 2, vb - 13, QString::number(k));
+    }
+    p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
+}
+
+} // namespace
+
+QImage MakeWaveBitmap(const ViewGeometry& g) {
+    return MakeBitmap(g.WaveBitmapWidth(), g.WaveBitmapHeight());
+}
+
+QImage MakeMeterBitmap(const ViewGeometry& g) {
+    return MakeBitmap(g.MeterBitmapWidth(), g.MeterBitmapHeight());
+}
+
+const MarkImages& DefaultMarkImages() {
+    static const MarkImages images = [] {
+        MarkImages m;
+        auto box = [](bool on) {
+            QImage img(13, 13, QImage::Format_ARGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            p.setPen(QColor(60, 60, 60));
+            p.drawRect(0, 0, 12, 12);
+            if (on) {
+                p.setPen(QPen(QColor(0, 110, 0), 2));
+                p.drawLine(3, 6, 5, 9);
+                p.drawLine(5, 9, 9, 3);
+            }
+            return img;
+        };
+        m.CheckOn = box(true);
+        m.CheckOff = box(false);
+
+        m.Play = QImage(10, 10, QImage::Format_ARGB32);
+        m.Play.fill(Qt::transparent);
+        {
+            QPainter p(&m.Play);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0, 128, 0));
+            const QPoint tri[3] = {QPoint(1, 0), QPoint(9, 5), QPoint(1, 9)};
+            p.drawPolygon(tri, 3);
+        }
+
+        m.Delete = QImage(10, 10, QImage::Format_ARGB32);
+        m.Delete.fill(QColor(235, 228, 215));
+        {
+            QPainter p(&m.Delete);
+            p.setPen(QPen(QColor(200, 0, 0), 2));
+            p.drawLine(2, 2, 7, 7);
+            p.drawLine(7, 2, 2, 7);
+        }
+        return m;
+    }();
+    return images;
+}
+
+void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                    const RenderStyle& style) {
+    const FrameMapping m(g, st);
+    const int64_t w = g.WaveBitmapWidth();
+    const int64_t h = g.WaveBitmapHeight();
+    const int64_t wh = g.WaveBottom - g.WaveTop;
+    const int64_t z = m.Z();
+    const int64_t f0 = m.F0();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
+
+    // Background, then the framed waveform area.
+    Rect(p, 0, 0, w, h, BackColor, BackColor);
+    Rect(p, 0, 0, g.WaveRight - g.WaveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
+
+    // The stretch that holds audio.
+    const int64_t xEnd =
+        std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - f0) / z), w);
+    if (xEnd > 0)
+        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
+
+    // Band of the selected part.
+    const bool hasSelection =
+        st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
+    int64_t xa = 0, xb = 0;
+    if (hasSelection) {
+        xa = std::clamp<int64_t>(m.FrameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
+        xb = std::clamp<int64_t>(m.FrameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
+        if (xa > 0 || xb > 0)
+            Rect(p, xa, 0, xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
+    }
+
+    DrawRuler(p, st, g, m);
+
+    if (st.FrameCount < 10) {
+        p.setPen(QColor(130, 130, 130));
+        LineTo(p, 0, g.WaveQuarter, g.WaveRight - g.WaveLeft, g.WaveQuarter);
+        LineTo(p, 0, g.WaveThreeQuarter, g.WaveRight - g.WaveLeft, g.WaveThreeQuarter);
+        p.setPen(QColor(100, 100, 100));
+        LineTo(p, 0, g.WaveHalf, g.WaveRight - g.WaveLeft, g.WaveHalf);
+    }
+
+    if (st.FileLoaded && st.FrameCount > 10)
+        DrawWaveColumns(p, st, g, m, xa, xb);
+
+    if (st.CutCount > 1 && style.Images)
+        DrawCutMarks(p, st, g, m, *style.Images);
+
+    if (!st.FileLoaded) {
+        QFont big = MakeFont(style.FormFontName, 14);
+        p.setFont(big);
+        const QString open = QString::fromLatin1(kHintOpen);
+        QFontMetrics fm(big, p.device());
+        const int tx = int((w - fm.horizontalAdvance(open)) / 2);
+        const int ty = int((wh - 20 - fm.height()) / 2);
+        p.setPen(QColor(128, 128, 128));
+        TextAt(p, tx, ty, open);
+        p.setFont(MakeFont(style.FormFontName, 10));
+        p.setPen(QColor(90, 90, 90));
+        TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
+        p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
+        p.setPen(Qt::black);
+    }
+
+    const int64_t vb = g.ViewBottom;
+    if (!st.FileLoaded || st.FrameCount == 0)
+        Rect(p, 0, vb - 14, w, vb - 2, Qt::black, BackColor);
+
+    if (st.FileLoaded && st.FrameCount > 1) {
+        for (int i = -6; i <= 6; ++i) {
+            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
+            LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
+        }
+    }
+
+    if (hasSelection) {
+        const int64_t sa = m.FrameToStripColumn(st.PartStart[st.SelectedPart]);
+        const int64_t sb = m.FrameToStripColumn(st.PartEnd[st.SelectedPart]);
+        if (sa != sb)
+            Rect(p, sa, vb - 14, sb + 1, vb - 1, Qt::black, Qt::white);
+    }
+
+    if (st.CutCount > 1)
+        DrawStripNumbers(p, st, g, m, style);
+}
+
+void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                      int windowOuterHeight) {
+    const int mw = g.MeterBitmapWidth();
+    const int mh = g.MeterBitmapHeight();
+    const int half = mw / 2;
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    // Two shaded troughs, darkest at their middle.
+    for (int j = 1; j <= mw / 4; ++j) {
+        p.setPen(QColor(185 - 10 * j, 178 - 10 * j, 165 - 10 * j));
+        for (int x : {j, half - j, half + j, mw - j})
+            LineTo(p, x, 0, x, mh);
+    }
+    // Scale marks.
+    const QColor light(140, 140, 140), dark(85, 78, 65);
+    for (int i = 0; i <= 10; ++i) {
+        const int y = (mh * i) / 10;
+        p.setPen(light);
+        LineTo(p, 3, y - 1, mw - 3, y - 1);
+        LineTo(p, 3, y + 1, mw - 3, y + 1);
+        p.setPen(dark);
+        LineTo(p, 3, y, mw - 3, y);
+    }
+    // Divider.
+    LineTo(p, half, 2, half, mh - 2);
+    p.setPen(light);
+    LineTo(p, half + 1, 2, half + 1, mh - 2);
+    LineTo(p, half - 1, 2, half - 1, mh - 2);
+
+    // Bars. PlayFrame can reach FrameCount on the last tick of a stream: then
+    // the bars show nothing rather than read past the peak table.
+    const size_t f = st.PlayFrame;
+    if (st.IsPlaying && f < st.FrameCount && f < st.PeakMaxL.size() && f < st.PeakMaxR.size()) {
+        const int64_t hl = RoundEven(st.PeakMaxL[f] * g.MeterScale);
+        const int64_t hr = RoundEven(st.PeakMaxR[f] * g.MeterScale);
+        for (int j = 1; j <= 6; ++j) {
+            p.setPen(QColor(165 + 15 * j, 158 + 15 * j, 145 + 15 * j));
+            LineTo(p, j + 2, mh, j + 2, mh - hl);
+            LineTo(p, 15 - j, mh, 15 - j, mh - hl);
+            LineTo(p, j + 21, mh, j + 21, mh - hr);
+            LineTo(p, 34 - j, mh, 34 - j, mh - hr);
+        }
+    }
+
+    // Gaps between the segments.
+    p.setPen(dark);
+    const int n = windowOuterHeight >= 800 ? 99 : 49;
+    for (int i = 1; i <= n; ++i) {
+        const int y = (mh * i) / (n + 1);
+        LineTo(p, 4, y, half - 4, y);
+        LineTo(p, half + 4, y, mw - 4, y);
+    }
+}
+
+} // namespace tessivo

@@ -1,0 +1,54 @@
+// Drawing of the waveform picture (waveform, ruler, cut-line marks, overview
+// strip, hints) and of the level meter. Pure functions of the program state and
+// the geometry: they paint into the given painter and keep nothing.
+#pragma once
+
+#include "core/state/program_state.h"
+#include "ui/view/view_geometry.h"
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+class QPainter;
+
+namespace tessivo {
+
+inline const QColor BackColor{235, 228, 215};
+
+// The small pictures drawn next to each cut line.
+struct MarkImages {
+    QImage CheckOn;  // 13 x 13
+    QImage CheckOff; // 13 x 13
+    QImage Play;     // 10 x 10, transparent background
+    QImage Delete;   // 10 x 10
+};
+
+// The pictures the program ships (drawn once).
+const MarkImages& DefaultMarkImages();
+
+struct RenderStyle {
+    QString FormFontName = QStringLiteral("MS Sans Serif");
+    int FormFontSize = 8; // points
+    const MarkImages* Images = nullptr;
+};
+
+// Paints the whole waveform picture (WaveBitmapWidth x WaveBitmapHeight).
+void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                    const RenderStyle& style);
+
+// Paints the level meter (MeterBitmapWidth x MeterBitmapHeight). The bars are
+// drawn only while playing; windowOuterHeight picks 100 segments (800 px or
+// more) or 50.
+void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                      int windowOuterHeight);
+
+// Fresh pictures of the right size and resolution to paint into.
+QImage MakeWaveBitmap(const ViewGeometry& g);
+QImage MakeMeterBitmap(const ViewGeometry& g);
+
+// The two hint texts shown while no file is open.
+inline const char* const kHintOpen = "Click here to open a file";
+inline const char* const kHintUsage = "Then Left Click - Play;  Double Click - Cut";
+
+} // namespace tessivo

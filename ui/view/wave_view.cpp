@@ -1,0 +1,56 @@
+#include "ui/view/wave_view.h"
+
+#include "ui/view/wave_renderer.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace tessivo {
+
+WaveView::WaveView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void WaveView::paintEvent(QPaintEvent*) {
+    {
+        QPainter p(this);
+        p.fillRect(rect(), BackColor);
+        if (!WaveBitmap.isNull())
+            p.drawImage(WaveLeft, 0, WaveBitmap);
+        if (!MeterBitmap.isNull())
+            p.drawImage(MeterLeft, 0, MeterBitmap);
+    }
+    if (handler_)
+        handler_->FormPaintDone();
+}
+
+void WaveView::mousePressEvent(QMouseEvent* e) {
+    if (handler_)
+        handler_->FormMouseDown(e->button(), e->modifiers(), e->position().toPoint().x(),
+                                e->position().toPoint().y());
+}
+
+void WaveView::mouseMoveEvent(QMouseEvent* e) {
+    if (handler_)
+        handler_->FormMouseMove(e->buttons(), e->modifiers(), e->position().toPoint().x(),
+                                e->position().toPoint().y());
+}
+
+void WaveView::mouseReleaseEvent(QMouseEvent* e) {
+    if (handler_)
+        handler_->FormMouseUp(e->button(), e->modifiers(), e->position().toPoint().x(),
+                              e->position().toPoint().y());
+}
+
+void WaveView::mouseDoubleClickEvent(QMouseEvent* e) {
+    // The platform sends a press for the second click as well; the double-click
+    // handler runs first, then the press, as the mouse code expects.
+    if (handler_) {
+        handler_->FormDblClick();
+        handler_->FormMouseDown(e->button(), e->modifiers(), e->position().toPoint().x(),
+                                e->position().toPoint().y());
+    }
+}
+
+} // namespace tessivo

@@ -1,0 +1,90 @@
+#include "ui/window/about_window.h"
+
+#include "ui/view/wave_renderer.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
+namespace tessivo {
+
+namespace {
+
+// The program icon: a waveform with a cut line through it.
+QPixmap ProgramIcon() {
+    QPixmap pm(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(215, 208, 195));
+    p.setPen(QColor(50, 50, 80));
+    p.drawRoundedRect(2, 6, 44, 36, 5, 5);
+    const int heights[] = {4, 9, 14, 7, 12, 16, 10, 5, 13, 8, 15, 6, 11, 4};
+    p.setPen(QPen(QColor(30, 30, 130), 2));
+    for (int i = 0; i < 14; ++i)
+        p.drawLine(6 + i * 3, 24 - heights[i], 6 + i * 3, 24 + heights[i]);
+    p.setPen(QPen(QColor(100, 100, 255), 2));
+    p.drawLine(27, 4, 27, 44);
+    return pm;
+}
+
+} // namespace
+
+TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About Tessivo"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(376, 286);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, BackColor);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    ImageAbout = new QLabel(this);
+    ImageAbout->setGeometry(16, 16, 48, 48);
+    ImageAbout->setPixmap(ProgramIcon());
+
+    QFont title(QStringLiteral("Arial"));
+    title.setPixelSize(23);
+    title.setBold(true);
+    auto makeTitle = [&](int x, int y, const QColor& c) {
+        auto* l = new QLabel(QString::fromLatin1(kAboutTitle), this);
+        l->setFont(title);
+        QPalette lp = l->palette();
+        lp.setColor(QPalette::WindowText, c);
+        l->setPalette(lp);
+        l->setAttribute(Qt::WA_TranslucentBackground);
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    Lab0 = makeTitle(91, 26, QColor(192, 192, 192));
+    Lab1 = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
+
+    BtnOK = new QPushButton(QStringLiteral("OK"), this);
+    BtnOK->setGeometry(146, 202, 75, 27);
+    connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    setWindowIcon(QIcon(ProgramIcon()));
+}
+
+QSize TFormAbout::SizeForDpi(int dpi) {
+    return dpi == 120 ? QSize(430, 320) : QSize(376, 286);
+}
+
+void TFormAbout::FormShow() {
+    const int dpi = screen() ? int(screen()->logicalDotsPerInch() + 0.5) : 96;
+    setFixedSize(SizeForDpi(dpi));
+    if (parentWidget()) {
+        const QRect pr = parentWidget()->frameGeometry();
+        move(pr.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void TFormAbout::showEvent(QShowEvent* e) {
+    FormShow();
+    QDialog::showEvent(e);
+}
+
+} // namespace tessivo

@@ -1,0 +1,42 @@
+// The diagnostic frame viewer: header bytes and layer III global gains of the
+// first 1001 frames as the index build recorded them, and a short summary of
+// the analysis. Offered only when
+// "test.chk" lies in the current directory at start.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <QDialog>
+#include <QStringList>
+
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace tessivo {
+
+constexpr int kViewerRows = 1001; // frames 0..1000
+
+// The summary lines of the viewer's text box.
+QStringList ViewerSummary(const ProgramState& st);
+
+class TFormViewer : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormViewer(const ProgramState& st, QWidget* parent = nullptr);
+
+    // Fills the grid and the summary (each time the window is shown).
+    void FormShow();
+
+    QTableWidget* SGrid1;
+    QPushButton* BtnClose;
+    QPlainTextEdit* Memo1;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    const ProgramState& st_;
+};
+
+} // namespace tessivo

@@ -1,0 +1,248 @@
+// Opening a file: the chooser, the analysis in a worker thread on a scratch
+// state, and the adoption of the result on the window's thread.
+#include "ui/window/main_window.h"
+
+#include "core/analysis/open_file.h"
+#include "core/output/id3v1_tag.h"
+#include "core/parts/cut_lines.h"
+
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLocale>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstring>
+#include <exception>
+
+namespace tessivo {
+
+namespace {
+
+QString LocalFileOf(const QMimeData* mime) {
+    if (!mime || !mime->hasUrls())
+        return {};
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    return {};
+}
+
+} // namespace
+
+QString PeaksStatusText(double percent, const QLocale& locale) {
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    return QStringLiteral("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
+           QStringLiteral("%");
+}
+
+void TForm1::menuOpenClick() {
+    if (busy_)
+        return;
+    const QString path =
+        dialogs_.ChooseOpenFile(this, LastOpenFolder, QStringLiteral("MP3 Files (*.mp3)"));
+    if (path.isEmpty())
+        return; // cancelled: nothing changes, playback goes on
+    OpenFilePath(path);
+}
+
+void TForm1::OpenFilePath(const QString& path) {
+    if (busy_ || path.isEmpty())
+        return;
+    LastOpenFolder = QFileInfo(path).absolutePath();
+    StartOpen(path);
+}
+
+void TForm1::StartOpen(const QString& path) {
+    StopPlayback();
+
+    st_.FileLoaded = false;
+    st_.CutCount = 0;
+    st_.FrameCount = 0;
+    LabStatus->setText(QStringLiteral("Opening file"));
+    st_.SplitFileCount = 0;
+    st_.LastShownPercent = 0;
+    SetBusyCursor(true);
+
+    st_.FileName = path.toStdString();
+    setWindowTitle(path);
+
+    // Nothing of the previous file stays on show while the new one loads.
+    ClearTagPanel();
+    RefreshPartList();
+    DrawWaveView();
+
+    busy_ = true;
+    SetCommandsEnabled(false);
+    scratch_ = std::make_unique<ProgramState>();
+    scratch_->ViewerEnabled = ViewerEnabled;
+    workerDone_ = false;
+    cancelOpen_ = false;
+    openStage_ = 0;
+    shownPercent_ = -1;
+    shownStage_ = 0;
+    shownPercentOnLabel_ = -1;
+    workerOk_ = false;
+    workerMessage_.clear();
+
+    ProgramState* scratch = scratch_.get();
+    const std::string file = path.toStdString();
+    worker_ = std::thread([this, scratch, file] {
+        double lastShown = 0.0;
+        // Runs on the worker: only atomics are written here.
+        ProgressFn progress = [this, &lastShown](const char* stage, double percent) {
+            const bool peaks = stage && std::strcmp(stage, "Calculating Peaks") == 0;
+            if (peaks) {
+                openStage_ = 1;
+                if (percent - lastShown >= 1.0) {
+                    lastShown = percent;
+                    shownPercent_ = percent;
+                }
+            }
+            st_.ProgressPercent = percent;
+        };
+        bool ok = false;
+        QString message;
+        try {
+            const OpenResult r = AnalyseFile(*scratch, file, true, progress, &cancelOpen_);
+            ok = r.ok;
+            if (!r.cancelled)
+                message = QString::fromStdString(r.message);
+        } catch (const std::exception& e) {
+            message = QString::fromLocal8Bit(e.what());
+            workerFailed_ = true;
+        } catch (...) {
+            message = QStringLiteral("Unknown error while opening the file");
+            workerFailed_ = true;
+        }
+        workerOk_ = ok;
+        workerMessage_ = message;
+        workerDone_ = true;
+    });
+    OpenPoll->start();
+}
+
+void TForm1::PollOpen() {
+    if (openStage_ == 1 && shownStage_ == 0) {
+        shownStage_ = 1;
+        LabStatus->setText(QStringLiteral("Calculating Peaks"));
+    }
+    const double shown = shownPercent_;
+    if (shownStage_ == 1 && shown >= 0 && shown != shownPercentOnLabel_) {
+        shownPercentOnLabel_ = shown;
+        LabStatus->setText(PeaksStatusText(shown));
+    }
+    if (workerDone_)
+        FinishOpen();
+}
+
+void TForm1::WaitForOpen() {
+    while (busy_) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+}
+
+void TForm1::FinishOpen() {
+    OpenPoll->stop();
+    if (worker_.joinable())
+        worker_.join();
+    st_.ProgressPercent = 0.0;
+    busy_ = false;
+    SetCommandsEnabled(true);
+
+    if (!workerOk_) {
+        RejectOpen(workerMessage_);
+        return;
+    }
+
+    try {
+        // The play stream reads the old file image: it goes before the image.
+        engine_.Stop(st_.PlayStream);
+        engine_.FreeStream(st_.PlayStream);
+        st_.PlayStream = 0;
+        st_.IsPlaying = false;
+        st_.PlayFrame = 0;
+
+        AdoptAnalysedFile(st_, std::move(*scratch_));
+        scratch_.reset();
+        st_.FileLoaded = true;
+
+        ClearTagPanel();
+        st_.SelectedPart = 0;
+        ShowTimeLabels(st_.Duration);
+        ShowStreamInfo();
+
+        CopySourceTag(st_);
+        if (st_.HasId3v1)
+            ShowPartTags(1);
+
+        st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.Cols());
+
+        ResetToOnePart(st_);
+        RefreshPartList();
+        ShowEqualPartTime(2);
+
+        {
+            const QSignalBlocker block(ScrollBar);
+            ScrollBar->setValue(0);
+        }
+        st_.ViewFirstFrame = 0;
+        UpdateScrollBar();
+        LayoutView();
+        DrawWaveView();
+
+        SetBusyCursor(false);
+        UpdateSplitControls();
+
+        st_.PlayStream = engine_.CreateStream(st_);
+        // The status word goes back to what the status timer shows.
+        TimerStatusTimer();
+    } catch (const std::exception& e) {
+        scratch_.reset();
+        st_.FileLoaded = false;
+        st_.CutCount = 0;
+        st_.FrameCount = 0;
+        workerFailed_ = true;
+        RejectOpen(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+void TForm1::RejectOpen(const QString& message) {
+    scratch_.reset();
+    LabStatus->setText(QStringLiteral("Open a file"));
+    SetBusyCursor(false);
+    RefreshPartList();
+    DrawWaveView();
+    const bool failed = workerFailed_;
+    workerFailed_ = false;
+    if (cancelOpen_ || message.isEmpty())
+        return;
+    if (failed)
+        dialogs_.ShowError(this, message); // the general error handler's box
+    else
+        dialogs_.ShowMessage(this, message);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+    if (!busy_ && !LocalFileOf(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* e) {
+    const QString path = LocalFileOf(e->mimeData());
+    if (busy_ || path.isEmpty())
+        return;
+    e->acceptProposedAction();
+    // Opened after the drop has finished, as if chosen in the dialog.
+    QTimer::singleShot(0, this, [this, path] { OpenFilePath(path); });
+}
+
+} // namespace tessivo
