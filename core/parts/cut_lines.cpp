@@ -25,25 +25,25 @@ namespace {
 void SortWithMap(ProgramState& st, std::array<int, kPartSlots>* newIndex) {
     const int n = std::clamp(st.CutCount, 0, kMaxCutLines);
     std::array<int32_t, kPartSlots> scratch{};
-    std::fill(st.CutSortMark.begin(), st.CutSortMark.begin() + n + 1, false);
+    std::array<bool, kPartSlots> picked{};
     for (int k = n; k >= 1; --k) {
         int32_t best = 0;
         int bestSlot = 0;
         for (int j = 1; j <= n; ++j) {
-            if (!st.CutSortMark[j] && st.CutLine[j] > best) {
+            if (!picked[j] && st.CutLine[j] > best) {
                 best = st.CutLine[j];
                 bestSlot = j;
             }
         }
         scratch[k] = best;
-        st.CutSortMark[bestSlot] = true;
+        picked[bestSlot] = true;
         if (bestSlot != 0 && newIndex)
             (*newIndex)[bestSlot] = k;
     }
     if (newIndex) {
         int next = 1;
         for (int j = 1; j <= n; ++j)
-            if (!st.CutSortMark[j])
+            if (!picked[j])
                 (*newIndex)[j] = next++;
     }
     std::copy(scratch.begin() + 1, scratch.begin() + n + 1, st.CutLine.begin() + 1);

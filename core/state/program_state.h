@@ -25,14 +25,14 @@ enum class SplitModeKind { Visual, ByParts, ByTime, BySilence };
 
 // What the decoder reports about a file it probed.
 struct StreamInfoRecord {
-    uint32_t freq = 0;     // sample rate
-    uint32_t chans = 0;    // channel count
-    uint32_t ctype = 0;    // 0x10005 for an MPEG layer III stream
-    int mpegLayer = 0;     // 1, 2 or 3 as the decoder saw it
+    uint32_t freq = 0;  // sample rate
+    uint32_t chans = 0; // channel count
+    uint32_t ctype = 0; // 0x10005 for an MPEG layer III stream
+    int mpegLayer = 0;  // 1, 2 or 3 as the decoder saw it
 };
 
-struct ProgramState {
-    // --- Open file ---
+// The file as the open read it: its bytes and the tags found around the audio.
+struct LoadedFile {
     std::string FileName;
     uint32_t FileSize = 0;
     std::vector<uint8_t> FileBuffer;
@@ -41,12 +41,10 @@ struct ProgramState {
     bool HasId3v1 = false;
     Id3v1Record Id3v1Buffer{};
     bool FileLoaded = false;
-    // Progress of the long operation now running, 0..100; exactly 0 when idle.
-    // Written by a worker while the window's timers read it.
-    std::atomic<double> ProgressPercent{0.0};
-    double LastShownPercent = 0.0;
+};
 
-    // --- Stream properties ---
+// The stream's properties as the decoder and the first frame report them.
+struct StreamFacts {
     StreamInfoRecord StreamInfo;
     uint32_t SampleRate = 0;
     uint64_t DecodedLength = 0; // bytes of 16-bit PCM; 64 bits so 10-hour files count right
@@ -60,37 +58,57 @@ struct ProgramState {
     int32_t SamplesPerFrame = 0;
     double FrameDuration = 0.0;
     uint32_t FrameCount = 0;
+};
 
-    // --- Frame decoding working fields ---
+// Working values of the frame scan (the frame being measured).
+struct FrameScan {
     int32_t FrameBitrate = 0;
     int32_t FramePadding = 0;
     bool CrcProtected = false;
     int32_t AudioStart = 0;
     int32_t ScanPos = 0;
+};
 
-    // --- Frame index ---
+// Where every frame starts.
+struct FrameIndexTable {
     int32_t FirstFramePos = 0;
     std::vector<int32_t> FramePos;
     int32_t IndexedFrames = 0;
     int32_t FrameLength = 0;
+};
 
-    // --- Frame viewer recording (filled by the index build only when
-    // ViewerEnabled; entry i describes frame i, i <= 1000; 2000 entries) ---
+// The frame viewer's recording, filled by the index build only when
+// ViewerEnabled; entry i describes frame i, i <= 1000; 2000 entries.
+struct FrameViewerRecording {
     bool ViewerEnabled = false;
     uint8_t Gain11 = 0, Gain21 = 0, Gain12 = 0, Gain22 = 0;
     std::vector<uint8_t> ViewerB1, ViewerB2, ViewerB3, ViewerB4;
     std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
+};
 
-    // --- Peak table ---
+// Per-frame extremes of the decoded samples, per channel.
+struct PeakTable {
     std::vector<int16_t> PeakMaxL, PeakMinL, PeakMaxR, PeakMinR;
+};
 
-    // --- View values ---
-    int16_t ZoomLevel = 1;
-    int32_t ViewFirstFrame = 0;
-    int32_t WaveLeft = 20;
-    int32_t WaveRight = 0;
+// Everything an open produces. The window analyses into a separate one off
+// its thread and adopts it in one move (AdoptAnalysedFile).
+struct AnalysedFile : LoadedFile,
+                      StreamFacts,
+                      FrameScan,
+                      FrameIndexTable,
+                      FrameViewerRecording,
+                      PeakTable {};
 
-    // --- Cut lines and parts ---
+// Progress of the long operation now running, 0..100; exactly 0 when idle.
+// Written by a worker while the window's timers read it.
+struct ProgressValues {
+    std::atomic<double> ProgressPercent{0.0};
+    double LastShownPercent = 0.0;
+};
+
+// The cut-line table and the parts derived from it (slot 0 unused).
+struct PartTable {
     int32_t CutCount = 0;
     std::array<int32_t, kPartSlots> CutLine{};
     std::array<int32_t, kPartSlots> PartStart{};
@@ -98,21 +116,31 @@ struct ProgramState {
     std::array<bool, kPartSlots> PartUsed{};
     std::array<bool, kPartSlots> PartSaved{};
     std::array<Id3v1Record, kPartSlots> PartTag{};
-    std::array<bool, kPartSlots> CutSortMark{};
     int32_t SelectedPart = 0;
-    int32_t PlayingPart = 0;
     int32_t SplitFileCount = 0;
     SplitModeKind SplitMode = SplitModeKind::Visual;
+};
 
-    // --- Settings values ---
+// What part of the file the waveform shows.
+struct ViewValues {
+    int16_t ZoomLevel = 1;
+    int32_t ViewFirstFrame = 0;
+    int32_t WaveLeft = 20;
+    int32_t WaveRight = 0;
+};
+
+// The user's settings kept in the settings file.
+struct SettingsValues {
     int32_t Volume = 50;
     int32_t SilenceThreshold = 10;
     int32_t SilenceRelease = 1000;
     bool IsSaveTags = false;
     bool IsGapless = false;
     std::string OutputFolder;
+};
 
-    // --- Playback values ---
+// What is playing and from where.
+struct PlaybackValues {
     uint32_t PlayStream = 0; // engine stream handle, 0 = none
     bool IsPlaying = false;
     uint32_t PlayFrame = 0;
@@ -120,6 +148,16 @@ struct ProgramState {
     double PlayRate = 0.0;
     double RateStep = 0.0;
     int32_t ClickFrame = 0;
+    int32_t PlayingPart = 0;
 };
+
+// The whole program's state, one record of each kind. Code that needs only
+// one kind takes that record.
+struct ProgramState : AnalysedFile,
+                      ProgressValues,
+                      PartTable,
+                      ViewValues,
+                      SettingsValues,
+                      PlaybackValues {};
 
 } // namespace tessivo

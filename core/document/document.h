@@ -1,0 +1,93 @@
+// The open document: the analysed file and its part table, changed only
+// through the methods below. Each method checks its arguments, changes the
+// model and then tells every subscriber once what kind of thing changed.
+// Widgets read the state through State() and edit through these methods; the
+// window's Qt adapter turns the notifications into signals.
+#pragma once
+
+#include "core/output/split_parts.h"
+#include "core/parts/prepare.h"
+#include "core/state/program_state.h"
+
+#include <functional>
+#include <map>
+
+namespace tessivo {
+
+// What an edit changed; several may be combined in one notification.
+enum class DocumentChange : unsigned {
+    File = 1u << 0,      // another file was adopted (everything else follows)
+    CutLines = 1u << 1,  // cut lines, and so the parts, moved, came or went
+    PartMarks = 1u << 2, // a part was ticked or unticked, or marked saved
+    Tags = 1u << 3,      // a part's tag
+    Selection = 1u << 4, // the selected part
+    Settings = 1u << 5,  // split mode, silence values, output choices
+};
+
+constexpr DocumentChange operator|(DocumentChange a, DocumentChange b) {
+    return static_cast<DocumentChange>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+constexpr bool HasChange(DocumentChange set, DocumentChange one) {
+    return (static_cast<unsigned>(set) & static_cast<unsigned>(one)) != 0;
+}
+
+class Document {
+public:
+    using Observer = std::function<void(DocumentChange)>;
+
+    explicit Document(ProgramState& st) : st_(st) {}
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    const ProgramState& State() const { return st_; }
+
+    // Subscribers are told in the order they subscribed. Returns a token for
+    // Unsubscribe.
+    int Subscribe(Observer observer);
+    void Unsubscribe(int token);
+
+    // --- The file ---
+    // Takes over the file a finished open analysed, with one part spanning
+    // it and nothing selected.
+    void AdoptFile(ProgramState&& analysed);
+
+    // --- Cut lines ---
+    // Adds a cut line at `frame`; false (nothing changes) when the table is
+    // full or the frame is not at least 10 frames before the end.
+    bool AddCutLine(int32_t frame);
+    // Moves cut line k (2..CutCount); returns its number after the sort.
+    int MoveCutLine(int k, int32_t frame);
+    // Removes cut line k (2..CutCount) and clears the selection.
+    bool DeleteCutLine(int k);
+    // The Prepare button of the split settings.
+    PrepareOutcome Prepare(PrepareInput& in);
+    // Back to one part spanning the file.
+    void ClearCutLines();
+
+    // --- Parts ---
+    bool SetPartUsed(int k, bool used);
+    bool SetPartTag(int k, const Id3v1Record& tag);
+    // 0 clears the selection.
+    bool SelectPart(int k);
+    // Writes every ticked part (the split writer's rules); the parts written
+    // are marked saved.
+    SplitResult Split(PartFileSystem& fs, const SplitProgressFn& progress = {});
+
+    // --- Split choices ---
+    void SetSplitMode(SplitModeKind mode);
+    void SetSilenceThreshold(int32_t percent);
+    void SetSilenceRelease(int32_t ms);
+    void SetSaveTags(bool on);
+    void SetGapless(bool on);
+    void SetOutputFolder(const std::string& folder);
+
+private:
+    bool IsPart(int k) const { return k >= 1 && k <= st_.CutCount && k < kPartSlots; }
+    void Notify(DocumentChange change);
+
+    ProgramState& st_;
+    std::map<int, Observer> observers_;
+    int nextToken_ = 1;
+};
+
+} // namespace tessivo

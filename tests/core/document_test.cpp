@@ -1,0 +1,164 @@
+// The document: every edit is checked, changes the model and notifies its
+// subscribers exactly once; refused edits change nothing and stay silent.
+#include "analysis_test_support.h"
+
+#include "core/document/document.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using analysis_test::Analyse;
+using tessivo::Document;
+using tessivo::DocumentChange;
+using tessivo::HasChange;
+
+class DocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc_.Subscribe([this](DocumentChange c) { changes_.push_back(c); });
+        auto analysed = Analyse("long65.mp3", true);
+        ASSERT_GT(analysed->FrameCount, 1000u);
+        doc_.AdoptFile(std::move(*analysed));
+        changes_.clear();
+    }
+
+    // The one notification the last edit sent; fails when there was not
+    // exactly one.
+    DocumentChange OnlyChange() {
+        EXPECT_EQ(changes_.size(), 1u);
+        const DocumentChange c = changes_.empty() ? DocumentChange{} : changes_.back();
+        changes_.clear();
+        return c;
+    }
+
+    tessivo::ProgramState st_;
+    Document doc_{st_};
+    std::vector<DocumentChange> changes_;
+};
+
+TEST_F(DocumentTest, AdoptingAFileGivesOnePartSpanningItAndOneNotification) {
+    tessivo::ProgramState other;
+    Document doc(other);
+    int calls = 0;
+    DocumentChange seen{};
+    doc.Subscribe([&](DocumentChange c) {
+        ++calls;
+        seen = c;
+    });
+    auto analysed = Analyse("cbr128_stereo.mp3", true);
+    const uint32_t frames = analysed->FrameCount;
+    doc.AdoptFile(std::move(*analysed));
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(HasChange(seen, DocumentChange::File));
+    EXPECT_TRUE(other.FileLoaded);
+    EXPECT_EQ(other.FrameCount, frames);
+    EXPECT_EQ(other.CutCount, 1);
+    EXPECT_EQ(other.PartStart[1], 0);
+    EXPECT_EQ(other.PartEnd[1], static_cast<int32_t>(frames) - 1);
+    EXPECT_EQ(other.SelectedPart, 0);
+}
+
+TEST_F(DocumentTest, CutLineEditsNotifyOnceEach) {
+    ASSERT_TRUE(doc_.AddCutLine(1000));
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
+    ASSERT_TRUE(doc_.AddCutLine(500));
+    OnlyChange();
+    EXPECT_EQ(st_.CutCount, 3);
+    EXPECT_EQ(st_.CutLine[2], 500);
+    EXPECT_EQ(st_.CutLine[3], 1000);
+
+    // Moving line 2 past line 3 renumbers it; the caller follows the number.
+    EXPECT_EQ(doc_.MoveCutLine(2, 1500), 3);
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
+    EXPECT_EQ(st_.CutLine[3], 1500);
+
+    doc_.SelectPart(2);
+    OnlyChange();
+    ASSERT_TRUE(doc_.DeleteCutLine(2));
+    const DocumentChange c = OnlyChange();
+    EXPECT_TRUE(HasChange(c, DocumentChange::CutLines));
+    EXPECT_TRUE(HasChange(c, DocumentChange::Selection));
+    EXPECT_EQ(st_.CutCount, 2);
+    EXPECT_EQ(st_.SelectedPart, 0);
+
+    doc_.ClearCutLines();
+    OnlyChange();
+    EXPECT_EQ(st_.CutCount, 1);
+}
+
+TEST_F(DocumentTest, RefusedEditsChangeNothingAndStaySilent) {
+    const int32_t last = static_cast<int32_t>(st_.FrameCount) - 1;
+    EXPECT_FALSE(doc_.AddCutLine(last - 5)); // within the last 10 frames
+    EXPECT_FALSE(doc_.AddCutLine(-1));
+    EXPECT_FALSE(doc_.DeleteCutLine(1)); // the first line stays
+    EXPECT_EQ(doc_.MoveCutLine(1, 300), 1);
+    EXPECT_FALSE(doc_.SetPartUsed(2, false)); // no part 2
+    EXPECT_FALSE(doc_.SelectPart(5));
+    EXPECT_FALSE(doc_.SetPartUsed(1, true)); // already ticked
+    EXPECT_TRUE(changes_.empty());
+    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_EQ(st_.SelectedPart, 0);
+}
+
+TEST_F(DocumentTest, PartMarksTagsAndSettingsNotifyTheirKind) {
+    ASSERT_TRUE(doc_.AddCutLine(800));
+    OnlyChange();
+    EXPECT_TRUE(doc_.SetPartUsed(2, false));
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::PartMarks));
+    EXPECT_FALSE(st_.PartUsed[2]);
+
+    tessivo::Id3v1Record tag = st_.PartTag[1];
+    tag[0] = 'T';
+    tag[1] = 'A';
+    tag[2] = 'G';
+    tag[3] = 'x';
+    EXPECT_TRUE(doc_.SetPartTag(1, tag));
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::Tags));
+    EXPECT_EQ(st_.PartTag[1], tag);
+    EXPECT_FALSE(doc_.SetPartTag(1, tag)); // the same tag again is no edit
+    EXPECT_TRUE(changes_.empty());
+
+    doc_.SetSplitMode(tessivo::SplitModeKind::ByParts);
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::Settings));
+    doc_.SetSplitMode(tessivo::SplitModeKind::ByParts);
+    EXPECT_TRUE(changes_.empty());
+}
+
+TEST_F(DocumentTest, PrepareNotifiesOnceAndUnsubscribedObserversHearNothing) {
+    tessivo::PrepareInput in;
+    in.mode = tessivo::SplitModeKind::ByParts;
+    in.parts = 4;
+    doc_.SetSplitMode(in.mode);
+    changes_.clear();
+    const tessivo::PrepareOutcome out = doc_.Prepare(in);
+    EXPECT_TRUE(out.acted);
+    EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
+    EXPECT_EQ(st_.CutCount, 4);
+
+    int late = 0;
+    const int token = doc_.Subscribe([&](DocumentChange) { ++late; });
+    doc_.ClearCutLines();
+    doc_.Unsubscribe(token);
+    doc_.AddCutLine(700);
+    EXPECT_EQ(late, 1);
+    EXPECT_EQ(changes_.size(), 2u);
+}
+
+TEST(DocumentWithoutFile, EditsAreRefused) {
+    tessivo::ProgramState st;
+    Document doc(st);
+    int calls = 0;
+    doc.Subscribe([&](DocumentChange) { ++calls; });
+    EXPECT_FALSE(doc.AddCutLine(10));
+    tessivo::PrepareInput in;
+    in.mode = tessivo::SplitModeKind::ByParts;
+    EXPECT_FALSE(doc.Prepare(in).acted);
+    doc.ClearCutLines();
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(st.CutCount, 0);
+}
+
+} // namespace
