@@ -115,7 +115,7 @@ std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string&
         return "Incorrect time value!";
     if (st.Duration / 500.0 > t) {
         char buf[96];
-        std::snprintf(buf, sizeof buf, "Too much parts (%lld) !\rPlease, increase the time value!",
+        std::snprintf(buf, sizeof buf, "Too much parts (%lld) !\nPlease, increase the time value!",
                       static_cast<long long>(RoundEven(st.Duration / t)));
         return buf;
     }

@@ -119,7 +119,7 @@ void ApplyRateBar(ProgramState& st, AudioEngine& engine, int position) {
 }
 
 std::string EngineErrorText(const std::string& text, int code) {
-    return text + "\r\n(Error code: " + std::to_string(code) + ")";
+    return text + "\n(Error code: " + std::to_string(code) + ")";
 }
 
 std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {

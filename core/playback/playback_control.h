@@ -58,7 +58,7 @@ void StopPlayback(ProgramState& st, AudioEngine& engine);
 void ApplyVolumeBar(ProgramState& st, AudioEngine& engine, int position);
 void ApplyRateBar(ProgramState& st, AudioEngine& engine, int position);
 
-// "text" CR LF "(Error code: N)".
+// "text", a line break, "(Error code: N)".
 std::string EngineErrorText(const std::string& text, int code);
 
 // The status caption while playback runs ("Playing the file",

@@ -429,7 +429,7 @@ TEST(SdlAudioEngineTest, NoAudioDriverGivesTheErrorMessage) {
     EXPECT_FALSE(r.started);
     ASSERT_TRUE(r.errorText);
     EXPECT_EQ(*r.errorText,
-              "Error playing music!\r\n(Error code: " + std::to_string(kEngineErrNoInit) + ")");
+              "Error playing music!\n(Error code: " + std::to_string(kEngineErrNoInit) + ")");
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_FALSE(eng.IsActive(st.PlayStream));
 }
@@ -446,7 +446,7 @@ TEST(SdlAudioEngineTest, DeviceThatCannotOpenGivesDeviceCode) {
     const auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
     ASSERT_TRUE(r.errorText);
     EXPECT_EQ(*r.errorText,
-              "Error playing music!\r\n(Error code: " + std::to_string(kEngineErrDevice) + ")");
+              "Error playing music!\n(Error code: " + std::to_string(kEngineErrDevice) + ")");
     EXPECT_FALSE(st.IsPlaying);
 }
 

@@ -116,7 +116,7 @@ TEST(PlayFromTest, RefusedStartGivesMessageWithCodeAndStaysStopped) {
     auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
     EXPECT_FALSE(r.started);
     ASSERT_TRUE(r.errorText);
-    EXPECT_EQ(*r.errorText, "Error playing music!\r\n(Error code: 23)");
+    EXPECT_EQ(*r.errorText, "Error playing music!\n(Error code: 23)");
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.PlayFrame, 0u);
     EXPECT_FALSE(PlaybackStatusCaption(st));
@@ -214,7 +214,7 @@ TEST(PlayButtonTest, SelectedPartOrFirst) {
 
 TEST(EngineErrorTextTest, TextThenCodeOnSecondLine) {
     EXPECT_EQ(EngineErrorText("Error playing music!", 5),
-              "Error playing music!\r\n(Error code: 5)");
+              "Error playing music!\n(Error code: 5)");
 }
 
 TEST(StatusCaptionTest, PlayingFileOrPart) {

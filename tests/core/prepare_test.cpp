@@ -143,7 +143,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
     EXPECT_EQ(emptied.timeSS, "00");
     check("00", "00", "Input time value!");
     check("10", "01", "Incorrect time value!"); // 601 s: not shorter than the file
-    check("00", "01", "Too much parts (600) !\rPlease, increase the time value!");
+    check("00", "01", "Too much parts (600) !\nPlease, increase the time value!");
     check("1a", "00", "Incorrect time value!");
     check("00", "75", "Incorrect time value!");
 }

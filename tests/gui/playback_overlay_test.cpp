@@ -245,7 +245,7 @@ TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
     win_->SpdBtnPlayClick();
     ASSERT_EQ(dialogs_.messages.size(), 1);
     EXPECT_EQ(dialogs_.messages.front(),
-              QStringLiteral("Error playing music!\r\n(Error code: 23)"));
+              QStringLiteral("Error playing music!\n(Error code: 23)"));
     EXPECT_FALSE(st_.IsPlaying);
     win_->Timer33msTimer();
     EXPECT_TRUE(win_->Overlays->FormLine1->isHidden());

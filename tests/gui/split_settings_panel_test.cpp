@@ -162,7 +162,7 @@ TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlo
     panel->EditTimeMM->setText("00");
     panel->EditTimeSS->setText("01");
     QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
-    EXPECT_EQ(dialogs.messages.last(), "Too much parts (600) !\rPlease, increase the time value!");
+    EXPECT_EQ(dialogs.messages.last(), "Too much parts (600) !\nPlease, increase the time value!");
     EXPECT_EQ(dialogs.messages.size(), 3);
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_EQ(st.CutCount, 1);
