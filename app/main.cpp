@@ -1,7 +1,8 @@
 // tessivo [FILE]: the main window, opening FILE when one is given.
+#include "audio/sdl_audio_engine.h"
+#include "ui/window/about_window.h"
 #include "ui/window/main_window.h"
 #include "ui/window/user_dialogs.h"
-#include "audio/sdl_audio_engine.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
         qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     TessivoApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessivo"));
-    QApplication::setApplicationVersion(QStringLiteral("2.3"));
+    QApplication::setApplicationVersion(tessivo::ProgramVersion());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Cuts one MP3 file into several MP3 files."));
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
     tessivo::WindowEnvironment env;
     env.SettingsPath = tessivo::DefaultSettingsPath();
     tessivo::TForm1 window(*state, *engine, dialogs, env);
+    window.FormAbout->SetAudioLibraries(QString::fromStdString(tessivo::AudioLibraryVersions()));
     window.showMaximized();
 
     const QStringList args = parser.positionalArguments();

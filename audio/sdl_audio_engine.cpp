@@ -545,4 +545,11 @@ void SdlAudioEngine::Fill(int16_t* out, int len) {
     lastFillCounter_ = SDL_GetPerformanceCounter();
 }
 
+std::string AudioLibraryVersions() {
+    SDL_version v;
+    SDL_GetVersion(&v);
+    return "SDL " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
+           std::to_string(v.patch) + ", speexdsp " TESSIVO_SPEEXDSP_VERSION;
+}
+
 } // namespace tessivo

@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 struct SpeexResamplerState_;
@@ -99,5 +100,10 @@ private:
     uint64_t lastFillCounter_ = 0;  // performance counter at the last fill
     mutable int64_t lastHeard_ = 0; // the heard position never runs backwards
 };
+
+// The sound libraries behind this engine and their versions, for the About
+// window: SDL as loaded at run time, speexdsp as built against (it reports no
+// version of its own).
+std::string AudioLibraryVersions();
 
 } // namespace tessivo

@@ -9,6 +9,7 @@ PKGS=(
   clang libclang-rt-14-dev clang-format ccache
   lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen
   xvfb xauth xdotool imagemagick
+  desktop-file-utils appstream man-db groff-base dpkg-dev file librsvg2-bin
 )
 missing=()
 for p in "${PKGS[@]}"; do

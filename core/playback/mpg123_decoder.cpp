@@ -217,4 +217,8 @@ Mpg123Probe Mpg123Decoder::Probe(const uint8_t* data, size_t size) {
     return r;
 }
 
+std::string Mpg123LibraryVersion() {
+    return "libmpg123 " TESSIVO_MPG123_VERSION;
+}
+
 } // namespace tessivo

@@ -94,4 +94,8 @@ private:
     std::string error_;
 };
 
+// "libmpg123" and the version the program was built against (libmpg123
+// 1.31 has no function that reports the version at run time).
+std::string Mpg123LibraryVersion();
+
 } // namespace tessivo

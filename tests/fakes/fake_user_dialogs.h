@@ -11,9 +11,10 @@ namespace tessivo::testing {
 
 class FakeUserDialogs : public UserDialogs {
 public:
-    QStringList messages; // ShowMessage texts, in order
-    QStringList errors;   // ShowError texts, in order
-    QStringList opened;   // OpenLocalPath paths
+    QStringList messages;     // ShowMessage texts, in order
+    QStringList errors;       // ShowError texts, in order
+    QStringList opened;       // OpenLocalPath paths
+    bool openSucceeds = true; // false: as on a desktop without a browser
 
     // Answers of the choosers (empty = cancelled) and what they were asked.
     QString openFileAnswer;
@@ -35,7 +36,10 @@ public:
         lastFolderStart = startFolder;
         return folderAnswer;
     }
-    void OpenLocalPath(const QString& path) override { opened << path; }
+    bool OpenLocalPath(const QString& path) override {
+        opened << path;
+        return openSucceeds;
+    }
 };
 
 } // namespace tessivo::testing

@@ -1,5 +1,6 @@
 #include "ui/window/about_window.h"
 
+#include "core/playback/mpg123_decoder.h"
 #include "ui/view/wave_renderer.h"
 
 #include <QLabel>
@@ -32,6 +33,14 @@ QPixmap ProgramIcon() {
 
 } // namespace
 
+QString ProgramVersion() {
+    return QStringLiteral(TESSIVO_VERSION);
+}
+
+QString ProgramTitle() {
+    return QStringLiteral("Tessivo ") + ProgramVersion();
+}
+
 TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -50,7 +59,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     title.setPixelSize(23);
     title.setBold(true);
     auto makeTitle = [&](int x, int y, const QColor& c) {
-        auto* l = new QLabel(QString::fromLatin1(kAboutTitle), this);
+        auto* l = new QLabel(ProgramTitle(), this);
         l->setFont(title);
         QPalette lp = l->palette();
         lp.setColor(QPalette::WindowText, c);
@@ -63,10 +72,33 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     Lab0 = makeTitle(91, 26, QColor(192, 192, 192));
     Lab1 = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
 
+    LabInfo = new QLabel(this);
+    LabInfo->setGeometry(16, 80, 344, 112);
+    LabInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LabInfo->setWordWrap(true);
+    LabInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ShowInfo();
+
     BtnOK = new QPushButton(QStringLiteral("OK"), this);
     BtnOK->setGeometry(146, 202, 75, 27);
     connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
     setWindowIcon(QIcon(ProgramIcon()));
+}
+
+void TFormAbout::SetAudioLibraries(const QString& text) {
+    audioLibraries_ = text;
+    ShowInfo();
+}
+
+void TFormAbout::ShowInfo() {
+    QString libraries = QStringLiteral("Qt ") + QString::fromLatin1(qVersion()) +
+                        QStringLiteral(", ") + QString::fromStdString(Mpg123LibraryVersion());
+    if (!audioLibraries_.isEmpty())
+        libraries += QStringLiteral(", ") + audioLibraries_;
+    LabInfo->setText(QStringLiteral("Version ") + ProgramVersion() +
+                     QStringLiteral("\n\nLicence: GNU General Public License, version 3 or later "
+                                    "(GPL-3.0-or-later)\n\nRunning on ") +
+                     libraries);
 }
 
 QSize TFormAbout::SizeForDpi(int dpi) {

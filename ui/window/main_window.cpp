@@ -1,12 +1,13 @@
 #include "ui/window/main_window.h"
 
 #include "core/analysis/frame_index.h"
-#include "ui/window/about_window.h"
-#include "ui/window/frame_viewer.h"
+#include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/parts/split_settings_panel.h"
-#include "core/parts/time_text.h"
+#include "ui/window/about_window.h"
+#include "ui/window/frame_viewer.h"
+#include "ui/window/help_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -594,7 +595,7 @@ void TForm1::menuExitClick() {
 
 void TForm1::menuContentClick() {
     const QString page = env_.HelpPage.isEmpty() ? FindHelpPage() : env_.HelpPage;
-    dialogs_.OpenLocalPath(page);
+    ShowHelpPage(this, dialogs_, page);
 }
 
 void TForm1::menuAboutClick() {

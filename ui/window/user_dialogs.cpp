@@ -25,8 +25,8 @@ QString QtUserDialogs::ChooseFolder(QWidget* parent, const QString& title,
     return QFileDialog::getExistingDirectory(parent, title, startFolder);
 }
 
-void QtUserDialogs::OpenLocalPath(const QString& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+bool QtUserDialogs::OpenLocalPath(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 } // namespace tessivo

@@ -24,9 +24,9 @@ public:
     // Folder chooser starting at `startFolder`; empty when cancelled.
     virtual QString ChooseFolder(QWidget* parent, const QString& title,
                                  const QString& startFolder) = 0;
-    // Opens a local folder or file with the desktop's own program. The result
-    // is ignored by the callers.
-    virtual void OpenLocalPath(const QString& path) = 0;
+    // Opens a local folder or file with the desktop's own program; false when
+    // no program could be started for it.
+    virtual bool OpenLocalPath(const QString& path) = 0;
 };
 
 class QtUserDialogs : public UserDialogs {
@@ -37,7 +37,7 @@ public:
                            const QString& filter) override;
     QString ChooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;
-    void OpenLocalPath(const QString& path) override;
+    bool OpenLocalPath(const QString& path) override;
 };
 
 } // namespace tessivo

@@ -1,0 +1,121 @@
+// The About window's version, licence and library lines, and Help > Contents
+// on a desktop where no browser opens the page.
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+#include "ui/window/about_window.h"
+#include "ui/window/help_window.h"
+#include "ui/window/main_window.h"
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tessivo {
+namespace {
+
+using tessivo::testing::FakeAudioEngine;
+using tessivo::testing::FakeUserDialogs;
+
+const QString kHelpPage = QStringLiteral(TESSIVO_SOURCE_DIR "/app/help/tessivo.html");
+
+TEST(AboutWindowTest, ShowsTheBuildsVersionAndTheLicence) {
+    TFormAbout about;
+    const QString version = QStringLiteral(TESSIVO_PROJECT_VERSION);
+    EXPECT_EQ(ProgramVersion(), version);
+    EXPECT_EQ(about.Lab1->text(), QStringLiteral("Tessivo ") + version);
+    const QString info = about.LabInfo->text();
+    EXPECT_TRUE(info.contains(QStringLiteral("Version ") + version)) << info.toStdString();
+    EXPECT_TRUE(info.contains(QStringLiteral("GPL-3.0-or-later"))) << info.toStdString();
+}
+
+TEST(AboutWindowTest, ShowsTheRunTimeLibraryVersions) {
+    TFormAbout about;
+    EXPECT_TRUE(
+        about.LabInfo->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    EXPECT_TRUE(about.LabInfo->text().contains(QStringLiteral("libmpg123 1.")));
+
+    about.SetAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
+    const QString info = about.LabInfo->text();
+    EXPECT_TRUE(info.contains(QStringLiteral("Qt "))) << info.toStdString();
+    EXPECT_TRUE(info.endsWith(QStringLiteral(", SDL 2.26.5, speexdsp 1.2.1")))
+        << info.toStdString();
+}
+
+// The added lines stay inside the designed 376 x 286 window, between the
+// title and the OK button, and the wrapped text fits its label.
+TEST(AboutWindowTest, InfoFitsBetweenTitleAndButton) {
+    TFormAbout about;
+    about.SetAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
+    const QRect info = about.LabInfo->geometry();
+    EXPECT_GT(info.top(), about.ImageAbout->geometry().bottom());
+    EXPECT_LT(info.bottom(), about.BtnOK->geometry().top());
+    EXPECT_LE(info.right(), about.width());
+    const QRect needed = QFontMetrics(about.LabInfo->font())
+                             .boundingRect(QRect(0, 0, info.width(), 10000), Qt::TextWordWrap,
+                                           about.LabInfo->text());
+    EXPECT_LE(needed.height(), info.height()) << about.LabInfo->text().toStdString();
+}
+
+TEST(HelpWindowTest, BrowserOpensThePageAndNoWindowShows) {
+    QWidget parent;
+    FakeUserDialogs dialogs;
+    ShowHelpPage(&parent, dialogs, kHelpPage);
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    EXPECT_EQ(dialogs.opened[0], kHelpPage);
+    EXPECT_EQ(parent.findChild<HelpWindow*>(), nullptr);
+}
+
+TEST(HelpWindowTest, MissingPageIsSaidInTheWindow) {
+    QWidget parent;
+    FakeUserDialogs dialogs;
+    ShowHelpPage(&parent, dialogs, QString());
+    EXPECT_TRUE(dialogs.opened.isEmpty());
+    auto* help = parent.findChild<HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->Browser->toPlainText(),
+              QStringLiteral("The help page tessivo.html was not found."));
+}
+
+// Help > Contents in the main window: the browser fails, so the page shows in
+// the program's own window; a second time reuses that window.
+TEST(HelpWindowTest, ContentsWithoutBrowserShowsThePageInTheProgram) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ProgramState st;
+    FakeAudioEngine engine;
+    FakeUserDialogs dialogs;
+    dialogs.openSucceeds = false;
+    WindowEnvironment env;
+    env.SettingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
+    env.MusicFolder = dir.filePath(QStringLiteral("Music"));
+    env.DiagnosticFolder = dir.path();
+    env.HelpPage = kHelpPage;
+    TForm1 win(st, engine, dialogs, env);
+    win.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
+
+    win.menuContentClick();
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    auto* help = win.findChild<HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_FALSE(help->isModal());
+    EXPECT_EQ(help->Browser->source(), QUrl::fromLocalFile(kHelpPage));
+    EXPECT_TRUE(help->Browser->toPlainText().contains(QStringLiteral("Open a file")));
+
+    help->close();
+    win.menuContentClick();
+    EXPECT_EQ(win.findChildren<HelpWindow*>().size(), 1);
+    EXPECT_TRUE(help->isVisible());
+    win.close();
+}
+
+} // namespace
+} // namespace tessivo
