@@ -62,11 +62,7 @@ struct ProgramState {
     uint32_t FrameCount = 0;
 
     // --- Frame decoding working fields ---
-    int32_t FrameBitrate = 0;
-    int32_t FramePadding = 0;
     bool CrcProtected = false;
-    int32_t AudioStart = 0;
-    int32_t ScanPos = 0;
 
     // --- Frame index ---
     int32_t FirstFramePos = 0;
@@ -77,7 +73,6 @@ struct ProgramState {
     // --- Frame viewer recording (filled by the index build only when
     // ViewerEnabled; entry i describes frame i, i <= 1000; 2000 entries) ---
     bool ViewerEnabled = false;
-    uint8_t Gain11 = 0, Gain21 = 0, Gain12 = 0, Gain22 = 0;
     std::vector<uint8_t> ViewerB1, ViewerB2, ViewerB3, ViewerB4;
     std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
 
