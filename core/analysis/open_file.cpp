@@ -50,8 +50,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
             if (!CalculatePeaksParallel(st, 0, progress, cancel))
                 return Fail(st, "");
         } else {
-            for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
-                v->assign(st.FrameCount, 0);
+            SizePeakArrays(st);
         }
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + st.FileName);

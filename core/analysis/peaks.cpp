@@ -54,17 +54,17 @@ void FramePeaks(ProgramState& st, uint32_t j, const int16_t* pcm, size_t bytes) 
     st.PeakMinR[j] = minR;
 }
 
-void SizePeakArrays(ProgramState& st) {
-    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
-        v->assign(st.FrameCount, 0);
-}
-
 bool CanDecode(const ProgramState& st) {
     return st.IndexedFrames > 0 && st.FrameCount > 0 &&
            (st.ChannelCount == 1 || st.ChannelCount == 2) && st.SamplesPerFrame > 0;
 }
 
 } // namespace
+
+void SizePeakArrays(ProgramState& st) {
+    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
+        v->assign(st.FrameCount, 0);
+}
 
 std::string PeakProgressText(double percent) {
     char buf[64];
