@@ -1,5 +1,5 @@
-// MPEG audio frame headers, the first frame, the frame count and the frame
-// index (byte offset of every frame in the file image).
+// The open file's first frame, frame count and frame index (byte offset of
+// every frame in the file image), on the header rules of mp3/.
 //
 // All offsets are into st.FileBuffer. Every read is bounds-checked: a header
 // whose four bytes do not lie inside the buffer is no header.
@@ -71,8 +71,8 @@ std::string StreamInfoText(const ProgramState& st);
 int64_t AudioEnd(const ProgramState& st);
 
 // Byte just past frame f (f < IndexedFrames): the next frame's offset, or for
-// the last indexed frame its offset plus FrameLength, never past AudioEnd. Part byte ranges are
-// [FramePos[first], FrameByteEnd(last)). Frames at and above IndexedFrames
+// the last indexed frame its offset plus FrameLength, never past AudioEnd.
+// Part byte ranges are [FramePos[first], FrameByteEnd(last)). Frames at and above IndexedFrames
 // count as the last indexed frame; 0 when nothing is indexed.
 int64_t FrameByteEnd(const ProgramState& st, uint32_t f);
 
