@@ -100,8 +100,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto t2 = Clock::now();
-    st.AudioStart = st.HasId3v2 ? st.Id3v2Size : 0;
-    if (!FindFirstFrame(st, msg)) {
+    if (!FindFirstFrame(st, msg, st.HasId3v2 ? st.Id3v2Size : 0)) {
         std::fprintf(stderr, "%s\n", msg.c_str());
         return 1;
     }

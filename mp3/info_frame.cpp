@@ -75,26 +75,14 @@ int InfoFrameMinLength(const Layer3Header& model) {
 }
 
 int InfoFrameBitrateIndex(const Layer3Header& model, int preferred) {
-    const int need = InfoFrameMinLength(model);
-    if (preferred >= 1 && preferred <= 14 &&
-        Layer3FrameLength(model.lsf, preferred, model.sampleRate, false) >= need)
-        return preferred;
-    for (int i = 1; i <= 14; ++i)
-        if (Layer3FrameLength(model.lsf, i, model.sampleRate, false) >= need)
-            return i;
-    return 14;
+    return BitrateIndexForLength(model, InfoFrameMinLength(model), preferred);
 }
 
 std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
     const Layer3Header& m = spec.model;
     const int length = Layer3FrameLength(m.lsf, spec.bitrateIndex, m.sampleRate, false);
     std::vector<uint8_t> f(static_cast<size_t>(std::max(length, InfoFrameMinLength(m))), 0);
-    f[0] = 0xFF;
-    f[1] = static_cast<uint8_t>(0xE0 | (m.versionBits << 3) | (1 << 1) | 1); // layer III, no CRC
-    f[2] = static_cast<uint8_t>((spec.bitrateIndex << 4) | (m.rateIndex << 2) |
-                                (m.privateBit ? 1 : 0));
-    // Channel mode and the copyright/original bits; no mode extension, no emphasis.
-    f[3] = static_cast<uint8_t>((m.mode << 6) | (spec.headerByte3 & 0x0C));
+    WriteLayer3Header(f.data(), m, spec.bitrateIndex, spec.headerByte3);
 
     size_t p = 4 + static_cast<size_t>(Layer3SideInfoSize(m.lsf, m.Mono()));
     std::memcpy(&f[p], spec.vbr ? "Xing" : "Info", 4);

@@ -2,7 +2,7 @@
 // the Info frame (Xing header plus LAME tag) that opens a gapless part.
 #pragma once
 
-#include "mp3/mp3_side_info.h"
+#include "mp3/side_info.h"
 
 #include <array>
 #include <cstddef>

@@ -21,38 +21,37 @@ void SizeViewerTables(ProgramState& st) {
     }
 }
 
-void ReadGlobalGains(ProgramState& st, int64_t p) {
-    const int64_t s = p + (st.CrcProtected ? 6 : 4);
+void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& gains) {
+    const int64_t s = p + (crc ? 6 : 4);
     const int64_t size = static_cast<int64_t>(st.FileBuffer.size());
     auto B = [&](int k) -> unsigned { return st.FileBuffer[static_cast<size_t>(s + k)]; };
     if (st.ChannelCount == 2) {
         if (s < 0 || s + 29 > size)
             return;
-        st.Gain11 = static_cast<uint8_t>(B(5) * 2 + B(6) / 128);
-        st.Gain21 = static_cast<uint8_t>(B(12) * 16 + B(13) / 16);
-        st.Gain12 = static_cast<uint8_t>(B(19) * 128 + B(20) / 2);
-        st.Gain22 = static_cast<uint8_t>(B(27) * 4 + B(28) / 64);
+        gains.gain11 = static_cast<uint8_t>(B(5) * 2 + B(6) / 128);
+        gains.gain21 = static_cast<uint8_t>(B(12) * 16 + B(13) / 16);
+        gains.gain12 = static_cast<uint8_t>(B(19) * 128 + B(20) / 2);
+        gains.gain22 = static_cast<uint8_t>(B(27) * 4 + B(28) / 64);
     } else {
         if (s < 0 || s + 14 > size)
             return;
-        st.Gain11 = static_cast<uint8_t>(B(4) * 128 + B(5) / 2);
-        st.Gain12 = static_cast<uint8_t>(B(12) * 4 + B(13) / 64);
+        gains.gain11 = static_cast<uint8_t>(B(4) * 128 + B(5) / 2);
+        gains.gain12 = static_cast<uint8_t>(B(12) * 4 + B(13) / 64);
     }
 }
 
-void RecordViewerRow(ProgramState& st, uint32_t i) {
+void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGains& gains) {
     if (i > kViewerLastFrame)
         return;
     SizeViewerTables(st);
-    const int64_t p = st.ScanPos;
-    ReadGlobalGains(st, p);
-    const uint8_t gains[4] = {st.Gain11, st.Gain21, st.Gain12, st.Gain22};
+    ReadGlobalGains(st, p, crc, gains);
+    const uint8_t values[4] = {gains.gain11, gains.gain21, gains.gain12, gains.gain22};
     for (int k = 0; k < 4; ++k) {
         const int64_t q = p + k;
         (*Tables(st)[k])[i] = q >= 0 && q < static_cast<int64_t>(st.FileBuffer.size())
                                   ? st.FileBuffer[static_cast<size_t>(q)]
                                   : 0;
-        (*Tables(st)[4 + k])[i] = gains[k];
+        (*Tables(st)[4 + k])[i] = values[k];
     }
 }
 

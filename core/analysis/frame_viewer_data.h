@@ -15,13 +15,19 @@ constexpr size_t kViewerTableSize = 2000;
 // existing ones keep their values.
 void SizeViewerTables(ProgramState& st);
 
-// Reads the global gains of the frame at p into Gain11, Gain21, Gain12 and
-// Gain22 (side information after the header, and after the CRC when
-// CrcProtected). Gains whose bytes lie outside the file keep their values;
-// for a mono file Gain21 and Gain22 keep theirs.
-void ReadGlobalGains(ProgramState& st, int64_t p);
+// The layer III global gains of one frame: granule 1 and 2 of channel 1 and 2.
+struct FrameGains {
+    uint8_t gain11 = 0, gain21 = 0, gain12 = 0, gain22 = 0;
+};
 
-// Stores header bytes and gains of the frame at ScanPos as row i.
-void RecordViewerRow(ProgramState& st, uint32_t i);
+// Reads the global gains of the frame at p into `gains` (side information
+// after the header, and after the CRC when `crc`). Gains whose bytes lie
+// outside the file keep their values; for a mono file gain21 and gain22 keep
+// theirs.
+void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& gains);
+
+// Stores header bytes and gains of the frame at p as row i; `gains` carries
+// the values from row to row.
+void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGains& gains);
 
 } // namespace tessivo

@@ -80,9 +80,8 @@ bool QuickCheck(const std::string& path, std::string& message) {
         return false;
     }
     head.FileSize = static_cast<uint32_t>(want);
-    head.AudioStart = static_cast<int32_t>(audioStart);
     std::string ignored;
-    if (!FindFirstFrame(head, ignored)) {
+    if (!FindFirstFrame(head, ignored, static_cast<int64_t>(audioStart))) {
         message = ignored;
         return false;
     }

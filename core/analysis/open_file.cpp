@@ -27,8 +27,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
     try {
         if (!ProbeFile(st))
             return Fail(st, kNotMp3Message);
-        st.AudioStart = st.HasId3v2 ? st.Id3v2Size : 0;
-        if (!FindFirstFrame(st, message))
+        if (!FindFirstFrame(st, message, st.HasId3v2 ? st.Id3v2Size : 0))
             return Fail(st, message);
         // The decoder must see the same stream as the frame search: a first
         // frame of another rate or channel count means the two disagree on
@@ -51,8 +50,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
             if (!CalculatePeaksParallel(st, 0, progress, cancel))
                 return Fail(st, "");
         } else {
-            for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
-                v->assign(st.FrameCount, 0);
+            SizePeakArrays(st);
         }
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + st.FileName);
@@ -125,11 +123,7 @@ void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
     dst.FrameDuration = src.FrameDuration;
     dst.FrameCount = src.FrameCount;
 
-    dst.FrameBitrate = src.FrameBitrate;
-    dst.FramePadding = src.FramePadding;
     dst.CrcProtected = src.CrcProtected;
-    dst.AudioStart = src.AudioStart;
-    dst.ScanPos = src.ScanPos;
 
     dst.FirstFramePos = src.FirstFramePos;
     dst.FramePos = std::move(src.FramePos);
@@ -158,10 +152,6 @@ void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
         copyRows(dst.ViewerGain21, src.ViewerGain21);
         copyRows(dst.ViewerGain12, src.ViewerGain12);
         copyRows(dst.ViewerGain22, src.ViewerGain22);
-        dst.Gain11 = src.Gain11;
-        dst.Gain21 = src.Gain21;
-        dst.Gain12 = src.Gain12;
-        dst.Gain22 = src.Gain22;
     }
     dst.ProgressPercent = 0.0;
 }

@@ -54,17 +54,17 @@ void FramePeaks(ProgramState& st, uint32_t j, const int16_t* pcm, size_t bytes) 
     st.PeakMinR[j] = minR;
 }
 
-void SizePeakArrays(ProgramState& st) {
-    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
-        v->assign(st.FrameCount, 0);
-}
-
 bool CanDecode(const ProgramState& st) {
     return st.IndexedFrames > 0 && st.FrameCount > 0 &&
            (st.ChannelCount == 1 || st.ChannelCount == 2) && st.SamplesPerFrame > 0;
 }
 
 } // namespace
+
+void SizePeakArrays(ProgramState& st) {
+    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
+        v->assign(st.FrameCount, 0);
+}
 
 std::string PeakProgressText(double percent) {
     char buf[64];
@@ -149,6 +149,153 @@ std::vector<std::vector<int16_t>> DecodeTail(Mpg123Decoder& dec, uint32_t count)
     return out;
 }
 
+// Shares of about equal size, each starting at an indexed frame; the last one
+// runs to the end of the table.
+std::vector<Share> PlanShares(uint32_t frames, uint32_t indexed, uint32_t shares) {
+    std::vector<Share> parts(shares);
+    const uint64_t span = std::min(frames, indexed);
+    for (uint32_t k = 0; k < shares; ++k) {
+        parts[k].from = static_cast<uint32_t>(span * k / shares);
+        parts[k].to = k + 1 < shares ? static_cast<uint32_t>(span * (k + 1) / shares) : frames;
+    }
+    return parts;
+}
+
+// Progress of the workers together, and the stop request they share.
+class WorkerProgress {
+public:
+    WorkerProgress(ProgramState& st, const ProgressFn& progress, const std::atomic<bool>* cancel)
+        : st_(st), progress_(progress), cancel_(cancel) {}
+
+    // Counts `add` more frames decoded.
+    void Report(uint32_t add) {
+        const uint32_t d = done_.fetch_add(add) + add;
+        const double x = std::min(100.0, static_cast<double>(d) / st_.FrameCount * 100.0);
+        st_.ProgressPercent = x;
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (x - st_.LastShownPercent >= 1.0) {
+            st_.LastShownPercent = x;
+            if (progress_)
+                progress_("Calculating Peaks", x);
+        }
+    }
+    // True once the user cancelled (or another worker saw it).
+    bool Stop() {
+        if (stopped_.load() || (cancel_ && cancel_->load(std::memory_order_relaxed)))
+            stopped_ = true;
+        return stopped_.load();
+    }
+    bool Stopped() const { return stopped_.load(); }
+
+private:
+    ProgramState& st_;
+    const ProgressFn& progress_;
+    const std::atomic<bool>* cancel_;
+    std::atomic<uint32_t> done_{0};
+    std::atomic<bool> stopped_{false};
+    std::mutex mutex_;
+};
+
+// Decodes one share with a decoder of its own, keeping its first frames' PCM
+// and (unless it is the last share) the PCM of the frames after it.
+void DecodeShare(ProgramState& st, Share& sh, bool last, uint32_t indexed,
+                 const std::function<bool(uint32_t)>& tick) {
+    sh.decoder = std::make_unique<Mpg123Decoder>();
+    if (!sh.decoder->OpenAtFrame(st.FileBuffer.data(), st.FileBuffer.size(), st.FramePos.data(),
+                                 indexed, sh.from) ||
+        !DecodeRange(st, *sh.decoder, sh.from, sh.to, &sh.head, kSeamFrames, tick)) {
+        sh.ended = true;
+        return;
+    }
+    if (!last)
+        sh.tail = DecodeTail(*sh.decoder, kSeamFrames);
+}
+
+// Runs `threads` workers (this thread among them) that take shares in turn.
+// False when cancelled.
+bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads, uint32_t indexed,
+                WorkerProgress& prog) {
+    const uint32_t shares = static_cast<uint32_t>(parts.size());
+    std::atomic<uint32_t> nextShare{0};
+    auto worker = [&] {
+        uint32_t pending = 0;
+        auto tick = [&](uint32_t) {
+            if (++pending == 256) {
+                prog.Report(pending);
+                pending = 0;
+                if (prog.Stop())
+                    return false;
+            }
+            return true;
+        };
+        for (;;) {
+            const uint32_t k = nextShare.fetch_add(1);
+            if (k >= shares || prog.Stopped())
+                break;
+            DecodeShare(st, parts[k], k + 1 == shares, indexed, tick);
+        }
+        prog.Report(pending);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(worker);
+    worker();
+    for (auto& t : pool)
+        t.join();
+    return !prog.Stopped();
+}
+
+void ClearPeaks(ProgramState& st, uint32_t from, uint32_t to) {
+    for (uint32_t j = from; j < to; ++j)
+        st.PeakMaxL[j] = st.PeakMinL[j] = st.PeakMaxR[j] = st.PeakMinR[j] = 0;
+}
+
+// Share `cur` decoded again by the previous share's decoder, which is known
+// good: first the frames it already gave, then the rest.
+void RedecodeShare(ProgramState& st, Share& prev, Share& cur, bool last) {
+    uint32_t j = cur.from;
+    for (const auto& pcm : prev.tail) {
+        if (j >= cur.to)
+            break;
+        FramePeaks(st, j, pcm.data(), pcm.size() * 2);
+        ++j;
+    }
+    bool ok = prev.tail.size() == kSeamFrames || cur.from + prev.tail.size() >= cur.to;
+    if (ok)
+        ok = DecodeRange(st, *prev.decoder, j, cur.to, nullptr, 0, {});
+    ClearPeaks(st, ok ? cur.to : j, cur.to);
+    cur.decoder = std::move(prev.decoder);
+    cur.ended = !ok;
+    cur.tail =
+        ok && !last ? DecodeTail(*cur.decoder, kSeamFrames) : std::vector<std::vector<int16_t>>{};
+}
+
+// Seams, in order. Share 0 decoded from the first frame, like the sequential
+// decode. A later share counts as decoded alike when its first frames equal,
+// sample for sample, what the previous share's decoder gave for them;
+// otherwise that decoder decodes the share again (the warm-up could not
+// reproduce its state). Returns how many shares were decoded again.
+uint32_t RepairSeams(ProgramState& st, std::vector<Share>& parts) {
+    uint32_t redecoded = 0;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        Share& prev = parts[k - 1];
+        Share& cur = parts[k];
+        if (!prev.ended && !cur.ended && prev.tail == cur.head)
+            continue;
+        if (prev.ended || !prev.decoder) {
+            // The stream ended before this share: its frames stay silent, as
+            // in the sequential decode.
+            ClearPeaks(st, cur.from, cur.to);
+            cur.ended = true;
+            cur.decoder.reset();
+            continue;
+        }
+        ++redecoded;
+        RedecodeShare(st, prev, cur, k + 1 == parts.size());
+    }
+    return redecoded;
+}
+
 } // namespace
 
 bool CalculatePeaksParallel(ProgramState& st, unsigned threads, const ProgressFn& progress,
@@ -171,116 +318,15 @@ bool CalculatePeaksParallel(ProgramState& st, unsigned threads, const ProgressFn
         return CalculatePeaks(st, progress, cancel);
     SizePeakArrays(st);
 
-    // Shares of about equal size, each starting at an indexed frame; the last
-    // one runs to the end of the table.
-    std::vector<Share> parts(shares);
-    for (uint32_t k = 0; k < shares; ++k) {
-        parts[k].from =
-            static_cast<uint32_t>(static_cast<uint64_t>(std::min(n, indexed)) * k / shares);
-        parts[k].to = k + 1 < shares
-                          ? static_cast<uint32_t>(static_cast<uint64_t>(std::min(n, indexed)) *
-                                                  (k + 1) / shares)
-                          : n;
-    }
-
-    std::atomic<uint32_t> nextShare{0};
-    std::atomic<uint32_t> done{0};
-    std::atomic<bool> stopped{false};
-    std::mutex progressMutex;
-    auto report = [&](uint32_t add) {
-        const uint32_t d = done.fetch_add(add) + add;
-        const double x = std::min(100.0, static_cast<double>(d) / n * 100.0);
-        st.ProgressPercent = x;
-        std::lock_guard<std::mutex> lock(progressMutex);
-        if (x - st.LastShownPercent >= 1.0) {
-            st.LastShownPercent = x;
-            if (progress)
-                progress("Calculating Peaks", x);
-        }
-    };
-    auto worker = [&] {
-        uint32_t pending = 0;
-        auto tick = [&](uint32_t) {
-            if (++pending == 256) {
-                report(pending);
-                pending = 0;
-                if (stopped.load() || (cancel && cancel->load(std::memory_order_relaxed))) {
-                    stopped = true;
-                    return false;
-                }
-            }
-            return true;
-        };
-        for (;;) {
-            const uint32_t k = nextShare.fetch_add(1);
-            if (k >= shares || stopped.load())
-                break;
-            Share& sh = parts[k];
-            sh.decoder = std::make_unique<Mpg123Decoder>();
-            if (!sh.decoder->OpenAtFrame(st.FileBuffer.data(), st.FileBuffer.size(),
-                                         st.FramePos.data(), indexed, sh.from)) {
-                sh.ended = true;
-                continue;
-            }
-            if (!DecodeRange(st, *sh.decoder, sh.from, sh.to, &sh.head, kSeamFrames, tick)) {
-                sh.ended = true;
-                continue;
-            }
-            if (k + 1 < shares)
-                sh.tail = DecodeTail(*sh.decoder, kSeamFrames);
-        }
-        report(pending);
-    };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
-    if (stopped.load()) {
+    std::vector<Share> parts = PlanShares(n, indexed, shares);
+    WorkerProgress prog(st, progress, cancel);
+    if (!RunWorkers(st, parts, threads, indexed, prog)) {
         st.ProgressPercent = 0.0;
         return false;
     }
-
-    // Seams, in order. Share 0 decoded from the first frame, like the
-    // sequential decode. A later share counts as decoded alike when its first
-    // frames equal, sample for sample, what the previous share's decoder gave
-    // for them; otherwise that decoder, which is known good, decodes the share
-    // again (the warm-up could not reproduce its state).
-    for (uint32_t k = 1; k < shares; ++k) {
-        Share& prev = parts[k - 1];
-        Share& cur = parts[k];
-        if (!prev.ended && !cur.ended && prev.tail == cur.head)
-            continue;
-        if (prev.ended || !prev.decoder) {
-            // The stream ended before this share: its frames stay silent, as
-            // in the sequential decode.
-            for (uint32_t j = cur.from; j < cur.to; ++j)
-                st.PeakMaxL[j] = st.PeakMinL[j] = st.PeakMaxR[j] = st.PeakMinR[j] = 0;
-            cur.ended = true;
-            cur.decoder.reset();
-            continue;
-        }
-        if (redecoded)
-            ++*redecoded;
-        // Peaks of the frames the previous decoder already gave, then the rest.
-        uint32_t j = cur.from;
-        for (const auto& pcm : prev.tail) {
-            if (j >= cur.to)
-                break;
-            FramePeaks(st, j, pcm.data(), pcm.size() * 2);
-            ++j;
-        }
-        bool ok = prev.tail.size() == kSeamFrames || cur.from + prev.tail.size() >= cur.to;
-        if (ok)
-            ok = DecodeRange(st, *prev.decoder, j, cur.to, nullptr, 0, {});
-        for (uint32_t q = ok ? cur.to : j; q < cur.to; ++q)
-            st.PeakMaxL[q] = st.PeakMinL[q] = st.PeakMaxR[q] = st.PeakMinR[q] = 0;
-        cur.decoder = std::move(prev.decoder);
-        cur.ended = !ok;
-        cur.tail = ok && k + 1 < shares ? DecodeTail(*cur.decoder, kSeamFrames)
-                                        : std::vector<std::vector<int16_t>>{};
-    }
+    const uint32_t again = RepairSeams(st, parts);
+    if (redecoded)
+        *redecoded = again;
     st.ProgressPercent = 0.0;
     return true;
 }

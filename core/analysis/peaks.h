@@ -33,6 +33,9 @@ bool CalculatePeaksParallel(ProgramState& st, unsigned threads = 0, const Progre
                             const std::atomic<bool>* cancel = nullptr, uint32_t shares = 0,
                             uint32_t* redecoded = nullptr);
 
+// Gives the four peak tables FrameCount entries, all 0.
+void SizePeakArrays(ProgramState& st);
+
 // "Calculating Peaks - 12.5%" (one decimal).
 std::string PeakProgressText(double percent);
 

@@ -1,7 +1,8 @@
 #include "core/output/gapless_part.h"
 
+#include "core/analysis/frame_index.h"
 #include "mp3/info_frame.h"
-#include "mp3/mp3_side_info.h"
+#include "mp3/side_info.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,10 +23,7 @@ struct FrameSpan {
 class SourceFrames {
 public:
     explicit SourceFrames(const ProgramState& st) : st_(st) {
-        const size_t size = std::min<size_t>(st.FileBuffer.size(), st.FileSize);
-        audioEnd_ = size;
-        if (st.HasId3v1 && audioEnd_ >= 128 + static_cast<size_t>(st.FirstFramePos))
-            audioEnd_ -= 128;
+        audioEnd_ = static_cast<size_t>(tessivo::AudioEnd(st));
         indexed_ = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
     }
 
@@ -98,16 +96,7 @@ std::vector<uint8_t> ReservoirBefore(const SourceFrames& src, int32_t before, in
 // data with no CRC; `preferred` when that one is enough.
 int SilentBitrateIndex(const Layer3Header& m, size_t mainData, int preferred) {
     const int overhead = 4 + mp3::Layer3SideInfoSize(m.lsf, m.Mono());
-    auto fits = [&](int i) {
-        return mp3::Layer3FrameLength(m.lsf, i, m.sampleRate, false) - overhead >=
-               static_cast<int>(mainData);
-    };
-    if (preferred >= 1 && preferred <= 14 && fits(preferred))
-        return preferred;
-    for (int i = 1; i <= 14; ++i)
-        if (fits(i))
-            return i;
-    return 14;
+    return mp3::BitrateIndexForLength(m, overhead + static_cast<int>(mainData), preferred);
 }
 
 // A frame with all-zero side information: it decodes to silence and takes
@@ -116,10 +105,7 @@ std::vector<uint8_t> SilentFrame(const Layer3Header& m, uint8_t byte3, int bitra
                                  const std::vector<uint8_t>& reservoir) {
     const int length = mp3::Layer3FrameLength(m.lsf, bitrateIndex, m.sampleRate, false);
     std::vector<uint8_t> f(static_cast<size_t>(length), 0);
-    f[0] = 0xFF;
-    f[1] = static_cast<uint8_t>(0xE0 | (m.versionBits << 3) | (1 << 1) | 1);
-    f[2] = static_cast<uint8_t>((bitrateIndex << 4) | (m.rateIndex << 2) | (m.privateBit ? 1 : 0));
-    f[3] = static_cast<uint8_t>((m.mode << 6) | (byte3 & 0x0C));
+    mp3::WriteLayer3Header(f.data(), m, bitrateIndex, byte3);
     const size_t n =
         std::min(reservoir.size(),
                  f.size() - 4 - static_cast<size_t>(mp3::Layer3SideInfoSize(m.lsf, m.Mono())));
@@ -128,73 +114,83 @@ std::vector<uint8_t> SilentFrame(const Layer3Header& m, uint8_t byte3, int bitra
     return f;
 }
 
-} // namespace
+// Everything the part is made of, decided before a byte is written.
+struct PartPlan {
+    Layer3Header model;             // the stream's facts, from its first frame
+    Layer3Header first;             // the part's first audio frame
+    uint8_t byte3 = 0;              // that frame's header byte 3
+    mp3::SourceInfoTag tag;         // the source's Xing/Info/VBRI frame
+    int32_t firstAudio = 0;         // first source frame with audio (1 after an Info frame)
+    int32_t f = 0;                  // the part's first audio frame
+    std::vector<FrameSpan> own;     // the part's own frames
+    size_t tailFrames = 0;          // complete frames after the last indexed one
+    bool vbr = false;               // bitrates vary (in the source or within the part)
+    int32_t audioBefore = 0;        // audio frames of the source before f
+    int warmups = 0;                // source frames copied in front of f
+    std::vector<uint8_t> reservoir; // main data the first warm-up frame reaches back to
+    int silent = 0;                 // silent frames in front of the warm-up frames
+};
 
-bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
-                      std::vector<uint8_t>& out, GaplessPartReport* report) {
-    return BuildGaplessPartWithSilent(st, firstFrame, lastFrame, -1, out, report);
+// The stream's facts and the part's first audio frame. False when the source
+// is no layer III stream or the part holds no audio frame.
+bool PlanStart(const SourceFrames& src, int32_t firstFrame, int32_t lastFrame, PartPlan& plan) {
+    // The stream's facts come from the first frame (the Info frame when there is one).
+    const FrameSpan frame0 = src.Indexed(0);
+    if (!src.Header(frame0.pos, plan.model))
+        return false;
+    plan.tag = mp3::ReadInfoTag(src.Data(frame0.pos), src.AudioEnd() - frame0.pos);
+    plan.firstAudio = plan.tag.kind == mp3::SourceInfoTag::Kind::None ? 0 : 1;
+    plan.f = std::max(firstFrame, plan.firstAudio);
+    if (plan.f > lastFrame)
+        return false;
+    const size_t pos = src.Indexed(plan.f).pos;
+    if (!src.Header(pos, plan.first))
+        return false;
+    plan.byte3 = src.Data(pos)[3];
+    plan.audioBefore = plan.f - plan.firstAudio;
+    return true;
 }
 
-bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
-                                int silentFrames, std::vector<uint8_t>& out,
-                                GaplessPartReport* report) {
-    out.clear();
-    GaplessPartReport rep;
-    const SourceFrames src(st);
+// The part's own frames (with the frames after the index for the last part)
+// and whether the bitrate varies.
+void PlanOwnFrames(const ProgramState& st, const SourceFrames& src, int32_t lastFrame,
+                   PartPlan& plan) {
+    for (int32_t i = plan.f; i <= lastFrame; ++i)
+        plan.own.push_back(src.Indexed(i));
     const int32_t indexed = src.Indexed();
-    if (indexed == 0 || firstFrame < 0 || firstFrame > lastFrame || firstFrame >= indexed)
-        return false;
-    lastFrame = std::min(lastFrame, indexed - 1);
-
-    // The stream's facts come from the first frame (the Info frame when there is one).
-    Layer3Header model;
-    const FrameSpan frame0 = src.Indexed(0);
-    if (!src.Header(frame0.pos, model))
-        return false;
-    const mp3::SourceInfoTag tag =
-        mp3::ReadInfoTag(src.Data(frame0.pos), src.AudioEnd() - frame0.pos);
-    const int32_t firstAudio = tag.kind == mp3::SourceInfoTag::Kind::None ? 0 : 1;
-    const int32_t f = std::max(firstFrame, firstAudio);
-    if (f > lastFrame)
-        return false;
-    const int spf = model.samplesPerFrame;
-
-    Layer3Header fh;
-    if (!src.Header(src.Indexed(f).pos, fh))
-        return false;
-    const uint8_t byte3 = src.Data(src.Indexed(f).pos)[3];
-
-    // The part's own frames.
-    std::vector<FrameSpan> own;
-    for (int32_t i = f; i <= lastFrame; ++i)
-        own.push_back(src.Indexed(i));
     const bool isLast = lastFrame >= indexed - 1 ||
                         (st.FrameCount > 0 && lastFrame >= static_cast<int32_t>(st.FrameCount) - 1);
-    const std::vector<FrameSpan> tail = src.Tail(model);
+    const std::vector<FrameSpan> tail = src.Tail(plan.model);
+    plan.tailFrames = tail.size();
     if (isLast)
-        own.insert(own.end(), tail.begin(), tail.end());
+        plan.own.insert(plan.own.end(), tail.begin(), tail.end());
 
-    bool vbr =
-        tag.kind == mp3::SourceInfoTag::Kind::Xing || tag.kind == mp3::SourceInfoTag::Kind::Vbri;
-    if (tag.kind == mp3::SourceInfoTag::Kind::None) {
+    using Kind = mp3::SourceInfoTag::Kind;
+    plan.vbr = plan.tag.kind == Kind::Xing || plan.tag.kind == Kind::Vbri;
+    if (plan.tag.kind == Kind::None) {
         Layer3Header h;
-        for (const FrameSpan& s : own)
-            if (src.Header(s.pos, h) && h.bitrateIndex != fh.bitrateIndex)
-                vbr = true;
+        for (const FrameSpan& s : plan.own)
+            if (src.Header(s.pos, h) && h.bitrateIndex != plan.first.bitrateIndex)
+                plan.vbr = true;
     }
+}
 
+// Warm-up and silent frames in front of the part. `silentFrames` forces the
+// number of silent frames (-1: chosen by the phase rule).
+void PlanLeadFrames(const SourceFrames& src, int silentFrames, PartPlan& plan,
+                    GaplessPartReport& rep) {
     // Warm-up frames: the granules whose overlap and synthesis history the
     // first frame's output depends on (one frame for MPEG-1, two for MPEG-2/2.5).
-    const int32_t audioBefore = f - firstAudio;
-    const int warmups = static_cast<int>(std::min<int32_t>(model.lsf ? 2 : 1, audioBefore));
-    const int32_t firstWarmup = f - warmups;
-    std::vector<uint8_t> reservoir;
-    if (warmups > 0) {
+    const Layer3Header& model = plan.model;
+    plan.warmups = static_cast<int>(std::min<int32_t>(model.lsf ? 2 : 1, plan.audioBefore));
+    const int32_t firstWarmup = plan.f - plan.warmups;
+    if (plan.warmups > 0) {
         Layer3Header wh;
         const FrameSpan w = src.Indexed(firstWarmup);
         if (src.Header(w.pos, wh)) {
             const int back = mp3::MainDataBegin(src.Data(w.pos), wh);
-            reservoir = ReservoirBefore(src, firstWarmup, firstAudio, static_cast<size_t>(back));
+            plan.reservoir =
+                ReservoirBefore(src, firstWarmup, plan.firstAudio, static_cast<size_t>(back));
         }
     }
 
@@ -202,80 +198,95 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
     // phase. libmpg123's synthesis rounds differently by phase: the count of
     // frames decoded before f must match the source's modulo 2 (modulo 4 for
     // mono MPEG-2/2.5).
-    const int minSilent = (warmups > 0 && !reservoir.empty()) ? 1 : 0;
-    int silent = minSilent;
-    if (warmups > 0) {
-        if (silentFrames >= 0) {
-            silent = std::max(silentFrames, minSilent);
-        } else {
-            const int mod = (model.lsf && model.Mono()) ? 4 : 2;
-            rep.phaseMatched = false;
-            for (int s = minSilent; warmups + s <= kMaxLeadFrames; ++s) {
-                if ((warmups + s) % mod == audioBefore % mod) {
-                    silent = s;
-                    rep.phaseMatched = true;
-                    break;
-                }
-            }
+    const int minSilent = (plan.warmups > 0 && !plan.reservoir.empty()) ? 1 : 0;
+    plan.silent = minSilent;
+    if (plan.warmups == 0)
+        return;
+    if (silentFrames >= 0) {
+        plan.silent = std::max(silentFrames, minSilent);
+        return;
+    }
+    const int mod = (model.lsf && model.Mono()) ? 4 : 2;
+    rep.phaseMatched = false;
+    for (int s = minSilent; plan.warmups + s <= kMaxLeadFrames; ++s) {
+        if ((plan.warmups + s) % mod == plan.audioBefore % mod) {
+            plan.silent = s;
+            rep.phaseMatched = true;
+            break;
         }
     }
+}
 
-    // The frames after the Info frame, with the reservoir check: a frame that
-    // points back further than the main data before it in this file is
-    // silenced (its side information zeroed), so no decoder reads garbage.
-    std::vector<uint8_t> body;
+// The frames after the Info frame and where each starts.
+struct PartBody {
+    std::vector<uint8_t> bytes;
     std::vector<size_t> offsets;
+    size_t ownFrames = 0;
+};
+
+// Silent frames, warm-up frames and the part's own frames, with the reservoir
+// check: a frame that points back further than the main data before it in
+// this file is silenced (its side information zeroed), so no decoder reads
+// garbage.
+PartBody EmitBody(const SourceFrames& src, const PartPlan& plan, GaplessPartReport& rep) {
+    PartBody body;
     size_t avail = 0;
-    const int silentIndex = SilentBitrateIndex(model, reservoir.size(), vbr ? 0 : fh.bitrateIndex);
-    for (int s = 0; s < silent; ++s) {
-        const std::vector<uint8_t> fr = SilentFrame(
-            model, byte3, silentIndex, s + 1 == silent ? reservoir : std::vector<uint8_t>{});
-        offsets.push_back(body.size());
-        body.insert(body.end(), fr.begin(), fr.end());
+    const Layer3Header& model = plan.model;
+    const int silentIndex =
+        SilentBitrateIndex(model, plan.reservoir.size(), plan.vbr ? 0 : plan.first.bitrateIndex);
+    for (int s = 0; s < plan.silent; ++s) {
+        const std::vector<uint8_t> fr =
+            SilentFrame(model, plan.byte3, silentIndex,
+                        s + 1 == plan.silent ? plan.reservoir : std::vector<uint8_t>{});
+        body.offsets.push_back(body.bytes.size());
+        body.bytes.insert(body.bytes.end(), fr.begin(), fr.end());
         avail += fr.size() - 4 - static_cast<size_t>(model.sideInfoSize);
     }
     auto emit = [&](const FrameSpan& s, bool ownFrame) {
         if (s.len == 0)
             return; // no frame there (the index ran past the audio)
-        offsets.push_back(body.size());
-        const size_t at = body.size();
-        body.insert(body.end(), src.Data(s.pos), src.Data(s.pos) + s.len);
+        body.offsets.push_back(body.bytes.size());
+        const size_t at = body.bytes.size();
+        body.bytes.insert(body.bytes.end(), src.Data(s.pos), src.Data(s.pos) + s.len);
+        uint8_t* frame = &body.bytes[at];
         Layer3Header h;
-        if (!mp3::ParseLayer3Header(&body[at], s.len, h) || static_cast<size_t>(h.length) > s.len)
+        if (!mp3::ParseLayer3Header(frame, s.len, h) || static_cast<size_t>(h.length) > s.len)
             return;
-        if (static_cast<size_t>(mp3::MainDataBegin(&body[at], h)) > avail) {
-            mp3::ZeroSideInfo(&body[at], h);
+        if (static_cast<size_t>(mp3::MainDataBegin(frame, h)) > avail) {
+            mp3::ZeroSideInfo(frame, h);
             if (ownFrame)
                 ++rep.zeroedFrames;
         }
         avail += static_cast<size_t>(std::max(0, h.MainDataSize()));
     };
-    for (int32_t i = firstWarmup; i < f; ++i)
+    for (int32_t i = plan.f - plan.warmups; i < plan.f; ++i)
         emit(src.Indexed(i), false);
-    const size_t beforeOwn = offsets.size();
-    for (const FrameSpan& s : own)
+    const size_t beforeOwn = body.offsets.size();
+    for (const FrameSpan& s : plan.own)
         emit(s, true);
-    const size_t ownFrames = offsets.size() - beforeOwn;
+    body.ownFrames = body.offsets.size() - beforeOwn;
+    return body;
+}
 
-    rep.silentFrames = silent;
-    rep.warmupFrames = warmups;
-    rep.frames = static_cast<uint32_t>(offsets.size());
-    const int lead = silent + warmups;
-
-    // Delay and padding. A gapless decoder skips delay + 529 samples and stops
-    // 529 - padding samples after the last frame's end. Counted in the
-    // untrimmed output of the source's audio frames, the source plays the
-    // samples [sourceDelay + 529, N x spf - sourcePadding + 529) and this part's
-    // own frames hold [partBegin, partEnd); the part plays the overlap. That is
-    // delay = source delay for the first part, lead x spf - 529 for the others,
-    // padding = 529 except for the last part (source padding), unless a part
-    // is shorter than the source's delay or padding.
-    const int sourceDelay = tag.hasLame ? tag.delay : kAssumedEncoderDelay;
-    const int sourcePadding = tag.hasLame ? tag.padding : kDecoderDelay;
-    const int64_t sourceFrames = int64_t{indexed} - firstAudio + static_cast<int64_t>(tail.size());
+// Delay and padding. A gapless decoder skips delay + 529 samples and stops
+// 529 - padding samples after the last frame's end. Counted in the untrimmed
+// output of the source's audio frames, the source plays the samples
+// [sourceDelay + 529, N x spf - sourcePadding + 529) and this part's own
+// frames hold [partBegin, partEnd); the part plays the overlap. That is
+// delay = source delay for the first part, lead x spf - 529 for the others,
+// padding = 529 except for the last part (source padding), unless a part is
+// shorter than the source's delay or padding.
+void DelayAndPadding(const PartPlan& plan, int32_t indexed, size_t ownFrames,
+                     GaplessPartReport& rep) {
+    const int spf = plan.model.samplesPerFrame;
+    const int lead = plan.silent + plan.warmups;
+    const int sourceDelay = plan.tag.hasLame ? plan.tag.delay : kAssumedEncoderDelay;
+    const int sourcePadding = plan.tag.hasLame ? plan.tag.padding : kDecoderDelay;
+    const int64_t sourceFrames =
+        int64_t{indexed} - plan.firstAudio + static_cast<int64_t>(plan.tailFrames);
     const int64_t playBegin = int64_t{sourceDelay} + kDecoderDelay;
     const int64_t playEnd = sourceFrames * spf - sourcePadding + kDecoderDelay;
-    const int64_t partBegin = int64_t{audioBefore} * spf;
+    const int64_t partBegin = int64_t{plan.audioBefore} * spf;
     const int64_t partEnd = partBegin + static_cast<int64_t>(ownFrames) * spf;
     int64_t from = std::clamp(playBegin, partBegin, partEnd);
     int64_t to = std::clamp(playEnd, from, partEnd);
@@ -293,30 +304,67 @@ bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int3
     rep.padding = static_cast<int>(std::min<int64_t>(4095, partEnd - to + kDecoderDelay));
     const int64_t samples = int64_t{rep.frames} * spf - rep.delay - rep.padding;
     rep.audioSamples = static_cast<uint32_t>(std::max<int64_t>(0, samples));
+}
 
+// The Info frame that opens the part: its Xing fields count and map the body,
+// its LAME tag carries delay, padding and the body's CRC.
+std::vector<uint8_t> PartInfoFrame(const PartPlan& plan, const PartBody& body,
+                                   const GaplessPartReport& rep) {
+    const Layer3Header& model = plan.model;
     mp3::InfoFrameSpec spec;
     spec.model = model;
-    spec.model.mode = fh.mode;
-    spec.headerByte3 = byte3;
-    spec.bitrateIndex = mp3::InfoFrameBitrateIndex(model, vbr ? 0 : fh.bitrateIndex);
-    spec.vbr = vbr;
+    spec.model.mode = plan.first.mode;
+    spec.headerByte3 = plan.byte3;
+    spec.bitrateIndex = mp3::InfoFrameBitrateIndex(model, plan.vbr ? 0 : plan.first.bitrateIndex);
+    spec.vbr = plan.vbr;
     spec.frames = rep.frames;
     const size_t infoLen = static_cast<size_t>(
         mp3::Layer3FrameLength(model.lsf, spec.bitrateIndex, model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLen + body.size());
+    spec.bytes = static_cast<uint32_t>(infoLen + body.bytes.size());
+    const std::vector<size_t>& offsets = body.offsets;
     for (size_t i = 0; i < 100; ++i) {
         const size_t j = i * offsets.size() / 100;
-        const size_t at = infoLen + (j < offsets.size() ? offsets[j] : body.size());
+        const size_t at = infoLen + (j < offsets.size() ? offsets[j] : body.bytes.size());
         spec.toc[i] =
             static_cast<uint8_t>(std::min<uint64_t>(255, uint64_t{at} * 256 / spec.bytes));
     }
     spec.delay = rep.delay;
     spec.padding = rep.padding;
-    spec.musicCrc = mp3::Crc16Arc(body.data(), body.size());
-    spec.source = &tag;
+    spec.musicCrc = mp3::Crc16Arc(body.bytes.data(), body.bytes.size());
+    spec.source = &plan.tag;
+    return mp3::BuildInfoFrame(spec);
+}
 
-    out = mp3::BuildInfoFrame(spec);
-    out.insert(out.end(), body.begin(), body.end());
+} // namespace
+
+bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+                      std::vector<uint8_t>& out, GaplessPartReport* report) {
+    return BuildGaplessPartWithSilent(st, firstFrame, lastFrame, -1, out, report);
+}
+
+bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+                                int silentFrames, std::vector<uint8_t>& out,
+                                GaplessPartReport* report) {
+    out.clear();
+    const SourceFrames src(st);
+    const int32_t indexed = src.Indexed();
+    if (indexed == 0 || firstFrame < 0 || firstFrame > lastFrame || firstFrame >= indexed)
+        return false;
+    lastFrame = std::min(lastFrame, indexed - 1);
+    PartPlan plan;
+    if (!PlanStart(src, firstFrame, lastFrame, plan))
+        return false;
+    PlanOwnFrames(st, src, lastFrame, plan);
+    GaplessPartReport rep;
+    PlanLeadFrames(src, silentFrames, plan, rep);
+    const PartBody body = EmitBody(src, plan, rep);
+    rep.silentFrames = plan.silent;
+    rep.warmupFrames = plan.warmups;
+    rep.frames = static_cast<uint32_t>(body.offsets.size());
+    DelayAndPadding(plan, indexed, body.ownFrames, rep);
+
+    out = PartInfoFrame(plan, body, rep);
+    out.insert(out.end(), body.bytes.begin(), body.bytes.end());
     if (report)
         *report = rep;
     return true;

@@ -1,5 +1,6 @@
 #include "core/output/split_parts.h"
 
+#include "core/analysis/frame_index.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
 
@@ -126,9 +127,7 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
     const int64_t indexed = std::max<int64_t>(
         0, std::min<int64_t>({st.IndexedFrames, st.FrameCount, int64_t(st.FramePos.size())}));
     // The audio never reaches into the source's ID3v1 tag.
-    size_t limit = std::min<size_t>(st.FileSize, st.FileBuffer.size());
-    if (st.HasId3v1 && limit >= 128)
-        limit -= 128;
+    const size_t limit = static_cast<size_t>(AudioEnd(st));
     if (indexed == 0)
         return r;
     const auto offset = [&](int64_t f) -> size_t {
@@ -156,6 +155,65 @@ PartBytes SourcePartBytes(const ProgramState& st, int i) {
     return b;
 }
 
+namespace {
+
+// Bytes written so far of all the split writes, reported as they grow.
+struct SplitCounter {
+    uint64_t total = 0;
+    uint64_t done = 0;
+    const SplitProgressFn& progress;
+};
+
+// The bytes of part i with its tag (when wanted) written to `out`. False on a
+// write error.
+bool WritePartBytes(const ProgramState& st, int i, bool withTag, PartFileWriter& out,
+                    SplitCounter& count) {
+    // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
+    // frames); a source that cannot be rebuilt gets the plain copy.
+    PartBytes part = SourcePartBytes(st, i);
+    if (st.IsGapless)
+        BuildGaplessPart(st, st.PartStart[i],
+                         i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
+                         part.owned);
+    const std::span<const uint8_t> bytes = part.bytes();
+    bool ok = true;
+    for (size_t pos = 0; ok && pos < bytes.size(); pos += kWriteBlock) {
+        const size_t n = std::min(kWriteBlock, bytes.size() - pos);
+        ok = out.Write(bytes.data() + pos, n);
+        count.done += n;
+        if (ok && count.progress) // gapless parts run a little longer
+            count.progress(std::min(count.done, count.total), count.total);
+    }
+    if (ok && withTag) {
+        ok = out.Write(st.PartTag[i].data(), st.PartTag[i].size());
+        count.done += 128;
+    }
+    return ok;
+}
+
+// Writes part i as `path`: under a temporary name first, renamed when
+// complete. Empty on success, else the message to show.
+std::string WritePartFile(const ProgramState& st, int i, bool withTag, const std::string& path,
+                          PartFileSystem& fs, SplitCounter& count) {
+    std::string tempPath, reason;
+    std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
+    if (!out)
+        return "Cannot create file \"" + path + "\". " + reason;
+    bool ok = WritePartBytes(st, i, withTag, *out, count);
+    ok = out->Close() && ok;
+    if (!ok) {
+        fs.Remove(tempPath);
+        return "Stream write error";
+    }
+    if (!fs.Rename(tempPath, path, reason)) {
+        fs.Remove(tempPath);
+        return "Cannot create file \"" + path + "\". " + reason;
+    }
+    return {};
+}
+
+} // namespace
+
 SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgressFn& progress) {
     SplitResult result;
     if (st.OutputFolder.empty()) {
@@ -165,61 +223,27 @@ SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgress
     }
     const int parts = std::clamp(st.CutCount, 0, kMaxCutLines);
     const auto withTag = [&](int i) { return st.IsSaveTags && IsTag(st.PartTag[i]); };
-    uint64_t total = 0, done = 0;
+    SplitCounter count{0, 0, progress};
     for (int i = 1; i <= parts; ++i)
         if (st.PartUsed[i])
-            total += PartByteRange(st, i).size() + (withTag(i) ? 128 : 0);
+            count.total += PartByteRange(st, i).size() + (withTag(i) ? 128 : 0);
 
     for (int i = 1; i <= parts; ++i) {
         if (!st.PartUsed[i])
             continue;
         ++st.SplitFileCount;
         const std::string path = PartFilePath(st, st.SplitFileCount);
-        std::string tempPath, reason;
-        std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
-        if (!out) {
+        std::string error = WritePartFile(st, i, withTag(i), path, fs, count);
+        if (!error.empty()) {
             result.ok = false;
-            result.error = "Cannot create file \"" + path + "\". " + reason;
-            return result;
-        }
-        // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
-        // frames); a source that cannot be rebuilt gets the plain copy.
-        PartBytes part = SourcePartBytes(st, i);
-        if (st.IsGapless)
-            BuildGaplessPart(st, st.PartStart[i],
-                             i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
-                             part.owned);
-        const std::span<const uint8_t> bytes = part.bytes();
-        bool ok = true;
-        for (size_t pos = 0; ok && pos < bytes.size(); pos += kWriteBlock) {
-            const size_t n = std::min(kWriteBlock, bytes.size() - pos);
-            ok = out->Write(bytes.data() + pos, n);
-            done += n;
-            if (ok && progress)
-                progress(std::min(done, total), total); // gapless parts run a little longer
-        }
-        if (ok && withTag(i)) {
-            ok = out->Write(st.PartTag[i].data(), st.PartTag[i].size());
-            done += 128;
-        }
-        ok = out->Close() && ok;
-        if (!ok) {
-            fs.Remove(tempPath);
-            result.ok = false;
-            result.error = "Stream write error";
-            return result;
-        }
-        if (!fs.Rename(tempPath, path, reason)) {
-            fs.Remove(tempPath);
-            result.ok = false;
-            result.error = "Cannot create file \"" + path + "\". " + reason;
+            result.error = std::move(error);
             return result;
         }
         st.PartSaved[i] = true;
         result.written.push_back(path);
     }
     if (progress)
-        progress(total, total);
+        progress(count.total, count.total);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "core/parts/prepare.h"
 
 #include "core/parts/cut_lines.h"
+#include "core/util/round_even.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,11 +10,6 @@
 namespace tessivo {
 
 namespace {
-
-// Rounds to the nearest integer, halves to the even neighbour.
-int64_t RoundEven(double v) {
-    return static_cast<int64_t>(std::nearbyint(v));
-}
 
 // Value of a text of digits, saturated far above any bound used here; -1 when
 // the text is empty or holds anything but digits.

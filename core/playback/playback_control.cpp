@@ -1,16 +1,13 @@
 #include "core/playback/playback_control.h"
 
+#include "core/util/round_even.h"
+
 #include <algorithm>
 #include <cmath>
 
 namespace tessivo {
 
 namespace {
-
-// Round to nearest, halves to the even neighbour (the default FP rounding).
-int64_t RoundEven(double v) {
-    return static_cast<int64_t>(std::nearbyint(v));
-}
 
 int64_t BytesPerFrame(const ProgramState& st) {
     return int64_t{st.SamplesPerFrame} * 2 * st.ChannelCount;
@@ -132,53 +129,75 @@ std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
     return std::nullopt;
 }
 
+namespace {
+
+// Follows the position heard now: PlayFrame, the time, and where the strip
+// mark and the cursor go.
+void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometry& g,
+                    PlaybackTickResult& r) {
+    const int64_t z = CurrentZoomFactor(st);
+    const int64_t f0 = st.ViewFirstFrame;
+    const int64_t b = engine.GetPosition(st.PlayStream);
+    st.PlayFrame = PcmBytesToFrame(st, b);
+    const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
+    r.seconds = bytesPerSecond > 0 ? static_cast<double>(b) / bytesPerSecond : 0.0;
+    r.following = true;
+    r.frame = st.PlayFrame;
+
+    r.placeOverlays = true;
+    r.stripMark.visible = true;
+    r.stripMark.x = g.waveLeft + static_cast<int32_t>(RoundEven(st.PlayFrame * g.pixelsPerFrame));
+    r.stripMark.y = g.viewBottom - 13;
+    r.stripMark.height = 12;
+
+    const int64_t x =
+        RoundEven(static_cast<double>(int64_t{st.PlayFrame} - f0) / static_cast<double>(z)) +
+        g.waveLeft;
+    if (g.waveLeft < x && x < g.waveRight) {
+        r.cursor.visible = true;
+        r.cursor.x = static_cast<int32_t>(x);
+        r.cursor.y = g.waveTop;
+        r.cursor.height = g.waveBottom - g.waveTop;
+    }
+}
+
+// Auto-scroll once the cursor enters the band 100..91 columns before the
+// right edge; it then stands about 32 columns from the left edge.
+void AutoScroll(ProgramState& st, const PlaybackGeometry& g, PlaybackTickResult& r) {
+    const int64_t z = CurrentZoomFactor(st);
+    const int64_t w = int64_t{g.waveRight} - g.waveLeft;
+    const int64_t d = int64_t{st.PlayFrame} - st.ViewFirstFrame;
+    if (z * (w - 100) <= d && d < z * (w - 90)) {
+        const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - 32 * z, 0);
+        st.ViewFirstFrame = static_cast<int32_t>(newF0);
+        r.autoScrolled = true;
+        r.scrollPosition = static_cast<int>(
+            RoundEven(double(kScrollMax) * static_cast<double>(newF0) / st.FrameCount));
+    }
+}
+
+// Idle: the stream ended or was stopped.
+void GoIdle(ProgramState& st, PlaybackTickResult& r) {
+    r.hideOverlays = true;
+    r.placeOverlays = false;
+    r.cursor = OverlayLine{};
+    r.stripMark = OverlayLine{};
+    if (st.IsPlaying) {
+        st.IsPlaying = false;
+        st.PlayFrame = 0;
+        r.streamEnded = true;
+    }
+}
+
+} // namespace
+
 PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
                                      const PlaybackGeometry& g) {
     PlaybackTickResult r;
-    const int64_t z = CurrentZoomFactor(st);
-    const int64_t f0 = st.ViewFirstFrame;
-
-    // Follow the position heard now.
-    if (engine.IsActive(st.PlayStream)) {
-        const int64_t b = engine.GetPosition(st.PlayStream);
-        st.PlayFrame = PcmBytesToFrame(st, b);
-        const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
-        r.seconds = bytesPerSecond > 0 ? static_cast<double>(b) / bytesPerSecond : 0.0;
-        r.following = true;
-        r.frame = st.PlayFrame;
-
-        r.placeOverlays = true;
-        r.stripMark.visible = true;
-        r.stripMark.x =
-            g.waveLeft + static_cast<int32_t>(RoundEven(st.PlayFrame * g.pixelsPerFrame));
-        r.stripMark.y = g.viewBottom - 13;
-        r.stripMark.height = 12;
-
-        const int64_t x =
-            RoundEven(static_cast<double>(int64_t{st.PlayFrame} - f0) / static_cast<double>(z)) +
-            g.waveLeft;
-        if (g.waveLeft < x && x < g.waveRight) {
-            r.cursor.visible = true;
-            r.cursor.x = static_cast<int32_t>(x);
-            r.cursor.y = g.waveTop;
-            r.cursor.height = g.waveBottom - g.waveTop;
-        }
-    }
-
-    // Auto-scroll once the cursor enters the band 100..91 columns before the
-    // right edge; it then stands about 32 columns from the left edge.
-    if (st.IsPlaying && st.FrameCount > 0) {
-        const int64_t w = int64_t{g.waveRight} - g.waveLeft;
-        const int64_t d = int64_t{st.PlayFrame} - f0;
-        if (z * (w - 100) <= d && d < z * (w - 90)) {
-            const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - 32 * z, 0);
-            st.ViewFirstFrame = static_cast<int32_t>(newF0);
-            r.autoScrolled = true;
-            r.scrollPosition = static_cast<int>(
-                RoundEven(double(kScrollMax) * static_cast<double>(newF0) / st.FrameCount));
-        }
-    }
-
+    if (engine.IsActive(st.PlayStream))
+        FollowPosition(st, engine, g, r);
+    if (st.IsPlaying && st.FrameCount > 0)
+        AutoScroll(st, g, r);
     // End of the part being played.
     if (st.IsPlaying && st.CutCount > 1) {
         const int64_t m = NextPartStart(st);
@@ -189,19 +208,8 @@ PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
             r.stoppedAtPartEnd = true;
         }
     }
-
-    // Idle: the stream ended or was stopped.
-    if (!engine.IsActive(st.PlayStream)) {
-        r.hideOverlays = true;
-        r.placeOverlays = false;
-        r.cursor = OverlayLine{};
-        r.stripMark = OverlayLine{};
-        if (st.IsPlaying) {
-            st.IsPlaying = false;
-            st.PlayFrame = 0;
-            r.streamEnded = true;
-        }
-    }
+    if (!engine.IsActive(st.PlayStream))
+        GoIdle(st, r);
     return r;
 }
 

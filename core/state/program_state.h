@@ -58,16 +58,9 @@ struct StreamFacts {
     int32_t SamplesPerFrame = 0;
     double FrameDuration = 0.0;
     uint32_t FrameCount = 0;
+    bool CrcProtected = false;
 };
 
-// Working values of the frame scan (the frame being measured).
-struct FrameScan {
-    int32_t FrameBitrate = 0;
-    int32_t FramePadding = 0;
-    bool CrcProtected = false;
-    int32_t AudioStart = 0;
-    int32_t ScanPos = 0;
-};
 
 // Where every frame starts.
 struct FrameIndexTable {
@@ -81,7 +74,6 @@ struct FrameIndexTable {
 // ViewerEnabled; entry i describes frame i, i <= 1000; 2000 entries.
 struct FrameViewerRecording {
     bool ViewerEnabled = false;
-    uint8_t Gain11 = 0, Gain21 = 0, Gain12 = 0, Gain22 = 0;
     std::vector<uint8_t> ViewerB1, ViewerB2, ViewerB3, ViewerB4;
     std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
 };
@@ -95,7 +87,6 @@ struct PeakTable {
 // its thread and adopts it in one move (AdoptAnalysedFile).
 struct AnalysedFile : LoadedFile,
                       StreamFacts,
-                      FrameScan,
                       FrameIndexTable,
                       FrameViewerRecording,
                       PeakTable {};

@@ -1,10 +1,12 @@
 // Frame headers, first-frame search, frame count and frame index.
-#include "core/analysis/frame_index.h"
 #include "analysis_test_support.h"
+#include "core/analysis/frame_index.h"
+#include "mp3/frame_header.h"
 
 #include <gtest/gtest.h>
 
 using namespace tessivo;
+using namespace tessivo::mp3;
 using namespace analysis_test;
 
 namespace {
@@ -59,7 +61,8 @@ TEST(FrameHeader, SevenPointTest) {
 
 TEST(FrameHeader, DecodedProperties) {
     ProgramState st;
-    DecodeFrameHeader(st, 0xFB, 0x90, 0x44); // MPEG-1 L3 128k 44.1k joint stereo
+    FrameScratch frame;
+    DecodeFrameHeader(st, frame, 0xFB, 0x90, 0x44); // MPEG-1 L3 128k 44.1k joint stereo
     EXPECT_EQ(st.MpegVersionText, "1");
     EXPECT_EQ(st.MpegLayerText, "3");
     EXPECT_FALSE(st.CrcProtected);
@@ -68,24 +71,24 @@ TEST(FrameHeader, DecodedProperties) {
     EXPECT_EQ(st.ChannelModeText, "joint stereo");
     EXPECT_EQ(st.ChannelCount, 2);
 
-    DecodeFrameHeader(st, 0xF2, 0x82, 0xC0); // MPEG-2 L3 CRC 64k 22.05k pad mono
+    DecodeFrameHeader(st, frame, 0xF2, 0x82, 0xC0); // MPEG-2 L3 CRC 64k 22.05k pad mono
     EXPECT_EQ(st.MpegVersionText, "2");
     EXPECT_TRUE(st.CrcProtected);
-    EXPECT_EQ(st.FrameBitrate, 64);
+    EXPECT_EQ(frame.bitrate, 64);
     EXPECT_EQ(st.HeaderSampleRate, 22050);
-    EXPECT_EQ(st.FramePadding, 1);
+    EXPECT_EQ(frame.padding, 1);
     EXPECT_EQ(st.ChannelModeText, "mono");
     EXPECT_EQ(st.ChannelCount, 1);
 
-    DecodeFrameHeader(st, 0xE3, 0x18, 0x80); // MPEG-2.5 L3 8k 8000 dual channel
+    DecodeFrameHeader(st, frame, 0xE3, 0x18, 0x80); // MPEG-2.5 L3 8k 8000 dual channel
     EXPECT_EQ(st.MpegVersionText, "2.5");
-    EXPECT_EQ(st.FrameBitrate, 8);
+    EXPECT_EQ(frame.bitrate, 8);
     EXPECT_EQ(st.HeaderSampleRate, 8000);
     EXPECT_EQ(st.ChannelModeText, "dual channel");
 
     // Bitrate index 0 keeps the previous bitrate.
-    DecodeFrameHeader(st, 0xE3, 0x08, 0x00);
-    EXPECT_EQ(st.FrameBitrate, 8);
+    DecodeFrameHeader(st, frame, 0xE3, 0x08, 0x00);
+    EXPECT_EQ(frame.bitrate, 8);
     EXPECT_EQ(st.ChannelModeText, "stereo");
 }
 
@@ -106,7 +109,8 @@ TEST(FrameHeader, FrameLengthsAndDurations) {
     EXPECT_EQ(BitrateKbps(1, 3, 15), 0);
 
     ProgramState st;
-    DecodeFrameHeader(st, 0xE3, 0x18, 0xC0);
+    FrameScratch frame;
+    DecodeFrameHeader(st, frame, 0xE3, 0x18, 0xC0);
     ComputeFrameCount(st);
     EXPECT_EQ(st.SamplesPerFrame, 576);
     EXPECT_DOUBLE_EQ(st.FrameDuration, 0.072);
@@ -121,7 +125,8 @@ TEST(FrameCount, RoundsHalfToEvenIn64Bits) {
     const uint64_t tenHours = uint64_t{36000} * 44100 * 4;
     EXPECT_EQ(FrameCountFor(tenHours, 1152, 2), 1378125u);
     ProgramState st;
-    DecodeFrameHeader(st, 0xFB, 0x90, 0x44);
+    FrameScratch frame;
+    DecodeFrameHeader(st, frame, 0xFB, 0x90, 0x44);
     st.DecodedLength = tenHours;
     ComputeFrameCount(st);
     EXPECT_EQ(st.FrameCount, 1378125u);
@@ -135,9 +140,8 @@ TEST(FirstFrame, PaddingAfterTagIsSteppedOver) {
     b[2] = '3';
     PutFrames(b, 2300, 4);
     auto st = WithBuffer(b);
-    st->AudioStart = 2000;
     std::string msg;
-    ASSERT_TRUE(FindFirstFrame(*st, msg));
+    ASSERT_TRUE(FindFirstFrame(*st, msg, 2000));
     EXPECT_EQ(st->FirstFramePos, 2300);
 }
 
@@ -160,13 +164,11 @@ TEST(FirstFrame, SearchLimitCountsFromTheSearchStart) {
     PutFrames(b, 60000, 4);
     auto st = WithBuffer(b);
     std::string msg;
-    st->AudioStart = 59000;
-    ASSERT_TRUE(FindFirstFrame(*st, msg));
+    ASSERT_TRUE(FindFirstFrame(*st, msg, 59000));
     EXPECT_EQ(st->FirstFramePos, 60000);
 
     auto st2 = WithBuffer(b);
-    st2->AudioStart = 0;
-    EXPECT_FALSE(FindFirstFrame(*st2, msg));
+    EXPECT_FALSE(FindFirstFrame(*st2, msg, 0));
     EXPECT_EQ(msg, "It is not a MP3 file!");
 }
 
@@ -217,11 +219,11 @@ TEST(FrameIndex, StopsBeforeTheLast50Bytes) {
     ComputeFrameCount(*st);
     st->FrameCount = 5;
     st->FramePos.assign(5, -7);
-    BuildFrameIndex(*st);
+    const FrameScratch last = BuildFrameIndex(*st);
     EXPECT_EQ(st->IndexedFrames, 4);
     EXPECT_EQ(st->FramePos[3], 417 * 3);
     EXPECT_EQ(st->FramePos[4], -7); // untouched
-    EXPECT_EQ(st->ScanPos, 417 * 3);
+    EXPECT_EQ(last.scanPos, 417 * 3);
     EXPECT_EQ(st->FrameLength, 417);
     EXPECT_EQ(FrameByteEnd(*st, 3), 417 * 4);
 }
@@ -244,11 +246,11 @@ TEST(FrameIndex, VariableBitrateAndPadding) {
     ASSERT_TRUE(FindFirstFrame(*st, msg));
     st->FrameCount = 5;
     st->FramePos.assign(5, 0);
-    BuildFrameIndex(*st);
+    const FrameScratch last = BuildFrameIndex(*st);
     EXPECT_EQ(st->IndexedFrames, 5);
     EXPECT_EQ(st->FramePos, expect);
     EXPECT_EQ(st->FrameLength, 208);
-    EXPECT_EQ(st->FrameBitrate, 64);
+    EXPECT_EQ(last.bitrate, 64);
 }
 
 // Real files: every offset agrees with ffprobe, and the frame count with
@@ -358,7 +360,8 @@ TEST(FrameIndexFiles, FramesRunningIntoId3v1AreCutAt50Bytes) {
 
 TEST(StreamText, ExactLayout) {
     ProgramState st;
-    DecodeFrameHeader(st, 0xFB, 0x90, 0x44);
+    FrameScratch frame;
+    DecodeFrameHeader(st, frame, 0xFB, 0x90, 0x44);
     st.SampleRate = 44100;
     st.Duration = 205.123;
     EXPECT_EQ(StreamInfoText(st), "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   03:25:123");

@@ -7,7 +7,7 @@
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
 #include "mp3/info_frame.h"
-#include "mp3/mp3_side_info.h"
+#include "mp3/side_info.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
 

@@ -6,10 +6,6 @@
 
 namespace tessivo {
 
-int64_t RoundEven(double v) {
-    return std::llrint(v);
-}
-
 ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_t frameCount) {
     ViewGeometry g;
     g.ClientWidth = cw;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/state/program_state.h"
+#include "core/util/round_even.h"
 
 #include <array>
 #include <cstdint>
@@ -61,9 +62,6 @@ constexpr std::array<int32_t, 12> RulerTickStep = {0, 1, 1, 1, 2, 5, 10, 10, 30,
 
 // "mm:ss" below an hour, "h:mm:ss" from one hour on.
 std::string FormatRulerTime(int32_t seconds);
-
-// Round to nearest, halves to the even neighbour.
-int64_t RoundEven(double v);
 
 // x <-> frame <-> time at the current zoom level and scroll offset.
 class FrameMapping {

@@ -1,6 +1,6 @@
 // Layer III header, side information and CRC helpers, checked against the
 // fixtures' own bytes: LAME wrote their frame CRCs and tag CRCs.
-#include "mp3/mp3_side_info.h"
+#include "mp3/side_info.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,57 @@
+#include "mp3/side_info.h"
+
+#include <array>
+#include <cstring>
+
+namespace tessivo::mp3 {
+
+int MainDataBegin(const uint8_t* frame, const Layer3Header& h) {
+    const uint8_t* si = frame + h.SideInfoOffset();
+    if (h.lsf)
+        return si[0];
+    return (si[0] << 1) | (si[1] >> 7);
+}
+
+uint16_t Crc16Mpeg(const uint8_t* data, size_t n, uint16_t crc) {
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= static_cast<uint16_t>(data[i]) << 8;
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 0x8000) ? static_cast<uint16_t>((crc << 1) ^ 0x8005)
+                                 : static_cast<uint16_t>(crc << 1);
+    }
+    return crc;
+}
+
+uint16_t FrameCrc(const uint8_t* frame, const Layer3Header& h) {
+    uint16_t crc = Crc16Mpeg(frame + 2, 2);
+    return Crc16Mpeg(frame + h.SideInfoOffset(), static_cast<size_t>(h.sideInfoSize), crc);
+}
+
+void ZeroSideInfo(uint8_t* frame, const Layer3Header& h) {
+    std::memset(frame + h.SideInfoOffset(), 0, static_cast<size_t>(h.sideInfoSize));
+    if (h.crc) {
+        const uint16_t crc = FrameCrc(frame, h);
+        frame[4] = static_cast<uint8_t>(crc >> 8);
+        frame[5] = static_cast<uint8_t>(crc & 0xFF);
+    }
+}
+
+uint16_t Crc16Arc(const uint8_t* data, size_t n, uint16_t crc) {
+    // Table-driven: the music CRC runs over every byte of a part.
+    static const std::array<uint16_t, 256> table = [] {
+        std::array<uint16_t, 256> t{};
+        for (unsigned i = 0; i < 256; ++i) {
+            uint16_t c = static_cast<uint16_t>(i);
+            for (int b = 0; b < 8; ++b)
+                c = (c & 1) ? static_cast<uint16_t>((c >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(c >> 1);
+            t[i] = c;
+        }
+        return t;
+    }();
+    for (size_t i = 0; i < n; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
+    return crc;
+}
+
+} // namespace tessivo::mp3

@@ -1,0 +1,33 @@
+// Layer III side information as the gapless part builder needs it:
+// main_data_begin, the frame CRC, silencing a frame, and the CRC-16 that LAME
+// uses for its tag.
+#pragma once
+
+#include "mp3/frame_header.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessivo::mp3 {
+
+// The frame's main_data_begin: how many bytes before its own main-data slot
+// its main data starts (9 bits for MPEG-1, 8 bits for MPEG-2 and 2.5).
+int MainDataBegin(const uint8_t* frame, const Layer3Header& h);
+
+// CRC-16 with polynomial 0x8005, initial value 0xFFFF, most significant bit
+// first: the checksum of protected MPEG audio frames.
+uint16_t Crc16Mpeg(const uint8_t* data, size_t n, uint16_t crc = 0xFFFF);
+
+// The checksum a protected frame must carry: over header bytes 2 and 3 and
+// the whole side information.
+uint16_t FrameCrc(const uint8_t* frame, const Layer3Header& h);
+
+// Zeroes the side information (the frame then decodes to silence and takes
+// nothing from the reservoir) and, for a protected frame, stores a fresh CRC.
+void ZeroSideInfo(uint8_t* frame, const Layer3Header& h);
+
+// CRC-16/ARC (polynomial 0x8005 reflected, initial value 0): the checksum in
+// the last two bytes of a LAME tag and of its music field.
+uint16_t Crc16Arc(const uint8_t* data, size_t n, uint16_t crc = 0);
+
+} // namespace tessivo::mp3
