@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace tessivo::cli {
 
@@ -77,8 +78,16 @@ const char* kSplitFooter =
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
     CLI::App* split = program.add_subcommand("split", "cut FILE into parts and write them");
     DeclareFileAndQuiet(*split, o.file, o.quiet, "the MP3 file to cut");
-    const auto value = [&](const char* name, const char* type, const char* help, auto set) {
-        split->add_option_function<std::string>(name, set, help)->type_name(type);
+    const auto value = [&](const std::string& names, const char* type, const char* help,
+                           std::function<void(const std::string&)> set) {
+        const std::string name = names.substr(names.find_last_of(',') + 1);
+        const auto checked = [name, set](const std::string& v) {
+            // CLI11 would take a following option as the value.
+            if (v.rfind("--", 0) == 0)
+                throw UsageError("Option " + name + " needs a value.");
+            set(v);
+        };
+        split->add_option_function<std::string>(names, checked, help)->type_name(type);
     };
     value("--parts", "N", "N equal parts (2..200)",
           [&o](const std::string& v) { o.parts = PartsValue(v); });
