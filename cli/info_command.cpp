@@ -1,53 +1,18 @@
 // tessivo-cli info FILE: the stream text and the frame facts of one file.
-#include "core/analysis/frame_index.h"
-#include "core/analysis/open_file.h"
+#include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
-
-#include <unistd.h>
+#include "core/analysis/frame_index.h"
+#include "core/analysis/open_file.h"
 
 #include <cstdio>
-#include <mutex>
 #include <string>
 
 namespace tessivo::cli {
 
 namespace {
-bool g_progressShown = false;
-std::mutex g_progressMutex;
-} // namespace
 
-ProgressFn TerminalProgress() {
-    if (!::isatty(STDERR_FILENO))
-        return {};
-    return [](const char* stage, double percent) {
-        std::lock_guard<std::mutex> lock(g_progressMutex);
-        std::fprintf(stderr, "\r%s %5.1f%%", stage, percent);
-        std::fflush(stderr);
-        g_progressShown = true;
-    };
-}
-
-void EndTerminalProgress() {
-    std::lock_guard<std::mutex> lock(g_progressMutex);
-    if (g_progressShown) {
-        std::fputs("\r\033[K", stderr);
-        g_progressShown = false;
-    }
-}
-
-int RunInfo(const std::vector<std::string>& args) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fputs("Usage: tessivo-cli info FILE\n", stderr);
-        return 2;
-    }
-    ProgramState st;
-    const OpenResult r = AnalyseFile(st, args[0], false, TerminalProgress());
-    EndTerminalProgress();
-    if (!r.ok) {
-        std::fprintf(stderr, "%s\n", r.message.c_str());
-        return 1;
-    }
+void PrintFacts(const ProgramState& st) {
     std::printf("%s\n", StreamInfoText(st).c_str());
     std::printf("file size: %u\n", st.FileSize);
     std::printf("frames: %u\n", st.FrameCount);
@@ -69,7 +34,32 @@ int RunInfo(const std::vector<std::string>& args) {
                 st.IndexedFrames > 0 ? static_cast<long long>(FrameByteEnd(
                                            st, static_cast<uint32_t>(st.IndexedFrames - 1)))
                                      : 0LL);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,
+                         const std::string& fileHelp) {
+    command.add_option("FILE", file, fileHelp)->required()->type_name("");
+    command.add_flag("-q,--quiet", quiet, "print nothing but errors")->disable_flag_override();
+}
+
+CLI::App* DeclareInfo(CLI::App& program, FileOptions& o) {
+    CLI::App* info =
+        program.add_subcommand("info", "print the stream text and the file's frame facts");
+    DeclareFileAndQuiet(*info, o.file, o.quiet, "the MP3 file");
+    return info;
+}
+
+int RunInfo(const FileOptions& o) {
+    ProgramState st;
+    const OpenResult r = AnalyseFile(st, o.file, false, TerminalProgress(o.quiet));
+    EndTerminalProgress();
+    if (!r.ok)
+        return ReportFailure(r.message);
+    if (!o.quiet)
+        PrintFacts(st);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 } // namespace tessivo::cli

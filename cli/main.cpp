@@ -1,57 +1,95 @@
 // tessivo-cli: analyse an MP3 file and split it without re-encoding.
+#include "cli/cli_messages.h"
 #include "cli/commands.h"
 
-#include <cstdio>
-#include <cstring>
+#include <CLI/CLI.hpp>
+
+#include <iostream>
 #include <string>
-#include <vector>
 
 namespace {
 
-const char* kUsage =
-    "Usage: tessivo-cli COMMAND FILE [OPTIONS]\n"
-    "\n"
-    "Commands:\n"
-    "  info FILE     print the stream text and the file's frame facts\n"
-    "  peaks FILE    print the per-frame peak table as CSV\n"
-    "  split FILE    cut FILE into parts and write them (see options)\n"
-    "\n"
-    "Split options:\n"
-    "  --parts N                 N equal parts (2..200)\n"
-    "  --time MM:SS              parts of this length (minutes and seconds 0..59)\n"
-    "  --silence PERCENT,MS      cut at pauses below PERCENT (1..100) lasting MS (200..5000)\n"
-    "  --at SECONDS,SECONDS,...  cut at these times (rounded to the nearest frame; not\n"
-    "                            within the file's last 10 frames)\n"
-    "  --tags                    write each part's ID3v1 tag: the source's own tag, or,\n"
-    "                            when it has none, title \"NAME - part NN\" and track NN\n"
-    "  --gapless                 add an Info frame and warm-up frames so parts play gaplessly\n"
-    "  --out DIR                 output folder (default: current folder)\n"
-    "\n"
-    "Split writes nothing unless its arguments are valid, and prints one line per file\n"
-    "written; it exits with 2 for bad arguments and 1 when the file cannot be split.\n"
-    "\n"
-    "Exit status is 0 on success and non-zero on any failure.\n";
+using namespace tessivo::cli;
+
+const char* kProgramFooter = "Exit status: 0 on success, 1 when a file cannot be read, split or "
+                             "written, 2 for bad arguments.";
+
+// The option an error of CLI11 names first ("--parts: 1 required ...",
+// "tags was given a disallowed flag override").
+std::string NamedOption(const std::string& what) {
+    const std::string name = what.substr(0, what.find_first_of(": "));
+    return name.rfind('-', 0) == 0 ? name : "--" + name;
+}
+
+// The one line for a usage error that CLI11 found in `command`'s arguments.
+std::string UsageText(const CLI::App& command, const CLI::ParseError& e) {
+    const std::string what = e.what();
+    const bool isProgram = command.get_parent() == nullptr;
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) || !command.remaining().empty()) {
+        const std::string extra = command.remaining().empty() ? "" : command.remaining().front();
+        if (extra.size() > 1 && extra[0] == '-')
+            return "Unknown option: " + extra;
+        if (isProgram)
+            return "Unknown command: " + extra;
+        return "Only one file can be given at a time (also got \"" + extra + "\").";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e)) {
+        if (what.find("flag override") != std::string::npos)
+            return "Option " + NamedOption(what) + " takes no value.";
+        if (what.find("At Most") != std::string::npos)
+            return "Option " + NamedOption(what) + " is given more than once.";
+        return "Option " + NamedOption(what) + " needs a value.";
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&e))
+        return isProgram ? "which command? Give info, peaks or split."
+                         : "which file? The FILE argument is missing.";
+    return what;
+}
+
+// The deepest command the arguments reached.
+const CLI::App& ReachedCommand(const CLI::App& program) {
+    const CLI::App* command = &program;
+    while (!command->get_subcommands().empty())
+        command = command->get_subcommands().front();
+    return *command;
+}
+
+int ReportParseError(CLI::App& program, const CLI::ParseError& e) {
+    if (dynamic_cast<const CLI::Success*>(&e)) {
+        // Help or version. The program's own help lists every command's options.
+        if (dynamic_cast<const CLI::CallForHelp*>(&e) && program.get_subcommands().empty()) {
+            std::cout << program.help("", CLI::AppFormatMode::All);
+            return kExitOk;
+        }
+        return program.exit(e);
+    }
+    const CLI::App& command = ReachedCommand(program);
+    return ReportUsageError(command.get_parent() ? command.get_name() : "", UsageText(command, e));
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    CLI::App program("Analyse an MP3 file and cut it into parts without re-encoding.",
+                     "tessivo-cli");
+    program.set_version_flag("--version", "tessivo-cli " TESSIVO_VERSION);
+    program.require_subcommand(1);
+    program.footer(kProgramFooter);
+    FileOptions infoOptions, peaksOptions;
+    SplitOptions splitOptions;
+    CLI::App* info = DeclareInfo(program, infoOptions);
+    CLI::App* peaks = DeclarePeaks(program, peaksOptions);
+    DeclareSplit(program, splitOptions);
+    try {
+        program.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return ReportParseError(program, e);
+    } catch (const UsageError& e) {
+        return ReportUsageError(ReachedCommand(program).get_name(), e.what());
     }
-    const std::string cmd = args.front();
-    args.erase(args.begin());
-    if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (cmd == "info")
-        return tessivo::cli::RunInfo(args);
-    if (cmd == "peaks")
-        return tessivo::cli::RunPeaks(args);
-    if (cmd == "split")
-        return tessivo::cli::RunSplit(args);
-    std::fprintf(stderr, "Unknown command: %s\n\n%s", cmd.c_str(), kUsage);
-    return 2;
+    if (info->parsed())
+        return RunInfo(infoOptions);
+    if (peaks->parsed())
+        return RunPeaks(peaksOptions);
+    return RunSplit(splitOptions);
 }

@@ -308,8 +308,10 @@ TEST_F(ReliabilityWrite, RealReadOnlyAndFullDisksWhenMountable) {
     EXPECT_EQ(r3.written.size(), 4u);
 }
 
-// The command line reports a missing output folder and exits non-zero.
+// The command line reports an output folder that is missing and cannot be
+// made (the name is a link to a folder that does not exist) and exits non-zero.
 TEST_F(ReliabilityWrite, CommandLineMissingFolder) {
+    fs::create_directory_symlink(Path("gone/away"), Path("nowhere"));
     const CommandResult r = RunCommand(std::string(TESSIVO_CLI) + " split " + Quote(source_) +
                                        " --parts 3 --out " + Quote(Path("nowhere")) + " 2>&1");
     EXPECT_NE(r.status, 0);
