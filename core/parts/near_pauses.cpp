@@ -34,16 +34,13 @@ const Pause* NearestPause(const std::vector<Pause>& pauses, size_t& next, int64_
 // The first frame of lowest level in from..to.
 int64_t QuietestFrame(std::span<const int16_t> maxL, std::span<const int16_t> maxR, int64_t from,
                       int64_t to) {
-    int64_t best = from;
-    float bestLevel = FrameLevel(maxL, maxR, static_cast<size_t>(from));
-    for (int64_t i = from + 1; i <= to; ++i) {
-        const float v = FrameLevel(maxL, maxR, static_cast<size_t>(i));
-        if (v < bestLevel) {
-            bestLevel = v;
-            best = i;
-        }
-    }
-    return best;
+    int32_t lowest = INT32_MAX;
+    for (int64_t i = from; i <= to; ++i)
+        lowest = std::min(lowest, LevelSum(maxL, maxR, static_cast<size_t>(i)));
+    int64_t i = from;
+    while (LevelSum(maxL, maxR, static_cast<size_t>(i)) != lowest)
+        ++i;
+    return i;
 }
 
 } // namespace

@@ -9,7 +9,7 @@ namespace tessivo {
 PauseRules PauseRulesFor(int32_t thresholdPercent, int32_t releaseMs, double frameDuration) {
     PauseRules r;
     const double thresh = std::clamp<double>(thresholdPercent, -1000.0, 1000.0);
-    r.limit = static_cast<float>(std::nearbyint(thresh * 327.67));
+    r.limitSum = 2 * static_cast<int32_t>(std::nearbyint(thresh * 327.67));
     // The pause is compared as a single-precision number of seconds.
     const double pause = static_cast<float>(releaseMs / 1000.0);
     if (pause <= 0.0) {

@@ -8,22 +8,24 @@
 
 namespace tessivo {
 
-// How quiet a frame must be, and for how long, to make a pause.
+// How quiet a frame must be, and for how long, to make a pause. A frame's
+// level is the mean of both channel maxima (the second is 0 for a mono file,
+// so there the first counts half); it is held doubled, as the sum of the two,
+// so the scan stays in whole numbers.
 struct PauseRules {
-    float limit = 0.0f;    // a frame whose level is below this is quiet
+    int32_t limitSum = 0;  // a frame whose two maxima add up to less is quiet
     int64_t minFrames = 1; // quiet frames in a row that make a pause
 };
 
-// The rules for a threshold in percent of full scale and a minimum pause in
-// milliseconds. The threshold is held to +-1000 % so the arithmetic stays
-// defined; a pause of 0 ms or less needs one quiet frame; without a frame
-// duration a positive pause is never reached.
+// The rules for a threshold in percent of full scale (limit: threshold x
+// 327.67, rounded) and a minimum pause in milliseconds. The threshold is held
+// to +-1000 % so the arithmetic stays defined; a pause of 0 ms or less needs
+// one quiet frame; without a frame duration a positive pause is never reached.
 PauseRules PauseRulesFor(int32_t thresholdPercent, int32_t releaseMs, double frameDuration);
 
-// Level of frame i: the mean of both channel maxima (the second is 0 for a
-// mono file, so there the first counts half).
-inline float FrameLevel(std::span<const int16_t> maxL, std::span<const int16_t> maxR, size_t i) {
-    return (static_cast<float>(maxL[i]) + maxR[i]) / 2.0f;
+// Twice the level of frame i.
+inline int32_t LevelSum(std::span<const int16_t> maxL, std::span<const int16_t> maxR, size_t i) {
+    return int32_t{maxL[i]} + maxR[i];
 }
 
 // Frames both channels' tables cover, at most `frameCount` and INT32_MAX.
@@ -45,18 +47,18 @@ struct Pause {
 template <class Visit>
 void ForEachPause(std::span<const int16_t> maxL, std::span<const int16_t> maxR, size_t frames,
                   const PauseRules& rules, Visit&& visit) {
-    int64_t runStart = -1;
-    for (size_t i = 0; i <= frames; ++i) {
-        const bool quiet = i < frames && FrameLevel(maxL, maxR, i) < rules.limit;
-        if (quiet) {
-            if (runStart < 0)
-                runStart = static_cast<int64_t>(i);
-            continue;
-        }
-        if (runStart >= 0 && static_cast<int64_t>(i) - runStart >= rules.minFrames &&
-            !visit(Pause{static_cast<int32_t>(runStart), static_cast<int32_t>(i - 1)}))
+    const int16_t* l = maxL.data();
+    const int16_t* r = maxR.data();
+    size_t i = 0;
+    while (i < frames) {
+        while (i < frames && int32_t{l[i]} + r[i] >= rules.limitSum)
+            ++i;
+        const size_t start = i;
+        while (i < frames && int32_t{l[i]} + r[i] < rules.limitSum)
+            ++i;
+        if (i > start && static_cast<int64_t>(i - start) >= rules.minFrames &&
+            !visit(Pause{static_cast<int32_t>(start), static_cast<int32_t>(i - 1)}))
             return;
-        runStart = -1;
     }
 }
 
