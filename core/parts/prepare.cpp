@@ -1,6 +1,7 @@
 #include "core/parts/prepare.h"
 
 #include "core/parts/cut_lines.h"
+#include "core/parts/pause_scan.h"
 #include "core/util/round_even.h"
 
 #include <algorithm>
@@ -25,9 +26,8 @@ long DigitsValue(const std::string& s) {
     return v;
 }
 
-// Keeps the first `count` cut lines that lie before the last frame, ticks
-// every part and re-derives. The generated lines ascend, so the ones left out
-// are always at the end.
+} // namespace
+
 void FinishPreparation(ProgramState& st, int count) {
     const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
     int kept = 1;
@@ -44,8 +44,6 @@ void FinishPreparation(ProgramState& st, int count) {
     }
     DeriveParts(st);
 }
-
-} // namespace
 
 void PrepareEqualParts(ProgramState& st, int n) {
     n = std::clamp(n, 1, kMaxCutLines);
@@ -69,30 +67,19 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
 }
 
 void PrepareBySilence(ProgramState& st) {
-    // Level limit in peak units; far-out settings values are held to what a
-    // 16-bit peak can reach so the arithmetic stays defined.
-    const double thresh = std::clamp<double>(st.SilenceThreshold, -1000.0, 1000.0);
-    const auto limit = static_cast<float>(RoundEven(thresh * 327.67));
-    const float pause = static_cast<float>(st.SilenceRelease / 1000.0);
-    const size_t frames = std::min<size_t>(
-        {st.FrameCount, st.PeakMaxL.size(), st.PeakMaxR.size(), size_t(INT32_MAX)});
+    // One cut in every pause that follows sound, where the quiet has lasted
+    // the minimum pause; at most 500 cuts.
+    const PauseRules rules =
+        PauseRulesFor(st.SilenceThreshold, st.SilenceRelease, st.FrameDuration);
+    const size_t frames = PeakFrames(st.PeakMaxL, st.PeakMaxR, st.FrameCount);
     int count = 1;
-    bool armed = false;
-    int64_t quiet = 0;
-    for (size_t i = 0; i < frames && count <= 500; ++i) {
-        const float v = (static_cast<float>(st.PeakMaxL[i]) + st.PeakMaxR[i]) / 2.0f;
-        if (v >= limit) {
-            armed = true;
-            quiet = 0;
-        } else if (armed) {
-            ++quiet;
-            if (quiet * st.FrameDuration >= pause) {
-                armed = false;
-                ++count;
-                st.CutLine[count] = static_cast<int32_t>(i);
-            }
+    ForEachPause(st.PeakMaxL, st.PeakMaxR, frames, rules, [&](const Pause& p) {
+        if (p.first > 0) {
+            ++count;
+            st.CutLine[count] = static_cast<int32_t>(p.first + rules.minFrames - 1);
         }
-    }
+        return count <= 500;
+    });
     FinishPreparation(st, count);
 }
 
@@ -105,6 +92,13 @@ std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string&
     if (m < 0 || s < 0 || m >= 60 || s >= 60)
         return "Incorrect time value!";
     const long t = m * 60 + s;
+    std::string message = CheckPartLength(st, t);
+    if (message.empty())
+        seconds = static_cast<int>(t);
+    return message;
+}
+
+std::string CheckPartLength(const ProgramState& st, long t) {
     if (t == 0)
         return "Input time value!";
     if (t >= st.Duration)
@@ -115,7 +109,6 @@ std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string&
                       static_cast<long long>(RoundEven(st.Duration / t)));
         return buf;
     }
-    seconds = static_cast<int>(t);
     return "";
 }
 

@@ -15,6 +15,11 @@ void PrepareEqualParts(ProgramState& st, int n);
 void PrepareEqualTime(ProgramState& st, int seconds);
 void PrepareBySilence(ProgramState& st);
 
+// The common end of every preparation: CutLine[2..count] hold ascending cut
+// lines; keeps those that lie before the last frame (CutLine[1] = 0), ticks
+// every part, clears its saved mark and re-derives the parts.
+void FinishPreparation(ProgramState& st, int count);
+
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {
     SplitModeKind mode = SplitModeKind::Visual;
@@ -39,6 +44,12 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
 // used, else the message to show. Empty texts become "00". Texts that are not
 // digits or that hold 60 or more give "Incorrect time value!".
 std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds);
+
+// The checks of a part length of t whole seconds against the open file:
+// "Input time value!" for 0, "Incorrect time value!" when not shorter than the
+// file, the "Too much parts (" message when more than 500 parts would result;
+// "" when the length can be used.
+std::string CheckPartLength(const ProgramState& st, long t);
 
 // The length of one of n equal parts as the two time edits show it. Returns
 // false (edits keep their text) when that length is an hour or more.

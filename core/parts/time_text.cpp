@@ -54,4 +54,37 @@ void SplitClockText(double seconds, std::string& hms, std::string& ms) {
     ms = buf;
 }
 
+namespace {
+
+// Value of a field of minDigits..maxDigits digits, or -1.
+int FieldValue(const std::string& f, size_t minDigits, size_t maxDigits) {
+    if (f.size() < minDigits || f.size() > maxDigits)
+        return -1;
+    int v = 0;
+    for (char c : f) {
+        if (c < '0' || c > '9')
+            return -1;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+} // namespace
+
+bool ParseLengthText(const std::string& text, int& seconds) {
+    const size_t last = text.rfind(':');
+    if (last == std::string::npos)
+        return false;
+    const size_t first = text.rfind(':', last == 0 ? std::string::npos : last - 1);
+    const bool withHours = first != std::string::npos && first < last;
+    const size_t mStart = withHours ? first + 1 : 0;
+    const int h = withHours ? FieldValue(text.substr(0, first), 1, 3) : 0;
+    const int m = FieldValue(text.substr(mStart, last - mStart), 1, 2);
+    const int s = FieldValue(text.substr(last + 1), 2, 2);
+    if (h < 0 || m < 0 || s < 0 || m >= 60 || s >= 60)
+        return false;
+    seconds = h * 3600 + m * 60 + s;
+    return true;
+}
+
 } // namespace tessivo

@@ -12,4 +12,9 @@ std::string FormatTimeText(bool withMs, double seconds);
 // The large clock: hours always shown ("0:00:00") and milliseconds (":000").
 void SplitClockText(double seconds, std::string& hms, std::string& ms);
 
+// Reads a length "[H:]MM:SS" into whole seconds: hours of 1 to 3 digits,
+// minutes of 1 or 2 digits and seconds of exactly 2, both below 60. False
+// (and `seconds` untouched) for anything else.
+bool ParseLengthText(const std::string& text, int& seconds);
+
 } // namespace tessivo
