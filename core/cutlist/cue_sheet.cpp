@@ -258,9 +258,8 @@ CutListText WriteCueSheet(const FrameCutList& cuts, double frameDuration,
         t += "TITLE \"" + CueText(album) + "\"\n";
     t += "FILE \"" + CueText(sourceName) + "\" MP3\n";
     for (size_t k = 0; k < cuts.cuts.size(); ++k) {
-        char number[8];
-        std::snprintf(number, sizeof number, "%02zu", k + 1);
-        t += std::string("  TRACK ") + number + " AUDIO\n";
+        const std::string number = (k < 9 ? "0" : "") + std::to_string(k + 1);
+        t += "  TRACK " + number + " AUDIO\n";
         const CutPart part = k < cuts.parts.size() ? cuts.parts[k] : CutPart{};
         if (!part.title.empty())
             t += "    TITLE \"" + CueText(part.title) + "\"\n";
