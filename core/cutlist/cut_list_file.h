@@ -33,8 +33,14 @@ struct CutListSource {
     std::string albumArtist;
 };
 
-// Writes the cut frames in a format (see the writers of each format for what
-// it keeps).
+// Writes the cut frames in a format. What comes back when the file is read
+// and placed on the same file:
+// - cue sheet: every cut, the titles and performers of all parts, album and
+//   album artist; not the ticks (every part comes back ticked); double quotes
+//   in texts come back as single quotes; at most 99 parts.
+// - Audacity labels and CSV: every cut next to a ticked part, the ticks and
+//   the titles of ticked parts; unticked parts come back untitled, and
+//   unticked parts in a row as one; performers and album are not kept.
 CutListText WriteCutList(CutListFormat format, const FrameCutList& cuts, double frameDuration,
                          uint32_t frameCount, const CutListSource& source);
 
