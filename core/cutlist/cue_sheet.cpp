@@ -121,6 +121,8 @@ std::string CheckCueLine(const std::vector<std::string>& w, int line, CueScan& s
         return ++s.files > 1 ? "a second FILE line; a cue sheet for one file is needed" : "";
     if (cmd == "INDEX")
         return CheckIndex(w, s);
+    if ((cmd == "TITLE" || cmd == "PERFORMER" || cmd == "SONGWRITER") && w.size() != 2)
+        return cmd + " expects one text in double quotes";
     long total = 0;
     if ((cmd == "PREGAP" || cmd == "POSTGAP") && (w.size() != 2 || !ParseCueTime(w[1], total)))
         return cmd + " expects mm:ss:ff";
@@ -156,6 +158,8 @@ std::string ScanCueSheet(std::string& text, CueScan& s) {
     std::string line, out;
     for (int n = 1; std::getline(in, line); ++n) {
         std::vector<Word> words;
+        if (line.find('\0') != std::string::npos)
+            return LinePrefix(n) + "holds a zero byte; this is not a cue sheet";
         if (!SplitWords(line, words))
             return LinePrefix(n) + "a quote is not closed";
         if (!words.empty()) {

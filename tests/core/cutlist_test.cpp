@@ -193,6 +193,10 @@ TEST(CueSheetRead, MisformedLinesAreNamedByLine) {
               "Line 7: INDEX 01 expects mm:ss:ff");
     EXPECT_EQ(ReadCueSheet(head + "  TITLE \"open\n  INDEX 01 00:10:00\n").error,
               "Line 7: a quote is not closed");
+    EXPECT_EQ(ReadCueSheet(head + "  TITLE Two words\n").error,
+              "Line 7: TITLE expects one text in double quotes");
+    EXPECT_EQ(ReadCueSheet(head + std::string("  INDEX 01 00:10:00\0\n", 21)).error,
+              "Line 7: holds a zero byte; this is not a cue sheet");
     EXPECT_EQ(ReadCueSheet(head + "  LENGTH 3\n").error, "Line 7: unknown command LENGTH");
     EXPECT_EQ(
         ReadCueSheet(head + "  INDEX 00 00:09:00\nTRACK 03 AUDIO\n  INDEX 01 00:20:00\n").error,
@@ -328,6 +332,8 @@ TEST(CsvRead, HeaderQuotesCommasAndLineBreaksInLabels) {
     EXPECT_EQ(ReadCsvCutList("1,2,a\n3,4,b,c\n").error, "Line 2: expects start,end,label");
     EXPECT_EQ(ReadCsvCutList("1,2,\"a\n3,4,b\n").error, "Line 1: a quote is not closed");
     EXPECT_EQ(ReadCsvCutList("start,end,label\n").error, "The file holds no segments");
+    // Spreadsheets often save Windows-1252.
+    EXPECT_EQ(ReadCsvCutList("1,2,Caf\xE9 \x96 Mot\xF6rhead\n").list.entries.at(0).title, kCafe);
 }
 
 // --- Placement on frames ---
