@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace tessivo;
@@ -484,7 +485,9 @@ TEST(CutListRoundTrip, AdjacentUntickedPartsComeBackAsOneGap) {
 TEST(CutListRoundTrip, WrittenFilesReadBackThroughTheirExtension) {
     const FileFrames f = Long65();
     const FrameCutList cuts = SampleCuts(f, {true, false, true});
-    const auto dir = std::filesystem::temp_directory_path() / "tessivo_cutlist_test";
+    // Per process: other checkouts may run this test at the same time.
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("tessivo_cutlist_test_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     for (const char* name : {"list.CUE", "labels.txt", "segments.csv"}) {
         CutListFormat format;
