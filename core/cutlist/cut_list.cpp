@@ -1,0 +1,186 @@
+#include "core/cutlist/cut_list.h"
+
+#include "core/state/program_state.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tessivo {
+
+namespace {
+
+// A cut a list asks for: an entry's start, a region's end, or the file's start.
+struct Candidate {
+    int32_t frame = 0;
+    int rank = 0; // among cuts on one frame the lowest rank wins
+    size_t entry = 0;
+    CutPart part;
+};
+
+constexpr int kStartRank = 0;
+constexpr int kGapRank = 1;
+constexpr int kFileStartRank = 2;
+
+int32_t NearestFrame(double seconds, double frameDuration) {
+    if (!(seconds > 0.0) || !(frameDuration > 0.0))
+        return 0;
+    const double f = std::nearbyint(seconds / frameDuration);
+    return f >= std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                    : static_cast<int32_t>(f);
+}
+
+std::string SecondsShort(double seconds) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 3);
+    return std::string(buf, r.ptr) + " s";
+}
+
+std::vector<Candidate> Candidates(const CutList& list, double frameDuration) {
+    const bool hasRegions = std::any_of(list.entries.begin(), list.entries.end(),
+                                        [](const CutListEntry& e) { return e.endSeconds >= 0; });
+    std::vector<Candidate> out;
+    out.push_back({0, kFileStartRank, 0, CutPart{"", "", !hasRegions}});
+    for (size_t i = 0; i < list.entries.size(); ++i) {
+        const CutListEntry& e = list.entries[i];
+        const int32_t start = NearestFrame(e.startSeconds, frameDuration);
+        out.push_back({start, kStartRank, i, CutPart{e.title, e.performer, e.used}});
+        if (e.endSeconds >= 0) {
+            const int32_t end = NearestFrame(e.endSeconds, frameDuration);
+            if (end > start)
+                out.push_back({end, kGapRank, i, CutPart{"", "", false}});
+        }
+    }
+    std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
+        return a.frame != b.frame ? a.frame < b.frame : a.rank < b.rank;
+    });
+    return out;
+}
+
+// Why a cut on or past the last frame is left out; "" when nothing is worth
+// saying (a region that ends where the file ends).
+std::string EndWarning(const Candidate& c, const CutListEntry& e, double frameDuration,
+                       uint32_t frameCount) {
+    const double duration = frameCount * frameDuration;
+    const bool pastEnd = c.frame > static_cast<int64_t>(frameCount);
+    if (c.rank == kGapRank)
+        return pastEnd ? LinePrefix(e.line) + "the end " + SecondsShort(e.endSeconds) +
+                             " lies past the end of the file (" + SecondsShort(duration) +
+                             "); the part runs to the end"
+                       : "";
+    return LinePrefix(e.line) + SecondsShort(e.startSeconds) +
+           (pastEnd ? " lies past the end of the file (" + SecondsShort(duration) + ")"
+                    : " lies at the end of the file") +
+           "; left out";
+}
+
+} // namespace
+
+FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t frameCount) {
+    FrameCutList out;
+    const int64_t lastFrame = static_cast<int64_t>(frameCount) - 1;
+    size_t lastStart = 0; // entry whose start was kept last
+    bool anyStartKept = false;
+    for (const Candidate& c : Candidates(list, frameDuration)) {
+        const CutListEntry* e = c.rank == kFileStartRank ? nullptr : &list.entries[c.entry];
+        if (e && c.frame >= lastFrame) {
+            if (std::string w = EndWarning(c, *e, frameDuration, frameCount); !w.empty())
+                out.warnings.push_back(std::move(w));
+            continue;
+        }
+        if (!out.cuts.empty() && out.cuts.back() == c.frame) {
+            // The cut kept on this frame is the earlier start when both are starts.
+            if (c.rank == kStartRank)
+                out.warnings.push_back(LinePrefix(e->line) + SecondsShort(e->startSeconds) +
+                                       " falls on the same frame as line " +
+                                       std::to_string(list.entries[lastStart].line) +
+                                       "; the two make one cut");
+            continue;
+        }
+        if (c.rank == kGapRank && (!anyStartKept || lastStart != c.entry)) {
+            out.warnings.push_back(LinePrefix(e->line) +
+                                   "the region overlaps the next part; its end is left out");
+            continue;
+        }
+        if (static_cast<int>(out.cuts.size()) >= kMaxCutLines) {
+            out.warnings.push_back("Only the first " + std::to_string(kMaxCutLines) +
+                                   " cut lines are used");
+            break;
+        }
+        out.cuts.push_back(c.frame);
+        out.parts.push_back(c.part);
+        if (c.rank == kStartRank) {
+            lastStart = c.entry;
+            anyStartKept = true;
+        }
+    }
+    return out;
+}
+
+double CutSeconds(int32_t frame, double frameDuration) {
+    return frame * frameDuration;
+}
+
+std::vector<CutSegment> TickedSegments(const FrameCutList& cuts, double frameDuration,
+                                       uint32_t frameCount) {
+    std::vector<CutSegment> out;
+    for (size_t k = 0; k < cuts.cuts.size() && k < cuts.parts.size(); ++k) {
+        if (!cuts.parts[k].used)
+            continue;
+        const int64_t end =
+            k + 1 < cuts.cuts.size() ? cuts.cuts[k + 1] : static_cast<int64_t>(frameCount);
+        out.push_back(
+            {CutSeconds(cuts.cuts[k], frameDuration), end * frameDuration, cuts.parts[k].title});
+    }
+    return out;
+}
+
+bool ParseSeconds(const std::string& text, double& seconds) {
+    const size_t dots = std::count(text.begin(), text.end(), '.');
+    const bool digitsAndDot = std::all_of(
+        text.begin(), text.end(), [](char ch) { return (ch >= '0' && ch <= '9') || ch == '.'; });
+    if (text.empty() || dots > 1 || !digitsAndDot || text == ".")
+        return false;
+    const auto r =
+        std::from_chars(text.data(), text.data() + text.size(), seconds, std::chars_format::fixed);
+    return r.ec == std::errc() && r.ptr == text.data() + text.size() && std::isfinite(seconds);
+}
+
+namespace {
+
+std::string TrimBlanks(const std::string& s) {
+    const size_t a = s.find_first_not_of(" \t");
+    return a == std::string::npos ? "" : s.substr(a, s.find_last_not_of(" \t") - a + 1);
+}
+
+} // namespace
+
+bool SegmentEntry(int line, const std::string& start, const std::string& end,
+                  const std::string& label, CutListEntry& entry, std::string& error) {
+    const std::string a = TrimBlanks(start), b = TrimBlanks(end);
+    entry = CutListEntry{};
+    entry.line = line;
+    entry.title = label;
+    if (!a.empty() && !ParseSeconds(a, entry.startSeconds))
+        error = LinePrefix(line) + "the start expects seconds, such as 12.5";
+    else if (!b.empty() && !ParseSeconds(b, entry.endSeconds))
+        error = LinePrefix(line) + "the end expects seconds, such as 12.5";
+    else if (!b.empty() && entry.endSeconds < entry.startSeconds)
+        error = LinePrefix(line) + "the end lies before the start";
+    else if (b.empty() || entry.endSeconds == entry.startSeconds)
+        entry.endSeconds = -1.0;
+    return error.empty();
+}
+
+std::string SecondsText(double seconds) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 6);
+    return std::string(buf, r.ptr);
+}
+
+std::string LinePrefix(int line) {
+    return line > 0 ? "Line " + std::to_string(line) + ": " : "";
+}
+
+} // namespace tessivo
