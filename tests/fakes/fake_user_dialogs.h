@@ -11,9 +11,9 @@ namespace tessivo::testing {
 
 class FakeUserDialogs : public UserDialogs {
 public:
-    QStringList messages; // ShowMessage texts, in order
-    QStringList errors;   // ShowError texts, in order
-    QStringList opened;   // OpenLocalPath paths
+    QStringList messages; // showMessage texts, in order
+    QStringList errors;   // showError texts, in order
+    QStringList opened;   // openLocalPath paths
 
     // Answers of the choosers (empty = cancelled) and what they were asked.
     QString openFileAnswer;
@@ -23,19 +23,19 @@ public:
     int folderCalls = 0;
     int openFileCalls = 0;
 
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
-    void ShowError(QWidget*, const QString& text) override { errors << text; }
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override {
+    void showMessage(QWidget*, const QString& text) override { messages << text; }
+    void showError(QWidget*, const QString& text) override { errors << text; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override {
         ++openFileCalls;
         return openFileAnswer;
     }
-    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
+    QString chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         ++folderCalls;
         lastFolderTitle = title;
         lastFolderStart = startFolder;
         return folderAnswer;
     }
-    void OpenLocalPath(const QString& path) override { opened << path; }
+    void openLocalPath(const QString& path) override { opened << path; }
 };
 
 } // namespace tessivo::testing

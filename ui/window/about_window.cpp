@@ -32,7 +32,7 @@ QPixmap ProgramIcon() {
 
 } // namespace
 
-TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -42,9 +42,9 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     setPalette(pal);
     setAutoFillBackground(true);
 
-    ImageAbout = new QLabel(this);
-    ImageAbout->setGeometry(16, 16, 48, 48);
-    ImageAbout->setPixmap(ProgramIcon());
+    iconLabel = new QLabel(this);
+    iconLabel->setGeometry(16, 16, 48, 48);
+    iconLabel->setPixmap(ProgramIcon());
 
     QFont title(QStringLiteral("Arial"));
     title.setPixelSize(23);
@@ -60,30 +60,30 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
         l->adjustSize();
         return l;
     };
-    Lab0 = makeTitle(91, 26, QColor(192, 192, 192));
-    Lab1 = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
+    titleShadowLabel = makeTitle(91, 26, QColor(192, 192, 192));
+    titleLabel = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
 
-    BtnOK = new QPushButton(QStringLiteral("OK"), this);
-    BtnOK->setGeometry(146, 202, 75, 27);
-    connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setGeometry(146, 202, 75, 27);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     setWindowIcon(QIcon(ProgramIcon()));
 }
 
-QSize TFormAbout::SizeForDpi(int dpi) {
+QSize AboutWindow::sizeForDpi(int dpi) {
     return dpi == 120 ? QSize(430, 320) : QSize(376, 286);
 }
 
-void TFormAbout::FormShow() {
+void AboutWindow::prepareToShow() {
     const int dpi = screen() ? int(screen()->logicalDotsPerInch() + 0.5) : 96;
-    setFixedSize(SizeForDpi(dpi));
+    setFixedSize(sizeForDpi(dpi));
     if (parentWidget()) {
         const QRect pr = parentWidget()->frameGeometry();
         move(pr.center() - QPoint(width() / 2, height() / 2));
     }
 }
 
-void TFormAbout::showEvent(QShowEvent* e) {
-    FormShow();
+void AboutWindow::showEvent(QShowEvent* e) {
+    prepareToShow();
     QDialog::showEvent(e);
 }
 

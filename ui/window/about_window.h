@@ -10,20 +10,20 @@ namespace tessivo {
 
 inline const char* const kAboutTitle = "Tessivo 2.3";
 
-class TFormAbout : public QDialog {
+class AboutWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormAbout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
     // Size for the screen density: 430 x 320 at 120 dots per inch, else the
     // designed 376 x 286.
-    static QSize SizeForDpi(int dpi);
-    void FormShow();
+    static QSize sizeForDpi(int dpi);
+    void prepareToShow();
 
-    QLabel* ImageAbout;
-    QLabel* Lab0; // silver shadow
-    QLabel* Lab1; // navy title
-    QPushButton* BtnOK;
+    QLabel* iconLabel;
+    QLabel* titleShadowLabel; // silver shadow
+    QLabel* titleLabel;       // navy title
+    QPushButton* okButton;
 
 protected:
     void showEvent(QShowEvent* e) override;

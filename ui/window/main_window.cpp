@@ -1,12 +1,13 @@
 #include "ui/window/main_window.h"
 
 #include "core/analysis/frame_index.h"
-#include "ui/window/about_window.h"
-#include "ui/window/frame_viewer.h"
+#include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
-#include "core/parts/time_text.h"
+#include "ui/window/about_window.h"
+#include "ui/window/frame_viewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,7 +48,7 @@ void SetBackground(QWidget* w, const QColor& c) {
 }
 
 void Place(QWidget* w, const LayoutRect& r) {
-    w->setGeometry(r.Left, r.Top, r.Width, r.Height);
+    w->setGeometry(r.left, r.top, r.width, r.height);
 }
 
 QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int x, int y,
@@ -92,8 +93,8 @@ QString FindHelpPage() {
     return {};
 }
 
-TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
-               QWidget* parent)
+MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs,
+                       WindowEnvironment env, QWidget* parent)
     : QMainWindow(parent), st_(st), engine_(engine), dialogs_(dialogs), env_(std::move(env)) {
     setWindowTitle(QStringLiteral("Tessivo"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -103,63 +104,63 @@ TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, Wind
     resize(800, 600);
     setAcceptDrops(true);
 
-    Client = new QWidget(this);
-    SetBackground(Client, BackColor);
-    setCentralWidget(Client);
+    client_ = new QWidget(this);
+    SetBackground(client_, BackColor);
+    setCentralWidget(client_);
 
-    View = new WaveView(Client);
-    View->SetHandler(this);
-    Overlays = std::make_unique<PlaybackOverlays>(View);
+    waveView_ = new WaveView(client_);
+    waveView_->setHandler(this);
+    overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
 
-    ScrollBar = new QScrollBar(Qt::Horizontal, Client);
-    ScrollBar->setRange(0, kMax);
-    ScrollBar->setPageStep(kMax);
-    connect(ScrollBar, &QScrollBar::valueChanged, this, &TForm1::ScrollBarChange);
+    scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
+    scrollBar_->setRange(0, kMax);
+    scrollBar_->setPageStep(kMax);
+    connect(scrollBar_, &QScrollBar::valueChanged, this, &MainWindow::onScrollBarMoved);
     // A click in the trough moves by the large change, not by a page.
-    connect(ScrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderPageStepAdd)
-            ScrollBar->setSliderPosition(ScrollBar->value() + ScrollLargeChange);
+            scrollBar_->setSliderPosition(scrollBar_->value() + scrollLargeChange_);
         else if (action == QAbstractSlider::SliderPageStepSub)
-            ScrollBar->setSliderPosition(ScrollBar->value() - ScrollLargeChange);
+            scrollBar_->setSliderPosition(scrollBar_->value() - scrollLargeChange_);
     });
 
-    PanelControl = new QFrame(Client);
-    PanelLeft = new QFrame(Client);
-    PanelList = new QFrame(Client);
-    PanelTags = new QFrame(Client);
-    for (QFrame* f : {PanelLeft, PanelList, PanelTags})
+    controlPanel_ = new QFrame(client_);
+    splitFrame_ = new QFrame(client_);
+    partListFrame_ = new QFrame(client_);
+    tagFrame_ = new QFrame(client_);
+    for (QFrame* f : {splitFrame_, partListFrame_, tagFrame_})
         f->setFrameShape(QFrame::StyledPanel);
 
-    StBar = new QStatusBar(Client);
-    StBar->setSizeGripEnabled(false);
-    StBarPanel0 = new QLabel(StBar);
-    StBarPanel0->setFrameShape(QFrame::Panel);
-    StBarPanel0->setFrameShadow(QFrame::Sunken);
-    StBarPanel0->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
+    statusBar_ = new QStatusBar(client_);
+    statusBar_->setSizeGripEnabled(false);
+    streamInfoLabel_ = new QLabel(statusBar_);
+    streamInfoLabel_->setFrameShape(QFrame::Panel);
+    streamInfoLabel_->setFrameShadow(QFrame::Sunken);
+    streamInfoLabel_->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
 
-    CreatePanelControl();
-    CreateMenus();
-    CreateEditingControls();
+    createControlPanel();
+    createMenus();
+    createEditingControls();
 
-    Timer33ms = new QTimer(this);
-    Timer33ms->setInterval(33);
-    connect(Timer33ms, &QTimer::timeout, this, &TForm1::Timer33msTimer);
-    TimerStatus = new QTimer(this);
-    TimerStatus->setInterval(100);
-    connect(TimerStatus, &QTimer::timeout, this, &TForm1::TimerStatusTimer);
-    OpenPoll = new QTimer(this);
-    OpenPoll->setInterval(20);
-    connect(OpenPoll, &QTimer::timeout, this, &TForm1::PollOpen);
+    playbackTimer_ = new QTimer(this);
+    playbackTimer_->setInterval(33);
+    connect(playbackTimer_, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setInterval(100);
+    connect(statusTimer_, &QTimer::timeout, this, &MainWindow::onStatusTick);
+    openPollTimer_ = new QTimer(this);
+    openPollTimer_->setInterval(20);
+    connect(openPollTimer_, &QTimer::timeout, this, &MainWindow::pollOpen);
 
-    FormViewer = new TFormViewer(st_, this);
-    FormAbout = new TFormAbout(this);
+    frameViewer_ = new FrameViewerWindow(st_, this);
+    aboutWindow_ = new AboutWindow(this);
 
-    FormCreate();
-    Timer33ms->start();
-    TimerStatus->start();
+    initialise();
+    playbackTimer_->start();
+    statusTimer_->start();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     // Destruction: no open may outlive the window, then the stream and the
     // audio output go.
     if (worker_.joinable()) {
@@ -172,156 +173,155 @@ TForm1::~TForm1() {
     engine_.Shutdown();
 }
 
-void TForm1::CreatePanelControl() {
-    SpdBtnPlay =
-        MakeButton(PanelControl, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
-    SpdBtnStop =
-        MakeButton(PanelControl, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
-    connect(SpdBtnPlay, &QToolButton::clicked, this, &TForm1::SpdBtnPlayClick);
-    connect(SpdBtnStop, &QToolButton::clicked, this, &TForm1::SpdBtnStopClick);
+void MainWindow::createControlPanel() {
+    playButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
+    stopButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
+    connect(playButton_, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
+    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::onStopClicked);
 
-    LabVolume = new QLabel(QStringLiteral("Volume"), PanelControl);
-    LabVolume->setGeometry(150, 0, 70, 13);
-    LabRate = new QLabel(QStringLiteral("Rate"), PanelControl);
-    LabRate->setGeometry(230, 0, 50, 13);
+    volumeLabel_ = new QLabel(QStringLiteral("Volume"), controlPanel_);
+    volumeLabel_->setGeometry(150, 0, 70, 13);
+    rateLabel_ = new QLabel(QStringLiteral("Rate"), controlPanel_);
+    rateLabel_->setGeometry(230, 0, 50, 13);
 
     auto makeBar = [this](const QString& hint, int x, int w) {
-        auto* bar = new QSlider(Qt::Horizontal, PanelControl);
+        auto* bar = new QSlider(Qt::Horizontal, controlPanel_);
         bar->setToolTip(hint);
         bar->setGeometry(x, 12, w, 25);
         bar->setRange(0, kSliderMax);
         bar->setTickPosition(QSlider::NoTicks);
         return bar;
     };
-    VolumeBar = makeBar(QStringLiteral("Playback Volume"), 140, 80);
-    RateBar = makeBar(QStringLiteral("Playback Rate"), 220, 60);
-    connect(VolumeBar, &QSlider::valueChanged, this, &TForm1::VolumeBarChange);
-    connect(RateBar, &QSlider::valueChanged, this, &TForm1::RateBarChange);
+    volumeSlider_ = makeBar(QStringLiteral("Playback Volume"), 140, 80);
+    rateSlider_ = makeBar(QStringLiteral("Playback Rate"), 220, 60);
+    connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+    connect(rateSlider_, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
 
-    ImageStatus = new QFrame(PanelControl);
-    ImageStatus->setGeometry(280, 3, 221, 38);
-    ImageStatus->setFrameShape(QFrame::Panel);
-    ImageStatus->setFrameShadow(QFrame::Sunken);
-    SetBackground(ImageStatus, QColor(245, 240, 230));
-    LabStatus = new QLabel(QStringLiteral("Open a File"), ImageStatus);
+    statusFrame_ = new QFrame(controlPanel_);
+    statusFrame_->setGeometry(280, 3, 221, 38);
+    statusFrame_->setFrameShape(QFrame::Panel);
+    statusFrame_->setFrameShadow(QFrame::Sunken);
+    SetBackground(statusFrame_, QColor(245, 240, 230));
+    statusLabel_ = new QLabel(QStringLiteral("Open a File"), statusFrame_);
     QFont statusFont(QStringLiteral("Times New Roman"));
     statusFont.setPixelSize(16);
     statusFont.setBold(true);
-    LabStatus->setFont(statusFont);
-    LabStatus->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
-    LabStatus->setAttribute(Qt::WA_TranslucentBackground);
-    LabStatus->installEventFilter(this);
-    ImageStatus->installEventFilter(this);
+    statusLabel_->setFont(statusFont);
+    statusLabel_->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
+    statusLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    statusLabel_->installEventFilter(this);
+    statusFrame_->installEventFilter(this);
 
-    ImageTime = new QFrame(PanelControl);
-    ImageTime->setGeometry(505, 3, 150, 38);
-    ImageTime->setFrameShape(QFrame::Panel);
-    ImageTime->setFrameShadow(QFrame::Sunken);
-    SetBackground(ImageTime, QColor(245, 240, 230));
-    LabTimeHms = new QLabel(QStringLiteral("0:00:00"), ImageTime);
+    clockFrame_ = new QFrame(controlPanel_);
+    clockFrame_->setGeometry(505, 3, 150, 38);
+    clockFrame_->setFrameShape(QFrame::Panel);
+    clockFrame_->setFrameShadow(QFrame::Sunken);
+    SetBackground(clockFrame_, QColor(245, 240, 230));
+    clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame_);
     QFont clockFont(QStringLiteral("Times New Roman"));
     clockFont.setPixelSize(24);
     clockFont.setBold(true);
-    LabTimeHms->setFont(clockFont);
-    LabTimeHms->setGeometry(8, 4, 92, 30);
-    LabTimeHms->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LabTimeMs = new QLabel(QStringLiteral(":000"), ImageTime);
-    LabTimeMs->setGeometry(102, 12, 40, 20);
+    clockLabel_->setFont(clockFont);
+    clockLabel_->setGeometry(8, 4, 92, 30);
+    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame_);
+    clockMsLabel_->setGeometry(102, 12, 40, 20);
 
-    SpdBtnSplit = MakeButton(PanelControl, QStringLiteral("Split"), QStringLiteral("Split & Save"),
-                             665, 8, 60, 27);
-    connect(SpdBtnSplit, &QToolButton::clicked, this, &TForm1::menuSplitClick);
-    SpdBtnInc = MakeButton(PanelControl, QStringLiteral("+"), QStringLiteral("Zoom In Time"), 0, 8,
-                           kZoomButtonWidth, 27);
-    SpdBtnDec = MakeButton(PanelControl, QStringLiteral("-"), QStringLiteral("Zoom Out Time"), 0, 8,
-                           kZoomButtonWidth, 27);
-    connect(SpdBtnInc, &QToolButton::clicked, this, &TForm1::SpdBtnIncClick);
-    connect(SpdBtnDec, &QToolButton::clicked, this, &TForm1::SpdBtnDecClick);
+    splitButton_ = MakeButton(controlPanel_, QStringLiteral("Split"),
+                              QStringLiteral("Split & Save"), 665, 8, 60, 27);
+    connect(splitButton_, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    zoomInButton_ = MakeButton(controlPanel_, QStringLiteral("+"), QStringLiteral("Zoom In Time"),
+                               0, 8, kZoomButtonWidth, 27);
+    zoomOutButton_ = MakeButton(controlPanel_, QStringLiteral("-"), QStringLiteral("Zoom Out Time"),
+                                0, 8, kZoomButtonWidth, 27);
+    connect(zoomInButton_, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
+    connect(zoomOutButton_, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
 
-    ProgressBar = new QProgressBar(StBar);
-    ProgressBar->setRange(0, 100);
-    ProgressBar->setValue(0);
-    ProgressBar->setTextVisible(false);
-    ProgressBar->hide();
+    progressBar_ = new QProgressBar(statusBar_);
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->hide();
 }
 
-void TForm1::CreateMenus() {
-    menuFile = menuBar()->addMenu(QStringLiteral("File"));
-    menuOpen = menuFile->addAction(QStringLiteral("Open..."), this, &TForm1::menuOpenClick);
-    menuOpen->setShortcut(QKeySequence::Open);
-    menuSplit = menuFile->addAction(QStringLiteral("Split..."), this, &TForm1::menuSplitClick);
-    menuViewer = menuFile->addAction(QStringLiteral("Show Viewer"), this, &TForm1::menuViewerClick);
-    menuViewer->setVisible(false);
-    menuFile->addSeparator();
-    menuExplorer =
-        menuFile->addAction(QStringLiteral("Explorer"), this, &TForm1::menuExplorerClick);
-    menuFile->addSeparator();
-    menuExit = menuFile->addAction(QStringLiteral("Exit"), this, &TForm1::menuExitClick);
+void MainWindow::createMenus() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    openAction_ =
+        fileMenu_->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
+    openAction_->setShortcut(QKeySequence::Open);
+    splitAction_ =
+        fileMenu_->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
+    viewerAction_ =
+        fileMenu_->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
+    viewerAction_->setVisible(false);
+    fileMenu_->addSeparator();
+    explorerAction_ =
+        fileMenu_->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
+    fileMenu_->addSeparator();
+    exitAction_ = fileMenu_->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
 
-    menuHelp = menuBar()->addMenu(QStringLiteral("Help"));
-    menuContent =
-        menuHelp->addAction(QStringLiteral("Help Contents"), this, &TForm1::menuContentClick);
-    menuHelp->addSeparator();
-    menuAbout = menuHelp->addAction(QStringLiteral("About..."), this, &TForm1::menuAboutClick);
+    helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
+    helpContentsAction_ = helpMenu_->addAction(QStringLiteral("Help Contents"), this,
+                                               &MainWindow::onHelpContentsTriggered);
+    helpMenu_->addSeparator();
+    aboutAction_ =
+        helpMenu_->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
 }
 
-void TForm1::FormCreate() {
+void MainWindow::initialise() {
     engine_.Init(); // a failure shows later, when playing is refused
     st_.ZoomLevel = 1;
     st_.FrameDuration = 0.02612;
 
-    for (QWidget* w : {static_cast<QWidget*>(PanelControl), static_cast<QWidget*>(PanelLeft),
-                       static_cast<QWidget*>(PanelTags), static_cast<QWidget*>(ListView1),
-                       static_cast<QWidget*>(PanelList)})
+    for (QWidget* w : {static_cast<QWidget*>(controlPanel_), static_cast<QWidget*>(splitFrame_),
+                       static_cast<QWidget*>(tagFrame_), static_cast<QWidget*>(partList_),
+                       static_cast<QWidget*>(partListFrame_)})
         SetBackground(w, BackColor);
-    ListView1->clear();
+    partList_->clear();
 
-    LastFormWidth = width();
-    LastFormHeight = height();
+    lastWidth_ = width();
+    lastHeight_ = height();
 
-    LoadWindowSettings();
+    loadWindowSettings();
 
-    ViewerEnabled = false;
+    viewerEnabled_ = false;
     const QString chkFolder =
-        env_.DiagnosticFolder.isEmpty() ? QDir::currentPath() : env_.DiagnosticFolder;
+        env_.diagnosticFolder.isEmpty() ? QDir::currentPath() : env_.diagnosticFolder;
     if (QFileInfo::exists(chkFolder + QStringLiteral("/test.chk"))) {
-        menuViewer->setVisible(true);
-        ViewerEnabled = true;
+        viewerAction_->setVisible(true);
+        viewerEnabled_ = true;
     }
-    st_.ViewerEnabled = ViewerEnabled;
+    st_.ViewerEnabled = viewerEnabled_;
 
-    FormFontSize = font().pointSize();
-    FormFontName = font().family();
-    style_.FormFontName = FormFontName;
-    style_.FormFontSize = FormFontSize;
-    style_.Images = &DefaultMarkImages();
+    style_.fontFamily = font().family();
+    style_.fontSize = font().pointSize();
+    style_.images = &DefaultMarkImages();
 
-    LayoutView();
-    UpdateScrollBar();
-    PaintBackground();
+    layoutView();
+    updateScrollBar();
+    paintBackground();
 
     if (st_.OutputFolder.empty()) {
-        const QString music = env_.MusicFolder.isEmpty() ? DefaultMusicFolder() : env_.MusicFolder;
+        const QString music = env_.musicFolder.isEmpty() ? DefaultMusicFolder() : env_.musicFolder;
         if (!music.isEmpty())
             QDir().mkpath(music);
         st_.OutputFolder = music.toStdString();
     }
-    // The paint handler only copies the composed pictures; they are redrawn
-    // when something changes.
-    OsVersion6OrLater = true;
 }
 
-void TForm1::LoadWindowSettings() {
-    LoadSettings(st_, env_.SettingsPath.toStdString());
-    const QSignalBlocker block(VolumeBar);
-    VolumeBar->setValue(st_.Volume);
-    SplitSettings->ShowSilenceSettings();
+void MainWindow::loadWindowSettings() {
+    LoadSettings(st_, env_.settingsPath.toStdString());
+    const QSignalBlocker block(volumeSlider_);
+    volumeSlider_->setValue(st_.Volume);
+    splitSettings_->showSilenceSettings();
 }
 
-bool TForm1::SaveWindowSettings() {
+bool MainWindow::saveWindowSettings() {
     std::string error;
-    if (!SaveSettings(st_, env_.SettingsPath.toStdString(), error)) {
-        dialogs_.ShowError(this, QString::fromStdString(error));
+    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error)) {
+        dialogs_.showError(this, QString::fromStdString(error));
         return false;
     }
     return true;
@@ -330,91 +330,91 @@ bool TForm1::SaveWindowSettings() {
 // ---------------------------------------------------------------------------
 // Layout and drawing
 
-void TForm1::LayoutView() {
-    const int cw = Client->width();
-    const int ch = Client->height();
+void MainWindow::layoutView() {
+    const int cw = client_->width();
+    const int ch = client_->height();
     geom_ = ComputeLayout(cw, ch, st_.ChannelCount, st_.FrameCount);
-    st_.WaveLeft = geom_.WaveLeft;
-    st_.WaveRight = geom_.WaveRight;
+    st_.WaveLeft = geom_.waveLeft;
+    st_.WaveRight = geom_.waveRight;
 
-    Place(StBar, geom_.StBar);
-    Place(PanelLeft, geom_.PanelLeft);
-    Place(PanelTags, geom_.PanelTags);
-    Place(PanelList, geom_.PanelList);
-    ListView1->setGeometry(0, 0, geom_.PanelList.Width, geom_.PanelList.Height);
-    Place(PanelControl, geom_.PanelControl);
-    SpdBtnDec->move(geom_.SpdBtnDec.Left, SpdBtnDec->y());
-    SpdBtnInc->move(geom_.SpdBtnInc.Left, SpdBtnInc->y());
-    Place(ScrollBar, geom_.ScrollBar);
-    Place(ProgressBar, geom_.ProgressBar);
+    Place(statusBar_, geom_.statusBar);
+    Place(splitFrame_, geom_.splitFrame);
+    Place(tagFrame_, geom_.tagFrame);
+    Place(partListFrame_, geom_.partListFrame);
+    partList_->setGeometry(0, 0, geom_.partListFrame.width, geom_.partListFrame.height);
+    Place(controlPanel_, geom_.controlPanel);
+    zoomOutButton_->move(geom_.zoomOutButton.left, zoomOutButton_->y());
+    zoomInButton_->move(geom_.zoomInButton.left, zoomInButton_->y());
+    Place(scrollBar_, geom_.scrollBar);
+    Place(progressBar_, geom_.progressBar);
 
     // The view widget spans the client area down to the control panel; the
     // scroll bar lies on top of it.
-    View->setGeometry(0, 0, cw, std::max(0, geom_.PanelControl.Top));
-    View->WaveLeft = geom_.WaveLeft;
-    View->MeterLeft = geom_.MeterLeft;
-    ScrollBar->raise();
+    waveView_->setGeometry(0, 0, cw, std::max(0, geom_.controlPanel.top));
+    waveView_->waveLeft = geom_.waveLeft;
+    waveView_->meterLeft = geom_.meterLeft;
+    scrollBar_->raise();
 
-    if (View->WaveBitmap.size() != QSize(geom_.WaveBitmapWidth(), geom_.WaveBitmapHeight()))
-        View->WaveBitmap = MakeWaveBitmap(geom_);
-    if (View->MeterBitmap.size() != QSize(geom_.MeterBitmapWidth(), geom_.MeterBitmapHeight()))
-        View->MeterBitmap = MakeMeterBitmap(geom_);
+    if (waveView_->waveBitmap.size() != QSize(geom_.waveBitmapWidth(), geom_.waveBitmapHeight()))
+        waveView_->waveBitmap = MakeWaveBitmap(geom_);
+    if (waveView_->meterBitmap.size() != QSize(geom_.meterBitmapWidth(), geom_.meterBitmapHeight()))
+        waveView_->meterBitmap = MakeMeterBitmap(geom_);
 }
 
-void TForm1::DrawWaveView() {
-    if (View->WaveBitmap.isNull())
+void MainWindow::drawWaveView() {
+    if (waveView_->waveBitmap.isNull())
         return;
     {
-        QPainter p(&View->WaveBitmap);
+        QPainter p(&waveView_->waveBitmap);
         RenderWaveView(p, st_, geom_, style_);
     }
-    View->update(geom_.WaveLeft, geom_.WaveTop, View->WaveBitmap.width(),
-                 View->WaveBitmap.height());
+    waveView_->update(geom_.waveLeft, geom_.waveTop, waveView_->waveBitmap.width(),
+                      waveView_->waveBitmap.height());
 }
 
-void TForm1::DrawLevelMeter() {
-    if (View->MeterBitmap.isNull())
+void MainWindow::drawLevelMeter() {
+    if (waveView_->meterBitmap.isNull())
         return;
     {
-        QPainter p(&View->MeterBitmap);
+        QPainter p(&waveView_->meterBitmap);
         RenderLevelMeter(p, st_, geom_, frameGeometry().height());
     }
-    View->update(geom_.MeterLeft, geom_.WaveTop, View->MeterBitmap.width(),
-                 View->MeterBitmap.height());
+    waveView_->update(geom_.meterLeft, geom_.waveTop, waveView_->meterBitmap.width(),
+                      waveView_->meterBitmap.height());
 }
 
-void TForm1::PaintBackground() {
-    View->update();
+void MainWindow::paintBackground() {
+    waveView_->update();
 }
 
-void TForm1::ShowTimeLabels(double seconds) {
+void MainWindow::showTimeLabels(double seconds) {
     std::string hms, ms;
     SplitClockText(seconds, hms, ms);
-    LabTimeHms->setText(QString::fromStdString(hms));
-    LabTimeMs->setText(QString::fromStdString(ms));
+    clockLabel_->setText(QString::fromStdString(hms));
+    clockMsLabel_->setText(QString::fromStdString(ms));
 }
 
-void TForm1::ShowStreamInfo() {
-    StBarPanel0->setText(QString::fromStdString(StreamInfoText(st_)));
+void MainWindow::showStreamInfo() {
+    streamInfoLabel_->setText(QString::fromStdString(StreamInfoText(st_)));
 }
 
 // ---------------------------------------------------------------------------
 // Zoom and scrolling
 
-void TForm1::SpdBtnIncClick() {
+void MainWindow::onZoomInClicked() {
     if (busy_)
         return;
     if (st_.ZoomLevel > 1) {
         --st_.ZoomLevel;
-        UpdateScrollBar();
-        DrawWaveView();
+        updateScrollBar();
+        drawWaveView();
     }
 }
 
-void TForm1::SpdBtnDecClick() {
+void MainWindow::onZoomOutClicked() {
     if (busy_)
         return;
-    const int64_t w = geom_.WaveBitmapWidth();
+    const int64_t w = geom_.waveBitmapWidth();
     const int64_t n = st_.FrameCount;
     int64_t z = ZoomFactor[st_.ZoomLevel];
     if (st_.ZoomLevel >= 11 || RoundEven(static_cast<double>(n) / z) <= w)
@@ -423,14 +423,14 @@ void TForm1::SpdBtnDecClick() {
     z = ZoomFactor[st_.ZoomLevel];
     if (RoundEven(static_cast<double>(n - st_.ViewFirstFrame) / z) < w)
         st_.ViewFirstFrame = static_cast<int32_t>(std::max<int64_t>(n - w * z, 0));
-    UpdateScrollBar();
-    DrawWaveView();
+    updateScrollBar();
+    drawWaveView();
 }
 
-void TForm1::UpdateScrollBar() {
+void MainWindow::updateScrollBar() {
     const int64_t n = st_.FrameCount == 0 ? 1 : st_.FrameCount;
     const int64_t z = ZoomFactor[st_.ZoomLevel];
-    const int64_t cols = geom_.Cols();
+    const int64_t cols = geom_.cols();
     const int64_t f0 = st_.ViewFirstFrame;
 
     int64_t page = kMax;
@@ -438,112 +438,112 @@ void TForm1::UpdateScrollBar() {
         page = RoundEven(static_cast<double>(z) * kMax * static_cast<double>(cols) /
                          static_cast<double>(n));
     if (page <= kMax)
-        ScrollPageSize = static_cast<int>(std::max<int64_t>(page, 1));
+        scrollPageSize_ = static_cast<int>(std::max<int64_t>(page, 1));
     const int64_t position = z * RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
                                            (static_cast<double>(z) * static_cast<double>(n)));
-    ScrollSmallChange = static_cast<int>(z);
-    ScrollLargeChange = static_cast<int>(10 * z);
+    scrollSmallChange_ = static_cast<int>(z);
+    scrollLargeChange_ = static_cast<int>(10 * z);
 
     {
         // The last position shows the end of the file at the right edge.
-        const QSignalBlocker block(ScrollBar);
-        ScrollBar->setMaximum(kMax - ScrollPageSize);
-        ScrollBar->setPageStep(ScrollPageSize);
-        ScrollBar->setSingleStep(ScrollSmallChange);
+        const QSignalBlocker block(scrollBar_);
+        scrollBar_->setMaximum(kMax - scrollPageSize_);
+        scrollBar_->setPageStep(scrollPageSize_);
+        scrollBar_->setSingleStep(scrollSmallChange_);
     }
     // A changed position re-derives the first frame and redraws.
-    ScrollBar->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
+    scrollBar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
 }
 
-void TForm1::ScrollBarChange(int position) {
+void MainWindow::onScrollBarMoved(int position) {
     const int64_t z = ZoomFactor[st_.ZoomLevel];
     const int64_t fp = int64_t{st_.FrameCount} * position;
     st_.ViewFirstFrame = static_cast<int32_t>(
         z * RoundEven(static_cast<double>(fp) / (static_cast<double>(z) * kMax)));
-    DrawWaveView();
+    drawWaveView();
 }
 
-void TForm1::AutoZoomIn() {
+void MainWindow::autoZoomIn() {
     const double z = ZoomFactor[st_.ZoomLevel];
-    if (busy_ || st_.ZoomLevel <= 1 || !(st_.FrameCount < 0.5 * z * geom_.Cols()))
+    if (busy_ || st_.ZoomLevel <= 1 || !(st_.FrameCount < 0.5 * z * geom_.cols()))
         return;
     --st_.ZoomLevel;
-    LayoutView();
-    UpdateScrollBar();
-    PaintBackground();
-    DrawWaveView();
+    layoutView();
+    updateScrollBar();
+    paintBackground();
+    drawWaveView();
 }
 
-void TForm1::FormPaintDone() {
+void MainWindow::onWavePainted() {
     // The check runs at the end of every paint; the zoom itself is posted so
     // it does not redraw from inside the paint.
     if (autoZoomPending_ || busy_ || st_.ZoomLevel <= 1)
         return;
-    if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.Cols()))
+    if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.cols()))
         return;
     autoZoomPending_ = true;
     QTimer::singleShot(0, this, [this] {
         autoZoomPending_ = false;
-        AutoZoomIn();
+        autoZoomIn();
     });
 }
 
 // ---------------------------------------------------------------------------
 // Timers
 
-void TForm1::Timer33msTimer() {
-    if (!FirstTickDone) {
-        FirstTickDone = true;
-        DrawWaveView();
+void MainWindow::onPlaybackTick() {
+    if (!firstTickDone_) {
+        firstTickDone_ = true;
+        drawWaveView();
     }
     // The client area also changes without the outer size when the window is
     // first shown (the menu bar takes its height then).
-    if (width() != LastFormWidth || height() != LastFormHeight ||
-        Client->width() != geom_.ClientWidth || Client->height() != geom_.ClientHeight) {
-        Overlays->HideCursor(); // back at the next tick that finds playback active
-        LayoutView();
-        UpdateScrollBar();
-        PaintBackground();
-        DrawWaveView();
-        DrawLevelMeter();
-        LastFormWidth = width();
-        LastFormHeight = height();
+    if (width() != lastWidth_ || height() != lastHeight_ || client_->width() != geom_.clientWidth ||
+        client_->height() != geom_.clientHeight) {
+        overlays_->hideCursor(); // back at the next tick that finds playback active
+        layoutView();
+        updateScrollBar();
+        paintBackground();
+        drawWaveView();
+        drawLevelMeter();
+        lastWidth_ = width();
+        lastHeight_ = height();
     }
     if (!busy_)
-        FollowPlayback();
+        followPlayback();
 }
 
-void TForm1::TimerStatusTimer() {
+void MainWindow::onStatusTick() {
     const double progress = st_.ProgressPercent.load();
     if (progress > 0) {
-        ProgressBar->setValue(static_cast<int>(RoundEven(progress)));
-        ProgressBar->show();
+        progressBar_->setValue(static_cast<int>(RoundEven(progress)));
+        progressBar_->show();
         return;
     }
-    ProgressBar->hide();
+    progressBar_->hide();
     // While an open runs the status word is the open's own.
     if (busy_)
         return;
     if (auto caption = PlaybackStatusCaption(st_))
-        LabStatus->setText(QString::fromStdString(*caption));
+        statusLabel_->setText(QString::fromStdString(*caption));
     if (!st_.FileLoaded) {
-        LabStatus->setText(QStringLiteral("Open a file"));
-        LabStatus->setCursor(Qt::PointingHandCursor);
+        statusLabel_->setText(QStringLiteral("Open a file"));
+        statusLabel_->setCursor(Qt::PointingHandCursor);
     } else {
-        LabStatus->unsetCursor();
+        statusLabel_->unsetCursor();
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
-        ShowTimeLabels(0);
+        showTimeLabels(0);
         const int k = st_.SelectedPart;
         if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
-            LabStatus->setText(QStringLiteral("Ready"));
+            statusLabel_->setText(QStringLiteral("Ready"));
         } else {
             const double start = st_.PartStart[k] * st_.FrameDuration;
             const double end = (st_.PartEnd[k] + 1.0) * st_.FrameDuration;
-            LabStatus->setText(QStringLiteral("Part(%1)  %2 - %3")
-                                   .arg(k)
-                                   .arg(QString::fromStdString(FormatTimeText(false, start)))
-                                   .arg(QString::fromStdString(FormatTimeText(false, end))));
+            statusLabel_->setText(QStringLiteral("Part(%1)  %2 - %3")
+                                      .arg(k)
+                                      .arg(QString::fromStdString(FormatTimeText(false, start)))
+                                      .arg(QString::fromStdString(FormatTimeText(false, end))));
         }
     }
 }
@@ -551,18 +551,18 @@ void TForm1::TimerStatusTimer() {
 // ---------------------------------------------------------------------------
 // Commands
 
-void TForm1::SetCommandsEnabled(bool on) {
-    for (QAction* a : {menuOpen, menuSplit, menuViewer})
+void MainWindow::setCommandsEnabled(bool on) {
+    for (QAction* a : {openAction_, splitAction_, viewerAction_})
         a->setEnabled(on);
-    for (QWidget* w : {static_cast<QWidget*>(SpdBtnPlay), static_cast<QWidget*>(SpdBtnStop),
-                       static_cast<QWidget*>(SpdBtnSplit), static_cast<QWidget*>(SpdBtnInc),
-                       static_cast<QWidget*>(SpdBtnDec), static_cast<QWidget*>(ScrollBar),
-                       static_cast<QWidget*>(PanelLeft), static_cast<QWidget*>(PanelList),
-                       static_cast<QWidget*>(PanelTags)})
+    for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(stopButton_),
+                       static_cast<QWidget*>(splitButton_), static_cast<QWidget*>(zoomInButton_),
+                       static_cast<QWidget*>(zoomOutButton_), static_cast<QWidget*>(scrollBar_),
+                       static_cast<QWidget*>(splitFrame_), static_cast<QWidget*>(partListFrame_),
+                       static_cast<QWidget*>(tagFrame_)})
         w->setEnabled(on);
 }
 
-void TForm1::SetBusyCursor(bool busy) {
+void MainWindow::setBusyCursor(bool busy) {
     if (busy == busyCursor_)
         return;
     busyCursor_ = busy;
@@ -572,66 +572,67 @@ void TForm1::SetBusyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void TForm1::menuSplitClick() {
+void MainWindow::onSplitTriggered() {
     if (busy_)
         return;
-    FormConfirm->OpenIfPartsPrepared();
+    confirmDialog_->openIfPartsPrepared();
 }
 
-void TForm1::menuViewerClick() {
-    if (busy_ || !ViewerEnabled)
+void MainWindow::onViewerTriggered() {
+    if (busy_ || !viewerEnabled_)
         return;
-    FormViewer->exec();
+    frameViewer_->exec();
 }
 
-void TForm1::menuExplorerClick() {
-    dialogs_.OpenLocalPath(QString::fromStdString(st_.OutputFolder));
+void MainWindow::onExplorerTriggered() {
+    dialogs_.openLocalPath(QString::fromStdString(st_.OutputFolder));
 }
 
-void TForm1::menuExitClick() {
+void MainWindow::onExitTriggered() {
     close();
 }
 
-void TForm1::menuContentClick() {
-    const QString page = env_.HelpPage.isEmpty() ? FindHelpPage() : env_.HelpPage;
-    dialogs_.OpenLocalPath(page);
+void MainWindow::onHelpContentsTriggered() {
+    const QString page = env_.helpPage.isEmpty() ? FindHelpPage() : env_.helpPage;
+    dialogs_.openLocalPath(page);
 }
 
-void TForm1::menuAboutClick() {
-    FormAbout->exec();
+void MainWindow::onAboutTriggered() {
+    aboutWindow_->exec();
 }
 
-void TForm1::LabStatusClick() {
+void MainWindow::onStatusClicked() {
     if (!st_.FileLoaded && !busy_)
-        menuOpenClick();
+        onOpenTriggered();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == LabStatus || watched == ImageStatus) && e->type() == QEvent::MouseButtonPress) {
-        LabStatusClick();
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if ((watched == statusLabel_ || watched == statusFrame_) &&
+        e->type() == QEvent::MouseButtonPress) {
+        onStatusClicked();
         return true;
     }
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TForm1::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     if (worker_.joinable()) {
         cancelOpen_ = true;
         worker_.join();
-        OpenPoll->stop();
+        openPollTimer_->stop();
         busy_ = false;
         st_.ProgressPercent = 0.0;
-        SetBusyCursor(false);
+        setBusyCursor(false);
     }
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
-    SaveWindowSettings();
+    saveWindowSettings();
     e->accept();
 }
 
-void TForm1::changeEvent(QEvent* e) {
+void MainWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized))
-        DrawWaveView();
+        drawWaveView();
     QMainWindow::changeEvent(e);
 }
 

@@ -3,7 +3,6 @@
 // the core operations on the program state and then refresh what they show.
 #pragma once
 
-#include "ui/window/user_dialogs.h"
 #include "core/playback/audio_engine.h"
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
@@ -11,6 +10,7 @@
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
+#include "ui/window/user_dialogs.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -34,8 +34,8 @@ class QTreeWidget;
 
 namespace tessivo {
 
-class TFormViewer;
-class TFormAbout;
+class FrameViewerWindow;
+class AboutWindow;
 class SplitSettingsPanel;
 class PartListView;
 class PartPopupMenu;
@@ -46,15 +46,15 @@ class WaveMouse;
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
     // Full path of the settings file.
-    QString SettingsPath;
+    QString settingsPath;
     // The user's music folder: the default output folder. Empty = ask the
     // system (QStandardPaths::MusicLocation).
-    QString MusicFolder;
+    QString musicFolder;
     // Folder in which "test.chk" switches the frame viewer on. Empty = the
     // current directory.
-    QString DiagnosticFolder;
+    QString diagnosticFolder;
     // The help page. Empty = look beside the program, then in the sources.
-    QString HelpPage;
+    QString helpPage;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -68,153 +68,152 @@ QString FindHelpPage();
 // decimal separator.
 QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
 
-class TForm1 : public QMainWindow, public WaveViewHandler {
+class MainWindow : public QMainWindow, public WaveViewHandler {
     Q_OBJECT
 public:
-    TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
-           QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    ProgramState& State() { return st_; }
-    const ViewGeometry& Geometry() const { return geom_; }
+    ProgramState& state() { return st_; }
+    const ViewGeometry& viewGeometry() const { return geom_; }
 
     // --- Layout and drawing ---
-    void LayoutView();
-    void DrawWaveView();
-    void DrawLevelMeter();
-    void PaintBackground();
-    void ShowTimeLabels(double seconds);
-    void ShowStreamInfo();
+    void layoutView();
+    void drawWaveView();
+    void drawLevelMeter();
+    void paintBackground();
+    void showTimeLabels(double seconds);
+    void showStreamInfo();
 
     // --- Zoom and scrolling ---
-    void SpdBtnIncClick();
-    void SpdBtnDecClick();
-    void UpdateScrollBar();
-    void ScrollBarChange(int position);
+    void onZoomInClicked();
+    void onZoomOutClicked();
+    void updateScrollBar();
+    void onScrollBarMoved(int position);
     // One level in when the file fills less than half of the view.
-    void AutoZoomIn();
+    void autoZoomIn();
 
     // --- Timers ---
-    void Timer33msTimer();
-    void TimerStatusTimer();
+    void onPlaybackTick();
+    void onStatusTick();
 
     // --- Commands ---
-    void menuOpenClick();
+    void onOpenTriggered();
     // The open workflow for a path chosen elsewhere (drop, command line).
-    void OpenFilePath(const QString& path);
-    void menuSplitClick();
-    void menuViewerClick();
-    void menuExplorerClick();
-    void menuExitClick();
-    void menuContentClick();
-    void menuAboutClick();
-    void LabStatusClick();
+    void openFilePath(const QString& path);
+    void onSplitTriggered();
+    void onViewerTriggered();
+    void onExplorerTriggered();
+    void onExitTriggered();
+    void onHelpContentsTriggered();
+    void onAboutTriggered();
+    void onStatusClicked();
 
     // --- Playback (the window's side of it) ---
-    void StopPlayback();
-    void SpdBtnPlayClick();
+    void stopPlayback();
+    void onPlayClicked();
     // Plays part n from its start or from ClickFrame (PlayingPart set by the
     // caller) at the rate slider's speed; a refusal shows the engine's error.
     // For the part list, its popup menu and the waveform clicks.
-    void PlayPart(int n, PlayStartKind kind);
-    void SpdBtnStopClick();
-    void VolumeBarChange(int position);
-    void RateBarChange(int position);
+    void playPart(int n, PlayStartKind kind);
+    void onStopClicked();
+    void onVolumeChanged(int position);
+    void onRateChanged(int position);
     // The playback branches of the 33 ms timer.
-    void FollowPlayback();
+    void followPlayback();
 
     // --- What the part list, the split settings and the tag panel show ---
-    void RefreshPartList();
-    void ClearTagPanel();
-    void ShowPartTags(int n);
-    void UpdateSplitControls();
-    void ShowEqualPartTime(int n);
+    void refreshPartList();
+    void clearTagPanel();
+    void showPartTags(int n);
+    void updateSplitControls();
+    void showEqualPartTime(int n);
     // Back to one part spanning the file ("Clear", popup "Clear Cut Lines").
-    void ClearCutLines();
+    void clearCutLines();
 
     // True while a file is being opened: every command that would touch the
     // state is refused then.
-    bool IsBusy() const { return busy_; }
+    bool isBusy() const { return busy_; }
     // Waits (running the event loop) until a running open has finished.
-    void WaitForOpen();
+    void waitForOpen();
 
     // --- Mouse on the waveform ---
-    void FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormDblClick() override;
-    void FormPaintDone() override;
+    void onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                          int y) override;
+    void onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
+                         int y) override;
+    void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                            int y) override;
+    void onWaveDoubleClick() override;
+    void onWavePainted() override;
 
     // Values the status and scrolling code keep (read by tests too).
-    int32_t LastFormWidth = 0;
-    int32_t LastFormHeight = 0;
-    bool FirstTickDone = false;
-    bool ViewerEnabled = false;
-    bool OsVersion6OrLater = true;
-    QString FormFontName;
-    int FormFontSize = 8;
-    int ScrollPageSize = kScrollMax;
-    int ScrollSmallChange = 1;
-    int ScrollLargeChange = 10;
+    int32_t lastWidth_ = 0;
+    int32_t lastHeight_ = 0;
+    bool firstTickDone_ = false;
+    bool viewerEnabled_ = false;
+    int scrollPageSize_ = kScrollMax;
+    int scrollSmallChange_ = 1;
+    int scrollLargeChange_ = 10;
     // Folder the open dialog starts in (the last one used in this run).
-    QString LastOpenFolder;
+    QString lastOpenFolder_;
 
     // --- Controls ---
-    QWidget* Client = nullptr;
-    WaveView* View = nullptr;
+    QWidget* client_ = nullptr;
+    WaveView* waveView_ = nullptr;
     // The playback cursor and strip mark over the view.
-    std::unique_ptr<PlaybackOverlays> Overlays;
-    QScrollBar* ScrollBar = nullptr;
-    QFrame* PanelControl = nullptr;
-    QFrame* PanelLeft = nullptr;
-    QFrame* PanelList = nullptr;
-    QFrame* PanelTags = nullptr;
-    QTreeWidget* ListView1 = nullptr;
-    QStatusBar* StBar = nullptr;
-    QLabel* StBarPanel0 = nullptr;
-    QProgressBar* ProgressBar = nullptr;
-    QToolButton* SpdBtnPlay = nullptr;
-    QToolButton* SpdBtnStop = nullptr;
-    QToolButton* SpdBtnSplit = nullptr;
-    QToolButton* SpdBtnInc = nullptr;
-    QToolButton* SpdBtnDec = nullptr;
-    QLabel* LabVolume = nullptr;
-    QLabel* LabRate = nullptr;
-    QSlider* VolumeBar = nullptr;
-    QSlider* RateBar = nullptr;
-    QFrame* ImageStatus = nullptr;
-    QLabel* LabStatus = nullptr;
-    QFrame* ImageTime = nullptr;
-    QLabel* LabTimeHms = nullptr;
-    QLabel* LabTimeMs = nullptr;
-    QTimer* Timer33ms = nullptr;
-    QTimer* TimerStatus = nullptr;
+    std::unique_ptr<PlaybackOverlays> overlays_;
+    QScrollBar* scrollBar_ = nullptr;
+    QFrame* controlPanel_ = nullptr;
+    QFrame* splitFrame_ = nullptr;
+    QFrame* partListFrame_ = nullptr;
+    QFrame* tagFrame_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* streamInfoLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QToolButton* playButton_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
+    QToolButton* splitButton_ = nullptr;
+    QToolButton* zoomInButton_ = nullptr;
+    QToolButton* zoomOutButton_ = nullptr;
+    QLabel* volumeLabel_ = nullptr;
+    QLabel* rateLabel_ = nullptr;
+    QSlider* volumeSlider_ = nullptr;
+    QSlider* rateSlider_ = nullptr;
+    QFrame* statusFrame_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QFrame* clockFrame_ = nullptr;
+    QLabel* clockLabel_ = nullptr;
+    QLabel* clockMsLabel_ = nullptr;
+    QTimer* playbackTimer_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
 
-    QMenu* menuFile = nullptr;
-    QAction* menuOpen = nullptr;
-    QAction* menuSplit = nullptr;
-    QAction* menuViewer = nullptr;
-    QAction* menuExplorer = nullptr;
-    QAction* menuExit = nullptr;
-    QMenu* menuHelp = nullptr;
-    QAction* menuContent = nullptr;
-    QAction* menuAbout = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* splitAction_ = nullptr;
+    QAction* viewerAction_ = nullptr;
+    QAction* explorerAction_ = nullptr;
+    QAction* exitAction_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* helpContentsAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
 
-    TFormViewer* FormViewer = nullptr;
-    TFormAbout* FormAbout = nullptr;
+    FrameViewerWindow* frameViewer_ = nullptr;
+    AboutWindow* aboutWindow_ = nullptr;
 
-    // Editing: split settings (in PanelLeft), the part list (ListView1), its
-    // context menu, the tag panel (in PanelTags), the split dialog, the mouse.
-    SplitSettingsPanel* SplitSettings = nullptr;
-    PartListView* PartList = nullptr;
-    PartPopupMenu* PMenu = nullptr;
-    TagPanel* Tags = nullptr;
-    ConfirmDialog* FormConfirm = nullptr;
-    WaveMouse* Mouse = nullptr;
+    // Editing: split settings (in splitFrame_), the part list (partList_), its
+    // context menu, the tag panel (in tagFrame_), the split dialog, the mouse.
+    SplitSettingsPanel* splitSettings_ = nullptr;
+    PartListView* partList_ = nullptr;
+    PartPopupMenu* partMenu_ = nullptr;
+    TagPanel* tagPanel_ = nullptr;
+    ConfirmDialog* confirmDialog_ = nullptr;
+    WaveMouse* waveMouse_ = nullptr;
 
     // The composed pictures (the view copies them).
-    const QImage& WaveBitmap() const { return View->WaveBitmap; }
-    const QImage& MeterBitmap() const { return View->MeterBitmap; }
+    const QImage& waveBitmap() const { return waveView_->waveBitmap; }
+    const QImage& meterBitmap() const { return waveView_->meterBitmap; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -224,20 +223,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void FormCreate();
-    void CreateMenus();
-    void CreatePanelControl();
-    void CreateEditingControls();
-    void LoadWindowSettings();
-    bool SaveWindowSettings();
-    void SetCommandsEnabled(bool on);
-    void SetBusyCursor(bool busy);
+    void initialise();
+    void createMenus();
+    void createControlPanel();
+    void createEditingControls();
+    void loadWindowSettings();
+    bool saveWindowSettings();
+    void setCommandsEnabled(bool on);
+    void setBusyCursor(bool busy);
 
     // The open workflow after the chooser.
-    void StartOpen(const QString& path);
-    void PollOpen();
-    void FinishOpen();
-    void RejectOpen(const QString& message);
+    void startOpen(const QString& path);
+    void pollOpen();
+    void finishOpen();
+    void rejectOpen(const QString& message);
 
     ProgramState& st_;
     AudioEngine& engine_;
@@ -260,7 +259,7 @@ private:
     QString workerMessage_;
     int shownStage_ = 0;
     double shownPercentOnLabel_ = -1;
-    QTimer* OpenPoll = nullptr;
+    QTimer* openPollTimer_ = nullptr;
     bool autoZoomPending_ = false;
 };
 
