@@ -7,6 +7,7 @@
 #include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
@@ -33,6 +34,7 @@ namespace {
 
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 // Longer than the 300 ms a release waits for a double click.
 constexpr int kAfterClickWait = 450;
@@ -83,17 +85,17 @@ protected:
     // Press, release, the double-click event and the second release, as the
     // platform delivers a double click.
     void DoubleClick(QPoint p) {
-        QTest::mousePress(win->waveView_, Qt::LeftButton, {}, p);
-        QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, p);
-        QTest::mouseDClick(win->waveView_, Qt::LeftButton, {}, p);
-        QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, p);
+        QTest::mousePress(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     }
-    void Click(QPoint p) { QTest::mouseClick(win->waveView_, Qt::LeftButton, {}, p); }
+    void Click(QPoint p) { QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, p); }
     // A move with no button held (the view tracks the mouse).
     void Hover(QPoint p) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(win->waveView_->mapToGlobal(p)),
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(win->waveView()->mapToGlobal(p)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(win->waveView_, &move);
+        QApplication::sendEvent(win->waveView(), &move);
     }
     // A cut line at the x of `x` made by a double click; playback stopped again.
     int AddLineAt(int x) {
@@ -121,15 +123,15 @@ TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
     // The line is there at once; playback waits for the release's 300 ms.
     ASSERT_EQ(st.CutCount, 2);
     EXPECT_EQ(st.CutLine[2], frameAt(400));
-    EXPECT_EQ(win->partList_->topLevelItemCount(), 2);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     EXPECT_FALSE(st.IsPlaying);
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
     EXPECT_EQ(HeardFrame(), st.PartStart[2]);
     EXPECT_EQ(PlayCount(), 1);
-    EXPECT_FALSE(win->waveMouse_->dragging);
-    EXPECT_EQ(win->waveMouse_->pendingReleases(), 0);
+    EXPECT_FALSE(win->waveMouse()->dragging);
+    EXPECT_EQ(win->waveMouse()->pendingReleases(), 0);
 }
 
 TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
@@ -151,7 +153,7 @@ TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
     win->refreshPartList();
     DoubleClick(QPoint(700, 100));
     EXPECT_EQ(st.CutCount, kMaxCutLines);
-    EXPECT_EQ(win->partList_->topLevelItemCount(), kMaxCutLines);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), kMaxCutLines);
     QTest::qWait(kAfterClickWait);
 }
 
@@ -159,30 +161,30 @@ TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     const int x = AddLineAt(400);
     const int32_t before = st.CutLine[2];
 
-    QTest::mousePress(win->waveView_, Qt::LeftButton, {}, QPoint(x + 6, 100));
-    QTest::mouseMove(win->waveView_, QPoint(x + 100, 100));
-    QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x + 6, 100));
+    QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     EXPECT_EQ(st.CutLine[2], before);
     QTest::qWait(kAfterClickWait);
     win->stopPlayback();
 
-    QTest::mousePress(win->waveView_, Qt::LeftButton, {}, QPoint(x - 5, 100));
-    EXPECT_TRUE(win->waveMouse_->dragging);
-    QTest::mouseMove(win->waveView_, QPoint(x + 100, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x - 5, 100));
+    EXPECT_TRUE(win->waveMouse()->dragging);
+    QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
     EXPECT_EQ(st.CutLine[2], frameAt(x + 100));
-    QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     QTest::qWait(kAfterClickWait);
-    EXPECT_FALSE(win->waveMouse_->dragging);
+    EXPECT_FALSE(win->waveMouse()->dragging);
     // The list was rebuilt at the end of the drag.
-    EXPECT_EQ(win->partList_->topLevelItem(1)->text(2).toStdString(),
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
               FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
 }
 
 TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
     AddLineAt(400);
-    QTest::mousePress(win->waveView_, Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
-    EXPECT_FALSE(win->waveMouse_->dragging);
-    QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
+    EXPECT_FALSE(win->waveMouse()->dragging);
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
     Click(QPoint(G().waveLeft + 3, G().waveTop + 5));
     EXPECT_EQ(st.CutCount, 2);
     QTest::qWait(kAfterClickWait);
@@ -191,36 +193,36 @@ TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
 TEST_F(WaveMouseTest, TheResizeCursorShowsThreeColumnsFromALineButNotFour) {
     const int x = AddLineAt(400);
     Hover(QPoint(x + 3, 100));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
     Hover(QPoint(x - 3, 100));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
     Hover(QPoint(x + 4, 100));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
     Hover(QPoint(x - 4, 100));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
     // Outside the band above and below the marks.
     Hover(QPoint(x, G().waveTop + 10));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
     Hover(QPoint(x, G().waveBottom - 11));
-    EXPECT_EQ(win->waveView_->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
 }
 
 TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
     const int x = AddLineAt(400);
-    QTest::mousePress(win->waveView_, Qt::LeftButton, {}, QPoint(x, 100));
-    QTest::mouseMove(win->waveView_, QPoint(G().waveRight + 200, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x, 100));
+    QTest::mouseMove(win->waveView(), QPoint(G().waveRight + 200, 100));
     EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 10);
     std::string hms, ms;
     SplitClockText(st.PartStart[2] * st.FrameDuration, hms, ms);
-    EXPECT_EQ(win->clockLabel_->text().toStdString(), hms);
-    EXPECT_EQ(win->clockMsLabel_->text().toStdString(), ms);
-    QTest::mouseMove(win->waveView_, QPoint(-300, 100));
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text().toStdString(), ms);
+    QTest::mouseMove(win->waveView(), QPoint(-300, 100));
     EXPECT_EQ(st.CutLine[2], 0);
     EXPECT_EQ(st.CutLine[1], 0);
     // Still held: back into the file.
-    QTest::mouseMove(win->waveView_, QPoint(300, 100));
+    QTest::mouseMove(win->waveView(), QPoint(300, 100));
     EXPECT_EQ(st.CutLine[2], frameAt(300));
-    QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, QPoint(300, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
     QTest::qWait(kAfterClickWait);
 }
 
@@ -228,10 +230,10 @@ TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
     AddLineAt(300);
     AddLineAt(500);
     const int32_t neighbour = st.CutLine[3];
-    QTest::mousePress(win->waveView_, Qt::LeftButton, {}, QPoint(lineX(2), 100));
-    QTest::mouseMove(win->waveView_, QPoint(550, 100));
-    QTest::mouseMove(win->waveView_, QPoint(600, 100));
-    QTest::mouseRelease(win->waveView_, Qt::LeftButton, {}, QPoint(600, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(lineX(2), 100));
+    QTest::mouseMove(win->waveView(), QPoint(550, 100));
+    QTest::mouseMove(win->waveView(), QPoint(600, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(600, 100));
     QTest::qWait(kAfterClickWait);
     ASSERT_EQ(st.CutCount, 3);
     EXPECT_EQ(st.CutLine[2], neighbour);
@@ -243,8 +245,8 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
     const QImage ticked = UseMarkPixels(2);
     Click(QPoint(x + 8, UseMarkY()));
     EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_EQ(win->partList_->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->partList_->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
     EXPECT_NE(UseMarkPixels(2), ticked);
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
@@ -263,7 +265,7 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
 TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
     const int x = AddLineAt(400);
     AddLineAt(600);
-    win->partList_->selectPart(2);
+    win->partList()->selectPart(2);
     win->onPlayClicked();
     ASSERT_TRUE(st.IsPlaying);
     engine.calls.clear();
@@ -272,7 +274,7 @@ TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
     EXPECT_EQ(st.CutLine[2], frameAt(600));
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.SelectedPart, 0);
-    EXPECT_EQ(win->partList_->topLevelItemCount(), 2);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
@@ -307,8 +309,8 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
         G().waveLeft);
     Click(QPoint(mid, StripY()));
     EXPECT_EQ(st.SelectedPart, 2);
-    EXPECT_EQ(win->partList_->currentItem(), win->partList_->topLevelItem(1));
-    EXPECT_EQ(win->tagPanel_->partNameLabel->text(), "Part(2)");
+    EXPECT_EQ(win->partList()->currentItem(), win->partList()->topLevelItem(1));
+    EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Part(2)");
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
@@ -324,8 +326,8 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
 TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
     AddLineAt(400);
     const QImage ticked = UseMarkPixels(2);
-    QTreeWidgetItem* row = win->partList_->topLevelItem(1);
-    win->partList_->setCurrentItem(row);
+    QTreeWidgetItem* row = win->partList()->topLevelItem(1);
+    win->partList()->setCurrentItem(row);
     row->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(st.PartUsed[2]);
     EXPECT_EQ(row->text(1), "Not Used");
@@ -335,35 +337,35 @@ TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
 TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
     AddLineAt(400);
     AddLineAt(600);
-    win->partList_->selectPart(3);
+    win->partList()->selectPart(3);
     const QPoint p(300, 100);
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, p, win->waveView_->mapToGlobal(p));
-    QApplication::sendEvent(win->waveView_, &menu);
-    ASSERT_TRUE(win->partMenu_->isVisible());
-    EXPECT_EQ(win->partMenu_->playPartAction->text(), "Play Part(3)");
-    EXPECT_EQ(win->partMenu_->usePartAction->text(), "Use Part(3)");
-    EXPECT_TRUE(win->partMenu_->usePartAction->isChecked());
-    EXPECT_TRUE(win->partMenu_->splitAction->isEnabled());
-    win->partMenu_->hide();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, p, win->waveView()->mapToGlobal(p));
+    QApplication::sendEvent(win->waveView(), &menu);
+    ASSERT_TRUE(win->partMenu()->isVisible());
+    EXPECT_EQ(win->partMenu()->playPartAction->text(), "Play Part(3)");
+    EXPECT_EQ(win->partMenu()->usePartAction->text(), "Use Part(3)");
+    EXPECT_TRUE(win->partMenu()->usePartAction->isChecked());
+    EXPECT_TRUE(win->partMenu()->splitAction->isEnabled());
+    win->partMenu()->hide();
 
     // A right click in the part list opens it as well.
     const QPoint inList(20, 30);
     QContextMenuEvent listMenu(QContextMenuEvent::Mouse, inList,
-                               win->partList_->viewport()->mapToGlobal(inList));
-    QApplication::sendEvent(win->partList_->viewport(), &listMenu);
-    EXPECT_TRUE(win->partMenu_->isVisible());
-    win->partMenu_->hide();
+                               win->partList()->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(win->partList()->viewport(), &listMenu);
+    EXPECT_TRUE(win->partMenu()->isVisible());
+    win->partMenu()->hide();
 
     // "Clear Cut Lines" goes back to one part and shows the original file.
-    win->partMenu_->clearAction->trigger();
+    win->partMenu()->clearAction->trigger();
     EXPECT_EQ(st.CutCount, 1);
-    EXPECT_EQ(win->partList_->topLevelItemCount(), 0);
-    EXPECT_EQ(win->tagPanel_->partNameLabel->text(), "Original File");
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Original File");
 }
 
 TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
     win->activateWindow();
-    win->waveView_->setFocus();
+    win->waveView()->setFocus();
     QTest::keyClick(win.get(), Qt::Key_Space);
     EXPECT_TRUE(st.IsPlaying);
     QTest::keyClick(win.get(), Qt::Key_Space);
@@ -380,9 +382,9 @@ TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
     EXPECT_EQ(dialogs.messages.last(), "No parts prepared to split.");
 
     // Typing in an edit box types; it does not play.
-    win->tagPanel_->titleEdit->setFocus();
-    QTest::keyClicks(win->tagPanel_->titleEdit, "a b");
-    EXPECT_EQ(win->tagPanel_->titleEdit->text(), "a b");
+    win->tagPanel()->titleEdit->setFocus();
+    QTest::keyClicks(win->tagPanel()->titleEdit, "a b");
+    EXPECT_EQ(win->tagPanel()->titleEdit->text(), "a b");
     EXPECT_FALSE(st.IsPlaying);
 }
 
@@ -391,9 +393,9 @@ TEST_F(WaveMouseTest, TagChoiceAndFolderFromTheSplitDialogReachTheSettingsFile) 
     const QString chosen = dir.filePath("chosen");
     dialogs.folderAnswer = chosen;
     QTimer::singleShot(0, win.get(), [&] {
-        QTest::mouseClick(win->confirmDialog_->folderButton, Qt::LeftButton);
-        QTest::mouseClick(win->confirmDialog_->saveTagsCheck, Qt::LeftButton);
-        QTest::mouseClick(win->confirmDialog_->cancelButton, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->folderButton, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->saveTagsCheck, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->cancelButton, Qt::LeftButton);
     });
     win->onSplitTriggered();
     EXPECT_EQ(dialogs.lastFolderTitle, " Please select a folder");
@@ -410,20 +412,20 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     AddLineAt(300);
     AddLineAt(600);
     // Untick part 2 in the list, give part 3 a title.
-    QTreeWidgetItem* row2 = win->partList_->topLevelItem(1);
-    win->partList_->setCurrentItem(row2);
+    QTreeWidgetItem* row2 = win->partList()->topLevelItem(1);
+    win->partList()->setCurrentItem(row2);
     row2->setCheckState(0, Qt::Unchecked);
-    win->partList_->setCurrentItem(win->partList_->topLevelItem(2));
+    win->partList()->setCurrentItem(win->partList()->topLevelItem(2));
     ASSERT_EQ(st.SelectedPart, 3);
-    win->tagPanel_->titleEdit->setFocus();
-    QTest::keyClicks(win->tagPanel_->titleEdit, "Finale");
-    QTest::mouseClick(win->tagPanel_->setButton, Qt::LeftButton);
-    EXPECT_EQ(win->partList_->topLevelItem(2)->text(6), "Finale");
+    win->tagPanel()->titleEdit->setFocus();
+    QTest::keyClicks(win->tagPanel()->titleEdit, "Finale");
+    QTest::mouseClick(win->tagPanel()->setButton, Qt::LeftButton);
+    EXPECT_EQ(win->partList()->topLevelItem(2)->text(6), "Finale");
 
     QDir().mkpath(QString::fromStdString(st.OutputFolder));
     QTimer::singleShot(0, win.get(), [&] {
-        QTest::mouseClick(win->confirmDialog_->saveTagsCheck, Qt::LeftButton);
-        QTest::mouseClick(win->confirmDialog_->splitButton, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->saveTagsCheck, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
     });
     win->onSplitTriggered();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
@@ -433,9 +435,9 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     ASSERT_TRUE(second.open(QIODevice::ReadOnly));
     const QByteArray tag = second.readAll().right(128);
     EXPECT_TRUE(tag.startsWith("TAGFinale"));
-    EXPECT_EQ(win->partList_->topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(win->partList_->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->partList_->topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->partList()->topLevelItem(2)->text(1), "Saved");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/about_window.h"
 #include "ui/window/frame_viewer.h"
@@ -39,6 +40,7 @@ namespace {
 
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 QString Fixture(const char* name) {
     return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
@@ -88,7 +90,7 @@ protected:
         win->resize(cw, ch + win->menuBar()->height());
         QTest::qWait(10);
         win->onPlaybackTick(); // the resize branch lays the view out
-        ASSERT_EQ(win->client_->size(), QSize(cw, ch));
+        ASSERT_EQ(FindPart<QWidget>(win, "client")->size(), QSize(cw, ch));
     }
     // Opens `path` through the File menu's chooser and waits for the end.
     void Open(const QString& path) {
@@ -101,7 +103,7 @@ protected:
         win->close();
         win.reset();
     }
-    QString Status() const { return win->statusLabel_->text(); }
+    QString Status() const { return FindPart<QLabel>(win, "statusLabel")->text(); }
 
     QTemporaryDir dir;
     QString settingsPath, musicFolder;
@@ -117,16 +119,16 @@ TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
     Start(1000, 700);
     EXPECT_EQ(st->WaveLeft, 20);
     EXPECT_EQ(st->WaveRight, 960);
-    EXPECT_EQ(win->statusBar_->geometry(), QRect(0, 681, 1000, 19));
-    EXPECT_EQ(win->splitFrame_->geometry(), QRect(0, 441, 207, 239));
-    EXPECT_EQ(win->tagFrame_->geometry(), QRect(739, 441, 260, 239));
-    EXPECT_EQ(win->partListFrame_->geometry(), QRect(209, 441, 530, 239));
-    EXPECT_EQ(win->partList_->width(), 530);
-    EXPECT_EQ(win->controlPanel_->geometry(), QRect(0, 396, 1000, 43));
-    EXPECT_EQ(win->scrollBar_->geometry(), QRect(5, 378, 955, 16));
-    EXPECT_EQ(win->zoomOutButton_->x(), 973);
-    EXPECT_EQ(win->zoomInButton_->x(), 946);
-    EXPECT_EQ(win->progressBar_->geometry(), QRect(401, 4, 597, 13));
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(), QRect(0, 681, 1000, 19));
+    EXPECT_EQ(FindPart<QFrame>(win, "splitFrame")->geometry(), QRect(0, 441, 207, 239));
+    EXPECT_EQ(FindPart<QFrame>(win, "tagFrame")->geometry(), QRect(739, 441, 260, 239));
+    EXPECT_EQ(FindPart<QFrame>(win, "partListFrame")->geometry(), QRect(209, 441, 530, 239));
+    EXPECT_EQ(win->partList()->width(), 530);
+    EXPECT_EQ(FindPart<QFrame>(win, "controlPanel")->geometry(), QRect(0, 396, 1000, 43));
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->geometry(), QRect(5, 378, 955, 16));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomOutButton")->x(), 973);
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->x(), 946);
+    EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->geometry(), QRect(401, 4, 597, 13));
     EXPECT_EQ(win->waveBitmap().size(), QSize(940, 377));
     EXPECT_EQ(win->meterBitmap().size(), QSize(36, 395));
     EXPECT_EQ(win->viewGeometry().waveHalf, 173);
@@ -134,7 +136,7 @@ TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
     // A later resize lays everything out again on the next tick.
     SetClientSize(1200, 800);
     EXPECT_EQ(st->WaveRight, 1160);
-    EXPECT_EQ(win->statusBar_->geometry(), QRect(0, 781, 1200, 19));
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(), QRect(0, 781, 1200, 19));
     EXPECT_EQ(win->waveBitmap().size(), QSize(1140, 800 - 19 - 239 - 1 - 43 - 2 - 16 - 2 - 1));
 }
 
@@ -148,9 +150,9 @@ TEST_F(MainWindowTest, TimerLaysOutTheWindowAsShown) {
     win->show(); // the menu bar takes its height from the client area now
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     QTest::qWait(100); // a few ticks of the 33 ms timer, no resize by hand
-    const QSize client = win->client_->size();
-    EXPECT_EQ(win->statusBar_->geometry().bottom(), client.height() - 1);
-    EXPECT_EQ(win->statusBar_->width(), client.width());
+    const QSize client = FindPart<QWidget>(win, "client")->size();
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry().bottom(), client.height() - 1);
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->width(), client.width());
     EXPECT_EQ(st->WaveRight, client.width() - 40);
     EXPECT_EQ(win->waveBitmap().width(), client.width() - 60);
 }
@@ -162,19 +164,21 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
     EXPECT_DOUBLE_EQ(st->FrameDuration, 0.02612);
     EXPECT_EQ(st->CutCount, 0);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Tessivo"));
-    EXPECT_EQ(win->clockLabel_->text(), QStringLiteral("0:00:00"));
-    EXPECT_EQ(win->clockMsLabel_->text(), QStringLiteral(":000"));
-    EXPECT_EQ(win->splitButton_->toolTip(), QStringLiteral("Split & Save"));
-    EXPECT_EQ(win->zoomInButton_->toolTip(), QStringLiteral("Zoom In Time"));
-    EXPECT_EQ(win->zoomOutButton_->toolTip(), QStringLiteral("Zoom Out Time"));
-    EXPECT_EQ(win->volumeSlider_->toolTip(), QStringLiteral("Playback Volume"));
-    EXPECT_EQ(win->rateSlider_->toolTip(), QStringLiteral("Playback Rate"));
-    EXPECT_FALSE(win->viewerAction_->isVisible()); // no test.chk
-    EXPECT_FALSE(win->viewerEnabled_);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text(), QStringLiteral("0:00:00"));
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text(), QStringLiteral(":000"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "splitButton")->toolTip(), QStringLiteral("Split & Save"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->toolTip(),
+              QStringLiteral("Zoom In Time"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomOutButton")->toolTip(),
+              QStringLiteral("Zoom Out Time"));
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->toolTip(), QStringLiteral("Playback Volume"));
+    EXPECT_EQ(FindPart<QSlider>(win, "rateSlider")->toolTip(), QStringLiteral("Playback Rate"));
+    EXPECT_FALSE(FindPart<QAction>(win, "viewerAction")->isVisible()); // no test.chk
+    EXPECT_FALSE(win->viewerEnabled());
 
     // Defaults without a settings file, the music folder created.
     EXPECT_EQ(st->Volume, 50);
-    EXPECT_EQ(win->volumeSlider_->value(), 50);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 50);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
     EXPECT_TRUE(QDir(musicFolder).exists());
     EXPECT_FALSE(QFile::exists(settingsPath)); // nothing written at start
@@ -190,15 +194,15 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
 
     win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
-    EXPECT_EQ(win->statusLabel_->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(win->progressBar_->isVisible());
+    EXPECT_EQ(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 
 // --- Settings ----------------------------------------------------------------
 
 TEST_F(MainWindowTest, SettingsWrittenAtCloseAndReadAtStart) {
     Start();
-    win->volumeSlider_->setValue(73);
+    FindPart<QSlider>(win, "volumeSlider")->setValue(73);
     st->IsSaveTags = true;
     st->SilenceThreshold = 12;
     Close();
@@ -212,7 +216,7 @@ TEST_F(MainWindowTest, SettingsWrittenAtCloseAndReadAtStart) {
 
     Start();
     EXPECT_EQ(st->Volume, 73);
-    EXPECT_EQ(win->volumeSlider_->value(), 73);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 73);
     EXPECT_TRUE(st->IsSaveTags);
     EXPECT_EQ(st->SilenceThreshold, 12);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
@@ -225,7 +229,7 @@ TEST_F(MainWindowTest, SettingsClampedDefaultedAndOtherKeysKept) {
                                 folder + QStringLiteral("\n"));
     Start();
     EXPECT_EQ(st->Volume, 100);
-    EXPECT_EQ(win->volumeSlider_->value(), 100);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 100);
     EXPECT_TRUE(st->IsSaveTags);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), folder); // taken as it stands
     Close();
@@ -236,13 +240,13 @@ TEST_F(MainWindowTest, SettingsClampedDefaultedAndOtherKeysKept) {
 
     WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=-5\nOutput Folder=\n"));
     Start();
-    EXPECT_EQ(win->volumeSlider_->value(), 0);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 0);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
     Close();
 
     WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=loud\n"));
     Start();
-    EXPECT_EQ(win->volumeSlider_->value(), 50);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 50);
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsReportedAndWindowStillCloses) {
@@ -265,8 +269,8 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     EXPECT_TRUE(win->isBusy());
     EXPECT_EQ(Status(), QStringLiteral("Opening file"));
     EXPECT_EQ(win->windowTitle(), path);
-    EXPECT_FALSE(win->openAction_->isEnabled());
-    EXPECT_FALSE(win->zoomInButton_->isEnabled());
+    EXPECT_FALSE(FindPart<QAction>(win, "openAction")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(win, "zoomInButton")->isEnabled());
     win->waitForOpen();
 
     EXPECT_TRUE(st->FileLoaded);
@@ -281,12 +285,14 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     EXPECT_EQ(st->ZoomLevel, 1); // 2 s fit at one frame per column
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_NE(st->PlayStream, 0u);
-    EXPECT_TRUE(win->openAction_->isEnabled());
-    EXPECT_EQ(win->partList_->topLevelItemCount(), 0); // one part is not listed
-    EXPECT_EQ(win->lastOpenFolder_, QStringLiteral(TESSIVO_FIXTURES));
-    EXPECT_TRUE(win->streamInfoLabel_->text().startsWith(
-        QStringLiteral("MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02")))
-        << win->streamInfoLabel_->text().toStdString();
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0); // one part is not listed
+    EXPECT_EQ(win->lastOpenFolder(), QStringLiteral(TESSIVO_FIXTURES));
+    EXPECT_TRUE(FindPart<QLabel>(win, "streamInfoLabel")
+                    ->text()
+                    .startsWith(QStringLiteral(
+                        "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02")))
+        << FindPart<QLabel>(win, "streamInfoLabel")->text().toStdString();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
@@ -301,7 +307,7 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
 
     // The status text opens a file only while none is loaded.
     const int calls = dialogs.openFileCalls;
-    QTest::mouseClick(win->statusLabel_, Qt::LeftButton);
+    QTest::mouseClick(FindPart<QLabel>(win, "statusLabel"), Qt::LeftButton);
     EXPECT_EQ(dialogs.openFileCalls, calls);
 }
 
@@ -316,7 +322,7 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     st->SelectedPart = 2;
     st->SplitFileCount = 4;
     win->refreshPartList();
-    ASSERT_EQ(win->partList_->topLevelItemCount(), 2);
+    ASSERT_EQ(win->partList()->topLevelItemCount(), 2);
     engine->calls.clear();
 
     const QString bad = Fixture("not_mp3.wav");
@@ -330,14 +336,14 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     EXPECT_EQ(QString::fromStdString(st->FileName), bad);
     EXPECT_EQ(win->windowTitle(), bad);
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
-    EXPECT_EQ(win->partList_->topLevelItemCount(), 0);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
     // The earlier file's data and stream stay.
     EXPECT_EQ(st->Duration, duration);
     EXPECT_EQ(st->FileBuffer.size(), bufferSize);
     EXPECT_EQ(st->PlayStream, stream);
     EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
     EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
-    EXPECT_TRUE(win->openAction_->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     // The view is empty again, with its hints.
     const QImage& img = win->waveBitmap();
     EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(185, 178, 165));
@@ -419,7 +425,7 @@ TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
     ASSERT_EQ(dialogs.errors.size(), 1); // the general error handler's box
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(win->openAction_->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     win->close();
     win.reset();
 }
@@ -452,11 +458,11 @@ TEST_F(MainWindowTest, NoCommandActsWhileAFileOpens) {
     win->onStatusClicked();
     EXPECT_EQ(dialogs.openFileCalls, calls);
     EXPECT_FALSE(st->IsPlaying);
-    EXPECT_FALSE(win->scrollBar_->isEnabled());
-    EXPECT_FALSE(win->splitFrame_->isEnabled());
+    EXPECT_FALSE(FindPart<QScrollBar>(win, "scrollBar")->isEnabled());
+    EXPECT_FALSE(FindPart<QFrame>(win, "splitFrame")->isEnabled());
     win->waitForOpen();
     EXPECT_TRUE(st->FileLoaded);
-    EXPECT_TRUE(win->scrollBar_->isEnabled());
+    EXPECT_TRUE(FindPart<QScrollBar>(win, "scrollBar")->isEnabled());
 }
 
 TEST_F(MainWindowTest, ClosingDuringAnOpenWaitsForItAndSaves) {
@@ -497,16 +503,16 @@ TEST_F(MainWindowTest, DroppedFileOpensAsOpenDoes) {
 
     // The chooser starts in the folder of the file opened last.
     Open(Fixture("cbr128_stereo.mp3"));
-    EXPECT_EQ(win->lastOpenFolder_, QStringLiteral(TESSIVO_FIXTURES));
+    EXPECT_EQ(win->lastOpenFolder(), QStringLiteral(TESSIVO_FIXTURES));
 }
 
 TEST_F(MainWindowTest, ClickOnTheEmptyViewOrTheStatusOpensTheChooser) {
     Start();
     dialogs.openFileAnswer.clear();
-    QTest::mouseClick(win->statusLabel_, Qt::LeftButton);
+    QTest::mouseClick(FindPart<QLabel>(win, "statusLabel"), Qt::LeftButton);
     EXPECT_EQ(dialogs.openFileCalls, 1);
     const QPoint inView(win->viewGeometry().waveLeft + 200, 100);
-    QTest::mouseClick(win->waveView_, Qt::LeftButton, {}, inView);
+    QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, inView);
     QTest::qWait(400); // a click is told from a double click first
     EXPECT_EQ(dialogs.openFileCalls, 2);
 }
@@ -535,12 +541,12 @@ TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     win->updateScrollBar();
     win->onZoomOutClicked(); // the whole file is visible: nothing
     EXPECT_EQ(st->ZoomLevel, 6);
-    EXPECT_EQ(win->scrollPageSize_, 10000);
+    EXPECT_EQ(win->scrollPageSize(), 10000);
     for (int i = 0; i < 8; ++i)
         win->onZoomInClicked();
     EXPECT_EQ(st->ZoomLevel, 1); // "+" at level 1 does nothing more
-    EXPECT_EQ(win->scrollSmallChange_, 1);
-    EXPECT_EQ(win->scrollLargeChange_, 10);
+    EXPECT_EQ(win->scrollSmallChange(), 1);
+    EXPECT_EQ(win->scrollLargeChange(), 10);
 
     // A 10-hour file opens at level 10 though it does not fit; "-" reaches 11.
     FakeOpenFile(*st, 1378140);
@@ -551,8 +557,8 @@ TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     EXPECT_EQ(st->ZoomLevel, 11);
     win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 11);
-    EXPECT_EQ(win->scrollSmallChange_, 1024);
-    EXPECT_EQ(win->scrollLargeChange_, 10240);
+    EXPECT_EQ(win->scrollSmallChange(), 1024);
+    EXPECT_EQ(win->scrollLargeChange(), 10240);
 }
 
 TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
@@ -561,7 +567,8 @@ TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
     win->updateScrollBar();
-    win->scrollBar_->setValue(win->scrollBar_->maximum()); // scrolled to the end
+    FindPart<QScrollBar>(win, "scrollBar")
+        ->setValue(FindPart<QScrollBar>(win, "scrollBar")->maximum()); // scrolled to the end
     const int w = win->viewGeometry().waveBitmapWidth();
     EXPECT_GT(st->ViewFirstFrame + w, int32_t(n) - 20);
 
@@ -579,22 +586,22 @@ TEST_F(MainWindowTest, ScrollingBeyond93MinutesUses64Bits) {
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
     win->updateScrollBar();
-    EXPECT_EQ(win->scrollPageSize_, 31); // 939 of 300000 frames visible
-    EXPECT_EQ(win->scrollBar_->maximum(), 10000 - 31);
-    win->scrollBar_->setValue(9000);
+    EXPECT_EQ(win->scrollPageSize(), 31); // 939 of 300000 frames visible
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->maximum(), 10000 - 31);
+    FindPart<QScrollBar>(win, "scrollBar")->setValue(9000);
     EXPECT_EQ(st->ViewFirstFrame, 270000);
-    win->scrollBar_->setValue(7777);
+    FindPart<QScrollBar>(win, "scrollBar")->setValue(7777);
     EXPECT_EQ(st->ViewFirstFrame, 233310);
 
     // The position follows the first frame when the zoom changes.
     st->ZoomLevel = 4;
     st->ViewFirstFrame = 240000;
     win->updateScrollBar();
-    EXPECT_EQ(win->scrollBar_->value(), 8000);
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->value(), 8000);
     EXPECT_EQ(st->ViewFirstFrame, 240000);
     // A click in the trough moves by the large change.
-    win->scrollBar_->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(win->scrollBar_->value(), 8080);
+    FindPart<QScrollBar>(win, "scrollBar")->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->value(), 8080);
 }
 
 TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
@@ -637,7 +644,7 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     st->SelectedPart = 2;
     win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));
-    EXPECT_NE(win->statusLabel_->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_NE(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
 
     st->SelectedPart = 0;
     win->onStatusTick();
@@ -646,12 +653,12 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     // A running long operation shows only the progress bar.
     st->ProgressPercent = 41.6;
     win->onStatusTick();
-    EXPECT_TRUE(win->progressBar_->isVisible());
-    EXPECT_EQ(win->progressBar_->value(), 42);
+    EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
+    EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->value(), 42);
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     st->ProgressPercent = 0.0;
     win->onStatusTick();
-    EXPECT_FALSE(win->progressBar_->isVisible());
+    EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 
 TEST_F(MainWindowTest, MenuCommands) {
@@ -669,7 +676,7 @@ TEST_F(MainWindowTest, MenuCommands) {
     EXPECT_TRUE(ReadText(dialogs.opened[1]).contains(QStringLiteral("Open a file")));
 
     // The About window as designed.
-    AboutWindow* about = win->aboutWindow_;
+    AboutWindow* about = FindPart<AboutWindow>(win, "aboutWindow");
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About Tessivo"));
     EXPECT_EQ(about->size(), QSize(376, 286));
     EXPECT_EQ(AboutWindow::sizeForDpi(120), QSize(430, 320));
@@ -687,12 +694,12 @@ TEST_F(MainWindowTest, MenuCommands) {
 TEST_F(MainWindowTest, DiagnosticSwitchShowsTheFrameViewer) {
     WriteText(dir.filePath(QStringLiteral("test.chk")), QString());
     Start();
-    EXPECT_TRUE(win->viewerEnabled_);
-    EXPECT_TRUE(win->viewerAction_->isVisible());
+    EXPECT_TRUE(win->viewerEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "viewerAction")->isVisible());
     Open(Fixture("cbr128_stereo.mp3"));
     ASSERT_TRUE(st->FileLoaded);
 
-    FrameViewerWindow* viewer = win->frameViewer_;
+    FrameViewerWindow* viewer = FindPart<FrameViewerWindow>(win, "frameViewer");
     viewer->prepareToShow();
     QTableWidget* grid = viewer->frameTable;
     EXPECT_EQ(grid->rowCount(), 1004);

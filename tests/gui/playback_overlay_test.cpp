@@ -6,6 +6,7 @@
 #include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
 #include "ui/view/playback_cursor_overlay.h"
 #include "ui/window/main_window.h"
 
@@ -23,6 +24,7 @@ namespace {
 
 using testing::FakeAudioEngine;
 using testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 QColor Pixel(const QImage& img, int x, int y) {
     return QColor(img.pixel(x, y));
@@ -103,13 +105,13 @@ protected:
         win_->waitForOpen();
         ASSERT_TRUE(st_.FileLoaded) << fixture;
         ASSERT_NE(st_.PlayStream, 0u);
-        win_->playbackTimer_->stop(); // the test ticks by hand
-        win_->statusTimer_->stop();
+        FindPart<QTimer>(win_, "playbackTimer")->stop(); // the test ticks by hand
+        FindPart<QTimer>(win_, "statusTimer")->stop();
         win_->onPlaybackTick(); // settle any resize
     }
     int64_t BytesPerFrame() const { return int64_t{st_.SamplesPerFrame} * 2 * st_.ChannelCount; }
     void HearFrame(int64_t f) { eng_.At(st_.PlayStream).position = f * BytesPerFrame(); }
-    QLabel* Status() { return win_->statusLabel_; }
+    QLabel* Status() { return FindPart<QLabel>(win_, "statusLabel"); }
 
     QTemporaryDir dir_;
     ProgramState st_;
@@ -134,14 +136,14 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
         win_->onPlaybackTick();
         const int expectX = g.waveLeft + int(std::nearbyint(double(f - st_.ViewFirstFrame) / z));
         if (expectX > g.waveLeft) {
-            EXPECT_FALSE(win_->overlays_->cursorLine->isHidden()) << "frame " << f;
-            EXPECT_EQ(win_->overlays_->cursorLine->geometry(),
+            EXPECT_FALSE(win_->overlays()->cursorLine->isHidden()) << "frame " << f;
+            EXPECT_EQ(win_->overlays()->cursorLine->geometry(),
                       QRect(expectX, g.waveTop, 1, g.waveBottom - g.waveTop))
                 << "frame " << f;
         } else {
-            EXPECT_TRUE(win_->overlays_->cursorLine->isHidden()) << "x = WaveLeft is outside";
+            EXPECT_TRUE(win_->overlays()->cursorLine->isHidden()) << "x = WaveLeft is outside";
         }
-        EXPECT_EQ(win_->overlays_->stripMarkLine->geometry(),
+        EXPECT_EQ(win_->overlays()->stripMarkLine->geometry(),
                   QRect(g.waveLeft + int(std::nearbyint(f * g.pixelsPerFrame)), g.viewBottom - 13,
                         1, 12));
         EXPECT_EQ(st_.PlayFrame, uint32_t(f));
@@ -151,8 +153,8 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     // The clock shows the heard time: frame 333 at the file's own rate.
     std::string hms, ms;
     SplitClockText(333.0 * st_.SamplesPerFrame / st_.SampleRate, hms, ms);
-    EXPECT_EQ(win_->clockLabel_->text().toStdString(), hms);
-    EXPECT_EQ(win_->clockMsLabel_->text().toStdString(), ms);
+    EXPECT_EQ(FindPart<QLabel>(win_, "clockLabel")->text().toStdString(), hms);
+    EXPECT_EQ(FindPart<QLabel>(win_, "clockMsLabel")->text().toStdString(), ms);
 
     win_->onStatusTick();
     EXPECT_EQ(Status()->text(), QStringLiteral("Playing the file"));
@@ -160,8 +162,8 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     win_->onStopClicked();
     EXPECT_FALSE(st_.IsPlaying);
     win_->onPlaybackTick();
-    EXPECT_TRUE(win_->overlays_->cursorLine->isHidden());
-    EXPECT_TRUE(win_->overlays_->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
     EXPECT_EQ(win_->meterBitmap(), meterIdle) << "the bars stay after stopping";
     win_->onStatusTick();
     EXPECT_EQ(Status()->text(), QStringLiteral("Ready"));
@@ -174,9 +176,10 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
     ASSERT_TRUE(AddCutLine(st_, 2 * third));
     ASSERT_EQ(st_.CutCount, 3);
     st_.SelectedPart = 2;
-    win_->rateSlider_->setValue(30);
+    FindPart<QSlider>(win_, "rateSlider")->setValue(30);
     win_->onPlayClicked();
-    EXPECT_EQ(win_->rateSlider_->value(), 0) << "Play starts at the file's own speed";
+    EXPECT_EQ(FindPart<QSlider>(win_, "rateSlider")->value(), 0)
+        << "Play starts at the file's own speed";
     EXPECT_DOUBLE_EQ(eng_.At(st_.PlayStream).frequency, double(st_.SampleRate));
     EXPECT_EQ(eng_.At(st_.PlayStream).position, third * BytesPerFrame());
     win_->onStatusTick();
@@ -189,17 +192,17 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
     win_->onPlaybackTick();
     EXPECT_FALSE(st_.IsPlaying);
     EXPECT_FALSE(eng_.IsActive(st_.PlayStream));
-    EXPECT_TRUE(win_->overlays_->cursorLine->isHidden());
-    EXPECT_TRUE(win_->overlays_->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
 }
 
 TEST_F(WindowPlayback, SlidersChangeTheRunningStream) {
     Open("long65.mp3");
     win_->onPlayClicked();
-    win_->volumeSlider_->setValue(10);
+    FindPart<QSlider>(win_, "volumeSlider")->setValue(10);
     EXPECT_DOUBLE_EQ(eng_.At(st_.PlayStream).volume, 0.10);
     EXPECT_EQ(st_.Volume, 10);
-    win_->rateSlider_->setValue(100);
+    FindPart<QSlider>(win_, "rateSlider")->setValue(100);
     EXPECT_DOUBLE_EQ(eng_.At(st_.PlayStream).frequency, 100000.0);
 }
 
@@ -230,12 +233,12 @@ TEST_F(WindowPlayback, LastTickAtTheEndOfTheStreamKeepsTheMeterInsideThePeakTabl
     win_->onPlaybackTick();
     EXPECT_EQ(st_.PlayFrame, st_.FrameCount);
     EXPECT_TRUE(st_.IsPlaying);
-    EXPECT_FALSE(win_->overlays_->stripMarkLine->isHidden());
+    EXPECT_FALSE(win_->overlays()->stripMarkLine->isHidden());
     eng_.Stop(st_.PlayStream); // the stream ends by itself
     win_->onPlaybackTick();
     EXPECT_FALSE(st_.IsPlaying);
     EXPECT_EQ(st_.PlayFrame, 0u);
-    EXPECT_TRUE(win_->overlays_->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
 }
 
 TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
@@ -248,7 +251,7 @@ TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
               QStringLiteral("Error playing music!\r\n(Error code: 23)"));
     EXPECT_FALSE(st_.IsPlaying);
     win_->onPlaybackTick();
-    EXPECT_TRUE(win_->overlays_->cursorLine->isHidden());
+    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/analysis/mp3_load.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
 #include "ui/window/main_window.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@
 using namespace tessivo;
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 namespace {
 
@@ -38,7 +40,7 @@ protected:
     }
     void ExpectDefaults() {
         EXPECT_EQ(St().Volume, 50);
-        EXPECT_EQ(win_->volumeSlider_->value(), 50);
+        EXPECT_EQ(FindPart<QSlider>(win_, "volumeSlider")->value(), 50);
         EXPECT_EQ(St().SilenceThreshold, 10);
         EXPECT_EQ(St().SilenceRelease, 1000);
         EXPECT_FALSE(St().IsSaveTags);
@@ -131,7 +133,7 @@ TEST_F(ReliabilityWindow, RefusedOpensLeaveTheWindowUsable) {
     win_->openFilePath(dir_.filePath(QStringLiteral("never-there.mp3")));
     win_->waitForOpen();
     EXPECT_FALSE(St().FileLoaded);
-    EXPECT_EQ(win_->statusLabel_->text(), QStringLiteral("Open a file"));
+    EXPECT_EQ(FindPart<QLabel>(win_, "statusLabel")->text(), QStringLiteral("Open a file"));
 
     win_->openFilePath(fixtures + "/cbr128_stereo.mp3");
     win_->waitForOpen();

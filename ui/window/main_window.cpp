@@ -23,6 +23,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStandardPaths>
@@ -32,6 +33,7 @@
 #include <QTreeWidget>
 
 #include <cmath>
+#include <functional>
 
 namespace tessivo {
 
@@ -50,6 +52,46 @@ void SetBackground(QWidget* w, const QColor& c) {
 void Place(QWidget* w, const LayoutRect& r) {
     w->setGeometry(r.left, r.top, r.width, r.height);
 }
+
+QFrame* MakeFrame(QWidget* parent, const QString& name) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    return f;
+}
+
+// The sunken, light panels of the status word and the clock.
+QFrame* MakeDisplayFrame(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setGeometry(r);
+    f->setFrameShape(QFrame::Panel);
+    f->setFrameShadow(QFrame::Sunken);
+    SetBackground(f, QColor(245, 240, 230));
+    return f;
+}
+
+// The large bold type of the status word and the clock, in the desktop's font.
+QFont DisplayFont(int pixelSize) {
+    QFont f = QApplication::font();
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+// The central widget: reports every change of its size, so that the window
+// lays itself out on the resize event (the client area also changes without
+// the outer size, when the menu bar takes its height at the first show).
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void()> onResized;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (onResized)
+            onResized();
+    }
+};
 
 QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int x, int y,
                         int w, int h) {
@@ -97,67 +139,31 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
                        WindowEnvironment env, QWidget* parent)
     : QMainWindow(parent), st_(st), engine_(engine), dialogs_(dialogs), env_(std::move(env)) {
     setWindowTitle(QStringLiteral("Tessivo"));
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The desktop's own UI font, at the size the fixed panel layout was
+    // designed for.
+    QFont font = QApplication::font();
     font.setPointSize(8);
     setFont(font);
     setMinimumSize(800, 600);
     resize(800, 600);
     setAcceptDrops(true);
 
-    client_ = new QWidget(this);
-    SetBackground(client_, BackColor);
-    setCentralWidget(client_);
-
-    waveView_ = new WaveView(client_);
-    waveView_->setHandler(this);
-    overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
-
-    scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
-    scrollBar_->setRange(0, kMax);
-    scrollBar_->setPageStep(kMax);
-    connect(scrollBar_, &QScrollBar::valueChanged, this, &MainWindow::onScrollBarMoved);
-    // A click in the trough moves by the large change, not by a page.
-    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
-        if (action == QAbstractSlider::SliderPageStepAdd)
-            scrollBar_->setSliderPosition(scrollBar_->value() + scrollLargeChange_);
-        else if (action == QAbstractSlider::SliderPageStepSub)
-            scrollBar_->setSliderPosition(scrollBar_->value() - scrollLargeChange_);
-    });
-
-    controlPanel_ = new QFrame(client_);
-    splitFrame_ = new QFrame(client_);
-    partListFrame_ = new QFrame(client_);
-    tagFrame_ = new QFrame(client_);
-    for (QFrame* f : {splitFrame_, partListFrame_, tagFrame_})
-        f->setFrameShape(QFrame::StyledPanel);
-
-    statusBar_ = new QStatusBar(client_);
-    statusBar_->setSizeGripEnabled(false);
-    streamInfoLabel_ = new QLabel(statusBar_);
-    streamInfoLabel_->setFrameShape(QFrame::Panel);
-    streamInfoLabel_->setFrameShadow(QFrame::Sunken);
-    streamInfoLabel_->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
-
+    auto* client = new ClientArea(this);
+    client_ = client;
+    createClientArea();
     createControlPanel();
     createMenus();
     createEditingControls();
 
-    playbackTimer_ = new QTimer(this);
-    playbackTimer_->setInterval(33);
-    connect(playbackTimer_, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
-    statusTimer_ = new QTimer(this);
-    statusTimer_->setInterval(100);
-    connect(statusTimer_, &QTimer::timeout, this, &MainWindow::onStatusTick);
-    openPollTimer_ = new QTimer(this);
-    openPollTimer_->setInterval(20);
-    connect(openPollTimer_, &QTimer::timeout, this, &MainWindow::pollOpen);
-
     frameViewer_ = new FrameViewerWindow(st_, this);
+    frameViewer_->setObjectName(QStringLiteral("frameViewer"));
     aboutWindow_ = new AboutWindow(this);
+    aboutWindow_->setObjectName(QStringLiteral("aboutWindow"));
 
     initialise();
-    playbackTimer_->start();
-    statusTimer_->start();
+    // From now on every change of the client area's size lays it out again.
+    client->onResized = [this] { onClientResized(); };
+    createTimers();
 }
 
 MainWindow::~MainWindow() {
@@ -173,101 +179,164 @@ MainWindow::~MainWindow() {
     engine_.Shutdown();
 }
 
-void MainWindow::createControlPanel() {
-    playButton_ =
-        MakeButton(controlPanel_, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
-    stopButton_ =
-        MakeButton(controlPanel_, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
-    connect(playButton_, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
-    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+void MainWindow::createClientArea() {
+    client_->setObjectName(QStringLiteral("client"));
+    SetBackground(client_, BackColor);
+    setCentralWidget(client_);
 
-    volumeLabel_ = new QLabel(QStringLiteral("Volume"), controlPanel_);
-    volumeLabel_->setGeometry(150, 0, 70, 13);
-    rateLabel_ = new QLabel(QStringLiteral("Rate"), controlPanel_);
-    rateLabel_->setGeometry(230, 0, 50, 13);
+    waveView_ = new WaveView(client_);
+    waveView_->setObjectName(QStringLiteral("waveView"));
+    waveView_->setHandler(this);
+    overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
 
-    auto makeBar = [this](const QString& hint, int x, int w) {
-        auto* bar = new QSlider(Qt::Horizontal, controlPanel_);
-        bar->setToolTip(hint);
-        bar->setGeometry(x, 12, w, 25);
-        bar->setRange(0, kSliderMax);
-        bar->setTickPosition(QSlider::NoTicks);
-        return bar;
-    };
-    volumeSlider_ = makeBar(QStringLiteral("Playback Volume"), 140, 80);
-    rateSlider_ = makeBar(QStringLiteral("Playback Rate"), 220, 60);
-    connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
-    connect(rateSlider_, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
+    scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
+    scrollBar_->setObjectName(QStringLiteral("scrollBar"));
+    scrollBar_->setRange(0, kMax);
+    scrollBar_->setPageStep(kMax);
+    connect(scrollBar_, &QScrollBar::valueChanged, this, &MainWindow::onScrollBarMoved);
+    // A click in the trough moves by the large change, not by a page.
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderPageStepAdd)
+            scrollBar_->setSliderPosition(scrollBar_->value() + scrollLargeChange_);
+        else if (action == QAbstractSlider::SliderPageStepSub)
+            scrollBar_->setSliderPosition(scrollBar_->value() - scrollLargeChange_);
+    });
 
-    statusFrame_ = new QFrame(controlPanel_);
-    statusFrame_->setGeometry(280, 3, 221, 38);
-    statusFrame_->setFrameShape(QFrame::Panel);
-    statusFrame_->setFrameShadow(QFrame::Sunken);
-    SetBackground(statusFrame_, QColor(245, 240, 230));
-    statusLabel_ = new QLabel(QStringLiteral("Open a File"), statusFrame_);
-    QFont statusFont(QStringLiteral("Times New Roman"));
-    statusFont.setPixelSize(16);
-    statusFont.setBold(true);
-    statusLabel_->setFont(statusFont);
-    statusLabel_->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
-    statusLabel_->setAttribute(Qt::WA_TranslucentBackground);
-    statusLabel_->installEventFilter(this);
-    statusFrame_->installEventFilter(this);
+    controlPanel_ = MakeFrame(client_, QStringLiteral("controlPanel"));
+    splitFrame_ = MakeFrame(client_, QStringLiteral("splitFrame"));
+    partListFrame_ = MakeFrame(client_, QStringLiteral("partListFrame"));
+    tagFrame_ = MakeFrame(client_, QStringLiteral("tagFrame"));
+    for (QFrame* f : {splitFrame_, partListFrame_, tagFrame_})
+        f->setFrameShape(QFrame::StyledPanel);
 
-    clockFrame_ = new QFrame(controlPanel_);
-    clockFrame_->setGeometry(505, 3, 150, 38);
-    clockFrame_->setFrameShape(QFrame::Panel);
-    clockFrame_->setFrameShadow(QFrame::Sunken);
-    SetBackground(clockFrame_, QColor(245, 240, 230));
-    clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame_);
-    QFont clockFont(QStringLiteral("Times New Roman"));
-    clockFont.setPixelSize(24);
-    clockFont.setBold(true);
-    clockLabel_->setFont(clockFont);
-    clockLabel_->setGeometry(8, 4, 92, 30);
-    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame_);
-    clockMsLabel_->setGeometry(102, 12, 40, 20);
-
-    splitButton_ = MakeButton(controlPanel_, QStringLiteral("Split"),
-                              QStringLiteral("Split & Save"), 665, 8, 60, 27);
-    connect(splitButton_, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
-    zoomInButton_ = MakeButton(controlPanel_, QStringLiteral("+"), QStringLiteral("Zoom In Time"),
-                               0, 8, kZoomButtonWidth, 27);
-    zoomOutButton_ = MakeButton(controlPanel_, QStringLiteral("-"), QStringLiteral("Zoom Out Time"),
-                                0, 8, kZoomButtonWidth, 27);
-    connect(zoomInButton_, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
-    connect(zoomOutButton_, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
-
+    statusBar_ = new QStatusBar(client_);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    streamInfoLabel_ = new QLabel(statusBar_);
+    streamInfoLabel_->setObjectName(QStringLiteral("streamInfoLabel"));
+    streamInfoLabel_->setFrameShape(QFrame::Panel);
+    streamInfoLabel_->setFrameShadow(QFrame::Sunken);
+    streamInfoLabel_->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
     progressBar_ = new QProgressBar(statusBar_);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
     progressBar_->hide();
 }
 
+void MainWindow::createTimers() {
+    auto* playbackTimer = new QTimer(this);
+    playbackTimer->setObjectName(QStringLiteral("playbackTimer"));
+    playbackTimer->setInterval(33);
+    connect(playbackTimer, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
+    auto* statusTimer = new QTimer(this);
+    statusTimer->setObjectName(QStringLiteral("statusTimer"));
+    statusTimer->setInterval(100);
+    connect(statusTimer, &QTimer::timeout, this, &MainWindow::onStatusTick);
+    openPollTimer_ = new QTimer(this);
+    openPollTimer_->setInterval(20);
+    connect(openPollTimer_, &QTimer::timeout, this, &MainWindow::pollOpen);
+    playbackTimer->start();
+    statusTimer->start();
+}
+
+void MainWindow::createControlPanel() {
+    createPlaybackControls();
+    createStatusDisplay();
+    createClock();
+
+    splitButton_ = MakeButton(controlPanel_, QStringLiteral("Split"),
+                              QStringLiteral("Split & Save"), 665, 8, 60, 27);
+    splitButton_->setObjectName(QStringLiteral("splitButton"));
+    connect(splitButton_, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    zoomInButton_ = MakeButton(controlPanel_, QStringLiteral("+"), QStringLiteral("Zoom In Time"),
+                               0, 8, kZoomButtonWidth, 27);
+    zoomInButton_->setObjectName(QStringLiteral("zoomInButton"));
+    zoomOutButton_ = MakeButton(controlPanel_, QStringLiteral("-"), QStringLiteral("Zoom Out Time"),
+                                0, 8, kZoomButtonWidth, 27);
+    zoomOutButton_->setObjectName(QStringLiteral("zoomOutButton"));
+    connect(zoomInButton_, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
+    connect(zoomOutButton_, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
+}
+
+void MainWindow::createPlaybackControls() {
+    playButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
+    playButton_->setObjectName(QStringLiteral("playButton"));
+    stopButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
+    stopButton_->setObjectName(QStringLiteral("stopButton"));
+    connect(playButton_, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
+    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+
+    auto* volumeLabel = new QLabel(QStringLiteral("Volume"), controlPanel_);
+    volumeLabel->setGeometry(150, 0, 70, 13);
+    auto* rateLabel = new QLabel(QStringLiteral("Rate"), controlPanel_);
+    rateLabel->setGeometry(230, 0, 50, 13);
+
+    auto makeSlider = [this](const QString& hint, int x, int w) {
+        auto* slider = new QSlider(Qt::Horizontal, controlPanel_);
+        slider->setToolTip(hint);
+        slider->setGeometry(x, 12, w, 25);
+        slider->setRange(0, kSliderMax);
+        slider->setTickPosition(QSlider::NoTicks);
+        return slider;
+    };
+    volumeSlider_ = makeSlider(QStringLiteral("Playback Volume"), 140, 80);
+    volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
+    rateSlider_ = makeSlider(QStringLiteral("Playback Rate"), 220, 60);
+    rateSlider_->setObjectName(QStringLiteral("rateSlider"));
+    connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+    connect(rateSlider_, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
+}
+
+void MainWindow::createStatusDisplay() {
+    statusFrame_ = MakeDisplayFrame(controlPanel_, QRect(280, 3, 221, 38));
+    statusLabel_ = new QLabel(QStringLiteral("Open a File"), statusFrame_);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setFont(DisplayFont(16));
+    statusLabel_->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
+    statusLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    statusLabel_->installEventFilter(this);
+    statusFrame_->installEventFilter(this);
+}
+
+void MainWindow::createClock() {
+    QFrame* clockFrame = MakeDisplayFrame(controlPanel_, QRect(505, 3, 150, 38));
+    clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame);
+    clockLabel_->setObjectName(QStringLiteral("clockLabel"));
+    clockLabel_->setFont(DisplayFont(24));
+    clockLabel_->setGeometry(8, 4, 92, 30);
+    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame);
+    clockMsLabel_->setObjectName(QStringLiteral("clockMsLabel"));
+    clockMsLabel_->setGeometry(102, 12, 40, 20);
+}
+
 void MainWindow::createMenus() {
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
     openAction_ =
-        fileMenu_->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
+        fileMenu->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
+    openAction_->setObjectName(QStringLiteral("openAction"));
     openAction_->setShortcut(QKeySequence::Open);
     splitAction_ =
-        fileMenu_->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
+        fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
+    splitAction_->setObjectName(QStringLiteral("splitAction"));
     viewerAction_ =
-        fileMenu_->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
+        fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
+    viewerAction_->setObjectName(QStringLiteral("viewerAction"));
     viewerAction_->setVisible(false);
-    fileMenu_->addSeparator();
-    explorerAction_ =
-        fileMenu_->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
-    fileMenu_->addSeparator();
-    exitAction_ = fileMenu_->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
+    fileMenu->addSeparator();
+    fileMenu->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
+    fileMenu->addSeparator();
+    fileMenu->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
 
-    helpMenu_ = menuBar()->addMenu(QStringLiteral("Help"));
-    helpContentsAction_ = helpMenu_->addAction(QStringLiteral("Help Contents"), this,
-                                               &MainWindow::onHelpContentsTriggered);
-    helpMenu_->addSeparator();
-    aboutAction_ =
-        helpMenu_->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu->addAction(QStringLiteral("Help Contents"), this,
+                        &MainWindow::onHelpContentsTriggered);
+    helpMenu->addSeparator();
+    helpMenu->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
 }
 
 void MainWindow::initialise() {
@@ -281,12 +350,8 @@ void MainWindow::initialise() {
         SetBackground(w, BackColor);
     partList_->clear();
 
-    lastWidth_ = width();
-    lastHeight_ = height();
-
     loadWindowSettings();
 
-    viewerEnabled_ = false;
     const QString chkFolder =
         env_.diagnosticFolder.isEmpty() ? QDir::currentPath() : env_.diagnosticFolder;
     if (QFileInfo::exists(chkFolder + QStringLiteral("/test.chk"))) {
@@ -489,26 +554,18 @@ void MainWindow::onWavePainted() {
 }
 
 // ---------------------------------------------------------------------------
-// Timers
+// Resizes and timers
+
+void MainWindow::onClientResized() {
+    overlays_->hideCursor(); // back at the next tick that finds playback active
+    layoutView();
+    updateScrollBar();
+    paintBackground();
+    drawWaveView();
+    drawLevelMeter();
+}
 
 void MainWindow::onPlaybackTick() {
-    if (!firstTickDone_) {
-        firstTickDone_ = true;
-        drawWaveView();
-    }
-    // The client area also changes without the outer size when the window is
-    // first shown (the menu bar takes its height then).
-    if (width() != lastWidth_ || height() != lastHeight_ || client_->width() != geom_.clientWidth ||
-        client_->height() != geom_.clientHeight) {
-        overlays_->hideCursor(); // back at the next tick that finds playback active
-        layoutView();
-        updateScrollBar();
-        paintBackground();
-        drawWaveView();
-        drawLevelMeter();
-        lastWidth_ = width();
-        lastHeight_ = height();
-    }
     if (!busy_)
         followPlayback();
 }

@@ -78,30 +78,16 @@ public:
     ProgramState& state() { return st_; }
     const ViewGeometry& viewGeometry() const { return geom_; }
 
-    // --- Layout and drawing ---
-    void layoutView();
-    void drawWaveView();
-    void drawLevelMeter();
-    void paintBackground();
-    void showTimeLabels(double seconds);
-    void showStreamInfo();
-
-    // --- Zoom and scrolling ---
-    void onZoomInClicked();
-    void onZoomOutClicked();
-    void updateScrollBar();
-    void onScrollBarMoved(int position);
-    // One level in when the file fills less than half of the view.
-    void autoZoomIn();
-
-    // --- Timers ---
-    void onPlaybackTick();
-    void onStatusTick();
-
-    // --- Commands ---
-    void onOpenTriggered();
     // The open workflow for a path chosen elsewhere (drop, command line).
     void openFilePath(const QString& path);
+    // True while a file is being opened: every command that would touch the
+    // state is refused then.
+    bool isBusy() const { return busy_; }
+    // Waits (running the event loop) until a running open has finished.
+    void waitForOpen();
+
+    // --- Commands (menus, buttons, keys) ---
+    void onOpenTriggered();
     void onSplitTriggered();
     void onViewerTriggered();
     void onExplorerTriggered();
@@ -109,34 +95,100 @@ public:
     void onHelpContentsTriggered();
     void onAboutTriggered();
     void onStatusClicked();
+    void onPlayClicked();
+    void onStopClicked();
+    void onZoomInClicked();
+    void onZoomOutClicked();
+
+    // --- Timers: playback following (33 ms) and the status word (100 ms) ---
+    void onPlaybackTick();
+    void onStatusTick();
+
+    // --- Refreshes the editing code and the tests ask for ---
+    void drawWaveView();
+    void updateScrollBar();
+    void refreshPartList();
+    void stopPlayback();
+
+    // --- Parts of the window the tests drive ---
+    WaveView* waveView() const { return waveView_; }
+    PartListView* partList() const { return partList_; }
+    PartPopupMenu* partMenu() const { return partMenu_; }
+    TagPanel* tagPanel() const { return tagPanel_; }
+    ConfirmDialog* confirmDialog() const { return confirmDialog_; }
+    WaveMouse* waveMouse() const { return waveMouse_; }
+    PlaybackOverlays* overlays() const { return overlays_.get(); }
+    // The composed pictures (the view copies them).
+    const QImage& waveBitmap() const { return waveView_->waveBitmap; }
+    const QImage& meterBitmap() const { return waveView_->meterBitmap; }
+
+    // Values the scrolling code keeps.
+    int scrollPageSize() const { return scrollPageSize_; }
+    int scrollSmallChange() const { return scrollSmallChange_; }
+    int scrollLargeChange() const { return scrollLargeChange_; }
+    // Folder the open dialog starts in (the last one used in this run).
+    const QString& lastOpenFolder() const { return lastOpenFolder_; }
+    // "test.chk" was found at start: the frame viewer is offered.
+    bool viewerEnabled() const { return viewerEnabled_; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    // --- Creation ---
+    void initialise();
+    void createMenus();
+    void createClientArea();
+    void createControlPanel();
+    void createPlaybackControls();
+    void createStatusDisplay();
+    void createClock();
+    void createEditingControls();
+    void connectPanels();
+    void connectPartMenu();
+    void createWaveMouse();
+    void createShortcuts();
+    void createTimers();
+    void loadWindowSettings();
+    bool saveWindowSettings();
+    void setCommandsEnabled(bool on);
+    void setBusyCursor(bool busy);
+
+    // --- Layout and drawing ---
+    // The client area changed size: everything is laid out and drawn anew.
+    void onClientResized();
+    void layoutView();
+    void drawLevelMeter();
+    void paintBackground();
+    void showTimeLabels(double seconds);
+    void showStreamInfo();
+
+    // --- Zoom and scrolling ---
+    void onScrollBarMoved(int position);
+    // One level in when the file fills less than half of the view.
+    void autoZoomIn();
 
     // --- Playback (the window's side of it) ---
-    void stopPlayback();
-    void onPlayClicked();
     // Plays part n from its start or from ClickFrame (PlayingPart set by the
     // caller) at the rate slider's speed; a refusal shows the engine's error.
     // For the part list, its popup menu and the waveform clicks.
     void playPart(int n, PlayStartKind kind);
-    void onStopClicked();
     void onVolumeChanged(int position);
     void onRateChanged(int position);
     // The playback branches of the 33 ms timer.
     void followPlayback();
 
     // --- What the part list, the split settings and the tag panel show ---
-    void refreshPartList();
     void clearTagPanel();
     void showPartTags(int n);
     void updateSplitControls();
     void showEqualPartTime(int n);
     // Back to one part spanning the file ("Clear", popup "Clear Cut Lines").
     void clearCutLines();
-
-    // True while a file is being opened: every command that would touch the
-    // state is refused then.
-    bool isBusy() const { return busy_; }
-    // Waits (running the event loop) until a running open has finished.
-    void waitForOpen();
 
     // --- Mouse on the waveform ---
     void onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
@@ -148,18 +200,43 @@ public:
     void onWaveDoubleClick() override;
     void onWavePainted() override;
 
-    // Values the status and scrolling code keep (read by tests too).
-    int32_t lastWidth_ = 0;
-    int32_t lastHeight_ = 0;
-    bool firstTickDone_ = false;
+    // --- The open workflow after the chooser ---
+    void startOpen(const QString& path);
+    void pollOpen();
+    void finishOpen();
+    void rejectOpen(const QString& message);
+
+    ProgramState& st_;
+    AudioEngine& engine_;
+    UserDialogs& dialogs_;
+    WindowEnvironment env_;
+    ViewGeometry geom_;
+    RenderStyle style_;
+
     bool viewerEnabled_ = false;
     int scrollPageSize_ = kScrollMax;
     int scrollSmallChange_ = 1;
     int scrollLargeChange_ = 10;
-    // Folder the open dialog starts in (the last one used in this run).
     QString lastOpenFolder_;
+    bool autoZoomPending_ = false;
 
-    // --- Controls ---
+    // A running open: the worker analyses into scratch_, the window polls.
+    bool busy_ = false;
+    bool busyCursor_ = false;
+    std::thread worker_;
+    std::unique_ptr<ProgramState> scratch_;
+    std::atomic<bool> workerDone_{false};
+    std::atomic<bool> cancelOpen_{false};
+    std::atomic<int> openStage_{0};        // 0 opening, 1 calculating peaks
+    std::atomic<double> shownPercent_{-1}; // percentage the status text shows
+    bool workerOk_ = false;
+    bool workerFailed_ = false; // an error, not a rejected file
+    QString workerMessage_;
+    int shownStage_ = 0;
+    double shownPercentOnLabel_ = -1;
+    QTimer* openPollTimer_ = nullptr;
+
+    // --- Widgets (tests find the plain ones by object name) ---
     QWidget* client_ = nullptr;
     WaveView* waveView_ = nullptr;
     // The playback cursor and strip mark over the view.
@@ -177,90 +254,27 @@ public:
     QToolButton* splitButton_ = nullptr;
     QToolButton* zoomInButton_ = nullptr;
     QToolButton* zoomOutButton_ = nullptr;
-    QLabel* volumeLabel_ = nullptr;
-    QLabel* rateLabel_ = nullptr;
     QSlider* volumeSlider_ = nullptr;
     QSlider* rateSlider_ = nullptr;
     QFrame* statusFrame_ = nullptr;
     QLabel* statusLabel_ = nullptr;
-    QFrame* clockFrame_ = nullptr;
     QLabel* clockLabel_ = nullptr;
     QLabel* clockMsLabel_ = nullptr;
-    QTimer* playbackTimer_ = nullptr;
-    QTimer* statusTimer_ = nullptr;
-
-    QMenu* fileMenu_ = nullptr;
     QAction* openAction_ = nullptr;
     QAction* splitAction_ = nullptr;
     QAction* viewerAction_ = nullptr;
-    QAction* explorerAction_ = nullptr;
-    QAction* exitAction_ = nullptr;
-    QMenu* helpMenu_ = nullptr;
-    QAction* helpContentsAction_ = nullptr;
-    QAction* aboutAction_ = nullptr;
 
     FrameViewerWindow* frameViewer_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
-
-    // Editing: split settings (in splitFrame_), the part list (partList_), its
-    // context menu, the tag panel (in tagFrame_), the split dialog, the mouse.
+    // Editing: split settings (in splitFrame_), the part list (in
+    // partListFrame_), its context menu, the tag panel (in tagFrame_), the
+    // split dialog, the mouse on the waveform.
     SplitSettingsPanel* splitSettings_ = nullptr;
     PartListView* partList_ = nullptr;
     PartPopupMenu* partMenu_ = nullptr;
     TagPanel* tagPanel_ = nullptr;
     ConfirmDialog* confirmDialog_ = nullptr;
     WaveMouse* waveMouse_ = nullptr;
-
-    // The composed pictures (the view copies them).
-    const QImage& waveBitmap() const { return waveView_->waveBitmap; }
-    const QImage& meterBitmap() const { return waveView_->meterBitmap; }
-
-protected:
-    void closeEvent(QCloseEvent* e) override;
-    void changeEvent(QEvent* e) override;
-    void dragEnterEvent(QDragEnterEvent* e) override;
-    void dropEvent(QDropEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
-private:
-    void initialise();
-    void createMenus();
-    void createControlPanel();
-    void createEditingControls();
-    void loadWindowSettings();
-    bool saveWindowSettings();
-    void setCommandsEnabled(bool on);
-    void setBusyCursor(bool busy);
-
-    // The open workflow after the chooser.
-    void startOpen(const QString& path);
-    void pollOpen();
-    void finishOpen();
-    void rejectOpen(const QString& message);
-
-    ProgramState& st_;
-    AudioEngine& engine_;
-    UserDialogs& dialogs_;
-    WindowEnvironment env_;
-    ViewGeometry geom_;
-    RenderStyle style_;
-
-    // A running open: the worker analyses into scratch_, the window polls.
-    bool busy_ = false;
-    bool busyCursor_ = false;
-    std::thread worker_;
-    std::unique_ptr<ProgramState> scratch_;
-    std::atomic<bool> workerDone_{false};
-    std::atomic<bool> cancelOpen_{false};
-    std::atomic<int> openStage_{0};        // 0 opening, 1 calculating peaks
-    std::atomic<double> shownPercent_{-1}; // percentage the status text shows
-    bool workerOk_ = false;
-    bool workerFailed_ = false; // an error, not a rejected file
-    QString workerMessage_;
-    int shownStage_ = 0;
-    double shownPercentOnLabel_ = -1;
-    QTimer* openPollTimer_ = nullptr;
-    bool autoZoomPending_ = false;
 };
 
 } // namespace tessivo

@@ -38,6 +38,13 @@ void MainWindow::createEditingControls() {
     partMenu_ = new PartPopupMenu(st_, *partList_, this);
     confirmDialog_ = new ConfirmDialog(st_, dialogs_, this);
 
+    connectPanels();
+    connectPartMenu();
+    createWaveMouse();
+    createShortcuts();
+}
+
+void MainWindow::connectPanels() {
     connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this, [this] {
         refreshPartList();
         drawWaveView();
@@ -52,6 +59,12 @@ void MainWindow::createEditingControls() {
     // The list shows the stored title, artist and album at once.
     connect(tagPanel_, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
 
+    connect(confirmDialog_, &ConfirmDialog::statusText, this,
+            [this](const QString& text) { statusLabel_->setText(text); });
+    connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
+}
+
+void MainWindow::connectPartMenu() {
     connect(partMenu_, &PartPopupMenu::playPartRequested, this,
             [this](int k) { playPart(k, PlayStartKind::PartStart); });
     connect(partMenu_, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
@@ -68,11 +81,9 @@ void MainWindow::createEditingControls() {
         if (!busy_)
             partMenu_->popup(client_->mapToGlobal(pos));
     });
+}
 
-    connect(confirmDialog_, &ConfirmDialog::statusText, this,
-            [this](const QString& text) { statusLabel_->setText(text); });
-    connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
-
+void MainWindow::createWaveMouse() {
     WaveMouseHooks hooks;
     hooks.drawWaveView = [this] { drawWaveView(); };
     hooks.showTimeLabels = [this](double s) { showTimeLabels(s); };
@@ -84,7 +95,9 @@ void MainWindow::createEditingControls() {
     hooks.openFile = [this] { onOpenTriggered(); };
     hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
     waveMouse_ = new WaveMouse(st_, geom_, std::move(hooks), this);
+}
 
+void MainWindow::createShortcuts() {
     // Keyboard: Space plays or stops, Ctrl+S splits, + and - zoom. Edit boxes
     // keep the keys they type.
     splitAction_->setShortcut(QKeySequence::Save);
