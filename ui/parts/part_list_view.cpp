@@ -5,6 +5,7 @@
 #include "core/parts/time_text.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -56,7 +57,7 @@ PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(pare
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAllColumnsShowFocus(true);
-    QFont f(QStringLiteral("Microsoft Sans Serif"));
+    QFont f = QApplication::font();
     f.setPointSize(8);
     setFont(f);
     QPalette p = palette();

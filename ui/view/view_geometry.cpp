@@ -54,6 +54,21 @@ ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_
     return g;
 }
 
+CutLineMarks CutLineMarksAt(const ViewGeometry& g, int64_t x) {
+    const int64_t top = g.waveTop;
+    const int64_t bottom = g.waveBottom;
+    const int64_t half = g.waveTop + g.waveHalf;
+    CutLineMarks m;
+    m.number = {x + 6, top, 0, 0};
+    m.useBox = {x + 1, half - 6, 13, 13};
+    m.useHit = {x, half - 5, 10, 10};
+    m.play = {x, bottom - 11, 10, 10};
+    m.deleteMark = {x - 5, top + 1, 10, 10};
+    m.grab = {x - 5, top + 11, 10, bottom - top - 22};
+    m.hover = {x - 3, top + 11, 6, bottom - top - 22};
+    return m;
+}
+
 std::string FormatRulerTime(int32_t s) {
     if (s < 0)
         s = 0;

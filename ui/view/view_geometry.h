@@ -54,6 +54,37 @@ struct ViewGeometry {
 ViewGeometry ComputeLayout(int32_t clientWidth, int32_t clientHeight, int32_t channelCount,
                            uint32_t frameCount);
 
+// A rectangle on the waveform. Its hit test counts the pixel row and column
+// just past the right and bottom edge as inside, as the mouse code always has.
+struct MarkRect {
+    int64_t left = 0, top = 0, width = 0, height = 0;
+    bool hit(int64_t x, int64_t y) const {
+        return x >= left && x <= left + width && y >= top && y <= top + height;
+    }
+};
+
+// Where the marks of one cut line sit, from the line's x: a bitmap column when
+// drawing, a client x when testing a click (the picture's rows are the client
+// area's rows). Drawing and hit tests both use this one table.
+struct CutLineMarks {
+    MarkRect number;     // top-left corner of the line's number
+    MarkRect useBox;     // the use check box picture
+    MarkRect useHit;     // where a click ticks or unticks the part
+    MarkRect play;       // the play picture; a click on it plays the part
+    MarkRect deleteMark; // the delete picture and its click (not on line 1)
+    MarkRect grab;       // where a press grabs the line to drag it (not on line 1)
+    MarkRect hover;      // where the pointer becomes the resize arrow
+};
+CutLineMarks CutLineMarksAt(const ViewGeometry& g, int64_t lineX);
+
+// Top and bottom row of the overview strip below the waveform.
+inline int64_t StripTop(const ViewGeometry& g) {
+    return g.viewBottom - 14;
+}
+inline int64_t StripBottom(const ViewGeometry& g) {
+    return g.viewBottom - 2;
+}
+
 // Seconds between ruler labels and ruler ticks per zoom level (index 0 unused).
 constexpr std::array<int32_t, 12> RulerLabelStep = {0,  5,   10,  10,  20,   60,
                                                     60, 120, 300, 600, 1200, 2400};

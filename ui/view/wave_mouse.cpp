@@ -15,7 +15,7 @@ bool WaveMouse::inWaveArea(int x, int y) const {
 }
 
 bool WaveMouse::inStrip(int x, int y) const {
-    return x > g_.waveLeft && x < g_.waveRight && y >= g_.viewBottom - 14 && y <= g_.viewBottom - 2;
+    return x > g_.waveLeft && x < g_.waveRight && y >= StripTop(g_) && y <= StripBottom(g_);
 }
 
 int64_t WaveMouse::lineX(int k) const {
@@ -32,54 +32,60 @@ void WaveMouse::onWaveMousePress(Qt::MouseButton button, int x, int y) {
     clickHandled = 0;
     if (button != Qt::LeftButton)
         return;
-
     if (inWaveArea(x, y)) {
-        const int top = g_.waveTop;
-        const int bottom = g_.waveBottom;
-        const int half = g_.waveTop + g_.waveHalf;
-        // The count is read anew each round: a deleted line shortens the table.
-        for (int k = 1; k <= st_.CutCount; ++k) {
-            const int64_t xk = lineX(k);
-            if (k >= 2 && x >= xk - 5 && x <= xk + 5 && y >= top + 11 && y <= bottom - 11) {
-                dragging = true;
-                dragCutIndex = k;
-                hooks_.showTimeLabels(st_.PartStart[k] * st_.FrameDuration);
-            }
-            if (x >= xk && x <= xk + 10 && y >= half - 5 && y <= half + 5 && !doubleClickSeen) {
-                st_.PartUsed[k] = !st_.PartUsed[k];
-                hooks_.updatePartStatus(k);
-                hooks_.drawWaveView();
-                clickHandled = 1;
-            }
-            if (k >= 2 && x >= xk - 5 && x <= xk + 5 && y >= top + 1 && y <= top + 11) {
-                if (DeleteCutLine(st_, k)) {
-                    if (dragging && dragCutIndex >= k) {
-                        // The grabbed line went away or moved down one number.
-                        if (dragCutIndex == k)
-                            dragging = false;
-                        else
-                            --dragCutIndex;
-                    }
-                    hooks_.refreshPartList();
-                    hooks_.drawWaveView();
-                }
-                clickHandled = 1;
-                hooks_.stopPlayback();
-            }
-        }
+        pressOnMarks(x, y);
         doubleClickSeen = false;
     }
+    if (inStrip(x, y) && st_.CutCount > 1)
+        pressOnStrip(x);
+}
 
-    if (inStrip(x, y) && st_.CutCount > 1) {
-        for (int k = 1; k <= st_.CutCount; ++k) {
-            const FrameMapping m(g_, st_);
-            const int64_t sa = m.frameToStripColumn(st_.PartStart[k]) + g_.waveLeft;
-            const int64_t sb = m.frameToStripColumn(st_.PartEnd[k]) + g_.waveLeft;
-            if (sa < x && x < sb) {
-                st_.SelectedPart = k;
-                hooks_.selectListRow(k);
-                hooks_.drawWaveView();
-            }
+void WaveMouse::pressOnMarks(int x, int y) {
+    // The count is read anew each round: a deleted line shortens the table.
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        const CutLineMarks marks = CutLineMarksAt(g_, lineX(k));
+        if (k >= 2 && marks.grab.hit(x, y)) {
+            dragging = true;
+            dragCutIndex = k;
+            hooks_.showTimeLabels(st_.PartStart[k] * st_.FrameDuration);
+        }
+        if (marks.useHit.hit(x, y) && !doubleClickSeen) {
+            st_.PartUsed[k] = !st_.PartUsed[k];
+            hooks_.updatePartStatus(k);
+            hooks_.drawWaveView();
+            clickHandled = 1;
+        }
+        if (k >= 2 && marks.deleteMark.hit(x, y)) {
+            deleteLine(k);
+            clickHandled = 1;
+            hooks_.stopPlayback();
+        }
+    }
+}
+
+void WaveMouse::deleteLine(int k) {
+    if (!DeleteCutLine(st_, k))
+        return;
+    if (dragging && dragCutIndex >= k) {
+        // The grabbed line went away or moved down one number.
+        if (dragCutIndex == k)
+            dragging = false;
+        else
+            --dragCutIndex;
+    }
+    hooks_.refreshPartList();
+    hooks_.drawWaveView();
+}
+
+void WaveMouse::pressOnStrip(int x) {
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        const FrameMapping m(g_, st_);
+        const int64_t sa = m.frameToStripColumn(st_.PartStart[k]) + g_.waveLeft;
+        const int64_t sb = m.frameToStripColumn(st_.PartEnd[k]) + g_.waveLeft;
+        if (sa < x && x < sb) {
+            st_.SelectedPart = k;
+            hooks_.selectListRow(k);
+            hooks_.drawWaveView();
         }
     }
 }
@@ -87,8 +93,7 @@ void WaveMouse::onWaveMousePress(Qt::MouseButton button, int x, int y) {
 void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
     Qt::CursorShape shape = Qt::ArrowCursor;
     for (int k = 2; k <= st_.CutCount; ++k) {
-        const int64_t xk = lineX(k);
-        if (x >= xk - 3 && x <= xk + 3 && y >= g_.waveTop + 11 && y <= g_.waveBottom - 11)
+        if (CutLineMarksAt(g_, lineX(k)).hover.hit(x, y))
             shape = Qt::SizeHorCursor;
     }
     hooks_.setCursor(shape);
@@ -141,8 +146,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
 
     bool played = false;
     for (int k = 1; k <= st_.CutCount; ++k) {
-        const int64_t xk = lineX(k);
-        if (x >= xk && x <= xk + 10 && y >= g_.waveBottom - 11 && y <= g_.waveBottom - 1) {
+        if (CutLineMarksAt(g_, lineX(k)).play.hit(x, y)) {
             st_.PlayingPart = k;
             hooks_.playFrom(k, PlayStartKind::PartStart);
             played = true;

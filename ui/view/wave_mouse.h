@@ -65,6 +65,11 @@ private:
     bool inWaveArea(int x, int y) const;
     bool inStrip(int x, int y) const;
     int64_t lineX(int k) const;
+    // A left press inside the wave area: grab, use and delete marks.
+    void pressOnMarks(int x, int y);
+    void deleteLine(int k);
+    // A left press on the overview strip selects the part under it.
+    void pressOnStrip(int x);
     int64_t frameAt(int x) const;
     // What a release does once its wait is over.
     void releaseTakesEffect(Qt::MouseButton button, int x, int y);

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ void Rect(QPainter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2, const QCo
 }
 
 QFont MakeFont(const QString& family, int pointSize) {
-    QFont f(family);
+    QFont f = family.isEmpty() ? QGuiApplication::font() : QFont(family);
     f.setPointSize(pointSize);
     // Exact colours: the picture is compared pixel by pixel.
     f.setStyleStrategy(QFont::NoAntialias);
@@ -132,21 +133,23 @@ void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, co
     const int count = std::min(st.CutCount, kMaxCutLines);
     for (int k = 1; k <= count; ++k) {
         const int64_t x = m.frameToColumn(st.CutLine[k]);
+        const CutLineMarks marks = CutLineMarksAt(g, x);
         p.setPen(Qt::black);
-        TextAt(p, x + 6, g.waveTop, QString::number(k));
-        p.drawImage(int(x + 1), g.waveHalf - 6, st.PartUsed[k] ? img.checkedBox : img.uncheckedBox);
-        p.drawImage(int(x), g.waveBottom - 11, img.playMark);
+        TextAt(p, marks.number.left, marks.number.top, QString::number(k));
+        p.drawImage(int(marks.useBox.left), int(marks.useBox.top),
+                    st.PartUsed[k] ? img.checkedBox : img.uncheckedBox);
+        p.drawImage(int(marks.play.left), int(marks.play.top), img.playMark);
         if (k > 1) {
             p.setPen(QColor(100, 100, 255));
             LineTo(p, x, g.waveTop, x, g.waveBottom);
-            p.drawImage(int(x - 5), g.waveTop + 1, img.deleteMark);
+            p.drawImage(int(marks.deleteMark.left), int(marks.deleteMark.top), img.deleteMark);
         }
     }
 }
 
 void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                       const FrameMapping& m, const RenderStyle& style) {
-    p.setFont(MakeFont(QStringLiteral("Small Font"), 6));
+    p.setFont(MakeFont(QString(), 6));
     const int vb = g.viewBottom;
     p.setPen(st.SelectedPart == 1 ? Qt::black : Qt::white);
     TextAt(p, 2, vb - 13, QStringLiteral("1"));
@@ -154,7 +157,7 @@ void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g
     for (int k = 2; k <= count; ++k) {
         const int64_t x = m.frameToStripColumn(st.CutLine[k]);
         p.setPen(QColor(200, 200, 255));
-        LineTo(p, x, vb - 14, x, vb - 2);
+        LineTo(p, x, StripTop(g), x, StripBottom(g));
         p.setPen(k == st.SelectedPart ? Qt::black : Qt::white);
         TextAt(p, x + 2, vb - 13, QString::number(k));
     }
@@ -280,7 +283,7 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
 
     const int64_t vb = g.viewBottom;
     if (!st.FileLoaded || st.FrameCount == 0)
-        Rect(p, 0, vb - 14, w, vb - 2, Qt::black, BackColor);
+        Rect(p, 0, StripTop(g), w, StripBottom(g), Qt::black, BackColor);
 
     if (st.FileLoaded && st.FrameCount > 1) {
         for (int i = -6; i <= 6; ++i) {
@@ -293,7 +296,7 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
         const int64_t sa = m.frameToStripColumn(st.PartStart[st.SelectedPart]);
         const int64_t sb = m.frameToStripColumn(st.PartEnd[st.SelectedPart]);
         if (sa != sb)
-            Rect(p, sa, vb - 14, sb + 1, vb - 1, Qt::black, Qt::white);
+            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
     }
 
     if (st.CutCount > 1)

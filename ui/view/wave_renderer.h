@@ -28,7 +28,8 @@ struct MarkImages {
 const MarkImages& DefaultMarkImages();
 
 struct RenderStyle {
-    QString fontFamily = QStringLiteral("MS Sans Serif");
+    // Empty: the application's UI font.
+    QString fontFamily;
     int fontSize = 8; // points
     const MarkImages* images = nullptr;
 };

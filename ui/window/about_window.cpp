@@ -2,6 +2,7 @@
 
 #include "ui/view/wave_renderer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -46,7 +47,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     iconLabel->setGeometry(16, 16, 48, 48);
     iconLabel->setPixmap(ProgramIcon());
 
-    QFont title(QStringLiteral("Arial"));
+    QFont title = QApplication::font();
     title.setPixelSize(23);
     title.setBold(true);
     auto makeTitle = [&](int x, int y, const QColor& c) {
