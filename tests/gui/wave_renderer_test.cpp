@@ -175,6 +175,36 @@ TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
     EXPECT_TRUE(BoxOf(img, QColor(Qt::white)).isEmpty());
 }
 
+// The delete and play pictures are drawn where the mouse code tests its
+// clicks: every red pixel of the delete cross and every green pixel of the play
+// triangle lies in the mark's hit area, and pixels beside the marks are not in it.
+TEST(WaveRenderer, MarkPicturesLieInsideTheirHitAreas) {
+    auto st = Opened("cbr128_stereo.mp3");
+    ASSERT_TRUE(AddCutLine(*st, 60));
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const QImage img = Render(*st, g);
+    const int64_t column = FrameMapping(g, *st).frameToColumn(60);
+    // Client x of a bitmap column; the picture's rows are the client's rows.
+    const CutLineMarks marks = CutLineMarksAt(g, column + g.waveLeft);
+
+    const QRect cross = BoxOf(img, QColor(200, 0, 0));
+    ASSERT_FALSE(cross.isEmpty());
+    for (const QPoint corner : {cross.topLeft(), cross.bottomRight()})
+        EXPECT_TRUE(marks.deleteMark.hit(corner.x() + g.waveLeft, corner.y()));
+    EXPECT_FALSE(marks.deleteMark.hit(cross.left() + g.waveLeft, cross.bottom() + 20));
+
+    // The play triangle of line 2 (line 1's sits at column 0).
+    QRect triangle;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = int(column); x < int(column) + 12; ++x)
+            if (QColor(img.pixel(x, y)) == QColor(0, 128, 0))
+                triangle = triangle.united(QRect(x, y, 1, 1));
+    ASSERT_FALSE(triangle.isEmpty());
+    for (const QPoint corner : {triangle.topLeft(), triangle.bottomRight()})
+        EXPECT_TRUE(marks.play.hit(corner.x() + g.waveLeft, corner.y()));
+    EXPECT_FALSE(marks.play.hit(triangle.left() + g.waveLeft, triangle.top() - 20));
+}
+
 TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
     auto st = Opened("cbr128_stereo.mp3");
     ASSERT_TRUE(AddCutLine(*st, 30));
