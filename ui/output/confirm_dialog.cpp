@@ -42,7 +42,18 @@ ConfirmDialog::ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* pa
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
+    createPartsAndFolder();
+    createChoicesAndButtons();
 
+    // The choices take effect at once, even when the dialog is then cancelled.
+    connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsSaveTags = on; });
+    connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsGapless = on; });
+    connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
+    connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
+    connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
+}
+
+void ConfirmDialog::createPartsAndFolder() {
     partsText = new QPlainTextEdit(this);
     partsText->setObjectName(QStringLiteral("partsText"));
     partsText->setGeometry(42, 10, 251, 39);
@@ -77,7 +88,9 @@ ConfirmDialog::ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* pa
     bf.setBold(true);
     bf.setPixelSize(16);
     folderButton->setFont(bf);
+}
 
+void ConfirmDialog::createChoicesAndButtons() {
     saveTagsCheck = new QCheckBox(QStringLiteral("Save ID3 Tags"), this);
     saveTagsCheck->setObjectName(QStringLiteral("saveTagsCheck"));
     saveTagsCheck->setGeometry(120, 108, 105, 23);
@@ -97,13 +110,6 @@ ConfirmDialog::ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* pa
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
     cancelButton->setGeometry(192, 146, 60, 25);
     cancelButton->setToolTip(QStringLiteral("Close without writing anything"));
-
-    // The choices take effect at once, even when the dialog is then cancelled.
-    connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsSaveTags = on; });
-    connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsGapless = on; });
-    connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
-    connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
 }
 
 void ConfirmDialog::openIfPartsPrepared() {

@@ -49,6 +49,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void createPartsAndFolder();
+    void createChoicesAndButtons();
     ProgramState& st_;
     UserDialogs& dialogs_;
 };

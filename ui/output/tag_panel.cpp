@@ -31,6 +31,16 @@ bool AllDigits(const QString& s) {
 
 TagPanel::TagPanel(ProgramState& st, QWidget* parent) : QGroupBox(parent), st_(st) {
     setObjectName(QStringLiteral("tagPanel"));
+    createEdits();
+    layOutEdits();
+    fillGenreBox();
+    lastYear_ = yearEdit->text();
+    lastTrack_ = trackEdit->text();
+    connectEdits();
+    setCaption(kGreyCaption);
+}
+
+void TagPanel::createEdits() {
     partNameLabel = new QLabel(this);
     partNameLabel->setObjectName(QStringLiteral("partNameLabel"));
     titleEdit = new QLineEdit(this);
@@ -54,7 +64,9 @@ TagPanel::TagPanel(ProgramState& st, QWidget* parent) : QGroupBox(parent), st_(s
     trackEdit->setMaximumWidth(40);
     yearEdit->installEventFilter(this);
     trackEdit->installEventFilter(this);
+}
 
+void TagPanel::layOutEdits() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
@@ -76,19 +88,15 @@ TagPanel::TagPanel(ProgramState& st, QWidget* parent) : QGroupBox(parent), st_(s
     grid->addWidget(commentEdit, 6, 1, 1, 3);
     grid->addWidget(setButton, 7, 3);
     grid->setRowStretch(8, 1);
+}
 
-    fillGenreBox();
-    lastYear_ = yearEdit->text();
-    lastTrack_ = trackEdit->text();
-
+void TagPanel::connectEdits() {
     for (QLineEdit* e : {titleEdit, artistEdit, albumEdit, commentEdit})
         connect(e, &QLineEdit::textChanged, this, [this] { onTextEdited(); });
     connect(genreCombo, &QComboBox::currentTextChanged, this, [this] { onTextEdited(); });
     connect(yearEdit, &QLineEdit::textChanged, this, [this] { onNumberEdited(yearEdit, 10000); });
     connect(trackEdit, &QLineEdit::textChanged, this, [this] { onNumberEdited(trackEdit, 256); });
     connect(setButton, &QPushButton::clicked, this, [this] { onSetClicked(); });
-
-    setCaption(kGreyCaption);
 }
 
 void TagPanel::fillGenreBox() {

@@ -48,6 +48,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createEdits();
+    void layOutEdits();
+    void connectEdits();
     void fillGenreBox();
     void onTextEdited();
     void onNumberEdited(QLineEdit* edit, long bound);

@@ -41,6 +41,15 @@ QSpinBox* MakeSpin(QWidget* parent, int lo, int hi, int step) {
 SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, QWidget* parent)
     : QGroupBox(QStringLiteral("Split Settings"), parent), st_(st), dialogs_(dialogs) {
     setObjectName(QStringLiteral("splitSettings"));
+    createModeButtons();
+    createInputs();
+    layOutControls();
+    showSilenceSettings();
+    connectControls();
+    updateSplitControls();
+}
+
+void SplitSettingsPanel::createModeButtons() {
     visualRadio = new QRadioButton(QStringLiteral("Visual Splitting"), this);
     byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);
     byTimeRadio = new QRadioButton(QStringLiteral("Split into equal time"), this);
@@ -54,7 +63,9 @@ SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, Q
     byPartsRadio->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
     byTimeRadio->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
     bySilenceRadio->setToolTip(QStringLiteral("Cut the file at pauses"));
+}
 
+void SplitSettingsPanel::createInputs() {
     partsSpin = MakeSpin(this, 2, 200, 1);
     partsSpin->setObjectName(QStringLiteral("partsSpin"));
     partsSpin->setValue(2);
@@ -84,7 +95,9 @@ SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, Q
     clearButton->setText(QStringLiteral("Clear"));
     clearButton->setToolTip(QStringLiteral("Clear Cut Lines"));
     clearButton->setObjectName(QStringLiteral("clearButton"));
+}
 
+void SplitSettingsPanel::layOutControls() {
     auto* grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(2);
@@ -110,9 +123,9 @@ SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, Q
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(buttons);
+}
 
-    showSilenceSettings();
-
+void SplitSettingsPanel::connectControls() {
     connect(visualRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::Visual); });
     connect(byPartsRadio, &QRadioButton::clicked, this, [this] {
         setMode(SplitModeKind::ByParts);
@@ -127,8 +140,6 @@ SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, Q
     connect(pauseSpin, &QSpinBox::valueChanged, this, [this](int v) { st_.SilenceRelease = v; });
     connect(prepareButton, &QToolButton::clicked, this, [this] { onPrepareClicked(); });
     connect(clearButton, &QToolButton::clicked, this, [this] { emit clearRequested(); });
-
-    updateSplitControls();
 }
 
 void SplitSettingsPanel::setMode(SplitModeKind mode) {

@@ -55,6 +55,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createModeButtons();
+    void createInputs();
+    void layOutControls();
+    void connectControls();
     void setMode(SplitModeKind mode);
     void onTimeEdited(QLineEdit* edit);
 

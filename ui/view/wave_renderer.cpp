@@ -164,6 +164,93 @@ void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
 }
 
+// Columns of the selected part's band; `shown` when a part is selected.
+struct SelectionBand {
+    bool shown = false;
+    int64_t xa = 0, xb = 0;
+};
+
+bool HasSelection(const ProgramState& st) {
+    return st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
+}
+
+// Background, the framed waveform area, the stretch that holds audio and the
+// band of the selected part.
+SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                             const FrameMapping& m) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t wh = g.waveBottom - g.waveTop;
+    Rect(p, 0, 0, w, g.waveBitmapHeight(), BackColor, BackColor);
+    Rect(p, 0, 0, g.waveRight - g.waveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
+
+    const int64_t xEnd =
+        std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - m.f0()) / m.z()), w);
+    if (xEnd > 0)
+        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
+
+    SelectionBand band;
+    band.shown = HasSelection(st);
+    if (band.shown) {
+        band.xa = std::clamp<int64_t>(m.frameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
+        band.xb = std::clamp<int64_t>(m.frameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
+        if (band.xa > 0 || band.xb > 0)
+            Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
+    }
+    return band;
+}
+
+// The zero and middle lines drawn while there is (almost) no audio.
+void DrawGuideLines(QPainter& p, const ViewGeometry& g) {
+    const int64_t right = g.waveRight - g.waveLeft;
+    p.setPen(QColor(130, 130, 130));
+    LineTo(p, 0, g.waveQuarter, right, g.waveQuarter);
+    LineTo(p, 0, g.waveThreeQuarter, right, g.waveThreeQuarter);
+    p.setPen(QColor(100, 100, 100));
+    LineTo(p, 0, g.waveHalf, right, g.waveHalf);
+}
+
+// The two hint texts while no file is open.
+void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t wh = g.waveBottom - g.waveTop;
+    QFont big = MakeFont(style.fontFamily, 14);
+    p.setFont(big);
+    const QString open = QString::fromLatin1(kHintOpen);
+    QFontMetrics fm(big, p.device());
+    const int tx = int((w - fm.horizontalAdvance(open)) / 2);
+    const int ty = int((wh - 20 - fm.height()) / 2);
+    p.setPen(QColor(128, 128, 128));
+    TextAt(p, tx, ty, open);
+    p.setFont(MakeFont(style.fontFamily, 10));
+    p.setPen(QColor(90, 90, 90));
+    TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
+    p.setFont(MakeFont(style.fontFamily, style.fontSize));
+    p.setPen(Qt::black);
+}
+
+// The overview strip: empty frame, shaded bar and the selected part on it.
+void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
+               bool hasSelection) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t vb = g.viewBottom;
+    if (!st.FileLoaded || st.FrameCount == 0)
+        Rect(p, 0, StripTop(g), w, StripBottom(g), Qt::black, BackColor);
+
+    if (st.FileLoaded && st.FrameCount > 1) {
+        for (int i = -6; i <= 6; ++i) {
+            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
+            LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
+        }
+    }
+
+    if (hasSelection) {
+        const int64_t sa = m.frameToStripColumn(st.PartStart[st.SelectedPart]);
+        const int64_t sb = m.frameToStripColumn(st.PartEnd[st.SelectedPart]);
+        if (sa != sb)
+            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
+    }
+}
+
 } // namespace
 
 QImage MakeWaveBitmap(const ViewGeometry& g) {
@@ -219,86 +306,21 @@ const MarkImages& DefaultMarkImages() {
 void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                     const RenderStyle& style) {
     const FrameMapping m(g, st);
-    const int64_t w = g.waveBitmapWidth();
-    const int64_t h = g.waveBitmapHeight();
-    const int64_t wh = g.waveBottom - g.waveTop;
-    const int64_t z = m.z();
-    const int64_t f0 = m.f0();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
 
-    // Background, then the framed waveform area.
-    Rect(p, 0, 0, w, h, BackColor, BackColor);
-    Rect(p, 0, 0, g.waveRight - g.waveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
-
-    // The stretch that holds audio.
-    const int64_t xEnd =
-        std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - f0) / z), w);
-    if (xEnd > 0)
-        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
-
-    // Band of the selected part.
-    const bool hasSelection =
-        st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
-    int64_t xa = 0, xb = 0;
-    if (hasSelection) {
-        xa = std::clamp<int64_t>(m.frameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
-        xb = std::clamp<int64_t>(m.frameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
-        if (xa > 0 || xb > 0)
-            Rect(p, xa, 0, xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
-    }
-
+    const SelectionBand band = DrawBackground(p, st, g, m);
     DrawRuler(p, st, g, m);
-
-    if (st.FrameCount < 10) {
-        p.setPen(QColor(130, 130, 130));
-        LineTo(p, 0, g.waveQuarter, g.waveRight - g.waveLeft, g.waveQuarter);
-        LineTo(p, 0, g.waveThreeQuarter, g.waveRight - g.waveLeft, g.waveThreeQuarter);
-        p.setPen(QColor(100, 100, 100));
-        LineTo(p, 0, g.waveHalf, g.waveRight - g.waveLeft, g.waveHalf);
-    }
-
+    if (st.FrameCount < 10)
+        DrawGuideLines(p, g);
     if (st.FileLoaded && st.FrameCount > 10)
-        DrawWaveColumns(p, st, g, m, xa, xb);
-
+        DrawWaveColumns(p, st, g, m, band.xa, band.xb);
     if (st.CutCount > 1 && style.images)
         DrawCutMarks(p, st, g, m, *style.images);
-
-    if (!st.FileLoaded) {
-        QFont big = MakeFont(style.fontFamily, 14);
-        p.setFont(big);
-        const QString open = QString::fromLatin1(kHintOpen);
-        QFontMetrics fm(big, p.device());
-        const int tx = int((w - fm.horizontalAdvance(open)) / 2);
-        const int ty = int((wh - 20 - fm.height()) / 2);
-        p.setPen(QColor(128, 128, 128));
-        TextAt(p, tx, ty, open);
-        p.setFont(MakeFont(style.fontFamily, 10));
-        p.setPen(QColor(90, 90, 90));
-        TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
-        p.setFont(MakeFont(style.fontFamily, style.fontSize));
-        p.setPen(Qt::black);
-    }
-
-    const int64_t vb = g.viewBottom;
-    if (!st.FileLoaded || st.FrameCount == 0)
-        Rect(p, 0, StripTop(g), w, StripBottom(g), Qt::black, BackColor);
-
-    if (st.FileLoaded && st.FrameCount > 1) {
-        for (int i = -6; i <= 6; ++i) {
-            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
-            LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
-        }
-    }
-
-    if (hasSelection) {
-        const int64_t sa = m.frameToStripColumn(st.PartStart[st.SelectedPart]);
-        const int64_t sb = m.frameToStripColumn(st.PartEnd[st.SelectedPart]);
-        if (sa != sb)
-            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
-    }
-
+    if (!st.FileLoaded)
+        DrawHints(p, g, style);
+    DrawStrip(p, st, g, m, band.shown);
     if (st.CutCount > 1)
         DrawStripNumbers(p, st, g, m, style);
 }

@@ -202,8 +202,12 @@ private:
 
     // --- The open workflow after the chooser ---
     void startOpen(const QString& path);
+    // Starts the analysis of `file` into scratch_ on the worker thread.
+    void runOpenWorker(const std::string& file);
     void pollOpen();
     void finishOpen();
+    // Moves the analysed file into the state and shows it.
+    void adoptOpenedFile();
     void rejectOpen(const QString& message);
 
     ProgramState& st_;

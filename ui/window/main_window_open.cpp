@@ -81,6 +81,11 @@ void MainWindow::startOpen(const QString& path) {
 
     busy_ = true;
     setCommandsEnabled(false);
+    runOpenWorker(path.toStdString());
+    openPollTimer_->start();
+}
+
+void MainWindow::runOpenWorker(const std::string& file) {
     scratch_ = std::make_unique<ProgramState>();
     scratch_->ViewerEnabled = viewerEnabled_;
     workerDone_ = false;
@@ -93,7 +98,6 @@ void MainWindow::startOpen(const QString& path) {
     workerMessage_.clear();
 
     ProgramState* scratch = scratch_.get();
-    const std::string file = path.toStdString();
     worker_ = std::thread([this, scratch, file] {
         double lastShown = 0.0;
         // Runs on the worker: only atomics are written here.
@@ -126,7 +130,6 @@ void MainWindow::startOpen(const QString& path) {
         workerMessage_ = message;
         workerDone_ = true;
     });
-    openPollTimer_->start();
 }
 
 void MainWindow::pollOpen() {
@@ -164,47 +167,7 @@ void MainWindow::finishOpen() {
     }
 
     try {
-        // The play stream reads the old file image: it goes before the image.
-        engine_.Stop(st_.PlayStream);
-        engine_.FreeStream(st_.PlayStream);
-        st_.PlayStream = 0;
-        st_.IsPlaying = false;
-        st_.PlayFrame = 0;
-
-        AdoptAnalysedFile(st_, std::move(*scratch_));
-        scratch_.reset();
-        st_.FileLoaded = true;
-
-        clearTagPanel();
-        st_.SelectedPart = 0;
-        showTimeLabels(st_.Duration);
-        showStreamInfo();
-
-        CopySourceTag(st_);
-        if (st_.HasId3v1)
-            showPartTags(1);
-
-        st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
-
-        ResetToOnePart(st_);
-        refreshPartList();
-        showEqualPartTime(2);
-
-        {
-            const QSignalBlocker block(scrollBar_);
-            scrollBar_->setValue(0);
-        }
-        st_.ViewFirstFrame = 0;
-        updateScrollBar();
-        layoutView();
-        drawWaveView();
-
-        setBusyCursor(false);
-        updateSplitControls();
-
-        st_.PlayStream = engine_.CreateStream(st_);
-        // The status word goes back to what the status timer shows.
-        onStatusTick();
+        adoptOpenedFile();
     } catch (const std::exception& e) {
         scratch_.reset();
         st_.FileLoaded = false;
@@ -213,6 +176,50 @@ void MainWindow::finishOpen() {
         workerFailed_ = true;
         rejectOpen(QString::fromLocal8Bit(e.what()));
     }
+}
+
+void MainWindow::adoptOpenedFile() {
+    // The play stream reads the old file image: it goes before the image.
+    engine_.Stop(st_.PlayStream);
+    engine_.FreeStream(st_.PlayStream);
+    st_.PlayStream = 0;
+    st_.IsPlaying = false;
+    st_.PlayFrame = 0;
+
+    AdoptAnalysedFile(st_, std::move(*scratch_));
+    scratch_.reset();
+    st_.FileLoaded = true;
+
+    clearTagPanel();
+    st_.SelectedPart = 0;
+    showTimeLabels(st_.Duration);
+    showStreamInfo();
+
+    CopySourceTag(st_);
+    if (st_.HasId3v1)
+        showPartTags(1);
+
+    st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
+
+    ResetToOnePart(st_);
+    refreshPartList();
+    showEqualPartTime(2);
+
+    {
+        const QSignalBlocker block(scrollBar_);
+        scrollBar_->setValue(0);
+    }
+    st_.ViewFirstFrame = 0;
+    updateScrollBar();
+    layoutView();
+    drawWaveView();
+
+    setBusyCursor(false);
+    updateSplitControls();
+
+    st_.PlayStream = engine_.CreateStream(st_);
+    // The status word goes back to what the status timer shows.
+    onStatusTick();
 }
 
 void MainWindow::rejectOpen(const QString& message) {
