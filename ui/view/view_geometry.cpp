@@ -20,13 +20,13 @@ ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_
     g.meterLeft = cw - 38;
     g.meterRight = cw - 2;
 
-    g.statusBar = {0, ch - kStBarHeight, cw, kStBarHeight};
-    g.splitFrame = {0, g.statusBar.top - kPanelHeight - 1, kPanelLeftWidth, kPanelHeight};
-    g.tagFrame = {cw - kPanelTagsWidth - 1, g.splitFrame.top, kPanelTagsWidth, kPanelHeight};
+    g.statusBar = {0, ch - kStatusBarHeight, cw, kStatusBarHeight};
+    g.splitFrame = {0, g.statusBar.top - kPanelHeight - 1, kSplitPanelWidth, kPanelHeight};
+    g.tagFrame = {cw - kTagPanelWidth - 1, g.splitFrame.top, kTagPanelWidth, kPanelHeight};
     // The part list ends exactly where the tag panel begins.
     g.partListFrame = {g.splitFrame.left + g.splitFrame.width + 2, g.splitFrame.top,
                        g.tagFrame.left - g.splitFrame.width - 2, kPanelHeight};
-    g.controlPanel = {0, g.splitFrame.top - kPanelControlHeight - 2, cw, kPanelControlHeight};
+    g.controlPanel = {0, g.splitFrame.top - kControlPanelHeight - 2, cw, kControlPanelHeight};
     g.zoomOutButton = {cw - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
     g.zoomInButton = {g.zoomOutButton.left - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
     g.scrollBar = {5, g.controlPanel.top - kScrollBarHeight - 2, cw - 45, kScrollBarHeight};
@@ -36,10 +36,10 @@ ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_
     g.viewBottom = g.scrollBar.top - 1;
     g.meterBottom = g.controlPanel.top - 1;
 
-    g.progressBar.left = kStBarFirstPanelWidth + 1;
+    g.progressBar.left = kStreamInfoWidth + 1;
     g.progressBar.width = g.statusBar.width - g.progressBar.left - 2;
     g.progressBar.top = 4;
-    g.progressBar.height = kStBarHeight - 4 - 2;
+    g.progressBar.height = kStatusBarHeight - 4 - 2;
 
     const int32_t wh = g.waveBottom - g.waveTop;
     g.waveHalf = wh / 2;

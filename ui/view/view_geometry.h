@@ -17,14 +17,14 @@ struct LayoutRect {
 };
 
 // Design sizes of the panels and controls below the waveform; never changed.
-constexpr int32_t kStBarHeight = 19;
+constexpr int32_t kStatusBarHeight = 19;
 constexpr int32_t kPanelHeight = 239; // splitFrame_, partListFrame_, tagFrame_
-constexpr int32_t kPanelControlHeight = 43;
+constexpr int32_t kControlPanelHeight = 43;
 constexpr int32_t kScrollBarHeight = 16;
-constexpr int32_t kPanelLeftWidth = 207;
-constexpr int32_t kPanelTagsWidth = 260;
+constexpr int32_t kSplitPanelWidth = 207;
+constexpr int32_t kTagPanelWidth = 260;
 constexpr int32_t kZoomButtonWidth = 25;
-constexpr int32_t kStBarFirstPanelWidth = 400;
+constexpr int32_t kStreamInfoWidth = 400;
 constexpr int32_t kMeterWidth = 36;
 
 // Every value layoutView derives from the client size, ChannelCount and

@@ -216,7 +216,7 @@ void MainWindow::createClientArea() {
     streamInfoLabel_->setObjectName(QStringLiteral("streamInfoLabel"));
     streamInfoLabel_->setFrameShape(QFrame::Panel);
     streamInfoLabel_->setFrameShadow(QFrame::Sunken);
-    streamInfoLabel_->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
+    streamInfoLabel_->setGeometry(0, 0, kStreamInfoWidth, kStatusBarHeight);
     progressBar_ = new QProgressBar(statusBar_);
     progressBar_->setObjectName(QStringLiteral("progressBar"));
     progressBar_->setRange(0, 100);
