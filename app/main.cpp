@@ -26,10 +26,10 @@ public:
             return QApplication::notify(receiver, e);
         } catch (const std::exception& ex) {
             if (dialogs)
-                dialogs->ShowError(activeWindow(), QString::fromLocal8Bit(ex.what()));
+                dialogs->showError(activeWindow(), QString::fromLocal8Bit(ex.what()));
         } catch (...) {
             if (dialogs)
-                dialogs->ShowError(activeWindow(), QStringLiteral("Unknown error"));
+                dialogs->showError(activeWindow(), QStringLiteral("Unknown error"));
         }
         return false;
     }
@@ -61,15 +61,15 @@ int main(int argc, char** argv) {
     auto engine = std::make_unique<tessivo::SdlAudioEngine>();
 
     tessivo::WindowEnvironment env;
-    env.SettingsPath = tessivo::DefaultSettingsPath();
-    tessivo::TForm1 window(*state, *engine, dialogs, env);
-    window.FormAbout->SetAudioLibraries(QString::fromStdString(tessivo::AudioLibraryVersions()));
+    env.settingsPath = tessivo::DefaultSettingsPath();
+    tessivo::MainWindow window(*state, *engine, dialogs, env);
+    window.setAudioLibraries(QString::fromStdString(tessivo::AudioLibraryVersions()));
     window.showMaximized();
 
     const QStringList args = parser.positionalArguments();
     if (!args.isEmpty()) {
         const QString file = QFileInfo(args.first()).absoluteFilePath();
-        QTimer::singleShot(0, &window, [&window, file] { window.OpenFilePath(file); });
+        QTimer::singleShot(0, &window, [&window, file] { window.openFilePath(file); });
     }
     return app.exec();
 }

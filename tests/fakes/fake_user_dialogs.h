@@ -11,9 +11,9 @@ namespace tessivo::testing {
 
 class FakeUserDialogs : public UserDialogs {
 public:
-    QStringList messages;     // ShowMessage texts, in order
-    QStringList errors;       // ShowError texts, in order
-    QStringList opened;       // OpenLocalPath paths
+    QStringList messages;     // showMessage texts, in order
+    QStringList errors;       // showError texts, in order
+    QStringList opened;       // openLocalPath paths
     bool openSucceeds = true; // false: as on a desktop without a browser
 
     // Answers of the choosers (empty = cancelled) and what they were asked.
@@ -24,19 +24,19 @@ public:
     int folderCalls = 0;
     int openFileCalls = 0;
 
-    void ShowMessage(QWidget*, const QString& text) override { messages << text; }
-    void ShowError(QWidget*, const QString& text) override { errors << text; }
-    QString ChooseOpenFile(QWidget*, const QString&, const QString&) override {
+    void showMessage(QWidget*, const QString& text) override { messages << text; }
+    void showError(QWidget*, const QString& text) override { errors << text; }
+    QString chooseOpenFile(QWidget*, const QString&, const QString&) override {
         ++openFileCalls;
         return openFileAnswer;
     }
-    QString ChooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
+    QString chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         ++folderCalls;
         lastFolderTitle = title;
         lastFolderStart = startFolder;
         return folderAnswer;
     }
-    bool OpenLocalPath(const QString& path) override {
+    bool openLocalPath(const QString& path) override {
         opened << path;
         return openSucceeds;
     }

@@ -26,23 +26,23 @@ using tessivo::testing::FakeUserDialogs;
 const QString kHelpPage = QStringLiteral(TESSIVO_SOURCE_DIR "/app/help/tessivo.html");
 
 TEST(AboutWindowTest, ShowsTheBuildsVersionAndTheLicence) {
-    TFormAbout about;
+    AboutWindow about;
     const QString version = QStringLiteral(TESSIVO_PROJECT_VERSION);
     EXPECT_EQ(ProgramVersion(), version);
-    EXPECT_EQ(about.Lab1->text(), QStringLiteral("Tessivo ") + version);
-    const QString info = about.LabInfo->text();
+    EXPECT_EQ(about.titleLabel->text(), QStringLiteral("Tessivo ") + version);
+    const QString info = about.infoLabel->text();
     EXPECT_TRUE(info.contains(QStringLiteral("Version ") + version)) << info.toStdString();
     EXPECT_TRUE(info.contains(QStringLiteral("GPL-3.0-or-later"))) << info.toStdString();
 }
 
 TEST(AboutWindowTest, ShowsTheRunTimeLibraryVersions) {
-    TFormAbout about;
+    AboutWindow about;
     EXPECT_TRUE(
-        about.LabInfo->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
-    EXPECT_TRUE(about.LabInfo->text().contains(QStringLiteral("libmpg123 1.")));
+        about.infoLabel->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    EXPECT_TRUE(about.infoLabel->text().contains(QStringLiteral("libmpg123 1.")));
 
-    about.SetAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
-    const QString info = about.LabInfo->text();
+    about.setAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
+    const QString info = about.infoLabel->text();
     EXPECT_TRUE(info.contains(QStringLiteral("Qt "))) << info.toStdString();
     EXPECT_TRUE(info.endsWith(QStringLiteral(", SDL 2.26.5, speexdsp 1.2.1")))
         << info.toStdString();
@@ -51,16 +51,16 @@ TEST(AboutWindowTest, ShowsTheRunTimeLibraryVersions) {
 // The added lines stay inside the designed 376 x 286 window, between the
 // title and the OK button, and the wrapped text fits its label.
 TEST(AboutWindowTest, InfoFitsBetweenTitleAndButton) {
-    TFormAbout about;
-    about.SetAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
-    const QRect info = about.LabInfo->geometry();
-    EXPECT_GT(info.top(), about.ImageAbout->geometry().bottom());
-    EXPECT_LT(info.bottom(), about.BtnOK->geometry().top());
+    AboutWindow about;
+    about.setAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
+    const QRect info = about.infoLabel->geometry();
+    EXPECT_GT(info.top(), about.iconLabel->geometry().bottom());
+    EXPECT_LT(info.bottom(), about.okButton->geometry().top());
     EXPECT_LE(info.right(), about.width());
-    const QRect needed = QFontMetrics(about.LabInfo->font())
+    const QRect needed = QFontMetrics(about.infoLabel->font())
                              .boundingRect(QRect(0, 0, info.width(), 10000), Qt::TextWordWrap,
-                                           about.LabInfo->text());
-    EXPECT_LE(needed.height(), info.height()) << about.LabInfo->text().toStdString();
+                                           about.infoLabel->text());
+    EXPECT_LE(needed.height(), info.height()) << about.infoLabel->text().toStdString();
 }
 
 TEST(HelpWindowTest, BrowserOpensThePageAndNoWindowShows) {
@@ -79,7 +79,7 @@ TEST(HelpWindowTest, MissingPageIsSaidInTheWindow) {
     EXPECT_TRUE(dialogs.opened.isEmpty());
     auto* help = parent.findChild<HelpWindow*>();
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->Browser->toPlainText(),
+    EXPECT_EQ(help->browser->toPlainText(),
               QStringLiteral("The help page tessivo.html was not found."));
 }
 
@@ -93,25 +93,25 @@ TEST(HelpWindowTest, ContentsWithoutBrowserShowsThePageInTheProgram) {
     FakeUserDialogs dialogs;
     dialogs.openSucceeds = false;
     WindowEnvironment env;
-    env.SettingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
-    env.MusicFolder = dir.filePath(QStringLiteral("Music"));
-    env.DiagnosticFolder = dir.path();
-    env.HelpPage = kHelpPage;
-    TForm1 win(st, engine, dialogs, env);
+    env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
+    env.musicFolder = dir.filePath(QStringLiteral("Music"));
+    env.diagnosticFolder = dir.path();
+    env.helpPage = kHelpPage;
+    MainWindow win(st, engine, dialogs, env);
     win.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&win));
 
-    win.menuContentClick();
+    win.onHelpContentsTriggered();
     ASSERT_EQ(dialogs.opened.size(), 1);
     auto* help = win.findChild<HelpWindow*>();
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_FALSE(help->isModal());
-    EXPECT_EQ(help->Browser->source(), QUrl::fromLocalFile(kHelpPage));
-    EXPECT_TRUE(help->Browser->toPlainText().contains(QStringLiteral("Open a file")));
+    EXPECT_EQ(help->browser->source(), QUrl::fromLocalFile(kHelpPage));
+    EXPECT_TRUE(help->browser->toPlainText().contains(QStringLiteral("Open a file")));
 
     help->close();
-    win.menuContentClick();
+    win.onHelpContentsTriggered();
     EXPECT_EQ(win.findChildren<HelpWindow*>().size(), 1);
     EXPECT_TRUE(help->isVisible());
     win.close();

@@ -5,8 +5,8 @@
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
-#include "ui/parts/part_list_view.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "ui/parts/part_list_view.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -68,34 +68,34 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     st.PartUsed[4] = false;
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), "long65.mp3  01:05");
-    EXPECT_EQ(dlg->MemoParts->toPlainText(), "3 of 5 parts are prepared for splitting.");
-    EXPECT_EQ(dlg->EditFolder->text(), out.path());
-    EXPECT_TRUE(dlg->EditFolder->isReadOnly());
+    EXPECT_EQ(dlg->partsText->toPlainText(), "3 of 5 parts are prepared for splitting.");
+    EXPECT_EQ(dlg->folderEdit->text(), out.path());
+    EXPECT_TRUE(dlg->folderEdit->isReadOnly());
     EXPECT_EQ(dlg->size(), QSize(327, 187));
-    EXPECT_EQ(dlg->ChBoxSaveTags->text(), "Save ID3 Tags");
-    EXPECT_FALSE(dlg->ChBoxSaveTags->isChecked());
-    EXPECT_EQ(dlg->BtnSplit->text(), "Split");
-    EXPECT_EQ(dlg->BtnCancel->text(), "Cancel");
-    EXPECT_EQ(dlg->BtnFolder->text(), "...");
+    EXPECT_EQ(dlg->saveTagsCheck->text(), "Save ID3 Tags");
+    EXPECT_FALSE(dlg->saveTagsCheck->isChecked());
+    EXPECT_EQ(dlg->splitButton->text(), "Split");
+    EXPECT_EQ(dlg->cancelButton->text(), "Cancel");
+    EXPECT_EQ(dlg->folderButton->text(), "...");
     dlg->reject();
 
     st.IsSaveTags = true;
     for (int k = 1; k <= 5; ++k)
         st.PartUsed[k] = false;
     dlg->show();
-    EXPECT_TRUE(dlg->ChBoxSaveTags->isChecked());
-    EXPECT_EQ(dlg->MemoParts->toPlainText(), "0 of 5 parts are prepared for splitting.");
+    EXPECT_TRUE(dlg->saveTagsCheck->isChecked());
+    EXPECT_EQ(dlg->partsText->toPlainText(), "0 of 5 parts are prepared for splitting.");
     dlg->reject();
 }
 
 TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
     Parts(2);
     dlg->show();
-    QTest::mouseClick(dlg->ChBoxSaveTags, Qt::LeftButton);
+    QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
     EXPECT_TRUE(st.IsSaveTags);
-    QTest::mouseClick(dlg->ChBoxGapless, Qt::LeftButton);
+    QTest::mouseClick(dlg->gaplessCheck, Qt::LeftButton);
     EXPECT_TRUE(st.IsGapless);
-    QTest::mouseClick(dlg->BtnCancel, Qt::LeftButton);
+    QTest::mouseClick(dlg->cancelButton, Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(st.IsSaveTags);
     EXPECT_TRUE(st.IsGapless);
@@ -105,17 +105,17 @@ TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
 TEST_F(ConfirmDialogTest, FolderButtonAsksFromTheCurrentFolderAndKeepsItOnCancel) {
     Parts(2);
     dlg->show();
-    QTest::mouseClick(dlg->BtnFolder, Qt::LeftButton);
+    QTest::mouseClick(dlg->folderButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.folderCalls, 1);
     EXPECT_EQ(dialogs.lastFolderTitle, " Please select a folder");
     EXPECT_EQ(dialogs.lastFolderStart, out.path());
     EXPECT_EQ(st.OutputFolder, out.path().toStdString());
-    EXPECT_EQ(dlg->EditFolder->text(), out.path());
+    EXPECT_EQ(dlg->folderEdit->text(), out.path());
 
     dialogs.folderAnswer = "/somewhere/else";
-    QTest::mouseClick(dlg->BtnFolder, Qt::LeftButton);
+    QTest::mouseClick(dlg->folderButton, Qt::LeftButton);
     EXPECT_EQ(st.OutputFolder, "/somewhere/else");
-    EXPECT_EQ(dlg->EditFolder->text(), "/somewhere/else");
+    EXPECT_EQ(dlg->folderEdit->text(), "/somewhere/else");
     dlg->reject();
 }
 
@@ -123,7 +123,7 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
     Parts(2);
     st.OutputFolder.clear();
     dlg->show();
-    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages.first(), "Please select a folder");
     EXPECT_TRUE(dlg->isVisible());
@@ -135,13 +135,13 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
     Parts(3);
     st.PartUsed[2] = false;
     PartListView list(st);
-    list.RefreshPartList();
+    list.refreshPartList();
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::RefreshPartList);
+                     &PartListView::refreshPartList);
     QSignalSpy status(dlg.get(), &ConfirmDialog::statusText);
 
     dlg->show();
-    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
@@ -157,7 +157,7 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
 
     // A second split of the same open file goes on with 03 and 04.
     dlg->show();
-    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
               QStringList({"long65-01.mp3", "long65-02.mp3", "long65-03.mp3", "long65-04.mp3"}));
     EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
@@ -171,8 +171,8 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     std::memcpy(tag.data(), "TAGSecond part", 14);
     tag[127] = 255;
     dlg->show();
-    QTest::mouseClick(dlg->ChBoxSaveTags, Qt::LeftButton);
-    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
     const QByteArray second = ReadFile("long65-02.mp3");
     ASSERT_EQ(second.size(), SourcePart(2).size() + 128);
     EXPECT_EQ(second.right(128), QByteArray(reinterpret_cast<const char*>(tag.data()), 128));
@@ -184,11 +184,11 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     Parts(2);
     st.OutputFolder = out.filePath("missing").toStdString();
     PartListView list(st);
-    list.RefreshPartList();
+    list.refreshPartList();
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::RefreshPartList);
+                     &PartListView::refreshPartList);
     dlg->show();
-    QTest::mouseClick(dlg->BtnSplit, Qt::LeftButton);
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().startsWith("Cannot create file \"" +
                                                   out.filePath("missing/long65-01.mp3") + "\". "))
@@ -200,7 +200,7 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
 }
 
 TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
-    dlg->OpenIfPartsPrepared();
+    dlg->openIfPartsPrepared();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages.first(), "No parts prepared to split.");
     EXPECT_FALSE(dlg->isVisible());
@@ -209,9 +209,9 @@ TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
     bool wasShown = false;
     QTimer::singleShot(0, dlg.get(), [&] {
         wasShown = dlg->isVisible();
-        QTest::mouseClick(dlg->BtnCancel, Qt::LeftButton);
+        QTest::mouseClick(dlg->cancelButton, Qt::LeftButton);
     });
-    dlg->OpenIfPartsPrepared();
+    dlg->openIfPartsPrepared();
     EXPECT_TRUE(wasShown);
     EXPECT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());

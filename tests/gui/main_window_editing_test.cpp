@@ -3,14 +3,15 @@
 // events with a fixture open and the fake audio engine playing.
 #include "ui/view/wave_mouse.h"
 
-#include "ui/window/main_window.h"
-#include "ui/output/confirm_dialog.h"
-#include "ui/output/tag_panel.h"
 #include "core/parts/cut_lines.h"
-#include "ui/parts/part_list_view.h"
 #include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
+#include "ui/output/confirm_dialog.h"
+#include "ui/output/tag_panel.h"
+#include "ui/parts/part_list_view.h"
+#include "ui/window/main_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,6 +34,7 @@ namespace {
 
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 // Longer than the 300 ms a release waits for a double click.
 constexpr int kAfterClickWait = 450;
@@ -42,18 +44,18 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         WindowEnvironment env;
-        env.SettingsPath = dir.filePath("tessivo.ini");
-        env.MusicFolder = dir.filePath("Music");
-        env.DiagnosticFolder = dir.path();
-        win = std::make_unique<TForm1>(st, engine, dialogs, env);
+        env.settingsPath = dir.filePath("tessivo.ini");
+        env.musicFolder = dir.filePath("Music");
+        env.diagnosticFolder = dir.path();
+        win = std::make_unique<MainWindow>(st, engine, dialogs, env);
         win->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
         win->resize(1000, 700 + win->menuBar()->height());
         QTest::qWait(10);
-        win->Timer33msTimer();
+        win->onPlaybackTick();
         dialogs.openFileAnswer = QStringLiteral(TESSIVO_FIXTURES "/long65.mp3");
-        win->menuOpenClick();
-        win->WaitForOpen();
+        win->onOpenTriggered();
+        win->waitForOpen();
         ASSERT_TRUE(st.FileLoaded);
         ASSERT_EQ(st.CutCount, 1);
         ASSERT_GT(st.FrameCount, 1000u);
@@ -64,14 +66,14 @@ protected:
         win.reset();
     }
 
-    const ViewGeometry& G() const { return win->Geometry(); }
-    int32_t Z() const { return ZoomFactor[st.ZoomLevel]; }
-    int LineX(int k) const {
-        return static_cast<int>(FrameMapping(G(), st).FrameToX(st.CutLine[k]));
+    const ViewGeometry& G() const { return win->viewGeometry(); }
+    int32_t z() const { return ZoomFactor[st.ZoomLevel]; }
+    int lineX(int k) const {
+        return static_cast<int>(FrameMapping(G(), st).frameToX(st.CutLine[k]));
     }
-    int64_t FrameAt(int x) const { return FrameMapping(G(), st).XToFrame(x); }
-    int UseMarkY() const { return G().WaveTop + G().WaveHalf; }
-    int StripY() const { return G().ViewBottom - 8; }
+    int64_t frameAt(int x) const { return FrameMapping(G(), st).xToFrame(x); }
+    int UseMarkY() const { return G().waveTop + G().waveHalf; }
+    int StripY() const { return G().viewBottom - 8; }
     int PlayCount() const {
         return static_cast<int>(std::count(engine.calls.begin(), engine.calls.end(), "Play"));
     }
@@ -83,36 +85,36 @@ protected:
     // Press, release, the double-click event and the second release, as the
     // platform delivers a double click.
     void DoubleClick(QPoint p) {
-        QTest::mousePress(win->View, Qt::LeftButton, {}, p);
-        QTest::mouseRelease(win->View, Qt::LeftButton, {}, p);
-        QTest::mouseDClick(win->View, Qt::LeftButton, {}, p);
-        QTest::mouseRelease(win->View, Qt::LeftButton, {}, p);
+        QTest::mousePress(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
+        QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     }
-    void Click(QPoint p) { QTest::mouseClick(win->View, Qt::LeftButton, {}, p); }
+    void Click(QPoint p) { QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, p); }
     // A move with no button held (the view tracks the mouse).
     void Hover(QPoint p) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(win->View->mapToGlobal(p)),
+        QMouseEvent move(QEvent::MouseMove, QPointF(p), QPointF(win->waveView()->mapToGlobal(p)),
                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(win->View, &move);
+        QApplication::sendEvent(win->waveView(), &move);
     }
     // A cut line at the x of `x` made by a double click; playback stopped again.
     int AddLineAt(int x) {
         DoubleClick(QPoint(x, 100));
         QTest::qWait(kAfterClickWait);
-        win->StopPlayback();
+        win->stopPlayback();
         engine.calls.clear();
         return x;
     }
     QImage UseMarkPixels(int k) {
-        const int x = LineX(k) + 1 - G().WaveLeft;
-        return win->WaveBitmap().copy(x, G().WaveHalf - 6, 13, 13);
+        const int x = lineX(k) + 1 - G().waveLeft;
+        return win->waveBitmap().copy(x, G().waveHalf - 6, 13, 13);
     }
 
     QTemporaryDir dir;
     ProgramState st;
     FakeAudioEngine engine;
     FakeUserDialogs dialogs;
-    std::unique_ptr<TForm1> win;
+    std::unique_ptr<MainWindow> win;
 };
 
 TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
@@ -120,23 +122,23 @@ TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
     DoubleClick(p);
     // The line is there at once; playback waits for the release's 300 ms.
     ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], FrameAt(400));
-    EXPECT_EQ(win->PartList->topLevelItemCount(), 2);
+    EXPECT_EQ(st.CutLine[2], frameAt(400));
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     EXPECT_FALSE(st.IsPlaying);
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
     EXPECT_EQ(HeardFrame(), st.PartStart[2]);
     EXPECT_EQ(PlayCount(), 1);
-    EXPECT_FALSE(win->Mouse->IsDragging);
-    EXPECT_EQ(win->Mouse->PendingReleases(), 0);
+    EXPECT_FALSE(win->waveMouse()->dragging);
+    EXPECT_EQ(win->waveMouse()->pendingReleases(), 0);
 }
 
 TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
     // Show the end of the file, then double-click its last columns.
     st.ZoomLevel = 1;
     st.ViewFirstFrame = static_cast<int32_t>(st.FrameCount) - 500;
-    const int xEnd = static_cast<int>(FrameMapping(G(), st).FrameToX(st.FrameCount - 10));
+    const int xEnd = static_cast<int>(FrameMapping(G(), st).frameToX(st.FrameCount - 10));
     DoubleClick(QPoint(xEnd, 100));
     EXPECT_EQ(st.CutCount, 1);
     DoubleClick(QPoint(xEnd - 1, 100)); // frame count - 11
@@ -148,10 +150,10 @@ TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
 TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
     for (int k = 2; k <= kMaxCutLines; ++k)
         ASSERT_TRUE(AddCutLine(st, k));
-    win->RefreshPartList();
+    win->refreshPartList();
     DoubleClick(QPoint(700, 100));
     EXPECT_EQ(st.CutCount, kMaxCutLines);
-    EXPECT_EQ(win->PartList->topLevelItemCount(), kMaxCutLines);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), kMaxCutLines);
     QTest::qWait(kAfterClickWait);
 }
 
@@ -159,31 +161,31 @@ TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     const int x = AddLineAt(400);
     const int32_t before = st.CutLine[2];
 
-    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x + 6, 100));
-    QTest::mouseMove(win->View, QPoint(x + 100, 100));
-    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x + 6, 100));
+    QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     EXPECT_EQ(st.CutLine[2], before);
     QTest::qWait(kAfterClickWait);
-    win->StopPlayback();
+    win->stopPlayback();
 
-    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x - 5, 100));
-    EXPECT_TRUE(win->Mouse->IsDragging);
-    QTest::mouseMove(win->View, QPoint(x + 100, 100));
-    EXPECT_EQ(st.CutLine[2], FrameAt(x + 100));
-    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(x + 100, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x - 5, 100));
+    EXPECT_TRUE(win->waveMouse()->dragging);
+    QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
+    EXPECT_EQ(st.CutLine[2], frameAt(x + 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     QTest::qWait(kAfterClickWait);
-    EXPECT_FALSE(win->Mouse->IsDragging);
+    EXPECT_FALSE(win->waveMouse()->dragging);
     // The list was rebuilt at the end of the drag.
-    EXPECT_EQ(win->PartList->topLevelItem(1)->text(2).toStdString(),
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
               FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
 }
 
 TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
     AddLineAt(400);
-    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(G().WaveLeft + 3, 100));
-    EXPECT_FALSE(win->Mouse->IsDragging);
-    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(G().WaveLeft + 3, 100));
-    Click(QPoint(G().WaveLeft + 3, G().WaveTop + 5));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
+    EXPECT_FALSE(win->waveMouse()->dragging);
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
+    Click(QPoint(G().waveLeft + 3, G().waveTop + 5));
     EXPECT_EQ(st.CutCount, 2);
     QTest::qWait(kAfterClickWait);
 }
@@ -191,36 +193,36 @@ TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
 TEST_F(WaveMouseTest, TheResizeCursorShowsThreeColumnsFromALineButNotFour) {
     const int x = AddLineAt(400);
     Hover(QPoint(x + 3, 100));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
     Hover(QPoint(x - 3, 100));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
     Hover(QPoint(x + 4, 100));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
     Hover(QPoint(x - 4, 100));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
     // Outside the band above and below the marks.
-    Hover(QPoint(x, G().WaveTop + 10));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::ArrowCursor);
-    Hover(QPoint(x, G().WaveBottom - 11));
-    EXPECT_EQ(win->View->cursor().shape(), Qt::SizeHorCursor);
+    Hover(QPoint(x, G().waveTop + 10));
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::ArrowCursor);
+    Hover(QPoint(x, G().waveBottom - 11));
+    EXPECT_EQ(win->waveView()->cursor().shape(), Qt::SizeHorCursor);
 }
 
 TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
     const int x = AddLineAt(400);
-    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(x, 100));
-    QTest::mouseMove(win->View, QPoint(G().WaveRight + 200, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x, 100));
+    QTest::mouseMove(win->waveView(), QPoint(G().waveRight + 200, 100));
     EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 10);
     std::string hms, ms;
     SplitClockText(st.PartStart[2] * st.FrameDuration, hms, ms);
-    EXPECT_EQ(win->LabTimeHms->text().toStdString(), hms);
-    EXPECT_EQ(win->LabTimeMs->text().toStdString(), ms);
-    QTest::mouseMove(win->View, QPoint(-300, 100));
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text().toStdString(), ms);
+    QTest::mouseMove(win->waveView(), QPoint(-300, 100));
     EXPECT_EQ(st.CutLine[2], 0);
     EXPECT_EQ(st.CutLine[1], 0);
     // Still held: back into the file.
-    QTest::mouseMove(win->View, QPoint(300, 100));
-    EXPECT_EQ(st.CutLine[2], FrameAt(300));
-    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(300, 100));
+    QTest::mouseMove(win->waveView(), QPoint(300, 100));
+    EXPECT_EQ(st.CutLine[2], frameAt(300));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
     QTest::qWait(kAfterClickWait);
 }
 
@@ -228,14 +230,14 @@ TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
     AddLineAt(300);
     AddLineAt(500);
     const int32_t neighbour = st.CutLine[3];
-    QTest::mousePress(win->View, Qt::LeftButton, {}, QPoint(LineX(2), 100));
-    QTest::mouseMove(win->View, QPoint(550, 100));
-    QTest::mouseMove(win->View, QPoint(600, 100));
-    QTest::mouseRelease(win->View, Qt::LeftButton, {}, QPoint(600, 100));
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(lineX(2), 100));
+    QTest::mouseMove(win->waveView(), QPoint(550, 100));
+    QTest::mouseMove(win->waveView(), QPoint(600, 100));
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(600, 100));
     QTest::qWait(kAfterClickWait);
     ASSERT_EQ(st.CutCount, 3);
     EXPECT_EQ(st.CutLine[2], neighbour);
-    EXPECT_EQ(st.CutLine[3], FrameAt(600));
+    EXPECT_EQ(st.CutLine[3], frameAt(600));
 }
 
 TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
@@ -243,15 +245,15 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
     const QImage ticked = UseMarkPixels(2);
     Click(QPoint(x + 8, UseMarkY()));
     EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_EQ(win->PartList->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->PartList->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
     EXPECT_NE(UseMarkPixels(2), ticked);
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
 
     // Part 1's mark sits at the file start.
-    Click(QPoint(G().WaveLeft + 4, UseMarkY()));
+    Click(QPoint(G().waveLeft + 4, UseMarkY()));
     EXPECT_FALSE(st.PartUsed[1]);
     Click(QPoint(x + 8, UseMarkY()));
     EXPECT_TRUE(st.PartUsed[2]);
@@ -263,16 +265,16 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
 TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
     const int x = AddLineAt(400);
     AddLineAt(600);
-    win->PartList->SelectPart(2);
-    win->SpdBtnPlayClick();
+    win->partList()->selectPart(2);
+    win->onPlayClicked();
     ASSERT_TRUE(st.IsPlaying);
     engine.calls.clear();
-    Click(QPoint(x + 4, G().WaveTop + 6));
+    Click(QPoint(x + 4, G().waveTop + 6));
     EXPECT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], FrameAt(600));
+    EXPECT_EQ(st.CutLine[2], frameAt(600));
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.SelectedPart, 0);
-    EXPECT_EQ(win->PartList->topLevelItemCount(), 2);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
@@ -280,7 +282,7 @@ TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
 
 TEST_F(WaveMouseTest, ThePlayMarkPlaysItsPartFromTheStart) {
     const int x = AddLineAt(400);
-    Click(QPoint(x + 5, G().WaveBottom - 5));
+    Click(QPoint(x + 5, G().waveBottom - 5));
     EXPECT_FALSE(st.IsPlaying); // not before the 300 ms
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
@@ -294,8 +296,8 @@ TEST_F(WaveMouseTest, APlainClickPlaysFromTheClickedFrameInItsPart) {
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 1);
-    EXPECT_EQ(st.ClickFrame, FrameAt(200));
-    EXPECT_EQ(HeardFrame(), FrameAt(200));
+    EXPECT_EQ(st.ClickFrame, frameAt(200));
+    EXPECT_EQ(HeardFrame(), frameAt(200));
 }
 
 TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
@@ -303,12 +305,12 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
     AddLineAt(600);
     const FrameMapping m(G(), st);
     const int mid = static_cast<int>(
-        (m.FrameToStripColumn(st.PartStart[2]) + m.FrameToStripColumn(st.PartEnd[2])) / 2 +
-        G().WaveLeft);
+        (m.frameToStripColumn(st.PartStart[2]) + m.frameToStripColumn(st.PartEnd[2])) / 2 +
+        G().waveLeft);
     Click(QPoint(mid, StripY()));
     EXPECT_EQ(st.SelectedPart, 2);
-    EXPECT_EQ(win->PartList->currentItem(), win->PartList->topLevelItem(1));
-    EXPECT_EQ(win->Tags->LabPartName->text(), "Part(2)");
+    EXPECT_EQ(win->partList()->currentItem(), win->partList()->topLevelItem(1));
+    EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Part(2)");
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
@@ -324,8 +326,8 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
 TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
     AddLineAt(400);
     const QImage ticked = UseMarkPixels(2);
-    QTreeWidgetItem* row = win->PartList->topLevelItem(1);
-    win->PartList->setCurrentItem(row);
+    QTreeWidgetItem* row = win->partList()->topLevelItem(1);
+    win->partList()->setCurrentItem(row);
     row->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(st.PartUsed[2]);
     EXPECT_EQ(row->text(1), "Not Used");
@@ -335,35 +337,35 @@ TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
 TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
     AddLineAt(400);
     AddLineAt(600);
-    win->PartList->SelectPart(3);
+    win->partList()->selectPart(3);
     const QPoint p(300, 100);
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, p, win->View->mapToGlobal(p));
-    QApplication::sendEvent(win->View, &menu);
-    ASSERT_TRUE(win->PMenu->isVisible());
-    EXPECT_EQ(win->PMenu->pmenuPlayPart->text(), "Play Part(3)");
-    EXPECT_EQ(win->PMenu->pmenuUsePart->text(), "Use Part(3)");
-    EXPECT_TRUE(win->PMenu->pmenuUsePart->isChecked());
-    EXPECT_TRUE(win->PMenu->pmenuSplit->isEnabled());
-    win->PMenu->hide();
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, p, win->waveView()->mapToGlobal(p));
+    QApplication::sendEvent(win->waveView(), &menu);
+    ASSERT_TRUE(win->partMenu()->isVisible());
+    EXPECT_EQ(win->partMenu()->playPartAction->text(), "Play Part(3)");
+    EXPECT_EQ(win->partMenu()->usePartAction->text(), "Use Part(3)");
+    EXPECT_TRUE(win->partMenu()->usePartAction->isChecked());
+    EXPECT_TRUE(win->partMenu()->splitAction->isEnabled());
+    win->partMenu()->hide();
 
     // A right click in the part list opens it as well.
     const QPoint inList(20, 30);
     QContextMenuEvent listMenu(QContextMenuEvent::Mouse, inList,
-                               win->PartList->viewport()->mapToGlobal(inList));
-    QApplication::sendEvent(win->PartList->viewport(), &listMenu);
-    EXPECT_TRUE(win->PMenu->isVisible());
-    win->PMenu->hide();
+                               win->partList()->viewport()->mapToGlobal(inList));
+    QApplication::sendEvent(win->partList()->viewport(), &listMenu);
+    EXPECT_TRUE(win->partMenu()->isVisible());
+    win->partMenu()->hide();
 
     // "Clear Cut Lines" goes back to one part and shows the original file.
-    win->PMenu->pmenuClear->trigger();
+    win->partMenu()->clearAction->trigger();
     EXPECT_EQ(st.CutCount, 1);
-    EXPECT_EQ(win->PartList->topLevelItemCount(), 0);
-    EXPECT_EQ(win->Tags->LabPartName->text(), "Original File");
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Original File");
 }
 
 TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
     win->activateWindow();
-    win->View->setFocus();
+    win->waveView()->setFocus();
     QTest::keyClick(win.get(), Qt::Key_Space);
     EXPECT_TRUE(st.IsPlaying);
     QTest::keyClick(win.get(), Qt::Key_Space);
@@ -380,9 +382,9 @@ TEST_F(WaveMouseTest, KeyboardPlaysStopsZoomsAndSplits) {
     EXPECT_EQ(dialogs.messages.last(), "No parts prepared to split.");
 
     // Typing in an edit box types; it does not play.
-    win->Tags->EditTitle->setFocus();
-    QTest::keyClicks(win->Tags->EditTitle, "a b");
-    EXPECT_EQ(win->Tags->EditTitle->text(), "a b");
+    win->tagPanel()->titleEdit->setFocus();
+    QTest::keyClicks(win->tagPanel()->titleEdit, "a b");
+    EXPECT_EQ(win->tagPanel()->titleEdit->text(), "a b");
     EXPECT_FALSE(st.IsPlaying);
 }
 
@@ -391,11 +393,11 @@ TEST_F(WaveMouseTest, TagChoiceAndFolderFromTheSplitDialogReachTheSettingsFile) 
     const QString chosen = dir.filePath("chosen");
     dialogs.folderAnswer = chosen;
     QTimer::singleShot(0, win.get(), [&] {
-        QTest::mouseClick(win->FormConfirm->BtnFolder, Qt::LeftButton);
-        QTest::mouseClick(win->FormConfirm->ChBoxSaveTags, Qt::LeftButton);
-        QTest::mouseClick(win->FormConfirm->BtnCancel, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->folderButton, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->saveTagsCheck, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->cancelButton, Qt::LeftButton);
     });
-    win->menuSplitClick();
+    win->onSplitTriggered();
     EXPECT_EQ(dialogs.lastFolderTitle, " Please select a folder");
     win->close();
     QFile ini(dir.filePath("tessivo.ini"));
@@ -410,22 +412,22 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     AddLineAt(300);
     AddLineAt(600);
     // Untick part 2 in the list, give part 3 a title.
-    QTreeWidgetItem* row2 = win->PartList->topLevelItem(1);
-    win->PartList->setCurrentItem(row2);
+    QTreeWidgetItem* row2 = win->partList()->topLevelItem(1);
+    win->partList()->setCurrentItem(row2);
     row2->setCheckState(0, Qt::Unchecked);
-    win->PartList->setCurrentItem(win->PartList->topLevelItem(2));
+    win->partList()->setCurrentItem(win->partList()->topLevelItem(2));
     ASSERT_EQ(st.SelectedPart, 3);
-    win->Tags->EditTitle->setFocus();
-    QTest::keyClicks(win->Tags->EditTitle, "Finale");
-    QTest::mouseClick(win->Tags->BtnTagsSet, Qt::LeftButton);
-    EXPECT_EQ(win->PartList->topLevelItem(2)->text(6), "Finale");
+    win->tagPanel()->titleEdit->setFocus();
+    QTest::keyClicks(win->tagPanel()->titleEdit, "Finale");
+    QTest::mouseClick(win->tagPanel()->setButton, Qt::LeftButton);
+    EXPECT_EQ(win->partList()->topLevelItem(2)->text(6), "Finale");
 
     QDir().mkpath(QString::fromStdString(st.OutputFolder));
     QTimer::singleShot(0, win.get(), [&] {
-        QTest::mouseClick(win->FormConfirm->ChBoxSaveTags, Qt::LeftButton);
-        QTest::mouseClick(win->FormConfirm->BtnSplit, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->saveTagsCheck, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
     });
-    win->menuSplitClick();
+    win->onSplitTriggered();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     const QDir out(QString::fromStdString(st.OutputFolder));
     EXPECT_EQ(out.entryList(QDir::Files), QStringList({"long65-01.mp3", "long65-02.mp3"}));
@@ -433,9 +435,9 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     ASSERT_TRUE(second.open(QIODevice::ReadOnly));
     const QByteArray tag = second.readAll().right(128);
     EXPECT_TRUE(tag.startsWith("TAGFinale"));
-    EXPECT_EQ(win->PartList->topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(win->PartList->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->PartList->topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(win->partList()->topLevelItem(2)->text(1), "Saved");
 }
 
 } // namespace

@@ -1,12 +1,14 @@
 // The main window driven as a user would: start-up, layout, opening files
 // through the (fake) chooser, zoom and scrolling, the status display, the menu
 // commands and the settings file written at close.
-#include "ui/window/about_window.h"
-#include "ui/window/frame_viewer.h"
-#include "ui/window/main_window.h"
 #include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
+#include "ui/parts/part_list_view.h"
+#include "ui/window/about_window.h"
+#include "ui/window/frame_viewer.h"
+#include "ui/window/main_window.h"
 
 #include <QApplication>
 #include <QDir>
@@ -38,6 +40,7 @@ namespace {
 
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 QString Fixture(const char* name) {
     return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
@@ -75,10 +78,10 @@ protected:
         st = std::make_unique<ProgramState>();
         engine = std::make_unique<FakeAudioEngine>();
         WindowEnvironment env;
-        env.SettingsPath = settingsPath;
-        env.MusicFolder = musicFolder;
-        env.DiagnosticFolder = dir.path();
-        win = std::make_unique<TForm1>(*st, *engine, dialogs, env);
+        env.settingsPath = settingsPath;
+        env.musicFolder = musicFolder;
+        env.diagnosticFolder = dir.path();
+        win = std::make_unique<MainWindow>(*st, *engine, dialogs, env);
         win->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
         SetClientSize(cw, ch);
@@ -86,28 +89,28 @@ protected:
     void SetClientSize(int cw, int ch) {
         win->resize(cw, ch + win->menuBar()->height());
         QTest::qWait(10);
-        win->Timer33msTimer(); // the resize branch lays the view out
-        ASSERT_EQ(win->Client->size(), QSize(cw, ch));
+        win->onPlaybackTick(); // the resize branch lays the view out
+        ASSERT_EQ(FindPart<QWidget>(win, "client")->size(), QSize(cw, ch));
     }
     // Opens `path` through the File menu's chooser and waits for the end.
     void Open(const QString& path) {
         dialogs.openFileAnswer = path;
-        win->menuOpenClick();
-        win->WaitForOpen();
+        win->onOpenTriggered();
+        win->waitForOpen();
     }
     // Closes the window (writing the settings) and forgets it.
     void Close() {
         win->close();
         win.reset();
     }
-    QString Status() const { return win->LabStatus->text(); }
+    QString Status() const { return FindPart<QLabel>(win, "statusLabel")->text(); }
 
     QTemporaryDir dir;
     QString settingsPath, musicFolder;
     std::unique_ptr<ProgramState> st;
     std::unique_ptr<FakeAudioEngine> engine;
     FakeUserDialogs dialogs;
-    std::unique_ptr<TForm1> win;
+    std::unique_ptr<MainWindow> win;
 };
 
 // --- Start-up and layout ----------------------------------------------------
@@ -116,42 +119,42 @@ TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
     Start(1000, 700);
     EXPECT_EQ(st->WaveLeft, 20);
     EXPECT_EQ(st->WaveRight, 960);
-    EXPECT_EQ(win->StBar->geometry(), QRect(0, 681, 1000, 19));
-    EXPECT_EQ(win->PanelLeft->geometry(), QRect(0, 441, 207, 239));
-    EXPECT_EQ(win->PanelTags->geometry(), QRect(739, 441, 260, 239));
-    EXPECT_EQ(win->PanelList->geometry(), QRect(209, 441, 530, 239));
-    EXPECT_EQ(win->ListView1->width(), 530);
-    EXPECT_EQ(win->PanelControl->geometry(), QRect(0, 396, 1000, 43));
-    EXPECT_EQ(win->ScrollBar->geometry(), QRect(5, 378, 955, 16));
-    EXPECT_EQ(win->SpdBtnDec->x(), 973);
-    EXPECT_EQ(win->SpdBtnInc->x(), 946);
-    EXPECT_EQ(win->ProgressBar->geometry(), QRect(401, 4, 597, 13));
-    EXPECT_EQ(win->WaveBitmap().size(), QSize(940, 377));
-    EXPECT_EQ(win->MeterBitmap().size(), QSize(36, 395));
-    EXPECT_EQ(win->Geometry().WaveHalf, 173);
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(), QRect(0, 681, 1000, 19));
+    EXPECT_EQ(FindPart<QFrame>(win, "splitFrame")->geometry(), QRect(0, 441, 207, 239));
+    EXPECT_EQ(FindPart<QFrame>(win, "tagFrame")->geometry(), QRect(739, 441, 260, 239));
+    EXPECT_EQ(FindPart<QFrame>(win, "partListFrame")->geometry(), QRect(209, 441, 530, 239));
+    EXPECT_EQ(win->partList()->width(), 530);
+    EXPECT_EQ(FindPart<QFrame>(win, "controlPanel")->geometry(), QRect(0, 396, 1000, 43));
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->geometry(), QRect(5, 378, 955, 16));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomOutButton")->x(), 973);
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->x(), 946);
+    EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->geometry(), QRect(401, 4, 597, 13));
+    EXPECT_EQ(win->waveBitmap().size(), QSize(940, 377));
+    EXPECT_EQ(win->meterBitmap().size(), QSize(36, 395));
+    EXPECT_EQ(win->viewGeometry().waveHalf, 173);
 
     // A later resize lays everything out again on the next tick.
     SetClientSize(1200, 800);
     EXPECT_EQ(st->WaveRight, 1160);
-    EXPECT_EQ(win->StBar->geometry(), QRect(0, 781, 1200, 19));
-    EXPECT_EQ(win->WaveBitmap().size(), QSize(1140, 800 - 19 - 239 - 1 - 43 - 2 - 16 - 2 - 1));
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(), QRect(0, 781, 1200, 19));
+    EXPECT_EQ(win->waveBitmap().size(), QSize(1140, 800 - 19 - 239 - 1 - 43 - 2 - 16 - 2 - 1));
 }
 
 TEST_F(MainWindowTest, TimerLaysOutTheWindowAsShown) {
     st = std::make_unique<ProgramState>();
     engine = std::make_unique<FakeAudioEngine>();
     WindowEnvironment env;
-    env.SettingsPath = settingsPath;
-    env.MusicFolder = musicFolder;
-    win = std::make_unique<TForm1>(*st, *engine, dialogs, env);
+    env.settingsPath = settingsPath;
+    env.musicFolder = musicFolder;
+    win = std::make_unique<MainWindow>(*st, *engine, dialogs, env);
     win->show(); // the menu bar takes its height from the client area now
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     QTest::qWait(100); // a few ticks of the 33 ms timer, no resize by hand
-    const QSize client = win->Client->size();
-    EXPECT_EQ(win->StBar->geometry().bottom(), client.height() - 1);
-    EXPECT_EQ(win->StBar->width(), client.width());
+    const QSize client = FindPart<QWidget>(win, "client")->size();
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry().bottom(), client.height() - 1);
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->width(), client.width());
     EXPECT_EQ(st->WaveRight, client.width() - 40);
-    EXPECT_EQ(win->WaveBitmap().width(), client.width() - 60);
+    EXPECT_EQ(win->waveBitmap().width(), client.width() - 60);
 }
 
 TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
@@ -161,43 +164,45 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
     EXPECT_DOUBLE_EQ(st->FrameDuration, 0.02612);
     EXPECT_EQ(st->CutCount, 0);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Tessivo"));
-    EXPECT_EQ(win->LabTimeHms->text(), QStringLiteral("0:00:00"));
-    EXPECT_EQ(win->LabTimeMs->text(), QStringLiteral(":000"));
-    EXPECT_EQ(win->SpdBtnSplit->toolTip(), QStringLiteral("Split & Save"));
-    EXPECT_EQ(win->SpdBtnInc->toolTip(), QStringLiteral("Zoom In Time"));
-    EXPECT_EQ(win->SpdBtnDec->toolTip(), QStringLiteral("Zoom Out Time"));
-    EXPECT_EQ(win->VolumeBar->toolTip(), QStringLiteral("Playback Volume"));
-    EXPECT_EQ(win->RateBar->toolTip(), QStringLiteral("Playback Rate"));
-    EXPECT_FALSE(win->menuViewer->isVisible()); // no test.chk
-    EXPECT_FALSE(win->ViewerEnabled);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text(), QStringLiteral("0:00:00"));
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text(), QStringLiteral(":000"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "splitButton")->toolTip(), QStringLiteral("Split & Save"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->toolTip(),
+              QStringLiteral("Zoom In Time"));
+    EXPECT_EQ(FindPart<QToolButton>(win, "zoomOutButton")->toolTip(),
+              QStringLiteral("Zoom Out Time"));
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->toolTip(), QStringLiteral("Playback Volume"));
+    EXPECT_EQ(FindPart<QSlider>(win, "rateSlider")->toolTip(), QStringLiteral("Playback Rate"));
+    EXPECT_FALSE(FindPart<QAction>(win, "viewerAction")->isVisible()); // no test.chk
+    EXPECT_FALSE(win->viewerEnabled());
 
     // Defaults without a settings file, the music folder created.
     EXPECT_EQ(st->Volume, 50);
-    EXPECT_EQ(win->VolumeBar->value(), 50);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 50);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
     EXPECT_TRUE(QDir(musicFolder).exists());
     EXPECT_FALSE(QFile::exists(settingsPath)); // nothing written at start
 
     // The empty view shows its first hint in grey once the first tick drew it.
-    win->Timer33msTimer();
+    win->onPlaybackTick();
     bool hint = false;
-    const QImage& img = win->WaveBitmap();
+    const QImage& img = win->waveBitmap();
     for (int y = 0; y < img.height() && !hint; ++y)
         for (int x = 0; x < img.width() && !hint; ++x)
             hint = QColor(img.pixel(x, y)) == QColor(128, 128, 128);
     EXPECT_TRUE(hint);
 
-    win->TimerStatusTimer();
+    win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
-    EXPECT_EQ(win->LabStatus->cursor().shape(), Qt::PointingHandCursor);
-    EXPECT_FALSE(win->ProgressBar->isVisible());
+    EXPECT_EQ(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 
 // --- Settings ----------------------------------------------------------------
 
 TEST_F(MainWindowTest, SettingsWrittenAtCloseAndReadAtStart) {
     Start();
-    win->VolumeBar->setValue(73);
+    FindPart<QSlider>(win, "volumeSlider")->setValue(73);
     st->IsSaveTags = true;
     st->SilenceThreshold = 12;
     Close();
@@ -211,7 +216,7 @@ TEST_F(MainWindowTest, SettingsWrittenAtCloseAndReadAtStart) {
 
     Start();
     EXPECT_EQ(st->Volume, 73);
-    EXPECT_EQ(win->VolumeBar->value(), 73);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 73);
     EXPECT_TRUE(st->IsSaveTags);
     EXPECT_EQ(st->SilenceThreshold, 12);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
@@ -224,7 +229,7 @@ TEST_F(MainWindowTest, SettingsClampedDefaultedAndOtherKeysKept) {
                                 folder + QStringLiteral("\n"));
     Start();
     EXPECT_EQ(st->Volume, 100);
-    EXPECT_EQ(win->VolumeBar->value(), 100);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 100);
     EXPECT_TRUE(st->IsSaveTags);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), folder); // taken as it stands
     Close();
@@ -235,13 +240,13 @@ TEST_F(MainWindowTest, SettingsClampedDefaultedAndOtherKeysKept) {
 
     WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=-5\nOutput Folder=\n"));
     Start();
-    EXPECT_EQ(win->VolumeBar->value(), 0);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 0);
     EXPECT_EQ(QString::fromStdString(st->OutputFolder), musicFolder);
     Close();
 
     WriteText(settingsPath, QStringLiteral("[Settings]\nVolume=loud\n"));
     Start();
-    EXPECT_EQ(win->VolumeBar->value(), 50);
+    EXPECT_EQ(FindPart<QSlider>(win, "volumeSlider")->value(), 50);
 }
 
 TEST_F(MainWindowTest, UnwritableSettingsReportedAndWindowStillCloses) {
@@ -259,14 +264,14 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     Start();
     const QString path = Fixture("cbr128_stereo.mp3");
     dialogs.openFileAnswer = path;
-    win->menuOpenClick();
+    win->onOpenTriggered();
     // The open runs: the status says so and the commands wait.
-    EXPECT_TRUE(win->IsBusy());
+    EXPECT_TRUE(win->isBusy());
     EXPECT_EQ(Status(), QStringLiteral("Opening file"));
     EXPECT_EQ(win->windowTitle(), path);
-    EXPECT_FALSE(win->menuOpen->isEnabled());
-    EXPECT_FALSE(win->SpdBtnInc->isEnabled());
-    win->WaitForOpen();
+    EXPECT_FALSE(FindPart<QAction>(win, "openAction")->isEnabled());
+    EXPECT_FALSE(FindPart<QToolButton>(win, "zoomInButton")->isEnabled());
+    win->waitForOpen();
 
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_EQ(QString::fromStdString(st->FileName), path);
@@ -280,27 +285,29 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     EXPECT_EQ(st->ZoomLevel, 1); // 2 s fit at one frame per column
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_NE(st->PlayStream, 0u);
-    EXPECT_TRUE(win->menuOpen->isEnabled());
-    EXPECT_EQ(win->ListView1->topLevelItemCount(), 0); // one part is not listed
-    EXPECT_EQ(win->LastOpenFolder, QStringLiteral(TESSIVO_FIXTURES));
-    EXPECT_TRUE(win->StBarPanel0->text().startsWith(
-        QStringLiteral("MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02")))
-        << win->StBarPanel0->text().toStdString();
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0); // one part is not listed
+    EXPECT_EQ(win->lastOpenFolder(), QStringLiteral(TESSIVO_FIXTURES));
+    EXPECT_TRUE(FindPart<QLabel>(win, "streamInfoLabel")
+                    ->text()
+                    .startsWith(QStringLiteral(
+                        "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02")))
+        << FindPart<QLabel>(win, "streamInfoLabel")->text().toStdString();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     // The view shows the audio: lighter area and waveform columns.
-    const QImage& img = win->WaveBitmap();
+    const QImage& img = win->waveBitmap();
     EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(215, 208, 195));
     EXPECT_EQ(QColor(img.pixel(int(st->FrameCount) + 3, 3)), QColor(185, 178, 165));
     int columns = 0;
-    for (int y = 1; y < win->Geometry().WaveHalf; ++y)
+    for (int y = 1; y < win->viewGeometry().waveHalf; ++y)
         columns += QColor(img.pixel(20, y)) == QColor(50, 50, 80);
     EXPECT_GT(columns, 20);
 
     // The status text opens a file only while none is loaded.
     const int calls = dialogs.openFileCalls;
-    QTest::mouseClick(win->LabStatus, Qt::LeftButton);
+    QTest::mouseClick(FindPart<QLabel>(win, "statusLabel"), Qt::LeftButton);
     EXPECT_EQ(dialogs.openFileCalls, calls);
 }
 
@@ -314,8 +321,8 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     ASSERT_TRUE(AddCutLine(*st, 30));
     st->SelectedPart = 2;
     st->SplitFileCount = 4;
-    win->RefreshPartList();
-    ASSERT_EQ(win->ListView1->topLevelItemCount(), 2);
+    win->refreshPartList();
+    ASSERT_EQ(win->partList()->topLevelItemCount(), 2);
     engine->calls.clear();
 
     const QString bad = Fixture("not_mp3.wav");
@@ -329,16 +336,16 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     EXPECT_EQ(QString::fromStdString(st->FileName), bad);
     EXPECT_EQ(win->windowTitle(), bad);
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
-    EXPECT_EQ(win->ListView1->topLevelItemCount(), 0);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
     // The earlier file's data and stream stay.
     EXPECT_EQ(st->Duration, duration);
     EXPECT_EQ(st->FileBuffer.size(), bufferSize);
     EXPECT_EQ(st->PlayStream, stream);
     EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
     EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
-    EXPECT_TRUE(win->menuOpen->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     // The view is empty again, with its hints.
-    const QImage& img = win->WaveBitmap();
+    const QImage& img = win->waveBitmap();
     EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(185, 178, 165));
 
     // Other refusals: empty and non-MP3 data named .mp3.
@@ -367,7 +374,7 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
     ASSERT_TRUE(AddCutLine(*st, 900));
     st->SelectedPart = 3;
     st->SplitFileCount = 2;
-    win->SpdBtnDecClick();
+    win->onZoomOutClicked();
     st->ViewFirstFrame = 64;
 
     Open(Fixture("cbr128_stereo.mp3"));
@@ -405,9 +412,9 @@ TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
     st = std::make_unique<ProgramState>();
     ThrowingEngine throwing;
     WindowEnvironment env;
-    env.SettingsPath = settingsPath;
-    env.MusicFolder = musicFolder;
-    win = std::make_unique<TForm1>(*st, throwing, dialogs, env);
+    env.settingsPath = settingsPath;
+    env.musicFolder = musicFolder;
+    win = std::make_unique<MainWindow>(*st, throwing, dialogs, env);
     win->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     Open(Fixture("long65.mp3"));
@@ -418,7 +425,7 @@ TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
     ASSERT_EQ(dialogs.errors.size(), 1); // the general error handler's box
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(win->menuOpen->isEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     win->close();
     win.reset();
 }
@@ -438,33 +445,33 @@ TEST_F(MainWindowTest, CancelledChooserChangesNothing) {
 TEST_F(MainWindowTest, NoCommandActsWhileAFileOpens) {
     Start();
     dialogs.openFileAnswer = Fixture("long65.mp3");
-    win->menuOpenClick();
-    ASSERT_TRUE(win->IsBusy());
+    win->onOpenTriggered();
+    ASSERT_TRUE(win->isBusy());
     const int calls = dialogs.openFileCalls;
-    win->menuOpenClick(); // a second open
+    win->onOpenTriggered(); // a second open
     EXPECT_EQ(dialogs.openFileCalls, calls);
-    win->menuSplitClick();
+    win->onSplitTriggered();
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    win->SpdBtnDecClick();
-    win->SpdBtnIncClick();
-    win->SpdBtnPlayClick();
-    win->LabStatusClick();
+    win->onZoomOutClicked();
+    win->onZoomInClicked();
+    win->onPlayClicked();
+    win->onStatusClicked();
     EXPECT_EQ(dialogs.openFileCalls, calls);
     EXPECT_FALSE(st->IsPlaying);
-    EXPECT_FALSE(win->ScrollBar->isEnabled());
-    EXPECT_FALSE(win->PanelLeft->isEnabled());
-    win->WaitForOpen();
+    EXPECT_FALSE(FindPart<QScrollBar>(win, "scrollBar")->isEnabled());
+    EXPECT_FALSE(FindPart<QFrame>(win, "splitFrame")->isEnabled());
+    win->waitForOpen();
     EXPECT_TRUE(st->FileLoaded);
-    EXPECT_TRUE(win->ScrollBar->isEnabled());
+    EXPECT_TRUE(FindPart<QScrollBar>(win, "scrollBar")->isEnabled());
 }
 
 TEST_F(MainWindowTest, ClosingDuringAnOpenWaitsForItAndSaves) {
     Start();
     dialogs.openFileAnswer = Fixture("long65.mp3");
-    win->menuOpenClick();
-    ASSERT_TRUE(win->IsBusy());
+    win->onOpenTriggered();
+    ASSERT_TRUE(win->isBusy());
     EXPECT_TRUE(win->close());
-    EXPECT_FALSE(win->IsBusy());
+    EXPECT_FALSE(win->isBusy());
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_TRUE(QFile::exists(settingsPath));
     win.reset();
@@ -489,23 +496,23 @@ TEST_F(MainWindowTest, DroppedFileOpensAsOpenDoes) {
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(win.get(), &drop);
     QTest::qWait(10);
-    win->WaitForOpen();
+    win->waitForOpen();
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_EQ(QString::fromStdString(st->FileName), Fixture("mono.mp3"));
     EXPECT_EQ(dialogs.openFileCalls, 0);
 
     // The chooser starts in the folder of the file opened last.
     Open(Fixture("cbr128_stereo.mp3"));
-    EXPECT_EQ(win->LastOpenFolder, QStringLiteral(TESSIVO_FIXTURES));
+    EXPECT_EQ(win->lastOpenFolder(), QStringLiteral(TESSIVO_FIXTURES));
 }
 
 TEST_F(MainWindowTest, ClickOnTheEmptyViewOrTheStatusOpensTheChooser) {
     Start();
     dialogs.openFileAnswer.clear();
-    QTest::mouseClick(win->LabStatus, Qt::LeftButton);
+    QTest::mouseClick(FindPart<QLabel>(win, "statusLabel"), Qt::LeftButton);
     EXPECT_EQ(dialogs.openFileCalls, 1);
-    const QPoint inView(win->Geometry().WaveLeft + 200, 100);
-    QTest::mouseClick(win->View, Qt::LeftButton, {}, inView);
+    const QPoint inView(win->viewGeometry().waveLeft + 200, 100);
+    QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, inView);
     QTest::qWait(400); // a click is told from a double click first
     EXPECT_EQ(dialogs.openFileCalls, 2);
 }
@@ -529,29 +536,29 @@ void FakeOpenFile(ProgramState& st, uint32_t n) {
 TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     Start();
     FakeOpenFile(*st, 22969); // 10 minutes
-    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->Geometry().Cols());
+    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->viewGeometry().cols());
     EXPECT_EQ(st->ZoomLevel, 6);
-    win->UpdateScrollBar();
-    win->SpdBtnDecClick(); // the whole file is visible: nothing
+    win->updateScrollBar();
+    win->onZoomOutClicked(); // the whole file is visible: nothing
     EXPECT_EQ(st->ZoomLevel, 6);
-    EXPECT_EQ(win->ScrollPageSize, 10000);
+    EXPECT_EQ(win->scrollPageSize(), 10000);
     for (int i = 0; i < 8; ++i)
-        win->SpdBtnIncClick();
+        win->onZoomInClicked();
     EXPECT_EQ(st->ZoomLevel, 1); // "+" at level 1 does nothing more
-    EXPECT_EQ(win->ScrollSmallChange, 1);
-    EXPECT_EQ(win->ScrollLargeChange, 10);
+    EXPECT_EQ(win->scrollSmallChange(), 1);
+    EXPECT_EQ(win->scrollLargeChange(), 10);
 
     // A 10-hour file opens at level 10 though it does not fit; "-" reaches 11.
     FakeOpenFile(*st, 1378140);
-    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->Geometry().Cols());
+    st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->viewGeometry().cols());
     EXPECT_EQ(st->ZoomLevel, 10);
-    win->UpdateScrollBar();
-    win->SpdBtnDecClick();
+    win->updateScrollBar();
+    win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 11);
-    win->SpdBtnDecClick();
+    win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 11);
-    EXPECT_EQ(win->ScrollSmallChange, 1024);
-    EXPECT_EQ(win->ScrollLargeChange, 10240);
+    EXPECT_EQ(win->scrollSmallChange(), 1024);
+    EXPECT_EQ(win->scrollLargeChange(), 10240);
 }
 
 TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
@@ -559,12 +566,13 @@ TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
     const uint32_t n = 100000;
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
-    win->UpdateScrollBar();
-    win->ScrollBar->setValue(win->ScrollBar->maximum()); // scrolled to the end
-    const int w = win->Geometry().WaveBitmapWidth();
+    win->updateScrollBar();
+    FindPart<QScrollBar>(win, "scrollBar")
+        ->setValue(FindPart<QScrollBar>(win, "scrollBar")->maximum()); // scrolled to the end
+    const int w = win->viewGeometry().waveBitmapWidth();
     EXPECT_GT(st->ViewFirstFrame + w, int32_t(n) - 20);
 
-    win->SpdBtnDecClick();
+    win->onZoomOutClicked();
     ASSERT_EQ(st->ZoomLevel, 2);
     const int64_t lastShown = st->ViewFirstFrame + int64_t{2} * (w - 1);
     // The scroll bar's 10001 positions are 10 frames apart here.
@@ -577,30 +585,30 @@ TEST_F(MainWindowTest, ScrollingBeyond93MinutesUses64Bits) {
     const uint32_t n = 300000; // about 2 hours 10 minutes
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
-    win->UpdateScrollBar();
-    EXPECT_EQ(win->ScrollPageSize, 31); // 939 of 300000 frames visible
-    EXPECT_EQ(win->ScrollBar->maximum(), 10000 - 31);
-    win->ScrollBar->setValue(9000);
+    win->updateScrollBar();
+    EXPECT_EQ(win->scrollPageSize(), 31); // 939 of 300000 frames visible
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->maximum(), 10000 - 31);
+    FindPart<QScrollBar>(win, "scrollBar")->setValue(9000);
     EXPECT_EQ(st->ViewFirstFrame, 270000);
-    win->ScrollBar->setValue(7777);
+    FindPart<QScrollBar>(win, "scrollBar")->setValue(7777);
     EXPECT_EQ(st->ViewFirstFrame, 233310);
 
     // The position follows the first frame when the zoom changes.
     st->ZoomLevel = 4;
     st->ViewFirstFrame = 240000;
-    win->UpdateScrollBar();
-    EXPECT_EQ(win->ScrollBar->value(), 8000);
+    win->updateScrollBar();
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->value(), 8000);
     EXPECT_EQ(st->ViewFirstFrame, 240000);
     // A click in the trough moves by the large change.
-    win->ScrollBar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(win->ScrollBar->value(), 8080);
+    FindPart<QScrollBar>(win, "scrollBar")->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->value(), 8080);
 }
 
 TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
     Start(1000, 700);
     Open(Fixture("long65.mp3"));
     ASSERT_TRUE(st->FileLoaded);
-    const int cols = win->Geometry().Cols();
+    const int cols = win->viewGeometry().cols();
     const int level = st->ZoomLevel;
     ASSERT_GE(level, 2);
     EXPECT_LE(int64_t{st->FrameCount}, int64_t{ZoomFactor[level]} * cols);
@@ -609,7 +617,7 @@ TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
     // Zoomed out far, the paints bring the view back one level at a time
     // until the file fills at least half of it.
     st->ZoomLevel = 6;
-    win->DrawWaveView();
+    win->drawWaveView();
     for (int i = 0; i < 50 && st->ZoomLevel > level; ++i)
         QTest::qWait(20);
     EXPECT_EQ(st->ZoomLevel, level);
@@ -617,7 +625,7 @@ TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
 
     // A much wider window lets the file fit at a finer level.
     SetClientSize(1800, 700);
-    const int wideCols = win->Geometry().Cols();
+    const int wideCols = win->viewGeometry().cols();
     for (int i = 0; i < 50 && st->FrameCount < 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; ++i)
         QTest::qWait(20);
     EXPECT_TRUE(st->ZoomLevel == 1 || st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols)
@@ -634,33 +642,33 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     st->PartStart[2] = 602; // 60.2 s
     st->PartEnd[2] = 1197;  // ends at 119.8 s
     st->SelectedPart = 2;
-    win->TimerStatusTimer();
+    win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));
-    EXPECT_NE(win->LabStatus->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_NE(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
 
     st->SelectedPart = 0;
-    win->TimerStatusTimer();
+    win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
 
     // A running long operation shows only the progress bar.
     st->ProgressPercent = 41.6;
-    win->TimerStatusTimer();
-    EXPECT_TRUE(win->ProgressBar->isVisible());
-    EXPECT_EQ(win->ProgressBar->value(), 42);
+    win->onStatusTick();
+    EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
+    EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->value(), 42);
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     st->ProgressPercent = 0.0;
-    win->TimerStatusTimer();
-    EXPECT_FALSE(win->ProgressBar->isVisible());
+    win->onStatusTick();
+    EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 
 TEST_F(MainWindowTest, MenuCommands) {
     Start();
-    win->menuSplitClick();
+    win->onSplitTriggered();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0], QStringLiteral("No parts prepared to split."));
 
-    win->menuExplorerClick();
-    win->menuContentClick();
+    win->onExplorerTriggered();
+    win->onHelpContentsTriggered();
     ASSERT_EQ(dialogs.opened.size(), 2);
     EXPECT_EQ(dialogs.opened[0], musicFolder);
     EXPECT_TRUE(dialogs.opened[1].endsWith(QStringLiteral("tessivo.html")));
@@ -668,17 +676,17 @@ TEST_F(MainWindowTest, MenuCommands) {
     EXPECT_TRUE(ReadText(dialogs.opened[1]).contains(QStringLiteral("Open a file")));
 
     // The About window as designed.
-    TFormAbout* about = win->FormAbout;
+    AboutWindow* about = FindPart<AboutWindow>(win, "aboutWindow");
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About Tessivo"));
     EXPECT_EQ(about->size(), QSize(376, 286));
-    EXPECT_EQ(TFormAbout::SizeForDpi(120), QSize(430, 320));
-    EXPECT_EQ(TFormAbout::SizeForDpi(96), QSize(376, 286));
-    EXPECT_EQ(about->Lab1->text(), QStringLiteral("Tessivo 2.3"));
-    EXPECT_EQ(about->Lab0->pos(), about->Lab1->pos() + QPoint(1, 1));
-    EXPECT_EQ(about->BtnOK->geometry(), QRect(146, 202, 75, 27));
+    EXPECT_EQ(AboutWindow::sizeForDpi(120), QSize(430, 320));
+    EXPECT_EQ(AboutWindow::sizeForDpi(96), QSize(376, 286));
+    EXPECT_EQ(about->titleLabel->text(), QStringLiteral("Tessivo 2.3"));
+    EXPECT_EQ(about->titleShadowLabel->pos(), about->titleLabel->pos() + QPoint(1, 1));
+    EXPECT_EQ(about->okButton->geometry(), QRect(146, 202, 75, 27));
     EXPECT_FALSE(about->isVisible());
 
-    win->menuExitClick();
+    win->onExitTriggered();
     EXPECT_FALSE(win->isVisible());
     EXPECT_TRUE(QFile::exists(settingsPath));
 }
@@ -686,14 +694,14 @@ TEST_F(MainWindowTest, MenuCommands) {
 TEST_F(MainWindowTest, DiagnosticSwitchShowsTheFrameViewer) {
     WriteText(dir.filePath(QStringLiteral("test.chk")), QString());
     Start();
-    EXPECT_TRUE(win->ViewerEnabled);
-    EXPECT_TRUE(win->menuViewer->isVisible());
+    EXPECT_TRUE(win->viewerEnabled());
+    EXPECT_TRUE(FindPart<QAction>(win, "viewerAction")->isVisible());
     Open(Fixture("cbr128_stereo.mp3"));
     ASSERT_TRUE(st->FileLoaded);
 
-    TFormViewer* viewer = win->FormViewer;
-    viewer->FormShow();
-    QTableWidget* grid = viewer->SGrid1;
+    FrameViewerWindow* viewer = FindPart<FrameViewerWindow>(win, "frameViewer");
+    viewer->prepareToShow();
+    QTableWidget* grid = viewer->frameTable;
     EXPECT_EQ(grid->rowCount(), 1004);
     EXPECT_EQ(grid->item(0, 0)->text(), QStringLiteral("FrmPos"));
     EXPECT_EQ(grid->item(0, 9)->text(), QStringLiteral("gain22"));
@@ -707,15 +715,15 @@ TEST_F(MainWindowTest, DiagnosticSwitchShowsTheFrameViewer) {
     EXPECT_EQ(grid->item(last, 1), nullptr);
     EXPECT_EQ(grid->item(last + 1, 0), nullptr);
 
-    const QString memo = viewer->Memo1->toPlainText();
+    const QString memo = viewer->summaryText->toPlainText();
     EXPECT_TRUE(memo.contains(QStringLiteral("Real Frames - ") + QString::number(st->FrameCount)));
     EXPECT_TRUE(
         memo.contains(QStringLiteral("Count Frames-") + QString::number(st->IndexedFrames)));
     EXPECT_TRUE(memo.contains(QStringLiteral("First Frame Pos - 0")));
     EXPECT_FALSE(memo.contains(QStringLiteral("TagV1.")));
     // Shown twice without another file: the same contents.
-    viewer->FormShow();
-    EXPECT_EQ(viewer->Memo1->toPlainText(), memo);
+    viewer->prepareToShow();
+    EXPECT_EQ(viewer->summaryText->toPlainText(), memo);
 }
 
 } // namespace

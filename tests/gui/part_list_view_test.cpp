@@ -62,7 +62,7 @@ protected:
 };
 
 TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
-    list->RefreshPartList();
+    list->refreshPartList();
     EXPECT_EQ(list->topLevelItemCount(), 0);
     const QStringList captions = {"#",        "Status", "Begin",  "End",  "Duration",
                                   "Filename", "Title",  "Artist", "Album"};
@@ -84,7 +84,7 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
     std::memcpy(tag.data(), "TAG", 3);
     std::memcpy(tag.data() + 3, "Caf\xe9 title", 10);                   // ISO-8859-1 e acute
     std::memcpy(tag.data() + 33, "012345678901234567890123456789", 30); // full width
-    list->RefreshPartList();
+    list->refreshPartList();
     ASSERT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "Prepared");
     EXPECT_EQ(list->topLevelItem(1)->text(1), "Not Used");
@@ -111,7 +111,7 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
 TEST_F(PartListViewTest, AnEmptyPartShowsEqualBeginAndEndAndZeroDuration) {
     ASSERT_TRUE(AddCutLine(st, 500));
     ASSERT_TRUE(AddCutLine(st, 500));
-    list->RefreshPartList();
+    list->refreshPartList();
     QTreeWidgetItem* row = list->topLevelItem(1);
     EXPECT_EQ(row->text(2), row->text(3));
     EXPECT_EQ(row->text(4), "00:00:000");
@@ -126,7 +126,7 @@ TEST_F(PartListViewTest, RebuildSelectsTheSelectedPartOnceAfterEveryRowIsInPlace
     int rowsWhenTagsShown = -1;
     QObject::connect(list.get(), &PartListView::showPartTags, list.get(),
                      [&] { rowsWhenTagsShown = list->topLevelItemCount(); });
-    list->RefreshPartList();
+    list->refreshPartList();
     ASSERT_EQ(tags.count(), 1);
     EXPECT_EQ(tags.first().first().toInt(), 2);
     EXPECT_EQ(rowsWhenTagsShown, 3);
@@ -138,14 +138,14 @@ TEST_F(PartListViewTest, RebuildSelectsTheSelectedPartOnceAfterEveryRowIsInPlace
     // Nothing selected: no tags shown, no redraw asked for.
     st.SelectedPart = 0;
     tags.clear();
-    list->RefreshPartList();
+    list->refreshPartList();
     EXPECT_EQ(tags.count(), 0);
     EXPECT_TRUE(list->selectedItems().isEmpty());
 }
 
 TEST_F(PartListViewTest, ClickingTheCheckBoxOfAnotherRowSelectsItAndUnticksThatPart) {
     ThreeParts();
-    list->RefreshPartList();
+    list->refreshPartList();
     QSignalSpy tags(list.get(), &PartListView::showPartTags);
     QSignalSpy redraw(list.get(), &PartListView::viewChanged);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
@@ -167,7 +167,7 @@ TEST_F(PartListViewTest, ClickingTheCheckBoxOfAnotherRowSelectsItAndUnticksThatP
 
 TEST_F(PartListViewTest, SelectingARowSelectsThePartAndShowsItsTags) {
     ThreeParts();
-    list->RefreshPartList();
+    list->refreshPartList();
     QSignalSpy tags(list.get(), &PartListView::showPartTags);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, RowCentre(2));
     EXPECT_EQ(st.SelectedPart, 3);
@@ -178,27 +178,27 @@ TEST_F(PartListViewTest, SelectingARowSelectsThePartAndShowsItsTags) {
 
 TEST_F(PartListViewTest, UpdatePartStatusRewritesOneRowQuietly) {
     ThreeParts();
-    list->RefreshPartList();
+    list->refreshPartList();
     QSignalSpy tags(list.get(), &PartListView::showPartTags);
     st.PartUsed[3] = false;
-    list->UpdatePartStatus(3);
+    list->updatePartStatus(3);
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
     EXPECT_EQ(list->topLevelItem(2)->checkState(0), Qt::Unchecked);
-    list->UpdatePartStatus(0);  // ignored
-    list->UpdatePartStatus(17); // no such row
+    list->updatePartStatus(0);  // ignored
+    list->updatePartStatus(17); // no such row
     EXPECT_EQ(tags.count(), 0);
 }
 
 TEST_F(PartListViewTest, DoubleClickPlaysTheRowsPartOrPartZeroOnAnEmptyList) {
     QSignalSpy play(list.get(), &PartListView::playPartRequested);
-    list->RefreshPartList();
+    list->refreshPartList();
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(50, 50));
     ASSERT_EQ(play.count(), 1);
     EXPECT_EQ(play.last().first().toInt(), 0);
     EXPECT_EQ(st.PlayingPart, 0);
 
     ThreeParts();
-    list->RefreshPartList();
+    list->refreshPartList();
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, RowCentre(1));
     ASSERT_EQ(play.count(), 2);
     EXPECT_EQ(play.last().first().toInt(), 2);
@@ -207,8 +207,8 @@ TEST_F(PartListViewTest, DoubleClickPlaysTheRowsPartOrPartZeroOnAnEmptyList) {
 
 TEST_F(PartListViewTest, SelectPartFromTheStripSelectsTheRowAndFocusesTheList) {
     ThreeParts();
-    list->RefreshPartList();
-    list->SelectPart(3);
+    list->refreshPartList();
+    list->selectPart(3);
     EXPECT_EQ(list->currentItem(), list->topLevelItem(2));
     EXPECT_EQ(st.SelectedPart, 3);
 }
@@ -223,75 +223,75 @@ protected:
 };
 
 TEST_F(PartPopupMenuTest, NothingSelectedLeavesPlayAndUseDisabled) {
-    menu->UpdatePartPopup();
-    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
-    EXPECT_FALSE(menu->pmenuUsePart->isEnabled());
-    EXPECT_FALSE(menu->pmenuStop->isEnabled());
-    EXPECT_FALSE(menu->pmenuClear->isEnabled());
-    EXPECT_FALSE(menu->pmenuSplit->isEnabled());
-    EXPECT_TRUE(menu->pmenuExplorer->isEnabled());
-    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part");
-    EXPECT_EQ(menu->pmenuUsePart->text(), "Use Part");
+    menu->updateItems();
+    EXPECT_FALSE(menu->playPartAction->isEnabled());
+    EXPECT_FALSE(menu->usePartAction->isEnabled());
+    EXPECT_FALSE(menu->stopAction->isEnabled());
+    EXPECT_FALSE(menu->clearAction->isEnabled());
+    EXPECT_FALSE(menu->splitAction->isEnabled());
+    EXPECT_TRUE(menu->explorerAction->isEnabled());
+    EXPECT_EQ(menu->playPartAction->text(), "Play Part");
+    EXPECT_EQ(menu->usePartAction->text(), "Use Part");
 
     ThreeParts();
-    menu->UpdatePartPopup();
-    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
-    EXPECT_TRUE(menu->pmenuClear->isEnabled());
-    EXPECT_TRUE(menu->pmenuSplit->isEnabled());
+    menu->updateItems();
+    EXPECT_FALSE(menu->playPartAction->isEnabled());
+    EXPECT_TRUE(menu->clearAction->isEnabled());
+    EXPECT_TRUE(menu->splitAction->isEnabled());
     st.IsPlaying = true;
-    menu->UpdatePartPopup();
-    EXPECT_TRUE(menu->pmenuStop->isEnabled());
+    menu->updateItems();
+    EXPECT_TRUE(menu->stopAction->isEnabled());
 }
 
 TEST_F(PartPopupMenuTest, SelectedPartNamesTheItemsAndUsePartTogglesTheMark) {
     ThreeParts();
-    list->RefreshPartList();
-    list->SelectPart(3);
+    list->refreshPartList();
+    list->selectPart(3);
     QSignalSpy redraw(menu.get(), &PartPopupMenu::viewChanged);
-    menu->UpdatePartPopup();
-    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(3)");
-    EXPECT_EQ(menu->pmenuUsePart->text(), "Use Part(3)");
-    EXPECT_TRUE(menu->pmenuUsePart->isChecked());
-    EXPECT_TRUE(menu->pmenuPlayPart->isEnabled());
+    menu->updateItems();
+    EXPECT_EQ(menu->playPartAction->text(), "Play Part(3)");
+    EXPECT_EQ(menu->usePartAction->text(), "Use Part(3)");
+    EXPECT_TRUE(menu->usePartAction->isChecked());
+    EXPECT_TRUE(menu->playPartAction->isEnabled());
 
-    menu->pmenuUsePart->trigger();
+    menu->usePartAction->trigger();
     EXPECT_FALSE(st.PartUsed[3]);
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
-    menu->UpdatePartPopup();
-    EXPECT_FALSE(menu->pmenuUsePart->isChecked());
-    menu->pmenuUsePart->trigger();
+    menu->updateItems();
+    EXPECT_FALSE(menu->usePartAction->isChecked());
+    menu->usePartAction->trigger();
     EXPECT_TRUE(st.PartUsed[3]);
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Prepared");
     EXPECT_EQ(redraw.count(), 2);
 
     QSignalSpy play(menu.get(), &PartPopupMenu::playPartRequested);
-    menu->pmenuPlayPart->trigger();
+    menu->playPartAction->trigger();
     ASSERT_EQ(play.count(), 1);
     EXPECT_EQ(play.first().first().toInt(), 3);
     EXPECT_EQ(st.PlayingPart, 3);
 
     // Deselected again: the items are disabled but keep their last captions.
     st.SelectedPart = 0;
-    menu->UpdatePartPopup();
-    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
-    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(3)");
+    menu->updateItems();
+    EXPECT_FALSE(menu->playPartAction->isEnabled());
+    EXPECT_EQ(menu->playPartAction->text(), "Play Part(3)");
 }
 
 TEST_F(PartPopupMenuTest, ATinyFileNeverEnablesPlayPart) {
     ThreeParts();
     st.SelectedPart = 2;
     st.FrameCount = 10;
-    menu->UpdatePartPopup();
-    EXPECT_FALSE(menu->pmenuPlayPart->isEnabled());
-    EXPECT_FALSE(menu->pmenuUsePart->isEnabled());
+    menu->updateItems();
+    EXPECT_FALSE(menu->playPartAction->isEnabled());
+    EXPECT_FALSE(menu->usePartAction->isEnabled());
 }
 
 TEST_F(PartPopupMenuTest, OpeningTheMenuUpdatesIt) {
     ThreeParts();
-    list->RefreshPartList();
-    list->SelectPart(2);
+    list->refreshPartList();
+    list->selectPart(2);
     menu->popup(QPoint(10, 10));
-    EXPECT_EQ(menu->pmenuPlayPart->text(), "Play Part(2)");
+    EXPECT_EQ(menu->playPartAction->text(), "Play Part(2)");
     menu->hide();
 }
 

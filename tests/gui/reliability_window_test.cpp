@@ -3,9 +3,10 @@
 // window starts with the defaults, reports what failed, still closes, and
 // stays usable after a refused open.
 #include "core/analysis/mp3_load.h"
-#include "ui/window/main_window.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
+#include "ui/window/main_window.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@
 using namespace tessivo;
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
 
 namespace {
 
@@ -28,17 +30,17 @@ protected:
     void Start(const QString& settingsPath) {
         ASSERT_TRUE(dir_.isValid());
         WindowEnvironment env;
-        env.SettingsPath = settingsPath;
-        env.MusicFolder = dir_.path();
-        env.DiagnosticFolder = dir_.path();
-        win_ = std::make_unique<TForm1>(*stp_, eng_, dialogs_, env);
+        env.settingsPath = settingsPath;
+        env.musicFolder = dir_.path();
+        env.diagnosticFolder = dir_.path();
+        win_ = std::make_unique<MainWindow>(*stp_, eng_, dialogs_, env);
         win_->resize(900, 650);
         win_->show();
         QTest::qWait(20);
     }
     void ExpectDefaults() {
         EXPECT_EQ(St().Volume, 50);
-        EXPECT_EQ(win_->VolumeBar->value(), 50);
+        EXPECT_EQ(FindPart<QSlider>(win_, "volumeSlider")->value(), 50);
         EXPECT_EQ(St().SilenceThreshold, 10);
         EXPECT_EQ(St().SilenceRelease, 1000);
         EXPECT_FALSE(St().IsSaveTags);
@@ -49,7 +51,7 @@ protected:
     ProgramState& St() { return *stp_; }
     FakeAudioEngine eng_;
     FakeUserDialogs dialogs_;
-    std::unique_ptr<TForm1> win_;
+    std::unique_ptr<MainWindow> win_;
 };
 
 } // namespace
@@ -109,8 +111,8 @@ TEST_F(ReliabilityWindow, SettingsGarbage) {
 TEST_F(ReliabilityWindow, RefusedOpensLeaveTheWindowUsable) {
     Start(dir_.filePath(QStringLiteral("tessivo.ini")));
     const QString fixtures = QString::fromUtf8(TESSIVO_FIXTURES);
-    win_->OpenFilePath(fixtures + "/random.mp3");
-    win_->WaitForOpen();
+    win_->openFilePath(fixtures + "/random.mp3");
+    win_->waitForOpen();
     EXPECT_FALSE(St().FileLoaded);
     ASSERT_EQ(dialogs_.messages.size(), 1);
     EXPECT_EQ(dialogs_.messages[0], QString::fromUtf8(kNotMp3Message));
@@ -121,20 +123,20 @@ TEST_F(ReliabilityWindow, RefusedOpensLeaveTheWindowUsable) {
         ASSERT_TRUE(h.open(QIODevice::WriteOnly));
         ASSERT_TRUE(h.resize(qint64{1} << 31));
     }
-    win_->OpenFilePath(huge);
-    win_->WaitForOpen();
+    win_->openFilePath(huge);
+    win_->waitForOpen();
     EXPECT_FALSE(St().FileLoaded);
     const QStringList shown = dialogs_.messages + dialogs_.errors;
     EXPECT_TRUE(shown.contains(QString::fromUtf8(kTooLargeMessage)))
         << shown.join(";").toStdString();
 
-    win_->OpenFilePath(dir_.filePath(QStringLiteral("never-there.mp3")));
-    win_->WaitForOpen();
+    win_->openFilePath(dir_.filePath(QStringLiteral("never-there.mp3")));
+    win_->waitForOpen();
     EXPECT_FALSE(St().FileLoaded);
-    EXPECT_EQ(win_->LabStatus->text(), QStringLiteral("Open a file"));
+    EXPECT_EQ(FindPart<QLabel>(win_, "statusLabel")->text(), QStringLiteral("Open a file"));
 
-    win_->OpenFilePath(fixtures + "/cbr128_stereo.mp3");
-    win_->WaitForOpen();
+    win_->openFilePath(fixtures + "/cbr128_stereo.mp3");
+    win_->waitForOpen();
     EXPECT_TRUE(St().FileLoaded);
     EXPECT_GT(St().FrameCount, 0u);
     EXPECT_EQ(St().CutCount, 1);

@@ -45,7 +45,7 @@ protected:
         QTest::keyClicks(e, keys);
     }
     QColor PrepareCaption() const {
-        return panel->SpdBtnPrepare->palette().color(QPalette::ButtonText);
+        return panel->prepareButton->palette().color(QPalette::ButtonText);
     }
 
     ProgramState st;
@@ -54,60 +54,60 @@ protected:
 };
 
 TEST_F(SplitSettingsPanelTest, StartsVisualWithEveryInputDisabledAndGreyPrepare) {
-    EXPECT_TRUE(panel->RBtnVisual->isChecked());
+    EXPECT_TRUE(panel->visualRadio->isChecked());
     EXPECT_EQ(panel->title(), "Split Settings");
-    EXPECT_EQ(panel->SpinEditParts->value(), 2);
-    EXPECT_EQ(panel->EditTimeMM->text(), "00");
-    EXPECT_EQ(panel->EditTimeSS->text(), "01");
+    EXPECT_EQ(panel->partsSpin->value(), 2);
+    EXPECT_EQ(panel->minutesEdit->text(), "00");
+    EXPECT_EQ(panel->secondsEdit->text(), "01");
     for (QWidget* w :
-         {static_cast<QWidget*>(panel->SpinEditParts), static_cast<QWidget*>(panel->EditTimeMM),
-          static_cast<QWidget*>(panel->EditTimeSS), static_cast<QWidget*>(panel->SpinEditThresh),
-          static_cast<QWidget*>(panel->SpinEditRelease)})
+         {static_cast<QWidget*>(panel->partsSpin), static_cast<QWidget*>(panel->minutesEdit),
+          static_cast<QWidget*>(panel->secondsEdit), static_cast<QWidget*>(panel->thresholdSpin),
+          static_cast<QWidget*>(panel->pauseSpin)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_TRUE(panel->SpdBtnPrepare->isEnabled());
+    EXPECT_TRUE(panel->prepareButton->isEnabled());
     EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100));
-    EXPECT_EQ(panel->SpdBtnPrepare->toolTip(), "Prepare Cut Lines");
-    EXPECT_EQ(panel->SpdBtnClear->toolTip(), "Clear Cut Lines");
+    EXPECT_EQ(panel->prepareButton->toolTip(), "Prepare Cut Lines");
+    EXPECT_EQ(panel->clearButton->toolTip(), "Clear Cut Lines");
 }
 
 TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnlyWithAFile) {
-    ClickRadio(panel->RBtnByTime);
+    ClickRadio(panel->byTimeRadio);
     EXPECT_EQ(st.SplitMode, SplitModeKind::ByTime);
-    EXPECT_TRUE(panel->EditTimeMM->isEnabled());
-    EXPECT_TRUE(panel->EditTimeSS->isEnabled());
-    EXPECT_FALSE(panel->SpinEditParts->isEnabled());
+    EXPECT_TRUE(panel->minutesEdit->isEnabled());
+    EXPECT_TRUE(panel->secondsEdit->isEnabled());
+    EXPECT_FALSE(panel->partsSpin->isEnabled());
     EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100)); // no file yet
 
     LoadFile(st, 150.0);
-    ClickRadio(panel->RBtnBySilence);
+    ClickRadio(panel->bySilenceRadio);
     EXPECT_EQ(st.SplitMode, SplitModeKind::BySilence);
-    EXPECT_TRUE(panel->SpinEditThresh->isEnabled());
-    EXPECT_TRUE(panel->SpinEditRelease->isEnabled());
-    EXPECT_FALSE(panel->EditTimeMM->isEnabled());
+    EXPECT_TRUE(panel->thresholdSpin->isEnabled());
+    EXPECT_TRUE(panel->pauseSpin->isEnabled());
+    EXPECT_FALSE(panel->minutesEdit->isEnabled());
     EXPECT_EQ(PrepareCaption(), QColor(Qt::black));
 
-    ClickRadio(panel->RBtnVisual);
+    ClickRadio(panel->visualRadio);
     EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100));
 }
 
 TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxCannotBeTyped) {
     LoadFile(st, 150.0);
-    ClickRadio(panel->RBtnByParts);
+    ClickRadio(panel->byPartsRadio);
     // 150 s in two parts: 75 s each.
-    EXPECT_EQ(panel->EditTimeMM->text(), "01");
-    EXPECT_EQ(panel->EditTimeSS->text(), "15");
-    panel->SpinEditParts->setFocus();
-    QTest::keyClick(panel->SpinEditParts, Qt::Key_Up);
-    EXPECT_EQ(panel->SpinEditParts->value(), 3);
-    EXPECT_EQ(panel->EditTimeMM->text(), "00");
-    EXPECT_EQ(panel->EditTimeSS->text(), "50");
-    QTest::keyClicks(panel->SpinEditParts, "9");
-    EXPECT_EQ(panel->SpinEditParts->value(), 3);
+    EXPECT_EQ(panel->minutesEdit->text(), "01");
+    EXPECT_EQ(panel->secondsEdit->text(), "15");
+    panel->partsSpin->setFocus();
+    QTest::keyClick(panel->partsSpin, Qt::Key_Up);
+    EXPECT_EQ(panel->partsSpin->value(), 3);
+    EXPECT_EQ(panel->minutesEdit->text(), "00");
+    EXPECT_EQ(panel->secondsEdit->text(), "50");
+    QTest::keyClicks(panel->partsSpin, "9");
+    EXPECT_EQ(panel->partsSpin->value(), 3);
 }
 
 TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixtyOrMore) {
-    ClickRadio(panel->RBtnByTime);
-    QLineEdit* ss = panel->EditTimeSS;
+    ClickRadio(panel->byTimeRadio);
+    QLineEdit* ss = panel->secondsEdit;
     Retype(ss, "7a5");
     EXPECT_EQ(ss->text(), "7");
     Retype(ss, "0x7");
@@ -122,8 +122,8 @@ TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixt
 }
 
 TEST_F(SplitSettingsPanelTest, PastedTextThatIsNotANumberIsRefused) {
-    ClickRadio(panel->RBtnByTime);
-    QLineEdit* mm = panel->EditTimeMM;
+    ClickRadio(panel->byTimeRadio);
+    QLineEdit* mm = panel->minutesEdit;
     mm->setText("12");
     mm->setFocus();
     mm->selectAll();
@@ -144,33 +144,33 @@ TEST_F(SplitSettingsPanelTest, PastedTextThatIsNotANumberIsRefused) {
 
 TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlone) {
     LoadFile(st, 600.0);
-    ClickRadio(panel->RBtnByTime);
+    ClickRadio(panel->byTimeRadio);
     QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
 
-    panel->EditTimeMM->clear();
-    panel->EditTimeSS->clear();
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    panel->minutesEdit->clear();
+    panel->secondsEdit->clear();
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages.last(), "Input time value!");
-    EXPECT_EQ(panel->EditTimeMM->text(), "00");
-    EXPECT_EQ(panel->EditTimeSS->text(), "00");
+    EXPECT_EQ(panel->minutesEdit->text(), "00");
+    EXPECT_EQ(panel->secondsEdit->text(), "00");
 
-    panel->EditTimeMM->setText("10");
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    panel->minutesEdit->setText("10");
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.last(), "Incorrect time value!");
 
-    panel->EditTimeMM->setText("00");
-    panel->EditTimeSS->setText("01");
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    panel->minutesEdit->setText("00");
+    panel->secondsEdit->setText("01");
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.last(), "Too much parts (600) !\nPlease, increase the time value!");
     EXPECT_EQ(dialogs.messages.size(), 3);
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_EQ(st.CutCount, 1);
 
-    panel->EditTimeMM->setText("01");
-    panel->EditTimeSS->setText("00");
+    panel->minutesEdit->setText("01");
+    panel->secondsEdit->setText("00");
     st.SelectedPart = 1;
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.size(), 3);
     EXPECT_EQ(prepared.count(), 1);
     EXPECT_EQ(st.CutCount, 10);
@@ -181,10 +181,10 @@ TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlo
 
 TEST_F(SplitSettingsPanelTest, PrepareWithoutAFileOrUnderTwoSecondsDoesNothing) {
     QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
-    ClickRadio(panel->RBtnByParts);
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    ClickRadio(panel->byPartsRadio);
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     LoadFile(st, 1.9);
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
     EXPECT_EQ(st.CutCount, 1);
@@ -193,9 +193,9 @@ TEST_F(SplitSettingsPanelTest, PrepareWithoutAFileOrUnderTwoSecondsDoesNothing) 
 TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
     LoadFile(st, 150.0);
     QSignalSpy prepared(panel.get(), &SplitSettingsPanel::partsPrepared);
-    ClickRadio(panel->RBtnByParts);
-    panel->SpinEditParts->setValue(4);
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    ClickRadio(panel->byPartsRadio);
+    panel->partsSpin->setValue(4);
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 1);
     EXPECT_EQ(st.CutCount, 4);
     for (int k = 1; k <= 4; ++k)
@@ -203,9 +203,9 @@ TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
 
     // Visual: no cut line changes, but the selection is cleared and the list
     // is rebuilt.
-    ClickRadio(panel->RBtnVisual);
+    ClickRadio(panel->visualRadio);
     st.SelectedPart = 2;
-    QTest::mouseClick(panel->SpdBtnPrepare, Qt::LeftButton);
+    QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 2);
     EXPECT_EQ(st.CutCount, 4);
     EXPECT_EQ(st.SelectedPart, 0);
@@ -214,21 +214,21 @@ TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
 TEST_F(SplitSettingsPanelTest, SilenceSpinBoxesFollowTheSettingsAndWriteThemBack) {
     st.SilenceThreshold = 25;
     st.SilenceRelease = 1400;
-    panel->ShowSilenceSettings();
-    EXPECT_EQ(panel->SpinEditThresh->value(), 25);
-    EXPECT_EQ(panel->SpinEditRelease->value(), 1400);
-    ClickRadio(panel->RBtnBySilence);
-    panel->SpinEditRelease->setFocus();
-    QTest::keyClick(panel->SpinEditRelease, Qt::Key_Up);
+    panel->showSilenceSettings();
+    EXPECT_EQ(panel->thresholdSpin->value(), 25);
+    EXPECT_EQ(panel->pauseSpin->value(), 1400);
+    ClickRadio(panel->bySilenceRadio);
+    panel->pauseSpin->setFocus();
+    QTest::keyClick(panel->pauseSpin, Qt::Key_Up);
     EXPECT_EQ(st.SilenceRelease, 1600);
-    panel->SpinEditThresh->setFocus();
-    QTest::keyClick(panel->SpinEditThresh, Qt::Key_Down);
+    panel->thresholdSpin->setFocus();
+    QTest::keyClick(panel->thresholdSpin, Qt::Key_Down);
     EXPECT_EQ(st.SilenceThreshold, 24);
 }
 
 TEST_F(SplitSettingsPanelTest, ClearAsksTheWindowToClearTheCutLines) {
     QSignalSpy clear(panel.get(), &SplitSettingsPanel::clearRequested);
-    QTest::mouseClick(panel->SpdBtnClear, Qt::LeftButton);
+    QTest::mouseClick(panel->clearButton, Qt::LeftButton);
     EXPECT_EQ(clear.count(), 1);
 }
 

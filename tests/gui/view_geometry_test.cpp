@@ -10,51 +10,51 @@ namespace {
 
 TEST(ViewGeometry, WorkedExampleClientArea1000x700) {
     const ViewGeometry g = ComputeLayout(1000, 700, 2, 0);
-    EXPECT_EQ(g.WaveLeft, 20);
-    EXPECT_EQ(g.WaveRight, 960);
-    EXPECT_EQ(g.MeterLeft, 962);
-    EXPECT_EQ(g.MeterRight, 998);
-    EXPECT_EQ(g.StBar.Top, 681);
-    EXPECT_EQ(g.StBar.Width, 1000);
-    EXPECT_EQ(g.PanelLeft.Top, 441);
-    EXPECT_EQ(g.PanelTags.Top, 441);
-    EXPECT_EQ(g.PanelList.Top, 441);
-    EXPECT_EQ(g.PanelTags.Left, 739);
-    EXPECT_EQ(g.PanelList.Left, 209);
-    EXPECT_EQ(g.PanelList.Width, 530);
+    EXPECT_EQ(g.waveLeft, 20);
+    EXPECT_EQ(g.waveRight, 960);
+    EXPECT_EQ(g.meterLeft, 962);
+    EXPECT_EQ(g.meterRight, 998);
+    EXPECT_EQ(g.statusBar.top, 681);
+    EXPECT_EQ(g.statusBar.width, 1000);
+    EXPECT_EQ(g.splitFrame.top, 441);
+    EXPECT_EQ(g.tagFrame.top, 441);
+    EXPECT_EQ(g.partListFrame.top, 441);
+    EXPECT_EQ(g.tagFrame.left, 739);
+    EXPECT_EQ(g.partListFrame.left, 209);
+    EXPECT_EQ(g.partListFrame.width, 530);
     // The part list ends exactly where the tag panel begins.
-    EXPECT_EQ(g.PanelList.Left + g.PanelList.Width, g.PanelTags.Left);
-    EXPECT_EQ(g.PanelControl.Top, 396);
-    EXPECT_EQ(g.ScrollBar.Top, 378);
-    EXPECT_EQ(g.ScrollBar.Width, 955);
-    EXPECT_EQ(g.WaveBottom, 346);
-    EXPECT_EQ(g.ViewBottom, 377);
-    EXPECT_EQ(g.MeterBottom, 395);
-    EXPECT_EQ(g.WaveBitmapWidth(), 940);
-    EXPECT_EQ(g.WaveBitmapHeight(), 377);
-    EXPECT_EQ(g.MeterBitmapWidth(), 36);
-    EXPECT_EQ(g.MeterBitmapHeight(), 395);
-    EXPECT_EQ(g.WaveHalf, 173);
-    EXPECT_EQ(g.WaveQuarter, 86);
-    EXPECT_EQ(g.WaveThreeQuarter, 259);
-    EXPECT_EQ(g.SpdBtnDec.Left, 1000 - 25 - 2);
-    EXPECT_EQ(g.SpdBtnInc.Left, 1000 - 25 - 2 - 25 - 2);
-    EXPECT_EQ(g.ProgressBar.Left, 401);
-    EXPECT_EQ(g.ProgressBar.Width, 1000 - 401 - 2);
-    EXPECT_EQ(g.ProgressBar.Height, 13);
+    EXPECT_EQ(g.partListFrame.left + g.partListFrame.width, g.tagFrame.left);
+    EXPECT_EQ(g.controlPanel.top, 396);
+    EXPECT_EQ(g.scrollBar.top, 378);
+    EXPECT_EQ(g.scrollBar.width, 955);
+    EXPECT_EQ(g.waveBottom, 346);
+    EXPECT_EQ(g.viewBottom, 377);
+    EXPECT_EQ(g.meterBottom, 395);
+    EXPECT_EQ(g.waveBitmapWidth(), 940);
+    EXPECT_EQ(g.waveBitmapHeight(), 377);
+    EXPECT_EQ(g.meterBitmapWidth(), 36);
+    EXPECT_EQ(g.meterBitmapHeight(), 395);
+    EXPECT_EQ(g.waveHalf, 173);
+    EXPECT_EQ(g.waveQuarter, 86);
+    EXPECT_EQ(g.waveThreeQuarter, 259);
+    EXPECT_EQ(g.zoomOutButton.left, 1000 - 25 - 2);
+    EXPECT_EQ(g.zoomInButton.left, 1000 - 25 - 2 - 25 - 2);
+    EXPECT_EQ(g.progressBar.left, 401);
+    EXPECT_EQ(g.progressBar.width, 1000 - 401 - 2);
+    EXPECT_EQ(g.progressBar.height, 13);
 }
 
 TEST(ViewGeometry, ScalesFollowChannelsAndFrameCount) {
     const ViewGeometry none = ComputeLayout(1000, 700, 0, 0);
-    EXPECT_EQ(none.PixelsPerFrame, 1.0); // no division by zero without a file
+    EXPECT_EQ(none.pixelsPerFrame, 1.0); // no division by zero without a file
 
     const ViewGeometry stereo = ComputeLayout(1000, 700, 2, 1879);
     const ViewGeometry mono = ComputeLayout(1000, 700, 1, 1879);
     // A full-scale peak spans a quarter (stereo) or half (mono) of the height.
-    EXPECT_NEAR(32767 * stereo.WaveScale, 346.0 / 4, 0.01);
-    EXPECT_NEAR(32767 * mono.WaveScale, 346.0 / 2, 0.01);
-    EXPECT_DOUBLE_EQ(stereo.PixelsPerFrame, 939.0 / 1879.0);
-    EXPECT_DOUBLE_EQ(stereo.MeterScale, (395.0 - 2) / 32767);
+    EXPECT_NEAR(32767 * stereo.waveScale, 346.0 / 4, 0.01);
+    EXPECT_NEAR(32767 * mono.waveScale, 346.0 / 2, 0.01);
+    EXPECT_DOUBLE_EQ(stereo.pixelsPerFrame, 939.0 / 1879.0);
+    EXPECT_DOUBLE_EQ(stereo.meterScale, (395.0 - 2) / 32767);
 }
 
 TEST(ViewGeometry, RulerTimeTexts) {
@@ -79,23 +79,23 @@ TEST(ViewGeometry, PositionConversions) {
     const ViewGeometry g = ComputeLayout(1000, 700, 2, 100000);
     const FrameMapping m(g, *st);
 
-    EXPECT_EQ(m.XToFrame(g.WaveLeft), 800);
-    EXPECT_EQ(m.XToFrame(g.WaveLeft + 1), 808);
-    EXPECT_EQ(m.XToFrame(g.WaveLeft - 3), 776);
-    EXPECT_EQ(m.ColumnToFrame(10), 880);
+    EXPECT_EQ(m.xToFrame(g.waveLeft), 800);
+    EXPECT_EQ(m.xToFrame(g.waveLeft + 1), 808);
+    EXPECT_EQ(m.xToFrame(g.waveLeft - 3), 776);
+    EXPECT_EQ(m.columnToFrame(10), 880);
     // Halves go to the even neighbour: 804 is half a column, 812 one and a half.
-    EXPECT_EQ(m.FrameToColumn(804), 0);
-    EXPECT_EQ(m.FrameToColumn(812), 2);
-    EXPECT_EQ(m.FrameToColumn(805), 1);
-    EXPECT_EQ(m.FrameToX(880), g.WaveLeft + 10);
-    EXPECT_DOUBLE_EQ(m.FrameToSeconds(441), 441 * 1152.0 / 44100.0);
+    EXPECT_EQ(m.frameToColumn(804), 0);
+    EXPECT_EQ(m.frameToColumn(812), 2);
+    EXPECT_EQ(m.frameToColumn(805), 1);
+    EXPECT_EQ(m.frameToX(880), g.waveLeft + 10);
+    EXPECT_DOUBLE_EQ(m.frameToSeconds(441), 441 * 1152.0 / 44100.0);
     // Second 30 is frame 1148.4375: (1148.4375 - 800) / 8 = 43.55 -> 44.
-    EXPECT_EQ(m.SecondToColumn(30), 44);
-    EXPECT_EQ(m.FrameToStripColumn(40000), 376); // 375.6 pixels into the strip
+    EXPECT_EQ(m.secondToColumn(30), 44);
+    EXPECT_EQ(m.frameToStripColumn(40000), 376); // 375.6 pixels into the strip
     // Bytes of decoded PCM: 4608 bytes per stereo frame, far beyond 32 bits.
-    EXPECT_EQ(m.BytesToFrame(int64_t{4608} * 1000000), 1000000);
-    EXPECT_EQ(m.BytesToFrame(4608 * 10 + 2304), 10); // half a frame: to even
-    EXPECT_EQ(m.BytesToFrame(4608 * 11 + 2304), 12);
+    EXPECT_EQ(m.bytesToFrame(int64_t{4608} * 1000000), 1000000);
+    EXPECT_EQ(m.bytesToFrame(4608 * 10 + 2304), 10); // half a frame: to even
+    EXPECT_EQ(m.bytesToFrame(4608 * 11 + 2304), 12);
 }
 
 TEST(ViewGeometry, StartingZoomLevel) {

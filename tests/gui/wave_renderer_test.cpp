@@ -29,7 +29,7 @@ QImage Render(const ProgramState& st, const ViewGeometry& g) {
     QImage img = MakeWaveBitmap(g);
     QPainter p(&img);
     RenderStyle style;
-    style.Images = &DefaultMarkImages();
+    style.images = &DefaultMarkImages();
     RenderWaveView(p, st, g, style);
     return img;
 }
@@ -73,8 +73,8 @@ TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
     auto st = EmptyState();
     const ViewGeometry g = ComputeLayout(1000, 700, 0, 0);
     const QImage img = Render(*st, g);
-    const int w = g.WaveBitmapWidth();
-    const int wb = g.WaveBottom;
+    const int w = g.waveBitmapWidth();
+    const int wb = g.waveBottom;
     ASSERT_EQ(img.size(), QSize(940, 377));
 
     // One-pixel black frame around the darker area.
@@ -87,10 +87,10 @@ TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
 
     // Guide lines at a quarter, half and three quarters (away from the hints).
     for (int x : {1, 5, w - 5}) {
-        EXPECT_EQ(At(img, x, g.WaveQuarter), kZeroLine) << x;
-        EXPECT_EQ(At(img, x, g.WaveThreeQuarter), kZeroLine) << x;
-        EXPECT_EQ(At(img, x, g.WaveHalf), kMiddleLine) << x;
-        EXPECT_EQ(At(img, x, g.WaveHalf + 1), kBeyondAudio) << x;
+        EXPECT_EQ(At(img, x, g.waveQuarter), kZeroLine) << x;
+        EXPECT_EQ(At(img, x, g.waveThreeQuarter), kZeroLine) << x;
+        EXPECT_EQ(At(img, x, g.waveHalf), kMiddleLine) << x;
+        EXPECT_EQ(At(img, x, g.waveHalf + 1), kBeyondAudio) << x;
     }
 
     // The first hint is centred in the width and sits above the middle.
@@ -99,7 +99,7 @@ TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
     EXPECT_LE(std::abs((hint.left() + hint.right()) / 2 - w / 2), 3);
     EXPECT_GT(hint.width(), 100);
     EXPECT_GT(hint.top(), 100);
-    EXPECT_LT(hint.bottom(), g.WaveHalf + 5);
+    EXPECT_LT(hint.bottom(), g.waveHalf + 5);
     // The second starts 20 pixels further left, 40 pixels lower.
     const QRect usage = BoxOf(img, QColor(90, 90, 90));
     ASSERT_FALSE(usage.isEmpty());
@@ -108,7 +108,7 @@ TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
     EXPECT_LT(usage.bottom(), wb);
 
     // The empty strip: BackColor inside a black outline.
-    const int vb = g.ViewBottom;
+    const int vb = g.viewBottom;
     EXPECT_EQ(At(img, 300, vb - 14), QColor(Qt::black));
     EXPECT_EQ(At(img, 300, vb - 3), QColor(Qt::black));
     EXPECT_EQ(At(img, 300, vb - 8), BackColor);
@@ -137,35 +137,35 @@ TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
     EXPECT_EQ(At(img, n - 1, 3), QColor(Qt::black));
     EXPECT_EQ(At(img, n, 3), kBeyondAudio);
     // No column beyond the audio; no guide lines with a file open.
-    EXPECT_EQ(At(img, n + 5, g.WaveQuarter), kBeyondAudio);
-    EXPECT_EQ(At(img, n + 5, g.WaveHalf), kBeyondAudio);
+    EXPECT_EQ(At(img, n + 5, g.waveQuarter), kBeyondAudio);
+    EXPECT_EQ(At(img, n + 5, g.waveHalf), kBeyondAudio);
     // No hints once a file is open.
     EXPECT_TRUE(BoxOf(img, QColor(128, 128, 128)).isEmpty());
 
     // Each column spans its frame's peaks around the channel's zero line.
     int checked = 0;
     for (int i = 1; i < n - 1; ++i) {
-        const int top = g.WaveQuarter - int(std::llrint(st->PeakMaxL[i] * g.WaveScale));
-        const int bottom = g.WaveQuarter - int(std::llrint(st->PeakMinL[i] * g.WaveScale));
+        const int top = g.waveQuarter - int(std::llrint(st->PeakMaxL[i] * g.waveScale));
+        const int bottom = g.waveQuarter - int(std::llrint(st->PeakMinL[i] * g.waveScale));
         if (bottom - top < 4)
             continue;
         ++checked;
         EXPECT_EQ(At(img, i, top), kColumn) << i;
         EXPECT_EQ(At(img, i, top - 1), kAudio) << i;
         EXPECT_EQ(At(img, i, bottom - 1), kColumn) << i;
-        EXPECT_EQ(At(img, i, g.WaveQuarter), kZeroLine) << i;
-        EXPECT_EQ(At(img, i, g.WaveThreeQuarter), kZeroLine) << i;
-        EXPECT_EQ(At(img, i, g.WaveHalf), kMiddleLine) << i;
-        const int topR = g.WaveThreeQuarter - int(std::llrint(st->PeakMaxR[i] * g.WaveScale));
+        EXPECT_EQ(At(img, i, g.waveQuarter), kZeroLine) << i;
+        EXPECT_EQ(At(img, i, g.waveThreeQuarter), kZeroLine) << i;
+        EXPECT_EQ(At(img, i, g.waveHalf), kMiddleLine) << i;
+        const int topR = g.waveThreeQuarter - int(std::llrint(st->PeakMaxR[i] * g.waveScale));
         EXPECT_EQ(At(img, i, topR), kColumn) << i;
         EXPECT_EQ(At(img, i, topR - 1), kAudio) << i;
     }
     EXPECT_GT(checked, n / 2); // the tone is loud enough to show
     // Column 0 is never drawn: the frame stays.
-    EXPECT_EQ(At(img, 0, g.WaveQuarter), QColor(Qt::black));
+    EXPECT_EQ(At(img, 0, g.waveQuarter), QColor(Qt::black));
 
     // Overview strip: 13 lines from dark to light.
-    const int vb = g.ViewBottom;
+    const int vb = g.viewBottom;
     EXPECT_EQ(At(img, 400, vb - 14), QColor(65, 58, 45));
     EXPECT_EQ(At(img, 400, vb - 8), QColor(125, 118, 105));
     EXPECT_EQ(At(img, 400, vb - 2), QColor(185, 178, 165));
@@ -173,6 +173,36 @@ TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
     // One part: no cut marks, no strip numbers, no band.
     EXPECT_TRUE(BoxOf(img, QColor(100, 100, 255)).isEmpty());
     EXPECT_TRUE(BoxOf(img, QColor(Qt::white)).isEmpty());
+}
+
+// The delete and play pictures are drawn where the mouse code tests its
+// clicks: every red pixel of the delete cross and every green pixel of the play
+// triangle lies in the mark's hit area, and pixels beside the marks are not in it.
+TEST(WaveRenderer, MarkPicturesLieInsideTheirHitAreas) {
+    auto st = Opened("cbr128_stereo.mp3");
+    ASSERT_TRUE(AddCutLine(*st, 60));
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const QImage img = Render(*st, g);
+    const int64_t column = FrameMapping(g, *st).frameToColumn(60);
+    // Client x of a bitmap column; the picture's rows are the client's rows.
+    const CutLineMarks marks = CutLineMarksAt(g, column + g.waveLeft);
+
+    const QRect cross = BoxOf(img, QColor(200, 0, 0));
+    ASSERT_FALSE(cross.isEmpty());
+    for (const QPoint corner : {cross.topLeft(), cross.bottomRight()})
+        EXPECT_TRUE(marks.deleteMark.hit(corner.x() + g.waveLeft, corner.y()));
+    EXPECT_FALSE(marks.deleteMark.hit(cross.left() + g.waveLeft, cross.bottom() + 20));
+
+    // The play triangle of line 2 (line 1's sits at column 0).
+    QRect triangle;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = int(column); x < int(column) + 12; ++x)
+            if (QColor(img.pixel(x, y)) == QColor(0, 128, 0))
+                triangle = triangle.united(QRect(x, y, 1, 1));
+    ASSERT_FALSE(triangle.isEmpty());
+    for (const QPoint corner : {triangle.topLeft(), triangle.bottomRight()})
+        EXPECT_TRUE(marks.play.hit(corner.x() + g.waveLeft, corner.y()));
+    EXPECT_FALSE(marks.play.hit(triangle.left() + g.waveLeft, triangle.top() - 20));
 }
 
 TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
@@ -188,7 +218,7 @@ TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
     EXPECT_EQ(At(img, 33, 20), QColor(Qt::white));
     // Columns inside part 2 are dark blue, those of part 1 stay grey-blue.
     auto columnColour = [&](int i) {
-        const int top = g.WaveQuarter - int(std::llrint(st->PeakMaxL[i] * g.WaveScale));
+        const int top = g.waveQuarter - int(std::llrint(st->PeakMaxL[i] * g.waveScale));
         return At(img, i, top);
     };
     EXPECT_EQ(columnColour(35), kColumnSelected);
@@ -196,9 +226,9 @@ TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
     EXPECT_EQ(columnColour(20), kColumn);
 
     // The selected part on the strip: white with a black outline.
-    const int vb = g.ViewBottom;
-    const int sa = int(std::llrint(30 * g.PixelsPerFrame));
-    const int sb = int(std::llrint((n - 1) * g.PixelsPerFrame));
+    const int vb = g.viewBottom;
+    const int sa = int(std::llrint(30 * g.pixelsPerFrame));
+    const int sb = int(std::llrint((n - 1) * g.pixelsPerFrame));
     EXPECT_EQ(At(img, sb - 3, vb - 8), QColor(Qt::white));
     EXPECT_EQ(At(img, sb, vb - 8), QColor(Qt::black));
     EXPECT_EQ(At(img, (sa / 2), vb - 8), QColor(125, 118, 105)); // part 1: gradient
@@ -207,7 +237,7 @@ TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
 TEST(WaveRenderer, RulerAtLevels1And11) {
     auto st = Opened("long65.mp3");
     const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
-    const int wb = g.WaveBottom;
+    const int wb = g.waveBottom;
     const auto isBlack = [](const QImage& img, int x, int y) {
         return QColor(img.pixel(x, y)) == QColor(Qt::black);
     };
@@ -247,7 +277,7 @@ TEST(WaveRenderer, RulerAtLevels1And11) {
 TEST(WaveRenderer, LevelMeterSegmentsAndBars) {
     auto st = Opened("fullscale.mp3");
     const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
-    const int mh = g.MeterBitmapHeight();
+    const int mh = g.meterBitmapHeight();
     const QColor dark(85, 78, 65), light(140, 140, 140);
 
     const QImage m50 = RenderMeter(*st, g, 799);

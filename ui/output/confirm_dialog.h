@@ -1,4 +1,4 @@
-// The split confirmation dialog (TFormConfirm): how many parts will be written,
+// The split confirmation dialog (ConfirmDialog): how many parts will be written,
 // the output folder, the tag and gapless choices; Split runs the split.
 #pragma once
 
@@ -24,22 +24,22 @@ public:
 
     // "Split..." of the File menu and the Split button: the dialog opens
     // modally only when parts are prepared, else "No parts prepared to split.".
-    void OpenIfPartsPrepared();
+    void openIfPartsPrepared();
 
     // Refills every control from the program state (each time it opens).
-    void FormShow();
-    void BtnFolderClick();
-    void BtnSplitClick();
+    void prepareToShow();
+    void onFolderClicked();
+    void onSplitClicked();
 
-    QPlainTextEdit* MemoParts;
-    QLabel* ImageFolder;
-    QLabel* LabFolder;
-    QLineEdit* EditFolder;
-    QPushButton* BtnFolder;
-    QCheckBox* ChBoxSaveTags;
-    QCheckBox* ChBoxGapless;
-    QPushButton* BtnSplit;
-    QPushButton* BtnCancel;
+    QPlainTextEdit* partsText;
+    QLabel* folderIcon;
+    QLabel* folderLabel;
+    QLineEdit* folderEdit;
+    QPushButton* folderButton;
+    QCheckBox* saveTagsCheck;
+    QCheckBox* gaplessCheck;
+    QPushButton* splitButton;
+    QPushButton* cancelButton;
 
 signals:
     void statusText(const QString& text); // "Splitting", then "Ready"
@@ -49,6 +49,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void createPartsAndFolder();
+    void createChoicesAndButtons();
     ProgramState& st_;
     UserDialogs& dialogs_;
 };

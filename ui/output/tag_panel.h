@@ -1,4 +1,4 @@
-// The tag panel (PanelTags): shows and edits the ID3v1 tag of one part and
+// The tag panel (tagFrame_): shows and edits the ID3v1 tag of one part and
 // stores it into the part's tag slot with the Set button.
 #pragma once
 
@@ -20,25 +20,25 @@ public:
     explicit TagPanel(ProgramState& st, QWidget* parent = nullptr);
 
     // Fills the panel from slot n ("Original File" while the file is one part).
-    void ShowPartTags(int n);
+    void showPartTags(int n);
     // Empties every box; no pending edits.
-    void ClearTagPanel();
+    void clearTagPanel();
     // Stores the panel into slot n when it holds unstored edits.
-    void StorePartTags(int n);
-    void BtnTagsSetClick();
+    void storePartTags(int n);
+    void onSetClicked();
 
-    bool TagsEdited() const { return tagsEdited_; }
-    QColor SetCaptionColour() const;
+    bool tagsEdited() const { return tagsEdited_; }
+    QColor setButtonCaptionColour() const;
 
-    QLabel* LabPartName;
-    QLineEdit* EditTitle;
-    QLineEdit* EditArtist;
-    QLineEdit* EditAlbum;
-    QComboBox* CmbBoxGenre;
-    QLineEdit* EditYear;
-    QLineEdit* EditTrack;
-    QLineEdit* EditComment;
-    QPushButton* BtnTagsSet;
+    QLabel* partNameLabel;
+    QLineEdit* titleEdit;
+    QLineEdit* artistEdit;
+    QLineEdit* albumEdit;
+    QComboBox* genreCombo;
+    QLineEdit* yearEdit;
+    QLineEdit* trackEdit;
+    QLineEdit* commentEdit;
+    QPushButton* setButton;
 
 signals:
     // A slot was stored: the part list shows its title, artist and album.
@@ -48,11 +48,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FillGenreBox();
-    void EditTitleChange();
-    void NumberEditChange(QLineEdit* edit, long bound);
-    void SetCaption(const QColor& c);
-    void ShowFields(int n);
+    void createEdits();
+    void layOutEdits();
+    void connectEdits();
+    void fillGenreBox();
+    void onTextEdited();
+    void onNumberEdited(QLineEdit* edit, long bound);
+    void setCaption(const QColor& c);
+    void showFields(int n);
 
     ProgramState& st_;
     bool tagsEdited_ = false;

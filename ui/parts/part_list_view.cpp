@@ -5,6 +5,7 @@
 #include "core/parts/time_text.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 
@@ -40,7 +41,7 @@ QString PartStatusText(const ProgramState& st, int k) {
 }
 
 PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(parent), st_(st) {
-    setObjectName(QStringLiteral("ListView1"));
+    setObjectName(QStringLiteral("partList"));
     setColumnCount(ColumnCount);
     setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
                      QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
@@ -56,7 +57,7 @@ PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(pare
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAllColumnsShowFocus(true);
-    QFont f(QStringLiteral("Microsoft Sans Serif"));
+    QFont f = QApplication::font();
     f.setPointSize(8);
     setFont(f);
     QPalette p = palette();
@@ -68,11 +69,12 @@ PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(pare
                p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 
-    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] { ListView1Change(); });
-    connect(this, &QTreeWidget::itemChanged, this, [this] { ListView1Change(); });
+    connect(this, &QTreeWidget::itemSelectionChanged, this,
+            [this] { onSelectionOrCheckChanged(); });
+    connect(this, &QTreeWidget::itemChanged, this, [this] { onSelectionOrCheckChanged(); });
 }
 
-void PartListView::FillRow(QTreeWidgetItem* row, int k) {
+void PartListView::fillRow(QTreeWidgetItem* row, int k) {
     const double fd = st_.FrameDuration;
     const int32_t a = st_.PartStart[k];
     const int32_t b = st_.PartEnd[k];
@@ -90,7 +92,7 @@ void PartListView::FillRow(QTreeWidgetItem* row, int k) {
     row->setText(ColAlbum, QString::fromStdString(TagAlbum(tag)));
 }
 
-void PartListView::RefreshPartList() {
+void PartListView::refreshPartList() {
     ++quiet_;
     clear();
     if (st_.CutCount > 1) {
@@ -98,17 +100,17 @@ void PartListView::RefreshPartList() {
         rows.reserve(st_.CutCount);
         for (int k = 1; k <= st_.CutCount; ++k) {
             auto* row = new QTreeWidgetItem;
-            FillRow(row, k);
+            fillRow(row, k);
             rows.append(row);
         }
         addTopLevelItems(rows);
     }
     --quiet_;
     if (st_.SelectedPart > 0 && st_.CutCount > 1 && st_.SelectedPart <= st_.CutCount)
-        setCurrentItem(topLevelItem(st_.SelectedPart - 1)); // raises ListView1Change
+        setCurrentItem(topLevelItem(st_.SelectedPart - 1)); // raises onSelectionOrCheckChanged
 }
 
-void PartListView::UpdatePartStatus(int k) {
+void PartListView::updatePartStatus(int k) {
     if (k < 1)
         return;
     QTreeWidgetItem* row = topLevelItem(k - 1);
@@ -120,13 +122,13 @@ void PartListView::UpdatePartStatus(int k) {
     --quiet_;
 }
 
-void PartListView::SelectPart(int k) {
+void PartListView::selectPart(int k) {
     if (QTreeWidgetItem* row = topLevelItem(k - 1))
         setCurrentItem(row);
     setFocus(Qt::MouseFocusReason);
 }
 
-void PartListView::ListView1Change() {
+void PartListView::onSelectionOrCheckChanged() {
     if (quiet_ > 0)
         return;
     const QList<QTreeWidgetItem*> sel = selectedItems();
@@ -139,7 +141,7 @@ void PartListView::ListView1Change() {
     st_.PartUsed[k] = sel.first()->checkState(ColNumber) == Qt::Checked;
     emit showPartTags(k);
     st_.SelectedPart = k;
-    UpdatePartStatus(k);
+    updatePartStatus(k);
     emit viewChanged();
 }
 
@@ -166,60 +168,60 @@ void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 PartPopupMenu::PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent)
     : QMenu(parent), st_(st), list_(list) {
-    setObjectName(QStringLiteral("PMenu"));
-    pmenuPlayPart = addAction(QStringLiteral("Play Part"));
-    pmenuStop = addAction(QStringLiteral("Stop"));
+    setObjectName(QStringLiteral("partMenu"));
+    playPartAction = addAction(QStringLiteral("Play Part"));
+    stopAction = addAction(QStringLiteral("Stop"));
     addSeparator();
-    pmenuUsePart = addAction(QStringLiteral("Use Part"));
-    pmenuUsePart->setCheckable(true);
+    usePartAction = addAction(QStringLiteral("Use Part"));
+    usePartAction->setCheckable(true);
     addSeparator();
-    pmenuClear = addAction(QStringLiteral("Clear Cut Lines"));
-    pmenuSplit = addAction(QStringLiteral("Split..."));
+    clearAction = addAction(QStringLiteral("Clear Cut Lines"));
+    splitAction = addAction(QStringLiteral("Split..."));
     addSeparator();
-    pmenuExplorer = addAction(QStringLiteral("Explorer"));
-    pmenuPlayPart->setObjectName(QStringLiteral("pmenuPlayPart"));
-    pmenuStop->setObjectName(QStringLiteral("pmenuStop"));
-    pmenuUsePart->setObjectName(QStringLiteral("pmenuUsePart"));
-    pmenuClear->setObjectName(QStringLiteral("pmenuClear"));
-    pmenuSplit->setObjectName(QStringLiteral("pmenuSplit"));
-    pmenuExplorer->setObjectName(QStringLiteral("pmenuExplorer"));
+    explorerAction = addAction(QStringLiteral("Explorer"));
+    playPartAction->setObjectName(QStringLiteral("playPartAction"));
+    stopAction->setObjectName(QStringLiteral("stopAction"));
+    usePartAction->setObjectName(QStringLiteral("usePartAction"));
+    clearAction->setObjectName(QStringLiteral("clearAction"));
+    splitAction->setObjectName(QStringLiteral("splitAction"));
+    explorerAction->setObjectName(QStringLiteral("explorerAction"));
 
-    connect(this, &QMenu::aboutToShow, this, [this] { UpdatePartPopup(); });
-    connect(pmenuPlayPart, &QAction::triggered, this, [this] {
+    connect(this, &QMenu::aboutToShow, this, [this] { updateItems(); });
+    connect(playPartAction, &QAction::triggered, this, [this] {
         st_.PlayingPart = st_.SelectedPart;
         emit playPartRequested(st_.SelectedPart);
     });
-    connect(pmenuStop, &QAction::triggered, this, [this] { emit stopRequested(); });
-    connect(pmenuUsePart, &QAction::triggered, this, [this] {
+    connect(stopAction, &QAction::triggered, this, [this] { emit stopRequested(); });
+    connect(usePartAction, &QAction::triggered, this, [this] {
         const int k = st_.SelectedPart;
         if (k < 1 || k > st_.CutCount)
             return;
         st_.PartUsed[k] = !st_.PartUsed[k];
-        list_.UpdatePartStatus(k);
+        list_.updatePartStatus(k);
         emit viewChanged();
     });
-    connect(pmenuClear, &QAction::triggered, this, [this] { emit clearRequested(); });
-    connect(pmenuSplit, &QAction::triggered, this, [this] { emit splitRequested(); });
-    connect(pmenuExplorer, &QAction::triggered, this, [this] { emit explorerRequested(); });
+    connect(clearAction, &QAction::triggered, this, [this] { emit clearRequested(); });
+    connect(splitAction, &QAction::triggered, this, [this] { emit splitRequested(); });
+    connect(explorerAction, &QAction::triggered, this, [this] { emit explorerRequested(); });
 }
 
-void PartPopupMenu::UpdatePartPopup() {
-    for (QAction* a : {pmenuPlayPart, pmenuStop, pmenuUsePart, pmenuClear, pmenuSplit})
+void PartPopupMenu::updateItems() {
+    for (QAction* a : {playPartAction, stopAction, usePartAction, clearAction, splitAction})
         a->setEnabled(false);
-    pmenuUsePart->setChecked(false);
+    usePartAction->setChecked(false);
     if (st_.IsPlaying)
-        pmenuStop->setEnabled(true);
+        stopAction->setEnabled(true);
     const int k = st_.SelectedPart;
     if (st_.FileLoaded && st_.FrameCount > 10 && st_.CutCount >= 2 && k >= 1 && k <= st_.CutCount) {
-        pmenuPlayPart->setEnabled(true);
-        pmenuUsePart->setEnabled(true);
-        pmenuPlayPart->setText(QStringLiteral("Play Part(%1)").arg(k));
-        pmenuUsePart->setText(QStringLiteral("Use Part(%1)").arg(k));
-        pmenuUsePart->setChecked(st_.PartUsed[k]);
+        playPartAction->setEnabled(true);
+        usePartAction->setEnabled(true);
+        playPartAction->setText(QStringLiteral("Play Part(%1)").arg(k));
+        usePartAction->setText(QStringLiteral("Use Part(%1)").arg(k));
+        usePartAction->setChecked(st_.PartUsed[k]);
     }
     if (st_.CutCount > 1) {
-        pmenuClear->setEnabled(true);
-        pmenuSplit->setEnabled(true);
+        clearAction->setEnabled(true);
+        splitAction->setEnabled(true);
     }
 }
 

@@ -1,4 +1,4 @@
-// The part list (ListView1) and the window's context menu (PMenu).
+// The part list (partList_) and the window's context menu (partMenu_).
 #pragma once
 
 #include "core/state/program_state.h"
@@ -16,7 +16,7 @@ QString PartStatusText(const ProgramState& st, int k);
 
 // One row per part (row r shows part r + 1). The rows hold no data of their
 // own: they are rebuilt from the part tables. Only a change the user makes
-// (selecting a row, ticking a box) raises ListView1Change; rebuilding and
+// (selecting a row, ticking a box) raises onSelectionOrCheckChanged; rebuilding and
 // rewriting rows from the program are quiet, and the selection that ends a
 // rebuild raises it once, after every row is in place.
 class PartListView : public QTreeWidget {
@@ -24,11 +24,11 @@ class PartListView : public QTreeWidget {
 public:
     explicit PartListView(ProgramState& st, QWidget* parent = nullptr);
 
-    void RefreshPartList();
+    void refreshPartList();
     // Rewrites row k - 1's status cell and check box from the part tables.
-    void UpdatePartStatus(int k);
+    void updatePartStatus(int k);
     // Selects part k's row (a click in the waveform strip) and focuses the list.
-    void SelectPart(int k);
+    void selectPart(int k);
 
 signals:
     void showPartTags(int k);      // the tag panel shows part k's slot
@@ -40,28 +40,28 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void ListView1Change();
-    void FillRow(QTreeWidgetItem* row, int k);
+    void onSelectionOrCheckChanged();
+    void fillRow(QTreeWidgetItem* row, int k);
 
     ProgramState& st_;
     int quiet_ = 0;
 };
 
-// PMenu: opens on a right click in the window; UpdatePartPopup sets its items
+// partMenu_: opens on a right click in the window; updateItems sets its items
 // each time it opens.
 class PartPopupMenu : public QMenu {
     Q_OBJECT
 public:
     PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent = nullptr);
 
-    void UpdatePartPopup();
+    void updateItems();
 
-    QAction* pmenuPlayPart;
-    QAction* pmenuStop;
-    QAction* pmenuUsePart;
-    QAction* pmenuClear;
-    QAction* pmenuSplit;
-    QAction* pmenuExplorer;
+    QAction* playPartAction;
+    QAction* stopAction;
+    QAction* usePartAction;
+    QAction* clearAction;
+    QAction* splitAction;
+    QAction* explorerAction;
 
 signals:
     void playPartRequested(int k); // PlayingPart is set; play part k from its start

@@ -1,8 +1,8 @@
 #include "ui/parts/split_settings_panel.h"
 
-#include "ui/window/user_dialogs.h"
-#include "ui/parts/number_key_filter.h"
 #include "core/parts/prepare.h"
+#include "ui/parts/number_key_filter.h"
+#include "ui/window/user_dialogs.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -40,140 +40,150 @@ QSpinBox* MakeSpin(QWidget* parent, int lo, int hi, int step) {
 
 SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, QWidget* parent)
     : QGroupBox(QStringLiteral("Split Settings"), parent), st_(st), dialogs_(dialogs) {
-    setObjectName(QStringLiteral("PanelLeft"));
-    RBtnVisual = new QRadioButton(QStringLiteral("Visual Splitting"), this);
-    RBtnByParts = new QRadioButton(QStringLiteral("Split into equal parts"), this);
-    RBtnByTime = new QRadioButton(QStringLiteral("Split into equal time"), this);
-    RBtnBySilence = new QRadioButton(QStringLiteral("Split by silence"), this);
-    RBtnVisual->setObjectName(QStringLiteral("RBtnVisual"));
-    RBtnByParts->setObjectName(QStringLiteral("RBtnByParts"));
-    RBtnByTime->setObjectName(QStringLiteral("RBtnByTime"));
-    RBtnBySilence->setObjectName(QStringLiteral("RBtnBySilence"));
-    RBtnVisual->setChecked(true);
-    RBtnVisual->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
-    RBtnByParts->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
-    RBtnByTime->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
-    RBtnBySilence->setToolTip(QStringLiteral("Cut the file at pauses"));
+    setObjectName(QStringLiteral("splitSettings"));
+    createModeButtons();
+    createInputs();
+    layOutControls();
+    showSilenceSettings();
+    connectControls();
+    updateSplitControls();
+}
 
-    SpinEditParts = MakeSpin(this, 2, 200, 1);
-    SpinEditParts->setObjectName(QStringLiteral("SpinEditParts"));
-    SpinEditParts->setValue(2);
+void SplitSettingsPanel::createModeButtons() {
+    visualRadio = new QRadioButton(QStringLiteral("Visual Splitting"), this);
+    byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);
+    byTimeRadio = new QRadioButton(QStringLiteral("Split into equal time"), this);
+    bySilenceRadio = new QRadioButton(QStringLiteral("Split by silence"), this);
+    visualRadio->setObjectName(QStringLiteral("visualRadio"));
+    byPartsRadio->setObjectName(QStringLiteral("byPartsRadio"));
+    byTimeRadio->setObjectName(QStringLiteral("byTimeRadio"));
+    bySilenceRadio->setObjectName(QStringLiteral("bySilenceRadio"));
+    visualRadio->setChecked(true);
+    visualRadio->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
+    byPartsRadio->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
+    byTimeRadio->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
+    bySilenceRadio->setToolTip(QStringLiteral("Cut the file at pauses"));
+}
 
-    EditTimeMM = new QLineEdit(QStringLiteral("00"), this);
-    EditTimeSS = new QLineEdit(QStringLiteral("01"), this);
-    EditTimeMM->setObjectName(QStringLiteral("EditTimeMM"));
-    EditTimeSS->setObjectName(QStringLiteral("EditTimeSS"));
-    lastTimeMM_ = EditTimeMM->text();
-    lastTimeSS_ = EditTimeSS->text();
-    for (QLineEdit* e : {EditTimeMM, EditTimeSS}) {
+void SplitSettingsPanel::createInputs() {
+    partsSpin = MakeSpin(this, 2, 200, 1);
+    partsSpin->setObjectName(QStringLiteral("partsSpin"));
+    partsSpin->setValue(2);
+
+    minutesEdit = new QLineEdit(QStringLiteral("00"), this);
+    secondsEdit = new QLineEdit(QStringLiteral("01"), this);
+    minutesEdit->setObjectName(QStringLiteral("minutesEdit"));
+    secondsEdit->setObjectName(QStringLiteral("secondsEdit"));
+    lastMinutes_ = minutesEdit->text();
+    lastSeconds_ = secondsEdit->text();
+    for (QLineEdit* e : {minutesEdit, secondsEdit}) {
         e->setMaximumWidth(40);
         e->installEventFilter(this);
-        connect(e, &QLineEdit::textChanged, this, [this, e] { TimeEditChange(e); });
+        connect(e, &QLineEdit::textChanged, this, [this, e] { onTimeEdited(e); });
     }
 
-    SpinEditThresh = MakeSpin(this, 1, 100, 1);
-    SpinEditRelease = MakeSpin(this, 200, 5000, 200);
-    SpinEditThresh->setObjectName(QStringLiteral("SpinEditThresh"));
-    SpinEditRelease->setObjectName(QStringLiteral("SpinEditRelease"));
+    thresholdSpin = MakeSpin(this, 1, 100, 1);
+    pauseSpin = MakeSpin(this, 200, 5000, 200);
+    thresholdSpin->setObjectName(QStringLiteral("thresholdSpin"));
+    pauseSpin->setObjectName(QStringLiteral("pauseSpin"));
 
-    SpdBtnPrepare = new QToolButton(this);
-    SpdBtnPrepare->setText(QStringLiteral("Prepare"));
-    SpdBtnPrepare->setToolTip(QStringLiteral("Prepare Cut Lines"));
-    SpdBtnPrepare->setObjectName(QStringLiteral("SpdBtnPrepare"));
-    SpdBtnClear = new QToolButton(this);
-    SpdBtnClear->setText(QStringLiteral("Clear"));
-    SpdBtnClear->setToolTip(QStringLiteral("Clear Cut Lines"));
-    SpdBtnClear->setObjectName(QStringLiteral("SpdBtnClear"));
+    prepareButton = new QToolButton(this);
+    prepareButton->setText(QStringLiteral("Prepare"));
+    prepareButton->setToolTip(QStringLiteral("Prepare Cut Lines"));
+    prepareButton->setObjectName(QStringLiteral("prepareButton"));
+    clearButton = new QToolButton(this);
+    clearButton->setText(QStringLiteral("Clear"));
+    clearButton->setToolTip(QStringLiteral("Clear Cut Lines"));
+    clearButton->setObjectName(QStringLiteral("clearButton"));
+}
 
+void SplitSettingsPanel::layOutControls() {
     auto* grid = new QGridLayout;
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(2);
-    grid->addWidget(RBtnVisual, 0, 0, 1, 4);
-    grid->addWidget(RBtnByParts, 1, 0, 1, 3);
-    grid->addWidget(SpinEditParts, 1, 3);
-    grid->addWidget(RBtnByTime, 2, 0, 1, 4);
-    grid->addWidget(EditTimeMM, 3, 0);
+    grid->addWidget(visualRadio, 0, 0, 1, 4);
+    grid->addWidget(byPartsRadio, 1, 0, 1, 3);
+    grid->addWidget(partsSpin, 1, 3);
+    grid->addWidget(byTimeRadio, 2, 0, 1, 4);
+    grid->addWidget(minutesEdit, 3, 0);
     grid->addWidget(new QLabel(QStringLiteral("min"), this), 3, 1);
-    grid->addWidget(EditTimeSS, 3, 2);
+    grid->addWidget(secondsEdit, 3, 2);
     grid->addWidget(new QLabel(QStringLiteral("sec"), this), 3, 3);
-    grid->addWidget(RBtnBySilence, 4, 0, 1, 4);
+    grid->addWidget(bySilenceRadio, 4, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Threshold,%"), this), 5, 0, 1, 2);
-    grid->addWidget(SpinEditThresh, 5, 2, 1, 2);
+    grid->addWidget(thresholdSpin, 5, 2, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Pause,ms"), this), 6, 0, 1, 2);
-    grid->addWidget(SpinEditRelease, 6, 2, 1, 2);
+    grid->addWidget(pauseSpin, 6, 2, 1, 2);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(SpdBtnPrepare);
-    buttons->addWidget(SpdBtnClear);
+    buttons->addWidget(prepareButton);
+    buttons->addWidget(clearButton);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(6, 4, 6, 4);
     outer->setSpacing(4);
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(buttons);
+}
 
-    ShowSilenceSettings();
-
-    connect(RBtnVisual, &QRadioButton::clicked, this, [this] { SetMode(SplitModeKind::Visual); });
-    connect(RBtnByParts, &QRadioButton::clicked, this, [this] {
-        SetMode(SplitModeKind::ByParts);
-        ShowEqualPartTime(SpinEditParts->value());
+void SplitSettingsPanel::connectControls() {
+    connect(visualRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::Visual); });
+    connect(byPartsRadio, &QRadioButton::clicked, this, [this] {
+        setMode(SplitModeKind::ByParts);
+        showEqualPartTime(partsSpin->value());
     });
-    connect(RBtnByTime, &QRadioButton::clicked, this, [this] { SetMode(SplitModeKind::ByTime); });
-    connect(RBtnBySilence, &QRadioButton::clicked, this,
-            [this] { SetMode(SplitModeKind::BySilence); });
-    connect(SpinEditParts, &QSpinBox::valueChanged, this, [this](int n) { ShowEqualPartTime(n); });
-    connect(SpinEditThresh, &QSpinBox::valueChanged, this,
+    connect(byTimeRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::ByTime); });
+    connect(bySilenceRadio, &QRadioButton::clicked, this,
+            [this] { setMode(SplitModeKind::BySilence); });
+    connect(partsSpin, &QSpinBox::valueChanged, this, [this](int n) { showEqualPartTime(n); });
+    connect(thresholdSpin, &QSpinBox::valueChanged, this,
             [this](int v) { st_.SilenceThreshold = v; });
-    connect(SpinEditRelease, &QSpinBox::valueChanged, this,
-            [this](int v) { st_.SilenceRelease = v; });
-    connect(SpdBtnPrepare, &QToolButton::clicked, this, [this] { SpdBtnPrepareClick(); });
-    connect(SpdBtnClear, &QToolButton::clicked, this, [this] { emit clearRequested(); });
-
-    UpdateSplitControls();
+    connect(pauseSpin, &QSpinBox::valueChanged, this, [this](int v) { st_.SilenceRelease = v; });
+    connect(prepareButton, &QToolButton::clicked, this, [this] { onPrepareClicked(); });
+    connect(clearButton, &QToolButton::clicked, this, [this] { emit clearRequested(); });
 }
 
-void SplitSettingsPanel::SetMode(SplitModeKind mode) {
+void SplitSettingsPanel::setMode(SplitModeKind mode) {
     st_.SplitMode = mode;
-    UpdateSplitControls();
+    updateSplitControls();
 }
 
-void SplitSettingsPanel::UpdateSplitControls() {
+void SplitSettingsPanel::updateSplitControls() {
     const SplitModeKind m = st_.SplitMode;
-    SpinEditParts->setEnabled(m == SplitModeKind::ByParts);
-    EditTimeMM->setEnabled(m == SplitModeKind::ByTime);
-    EditTimeSS->setEnabled(m == SplitModeKind::ByTime);
-    SpinEditThresh->setEnabled(m == SplitModeKind::BySilence);
-    SpinEditRelease->setEnabled(m == SplitModeKind::BySilence);
+    partsSpin->setEnabled(m == SplitModeKind::ByParts);
+    minutesEdit->setEnabled(m == SplitModeKind::ByTime);
+    secondsEdit->setEnabled(m == SplitModeKind::ByTime);
+    thresholdSpin->setEnabled(m == SplitModeKind::BySilence);
+    pauseSpin->setEnabled(m == SplitModeKind::BySilence);
     const bool ready = m != SplitModeKind::Visual && st_.FileLoaded;
-    SetCaptionColour(SpdBtnPrepare, ready ? QColor(Qt::black) : kGreyCaption);
+    SetCaptionColour(prepareButton, ready ? QColor(Qt::black) : kGreyCaption);
 }
 
-void SplitSettingsPanel::ShowEqualPartTime(int n) {
+void SplitSettingsPanel::showEqualPartTime(int n) {
     std::string mm;
     std::string ss;
     if (!tessivo::ShowEqualPartTime(st_, n, mm, ss))
         return; // a part of an hour or more: the edits keep their text
-    EditTimeMM->setText(QString::fromStdString(mm));
-    EditTimeSS->setText(QString::fromStdString(ss));
+    minutesEdit->setText(QString::fromStdString(mm));
+    secondsEdit->setText(QString::fromStdString(ss));
 }
 
-void SplitSettingsPanel::ResetForOpenedFile(int parts) {
-    const QSignalBlocker block(SpinEditParts);
-    SpinEditParts->setValue(parts);
-    ShowEqualPartTime(parts);
+void SplitSettingsPanel::resetForOpenedFile(int parts) {
+    const QSignalBlocker block(partsSpin);
+    partsSpin->setValue(parts);
+    showEqualPartTime(parts);
 }
 
-void SplitSettingsPanel::ShowSilenceSettings() {
+void SplitSettingsPanel::showSilenceSettings() {
     // The settings may hold values outside the boxes' ranges; the boxes show
     // them clamped but the state keeps what was read until the user steps.
-    const QSignalBlocker b1(SpinEditThresh);
-    const QSignalBlocker b2(SpinEditRelease);
-    SpinEditThresh->setValue(st_.SilenceThreshold);
-    SpinEditRelease->setValue(st_.SilenceRelease);
+    const QSignalBlocker b1(thresholdSpin);
+    const QSignalBlocker b2(pauseSpin);
+    thresholdSpin->setValue(st_.SilenceThreshold);
+    pauseSpin->setValue(st_.SilenceRelease);
 }
 
 bool SplitSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == EditTimeMM || watched == EditTimeSS) && event->type() == QEvent::KeyPress) {
+    if ((watched == minutesEdit || watched == secondsEdit) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!KeyAllowedInNumberEdit(key))
             return true;
@@ -181,8 +191,8 @@ bool SplitSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
     return QGroupBox::eventFilter(watched, event);
 }
 
-void SplitSettingsPanel::TimeEditChange(QLineEdit* edit) {
-    QString& last = edit == EditTimeMM ? lastTimeMM_ : lastTimeSS_;
+void SplitSettingsPanel::onTimeEdited(QLineEdit* edit) {
+    QString& last = edit == minutesEdit ? lastMinutes_ : lastSeconds_;
     // A number of 60 or more loses its last character; pasted text that is
     // not a number is refused and the edit keeps its text.
     const std::string now = edit->text().toStdString();
@@ -195,20 +205,20 @@ void SplitSettingsPanel::TimeEditChange(QLineEdit* edit) {
     last = edit->text();
 }
 
-void SplitSettingsPanel::SpdBtnPrepareClick() {
+void SplitSettingsPanel::onPrepareClicked() {
     PrepareInput in;
     in.mode = st_.SplitMode;
-    in.parts = SpinEditParts->value();
-    in.timeMM = EditTimeMM->text().toStdString();
-    in.timeSS = EditTimeSS->text().toStdString();
+    in.parts = partsSpin->value();
+    in.timeMM = minutesEdit->text().toStdString();
+    in.timeSS = secondsEdit->text().toStdString();
     const PrepareOutcome out = PrepareCutLines(st_, in);
     // Emptied edits read "00" from now on.
-    if (QString::fromStdString(in.timeMM) != EditTimeMM->text())
-        EditTimeMM->setText(QString::fromStdString(in.timeMM));
-    if (QString::fromStdString(in.timeSS) != EditTimeSS->text())
-        EditTimeSS->setText(QString::fromStdString(in.timeSS));
+    if (QString::fromStdString(in.timeMM) != minutesEdit->text())
+        minutesEdit->setText(QString::fromStdString(in.timeMM));
+    if (QString::fromStdString(in.timeSS) != secondsEdit->text())
+        secondsEdit->setText(QString::fromStdString(in.timeSS));
     if (!out.message.empty()) {
-        dialogs_.ShowMessage(this, QString::fromStdString(out.message));
+        dialogs_.showMessage(this, QString::fromStdString(out.message));
         return;
     }
     if (out.acted)

@@ -1,4 +1,4 @@
-// The "Split Settings" panel (PanelLeft): how cut lines are placed, by hand or
+// The "Split Settings" panel (splitFrame_): how cut lines are placed, by hand or
 // automatically, with Prepare and Clear.
 #pragma once
 
@@ -23,45 +23,49 @@ public:
 
     // Enables the inputs of the chosen mode; Prepare's caption is black only
     // when a mode other than Visual is chosen and a file is loaded.
-    void UpdateSplitControls();
+    void updateSplitControls();
     // Shows in the time edits how long each of n equal parts is.
-    void ShowEqualPartTime(int n);
+    void showEqualPartTime(int n);
     // After an open: the parts box back to `parts` (2) and its part time shown.
-    void ResetForOpenedFile(int parts = 2);
+    void resetForOpenedFile(int parts = 2);
     // Puts SilenceThreshold and SilenceRelease into their spin boxes.
-    void ShowSilenceSettings();
+    void showSilenceSettings();
 
-    void SpdBtnPrepareClick();
+    void onPrepareClicked();
 
-    QRadioButton* RBtnVisual;
-    QRadioButton* RBtnByParts;
-    QRadioButton* RBtnByTime;
-    QRadioButton* RBtnBySilence;
-    QSpinBox* SpinEditParts;
-    QLineEdit* EditTimeMM;
-    QLineEdit* EditTimeSS;
-    QSpinBox* SpinEditThresh;
-    QSpinBox* SpinEditRelease;
-    QToolButton* SpdBtnPrepare;
-    QToolButton* SpdBtnClear;
+    QRadioButton* visualRadio;
+    QRadioButton* byPartsRadio;
+    QRadioButton* byTimeRadio;
+    QRadioButton* bySilenceRadio;
+    QSpinBox* partsSpin;
+    QLineEdit* minutesEdit;
+    QLineEdit* secondsEdit;
+    QSpinBox* thresholdSpin;
+    QSpinBox* pauseSpin;
+    QToolButton* prepareButton;
+    QToolButton* clearButton;
 
 signals:
     // The cut-line table was replaced: refresh the part list and redraw.
     void partsPrepared();
-    // ClearCutLines asked for (the window owns it: it also stops playback).
+    // clearCutLines asked for (the window owns it: it also stops playback).
     void clearRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void SetMode(SplitModeKind mode);
-    void TimeEditChange(QLineEdit* edit);
+    void createModeButtons();
+    void createInputs();
+    void layOutControls();
+    void connectControls();
+    void setMode(SplitModeKind mode);
+    void onTimeEdited(QLineEdit* edit);
 
     ProgramState& st_;
     UserDialogs& dialogs_;
-    QString lastTimeMM_;
-    QString lastTimeSS_;
+    QString lastMinutes_;
+    QString lastSeconds_;
 };
 
 } // namespace tessivo

@@ -9,12 +9,12 @@ PlaybackLine::PlaybackLine(QColor color, bool dotted, QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // No background of its own: the view shows through the dotted line's gaps.
     setAutoFillBackground(false);
-    HideLine();
+    hideLine();
 }
 
-void PlaybackLine::Place(const OverlayLine& line) {
+void PlaybackLine::place(const OverlayLine& line) {
     if (!line.visible || line.height <= 0) {
-        HideLine();
+        hideLine();
         return;
     }
     const QRect want(line.x, line.y, 1, line.height);
@@ -26,7 +26,7 @@ void PlaybackLine::Place(const OverlayLine& line) {
     }
 }
 
-void PlaybackLine::HideLine() {
+void PlaybackLine::hideLine() {
     setGeometry(-1, 0, 1, 0);
     hide();
 }
@@ -43,24 +43,24 @@ void PlaybackLine::paintEvent(QPaintEvent*) {
 }
 
 PlaybackOverlays::PlaybackOverlays(QWidget* clientArea)
-    : FormLine1(new PlaybackLine(QColor(0, 128, 0), true, clientArea)),
-      FormLine2(new PlaybackLine(QColor(36, 255, 36), false, clientArea)) {
-    FormLine1->setObjectName(QStringLiteral("FormLine1"));
-    FormLine2->setObjectName(QStringLiteral("FormLine2"));
+    : cursorLine(new PlaybackLine(QColor(0, 128, 0), true, clientArea)),
+      stripMarkLine(new PlaybackLine(QColor(36, 255, 36), false, clientArea)) {
+    cursorLine->setObjectName(QStringLiteral("cursorLine"));
+    stripMarkLine->setObjectName(QStringLiteral("stripMarkLine"));
 }
 
-void PlaybackOverlays::Apply(const PlaybackTickResult& r) {
+void PlaybackOverlays::apply(const PlaybackTickResult& r) {
     if (r.placeOverlays) {
-        FormLine2->Place(r.stripMark);
-        FormLine1->Place(r.cursor);
+        stripMarkLine->place(r.stripMark);
+        cursorLine->place(r.cursor);
     }
     if (r.hideOverlays)
-        HideAll();
+        hideAll();
 }
 
-void PlaybackOverlays::HideAll() {
-    FormLine1->HideLine();
-    FormLine2->HideLine();
+void PlaybackOverlays::hideAll() {
+    cursorLine->hideLine();
+    stripMarkLine->hideLine();
 }
 
 } // namespace tessivo

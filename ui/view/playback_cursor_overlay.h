@@ -20,8 +20,8 @@ public:
 
     // Places the line at client (x, y) with this height; height 0 hides it
     // (at x -1).
-    void Place(const OverlayLine& line);
-    void HideLine();
+    void place(const OverlayLine& line);
+    void hideLine();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -39,15 +39,15 @@ public:
 
     // Applies the placement the playback timer worked out: moves both lines
     // while playing, hides them when it reported the stream idle.
-    void Apply(const PlaybackTickResult& r);
+    void apply(const PlaybackTickResult& r);
     // Hides the cursor (a resize does this until the next playing tick).
-    void HideCursor() { FormLine1->HideLine(); }
-    void HideAll();
+    void hideCursor() { cursorLine->hideLine(); }
+    void hideAll();
 
     // The cursor: dotted green RGB(0, 128, 0).
-    PlaybackLine* FormLine1;
+    PlaybackLine* cursorLine;
     // The strip mark: RGB(36, 255, 36).
-    PlaybackLine* FormLine2;
+    PlaybackLine* stripMarkLine;
 };
 
 } // namespace tessivo

@@ -8,46 +8,61 @@ namespace tessivo {
 
 ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_t frameCount) {
     ViewGeometry g;
-    g.ClientWidth = cw;
-    g.ClientHeight = ch;
+    g.clientWidth = cw;
+    g.clientHeight = ch;
 
-    g.WaveLeft = 20;
-    g.WaveRight = cw - 40;
-    g.MeterLeft = cw - 38;
-    g.MeterRight = cw - 2;
+    g.waveLeft = 20;
+    g.waveRight = cw - 40;
+    g.meterLeft = cw - 38;
+    g.meterRight = cw - 2;
 
-    g.StBar = {0, ch - kStBarHeight, cw, kStBarHeight};
-    g.PanelLeft = {0, g.StBar.Top - kPanelHeight - 1, kPanelLeftWidth, kPanelHeight};
-    g.PanelTags = {cw - kPanelTagsWidth - 1, g.PanelLeft.Top, kPanelTagsWidth, kPanelHeight};
+    g.statusBar = {0, ch - kStatusBarHeight, cw, kStatusBarHeight};
+    g.splitFrame = {0, g.statusBar.top - kPanelHeight - 1, kSplitPanelWidth, kPanelHeight};
+    g.tagFrame = {cw - kTagPanelWidth - 1, g.splitFrame.top, kTagPanelWidth, kPanelHeight};
     // The part list ends exactly where the tag panel begins.
-    g.PanelList = {g.PanelLeft.Left + g.PanelLeft.Width + 2, g.PanelLeft.Top,
-                   g.PanelTags.Left - g.PanelLeft.Width - 2, kPanelHeight};
-    g.PanelControl = {0, g.PanelLeft.Top - kPanelControlHeight - 2, cw, kPanelControlHeight};
-    g.SpdBtnDec = {cw - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
-    g.SpdBtnInc = {g.SpdBtnDec.Left - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
-    g.ScrollBar = {5, g.PanelControl.Top - kScrollBarHeight - 2, cw - 45, kScrollBarHeight};
+    g.partListFrame = {g.splitFrame.left + g.splitFrame.width + 2, g.splitFrame.top,
+                       g.tagFrame.left - g.splitFrame.width - 2, kPanelHeight};
+    g.controlPanel = {0, g.splitFrame.top - kControlPanelHeight - 2, cw, kControlPanelHeight};
+    g.zoomOutButton = {cw - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
+    g.zoomInButton = {g.zoomOutButton.left - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
+    g.scrollBar = {5, g.controlPanel.top - kScrollBarHeight - 2, cw - 45, kScrollBarHeight};
 
-    g.WaveTop = 0;
-    g.WaveBottom = g.ScrollBar.Top - 32;
-    g.ViewBottom = g.ScrollBar.Top - 1;
-    g.MeterBottom = g.PanelControl.Top - 1;
+    g.waveTop = 0;
+    g.waveBottom = g.scrollBar.top - 32;
+    g.viewBottom = g.scrollBar.top - 1;
+    g.meterBottom = g.controlPanel.top - 1;
 
-    g.ProgressBar.Left = kStBarFirstPanelWidth + 1;
-    g.ProgressBar.Width = g.StBar.Width - g.ProgressBar.Left - 2;
-    g.ProgressBar.Top = 4;
-    g.ProgressBar.Height = kStBarHeight - 4 - 2;
+    g.progressBar.left = kStreamInfoWidth + 1;
+    g.progressBar.width = g.statusBar.width - g.progressBar.left - 2;
+    g.progressBar.top = 4;
+    g.progressBar.height = kStatusBarHeight - 4 - 2;
 
-    const int32_t wh = g.WaveBottom - g.WaveTop;
-    g.WaveHalf = wh / 2;
-    g.WaveQuarter = wh / 4;
-    g.WaveThreeQuarter = (3 * wh) / 4;
+    const int32_t wh = g.waveBottom - g.waveTop;
+    g.waveHalf = wh / 2;
+    g.waveQuarter = wh / 4;
+    g.waveThreeQuarter = (3 * wh) / 4;
 
-    g.MeterScale = static_cast<double>(g.MeterBottom - g.WaveTop - 2) / 32767.0;
-    g.WaveScale =
+    g.meterScale = static_cast<double>(g.meterBottom - g.waveTop - 2) / 32767.0;
+    g.waveScale =
         channelCount > 1 ? static_cast<double>(wh) / 131068.0 : static_cast<double>(wh) / 65534.0;
-    g.PixelsPerFrame =
-        frameCount == 0 ? 1.0 : static_cast<double>(g.WaveRight - g.WaveLeft - 1) / frameCount;
+    g.pixelsPerFrame =
+        frameCount == 0 ? 1.0 : static_cast<double>(g.waveRight - g.waveLeft - 1) / frameCount;
     return g;
+}
+
+CutLineMarks CutLineMarksAt(const ViewGeometry& g, int64_t x) {
+    const int64_t top = g.waveTop;
+    const int64_t bottom = g.waveBottom;
+    const int64_t half = g.waveTop + g.waveHalf;
+    CutLineMarks m;
+    m.number = {x + 6, top, 0, 0};
+    m.useBox = {x + 1, half - 6, 13, 13};
+    m.useHit = {x, half - 5, 10, 10};
+    m.play = {x, bottom - 11, 10, 10};
+    m.deleteMark = {x - 5, top + 1, 10, 10};
+    m.grab = {x - 5, top + 11, 10, bottom - top - 22};
+    m.hover = {x - 3, top + 11, 6, bottom - top - 22};
+    return m;
 }
 
 std::string FormatRulerTime(int32_t s) {
@@ -69,19 +84,19 @@ FrameMapping::FrameMapping(const ViewGeometry& g, const ProgramState& st)
       frameDuration_(st.FrameDuration), samplesPerFrame_(st.SamplesPerFrame),
       channelCount_(st.ChannelCount) {}
 
-int64_t FrameMapping::FrameToColumn(int64_t f) const {
+int64_t FrameMapping::frameToColumn(int64_t f) const {
     return RoundEven(static_cast<double>(f - f0_) / z_);
 }
 
-int64_t FrameMapping::SecondToColumn(int64_t s) const {
+int64_t FrameMapping::secondToColumn(int64_t s) const {
     return RoundEven((static_cast<double>(s) / frameDuration_ - static_cast<double>(f0_)) / z_);
 }
 
-int64_t FrameMapping::FrameToStripColumn(int64_t f) const {
-    return RoundEven(static_cast<double>(f) * g_.PixelsPerFrame);
+int64_t FrameMapping::frameToStripColumn(int64_t f) const {
+    return RoundEven(static_cast<double>(f) * g_.pixelsPerFrame);
 }
 
-int64_t FrameMapping::BytesToFrame(int64_t bytes) const {
+int64_t FrameMapping::bytesToFrame(int64_t bytes) const {
     const double perFrame = static_cast<double>(samplesPerFrame_) * 2.0 * channelCount_;
     if (perFrame <= 0)
         return 0;

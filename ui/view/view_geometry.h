@@ -14,46 +14,77 @@
 namespace tessivo {
 
 struct LayoutRect {
-    int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+    int32_t left = 0, top = 0, width = 0, height = 0;
 };
 
 // Design sizes of the panels and controls below the waveform; never changed.
-constexpr int32_t kStBarHeight = 19;
-constexpr int32_t kPanelHeight = 239; // PanelLeft, PanelList, PanelTags
-constexpr int32_t kPanelControlHeight = 43;
+constexpr int32_t kStatusBarHeight = 19;
+constexpr int32_t kPanelHeight = 239; // splitFrame_, partListFrame_, tagFrame_
+constexpr int32_t kControlPanelHeight = 43;
 constexpr int32_t kScrollBarHeight = 16;
-constexpr int32_t kPanelLeftWidth = 207;
-constexpr int32_t kPanelTagsWidth = 260;
+constexpr int32_t kSplitPanelWidth = 207;
+constexpr int32_t kTagPanelWidth = 260;
 constexpr int32_t kZoomButtonWidth = 25;
-constexpr int32_t kStBarFirstPanelWidth = 400;
+constexpr int32_t kStreamInfoWidth = 400;
 constexpr int32_t kMeterWidth = 36;
 
-// Every value LayoutView derives from the client size, ChannelCount and
+// Every value layoutView derives from the client size, ChannelCount and
 // FrameCount.
 struct ViewGeometry {
-    int32_t ClientWidth = 0, ClientHeight = 0;
-    int32_t WaveLeft = 20, WaveRight = 0;
-    int32_t MeterLeft = 0, MeterRight = 0;
-    int32_t WaveTop = 0, WaveBottom = 0, ViewBottom = 0, MeterBottom = 0;
-    int32_t WaveHalf = 0, WaveQuarter = 0, WaveThreeQuarter = 0;
-    double WaveScale = 0.0, MeterScale = 0.0, PixelsPerFrame = 1.0;
+    int32_t clientWidth = 0, clientHeight = 0;
+    int32_t waveLeft = 20, waveRight = 0;
+    int32_t meterLeft = 0, meterRight = 0;
+    int32_t waveTop = 0, waveBottom = 0, viewBottom = 0, meterBottom = 0;
+    int32_t waveHalf = 0, waveQuarter = 0, waveThreeQuarter = 0;
+    double waveScale = 0.0, meterScale = 0.0, pixelsPerFrame = 1.0;
 
     // Controls placed by the layout (client coordinates; the zoom buttons are
-    // relative to PanelControl, the progress bar to StBar).
-    LayoutRect StBar, PanelLeft, PanelTags, PanelList, PanelControl, ScrollBar;
-    LayoutRect SpdBtnInc, SpdBtnDec, ProgressBar;
+    // relative to controlPanel_, the progress bar to statusBar_).
+    LayoutRect statusBar, splitFrame, tagFrame, partListFrame, controlPanel, scrollBar;
+    LayoutRect zoomInButton, zoomOutButton, progressBar;
 
     // Sizes of the two off-screen pictures.
-    int32_t WaveBitmapWidth() const { return WaveRight - WaveLeft; }
-    int32_t WaveBitmapHeight() const { return ViewBottom - WaveTop; }
-    int32_t MeterBitmapWidth() const { return MeterRight - MeterLeft; }
-    int32_t MeterBitmapHeight() const { return MeterBottom - WaveTop; }
+    int32_t waveBitmapWidth() const { return waveRight - waveLeft; }
+    int32_t waveBitmapHeight() const { return viewBottom - waveTop; }
+    int32_t meterBitmapWidth() const { return meterRight - meterLeft; }
+    int32_t meterBitmapHeight() const { return meterBottom - waveTop; }
     // Columns that count for fitting a file into the view.
-    int32_t Cols() const { return WaveRight - WaveLeft - 1; }
+    int32_t cols() const { return waveRight - waveLeft - 1; }
 };
 
 ViewGeometry ComputeLayout(int32_t clientWidth, int32_t clientHeight, int32_t channelCount,
                            uint32_t frameCount);
+
+// A rectangle on the waveform. Its hit test counts the pixel row and column
+// just past the right and bottom edge as inside, as the mouse code always has.
+struct MarkRect {
+    int64_t left = 0, top = 0, width = 0, height = 0;
+    bool hit(int64_t x, int64_t y) const {
+        return x >= left && x <= left + width && y >= top && y <= top + height;
+    }
+};
+
+// Where the marks of one cut line sit, from the line's x: a bitmap column when
+// drawing, a client x when testing a click (the picture's rows are the client
+// area's rows). Drawing and hit tests both use this one table.
+struct CutLineMarks {
+    MarkRect number;     // top-left corner of the line's number
+    MarkRect useBox;     // the use check box picture
+    MarkRect useHit;     // where a click ticks or unticks the part
+    MarkRect play;       // the play picture; a click on it plays the part
+    MarkRect deleteMark; // the delete picture and its click (not on line 1)
+    MarkRect grab;       // where a press grabs the line to drag it (not on line 1)
+    MarkRect hover;      // where the pointer becomes the resize arrow
+};
+CutLineMarks CutLineMarksAt(const ViewGeometry& g, int64_t lineX);
+
+// Top and bottom row of the overview strip below the waveform.
+inline int64_t StripTop(const ViewGeometry& g) {
+    return g.viewBottom - 14;
+}
+inline int64_t StripBottom(const ViewGeometry& g) {
+    return g.viewBottom - 2;
+}
 
 // Seconds between ruler labels and ruler ticks per zoom level (index 0 unused).
 constexpr std::array<int32_t, 12> RulerLabelStep = {0,  5,   10,  10,  20,   60,
@@ -68,23 +99,23 @@ class FrameMapping {
 public:
     FrameMapping(const ViewGeometry& g, const ProgramState& st);
 
-    int32_t Z() const { return z_; }
-    int64_t F0() const { return f0_; }
+    int32_t z() const { return z_; }
+    int64_t f0() const { return f0_; }
     // Bitmap column of frame f: round((f - F0) / Z).
-    int64_t FrameToColumn(int64_t f) const;
+    int64_t frameToColumn(int64_t f) const;
     // Client x of frame f.
-    int64_t FrameToX(int64_t f) const { return g_.WaveLeft + FrameToColumn(f); }
+    int64_t frameToX(int64_t f) const { return g_.waveLeft + frameToColumn(f); }
     // Frame under client x (exact integer arithmetic).
-    int64_t XToFrame(int64_t x) const { return f0_ + int64_t{z_} * (x - g_.WaveLeft); }
+    int64_t xToFrame(int64_t x) const { return f0_ + int64_t{z_} * (x - g_.waveLeft); }
     // Frame shown by bitmap column i.
-    int64_t ColumnToFrame(int64_t i) const { return f0_ + i * z_; }
-    double FrameToSeconds(int64_t f) const { return static_cast<double>(f) * frameDuration_; }
+    int64_t columnToFrame(int64_t i) const { return f0_ + i * z_; }
+    double frameToSeconds(int64_t f) const { return static_cast<double>(f) * frameDuration_; }
     // Bitmap column of a whole second on the ruler.
-    int64_t SecondToColumn(int64_t s) const;
+    int64_t secondToColumn(int64_t s) const;
     // Column of frame f on the overview strip (whole file).
-    int64_t FrameToStripColumn(int64_t f) const;
+    int64_t frameToStripColumn(int64_t f) const;
     // Frame at a byte offset of the decoded 16-bit PCM.
-    int64_t BytesToFrame(int64_t bytes) const;
+    int64_t bytesToFrame(int64_t bytes) const;
 
 private:
     const ViewGeometry& g_;

@@ -10,92 +10,97 @@ WaveMouse::WaveMouse(ProgramState& st, const ViewGeometry& geom, WaveMouseHooks 
                      QObject* parent)
     : QObject(parent), st_(st), g_(geom), hooks_(std::move(hooks)) {}
 
-bool WaveMouse::InWaveArea(int x, int y) const {
-    return x > g_.WaveLeft && x < g_.WaveRight && y >= g_.WaveTop && y <= g_.WaveBottom;
+bool WaveMouse::inWaveArea(int x, int y) const {
+    return x > g_.waveLeft && x < g_.waveRight && y >= g_.waveTop && y <= g_.waveBottom;
 }
 
-bool WaveMouse::InStrip(int x, int y) const {
-    return x > g_.WaveLeft && x < g_.WaveRight && y >= g_.ViewBottom - 14 && y <= g_.ViewBottom - 2;
+bool WaveMouse::inStrip(int x, int y) const {
+    return x > g_.waveLeft && x < g_.waveRight && y >= StripTop(g_) && y <= StripBottom(g_);
 }
 
-int64_t WaveMouse::LineX(int k) const {
-    return FrameMapping(g_, st_).FrameToX(st_.CutLine[k]);
+int64_t WaveMouse::lineX(int k) const {
+    return FrameMapping(g_, st_).frameToX(st_.CutLine[k]);
 }
 
-int64_t WaveMouse::FrameAt(int x) const {
-    return FrameMapping(g_, st_).XToFrame(x);
+int64_t WaveMouse::frameAt(int x) const {
+    return FrameMapping(g_, st_).xToFrame(x);
 }
 
-void WaveMouse::FormMouseDown(Qt::MouseButton button, int x, int y) {
-    MouseDownX = x;
-    MouseDownY = y;
-    ClickHandled = 0;
+void WaveMouse::onWaveMousePress(Qt::MouseButton button, int x, int y) {
+    mouseDownX = x;
+    mouseDownY = y;
+    clickHandled = 0;
     if (button != Qt::LeftButton)
         return;
-
-    if (InWaveArea(x, y)) {
-        const int top = g_.WaveTop;
-        const int bottom = g_.WaveBottom;
-        const int half = g_.WaveTop + g_.WaveHalf;
-        // The count is read anew each round: a deleted line shortens the table.
-        for (int k = 1; k <= st_.CutCount; ++k) {
-            const int64_t xk = LineX(k);
-            if (k >= 2 && x >= xk - 5 && x <= xk + 5 && y >= top + 11 && y <= bottom - 11) {
-                IsDragging = true;
-                DragCutIndex = k;
-                hooks_.ShowTimeLabels(st_.PartStart[k] * st_.FrameDuration);
-            }
-            if (x >= xk && x <= xk + 10 && y >= half - 5 && y <= half + 5 && !DoubleClickSeen) {
-                st_.PartUsed[k] = !st_.PartUsed[k];
-                hooks_.UpdatePartStatus(k);
-                hooks_.DrawWaveView();
-                ClickHandled = 1;
-            }
-            if (k >= 2 && x >= xk - 5 && x <= xk + 5 && y >= top + 1 && y <= top + 11) {
-                if (DeleteCutLine(st_, k)) {
-                    if (IsDragging && DragCutIndex >= k) {
-                        // The grabbed line went away or moved down one number.
-                        if (DragCutIndex == k)
-                            IsDragging = false;
-                        else
-                            --DragCutIndex;
-                    }
-                    hooks_.RefreshPartList();
-                    hooks_.DrawWaveView();
-                }
-                ClickHandled = 1;
-                hooks_.StopPlayback();
-            }
-        }
-        DoubleClickSeen = false;
+    if (inWaveArea(x, y)) {
+        pressOnMarks(x, y);
+        doubleClickSeen = false;
     }
+    if (inStrip(x, y) && st_.CutCount > 1)
+        pressOnStrip(x);
+}
 
-    if (InStrip(x, y) && st_.CutCount > 1) {
-        for (int k = 1; k <= st_.CutCount; ++k) {
-            const FrameMapping m(g_, st_);
-            const int64_t sa = m.FrameToStripColumn(st_.PartStart[k]) + g_.WaveLeft;
-            const int64_t sb = m.FrameToStripColumn(st_.PartEnd[k]) + g_.WaveLeft;
-            if (sa < x && x < sb) {
-                st_.SelectedPart = k;
-                hooks_.SelectListRow(k);
-                hooks_.DrawWaveView();
-            }
+void WaveMouse::pressOnMarks(int x, int y) {
+    // The count is read anew each round: a deleted line shortens the table.
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        const CutLineMarks marks = CutLineMarksAt(g_, lineX(k));
+        if (k >= 2 && marks.grab.hit(x, y)) {
+            dragging = true;
+            dragCutIndex = k;
+            hooks_.showTimeLabels(st_.PartStart[k] * st_.FrameDuration);
+        }
+        if (marks.useHit.hit(x, y) && !doubleClickSeen) {
+            st_.PartUsed[k] = !st_.PartUsed[k];
+            hooks_.updatePartStatus(k);
+            hooks_.drawWaveView();
+            clickHandled = 1;
+        }
+        if (k >= 2 && marks.deleteMark.hit(x, y)) {
+            deleteLine(k);
+            clickHandled = 1;
+            hooks_.stopPlayback();
         }
     }
 }
 
-void WaveMouse::FormMouseMove(Qt::MouseButtons buttons, int x, int y) {
+void WaveMouse::deleteLine(int k) {
+    if (!DeleteCutLine(st_, k))
+        return;
+    if (dragging && dragCutIndex >= k) {
+        // The grabbed line went away or moved down one number.
+        if (dragCutIndex == k)
+            dragging = false;
+        else
+            --dragCutIndex;
+    }
+    hooks_.refreshPartList();
+    hooks_.drawWaveView();
+}
+
+void WaveMouse::pressOnStrip(int x) {
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        const FrameMapping m(g_, st_);
+        const int64_t sa = m.frameToStripColumn(st_.PartStart[k]) + g_.waveLeft;
+        const int64_t sb = m.frameToStripColumn(st_.PartEnd[k]) + g_.waveLeft;
+        if (sa < x && x < sb) {
+            st_.SelectedPart = k;
+            hooks_.selectListRow(k);
+            hooks_.drawWaveView();
+        }
+    }
+}
+
+void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
     Qt::CursorShape shape = Qt::ArrowCursor;
     for (int k = 2; k <= st_.CutCount; ++k) {
-        const int64_t xk = LineX(k);
-        if (x >= xk - 3 && x <= xk + 3 && y >= g_.WaveTop + 11 && y <= g_.WaveBottom - 11)
+        if (CutLineMarksAt(g_, lineX(k)).hover.hit(x, y))
             shape = Qt::SizeHorCursor;
     }
-    hooks_.SetCursor(shape);
+    hooks_.setCursor(shape);
 
-    if ((buttons & Qt::LeftButton) && IsDragging && DragCutIndex >= 2 &&
-        DragCutIndex <= st_.CutCount) {
-        int64_t p = FrameAt(x);
+    if ((buttons & Qt::LeftButton) && dragging && dragCutIndex >= 2 &&
+        dragCutIndex <= st_.CutCount) {
+        int64_t p = frameAt(x);
         const int64_t last = static_cast<int64_t>(st_.FrameCount) - 10;
         if (p >= last)
             p = last;
@@ -103,52 +108,51 @@ void WaveMouse::FormMouseMove(Qt::MouseButtons buttons, int x, int y) {
         p = std::max<int64_t>(p, INT32_MIN);
         // The drag follows the line it grabbed, also past its neighbours.
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
-        DragCutIndex = std::max(2, MoveCutLine(st_, DragCutIndex, static_cast<int32_t>(p)));
-        hooks_.DrawWaveView();
-        hooks_.ShowTimeLabels(st_.PartStart[DragCutIndex] * st_.FrameDuration);
+        dragCutIndex = std::max(2, MoveCutLine(st_, dragCutIndex, static_cast<int32_t>(p)));
+        hooks_.drawWaveView();
+        hooks_.showTimeLabels(st_.PartStart[dragCutIndex] * st_.FrameDuration);
     }
 }
 
-void WaveMouse::FormMouseUp(Qt::MouseButton button, int x, int y) {
-    const int64_t f = std::min<int64_t>(FrameAt(x), st_.FrameCount);
+void WaveMouse::onWaveMouseRelease(Qt::MouseButton button, int x, int y) {
+    const int64_t f = std::min<int64_t>(frameAt(x), st_.FrameCount);
     st_.ClickFrame = static_cast<int32_t>(std::clamp<int64_t>(f, INT32_MIN, INT32_MAX));
     auto* timer = new QTimer(this);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [this, timer, button, x, y] {
         pending_.erase(std::find(pending_.begin(), pending_.end(), timer));
         timer->deleteLater();
-        ReleaseTakesEffect(button, x, y);
+        releaseTakesEffect(button, x, y);
     });
     pending_.push_back(timer);
     timer->start(kClickWaitMs);
 }
 
-void WaveMouse::ReleaseTakesEffect(Qt::MouseButton button, int x, int y) {
-    if (DoubleClickSeen)
+void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
+    if (doubleClickSeen)
         return;
-    if (IsDragging) {
-        IsDragging = false;
-        hooks_.RefreshPartList();
+    if (dragging) {
+        dragging = false;
+        hooks_.refreshPartList();
     }
-    if (button != Qt::LeftButton || !InWaveArea(x, y))
+    if (button != Qt::LeftButton || !inWaveArea(x, y))
         return;
     if (st_.FrameCount <= 1) {
-        hooks_.OpenFile();
+        hooks_.openFile();
         return;
     }
-    if (ClickHandled == 1)
+    if (clickHandled == 1)
         return;
 
     bool played = false;
     for (int k = 1; k <= st_.CutCount; ++k) {
-        const int64_t xk = LineX(k);
-        if (x >= xk && x <= xk + 10 && y >= g_.WaveBottom - 11 && y <= g_.WaveBottom - 1) {
+        if (CutLineMarksAt(g_, lineX(k)).play.hit(x, y)) {
             st_.PlayingPart = k;
-            hooks_.PlayFrom(k, PlayStartKind::PartStart);
+            hooks_.playFrom(k, PlayStartKind::PartStart);
             played = true;
         }
     }
-    if (played || ClickHandled != 0)
+    if (played || clickHandled != 0)
         return;
 
     int part = 0;
@@ -157,10 +161,10 @@ void WaveMouse::ReleaseTakesEffect(Qt::MouseButton button, int x, int y) {
             part = k;
     }
     st_.PlayingPart = part;
-    hooks_.PlayFrom(part, PlayStartKind::ClickedFrame);
+    hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }
 
-void WaveMouse::FormDblClick() {
+void WaveMouse::onWaveDoubleClick() {
     // The first click's release would only repeat what the second click's
     // release does; the double click takes its place.
     for (QTimer* t : pending_) {
@@ -169,24 +173,24 @@ void WaveMouse::FormDblClick() {
     }
     pending_.clear();
 
-    if (InWaveArea(MouseDownX, MouseDownY)) {
-        DoubleClickSeen = true;
-        const int64_t p = FrameAt(MouseDownX);
+    if (inWaveArea(mouseDownX, mouseDownY)) {
+        doubleClickSeen = true;
+        const int64_t p = frameAt(mouseDownX);
         if (p >= 0 && p + 10 < static_cast<int64_t>(st_.FrameCount)) {
             // A full table (999 cut lines) refuses the line.
             if (AddCutLine(st_, static_cast<int32_t>(p))) {
-                hooks_.RefreshPartList();
-                hooks_.DrawWaveView();
+                hooks_.refreshPartList();
+                hooks_.drawWaveView();
             }
         }
     }
-    if (InStrip(MouseDownX, MouseDownY) && st_.CutCount > 1) {
-        hooks_.StopPlayback();
+    if (inStrip(mouseDownX, mouseDownY) && st_.CutCount > 1) {
+        hooks_.stopPlayback();
         st_.PlayingPart = st_.SelectedPart;
-        hooks_.PlayFrom(st_.SelectedPart, PlayStartKind::PartStart);
+        hooks_.playFrom(st_.SelectedPart, PlayStartKind::PartStart);
     }
-    MouseDownX = 0;
-    MouseDownY = 0;
+    mouseDownX = 0;
+    mouseDownY = 0;
 }
 
 } // namespace tessivo

@@ -22,19 +22,19 @@ namespace tessivo {
 
 // What the mouse code asks of the window.
 struct WaveMouseHooks {
-    std::function<void()> DrawWaveView;
-    std::function<void(double seconds)> ShowTimeLabels;
-    std::function<void()> RefreshPartList;
-    std::function<void(int k)> UpdatePartStatus;
+    std::function<void()> drawWaveView;
+    std::function<void(double seconds)> showTimeLabels;
+    std::function<void()> refreshPartList;
+    std::function<void(int k)> updatePartStatus;
     // Selects part k's row in the part list and gives the list the focus.
-    std::function<void(int k)> SelectListRow;
+    std::function<void(int k)> selectListRow;
     // Starts playback of part n; PlayingPart is already set.
-    std::function<void(int n, PlayStartKind kind)> PlayFrom;
-    std::function<void()> StopPlayback;
+    std::function<void(int n, PlayStartKind kind)> playFrom;
+    std::function<void()> stopPlayback;
     // The open-file workflow ("Open...").
-    std::function<void()> OpenFile;
+    std::function<void()> openFile;
     // The pointer shape over the view.
-    std::function<void(Qt::CursorShape shape)> SetCursor;
+    std::function<void(Qt::CursorShape shape)> setCursor;
 };
 
 class WaveMouse : public QObject {
@@ -46,28 +46,33 @@ public:
     WaveMouse(ProgramState& st, const ViewGeometry& geom, WaveMouseHooks hooks,
               QObject* parent = nullptr);
 
-    void FormMouseDown(Qt::MouseButton button, int x, int y);
-    void FormMouseMove(Qt::MouseButtons buttons, int x, int y);
-    void FormMouseUp(Qt::MouseButton button, int x, int y);
-    void FormDblClick();
+    void onWaveMousePress(Qt::MouseButton button, int x, int y);
+    void onWaveMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void onWaveMouseRelease(Qt::MouseButton button, int x, int y);
+    void onWaveDoubleClick();
 
     // Releases still waiting for their 300 ms.
-    int PendingReleases() const { return static_cast<int>(pending_.size()); }
+    int pendingReleases() const { return static_cast<int>(pending_.size()); }
 
-    int32_t MouseDownX = 0;
-    int32_t MouseDownY = 0;
-    int32_t ClickHandled = 0;
-    bool IsDragging = false;
-    int32_t DragCutIndex = 0;
-    bool DoubleClickSeen = false;
+    int32_t mouseDownX = 0;
+    int32_t mouseDownY = 0;
+    int32_t clickHandled = 0;
+    bool dragging = false;
+    int32_t dragCutIndex = 0;
+    bool doubleClickSeen = false;
 
 private:
-    bool InWaveArea(int x, int y) const;
-    bool InStrip(int x, int y) const;
-    int64_t LineX(int k) const;
-    int64_t FrameAt(int x) const;
+    bool inWaveArea(int x, int y) const;
+    bool inStrip(int x, int y) const;
+    int64_t lineX(int k) const;
+    // A left press inside the wave area: grab, use and delete marks.
+    void pressOnMarks(int x, int y);
+    void deleteLine(int k);
+    // A left press on the overview strip selects the part under it.
+    void pressOnStrip(int x);
+    int64_t frameAt(int x) const;
     // What a release does once its wait is over.
-    void ReleaseTakesEffect(Qt::MouseButton button, int x, int y);
+    void releaseTakesEffect(Qt::MouseButton button, int x, int y);
 
     ProgramState& st_;
     const ViewGeometry& g_;

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <algorithm>
@@ -50,7 +51,7 @@ void Rect(QPainter& p, int64_t x1, int64_t y1, int64_t x2, int64_t y2, const QCo
 }
 
 QFont MakeFont(const QString& family, int pointSize) {
-    QFont f(family);
+    QFont f = family.isEmpty() ? QGuiApplication::font() : QFont(family);
     f.setPointSize(pointSize);
     // Exact colours: the picture is compared pixel by pixel.
     f.setStyleStrategy(QFont::NoAntialias);
@@ -66,18 +67,18 @@ void TextAt(QPainter& p, int64_t x, int64_t y, const QString& text) {
 void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m) {
     if (st.FrameDuration <= 0)
         return;
-    const int w = g.WaveBitmapWidth();
-    const int64_t s0 = RoundEven(static_cast<double>(m.F0()) * st.FrameDuration);
-    const int64_t s1 = RoundEven(static_cast<double>(m.ColumnToFrame(w - 1)) * st.FrameDuration);
+    const int w = g.waveBitmapWidth();
+    const int64_t s0 = RoundEven(static_cast<double>(m.f0()) * st.FrameDuration);
+    const int64_t s1 = RoundEven(static_cast<double>(m.columnToFrame(w - 1)) * st.FrameDuration);
     if (s1 < s0)
         return;
     const int level = std::clamp<int>(st.ZoomLevel, 1, 11);
     const double labelStep = RulerLabelStep[level];
     const double tickStep = RulerTickStep[level];
-    const int64_t wb = g.WaveBottom;
+    const int64_t wb = g.waveBottom;
     p.setPen(Qt::black);
     for (int64_t s = s0; s <= s1; ++s) {
-        const int64_t x = m.SecondToColumn(s);
+        const int64_t x = m.secondToColumn(s);
         const double sd = static_cast<double>(s);
         const double ql = sd / labelStep;
         if (ql == std::trunc(ql)) {
@@ -94,35 +95,35 @@ void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                      const FrameMapping& m, int64_t xa, int64_t xb) {
     const size_t n = std::min<size_t>({st.FrameCount, st.PeakMaxL.size(), st.PeakMinL.size(),
                                        st.PeakMaxR.size(), st.PeakMinR.size()});
-    const int w = g.WaveBitmapWidth();
+    const int w = g.waveBitmapWidth();
     const QColor inPart(30, 30, 130), elsewhere(50, 50, 80);
     const QColor zeroLine(130, 130, 130), middleLine(100, 100, 100);
     const bool stereo = st.ChannelCount > 1;
     auto channel = [&](int i, int zero, int16_t hi, int16_t lo) {
-        const int64_t y1 = zero - RoundEven(hi * g.WaveScale);
-        const int64_t y2 = zero - RoundEven(lo * g.WaveScale);
+        const int64_t y1 = zero - RoundEven(hi * g.waveScale);
+        const int64_t y2 = zero - RoundEven(lo * g.waveScale);
         if (y1 == y2)
             p.drawPoint(i, int(y1));
         else
             LineTo(p, i, y1, i, y2);
     };
     for (int i = 1; i < w; ++i) {
-        const int64_t f = m.ColumnToFrame(i);
+        const int64_t f = m.columnToFrame(i);
         if (f < 0 || f >= int64_t(n))
             continue;
         p.setPen(xa < i && i < xb ? inPart : elsewhere);
         if (stereo) {
-            channel(i, g.WaveQuarter, st.PeakMaxL[f], st.PeakMinL[f]);
-            channel(i, g.WaveThreeQuarter, st.PeakMaxR[f], st.PeakMinR[f]);
+            channel(i, g.waveQuarter, st.PeakMaxL[f], st.PeakMinL[f]);
+            channel(i, g.waveThreeQuarter, st.PeakMaxR[f], st.PeakMinR[f]);
             p.setPen(zeroLine);
-            p.drawPoint(i, g.WaveQuarter);
-            p.drawPoint(i, g.WaveThreeQuarter);
+            p.drawPoint(i, g.waveQuarter);
+            p.drawPoint(i, g.waveThreeQuarter);
             p.setPen(middleLine);
-            p.drawPoint(i, g.WaveHalf);
+            p.drawPoint(i, g.waveHalf);
         } else {
-            channel(i, g.WaveHalf, st.PeakMaxL[f], st.PeakMinL[f]);
+            channel(i, g.waveHalf, st.PeakMaxL[f], st.PeakMinL[f]);
             p.setPen(zeroLine);
-            p.drawPoint(i, g.WaveHalf);
+            p.drawPoint(i, g.waveHalf);
         }
     }
 }
@@ -131,44 +132,133 @@ void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, co
                   const MarkImages& img) {
     const int count = std::min(st.CutCount, kMaxCutLines);
     for (int k = 1; k <= count; ++k) {
-        const int64_t x = m.FrameToColumn(st.CutLine[k]);
+        const int64_t x = m.frameToColumn(st.CutLine[k]);
+        const CutLineMarks marks = CutLineMarksAt(g, x);
         p.setPen(Qt::black);
-        TextAt(p, x + 6, g.WaveTop, QString::number(k));
-        p.drawImage(int(x + 1), g.WaveHalf - 6, st.PartUsed[k] ? img.CheckOn : img.CheckOff);
-        p.drawImage(int(x), g.WaveBottom - 11, img.Play);
+        TextAt(p, marks.number.left, marks.number.top, QString::number(k));
+        p.drawImage(int(marks.useBox.left), int(marks.useBox.top),
+                    st.PartUsed[k] ? img.checkedBox : img.uncheckedBox);
+        p.drawImage(int(marks.play.left), int(marks.play.top), img.playMark);
         if (k > 1) {
             p.setPen(QColor(100, 100, 255));
-            LineTo(p, x, g.WaveTop, x, g.WaveBottom);
-            p.drawImage(int(x - 5), g.WaveTop + 1, img.Delete);
+            LineTo(p, x, g.waveTop, x, g.waveBottom);
+            p.drawImage(int(marks.deleteMark.left), int(marks.deleteMark.top), img.deleteMark);
         }
     }
 }
 
 void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                       const FrameMapping& m, const RenderStyle& style) {
-    p.setFont(MakeFont(QStringLiteral("Small Font"), 6));
-    const int vb = g.ViewBottom;
+    p.setFont(MakeFont(QString(), 6));
+    const int vb = g.viewBottom;
     p.setPen(st.SelectedPart == 1 ? Qt::black : Qt::white);
     TextAt(p, 2, vb - 13, QStringLiteral("1"));
     const int count = std::min(st.CutCount, kMaxCutLines);
     for (int k = 2; k <= count; ++k) {
-        const int64_t x = m.FrameToStripColumn(st.CutLine[k]);
+        const int64_t x = m.frameToStripColumn(st.CutLine[k]);
         p.setPen(QColor(200, 200, 255));
-        LineTo(p, x, vb - 14, x, vb - 2);
+        LineTo(p, x, StripTop(g), x, StripBottom(g));
         p.setPen(k == st.SelectedPart ? Qt::black : Qt::white);
         TextAt(p, x + 2, vb - 13, QString::number(k));
     }
-    p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
+    p.setFont(MakeFont(style.fontFamily, style.fontSize));
+}
+
+// Columns of the selected part's band; `shown` when a part is selected.
+struct SelectionBand {
+    bool shown = false;
+    int64_t xa = 0, xb = 0;
+};
+
+bool HasSelection(const ProgramState& st) {
+    return st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
+}
+
+// Background, the framed waveform area, the stretch that holds audio and the
+// band of the selected part.
+SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                             const FrameMapping& m) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t wh = g.waveBottom - g.waveTop;
+    Rect(p, 0, 0, w, g.waveBitmapHeight(), BackColor, BackColor);
+    Rect(p, 0, 0, g.waveRight - g.waveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
+
+    const int64_t xEnd =
+        std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - m.f0()) / m.z()), w);
+    if (xEnd > 0)
+        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
+
+    SelectionBand band;
+    band.shown = HasSelection(st);
+    if (band.shown) {
+        band.xa = std::clamp<int64_t>(m.frameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
+        band.xb = std::clamp<int64_t>(m.frameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
+        if (band.xa > 0 || band.xb > 0)
+            Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
+    }
+    return band;
+}
+
+// The zero and middle lines drawn while there is (almost) no audio.
+void DrawGuideLines(QPainter& p, const ViewGeometry& g) {
+    const int64_t right = g.waveRight - g.waveLeft;
+    p.setPen(QColor(130, 130, 130));
+    LineTo(p, 0, g.waveQuarter, right, g.waveQuarter);
+    LineTo(p, 0, g.waveThreeQuarter, right, g.waveThreeQuarter);
+    p.setPen(QColor(100, 100, 100));
+    LineTo(p, 0, g.waveHalf, right, g.waveHalf);
+}
+
+// The two hint texts while no file is open.
+void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t wh = g.waveBottom - g.waveTop;
+    QFont big = MakeFont(style.fontFamily, 14);
+    p.setFont(big);
+    const QString open = QString::fromLatin1(kHintOpen);
+    QFontMetrics fm(big, p.device());
+    const int tx = int((w - fm.horizontalAdvance(open)) / 2);
+    const int ty = int((wh - 20 - fm.height()) / 2);
+    p.setPen(QColor(128, 128, 128));
+    TextAt(p, tx, ty, open);
+    p.setFont(MakeFont(style.fontFamily, 10));
+    p.setPen(QColor(90, 90, 90));
+    TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
+    p.setFont(MakeFont(style.fontFamily, style.fontSize));
+    p.setPen(Qt::black);
+}
+
+// The overview strip: empty frame, shaded bar and the selected part on it.
+void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
+               bool hasSelection) {
+    const int64_t w = g.waveBitmapWidth();
+    const int64_t vb = g.viewBottom;
+    if (!st.FileLoaded || st.FrameCount == 0)
+        Rect(p, 0, StripTop(g), w, StripBottom(g), Qt::black, BackColor);
+
+    if (st.FileLoaded && st.FrameCount > 1) {
+        for (int i = -6; i <= 6; ++i) {
+            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
+            LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
+        }
+    }
+
+    if (hasSelection) {
+        const int64_t sa = m.frameToStripColumn(st.PartStart[st.SelectedPart]);
+        const int64_t sb = m.frameToStripColumn(st.PartEnd[st.SelectedPart]);
+        if (sa != sb)
+            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
+    }
 }
 
 } // namespace
 
 QImage MakeWaveBitmap(const ViewGeometry& g) {
-    return MakeBitmap(g.WaveBitmapWidth(), g.WaveBitmapHeight());
+    return MakeBitmap(g.waveBitmapWidth(), g.waveBitmapHeight());
 }
 
 QImage MakeMeterBitmap(const ViewGeometry& g) {
-    return MakeBitmap(g.MeterBitmapWidth(), g.MeterBitmapHeight());
+    return MakeBitmap(g.meterBitmapWidth(), g.meterBitmapHeight());
 }
 
 const MarkImages& DefaultMarkImages() {
@@ -187,23 +277,23 @@ const MarkImages& DefaultMarkImages() {
             }
             return img;
         };
-        m.CheckOn = box(true);
-        m.CheckOff = box(false);
+        m.checkedBox = box(true);
+        m.uncheckedBox = box(false);
 
-        m.Play = QImage(10, 10, QImage::Format_ARGB32);
-        m.Play.fill(Qt::transparent);
+        m.playMark = QImage(10, 10, QImage::Format_ARGB32);
+        m.playMark.fill(Qt::transparent);
         {
-            QPainter p(&m.Play);
+            QPainter p(&m.playMark);
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(0, 128, 0));
             const QPoint tri[3] = {QPoint(1, 0), QPoint(9, 5), QPoint(1, 9)};
             p.drawPolygon(tri, 3);
         }
 
-        m.Delete = QImage(10, 10, QImage::Format_ARGB32);
-        m.Delete.fill(QColor(235, 228, 215));
+        m.deleteMark = QImage(10, 10, QImage::Format_ARGB32);
+        m.deleteMark.fill(QColor(235, 228, 215));
         {
-            QPainter p(&m.Delete);
+            QPainter p(&m.deleteMark);
             p.setPen(QPen(QColor(200, 0, 0), 2));
             p.drawLine(2, 2, 7, 7);
             p.drawLine(7, 2, 2, 7);
@@ -216,94 +306,29 @@ const MarkImages& DefaultMarkImages() {
 void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                     const RenderStyle& style) {
     const FrameMapping m(g, st);
-    const int64_t w = g.WaveBitmapWidth();
-    const int64_t h = g.WaveBitmapHeight();
-    const int64_t wh = g.WaveBottom - g.WaveTop;
-    const int64_t z = m.Z();
-    const int64_t f0 = m.F0();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
-    p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
+    p.setFont(MakeFont(style.fontFamily, style.fontSize));
 
-    // Background, then the framed waveform area.
-    Rect(p, 0, 0, w, h, BackColor, BackColor);
-    Rect(p, 0, 0, g.WaveRight - g.WaveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
-
-    // The stretch that holds audio.
-    const int64_t xEnd =
-        std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - f0) / z), w);
-    if (xEnd > 0)
-        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
-
-    // Band of the selected part.
-    const bool hasSelection =
-        st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
-    int64_t xa = 0, xb = 0;
-    if (hasSelection) {
-        xa = std::clamp<int64_t>(m.FrameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
-        xb = std::clamp<int64_t>(m.FrameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
-        if (xa > 0 || xb > 0)
-            Rect(p, xa, 0, xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
-    }
-
+    const SelectionBand band = DrawBackground(p, st, g, m);
     DrawRuler(p, st, g, m);
-
-    if (st.FrameCount < 10) {
-        p.setPen(QColor(130, 130, 130));
-        LineTo(p, 0, g.WaveQuarter, g.WaveRight - g.WaveLeft, g.WaveQuarter);
-        LineTo(p, 0, g.WaveThreeQuarter, g.WaveRight - g.WaveLeft, g.WaveThreeQuarter);
-        p.setPen(QColor(100, 100, 100));
-        LineTo(p, 0, g.WaveHalf, g.WaveRight - g.WaveLeft, g.WaveHalf);
-    }
-
+    if (st.FrameCount < 10)
+        DrawGuideLines(p, g);
     if (st.FileLoaded && st.FrameCount > 10)
-        DrawWaveColumns(p, st, g, m, xa, xb);
-
-    if (st.CutCount > 1 && style.Images)
-        DrawCutMarks(p, st, g, m, *style.Images);
-
-    if (!st.FileLoaded) {
-        QFont big = MakeFont(style.FormFontName, 14);
-        p.setFont(big);
-        const QString open = QString::fromLatin1(kHintOpen);
-        QFontMetrics fm(big, p.device());
-        const int tx = int((w - fm.horizontalAdvance(open)) / 2);
-        const int ty = int((wh - 20 - fm.height()) / 2);
-        p.setPen(QColor(128, 128, 128));
-        TextAt(p, tx, ty, open);
-        p.setFont(MakeFont(style.FormFontName, 10));
-        p.setPen(QColor(90, 90, 90));
-        TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
-        p.setFont(MakeFont(style.FormFontName, style.FormFontSize));
-        p.setPen(Qt::black);
-    }
-
-    const int64_t vb = g.ViewBottom;
-    if (!st.FileLoaded || st.FrameCount == 0)
-        Rect(p, 0, vb - 14, w, vb - 2, Qt::black, BackColor);
-
-    if (st.FileLoaded && st.FrameCount > 1) {
-        for (int i = -6; i <= 6; ++i) {
-            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
-            LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
-        }
-    }
-
-    if (hasSelection) {
-        const int64_t sa = m.FrameToStripColumn(st.PartStart[st.SelectedPart]);
-        const int64_t sb = m.FrameToStripColumn(st.PartEnd[st.SelectedPart]);
-        if (sa != sb)
-            Rect(p, sa, vb - 14, sb + 1, vb - 1, Qt::black, Qt::white);
-    }
-
+        DrawWaveColumns(p, st, g, m, band.xa, band.xb);
+    if (st.CutCount > 1 && style.images)
+        DrawCutMarks(p, st, g, m, *style.images);
+    if (!st.FileLoaded)
+        DrawHints(p, g, style);
+    DrawStrip(p, st, g, m, band.shown);
     if (st.CutCount > 1)
         DrawStripNumbers(p, st, g, m, style);
 }
 
 void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                       int windowOuterHeight) {
-    const int mw = g.MeterBitmapWidth();
-    const int mh = g.MeterBitmapHeight();
+    const int mw = g.meterBitmapWidth();
+    const int mh = g.meterBitmapHeight();
     const int half = mw / 2;
     p.setRenderHint(QPainter::Antialiasing, false);
 
@@ -333,8 +358,8 @@ void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g
     // the bars show nothing rather than read past the peak table.
     const size_t f = st.PlayFrame;
     if (st.IsPlaying && f < st.FrameCount && f < st.PeakMaxL.size() && f < st.PeakMaxR.size()) {
-        const int64_t hl = RoundEven(st.PeakMaxL[f] * g.MeterScale);
-        const int64_t hr = RoundEven(st.PeakMaxR[f] * g.MeterScale);
+        const int64_t hl = RoundEven(st.PeakMaxL[f] * g.meterScale);
+        const int64_t hr = RoundEven(st.PeakMaxR[f] * g.meterScale);
         for (int j = 1; j <= 6; ++j) {
             p.setPen(QColor(165 + 15 * j, 158 + 15 * j, 145 + 15 * j));
             LineTo(p, j + 2, mh, j + 2, mh - hl);

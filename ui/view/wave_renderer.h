@@ -18,26 +18,27 @@ inline const QColor BackColor{235, 228, 215};
 
 // The small pictures drawn next to each cut line.
 struct MarkImages {
-    QImage CheckOn;  // 13 x 13
-    QImage CheckOff; // 13 x 13
-    QImage Play;     // 10 x 10, transparent background
-    QImage Delete;   // 10 x 10
+    QImage checkedBox;   // 13 x 13
+    QImage uncheckedBox; // 13 x 13
+    QImage playMark;     // 10 x 10, transparent background
+    QImage deleteMark;   // 10 x 10
 };
 
 // The pictures the program ships (drawn once).
 const MarkImages& DefaultMarkImages();
 
 struct RenderStyle {
-    QString FormFontName = QStringLiteral("MS Sans Serif");
-    int FormFontSize = 8; // points
-    const MarkImages* Images = nullptr;
+    // Empty: the application's UI font.
+    QString fontFamily;
+    int fontSize = 8; // points
+    const MarkImages* images = nullptr;
 };
 
-// Paints the whole waveform picture (WaveBitmapWidth x WaveBitmapHeight).
+// Paints the whole waveform picture (waveBitmapWidth x waveBitmapHeight).
 void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                     const RenderStyle& style);
 
-// Paints the level meter (MeterBitmapWidth x MeterBitmapHeight). The bars are
+// Paints the level meter (meterBitmapWidth x meterBitmapHeight). The bars are
 // drawn only while playing; windowOuterHeight picks 100 segments (800 px or
 // more) or 50.
 void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,

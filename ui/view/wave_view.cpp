@@ -16,40 +16,40 @@ void WaveView::paintEvent(QPaintEvent*) {
     {
         QPainter p(this);
         p.fillRect(rect(), BackColor);
-        if (!WaveBitmap.isNull())
-            p.drawImage(WaveLeft, 0, WaveBitmap);
-        if (!MeterBitmap.isNull())
-            p.drawImage(MeterLeft, 0, MeterBitmap);
+        if (!waveBitmap.isNull())
+            p.drawImage(waveLeft, 0, waveBitmap);
+        if (!meterBitmap.isNull())
+            p.drawImage(meterLeft, 0, meterBitmap);
     }
     if (handler_)
-        handler_->FormPaintDone();
+        handler_->onWavePainted();
 }
 
 void WaveView::mousePressEvent(QMouseEvent* e) {
     if (handler_)
-        handler_->FormMouseDown(e->button(), e->modifiers(), e->position().toPoint().x(),
-                                e->position().toPoint().y());
+        handler_->onWaveMousePress(e->button(), e->modifiers(), e->position().toPoint().x(),
+                                   e->position().toPoint().y());
 }
 
 void WaveView::mouseMoveEvent(QMouseEvent* e) {
     if (handler_)
-        handler_->FormMouseMove(e->buttons(), e->modifiers(), e->position().toPoint().x(),
-                                e->position().toPoint().y());
+        handler_->onWaveMouseMove(e->buttons(), e->modifiers(), e->position().toPoint().x(),
+                                  e->position().toPoint().y());
 }
 
 void WaveView::mouseReleaseEvent(QMouseEvent* e) {
     if (handler_)
-        handler_->FormMouseUp(e->button(), e->modifiers(), e->position().toPoint().x(),
-                              e->position().toPoint().y());
+        handler_->onWaveMouseRelease(e->button(), e->modifiers(), e->position().toPoint().x(),
+                                     e->position().toPoint().y());
 }
 
 void WaveView::mouseDoubleClickEvent(QMouseEvent* e) {
     // The platform sends a press for the second click as well; the double-click
     // handler runs first, then the press, as the mouse code expects.
     if (handler_) {
-        handler_->FormDblClick();
-        handler_->FormMouseDown(e->button(), e->modifiers(), e->position().toPoint().x(),
-                                e->position().toPoint().y());
+        handler_->onWaveDoubleClick();
+        handler_->onWaveMousePress(e->button(), e->modifiers(), e->position().toPoint().x(),
+                                   e->position().toPoint().y());
     }
 }
 

@@ -13,14 +13,15 @@ namespace tessivo {
 class WaveViewHandler {
 public:
     virtual ~WaveViewHandler() = default;
-    virtual void FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
-                               int y) = 0;
-    virtual void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
-                               int y) = 0;
-    virtual void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) = 0;
-    virtual void FormDblClick() = 0;
+    virtual void onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                                  int y) = 0;
+    virtual void onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
+                                 int y) = 0;
+    virtual void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                                    int y) = 0;
+    virtual void onWaveDoubleClick() = 0;
     // Called at the end of every paint of the view.
-    virtual void FormPaintDone() = 0;
+    virtual void onWavePainted() = 0;
 };
 
 class WaveView : public QWidget {
@@ -28,13 +29,13 @@ class WaveView : public QWidget {
 public:
     explicit WaveView(QWidget* parent = nullptr);
 
-    void SetHandler(WaveViewHandler* h) { handler_ = h; }
+    void setHandler(WaveViewHandler* h) { handler_ = h; }
 
     // The composed pictures and where they are copied (client x).
-    QImage WaveBitmap;
-    QImage MeterBitmap;
-    int WaveLeft = 20;
-    int MeterLeft = 0;
+    QImage waveBitmap;
+    QImage meterBitmap;
+    int waveLeft = 20;
+    int meterLeft = 0;
 
 protected:
     void paintEvent(QPaintEvent* e) override;

@@ -3,6 +3,7 @@
 #include "core/playback/mpg123_decoder.h"
 #include "ui/view/wave_renderer.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -41,7 +42,7 @@ QString ProgramTitle() {
     return QStringLiteral("Tessivo ") + ProgramVersion();
 }
 
-TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -51,11 +52,11 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
     setPalette(pal);
     setAutoFillBackground(true);
 
-    ImageAbout = new QLabel(this);
-    ImageAbout->setGeometry(16, 16, 48, 48);
-    ImageAbout->setPixmap(ProgramIcon());
+    iconLabel = new QLabel(this);
+    iconLabel->setGeometry(16, 16, 48, 48);
+    iconLabel->setPixmap(ProgramIcon());
 
-    QFont title(QStringLiteral("Arial"));
+    QFont title = QApplication::font();
     title.setPixelSize(23);
     title.setBold(true);
     auto makeTitle = [&](int x, int y, const QColor& c) {
@@ -69,53 +70,53 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
         l->adjustSize();
         return l;
     };
-    Lab0 = makeTitle(91, 26, QColor(192, 192, 192));
-    Lab1 = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
+    titleShadowLabel = makeTitle(91, 26, QColor(192, 192, 192));
+    titleLabel = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
 
-    LabInfo = new QLabel(this);
-    LabInfo->setGeometry(16, 80, 344, 112);
-    LabInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    LabInfo->setWordWrap(true);
-    LabInfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    ShowInfo();
+    infoLabel = new QLabel(this);
+    infoLabel->setGeometry(16, 80, 344, 112);
+    infoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    infoLabel->setWordWrap(true);
+    infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    showInfo();
 
-    BtnOK = new QPushButton(QStringLiteral("OK"), this);
-    BtnOK->setGeometry(146, 202, 75, 27);
-    connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
+    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setGeometry(146, 202, 75, 27);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     setWindowIcon(QIcon(ProgramIcon()));
 }
 
-void TFormAbout::SetAudioLibraries(const QString& text) {
+void AboutWindow::setAudioLibraries(const QString& text) {
     audioLibraries_ = text;
-    ShowInfo();
+    showInfo();
 }
 
-void TFormAbout::ShowInfo() {
+void AboutWindow::showInfo() {
     QString libraries = QStringLiteral("Qt ") + QString::fromLatin1(qVersion()) +
                         QStringLiteral(", ") + QString::fromStdString(Mpg123LibraryVersion());
     if (!audioLibraries_.isEmpty())
         libraries += QStringLiteral(", ") + audioLibraries_;
-    LabInfo->setText(QStringLiteral("Version ") + ProgramVersion() +
-                     QStringLiteral("\n\nLicence: GNU General Public License, version 3 or later "
-                                    "(GPL-3.0-or-later)\n\nRunning on ") +
-                     libraries);
+    infoLabel->setText(QStringLiteral("Version ") + ProgramVersion() +
+                       QStringLiteral("\n\nLicence: GNU General Public License, version 3 or later "
+                                      "(GPL-3.0-or-later)\n\nRunning on ") +
+                       libraries);
 }
 
-QSize TFormAbout::SizeForDpi(int dpi) {
+QSize AboutWindow::sizeForDpi(int dpi) {
     return dpi == 120 ? QSize(430, 320) : QSize(376, 286);
 }
 
-void TFormAbout::FormShow() {
+void AboutWindow::prepareToShow() {
     const int dpi = screen() ? int(screen()->logicalDotsPerInch() + 0.5) : 96;
-    setFixedSize(SizeForDpi(dpi));
+    setFixedSize(sizeForDpi(dpi));
     if (parentWidget()) {
         const QRect pr = parentWidget()->frameGeometry();
         move(pr.center() - QPoint(width() / 2, height() / 2));
     }
 }
 
-void TFormAbout::showEvent(QShowEvent* e) {
-    FormShow();
+void AboutWindow::showEvent(QShowEvent* e) {
+    prepareToShow();
     QDialog::showEvent(e);
 }
 

@@ -15,30 +15,30 @@ QString ProgramVersion();
 // and version.
 QString ProgramTitle();
 
-class TFormAbout : public QDialog {
+class AboutWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormAbout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
     // Size for the screen density: 430 x 320 at 120 dots per inch, else the
     // designed 376 x 286.
-    static QSize SizeForDpi(int dpi);
-    void FormShow();
+    static QSize sizeForDpi(int dpi);
+    void prepareToShow();
     // The sound libraries' names and versions, which the window layer cannot
     // ask for itself; shown after Qt's and the decoder's.
-    void SetAudioLibraries(const QString& text);
+    void setAudioLibraries(const QString& text);
 
-    QLabel* ImageAbout;
-    QLabel* Lab0;    // silver shadow
-    QLabel* Lab1;    // navy title
-    QLabel* LabInfo; // version, licence, library versions
-    QPushButton* BtnOK;
+    QLabel* iconLabel;
+    QLabel* titleShadowLabel; // silver shadow
+    QLabel* titleLabel;       // navy title
+    QLabel* infoLabel;        // version, licence, library versions
+    QPushButton* okButton;
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    void ShowInfo();
+    void showInfo();
     QString audioLibraries_;
 };
 

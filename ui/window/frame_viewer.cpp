@@ -29,8 +29,9 @@ QStringList ViewerSummary(const ProgramState& st) {
     return lines;
 }
 
-TFormViewer::TFormViewer(const ProgramState& st, QWidget* parent) : QDialog(parent), st_(st) {
-    setObjectName(QStringLiteral("FormViewer"));
+FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
+    : QDialog(parent), st_(st) {
+    setObjectName(QStringLiteral("frameViewer"));
     setWindowTitle(QStringLiteral("FormViewer"));
     resize(934, 697);
     QPalette pal = palette();
@@ -38,45 +39,45 @@ TFormViewer::TFormViewer(const ProgramState& st, QWidget* parent) : QDialog(pare
     setPalette(pal);
     setAutoFillBackground(true);
 
-    SGrid1 = new QTableWidget(this);
-    SGrid1->setGeometry(22, 30, 681, 555);
-    SGrid1->setColumnCount(10);
-    SGrid1->verticalHeader()->setDefaultSectionSize(16);
-    SGrid1->verticalHeader()->hide();
-    SGrid1->horizontalHeader()->hide();
-    SGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QPalette gridPal = SGrid1->palette();
+    frameTable = new QTableWidget(this);
+    frameTable->setGeometry(22, 30, 681, 555);
+    frameTable->setColumnCount(10);
+    frameTable->verticalHeader()->setDefaultSectionSize(16);
+    frameTable->verticalHeader()->hide();
+    frameTable->horizontalHeader()->hide();
+    frameTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QPalette gridPal = frameTable->palette();
     gridPal.setColor(QPalette::Base, QColor(251, 244, 221));
-    SGrid1->setPalette(gridPal);
+    frameTable->setPalette(gridPal);
 
-    BtnClose = new QPushButton(QStringLiteral("Close"), this);
-    BtnClose->setGeometry(332, 612, 73, 23);
-    connect(BtnClose, &QPushButton::clicked, this, &QDialog::close);
+    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setGeometry(332, 612, 73, 23);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setGeometry(712, 30, 187, 295);
-    Memo1->setReadOnly(true);
+    summaryText = new QPlainTextEdit(this);
+    summaryText->setGeometry(712, 30, 187, 295);
+    summaryText->setReadOnly(true);
 }
 
-void TFormViewer::showEvent(QShowEvent* e) {
-    FormShow();
+void FrameViewerWindow::showEvent(QShowEvent* e) {
+    prepareToShow();
     QDialog::showEvent(e);
 }
 
-void TFormViewer::FormShow() {
-    SGrid1->clearContents();
-    SGrid1->setRowCount(1004);
+void FrameViewerWindow::prepareToShow() {
+    frameTable->clearContents();
+    frameTable->setRowCount(1004);
     const char* headings[10] = {"FrmPos", "FLength", "b1",     "b2",     "b3",
                                 "b4",     "gain11",  "gain21", "gain12", "gain22"};
     for (int c = 0; c < 10; ++c)
-        SGrid1->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(headings[c])));
+        frameTable->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(headings[c])));
 
     // Only frames the index filled are shown; the rest stay empty.
     const int64_t filled =
         std::min<int64_t>(int64_t{st_.IndexedFrames}, int64_t(st_.FramePos.size()));
     const int64_t rows = std::min<int64_t>(filled, kViewerRows);
     auto cell = [this](int row, int col, int64_t v) {
-        SGrid1->setItem(row, col, new QTableWidgetItem(QString::number(v)));
+        frameTable->setItem(row, col, new QTableWidgetItem(QString::number(v)));
     };
     const std::vector<uint8_t>* tables[8] = {
         &st_.ViewerB1,     &st_.ViewerB2,     &st_.ViewerB3,     &st_.ViewerB4,
@@ -90,7 +91,7 @@ void TFormViewer::FormShow() {
             if (size_t(i) < tables[c]->size())
                 cell(row, 2 + c, (*tables[c])[size_t(i)]);
     }
-    Memo1->setPlainText(ViewerSummary(st_).join(QLatin1Char('\n')));
+    summaryText->setPlainText(ViewerSummary(st_).join(QLatin1Char('\n')));
 }
 
 } // namespace tessivo

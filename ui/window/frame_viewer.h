@@ -20,17 +20,17 @@ constexpr int kViewerRows = 1001; // frames 0..1000
 // The summary lines of the viewer's text box.
 QStringList ViewerSummary(const ProgramState& st);
 
-class TFormViewer : public QDialog {
+class FrameViewerWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TFormViewer(const ProgramState& st, QWidget* parent = nullptr);
+    explicit FrameViewerWindow(const ProgramState& st, QWidget* parent = nullptr);
 
     // Fills the grid and the summary (each time the window is shown).
-    void FormShow();
+    void prepareToShow();
 
-    QTableWidget* SGrid1;
-    QPushButton* BtnClose;
-    QPlainTextEdit* Memo1;
+    QTableWidget* frameTable;
+    QPushButton* closeButton;
+    QPlainTextEdit* summaryText;
 
 protected:
     void showEvent(QShowEvent* e) override;

@@ -14,25 +14,25 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Tessivo Help"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     resize(720, 600);
-    Browser = new QTextBrowser(this);
-    Browser->setOpenExternalLinks(true);
+    browser = new QTextBrowser(this);
+    browser->setOpenExternalLinks(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Browser);
+    layout->addWidget(browser);
     layout->addWidget(buttons);
 }
 
 void HelpWindow::ShowPage(const QString& path) {
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        Browser->setPlainText(QStringLiteral("The help page tessivo.html was not found."));
+        browser->setPlainText(QStringLiteral("The help page tessivo.html was not found."));
         return;
     }
-    Browser->setSource(QUrl::fromLocalFile(path));
+    browser->setSource(QUrl::fromLocalFile(path));
 }
 
 void ShowHelpPage(QWidget* parent, UserDialogs& dialogs, const QString& page) {
-    if (!page.isEmpty() && dialogs.OpenLocalPath(page))
+    if (!page.isEmpty() && dialogs.openLocalPath(page))
         return;
     auto* window = parent ? parent->findChild<HelpWindow*>() : nullptr;
     if (!window)

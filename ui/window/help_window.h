@@ -18,7 +18,7 @@ public:
     // or missing.
     void ShowPage(const QString& path);
 
-    QTextBrowser* Browser;
+    QTextBrowser* browser;
 };
 
 // Opens the help page in the desktop's browser; when that fails, shows it in

@@ -4,6 +4,7 @@
 #include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/window/about_window.h"
 #include "ui/window/frame_viewer.h"
@@ -23,6 +24,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStandardPaths>
@@ -32,6 +34,7 @@
 #include <QTreeWidget>
 
 #include <cmath>
+#include <functional>
 
 namespace tessivo {
 
@@ -48,8 +51,48 @@ void SetBackground(QWidget* w, const QColor& c) {
 }
 
 void Place(QWidget* w, const LayoutRect& r) {
-    w->setGeometry(r.Left, r.Top, r.Width, r.Height);
+    w->setGeometry(r.left, r.top, r.width, r.height);
 }
+
+QFrame* MakeFrame(QWidget* parent, const QString& name) {
+    auto* f = new QFrame(parent);
+    f->setObjectName(name);
+    return f;
+}
+
+// The sunken, light panels of the status word and the clock.
+QFrame* MakeDisplayFrame(QWidget* parent, const QRect& r) {
+    auto* f = new QFrame(parent);
+    f->setGeometry(r);
+    f->setFrameShape(QFrame::Panel);
+    f->setFrameShadow(QFrame::Sunken);
+    SetBackground(f, QColor(245, 240, 230));
+    return f;
+}
+
+// The large bold type of the status word and the clock, in the desktop's font.
+QFont DisplayFont(int pixelSize) {
+    QFont f = QApplication::font();
+    f.setPixelSize(pixelSize);
+    f.setBold(true);
+    return f;
+}
+
+// The central widget: reports every change of its size, so that the window
+// lays itself out on the resize event (the client area also changes without
+// the outer size, when the menu bar takes its height at the first show).
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void()> onResized;
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (onResized)
+            onResized();
+    }
+};
 
 QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int x, int y,
                         int w, int h) {
@@ -93,74 +136,38 @@ QString FindHelpPage() {
     return {};
 }
 
-TForm1::TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
-               QWidget* parent)
+MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs,
+                       WindowEnvironment env, QWidget* parent)
     : QMainWindow(parent), st_(st), engine_(engine), dialogs_(dialogs), env_(std::move(env)) {
     setWindowTitle(QStringLiteral("Tessivo"));
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The desktop's own UI font, at the size the fixed panel layout was
+    // designed for.
+    QFont font = QApplication::font();
     font.setPointSize(8);
     setFont(font);
     setMinimumSize(800, 600);
     resize(800, 600);
     setAcceptDrops(true);
 
-    Client = new QWidget(this);
-    SetBackground(Client, BackColor);
-    setCentralWidget(Client);
+    auto* client = new ClientArea(this);
+    client_ = client;
+    createClientArea();
+    createControlPanel();
+    createMenus();
+    createEditingControls();
 
-    View = new WaveView(Client);
-    View->SetHandler(this);
-    Overlays = std::make_unique<PlaybackOverlays>(View);
+    frameViewer_ = new FrameViewerWindow(st_, this);
+    frameViewer_->setObjectName(QStringLiteral("frameViewer"));
+    aboutWindow_ = new AboutWindow(this);
+    aboutWindow_->setObjectName(QStringLiteral("aboutWindow"));
 
-    ScrollBar = new QScrollBar(Qt::Horizontal, Client);
-    ScrollBar->setRange(0, kMax);
-    ScrollBar->setPageStep(kMax);
-    connect(ScrollBar, &QScrollBar::valueChanged, this, &TForm1::ScrollBarChange);
-    // A click in the trough moves by the large change, not by a page.
-    connect(ScrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
-        if (action == QAbstractSlider::SliderPageStepAdd)
-            ScrollBar->setSliderPosition(ScrollBar->value() + ScrollLargeChange);
-        else if (action == QAbstractSlider::SliderPageStepSub)
-            ScrollBar->setSliderPosition(ScrollBar->value() - ScrollLargeChange);
-    });
-
-    PanelControl = new QFrame(Client);
-    PanelLeft = new QFrame(Client);
-    PanelList = new QFrame(Client);
-    PanelTags = new QFrame(Client);
-    for (QFrame* f : {PanelLeft, PanelList, PanelTags})
-        f->setFrameShape(QFrame::StyledPanel);
-
-    StBar = new QStatusBar(Client);
-    StBar->setSizeGripEnabled(false);
-    StBarPanel0 = new QLabel(StBar);
-    StBarPanel0->setFrameShape(QFrame::Panel);
-    StBarPanel0->setFrameShadow(QFrame::Sunken);
-    StBarPanel0->setGeometry(0, 0, kStBarFirstPanelWidth, kStBarHeight);
-
-    CreatePanelControl();
-    CreateMenus();
-    CreateEditingControls();
-
-    Timer33ms = new QTimer(this);
-    Timer33ms->setInterval(33);
-    connect(Timer33ms, &QTimer::timeout, this, &TForm1::Timer33msTimer);
-    TimerStatus = new QTimer(this);
-    TimerStatus->setInterval(100);
-    connect(TimerStatus, &QTimer::timeout, this, &TForm1::TimerStatusTimer);
-    OpenPoll = new QTimer(this);
-    OpenPoll->setInterval(20);
-    connect(OpenPoll, &QTimer::timeout, this, &TForm1::PollOpen);
-
-    FormViewer = new TFormViewer(st_, this);
-    FormAbout = new TFormAbout(this);
-
-    FormCreate();
-    Timer33ms->start();
-    TimerStatus->start();
+    initialise();
+    // From now on every change of the client area's size lays it out again.
+    client->onResized = [this] { onClientResized(); };
+    createTimers();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     // Destruction: no open may outlive the window, then the stream and the
     // audio output go.
     if (worker_.joinable()) {
@@ -173,156 +180,214 @@ TForm1::~TForm1() {
     engine_.Shutdown();
 }
 
-void TForm1::CreatePanelControl() {
-    SpdBtnPlay =
-        MakeButton(PanelControl, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
-    SpdBtnStop =
-        MakeButton(PanelControl, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
-    connect(SpdBtnPlay, &QToolButton::clicked, this, &TForm1::SpdBtnPlayClick);
-    connect(SpdBtnStop, &QToolButton::clicked, this, &TForm1::SpdBtnStopClick);
+void MainWindow::createClientArea() {
+    client_->setObjectName(QStringLiteral("client"));
+    SetBackground(client_, BackColor);
+    setCentralWidget(client_);
 
-    LabVolume = new QLabel(QStringLiteral("Volume"), PanelControl);
-    LabVolume->setGeometry(150, 0, 70, 13);
-    LabRate = new QLabel(QStringLiteral("Rate"), PanelControl);
-    LabRate->setGeometry(230, 0, 50, 13);
+    waveView_ = new WaveView(client_);
+    waveView_->setObjectName(QStringLiteral("waveView"));
+    waveView_->setHandler(this);
+    overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
 
-    auto makeBar = [this](const QString& hint, int x, int w) {
-        auto* bar = new QSlider(Qt::Horizontal, PanelControl);
-        bar->setToolTip(hint);
-        bar->setGeometry(x, 12, w, 25);
-        bar->setRange(0, kSliderMax);
-        bar->setTickPosition(QSlider::NoTicks);
-        return bar;
+    scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
+    scrollBar_->setObjectName(QStringLiteral("scrollBar"));
+    scrollBar_->setRange(0, kMax);
+    scrollBar_->setPageStep(kMax);
+    connect(scrollBar_, &QScrollBar::valueChanged, this, &MainWindow::onScrollBarMoved);
+    // A click in the trough moves by the large change, not by a page.
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderPageStepAdd)
+            scrollBar_->setSliderPosition(scrollBar_->value() + scrollLargeChange_);
+        else if (action == QAbstractSlider::SliderPageStepSub)
+            scrollBar_->setSliderPosition(scrollBar_->value() - scrollLargeChange_);
+    });
+
+    controlPanel_ = MakeFrame(client_, QStringLiteral("controlPanel"));
+    splitFrame_ = MakeFrame(client_, QStringLiteral("splitFrame"));
+    partListFrame_ = MakeFrame(client_, QStringLiteral("partListFrame"));
+    tagFrame_ = MakeFrame(client_, QStringLiteral("tagFrame"));
+    for (QFrame* f : {splitFrame_, partListFrame_, tagFrame_})
+        f->setFrameShape(QFrame::StyledPanel);
+
+    statusBar_ = new QStatusBar(client_);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    streamInfoLabel_ = new QLabel(statusBar_);
+    streamInfoLabel_->setObjectName(QStringLiteral("streamInfoLabel"));
+    streamInfoLabel_->setFrameShape(QFrame::Panel);
+    streamInfoLabel_->setFrameShadow(QFrame::Sunken);
+    streamInfoLabel_->setGeometry(0, 0, kStreamInfoWidth, kStatusBarHeight);
+    progressBar_ = new QProgressBar(statusBar_);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->hide();
+}
+
+void MainWindow::createTimers() {
+    auto* playbackTimer = new QTimer(this);
+    playbackTimer->setObjectName(QStringLiteral("playbackTimer"));
+    playbackTimer->setInterval(33);
+    connect(playbackTimer, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
+    auto* statusTimer = new QTimer(this);
+    statusTimer->setObjectName(QStringLiteral("statusTimer"));
+    statusTimer->setInterval(100);
+    connect(statusTimer, &QTimer::timeout, this, &MainWindow::onStatusTick);
+    openPollTimer_ = new QTimer(this);
+    openPollTimer_->setInterval(20);
+    connect(openPollTimer_, &QTimer::timeout, this, &MainWindow::pollOpen);
+    playbackTimer->start();
+    statusTimer->start();
+}
+
+void MainWindow::createControlPanel() {
+    createPlaybackControls();
+    createStatusDisplay();
+    createClock();
+
+    splitButton_ = MakeButton(controlPanel_, QStringLiteral("Split"),
+                              QStringLiteral("Split & Save"), 665, 8, 60, 27);
+    splitButton_->setObjectName(QStringLiteral("splitButton"));
+    connect(splitButton_, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    zoomInButton_ = MakeButton(controlPanel_, QStringLiteral("+"), QStringLiteral("Zoom In Time"),
+                               0, 8, kZoomButtonWidth, 27);
+    zoomInButton_->setObjectName(QStringLiteral("zoomInButton"));
+    zoomOutButton_ = MakeButton(controlPanel_, QStringLiteral("-"), QStringLiteral("Zoom Out Time"),
+                                0, 8, kZoomButtonWidth, 27);
+    zoomOutButton_->setObjectName(QStringLiteral("zoomOutButton"));
+    connect(zoomInButton_, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
+    connect(zoomOutButton_, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
+}
+
+void MainWindow::createPlaybackControls() {
+    playButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
+    playButton_->setObjectName(QStringLiteral("playButton"));
+    stopButton_ =
+        MakeButton(controlPanel_, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
+    stopButton_->setObjectName(QStringLiteral("stopButton"));
+    connect(playButton_, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
+    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+
+    auto* volumeLabel = new QLabel(QStringLiteral("Volume"), controlPanel_);
+    volumeLabel->setGeometry(150, 0, 70, 13);
+    auto* rateLabel = new QLabel(QStringLiteral("Rate"), controlPanel_);
+    rateLabel->setGeometry(230, 0, 50, 13);
+
+    auto makeSlider = [this](const QString& hint, int x, int w) {
+        auto* slider = new QSlider(Qt::Horizontal, controlPanel_);
+        slider->setToolTip(hint);
+        slider->setGeometry(x, 12, w, 25);
+        slider->setRange(0, kSliderMax);
+        slider->setTickPosition(QSlider::NoTicks);
+        return slider;
     };
-    VolumeBar = makeBar(QStringLiteral("Playback Volume"), 140, 80);
-    RateBar = makeBar(QStringLiteral("Playback Rate"), 220, 60);
-    connect(VolumeBar, &QSlider::valueChanged, this, &TForm1::VolumeBarChange);
-    connect(RateBar, &QSlider::valueChanged, this, &TForm1::RateBarChange);
-
-    ImageStatus = new QFrame(PanelControl);
-    ImageStatus->setGeometry(280, 3, 221, 38);
-    ImageStatus->setFrameShape(QFrame::Panel);
-    ImageStatus->setFrameShadow(QFrame::Sunken);
-    SetBackground(ImageStatus, QColor(245, 240, 230));
-    LabStatus = new QLabel(QStringLiteral("Open a File"), ImageStatus);
-    QFont statusFont(QStringLiteral("Times New Roman"));
-    statusFont.setPixelSize(16);
-    statusFont.setBold(true);
-    LabStatus->setFont(statusFont);
-    LabStatus->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
-    LabStatus->setAttribute(Qt::WA_TranslucentBackground);
-    LabStatus->installEventFilter(this);
-    ImageStatus->installEventFilter(this);
-
-    ImageTime = new QFrame(PanelControl);
-    ImageTime->setGeometry(505, 3, 150, 38);
-    ImageTime->setFrameShape(QFrame::Panel);
-    ImageTime->setFrameShadow(QFrame::Sunken);
-    SetBackground(ImageTime, QColor(245, 240, 230));
-    LabTimeHms = new QLabel(QStringLiteral("0:00:00"), ImageTime);
-    QFont clockFont(QStringLiteral("Times New Roman"));
-    clockFont.setPixelSize(24);
-    clockFont.setBold(true);
-    LabTimeHms->setFont(clockFont);
-    LabTimeHms->setGeometry(8, 4, 92, 30);
-    LabTimeHms->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LabTimeMs = new QLabel(QStringLiteral(":000"), ImageTime);
-    LabTimeMs->setGeometry(102, 12, 40, 20);
-
-    SpdBtnSplit = MakeButton(PanelControl, QStringLiteral("Split"), QStringLiteral("Split & Save"),
-                             665, 8, 60, 27);
-    connect(SpdBtnSplit, &QToolButton::clicked, this, &TForm1::menuSplitClick);
-    SpdBtnInc = MakeButton(PanelControl, QStringLiteral("+"), QStringLiteral("Zoom In Time"), 0, 8,
-                           kZoomButtonWidth, 27);
-    SpdBtnDec = MakeButton(PanelControl, QStringLiteral("-"), QStringLiteral("Zoom Out Time"), 0, 8,
-                           kZoomButtonWidth, 27);
-    connect(SpdBtnInc, &QToolButton::clicked, this, &TForm1::SpdBtnIncClick);
-    connect(SpdBtnDec, &QToolButton::clicked, this, &TForm1::SpdBtnDecClick);
-
-    ProgressBar = new QProgressBar(StBar);
-    ProgressBar->setRange(0, 100);
-    ProgressBar->setValue(0);
-    ProgressBar->setTextVisible(false);
-    ProgressBar->hide();
+    volumeSlider_ = makeSlider(QStringLiteral("Playback Volume"), 140, 80);
+    volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
+    rateSlider_ = makeSlider(QStringLiteral("Playback Rate"), 220, 60);
+    rateSlider_->setObjectName(QStringLiteral("rateSlider"));
+    connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+    connect(rateSlider_, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
 }
 
-void TForm1::CreateMenus() {
-    menuFile = menuBar()->addMenu(QStringLiteral("File"));
-    menuOpen = menuFile->addAction(QStringLiteral("Open..."), this, &TForm1::menuOpenClick);
-    menuOpen->setShortcut(QKeySequence::Open);
-    menuSplit = menuFile->addAction(QStringLiteral("Split..."), this, &TForm1::menuSplitClick);
-    menuViewer = menuFile->addAction(QStringLiteral("Show Viewer"), this, &TForm1::menuViewerClick);
-    menuViewer->setVisible(false);
-    menuFile->addSeparator();
-    menuExplorer =
-        menuFile->addAction(QStringLiteral("Explorer"), this, &TForm1::menuExplorerClick);
-    menuFile->addSeparator();
-    menuExit = menuFile->addAction(QStringLiteral("Exit"), this, &TForm1::menuExitClick);
-
-    menuHelp = menuBar()->addMenu(QStringLiteral("Help"));
-    menuContent =
-        menuHelp->addAction(QStringLiteral("Help Contents"), this, &TForm1::menuContentClick);
-    menuHelp->addSeparator();
-    menuAbout = menuHelp->addAction(QStringLiteral("About..."), this, &TForm1::menuAboutClick);
+void MainWindow::createStatusDisplay() {
+    statusFrame_ = MakeDisplayFrame(controlPanel_, QRect(280, 3, 221, 38));
+    statusLabel_ = new QLabel(QStringLiteral("Open a File"), statusFrame_);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setFont(DisplayFont(16));
+    statusLabel_->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
+    statusLabel_->setAttribute(Qt::WA_TranslucentBackground);
+    statusLabel_->installEventFilter(this);
+    statusFrame_->installEventFilter(this);
 }
 
-void TForm1::FormCreate() {
+void MainWindow::createClock() {
+    QFrame* clockFrame = MakeDisplayFrame(controlPanel_, QRect(505, 3, 150, 38));
+    clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame);
+    clockLabel_->setObjectName(QStringLiteral("clockLabel"));
+    clockLabel_->setFont(DisplayFont(24));
+    clockLabel_->setGeometry(8, 4, 92, 30);
+    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame);
+    clockMsLabel_->setObjectName(QStringLiteral("clockMsLabel"));
+    clockMsLabel_->setGeometry(102, 12, 40, 20);
+}
+
+void MainWindow::createMenus() {
+    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    openAction_ =
+        fileMenu->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
+    openAction_->setObjectName(QStringLiteral("openAction"));
+    openAction_->setShortcut(QKeySequence::Open);
+    splitAction_ =
+        fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
+    splitAction_->setObjectName(QStringLiteral("splitAction"));
+    viewerAction_ =
+        fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
+    viewerAction_->setObjectName(QStringLiteral("viewerAction"));
+    viewerAction_->setVisible(false);
+    fileMenu->addSeparator();
+    fileMenu->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
+    fileMenu->addSeparator();
+    fileMenu->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
+
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    helpMenu->addAction(QStringLiteral("Help Contents"), this,
+                        &MainWindow::onHelpContentsTriggered);
+    helpMenu->addSeparator();
+    helpMenu->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
+}
+
+void MainWindow::initialise() {
     engine_.Init(); // a failure shows later, when playing is refused
     st_.ZoomLevel = 1;
     st_.FrameDuration = 0.02612;
 
-    for (QWidget* w : {static_cast<QWidget*>(PanelControl), static_cast<QWidget*>(PanelLeft),
-                       static_cast<QWidget*>(PanelTags), static_cast<QWidget*>(ListView1),
-                       static_cast<QWidget*>(PanelList)})
+    for (QWidget* w : {static_cast<QWidget*>(controlPanel_), static_cast<QWidget*>(splitFrame_),
+                       static_cast<QWidget*>(tagFrame_), static_cast<QWidget*>(partList_),
+                       static_cast<QWidget*>(partListFrame_)})
         SetBackground(w, BackColor);
-    ListView1->clear();
+    partList_->clear();
 
-    LastFormWidth = width();
-    LastFormHeight = height();
+    loadWindowSettings();
 
-    LoadWindowSettings();
-
-    ViewerEnabled = false;
     const QString chkFolder =
-        env_.DiagnosticFolder.isEmpty() ? QDir::currentPath() : env_.DiagnosticFolder;
+        env_.diagnosticFolder.isEmpty() ? QDir::currentPath() : env_.diagnosticFolder;
     if (QFileInfo::exists(chkFolder + QStringLiteral("/test.chk"))) {
-        menuViewer->setVisible(true);
-        ViewerEnabled = true;
+        viewerAction_->setVisible(true);
+        viewerEnabled_ = true;
     }
-    st_.ViewerEnabled = ViewerEnabled;
+    st_.ViewerEnabled = viewerEnabled_;
 
-    FormFontSize = font().pointSize();
-    FormFontName = font().family();
-    style_.FormFontName = FormFontName;
-    style_.FormFontSize = FormFontSize;
-    style_.Images = &DefaultMarkImages();
+    style_.fontFamily = font().family();
+    style_.fontSize = font().pointSize();
+    style_.images = &DefaultMarkImages();
 
-    LayoutView();
-    UpdateScrollBar();
-    PaintBackground();
+    layoutView();
+    updateScrollBar();
+    paintBackground();
 
     if (st_.OutputFolder.empty()) {
-        const QString music = env_.MusicFolder.isEmpty() ? DefaultMusicFolder() : env_.MusicFolder;
+        const QString music = env_.musicFolder.isEmpty() ? DefaultMusicFolder() : env_.musicFolder;
         if (!music.isEmpty())
             QDir().mkpath(music);
         st_.OutputFolder = music.toStdString();
     }
-    // The paint handler only copies the composed pictures; they are redrawn
-    // when something changes.
-    OsVersion6OrLater = true;
 }
 
-void TForm1::LoadWindowSettings() {
-    LoadSettings(st_, env_.SettingsPath.toStdString());
-    const QSignalBlocker block(VolumeBar);
-    VolumeBar->setValue(st_.Volume);
-    SplitSettings->ShowSilenceSettings();
+void MainWindow::loadWindowSettings() {
+    LoadSettings(st_, env_.settingsPath.toStdString());
+    const QSignalBlocker block(volumeSlider_);
+    volumeSlider_->setValue(st_.Volume);
+    splitSettings_->showSilenceSettings();
 }
 
-bool TForm1::SaveWindowSettings() {
+bool MainWindow::saveWindowSettings() {
     std::string error;
-    if (!SaveSettings(st_, env_.SettingsPath.toStdString(), error)) {
-        dialogs_.ShowError(this, QString::fromStdString(error));
+    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error)) {
+        dialogs_.showError(this, QString::fromStdString(error));
         return false;
     }
     return true;
@@ -331,91 +396,91 @@ bool TForm1::SaveWindowSettings() {
 // ---------------------------------------------------------------------------
 // Layout and drawing
 
-void TForm1::LayoutView() {
-    const int cw = Client->width();
-    const int ch = Client->height();
+void MainWindow::layoutView() {
+    const int cw = client_->width();
+    const int ch = client_->height();
     geom_ = ComputeLayout(cw, ch, st_.ChannelCount, st_.FrameCount);
-    st_.WaveLeft = geom_.WaveLeft;
-    st_.WaveRight = geom_.WaveRight;
+    st_.WaveLeft = geom_.waveLeft;
+    st_.WaveRight = geom_.waveRight;
 
-    Place(StBar, geom_.StBar);
-    Place(PanelLeft, geom_.PanelLeft);
-    Place(PanelTags, geom_.PanelTags);
-    Place(PanelList, geom_.PanelList);
-    ListView1->setGeometry(0, 0, geom_.PanelList.Width, geom_.PanelList.Height);
-    Place(PanelControl, geom_.PanelControl);
-    SpdBtnDec->move(geom_.SpdBtnDec.Left, SpdBtnDec->y());
-    SpdBtnInc->move(geom_.SpdBtnInc.Left, SpdBtnInc->y());
-    Place(ScrollBar, geom_.ScrollBar);
-    Place(ProgressBar, geom_.ProgressBar);
+    Place(statusBar_, geom_.statusBar);
+    Place(splitFrame_, geom_.splitFrame);
+    Place(tagFrame_, geom_.tagFrame);
+    Place(partListFrame_, geom_.partListFrame);
+    partList_->setGeometry(0, 0, geom_.partListFrame.width, geom_.partListFrame.height);
+    Place(controlPanel_, geom_.controlPanel);
+    zoomOutButton_->move(geom_.zoomOutButton.left, zoomOutButton_->y());
+    zoomInButton_->move(geom_.zoomInButton.left, zoomInButton_->y());
+    Place(scrollBar_, geom_.scrollBar);
+    Place(progressBar_, geom_.progressBar);
 
     // The view widget spans the client area down to the control panel; the
     // scroll bar lies on top of it.
-    View->setGeometry(0, 0, cw, std::max(0, geom_.PanelControl.Top));
-    View->WaveLeft = geom_.WaveLeft;
-    View->MeterLeft = geom_.MeterLeft;
-    ScrollBar->raise();
+    waveView_->setGeometry(0, 0, cw, std::max(0, geom_.controlPanel.top));
+    waveView_->waveLeft = geom_.waveLeft;
+    waveView_->meterLeft = geom_.meterLeft;
+    scrollBar_->raise();
 
-    if (View->WaveBitmap.size() != QSize(geom_.WaveBitmapWidth(), geom_.WaveBitmapHeight()))
-        View->WaveBitmap = MakeWaveBitmap(geom_);
-    if (View->MeterBitmap.size() != QSize(geom_.MeterBitmapWidth(), geom_.MeterBitmapHeight()))
-        View->MeterBitmap = MakeMeterBitmap(geom_);
+    if (waveView_->waveBitmap.size() != QSize(geom_.waveBitmapWidth(), geom_.waveBitmapHeight()))
+        waveView_->waveBitmap = MakeWaveBitmap(geom_);
+    if (waveView_->meterBitmap.size() != QSize(geom_.meterBitmapWidth(), geom_.meterBitmapHeight()))
+        waveView_->meterBitmap = MakeMeterBitmap(geom_);
 }
 
-void TForm1::DrawWaveView() {
-    if (View->WaveBitmap.isNull())
+void MainWindow::drawWaveView() {
+    if (waveView_->waveBitmap.isNull())
         return;
     {
-        QPainter p(&View->WaveBitmap);
+        QPainter p(&waveView_->waveBitmap);
         RenderWaveView(p, st_, geom_, style_);
     }
-    View->update(geom_.WaveLeft, geom_.WaveTop, View->WaveBitmap.width(),
-                 View->WaveBitmap.height());
+    waveView_->update(geom_.waveLeft, geom_.waveTop, waveView_->waveBitmap.width(),
+                      waveView_->waveBitmap.height());
 }
 
-void TForm1::DrawLevelMeter() {
-    if (View->MeterBitmap.isNull())
+void MainWindow::drawLevelMeter() {
+    if (waveView_->meterBitmap.isNull())
         return;
     {
-        QPainter p(&View->MeterBitmap);
+        QPainter p(&waveView_->meterBitmap);
         RenderLevelMeter(p, st_, geom_, frameGeometry().height());
     }
-    View->update(geom_.MeterLeft, geom_.WaveTop, View->MeterBitmap.width(),
-                 View->MeterBitmap.height());
+    waveView_->update(geom_.meterLeft, geom_.waveTop, waveView_->meterBitmap.width(),
+                      waveView_->meterBitmap.height());
 }
 
-void TForm1::PaintBackground() {
-    View->update();
+void MainWindow::paintBackground() {
+    waveView_->update();
 }
 
-void TForm1::ShowTimeLabels(double seconds) {
+void MainWindow::showTimeLabels(double seconds) {
     std::string hms, ms;
     SplitClockText(seconds, hms, ms);
-    LabTimeHms->setText(QString::fromStdString(hms));
-    LabTimeMs->setText(QString::fromStdString(ms));
+    clockLabel_->setText(QString::fromStdString(hms));
+    clockMsLabel_->setText(QString::fromStdString(ms));
 }
 
-void TForm1::ShowStreamInfo() {
-    StBarPanel0->setText(QString::fromStdString(StreamInfoText(st_)));
+void MainWindow::showStreamInfo() {
+    streamInfoLabel_->setText(QString::fromStdString(StreamInfoText(st_)));
 }
 
 // ---------------------------------------------------------------------------
 // Zoom and scrolling
 
-void TForm1::SpdBtnIncClick() {
+void MainWindow::onZoomInClicked() {
     if (busy_)
         return;
     if (st_.ZoomLevel > 1) {
         --st_.ZoomLevel;
-        UpdateScrollBar();
-        DrawWaveView();
+        updateScrollBar();
+        drawWaveView();
     }
 }
 
-void TForm1::SpdBtnDecClick() {
+void MainWindow::onZoomOutClicked() {
     if (busy_)
         return;
-    const int64_t w = geom_.WaveBitmapWidth();
+    const int64_t w = geom_.waveBitmapWidth();
     const int64_t n = st_.FrameCount;
     int64_t z = ZoomFactor[st_.ZoomLevel];
     if (st_.ZoomLevel >= 11 || RoundEven(static_cast<double>(n) / z) <= w)
@@ -424,14 +489,14 @@ void TForm1::SpdBtnDecClick() {
     z = ZoomFactor[st_.ZoomLevel];
     if (RoundEven(static_cast<double>(n - st_.ViewFirstFrame) / z) < w)
         st_.ViewFirstFrame = static_cast<int32_t>(std::max<int64_t>(n - w * z, 0));
-    UpdateScrollBar();
-    DrawWaveView();
+    updateScrollBar();
+    drawWaveView();
 }
 
-void TForm1::UpdateScrollBar() {
+void MainWindow::updateScrollBar() {
     const int64_t n = st_.FrameCount == 0 ? 1 : st_.FrameCount;
     const int64_t z = ZoomFactor[st_.ZoomLevel];
-    const int64_t cols = geom_.Cols();
+    const int64_t cols = geom_.cols();
     const int64_t f0 = st_.ViewFirstFrame;
 
     int64_t page = kMax;
@@ -439,112 +504,104 @@ void TForm1::UpdateScrollBar() {
         page = RoundEven(static_cast<double>(z) * kMax * static_cast<double>(cols) /
                          static_cast<double>(n));
     if (page <= kMax)
-        ScrollPageSize = static_cast<int>(std::max<int64_t>(page, 1));
+        scrollPageSize_ = static_cast<int>(std::max<int64_t>(page, 1));
     const int64_t position = z * RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
                                            (static_cast<double>(z) * static_cast<double>(n)));
-    ScrollSmallChange = static_cast<int>(z);
-    ScrollLargeChange = static_cast<int>(10 * z);
+    scrollSmallChange_ = static_cast<int>(z);
+    scrollLargeChange_ = static_cast<int>(10 * z);
 
     {
         // The last position shows the end of the file at the right edge.
-        const QSignalBlocker block(ScrollBar);
-        ScrollBar->setMaximum(kMax - ScrollPageSize);
-        ScrollBar->setPageStep(ScrollPageSize);
-        ScrollBar->setSingleStep(ScrollSmallChange);
+        const QSignalBlocker block(scrollBar_);
+        scrollBar_->setMaximum(kMax - scrollPageSize_);
+        scrollBar_->setPageStep(scrollPageSize_);
+        scrollBar_->setSingleStep(scrollSmallChange_);
     }
     // A changed position re-derives the first frame and redraws.
-    ScrollBar->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
+    scrollBar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
 }
 
-void TForm1::ScrollBarChange(int position) {
+void MainWindow::onScrollBarMoved(int position) {
     const int64_t z = ZoomFactor[st_.ZoomLevel];
     const int64_t fp = int64_t{st_.FrameCount} * position;
     st_.ViewFirstFrame = static_cast<int32_t>(
         z * RoundEven(static_cast<double>(fp) / (static_cast<double>(z) * kMax)));
-    DrawWaveView();
+    drawWaveView();
 }
 
-void TForm1::AutoZoomIn() {
+void MainWindow::autoZoomIn() {
     const double z = ZoomFactor[st_.ZoomLevel];
-    if (busy_ || st_.ZoomLevel <= 1 || !(st_.FrameCount < 0.5 * z * geom_.Cols()))
+    if (busy_ || st_.ZoomLevel <= 1 || !(st_.FrameCount < 0.5 * z * geom_.cols()))
         return;
     --st_.ZoomLevel;
-    LayoutView();
-    UpdateScrollBar();
-    PaintBackground();
-    DrawWaveView();
+    layoutView();
+    updateScrollBar();
+    paintBackground();
+    drawWaveView();
 }
 
-void TForm1::FormPaintDone() {
+void MainWindow::onWavePainted() {
     // The check runs at the end of every paint; the zoom itself is posted so
     // it does not redraw from inside the paint.
     if (autoZoomPending_ || busy_ || st_.ZoomLevel <= 1)
         return;
-    if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.Cols()))
+    if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.cols()))
         return;
     autoZoomPending_ = true;
     QTimer::singleShot(0, this, [this] {
         autoZoomPending_ = false;
-        AutoZoomIn();
+        autoZoomIn();
     });
 }
 
 // ---------------------------------------------------------------------------
-// Timers
+// Resizes and timers
 
-void TForm1::Timer33msTimer() {
-    if (!FirstTickDone) {
-        FirstTickDone = true;
-        DrawWaveView();
-    }
-    // The client area also changes without the outer size when the window is
-    // first shown (the menu bar takes its height then).
-    if (width() != LastFormWidth || height() != LastFormHeight ||
-        Client->width() != geom_.ClientWidth || Client->height() != geom_.ClientHeight) {
-        Overlays->HideCursor(); // back at the next tick that finds playback active
-        LayoutView();
-        UpdateScrollBar();
-        PaintBackground();
-        DrawWaveView();
-        DrawLevelMeter();
-        LastFormWidth = width();
-        LastFormHeight = height();
-    }
-    if (!busy_)
-        FollowPlayback();
+void MainWindow::onClientResized() {
+    overlays_->hideCursor(); // back at the next tick that finds playback active
+    layoutView();
+    updateScrollBar();
+    paintBackground();
+    drawWaveView();
+    drawLevelMeter();
 }
 
-void TForm1::TimerStatusTimer() {
+void MainWindow::onPlaybackTick() {
+    if (!busy_)
+        followPlayback();
+}
+
+void MainWindow::onStatusTick() {
     const double progress = st_.ProgressPercent.load();
     if (progress > 0) {
-        ProgressBar->setValue(static_cast<int>(RoundEven(progress)));
-        ProgressBar->show();
+        progressBar_->setValue(static_cast<int>(RoundEven(progress)));
+        progressBar_->show();
         return;
     }
-    ProgressBar->hide();
+    progressBar_->hide();
     // While an open runs the status word is the open's own.
     if (busy_)
         return;
     if (auto caption = PlaybackStatusCaption(st_))
-        LabStatus->setText(QString::fromStdString(*caption));
+        statusLabel_->setText(QString::fromStdString(*caption));
     if (!st_.FileLoaded) {
-        LabStatus->setText(QStringLiteral("Open a file"));
-        LabStatus->setCursor(Qt::PointingHandCursor);
+        statusLabel_->setText(QStringLiteral("Open a file"));
+        statusLabel_->setCursor(Qt::PointingHandCursor);
     } else {
-        LabStatus->unsetCursor();
+        statusLabel_->unsetCursor();
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
-        ShowTimeLabels(0);
+        showTimeLabels(0);
         const int k = st_.SelectedPart;
         if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
-            LabStatus->setText(QStringLiteral("Ready"));
+            statusLabel_->setText(QStringLiteral("Ready"));
         } else {
             const double start = st_.PartStart[k] * st_.FrameDuration;
             const double end = (st_.PartEnd[k] + 1.0) * st_.FrameDuration;
-            LabStatus->setText(QStringLiteral("Part(%1)  %2 - %3")
-                                   .arg(k)
-                                   .arg(QString::fromStdString(FormatTimeText(false, start)))
-                                   .arg(QString::fromStdString(FormatTimeText(false, end))));
+            statusLabel_->setText(QStringLiteral("Part(%1)  %2 - %3")
+                                      .arg(k)
+                                      .arg(QString::fromStdString(FormatTimeText(false, start)))
+                                      .arg(QString::fromStdString(FormatTimeText(false, end))));
         }
     }
 }
@@ -552,18 +609,18 @@ void TForm1::TimerStatusTimer() {
 // ---------------------------------------------------------------------------
 // Commands
 
-void TForm1::SetCommandsEnabled(bool on) {
-    for (QAction* a : {menuOpen, menuSplit, menuViewer})
+void MainWindow::setCommandsEnabled(bool on) {
+    for (QAction* a : {openAction_, splitAction_, viewerAction_})
         a->setEnabled(on);
-    for (QWidget* w : {static_cast<QWidget*>(SpdBtnPlay), static_cast<QWidget*>(SpdBtnStop),
-                       static_cast<QWidget*>(SpdBtnSplit), static_cast<QWidget*>(SpdBtnInc),
-                       static_cast<QWidget*>(SpdBtnDec), static_cast<QWidget*>(ScrollBar),
-                       static_cast<QWidget*>(PanelLeft), static_cast<QWidget*>(PanelList),
-                       static_cast<QWidget*>(PanelTags)})
+    for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(stopButton_),
+                       static_cast<QWidget*>(splitButton_), static_cast<QWidget*>(zoomInButton_),
+                       static_cast<QWidget*>(zoomOutButton_), static_cast<QWidget*>(scrollBar_),
+                       static_cast<QWidget*>(splitFrame_), static_cast<QWidget*>(partListFrame_),
+                       static_cast<QWidget*>(tagFrame_)})
         w->setEnabled(on);
 }
 
-void TForm1::SetBusyCursor(bool busy) {
+void MainWindow::setBusyCursor(bool busy) {
     if (busy == busyCursor_)
         return;
     busyCursor_ = busy;
@@ -573,66 +630,71 @@ void TForm1::SetBusyCursor(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void TForm1::menuSplitClick() {
+void MainWindow::onSplitTriggered() {
     if (busy_)
         return;
-    FormConfirm->OpenIfPartsPrepared();
+    confirmDialog_->openIfPartsPrepared();
 }
 
-void TForm1::menuViewerClick() {
-    if (busy_ || !ViewerEnabled)
+void MainWindow::onViewerTriggered() {
+    if (busy_ || !viewerEnabled_)
         return;
-    FormViewer->exec();
+    frameViewer_->exec();
 }
 
-void TForm1::menuExplorerClick() {
-    dialogs_.OpenLocalPath(QString::fromStdString(st_.OutputFolder));
+void MainWindow::onExplorerTriggered() {
+    dialogs_.openLocalPath(QString::fromStdString(st_.OutputFolder));
 }
 
-void TForm1::menuExitClick() {
+void MainWindow::onExitTriggered() {
     close();
 }
 
-void TForm1::menuContentClick() {
-    const QString page = env_.HelpPage.isEmpty() ? FindHelpPage() : env_.HelpPage;
+void MainWindow::onHelpContentsTriggered() {
+    const QString page = env_.helpPage.isEmpty() ? FindHelpPage() : env_.helpPage;
     ShowHelpPage(this, dialogs_, page);
 }
 
-void TForm1::menuAboutClick() {
-    FormAbout->exec();
+void MainWindow::setAudioLibraries(const QString& text) {
+    aboutWindow_->setAudioLibraries(text);
 }
 
-void TForm1::LabStatusClick() {
+void MainWindow::onAboutTriggered() {
+    aboutWindow_->exec();
+}
+
+void MainWindow::onStatusClicked() {
     if (!st_.FileLoaded && !busy_)
-        menuOpenClick();
+        onOpenTriggered();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == LabStatus || watched == ImageStatus) && e->type() == QEvent::MouseButtonPress) {
-        LabStatusClick();
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if ((watched == statusLabel_ || watched == statusFrame_) &&
+        e->type() == QEvent::MouseButtonPress) {
+        onStatusClicked();
         return true;
     }
     return QMainWindow::eventFilter(watched, e);
 }
 
-void TForm1::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     if (worker_.joinable()) {
         cancelOpen_ = true;
         worker_.join();
-        OpenPoll->stop();
+        openPollTimer_->stop();
         busy_ = false;
         st_.ProgressPercent = 0.0;
-        SetBusyCursor(false);
+        setBusyCursor(false);
     }
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
-    SaveWindowSettings();
+    saveWindowSettings();
     e->accept();
 }
 
-void TForm1::changeEvent(QEvent* e) {
+void MainWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized))
-        DrawWaveView();
+        drawWaveView();
     QMainWindow::changeEvent(e);
 }
 

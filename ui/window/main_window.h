@@ -3,7 +3,6 @@
 // the core operations on the program state and then refresh what they show.
 #pragma once
 
-#include "ui/window/user_dialogs.h"
 #include "core/playback/audio_engine.h"
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
@@ -11,6 +10,7 @@
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
+#include "ui/window/user_dialogs.h"
 
 #include <QLocale>
 #include <QMainWindow>
@@ -34,8 +34,8 @@ class QTreeWidget;
 
 namespace tessivo {
 
-class TFormViewer;
-class TFormAbout;
+class FrameViewerWindow;
+class AboutWindow;
 class SplitSettingsPanel;
 class PartListView;
 class PartPopupMenu;
@@ -46,15 +46,15 @@ class WaveMouse;
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
     // Full path of the settings file.
-    QString SettingsPath;
+    QString settingsPath;
     // The user's music folder: the default output folder. Empty = ask the
     // system (QStandardPaths::MusicLocation).
-    QString MusicFolder;
+    QString musicFolder;
     // Folder in which "test.chk" switches the frame viewer on. Empty = the
     // current directory.
-    QString DiagnosticFolder;
+    QString diagnosticFolder;
     // The help page. Empty = look beside the program, then in the sources.
-    QString HelpPage;
+    QString helpPage;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -68,153 +68,71 @@ QString FindHelpPage();
 // decimal separator.
 QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
 
-class TForm1 : public QMainWindow, public WaveViewHandler {
+class MainWindow : public QMainWindow, public WaveViewHandler {
     Q_OBJECT
 public:
-    TForm1(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
-           QWidget* parent = nullptr);
-    ~TForm1() override;
+    MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs, WindowEnvironment env,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    ProgramState& State() { return st_; }
-    const ViewGeometry& Geometry() const { return geom_; }
+    ProgramState& state() { return st_; }
+    const ViewGeometry& viewGeometry() const { return geom_; }
 
-    // --- Layout and drawing ---
-    void LayoutView();
-    void DrawWaveView();
-    void DrawLevelMeter();
-    void PaintBackground();
-    void ShowTimeLabels(double seconds);
-    void ShowStreamInfo();
-
-    // --- Zoom and scrolling ---
-    void SpdBtnIncClick();
-    void SpdBtnDecClick();
-    void UpdateScrollBar();
-    void ScrollBarChange(int position);
-    // One level in when the file fills less than half of the view.
-    void AutoZoomIn();
-
-    // --- Timers ---
-    void Timer33msTimer();
-    void TimerStatusTimer();
-
-    // --- Commands ---
-    void menuOpenClick();
     // The open workflow for a path chosen elsewhere (drop, command line).
-    void OpenFilePath(const QString& path);
-    void menuSplitClick();
-    void menuViewerClick();
-    void menuExplorerClick();
-    void menuExitClick();
-    void menuContentClick();
-    void menuAboutClick();
-    void LabStatusClick();
-
-    // --- Playback (the window's side of it) ---
-    void StopPlayback();
-    void SpdBtnPlayClick();
-    // Plays part n from its start or from ClickFrame (PlayingPart set by the
-    // caller) at the rate slider's speed; a refusal shows the engine's error.
-    // For the part list, its popup menu and the waveform clicks.
-    void PlayPart(int n, PlayStartKind kind);
-    void SpdBtnStopClick();
-    void VolumeBarChange(int position);
-    void RateBarChange(int position);
-    // The playback branches of the 33 ms timer.
-    void FollowPlayback();
-
-    // --- What the part list, the split settings and the tag panel show ---
-    void RefreshPartList();
-    void ClearTagPanel();
-    void ShowPartTags(int n);
-    void UpdateSplitControls();
-    void ShowEqualPartTime(int n);
-    // Back to one part spanning the file ("Clear", popup "Clear Cut Lines").
-    void ClearCutLines();
-
+    void openFilePath(const QString& path);
     // True while a file is being opened: every command that would touch the
     // state is refused then.
-    bool IsBusy() const { return busy_; }
+    bool isBusy() const { return busy_; }
     // Waits (running the event loop) until a running open has finished.
-    void WaitForOpen();
+    void waitForOpen();
 
-    // --- Mouse on the waveform ---
-    void FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) override;
-    void FormDblClick() override;
-    void FormPaintDone() override;
+    // --- Commands (menus, buttons, keys) ---
+    void onOpenTriggered();
+    void onSplitTriggered();
+    void onViewerTriggered();
+    void onExplorerTriggered();
+    void onExitTriggered();
+    void onHelpContentsTriggered();
+    void onAboutTriggered();
+    // The sound libraries' versions for the About window (the window layer
+    // cannot ask the sound library itself).
+    void setAudioLibraries(const QString& text);
+    void onStatusClicked();
+    void onPlayClicked();
+    void onStopClicked();
+    void onZoomInClicked();
+    void onZoomOutClicked();
 
-    // Values the status and scrolling code keep (read by tests too).
-    int32_t LastFormWidth = 0;
-    int32_t LastFormHeight = 0;
-    bool FirstTickDone = false;
-    bool ViewerEnabled = false;
-    bool OsVersion6OrLater = true;
-    QString FormFontName;
-    int FormFontSize = 8;
-    int ScrollPageSize = kScrollMax;
-    int ScrollSmallChange = 1;
-    int ScrollLargeChange = 10;
-    // Folder the open dialog starts in (the last one used in this run).
-    QString LastOpenFolder;
+    // --- Timers: playback following (33 ms) and the status word (100 ms) ---
+    void onPlaybackTick();
+    void onStatusTick();
 
-    // --- Controls ---
-    QWidget* Client = nullptr;
-    WaveView* View = nullptr;
-    // The playback cursor and strip mark over the view.
-    std::unique_ptr<PlaybackOverlays> Overlays;
-    QScrollBar* ScrollBar = nullptr;
-    QFrame* PanelControl = nullptr;
-    QFrame* PanelLeft = nullptr;
-    QFrame* PanelList = nullptr;
-    QFrame* PanelTags = nullptr;
-    QTreeWidget* ListView1 = nullptr;
-    QStatusBar* StBar = nullptr;
-    QLabel* StBarPanel0 = nullptr;
-    QProgressBar* ProgressBar = nullptr;
-    QToolButton* SpdBtnPlay = nullptr;
-    QToolButton* SpdBtnStop = nullptr;
-    QToolButton* SpdBtnSplit = nullptr;
-    QToolButton* SpdBtnInc = nullptr;
-    QToolButton* SpdBtnDec = nullptr;
-    QLabel* LabVolume = nullptr;
-    QLabel* LabRate = nullptr;
-    QSlider* VolumeBar = nullptr;
-    QSlider* RateBar = nullptr;
-    QFrame* ImageStatus = nullptr;
-    QLabel* LabStatus = nullptr;
-    QFrame* ImageTime = nullptr;
-    QLabel* LabTimeHms = nullptr;
-    QLabel* LabTimeMs = nullptr;
-    QTimer* Timer33ms = nullptr;
-    QTimer* TimerStatus = nullptr;
+    // --- Refreshes the editing code and the tests ask for ---
+    void drawWaveView();
+    void updateScrollBar();
+    void refreshPartList();
+    void stopPlayback();
 
-    QMenu* menuFile = nullptr;
-    QAction* menuOpen = nullptr;
-    QAction* menuSplit = nullptr;
-    QAction* menuViewer = nullptr;
-    QAction* menuExplorer = nullptr;
-    QAction* menuExit = nullptr;
-    QMenu* menuHelp = nullptr;
-    QAction* menuContent = nullptr;
-    QAction* menuAbout = nullptr;
-
-    TFormViewer* FormViewer = nullptr;
-    TFormAbout* FormAbout = nullptr;
-
-    // Editing: split settings (in PanelLeft), the part list (ListView1), its
-    // context menu, the tag panel (in PanelTags), the split dialog, the mouse.
-    SplitSettingsPanel* SplitSettings = nullptr;
-    PartListView* PartList = nullptr;
-    PartPopupMenu* PMenu = nullptr;
-    TagPanel* Tags = nullptr;
-    ConfirmDialog* FormConfirm = nullptr;
-    WaveMouse* Mouse = nullptr;
-
+    // --- Parts of the window the tests drive ---
+    WaveView* waveView() const { return waveView_; }
+    PartListView* partList() const { return partList_; }
+    PartPopupMenu* partMenu() const { return partMenu_; }
+    TagPanel* tagPanel() const { return tagPanel_; }
+    ConfirmDialog* confirmDialog() const { return confirmDialog_; }
+    WaveMouse* waveMouse() const { return waveMouse_; }
+    PlaybackOverlays* overlays() const { return overlays_.get(); }
     // The composed pictures (the view copies them).
-    const QImage& WaveBitmap() const { return View->WaveBitmap; }
-    const QImage& MeterBitmap() const { return View->MeterBitmap; }
+    const QImage& waveBitmap() const { return waveView_->waveBitmap; }
+    const QImage& meterBitmap() const { return waveView_->meterBitmap; }
+
+    // Values the scrolling code keeps.
+    int scrollPageSize() const { return scrollPageSize_; }
+    int scrollSmallChange() const { return scrollSmallChange_; }
+    int scrollLargeChange() const { return scrollLargeChange_; }
+    // Folder the open dialog starts in (the last one used in this run).
+    const QString& lastOpenFolder() const { return lastOpenFolder_; }
+    // "test.chk" was found at start: the frame viewer is offered.
+    bool viewerEnabled() const { return viewerEnabled_; }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -224,20 +142,76 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void FormCreate();
-    void CreateMenus();
-    void CreatePanelControl();
-    void CreateEditingControls();
-    void LoadWindowSettings();
-    bool SaveWindowSettings();
-    void SetCommandsEnabled(bool on);
-    void SetBusyCursor(bool busy);
+    // --- Creation ---
+    void initialise();
+    void createMenus();
+    void createClientArea();
+    void createControlPanel();
+    void createPlaybackControls();
+    void createStatusDisplay();
+    void createClock();
+    void createEditingControls();
+    void connectPanels();
+    void connectPartMenu();
+    void createWaveMouse();
+    void createShortcuts();
+    void createTimers();
+    void loadWindowSettings();
+    bool saveWindowSettings();
+    void setCommandsEnabled(bool on);
+    void setBusyCursor(bool busy);
 
-    // The open workflow after the chooser.
-    void StartOpen(const QString& path);
-    void PollOpen();
-    void FinishOpen();
-    void RejectOpen(const QString& message);
+    // --- Layout and drawing ---
+    // The client area changed size: everything is laid out and drawn anew.
+    void onClientResized();
+    void layoutView();
+    void drawLevelMeter();
+    void paintBackground();
+    void showTimeLabels(double seconds);
+    void showStreamInfo();
+
+    // --- Zoom and scrolling ---
+    void onScrollBarMoved(int position);
+    // One level in when the file fills less than half of the view.
+    void autoZoomIn();
+
+    // --- Playback (the window's side of it) ---
+    // Plays part n from its start or from ClickFrame (PlayingPart set by the
+    // caller) at the rate slider's speed; a refusal shows the engine's error.
+    // For the part list, its popup menu and the waveform clicks.
+    void playPart(int n, PlayStartKind kind);
+    void onVolumeChanged(int position);
+    void onRateChanged(int position);
+    // The playback branches of the 33 ms timer.
+    void followPlayback();
+
+    // --- What the part list, the split settings and the tag panel show ---
+    void clearTagPanel();
+    void showPartTags(int n);
+    void updateSplitControls();
+    void showEqualPartTime(int n);
+    // Back to one part spanning the file ("Clear", popup "Clear Cut Lines").
+    void clearCutLines();
+
+    // --- Mouse on the waveform ---
+    void onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                          int y) override;
+    void onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
+                         int y) override;
+    void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                            int y) override;
+    void onWaveDoubleClick() override;
+    void onWavePainted() override;
+
+    // --- The open workflow after the chooser ---
+    void startOpen(const QString& path);
+    // Starts the analysis of `file` into scratch_ on the worker thread.
+    void runOpenWorker(const std::string& file);
+    void pollOpen();
+    void finishOpen();
+    // Moves the analysed file into the state and shows it.
+    void adoptOpenedFile();
+    void rejectOpen(const QString& message);
 
     ProgramState& st_;
     AudioEngine& engine_;
@@ -245,6 +219,13 @@ private:
     WindowEnvironment env_;
     ViewGeometry geom_;
     RenderStyle style_;
+
+    bool viewerEnabled_ = false;
+    int scrollPageSize_ = kScrollMax;
+    int scrollSmallChange_ = 1;
+    int scrollLargeChange_ = 10;
+    QString lastOpenFolder_;
+    bool autoZoomPending_ = false;
 
     // A running open: the worker analyses into scratch_, the window polls.
     bool busy_ = false;
@@ -260,8 +241,47 @@ private:
     QString workerMessage_;
     int shownStage_ = 0;
     double shownPercentOnLabel_ = -1;
-    QTimer* OpenPoll = nullptr;
-    bool autoZoomPending_ = false;
+    QTimer* openPollTimer_ = nullptr;
+
+    // --- Widgets (tests find the plain ones by object name) ---
+    QWidget* client_ = nullptr;
+    WaveView* waveView_ = nullptr;
+    // The playback cursor and strip mark over the view.
+    std::unique_ptr<PlaybackOverlays> overlays_;
+    QScrollBar* scrollBar_ = nullptr;
+    QFrame* controlPanel_ = nullptr;
+    QFrame* splitFrame_ = nullptr;
+    QFrame* partListFrame_ = nullptr;
+    QFrame* tagFrame_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* streamInfoLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QToolButton* playButton_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
+    QToolButton* splitButton_ = nullptr;
+    QToolButton* zoomInButton_ = nullptr;
+    QToolButton* zoomOutButton_ = nullptr;
+    QSlider* volumeSlider_ = nullptr;
+    QSlider* rateSlider_ = nullptr;
+    QFrame* statusFrame_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
+    QLabel* clockLabel_ = nullptr;
+    QLabel* clockMsLabel_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* splitAction_ = nullptr;
+    QAction* viewerAction_ = nullptr;
+
+    FrameViewerWindow* frameViewer_ = nullptr;
+    AboutWindow* aboutWindow_ = nullptr;
+    // Editing: split settings (in splitFrame_), the part list (in
+    // partListFrame_), its context menu, the tag panel (in tagFrame_), the
+    // split dialog, the mouse on the waveform.
+    SplitSettingsPanel* splitSettings_ = nullptr;
+    PartListView* partList_ = nullptr;
+    PartPopupMenu* partMenu_ = nullptr;
+    TagPanel* tagPanel_ = nullptr;
+    ConfirmDialog* confirmDialog_ = nullptr;
+    WaveMouse* waveMouse_ = nullptr;
 };
 
 } // namespace tessivo

@@ -3,9 +3,9 @@
 // the waveform and the keyboard shortcuts, and how they reach each other.
 #include "ui/window/main_window.h"
 
+#include "core/parts/cut_lines.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/tag_panel.h"
-#include "core/parts/cut_lines.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/wave_mouse.h"
@@ -29,96 +29,110 @@ void Fill(QFrame* frame, QWidget* w) {
 
 } // namespace
 
-void TForm1::CreateEditingControls() {
-    SplitSettings = new SplitSettingsPanel(st_, dialogs_, PanelLeft);
-    Fill(PanelLeft, SplitSettings);
-    PartList = new PartListView(st_, PanelList);
-    ListView1 = PartList;
-    Tags = new TagPanel(st_, PanelTags);
-    Fill(PanelTags, Tags);
-    PMenu = new PartPopupMenu(st_, *PartList, this);
-    FormConfirm = new ConfirmDialog(st_, dialogs_, this);
+void MainWindow::createEditingControls() {
+    splitSettings_ = new SplitSettingsPanel(st_, dialogs_, splitFrame_);
+    Fill(splitFrame_, splitSettings_);
+    partList_ = new PartListView(st_, partListFrame_);
+    tagPanel_ = new TagPanel(st_, tagFrame_);
+    Fill(tagFrame_, tagPanel_);
+    partMenu_ = new PartPopupMenu(st_, *partList_, this);
+    confirmDialog_ = new ConfirmDialog(st_, dialogs_, this);
 
-    connect(SplitSettings, &SplitSettingsPanel::partsPrepared, this, [this] {
-        RefreshPartList();
-        DrawWaveView();
+    connectPanels();
+    connectPartMenu();
+    createWaveMouse();
+    createShortcuts();
+}
+
+void MainWindow::connectPanels() {
+    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this, [this] {
+        refreshPartList();
+        drawWaveView();
     });
-    connect(SplitSettings, &SplitSettingsPanel::clearRequested, this, &TForm1::ClearCutLines);
+    connect(splitSettings_, &SplitSettingsPanel::clearRequested, this, &MainWindow::clearCutLines);
 
-    connect(PartList, &PartListView::showPartTags, this, &TForm1::ShowPartTags);
-    connect(PartList, &PartListView::viewChanged, this, &TForm1::DrawWaveView);
-    connect(PartList, &PartListView::playPartRequested, this,
-            [this](int k) { PlayPart(k, PlayStartKind::PartStart); });
+    connect(partList_, &PartListView::showPartTags, this, &MainWindow::showPartTags);
+    connect(partList_, &PartListView::viewChanged, this, &MainWindow::drawWaveView);
+    connect(partList_, &PartListView::playPartRequested, this,
+            [this](int k) { playPart(k, PlayStartKind::PartStart); });
 
     // The list shows the stored title, artist and album at once.
-    connect(Tags, &TagPanel::tagsStored, this, [this] { RefreshPartList(); });
+    connect(tagPanel_, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
 
-    connect(PMenu, &PartPopupMenu::playPartRequested, this,
-            [this](int k) { PlayPart(k, PlayStartKind::PartStart); });
-    connect(PMenu, &PartPopupMenu::stopRequested, this, &TForm1::SpdBtnStopClick);
-    connect(PMenu, &PartPopupMenu::clearRequested, this, &TForm1::ClearCutLines);
-    connect(PMenu, &PartPopupMenu::splitRequested, this, [this] {
+    connect(confirmDialog_, &ConfirmDialog::statusText, this,
+            [this](const QString& text) { statusLabel_->setText(text); });
+    connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
+}
+
+void MainWindow::connectPartMenu() {
+    connect(partMenu_, &PartPopupMenu::playPartRequested, this,
+            [this](int k) { playPart(k, PlayStartKind::PartStart); });
+    connect(partMenu_, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
+    connect(partMenu_, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
+    connect(partMenu_, &PartPopupMenu::splitRequested, this, [this] {
         if (!busy_)
-            FormConfirm->exec();
+            confirmDialog_->exec();
     });
-    connect(PMenu, &PartPopupMenu::explorerRequested, this, &TForm1::menuExplorerClick);
-    connect(PMenu, &PartPopupMenu::viewChanged, this, &TForm1::DrawWaveView);
+    connect(partMenu_, &PartPopupMenu::explorerRequested, this, &MainWindow::onExplorerTriggered);
+    connect(partMenu_, &PartPopupMenu::viewChanged, this, &MainWindow::drawWaveView);
     // A right click anywhere in the window opens it; edit boxes keep their own.
-    Client->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(Client, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    client_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (!busy_)
-            PMenu->popup(Client->mapToGlobal(pos));
+            partMenu_->popup(client_->mapToGlobal(pos));
     });
+}
 
-    connect(FormConfirm, &ConfirmDialog::statusText, this,
-            [this](const QString& text) { LabStatus->setText(text); });
-    connect(FormConfirm, &ConfirmDialog::partsWritten, this, &TForm1::RefreshPartList);
-
+void MainWindow::createWaveMouse() {
     WaveMouseHooks hooks;
-    hooks.DrawWaveView = [this] { DrawWaveView(); };
-    hooks.ShowTimeLabels = [this](double s) { ShowTimeLabels(s); };
-    hooks.RefreshPartList = [this] { RefreshPartList(); };
-    hooks.UpdatePartStatus = [this](int k) { PartList->UpdatePartStatus(k); };
-    hooks.SelectListRow = [this](int k) { PartList->SelectPart(k); };
-    hooks.PlayFrom = [this](int n, PlayStartKind kind) { PlayPart(n, kind); };
-    hooks.StopPlayback = [this] { StopPlayback(); };
-    hooks.OpenFile = [this] { menuOpenClick(); };
-    hooks.SetCursor = [this](Qt::CursorShape shape) { View->setCursor(shape); };
-    Mouse = new WaveMouse(st_, geom_, std::move(hooks), this);
+    hooks.drawWaveView = [this] { drawWaveView(); };
+    hooks.showTimeLabels = [this](double s) { showTimeLabels(s); };
+    hooks.refreshPartList = [this] { refreshPartList(); };
+    hooks.updatePartStatus = [this](int k) { partList_->updatePartStatus(k); };
+    hooks.selectListRow = [this](int k) { partList_->selectPart(k); };
+    hooks.playFrom = [this](int n, PlayStartKind kind) { playPart(n, kind); };
+    hooks.stopPlayback = [this] { stopPlayback(); };
+    hooks.openFile = [this] { onOpenTriggered(); };
+    hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
+    waveMouse_ = new WaveMouse(st_, geom_, std::move(hooks), this);
+}
 
+void MainWindow::createShortcuts() {
     // Keyboard: Space plays or stops, Ctrl+S splits, + and - zoom. Edit boxes
     // keep the keys they type.
-    menuSplit->setShortcut(QKeySequence::Save);
+    splitAction_->setShortcut(QKeySequence::Save);
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] {
         if (st_.IsPlaying)
-            SpdBtnStopClick();
+            onStopClicked();
         else
-            SpdBtnPlayClick();
+            onPlayClicked();
     });
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal),
                                     QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)})
-        connect(new QShortcut(key, this), &QShortcut::activated, this, &TForm1::SpdBtnIncClick);
+        connect(new QShortcut(key, this), &QShortcut::activated, this,
+                &MainWindow::onZoomInClicked);
     for (const QKeySequence& key :
          {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)})
-        connect(new QShortcut(key, this), &QShortcut::activated, this, &TForm1::SpdBtnDecClick);
-    SpdBtnPlay->setToolTip(QStringLiteral("Play (Space)"));
-    SpdBtnStop->setToolTip(QStringLiteral("Stop (Space)"));
-    SpdBtnSplit->setToolTip(QStringLiteral("Split & Save"));
-    SpdBtnInc->setToolTip(QStringLiteral("Zoom In Time"));
-    SpdBtnDec->setToolTip(QStringLiteral("Zoom Out Time"));
+        connect(new QShortcut(key, this), &QShortcut::activated, this,
+                &MainWindow::onZoomOutClicked);
+    playButton_->setToolTip(QStringLiteral("Play (Space)"));
+    stopButton_->setToolTip(QStringLiteral("Stop (Space)"));
+    splitButton_->setToolTip(QStringLiteral("Split & Save"));
+    zoomInButton_->setToolTip(QStringLiteral("Zoom In Time"));
+    zoomOutButton_->setToolTip(QStringLiteral("Zoom Out Time"));
 }
 
-void TForm1::ClearCutLines() {
+void MainWindow::clearCutLines() {
     if (busy_ || st_.Duration == 0)
         return;
     if (st_.IsPlaying)
-        StopPlayback();
+        stopPlayback();
     ResetToOnePart(st_);
-    RefreshPartList();
-    DrawWaveView();
-    DrawLevelMeter();
-    ShowPartTags(1);
+    refreshPartList();
+    drawWaveView();
+    drawLevelMeter();
+    showPartTags(1);
 }
 
 } // namespace tessivo

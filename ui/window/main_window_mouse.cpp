@@ -6,24 +6,24 @@
 
 namespace tessivo {
 
-void TForm1::FormMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     if (!busy_)
-        Mouse->FormMouseDown(button, x, y);
+        waveMouse_->onWaveMousePress(button, x, y);
 }
 
-void TForm1::FormMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
+void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
     if (!busy_)
-        Mouse->FormMouseMove(buttons, x, y);
+        waveMouse_->onWaveMouseMove(buttons, x, y);
 }
 
-void TForm1::FormMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     if (!busy_)
-        Mouse->FormMouseUp(button, x, y);
+        waveMouse_->onWaveMouseRelease(button, x, y);
 }
 
-void TForm1::FormDblClick() {
+void MainWindow::onWaveDoubleClick() {
     if (!busy_)
-        Mouse->FormDblClick();
+        waveMouse_->onWaveDoubleClick();
 }
 
 } // namespace tessivo

@@ -43,46 +43,51 @@ QString PeaksStatusText(double percent, const QLocale& locale) {
            QStringLiteral("%");
 }
 
-void TForm1::menuOpenClick() {
+void MainWindow::onOpenTriggered() {
     if (busy_)
         return;
     const QString path =
-        dialogs_.ChooseOpenFile(this, LastOpenFolder, QStringLiteral("MP3 Files (*.mp3)"));
+        dialogs_.chooseOpenFile(this, lastOpenFolder_, QStringLiteral("MP3 Files (*.mp3)"));
     if (path.isEmpty())
         return; // cancelled: nothing changes, playback goes on
-    OpenFilePath(path);
+    openFilePath(path);
 }
 
-void TForm1::OpenFilePath(const QString& path) {
+void MainWindow::openFilePath(const QString& path) {
     if (busy_ || path.isEmpty())
         return;
-    LastOpenFolder = QFileInfo(path).absolutePath();
-    StartOpen(path);
+    lastOpenFolder_ = QFileInfo(path).absolutePath();
+    startOpen(path);
 }
 
-void TForm1::StartOpen(const QString& path) {
-    StopPlayback();
+void MainWindow::startOpen(const QString& path) {
+    stopPlayback();
 
     st_.FileLoaded = false;
     st_.CutCount = 0;
     st_.FrameCount = 0;
-    LabStatus->setText(QStringLiteral("Opening file"));
+    statusLabel_->setText(QStringLiteral("Opening file"));
     st_.SplitFileCount = 0;
     st_.LastShownPercent = 0;
-    SetBusyCursor(true);
+    setBusyCursor(true);
 
     st_.FileName = path.toStdString();
     setWindowTitle(path);
 
     // Nothing of the previous file stays on show while the new one loads.
-    ClearTagPanel();
-    RefreshPartList();
-    DrawWaveView();
+    clearTagPanel();
+    refreshPartList();
+    drawWaveView();
 
     busy_ = true;
-    SetCommandsEnabled(false);
+    setCommandsEnabled(false);
+    runOpenWorker(path.toStdString());
+    openPollTimer_->start();
+}
+
+void MainWindow::runOpenWorker(const std::string& file) {
     scratch_ = std::make_unique<ProgramState>();
-    scratch_->ViewerEnabled = ViewerEnabled;
+    scratch_->ViewerEnabled = viewerEnabled_;
     workerDone_ = false;
     cancelOpen_ = false;
     openStage_ = 0;
@@ -93,7 +98,6 @@ void TForm1::StartOpen(const QString& path) {
     workerMessage_.clear();
 
     ProgramState* scratch = scratch_.get();
-    const std::string file = path.toStdString();
     worker_ = std::thread([this, scratch, file] {
         double lastShown = 0.0;
         // Runs on the worker: only atomics are written here.
@@ -126,123 +130,126 @@ void TForm1::StartOpen(const QString& path) {
         workerMessage_ = message;
         workerDone_ = true;
     });
-    OpenPoll->start();
 }
 
-void TForm1::PollOpen() {
+void MainWindow::pollOpen() {
     if (openStage_ == 1 && shownStage_ == 0) {
         shownStage_ = 1;
-        LabStatus->setText(QStringLiteral("Calculating Peaks"));
+        statusLabel_->setText(QStringLiteral("Calculating Peaks"));
     }
     const double shown = shownPercent_;
     if (shownStage_ == 1 && shown >= 0 && shown != shownPercentOnLabel_) {
         shownPercentOnLabel_ = shown;
-        LabStatus->setText(PeaksStatusText(shown));
+        statusLabel_->setText(PeaksStatusText(shown));
     }
     if (workerDone_)
-        FinishOpen();
+        finishOpen();
 }
 
-void TForm1::WaitForOpen() {
+void MainWindow::waitForOpen() {
     while (busy_) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(2);
     }
 }
 
-void TForm1::FinishOpen() {
-    OpenPoll->stop();
+void MainWindow::finishOpen() {
+    openPollTimer_->stop();
     if (worker_.joinable())
         worker_.join();
     st_.ProgressPercent = 0.0;
     busy_ = false;
-    SetCommandsEnabled(true);
+    setCommandsEnabled(true);
 
     if (!workerOk_) {
-        RejectOpen(workerMessage_);
+        rejectOpen(workerMessage_);
         return;
     }
 
     try {
-        // The play stream reads the old file image: it goes before the image.
-        engine_.Stop(st_.PlayStream);
-        engine_.FreeStream(st_.PlayStream);
-        st_.PlayStream = 0;
-        st_.IsPlaying = false;
-        st_.PlayFrame = 0;
-
-        AdoptAnalysedFile(st_, std::move(*scratch_));
-        scratch_.reset();
-        st_.FileLoaded = true;
-
-        ClearTagPanel();
-        st_.SelectedPart = 0;
-        ShowTimeLabels(st_.Duration);
-        ShowStreamInfo();
-
-        CopySourceTag(st_);
-        if (st_.HasId3v1)
-            ShowPartTags(1);
-
-        st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.Cols());
-
-        ResetToOnePart(st_);
-        RefreshPartList();
-        ShowEqualPartTime(2);
-
-        {
-            const QSignalBlocker block(ScrollBar);
-            ScrollBar->setValue(0);
-        }
-        st_.ViewFirstFrame = 0;
-        UpdateScrollBar();
-        LayoutView();
-        DrawWaveView();
-
-        SetBusyCursor(false);
-        UpdateSplitControls();
-
-        st_.PlayStream = engine_.CreateStream(st_);
-        // The status word goes back to what the status timer shows.
-        TimerStatusTimer();
+        adoptOpenedFile();
     } catch (const std::exception& e) {
         scratch_.reset();
         st_.FileLoaded = false;
         st_.CutCount = 0;
         st_.FrameCount = 0;
         workerFailed_ = true;
-        RejectOpen(QString::fromLocal8Bit(e.what()));
+        rejectOpen(QString::fromLocal8Bit(e.what()));
     }
 }
 
-void TForm1::RejectOpen(const QString& message) {
+void MainWindow::adoptOpenedFile() {
+    // The play stream reads the old file image: it goes before the image.
+    engine_.Stop(st_.PlayStream);
+    engine_.FreeStream(st_.PlayStream);
+    st_.PlayStream = 0;
+    st_.IsPlaying = false;
+    st_.PlayFrame = 0;
+
+    AdoptAnalysedFile(st_, std::move(*scratch_));
     scratch_.reset();
-    LabStatus->setText(QStringLiteral("Open a file"));
-    SetBusyCursor(false);
-    RefreshPartList();
-    DrawWaveView();
+    st_.FileLoaded = true;
+
+    clearTagPanel();
+    st_.SelectedPart = 0;
+    showTimeLabels(st_.Duration);
+    showStreamInfo();
+
+    CopySourceTag(st_);
+    if (st_.HasId3v1)
+        showPartTags(1);
+
+    st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
+
+    ResetToOnePart(st_);
+    refreshPartList();
+    showEqualPartTime(2);
+
+    {
+        const QSignalBlocker block(scrollBar_);
+        scrollBar_->setValue(0);
+    }
+    st_.ViewFirstFrame = 0;
+    updateScrollBar();
+    layoutView();
+    drawWaveView();
+
+    setBusyCursor(false);
+    updateSplitControls();
+
+    st_.PlayStream = engine_.CreateStream(st_);
+    // The status word goes back to what the status timer shows.
+    onStatusTick();
+}
+
+void MainWindow::rejectOpen(const QString& message) {
+    scratch_.reset();
+    statusLabel_->setText(QStringLiteral("Open a file"));
+    setBusyCursor(false);
+    refreshPartList();
+    drawWaveView();
     const bool failed = workerFailed_;
     workerFailed_ = false;
     if (cancelOpen_ || message.isEmpty())
         return;
     if (failed)
-        dialogs_.ShowError(this, message); // the general error handler's box
+        dialogs_.showError(this, message); // the general error handler's box
     else
-        dialogs_.ShowMessage(this, message);
+        dialogs_.showMessage(this, message);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* e) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
     if (!busy_ && !LocalFileOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent* e) {
+void MainWindow::dropEvent(QDropEvent* e) {
     const QString path = LocalFileOf(e->mimeData());
     if (busy_ || path.isEmpty())
         return;
     e->acceptProposedAction();
     // Opened after the drop has finished, as if chosen in the dialog.
-    QTimer::singleShot(0, this, [this, path] { OpenFilePath(path); });
+    QTimer::singleShot(0, this, [this, path] { openFilePath(path); });
 }
 
 } // namespace tessivo

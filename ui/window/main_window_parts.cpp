@@ -9,24 +9,24 @@
 
 namespace tessivo {
 
-void TForm1::RefreshPartList() {
-    PartList->RefreshPartList();
+void MainWindow::refreshPartList() {
+    partList_->refreshPartList();
 }
 
-void TForm1::ClearTagPanel() {
-    Tags->ClearTagPanel();
+void MainWindow::clearTagPanel() {
+    tagPanel_->clearTagPanel();
 }
 
-void TForm1::ShowPartTags(int n) {
-    Tags->ShowPartTags(n);
+void MainWindow::showPartTags(int n) {
+    tagPanel_->showPartTags(n);
 }
 
-void TForm1::UpdateSplitControls() {
-    SplitSettings->UpdateSplitControls();
+void MainWindow::updateSplitControls() {
+    splitSettings_->updateSplitControls();
 }
 
-void TForm1::ShowEqualPartTime(int n) {
-    SplitSettings->ResetForOpenedFile(n);
+void MainWindow::showEqualPartTime(int n) {
+    splitSettings_->resetForOpenedFile(n);
 }
 
 } // namespace tessivo

@@ -8,66 +8,66 @@
 
 namespace tessivo {
 
-void TForm1::StopPlayback() {
+void MainWindow::stopPlayback() {
     tessivo::StopPlayback(st_, engine_);
-    DrawLevelMeter();
+    drawLevelMeter();
 }
 
-void TForm1::SpdBtnPlayClick() {
+void MainWindow::onPlayClicked() {
     if (busy_)
         return;
     const int n = PlayButtonPart(st_);
-    RateBar->setValue(0); // Play always starts at the file's own speed
+    rateSlider_->setValue(0); // Play always starts at the file's own speed
     st_.PlayingPart = n;
-    PlayPart(n, PlayStartKind::PartStart);
+    playPart(n, PlayStartKind::PartStart);
 }
 
-void TForm1::PlayPart(int n, PlayStartKind kind) {
+void MainWindow::playPart(int n, PlayStartKind kind) {
     if (busy_)
         return;
-    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, RateBar->value(), [] {
+    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, rateSlider_->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     if (r.errorText)
-        dialogs_.ShowMessage(this, QString::fromStdString(*r.errorText));
+        dialogs_.showMessage(this, QString::fromStdString(*r.errorText));
 }
 
-void TForm1::SpdBtnStopClick() {
+void MainWindow::onStopClicked() {
     if (busy_)
         return;
-    StopPlayback();
+    stopPlayback();
 }
 
-void TForm1::VolumeBarChange(int position) {
+void MainWindow::onVolumeChanged(int position) {
     ApplyVolumeBar(st_, engine_, position);
 }
 
-void TForm1::RateBarChange(int position) {
+void MainWindow::onRateChanged(int position) {
     ApplyRateBar(st_, engine_, position);
 }
 
-void TForm1::FollowPlayback() {
+void MainWindow::followPlayback() {
     PlaybackGeometry g;
-    g.waveLeft = geom_.WaveLeft;
-    g.waveRight = geom_.WaveRight;
-    g.waveTop = geom_.WaveTop;
-    g.waveBottom = geom_.WaveBottom;
-    g.viewBottom = geom_.ViewBottom;
-    g.pixelsPerFrame = geom_.PixelsPerFrame;
+    g.waveLeft = geom_.waveLeft;
+    g.waveRight = geom_.waveRight;
+    g.waveTop = geom_.waveTop;
+    g.waveBottom = geom_.waveBottom;
+    g.viewBottom = geom_.viewBottom;
+    g.pixelsPerFrame = geom_.pixelsPerFrame;
     const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, g);
     if (r.following)
-        ShowTimeLabels(r.seconds);
+        showTimeLabels(r.seconds);
     if (r.autoScrolled) {
         // A changed position re-derives the first frame and redraws; an
         // unchanged one leaves the jump to be drawn here.
-        const int before = ScrollBar->value();
-        ScrollBar->setValue(r.scrollPosition);
-        if (ScrollBar->value() == before)
-            DrawWaveView();
+        const int before = scrollBar_->value();
+        scrollBar_->setValue(r.scrollPosition);
+        if (scrollBar_->value() == before)
+            drawWaveView();
     }
     if (r.redrawMeter())
-        DrawLevelMeter();
-    Overlays->Apply(r);
+        drawLevelMeter();
+    overlays_->apply(r);
 }
 
 } // namespace tessivo
