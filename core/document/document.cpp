@@ -1,7 +1,6 @@
 #include "core/document/document.h"
 
 #include "core/analysis/open_file.h"
-#include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
 
 #include <utility>
@@ -23,6 +22,15 @@ void Document::Notify(DocumentChange change) {
     const auto observers = observers_;
     for (const auto& [token, observer] : observers)
         observer(change);
+}
+
+void Document::CloseFile(const std::string& nextName) {
+    st_.FileLoaded = false;
+    st_.CutCount = 0;
+    st_.FrameCount = 0;
+    st_.SplitFileCount = 0;
+    st_.FileName = nextName;
+    Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
 void Document::AdoptFile(ProgramState&& analysed) {
@@ -89,6 +97,16 @@ bool Document::SetPartTag(int k, const Id3v1Record& tag) {
         return false;
     st_.PartTag[k] = tag;
     Notify(DocumentChange::Tags);
+    return true;
+}
+
+bool Document::StoreTagFields(int n, const TagFields& fields) {
+    if (n < 0 || n >= kPartSlots)
+        return false;
+    const Id3v1Record before = st_.PartTag[n];
+    tessivo::StoreTagFields(st_, n, fields);
+    if (st_.PartTag[n] != before)
+        Notify(DocumentChange::Tags);
     return true;
 }
 

@@ -5,6 +5,7 @@
 // window's Qt adapter turns the notifications into signals.
 #pragma once
 
+#include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/prepare.h"
 #include "core/state/program_state.h"
@@ -36,6 +37,9 @@ public:
     using Observer = std::function<void(DocumentChange)>;
 
     explicit Document(ProgramState& st) : st_(st) {}
+    // Leaves no subscriber behind: an edit that reaches a document being torn
+    // down (a widget deleted after it) tells nobody.
+    ~Document() { observers_.clear(); }
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
@@ -47,6 +51,9 @@ public:
     void Unsubscribe(int token);
 
     // --- The file ---
+    // The open file goes away while another one is read; `nextName` is the
+    // file being opened.
+    void CloseFile(const std::string& nextName);
     // Takes over the file a finished open analysed, with one part spanning
     // it and nothing selected.
     void AdoptFile(ProgramState&& analysed);
@@ -67,6 +74,9 @@ public:
     // --- Parts ---
     bool SetPartUsed(int k, bool used);
     bool SetPartTag(int k, const Id3v1Record& tag);
+    // The tag panel's fields into tag slot n (0 = the original file's slot,
+    // up to 1000: slots keep their place when cut lines change).
+    bool StoreTagFields(int n, const TagFields& fields);
     // 0 clears the selection.
     bool SelectPart(int k);
     // Writes every ticked part (the split writer's rules); the parts written

@@ -34,7 +34,7 @@ protected:
         ResetToOnePart(st);
         CopySourceTag(st);
         st.OutputFolder = out.path().toStdString();
-        dlg = std::make_unique<ConfirmDialog>(st, dialogs);
+        dlg = std::make_unique<ConfirmDialog>(doc, dialogs);
     }
     // Cut lines at every `seconds`.
     void Parts(int count) {
@@ -58,6 +58,7 @@ protected:
 
     QTemporaryDir out;
     ProgramState st;
+    Document doc{st};
     testing::FakeUserDialogs dialogs;
     std::unique_ptr<ConfirmDialog> dlg;
 };
@@ -134,7 +135,7 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
 TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) {
     Parts(3);
     st.PartUsed[2] = false;
-    PartListView list(st);
+    PartListView list(doc, st);
     list.refreshPartList();
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
                      &PartListView::refreshPartList);
@@ -183,7 +184,7 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
 TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     Parts(2);
     st.OutputFolder = out.filePath("missing").toStdString();
-    PartListView list(st);
+    PartListView list(doc, st);
     list.refreshPartList();
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
                      &PartListView::refreshPartList);

@@ -25,7 +25,7 @@ protected:
         st.FileLoaded = true;
         st.OutputFolder = "/tmp/out";
         ResetToOnePart(st);
-        list = std::make_unique<PartListView>(st);
+        list = std::make_unique<PartListView>(doc, st);
         list->resize(700, 300);
         list->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(list.get()));
@@ -58,6 +58,7 @@ protected:
     }
 
     ProgramState st;
+    Document doc{st};
     std::unique_ptr<PartListView> list;
 };
 
@@ -217,7 +218,7 @@ class PartPopupMenuTest : public PartListViewTest {
 protected:
     void SetUp() override {
         PartListViewTest::SetUp();
-        menu = std::make_unique<PartPopupMenu>(st, *list);
+        menu = std::make_unique<PartPopupMenu>(doc, st, *list);
     }
     std::unique_ptr<PartPopupMenu> menu;
 };

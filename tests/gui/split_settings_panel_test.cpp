@@ -33,7 +33,7 @@ void LoadFile(ProgramState& st, double seconds) {
 class SplitSettingsPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        panel = std::make_unique<SplitSettingsPanel>(st, dialogs);
+        panel = std::make_unique<SplitSettingsPanel>(doc, dialogs);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
     }
@@ -49,6 +49,7 @@ protected:
     }
 
     ProgramState st;
+    Document doc{st};
     testing::FakeUserDialogs dialogs;
     std::unique_ptr<SplitSettingsPanel> panel;
 };

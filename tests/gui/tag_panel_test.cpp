@@ -25,7 +25,7 @@ protected:
         st.FileLoaded = true;
         ResetToOnePart(st);
         CopySourceTag(st);
-        panel = std::make_unique<TagPanel>(st);
+        panel = std::make_unique<TagPanel>(doc);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
     }
@@ -47,6 +47,7 @@ protected:
     }
 
     ProgramState st;
+    Document doc{st};
     std::unique_ptr<TagPanel> panel;
 };
 

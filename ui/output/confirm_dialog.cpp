@@ -28,8 +28,8 @@ QString FileNamePart(const std::string& path) {
 
 } // namespace
 
-ConfirmDialog::ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), st_(st), dialogs_(dialogs) {
+ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), doc_(doc), st_(doc.State()), dialogs_(dialogs) {
     setObjectName(QStringLiteral("confirmDialog"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
@@ -46,8 +46,8 @@ ConfirmDialog::ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* pa
     createChoicesAndButtons();
 
     // The choices take effect at once, even when the dialog is then cancelled.
-    connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsSaveTags = on; });
-    connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { st_.IsGapless = on; });
+    connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
+    connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
     connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
@@ -142,7 +142,7 @@ void ConfirmDialog::onFolderClicked() {
     const QString chosen = dialogs_.chooseFolder(this, QStringLiteral(" Please select a folder"),
                                                  QString::fromStdString(st_.OutputFolder));
     if (!chosen.isEmpty())
-        st_.OutputFolder = chosen.toStdString();
+        doc_.SetOutputFolder(chosen.toStdString());
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
 }
 
@@ -154,7 +154,7 @@ void ConfirmDialog::onSplitClicked() {
     accept();
     emit statusText(QStringLiteral("Splitting"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SplitResult result = SplitParts(st_);
+    const SplitResult result = doc_.Split(DefaultPartFileSystem());
     QApplication::restoreOverrideCursor();
     emit statusText(QStringLiteral("Ready"));
     // Files written before a failure stay and show "Saved".

@@ -2,7 +2,7 @@
 // the output folder, the tag and gapless choices; Split runs the split.
 #pragma once
 
-#include "core/state/program_state.h"
+#include "core/document/document.h"
 
 #include <QDialog>
 #include <QString>
@@ -20,7 +20,7 @@ class UserDialogs;
 class ConfirmDialog : public QDialog {
     Q_OBJECT
 public:
-    ConfirmDialog(ProgramState& st, UserDialogs& dialogs, QWidget* parent = nullptr);
+    ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     // "Split..." of the File menu and the Split button: the dialog opens
     // modally only when parts are prepared, else "No parts prepared to split.".
@@ -51,7 +51,8 @@ protected:
 private:
     void createPartsAndFolder();
     void createChoicesAndButtons();
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
     UserDialogs& dialogs_;
 };
 

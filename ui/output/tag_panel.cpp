@@ -29,7 +29,8 @@ bool AllDigits(const QString& s) {
 
 } // namespace
 
-TagPanel::TagPanel(ProgramState& st, QWidget* parent) : QGroupBox(parent), st_(st) {
+TagPanel::TagPanel(Document& doc, QWidget* parent)
+    : QGroupBox(parent), doc_(doc), st_(doc.State()) {
     setObjectName(QStringLiteral("tagPanel"));
     createEdits();
     layOutEdits();
@@ -200,7 +201,7 @@ void TagPanel::storePartTags(int n) {
     f.comment = commentEdit->text().toStdString();
     f.genre = genreCombo->currentText().toStdString();
     f.track = trackEdit->text().toStdString();
-    StoreTagFields(st_, n, f);
+    doc_.StoreTagFields(n, f);
     // The boxes now show what the slot holds: cut to the field widths, with
     // '?' for every character an ID3v1 tag cannot hold. The name label stays.
     const QString name = partNameLabel->text();

@@ -2,7 +2,7 @@
 // stores it into the part's tag slot with the Set button.
 #pragma once
 
-#include "core/state/program_state.h"
+#include "core/document/document.h"
 
 #include <QGroupBox>
 #include <QString>
@@ -17,7 +17,7 @@ namespace tessivo {
 class TagPanel : public QGroupBox {
     Q_OBJECT
 public:
-    explicit TagPanel(ProgramState& st, QWidget* parent = nullptr);
+    explicit TagPanel(Document& doc, QWidget* parent = nullptr);
 
     // Fills the panel from slot n ("Original File" while the file is one part).
     void showPartTags(int n);
@@ -57,7 +57,8 @@ private:
     void setCaption(const QColor& c);
     void showFields(int n);
 
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
     bool tagsEdited_ = false;
     QString lastYear_;
     QString lastTrack_;

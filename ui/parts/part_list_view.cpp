@@ -40,7 +40,8 @@ QString PartStatusText(const ProgramState& st, int k) {
     return st.PartSaved[k] ? QStringLiteral("Saved") : QStringLiteral("Prepared");
 }
 
-PartListView::PartListView(ProgramState& st, QWidget* parent) : QTreeWidget(parent), st_(st) {
+PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* parent)
+    : QTreeWidget(parent), doc_(doc), st_(doc.State()), playback_(playback) {
     setObjectName(QStringLiteral("partList"));
     setColumnCount(ColumnCount);
     setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
@@ -138,9 +139,9 @@ void PartListView::onSelectionOrCheckChanged() {
     if (r < 0)
         return;
     const int k = r + 1;
-    st_.PartUsed[k] = sel.first()->checkState(ColNumber) == Qt::Checked;
+    doc_.SetPartUsed(k, sel.first()->checkState(ColNumber) == Qt::Checked);
     emit showPartTags(k);
-    st_.SelectedPart = k;
+    doc_.SelectPart(k);
     updatePartStatus(k);
     emit viewChanged();
 }
@@ -162,12 +163,13 @@ void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     const QList<QTreeWidgetItem*> sel = selectedItems();
     const int k = sel.isEmpty() ? 0 : indexOfTopLevelItem(sel.first()) + 1;
-    st_.PlayingPart = k;
+    playback_.PlayingPart = k;
     emit playPartRequested(k);
 }
 
-PartPopupMenu::PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent)
-    : QMenu(parent), st_(st), list_(list) {
+PartPopupMenu::PartPopupMenu(Document& doc, PlaybackValues& playback, PartListView& list,
+                             QWidget* parent)
+    : QMenu(parent), doc_(doc), st_(doc.State()), playback_(playback), list_(list) {
     setObjectName(QStringLiteral("partMenu"));
     playPartAction = addAction(QStringLiteral("Play Part"));
     stopAction = addAction(QStringLiteral("Stop"));
@@ -188,7 +190,7 @@ PartPopupMenu::PartPopupMenu(ProgramState& st, PartListView& list, QWidget* pare
 
     connect(this, &QMenu::aboutToShow, this, [this] { updateItems(); });
     connect(playPartAction, &QAction::triggered, this, [this] {
-        st_.PlayingPart = st_.SelectedPart;
+        playback_.PlayingPart = st_.SelectedPart;
         emit playPartRequested(st_.SelectedPart);
     });
     connect(stopAction, &QAction::triggered, this, [this] { emit stopRequested(); });
@@ -196,7 +198,7 @@ PartPopupMenu::PartPopupMenu(ProgramState& st, PartListView& list, QWidget* pare
         const int k = st_.SelectedPart;
         if (k < 1 || k > st_.CutCount)
             return;
-        st_.PartUsed[k] = !st_.PartUsed[k];
+        doc_.SetPartUsed(k, !st_.PartUsed[k]);
         list_.updatePartStatus(k);
         emit viewChanged();
     });

@@ -1,7 +1,7 @@
 // The part list (partList_) and the window's context menu (partMenu_).
 #pragma once
 
-#include "core/state/program_state.h"
+#include "core/document/document.h"
 
 #include <QMenu>
 #include <QString>
@@ -22,7 +22,7 @@ QString PartStatusText(const ProgramState& st, int k);
 class PartListView : public QTreeWidget {
     Q_OBJECT
 public:
-    explicit PartListView(ProgramState& st, QWidget* parent = nullptr);
+    PartListView(Document& doc, PlaybackValues& playback, QWidget* parent = nullptr);
 
     void refreshPartList();
     // Rewrites row k - 1's status cell and check box from the part tables.
@@ -43,7 +43,9 @@ private:
     void onSelectionOrCheckChanged();
     void fillRow(QTreeWidgetItem* row, int k);
 
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
+    PlaybackValues& playback_;
     int quiet_ = 0;
 };
 
@@ -52,7 +54,8 @@ private:
 class PartPopupMenu : public QMenu {
     Q_OBJECT
 public:
-    PartPopupMenu(ProgramState& st, PartListView& list, QWidget* parent = nullptr);
+    PartPopupMenu(Document& doc, PlaybackValues& playback, PartListView& list,
+                  QWidget* parent = nullptr);
 
     void updateItems();
 
@@ -72,7 +75,9 @@ signals:
     void viewChanged();
 
 private:
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
+    PlaybackValues& playback_;
     PartListView& list_;
 };
 

@@ -38,8 +38,9 @@ QSpinBox* MakeSpin(QWidget* parent, int lo, int hi, int step) {
 
 } // namespace
 
-SplitSettingsPanel::SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, QWidget* parent)
-    : QGroupBox(QStringLiteral("Split Settings"), parent), st_(st), dialogs_(dialogs) {
+SplitSettingsPanel::SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWidget* parent)
+    : QGroupBox(QStringLiteral("Split Settings"), parent), doc_(doc), st_(doc.State()),
+      dialogs_(dialogs) {
     setObjectName(QStringLiteral("splitSettings"));
     createModeButtons();
     createInputs();
@@ -136,14 +137,14 @@ void SplitSettingsPanel::connectControls() {
             [this] { setMode(SplitModeKind::BySilence); });
     connect(partsSpin, &QSpinBox::valueChanged, this, [this](int n) { showEqualPartTime(n); });
     connect(thresholdSpin, &QSpinBox::valueChanged, this,
-            [this](int v) { st_.SilenceThreshold = v; });
-    connect(pauseSpin, &QSpinBox::valueChanged, this, [this](int v) { st_.SilenceRelease = v; });
+            [this](int v) { doc_.SetSilenceThreshold(v); });
+    connect(pauseSpin, &QSpinBox::valueChanged, this, [this](int v) { doc_.SetSilenceRelease(v); });
     connect(prepareButton, &QToolButton::clicked, this, [this] { onPrepareClicked(); });
     connect(clearButton, &QToolButton::clicked, this, [this] { emit clearRequested(); });
 }
 
 void SplitSettingsPanel::setMode(SplitModeKind mode) {
-    st_.SplitMode = mode;
+    doc_.SetSplitMode(mode);
     updateSplitControls();
 }
 
@@ -211,7 +212,7 @@ void SplitSettingsPanel::onPrepareClicked() {
     in.parts = partsSpin->value();
     in.timeMM = minutesEdit->text().toStdString();
     in.timeSS = secondsEdit->text().toStdString();
-    const PrepareOutcome out = PrepareCutLines(st_, in);
+    const PrepareOutcome out = doc_.Prepare(in);
     // Emptied edits read "00" from now on.
     if (QString::fromStdString(in.timeMM) != minutesEdit->text())
         minutesEdit->setText(QString::fromStdString(in.timeMM));

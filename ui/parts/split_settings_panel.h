@@ -2,7 +2,7 @@
 // automatically, with Prepare and Clear.
 #pragma once
 
-#include "core/state/program_state.h"
+#include "core/document/document.h"
 
 #include <QGroupBox>
 #include <QString>
@@ -19,7 +19,7 @@ class UserDialogs;
 class SplitSettingsPanel : public QGroupBox {
     Q_OBJECT
 public:
-    SplitSettingsPanel(ProgramState& st, UserDialogs& dialogs, QWidget* parent = nullptr);
+    SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     // Enables the inputs of the chosen mode; Prepare's caption is black only
     // when a mode other than Visual is chosen and a file is loaded.
@@ -62,7 +62,8 @@ private:
     void setMode(SplitModeKind mode);
     void onTimeEdited(QLineEdit* edit);
 
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
     UserDialogs& dialogs_;
     QString lastMinutes_;
     QString lastSeconds_;

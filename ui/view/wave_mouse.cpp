@@ -1,14 +1,13 @@
 #include "ui/view/wave_mouse.h"
 
-#include "core/parts/cut_lines.h"
-
 #include <algorithm>
 
 namespace tessivo {
 
-WaveMouse::WaveMouse(ProgramState& st, const ViewGeometry& geom, WaveMouseHooks hooks,
-                     QObject* parent)
-    : QObject(parent), st_(st), g_(geom), hooks_(std::move(hooks)) {}
+WaveMouse::WaveMouse(Document& doc, PlaybackValues& playback, const ViewGeometry& geom,
+                     WaveMouseHooks hooks, QObject* parent)
+    : QObject(parent), doc_(doc), st_(doc.State()), playback_(playback), g_(geom),
+      hooks_(std::move(hooks)) {}
 
 bool WaveMouse::inWaveArea(int x, int y) const {
     return x > g_.waveLeft && x < g_.waveRight && y >= g_.waveTop && y <= g_.waveBottom;
@@ -50,7 +49,7 @@ void WaveMouse::pressOnMarks(int x, int y) {
             hooks_.showTimeLabels(st_.PartStart[k] * st_.FrameDuration);
         }
         if (marks.useHit.hit(x, y) && !doubleClickSeen) {
-            st_.PartUsed[k] = !st_.PartUsed[k];
+            doc_.SetPartUsed(k, !st_.PartUsed[k]);
             hooks_.updatePartStatus(k);
             hooks_.drawWaveView();
             clickHandled = 1;
@@ -64,7 +63,7 @@ void WaveMouse::pressOnMarks(int x, int y) {
 }
 
 void WaveMouse::deleteLine(int k) {
-    if (!DeleteCutLine(st_, k))
+    if (!doc_.DeleteCutLine(k))
         return;
     if (dragging && dragCutIndex >= k) {
         // The grabbed line went away or moved down one number.
@@ -83,7 +82,7 @@ void WaveMouse::pressOnStrip(int x) {
         const int64_t sa = m.frameToStripColumn(st_.PartStart[k]) + g_.waveLeft;
         const int64_t sb = m.frameToStripColumn(st_.PartEnd[k]) + g_.waveLeft;
         if (sa < x && x < sb) {
-            st_.SelectedPart = k;
+            doc_.SelectPart(k);
             hooks_.selectListRow(k);
             hooks_.drawWaveView();
         }
@@ -108,7 +107,7 @@ void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
         p = std::max<int64_t>(p, INT32_MIN);
         // The drag follows the line it grabbed, also past its neighbours.
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
-        dragCutIndex = std::max(2, MoveCutLine(st_, dragCutIndex, static_cast<int32_t>(p)));
+        dragCutIndex = std::max(2, doc_.MoveCutLine(dragCutIndex, static_cast<int32_t>(p)));
         hooks_.drawWaveView();
         hooks_.showTimeLabels(st_.PartStart[dragCutIndex] * st_.FrameDuration);
     }
@@ -116,7 +115,7 @@ void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
 
 void WaveMouse::onWaveMouseRelease(Qt::MouseButton button, int x, int y) {
     const int64_t f = std::min<int64_t>(frameAt(x), st_.FrameCount);
-    st_.ClickFrame = static_cast<int32_t>(std::clamp<int64_t>(f, INT32_MIN, INT32_MAX));
+    playback_.ClickFrame = static_cast<int32_t>(std::clamp<int64_t>(f, INT32_MIN, INT32_MAX));
     auto* timer = new QTimer(this);
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [this, timer, button, x, y] {
@@ -147,7 +146,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     bool played = false;
     for (int k = 1; k <= st_.CutCount; ++k) {
         if (CutLineMarksAt(g_, lineX(k)).play.hit(x, y)) {
-            st_.PlayingPart = k;
+            playback_.PlayingPart = k;
             hooks_.playFrom(k, PlayStartKind::PartStart);
             played = true;
         }
@@ -160,7 +159,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
         if (st_.PartStart[k] <= st_.ClickFrame && st_.ClickFrame < st_.PartEnd[k] - 5)
             part = k;
     }
-    st_.PlayingPart = part;
+    playback_.PlayingPart = part;
     hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }
 
@@ -178,7 +177,7 @@ void WaveMouse::onWaveDoubleClick() {
         const int64_t p = frameAt(mouseDownX);
         if (p >= 0 && p + 10 < static_cast<int64_t>(st_.FrameCount)) {
             // A full table (999 cut lines) refuses the line.
-            if (AddCutLine(st_, static_cast<int32_t>(p))) {
+            if (doc_.AddCutLine(static_cast<int32_t>(p))) {
                 hooks_.refreshPartList();
                 hooks_.drawWaveView();
             }
@@ -186,7 +185,7 @@ void WaveMouse::onWaveDoubleClick() {
     }
     if (inStrip(mouseDownX, mouseDownY) && st_.CutCount > 1) {
         hooks_.stopPlayback();
-        st_.PlayingPart = st_.SelectedPart;
+        playback_.PlayingPart = st_.SelectedPart;
         hooks_.playFrom(st_.SelectedPart, PlayStartKind::PartStart);
     }
     mouseDownX = 0;

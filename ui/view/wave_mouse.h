@@ -9,8 +9,8 @@
 // second click carries the effect of the whole double click.
 #pragma once
 
+#include "core/document/document.h"
 #include "core/playback/playback_control.h"
-#include "core/state/program_state.h"
 #include "ui/view/view_geometry.h"
 
 #include <QObject>
@@ -43,8 +43,8 @@ public:
     // How long a release waits for a double click.
     static constexpr int kClickWaitMs = 300;
 
-    WaveMouse(ProgramState& st, const ViewGeometry& geom, WaveMouseHooks hooks,
-              QObject* parent = nullptr);
+    WaveMouse(Document& doc, PlaybackValues& playback, const ViewGeometry& geom,
+              WaveMouseHooks hooks, QObject* parent = nullptr);
 
     void onWaveMousePress(Qt::MouseButton button, int x, int y);
     void onWaveMouseMove(Qt::MouseButtons buttons, int x, int y);
@@ -74,7 +74,9 @@ private:
     // What a release does once its wait is over.
     void releaseTakesEffect(Qt::MouseButton button, int x, int y);
 
-    ProgramState& st_;
+    Document& doc_;
+    const ProgramState& st_;
+    PlaybackValues& playback_;
     const ViewGeometry& g_;
     WaveMouseHooks hooks_;
     std::vector<QTimer*> pending_;

@@ -373,7 +373,7 @@ void MainWindow::initialise() {
         const QString music = env_.musicFolder.isEmpty() ? DefaultMusicFolder() : env_.musicFolder;
         if (!music.isEmpty())
             QDir().mkpath(music);
-        st_.OutputFolder = music.toStdString();
+        doc_.SetOutputFolder(music.toStdString());
     }
 }
 

@@ -3,9 +3,11 @@
 // the core operations on the program state and then refresh what they show.
 #pragma once
 
+#include "core/document/document.h"
 #include "core/playback/audio_engine.h"
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
+#include "ui/document/document_signals.h"
 #include "ui/view/playback_cursor_overlay.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
@@ -214,6 +216,10 @@ private:
     void rejectOpen(const QString& message);
 
     ProgramState& st_;
+    // Every edit of the open file and its parts goes through the document.
+    Document doc_{st_};
+    // Declared after the document, so it goes first.
+    std::unique_ptr<DocumentSignals> docSignals_;
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;

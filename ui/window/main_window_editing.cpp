@@ -30,13 +30,14 @@ void Fill(QFrame* frame, QWidget* w) {
 } // namespace
 
 void MainWindow::createEditingControls() {
-    splitSettings_ = new SplitSettingsPanel(st_, dialogs_, splitFrame_);
+    docSignals_ = std::make_unique<DocumentSignals>(doc_);
+    splitSettings_ = new SplitSettingsPanel(doc_, dialogs_, splitFrame_);
     Fill(splitFrame_, splitSettings_);
-    partList_ = new PartListView(st_, partListFrame_);
-    tagPanel_ = new TagPanel(st_, tagFrame_);
+    partList_ = new PartListView(doc_, st_, partListFrame_);
+    tagPanel_ = new TagPanel(doc_, tagFrame_);
     Fill(tagFrame_, tagPanel_);
-    partMenu_ = new PartPopupMenu(st_, *partList_, this);
-    confirmDialog_ = new ConfirmDialog(st_, dialogs_, this);
+    partMenu_ = new PartPopupMenu(doc_, st_, *partList_, this);
+    confirmDialog_ = new ConfirmDialog(doc_, dialogs_, this);
 
     connectPanels();
     connectPartMenu();
@@ -94,7 +95,7 @@ void MainWindow::createWaveMouse() {
     hooks.stopPlayback = [this] { stopPlayback(); };
     hooks.openFile = [this] { onOpenTriggered(); };
     hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
-    waveMouse_ = new WaveMouse(st_, geom_, std::move(hooks), this);
+    waveMouse_ = new WaveMouse(doc_, st_, geom_, std::move(hooks), this);
 }
 
 void MainWindow::createShortcuts() {
@@ -128,7 +129,7 @@ void MainWindow::clearCutLines() {
         return;
     if (st_.IsPlaying)
         stopPlayback();
-    ResetToOnePart(st_);
+    doc_.ClearCutLines();
     refreshPartList();
     drawWaveView();
     drawLevelMeter();

@@ -63,15 +63,11 @@ void MainWindow::openFilePath(const QString& path) {
 void MainWindow::startOpen(const QString& path) {
     stopPlayback();
 
-    st_.FileLoaded = false;
-    st_.CutCount = 0;
-    st_.FrameCount = 0;
+    doc_.CloseFile(path.toStdString());
     statusLabel_->setText(QStringLiteral("Opening file"));
-    st_.SplitFileCount = 0;
     st_.LastShownPercent = 0;
     setBusyCursor(true);
 
-    st_.FileName = path.toStdString();
     setWindowTitle(path);
 
     // Nothing of the previous file stays on show while the new one loads.
@@ -170,9 +166,7 @@ void MainWindow::finishOpen() {
         adoptOpenedFile();
     } catch (const std::exception& e) {
         scratch_.reset();
-        st_.FileLoaded = false;
-        st_.CutCount = 0;
-        st_.FrameCount = 0;
+        doc_.CloseFile(st_.FileName);
         workerFailed_ = true;
         rejectOpen(QString::fromLocal8Bit(e.what()));
     }
@@ -186,22 +180,18 @@ void MainWindow::adoptOpenedFile() {
     st_.IsPlaying = false;
     st_.PlayFrame = 0;
 
-    AdoptAnalysedFile(st_, std::move(*scratch_));
+    doc_.AdoptFile(std::move(*scratch_));
     scratch_.reset();
-    st_.FileLoaded = true;
 
     clearTagPanel();
-    st_.SelectedPart = 0;
     showTimeLabels(st_.Duration);
     showStreamInfo();
 
-    CopySourceTag(st_);
     if (st_.HasId3v1)
         showPartTags(1);
 
     st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
 
-    ResetToOnePart(st_);
     refreshPartList();
     showEqualPartTime(2);
 
