@@ -4,8 +4,6 @@
 #pragma once
 
 #include "analysis_test_support.h"
-#include "mp3/info_frame.h"
-#include "mp3/mp3_side_info.h"
 
 #include <gtest/gtest.h>
 
@@ -85,24 +83,6 @@ inline std::string Mpg123Says(const std::string& path) {
 // mp3val's warnings about the file (none for a sound file).
 inline std::string Mp3valSays(const std::string& path) {
     return RunCommand("mp3val " + Quote(path) + " 2>&1 | grep -E 'WARNING|ERROR' || true").out;
-}
-
-// The audio frames of a part file: without its ID3v2 tag, its ID3v1 record
-// (when `hasId3v1`) and an Info frame of its own at the start.
-inline std::vector<uint8_t> AudioFrames(std::vector<uint8_t> b, bool hasId3v1) {
-    if (hasId3v1 && b.size() >= 128)
-        b.resize(b.size() - 128);
-    if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3') {
-        const size_t size =
-            10 + ((size_t{b[6]} << 21) | (size_t{b[7]} << 14) | (size_t{b[8]} << 7) | b[9]);
-        b.erase(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(size, b.size())));
-    }
-    tessivo::mp3::Layer3Header h;
-    if (tessivo::mp3::ParseLayer3Header(b.data(), b.size(), h) &&
-        tessivo::mp3::ReadInfoTag(b.data(), b.size()).kind !=
-            tessivo::mp3::SourceInfoTag::Kind::None)
-        b.erase(b.begin(), b.begin() + std::min<std::ptrdiff_t>(h.length, b.size()));
-    return b;
 }
 
 } // namespace foreign

@@ -1,6 +1,6 @@
 // Frame headers, first-frame search, frame count and frame index.
-#include "core/analysis/frame_index.h"
 #include "analysis_test_support.h"
+#include "core/analysis/frame_index.h"
 
 #include <gtest/gtest.h>
 

@@ -57,8 +57,8 @@ void CheckPartsOf(const std::string& name, bool gapless, TagFormat format) {
     const double frame = st->FrameDuration;
     for (const std::string& part : r.written) {
         SCOPED_TRACE(part);
-        const double played = foreign::Mpg123Seconds(part, static_cast<int>(st->SampleRate),
-                                                     st->ChannelCount);
+        const double played =
+            foreign::Mpg123Seconds(part, static_cast<int>(st->SampleRate), st->ChannelCount);
         EXPECT_GT(played, 0.0);
         EXPECT_NEAR(foreign::MutagenSeconds(part), played, frame * 1.001);
         EXPECT_NEAR(foreign::FfprobeSeconds(part), played, frame * 8);
@@ -114,7 +114,7 @@ TEST_F(PartLength, PlainPartsKeepTheSourceFramesByteForByte) {
             // Each part opens with an Info frame that counts its own frames.
             const mp3::SourceInfoTag info = mp3::ReadInfoTag(part.data(), part.size());
             EXPECT_NE(info.kind, mp3::SourceInfoTag::Kind::None);
-            const std::vector<uint8_t> audio = foreign::AudioFrames(part, false);
+            const std::vector<uint8_t> audio = part_checks::AudioFrames(part, false);
             joined.insert(joined.end(), audio.begin(), audio.end());
             // Delay stays with the first part, padding with the last.
             if (src.tag.hasLame) {
@@ -126,7 +126,7 @@ TEST_F(PartLength, PlainPartsKeepTheSourceFramesByteForByte) {
         const ByteRange all{PartByteRange(*st, 1).first, PartByteRange(*st, 4).end};
         std::vector<uint8_t> source(st->FileBuffer.begin() + static_cast<std::ptrdiff_t>(all.first),
                                     st->FileBuffer.begin() + static_cast<std::ptrdiff_t>(all.end));
-        source = foreign::AudioFrames(source, false);
+        source = part_checks::AudioFrames(source, false);
         EXPECT_EQ(joined, source);
     }
 }
