@@ -293,6 +293,24 @@ std::vector<std::string> PlannedPartPaths(const ProgramState& st) {
     return paths;
 }
 
+void WrittenPartFiles::Record(const SplitResult& result) {
+    for (size_t k = 0; k < result.written.size() && k < result.writtenParts.size(); ++k) {
+        const auto part = static_cast<size_t>(result.writtenParts[k]);
+        if (path.size() <= part)
+            path.resize(part + 1);
+        path[part] = result.written[k];
+    }
+}
+
+std::vector<std::string> PartListFileNames(const ProgramState& st,
+                                           const WrittenPartFiles& written) {
+    std::vector<std::string> names = PlannedPartPaths(st);
+    for (size_t i = 1; i < names.size(); ++i)
+        if (st.PartSaved[i] && i < written.path.size() && !written.path[i].empty())
+            names[i] = written.path[i];
+    return names;
+}
+
 ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs) {
     ExistingTargets found;
     for (const std::string& path : PlannedPartPaths(st)) {

@@ -109,6 +109,20 @@ struct SplitOptions {
     bool overwrite = false;
 };
 
+// The file each part was last written to (index = part number; empty when
+// it has not been written since the parts were made). The caller keeps it
+// beside the program state, records every split's result in it and clears it
+// when the parts are prepared anew.
+struct WrittenPartFiles {
+    std::vector<std::string> path;
+    void Record(const SplitResult& result);
+    void Clear() { path.clear(); }
+};
+
+// The part list's file names: a saved part's file as written, every other
+// used part's name as PlannedPartPaths gives it, empty for an unused part.
+std::vector<std::string> PartListFileNames(const ProgramState& st, const WrittenPartFiles& written);
+
 // Bytes written so far of all bytes to write.
 using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
 

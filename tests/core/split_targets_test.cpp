@@ -143,5 +143,19 @@ TEST(SplitTargets, AFailedSplitNamesThePlannedFileAndSavesOnlyWhatWasWritten) {
     for (int i = 2; i <= 4; ++i)
         EXPECT_FALSE(st->PartSaved[i]) << i;
     EXPECT_EQ(Listing(dir), std::vector<std::string>{fs::path(planned[1]).filename().string()});
+
+    // The list: part 1 under the file it was written to, the others under the
+    // names the next split gives them (after the number the failed part took).
+    WrittenPartFiles written;
+    written.Record(r);
+    const std::vector<std::string> names = PartListFileNames(*st, written);
+    EXPECT_EQ(names[1], planned[1]);
+    EXPECT_EQ(fs::path(names[2]).filename(), "vbr_stereo-04.mp3");
+    EXPECT_EQ(fs::path(names[4]).filename(), "vbr_stereo-06.mp3");
+    const SplitResult next = SplitParts(*st);
+    ASSERT_TRUE(next.ok) << next.error;
+    EXPECT_EQ(next.written[1], names[2]);
+    written.Record(next);
+    EXPECT_EQ(PartListFileNames(*st, written)[1], next.written[0]);
     fs::remove_all(dir);
 }
