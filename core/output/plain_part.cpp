@@ -50,27 +50,35 @@ PlainSource ExaminePlainSource(const ProgramState& st) {
     return src;
 }
 
-bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
-                    std::vector<uint8_t>& out) {
-    out.clear();
-    if (!src.needsInfo || i < 1 || i > st.CutCount)
-        return false;
+namespace {
+
+// Where plain part i's frames lie in FileBuffer (the source's own Info frame
+// left out) and where each frame starts in that range.
+ByteRange PartFrames(const ProgramState& st, const PlainSource& src, int i,
+                     std::vector<size_t>& offsets) {
     const int32_t indexed = IndexedFrames(st);
-    const ByteRange range = PartByteRange(st, i);
-    // The part's frames: those of its range, less the source's own Info frame.
-    size_t bodyStart = range.first;
+    ByteRange frames = PartByteRange(st, i);
     int32_t f = std::max(st.PartStart[i], src.firstAudio);
     if (f < indexed)
-        bodyStart = std::max(bodyStart, std::min<size_t>(st.FramePos[f], range.end));
-    std::vector<size_t> offsets;
-    for (; f < indexed && static_cast<size_t>(st.FramePos[f]) < range.end; ++f)
-        offsets.push_back(static_cast<size_t>(st.FramePos[f]) - bodyStart);
-    const uint8_t* body = st.FileBuffer.data() + bodyStart;
-    const size_t bodySize = range.end - std::min(bodyStart, range.end);
+        frames.first = std::max(frames.first, std::min<size_t>(st.FramePos[f], frames.end));
+    for (; f < indexed && static_cast<size_t>(st.FramePos[f]) < frames.end; ++f)
+        offsets.push_back(static_cast<size_t>(st.FramePos[f]) - frames.first);
+    return frames;
+}
 
+} // namespace
+
+bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
+                        std::vector<uint8_t>& info, ByteRange& frames) {
+    info.clear();
+    if (!src.needsInfo || i < 1 || i > st.CutCount)
+        return false;
+    std::vector<size_t> offsets;
+    frames = PartFrames(st, src, i, offsets);
+    const uint8_t* body = st.FileBuffer.data() + frames.first;
     mp3::Layer3Header first = src.model;
     uint8_t byte3 = st.FileBuffer[static_cast<size_t>(st.FramePos[0]) + 3];
-    if (!offsets.empty() && mp3::ParseLayer3Header(body, bodySize, first))
+    if (!offsets.empty() && mp3::ParseLayer3Header(body, frames.size(), first))
         byte3 = body[3];
     mp3::InfoFrameSpec spec;
     spec.model = src.model;
@@ -81,7 +89,7 @@ bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
     spec.frames = static_cast<uint32_t>(offsets.size());
     const size_t infoLength = static_cast<size_t>(
         mp3::Layer3FrameLength(src.model.lsf, spec.bitrateIndex, src.model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLength + bodySize);
+    spec.bytes = static_cast<uint32_t>(infoLength + frames.size());
     spec.toc = mp3::InfoFrameToc(infoLength, offsets, spec.bytes);
     // The source's delay stays with the part that starts the stream, its
     // padding with the part that ends it.
@@ -89,11 +97,19 @@ bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
         spec.delay = st.PartStart[i] <= src.firstAudio ? src.tag.delay : 0;
         spec.padding = i == st.CutCount ? src.tag.padding : 0;
     }
-    spec.musicCrc = mp3::Crc16Arc(body, bodySize);
+    spec.musicCrc = mp3::Crc16Arc(body, frames.size());
     spec.source = &src.tag;
+    info = mp3::BuildInfoFrame(spec);
+    return true;
+}
 
-    out = mp3::BuildInfoFrame(spec);
-    out.insert(out.end(), body, body + bodySize);
+bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
+                    std::vector<uint8_t>& out) {
+    ByteRange frames;
+    if (!PlainPartInfoFrame(st, src, i, out, frames))
+        return false;
+    out.insert(out.end(), st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.first),
+               st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.end));
     return true;
 }
 

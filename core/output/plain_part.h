@@ -3,6 +3,7 @@
 // a variable bitrate, so every part tells players its true length.
 #pragma once
 
+#include "core/output/split_parts.h"
 #include "core/state/program_state.h"
 #include "mp3/info_frame.h"
 
@@ -22,6 +23,13 @@ struct PlainSource {
 };
 
 PlainSource ExaminePlainSource(const ProgramState& st);
+
+// The Info frame of plain part i into `info`, and in `frames` the bytes of
+// FileBuffer that follow it in the part file (the part's frames, without the
+// source's own Xing/Info/VBRI frame). False, `info` empty, when the source
+// needs no Info frame.
+bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
+                        std::vector<uint8_t>& info, ByteRange& frames);
 
 // Builds the Info frame and the frames of plain part i into `out` (the frames
 // byte for byte as the source holds them, without the source's own

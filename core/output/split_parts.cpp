@@ -208,17 +208,27 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
     return t;
 }
 
-PartBytes PartAudio(const SplitJob& job, int i) {
+// Part i's bytes before its ID3v1 tag: an Info frame of its own (`head`) in
+// front of a view of its frames, or a rebuilt gapless part.
+struct PartAudioBytes {
+    std::vector<uint8_t> head;
+    PartBytes rest;
+};
+
+PartAudioBytes PartAudio(const SplitJob& job, int i) {
     const ProgramState& st = job.st;
     // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
     // frames); a source that cannot be rebuilt gets the plain part.
-    PartBytes part;
+    PartAudioBytes part;
     if (st.IsGapless &&
         BuildGaplessPart(st, st.PartStart[i],
                          i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
-                         part.owned))
+                         part.rest.owned))
         return part;
-    return PlainPartBytes(st, job.plain, i);
+    ByteRange frames = PartByteRange(st, i);
+    PlainPartInfoFrame(st, job.plain, i, part.head, frames);
+    part.rest.view = std::span<const uint8_t>(st.FileBuffer.data() + frames.first, frames.size());
+    return part;
 }
 
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
@@ -241,9 +251,9 @@ std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) 
     if (!out)
         return "Cannot create file \"" + path + "\". " + reason;
     const TagBytes tags = PartTagBytes(job, i, n);
-    const PartBytes part = PartAudio(job, i);
-    bool ok = WriteBytes(job, *out, tags.front) && WriteBytes(job, *out, part.bytes()) &&
-              WriteBytes(job, *out, tags.back);
+    const PartAudioBytes part = PartAudio(job, i);
+    bool ok = WriteBytes(job, *out, tags.front) && WriteBytes(job, *out, part.head) &&
+              WriteBytes(job, *out, part.rest.bytes()) && WriteBytes(job, *out, tags.back);
     ok = out->Close() && ok;
     if (!ok) {
         job.fs.Remove(tempPath);
