@@ -1,10 +1,15 @@
 // Fuzz target: the whole open path over an arbitrary file image — tag
 // detection, the decoder's probe, first-frame search, frame count, frame
 // index and the peak table (sequential and parallel) — then the part byte
-// ranges a split would write. Checks the invariants later stages rely on.
+// ranges a split would write, the plain parts' Info frames, and the source's
+// tags read through TagLib and rendered as part tags. Checks the invariants
+// later stages rely on.
 #include "core/analysis/frame_index.h"
+#include "core/analysis/mp3_load.h"
 #include "core/analysis/open_file.h"
 #include "core/analysis/peaks.h"
+#include "core/output/part_tag.h"
+#include "core/output/plain_part.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
 #include "core/state/program_state.h"
@@ -21,10 +26,32 @@ void Check(bool ok) {
         std::abort();
 }
 
+// Whatever the image's tags hold, reading them and rendering part tags from
+// them never fails.
+void ReadAndRenderTags(const uint8_t* data, size_t size) {
+    using namespace tessivo;
+    auto st = std::make_unique<ProgramState>();
+    st->FileName = "/fuzz/input.mp3";
+    st->FileBuffer.assign(data, data + size);
+    st->FileSize = static_cast<uint32_t>(size);
+    DetectTags(*st);
+    const SourceTag src = ReadSourceTag(*st);
+    PartTags tags;
+    tags.source = src;
+    tags.part.assign(2, src.fields);
+    const PartTagV2 part = ResolvePartTag(tags, 1, SourceStem(st->FileName), 1, 2);
+    for (int version : {3, 4}) {
+        const std::vector<uint8_t> v2 = RenderId3v2(src, part, version);
+        Check(v2.size() >= 10 && v2[0] == 'I' && v2[1] == 'D' && v2[2] == '3' && v2[3] == version);
+    }
+    Check(RenderId3v1(part)[0] == 'T');
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tessivo;
+    ReadAndRenderTags(data, size);
     auto st = std::make_unique<ProgramState>();
     st->FileName = "/fuzz/input.mp3";
     st->ViewerEnabled = (size & 1) != 0; // the frame viewer's rows on every other input
@@ -74,5 +101,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         covered += br.size();
     }
     Check(covered <= size);
+
+    // Plain parts: an Info frame of their own, then exactly their frames.
+    const PlainSource plain = ExaminePlainSource(*st);
+    for (int i = 1; i <= st->CutCount; ++i) {
+        std::vector<uint8_t> part;
+        if (BuildPlainPart(*st, plain, i, part))
+            Check(part.size() >= PartByteRange(*st, i).size() / 2 && part[0] == 0xFF);
+    }
     return 0;
 }

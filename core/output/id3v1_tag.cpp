@@ -318,7 +318,10 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
 void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
     if (n < 0 || n >= kPartSlots)
         return;
-    Id3v1Record& slot = st.PartTag[n];
+    StoreTagRecord(st.PartTag[n], fields);
+}
+
+void StoreTagRecord(Id3v1Record& slot, const TagFields& fields) {
     std::fill(slot.begin(), slot.begin() + kZeroByte, 0);
     std::memcpy(slot.data(), "TAG", 3);
     PutText(slot, kTitle, 30, Utf8ToLatin1(fields.title));

@@ -51,6 +51,9 @@ TagFields ReadTagFields(const ProgramState& st, int n);
 // ISO-8859-1 are stored as '?'.
 void StoreTagFields(ProgramState& st, int n, const TagFields& fields);
 
+// The same for one record: what StoreTagFields does to slot n.
+void StoreTagRecord(Id3v1Record& record, const TagFields& fields);
+
 // UTF-8 to ISO-8859-1 bytes ('?' for anything outside it or malformed), and back.
 std::string Utf8ToLatin1(const std::string& utf8);
 std::string Latin1ToUtf8(const std::string& latin1);

@@ -3,11 +3,13 @@
 #include "core/analysis/frame_index.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/plain_part.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tessivo {
@@ -55,7 +57,9 @@ public:
     bool Close() override {
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0;
+        // On disk before the rename puts it under its name.
+        const bool synced = ::fsync(fd) == 0;
+        return ::close(fd) == 0 && synced;
     }
 
 private:
@@ -148,102 +152,241 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
     return r;
 }
 
-PartBytes SourcePartBytes(const ProgramState& st, int i) {
-    const ByteRange r = PartByteRange(st, i);
+namespace {
+
+PartBytes PlainPartBytes(const ProgramState& st, const PlainSource& plain, int i) {
     PartBytes b;
-    b.view = std::span<const uint8_t>(st.FileBuffer.data() + r.first, r.size());
+    if (!BuildPlainPart(st, plain, i, b.owned)) {
+        const ByteRange r = PartByteRange(st, i);
+        b.view = std::span<const uint8_t>(st.FileBuffer.data() + r.first, r.size());
+    }
     return b;
 }
 
-namespace {
-
-// Bytes written so far of all the split writes, reported as they grow.
-struct SplitCounter {
-    uint64_t total = 0;
-    uint64_t done = 0;
+// What one split needs besides the state: its options, the plain-part facts,
+// the tags and the progress count.
+struct SplitJob {
+    ProgramState& st;
+    const SplitOptions& options;
+    PartFileSystem& fs;
     const SplitProgressFn& progress;
+    PlainSource plain;
+    PartTags ownTags;               // the source's tags when none were given
+    const PartTags* tags = nullptr; // the tags ID3v2 formats write
+    std::string stem;               // the source's name for {name}
+    int count = 0;                  // parts this split writes
+    uint64_t total = 0, done = 0;
 };
 
-// The bytes of part i with its tag (when wanted) written to `out`. False on a
-// write error.
-bool WritePartBytes(const ProgramState& st, int i, bool withTag, PartFileWriter& out,
-                    SplitCounter& count) {
-    // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
-    // frames); a source that cannot be rebuilt gets the plain copy.
-    PartBytes part = SourcePartBytes(st, i);
-    if (st.IsGapless)
-        BuildGaplessPart(st, st.PartStart[i],
-                         i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
-                         part.owned);
-    const std::span<const uint8_t> bytes = part.bytes();
-    bool ok = true;
-    for (size_t pos = 0; ok && pos < bytes.size(); pos += kWriteBlock) {
-        const size_t n = std::min(kWriteBlock, bytes.size() - pos);
-        ok = out.Write(bytes.data() + pos, n);
-        count.done += n;
-        if (ok && count.progress) // gapless parts run a little longer
-            count.progress(std::min(count.done, count.total), count.total);
-    }
-    if (ok && withTag) {
-        ok = out.Write(st.PartTag[i].data(), st.PartTag[i].size());
-        count.done += 128;
-    }
-    return ok;
+bool WithTags(const SplitJob& job) {
+    return job.st.IsSaveTags;
 }
 
-// Writes part i as `path`: under a temporary name first, renamed when
-// complete. Empty on success, else the message to show.
-std::string WritePartFile(const ProgramState& st, int i, bool withTag, const std::string& path,
-                          PartFileSystem& fs, SplitCounter& count) {
+// Tag bytes around part i's frames, written as number n of the split.
+struct TagBytes {
+    std::vector<uint8_t> front, back;
+};
+
+TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
+    TagBytes t;
+    if (!WithTags(job))
+        return t;
+    const int version = Id3v2Version(job.options.format);
+    if (version == 0) {
+        // ID3v1 alone: the part's slot, when it holds a tag.
+        if (IsTag(job.st.PartTag[i]))
+            t.back.assign(job.st.PartTag[i].begin(), job.st.PartTag[i].end());
+        return t;
+    }
+    const PartTagV2 tag = ResolvePartTag(*job.tags, i, job.stem, n, job.count);
+    t.front = RenderId3v2(job.tags->source, tag, version);
+    if (WritesId3v1(job.options.format)) {
+        const Id3v1Record v1 = RenderId3v1(tag);
+        t.back.assign(v1.begin(), v1.end());
+    }
+    return t;
+}
+
+// Part i's bytes before its ID3v1 tag: an Info frame of its own (`head`) in
+// front of a view of its frames, or a rebuilt gapless part.
+struct PartAudioBytes {
+    std::vector<uint8_t> head;
+    PartBytes rest;
+};
+
+PartAudioBytes PartAudio(const SplitJob& job, int i) {
+    const ProgramState& st = job.st;
+    // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
+    // frames); a source that cannot be rebuilt gets the plain part.
+    PartAudioBytes part;
+    if (st.IsGapless &&
+        BuildGaplessPart(st, st.PartStart[i],
+                         i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
+                         part.rest.owned))
+        return part;
+    ByteRange frames = PartByteRange(st, i);
+    PlainPartInfoFrame(st, job.plain, i, part.head, frames);
+    part.rest.view = std::span<const uint8_t>(st.FileBuffer.data() + frames.first, frames.size());
+    return part;
+}
+
+bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
+    for (size_t pos = 0; pos < bytes.size(); pos += kWriteBlock) {
+        const size_t n = std::min(kWriteBlock, bytes.size() - pos);
+        if (!out.Write(bytes.data() + pos, n))
+            return false;
+        job.done += n;
+        if (job.progress) // rebuilt parts and tags run a little longer than counted
+            job.progress(std::min(job.done, job.total), job.total);
+    }
+    return true;
+}
+
+// Writes part i as file `path` (number n of the split); the error text when
+// that fails, empty when the file is in place.
+std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) {
     std::string tempPath, reason;
-    std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
+    std::unique_ptr<PartFileWriter> out = job.fs.CreateTemp(path, tempPath, reason);
     if (!out)
         return "Cannot create file \"" + path + "\". " + reason;
-    bool ok = WritePartBytes(st, i, withTag, *out, count);
+    const TagBytes tags = PartTagBytes(job, i, n);
+    const PartAudioBytes part = PartAudio(job, i);
+    bool ok = WriteBytes(job, *out, tags.front) && WriteBytes(job, *out, part.head) &&
+              WriteBytes(job, *out, part.rest.bytes()) && WriteBytes(job, *out, tags.back);
     ok = out->Close() && ok;
     if (!ok) {
-        fs.Remove(tempPath);
+        job.fs.Remove(tempPath);
         return "Stream write error";
     }
-    if (!fs.Rename(tempPath, path, reason)) {
-        fs.Remove(tempPath);
+    // A file that appeared under the name while the split ran stays.
+    if (!job.options.overwrite && job.fs.Exists(path)) {
+        job.fs.Remove(tempPath);
+        return FileExistsMessage(path);
+    }
+    if (!job.fs.Rename(tempPath, path, reason)) {
+        job.fs.Remove(tempPath);
         return "Cannot create file \"" + path + "\". " + reason;
     }
     return {};
 }
 
+void PrepareTags(SplitJob& job, SplitResult& result) {
+    if (!WithTags(job) || Id3v2Version(job.options.format) == 0)
+        return;
+    job.tags = job.options.tags;
+    if (!job.tags) {
+        job.ownTags = MakePartTags(job.st, ReadSourceTag(job.st));
+        job.tags = &job.ownTags;
+    }
+    result.tagDamaged = job.tags->source.damaged;
+}
+
 } // namespace
 
+bool PartFileSystem::Exists(const std::string& path) {
+    struct stat sb;
+    return ::lstat(path.c_str(), &sb) == 0;
+}
+
+PartBytes SourcePartBytes(const ProgramState& st, int i) {
+    return PlainPartBytes(st, ExaminePlainSource(st), i);
+}
+
+std::vector<std::string> PlannedPartPaths(const ProgramState& st) {
+    const int parts = std::clamp(st.CutCount, 0, kMaxCutLines);
+    std::vector<std::string> paths(static_cast<size_t>(parts) + 1);
+    int number = st.SplitFileCount;
+    for (int i = 1; i <= parts; ++i)
+        if (st.PartUsed[i])
+            paths[static_cast<size_t>(i)] = PartFilePath(st, ++number);
+    return paths;
+}
+
+void WrittenPartFiles::Record(const SplitResult& result) {
+    for (size_t k = 0; k < result.written.size() && k < result.writtenParts.size(); ++k) {
+        const auto part = static_cast<size_t>(result.writtenParts[k]);
+        if (path.size() <= part)
+            path.resize(part + 1);
+        path[part] = result.written[k];
+    }
+}
+
+std::vector<std::string> PartListFileNames(const ProgramState& st,
+                                           const WrittenPartFiles& written) {
+    std::vector<std::string> names = PlannedPartPaths(st);
+    for (size_t i = 1; i < names.size(); ++i)
+        if (st.PartSaved[i] && i < written.path.size() && !written.path[i].empty())
+            names[i] = written.path[i];
+    return names;
+}
+
+ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs) {
+    ExistingTargets found;
+    for (const std::string& path : PlannedPartPaths(st)) {
+        if (path.empty() || !fs.Exists(path))
+            continue;
+        if (found.count++ == 0)
+            found.first = path;
+    }
+    return found;
+}
+
+std::string FileExistsMessage(const std::string& path) {
+    return "File exists: " + path + " (use --overwrite to replace it)";
+}
+
 SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgressFn& progress) {
+    return SplitParts(st, SplitOptions{}, fs, progress);
+}
+
+SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
+                       const SplitProgressFn& progress) {
     SplitResult result;
     if (st.OutputFolder.empty()) {
         result.ok = false;
         result.error = "Please select a folder";
         return result;
     }
+    if (!options.overwrite) {
+        const ExistingTargets existing = ExistingPartFiles(st, fs);
+        if (existing.count > 0) {
+            result.ok = false;
+            result.refused = true;
+            result.error = FileExistsMessage(existing.first);
+            return result;
+        }
+    }
+    SplitJob job{
+        st, options, fs, progress, ExaminePlainSource(st), {}, nullptr, SourceStem(st.FileName)};
     const int parts = std::clamp(st.CutCount, 0, kMaxCutLines);
-    const auto withTag = [&](int i) { return st.IsSaveTags && IsTag(st.PartTag[i]); };
-    SplitCounter count{0, 0, progress};
-    for (int i = 1; i <= parts; ++i)
-        if (st.PartUsed[i])
-            count.total += PartByteRange(st, i).size() + (withTag(i) ? 128 : 0);
+    for (int i = 1; i <= parts; ++i) {
+        if (!st.PartUsed[i])
+            continue;
+        ++job.count;
+        job.total +=
+            PartByteRange(st, i).size() + (WithTags(job) && IsTag(st.PartTag[i]) ? 128 : 0);
+    }
+    PrepareTags(job, result);
 
+    int n = 0;
     for (int i = 1; i <= parts; ++i) {
         if (!st.PartUsed[i])
             continue;
         ++st.SplitFileCount;
         const std::string path = PartFilePath(st, st.SplitFileCount);
-        std::string error = WritePartFile(st, i, withTag(i), path, fs, count);
-        if (!error.empty()) {
+        result.error = WritePartFile(job, i, ++n, path);
+        if (!result.error.empty()) {
             result.ok = false;
-            result.error = std::move(error);
+            result.failedPart = i;
+            result.failedPath = path;
             return result;
         }
         st.PartSaved[i] = true;
         result.written.push_back(path);
+        result.writtenParts.push_back(i);
     }
     if (progress)
-        progress(count.total, count.total);
+        progress(job.total, job.total);
     return result;
 }
 

@@ -1,7 +1,8 @@
-// Writing part files: each used part as the source's own frame bytes,
-// optionally followed by its ID3v1 tag.
+// Writing part files: each used part as the source's own frame bytes (opened
+// by an Info frame of its own when the source needs one), with its tags.
 #pragma once
 
+#include "core/output/part_tag.h"
 #include "core/state/program_state.h"
 
 #include <cstddef>
@@ -29,7 +30,8 @@ struct ByteRange {
 ByteRange PartByteRange(const ProgramState& st, int i);
 
 // The bytes that go into part i's file before its tag: a view of FileBuffer,
-// or a buffer of its own when the part is rebuilt (gapless parts).
+// or a buffer of its own when the part is rebuilt (an Info frame of its own,
+// gapless parts).
 struct PartBytes {
     std::span<const uint8_t> view;
     std::vector<uint8_t> owned;
@@ -45,7 +47,7 @@ public:
     virtual ~PartFileWriter() = default;
     // Writes all bytes; false on any failure.
     virtual bool Write(const uint8_t* data, size_t size) = 0;
-    // Flushes and closes; false when that fails. Called once.
+    // Flushes to disk and closes; false when that fails. Called once.
     virtual bool Close() = 0;
 };
 
@@ -61,6 +63,8 @@ public:
     // Puts the finished file in place of `to` (replacing a file of that name).
     virtual bool Rename(const std::string& from, const std::string& to, std::string& reason) = 0;
     virtual void Remove(const std::string& path) = 0;
+    // True when something stands under `path` (a file, a folder, a link).
+    virtual bool Exists(const std::string& path);
 };
 
 // The real file system (POSIX).
@@ -69,18 +73,72 @@ PartFileSystem& DefaultPartFileSystem();
 struct SplitResult {
     bool ok = true;
     std::vector<std::string> written; // paths of the files written, in order
+    std::vector<int> writtenParts;    // the part each of them holds
     std::string error;                // the message to show when !ok
+    int failedPart = 0;               // the part being written when the split stopped
+    std::string failedPath;           // and the file it was to become
+    bool refused = false;             // target files exist: nothing was written
+    bool tagDamaged = false;          // the source's tag could be read only in part
 };
+
+// For every part slot 1..CutCount, the path a split started now writes it
+// to (SplitFileCount + 1, + 2, ... over the used parts); empty for a part that
+// is not used. Index 0 is unused.
+std::vector<std::string> PlannedPartPaths(const ProgramState& st);
+
+// Target files of the next split that exist already.
+struct ExistingTargets {
+    int count = 0;
+    std::string first; // path of the first one, in part order
+};
+ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs);
+
+// "File exists: PATH (use --overwrite to replace it)"
+std::string FileExistsMessage(const std::string& path);
+
+// How a split writes its files.
+struct SplitOptions {
+    // With IsSaveTags: TagFormat::V1 appends each part's ID3v1 slot
+    // (PartTag); the ID3v2 formats write the tags made from `tags` (or from
+    // the source's tag when `tags` is null), the ID3v1 record then derived
+    // from the same fields.
+    TagFormat format = TagFormat::V1;
+    const PartTags* tags = nullptr;
+    // Replace files that stand under a target name; when false and any
+    // exists, nothing is written.
+    bool overwrite = false;
+};
+
+// The file each part was last written to (index = part number; empty when
+// it has not been written since the parts were made). The caller keeps it
+// beside the program state, records every split's result in it and clears it
+// when the parts are prepared anew.
+struct WrittenPartFiles {
+    std::vector<std::string> path;
+    void Record(const SplitResult& result);
+    void Clear() { path.clear(); }
+};
+
+// The part list's file names: a saved part's file as written, every other
+// used part's name as PlannedPartPaths gives it, empty for an unused part.
+std::vector<std::string> PartListFileNames(const ProgramState& st, const WrittenPartFiles& written);
 
 // Bytes written so far of all bytes to write.
 using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
 
 // Writes every used part, in order, as file number SplitFileCount + 1, ...
+// Unless options.overwrite, a split whose targets exist (ExistingPartFiles)
+// writes nothing and reports FileExistsMessage of the first (refused).
 // Each file is written under a temporary name in the output folder and renamed
 // to its part name only when complete, so a failure never leaves a half file
 // under a part's name and a file of that name from before survives. On a
 // failure the split stops: earlier files stay and keep PartSaved, and
-// SplitFileCount keeps the number the failed part took.
+// SplitFileCount keeps the number the failed part took. Each file is flushed
+// to disk before it is renamed.
+SplitResult SplitParts(ProgramState& st, const SplitOptions& options,
+                       PartFileSystem& fs = DefaultPartFileSystem(),
+                       const SplitProgressFn& progress = {});
+// The same with SplitOptions{}: ID3v1 slots only, no file replaced.
 SplitResult SplitParts(ProgramState& st, PartFileSystem& fs = DefaultPartFileSystem(),
                        const SplitProgressFn& progress = {});
 

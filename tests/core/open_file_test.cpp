@@ -1,9 +1,9 @@
 // Whole opens: loading, tags, refusals with their messages, cancelling,
 // adopting a scratch state, frame viewer rows.
+#include "analysis_test_support.h"
 #include "core/analysis/frame_index.h"
 #include "core/analysis/frame_viewer_data.h"
 #include "core/analysis/mp3_load.h"
-#include "analysis_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,9 @@
 // tests: file bytes, temporary folders and mpg123's view of a file.
 #pragma once
 
+#include "mp3/info_frame.h"
+#include "mp3/side_info.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -58,9 +61,12 @@ inline bool HaveMpg123() {
 // in the bit reservoir of the frame before it; mpg123 says so for the first
 // frames, which is what cutting without re-encoding gives, so up to three such
 // notes are accepted.
-inline int Mpg123Frames(const std::string& path) {
-    const std::string cmd =
-        "mpg123 -t -v --no-gapless --no-infoframe '" + path + "' 2>&1 | tr '\\r' '\\n'";
+// With `infoFrameAsAudio` false, an Info frame is taken for what it is (as
+// players do) and not counted: for parts that open with one of their own.
+inline int Mpg123Frames(const std::string& path, bool infoFrameAsAudio = true) {
+    const std::string cmd = std::string("mpg123 -t -v --no-gapless ") +
+                            (infoFrameAsAudio ? "--no-infoframe '" : "'") + path +
+                            "' 2>&1 | tr '\\r' '\\n'";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)
         return -1;
@@ -84,6 +90,36 @@ inline int Mpg123Frames(const std::string& path) {
     for (std::sregex_iterator it(out.begin(), out.end(), count), end; it != end; ++it)
         frames = std::stoi((*it)[1].str());
     return frames;
+}
+
+// The audio frames of a part file: without its ID3v2 tag, its ID3v1 record
+// (when `hasId3v1`) and an Info frame at the start (its own, or the source's
+// in a source's bytes).
+inline std::vector<uint8_t> AudioFrames(std::vector<uint8_t> b, bool hasId3v1 = false) {
+    if (hasId3v1 && b.size() >= 128)
+        b.resize(b.size() - 128);
+    if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3') {
+        const size_t size =
+            10 + ((size_t{b[6]} << 21) | (size_t{b[7]} << 14) | (size_t{b[8]} << 7) | b[9]);
+        b.erase(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min(size, b.size())));
+    }
+    tessivo::mp3::Layer3Header h;
+    if (tessivo::mp3::ParseLayer3Header(b.data(), b.size(), h) &&
+        tessivo::mp3::ReadInfoTag(b.data(), b.size()).kind !=
+            tessivo::mp3::SourceInfoTag::Kind::None)
+        b.erase(b.begin(), b.begin() + std::min<std::ptrdiff_t>(h.length, b.size()));
+    return b;
+}
+
+// The audio frames of several part files, joined.
+inline std::vector<uint8_t> JoinedAudioFrames(const std::vector<std::string>& paths,
+                                              bool hasId3v1 = false) {
+    std::vector<uint8_t> all;
+    for (const std::string& p : paths) {
+        const std::vector<uint8_t> a = AudioFrames(ReadBytes(p), hasId3v1);
+        all.insert(all.end(), a.begin(), a.end());
+    }
+    return all;
 }
 
 } // namespace part_checks

@@ -213,8 +213,7 @@ TEST(PlayButtonTest, SelectedPartOrFirst) {
 }
 
 TEST(EngineErrorTextTest, TextThenCodeOnSecondLine) {
-    EXPECT_EQ(EngineErrorText("Error playing music!", 5),
-              "Error playing music!\n(Error code: 5)");
+    EXPECT_EQ(EngineErrorText("Error playing music!", 5), "Error playing music!\n(Error code: 5)");
 }
 
 TEST(StatusCaptionTest, PlayingFileOrPart) {

@@ -2,8 +2,8 @@
 // running programs, opening and splitting a file the way the program does.
 #pragma once
 
-#include "core/analysis/open_file.h"
 #include "analysis_test_support.h"
+#include "core/analysis/open_file.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
 #include "core/state/program_state.h"

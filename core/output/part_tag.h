@@ -1,0 +1,102 @@
+// The tags part files carry: the source's ID3v2 tag (or its ID3v1 tag when it
+// has no ID3v2 tag) read through TagLib, each part's fields on top of it, and
+// the bytes of the ID3v2.3/ID3v2.4 tag and the ID3v1 record that are written.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
+enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
+constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
+
+// "v1", "v2.3", "v2.4", "v1+v2.3", "v1+v2.4"; false for any other text.
+bool ParseTagFormat(const std::string& text, TagFormat& format);
+std::string TagFormatText(TagFormat format);
+bool WritesId3v1(TagFormat format);
+// 3 or 4 for the ID3v2 version written, 0 when no ID3v2 tag is written.
+int Id3v2Version(TagFormat format);
+
+// One part's tag fields, as UTF-8 texts without length limits. The title may
+// hold the placeholders {title}, {name}, {n} and {N}; an empty track stands
+// for "n/N" (the part's place among the files written and their count).
+struct PartTagV2 {
+    std::string title, artist, album, year, comment, genre, track;
+};
+
+// A chapter of the source (CHAP frame): start and end in milliseconds and
+// the title of its embedded TIT2 frame.
+struct Chapter {
+    uint32_t startMs = 0;
+    uint32_t endMs = 0;
+    std::string title;
+};
+
+// The source's tag as the parts inherit it.
+struct SourceTag {
+    bool hasId3v2 = false;
+    bool hasId3v1 = false; // used only when there is no ID3v2 tag
+    bool damaged = false;  // the tag could be read only in part
+    PartTagV2 fields;      // the source's own fields (no placeholders)
+    // ID3v2.4 tag bytes holding every frame a part inherits (pictures,
+    // lyrics, ...), without the frames that describe the whole file.
+    std::vector<uint8_t> inherited;
+    std::vector<uint8_t> picture; // the front cover (else the first picture)
+    std::string pictureMime;
+    std::vector<Chapter> chapters; // in order of their start
+};
+
+// Reads the tags of the loaded file image. Never fails: what cannot be read
+// is left out and `damaged` is set.
+SourceTag ReadSourceTag(const LoadedFile& file);
+
+// The source file's name without folder and extension.
+std::string SourceStem(const std::string& fileName);
+
+// A title with its placeholders replaced: {title} the source's title, {name}
+// the source file's name without extension, {n} the part's number (two
+// digits at least), {N} the number of parts written.
+std::string ExpandTitle(const std::string& titleTemplate, const SourceTag& source,
+                        const std::string& sourceName, int n, int count);
+
+// Where a chapter puts a cut line: the frame nearest its start (0 for a
+// chapter at the start of the audio), and the chapter's title.
+struct ChapterCut {
+    int32_t frame = 0;
+    std::string title;
+};
+std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Chapter>& chapters);
+
+// The tags of all parts: the source's tag and one PartTagV2 per part slot.
+struct PartTags {
+    SourceTag source;
+    std::vector<PartTagV2> part; // index = part number (slot 0 unused)
+};
+
+// Every part's tag from the source: the source's fields; the title from
+// `titleTemplate` when one is given, else the chapter's title for a part
+// whose first frame is a chapter's cut, else the source's title, else
+// "{name} - part {n}"; the source's track, else "n/N" at writing.
+PartTags MakePartTags(const ProgramState& st, SourceTag source,
+                      const std::vector<ChapterCut>& chapterCuts = {},
+                      const std::string& titleTemplate = {});
+
+// What a part file carries, its title and track resolved for the part written
+// as number n of count.
+PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sourceName, int n,
+                         int count);
+
+// The ID3v2 tag (version 3 or 4) of a resolved part tag: the inherited frames
+// with the part's fields set over them.
+std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, int version);
+
+// The 128-byte ID3v1 record of a resolved part tag: Latin-1 with '?' for
+// other characters, each field cut to its width.
+Id3v1Record RenderId3v1(const PartTagV2& tag);
+
+} // namespace tessivo

@@ -1,0 +1,238 @@
+// The TagLib side of part tags: reading the source's tag from the file image
+// and rendering a part's ID3v2 tag.
+#include "core/output/part_tag.h"
+
+#include <taglib/attachedpictureframe.h>
+#include <taglib/chapterframe.h>
+#include <taglib/id3v1tag.h>
+#include <taglib/id3v2extendedheader.h>
+#include <taglib/id3v2frame.h>
+#include <taglib/id3v2header.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tbytevector.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/textidentificationframe.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace tessivo {
+
+namespace {
+
+// Frames that describe the whole source file, wrong for any part of it.
+constexpr std::array<const char*, 7> kWholeFileFrames = {"TLEN", "CHAP", "CTOC", "MLLT",
+                                                         "SEEK", "ETCO", "SYTC"};
+
+std::string Utf8(const TagLib::String& s) {
+    return s.to8Bit(true);
+}
+
+TagLib::String FromUtf8(const std::string& s) {
+    return TagLib::String(s, TagLib::String::UTF8);
+}
+
+// A tag image opened by TagLib; the stream must outlive the file.
+struct OpenedTag {
+    TagLib::ByteVector bytes;
+    std::unique_ptr<TagLib::ByteVectorStream> stream;
+    std::unique_ptr<TagLib::MPEG::File> file;
+
+    explicit OpenedTag(TagLib::ByteVector image) : bytes(std::move(image)) {
+        stream = std::make_unique<TagLib::ByteVectorStream>(bytes);
+        file = std::make_unique<TagLib::MPEG::File>(stream.get(),
+                                                    TagLib::ID3v2::FrameFactory::instance(), false);
+    }
+};
+
+std::string FirstText(const TagLib::ID3v2::Tag& tag, const char* id) {
+    const TagLib::ID3v2::FrameList& l = tag.frameList(id);
+    return l.isEmpty() ? std::string() : Utf8(l.front()->toString());
+}
+
+// The bytes of the frames TagLib took in, against the tag's body: anything
+// but padding after them is a frame it could not read.
+bool FramesCoverBody(const TagLib::ID3v2::Tag& tag, const TagLib::ByteVector& image) {
+    const TagLib::ID3v2::Header& h = *tag.header();
+    if (h.unsynchronisation())
+        return true; // sizes count the unsynchronised bytes: nothing to compare
+    size_t pos = TagLib::ID3v2::Header::size();
+    if (h.extendedHeader() && tag.extendedHeader())
+        pos += tag.extendedHeader()->size();
+    const size_t frameHeader = h.majorVersion() < 3 ? 6 : 10;
+    for (const TagLib::ID3v2::Frame* f : tag.frameList())
+        pos += frameHeader + f->size();
+    const size_t end = std::min<size_t>(image.size(), TagLib::ID3v2::Header::size() + h.tagSize());
+    for (size_t i = pos; i < end; ++i)
+        if (image[static_cast<unsigned>(i)] != 0)
+            return false;
+    return true;
+}
+
+bool LooksLikeImage(const TagLib::ID3v2::AttachedPictureFrame& f) {
+    const TagLib::ByteVector& d = f.picture();
+    if (f.mimeType() == "-->")
+        return !d.isEmpty(); // a link to the picture
+    return d.startsWith(TagLib::ByteVector("\xFF\xD8", 2)) || d.startsWith("\x89PNG") ||
+           d.startsWith("GIF8") || d.startsWith("BM") || d.startsWith("RIFF");
+}
+
+// Removes the whole-file frames and pictures that hold no image; true when a
+// broken picture was dropped.
+bool DropFramesPartsMustNotCarry(TagLib::ID3v2::Tag& tag) {
+    for (const char* id : kWholeFileFrames)
+        tag.removeFrames(id);
+    bool broken = false;
+    const TagLib::ID3v2::FrameList pictures = tag.frameList("APIC");
+    for (TagLib::ID3v2::Frame* f : pictures) {
+        const auto* pic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(f);
+        if (!pic || !LooksLikeImage(*pic)) {
+            tag.removeFrame(f, true);
+            broken = true;
+        }
+    }
+    return broken;
+}
+
+void ReadPicture(const TagLib::ID3v2::Tag& tag, SourceTag& out) {
+    const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
+    for (const TagLib::ID3v2::Frame* f : tag.frameList("APIC")) {
+        const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f);
+        if (!pic || pic->mimeType() == "-->")
+            continue;
+        if (!chosen || pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+            chosen = pic;
+        if (pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+            break;
+    }
+    if (!chosen)
+        return;
+    const TagLib::ByteVector& d = chosen->picture();
+    out.picture.assign(d.begin(), d.end());
+    out.pictureMime = Utf8(chosen->mimeType());
+}
+
+void ReadChapters(const TagLib::ID3v2::Tag& tag, SourceTag& out) {
+    for (const TagLib::ID3v2::Frame* f : tag.frameList("CHAP")) {
+        const auto* chap = dynamic_cast<const TagLib::ID3v2::ChapterFrame*>(f);
+        if (!chap)
+            continue;
+        Chapter c;
+        c.startMs = chap->startTime();
+        c.endMs = chap->endTime();
+        const TagLib::ID3v2::FrameList titles = chap->embeddedFrameList("TIT2");
+        if (!titles.isEmpty())
+            c.title = Utf8(titles.front()->toString());
+        out.chapters.push_back(c);
+    }
+    std::stable_sort(out.chapters.begin(), out.chapters.end(),
+                     [](const Chapter& a, const Chapter& b) { return a.startMs < b.startMs; });
+}
+
+void ReadFields(const TagLib::Tag& tag, PartTagV2& f) {
+    f.title = Utf8(tag.title());
+    f.artist = Utf8(tag.artist());
+    f.album = Utf8(tag.album());
+    f.comment = Utf8(tag.comment());
+    f.genre = Utf8(tag.genre());
+    f.year = tag.year() ? std::to_string(tag.year()) : std::string();
+    f.track = tag.track() ? std::to_string(tag.track()) : std::string();
+}
+
+// The ID3v2 region at the start of the image: the size its header declares
+// (plus a footer), or what the file holds when it is cut short.
+TagLib::ByteVector Id3v2Image(const LoadedFile& file, bool& truncated) {
+    const size_t size = std::min<size_t>(file.FileSize, file.FileBuffer.size());
+    size_t declared = static_cast<size_t>(std::max(file.Id3v2Size, 0));
+    if (size >= 6 && (file.FileBuffer[5] & 0x10))
+        declared += 10;
+    truncated = declared > size;
+    const size_t take = std::min(declared, size);
+    return TagLib::ByteVector(reinterpret_cast<const char*>(file.FileBuffer.data()),
+                              static_cast<unsigned>(take));
+}
+
+void ReadId3v2(const LoadedFile& file, SourceTag& out) {
+    bool truncated = false;
+    OpenedTag opened(Id3v2Image(file, truncated));
+    TagLib::ID3v2::Tag* tag = opened.file->ID3v2Tag(false);
+    if (!tag || tag->frameList().isEmpty()) {
+        out.damaged = true; // "ID3" with nothing TagLib could read
+        return;
+    }
+    out.hasId3v2 = true;
+    out.damaged = truncated || !FramesCoverBody(*tag, opened.bytes);
+    ReadFields(*tag, out.fields);
+    out.fields.year = FirstText(*tag, "TDRC");
+    out.fields.track = FirstText(*tag, "TRCK");
+    ReadChapters(*tag, out);
+    if (DropFramesPartsMustNotCarry(*tag))
+        out.damaged = true;
+    ReadPicture(*tag, out);
+    const TagLib::ByteVector rendered = tag->render(TagLib::ID3v2::v4);
+    out.inherited.assign(rendered.begin(), rendered.end());
+}
+
+void ReadId3v1(const LoadedFile& file, SourceTag& out) {
+    OpenedTag opened(TagLib::ByteVector(reinterpret_cast<const char*>(file.Id3v1Buffer.data()),
+                                        static_cast<unsigned>(file.Id3v1Buffer.size())));
+    const TagLib::ID3v1::Tag* tag = opened.file->ID3v1Tag(false);
+    if (!tag)
+        return;
+    out.hasId3v1 = true;
+    ReadFields(*tag, out.fields);
+}
+
+// Sets a text frame to `text`, or removes it when the text is empty.
+void SetText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& text) {
+    tag.removeFrames(id);
+    if (text.empty())
+        return;
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, TagLib::String::Latin1);
+    frame->setText(FromUtf8(text));
+    tag.addFrame(frame);
+}
+
+} // namespace
+
+SourceTag ReadSourceTag(const LoadedFile& file) {
+    SourceTag out;
+    if (file.HasId3v2)
+        ReadId3v2(file, out);
+    if (!out.hasId3v2 && file.HasId3v1)
+        ReadId3v1(file, out);
+    return out;
+}
+
+std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part, int version) {
+    TagLib::ByteVector inherited(reinterpret_cast<const char*>(source.inherited.data()),
+                                 static_cast<unsigned>(source.inherited.size()));
+    OpenedTag opened(inherited);
+    TagLib::ID3v2::Tag empty;
+    TagLib::ID3v2::Tag* tag = source.inherited.empty() ? nullptr : opened.file->ID3v2Tag(false);
+    if (!tag)
+        tag = &empty;
+    // Frames the part changes are set anew; the rest stay as inherited.
+    const PartTagV2& was = source.fields;
+    if (part.title != was.title || !source.hasId3v2)
+        SetText(*tag, "TIT2", part.title);
+    if (part.artist != was.artist || !source.hasId3v2)
+        SetText(*tag, "TPE1", part.artist);
+    if (part.album != was.album || !source.hasId3v2)
+        SetText(*tag, "TALB", part.album);
+    if (part.year != was.year || !source.hasId3v2)
+        SetText(*tag, "TDRC", part.year);
+    if (part.genre != was.genre || !source.hasId3v2)
+        SetText(*tag, "TCON", part.genre);
+    if (part.track != was.track || !source.hasId3v2)
+        SetText(*tag, "TRCK", part.track);
+    if (part.comment != was.comment || !source.hasId3v2)
+        tag->setComment(FromUtf8(part.comment));
+    const TagLib::ByteVector bytes =
+        tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+} // namespace tessivo

@@ -1,0 +1,116 @@
+#include "core/output/plain_part.h"
+
+#include "core/output/split_parts.h"
+#include "mp3/info_frame_toc.h"
+
+#include <algorithm>
+
+namespace tessivo {
+
+namespace {
+
+int32_t IndexedFrames(const ProgramState& st) {
+    return std::max<int32_t>(
+        0, std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size())));
+}
+
+bool HeaderAt(const ProgramState& st, int32_t f, mp3::Layer3Header& h) {
+    const int32_t pos = st.FramePos[static_cast<size_t>(f)];
+    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
+    if (pos < 0 || static_cast<size_t>(pos) >= size)
+        return false;
+    return mp3::ParseLayer3Header(st.FileBuffer.data() + pos, size - static_cast<size_t>(pos), h);
+}
+
+bool DifferentBitrates(const ProgramState& st, int32_t from, int32_t indexed) {
+    mp3::Layer3Header first, h;
+    if (from >= indexed || !HeaderAt(st, from, first))
+        return false;
+    for (int32_t f = from + 1; f < indexed; ++f)
+        if (HeaderAt(st, f, h) && h.bitrateIndex != first.bitrateIndex)
+            return true;
+    return false;
+}
+
+} // namespace
+
+PlainSource ExaminePlainSource(const ProgramState& st) {
+    PlainSource src;
+    const int32_t indexed = IndexedFrames(st);
+    if (indexed == 0 || !HeaderAt(st, 0, src.model))
+        return src;
+    const size_t pos = static_cast<size_t>(st.FramePos[0]);
+    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
+    src.tag = mp3::ReadInfoTag(st.FileBuffer.data() + pos, size - pos);
+    using Kind = mp3::SourceInfoTag::Kind;
+    src.firstAudio = src.tag.kind == Kind::None ? 0 : 1;
+    src.vbr = src.tag.kind == Kind::Xing || src.tag.kind == Kind::Vbri ||
+              (src.tag.kind == Kind::None && DifferentBitrates(st, 0, indexed));
+    src.needsInfo = src.tag.kind != Kind::None || src.vbr;
+    return src;
+}
+
+namespace {
+
+// Where plain part i's frames lie in FileBuffer (the source's own Info frame
+// left out) and where each frame starts in that range.
+ByteRange PartFrames(const ProgramState& st, const PlainSource& src, int i,
+                     std::vector<size_t>& offsets) {
+    const int32_t indexed = IndexedFrames(st);
+    ByteRange frames = PartByteRange(st, i);
+    int32_t f = std::max(st.PartStart[i], src.firstAudio);
+    if (f < indexed)
+        frames.first = std::max(frames.first, std::min<size_t>(st.FramePos[f], frames.end));
+    for (; f < indexed && static_cast<size_t>(st.FramePos[f]) < frames.end; ++f)
+        offsets.push_back(static_cast<size_t>(st.FramePos[f]) - frames.first);
+    return frames;
+}
+
+} // namespace
+
+bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
+                        std::vector<uint8_t>& info, ByteRange& frames) {
+    info.clear();
+    if (!src.needsInfo || i < 1 || i > st.CutCount)
+        return false;
+    std::vector<size_t> offsets;
+    frames = PartFrames(st, src, i, offsets);
+    const uint8_t* body = st.FileBuffer.data() + frames.first;
+    mp3::Layer3Header first = src.model;
+    uint8_t byte3 = st.FileBuffer[static_cast<size_t>(st.FramePos[0]) + 3];
+    if (!offsets.empty() && mp3::ParseLayer3Header(body, frames.size(), first))
+        byte3 = body[3];
+    mp3::InfoFrameSpec spec;
+    spec.model = src.model;
+    spec.model.mode = first.mode;
+    spec.headerByte3 = byte3;
+    spec.bitrateIndex = mp3::InfoFrameBitrateIndex(src.model, src.vbr ? 0 : first.bitrateIndex);
+    spec.vbr = src.vbr;
+    spec.frames = static_cast<uint32_t>(offsets.size());
+    const size_t infoLength = static_cast<size_t>(
+        mp3::Layer3FrameLength(src.model.lsf, spec.bitrateIndex, src.model.sampleRate, false));
+    spec.bytes = static_cast<uint32_t>(infoLength + frames.size());
+    spec.toc = mp3::InfoFrameToc(infoLength, offsets, spec.bytes);
+    // The source's delay stays with the part that starts the stream, its
+    // padding with the part that ends it.
+    if (src.tag.hasLame) {
+        spec.delay = st.PartStart[i] <= src.firstAudio ? src.tag.delay : 0;
+        spec.padding = i == st.CutCount ? src.tag.padding : 0;
+    }
+    spec.musicCrc = mp3::Crc16Arc(body, frames.size());
+    spec.source = &src.tag;
+    info = mp3::BuildInfoFrame(spec);
+    return true;
+}
+
+bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
+                    std::vector<uint8_t>& out) {
+    ByteRange frames;
+    if (!PlainPartInfoFrame(st, src, i, out, frames))
+        return false;
+    out.insert(out.end(), st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.first),
+               st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.end));
+    return true;
+}
+
+} // namespace tessivo
