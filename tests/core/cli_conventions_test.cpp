@@ -93,7 +93,8 @@ TEST_F(CliConventions, SplitWithoutAModeIsAUsageError) {
     const CliRun r = Split({Fixture("cbr128_stereo.mp3"), "-o", out_.string()});
     ExpectUsageError(r, "split");
     EXPECT_EQ(r.err, "tessivo-cli split: No parts prepared to split. No split mode given "
-                     "(--parts, --time, --silence or --at); see 'tessivo-cli split --help'\n");
+                     "(--parts, --time, --silence, --near-pauses, --at, --cue, --labels or --csv); "
+                     "see 'tessivo-cli split --help'\n");
     EXPECT_TRUE(Listing(out_).empty());
 }
 

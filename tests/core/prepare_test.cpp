@@ -100,26 +100,33 @@ TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
 }
 
 TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
-    // 22969 frames = 600.0065 s in 60 s parts: 11 lines by count, step 2297,
-    // the 11th at frame 22970, beyond the file.
+    // 22969 frames = 600.0065 s in 60 s parts (2296.875 frames): 11 lines by
+    // count, line k+1 on the frame nearest k x 60 s, the 11th at frame 22969
+    // (600 s), beyond the file.
     auto st = FileOf(22969);
     ASSERT_NEAR(st->Duration, 600.0065, 0.0001);
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
     EXPECT_EQ(st->CutCount, 10);
-    EXPECT_EQ(st->CutLine[10], 9 * 2297);
+    EXPECT_EQ(st->CutLine[10], 20672); // 540 s = 20671.875 frames
     EXPECT_EQ(st->PartEnd[10], 22968);
     ExpectAllPartsFresh(*st);
 
-    // 22971 frames: the line falls on the last frame, 22970, and is dropped;
-    // 22972 frames: it stays and the last part has two frames.
-    st = FileOf(22971);
+    // 22970 frames: the line falls on the last frame, 22969, and is dropped;
+    // 22971 and 22972 frames: it would leave a last part of two or three
+    // frames, which is folded into the part before.
+    st = FileOf(22970);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
     EXPECT_EQ(st->CutCount, 10);
     st = FileOf(22972);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    EXPECT_EQ(st->CutCount, 10);
+    EXPECT_EQ(st->PartStart[10], 20672);
+    EXPECT_EQ(st->PartEnd[10], 22971);
+    // With a second or more after it the line stays.
+    st = FileOf(22969 + 39);
+    Prepare(*st, SplitModeKind::ByTime, "01", "00");
     EXPECT_EQ(st->CutCount, 11);
-    EXPECT_EQ(st->PartStart[11], 22970);
-    EXPECT_EQ(st->PartEnd[11], 22971);
+    EXPECT_EQ(st->PartStart[11], 22969);
 }
 
 TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
@@ -265,7 +272,12 @@ TEST(PrepareBySilence, ACutOnTheLastFrameIsDropped) {
     SetPeaks(*st, {{100, 20000}, {39, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
     EXPECT_EQ(st->CutCount, 1);
+    // One frame before the last: the two-frame last part is folded back.
     SetPeaks(*st, {{100, 20000}, {40, 0}}, false);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+    // A second (39 frames) after the cut: it stays.
+    SetPeaks(*st, {{100, 20000}, {77, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 138}));
 }
