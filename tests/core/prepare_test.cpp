@@ -392,3 +392,48 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
         EXPECT_NEAR(cut, starts[k - 2] + 1.0, 0.25) << "cut " << k;
     }
 }
+
+TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
+    // Ten hours and a half second: nine cuts, ten parts of an hour, the half
+    // second folded into the tenth.
+    const double fd = 1152.0 / 44100.0;
+    auto st = FileOf(static_cast<uint32_t>(std::lround(36000.5 / fd)));
+    st->SelectedPart = 1;
+    const PrepareOutcome out = PrepareByTime(*st, 3600);
+    ASSERT_TRUE(out.acted);
+    EXPECT_EQ(out.message, "");
+    EXPECT_EQ(st->SelectedPart, 0);
+    ASSERT_EQ(st->CutCount, 10);
+    for (int k = 2; k <= 10; ++k)
+        EXPECT_EQ(st->CutLine[k], std::llrint((k - 1) * 3600.0 / fd)) << k;
+    // One step rounded once and multiplied would be 137812 frames per hour,
+    // 9 x 0.5 frame = 0.12 s late at the last cut.
+    EXPECT_NE(st->CutLine[10], 9 * std::llrint(3600.0 / fd));
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
+    auto st = FileOf(1149, 30.0);
+    AddCutLine(*st, 500);
+    EXPECT_EQ(PrepareByTime(*st, 30).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, 3600).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, 0).message, "Input time value!");
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
+    // The edits' 00:10 and ten seconds place the same lines.
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "00", "10").acted);
+    const std::vector<int32_t> byEdits = Lines(*st);
+    ResetToOnePart(*st);
+    ASSERT_TRUE(PrepareByTime(*st, 10).acted);
+    EXPECT_EQ(Lines(*st), byEdits);
+    // Under two seconds nothing happens.
+    auto tiny = FileOf(50);
+    EXPECT_FALSE(PrepareByTime(*tiny, 1).acted);
+}
+
+TEST(PrepareEqualParts, EqualPartsUnderASecondAreNotFolded) {
+    // 79 frames (2.06 s) in three: 26, 26 and 27 frames, each under a second,
+    // none a leftover.
+    auto st = FileOf(79);
+    Prepare(*st, SplitModeKind::ByParts, "00", "01", 3);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 26, 52}));
+}
