@@ -100,7 +100,7 @@ void DeclareCutListOptions(CLI::App& command, ModeOptions& o) {
             "and performers, the sheet's title and performer go into the tags");
     cutList("--labels", tessivo::CutListFormat::Labels,
             "cut at Audacity labels: a point label is a cut, a region label a\n"
-            "part titled by its label; stretches between regions are not written");
+            "part titled by its label; the stretches between are not written");
     cutList("--csv", tessivo::CutListFormat::Csv,
             "cut at the segments of a CSV file (start,end,label in seconds, as\n"
             "LosslessCut writes it), as region labels");
