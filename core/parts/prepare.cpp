@@ -45,19 +45,16 @@ bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
     return true;
 }
 
-// Whether the part from cut line k to the end of the file is a leftover: under
-// one second and shorter than the part before it. (Equal parts of a short file
-// may all be under a second; none of them is a leftover.)
+// Whether the part from cut line k to the end of the file is shorter than one
+// second.
 bool ShortLastPart(const ProgramState& st, int k) {
     const int64_t frames = static_cast<int64_t>(st.FrameCount) - st.CutLine[k];
-    const int64_t before = static_cast<int64_t>(st.CutLine[k]) - st.CutLine[k - 1];
-    return st.FrameDuration > 0.0 && static_cast<double>(frames) * st.FrameDuration < 1.0 &&
-           frames < before;
+    return st.FrameDuration > 0.0 && static_cast<double>(frames) * st.FrameDuration < 1.0;
 }
 
 } // namespace
 
-void FinishPreparation(ProgramState& st, int count) {
+void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart) {
     const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
     int kept = 1;
     st.CutLine[1] = 0;
@@ -66,8 +63,8 @@ void FinishPreparation(ProgramState& st, int count) {
             break;
         kept = k;
     }
-    // A leftover last part under a second joins the part before it.
-    while (kept > 1 && ShortLastPart(st, kept))
+    // A leftover under a second is no part of its own: it joins the one before.
+    while (foldShortLastPart && kept > 1 && ShortLastPart(st, kept))
         --kept;
     st.CutCount = kept;
     for (int k = 1; k <= kept; ++k) {
@@ -82,7 +79,8 @@ void PrepareEqualParts(ProgramState& st, int n) {
     const int64_t step = RoundEven(static_cast<double>(st.FrameCount) / n);
     for (int k = 2; k <= n; ++k)
         st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
-    FinishPreparation(st, n);
+    // Equal parts leave no leftover: when the last is under a second, all are.
+    FinishPreparation(st, n, false);
 }
 
 void PrepareEqualTime(ProgramState& st, int seconds) {

@@ -10,19 +10,20 @@ namespace tessivo {
 
 // Each replaces the cut-line table, ticks every part, clears its saved mark and
 // re-derives the parts. A cut line that would fall on or past the last frame
-// is left out, so every part lies inside the file, and a last part shorter
-// than one second (and than the part before it) is folded into that part. Equal time puts cut k
+// is left out, so every part lies inside the file. Except for equal parts
+// (which are all under a second when the last is), a last part shorter than
+// one second is folded into the part before it. Equal time puts cut k
 // (k = 1, 2, ...) on the frame nearest k x seconds from the start.
 void PrepareEqualParts(ProgramState& st, int n);
 void PrepareEqualTime(ProgramState& st, int seconds);
 void PrepareBySilence(ProgramState& st);
 
 // The common end of every preparation: CutLine[2..count] hold ascending cut
-// lines; keeps those that lie before the last frame (CutLine[1] = 0), drops
-// the last ones while the last part would be shorter than one second and than
-// the part before it, ticks
-// every part, clears its saved mark and re-derives the parts.
-void FinishPreparation(ProgramState& st, int count);
+// lines; keeps those that lie before the last frame (CutLine[1] = 0), with
+// `foldShortLastPart` drops the last ones while the last part would be
+// shorter than one second, ticks every part, clears its saved mark and
+// re-derives the parts.
+void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart = true);
 
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {

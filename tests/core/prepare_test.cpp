@@ -431,9 +431,22 @@ TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
 }
 
 TEST(PrepareEqualParts, EqualPartsUnderASecondAreNotFolded) {
-    // 79 frames (2.06 s) in three: 26, 26 and 27 frames, each under a second,
-    // none a leftover.
+    // 79 frames (2.06 s) in four: 20, 20, 20 and 19 frames, each under a
+    // second, none a leftover.
     auto st = FileOf(79);
-    Prepare(*st, SplitModeKind::ByParts, "00", "01", 3);
-    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 26, 52}));
+    Prepare(*st, SplitModeKind::ByParts, "00", "01", 4);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 20, 40, 60}));
+}
+
+TEST(PrepareBySilence, ShortPartsAtTheEndAreFoldedUntilTheLastLastsASecond) {
+    // Pauses after sound at frames 60, 110 and 130 of a 150-frame file give
+    // cuts at 67, 117 and 137. The part from 137 (13 frames) is under a
+    // second, and so is the one from 117 once it holds it (33 frames); the
+    // one from 67 (83 frames) is not.
+    auto st = FileOf(1);
+    SetPeaks(*st, {{60, 20000}, {40, 0}, {10, 20000}, {10, 0}, {10, 20000}, {10, 0}, {10, 20000}},
+             false);
+    st->SilenceRelease = 200; // 8 quiet frames
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 67}));
 }
