@@ -127,6 +127,11 @@ TEST_F(CutListCommands, CueSheetWithPregapsAndATrackPastTheEnd) {
     const std::vector<uint8_t> first = ReadBytes(parts[0]);
     std::copy(first.end() - 128, first.end(), tag.begin());
     EXPECT_EQ(tessivo::TagArtist(tag), "Band"); // the sheet's performer
+    // --quiet leaves the warning out too.
+    const CliRun quiet = Split({Fixture("long65.mp3"), "--cue", cue.string(), "-q", "-o", "q"});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out + quiet.err, "");
+    EXPECT_EQ(Listing(dir_ / "q").size(), 3u);
 }
 
 TEST_F(CutListCommands, AMalformedLineIsNamedAndNothingIsWritten) {
