@@ -39,9 +39,9 @@ void PrintFacts(const ProgramState& st) {
 } // namespace
 
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,
-                         const std::string& fileHelp) {
+                         const std::string& fileHelp, const std::string& quietHelp) {
     command.add_option("FILE", file, fileHelp)->required()->type_name("");
-    command.add_flag("-q,--quiet", quiet, "print nothing but errors")->disable_flag_override();
+    command.add_flag("-q,--quiet", quiet, quietHelp)->disable_flag_override();
 }
 
 CLI::App* DeclareInfo(CLI::App& program, FileOptions& o) {

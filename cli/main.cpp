@@ -41,7 +41,7 @@ std::string UsageText(const CLI::App& command, const CLI::ParseError& e) {
         return "Option " + NamedOption(what) + " needs a value.";
     }
     if (dynamic_cast<const CLI::RequiredError*>(&e))
-        return isProgram ? "which command? Give info, peaks or split."
+        return isProgram ? "which command? Give info, peaks, split or cuts."
                          : "which file? The FILE argument is missing.";
     return what;
 }
@@ -77,9 +77,11 @@ int main(int argc, char** argv) {
     program.footer(kProgramFooter);
     FileOptions infoOptions, peaksOptions;
     SplitOptions splitOptions;
+    CutsOptions cutsOptions;
     CLI::App* info = DeclareInfo(program, infoOptions);
     CLI::App* peaks = DeclarePeaks(program, peaksOptions);
     DeclareSplit(program, splitOptions);
+    CLI::App* cuts = DeclareCuts(program, cutsOptions);
     try {
         program.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -91,5 +93,7 @@ int main(int argc, char** argv) {
         return RunInfo(infoOptions);
     if (peaks->parsed())
         return RunPeaks(peaksOptions);
+    if (cuts->parsed())
+        return RunCuts(cutsOptions);
     return RunSplit(splitOptions);
 }

@@ -26,9 +26,35 @@ long DigitsValue(const std::string& s) {
     return v;
 }
 
+// The file is long enough to cut: two seconds of audio at least.
+bool HasAudioToPrepare(const ProgramState& st) {
+    return st.Duration >= 2.0 && st.FrameCount != 0;
+}
+
+// The seconds of the minute and second edits (empty ones become "00"); false
+// when either is not digits below 60.
+bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
+    if (ss.empty())
+        ss = "00";
+    if (mm.empty())
+        mm = "00";
+    const long m = DigitsValue(mm), s = DigitsValue(ss);
+    if (m < 0 || s < 0 || m >= 60 || s >= 60)
+        return false;
+    seconds = m * 60 + s;
+    return true;
+}
+
+// Whether the part from cut line k to the end of the file is shorter than one
+// second.
+bool ShortLastPart(const ProgramState& st, int k) {
+    const int64_t frames = static_cast<int64_t>(st.FrameCount) - st.CutLine[k];
+    return st.FrameDuration > 0.0 && static_cast<double>(frames) * st.FrameDuration < 1.0;
+}
+
 } // namespace
 
-void FinishPreparation(ProgramState& st, int count) {
+void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart) {
     const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
     int kept = 1;
     st.CutLine[1] = 0;
@@ -37,6 +63,9 @@ void FinishPreparation(ProgramState& st, int count) {
             break;
         kept = k;
     }
+    // A leftover under a second is no part of its own: it joins the one before.
+    while (foldShortLastPart && kept > 1 && ShortLastPart(st, kept))
+        --kept;
     st.CutCount = kept;
     for (int k = 1; k <= kept; ++k) {
         st.PartUsed[k] = true;
@@ -50,7 +79,8 @@ void PrepareEqualParts(ProgramState& st, int n) {
     const int64_t step = RoundEven(static_cast<double>(st.FrameCount) / n);
     for (int k = 2; k <= n; ++k)
         st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
-    FinishPreparation(st, n);
+    // Equal parts leave no leftover: when the last is under a second, all are.
+    FinishPreparation(st, n, false);
 }
 
 void PrepareEqualTime(ProgramState& st, int seconds) {
@@ -60,9 +90,11 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
     }
     const double countD = std::trunc(st.Duration / seconds) + 1.0;
     const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxCutLines)));
-    const int64_t step = RoundEven(seconds / st.FrameDuration);
+    // Each cut on the frame nearest its own time, so no rounding adds up.
+    const double framesPerPart = seconds / st.FrameDuration;
     for (int k = 2; k <= count; ++k)
-        st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
+        st.CutLine[k] =
+            static_cast<int32_t>(std::min<int64_t>(RoundEven((k - 1) * framesPerPart), INT32_MAX));
     FinishPreparation(st, count);
 }
 
@@ -84,14 +116,9 @@ void PrepareBySilence(ProgramState& st) {
 }
 
 std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds) {
-    if (ss.empty())
-        ss = "00";
-    if (mm.empty())
-        mm = "00";
-    const long m = DigitsValue(mm), s = DigitsValue(ss);
-    if (m < 0 || s < 0 || m >= 60 || s >= 60)
+    long t = 0;
+    if (!EditSeconds(mm, ss, t))
         return "Incorrect time value!";
-    const long t = m * 60 + s;
     std::string message = CheckPartLength(st, t);
     if (message.empty())
         seconds = static_cast<int>(t);
@@ -112,21 +139,34 @@ std::string CheckPartLength(const ProgramState& st, long t) {
     return "";
 }
 
+PrepareOutcome PrepareByTime(ProgramState& st, long seconds) {
+    PrepareOutcome out;
+    if (!HasAudioToPrepare(st))
+        return out;
+    out.message = CheckPartLength(st, seconds);
+    if (!out.message.empty())
+        return out;
+    PrepareEqualTime(st, static_cast<int>(seconds));
+    st.SelectedPart = 0;
+    out.acted = true;
+    return out;
+}
+
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
     PrepareOutcome out;
-    if (!(st.Duration >= 2.0) || st.FrameCount == 0)
+    if (!HasAudioToPrepare(st))
         return out;
     switch (in.mode) {
     case SplitModeKind::ByParts:
         PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
         break;
     case SplitModeKind::ByTime: {
-        int t = 0;
-        out.message = CheckEqualTime(st, in.timeMM, in.timeSS, t);
-        if (!out.message.empty())
+        long t = 0;
+        if (!EditSeconds(in.timeMM, in.timeSS, t)) {
+            out.message = "Incorrect time value!";
             return out;
-        PrepareEqualTime(st, t);
-        break;
+        }
+        return PrepareByTime(st, t);
     }
     case SplitModeKind::BySilence:
         PrepareBySilence(st);

@@ -10,15 +10,20 @@ namespace tessivo {
 
 // Each replaces the cut-line table, ticks every part, clears its saved mark and
 // re-derives the parts. A cut line that would fall on or past the last frame
-// is left out, so every part lies inside the file.
+// is left out, so every part lies inside the file. Except for equal parts
+// (which are all under a second when the last is), a last part shorter than
+// one second is folded into the part before it. Equal time puts cut k
+// (k = 1, 2, ...) on the frame nearest k x seconds from the start.
 void PrepareEqualParts(ProgramState& st, int n);
 void PrepareEqualTime(ProgramState& st, int seconds);
 void PrepareBySilence(ProgramState& st);
 
 // The common end of every preparation: CutLine[2..count] hold ascending cut
-// lines; keeps those that lie before the last frame (CutLine[1] = 0), ticks
-// every part, clears its saved mark and re-derives the parts.
-void FinishPreparation(ProgramState& st, int count);
+// lines; keeps those that lie before the last frame (CutLine[1] = 0), with
+// `foldShortLastPart` drops the last ones while the last part would be
+// shorter than one second, ticks every part, clears its saved mark and
+// re-derives the parts.
+void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart = true);
 
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {
@@ -39,6 +44,12 @@ struct PrepareOutcome {
 // edits (empty ones become "00" in `in`); prepares by the mode. Also in the
 // Visual mode the selection is cleared and `acted` is true.
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
+
+// Equal time by a part length in whole seconds, any number of hours: does
+// nothing under 2 seconds of audio; refuses a length with CheckPartLength's
+// message; else prepares and clears the selection (`acted`). The Prepare
+// button's minute and second edits come here too.
+PrepareOutcome PrepareByTime(ProgramState& st, long seconds);
 
 // The equal-time checks: fills `seconds` and returns "" when the time can be
 // used, else the message to show. Empty texts become "00". Texts that are not

@@ -19,29 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliConventions : public cli_test::CliTest {
-protected:
-    // The bytes of every file in `folder`, in name order.
-    static std::vector<std::vector<uint8_t>> Contents(const fs::path& folder) {
-        std::vector<std::vector<uint8_t>> files;
-        for (const std::string& name : Listing(folder))
-            files.push_back(ReadBytes((folder / name).string()));
-        return files;
-    }
-
-    // A usage error: status 2, nothing on stdout, one stderr line that points
-    // to the help of `command`.
-    static void ExpectUsageError(const CliRun& r, const std::string& command) {
-        EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-        ASSERT_FALSE(r.err.empty());
-        EXPECT_EQ(r.err.back(), '\n');
-        const std::string program = command.empty() ? "tessivo-cli" : "tessivo-cli " + command;
-        EXPECT_EQ(r.err.rfind(program + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find("; see '" + program + " --help'\n"), std::string::npos) << r.err;
-    }
-};
+class CliConventions : public cli_test::CliTest {};
 
 } // namespace
 
@@ -93,7 +71,8 @@ TEST_F(CliConventions, SplitWithoutAModeIsAUsageError) {
     const CliRun r = Split({Fixture("cbr128_stereo.mp3"), "-o", out_.string()});
     ExpectUsageError(r, "split");
     EXPECT_EQ(r.err, "tessivo-cli split: No parts prepared to split. No split mode given "
-                     "(--parts, --time, --silence or --at); see 'tessivo-cli split --help'\n");
+                     "(--parts, --time, --silence, --near-pauses, --at, --cue, --labels or --csv); "
+                     "see 'tessivo-cli split --help'\n");
     EXPECT_TRUE(Listing(out_).empty());
 }
 
@@ -160,15 +139,10 @@ TEST_F(CliConventions, TimeTakesHours) {
 }
 
 TEST_F(CliConventions, TimeOfAnHourOnALongerFile) {
-    if (analysis_test::RunCommand("command -v ffmpeg >/dev/null").status != 0)
+    if (!cli_test::HaveFfmpeg())
         GTEST_SKIP() << "ffmpeg is needed to make a file longer than an hour";
     const std::string f = (dir_ / "hour.mp3").string();
-    ASSERT_EQ(analysis_test::RunCommand("ffmpeg -v error -y -f lavfi -i "
-                                        "sine=frequency=440:sample_rate=8000:duration=3610 "
-                                        "-ac 1 -c:a libmp3lame -b:a 8k " +
-                                        analysis_test::Quote(f))
-                  .status,
-              0);
+    ASSERT_TRUE(cli_test::MakeToneFile(f, 3610));
     const CliRun r = Split({f, "--time", "1:00:00", "-o", out_.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 2u);

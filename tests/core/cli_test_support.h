@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -59,9 +60,44 @@ inline CliRun RunCli(const fs::path& dir, const std::vector<std::string>& args) 
     return r;
 }
 
+inline bool HaveFfmpeg() {
+    return analysis_test::RunCommand("command -v ffmpeg >/dev/null").status == 0;
+}
+
+// A tone of `seconds` as MPEG-2.5 8 kHz mono 8 kbit/s (72 ms frames), made
+// with ffmpeg's LAME encoder: an hour takes about three seconds.
+inline bool MakeToneFile(const std::string& path, int seconds) {
+    return analysis_test::RunCommand("ffmpeg -v error -y -f lavfi -i "
+                                     "sine=frequency=440:sample_rate=8000:duration=" +
+                                     std::to_string(seconds) + " -ac 1 -c:a libmp3lame -b:a 8k " +
+                                     analysis_test::Quote(path))
+               .status == 0;
+}
+
 // A test with a fresh folder (dir_) holding an empty output folder (out_).
 class CliTest : public ::testing::Test {
 protected:
+    // The bytes of every file in `folder`, in name order.
+    static std::vector<std::vector<uint8_t>> Contents(const fs::path& folder) {
+        std::vector<std::vector<uint8_t>> files;
+        for (const std::string& name : part_checks::Listing(folder))
+            files.push_back(part_checks::ReadBytes((folder / name).string()));
+        return files;
+    }
+
+    // A usage error: status 2, nothing on stdout, one stderr line that points
+    // to the help of `command`.
+    static void ExpectUsageError(const CliRun& r, const std::string& command) {
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        ASSERT_FALSE(r.err.empty());
+        EXPECT_EQ(r.err.back(), '\n');
+        const std::string program = command.empty() ? "tessivo-cli" : "tessivo-cli " + command;
+        EXPECT_EQ(r.err.rfind(program + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("; see '" + program + " --help'\n"), std::string::npos) << r.err;
+    }
+
     void SetUp() override {
         dir_ = part_checks::FreshFolder("tessivo_cli");
         out_ = dir_ / "out";

@@ -100,26 +100,33 @@ TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
 }
 
 TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
-    // 22969 frames = 600.0065 s in 60 s parts: 11 lines by count, step 2297,
-    // the 11th at frame 22970, beyond the file.
+    // 22969 frames = 600.0065 s in 60 s parts (2296.875 frames): 11 lines by
+    // count, line k+1 on the frame nearest k x 60 s, the 11th at frame 22969
+    // (600 s), beyond the file.
     auto st = FileOf(22969);
     ASSERT_NEAR(st->Duration, 600.0065, 0.0001);
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
     EXPECT_EQ(st->CutCount, 10);
-    EXPECT_EQ(st->CutLine[10], 9 * 2297);
+    EXPECT_EQ(st->CutLine[10], 20672); // 540 s = 20671.875 frames
     EXPECT_EQ(st->PartEnd[10], 22968);
     ExpectAllPartsFresh(*st);
 
-    // 22971 frames: the line falls on the last frame, 22970, and is dropped;
-    // 22972 frames: it stays and the last part has two frames.
-    st = FileOf(22971);
+    // 22970 frames: the line falls on the last frame, 22969, and is dropped;
+    // 22971 and 22972 frames: it would leave a last part of two or three
+    // frames, which is folded into the part before.
+    st = FileOf(22970);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
     EXPECT_EQ(st->CutCount, 10);
     st = FileOf(22972);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    EXPECT_EQ(st->CutCount, 10);
+    EXPECT_EQ(st->PartStart[10], 20672);
+    EXPECT_EQ(st->PartEnd[10], 22971);
+    // With a second or more after it the line stays.
+    st = FileOf(22969 + 39);
+    Prepare(*st, SplitModeKind::ByTime, "01", "00");
     EXPECT_EQ(st->CutCount, 11);
-    EXPECT_EQ(st->PartStart[11], 22970);
-    EXPECT_EQ(st->PartEnd[11], 22971);
+    EXPECT_EQ(st->PartStart[11], 22969);
 }
 
 TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
@@ -265,7 +272,12 @@ TEST(PrepareBySilence, ACutOnTheLastFrameIsDropped) {
     SetPeaks(*st, {{100, 20000}, {39, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
     EXPECT_EQ(st->CutCount, 1);
+    // One frame before the last: the two-frame last part is folded back.
     SetPeaks(*st, {{100, 20000}, {40, 0}}, false);
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(st->CutCount, 1);
+    // A second (39 frames) after the cut: it stays.
+    SetPeaks(*st, {{100, 20000}, {77, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 138}));
 }
@@ -379,4 +391,62 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
         // The cut stands where the pause has lasted one second.
         EXPECT_NEAR(cut, starts[k - 2] + 1.0, 0.25) << "cut " << k;
     }
+}
+
+TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
+    // Ten hours and a half second: nine cuts, ten parts of an hour, the half
+    // second folded into the tenth.
+    const double fd = 1152.0 / 44100.0;
+    auto st = FileOf(static_cast<uint32_t>(std::lround(36000.5 / fd)));
+    st->SelectedPart = 1;
+    const PrepareOutcome out = PrepareByTime(*st, 3600);
+    ASSERT_TRUE(out.acted);
+    EXPECT_EQ(out.message, "");
+    EXPECT_EQ(st->SelectedPart, 0);
+    ASSERT_EQ(st->CutCount, 10);
+    for (int k = 2; k <= 10; ++k)
+        EXPECT_EQ(st->CutLine[k], std::llrint((k - 1) * 3600.0 / fd)) << k;
+    // One step rounded once and multiplied would be 137812 frames per hour,
+    // 9 x 0.5 frame = 0.12 s late at the last cut.
+    EXPECT_NE(st->CutLine[10], 9 * std::llrint(3600.0 / fd));
+    ExpectAllPartsFresh(*st);
+}
+
+TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
+    auto st = FileOf(1149, 30.0);
+    AddCutLine(*st, 500);
+    EXPECT_EQ(PrepareByTime(*st, 30).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, 3600).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, 0).message, "Input time value!");
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
+    // The edits' 00:10 and ten seconds place the same lines.
+    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "00", "10").acted);
+    const std::vector<int32_t> byEdits = Lines(*st);
+    ResetToOnePart(*st);
+    ASSERT_TRUE(PrepareByTime(*st, 10).acted);
+    EXPECT_EQ(Lines(*st), byEdits);
+    // Under two seconds nothing happens.
+    auto tiny = FileOf(50);
+    EXPECT_FALSE(PrepareByTime(*tiny, 1).acted);
+}
+
+TEST(PrepareEqualParts, EqualPartsUnderASecondAreNotFolded) {
+    // 79 frames (2.06 s) in four: 20, 20, 20 and 19 frames, each under a
+    // second, none a leftover.
+    auto st = FileOf(79);
+    Prepare(*st, SplitModeKind::ByParts, "00", "01", 4);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 20, 40, 60}));
+}
+
+TEST(PrepareBySilence, ShortPartsAtTheEndAreFoldedUntilTheLastLastsASecond) {
+    // Pauses after sound at frames 60, 110 and 130 of a 150-frame file give
+    // cuts at 67, 117 and 137. The part from 137 (13 frames) is under a
+    // second, and so is the one from 117 once it holds it (33 frames); the
+    // one from 67 (83 frames) is not.
+    auto st = FileOf(1);
+    SetPeaks(*st, {{60, 20000}, {40, 0}, {10, 20000}, {10, 0}, {10, 20000}, {10, 0}, {10, 20000}},
+             false);
+    st->SilenceRelease = 200; // 8 quiet frames
+    Prepare(*st, SplitModeKind::BySilence);
+    EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 67}));
 }

@@ -1,0 +1,148 @@
+// The ways of cutting that split and cuts share: their options, help texts
+// and the checks of their values.
+#include "cli/cli_messages.h"
+#include "cli/commands.h"
+#include "cli/time_values.h"
+
+#include <cstdlib>
+
+namespace tessivo::cli {
+
+namespace {
+
+std::string Quoted(const std::string& value) {
+    return "\"" + value + "\"";
+}
+
+int PartsValue(const std::string& v) {
+    if (!IsDigits(v) || std::atoi(v.c_str()) < 2 || std::atoi(v.c_str()) > 200)
+        throw UsageError("--parts takes a number from 2 to 200, not " + Quoted(v) + ".");
+    return std::atoi(v.c_str());
+}
+
+int TimeValue(const std::string& v) {
+    const std::optional<double> t = ParseClock(v, false);
+    if (!t || *t > 1e9)
+        throw UsageError("--time takes [H:]MM:SS, minutes and seconds as digits below 60, not " +
+                         Quoted(v) + ".");
+    return static_cast<int>(*t);
+}
+
+void SetSilence(ModeOptions& o, const std::string& v) {
+    const std::vector<std::string> pm = SplitList(v, ',');
+    const bool ok = pm.size() == 2 && IsDigits(pm[0]) && IsDigits(pm[1]) &&
+                    std::atoi(pm[0].c_str()) >= 1 && std::atoi(pm[0].c_str()) <= 100 &&
+                    std::atoi(pm[1].c_str()) >= 200 && std::atoi(pm[1].c_str()) <= 5000;
+    if (!ok)
+        throw UsageError("--silence takes PERCENT,MS: a threshold of 1 to 100 percent and a "
+                         "pause of 200 to 5000 ms, not " +
+                         Quoted(v) + ".");
+    o.silencePercent = std::atoi(pm[0].c_str());
+    o.silenceMs = std::atoi(pm[1].c_str());
+}
+
+tessivo::NearPausesLength NearPausesValue(const std::string& v) {
+    tessivo::NearPausesLength length;
+    const std::string message = tessivo::ParseNearPausesText(v, length);
+    if (!message.empty())
+        throw UsageError("--near-pauses takes [H:]MM:SS[,TOLERANCE] (tolerance 0 to 50 "
+                         "percent): " +
+                         message + " " + Quoted(v) + ".");
+    return length;
+}
+
+std::vector<double> AtValue(const std::string& v) {
+    std::vector<double> times;
+    for (const std::string& item : SplitList(v, ',')) {
+        const bool clock = item.find(':') != std::string::npos;
+        const std::optional<double> t = clock ? ParseClock(item, true) : ParseSeconds(item);
+        if (!t)
+            throw UsageError("--at takes times in seconds or [H:]MM:SS[.mmm] separated by "
+                             "commas; " +
+                             Quoted(item) + " is not one.");
+        times.push_back(*t);
+    }
+    return times;
+}
+
+CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& option,
+                             const std::string& v) {
+    if (v.empty())
+        throw UsageError(option + " needs a file.");
+    return {format, v, option};
+}
+
+// Exactly one way of cutting; --silence beside --near-pauses only sets its pauses.
+void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
+    const bool silenceMode = o.silencePercent.has_value() && !o.nearPauses.has_value();
+    const int modes = int(o.parts.has_value()) + int(o.timeSeconds.has_value()) + int(silenceMode) +
+                      int(o.nearPauses.has_value()) + int(o.at.has_value()) +
+                      int(o.cutList.has_value());
+    if (modes > 1)
+        throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, --cue, "
+                         "--labels and --csv.");
+    if (modes == 0)
+        throw UsageError(noMode + " No split mode given (--parts, --time, --silence, "
+                                  "--near-pauses, --at, --cue, --labels or --csv).");
+}
+
+void DeclareCutListOptions(CLI::App& command, ModeOptions& o) {
+    const auto cutList = [&](const char* option, tessivo::CutListFormat format, const char* help) {
+        AddValueOption(command, option, "FILE", help, [&o, option, format](const std::string& v) {
+            if (o.cutList)
+                throw UsageError("Give one cut list file, not " + o.cutList->option + " and " +
+                                 option + ".");
+            o.cutList = CutListValue(format, option, v);
+        });
+    };
+    cutList("--cue", tessivo::CutListFormat::Cue,
+            "cut where the cue sheet's tracks start (INDEX 01); track titles\n"
+            "and performers, the sheet's title and performer go into the tags");
+    cutList("--labels", tessivo::CutListFormat::Labels,
+            "cut at Audacity labels: a point label is a cut, a region label a\n"
+            "part titled by its label; the stretches between are not written");
+    cutList("--csv", tessivo::CutListFormat::Csv,
+            "cut at the segments of a CSV file (start,end,label in seconds, as\n"
+            "LosslessCut writes it), as region labels");
+}
+
+} // namespace
+
+void AddValueOption(CLI::App& command, const std::string& names, const char* type, const char* help,
+                    std::function<void(const std::string&)> set) {
+    const std::string name = names.substr(names.find_last_of(',') + 1);
+    const auto checked = [name, set](const std::string& v) {
+        // CLI11 would take a following option as the value.
+        if (v.rfind("--", 0) == 0)
+            throw UsageError("Option " + name + " needs a value.");
+        set(v);
+    };
+    command.add_option_function<std::string>(names, checked, help)->type_name(type);
+}
+
+void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& noMode) {
+    AddValueOption(command, "--parts", "N", "N equal parts (2..200)",
+                   [&o](const std::string& v) { o.parts = PartsValue(v); });
+    AddValueOption(command, "--time", "[H:]MM:SS",
+                   "parts of this length (hours optional; minutes and seconds 0..59);\n"
+                   "each cut on the frame nearest its time",
+                   [&o](const std::string& v) { o.timeSeconds = TimeValue(v); });
+    AddValueOption(command, "--silence", "PERCENT,MS",
+                   "cut at pauses below PERCENT (1..100) lasting MS (200..5000);\n"
+                   "with --near-pauses, only what counts as a pause",
+                   [&o](const std::string& v) { SetSilence(o, v); });
+    AddValueOption(command, "--near-pauses", "[H:]MM:SS[,TOLERANCE]",
+                   "parts of about this length, each cut in the middle of the pause\n"
+                   "nearest the length, within TOLERANCE percent (0..50, default 20);\n"
+                   "where none is, on the quietest frame (\"No pause\" on stderr)",
+                   [&o](const std::string& v) { o.nearPauses = NearPausesValue(v); });
+    AddValueOption(command, "--at", "TIME,TIME,...",
+                   "cut at these times, each in seconds (12.5) or [H:]MM:SS[.mmm]\n"
+                   "(1:02.250); rounded to the nearest frame; not within the file's\n"
+                   "last 10 frames",
+                   [&o](const std::string& v) { o.at = AtValue(v); });
+    DeclareCutListOptions(command, o);
+    command.final_callback([&o, noMode] { CheckOneMode(o, noMode); });
+}
+
+} // namespace tessivo::cli

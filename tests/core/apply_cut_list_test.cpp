@@ -1,0 +1,117 @@
+// Cut lists and the part table: applying a placed list and taking one back.
+#include "core/cutlist/apply_cut_list.h"
+
+#include "analysis_test_support.h"
+#include "core/output/id3v1_tag.h"
+#include "core/parts/cut_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace tessivo;
+
+namespace {
+
+std::unique_ptr<ProgramState> Opened(const std::string& fixture) {
+    auto st = analysis_test::Analyse(fixture, false);
+    st->FileName = analysis_test::Fixture(fixture);
+    ResetToOnePart(*st);
+    CopySourceTag(*st);
+    return st;
+}
+
+CutListEntry Entry(double start, double end, const std::string& title,
+                   const std::string& performer = "") {
+    CutListEntry e;
+    e.startSeconds = start;
+    e.endSeconds = end;
+    e.title = title;
+    e.performer = performer;
+    return e;
+}
+
+} // namespace
+
+TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
+    auto st = Opened("long65.mp3"); // no tag; 36 ms frames
+    AddCutLine(*st, 100);
+    st->PartSaved[2] = true;
+    st->SelectedPart = 2;
+    CutList list;
+    list.album = "Album";
+    list.entries = {Entry(10, 20, "A"), Entry(30, 40, "B", "Singer"), Entry(200, -1, "late")};
+    const FrameCutList placed = ApplyCutList(*st, list);
+    ASSERT_EQ(placed.warnings.size(), 1u);
+    ASSERT_EQ(st->CutCount, 5);
+    EXPECT_EQ(std::vector<int32_t>(st->CutLine.begin() + 1, st->CutLine.begin() + 6),
+              (std::vector<int32_t>{0, 278, 556, 833, 1111}));
+    const std::vector<bool> used = {false, true, false, true, false};
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(st->PartUsed[k], used[k - 1]) << k;
+        EXPECT_FALSE(st->PartSaved[k]) << k;
+    }
+    EXPECT_EQ(st->SelectedPart, 0);
+    EXPECT_EQ(st->PartEnd[5], int32_t(st->FrameCount) - 1);
+    // Every part gets the list's album; the gaps no title.
+    EXPECT_EQ(TagAlbum(st->PartTag[1]), "Album");
+    EXPECT_EQ(TagTitle(st->PartTag[1]), "");
+    EXPECT_EQ(TagTitle(st->PartTag[2]), "A");
+    EXPECT_EQ(TagAlbum(st->PartTag[2]), "Album");
+    EXPECT_EQ(TagArtist(st->PartTag[4]), "Singer");
+    EXPECT_EQ(TagTitle(st->PartTag[3]), "");
+}
+
+TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
+    auto st = Opened("id3v1_track.mp3");
+    ASSERT_TRUE(st->HasId3v1);
+    const std::string sourceTitle = TagTitle(st->Id3v1Buffer);
+    CutList list;
+    list.albumArtist = "Band";
+    list.entries = {Entry(0.5, -1, "First"), Entry(1.0, -1, "")};
+    ApplyCutList(*st, list);
+    ASSERT_EQ(st->CutCount, 3);
+    EXPECT_EQ(TagTitle(st->PartTag[2]), "First");
+    EXPECT_EQ(TagArtist(st->PartTag[2]), "Band");
+    EXPECT_EQ(TagText(st->PartTag[2], 93, 4), TagText(st->Id3v1Buffer, 93, 4)); // year kept
+    EXPECT_EQ(TagTitle(st->PartTag[3]), sourceTitle);
+
+    // Taken back and placed again: the same cuts, ticks and titles.
+    const FrameCutList table = CutListOfTable(*st);
+    ASSERT_EQ(table.cuts.size(), 3u);
+    EXPECT_EQ(table.parts[1].title, "First");
+    EXPECT_EQ(table.parts[1].performer, "Band");
+    auto again = Opened("id3v1_track.mp3");
+    CutList back;
+    for (size_t k = 0; k < table.cuts.size(); ++k)
+        back.entries.push_back(Entry(CutSeconds(table.cuts[k], st->FrameDuration), -1,
+                                     table.parts[k].title, table.parts[k].performer));
+    ApplyCutList(*again, back);
+    EXPECT_EQ(again->CutLine, st->CutLine);
+    EXPECT_EQ(again->PartTag, st->PartTag);
+    // The album artist went into every part's artist; the album is the source's.
+    CutListSource source = CutListSourceOf(*st);
+    EXPECT_EQ(source.fileName, "id3v1_track.mp3");
+    EXPECT_EQ(source.albumArtist, "Band");
+    EXPECT_EQ(source.album, TagAlbum(st->Id3v1Buffer).substr(0, source.album.size()));
+    EXPECT_FALSE(source.album.empty());
+    // Parts that differ share nothing.
+    TagFields f = ReadTagFields(*st, 3);
+    f.artist = "Other";
+    StoreTagFields(*st, 3, f);
+    source = CutListSourceOf(*st);
+    EXPECT_EQ(source.albumArtist, "");
+}
+
+TEST(ApplyCutList, AListWithNothingInsideTheFileLeavesOnePart) {
+    auto st = Opened("long65.mp3");
+    AddCutLine(*st, 300);
+    CutList list;
+    list.entries = {Entry(100, -1, "past")};
+    const FrameCutList placed = ApplyCutList(*st, list);
+    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_TRUE(st->PartUsed[1]);
+    EXPECT_EQ(placed.warnings.size(), 1u);
+}
