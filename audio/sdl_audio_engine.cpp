@@ -191,6 +191,33 @@ void SdlAudioEngine::FreeStream(StreamHandle h) {
     }
 }
 
+// A decoder placed at `frame` (with its warm-up frames) and the first frame
+// it decoded; `done` when the stream ended right there.
+struct WarmDecoder {
+    std::unique_ptr<Mpg123Decoder> dec;
+    std::vector<int16_t> first;
+    bool done = false;
+};
+
+namespace {
+
+bool OpenWarmDecoder(const uint8_t* data, size_t size, const std::vector<int32_t>& framePos,
+                     uint32_t frame, WarmDecoder& out) {
+    out.dec = std::make_unique<Mpg123Decoder>();
+    if (!out.dec->OpenAtFrame(data, size, framePos.data(), static_cast<uint32_t>(framePos.size()),
+                              frame))
+        return false;
+    const int16_t* pcm = nullptr;
+    size_t bytes = 0;
+    if (out.dec->NextFrame(pcm, bytes))
+        out.first.assign(pcm, pcm + bytes / 2);
+    else
+        out.done = true;
+    return true;
+}
+
+} // namespace
+
 bool SdlAudioEngine::SetPosition(StreamHandle h, int64_t bytePos) {
     const Stream* s = nullptr;
     {
@@ -215,32 +242,26 @@ bool SdlAudioEngine::SetPosition(StreamHandle h, int64_t bytePos) {
 
     // Warm-up decoding happens here, outside the lock, so the audio thread
     // never waits for it.
-    auto dec = std::make_unique<Mpg123Decoder>();
-    if (!dec->OpenAtFrame(s->data, s->size, s->framePos.data(),
-                          static_cast<uint32_t>(s->framePos.size()), frame)) {
+    WarmDecoder warm;
+    if (!OpenWarmDecoder(s->data, s->size, s->framePos, frame, warm)) {
         SetError(kEngineErrFormat);
         return false;
     }
-    std::vector<int16_t> first;
-    bool done = false;
-    const int16_t* pcm = nullptr;
-    size_t bytes = 0;
-    if (dec->NextFrame(pcm, bytes))
-        first.assign(pcm, pcm + bytes / 2);
-    else
-        done = true;
-
     std::lock_guard lock(mu_);
     auto it = streams_.find(h);
     if (it == streams_.end()) {
         error_ = kEngineErrHandle;
         return false;
     }
-    Stream& w = *it->second;
-    std::swap(w.dec, dec); // the old decoder goes with `dec` after the lock
-    w.pending = std::move(first);
+    PlaceLocked(*it->second, warm, frame, skip);
+    return true;
+}
+
+void SdlAudioEngine::PlaceLocked(Stream& w, WarmDecoder& warm, uint32_t frame, size_t skip) {
+    std::swap(w.dec, warm.dec); // the old decoder goes with `warm` after the lock
+    w.pending = std::move(warm.first);
     w.pendingOff = std::min(skip * static_cast<size_t>(w.channels), w.pending.size());
-    w.decoderDone = done;
+    w.decoderDone = warm.done;
     w.srcNext = int64_t{frame} * w.samplesPerFrame + static_cast<int64_t>(skip);
     w.endOut = -1;
     w.positioned = true;
@@ -252,7 +273,6 @@ bool SdlAudioEngine::SetPosition(StreamHandle h, int64_t bytePos) {
     // start, so the position never shows the old place after a jump.
     w.marks.clear();
     w.marks.push_back({handedOut_, w.srcNext});
-    return true;
 }
 
 bool SdlAudioEngine::SetVolume(StreamHandle h, double volume) {

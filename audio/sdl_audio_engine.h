@@ -31,6 +31,9 @@ struct SpeexResamplerState_;
 
 namespace tessivo {
 
+// A decoder placed at a frame of a stream, warmed up (sdl_audio_engine.cpp).
+struct WarmDecoder;
+
 class SdlAudioEngine : public AudioEngine {
 public:
     // `deviceSamples`: frames per device buffer (latency and callback period).
@@ -74,6 +77,8 @@ private:
     int Render(Stream& s, int16_t* out, int frames);
     bool Refill(Stream& s);
     void ApplyRateLocked(Stream& s);
+    // Puts stream `w` at `frame` (+ `skip` samples) with a decoder warmed there.
+    void PlaceLocked(Stream& w, WarmDecoder& warm, uint32_t frame, size_t skip);
     int64_t HeardSourceLocked(const Stream& s) const;
     int64_t HeardOutLocked() const;
 

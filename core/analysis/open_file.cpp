@@ -99,60 +99,44 @@ OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withP
     return AnalyseLoaded(st, withPeaks, progress, cancel);
 }
 
+namespace {
+
+// The viewer keeps rows of frames the new file did not index: the new file's
+// rows are copied over the old ones.
+void AdoptViewerRows(ProgramState& dst, const ProgramState& src) {
+    if (!src.ViewerEnabled || src.ViewerB1.empty())
+        return;
+    SizeViewerTables(dst);
+    const size_t rows =
+        std::min<size_t>(static_cast<size_t>(std::max(src.IndexedFrames, 0)), kViewerLastFrame + 1);
+    auto copyRows = [rows](std::vector<uint8_t>& d, const std::vector<uint8_t>& s) {
+        std::copy(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(std::min(rows, s.size())),
+                  d.begin());
+    };
+    copyRows(dst.ViewerB1, src.ViewerB1);
+    copyRows(dst.ViewerB2, src.ViewerB2);
+    copyRows(dst.ViewerB3, src.ViewerB3);
+    copyRows(dst.ViewerB4, src.ViewerB4);
+    copyRows(dst.ViewerGain11, src.ViewerGain11);
+    copyRows(dst.ViewerGain21, src.ViewerGain21);
+    copyRows(dst.ViewerGain12, src.ViewerGain12);
+    copyRows(dst.ViewerGain22, src.ViewerGain22);
+}
+
+} // namespace
+
 void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
-    dst.FileName = std::move(src.FileName);
-    dst.FileSize = src.FileSize;
-    dst.FileBuffer = std::move(src.FileBuffer);
-    dst.HasId3v2 = src.HasId3v2;
-    if (src.HasId3v2)
-        dst.Id3v2Size = src.Id3v2Size;
-    dst.HasId3v1 = src.HasId3v1;
-    dst.Id3v1Buffer = src.Id3v1Buffer;
-
-    dst.StreamInfo = src.StreamInfo;
-    dst.SampleRate = src.SampleRate;
-    dst.DecodedLength = src.DecodedLength;
-    dst.Duration = src.Duration;
-    dst.ChannelCount = src.ChannelCount;
-    dst.MpegVersionText = std::move(src.MpegVersionText);
-    dst.MpegLayerText = std::move(src.MpegLayerText);
-    dst.ChannelModeText = std::move(src.ChannelModeText);
-    dst.FirstFrameBitrate = src.FirstFrameBitrate;
-    dst.HeaderSampleRate = src.HeaderSampleRate;
-    dst.SamplesPerFrame = src.SamplesPerFrame;
-    dst.FrameDuration = src.FrameDuration;
-    dst.FrameCount = src.FrameCount;
-
-    dst.CrcProtected = src.CrcProtected;
-
-    dst.FirstFramePos = src.FirstFramePos;
-    dst.FramePos = std::move(src.FramePos);
-    dst.IndexedFrames = src.IndexedFrames;
-    dst.FrameLength = src.FrameLength;
-
-    dst.PeakMaxL = std::move(src.PeakMaxL);
-    dst.PeakMinL = std::move(src.PeakMinL);
-    dst.PeakMaxR = std::move(src.PeakMaxR);
-    dst.PeakMinR = std::move(src.PeakMinR);
-
-    // The viewer keeps rows of frames the new file did not index.
-    if (src.ViewerEnabled && !src.ViewerB1.empty()) {
-        SizeViewerTables(dst);
-        const size_t rows = std::min<size_t>(static_cast<size_t>(std::max(src.IndexedFrames, 0)),
-                                             kViewerLastFrame + 1);
-        auto copyRows = [rows](std::vector<uint8_t>& d, const std::vector<uint8_t>& s) {
-            std::copy(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(std::min(rows, s.size())),
-                      d.begin());
-        };
-        copyRows(dst.ViewerB1, src.ViewerB1);
-        copyRows(dst.ViewerB2, src.ViewerB2);
-        copyRows(dst.ViewerB3, src.ViewerB3);
-        copyRows(dst.ViewerB4, src.ViewerB4);
-        copyRows(dst.ViewerGain11, src.ViewerGain11);
-        copyRows(dst.ViewerGain21, src.ViewerGain21);
-        copyRows(dst.ViewerGain12, src.ViewerGain12);
-        copyRows(dst.ViewerGain22, src.ViewerGain22);
-    }
+    AdoptViewerRows(dst, src);
+    // Whether a file counts as loaded is the caller's to say; an open without
+    // an ID3v2 tag leaves the tag size as it was.
+    const bool loaded = dst.FileLoaded;
+    const int32_t id3v2Size = src.HasId3v2 ? src.Id3v2Size : dst.Id3v2Size;
+    static_cast<LoadedFile&>(dst) = std::move(static_cast<LoadedFile&>(src));
+    static_cast<StreamFacts&>(dst) = std::move(static_cast<StreamFacts&>(src));
+    static_cast<FrameIndexTable&>(dst) = std::move(static_cast<FrameIndexTable&>(src));
+    static_cast<PeakTable&>(dst) = std::move(static_cast<PeakTable&>(src));
+    dst.FileLoaded = loaded;
+    dst.Id3v2Size = id3v2Size;
     dst.ProgressPercent = 0.0;
 }
 
