@@ -222,12 +222,10 @@ bool SdlAudioEngine::SetPosition(StreamHandle h, int64_t bytePos) {
     const Stream* s = nullptr;
     {
         std::lock_guard lock(mu_);
-        auto it = streams_.find(h);
-        if (it == streams_.end()) {
-            error_ = kEngineErrHandle;
+        Stream* found = FindLocked(h);
+        if (!found)
             return false;
-        }
-        s = it->second.get();
+        s = found;
     }
     // The stream's file image and index never change, and only this thread
     // frees streams, so they can be read without the lock.
@@ -248,12 +246,10 @@ bool SdlAudioEngine::SetPosition(StreamHandle h, int64_t bytePos) {
         return false;
     }
     std::lock_guard lock(mu_);
-    auto it = streams_.find(h);
-    if (it == streams_.end()) {
-        error_ = kEngineErrHandle;
+    Stream* found = FindLocked(h);
+    if (!found)
         return false;
-    }
-    PlaceLocked(*it->second, warm, frame, skip);
+    PlaceLocked(*found, warm, frame, skip);
     return true;
 }
 
@@ -275,14 +271,21 @@ void SdlAudioEngine::PlaceLocked(Stream& w, WarmDecoder& warm, uint32_t frame, s
     w.marks.push_back({handedOut_, w.srcNext});
 }
 
-bool SdlAudioEngine::SetVolume(StreamHandle h, double volume) {
-    std::lock_guard lock(mu_);
+SdlAudioEngine::Stream* SdlAudioEngine::FindLocked(StreamHandle h) {
     auto it = streams_.find(h);
     if (it == streams_.end()) {
         error_ = kEngineErrHandle;
-        return false;
+        return nullptr;
     }
-    it->second->volume = std::clamp(volume, 0.0, 1.0);
+    return it->second.get();
+}
+
+bool SdlAudioEngine::SetVolume(StreamHandle h, double volume) {
+    std::lock_guard lock(mu_);
+    Stream* found = FindLocked(h);
+    if (!found)
+        return false;
+    found->volume = std::clamp(volume, 0.0, 1.0);
     return true;
 }
 
@@ -317,18 +320,16 @@ void SdlAudioEngine::ApplyRateLocked(Stream& s) {
 
 bool SdlAudioEngine::SetFrequency(StreamHandle h, double hz) {
     std::lock_guard lock(mu_);
-    auto it = streams_.find(h);
-    if (it == streams_.end()) {
-        error_ = kEngineErrHandle;
+    Stream* found = FindLocked(h);
+    if (!found)
         return false;
-    }
     // Speeds the resampler cannot serve sensibly are refused.
     if (hz < 0 || (hz > 0 && (hz < 100.0 || hz > 1000000.0))) {
         error_ = kEngineErrPosition;
         return false;
     }
-    it->second->frequency = hz;
-    ApplyRateLocked(*it->second);
+    found->frequency = hz;
+    ApplyRateLocked(*found);
     return true;
 }
 
@@ -338,14 +339,12 @@ bool SdlAudioEngine::Play(StreamHandle h) {
     bool positioned = false;
     {
         std::lock_guard lock(mu_);
-        auto it = streams_.find(h);
-        if (it == streams_.end()) {
-            error_ = kEngineErrHandle;
+        Stream* found = FindLocked(h);
+        if (!found)
             return false;
-        }
-        rate = it->second->rate;
-        channels = it->second->channels;
-        positioned = it->second->positioned;
+        rate = found->rate;
+        channels = found->channels;
+        positioned = found->positioned;
     }
     if (!positioned && !SetPosition(h, 0))
         return false;
@@ -359,18 +358,16 @@ bool SdlAudioEngine::Play(StreamHandle h) {
     }
     {
         std::lock_guard lock(mu_);
-        auto it = streams_.find(h);
-        if (it == streams_.end()) {
-            error_ = kEngineErrHandle;
+        Stream* found = FindLocked(h);
+        if (!found)
             return false;
-        }
         if (current_ != h) {
             auto old = streams_.find(current_);
             if (old != streams_.end())
                 old->second->playing = false;
             current_ = h;
         }
-        Stream& s = *it->second;
+        Stream& s = *found;
         s.playing = true;
         ApplyRateLocked(s);
     }
@@ -385,12 +382,10 @@ bool SdlAudioEngine::Stop(StreamHandle h) {
     bool pause = false;
     {
         std::lock_guard lock(mu_);
-        auto it = streams_.find(h);
-        if (it == streams_.end()) {
-            error_ = kEngineErrHandle;
+        Stream* found = FindLocked(h);
+        if (!found)
             return false;
-        }
-        it->second->playing = false;
+        found->playing = false;
         pause = current_ == h;
     }
     if (pause && device_ != 0 && !devicePaused_) {

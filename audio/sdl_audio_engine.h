@@ -77,6 +77,8 @@ private:
     int Render(Stream& s, int16_t* out, int frames);
     bool Refill(Stream& s);
     void ApplyRateLocked(Stream& s);
+    // The stream of handle h, or null (and the handle error) when there is none.
+    Stream* FindLocked(StreamHandle h);
     // Puts stream `w` at `frame` (+ `skip` samples) with a decoder warmed there.
     void PlaceLocked(Stream& w, WarmDecoder& warm, uint32_t frame, size_t skip);
     int64_t HeardSourceLocked(const Stream& s) const;
