@@ -12,6 +12,51 @@ int MainDataBegin(const uint8_t* frame, const Layer3Header& h) {
     return (si[0] << 1) | (si[1] >> 7);
 }
 
+namespace {
+
+// Most significant bit first, as the side information is laid out.
+class BitReader {
+public:
+    explicit BitReader(const uint8_t* p) : p_(p) {}
+    int Read(int bits) {
+        int v = 0;
+        for (int i = 0; i < bits; ++i, ++pos_)
+            v = (v << 1) | ((p_[pos_ >> 3] >> (7 - (pos_ & 7))) & 1);
+        return v;
+    }
+    void Skip(int bits) { pos_ += bits; }
+
+private:
+    const uint8_t* p_;
+    int pos_ = 0;
+};
+
+} // namespace
+
+SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h) {
+    SideInfoGains g;
+    g.granules = h.lsf ? 1 : 2;
+    g.channels = h.Mono() ? 1 : 2;
+    g.midSide = h.mode == 1 && (frame[3] & 0x20) != 0;
+    BitReader bits(frame + h.SideInfoOffset());
+    if (h.lsf)
+        bits.Skip(8 + g.channels); // main_data_begin, private bits
+    else
+        bits.Skip(9 + (g.channels == 1 ? 5 : 3) + 4 * g.channels); // ... and scfsi
+    // Per granule and channel: part2_3_length, big_values, global_gain, then
+    // scalefac_compress, the window or region fields and the flags.
+    const int rest = h.lsf ? 9 + 1 + 22 + 2 : 4 + 1 + 22 + 3;
+    for (int gr = 0; gr < g.granules; ++gr) {
+        for (int ch = 0; ch < g.channels; ++ch) {
+            g.gain[gr][ch].part23Length = bits.Read(12);
+            bits.Skip(9);
+            g.gain[gr][ch].globalGain = bits.Read(8);
+            bits.Skip(rest);
+        }
+    }
+    return g;
+}
+
 uint16_t Crc16Mpeg(const uint8_t* data, size_t n, uint16_t crc) {
     for (size_t i = 0; i < n; ++i) {
         crc ^= static_cast<uint16_t>(data[i]) << 8;

@@ -93,7 +93,9 @@ OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withP
     st.LastShownPercent = 0.0;
     if (image.size() >= kMaxFileSize)
         return Fail(st, kTooLargeMessage);
-    st.FileBuffer = std::move(image);
+    st.FileBuffer.assign(image.begin(), image.end());
+    st.FileModifiedNs = 0;
+    image = {};
     st.FileSize = static_cast<uint32_t>(st.FileBuffer.size());
     DetectTags(st);
     return AnalyseLoaded(st, withPeaks, progress, cancel);
@@ -103,6 +105,7 @@ void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
     dst.FileName = std::move(src.FileName);
     dst.FileSize = src.FileSize;
     dst.FileBuffer = std::move(src.FileBuffer);
+    dst.FileModifiedNs = src.FileModifiedNs;
     dst.HasId3v2 = src.HasId3v2;
     if (src.HasId3v2)
         dst.Id3v2Size = src.Id3v2Size;

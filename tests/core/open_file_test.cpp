@@ -1,9 +1,9 @@
 // Whole opens: loading, tags, refusals with their messages, cancelling,
 // adopting a scratch state, frame viewer rows.
+#include "analysis_test_support.h"
 #include "core/analysis/frame_index.h"
 #include "core/analysis/frame_viewer_data.h"
 #include "core/analysis/mp3_load.h"
-#include "analysis_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -271,7 +271,7 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     st.ViewerEnabled = true;
     ASSERT_TRUE(AnalyseFile(st, Fixture("cbr128_stereo.mp3"), false).ok);
     ASSERT_EQ(st.ViewerB1.size(), kViewerTableSize);
-    const std::vector<uint8_t>& b = st.FileBuffer;
+    const auto& b = st.FileBuffer;
     for (int i = 0; i < st.IndexedFrames; ++i) {
         const size_t p = static_cast<size_t>(st.FramePos[i]);
         ASSERT_EQ(st.ViewerB1[i], b[p]);

@@ -1,0 +1,23 @@
+// A preview of the peak table read from every frame's side information (its
+// global gain per granule and channel), without decoding: the waveform of a
+// whole file within milliseconds of its frame index, in the exact table's
+// scale, until the decoded peaks replace it.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <cstdint>
+
+namespace tessivo {
+
+// The preview's level for one granule: 0 when it codes no spectrum, else
+// growing with its global gain by 1.5 dB a step, within 0..32767.
+int16_t PreviewLevel(int part23Length, int globalGain);
+
+// The preview table of `file` (after its frame index is built): for every
+// frame the largest granule level of each channel as +level/-level; R is 0
+// for mono, and mid/side frames give both channels the louder of the two.
+// Frames past the index are 0. Sized to FrameCount.
+PeakTable PreviewPeaks(const AnalysedFile& file);
+
+} // namespace tessivo
