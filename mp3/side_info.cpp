@@ -33,6 +33,29 @@ private:
 
 } // namespace
 
+int HuffmanTableMax(int table) {
+    // Tables 4 and 14 do not exist; 16..31 add linbits to 15.
+    static constexpr int kMax[32] = {0,    1,    2,  2,  0,  3,   3,   5,   5,    5,   7,
+                                     7,    7,    15, 0,  15, 16,  18,  22,  30,   78,  270,
+                                     1038, 8206, 30, 46, 78, 142, 270, 526, 2062, 8206};
+    return table >= 0 && table < 32 ? kMax[table] : 0;
+}
+
+namespace {
+
+// The table that reaches highest among the regions' table_select fields.
+int LargestTable(BitReader& bits, int regions) {
+    int best = 0;
+    for (int r = 0; r < regions; ++r) {
+        const int t = bits.Read(5);
+        if (HuffmanTableMax(t) > HuffmanTableMax(best))
+            best = t;
+    }
+    return best;
+}
+
+} // namespace
+
 SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h) {
     SideInfoGains g;
     g.granules = h.lsf ? 1 : 2;
@@ -43,15 +66,26 @@ SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h) {
         bits.Skip(8 + g.channels); // main_data_begin, private bits
     else
         bits.Skip(9 + (g.channels == 1 ? 5 : 3) + 4 * g.channels); // ... and scfsi
-    // Per granule and channel: part2_3_length, big_values, global_gain, then
-    // scalefac_compress, the window or region fields and the flags.
-    const int rest = h.lsf ? 9 + 1 + 22 + 2 : 4 + 1 + 22 + 3;
+    // Per granule and channel: part2_3_length, big_values, global_gain,
+    // scalefac_compress, then either the block type and two table selects
+    // with the subblock gains, or three table selects with the region
+    // counts, then the flags.
     for (int gr = 0; gr < g.granules; ++gr) {
         for (int ch = 0; ch < g.channels; ++ch) {
-            g.gain[gr][ch].part23Length = bits.Read(12);
-            bits.Skip(9);
-            g.gain[gr][ch].globalGain = bits.Read(8);
-            bits.Skip(rest);
+            GranuleGain& gg = g.gain[gr][ch];
+            gg.part23Length = bits.Read(12);
+            gg.bigValues = bits.Read(9);
+            gg.globalGain = bits.Read(8);
+            bits.Skip(h.lsf ? 9 : 4);
+            if (bits.Read(1)) {
+                bits.Skip(3);
+                gg.largestTable = LargestTable(bits, 2);
+                bits.Skip(9);
+            } else {
+                gg.largestTable = LargestTable(bits, 3);
+                bits.Skip(7);
+            }
+            bits.Skip(h.lsf ? 2 : 3);
         }
     }
     return g;

@@ -19,6 +19,8 @@ int MainDataBegin(const uint8_t* frame, const Layer3Header& h);
 // quantiser step, 1.5 dB per unit).
 struct GranuleGain {
     int part23Length = 0; // bits of scale factors and Huffman data; 0 for silence
+    int bigValues = 0;    // pairs of spectral values coded with the large tables
+    int largestTable = 0; // the Huffman table of the big-values regions that reaches highest
     int globalGain = 0;   // 0..255
 };
 struct SideInfoGains {
@@ -27,6 +29,10 @@ struct SideInfoGains {
     bool midSide = false;     // joint stereo coded as mid and side channels
     GranuleGain gain[2][2]{}; // [granule][channel]
 };
+
+// The largest magnitude Huffman table `table` (0..31) can code, linbits
+// included: the encoder picks the smallest table that fits a region.
+int HuffmanTableMax(int table);
 
 // Reads the gains from the side information of the frame at `frame`
 // (header and side information must be readable).

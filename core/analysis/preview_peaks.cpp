@@ -11,19 +11,18 @@ namespace tessivo {
 
 namespace {
 
-// Gain 210 is a quantiser step of 1.0; measured on speech and music
-// (tests/fixtures, lame at 32..320 kbit/s), a granule's sample peak is
-// about this many times its step in 16-bit units.
-constexpr double kPeakPerStep = 1.0;
+// A granule's sample peak, in 16-bit units, for a quantiser step of 1.0
+// (global gain 210) and a largest quantised value of 1. Fitted on speech,
+// tones and noise from lame at 8..48 kHz (tests/fixtures): the preview then
+// lies within about 6 dB of the exact peak for most loud frames.
+constexpr double kPeakPerStep = 161000.0;
 
-// Levels for every global gain, computed once.
-const std::array<int16_t, 256>& LevelTable() {
-    static const std::array<int16_t, 256> table = [] {
-        std::array<int16_t, 256> t{};
-        for (int g = 0; g < 256; ++g) {
-            const double v = kPeakPerStep * std::exp2((g - 210) / 4.0);
-            t[static_cast<size_t>(g)] = static_cast<int16_t>(std::clamp(v, 1.0, 32767.0));
-        }
+// Step sizes for every global gain, computed once.
+const std::array<double, 256>& StepTable() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> t{};
+        for (int g = 0; g < 256; ++g)
+            t[static_cast<size_t>(g)] = kPeakPerStep * std::exp2((g - 210) / 4.0);
         return t;
     }();
     return table;
@@ -31,10 +30,13 @@ const std::array<int16_t, 256>& LevelTable() {
 
 } // namespace
 
-int16_t PreviewLevel(int part23Length, int globalGain) {
-    if (part23Length <= 0)
+int16_t PreviewLevel(const mp3::GranuleGain& g) {
+    if (g.part23Length <= 0)
         return 0;
-    return LevelTable()[static_cast<size_t>(std::clamp(globalGain, 0, 255))];
+    // Without big values only the count1 region is coded: magnitudes of 1.
+    const int largest = g.bigValues > 0 ? std::max(1, mp3::HuffmanTableMax(g.largestTable)) : 1;
+    const double v = StepTable()[static_cast<size_t>(std::clamp(g.globalGain, 0, 255))] * largest;
+    return static_cast<int16_t>(std::clamp(v, 1.0, 32767.0));
 }
 
 PeakTable PreviewPeaks(const AnalysedFile& file) {
@@ -55,8 +57,7 @@ PeakTable PreviewPeaks(const AnalysedFile& file) {
         int16_t level[2] = {0, 0};
         for (int gr = 0; gr < g.granules; ++gr)
             for (int ch = 0; ch < g.channels; ++ch)
-                level[ch] = std::max(level[ch], PreviewLevel(g.gain[gr][ch].part23Length,
-                                                             g.gain[gr][ch].globalGain));
+                level[ch] = std::max(level[ch], PreviewLevel(g.gain[gr][ch]));
         if (g.midSide)
             level[0] = level[1] = std::max(level[0], level[1]);
         t.PeakMaxL[j] = level[0];

@@ -1,18 +1,20 @@
 // A preview of the peak table read from every frame's side information (its
-// global gain per granule and channel), without decoding: the waveform of a
+// global gain and Huffman tables per granule and channel), without decoding: the waveform of a
 // whole file within milliseconds of its frame index, in the exact table's
 // scale, until the decoded peaks replace it.
 #pragma once
 
 #include "core/state/program_state.h"
+#include "mp3/side_info.h"
 
 #include <cstdint>
 
 namespace tessivo {
 
-// The preview's level for one granule: 0 when it codes no spectrum, else
-// growing with its global gain by 1.5 dB a step, within 0..32767.
-int16_t PreviewLevel(int part23Length, int globalGain);
+// The preview's level for one granule and channel: 0 when it codes no
+// spectrum, else its quantiser step (1.5 dB per unit of global gain) times
+// the largest value its Huffman tables can code, within 1..32767.
+int16_t PreviewLevel(const mp3::GranuleGain& g);
 
 // The preview table of `file` (after its frame index is built): for every
 // frame the largest granule level of each channel as +level/-level; R is 0
