@@ -39,33 +39,64 @@ int16_t PreviewLevel(const mp3::GranuleGain& g) {
     return static_cast<int16_t>(std::clamp(v, 1.0, 32767.0));
 }
 
+namespace {
+
+// The larger granule level of each channel of the frame at `pos`; both
+// channels alike for mid/side frames.
+std::array<int16_t, 2> FrameLevels(const uint8_t* data, size_t size, size_t pos) {
+    std::array<int16_t, 2> level{0, 0};
+    mp3::Layer3Header h;
+    if (pos >= size || !mp3::ParseLayer3Header(data + pos, size - pos, h) ||
+        pos + static_cast<size_t>(h.MainDataOffset()) > size)
+        return level;
+    const mp3::SideInfoGains g = mp3::ReadGranuleGains(data + pos, h);
+    for (int gr = 0; gr < g.granules; ++gr)
+        for (int ch = 0; ch < g.channels; ++ch)
+            level[ch] = std::max(level[ch], PreviewLevel(g.gain[gr][ch]));
+    if (g.midSide)
+        level[0] = level[1] = std::max(level[0], level[1]);
+    if (g.channels == 1)
+        level[1] = level[0];
+    return level;
+}
+
+int16_t Median3(int16_t a, int16_t b, int16_t c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+
+// Median of each level with its neighbours': a single frame whose gain
+// misleads (the encoder moved its loudness into scale factors) does not
+// show as a spike or a gap.
+void SmoothLevels(std::vector<int16_t>& v, uint32_t frames) {
+    int16_t prev = frames > 0 ? v[0] : 0;
+    for (uint32_t j = 1; j + 1 < frames; ++j) {
+        const int16_t cur = v[j];
+        v[j] = Median3(prev, cur, v[j + 1]);
+        prev = cur;
+    }
+}
+
+} // namespace
+
 PeakTable PreviewPeaks(const AnalysedFile& file) {
     PeakTable t;
     for (auto* v : {&t.PeakMaxL, &t.PeakMinL, &t.PeakMaxR, &t.PeakMinR})
         v->assign(file.FrameCount, 0);
     const uint32_t frames =
         std::min<uint32_t>(file.FrameCount, static_cast<uint32_t>(std::max(file.IndexedFrames, 0)));
-    const uint8_t* data = file.FileBuffer.data();
-    const size_t size = file.FileBuffer.size();
     for (uint32_t j = 0; j < frames; ++j) {
-        const size_t pos = static_cast<size_t>(file.FramePos[j]);
-        mp3::Layer3Header h;
-        if (pos >= size || !mp3::ParseLayer3Header(data + pos, size - pos, h) ||
-            pos + static_cast<size_t>(h.MainDataOffset()) > size)
-            continue;
-        const mp3::SideInfoGains g = mp3::ReadGranuleGains(data + pos, h);
-        int16_t level[2] = {0, 0};
-        for (int gr = 0; gr < g.granules; ++gr)
-            for (int ch = 0; ch < g.channels; ++ch)
-                level[ch] = std::max(level[ch], PreviewLevel(g.gain[gr][ch]));
-        if (g.midSide)
-            level[0] = level[1] = std::max(level[0], level[1]);
+        const auto level = FrameLevels(file.FileBuffer.data(), file.FileBuffer.size(),
+                                       static_cast<size_t>(file.FramePos[j]));
         t.PeakMaxL[j] = level[0];
-        t.PeakMinL[j] = static_cast<int16_t>(-level[0]);
-        if (file.ChannelCount == 2) {
-            t.PeakMaxR[j] = g.channels == 2 ? level[1] : level[0];
-            t.PeakMinR[j] = static_cast<int16_t>(-t.PeakMaxR[j]);
-        }
+        t.PeakMaxR[j] = level[1];
+    }
+    SmoothLevels(t.PeakMaxL, frames);
+    SmoothLevels(t.PeakMaxR, frames);
+    if (file.ChannelCount != 2)
+        std::fill(t.PeakMaxR.begin(), t.PeakMaxR.end(), 0);
+    for (uint32_t j = 0; j < frames; ++j) {
+        t.PeakMinL[j] = static_cast<int16_t>(-t.PeakMaxL[j]);
+        t.PeakMinR[j] = static_cast<int16_t>(-t.PeakMaxR[j]);
     }
     return t;
 }

@@ -1,7 +1,7 @@
 // The peak table: against the mpg123 program's decode, parallel against
 // sequential, and the silent, mono and full-scale cases.
-#include "core/analysis/peaks.h"
 #include "analysis_test_support.h"
+#include "core/analysis/peaks.h"
 
 #include <gtest/gtest.h>
 
