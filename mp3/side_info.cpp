@@ -1,5 +1,6 @@
 #include "mp3/side_info.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -14,20 +15,27 @@ int MainDataBegin(const uint8_t* frame, const Layer3Header& h) {
 
 namespace {
 
-// Most significant bit first, as the side information is laid out.
+// Most significant bit first, as the side information is laid out; the
+// bytes are held as big-endian 64-bit words, so a field is two shifts.
 class BitReader {
 public:
-    explicit BitReader(const uint8_t* p) : p_(p) {}
+    BitReader(const uint8_t* p, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            words_[static_cast<size_t>(i >> 3)] |= uint64_t{p[i]} << (56 - 8 * (i & 7));
+    }
     int Read(int bits) {
-        int v = 0;
-        for (int i = 0; i < bits; ++i, ++pos_)
-            v = (v << 1) | ((p_[pos_ >> 3] >> (7 - (pos_ & 7))) & 1);
-        return v;
+        const size_t at = static_cast<size_t>(pos_ >> 6);
+        const int shift = pos_ & 63;
+        uint64_t w = words_[at] << shift;
+        if (shift > 0)
+            w |= words_[at + 1] >> (64 - shift);
+        pos_ += bits;
+        return static_cast<int>(w >> (64 - bits));
     }
     void Skip(int bits) { pos_ += bits; }
 
 private:
-    const uint8_t* p_;
+    std::array<uint64_t, 5> words_{}; // 32 bytes of side information at most
     int pos_ = 0;
 };
 
@@ -61,7 +69,7 @@ SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h) {
     g.granules = h.lsf ? 1 : 2;
     g.channels = h.Mono() ? 1 : 2;
     g.midSide = h.mode == 1 && (frame[3] & 0x20) != 0;
-    BitReader bits(frame + h.SideInfoOffset());
+    BitReader bits(frame + h.SideInfoOffset(), std::min(h.sideInfoSize, 32));
     if (h.lsf)
         bits.Skip(8 + g.channels); // main_data_begin, private bits
     else

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <thread>
+#include <vector>
 
 namespace tessivo {
 
@@ -60,6 +62,9 @@ std::array<int16_t, 2> FrameLevels(const uint8_t* data, size_t size, size_t pos)
     return level;
 }
 
+// Files shorter than this are read on one thread.
+constexpr uint32_t kFramesPerWorker = 100000;
+
 int16_t Median3(int16_t a, int16_t b, int16_t c) {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
@@ -84,12 +89,24 @@ PeakTable PreviewPeaks(const AnalysedFile& file) {
         v->assign(file.FrameCount, 0);
     const uint32_t frames =
         std::min<uint32_t>(file.FrameCount, static_cast<uint32_t>(std::max(file.IndexedFrames, 0)));
-    for (uint32_t j = 0; j < frames; ++j) {
-        const auto level = FrameLevels(file.FileBuffer.data(), file.FileBuffer.size(),
-                                       static_cast<size_t>(file.FramePos[j]));
-        t.PeakMaxL[j] = level[0];
-        t.PeakMaxR[j] = level[1];
-    }
+    // Long files on all cores: reading the side information waits on memory.
+    auto levels = [&](uint32_t from, uint32_t to) {
+        for (uint32_t j = from; j < to; ++j) {
+            const auto level = FrameLevels(file.FileBuffer.data(), file.FileBuffer.size(),
+                                           static_cast<size_t>(file.FramePos[j]));
+            t.PeakMaxL[j] = level[0];
+            t.PeakMaxR[j] = level[1];
+        }
+    };
+    const uint32_t workers =
+        frames < kFramesPerWorker ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::vector<std::thread> pool;
+    for (uint32_t w = 1; w < workers; ++w)
+        pool.emplace_back(levels, static_cast<uint32_t>(uint64_t{frames} * w / workers),
+                          static_cast<uint32_t>(uint64_t{frames} * (w + 1) / workers));
+    levels(0, frames / workers);
+    for (auto& th : pool)
+        th.join();
     SmoothLevels(t.PeakMaxL, frames);
     SmoothLevels(t.PeakMaxR, frames);
     if (file.ChannelCount != 2)
