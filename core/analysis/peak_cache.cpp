@@ -1,5 +1,6 @@
 #include "core/analysis/peak_cache.h"
 
+#include "core/analysis/preview_peaks.h"
 #include "core/util/hash64.h"
 
 #include <fcntl.h>
@@ -144,6 +145,14 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     }
     PrunePeakCache(folder, limit);
     return true;
+}
+
+bool InitialPeaks(AnalysedFile& file, const std::string& folder) {
+    PeakTable& table = file;
+    if (LookUpPeaks(folder, PeakCacheKeyOf(file), file.FrameCount, table))
+        return true;
+    table = PreviewPeaks(file);
+    return false;
 }
 
 void PrunePeakCache(const std::string& folder, uint64_t limit) {

@@ -43,6 +43,11 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
 bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTable& table,
                 uint64_t limit = kPeakCacheLimit);
 
+// The table to draw as soon as the frame index exists, put into `file`'s
+// peak table: the exact one from the cache in `folder` when this file was
+// opened before (true), else the preview from the side information (false).
+bool InitialPeaks(AnalysedFile& file, const std::string& folder);
+
 // Removes stored tables, least recently used first, until those left take
 // at most `limit` bytes.
 void PrunePeakCache(const std::string& folder, uint64_t limit = kPeakCacheLimit);

@@ -5,6 +5,7 @@
 #include "core/analysis/open_file.h"
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/peaks.h"
+#include "core/analysis/preview_peaks.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,22 @@ TEST_F(PeakCache, MissStoreHit) {
     PeakTable none;
     EXPECT_FALSE(LookUpPeaks(cache_, key, st->FrameCount + 1, none));
     EXPECT_TRUE(none.PeakMaxL.empty());
+}
+
+TEST_F(PeakCache, InitialPeaksArePreviewThenExact) {
+    const std::string path = Copy("vbr_stereo.mp3");
+    auto st = Open(path);
+    const PeakTable exact(*st);
+    auto first = std::make_unique<ProgramState>();
+    ASSERT_TRUE(AnalyseFile(*first, path, false).ok);
+    EXPECT_FALSE(InitialPeaks(*first, cache_));
+    EXPECT_TRUE(SameTable(*first, PreviewPeaks(*first)));
+    EXPECT_FALSE(SameTable(*first, exact));
+    ASSERT_TRUE(StorePeaks(cache_, PeakCacheKeyOf(*st), exact));
+    auto second = std::make_unique<ProgramState>();
+    ASSERT_TRUE(AnalyseFile(*second, path, false).ok);
+    EXPECT_TRUE(InitialPeaks(*second, cache_));
+    EXPECT_TRUE(SameTable(*second, exact));
 }
 
 TEST_F(PeakCache, AChangedFileMisses) {
