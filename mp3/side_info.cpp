@@ -1,5 +1,6 @@
 #include "mp3/side_info.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -10,6 +11,92 @@ int MainDataBegin(const uint8_t* frame, const Layer3Header& h) {
     if (h.lsf)
         return si[0];
     return (si[0] << 1) | (si[1] >> 7);
+}
+
+namespace {
+
+// Most significant bit first, as the side information is laid out; the
+// bytes are held as big-endian 64-bit words, so a field is two shifts.
+class BitReader {
+public:
+    BitReader(const uint8_t* p, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            words_[static_cast<size_t>(i >> 3)] |= uint64_t{p[i]} << (56 - 8 * (i & 7));
+    }
+    int Read(int bits) {
+        const size_t at = static_cast<size_t>(pos_ >> 6);
+        const int shift = pos_ & 63;
+        uint64_t w = words_[at] << shift;
+        if (shift > 0)
+            w |= words_[at + 1] >> (64 - shift);
+        pos_ += bits;
+        return static_cast<int>(w >> (64 - bits));
+    }
+    void Skip(int bits) { pos_ += bits; }
+
+private:
+    std::array<uint64_t, 5> words_{}; // 32 bytes of side information at most
+    int pos_ = 0;
+};
+
+} // namespace
+
+int HuffmanTableMax(int table) {
+    // Tables 4 and 14 do not exist; 16..31 add linbits to 15.
+    static constexpr int kMax[32] = {0,    1,    2,  2,  0,  3,   3,   5,   5,    5,   7,
+                                     7,    7,    15, 0,  15, 16,  18,  22,  30,   78,  270,
+                                     1038, 8206, 30, 46, 78, 142, 270, 526, 2062, 8206};
+    return table >= 0 && table < 32 ? kMax[table] : 0;
+}
+
+namespace {
+
+// The table that reaches highest among the regions' table_select fields.
+int LargestTable(BitReader& bits, int regions) {
+    int best = 0;
+    for (int r = 0; r < regions; ++r) {
+        const int t = bits.Read(5);
+        if (HuffmanTableMax(t) > HuffmanTableMax(best))
+            best = t;
+    }
+    return best;
+}
+
+} // namespace
+
+SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h) {
+    SideInfoGains g;
+    g.granules = h.lsf ? 1 : 2;
+    g.channels = h.Mono() ? 1 : 2;
+    g.midSide = h.mode == 1 && (frame[3] & 0x20) != 0;
+    BitReader bits(frame + h.SideInfoOffset(), std::min(h.sideInfoSize, 32));
+    if (h.lsf)
+        bits.Skip(8 + g.channels); // main_data_begin, private bits
+    else
+        bits.Skip(9 + (g.channels == 1 ? 5 : 3) + 4 * g.channels); // ... and scfsi
+    // Per granule and channel: part2_3_length, big_values, global_gain,
+    // scalefac_compress, then either the block type and two table selects
+    // with the subblock gains, or three table selects with the region
+    // counts, then the flags.
+    for (int gr = 0; gr < g.granules; ++gr) {
+        for (int ch = 0; ch < g.channels; ++ch) {
+            GranuleGain& gg = g.gain[gr][ch];
+            gg.part23Length = bits.Read(12);
+            gg.bigValues = bits.Read(9);
+            gg.globalGain = bits.Read(8);
+            bits.Skip(h.lsf ? 9 : 4);
+            if (bits.Read(1)) {
+                bits.Skip(3);
+                gg.largestTable = LargestTable(bits, 2);
+                bits.Skip(9);
+            } else {
+                gg.largestTable = LargestTable(bits, 3);
+                bits.Skip(7);
+            }
+            bits.Skip(h.lsf ? 2 : 3);
+        }
+    }
+    return g;
 }
 
 uint16_t Crc16Mpeg(const uint8_t* data, size_t n, uint16_t crc) {

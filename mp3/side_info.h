@@ -14,6 +14,30 @@ namespace tessivo::mp3 {
 // its main data starts (9 bits for MPEG-1, 8 bits for MPEG-2 and 2.5).
 int MainDataBegin(const uint8_t* frame, const Layer3Header& h);
 
+// What the side information says about the loudness of each granule and
+// channel: how many bits of coded spectrum it has and its global gain (the
+// quantiser step, 1.5 dB per unit).
+struct GranuleGain {
+    int part23Length = 0; // bits of scale factors and Huffman data; 0 for silence
+    int bigValues = 0;    // pairs of spectral values coded with the large tables
+    int largestTable = 0; // the Huffman table of the big-values regions that reaches highest
+    int globalGain = 0;   // 0..255
+};
+struct SideInfoGains {
+    int granules = 0; // 2 for MPEG-1, 1 for MPEG-2 and 2.5
+    int channels = 0;
+    bool midSide = false;     // joint stereo coded as mid and side channels
+    GranuleGain gain[2][2]{}; // [granule][channel]
+};
+
+// The largest magnitude Huffman table `table` (0..31) can code, linbits
+// included: the encoder picks the smallest table that fits a region.
+int HuffmanTableMax(int table);
+
+// Reads the gains from the side information of the frame at `frame`
+// (header and side information must be readable).
+SideInfoGains ReadGranuleGains(const uint8_t* frame, const Layer3Header& h);
+
 // CRC-16 with polynomial 0x8005, initial value 0xFFFF, most significant bit
 // first: the checksum of protected MPEG audio frames.
 uint16_t Crc16Mpeg(const uint8_t* data, size_t n, uint16_t crc = 0xFFFF);

@@ -3,7 +3,9 @@
 #include "core/analysis/frame_index.h"
 #include "core/playback/mpg123_decoder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,7 +38,7 @@ bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message
 }
 
 void DetectTags(ProgramState& st) {
-    const std::vector<uint8_t>& b = st.FileBuffer;
+    const ByteBuffer& b = st.FileBuffer;
     st.HasId3v2 = false;
     if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3') {
         st.HasId3v2 = true;
@@ -88,28 +90,69 @@ bool QuickCheck(const std::string& path, std::string& message) {
     return true;
 }
 
+namespace {
+
+// Closes a descriptor on every way out.
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads exactly `n` bytes at `dst`, retrying short reads. False on an error
+// (errno set) or when the file ended first (errno 0).
+bool ReadFully(int fd, uint8_t* dst, size_t n) {
+    while (n > 0) {
+        const ssize_t got = ::read(fd, dst, n);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (got == 0)
+                errno = 0;
+            return false;
+        }
+        dst += got;
+        n -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+int64_t ModifiedNs(const struct stat& sb) {
+    return static_cast<int64_t>(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec;
+}
+
+} // namespace
+
+size_t LoadChunkFor(uint64_t fileSize) {
+    return static_cast<size_t>(std::clamp<uint64_t>(fileSize / 32, kLoadChunk, kLoadChunkMax));
+}
+
 bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress,
               const std::atomic<bool>* cancel) {
     uint64_t size = 0;
     if (!CheckFileSize(st.FileName, size, message))
         return false;
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(st.FileName.c_str(), "rb"), &std::fclose);
-    if (!f) {
+    Fd f{::open(st.FileName.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (f.fd < 0) {
         message = "Cannot open " + st.FileName + ": " + std::strerror(errno);
         return false;
     }
+    ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     st.FileBuffer.clear();
     st.FileBuffer.shrink_to_fit();
-    st.FileBuffer.resize(static_cast<size_t>(size));
+    st.FileBuffer.resize(static_cast<size_t>(size)); // not zero-filled: the reads fill it
     st.FileSize = static_cast<uint32_t>(size);
+    const size_t piece = LoadChunkFor(size);
     double lastReported = -1.0;
     size_t p = 0;
     while (p < size) {
-        const size_t chunk = p + kLoadChunk < size ? kLoadChunk : static_cast<size_t>(size - p);
-        if (std::fread(st.FileBuffer.data() + p, 1, chunk, f.get()) != chunk) {
+        const size_t chunk = p + piece < size ? piece : static_cast<size_t>(size - p);
+        if (!ReadFully(f.fd, st.FileBuffer.data() + p, chunk)) {
             message = "Cannot read " + st.FileName +
-                      (std::ferror(f.get()) ? std::string(": ") + std::strerror(errno)
-                                            : std::string(": the file got shorter while reading"));
+                      (errno != 0 ? std::string(": ") + std::strerror(errno)
+                                  : std::string(": the file got shorter while reading"));
             st.ProgressPercent = 0.0;
             return false;
         }
@@ -126,6 +169,8 @@ bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress
             return false;
         }
     }
+    struct stat sb {};
+    st.FileModifiedNs = ::fstat(f.fd, &sb) == 0 ? ModifiedNs(sb) : 0;
     DetectTags(st);
     st.ProgressPercent = 0.0;
     return true;

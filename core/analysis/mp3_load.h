@@ -11,7 +11,12 @@
 
 namespace tessivo {
 
+// Bytes per read while loading: a 32nd of the file, so the progress moves
+// in visible steps while a large file takes few system calls; at least
+// kLoadChunk, at most kLoadChunkMax.
 constexpr size_t kLoadChunk = 10000;
+constexpr size_t kLoadChunkMax = size_t{8} << 20;
+size_t LoadChunkFor(uint64_t fileSize);
 // Files of this size and more are refused before anything is allocated:
 // offsets and sizes are 32-bit.
 constexpr uint64_t kMaxFileSize = uint64_t{1} << 31;
@@ -32,7 +37,8 @@ bool QuickCheck(const std::string& path, std::string& message);
 // AnalyseFile runs QuickCheck on files larger than this.
 constexpr uint64_t kQuickCheckFrom = uint64_t{16} << 20;
 
-// Reads st.FileName into st.FileBuffer in kLoadChunk pieces, keeping
+// Reads st.FileName into st.FileBuffer in LoadChunkFor pieces (the buffer is
+// not zero-filled first), records FileModifiedNs, keeping
 // st.ProgressPercent current (and calling `progress` with "Opening file"),
 // then detects the tags; ProgressPercent is 0 afterwards. Files shorter than
 // 10 bytes have no ID3v2 tag, shorter than 128 no ID3v1 tag. False with

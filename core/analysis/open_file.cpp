@@ -93,7 +93,9 @@ OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withP
     st.LastShownPercent = 0.0;
     if (image.size() >= kMaxFileSize)
         return Fail(st, kTooLargeMessage);
-    st.FileBuffer = std::move(image);
+    st.FileBuffer.assign(image.begin(), image.end());
+    st.FileModifiedNs = 0;
+    image = {};
     st.FileSize = static_cast<uint32_t>(st.FileBuffer.size());
     DetectTags(st);
     return AnalyseLoaded(st, withPeaks, progress, cancel);

@@ -22,7 +22,8 @@ bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
 // The same table, decoded by `threads` workers at once (0: one per core).
 // Each worker starts a few frames before its share so the decoder is warm.
 // At every seam the previous share's decoder decodes 32 frames on and they
-// must equal, sample for sample, the next share's first frames; where they
+// must equal, sample for sample (compared by a 64-bit fingerprint of their
+// PCM), the next share's first frames; where they
 // do not, that decoder (whose state is the sequential one) decodes the next
 // share again. So the result is bit-identical to CalculatePeaks. `progress`
 // may be called from any worker. `shares` is how many pieces the table is

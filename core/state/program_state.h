@@ -3,6 +3,8 @@
 // runs the program (window or command line) and passed by reference.
 #pragma once
 
+#include "core/state/byte_buffer.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -35,7 +37,8 @@ struct StreamInfoRecord {
 struct LoadedFile {
     std::string FileName;
     uint32_t FileSize = 0;
-    std::vector<uint8_t> FileBuffer;
+    ByteBuffer FileBuffer;
+    int64_t FileModifiedNs = 0; // the file's modification time when read (ns since 1970)
     bool HasId3v2 = false;
     int32_t Id3v2Size = 0;
     bool HasId3v1 = false;
@@ -61,7 +64,6 @@ struct StreamFacts {
     bool CrcProtected = false;
 };
 
-
 // Where every frame starts.
 struct FrameIndexTable {
     int32_t FirstFramePos = 0;
@@ -85,11 +87,7 @@ struct PeakTable {
 
 // Everything an open produces. The window analyses into a separate one off
 // its thread and adopts it in one move (AdoptAnalysedFile).
-struct AnalysedFile : LoadedFile,
-                      StreamFacts,
-                      FrameIndexTable,
-                      FrameViewerRecording,
-                      PeakTable {};
+struct AnalysedFile : LoadedFile, StreamFacts, FrameIndexTable, FrameViewerRecording, PeakTable {};
 
 // Progress of the long operation now running, 0..100; exactly 0 when idle.
 // Written by a worker while the window's timers read it.

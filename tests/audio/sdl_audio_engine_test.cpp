@@ -1,9 +1,9 @@
 // The SDL audio engine, headless: SDL's `disk` driver writes everything the
 // engine hands to the device into a file, which is compared with a direct
 // decode of the fixture through libmpg123.
+#include "audio/sdl_audio_engine.h"
 #include "core/playback/mpg123_decoder.h"
 #include "core/playback/playback_control.h"
-#include "audio/sdl_audio_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <thread>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ std::vector<uint8_t> ReadBytes(const fs::path& p) {
 
 // Frame offsets found by walking the layer III frame headers from the first
 // one (after an ID3v2 tag), independent of the program's own frame index.
-std::vector<int32_t> WalkFrames(const std::vector<uint8_t>& b, int& spf, uint32_t& rate) {
+std::vector<int32_t> WalkFrames(std::span<const uint8_t> b, int& spf, uint32_t& rate) {
     static const int kBrV1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
                                   112, 128, 160, 192, 224, 256, 320, 0};
     static const int kBrV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
@@ -72,7 +73,8 @@ struct Loaded {
 
 void Load(Loaded& l, const char* name) {
     ProgramState& st = l.st;
-    st.FileBuffer = ReadBytes(fs::path(TESSIVO_FIXTURES) / name);
+    const std::vector<uint8_t> image = ReadBytes(fs::path(TESSIVO_FIXTURES) / name);
+    st.FileBuffer.assign(image.begin(), image.end());
     ASSERT_FALSE(st.FileBuffer.empty()) << name;
     st.FileSize = uint32_t(st.FileBuffer.size());
     int spf = 0;

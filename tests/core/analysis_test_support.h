@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
@@ -116,7 +117,7 @@ inline std::unique_ptr<tessivo::ProgramState> Analyse(const std::string& name, b
 
 // True when the frame at p carries a LAME/Xing header ("Info" or "Xing" in
 // its first 64 bytes after the header).
-inline bool HasInfoTag(const std::vector<uint8_t>& b, int64_t p) {
+inline bool HasInfoTag(std::span<const uint8_t> b, int64_t p) {
     for (int64_t q = p + 4; q + 4 <= p + 64 && q + 4 <= static_cast<int64_t>(b.size()); ++q)
         if ((b[q] == 'I' && b[q + 1] == 'n' && b[q + 2] == 'f' && b[q + 3] == 'o') ||
             (b[q] == 'X' && b[q + 1] == 'i' && b[q + 2] == 'n' && b[q + 3] == 'g'))

@@ -14,7 +14,7 @@ namespace {
 // A state whose file image is `bytes`.
 std::unique_ptr<ProgramState> WithBuffer(std::vector<uint8_t> bytes) {
     auto st = std::make_unique<ProgramState>();
-    st->FileBuffer = std::move(bytes);
+    st->FileBuffer.assign(bytes.begin(), bytes.end());
     st->FileSize = static_cast<uint32_t>(st->FileBuffer.size());
     return st;
 }

@@ -25,7 +25,7 @@ TEST(FrameWalk, AgreesWithTheHeaderParserOnEveryFrame) {
         OpenResult r;
         auto st = Analyse(name, false, &r);
         ASSERT_TRUE(r.ok) << r.message;
-        const std::vector<uint8_t>& b = st->FileBuffer;
+        const auto& b = st->FileBuffer;
         mp3::Layer3Header first;
         ASSERT_TRUE(mp3::ParseLayer3Header(&b[st->FirstFramePos], 4, first));
         mp3::FrameWalk start;

@@ -271,7 +271,7 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     st.ViewerEnabled = true;
     ASSERT_TRUE(AnalyseFile(st, Fixture("cbr128_stereo.mp3"), false).ok);
     ASSERT_EQ(st.ViewerB1.size(), kViewerTableSize);
-    const std::vector<uint8_t>& b = st.FileBuffer;
+    const auto& b = st.FileBuffer;
     for (int i = 0; i < st.IndexedFrames; ++i) {
         const size_t p = static_cast<size_t>(st.FramePos[i]);
         ASSERT_EQ(st.ViewerB1[i], b[p]);

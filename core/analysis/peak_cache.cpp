@@ -1,0 +1,189 @@
+#include "core/analysis/peak_cache.h"
+
+#include "core/analysis/preview_peaks.h"
+#include "core/util/hash64.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace tessivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '1'};
+constexpr const char* kSuffix = ".peaks";
+
+// What precedes the peaks in a cache file (native byte order).
+struct CacheHeader {
+    char magic[8];
+    uint64_t fileSize;
+    int64_t modifiedNs;
+    uint64_t contentHash;
+    uint32_t frames;
+    uint32_t reserved;
+};
+
+using File = std::unique_ptr<FILE, int (*)(FILE*)>;
+
+File OpenFile(const std::string& path, const char* mode) {
+    return File(std::fopen(path.c_str(), mode), &std::fclose);
+}
+
+CacheHeader HeaderFor(const PeakCacheKey& key, uint32_t frames) {
+    CacheHeader h{};
+    std::memcpy(h.magic, kMagic, sizeof kMagic);
+    h.fileSize = key.fileSize;
+    h.modifiedNs = key.modifiedNs;
+    h.contentHash = key.contentHash;
+    h.frames = frames;
+    return h;
+}
+
+} // namespace
+
+PeakCacheKey PeakCacheKeyOf(const LoadedFile& file) {
+    PeakCacheKey key;
+    const size_t size = file.FileBuffer.size();
+    const size_t head = std::min(size, kPeakCacheHashBytes);
+    const size_t tail = std::min(size, kPeakCacheHashBytes);
+    key.fileSize = size;
+    key.modifiedNs = file.FileModifiedNs;
+    key.contentHash = Hash64(file.FileBuffer.data(), head);
+    key.contentHash = Hash64(file.FileBuffer.data() + (size - tail), tail, key.contentHash);
+    return key;
+}
+
+std::string DefaultPeakCacheFolder() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && *xdg)
+        return std::string(xdg) + "/tessivo/peaks";
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return std::string(home) + "/.cache/tessivo/peaks";
+    return {};
+}
+
+std::string PeakCachePath(const std::string& folder, const PeakCacheKey& key) {
+    uint64_t h = Hash64(&key.fileSize, sizeof key.fileSize);
+    h = Hash64(&key.modifiedNs, sizeof key.modifiedNs, h);
+    h = Hash64(&key.contentHash, sizeof key.contentHash, h);
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
+    return folder + "/" + name + kSuffix;
+}
+
+bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t frameCount,
+                 PeakTable& out) {
+    if (folder.empty())
+        return false;
+    const std::string path = PeakCachePath(folder, key);
+    File f = OpenFile(path, "rb");
+    if (!f)
+        return false;
+    CacheHeader h{};
+    const CacheHeader want = HeaderFor(key, frameCount);
+    if (std::fread(&h, sizeof h, 1, f.get()) != 1 || std::memcmp(&h, &want, sizeof h) != 0)
+        return false;
+    std::vector<int16_t> values(size_t{frameCount} * 4);
+    if (std::fread(values.data(), sizeof(int16_t), values.size(), f.get()) != values.size() ||
+        std::fgetc(f.get()) != EOF)
+        return false;
+    for (auto* v : {&out.PeakMaxL, &out.PeakMinL, &out.PeakMaxR, &out.PeakMinR})
+        v->resize(frameCount);
+    for (uint32_t j = 0; j < frameCount; ++j) {
+        out.PeakMaxL[j] = values[4 * size_t{j}];
+        out.PeakMinL[j] = values[4 * size_t{j} + 1];
+        out.PeakMaxR[j] = values[4 * size_t{j} + 2];
+        out.PeakMinR[j] = values[4 * size_t{j} + 3];
+    }
+    ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0); // just used: pruned last
+    return true;
+}
+
+bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTable& table,
+                uint64_t limit) {
+    const size_t frames = table.PeakMaxL.size();
+    if (folder.empty() || frames > UINT32_MAX || table.PeakMinL.size() != frames ||
+        table.PeakMaxR.size() != frames || table.PeakMinR.size() != frames)
+        return false;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    std::vector<int16_t> values(frames * 4);
+    for (size_t j = 0; j < frames; ++j) {
+        values[4 * j] = table.PeakMaxL[j];
+        values[4 * j + 1] = table.PeakMinL[j];
+        values[4 * j + 2] = table.PeakMaxR[j];
+        values[4 * j + 3] = table.PeakMinR[j];
+    }
+    static std::atomic<unsigned> serial{0};
+    const std::string path = PeakCachePath(folder, key);
+    const std::string temp =
+        path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+    const CacheHeader h = HeaderFor(key, static_cast<uint32_t>(frames));
+    bool ok = false;
+    if (File f = OpenFile(temp, "wb")) {
+        ok = std::fwrite(&h, sizeof h, 1, f.get()) == 1 &&
+             std::fwrite(values.data(), sizeof(int16_t), values.size(), f.get()) == values.size();
+        ok = std::fclose(f.release()) == 0 && ok;
+    }
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    PrunePeakCache(folder, limit);
+    return true;
+}
+
+bool InitialPeaks(AnalysedFile& file, const std::string& folder) {
+    PeakTable& table = file;
+    if (LookUpPeaks(folder, PeakCacheKeyOf(file), file.FrameCount, table))
+        return true;
+    table = PreviewPeaks(file);
+    return false;
+}
+
+void PrunePeakCache(const std::string& folder, uint64_t limit) {
+    struct Entry {
+        fs::path path;
+        fs::file_time_type used;
+        uint64_t size;
+    };
+    std::vector<Entry> entries;
+    uint64_t total = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e;
+        if (it->path().extension() != kSuffix || !it->is_regular_file(e))
+            continue;
+        const uint64_t size = it->file_size(e);
+        const fs::file_time_type used = it->last_write_time(e);
+        if (e)
+            continue;
+        entries.push_back({it->path(), used, size});
+        total += size;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.used < b.used; });
+    for (const Entry& e : entries) {
+        if (total <= limit)
+            break;
+        std::error_code rm;
+        if (fs::remove(e.path, rm))
+            total -= e.size;
+    }
+}
+
+} // namespace tessivo
