@@ -1,6 +1,8 @@
 #include "core/document/document.h"
 
 #include "core/analysis/open_file.h"
+#include "core/cutlist/apply_cut_list.h"
+#include "core/cutlist/cut_list_file.h"
 #include "core/parts/cut_lines.h"
 
 #include <utility>
@@ -18,6 +20,9 @@ void Document::Unsubscribe(int token) {
 }
 
 void Document::Notify(DocumentChange change) {
+    if (HasChange(change, DocumentChange::CutLines))
+        noPause_ = std::move(nextNoPause_);
+    nextNoPause_.clear();
     // A subscriber may unsubscribe while being told: walk a copy.
     const auto observers = observers_;
     for (const auto& [token, observer] : observers)
@@ -72,8 +77,10 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     if (!st_.FileLoaded)
         return out;
     out = PrepareCutLines(st_, in);
-    if (out.acted)
+    if (out.acted) {
+        nextNoPause_ = out.noPause;
         Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    }
     return out;
 }
 
@@ -82,6 +89,34 @@ void Document::ClearCutLines() {
         return;
     ResetToOnePart(st_);
     Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+}
+
+CutListImport Document::ImportCutList(const CutList& list) {
+    CutListImport result;
+    if (!st_.FileLoaded || st_.FrameCount == 0)
+        return result;
+    result.warnings = ApplyCutList(st_, list).warnings;
+    result.acted = true;
+    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
+           DocumentChange::Selection);
+    return result;
+}
+
+CutListImport Document::ImportCutListFile(const std::string& path) {
+    CutListImport result;
+    if (!st_.FileLoaded || st_.FrameCount == 0)
+        return result;
+    CutListFormat format;
+    if (!CutListFormatForPath(path, format)) {
+        result.error = "Not a cut list (.cue, .txt or .csv): " + path;
+        return result;
+    }
+    const CutListRead read = ReadCutListFile(format, path);
+    if (!read.ok()) {
+        result.error = read.error;
+        return result;
+    }
+    return ImportCutList(read.list);
 }
 
 bool Document::SetPartUsed(int k, bool used) {

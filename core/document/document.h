@@ -5,6 +5,7 @@
 // window's Qt adapter turns the notifications into signals.
 #pragma once
 
+#include "core/cutlist/cut_list.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/prepare.h"
@@ -12,6 +13,8 @@
 
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 namespace tessivo {
 
@@ -31,6 +34,14 @@ constexpr DocumentChange operator|(DocumentChange a, DocumentChange b) {
 constexpr bool HasChange(DocumentChange set, DocumentChange one) {
     return (static_cast<unsigned>(set) & static_cast<unsigned>(one)) != 0;
 }
+
+// What an import of a cut list did: an error (the line it names; nothing
+// changed) or the warnings of what was left out or merged.
+struct CutListImport {
+    bool acted = false;
+    std::string error;
+    std::vector<std::string> warnings;
+};
 
 class Document {
 public:
@@ -70,6 +81,16 @@ public:
     PrepareOutcome Prepare(PrepareInput& in);
     // Back to one part spanning the file.
     void ClearCutLines();
+    // Replaces the cut lines, ticks and part titles by a cut list made
+    // elsewhere (one edit). Refused while no file is loaded.
+    CutListImport ImportCutList(const CutList& list);
+    // Reads the cut list file at `path` (its format by its extension) and
+    // imports it; a file that cannot be read or parsed changes nothing.
+    CutListImport ImportCutListFile(const std::string& path);
+    // Per part k (entry 0 unused), whether it starts on a cut that found no
+    // pause in the last split at pauses near; empty after any other change
+    // of the cut lines.
+    const std::vector<bool>& NearPausesFlags() const { return noPause_; }
 
     // --- Parts ---
     bool SetPartUsed(int k, bool used);
@@ -97,6 +118,10 @@ private:
 
     ProgramState& st_;
     std::map<int, Observer> observers_;
+    std::vector<bool> noPause_;
+    // The flags the edit being notified leaves (only a split at pauses near
+    // leaves any).
+    std::vector<bool> nextNoPause_;
     int nextToken_ = 1;
 };
 

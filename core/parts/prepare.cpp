@@ -1,6 +1,7 @@
 #include "core/parts/prepare.h"
 
 #include "core/parts/cut_lines.h"
+#include "core/parts/near_pauses.h"
 #include "core/parts/pause_scan.h"
 #include "core/util/round_even.h"
 
@@ -152,6 +153,27 @@ PrepareOutcome PrepareByTime(ProgramState& st, long seconds) {
     return out;
 }
 
+namespace {
+
+// Split at pauses near: the length text and tolerance checked as the command
+// line checks them, the length as an equal-time length is.
+PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
+    PrepareOutcome out;
+    NearPausesLength length;
+    out.message =
+        ParseNearPausesText(in.nearLength + "," + std::to_string(in.nearTolerance), length);
+    if (out.message.empty())
+        out.message = CheckPartLength(st, length.seconds);
+    if (!out.message.empty())
+        return out;
+    out.noPause = PrepareNearPauses(st, length.seconds, length.tolerancePercent);
+    st.SelectedPart = 0;
+    out.acted = true;
+    return out;
+}
+
+} // namespace
+
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
     PrepareOutcome out;
     if (!HasAudioToPrepare(st))
@@ -171,6 +193,8 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
     case SplitModeKind::BySilence:
         PrepareBySilence(st);
         break;
+    case SplitModeKind::NearPauses:
+        return PrepareAtPausesNear(st, in);
     case SplitModeKind::Visual:
         break;
     }

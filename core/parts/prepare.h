@@ -5,6 +5,7 @@
 #include "core/state/program_state.h"
 
 #include <string>
+#include <vector>
 
 namespace tessivo {
 
@@ -31,6 +32,10 @@ struct PrepareInput {
     int parts = 2;             // SpinEditParts
     std::string timeMM = "00"; // EditTimeMM
     std::string timeSS = "01"; // EditTimeSS
+    // Split at pauses near: the length as H:MM:SS (or MM:SS) and the
+    // tolerance in percent.
+    std::string nearLength = "0:10:00";
+    int nearTolerance = 20;
 };
 
 struct PrepareOutcome {
@@ -38,6 +43,9 @@ struct PrepareOutcome {
     // list and redraw. False when nothing happened or a message was shown.
     bool acted = false;
     std::string message; // to show in a message box when not empty
+    // After split at pauses near: entry k is true when part k starts on a cut
+    // that found no pause (entry 0 unused); empty after the other modes.
+    std::vector<bool> noPause;
 };
 
 // The Prepare button: does nothing under 2 seconds of audio; checks the time

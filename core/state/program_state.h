@@ -23,7 +23,7 @@ constexpr std::array<int32_t, 12> ZoomFactor = {0, 1, 2, 4, 8, 16, 32, 64, 128, 
 
 using Id3v1Record = std::array<uint8_t, 128>;
 
-enum class SplitModeKind { Visual, ByParts, ByTime, BySilence };
+enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses };
 
 // What the decoder reports about a file it probed.
 struct StreamInfoRecord {

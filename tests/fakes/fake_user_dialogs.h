@@ -23,12 +23,20 @@ public:
     QString lastFolderStart;
     int folderCalls = 0;
     int openFileCalls = 0;
+    QString saveFileAnswer;
+    QString lastSaveStart;
+    int saveFileCalls = 0;
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override {
         ++openFileCalls;
         return openFileAnswer;
+    }
+    QString chooseSaveFile(QWidget*, const QString& startPath, const QString&) override {
+        ++saveFileCalls;
+        lastSaveStart = startPath;
+        return saveFileAnswer;
     }
     QString chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         ++folderCalls;

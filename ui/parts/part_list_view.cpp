@@ -2,6 +2,7 @@
 
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
+#include "core/parts/near_pauses.h"
 #include "core/parts/time_text.h"
 
 #include <QAction>
@@ -34,10 +35,14 @@ QString TimeText(double seconds) {
 
 } // namespace
 
-QString PartStatusText(const ProgramState& st, int k) {
+QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause) {
     if (!st.PartUsed[k])
         return QStringLiteral("Not Used");
-    return st.PartSaved[k] ? QStringLiteral("Saved") : QStringLiteral("Prepared");
+    if (st.PartSaved[k])
+        return QStringLiteral("Saved");
+    if (k >= 0 && static_cast<size_t>(k) < noPause.size() && noPause[k])
+        return QString::fromLatin1(kNoPauseStatus);
+    return QStringLiteral("Prepared");
 }
 
 PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* parent)
@@ -82,7 +87,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k) {
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
     row->setText(ColNumber, QString::number(k));
-    row->setText(ColStatus, PartStatusText(st_, k));
+    row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
     row->setText(ColBegin, TimeText(a * fd));
     row->setText(ColEnd, TimeText((static_cast<double>(b) + 1) * fd));
     row->setText(ColDuration, TimeText((static_cast<double>(b) - a + 1) * fd));
@@ -118,7 +123,7 @@ void PartListView::updatePartStatus(int k) {
     if (!row)
         return;
     ++quiet_;
-    row->setText(ColStatus, PartStatusText(st_, k));
+    row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
     row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
     --quiet_;
 }

@@ -7,12 +7,16 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <vector>
+
 class QAction;
 
 namespace tessivo {
 
-// Status text of part k: "Saved", "Prepared" or "Not Used".
-QString PartStatusText(const ProgramState& st, int k);
+// Status text of part k: "Saved", "Prepared" or "Not Used"; a prepared part
+// flagged in `noPause` (a split at pauses near found no pause for its start)
+// shows "No pause".
+QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause = {});
 
 // One row per part (row r shows part r + 1). The rows hold no data of their
 // own: they are rebuilt from the part tables. Only a change the user makes

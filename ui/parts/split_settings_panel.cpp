@@ -1,5 +1,6 @@
 #include "ui/parts/split_settings_panel.h"
 
+#include "core/parts/near_pauses.h"
 #include "core/parts/prepare.h"
 #include "ui/parts/number_key_filter.h"
 #include "ui/window/user_dialogs.h"
@@ -55,15 +56,20 @@ void SplitSettingsPanel::createModeButtons() {
     byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);
     byTimeRadio = new QRadioButton(QStringLiteral("Split into equal time"), this);
     bySilenceRadio = new QRadioButton(QStringLiteral("Split by silence"), this);
+    nearPausesRadio = new QRadioButton(QStringLiteral("Split at pauses near"), this);
     visualRadio->setObjectName(QStringLiteral("visualRadio"));
     byPartsRadio->setObjectName(QStringLiteral("byPartsRadio"));
     byTimeRadio->setObjectName(QStringLiteral("byTimeRadio"));
     bySilenceRadio->setObjectName(QStringLiteral("bySilenceRadio"));
+    nearPausesRadio->setObjectName(QStringLiteral("nearPausesRadio"));
     visualRadio->setChecked(true);
     visualRadio->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
     byPartsRadio->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
     byTimeRadio->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
     bySilenceRadio->setToolTip(QStringLiteral("Cut the file at pauses"));
+    nearPausesRadio->setToolTip(
+        QStringLiteral("Cut parts of about the given length, each at a pause (using the "
+                       "threshold and pause of split by silence)"));
 }
 
 void SplitSettingsPanel::createInputs() {
@@ -87,6 +93,16 @@ void SplitSettingsPanel::createInputs() {
     pauseSpin = MakeSpin(this, 200, 5000, 200);
     thresholdSpin->setObjectName(QStringLiteral("thresholdSpin"));
     pauseSpin->setObjectName(QStringLiteral("pauseSpin"));
+
+    nearLengthEdit = new QLineEdit(QStringLiteral("0:10:00"), this);
+    nearLengthEdit->setObjectName(QStringLiteral("nearLengthEdit"));
+    nearLengthEdit->setToolTip(QStringLiteral("Part length, H:MM:SS"));
+    toleranceSpin = new QSpinBox(this);
+    toleranceSpin->setRange(0, kMaxPauseTolerance);
+    toleranceSpin->setValue(kDefaultPauseTolerance);
+    toleranceSpin->setSuffix(QStringLiteral(" %"));
+    toleranceSpin->setObjectName(QStringLiteral("toleranceSpin"));
+    toleranceSpin->setToolTip(QStringLiteral("Tolerance, percent of the length"));
 
     prepareButton = new QToolButton(this);
     prepareButton->setText(QStringLiteral("Prepare"));
@@ -115,6 +131,9 @@ void SplitSettingsPanel::layOutControls() {
     grid->addWidget(thresholdSpin, 5, 2, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Pause,ms"), this), 6, 0, 1, 2);
     grid->addWidget(pauseSpin, 6, 2, 1, 2);
+    grid->addWidget(nearPausesRadio, 7, 0, 1, 4);
+    grid->addWidget(nearLengthEdit, 8, 0, 1, 2);
+    grid->addWidget(toleranceSpin, 8, 2, 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(prepareButton);
     buttons->addWidget(clearButton);
@@ -135,6 +154,8 @@ void SplitSettingsPanel::connectControls() {
     connect(byTimeRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::ByTime); });
     connect(bySilenceRadio, &QRadioButton::clicked, this,
             [this] { setMode(SplitModeKind::BySilence); });
+    connect(nearPausesRadio, &QRadioButton::clicked, this,
+            [this] { setMode(SplitModeKind::NearPauses); });
     connect(partsSpin, &QSpinBox::valueChanged, this, [this](int n) { showEqualPartTime(n); });
     connect(thresholdSpin, &QSpinBox::valueChanged, this,
             [this](int v) { doc_.SetSilenceThreshold(v); });
@@ -153,8 +174,11 @@ void SplitSettingsPanel::updateSplitControls() {
     partsSpin->setEnabled(m == SplitModeKind::ByParts);
     minutesEdit->setEnabled(m == SplitModeKind::ByTime);
     secondsEdit->setEnabled(m == SplitModeKind::ByTime);
-    thresholdSpin->setEnabled(m == SplitModeKind::BySilence);
-    pauseSpin->setEnabled(m == SplitModeKind::BySilence);
+    const bool pauses = m == SplitModeKind::BySilence || m == SplitModeKind::NearPauses;
+    thresholdSpin->setEnabled(pauses);
+    pauseSpin->setEnabled(pauses);
+    nearLengthEdit->setEnabled(m == SplitModeKind::NearPauses);
+    toleranceSpin->setEnabled(m == SplitModeKind::NearPauses);
     const bool ready = m != SplitModeKind::Visual && st_.FileLoaded;
     SetCaptionColour(prepareButton, ready ? QColor(Qt::black) : kGreyCaption);
 }
@@ -212,6 +236,8 @@ void SplitSettingsPanel::onPrepareClicked() {
     in.parts = partsSpin->value();
     in.timeMM = minutesEdit->text().toStdString();
     in.timeSS = secondsEdit->text().toStdString();
+    in.nearLength = nearLengthEdit->text().trimmed().toStdString();
+    in.nearTolerance = toleranceSpin->value();
     const PrepareOutcome out = doc_.Prepare(in);
     // Emptied edits read "00" from now on.
     if (QString::fromStdString(in.timeMM) != minutesEdit->text())

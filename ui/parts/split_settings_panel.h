@@ -37,11 +37,14 @@ public:
     QRadioButton* byPartsRadio;
     QRadioButton* byTimeRadio;
     QRadioButton* bySilenceRadio;
+    QRadioButton* nearPausesRadio;
     QSpinBox* partsSpin;
     QLineEdit* minutesEdit;
     QLineEdit* secondsEdit;
     QSpinBox* thresholdSpin;
     QSpinBox* pauseSpin;
+    QLineEdit* nearLengthEdit; // H:MM:SS
+    QSpinBox* toleranceSpin;   // percent of the length
     QToolButton* prepareButton;
     QToolButton* clearButton;
 

@@ -324,6 +324,7 @@ void MainWindow::createMenus() {
     splitAction_ =
         fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
     splitAction_->setObjectName(QStringLiteral("splitAction"));
+    addCutListActions(fileMenu);
     viewerAction_ =
         fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
     viewerAction_->setObjectName(QStringLiteral("viewerAction"));

@@ -43,6 +43,7 @@ class PartListView;
 class PartPopupMenu;
 class TagPanel;
 class ConfirmDialog;
+class CutListCommands;
 class WaveMouse;
 
 // What the window needs from its surroundings; tests point these elsewhere.
@@ -122,6 +123,7 @@ public:
     TagPanel* tagPanel() const { return tagPanel_; }
     ConfirmDialog* confirmDialog() const { return confirmDialog_; }
     WaveMouse* waveMouse() const { return waveMouse_; }
+    CutListCommands* cutListCommands() const { return cutLists_; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
     // The composed pictures (the view copies them).
     const QImage& waveBitmap() const { return waveView_->waveBitmap; }
@@ -147,6 +149,8 @@ private:
     // --- Creation ---
     void initialise();
     void createMenus();
+    // File > Import cut list... and Export cut list...
+    void addCutListActions(QMenu* fileMenu);
     void createClientArea();
     void createControlPanel();
     void createPlaybackControls();
@@ -288,6 +292,8 @@ private:
     TagPanel* tagPanel_ = nullptr;
     ConfirmDialog* confirmDialog_ = nullptr;
     WaveMouse* waveMouse_ = nullptr;
+    // Import and export of cut lists, dropped cut list files.
+    CutListCommands* cutLists_ = nullptr;
 };
 
 } // namespace tessivo

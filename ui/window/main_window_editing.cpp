@@ -9,9 +9,11 @@
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/wave_mouse.h"
+#include "ui/window/cut_list_commands.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -38,6 +40,7 @@ void MainWindow::createEditingControls() {
     Fill(tagFrame_, tagPanel_);
     partMenu_ = new PartPopupMenu(doc_, st_, *partList_, this);
     confirmDialog_ = new ConfirmDialog(doc_, dialogs_, this);
+    cutLists_ = new CutListCommands(doc_, dialogs_, this);
 
     connectPanels();
     connectPartMenu();
@@ -51,6 +54,10 @@ void MainWindow::connectPanels() {
         drawWaveView();
     });
     connect(splitSettings_, &SplitSettingsPanel::clearRequested, this, &MainWindow::clearCutLines);
+    connect(cutLists_, &CutListCommands::cutListApplied, this, [this] {
+        refreshPartList();
+        drawWaveView();
+    });
 
     connect(partList_, &PartListView::showPartTags, this, &MainWindow::showPartTags);
     connect(partList_, &PartListView::viewChanged, this, &MainWindow::drawWaveView);
@@ -122,6 +129,21 @@ void MainWindow::createShortcuts() {
     splitButton_->setToolTip(QStringLiteral("Split & Save"));
     zoomInButton_->setToolTip(QStringLiteral("Zoom In Time"));
     zoomOutButton_->setToolTip(QStringLiteral("Zoom Out Time"));
+}
+
+void MainWindow::addCutListActions(QMenu* fileMenu) {
+    QAction* importAction = fileMenu->addAction(QStringLiteral("Import cut list..."));
+    importAction->setObjectName(QStringLiteral("importCutListAction"));
+    connect(importAction, &QAction::triggered, this, [this] {
+        if (!busy_)
+            cutLists_->importCutList();
+    });
+    QAction* exportAction = fileMenu->addAction(QStringLiteral("Export cut list..."));
+    exportAction->setObjectName(QStringLiteral("exportCutListAction"));
+    connect(exportAction, &QAction::triggered, this, [this] {
+        if (!busy_)
+            cutLists_->exportCutList();
+    });
 }
 
 void MainWindow::clearCutLines() {

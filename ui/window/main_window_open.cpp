@@ -5,6 +5,7 @@
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
+#include "ui/window/cut_list_commands.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -238,6 +239,14 @@ void MainWindow::dropEvent(QDropEvent* e) {
     if (busy_ || path.isEmpty())
         return;
     e->acceptProposedAction();
+    // A cut list applies to the open file; anything else opens.
+    if (CutListCommands::isCutListPath(path)) {
+        QTimer::singleShot(0, this, [this, path] {
+            if (!busy_)
+                cutLists_->applyCutListFile(path);
+        });
+        return;
+    }
     // Opened after the drop has finished, as if chosen in the dialog.
     QTimer::singleShot(0, this, [this, path] { openFilePath(path); });
 }

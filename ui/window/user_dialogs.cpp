@@ -20,6 +20,11 @@ QString QtUserDialogs::chooseOpenFile(QWidget* parent, const QString& startFolde
     return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter);
 }
 
+QString QtUserDialogs::chooseSaveFile(QWidget* parent, const QString& startPath,
+                                      const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), startPath, filter);
+}
+
 QString QtUserDialogs::chooseFolder(QWidget* parent, const QString& title,
                                     const QString& startFolder) {
     return QFileDialog::getExistingDirectory(parent, title, startFolder);

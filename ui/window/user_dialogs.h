@@ -21,6 +21,9 @@ public:
     // File-open chooser; empty when cancelled.
     virtual QString chooseOpenFile(QWidget* parent, const QString& startFolder,
                                    const QString& filter) = 0;
+    // File-save chooser (asks before replacing a file); empty when cancelled.
+    virtual QString chooseSaveFile(QWidget* parent, const QString& startPath,
+                                   const QString& filter) = 0;
     // Folder chooser starting at `startFolder`; empty when cancelled.
     virtual QString chooseFolder(QWidget* parent, const QString& title,
                                  const QString& startFolder) = 0;
@@ -34,6 +37,8 @@ public:
     void showMessage(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
     QString chooseOpenFile(QWidget* parent, const QString& startFolder,
+                           const QString& filter) override;
+    QString chooseSaveFile(QWidget* parent, const QString& startPath,
                            const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;
