@@ -74,9 +74,8 @@ int PlaceNearPauses(ProgramState& st, const ModeOptions& o, PlacedNotes& notes) 
     return kExitOk;
 }
 
-// Chapters: a cut line on the frame nearest each chapter's start, the
-// chapter's title in the part's ID3v1 slot (the ID3v2 formats take the titles
-// from `notes.chapters`).
+// Chapters: a cut line on the frame nearest each chapter's start; the titles
+// stay in `notes.chapters` for the tags and the printed cut list.
 int PlaceChapters(ProgramState& st, const std::string& command, PlacedNotes& notes) {
     notes.chapters = ChapterCuts(st, ReadSourceTag(st).chapters);
     if (notes.chapters.empty())
@@ -87,17 +86,7 @@ int PlaceChapters(ProgramState& st, const std::string& command, PlacedNotes& not
             notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
                                      FormatTimeText(true, c.frame * st.FrameDuration) +
                                      " makes no part of its own (within the last 10 frames "
-                                     "or past the last cut line); left out");
-    }
-    for (int k = 1; k <= st.CutCount; ++k) {
-        const auto chapter =
-            std::find_if(notes.chapters.begin(), notes.chapters.end(),
-                         [&](const ChapterCut& c) { return c.frame == st.CutLine[k]; });
-        if (chapter == notes.chapters.end() || chapter->title.empty())
-            continue;
-        TagFields f = ReadTagFields(st, k);
-        f.title = chapter->title;
-        StoreTagFields(st, k, f);
+                                     "or no room for more cut lines); left out");
     }
     return kExitOk;
 }

@@ -18,6 +18,8 @@ namespace tessivo::cli {
 namespace {
 
 constexpr const char* kNoParts = "No parts prepared to split.";
+// The title MakePartTags gives a part of a source without a title.
+constexpr const char* kMadeUpTitle = "{name} - part {n}";
 constexpr const char* kDamagedTag =
     "The source's tag could be read only in part; the parts carry what could be read";
 
@@ -36,30 +38,20 @@ std::string PartTitle(const ProgramState& st, int i) {
     return Latin1ToUtf8(latin) + suffix;
 }
 
-// ID3v1 alone: without a source tag every part gets track NN and, unless a
-// cut list or a chapter titled it, the title "NAME - part NN"; --title gives
-// every used part its title.
-void SetId3v1Slots(ProgramState& st, const SplitOptions& o) {
-    if (!st.HasId3v1) {
-        for (int i = 1; i <= st.CutCount; ++i) {
-            TagFields f = IsTag(st.PartTag[i]) ? ReadTagFields(st, i) : TagFields{};
-            if (f.title.empty())
-                f.title = PartTitle(st, i);
-            f.track = std::to_string(i);
-            StoreTagFields(st, i, f);
-        }
-    }
-    if (o.titleTemplate.empty())
-        return;
-    const SourceTag source = ReadSourceTag(st);
+// ID3v1 alone: each used part's record is derived from its full tag, as the
+// ID3v2 formats derive theirs; the made-up title "NAME - part NN" is shortened
+// at the name so that the number fits the record's 30 bytes.
+void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
+    const std::string stem = SourceStem(st.FileName);
     const int count = static_cast<int>(
         std::count(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1, true));
     for (int i = 1, n = 0; i <= st.CutCount; ++i) {
         if (!st.PartUsed[i])
             continue;
-        TagFields f = ReadTagFields(st, i);
-        f.title = ExpandTitle(o.titleTemplate, source, SourceStem(st.FileName), ++n, count);
-        StoreTagFields(st, i, f);
+        PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
+        if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
+            t.title = PartTitle(st, n);
+        st.PartTag[i] = RenderId3v1(t);
     }
 }
 
@@ -108,7 +100,7 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
     const SplitResult result = SplitParts(st, options, DefaultPartFileSystem(), splitProgress);
     EndTerminalProgress();
     if (!o.quiet) {
-        if (result.tagDamaged)
+        if (tags && tags->source.damaged && !result.refused)
             std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kDamagedTag);
         for (const std::string& path : result.written)
             std::printf("%s\n", path.c_str());
@@ -144,11 +136,9 @@ int RunSplit(const SplitOptions& o) {
     st.IsGapless = o.gapless;
     if (!o.tags)
         return WriteParts(st, o, nullptr, progress);
-    if (Id3v2Version(o.id3.value_or(kDefaultTagFormat)) == 0) {
-        SetId3v1Slots(st, o);
-        return WriteParts(st, o, nullptr, progress);
-    }
     const PartTags tags = MakeTags(st, o, list, notes);
+    if (Id3v2Version(o.id3.value_or(kDefaultTagFormat)) == 0)
+        SetId3v1Slots(st, tags);
     return WriteParts(st, o, &tags, progress);
 }
 
