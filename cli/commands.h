@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/cutlist/cut_list_file.h"
+#include "core/output/part_tag.h"
 #include "core/parts/near_pauses.h"
 
 #include <CLI/CLI.hpp>
@@ -38,6 +39,7 @@ struct CutListArgument {
 // The way of cutting, shared by split and cuts: exactly one is set, except
 // that --silence may come with --near-pauses to give its threshold and pause.
 struct ModeOptions {
+    bool chapters = false; // at the source's CHAP chapters
     std::optional<int> parts;
     std::optional<int> timeSeconds;
     std::optional<int> silencePercent, silenceMs;
@@ -58,7 +60,10 @@ struct SplitOptions {
     std::string file;
     ModeOptions mode;
     bool tags = false;
+    std::optional<tessivo::TagFormat> id3; // --id3, with --tags only
+    std::string titleTemplate;             // --title, with --tags only
     bool gapless = false;
+    bool overwrite = false;
     bool quiet = false;
     std::string out = ".";
 };

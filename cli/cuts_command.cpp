@@ -19,6 +19,17 @@ const char* kCutsFooter =
     "It exits with 2 for bad arguments or a malformed cut list and 1 when the file\n"
     "cannot be read. Warnings and \"No pause\" lines go to stderr.";
 
+// Parts cut at chapters carry the chapters' titles in full (the part tags
+// hold them only as ID3v1 text).
+void TitleChapters(const ProgramState& st, const std::vector<ChapterCut>& chapters,
+                   FrameCutList& table) {
+    for (const ChapterCut& c : chapters) {
+        for (size_t k = 0; k < table.parts.size() && k < table.cuts.size(); ++k)
+            if (table.cuts[k] == c.frame && !c.title.empty() && st.PartUsed[k + 1])
+                table.parts[k].title = c.title;
+    }
+}
+
 } // namespace
 
 CLI::App* DeclareCuts(CLI::App& program, CutsOptions& o) {
@@ -51,8 +62,10 @@ int RunCuts(const CutsOptions& o) {
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "cuts");
-    const CutListText text = WriteCutList(o.format, CutListOfTable(st), st.FrameDuration,
-                                          st.FrameCount, CutListSourceOf(st));
+    FrameCutList table = CutListOfTable(st);
+    TitleChapters(st, notes.chapters, table);
+    const CutListText text =
+        WriteCutList(o.format, table, st.FrameDuration, st.FrameCount, CutListSourceOf(st));
     if (!text.ok())
         return ReportFailure(text.error);
     std::fputs(text.text.c_str(), stdout);

@@ -75,12 +75,12 @@ CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& o
 // Exactly one way of cutting; --silence beside --near-pauses only sets its pauses.
 void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
     const bool silenceMode = o.silencePercent.has_value() && !o.nearPauses.has_value();
-    const int modes = int(o.parts.has_value()) + int(o.timeSeconds.has_value()) + int(silenceMode) +
-                      int(o.nearPauses.has_value()) + int(o.at.has_value()) +
+    const int modes = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
+                      int(silenceMode) + int(o.nearPauses.has_value()) + int(o.at.has_value()) +
                       int(o.cutList.has_value());
     if (modes > 1)
-        throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, --cue, "
-                         "--labels and --csv.");
+        throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, "
+                         "--chapters, --cue, --labels and --csv.");
     if (modes == 0)
         throw UsageError(noMode + " No split mode given (--parts, --time, --silence, "
                                   "--near-pauses, --at, --cue, --labels or --csv).");
@@ -141,6 +141,11 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                    "(1:02.250); rounded to the nearest frame; not within the file's\n"
                    "last 10 frames",
                    [&o](const std::string& v) { o.at = AtValue(v); });
+    command
+        .add_flag("--chapters", o.chapters,
+                  "cut at the source's chapters (ID3v2 CHAP frames), each on the frame\n"
+                  "nearest its start; parts are titled after their chapters")
+        ->disable_flag_override();
     DeclareCutListOptions(command, o);
     command.final_callback([&o, noMode] { CheckOneMode(o, noMode); });
 }

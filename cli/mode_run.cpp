@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace tessivo::cli {
 
@@ -70,6 +71,23 @@ int PlaceNearPauses(ProgramState& st, const ModeOptions& o, PlacedNotes& notes) 
     if (!refusal.empty())
         return ReportFailure(refusal);
     notes.noPause = PrepareNearPauses(st, o.nearPauses->seconds, o.nearPauses->tolerancePercent);
+    return kExitOk;
+}
+
+// Chapters: a cut line on the frame nearest each chapter's start; the titles
+// stay in `notes.chapters` for the tags and the printed cut list.
+int PlaceChapters(ProgramState& st, const std::string& command, PlacedNotes& notes) {
+    notes.chapters = ChapterCuts(st, ReadSourceTag(st).chapters);
+    if (notes.chapters.empty())
+        return ReportUsageError(command, "--chapters: " + st.FileName +
+                                             " has no chapters (ID3v2 CHAP frames).");
+    for (const ChapterCut& c : notes.chapters) {
+        if (c.frame > 0 && !AddCutLine(st, c.frame))
+            notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
+                                     FormatTimeText(true, c.frame * st.FrameDuration) +
+                                     " makes no part of its own (within the last 10 frames "
+                                     "or no room for more cut lines); left out");
+    }
     return kExitOk;
 }
 
@@ -131,8 +149,12 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
                 const std::string& command, PlacedNotes& notes) {
     if (o.at)
         return PlaceAtTimes(st, *o.at, command);
+    if (o.chapters)
+        return PlaceChapters(st, command, notes);
     if (o.cutList) {
-        notes.warnings = ApplyCutList(st, list).warnings;
+        FrameCutList placed = ApplyCutList(st, list);
+        notes.warnings = std::move(placed.warnings);
+        notes.listParts = std::move(placed.parts);
         return kExitOk;
     }
     if (o.nearPauses)

@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "core/analysis/open_file.h"
 #include "core/cutlist/cut_list.h"
+#include "core/output/part_tag.h"
 #include "core/state/program_state.h"
 
 #include <string>
@@ -16,6 +17,8 @@ namespace tessivo::cli {
 struct PlacedNotes {
     std::vector<std::string> warnings; // cut list lines left out or merged
     std::vector<bool> noPause;         // per part: a near-pauses cut found no pause
+    std::vector<ChapterCut> chapters;  // --chapters: the cuts and their titles
+    std::vector<CutPart> listParts;    // a cut list: what it says of part k at k - 1
 };
 
 // Reads the cut list file of a list mode into `list` (nothing to do for other
@@ -28,8 +31,9 @@ int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& l
 int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
                const ProgressFn& progress);
 
-// Places the cut lines by the mode; bad --at times are usage errors of
-// `command`, lengths the file cannot take failures. Returns the exit status.
+// Places the cut lines by the mode; bad --at times and a file without
+// chapters for --chapters are usage errors of `command`, lengths the file
+// cannot take failures. Returns the exit status.
 int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
                 const std::string& command, PlacedNotes& notes);
 

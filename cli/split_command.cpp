@@ -18,6 +18,10 @@ namespace tessivo::cli {
 namespace {
 
 constexpr const char* kNoParts = "No parts prepared to split.";
+// The title MakePartTags gives a part of a source without a title.
+constexpr const char* kMadeUpTitle = "{name} - part {n}";
+constexpr const char* kDamagedTag =
+    "The source's tag could be read only in part; the parts carry what could be read";
 
 // "name - part 07", shortened at the name's end so the whole fits 30 bytes.
 std::string PartTitle(const ProgramState& st, int i) {
@@ -34,23 +38,52 @@ std::string PartTitle(const ProgramState& st, int i) {
     return Latin1ToUtf8(latin) + suffix;
 }
 
-// Without a source tag every part gets track NN and, unless a cut list
-// titled it, the title "NAME - part NN".
-void SetTagRules(ProgramState& st, const SplitOptions& o) {
-    st.IsSaveTags = o.tags;
-    st.IsGapless = o.gapless;
-    if (!o.tags || st.HasId3v1)
-        return;
-    for (int i = 1; i <= st.CutCount; ++i) {
-        TagFields f = IsTag(st.PartTag[i]) ? ReadTagFields(st, i) : TagFields{};
-        if (f.title.empty())
-            f.title = PartTitle(st, i);
-        f.track = std::to_string(i);
-        StoreTagFields(st, i, f);
+// ID3v1 alone: each used part's record is derived from its full tag, as the
+// ID3v2 formats derive theirs; the made-up title "NAME - part NN" is shortened
+// at the name so that the number fits the record's 30 bytes.
+void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
+    const std::string stem = SourceStem(st.FileName);
+    const int count = static_cast<int>(
+        std::count(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1, true));
+    for (int i = 1, n = 0; i <= st.CutCount; ++i) {
+        if (!st.PartUsed[i])
+            continue;
+        PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
+        if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
+            t.title = PartTitle(st, n);
+        st.PartTag[i] = RenderId3v1(t);
     }
 }
 
-int WriteParts(ProgramState& st, const SplitOptions& o, const ProgressFn& progress) {
+// What a cut list says of its parts goes over the source's fields, as it
+// does into the ID3v1 slots: title, artist (the part's performer, else the
+// album artist) and album; a --title template keeps the titles.
+void ApplyListFields(PartTags& tags, const CutList& list, const std::vector<CutPart>& parts,
+                     bool keepTitles) {
+    for (size_t k = 0; k < parts.size() && k + 1 < tags.part.size(); ++k) {
+        PartTagV2& t = tags.part[k + 1];
+        const std::string artist =
+            parts[k].performer.empty() ? list.albumArtist : parts[k].performer;
+        if (!parts[k].title.empty() && !keepTitles)
+            t.title = parts[k].title;
+        if (!artist.empty())
+            t.artist = artist;
+        if (!list.album.empty())
+            t.album = list.album;
+    }
+}
+
+// The ID3v2 tags of the parts: the source's tag, chapter titles, the --title
+// template and the cut list's fields.
+PartTags MakeTags(const ProgramState& st, const SplitOptions& o, const CutList& list,
+                  const PlacedNotes& notes) {
+    PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, o.titleTemplate);
+    ApplyListFields(tags, list, notes.listParts, !o.titleTemplate.empty());
+    return tags;
+}
+
+int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
+               const ProgressFn& progress) {
     // A folder that cannot be made is reported by the write of the first part.
     std::error_code ignored;
     std::filesystem::create_directories(o.out, ignored);
@@ -60,9 +93,15 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const ProgressFn& progre
         splitProgress = [&progress](uint64_t done, uint64_t total) {
             progress("Splitting", total ? 100.0 * double(done) / double(total) : 100.0);
         };
-    const SplitResult result = SplitParts(st, DefaultPartFileSystem(), splitProgress);
+    tessivo::SplitOptions options;
+    options.format = o.id3.value_or(kDefaultTagFormat);
+    options.tags = tags;
+    options.overwrite = o.overwrite;
+    const SplitResult result = SplitParts(st, options, DefaultPartFileSystem(), splitProgress);
     EndTerminalProgress();
     if (!o.quiet) {
+        if (tags && tags->source.damaged && !result.refused)
+            std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kDamagedTag);
         for (const std::string& path : result.written)
             std::printf("%s\n", path.c_str());
         std::fflush(stdout);
@@ -73,6 +112,9 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const ProgressFn& progre
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
+    if (!o.tags && (o.id3 || !o.titleTemplate.empty()))
+        return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
+                                         "add --tags.");
     const ProgressFn progress = TerminalProgress(o.quiet);
     CutList list;
     if (const int status = ReadModeCutList(o.mode, "split", list); status != kExitOk)
@@ -90,8 +132,14 @@ int RunSplit(const SplitOptions& o) {
     if (std::none_of(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1,
                      [](bool used) { return used; }))
         return ReportFailure(std::string(kNoParts) + " No part is ticked.");
-    SetTagRules(st, o);
-    return WriteParts(st, o, progress);
+    st.IsSaveTags = o.tags;
+    st.IsGapless = o.gapless;
+    if (!o.tags)
+        return WriteParts(st, o, nullptr, progress);
+    const PartTags tags = MakeTags(st, o, list, notes);
+    if (Id3v2Version(o.id3.value_or(kDefaultTagFormat)) == 0)
+        SetId3v1Slots(st, tags);
+    return WriteParts(st, o, &tags, progress);
 }
 
 } // namespace tessivo::cli

@@ -10,8 +10,10 @@ namespace {
 const char* kSplitFooter =
     "Split writes nothing unless its arguments are valid, and prints one line per file\n"
     "written (none with --quiet). It exits with 2 for bad arguments or a malformed cut\n"
-    "list (the message names the line) and 1 when the file cannot be split. Warnings\n"
-    "(cut list times past the end, cuts that found no pause) go to stderr.";
+    "list (the message names the line) or a file without chapters for --chapters, and 1\n"
+    "when the file cannot be split or a part file exists (see --overwrite). Warnings (cut\n"
+    "list times past the end, cuts that found no pause, a source tag read only in part)\n"
+    "go to stderr.";
 
 } // namespace
 
@@ -22,10 +24,32 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
     DeclareModeOptions(*split, o.mode, "No parts prepared to split.");
     split
         ->add_flag("--tags", o.tags,
-                   "write each part's ID3v1 tag: the source's own tag, or, when it\n"
-                   "has none, title \"NAME - part NN\" and track NN; titles, performers\n"
-                   "and album of a cut list replace those fields")
+                   "tag each part (format: --id3): the source's tag less the frames\n"
+                   "about the whole file (length, chapters); the title of its chapter,\n"
+                   "else the source's title, else \"NAME - part NN\"; the source's\n"
+                   "track, else NN; titles, performers and album of a cut list\n"
+                   "replace those fields")
         ->disable_flag_override();
+    AddValueOption(*split, "--id3", "v1|v2.3|v2.4|v1+v2.3|v1+v2.4",
+                   "the tags --tags writes: ID3v1 at the end, ID3v2.3 or ID3v2.4 in\n"
+                   "front, or both (default: v1+v2.3)",
+                   [&o](const std::string& v) {
+                       tessivo::TagFormat format{};
+                       if (!ParseTagFormat(v, format))
+                           throw UsageError("--id3 takes v1, v2.3, v2.4, v1+v2.3 or v1+v2.4, "
+                                            "not \"" +
+                                            v + "\".");
+                       o.id3 = format;
+                   });
+    AddValueOption(*split, "--title", "TEMPLATE",
+                   "with --tags, each part's title: {title} the source's title, {name}\n"
+                   "the file name without extension, {n} the part's number (two\n"
+                   "digits), {N} the number of parts written",
+                   [&o](const std::string& v) {
+                       if (v.empty())
+                           throw UsageError("--title needs a template.");
+                       o.titleTemplate = v;
+                   });
     split
         ->add_flag("--gapless", o.gapless,
                    "add an Info frame and warm-up frames so parts play gaplessly")
@@ -37,6 +61,11 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
                            throw UsageError("--out needs a folder.");
                        o.out = v;
                    });
+    split
+        ->add_flag("--overwrite", o.overwrite,
+                   "replace part files that exist; without it a split whose file\n"
+                   "names exist writes nothing")
+        ->disable_flag_override();
     split->footer(kSplitFooter);
     return split;
 }

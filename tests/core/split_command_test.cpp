@@ -96,8 +96,8 @@ TEST_F(SplitCommand, TimeAndSilenceUseTheWindowsPreparations) {
 }
 
 TEST_F(SplitCommand, TagsComeFromTheSourceOrAreMadeUp) {
-    CliRun r =
-        Split({Fixture("id3v1_track.mp3"), "--parts", "2", "--tags", "--out", out_.string()});
+    CliRun r = Split({Fixture("id3v1_track.mp3"), "--parts", "2", "--tags", "--id3", "v1", "--out",
+                      out_.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 2u);
     const std::vector<uint8_t> source = ReadBytes(Fixture("id3v1_track.mp3"));
@@ -111,7 +111,8 @@ TEST_F(SplitCommand, TagsComeFromTheSourceOrAreMadeUp) {
     // A source without a tag: "<name> - part NN" and track NN.
     fs::remove_all(out_);
     fs::create_directories(out_);
-    r = Split({Fixture("cbr128_stereo.mp3"), "--parts", "2", "--tags", "--out", out_.string()});
+    r = Split({Fixture("cbr128_stereo.mp3"), "--parts", "2", "--tags", "--id3", "v1", "--out",
+               out_.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 2u);
     for (int i = 1; i <= 2; ++i) {
