@@ -23,6 +23,10 @@ using Id3v1Record = std::array<uint8_t, 128>;
 
 enum class SplitModeKind { Visual, ByParts, ByTime, BySilence };
 
+// Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
+enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
+constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
+
 // What the decoder reports about a file it probed.
 struct StreamInfoRecord {
     uint32_t freq = 0;  // sample rate
@@ -61,7 +65,6 @@ struct StreamFacts {
     bool CrcProtected = false;
 };
 
-
 // Where every frame starts.
 struct FrameIndexTable {
     int32_t FirstFramePos = 0;
@@ -85,11 +88,7 @@ struct PeakTable {
 
 // Everything an open produces. The window analyses into a separate one off
 // its thread and adopts it in one move (AdoptAnalysedFile).
-struct AnalysedFile : LoadedFile,
-                      StreamFacts,
-                      FrameIndexTable,
-                      FrameViewerRecording,
-                      PeakTable {};
+struct AnalysedFile : LoadedFile, StreamFacts, FrameIndexTable, FrameViewerRecording, PeakTable {};
 
 // Progress of the long operation now running, 0..100; exactly 0 when idle.
 // Written by a worker while the window's timers read it.
@@ -128,6 +127,7 @@ struct SettingsValues {
     bool IsSaveTags = false;
     bool IsGapless = false;
     std::string OutputFolder;
+    TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
 };
 
 // What is playing and from where.
