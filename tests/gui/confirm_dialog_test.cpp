@@ -375,6 +375,35 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     EXPECT_EQ(list.topLevelItem(1)->text(1), "Prepared");
 }
 
+TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
+    QFile fixture(QStringLiteral(TESSIVO_FIXTURES "/id3v2.mp3"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    QByteArray bytes = fixture.readAll();
+    ASSERT_TRUE(bytes.mid(10, 4) == "TIT2");
+    bytes[14] = 0x7F; // the title frame runs far past the tag
+    WriteFile("damaged.mp3", bytes);
+    ProgramState damaged;
+    ASSERT_TRUE(AnalyseFile(damaged, out.filePath("damaged.mp3").toStdString(), false).ok);
+    damaged.FileName = out.filePath("damaged.mp3").toStdString();
+    damaged.FileLoaded = true;
+    ResetToOnePart(damaged);
+    ASSERT_TRUE(AddCutLine(damaged, static_cast<int32_t>(damaged.FrameCount / 2)));
+    ASSERT_TRUE(QDir(out.path()).mkdir("parts"));
+    damaged.OutputFolder = out.filePath("parts").toStdString();
+    damaged.IsSaveTags = true;
+    Document damagedDoc(damaged);
+    ConfirmDialog damagedDlg(damagedDoc, dialogs);
+    for (int split = 0; split < 2; ++split) {
+        damagedDlg.show();
+        QTest::mouseClick(damagedDlg.splitButton, Qt::LeftButton);
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    EXPECT_EQ(QDir(out.filePath("parts")).entryList(QDir::Files).size(), 4);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(), "The tag of damaged.mp3 could be read only in part; the "
+                                        "parts carry what could be read.");
+}
+
 TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
     dlg->openIfPartsPrepared();
     ASSERT_EQ(dialogs.messages.size(), 1);
