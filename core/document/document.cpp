@@ -3,6 +3,8 @@
 #include "core/analysis/open_file.h"
 #include "core/cutlist/apply_cut_list.h"
 #include "core/cutlist/cut_list_file.h"
+#include "core/document/window_part_tags.h"
+#include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 
 #include <utility>
@@ -23,6 +25,13 @@ void Document::Notify(DocumentChange change) {
     if (HasChange(change, DocumentChange::CutLines))
         noPause_ = std::move(nextNoPause_);
     nextNoPause_.clear();
+    // Once the parts, their ticks or the file change, the failed split's file
+    // name no longer is the one the part will get.
+    if (HasChange(change, DocumentChange::File) || HasChange(change, DocumentChange::CutLines) ||
+        (HasChange(change, DocumentChange::PartMarks) && !splitting_)) {
+        failedPart_ = 0;
+        failedPath_.clear();
+    }
     // A subscriber may unsubscribe while being told: walk a copy.
     const auto observers = observers_;
     for (const auto& [token, observer] : observers)
@@ -35,6 +44,7 @@ void Document::CloseFile(const std::string& nextName) {
     st_.FrameCount = 0;
     st_.SplitFileCount = 0;
     st_.FileName = nextName;
+    written_.Clear();
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
@@ -44,13 +54,36 @@ void Document::AdoptFile(ProgramState&& analysed) {
     st_.SelectedPart = 0;
     CopySourceTag(st_);
     ResetToOnePart(st_);
+    written_.Clear();
+    tagDamageTold_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
            DocumentChange::Selection);
 }
 
+std::map<int32_t, std::string> Document::WrittenByStart() const {
+    std::map<int32_t, std::string> byStart;
+    for (size_t k = 1; k < written_.path.size() && static_cast<int>(k) <= st_.CutCount; ++k)
+        if (!written_.path[k].empty())
+            byStart[st_.CutLine[k]] = written_.path[k];
+    return byStart;
+}
+
+void Document::RestoreWritten(const std::map<int32_t, std::string>& byStart) {
+    written_.Clear();
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        const auto it = byStart.find(st_.CutLine[k]);
+        if (it == byStart.end())
+            continue;
+        written_.path.resize(static_cast<size_t>(k) + 1);
+        written_.path[static_cast<size_t>(k)] = it->second;
+    }
+}
+
 bool Document::AddCutLine(int32_t frame) {
+    const auto written = WrittenByStart();
     if (!st_.FileLoaded || !tessivo::AddCutLine(st_, frame))
         return false;
+    RestoreWritten(written);
     Notify(DocumentChange::CutLines);
     return true;
 }
@@ -59,15 +92,25 @@ int Document::MoveCutLine(int k, int32_t frame) {
     if (!st_.FileLoaded || k < 2 || k > st_.CutCount)
         return k;
     const int32_t before = st_.CutLine[k];
+    auto written = WrittenByStart();
     const int moved = tessivo::MoveCutLine(st_, k, frame);
+    // The moved line's part keeps its file under its new start.
+    if (const auto it = written.find(before); it != written.end()) {
+        std::string path = std::move(it->second);
+        written.erase(it);
+        written[st_.CutLine[moved]] = std::move(path);
+    }
+    RestoreWritten(written);
     if (st_.CutLine[moved] != before || moved != k)
         Notify(DocumentChange::CutLines);
     return moved;
 }
 
 bool Document::DeleteCutLine(int k) {
+    const auto written = WrittenByStart();
     if (!st_.FileLoaded || !tessivo::DeleteCutLine(st_, k))
         return false;
+    RestoreWritten(written);
     Notify(DocumentChange::CutLines | DocumentChange::Selection);
     return true;
 }
@@ -77,10 +120,11 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     if (!st_.FileLoaded)
         return out;
     out = PrepareCutLines(st_, in);
-    if (out.acted) {
-        nextNoPause_ = out.noPause;
-        Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
-    }
+    if (!out.acted)
+        return out;
+    written_.Clear();
+    nextNoPause_ = out.noPause;
+    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
     return out;
 }
 
@@ -88,6 +132,7 @@ void Document::ClearCutLines() {
     if (!st_.FileLoaded)
         return;
     ResetToOnePart(st_);
+    written_.Clear();
     Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
 }
 
@@ -153,10 +198,37 @@ bool Document::SelectPart(int k) {
     return true;
 }
 
-SplitResult Document::Split(PartFileSystem& fs, const SplitProgressFn& progress) {
-    SplitResult result = SplitParts(st_, fs, progress);
+SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
+                            const SplitProgressFn& progress) {
+    SplitOptions opts = options;
+    PartTags tags;
+    if (!opts.tags && st_.IsSaveTags && Id3v2Version(opts.format) != 0) {
+        tags = WindowPartTags(st_, ReadSourceTag(st_));
+        opts.tags = &tags;
+    }
+    SplitResult result = SplitParts(st_, opts, fs, progress);
+    written_.Record(result);
+    failedPart_ = result.ok ? 0 : result.failedPart;
+    failedPath_ = result.ok ? std::string() : result.failedPath;
+    splitting_ = true;
     Notify(DocumentChange::PartMarks);
+    splitting_ = false;
     return result;
+}
+
+std::vector<std::string> Document::PartFileNames() const {
+    std::vector<std::string> names = PartListFileNames(st_, written_);
+    const auto failed = static_cast<size_t>(failedPart_);
+    if (failed > 0 && failed < names.size() && !failedPath_.empty() && !st_.PartSaved[failed])
+        names[failed] = failedPath_;
+    return names;
+}
+
+bool Document::FirstTagDamage(const SplitResult& result) {
+    if (!result.tagDamaged || tagDamageTold_)
+        return false;
+    tagDamageTold_ = true;
+    return true;
 }
 
 void Document::SetSplitMode(SplitModeKind mode) {
@@ -191,6 +263,13 @@ void Document::SetGapless(bool on) {
     if (st_.IsGapless == on)
         return;
     st_.IsGapless = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetPartTagFormat(TagFormat format) {
+    if (st_.PartTagFormat == format)
+        return;
+    st_.PartTagFormat = format;
     Notify(DocumentChange::Settings);
 }
 

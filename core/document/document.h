@@ -100,9 +100,20 @@ public:
     bool StoreTagFields(int n, const TagFields& fields);
     // 0 clears the selection.
     bool SelectPart(int k);
-    // Writes every ticked part (the split writer's rules); the parts written
-    // are marked saved.
-    SplitResult Split(PartFileSystem& fs, const SplitProgressFn& progress = {});
+    // Writes every ticked part (the split writer's rules) with `options`; the
+    // parts written are marked saved and their files recorded. With an ID3v2
+    // format and no tags given, the parts carry the source's tag with the tag
+    // panel's changes (WindowPartTags).
+    SplitResult Split(PartFileSystem& fs, const SplitOptions& options,
+                      const SplitProgressFn& progress = {});
+    // The part list's file names (PartListFileNames over the files written
+    // since the parts were made), the part a split failed at showing the file
+    // its failure names until the parts or their ticks change; index = part
+    // number.
+    std::vector<std::string> PartFileNames() const;
+    // True the first time a split of the open file reports a damaged source
+    // tag, so the window says so once per file.
+    bool FirstTagDamage(const SplitResult& result);
 
     // --- Split choices ---
     void SetSplitMode(SplitModeKind mode);
@@ -111,10 +122,15 @@ public:
     void SetSaveTags(bool on);
     void SetGapless(bool on);
     void SetOutputFolder(const std::string& folder);
+    void SetPartTagFormat(TagFormat format);
 
 private:
     bool IsPart(int k) const { return k >= 1 && k <= st_.CutCount && k < kPartSlots; }
     void Notify(DocumentChange change);
+    // The written files keyed by the first frame of their part, so they follow
+    // their parts when cut lines change, and back.
+    std::map<int32_t, std::string> WrittenByStart() const;
+    void RestoreWritten(const std::map<int32_t, std::string>& byStart);
 
     ProgramState& st_;
     std::map<int, Observer> observers_;
@@ -123,6 +139,11 @@ private:
     // leaves any).
     std::vector<bool> nextNoPause_;
     int nextToken_ = 1;
+    WrittenPartFiles written_;
+    int failedPart_ = 0; // the part the last split stopped at, and its file
+    std::string failedPath_;
+    bool splitting_ = false; // a split's own notification keeps its failure
+    bool tagDamageTold_ = false;
 };
 
 } // namespace tessivo

@@ -11,9 +11,8 @@
 
 namespace tessivo {
 
-// Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
-enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
-constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
+// TagFormat (which tags a part file gets) is declared with the settings in
+// core/state/program_state.h.
 
 // "v1", "v2.3", "v2.4", "v1+v2.3", "v1+v2.4"; false for any other text.
 bool ParseTagFormat(const std::string& text, TagFormat& format);

@@ -1,5 +1,6 @@
 #include "core/settings/settings_file.h"
 
+#include "core/output/part_tag.h"
 #include "core/settings/ini_file.h"
 
 #include <algorithm>
@@ -12,6 +13,7 @@ namespace tessivo {
 namespace {
 
 const char* kSection = "Settings";
+const char* kTagFormatKey = "Tag Format";
 
 // A whole decimal integer (optional sign), or nothing.
 std::optional<int32_t> ReadInt(const IniFile& ini, const char* key) {
@@ -44,6 +46,8 @@ void LoadSettings(ProgramState& st, const std::string& iniPath) {
     st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(0) != 0;
     st.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
     st.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
+    st.PartTagFormat = kDefaultTagFormat;
+    ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
     st.Volume = std::clamp(st.Volume, 0, 100);
 }
 
@@ -56,6 +60,10 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
     ini.Set(kSection, "IsSaveTags", st.IsSaveTags ? "1" : "0");
     ini.Set(kSection, "Output Folder", st.OutputFolder);
     ini.Set(kSection, "Gapless", st.IsGapless ? "1" : "0");
+    // The default format is written only over a key the file already has, so
+    // a file that never chose one stays as it was.
+    if (st.PartTagFormat != kDefaultTagFormat || ini.Get(kSection, kTagFormatKey))
+        ini.Set(kSection, kTagFormatKey, TagFormatText(st.PartTagFormat));
     if (ini.Save(iniPath))
         return true;
     error = "Unable to write to " + iniPath;

@@ -8,8 +8,9 @@
 
 namespace tessivo {
 
-// Reads Volume, Threshold, Release, IsSaveTags, Gapless and Output Folder into
-// `st` (defaults for anything missing or not a number; Volume limited to 0..100).
+// Reads Volume, Threshold, Release, IsSaveTags, Gapless, Output Folder and Tag
+// Format ("v1", "v2.3", "v2.4", "v1+v2.3", "v1+v2.4") into `st` (defaults for
+// anything missing or not understood; Volume limited to 0..100).
 void LoadSettings(ProgramState& st, const std::string& iniPath);
 
 // Writes the keys back. Returns false and fills `error` with

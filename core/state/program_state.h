@@ -25,6 +25,10 @@ using Id3v1Record = std::array<uint8_t, 128>;
 
 enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses };
 
+// Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
+enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
+constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
+
 // What the decoder reports about a file it probed.
 struct StreamInfoRecord {
     uint32_t freq = 0;  // sample rate
@@ -126,6 +130,7 @@ struct SettingsValues {
     bool IsSaveTags = false;
     bool IsGapless = false;
     std::string OutputFolder;
+    TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
 };
 
 // What is playing and from where.

@@ -1,6 +1,8 @@
 // Loading and saving the settings: defaults, limits, foreign keys kept.
 #include "core/settings/settings_file.h"
 
+#include "core/output/part_tag.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,6 +40,7 @@ protected:
         st->IsSaveTags = true;
         st->IsGapless = true;
         st->OutputFolder = "stale";
+        st->PartTagFormat = TagFormat::V1;
         LoadSettings(*st, path_);
         return st;
     }
@@ -48,6 +51,7 @@ protected:
         EXPECT_FALSE(st.IsSaveTags);
         EXPECT_FALSE(st.IsGapless);
         EXPECT_EQ(st.OutputFolder, "");
+        EXPECT_EQ(st.PartTagFormat, kDefaultTagFormat);
     }
 
     std::filesystem::path dir_;
@@ -142,4 +146,31 @@ TEST_F(SettingsFile, UnreadableFileGivesDefaults) {
     // A folder in place of the file reads as nothing.
     std::filesystem::create_directories(path_);
     ExpectDefaults(*Load());
+}
+
+TEST_F(SettingsFile, TagFormatIsKeptAndUnknownTextsGiveTheDefault) {
+    Write("[Settings]\nVolume=40\nMyKey=keep me\nTag Format=v2.4\n");
+    auto st = Load();
+    EXPECT_EQ(st->PartTagFormat, TagFormat::V24);
+    st->PartTagFormat = TagFormat::V1;
+    std::string error;
+    ASSERT_TRUE(SaveSettings(*st, path_, error));
+    const std::string text = Read();
+    EXPECT_NE(text.find("Tag Format=v1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("v2.4"), std::string::npos) << text;
+    EXPECT_NE(text.find("MyKey=keep me\n"), std::string::npos) << text;
+    EXPECT_EQ(Load()->PartTagFormat, TagFormat::V1);
+
+    // Back to the default: the key the file has is rewritten, not left stale.
+    st->PartTagFormat = kDefaultTagFormat;
+    ASSERT_TRUE(SaveSettings(*st, path_, error));
+    EXPECT_NE(Read().find("Tag Format=v1+v2.3\n"), std::string::npos) << Read();
+    EXPECT_EQ(Load()->PartTagFormat, kDefaultTagFormat);
+
+    for (const char* bad : {"Tag Format=v3\n", "Tag Format=\n", "Tag Format=V1+V2.4\n"}) {
+        Write(std::string("[Settings]\n") + bad);
+        EXPECT_EQ(Load()->PartTagFormat, kDefaultTagFormat) << bad;
+    }
+    Write("[Settings]\nTag Format=v1+v2.4\n");
+    EXPECT_EQ(Load()->PartTagFormat, TagFormat::V1V24);
 }

@@ -11,10 +11,12 @@ namespace tessivo::testing {
 
 class FakeUserDialogs : public UserDialogs {
 public:
-    QStringList messages;     // showMessage texts, in order
-    QStringList errors;       // showError texts, in order
-    QStringList opened;       // openLocalPath paths
-    bool openSucceeds = true; // false: as on a desktop without a browser
+    QStringList messages;       // showMessage texts, in order
+    QStringList errors;         // showError texts, in order
+    QStringList questions;      // askReplace texts, in order
+    bool replaceAnswer = false; // askReplace: true = Replace, false = Cancel
+    QStringList opened;         // openLocalPath paths
+    bool openSucceeds = true;   // false: as on a desktop without a browser
 
     // Answers of the choosers (empty = cancelled) and what they were asked.
     QString openFileAnswer;
@@ -29,6 +31,10 @@ public:
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
+    bool askReplace(QWidget*, const QString& text) override {
+        questions << text;
+        return replaceAnswer;
+    }
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override {
         ++openFileCalls;
         return openFileAnswer;

@@ -5,12 +5,15 @@
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
+#include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "ui/parts/part_list_view.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -22,6 +25,25 @@
 
 namespace tessivo {
 namespace {
+
+// The real file system, except that creating the `failAt`-th file fails.
+class FailingFileSystem : public PartFileSystem {
+public:
+    int failAt = 0;
+    int creates = 0;
+    std::unique_ptr<PartFileWriter> CreateTemp(const std::string& finalPath, std::string& tempPath,
+                                               std::string& reason) override {
+        if (++creates == failAt) {
+            reason = "No space left on device";
+            return nullptr;
+        }
+        return DefaultPartFileSystem().CreateTemp(finalPath, tempPath, reason);
+    }
+    bool Rename(const std::string& from, const std::string& to, std::string& reason) override {
+        return DefaultPartFileSystem().Rename(from, to, reason);
+    }
+    void Remove(const std::string& path) override { DefaultPartFileSystem().Remove(path); }
+};
 
 class ConfirmDialogTest : public ::testing::Test {
 protected:
@@ -41,6 +63,20 @@ protected:
         for (int k = 1; k < count; ++k)
             ASSERT_TRUE(AddCutLine(st, static_cast<int32_t>(k * st.FrameCount / count)));
         ASSERT_EQ(st.CutCount, count);
+    }
+    void WriteFile(const QString& name, const QByteArray& bytes) {
+        QFile f(out.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    // The list's file-name cells of the ticked parts, and whether each names
+    // a file on disk.
+    QStringList ListedFiles(const PartListView& list) {
+        QStringList names;
+        for (int r = 0; r < list.topLevelItemCount(); ++r)
+            if (list.topLevelItem(r)->checkState(0) == Qt::Checked)
+                names << QFileInfo(list.topLevelItem(r)->text(5)).fileName();
+        return names;
     }
     QByteArray ReadFile(const QString& name) {
         QFile f(out.filePath(name));
@@ -171,6 +207,7 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     tag.fill(0);
     std::memcpy(tag.data(), "TAGSecond part", 14);
     tag[127] = 255;
+    st.PartTagFormat = TagFormat::V1; // the ID3v1 record alone
     dlg->show();
     QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
     QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
@@ -198,6 +235,173 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     EXPECT_FALSE(st.PartSaved[1]);
     EXPECT_EQ(list.topLevelItem(0)->text(1), "Prepared");
     EXPECT_FALSE(QDir(out.filePath("missing")).exists());
+}
+
+TEST_F(ConfirmDialogTest, TheTagFormatChoiceReachesTheFilesAndTheSettingsFile) {
+    Parts(2);
+    st.PartUsed[2] = false;
+    TagFields fields;
+    fields.title = "Uno";
+    ASSERT_TRUE(doc.StoreTagFields(1, fields));
+    dlg->show();
+    EXPECT_EQ(dlg->tagFormatBox->currentText(), "ID3v2.3 + ID3v1"); // the default
+    EXPECT_FALSE(dlg->tagFormatBox->isEnabled());                   // only with "Save ID3 Tags"
+    QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
+    EXPECT_TRUE(dlg->tagFormatBox->isEnabled());
+    const QStringList texts = {"ID3v1", "ID3v2.3", "ID3v2.4", "ID3v2.3 + ID3v1", "ID3v2.4 + ID3v1"};
+    const int versions[] = {0, 3, 4, 3, 4};
+    const bool withV1[] = {true, false, false, true, true};
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        dlg->show();
+        dlg->tagFormatBox->setFocus();
+        QTest::keyClick(dlg->tagFormatBox, Qt::Key_Home);
+        for (int d = 0; d < i; ++d)
+            QTest::keyClick(dlg->tagFormatBox, Qt::Key_Down);
+        EXPECT_EQ(dlg->tagFormatBox->currentText(), texts[i]);
+        QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+        ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+        const QByteArray file = ReadFile(QStringLiteral("long65-0%1.mp3").arg(i + 1));
+        ASSERT_GT(file.size(), 128);
+        EXPECT_EQ(file.startsWith("ID3"), versions[i] != 0);
+        if (versions[i] != 0) {
+            EXPECT_EQ(file[3], versions[i]);
+        }
+        EXPECT_EQ(file.right(128).startsWith("TAGUno"), withV1[i]);
+        // The audio is the source's, whatever the tags around it.
+        EXPECT_TRUE(file.contains(SourcePart(1)));
+    }
+
+    const QString ini = out.filePath("settings.ini");
+    std::string error;
+    ASSERT_TRUE(SaveSettings(st, ini.toStdString(), error)) << error;
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("Tag Format=v1+v2.4\n"));
+    ProgramState again;
+    LoadSettings(again, ini.toStdString());
+    EXPECT_EQ(again.PartTagFormat, TagFormat::V1V24);
+    dlg->show();
+    EXPECT_EQ(dlg->tagFormatBox->currentText(), "ID3v2.4 + ID3v1");
+    dlg->reject();
+}
+
+TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
+    Parts(3);
+    WriteFile("long65-02.mp3", "old two");
+    WriteFile("long65-03.mp3", "old three");
+    PartListView list(doc, st);
+    list.refreshPartList();
+    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
+                     &PartListView::refreshPartList);
+
+    dialogs.replaceAnswer = false;
+    dlg->show();
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 1);
+    EXPECT_EQ(dialogs.questions.first(), "long65-02.mp3 exists (and 1 more). Replace?");
+    // Cancel writes nothing and leaves the dialog open for another folder.
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
+              QStringList({"long65-02.mp3", "long65-03.mp3"}));
+    EXPECT_EQ(ReadFile("long65-02.mp3"), "old two");
+    EXPECT_EQ(ReadFile("long65-03.mp3"), "old three");
+    EXPECT_EQ(st.SplitFileCount, 0);
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(list.topLevelItem(r)->text(1), "Prepared");
+
+    dialogs.replaceAnswer = true;
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ASSERT_EQ(dialogs.questions.size(), 2);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    for (int k = 1; k <= 3; ++k)
+        EXPECT_EQ(ReadFile(QStringLiteral("long65-0%1.mp3").arg(k)), SourcePart(k)) << k;
+
+    // One file in the way: no "more".
+    st.SplitFileCount = 0;
+    QFile::remove(out.filePath("long65-01.mp3"));
+    QFile::remove(out.filePath("long65-02.mp3"));
+    dialogs.replaceAnswer = false;
+    dlg->show();
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.questions.last(), "long65-03.mp3 exists. Replace?");
+    EXPECT_FALSE(QFile::exists(out.filePath("long65-01.mp3")));
+    dlg->reject();
+}
+
+TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits) {
+    Parts(3);
+    st.PartUsed[2] = false;
+    FailingFileSystem fs;
+    dlg->setFileSystem(fs);
+    PartListView list(doc, st);
+    list.refreshPartList();
+    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
+                     &PartListView::refreshPartList);
+    EXPECT_EQ(ListedFiles(list), QStringList({"long65-01.mp3", "long65-02.mp3"}));
+
+    // The second file cannot be made: part 1 is saved, part 3 is not, and the
+    // list names the file the failure names.
+    fs.failAt = 2;
+    dlg->show();
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors.first().contains(out.filePath("long65-02.mp3")))
+        << dialogs.errors.first().toStdString();
+    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(list.topLevelItem(2)->text(1), "Prepared");
+    EXPECT_EQ(list.topLevelItem(2)->text(5), out.filePath("long65-02.mp3"));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"long65-01.mp3"}));
+    EXPECT_EQ(ReadFile(QFileInfo(list.topLevelItem(0)->text(5)).fileName()), SourcePart(1));
+
+    // A split that works goes on numbering; every ticked row names its file.
+    fs.failAt = 0;
+    dlg->show();
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-04.mp3"}));
+    EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
+    EXPECT_EQ(ReadFile("long65-04.mp3"), SourcePart(3));
+    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+
+    // Ticking part 2 again: the saved parts keep naming their files, part 2
+    // names the file the next split gives it.
+    ASSERT_TRUE(doc.SetPartUsed(2, true));
+    list.refreshPartList();
+    EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-06.mp3", "long65-04.mp3"}));
+    EXPECT_EQ(list.topLevelItem(1)->text(1), "Prepared");
+}
+
+TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
+    QFile fixture(QStringLiteral(TESSIVO_FIXTURES "/id3v2.mp3"));
+    ASSERT_TRUE(fixture.open(QIODevice::ReadOnly));
+    QByteArray bytes = fixture.readAll();
+    ASSERT_TRUE(bytes.mid(10, 4) == "TIT2");
+    bytes[14] = 0x7F; // the title frame runs far past the tag
+    WriteFile("damaged.mp3", bytes);
+    ProgramState damaged;
+    ASSERT_TRUE(AnalyseFile(damaged, out.filePath("damaged.mp3").toStdString(), false).ok);
+    damaged.FileName = out.filePath("damaged.mp3").toStdString();
+    damaged.FileLoaded = true;
+    ResetToOnePart(damaged);
+    ASSERT_TRUE(AddCutLine(damaged, static_cast<int32_t>(damaged.FrameCount / 2)));
+    ASSERT_TRUE(QDir(out.path()).mkdir("parts"));
+    damaged.OutputFolder = out.filePath("parts").toStdString();
+    damaged.IsSaveTags = true;
+    Document damagedDoc(damaged);
+    ConfirmDialog damagedDlg(damagedDoc, dialogs);
+    for (int split = 0; split < 2; ++split) {
+        damagedDlg.show();
+        QTest::mouseClick(damagedDlg.splitButton, Qt::LeftButton);
+    }
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    EXPECT_EQ(QDir(out.filePath("parts")).entryList(QDir::Files).size(), 4);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(), "The tag of damaged.mp3 could be read only in part; the "
+                                        "parts carry what could be read.");
 }
 
 TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {

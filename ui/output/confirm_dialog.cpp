@@ -1,16 +1,21 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/time_text.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+
+#include <iterator>
+#include <utility>
 
 namespace tessivo {
 
@@ -26,10 +31,20 @@ QString FileNamePart(const std::string& path) {
     return p.mid(cut + 1);
 }
 
+// The tag format box's entries, in its order.
+const std::pair<TagFormat, const char*> kTagFormats[] = {
+    {TagFormat::V1, "ID3v1"},
+    {TagFormat::V23, "ID3v2.3"},
+    {TagFormat::V24, "ID3v2.4"},
+    {TagFormat::V1V23, "ID3v2.3 + ID3v1"},
+    {TagFormat::V1V24, "ID3v2.4 + ID3v1"},
+};
+
 } // namespace
 
 ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent)
-    : QDialog(parent), doc_(doc), st_(doc.State()), dialogs_(dialogs) {
+    : QDialog(parent), doc_(doc), st_(doc.State()), dialogs_(dialogs),
+      fs_(&DefaultPartFileSystem()) {
     setObjectName(QStringLiteral("confirmDialog"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
@@ -48,6 +63,11 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
     connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
+    connect(saveTagsCheck, &QCheckBox::toggled, tagFormatBox, &QWidget::setEnabled);
+    connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
+        if (index >= 0 && index < static_cast<int>(std::size(kTagFormats)))
+            doc_.SetPartTagFormat(kTagFormats[index].first);
+    });
     connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
@@ -100,6 +120,12 @@ void ConfirmDialog::createChoicesAndButtons() {
     gaplessCheck->setGeometry(120, 126, 105, 18);
     gaplessCheck->setToolTip(
         QStringLiteral("Write the parts so that players join them without a gap"));
+    tagFormatBox = new QComboBox(this);
+    tagFormatBox->setObjectName(QStringLiteral("tagFormatBox"));
+    tagFormatBox->setGeometry(4, 108, 112, 22);
+    tagFormatBox->setToolTip(QStringLiteral("The tags each part gets"));
+    for (const auto& entry : kTagFormats)
+        tagFormatBox->addItem(QString::fromLatin1(entry.second));
 
     splitButton = new QPushButton(QStringLiteral("Split"), this);
     splitButton->setObjectName(QStringLiteral("splitButton"));
@@ -136,6 +162,10 @@ void ConfirmDialog::prepareToShow() {
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
     saveTagsCheck->setChecked(st_.IsSaveTags);
     gaplessCheck->setChecked(st_.IsGapless);
+    for (size_t i = 0; i < std::size(kTagFormats); ++i)
+        if (kTagFormats[i].first == st_.PartTagFormat)
+            tagFormatBox->setCurrentIndex(static_cast<int>(i));
+    tagFormatBox->setEnabled(st_.IsSaveTags);
 }
 
 void ConfirmDialog::onFolderClicked() {
@@ -151,16 +181,40 @@ void ConfirmDialog::onSplitClicked() {
         dialogs_.showMessage(this, QStringLiteral("Please select a folder"));
         return;
     }
+    bool overwrite = false;
+    if (!mayReplaceExisting(overwrite))
+        return;
     accept();
     emit statusText(QStringLiteral("Splitting"));
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SplitResult result = doc_.Split(DefaultPartFileSystem());
+    const SplitResult result =
+        doc_.Split(*fs_, SplitOptions{st_.PartTagFormat, nullptr, overwrite});
     QApplication::restoreOverrideCursor();
     emit statusText(QStringLiteral("Ready"));
+    reportSplit(result);
+}
+
+bool ConfirmDialog::mayReplaceExisting(bool& overwrite) {
+    const ExistingTargets existing = ExistingPartFiles(st_, *fs_);
+    if (existing.count == 0)
+        return true;
+    QString text = FileNamePart(existing.first) + QStringLiteral(" exists");
+    if (existing.count > 1)
+        text += QStringLiteral(" (and %1 more)").arg(existing.count - 1);
+    overwrite = dialogs_.askReplace(this, text + QStringLiteral(". Replace?"));
+    return overwrite;
+}
+
+void ConfirmDialog::reportSplit(const SplitResult& result) {
     // Files written before a failure stay and show "Saved".
     emit partsWritten();
     if (!result.ok)
         dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
+    if (doc_.FirstTagDamage(result))
+        dialogs_.showMessage(parentWidget(),
+                             QStringLiteral("The tag of %1 could be read only in part; the "
+                                            "parts carry what could be read.")
+                                 .arg(FileNamePart(st_.FileName)));
 }
 
 } // namespace tessivo

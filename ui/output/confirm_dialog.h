@@ -8,6 +8,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -30,6 +31,9 @@ public:
     void prepareToShow();
     void onFolderClicked();
     void onSplitClicked();
+    // The file system the split writes to (the real one unless a test sets
+    // its own; it must outlive the dialog).
+    void setFileSystem(PartFileSystem& fs) { fs_ = &fs; }
 
     QPlainTextEdit* partsText;
     QLabel* folderIcon;
@@ -38,6 +42,7 @@ public:
     QPushButton* folderButton;
     QCheckBox* saveTagsCheck;
     QCheckBox* gaplessCheck;
+    QComboBox* tagFormatBox; // the tags written with "Save ID3 Tags"
     QPushButton* splitButton;
     QPushButton* cancelButton;
 
@@ -51,9 +56,13 @@ protected:
 private:
     void createPartsAndFolder();
     void createChoicesAndButtons();
+    // False when target files exist and the user keeps them.
+    bool mayReplaceExisting(bool& overwrite);
+    void reportSplit(const SplitResult& result);
     Document& doc_;
     const ProgramState& st_;
     UserDialogs& dialogs_;
+    PartFileSystem* fs_;
 };
 
 } // namespace tessivo

@@ -80,7 +80,7 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
     connect(this, &QTreeWidget::itemChanged, this, [this] { onSelectionOrCheckChanged(); });
 }
 
-void PartListView::fillRow(QTreeWidgetItem* row, int k) {
+void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::string>& files) {
     const double fd = st_.FrameDuration;
     const int32_t a = st_.PartStart[k];
     const int32_t b = st_.PartEnd[k];
@@ -91,7 +91,9 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k) {
     row->setText(ColBegin, TimeText(a * fd));
     row->setText(ColEnd, TimeText((static_cast<double>(b) + 1) * fd));
     row->setText(ColDuration, TimeText((static_cast<double>(b) - a + 1) * fd));
-    row->setText(ColFile, QString::fromStdString(PartFilePath(st_, k)));
+    const auto slot = static_cast<size_t>(k);
+    row->setText(ColFile,
+                 QString::fromStdString(slot < files.size() ? files[slot] : std::string()));
     const Id3v1Record& tag = st_.PartTag[k];
     row->setText(ColTitle, QString::fromStdString(TagTitle(tag)));
     row->setText(ColArtist, QString::fromStdString(TagArtist(tag)));
@@ -104,9 +106,10 @@ void PartListView::refreshPartList() {
     if (st_.CutCount > 1) {
         QList<QTreeWidgetItem*> rows;
         rows.reserve(st_.CutCount);
+        const std::vector<std::string> files = doc_.PartFileNames();
         for (int k = 1; k <= st_.CutCount; ++k) {
             auto* row = new QTreeWidgetItem;
-            fillRow(row, k);
+            fillRow(row, k, files);
             rows.append(row);
         }
         addTopLevelItems(rows);
@@ -125,6 +128,13 @@ void PartListView::updatePartStatus(int k) {
     ++quiet_;
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
     row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
+    // A tick renumbers the files of the parts after it.
+    const std::vector<std::string> files = doc_.PartFileNames();
+    for (int i = 1; i <= st_.CutCount; ++i)
+        if (QTreeWidgetItem* other = topLevelItem(i - 1))
+            other->setText(ColFile, QString::fromStdString(static_cast<size_t>(i) < files.size()
+                                                               ? files[static_cast<size_t>(i)]
+                                                               : std::string()));
     --quiet_;
 }
 

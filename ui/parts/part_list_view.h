@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <string>
 #include <vector>
 
 class QAction;
@@ -29,7 +30,8 @@ public:
     PartListView(Document& doc, PlaybackValues& playback, QWidget* parent = nullptr);
 
     void refreshPartList();
-    // Rewrites row k - 1's status cell and check box from the part tables.
+    // Rewrites row k - 1's status cell and check box from the part tables, and
+    // every row's file name.
     void updatePartStatus(int k);
     // Selects part k's row (a click in the waveform strip) and focuses the list.
     void selectPart(int k);
@@ -45,7 +47,8 @@ protected:
 
 private:
     void onSelectionOrCheckChanged();
-    void fillRow(QTreeWidgetItem* row, int k);
+    // `files` = Document::PartFileNames().
+    void fillRow(QTreeWidgetItem* row, int k, const std::vector<std::string>& files);
 
     Document& doc_;
     const ProgramState& st_;

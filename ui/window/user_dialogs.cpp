@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace tessivo {
@@ -13,6 +14,16 @@ void QtUserDialogs::showMessage(QWidget* parent, const QString& text) {
 
 void QtUserDialogs::showError(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QStringLiteral("Tessivo"), text);
+}
+
+bool QtUserDialogs::askReplace(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tessivo"), text, QMessageBox::NoButton,
+                    parent);
+    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(cancel);
+    box.exec();
+    return box.clickedButton() == replace;
 }
 
 QString QtUserDialogs::chooseOpenFile(QWidget* parent, const QString& startFolder,

@@ -18,6 +18,8 @@ public:
     virtual void showMessage(QWidget* parent, const QString& text) = 0;
     // The error box of the application's general error handler.
     virtual void showError(QWidget* parent, const QString& text) = 0;
+    // A question with Replace and Cancel buttons; true for Replace.
+    virtual bool askReplace(QWidget* parent, const QString& text) = 0;
     // File-open chooser; empty when cancelled.
     virtual QString chooseOpenFile(QWidget* parent, const QString& startFolder,
                                    const QString& filter) = 0;
@@ -36,6 +38,7 @@ class QtUserDialogs : public UserDialogs {
 public:
     void showMessage(QWidget* parent, const QString& text) override;
     void showError(QWidget* parent, const QString& text) override;
+    bool askReplace(QWidget* parent, const QString& text) override;
     QString chooseOpenFile(QWidget* parent, const QString& startFolder,
                            const QString& filter) override;
     QString chooseSaveFile(QWidget* parent, const QString& startPath,
