@@ -24,12 +24,27 @@ void Document::Notify(DocumentChange change) {
         observer(change);
 }
 
+std::unique_ptr<PartTable> Document::Before() const {
+    if (!recorder_)
+        return nullptr;
+    return std::make_unique<PartTable>(st_);
+}
+
+void Document::Edited(EditKind kind, const std::unique_ptr<PartTable>& before,
+                      DocumentChange change) {
+    unsplitEdits_ = true;
+    if (before && recorder_)
+        recorder_(kind, *before, st_);
+    Notify(change);
+}
+
 void Document::CloseFile(const std::string& nextName) {
     st_.FileLoaded = false;
     st_.CutCount = 0;
     st_.FrameCount = 0;
     st_.SplitFileCount = 0;
     st_.FileName = nextName;
+    unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
@@ -39,31 +54,39 @@ void Document::AdoptFile(ProgramState&& analysed) {
     st_.SelectedPart = 0;
     CopySourceTag(st_);
     ResetToOnePart(st_);
+    unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
            DocumentChange::Selection);
 }
 
 bool Document::AddCutLine(int32_t frame) {
-    if (!st_.FileLoaded || !tessivo::AddCutLine(st_, frame))
+    if (!st_.FileLoaded)
         return false;
-    Notify(DocumentChange::CutLines);
+    const auto before = Before();
+    if (!tessivo::AddCutLine(st_, frame))
+        return false;
+    Edited(EditKind::AddCutLine, before, DocumentChange::CutLines);
     return true;
 }
 
 int Document::MoveCutLine(int k, int32_t frame) {
     if (!st_.FileLoaded || k < 2 || k > st_.CutCount)
         return k;
-    const int32_t before = st_.CutLine[k];
+    const int32_t from = st_.CutLine[k];
+    const auto before = Before();
     const int moved = tessivo::MoveCutLine(st_, k, frame);
-    if (st_.CutLine[moved] != before || moved != k)
-        Notify(DocumentChange::CutLines);
+    if (st_.CutLine[moved] != from || moved != k)
+        Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines);
     return moved;
 }
 
 bool Document::DeleteCutLine(int k) {
-    if (!st_.FileLoaded || !tessivo::DeleteCutLine(st_, k))
+    if (!st_.FileLoaded)
         return false;
-    Notify(DocumentChange::CutLines | DocumentChange::Selection);
+    const auto before = Before();
+    if (!tessivo::DeleteCutLine(st_, k))
+        return false;
+    Edited(EditKind::DeleteCutLine, before, DocumentChange::CutLines | DocumentChange::Selection);
     return true;
 }
 
@@ -71,42 +94,49 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     PrepareOutcome out;
     if (!st_.FileLoaded)
         return out;
+    const auto before = Before();
     out = PrepareCutLines(st_, in);
     if (out.acted)
-        Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+        Edited(EditKind::Prepare, before,
+               DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
     return out;
 }
 
 void Document::ClearCutLines() {
     if (!st_.FileLoaded)
         return;
+    const auto before = Before();
     ResetToOnePart(st_);
-    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    Edited(EditKind::ClearCutLines, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
 }
 
 bool Document::SetPartUsed(int k, bool used) {
     if (!IsPart(k) || st_.PartUsed[k] == used)
         return false;
+    const auto before = Before();
     st_.PartUsed[k] = used;
-    Notify(DocumentChange::PartMarks);
+    Edited(EditKind::TickPart, before, DocumentChange::PartMarks);
     return true;
 }
 
 bool Document::SetPartTag(int k, const Id3v1Record& tag) {
     if (!IsPart(k) || st_.PartTag[k] == tag)
         return false;
+    const auto before = Before();
     st_.PartTag[k] = tag;
-    Notify(DocumentChange::Tags);
+    Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
 bool Document::StoreTagFields(int n, const TagFields& fields) {
     if (n < 0 || n >= kPartSlots)
         return false;
-    const Id3v1Record before = st_.PartTag[n];
+    const Id3v1Record old = st_.PartTag[n];
+    const auto before = Before();
     tessivo::StoreTagFields(st_, n, fields);
-    if (st_.PartTag[n] != before)
-        Notify(DocumentChange::Tags);
+    if (st_.PartTag[n] != old)
+        Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
@@ -120,8 +150,21 @@ bool Document::SelectPart(int k) {
 
 SplitResult Document::Split(PartFileSystem& fs, const SplitProgressFn& progress) {
     SplitResult result = SplitParts(st_, fs, progress);
+    if (result.ok && !result.refused)
+        unsplitEdits_ = false;
     Notify(DocumentChange::PartMarks);
     return result;
+}
+
+void Document::RestoreParts(const PartTable& table) {
+    const SplitModeKind mode = st_.SplitMode;
+    const int32_t fileCount = st_.SplitFileCount;
+    static_cast<PartTable&>(st_) = table;
+    st_.SplitMode = mode;
+    st_.SplitFileCount = fileCount;
+    unsplitEdits_ = true;
+    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
+           DocumentChange::Selection);
 }
 
 void Document::SetSplitMode(SplitModeKind mode) {

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace tessivo {
 
@@ -32,9 +33,24 @@ constexpr bool HasChange(DocumentChange set, DocumentChange one) {
     return (static_cast<unsigned>(set) & static_cast<unsigned>(one)) != 0;
 }
 
+// The edits of the part table that can be undone.
+enum class EditKind {
+    AddCutLine,
+    MoveCutLine,
+    DeleteCutLine,
+    Prepare,
+    ClearCutLines,
+    TickPart,
+    SetTag
+};
+
 class Document {
 public:
     using Observer = std::function<void(DocumentChange)>;
+    // Told of every edit of the part table, with the table before and after
+    // it, just before the subscribers are notified.
+    using EditRecorder =
+        std::function<void(EditKind kind, const PartTable& before, const PartTable& after)>;
 
     explicit Document(ProgramState& st) : st_(st) {}
     // Leaves no subscriber behind: an edit that reaches a document being torn
@@ -49,6 +65,13 @@ public:
     // Unsubscribe.
     int Subscribe(Observer observer);
     void Unsubscribe(int token);
+    // One recorder at most (the window's undo history); empty to stop. The
+    // table is copied before an edit only while a recorder is set.
+    void SetEditRecorder(EditRecorder recorder) { recorder_ = std::move(recorder); }
+
+    // True after an edit of the part table that no successful split and no
+    // newly adopted file has followed.
+    bool HasUnsplitEdits() const { return unsplitEdits_; }
 
     // --- The file ---
     // The open file goes away while another one is read; `nextName` is the
@@ -83,6 +106,11 @@ public:
     // are marked saved.
     SplitResult Split(PartFileSystem& fs, const SplitProgressFn& progress = {});
 
+    // Puts back a part table recorded before or after an edit (undo, redo):
+    // cut lines, parts, ticks, saved marks, tags and selection. The split
+    // mode and the file counter stay. Not itself recorded.
+    void RestoreParts(const PartTable& table);
+
     // --- Split choices ---
     void SetSplitMode(SplitModeKind mode);
     void SetSilenceThreshold(int32_t percent);
@@ -94,10 +122,16 @@ public:
 private:
     bool IsPart(int k) const { return k >= 1 && k <= st_.CutCount && k < kPartSlots; }
     void Notify(DocumentChange change);
+    // The table before an edit, when a recorder wants it.
+    std::unique_ptr<PartTable> Before() const;
+    // An edit changed the table: records it, then notifies.
+    void Edited(EditKind kind, const std::unique_ptr<PartTable>& before, DocumentChange change);
 
     ProgramState& st_;
     std::map<int, Observer> observers_;
     int nextToken_ = 1;
+    EditRecorder recorder_;
+    bool unsplitEdits_ = false;
 };
 
 } // namespace tessivo

@@ -8,6 +8,7 @@
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
 #include "ui/document/document_signals.h"
+#include "ui/document/edit_history.h"
 #include "ui/view/playback_cursor_overlay.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
@@ -121,6 +122,7 @@ public:
     PartPopupMenu* partMenu() const { return partMenu_; }
     TagPanel* tagPanel() const { return tagPanel_; }
     ConfirmDialog* confirmDialog() const { return confirmDialog_; }
+    EditHistory* editHistory() const { return history_.get(); }
     WaveMouse* waveMouse() const { return waveMouse_; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
     // The composed pictures (the view copies them).
@@ -147,6 +149,7 @@ private:
     // --- Creation ---
     void initialise();
     void createMenus();
+    void createEditMenu();
     void createClientArea();
     void createControlPanel();
     void createPlaybackControls();
@@ -211,15 +214,24 @@ private:
     void runOpenWorker(const std::string& file);
     void pollOpen();
     void finishOpen();
+    // True when nothing unsplit would be lost, or the user chose to discard it.
+    bool mayDiscardEdits();
+    // The table came back by undo or redo: the list, tags and view show it.
+    void showRestoredParts();
     // Moves the analysed file into the state and shows it.
     void adoptOpenedFile();
     void rejectOpen(const QString& message);
+    // What a refused open puts back: title and status words.
+    QString titleBeforeOpen_;
+    QString statusBeforeOpen_;
 
     ProgramState& st_;
     // Every edit of the open file and its parts goes through the document.
     Document doc_{st_};
     // Declared after the document, so it goes first.
     std::unique_ptr<DocumentSignals> docSignals_;
+    // The undo history of the part table's edits.
+    std::unique_ptr<EditHistory> history_;
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;
@@ -276,6 +288,8 @@ private:
     QAction* openAction_ = nullptr;
     QAction* splitAction_ = nullptr;
     QAction* viewerAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 
     FrameViewerWindow* frameViewer_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;
