@@ -271,6 +271,8 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     dialogs.discardAnswer = false;
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(Fixture("cbr128_stereo.mp3"))});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(win.get(), &enter);
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(win.get(), &drop);
     QTest::qWait(20);
@@ -279,6 +281,8 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     EXPECT_EQ(st.CutCount, 2);
 
     dialogs.discardAnswer = true;
+    QDragEnterEvent enterAgain(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(win.get(), &enterAgain);
     QDropEvent again(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(win.get(), &again);
     QTest::qWait(20);
