@@ -52,6 +52,8 @@ void Document::AdoptFile(ProgramState&& analysed) {
     AdoptAnalysedFile(st_, std::move(analysed));
     st_.FileLoaded = true;
     st_.SelectedPart = 0;
+    st_.SplitFileCount = 0; // parts of the new file are numbered from 1
+
     CopySourceTag(st_);
     ResetToOnePart(st_);
     unsplitEdits_ = false;

@@ -140,8 +140,10 @@ TEST_F(DocumentHistoryTest, UnsplitEditsUntilASplitOrAnotherFile) {
 
     ASSERT_TRUE(doc_.SetPartUsed(2, false));
     EXPECT_TRUE(doc_.HasUnsplitEdits());
+    EXPECT_EQ(st_.SplitFileCount, 2);
     doc_.AdoptFile(std::move(*Analyse("cbr128_stereo.mp3", true)));
     EXPECT_FALSE(doc_.HasUnsplitEdits());
+    EXPECT_EQ(st_.SplitFileCount, 0); // the new file's parts count from 1
 }
 
 } // namespace
