@@ -38,6 +38,20 @@ void Document::Notify(DocumentChange change) {
         observer(change);
 }
 
+std::unique_ptr<PartTable> Document::Before() const {
+    if (!recorder_)
+        return nullptr;
+    return std::make_unique<PartTable>(st_);
+}
+
+void Document::Edited(EditKind kind, const std::unique_ptr<PartTable>& before,
+                      DocumentChange change) {
+    unsplitEdits_ = true;
+    if (before && recorder_)
+        recorder_(kind, *before, st_);
+    Notify(change);
+}
+
 void Document::CloseFile(const std::string& nextName) {
     st_.FileLoaded = false;
     st_.CutCount = 0;
@@ -45,6 +59,7 @@ void Document::CloseFile(const std::string& nextName) {
     st_.SplitFileCount = 0;
     st_.FileName = nextName;
     written_.Clear();
+    unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
@@ -52,10 +67,13 @@ void Document::AdoptFile(ProgramState&& analysed) {
     AdoptAnalysedFile(st_, std::move(analysed));
     st_.FileLoaded = true;
     st_.SelectedPart = 0;
+    st_.SplitFileCount = 0; // parts of the new file are numbered from 1
+
     CopySourceTag(st_);
     ResetToOnePart(st_);
     written_.Clear();
     tagDamageTold_ = false;
+    unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
            DocumentChange::Selection);
 }
@@ -80,38 +98,45 @@ void Document::RestoreWritten(const std::map<int32_t, std::string>& byStart) {
 }
 
 bool Document::AddCutLine(int32_t frame) {
+    if (!st_.FileLoaded)
+        return false;
     const auto written = WrittenByStart();
-    if (!st_.FileLoaded || !tessivo::AddCutLine(st_, frame))
+    const auto before = Before();
+    if (!tessivo::AddCutLine(st_, frame))
         return false;
     RestoreWritten(written);
-    Notify(DocumentChange::CutLines);
+    Edited(EditKind::AddCutLine, before, DocumentChange::CutLines);
     return true;
 }
 
 int Document::MoveCutLine(int k, int32_t frame) {
     if (!st_.FileLoaded || k < 2 || k > st_.CutCount)
         return k;
-    const int32_t before = st_.CutLine[k];
+    const int32_t from = st_.CutLine[k];
+    const auto before = Before();
     auto written = WrittenByStart();
     const int moved = tessivo::MoveCutLine(st_, k, frame);
     // The moved line's part keeps its file under its new start.
-    if (const auto it = written.find(before); it != written.end()) {
+    if (const auto it = written.find(from); it != written.end()) {
         std::string path = std::move(it->second);
         written.erase(it);
         written[st_.CutLine[moved]] = std::move(path);
     }
     RestoreWritten(written);
-    if (st_.CutLine[moved] != before || moved != k)
-        Notify(DocumentChange::CutLines);
+    if (st_.CutLine[moved] != from || moved != k)
+        Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines);
     return moved;
 }
 
 bool Document::DeleteCutLine(int k) {
+    if (!st_.FileLoaded)
+        return false;
     const auto written = WrittenByStart();
-    if (!st_.FileLoaded || !tessivo::DeleteCutLine(st_, k))
+    const auto before = Before();
+    if (!tessivo::DeleteCutLine(st_, k))
         return false;
     RestoreWritten(written);
-    Notify(DocumentChange::CutLines | DocumentChange::Selection);
+    Edited(EditKind::DeleteCutLine, before, DocumentChange::CutLines | DocumentChange::Selection);
     return true;
 }
 
@@ -119,31 +144,38 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     PrepareOutcome out;
     if (!st_.FileLoaded)
         return out;
+    const auto before = Before();
     out = PrepareCutLines(st_, in);
     if (!out.acted)
         return out;
     written_.Clear();
     nextNoPause_ = out.noPause;
-    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    Edited(EditKind::Prepare, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
     return out;
 }
 
 void Document::ClearCutLines() {
     if (!st_.FileLoaded)
         return;
+    const auto before = Before();
     ResetToOnePart(st_);
     written_.Clear();
-    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    Edited(EditKind::ClearCutLines, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
 }
 
 CutListImport Document::ImportCutList(const CutList& list) {
     CutListImport result;
     if (!st_.FileLoaded || st_.FrameCount == 0)
         return result;
+    const auto before = Before();
     result.warnings = ApplyCutList(st_, list).warnings;
     result.acted = true;
-    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
-           DocumentChange::Selection);
+    written_.Clear();
+    Edited(EditKind::ImportCutList, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
+               DocumentChange::Selection);
     return result;
 }
 
@@ -167,26 +199,29 @@ CutListImport Document::ImportCutListFile(const std::string& path) {
 bool Document::SetPartUsed(int k, bool used) {
     if (!IsPart(k) || st_.PartUsed[k] == used)
         return false;
+    const auto before = Before();
     st_.PartUsed[k] = used;
-    Notify(DocumentChange::PartMarks);
+    Edited(EditKind::TickPart, before, DocumentChange::PartMarks);
     return true;
 }
 
 bool Document::SetPartTag(int k, const Id3v1Record& tag) {
     if (!IsPart(k) || st_.PartTag[k] == tag)
         return false;
+    const auto before = Before();
     st_.PartTag[k] = tag;
-    Notify(DocumentChange::Tags);
+    Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
 bool Document::StoreTagFields(int n, const TagFields& fields) {
     if (n < 0 || n >= kPartSlots)
         return false;
-    const Id3v1Record before = st_.PartTag[n];
+    const Id3v1Record old = st_.PartTag[n];
+    const auto before = Before();
     tessivo::StoreTagFields(st_, n, fields);
-    if (st_.PartTag[n] != before)
-        Notify(DocumentChange::Tags);
+    if (st_.PartTag[n] != old)
+        Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
@@ -211,6 +246,8 @@ SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
     failedPart_ = result.ok ? 0 : result.failedPart;
     failedPath_ = result.ok ? std::string() : result.failedPath;
     splitting_ = true;
+    if (result.ok && !result.refused)
+        unsplitEdits_ = false;
     Notify(DocumentChange::PartMarks);
     splitting_ = false;
     return result;
@@ -229,6 +266,17 @@ bool Document::FirstTagDamage(const SplitResult& result) {
         return false;
     tagDamageTold_ = true;
     return true;
+}
+
+void Document::RestoreParts(const PartTable& table) {
+    const SplitModeKind mode = st_.SplitMode;
+    const int32_t fileCount = st_.SplitFileCount;
+    static_cast<PartTable&>(st_) = table;
+    st_.SplitMode = mode;
+    st_.SplitFileCount = fileCount;
+    unsplitEdits_ = true;
+    Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
+           DocumentChange::Selection);
 }
 
 void Document::SetSplitMode(SplitModeKind mode) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,9 +44,25 @@ struct CutListImport {
     std::vector<std::string> warnings;
 };
 
+// The edits of the part table that can be undone.
+enum class EditKind {
+    AddCutLine,
+    MoveCutLine,
+    DeleteCutLine,
+    Prepare,
+    ClearCutLines,
+    TickPart,
+    SetTag,
+    ImportCutList
+};
+
 class Document {
 public:
     using Observer = std::function<void(DocumentChange)>;
+    // Told of every edit of the part table, with the table before and after
+    // it, just before the subscribers are notified.
+    using EditRecorder =
+        std::function<void(EditKind kind, const PartTable& before, const PartTable& after)>;
 
     explicit Document(ProgramState& st) : st_(st) {}
     // Leaves no subscriber behind: an edit that reaches a document being torn
@@ -60,6 +77,13 @@ public:
     // Unsubscribe.
     int Subscribe(Observer observer);
     void Unsubscribe(int token);
+    // One recorder at most (the window's undo history); empty to stop. The
+    // table is copied before an edit only while a recorder is set.
+    void SetEditRecorder(EditRecorder recorder) { recorder_ = std::move(recorder); }
+
+    // True after an edit of the part table that no successful split and no
+    // newly adopted file has followed.
+    bool HasUnsplitEdits() const { return unsplitEdits_; }
 
     // --- The file ---
     // The open file goes away while another one is read; `nextName` is the
@@ -115,6 +139,11 @@ public:
     // tag, so the window says so once per file.
     bool FirstTagDamage(const SplitResult& result);
 
+    // Puts back a part table recorded before or after an edit (undo, redo):
+    // cut lines, parts, ticks, saved marks, tags and selection. The split
+    // mode and the file counter stay. Not itself recorded.
+    void RestoreParts(const PartTable& table);
+
     // --- Split choices ---
     void SetSplitMode(SplitModeKind mode);
     void SetSilenceThreshold(int32_t percent);
@@ -131,6 +160,10 @@ private:
     // their parts when cut lines change, and back.
     std::map<int32_t, std::string> WrittenByStart() const;
     void RestoreWritten(const std::map<int32_t, std::string>& byStart);
+    // The table before an edit, when a recorder wants it.
+    std::unique_ptr<PartTable> Before() const;
+    // An edit changed the table: records it, then notifies.
+    void Edited(EditKind kind, const std::unique_ptr<PartTable>& before, DocumentChange change);
 
     ProgramState& st_;
     std::map<int, Observer> observers_;
@@ -144,6 +177,8 @@ private:
     std::string failedPath_;
     bool splitting_ = false; // a split's own notification keeps its failure
     bool tagDamageTold_ = false;
+    EditRecorder recorder_;
+    bool unsplitEdits_ = false;
 };
 
 } // namespace tessivo

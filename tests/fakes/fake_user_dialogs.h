@@ -28,6 +28,9 @@ public:
     QString saveFileAnswer;
     QString lastSaveStart;
     int saveFileCalls = 0;
+    // The discard question: what was asked, and the answer (true = Discard).
+    QStringList discardQuestions;
+    bool discardAnswer = true;
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
@@ -49,6 +52,10 @@ public:
         lastFolderTitle = title;
         lastFolderStart = startFolder;
         return folderAnswer;
+    }
+    bool confirmDiscard(QWidget*, const QString& question) override {
+        discardQuestions << question;
+        return discardAnswer;
     }
     bool openLocalPath(const QString& path) override {
         opened << path;

@@ -325,18 +325,24 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     ASSERT_EQ(win->partList()->topLevelItemCount(), 2);
     engine->calls.clear();
 
+    const QString good = Fixture("cbr128_stereo.mp3");
+    const QString streamText = FindPart<QLabel>(win, "streamInfoLabel")->text();
     const QString bad = Fixture("not_mp3.wav");
     Open(bad);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0], QStringLiteral("It is not a MP3 file!"));
-    EXPECT_FALSE(st->FileLoaded);
-    EXPECT_EQ(st->CutCount, 0);
-    EXPECT_EQ(st->FrameCount, 0u);
-    EXPECT_EQ(st->SplitFileCount, 0);
-    EXPECT_EQ(QString::fromStdString(st->FileName), bad);
-    EXPECT_EQ(win->windowTitle(), bad);
-    EXPECT_EQ(Status(), QStringLiteral("Open a file"));
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    // A refused open leaves the file on show as it was: its cut lines, name,
+    // title, status words and stream text.
+    EXPECT_TRUE(st->FileLoaded);
+    EXPECT_EQ(st->CutCount, 2);
+    EXPECT_EQ(st->CutLine[2], 30);
+    EXPECT_NE(st->FrameCount, 0u);
+    EXPECT_EQ(st->SplitFileCount, 4);
+    EXPECT_EQ(QString::fromStdString(st->FileName), good);
+    EXPECT_EQ(win->windowTitle(), good);
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Part(2)"))) << Status().toStdString();
+    EXPECT_EQ(FindPart<QLabel>(win, "streamInfoLabel")->text(), streamText);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     // The earlier file's data and stream stay.
     EXPECT_EQ(st->Duration, duration);
     EXPECT_EQ(st->FileBuffer.size(), bufferSize);
@@ -344,17 +350,17 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
     EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
-    // The view is empty again, with its hints.
+    // The view still shows the file.
     const QImage& img = win->waveBitmap();
-    EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(185, 178, 165));
+    EXPECT_EQ(QColor(img.pixel(10, 3)), QColor(215, 208, 195));
 
     // Other refusals: empty and non-MP3 data named .mp3.
     for (const char* name : {"empty.mp3", "ogg_named.mp3", "random.mp3"}) {
         dialogs.messages.clear();
         Open(Fixture(name));
-        EXPECT_FALSE(st->FileLoaded) << name;
+        EXPECT_TRUE(st->FileLoaded) << name;
         EXPECT_EQ(dialogs.messages.size(), 1) << name;
-        EXPECT_EQ(st->CutCount, 0) << name;
+        EXPECT_EQ(st->CutCount, 2) << name;
     }
 
     // The window stays usable: the next good file opens.

@@ -334,6 +334,8 @@ void MainWindow::createMenus() {
     fileMenu->addSeparator();
     fileMenu->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
 
+    createEditMenu();
+
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu->addAction(QStringLiteral("Help Contents"), this,
                         &MainWindow::onHelpContentsTriggered);
@@ -613,6 +615,9 @@ void MainWindow::onStatusTick() {
 void MainWindow::setCommandsEnabled(bool on) {
     for (QAction* a : {openAction_, splitAction_, viewerAction_})
         a->setEnabled(on);
+    // The history's actions follow the stack again once commands are back.
+    undoAction_->setEnabled(on && history_->stack()->canUndo());
+    redoAction_->setEnabled(on && history_->stack()->canRedo());
     for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(stopButton_),
                        static_cast<QWidget*>(splitButton_), static_cast<QWidget*>(zoomInButton_),
                        static_cast<QWidget*>(zoomOutButton_), static_cast<QWidget*>(scrollBar_),
@@ -679,6 +684,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    if (!mayDiscardEdits()) {
+        e->ignore();
+        return;
+    }
     if (worker_.joinable()) {
         cancelOpen_ = true;
         worker_.join();

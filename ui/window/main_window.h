@@ -8,6 +8,7 @@
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
 #include "ui/document/document_signals.h"
+#include "ui/document/edit_history.h"
 #include "ui/view/playback_cursor_overlay.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
@@ -122,6 +123,7 @@ public:
     PartPopupMenu* partMenu() const { return partMenu_; }
     TagPanel* tagPanel() const { return tagPanel_; }
     ConfirmDialog* confirmDialog() const { return confirmDialog_; }
+    EditHistory* editHistory() const { return history_.get(); }
     WaveMouse* waveMouse() const { return waveMouse_; }
     CutListCommands* cutListCommands() const { return cutLists_; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
@@ -151,6 +153,7 @@ private:
     void createMenus();
     // File > Import cut list... and Export cut list...
     void addCutListActions(QMenu* fileMenu);
+    void createEditMenu();
     void createClientArea();
     void createControlPanel();
     void createPlaybackControls();
@@ -215,15 +218,24 @@ private:
     void runOpenWorker(const std::string& file);
     void pollOpen();
     void finishOpen();
+    // True when nothing unsplit would be lost, or the user chose to discard it.
+    bool mayDiscardEdits();
+    // The table came back by undo or redo: the list, tags and view show it.
+    void showRestoredParts();
     // Moves the analysed file into the state and shows it.
     void adoptOpenedFile();
     void rejectOpen(const QString& message);
+    // What a refused open puts back: title and status words.
+    QString titleBeforeOpen_;
+    QString statusBeforeOpen_;
 
     ProgramState& st_;
     // Every edit of the open file and its parts goes through the document.
     Document doc_{st_};
     // Declared after the document, so it goes first.
     std::unique_ptr<DocumentSignals> docSignals_;
+    // The undo history of the part table's edits.
+    std::unique_ptr<EditHistory> history_;
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;
@@ -280,6 +292,8 @@ private:
     QAction* openAction_ = nullptr;
     QAction* splitAction_ = nullptr;
     QAction* viewerAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
 
     FrameViewerWindow* frameViewer_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;

@@ -7,8 +7,11 @@
 namespace tessivo {
 
 void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-    if (!busy_)
-        waveMouse_->onWaveMousePress(button, x, y);
+    if (busy_)
+        return;
+    // What one press and release does (a drag) is undone in one step.
+    history_->beginGesture();
+    waveMouse_->onWaveMousePress(button, x, y);
 }
 
 void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
@@ -17,6 +20,7 @@ void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers
 }
 
 void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    history_->endGesture();
     if (!busy_)
         waveMouse_->onWaveMouseRelease(button, x, y);
 }

@@ -55,7 +55,7 @@ void MainWindow::onOpenTriggered() {
 }
 
 void MainWindow::openFilePath(const QString& path) {
-    if (busy_ || path.isEmpty())
+    if (busy_ || path.isEmpty() || !mayDiscardEdits())
         return;
     lastOpenFolder_ = QFileInfo(path).absolutePath();
     startOpen(path);
@@ -64,17 +64,15 @@ void MainWindow::openFilePath(const QString& path) {
 void MainWindow::startOpen(const QString& path) {
     stopPlayback();
 
-    doc_.CloseFile(path.toStdString());
+    // The open file stays, shown but not editable, until the new one is
+    // adopted: a refused open puts the title and status words back.
+    titleBeforeOpen_ = windowTitle();
+    statusBeforeOpen_ = statusLabel_->text();
     statusLabel_->setText(QStringLiteral("Opening file"));
     st_.LastShownPercent = 0;
     setBusyCursor(true);
 
     setWindowTitle(path);
-
-    // Nothing of the previous file stays on show while the new one loads.
-    clearTagPanel();
-    refreshPartList();
-    drawWaveView();
 
     busy_ = true;
     setCommandsEnabled(false);
@@ -168,6 +166,8 @@ void MainWindow::finishOpen() {
     } catch (const std::exception& e) {
         scratch_.reset();
         doc_.CloseFile(st_.FileName);
+        // The earlier file went with the adoption: its title does not come back.
+        titleBeforeOpen_ = QStringLiteral("Tessivo");
         workerFailed_ = true;
         rejectOpen(QString::fromLocal8Bit(e.what()));
     }
@@ -215,7 +215,9 @@ void MainWindow::adoptOpenedFile() {
 
 void MainWindow::rejectOpen(const QString& message) {
     scratch_.reset();
-    statusLabel_->setText(QStringLiteral("Open a file"));
+    setWindowTitle(titleBeforeOpen_);
+    statusLabel_->setText(statusBeforeOpen_);
+    onStatusTick(); // the words for the state kept (playback was stopped)
     setBusyCursor(false);
     refreshPartList();
     drawWaveView();

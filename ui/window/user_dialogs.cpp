@@ -45,4 +45,11 @@ bool QtUserDialogs::openLocalPath(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool QtUserDialogs::confirmDiscard(QWidget* parent, const QString& question) {
+    const auto answer =
+        QMessageBox::question(parent, QStringLiteral("Tessivo"), question,
+                              QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel);
+    return answer == QMessageBox::Discard;
+}
+
 } // namespace tessivo

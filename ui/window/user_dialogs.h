@@ -32,6 +32,8 @@ public:
     // Opens a local folder or file with the desktop's own program; false when
     // no program could be started for it.
     virtual bool openLocalPath(const QString& path) = 0;
+    // Asks `question` with Discard and Cancel; true when Discard was chosen.
+    virtual bool confirmDiscard(QWidget* parent, const QString& question) = 0;
 };
 
 class QtUserDialogs : public UserDialogs {
@@ -46,6 +48,7 @@ public:
     QString chooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;
     bool openLocalPath(const QString& path) override;
+    bool confirmDiscard(QWidget* parent, const QString& question) override;
 };
 
 } // namespace tessivo

@@ -1,0 +1,113 @@
+#include "ui/document/edit_history.h"
+
+#include <QUndoCommand>
+
+#include <memory>
+
+namespace tessivo {
+
+namespace {
+
+// One edit of the part table, pushed after the document made it: the push's
+// redo() finds the table already changed and leaves it.
+class PartTableCommand : public QUndoCommand {
+public:
+    PartTableCommand(EditHistory& history, Document& doc, EditKind kind, int gesture,
+                     const PartTable& before, const PartTable& after)
+        : QUndoCommand(EditText(kind)), history_(history), doc_(doc), kind_(kind),
+          gesture_(gesture), before_(std::make_unique<PartTable>(before)),
+          after_(std::make_unique<PartTable>(after)) {}
+
+    int id() const override { return static_cast<int>(kind_); }
+
+    // A later edit of the same kind in the same gesture extends this one.
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const PartTableCommand*>(other);
+        if (gesture_ == 0 || next->gesture_ != gesture_ || next->kind_ != kind_)
+            return false;
+        *after_ = *next->after_;
+        return true;
+    }
+
+    void undo() override { restore(*before_); }
+    void redo() override {
+        if (done_) {
+            done_ = false;
+            return;
+        }
+        restore(*after_);
+    }
+
+private:
+    void restore(const PartTable& table);
+
+    EditHistory& history_;
+    Document& doc_;
+    EditKind kind_;
+    int gesture_;
+    bool done_ = true;
+    std::unique_ptr<PartTable> before_, after_;
+};
+
+} // namespace
+
+QString EditText(EditKind kind) {
+    switch (kind) {
+    case EditKind::AddCutLine:
+        return QStringLiteral("Add Cut Line");
+    case EditKind::MoveCutLine:
+        return QStringLiteral("Move Cut Line");
+    case EditKind::DeleteCutLine:
+        return QStringLiteral("Delete Cut Line");
+    case EditKind::Prepare:
+        return QStringLiteral("Prepare");
+    case EditKind::ClearCutLines:
+        return QStringLiteral("Clear Cut Lines");
+    case EditKind::TickPart:
+        return QStringLiteral("Tick Part");
+    case EditKind::SetTag:
+        return QStringLiteral("Set Tag");
+    case EditKind::ImportCutList:
+        return QStringLiteral("Import Cut List");
+    }
+    return {};
+}
+
+EditHistory::EditHistory(Document& doc, QObject* parent) : QObject(parent), doc_(doc) {
+    doc_.SetEditRecorder([this](EditKind kind, const PartTable& before, const PartTable& after) {
+        record(kind, before, after);
+    });
+    // Another file: a new history.
+    token_ = doc_.Subscribe([this](DocumentChange change) {
+        if (HasChange(change, DocumentChange::File))
+            stack_.clear();
+    });
+}
+
+EditHistory::~EditHistory() {
+    doc_.SetEditRecorder({});
+    doc_.Unsubscribe(token_);
+}
+
+void EditHistory::beginGesture() {
+    gesture_ = ++lastGesture_;
+}
+
+void EditHistory::endGesture() {
+    gesture_ = 0;
+}
+
+void EditHistory::record(EditKind kind, const PartTable& before, const PartTable& after) {
+    stack_.push(new PartTableCommand(*this, doc_, kind, gesture_, before, after));
+}
+
+namespace {
+
+void PartTableCommand::restore(const PartTable& table) {
+    doc_.RestoreParts(table);
+    emit history_.partsRestored();
+}
+
+} // namespace
+
+} // namespace tessivo

@@ -1,0 +1,48 @@
+// The edit history in the window: the Edit menu's Undo and Redo, what the
+// window shows after either, and the question before unsplit edits are lost.
+#include "ui/window/main_window.h"
+
+#include "ui/output/tag_panel.h"
+#include "ui/parts/part_list_view.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace tessivo {
+
+void MainWindow::createEditMenu() {
+    history_ = std::make_unique<EditHistory>(doc_);
+    connect(history_.get(), &EditHistory::partsRestored, this, &MainWindow::showRestoredParts);
+
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Edit"));
+    QUndoStack* stack = history_->stack();
+    undoAction_ = stack->createUndoAction(this, QStringLiteral("Undo"));
+    undoAction_->setObjectName(QStringLiteral("undoAction"));
+    undoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    redoAction_ = stack->createRedoAction(this, QStringLiteral("Redo"));
+    redoAction_->setObjectName(QStringLiteral("redoAction"));
+    redoAction_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu->addAction(undoAction_);
+    editMenu->addAction(redoAction_);
+}
+
+void MainWindow::showRestoredParts() {
+    if (st_.IsPlaying)
+        stopPlayback();
+    refreshPartList();
+    const int k = st_.SelectedPart;
+    showPartTags(k >= 1 && k <= st_.CutCount ? k : 1);
+    drawWaveView();
+}
+
+bool MainWindow::mayDiscardEdits() {
+    if (!st_.FileLoaded || !doc_.HasUnsplitEdits())
+        return true;
+    const QString name = QFileInfo(QString::fromStdString(st_.FileName)).fileName();
+    return dialogs_.confirmDiscard(this, QStringLiteral("Discard the cut lines of %1?").arg(name));
+}
+
+} // namespace tessivo
