@@ -98,4 +98,7 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, 
 // other characters, each field cut to its width.
 Id3v1Record RenderId3v1(const PartTagV2& tag);
 
+// "TagLib " and the version of the tag library the program was built with.
+std::string TagLibVersion();
+
 } // namespace tessivo

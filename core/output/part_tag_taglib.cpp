@@ -10,6 +10,7 @@
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/taglib.h>
 #include <taglib/tbytevector.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
@@ -233,6 +234,11 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
     const TagLib::ByteVector bytes =
         tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::string TagLibVersion() {
+    return "TagLib " + std::to_string(TAGLIB_MAJOR_VERSION) + "." +
+           std::to_string(TAGLIB_MINOR_VERSION) + "." + std::to_string(TAGLIB_PATCH_VERSION);
 }
 
 } // namespace tessivo

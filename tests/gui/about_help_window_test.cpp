@@ -40,6 +40,7 @@ TEST(AboutWindowTest, ShowsTheRunTimeLibraryVersions) {
     EXPECT_TRUE(
         about.infoLabel->text().contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
     EXPECT_TRUE(about.infoLabel->text().contains(QStringLiteral("libmpg123 1.")));
+    EXPECT_TRUE(about.infoLabel->text().contains(QStringLiteral("TagLib 1.")));
 
     about.setAudioLibraries(QStringLiteral("SDL 2.26.5, speexdsp 1.2.1"));
     const QString info = about.infoLabel->text();

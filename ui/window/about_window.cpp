@@ -1,5 +1,6 @@
 #include "ui/window/about_window.h"
 
+#include "core/output/part_tag.h"
 #include "core/playback/mpg123_decoder.h"
 #include "ui/view/wave_renderer.h"
 
@@ -93,7 +94,8 @@ void AboutWindow::setAudioLibraries(const QString& text) {
 
 void AboutWindow::showInfo() {
     QString libraries = QStringLiteral("Qt ") + QString::fromLatin1(qVersion()) +
-                        QStringLiteral(", ") + QString::fromStdString(Mpg123LibraryVersion());
+                        QStringLiteral(", ") + QString::fromStdString(Mpg123LibraryVersion()) +
+                        QStringLiteral(", ") + QString::fromStdString(TagLibVersion());
     if (!audioLibraries_.isEmpty())
         libraries += QStringLiteral(", ") + audioLibraries_;
     infoLabel->setText(QStringLiteral("Version ") + ProgramVersion() +
