@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <span>
 #include <sstream>
@@ -80,6 +81,21 @@ inline std::string Quote(const std::string& s) {
     for (char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
+}
+
+// Runs a Python script on `path` and reads what it prints as KEY=VALUE lines.
+inline std::map<std::string, std::string> PythonKeyValues(const std::string& script,
+                                                          const std::string& path) {
+    const std::string out =
+        RunCommand("/usr/bin/python3 -c " + Quote(script) + " " + Quote(path) + " 2>&1").out;
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
 }
 
 // Byte offsets of the audio packets ffprobe finds (it leaves out a LAME

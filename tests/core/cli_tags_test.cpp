@@ -41,18 +41,7 @@ std::map<std::string, std::string> ReadBack(const std::string& path) {
                            "print('VERSION=%d' % t.version[1])\n"
                            "for k in ('TIT2', 'TPE1', 'TRCK'):\n"
                            "    if k in t: print('%s=%s' % (k, t[k].text[0]))\n";
-    const std::string out =
-        analysis_test::RunCommand("/usr/bin/python3 -c " + analysis_test::Quote(py) + " " +
-                                  analysis_test::Quote(path) + " 2>&1")
-            .out;
-    std::map<std::string, std::string> tag;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            tag[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return tag;
+    return analysis_test::PythonKeyValues(py, path);
 }
 
 class CliTags : public cli_test::CliTest {

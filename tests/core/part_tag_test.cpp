@@ -51,18 +51,7 @@ std::map<std::string, std::string> MutagenTag(const std::string& path) {
         "    v = len(f.data) if k == 'APIC' else (str(f.text[0]) if hasattr(f, 'text') and "
         "f.text else '')\n"
         "    print('%s=%s' % (k, v))\n";
-    const std::string out =
-        analysis_test::RunCommand("/usr/bin/python3 -c " + analysis_test::Quote(py) + " " +
-                                  analysis_test::Quote(path) + " 2>&1")
-            .out;
-    std::map<std::string, std::string> tag;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            tag[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return tag;
+    return analysis_test::PythonKeyValues(py, path);
 }
 
 Id3v1Record TailRecord(const std::string& path) {
