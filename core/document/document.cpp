@@ -235,13 +235,26 @@ bool Document::SelectPart(int k) {
 
 SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
                             const SplitProgressFn& progress) {
-    SplitOptions opts = options;
-    PartTags tags;
-    if (!opts.tags && st_.IsSaveTags && Id3v2Version(opts.format) != 0) {
-        tags = WindowPartTags(st_, ReadSourceTag(st_));
-        opts.tags = &tags;
+    const SplitResult result = RunSplit(BeginSplit(options), fs, progress);
+    FinishSplit(result);
+    return result;
+}
+
+Document::PendingSplit Document::BeginSplit(const SplitOptions& options) {
+    PendingSplit pending{options, nullptr};
+    if (!options.tags && st_.IsSaveTags && Id3v2Version(options.format) != 0) {
+        pending.tags = std::make_shared<const PartTags>(WindowPartTags(st_, ReadSourceTag(st_)));
+        pending.options.tags = pending.tags.get();
     }
-    SplitResult result = SplitParts(st_, opts, fs, progress);
+    return pending;
+}
+
+SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,
+                               const SplitProgressFn& progress) {
+    return SplitParts(st_, pending.options, fs, progress);
+}
+
+void Document::FinishSplit(const SplitResult& result) {
     written_.Record(result);
     failedPart_ = result.ok ? 0 : result.failedPart;
     failedPath_ = result.ok ? std::string() : result.failedPath;
@@ -250,7 +263,6 @@ SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
         unsplitEdits_ = false;
     Notify(DocumentChange::PartMarks);
     splitting_ = false;
-    return result;
 }
 
 std::vector<std::string> Document::PartFileNames() const {

@@ -130,6 +130,19 @@ public:
     // panel's changes (WindowPartTags).
     SplitResult Split(PartFileSystem& fs, const SplitOptions& options,
                       const SplitProgressFn& progress = {});
+    // Split in three steps, so the writing can run on another thread:
+    // BeginSplit (resolves the tags), RunSplit (writes the files; touches
+    // only the saved marks and the file counter, notifies nobody) and
+    // FinishSplit (records the result and notifies). Between BeginSplit and
+    // FinishSplit the caller makes no other edit.
+    struct PendingSplit {
+        SplitOptions options;
+        std::shared_ptr<const PartTags> tags; // what options.tags points to
+    };
+    PendingSplit BeginSplit(const SplitOptions& options);
+    SplitResult RunSplit(const PendingSplit& pending, PartFileSystem& fs,
+                         const SplitProgressFn& progress = {});
+    void FinishSplit(const SplitResult& result);
     // The part list's file names (PartListFileNames over the files written
     // since the parts were made), the part a split failed at showing the file
     // its failure names until the parts or their ticks change; index = part

@@ -1,6 +1,7 @@
 // The split confirmation dialog: what it shows, the folder and tag choices,
 // and the files its Split button writes.
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
@@ -57,6 +58,12 @@ protected:
         CopySourceTag(st);
         st.OutputFolder = out.path().toStdString();
         dlg = std::make_unique<ConfirmDialog>(doc, dialogs);
+    }
+    // Clicks Split and waits until the parts are written (the split runs
+    // on a worker thread).
+    void ClickSplit() {
+        QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+        dlg->splitRunner()->wait();
     }
     // Cut lines at every `seconds`.
     void Parts(int count) {
@@ -160,7 +167,7 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
     Parts(2);
     st.OutputFolder.clear();
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages.first(), "Please select a folder");
     EXPECT_TRUE(dlg->isVisible());
@@ -178,7 +185,7 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
     QSignalSpy status(dlg.get(), &ConfirmDialog::statusText);
 
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
@@ -194,7 +201,7 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
 
     // A second split of the same open file goes on with 03 and 04.
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files),
               QStringList({"long65-01.mp3", "long65-02.mp3", "long65-03.mp3", "long65-04.mp3"}));
     EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
@@ -210,7 +217,7 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     st.PartTagFormat = TagFormat::V1; // the ID3v1 record alone
     dlg->show();
     QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     const QByteArray second = ReadFile("long65-02.mp3");
     ASSERT_EQ(second.size(), SourcePart(2).size() + 128);
     EXPECT_EQ(second.right(128), QByteArray(reinterpret_cast<const char*>(tag.data()), 128));
@@ -226,7 +233,7 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
                      &PartListView::refreshPartList);
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().startsWith("Cannot create file \"" +
                                                   out.filePath("missing/long65-01.mp3") + "\". "))
@@ -259,7 +266,7 @@ TEST_F(ConfirmDialogTest, TheTagFormatChoiceReachesTheFilesAndTheSettingsFile) {
         for (int d = 0; d < i; ++d)
             QTest::keyClick(dlg->tagFormatBox, Qt::Key_Down);
         EXPECT_EQ(dlg->tagFormatBox->currentText(), texts[i]);
-        QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+        ClickSplit();
         ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
         const QByteArray file = ReadFile(QStringLiteral("long65-0%1.mp3").arg(i + 1));
         ASSERT_GT(file.size(), 128);
@@ -297,7 +304,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
 
     dialogs.replaceAnswer = false;
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.questions.size(), 1);
     EXPECT_EQ(dialogs.questions.first(), "long65-02.mp3 exists (and 1 more). Replace?");
     // Cancel writes nothing and leaves the dialog open for another folder.
@@ -311,7 +318,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
         EXPECT_EQ(list.topLevelItem(r)->text(1), "Prepared");
 
     dialogs.replaceAnswer = true;
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.questions.size(), 2);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
@@ -324,7 +331,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     QFile::remove(out.filePath("long65-02.mp3"));
     dialogs.replaceAnswer = false;
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     EXPECT_EQ(dialogs.questions.last(), "long65-03.mp3 exists. Replace?");
     EXPECT_FALSE(QFile::exists(out.filePath("long65-01.mp3")));
     dlg->reject();
@@ -345,7 +352,7 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     // list names the file the failure names.
     fs.failAt = 2;
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().contains(out.filePath("long65-02.mp3")))
         << dialogs.errors.first().toStdString();
@@ -358,7 +365,7 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     // A split that works goes on numbering; every ticked row names its file.
     fs.failAt = 0;
     dlg->show();
-    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    ClickSplit();
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-04.mp3"}));
     EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
@@ -396,6 +403,7 @@ TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
     for (int split = 0; split < 2; ++split) {
         damagedDlg.show();
         QTest::mouseClick(damagedDlg.splitButton, Qt::LeftButton);
+        damagedDlg.splitRunner()->wait();
     }
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     EXPECT_EQ(QDir(out.filePath("parts")).entryList(QDir::Files).size(), 4);

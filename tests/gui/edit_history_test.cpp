@@ -5,6 +5,7 @@
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
@@ -311,6 +312,7 @@ TEST_F(EditHistoryTest, NoQuestionAfterASplitAndTheSplitIsNoUndoStep) {
         QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
     });
     win->onSplitTriggered();
+    win->confirmDialog()->splitRunner()->wait();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     EXPECT_EQ(QDir(QString::fromStdString(st.OutputFolder)).entryList(QDir::Files).size(), 2);
     EXPECT_EQ(Stack()->count(), 1);

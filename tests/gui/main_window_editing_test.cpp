@@ -9,6 +9,7 @@
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/main_window.h"
@@ -428,6 +429,7 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
         QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
     });
     win->onSplitTriggered();
+    win->confirmDialog()->splitRunner()->wait();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     const QDir out(QString::fromStdString(st.OutputFolder));
     EXPECT_EQ(out.entryList(QDir::Files), QStringList({"long65-01.mp3", "long65-02.mp3"}));
@@ -438,6 +440,29 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
     EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
     EXPECT_EQ(win->partList()->topLevelItem(2)->text(1), "Saved");
+}
+
+TEST_F(WaveMouseTest, TheSplitRunsBesideTheWindowWhichRefusesEditsUntilItEnds) {
+    AddLineAt(300);
+    QDir().mkpath(QString::fromStdString(st.OutputFolder));
+    QTimer::singleShot(0, win.get(), [&] {
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
+    });
+    win->onSplitTriggered();
+    // The window is back at once; the split finishes on the worker's time.
+    SplitRunner* split = win->confirmDialog()->splitRunner();
+    ASSERT_TRUE(split->isRunning());
+    EXPECT_TRUE(win->isBusy());
+    EXPECT_FALSE(FindPart<QFrame>(win.get(), "splitFrame")->isEnabled());
+    const int cuts = st.CutCount;
+    DoubleClick(QPoint(600, 100)); // refused: the parts being written stay
+    EXPECT_EQ(st.CutCount, cuts);
+    QTRY_VERIFY_WITH_TIMEOUT(!split->isRunning(), 20000);
+    EXPECT_FALSE(win->isBusy());
+    EXPECT_TRUE(FindPart<QFrame>(win.get(), "splitFrame")->isEnabled());
+    EXPECT_EQ(QDir(QString::fromStdString(st.OutputFolder)).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Saved");
 }
 
 } // namespace

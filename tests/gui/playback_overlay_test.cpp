@@ -22,9 +22,9 @@
 namespace tessivo {
 namespace {
 
+using tessivo::testing::FindPart;
 using testing::FakeAudioEngine;
 using testing::FakeUserDialogs;
-using tessivo::testing::FindPart;
 
 QColor Pixel(const QImage& img, int x, int y) {
     return QColor(img.pixel(x, y));
@@ -247,8 +247,7 @@ TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
     eng_.refuseCode = 23;
     win_->onPlayClicked();
     ASSERT_EQ(dialogs_.messages.size(), 1);
-    EXPECT_EQ(dialogs_.messages.front(),
-              QStringLiteral("Error playing music!\n(Error code: 23)"));
+    EXPECT_EQ(dialogs_.messages.front(), QStringLiteral("Error playing music!\n(Error code: 23)"));
     EXPECT_FALSE(st_.IsPlaying);
     win_->onPlaybackTick();
     EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());

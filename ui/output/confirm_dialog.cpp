@@ -3,6 +3,7 @@
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/time_text.h"
+#include "ui/output/split_runner.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QApplication>
@@ -44,7 +45,7 @@ const std::pair<TagFormat, const char*> kTagFormats[] = {
 
 ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent)
     : QDialog(parent), doc_(doc), st_(doc.State()), dialogs_(dialogs),
-      fs_(&DefaultPartFileSystem()) {
+      fs_(&DefaultPartFileSystem()), runner_(new SplitRunner(doc, this)) {
     setObjectName(QStringLiteral("confirmDialog"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
@@ -71,6 +72,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
+    connect(runner_, &SplitRunner::finished, this, &ConfirmDialog::onSplitFinished);
 }
 
 void ConfirmDialog::createPartsAndFolder() {
@@ -186,10 +188,10 @@ void ConfirmDialog::onSplitClicked() {
         return;
     accept();
     emit statusText(QStringLiteral("Splitting"));
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SplitResult result =
-        doc_.Split(*fs_, SplitOptions{st_.PartTagFormat, nullptr, overwrite});
-    QApplication::restoreOverrideCursor();
+    runner_->start(*fs_, SplitOptions{st_.PartTagFormat, nullptr, overwrite});
+}
+
+void ConfirmDialog::onSplitFinished(const SplitResult& result) {
     emit statusText(QStringLiteral("Ready"));
     reportSplit(result);
 }

@@ -18,6 +18,8 @@ namespace tessivo {
 
 class UserDialogs;
 
+class SplitRunner;
+
 class ConfirmDialog : public QDialog {
     Q_OBJECT
 public:
@@ -34,6 +36,9 @@ public:
     // The file system the split writes to (the real one unless a test sets
     // its own; it must outlive the dialog).
     void setFileSystem(PartFileSystem& fs) { fs_ = &fs; }
+    // Writes the parts off the window's thread; its signals tell the window
+    // when a split runs and how far it is.
+    SplitRunner* splitRunner() const { return runner_; }
 
     QPlainTextEdit* partsText;
     QLabel* folderIcon;
@@ -58,11 +63,13 @@ private:
     void createChoicesAndButtons();
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);
+    void onSplitFinished(const SplitResult& result);
     void reportSplit(const SplitResult& result);
     Document& doc_;
     const ProgramState& st_;
     UserDialogs& dialogs_;
     PartFileSystem* fs_;
+    SplitRunner* runner_;
 };
 
 } // namespace tessivo

@@ -4,6 +4,7 @@
 #include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/window/about_window.h"
@@ -170,6 +171,8 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
 MainWindow::~MainWindow() {
     // Destruction: no open may outlive the window, then the stream and the
     // audio output go.
+    // A split being written finishes first: its files are the user's.
+    confirmDialog_->splitRunner()->wait();
     if (worker_.joinable()) {
         cancelOpen_ = true;
         worker_.join();
@@ -575,7 +578,8 @@ void MainWindow::onPlaybackTick() {
 }
 
 void MainWindow::onStatusTick() {
-    const double progress = st_.ProgressPercent.load();
+    const SplitRunner* split = confirmDialog_->splitRunner();
+    const double progress = split->isRunning() ? split->percent() : st_.ProgressPercent.load();
     if (progress > 0) {
         progressBar_->setValue(static_cast<int>(RoundEven(progress)));
         progressBar_->show();
@@ -688,6 +692,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
+    // A split being written finishes first: its files are the user's.
+    confirmDialog_->splitRunner()->wait();
     if (worker_.joinable()) {
         cancelOpen_ = true;
         worker_.join();

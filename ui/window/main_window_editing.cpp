@@ -5,6 +5,7 @@
 
 #include "core/parts/cut_lines.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
@@ -70,6 +71,17 @@ void MainWindow::connectPanels() {
     connect(confirmDialog_, &ConfirmDialog::statusText, this,
             [this](const QString& text) { statusLabel_->setText(text); });
     connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
+    // While the parts are written no command may change what is written.
+    connect(confirmDialog_->splitRunner(), &SplitRunner::started, this, [this] {
+        busy_ = true;
+        setCommandsEnabled(false);
+        setBusyCursor(true);
+    });
+    connect(confirmDialog_->splitRunner(), &SplitRunner::finished, this, [this] {
+        busy_ = false;
+        setCommandsEnabled(true);
+        setBusyCursor(false);
+    });
 }
 
 void MainWindow::connectPartMenu() {
