@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -166,6 +167,12 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Tessivo"));
     EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text(), QStringLiteral("0:00:00"));
     EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text(), QStringLiteral(":000"));
+    // The clock shows ten hours whole in the desktop's font, whatever its size.
+    for (const char* name : {"clockLabel", "clockMsLabel"}) {
+        const QLabel* clock = FindPart<QLabel>(win, name);
+        const QString widest = clock->text() == ":000" ? ":000" : "10:00:00";
+        EXPECT_LE(QFontMetrics(clock->font()).horizontalAdvance(widest), clock->width()) << name;
+    }
     EXPECT_EQ(FindPart<QToolButton>(win, "splitButton")->toolTip(), QStringLiteral("Split & Save"));
     EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->toolTip(),
               QStringLiteral("Zoom In Time"));

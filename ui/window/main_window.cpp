@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
@@ -77,6 +78,14 @@ QFont DisplayFont(int pixelSize) {
     f.setPixelSize(pixelSize);
     f.setBold(true);
     return f;
+}
+
+// `font` made smaller, when needed, until `widest` fits in `width` pixels:
+// the clock's frame keeps its size whatever the desktop's font is.
+QFont FittedFont(QFont font, const QString& widest, int width) {
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) > width)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 // The central widget: reports every change of its size, so that the window
@@ -310,11 +319,12 @@ void MainWindow::createClock() {
     QFrame* clockFrame = MakeDisplayFrame(controlPanel_, QRect(505, 3, 150, 38));
     clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame);
     clockLabel_->setObjectName(QStringLiteral("clockLabel"));
-    clockLabel_->setFont(DisplayFont(24));
+    clockLabel_->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 92));
     clockLabel_->setGeometry(8, 4, 92, 30);
     clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame);
     clockMsLabel_->setObjectName(QStringLiteral("clockMsLabel"));
+    clockMsLabel_->setFont(FittedFont(clockMsLabel_->font(), QStringLiteral(":000"), 40));
     clockMsLabel_->setGeometry(102, 12, 40, 20);
 }
 
