@@ -62,14 +62,13 @@ void ApplyListFields(PartTags& tags, const CutList& list, const std::vector<CutP
                      bool keepTitles) {
     for (size_t k = 0; k < parts.size() && k + 1 < tags.part.size(); ++k) {
         PartTagV2& t = tags.part[k + 1];
-        const std::string artist =
-            parts[k].performer.empty() ? list.albumArtist : parts[k].performer;
-        if (!parts[k].title.empty() && !keepTitles)
-            t.title = parts[k].title;
-        if (!artist.empty())
-            t.artist = artist;
-        if (!list.album.empty())
-            t.album = list.album;
+        const CutPartTag said = TagOfCutPart(list, parts[k]);
+        if (!said.title.empty() && !keepTitles)
+            t.title = said.title;
+        if (!said.artist.empty())
+            t.artist = said.artist;
+        if (!said.album.empty())
+            t.album = said.album;
     }
 }
 

@@ -17,16 +17,16 @@ std::string WithoutTrailingSpaces(std::string s) {
 // Writes what the list says about part k into its tag; a part the list says
 // nothing about keeps the tag it has.
 void TagPart(ProgramState& st, int k, const CutPart& part, const CutList& list) {
-    const std::string artist = part.performer.empty() ? list.albumArtist : part.performer;
-    if (part.title.empty() && artist.empty() && list.album.empty())
+    const CutPartTag said = TagOfCutPart(list, part);
+    if (said.Empty())
         return;
     TagFields f = ReadTagFields(st, k);
-    if (!part.title.empty())
-        f.title = part.title;
-    if (!artist.empty())
-        f.artist = artist;
-    if (!list.album.empty())
-        f.album = list.album;
+    if (!said.title.empty())
+        f.title = said.title;
+    if (!said.artist.empty())
+        f.artist = said.artist;
+    if (!said.album.empty())
+        f.album = said.album;
     StoreTagFields(st, k, f);
 }
 

@@ -118,6 +118,10 @@ FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t fr
     return out;
 }
 
+CutPartTag TagOfCutPart(const CutList& list, const CutPart& part) {
+    return {part.title, part.performer.empty() ? list.albumArtist : part.performer, list.album};
+}
+
 double CutSeconds(int32_t frame, double frameDuration) {
     return frame * frameDuration;
 }

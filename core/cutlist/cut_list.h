@@ -48,6 +48,15 @@ struct CutPart {
     bool used = true;
 };
 
+// What a cut list says of one part's tag: its title, its artist (the part's
+// performer, else the list's album artist) and the list's album. An empty
+// field says nothing.
+struct CutPartTag {
+    std::string title, artist, album;
+    bool Empty() const { return title.empty() && artist.empty() && album.empty(); }
+};
+CutPartTag TagOfCutPart(const CutList& list, const CutPart& part);
+
 // Cut lines as frames: `cuts` begins with 0 and rises strictly, every cut lies
 // before the last frame; part k runs from cuts[k] to cuts[k+1] - 1, the last
 // part to the last frame. `parts` has one record per cut.
