@@ -46,6 +46,8 @@ void MainWindow::createEditingControls() {
     connectPartMenu();
     createWaveMouse();
     createShortcuts();
+    createPartStartField();
+    createEditingKeys();
 }
 
 void MainWindow::connectPanels() {
