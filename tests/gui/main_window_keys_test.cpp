@@ -341,9 +341,14 @@ TEST_F(WindowKeysTest, SpacePlaysAndStopsWhereverTheFocusIsButInATextField) {
     title->setFocus();
     QTest::keyClicks(title, "a b");
     EXPECT_EQ(title->text(), "a b");
+    // Nor does it play from the start field or a spin box being typed in.
     win->partList()->selectPart(2);
-    TypeStart("");
     win->partStartEdit()->setFocus();
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(st.IsPlaying);
+    auto* panel = win->findChild<SplitSettingsPanel*>();
+    QTest::mouseClick(panel->byPartsRadio, Qt::LeftButton);
+    panel->partsSpin->setFocus();
     Key(Qt::Key_Space);
     EXPECT_FALSE(st.IsPlaying);
 }
@@ -429,6 +434,34 @@ TEST_F(WindowKeysTest, TheWheelScrollsAndCtrlWheelZoomsAroundThePointer) {
     EXPECT_NEAR(win->findChild<QScrollBar*>("scrollBar")->value(),
                 kScrollMax * double(st.ViewFirstFrame) / st.FrameCount,
                 1.0 + kScrollMax * z / st.FrameCount);
+}
+
+TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
+    AddCutAt("0:00:20.000");
+    AddCutAt("0:00:40.000");
+    PartListView* list = win->partList();
+    const QFontMetrics fm(list->font());
+    const auto widths = [list] {
+        int sum = 0;
+        for (int c = 0; c < list->columnCount(); ++c)
+            sum += list->columnWidth(c);
+        return sum;
+    };
+    // Every text fits its column; the times are not wider than they need.
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        for (int c = 1; c < list->columnCount(); ++c)
+            EXPECT_GE(list->columnWidth(c), fm.horizontalAdvance(list->topLevelItem(r)->text(c)))
+                << "row " << r << " column " << c;
+    EXPECT_LT(list->columnWidth(2), 2 * fm.horizontalAdvance("00:20:000"));
+    // The file names are full paths here: wider than the list, which scrolls.
+    EXPECT_GT(widths(), list->viewport()->width());
+    // A wider window leaves width over: Filename takes it and ends at the
+    // list's right edge.
+    win->resize(win->width() + 600, win->height());
+    QTest::qWait(20);
+    ASSERT_GT(list->viewport()->width(), 800);
+    EXPECT_EQ(widths(), list->viewport()->width());
+    EXPECT_GT(list->columnWidth(5), fm.horizontalAdvance(list->topLevelItem(0)->text(5)));
 }
 
 TEST_F(WindowKeysTest, SpinBoxesTakeTypedNumbers) {

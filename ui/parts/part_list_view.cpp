@@ -149,6 +149,7 @@ void PartListView::updatePartStatus(int k) {
                                                                ? files[static_cast<size_t>(i)]
                                                                : std::string()));
     --quiet_;
+    fitColumns();
 }
 
 void PartListView::selectPart(int k) {
@@ -186,18 +187,25 @@ void PartListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void PartListView::fitColumns() {
+    // Without rows there is nothing to fit: the designed widths.
     static const int designed[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    if (topLevelItemCount() == 0) {
+        for (int c = 0; c < ColumnCount; ++c)
+            setColumnWidth(c, designed[c]);
+        return;
+    }
+    constexpr int kPadding = 8;
+    const auto contents = [this](int c) {
+        return std::max(sizeHintForColumn(c), header()->sectionSizeHint(c)) + kPadding;
+    };
     int used = 0;
     for (int c = 0; c < ColumnCount; ++c) {
-        const int contents = std::max(sizeHintForColumn(c), header()->sectionSizeHint(c));
-        const int w = std::max(designed[c], contents);
-        if (c != ColFile) {
-            setColumnWidth(c, w);
-            used += w;
-        }
+        if (c == ColFile)
+            continue;
+        setColumnWidth(c, contents(c));
+        used += columnWidth(c);
     }
-    const int contents = std::max(sizeHintForColumn(ColFile), header()->sectionSizeHint(ColFile));
-    setColumnWidth(ColFile, std::max({designed[ColFile], contents, viewport()->width() - used}));
+    setColumnWidth(ColFile, std::max(contents(ColFile), viewport()->width() - used));
 }
 
 void PartListView::resizeEvent(QResizeEvent* event) {

@@ -50,8 +50,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Each column as wide as its contents (at least its designed width); the
-    // Filename column also takes the width left over.
+    // Each column as wide as its contents; the Filename column also takes the
+    // width left over. Without rows the columns have their designed widths.
     void fitColumns();
     void onSelectionOrCheckChanged();
     // `files` = Document::PartFileNames().
