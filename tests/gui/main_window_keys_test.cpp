@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
@@ -263,6 +264,13 @@ TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
     PlaybackLine* line = win->overlays()->positionLine;
     EXPECT_FALSE(line->isHidden());
     EXPECT_EQ(line->x(), FrameMapping(G(), st).frameToX(st.ClickFrame));
+    // And the clock shows its time.
+    win->onStatusTick();
+    std::string hms, ms;
+    SplitClockText(st.ClickFrame * st.FrameDuration, hms, ms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text().toStdString(), ms);
+    EXPECT_EQ(hms, "0:00:01");
 
     // While playing, the keys move what is heard.
     win->onPlayClicked();

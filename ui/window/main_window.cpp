@@ -602,7 +602,8 @@ void MainWindow::onStatusTick() {
         statusLabel_->unsetCursor();
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
-        showTimeLabels(0);
+        // Stopped, the clock shows the play cursor.
+        showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
         if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
             statusLabel_->setText(QStringLiteral("Ready"));
