@@ -190,6 +190,9 @@ void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometr
 // Auto-scroll once the cursor enters the band 100..91 columns before the
 // right edge; it then stands about 32 columns from the left edge.
 void AutoScroll(ProgramState& st, const PlaybackGeometry& g, PlaybackTickResult& r) {
+    // A fitted view shows the whole file: there is nothing to scroll to.
+    if (st.FitFramesPerColumn > 0)
+        return;
     const double z = CurrentZoomFactor(st);
     const int64_t w = int64_t{g.waveRight} - g.waveLeft;
     const int64_t d = int64_t{st.PlayFrame} - st.ViewFirstFrame;
