@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -314,6 +315,14 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
     Key(Qt::Key_Delete);
     EXPECT_EQ(st.CutCount, 1);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    // The tag panel keeps its letters: M in the genre box adds no line.
+    FocusWave();
+    for (int i = 0; i < 10; ++i)
+        Key(Qt::Key_Right);
+    win->tagPanel()->genreCombo->setFocus();
+    ASSERT_TRUE(win->tagPanel()->genreCombo->hasFocus());
+    Key(Qt::Key_M);
+    EXPECT_EQ(st.CutCount, 1);
 
     // While playing, M cuts where the sound is and playback goes on.
     FocusWave();

@@ -25,15 +25,19 @@ constexpr int kWheelNotch = 120;
 } // namespace
 
 void MainWindow::createEditingKeys() {
-    // Window-wide: a text field that types the key keeps it (Qt asks the
-    // focused widget first), every other widget lets it through.
-    const auto windowKey = [this](const QKeySequence& key, auto slot) {
-        auto* shortcut = new QShortcut(key, this);
-        connect(shortcut, &QShortcut::activated, this, slot);
+    // The cut line keys act where cut lines are shown: on the waveform and
+    // in the part list (not while a list cell is typed in, nor in the tag
+    // panel, whose genre box takes letters).
+    const auto editingKey = [this](const QKeySequence& key, void (MainWindow::*slot)()) {
+        for (QWidget* w : {static_cast<QWidget*>(waveView_), static_cast<QWidget*>(partList_)}) {
+            auto* shortcut = new QShortcut(key, w);
+            shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+            connect(shortcut, &QShortcut::activated, this, slot);
+        }
     };
-    windowKey(QKeySequence(Qt::Key_M), [this] { addCutAtPlayCursor(); });
-    windowKey(QKeySequence(Qt::Key_Insert), [this] { addCutAtPlayCursor(); });
-    windowKey(QKeySequence(Qt::Key_Delete), [this] { deleteSelectedCutLine(); });
+    editingKey(QKeySequence(Qt::Key_M), &MainWindow::addCutAtPlayCursor);
+    editingKey(QKeySequence(Qt::Key_Insert), &MainWindow::addCutAtPlayCursor);
+    editingKey(QKeySequence(Qt::Key_Delete), &MainWindow::deleteSelectedCutLine);
 
     // A new file: the cursor at its start, the view takes the keys.
     connect(docSignals_.get(), &DocumentSignals::fileChanged, this, [this] {
