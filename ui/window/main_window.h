@@ -330,8 +330,6 @@ private:
     QAction* viewerAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
-    QAction* addCutAtAction_ = nullptr;
-    QAction* zoomToFitAction_ = nullptr;
     QLineEdit* partStartEdit_ = nullptr;
 
     FrameViewerWindow* frameViewer_ = nullptr;

@@ -28,10 +28,10 @@ void MainWindow::createEditMenu() {
     editMenu->addAction(undoAction_);
     editMenu->addAction(redoAction_);
     editMenu->addSeparator();
-    addCutAtAction_ = editMenu->addAction(QStringLiteral("Add cut at\u2026"), this,
-                                          &MainWindow::onAddCutAtTriggered);
-    addCutAtAction_->setObjectName(QStringLiteral("addCutAtAction"));
-    addCutAtAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    QAction* addCutAt = editMenu->addAction(QStringLiteral("Add cut at\u2026"), this,
+                                            &MainWindow::onAddCutAtTriggered);
+    addCutAt->setObjectName(QStringLiteral("addCutAtAction"));
+    addCutAt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 }
 
 void MainWindow::showRestoredParts() {

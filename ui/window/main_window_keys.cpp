@@ -49,10 +49,10 @@ void MainWindow::createEditingKeys() {
 
 void MainWindow::createViewMenu() {
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
-    zoomToFitAction_ =
+    QAction* fit =
         viewMenu->addAction(QStringLiteral("Zoom to fit"), this, &MainWindow::onZoomToFitTriggered);
-    zoomToFitAction_->setObjectName(QStringLiteral("zoomToFitAction"));
-    zoomToFitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    fit->setObjectName(QStringLiteral("zoomToFitAction"));
+    fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
 }
 
 bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {
