@@ -1,5 +1,7 @@
 #include "cli/time_values.h"
 
+#include "core/parts/time_text.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -38,32 +40,7 @@ std::optional<double> ParseSeconds(const std::string& s) {
 }
 
 std::optional<double> ParseClock(const std::string& s, bool withMillis) {
-    std::vector<std::string> fields = SplitList(s, ':');
-    if (fields.size() < 2 || fields.size() > 3)
-        return std::nullopt;
-    std::string& last = fields.back();
-    double fraction = 0.0;
-    const size_t dot = last.find('.');
-    if (dot != std::string::npos) {
-        const std::string millis = last.substr(dot + 1);
-        if (!withMillis || !IsDigits(millis) || millis.size() > 3)
-            return std::nullopt;
-        fraction = std::strtod(("0." + millis).c_str(), nullptr);
-        last.resize(dot);
-    }
-    double seconds = 0.0;
-    for (size_t i = 0; i < fields.size(); ++i) {
-        if (!IsDigits(fields[i]))
-            return std::nullopt;
-        const long value = std::atol(fields[i].c_str());
-        // Hours are unbounded; minutes and seconds stay below 60.
-        if (i > 0 && value >= 60)
-            return std::nullopt;
-        if (i == 0 && fields.size() == 2 && value >= 60)
-            return std::nullopt;
-        seconds = seconds * 60.0 + static_cast<double>(value);
-    }
-    return seconds + fraction;
+    return ParseClockText(s, withMillis);
 }
 
 } // namespace tessivo::cli

@@ -184,11 +184,14 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
         break;
     case SplitModeKind::ByTime: {
         long t = 0;
-        if (!EditSeconds(in.timeMM, in.timeSS, t)) {
+        if (in.timeHH.empty())
+            in.timeHH = "0";
+        const long hours = DigitsValue(in.timeHH);
+        if (!EditSeconds(in.timeMM, in.timeSS, t) || hours < 0 || hours >= 1000) {
             out.message = "Incorrect time value!";
             return out;
         }
-        return PrepareByTime(st, t);
+        return PrepareByTime(st, hours * 3600 + t);
     }
     case SplitModeKind::BySilence:
         PrepareBySilence(st);
@@ -203,18 +206,27 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
     return out;
 }
 
-bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss) {
+bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::string& mm,
+                          std::string& ss) {
     if (n < 1)
         return false;
-    const int64_t length = RoundEven(st.Duration / n);
-    if (length >= 3600 || length < 0)
-        return false;
-    const int64_t minutes = length / 60;
+    const int64_t length = std::max<int64_t>(RoundEven(st.Duration / n), 0);
+    const int64_t minutes = length / 60 % 60;
+    hh = std::to_string(length / 3600);
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(minutes));
     mm = buf;
-    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(length - 60 * minutes));
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(length % 60));
     ss = buf;
+    return true;
+}
+
+bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss) {
+    std::string hh, m, s;
+    if (!ShowEqualPartTimeHms(st, n, hh, m, s) || hh != "0")
+        return false;
+    mm = m;
+    ss = s;
     return true;
 }
 
@@ -229,6 +241,10 @@ std::string BoundedDigitsEditText(const std::string& before, const std::string& 
     if (cut.empty() || DigitsValue(cut) < bound)
         return cut;
     return before;
+}
+
+std::string HoursEditText(const std::string& before, const std::string& after) {
+    return BoundedDigitsEditText(before, after, 1000);
 }
 
 std::string TimeEditText(const std::string& before, const std::string& after) {

@@ -30,6 +30,7 @@ void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart = tru
 struct PrepareInput {
     SplitModeKind mode = SplitModeKind::Visual;
     int parts = 2;             // SpinEditParts
+    std::string timeHH = "0";  // hours of equal time
     std::string timeMM = "00"; // EditTimeMM
     std::string timeSS = "01"; // EditTimeSS
     // Split at pauses near: the length as H:MM:SS (or MM:SS) and the
@@ -49,7 +50,8 @@ struct PrepareOutcome {
 };
 
 // The Prepare button: does nothing under 2 seconds of audio; checks the time
-// edits (empty ones become "00" in `in`); prepares by the mode. Also in the
+// edits (empty minutes and seconds become "00" in `in`, empty hours "0");
+// prepares by the mode. Also in the
 // Visual mode the selection is cleared and `acted` is true.
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
 
@@ -73,6 +75,10 @@ std::string CheckPartLength(const ProgramState& st, long t);
 // The length of one of n equal parts as the two time edits show it. Returns
 // false (edits keep their text) when that length is an hour or more.
 bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss);
+// The same with hours ("1", minutes and seconds "00"..."59"); false only
+// for no parts.
+bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::string& mm,
+                          std::string& ss);
 
 // Rules for the minute and second edits. `before` is the text before the
 // change, `after` the text the box would hold. Returns the text to keep: a
@@ -80,6 +86,9 @@ bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::stri
 // more loses its last character, and when that is still 60 or more the change
 // is refused.
 std::string TimeEditText(const std::string& before, const std::string& after);
+
+// The hours edit: digits below 1000, else as TimeEditText.
+std::string HoursEditText(const std::string& before, const std::string& after);
 
 // The same rule with a bound, for the tag panel's year (bound 10000) and
 // track (bound 256) edits.

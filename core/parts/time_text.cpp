@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace tessivo {
 
@@ -45,6 +47,12 @@ std::string FormatTimeText(bool withMs, double seconds) {
     return buf;
 }
 
+std::string FormatClockMsText(double seconds) {
+    std::string hms, ms;
+    SplitClockText(seconds, hms, ms);
+    return hms + "." + ms.substr(1);
+}
+
 void SplitClockText(double seconds, std::string& hms, std::string& ms) {
     const ClockParts c = Split(seconds, 1000);
     char buf[48];
@@ -69,7 +77,56 @@ int FieldValue(const std::string& f, size_t minDigits, size_t maxDigits) {
     return v;
 }
 
+// 1 to 9 digits.
+bool AllDigits(const std::string& s) {
+    if (s.empty() || s.size() > 9)
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+std::vector<std::string> ClockFields(const std::string& s) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (true) {
+        const size_t p = s.find(':', start);
+        fields.push_back(s.substr(start, p == std::string::npos ? std::string::npos : p - start));
+        if (p == std::string::npos)
+            return fields;
+        start = p + 1;
+    }
+}
+
 } // namespace
+
+std::optional<double> ParseClockText(const std::string& text, bool withMillis) {
+    std::vector<std::string> fields = ClockFields(text);
+    if (fields.size() < 2 || fields.size() > 3)
+        return std::nullopt;
+    std::string& last = fields.back();
+    double fraction = 0.0;
+    const size_t dot = last.find('.');
+    if (dot != std::string::npos) {
+        const std::string millis = last.substr(dot + 1);
+        if (!withMillis || !AllDigits(millis) || millis.size() > 3)
+            return std::nullopt;
+        fraction = std::strtod(("0." + millis).c_str(), nullptr);
+        last.resize(dot);
+    }
+    double seconds = 0.0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (!AllDigits(fields[i]))
+            return std::nullopt;
+        const long value = std::atol(fields[i].c_str());
+        // Hours are unbounded; minutes and seconds stay below 60.
+        if ((i > 0 || fields.size() == 2) && value >= 60)
+            return std::nullopt;
+        seconds = seconds * 60.0 + static_cast<double>(value);
+    }
+    return seconds + fraction;
+}
 
 bool ParseLengthText(const std::string& text, int& seconds) {
     const size_t last = text.rfind(':');

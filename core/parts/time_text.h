@@ -1,6 +1,7 @@
 // Time texts: "mm:ss", "h:mm:ss", with ":mmm" milliseconds when asked.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tessivo {
@@ -16,5 +17,15 @@ void SplitClockText(double seconds, std::string& hms, std::string& ms);
 // minutes of 1 or 2 digits and seconds of exactly 2, both below 60. False
 // (and `seconds` untouched) for anything else.
 bool ParseLengthText(const std::string& text, int& seconds);
+
+// Reads a clock time "[H:]MM:SS" with minutes and seconds below 60 (two
+// fields: minutes below 60 as well; hours unbounded), and when `withMillis`
+// an optional fraction of one to three digits ("1:02:03.250"). Seconds, or
+// nothing for anything else.
+std::optional<double> ParseClockText(const std::string& text, bool withMillis);
+
+// "h:mm:ss.mmm", hours always shown, rounded to the millisecond: the form a
+// typed time is edited in.
+std::string FormatClockMsText(double seconds);
 
 } // namespace tessivo

@@ -13,9 +13,8 @@ int64_t BytesPerFrame(const ProgramState& st) {
     return int64_t{st.SamplesPerFrame} * 2 * st.ChannelCount;
 }
 
-int32_t CurrentZoomFactor(const ProgramState& st) {
-    const int level = std::clamp<int>(st.ZoomLevel, 1, 11);
-    return ZoomFactor[level];
+double CurrentZoomFactor(const ProgramState& st) {
+    return FramesPerColumn(st);
 }
 
 // First frame of the part after `PlayingPart`; the end marker for the last
@@ -129,14 +128,49 @@ std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
     return std::nullopt;
 }
 
+OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, int64_t frame) {
+    OverlayLine line;
+    const double z = CurrentZoomFactor(st);
+    const int64_t x =
+        RoundEven(static_cast<double>(frame - int64_t{st.ViewFirstFrame}) / z) + g.waveLeft;
+    if (g.waveLeft < x && x < g.waveRight) {
+        line.visible = true;
+        line.x = static_cast<int32_t>(x);
+        line.y = g.waveTop;
+        line.height = g.waveBottom - g.waveTop;
+    }
+    return line;
+}
+
+int64_t PlayCursorFrame(const ProgramState& st) {
+    return st.IsPlaying ? int64_t{st.PlayFrame} : int64_t{st.ClickFrame};
+}
+
+int PartAtClickFrame(const ProgramState& st, int64_t frame) {
+    int part = 0;
+    for (int k = 1; k <= st.CutCount && k < kPartSlots; ++k) {
+        if (st.PartStart[k] <= frame && frame < st.PartEnd[k] - 5)
+            part = k;
+    }
+    return part;
+}
+
+bool MovePlayCursor(ProgramState& st, int64_t frame) {
+    if (st.FrameCount == 0)
+        return false;
+    st.ClickFrame = static_cast<int32_t>(std::clamp<int64_t>(frame, 0, int64_t{st.FrameCount} - 1));
+    if (!st.IsPlaying)
+        return false;
+    st.PlayingPart = PartAtClickFrame(st, st.ClickFrame);
+    return true;
+}
+
 namespace {
 
 // Follows the position heard now: PlayFrame, the time, and where the strip
 // mark and the cursor go.
 void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometry& g,
                     PlaybackTickResult& r) {
-    const int64_t z = CurrentZoomFactor(st);
-    const int64_t f0 = st.ViewFirstFrame;
     const int64_t b = engine.GetPosition(st.PlayStream);
     st.PlayFrame = PcmBytesToFrame(st, b);
     const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
@@ -150,25 +184,21 @@ void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometr
     r.stripMark.y = g.viewBottom - 13;
     r.stripMark.height = 12;
 
-    const int64_t x =
-        RoundEven(static_cast<double>(int64_t{st.PlayFrame} - f0) / static_cast<double>(z)) +
-        g.waveLeft;
-    if (g.waveLeft < x && x < g.waveRight) {
-        r.cursor.visible = true;
-        r.cursor.x = static_cast<int32_t>(x);
-        r.cursor.y = g.waveTop;
-        r.cursor.height = g.waveBottom - g.waveTop;
-    }
+    r.cursor = CursorLineAt(st, g, st.PlayFrame);
 }
 
 // Auto-scroll once the cursor enters the band 100..91 columns before the
 // right edge; it then stands about 32 columns from the left edge.
 void AutoScroll(ProgramState& st, const PlaybackGeometry& g, PlaybackTickResult& r) {
-    const int64_t z = CurrentZoomFactor(st);
+    // A fitted view shows the whole file: there is nothing to scroll to.
+    if (st.FitFramesPerColumn > 0)
+        return;
+    const double z = CurrentZoomFactor(st);
     const int64_t w = int64_t{g.waveRight} - g.waveLeft;
     const int64_t d = int64_t{st.PlayFrame} - st.ViewFirstFrame;
-    if (z * (w - 100) <= d && d < z * (w - 90)) {
-        const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - 32 * z, 0);
+    if (z * static_cast<double>(w - 100) <= static_cast<double>(d) &&
+        static_cast<double>(d) < z * static_cast<double>(w - 90)) {
+        const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - RoundEven(32 * z), 0);
         st.ViewFirstFrame = static_cast<int32_t>(newF0);
         r.autoScrolled = true;
         r.scrollPosition = static_cast<int>(

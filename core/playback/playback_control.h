@@ -111,6 +111,21 @@ struct PlaybackTickResult {
     bool redrawMeter() const { return following || stoppedAtPartEnd || streamEnded; }
 };
 
+// The dotted cursor line at `frame`: visible only strictly between the
+// wave area's left and right edge.
+OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, int64_t frame);
+
+// The play cursor: the frame heard while playing, else ClickFrame, where a
+// click or the keys put it.
+int64_t PlayCursorFrame(const ProgramState& st);
+// The part a click at `frame` plays: the last one holding it more than 5
+// frames before its end; 0 when none does.
+int PartAtClickFrame(const ProgramState& st, int64_t frame);
+// Moves the play cursor (ClickFrame) to `frame`, held inside the file. While
+// playing it also sets PlayingPart to the part there and returns true: the
+// caller then plays on from ClickFrame.
+bool MovePlayCursor(ProgramState& st, int64_t frame);
+
 // The playback branches of the 33 ms timer, in order: follow the position,
 // place the cursor and strip mark, auto-scroll, the end-of-part stop, idle.
 PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,

@@ -120,7 +120,18 @@ struct ViewValues {
     int32_t ViewFirstFrame = 0;
     int32_t WaveLeft = 20;
     int32_t WaveRight = 0;
+    // Frames per screen column of "Zoom to fit" (any positive scale); 0 while
+    // the zoom level decides. ZoomLevel then holds the level just above it.
+    double FitFramesPerColumn = 0.0;
 };
+
+// Frames per screen column: the fitted scale while one is set, else the zoom
+// level's factor.
+inline double FramesPerColumn(const ViewValues& v) {
+    if (v.FitFramesPerColumn > 0.0)
+        return v.FitFramesPerColumn;
+    return ZoomFactor[v.ZoomLevel < 1 ? 1 : (v.ZoomLevel > 11 ? 11 : v.ZoomLevel)];
+}
 
 // The user's settings kept in the settings file.
 struct SettingsValues {

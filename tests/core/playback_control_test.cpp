@@ -372,6 +372,22 @@ TEST(PlaybackTickTest, CursorAndStripMarkPlacement) {
     EXPECT_EQ(r.stripMark.height, 12);
 }
 
+TEST(PlaybackTickTest, AFittedScalePlacesTheCursorAndNeverScrolls) {
+    ProgramState st;
+    FakeAudioEngine eng;
+    LoadFile(st, eng, 30000);
+    st.FitFramesPerColumn = 30000.0 / 939.0; // 31.95 frames per column
+    st.ZoomLevel = 6;
+    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    // Inside the band where a level's view would jump on.
+    eng.At(st.PlayStream).position = int64_t{29000} * kBytesPerFrame;
+    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    EXPECT_FALSE(r.autoScrolled);
+    EXPECT_EQ(st.ViewFirstFrame, 0);
+    ASSERT_TRUE(r.cursor.visible);
+    EXPECT_EQ(r.cursor.x, 20 + int(std::nearbyint(29000 / st.FitFramesPerColumn)));
+}
+
 TEST(PlaybackTickTest, CursorHiddenOutsideViewWhileStripMarkMoves) {
     ProgramState st;
     FakeAudioEngine eng;

@@ -31,6 +31,10 @@ public:
     // The discard question: what was asked, and the answer (true = Discard).
     QStringList discardQuestions;
     bool discardAnswer = true;
+    // The time question: what was asked (title, label, initial text) and the
+    // answer (null = cancelled).
+    QStringList timeQuestions;
+    QString timeAnswer;
 
     void showMessage(QWidget*, const QString& text) override { messages << text; }
     void showError(QWidget*, const QString& text) override { errors << text; }
@@ -56,6 +60,11 @@ public:
     bool confirmDiscard(QWidget*, const QString& question) override {
         discardQuestions << question;
         return discardAnswer;
+    }
+    QString askTime(QWidget*, const QString& title, const QString& label,
+                    const QString& initial) override {
+        timeQuestions << title << label << initial;
+        return timeAnswer;
     }
     bool openLocalPath(const QString& path) override {
         opened << path;

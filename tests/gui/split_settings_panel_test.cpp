@@ -91,7 +91,7 @@ TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnl
     EXPECT_EQ(PrepareCaption(), QColor(100, 100, 100));
 }
 
-TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxCannotBeTyped) {
+TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxTakesTypedNumbers) {
     LoadFile(st, 150.0);
     ClickRadio(panel->byPartsRadio);
     // 150 s in two parts: 75 s each.
@@ -102,8 +102,9 @@ TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxCannotBeT
     EXPECT_EQ(panel->partsSpin->value(), 3);
     EXPECT_EQ(panel->minutesEdit->text(), "00");
     EXPECT_EQ(panel->secondsEdit->text(), "50");
+    panel->partsSpin->selectAll();
     QTest::keyClicks(panel->partsSpin, "9");
-    EXPECT_EQ(panel->partsSpin->value(), 3);
+    EXPECT_EQ(panel->partsSpin->value(), 9);
 }
 
 TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixtyOrMore) {

@@ -110,5 +110,34 @@ TEST(ViewGeometry, StartingZoomLevel) {
     EXPECT_EQ(StartingZoomLevel(1378140, 939), 10);
 }
 
+TEST(ViewGeometry, AFittedScaleMapsBothWaysAndKeepsTheRulerOfItsLevel) {
+    auto st = std::make_unique<ProgramState>();
+    st->FrameDuration = 1152.0 / 44100.0;
+    const uint32_t n = 22969; // ten minutes
+    const ViewGeometry g = ComputeLayout(1000, 700, 2, n);
+    st->FitFramesPerColumn = FitScale(n, g.cols());
+    EXPECT_DOUBLE_EQ(st->FitFramesPerColumn, 22969.0 / 939.0);
+    st->ZoomLevel = LevelOfScale(st->FitFramesPerColumn);
+    EXPECT_EQ(st->ZoomLevel, 6); // 24.46 frames per column: the level of 32
+    EXPECT_DOUBLE_EQ(FramesPerColumn(*st), 22969.0 / 939.0);
+    const FrameMapping m(g, *st);
+    EXPECT_EQ(m.frameToColumn(0), 0);
+    EXPECT_EQ(m.frameToColumn(n), g.cols()); // the file ends at the right edge
+    // Every column shows its own frame, and that frame is drawn in it.
+    for (int64_t x = g.waveLeft; x < g.waveRight; ++x)
+        ASSERT_EQ(m.frameToX(m.xToFrame(x)), x) << x;
+    EXPECT_EQ(m.columnToFrame(100), 2446); // 100 x 24.461 = 2446.1
+
+    // No scale below one frame per column; the levels' own factors unchanged.
+    EXPECT_EQ(FitScale(500, 939), 1.0);
+    EXPECT_EQ(LevelOfScale(1.0), 1);
+    EXPECT_EQ(LevelOfScale(2.0), 2);
+    EXPECT_EQ(LevelOfScale(2.01), 3);
+    EXPECT_EQ(LevelOfScale(5000.0), 11);
+    st->FitFramesPerColumn = 0.0;
+    st->ZoomLevel = 4;
+    EXPECT_EQ(FramesPerColumn(*st), 8.0);
+}
+
 } // namespace
 } // namespace tessivo

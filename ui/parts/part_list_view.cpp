@@ -8,7 +8,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QResizeEvent>
+
+#include <algorithm>
 
 namespace tessivo {
 
@@ -75,6 +79,12 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
                p.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(p);
 
+    auto* begin = new BeginCellDelegate(st_, this);
+    setItemDelegateForColumn(ColBegin, begin);
+    // Told after the editor has closed: the edit rebuilds the rows.
+    connect(begin, &BeginCellDelegate::typed, this, &PartListView::beginTyped,
+            Qt::QueuedConnection);
+
     connect(this, &QTreeWidget::itemSelectionChanged, this,
             [this] { onSelectionOrCheckChanged(); });
     connect(this, &QTreeWidget::itemChanged, this, [this] { onSelectionOrCheckChanged(); });
@@ -84,7 +94,9 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     const double fd = st_.FrameDuration;
     const int32_t a = st_.PartStart[k];
     const int32_t b = st_.PartEnd[k];
-    row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    // Editable only by a double click on the Begin cell (no edit triggers).
+    row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+                  Qt::ItemIsEditable);
     row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
     row->setText(ColNumber, QString::number(k));
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
@@ -115,6 +127,7 @@ void PartListView::refreshPartList() {
         addTopLevelItems(rows);
     }
     --quiet_;
+    fitColumns();
     if (st_.SelectedPart > 0 && st_.CutCount > 1 && st_.SelectedPart <= st_.CutCount)
         setCurrentItem(topLevelItem(st_.SelectedPart - 1)); // raises onSelectionOrCheckChanged
 }
@@ -136,6 +149,7 @@ void PartListView::updatePartStatus(int k) {
                                                                ? files[static_cast<size_t>(i)]
                                                                : std::string()));
     --quiet_;
+    fitColumns();
 }
 
 void PartListView::selectPart(int k) {
@@ -172,14 +186,64 @@ void PartListView::mousePressEvent(QMouseEvent* event) {
     QTreeWidget::mousePressEvent(event);
 }
 
+void PartListView::fitColumns() {
+    // Without rows there is nothing to fit: the designed widths.
+    static const int designed[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    if (topLevelItemCount() == 0) {
+        for (int c = 0; c < ColumnCount; ++c)
+            setColumnWidth(c, designed[c]);
+        return;
+    }
+    constexpr int kPadding = 8;
+    const auto contents = [this](int c) {
+        return std::max(sizeHintForColumn(c), header()->sectionSizeHint(c)) + kPadding;
+    };
+    int used = 0;
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (c == ColFile)
+            continue;
+        setColumnWidth(c, contents(c));
+        used += columnWidth(c);
+    }
+    setColumnWidth(ColFile, std::max(contents(ColFile), viewport()->width() - used));
+}
+
+void PartListView::resizeEvent(QResizeEvent* event) {
+    QTreeWidget::resizeEvent(event);
+    fitColumns();
+}
+
 void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeWidget::mouseDoubleClickEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
+    // The Begin cell of a part after the first: its start is typed there.
+    const QPoint at = event->position().toPoint();
+    QTreeWidgetItem* row = itemAt(at);
+    if (row && columnAt(at.x()) == ColBegin && indexOfTopLevelItem(row) >= 1) {
+        editItem(row, ColBegin);
+        return;
+    }
     const QList<QTreeWidgetItem*> sel = selectedItems();
     const int k = sel.isEmpty() ? 0 : indexOfTopLevelItem(sel.first()) + 1;
     playback_.PlayingPart = k;
     emit playPartRequested(k);
+}
+
+BeginCellDelegate::BeginCellDelegate(const ProgramState& st, QObject* parent)
+    : QStyledItemDelegate(parent), st_(st) {}
+
+void BeginCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    const int k = index.row() + 1;
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && k >= 1 && k <= st_.CutCount)
+        line->setText(
+            QString::fromStdString(FormatClockMsText(st_.PartStart[k] * st_.FrameDuration)));
+}
+
+void BeginCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,
+                                     const QModelIndex& index) const {
+    if (auto* line = qobject_cast<QLineEdit*>(editor))
+        emit typed(index.row() + 1, line->text());
 }
 
 PartPopupMenu::PartPopupMenu(Document& doc, PlaybackValues& playback, PartListView& list,

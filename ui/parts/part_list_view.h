@@ -5,6 +5,7 @@
 
 #include <QMenu>
 #include <QString>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include <string>
@@ -40,12 +41,18 @@ signals:
     void showPartTags(int k);      // the tag panel shows part k's slot
     void viewChanged();            // the waveform must be redrawn
     void playPartRequested(int k); // PlayingPart is set; play part k from its start
+    // A start for part k was typed into its Begin cell (not yet checked).
+    void beginTyped(int k, const QString& text);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Each column as wide as its contents; the Filename column also takes the
+    // width left over. Without rows the columns have their designed widths.
+    void fitColumns();
     void onSelectionOrCheckChanged();
     // `files` = Document::PartFileNames().
     void fillRow(QTreeWidgetItem* row, int k, const std::vector<std::string>& files);
@@ -54,6 +61,23 @@ private:
     const ProgramState& st_;
     PlaybackValues& playback_;
     int quiet_ = 0;
+};
+
+// The editor of the Begin cell: opens with the start as "h:mm:ss.mmm" and
+// hands the typed text on instead of writing it into the row.
+class BeginCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    BeginCellDelegate(const ProgramState& st, QObject* parent);
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
+
+signals:
+    void typed(int k, const QString& text) const;
+
+private:
+    const ProgramState& st_;
 };
 
 // partMenu_: opens on a right click in the window; updateItems sets its items

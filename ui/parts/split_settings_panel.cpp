@@ -27,13 +27,11 @@ void SetCaptionColour(QToolButton* b, const QColor& c) {
     b->setPalette(p);
 }
 
-// A spin box whose number cannot be typed, only stepped.
+// A spin box whose number is typed or stepped.
 QSpinBox* MakeSpin(QWidget* parent, int lo, int hi, int step) {
     auto* s = new QSpinBox(parent);
     s->setRange(lo, hi);
     s->setSingleStep(step);
-    if (auto* le = s->findChild<QLineEdit*>())
-        le->setReadOnly(true);
     return s;
 }
 
@@ -77,14 +75,17 @@ void SplitSettingsPanel::createInputs() {
     partsSpin->setObjectName(QStringLiteral("partsSpin"));
     partsSpin->setValue(2);
 
+    hoursEdit = new QLineEdit(QStringLiteral("0"), this);
     minutesEdit = new QLineEdit(QStringLiteral("00"), this);
     secondsEdit = new QLineEdit(QStringLiteral("01"), this);
+    hoursEdit->setObjectName(QStringLiteral("hoursEdit"));
     minutesEdit->setObjectName(QStringLiteral("minutesEdit"));
     secondsEdit->setObjectName(QStringLiteral("secondsEdit"));
+    lastHours_ = hoursEdit->text();
     lastMinutes_ = minutesEdit->text();
     lastSeconds_ = secondsEdit->text();
-    for (QLineEdit* e : {minutesEdit, secondsEdit}) {
-        e->setMaximumWidth(40);
+    for (QLineEdit* e : {hoursEdit, minutesEdit, secondsEdit}) {
+        e->setMaximumWidth(34);
         e->installEventFilter(this);
         connect(e, &QLineEdit::textChanged, this, [this, e] { onTimeEdited(e); });
     }
@@ -122,10 +123,17 @@ void SplitSettingsPanel::layOutControls() {
     grid->addWidget(byPartsRadio, 1, 0, 1, 3);
     grid->addWidget(partsSpin, 1, 3);
     grid->addWidget(byTimeRadio, 2, 0, 1, 4);
-    grid->addWidget(minutesEdit, 3, 0);
-    grid->addWidget(new QLabel(QStringLiteral("min"), this), 3, 1);
-    grid->addWidget(secondsEdit, 3, 2);
-    grid->addWidget(new QLabel(QStringLiteral("sec"), this), 3, 3);
+    // Equal time: hours, minutes, seconds.
+    auto* time = new QHBoxLayout;
+    time->setSpacing(3);
+    time->addWidget(hoursEdit);
+    time->addWidget(new QLabel(QStringLiteral("h"), this));
+    time->addWidget(minutesEdit);
+    time->addWidget(new QLabel(QStringLiteral("min"), this));
+    time->addWidget(secondsEdit);
+    time->addWidget(new QLabel(QStringLiteral("sec"), this));
+    time->addStretch(1);
+    grid->addLayout(time, 3, 0, 1, 4);
     grid->addWidget(bySilenceRadio, 4, 0, 1, 4);
     grid->addWidget(new QLabel(QStringLiteral("Threshold,%"), this), 5, 0, 1, 2);
     grid->addWidget(thresholdSpin, 5, 2, 1, 2);
@@ -172,6 +180,7 @@ void SplitSettingsPanel::setMode(SplitModeKind mode) {
 void SplitSettingsPanel::updateSplitControls() {
     const SplitModeKind m = st_.SplitMode;
     partsSpin->setEnabled(m == SplitModeKind::ByParts);
+    hoursEdit->setEnabled(m == SplitModeKind::ByTime);
     minutesEdit->setEnabled(m == SplitModeKind::ByTime);
     secondsEdit->setEnabled(m == SplitModeKind::ByTime);
     const bool pauses = m == SplitModeKind::BySilence || m == SplitModeKind::NearPauses;
@@ -184,10 +193,12 @@ void SplitSettingsPanel::updateSplitControls() {
 }
 
 void SplitSettingsPanel::showEqualPartTime(int n) {
+    std::string hh;
     std::string mm;
     std::string ss;
-    if (!tessivo::ShowEqualPartTime(st_, n, mm, ss))
-        return; // a part of an hour or more: the edits keep their text
+    if (!tessivo::ShowEqualPartTimeHms(st_, n, hh, mm, ss))
+        return;
+    hoursEdit->setText(QString::fromStdString(hh));
     minutesEdit->setText(QString::fromStdString(mm));
     secondsEdit->setText(QString::fromStdString(ss));
 }
@@ -208,7 +219,8 @@ void SplitSettingsPanel::showSilenceSettings() {
 }
 
 bool SplitSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == minutesEdit || watched == secondsEdit) && event->type() == QEvent::KeyPress) {
+    if ((watched == hoursEdit || watched == minutesEdit || watched == secondsEdit) &&
+        event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!KeyAllowedInNumberEdit(key))
             return true;
@@ -217,11 +229,14 @@ bool SplitSettingsPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SplitSettingsPanel::onTimeEdited(QLineEdit* edit) {
-    QString& last = edit == minutesEdit ? lastMinutes_ : lastSeconds_;
-    // A number of 60 or more loses its last character; pasted text that is
-    // not a number is refused and the edit keeps its text.
+    QString& last = edit == hoursEdit     ? lastHours_
+                    : edit == minutesEdit ? lastMinutes_
+                                          : lastSeconds_;
+    // A number of 60 or more (hours: 1000) loses its last character; pasted
+    // text that is not a number is refused and the edit keeps its text.
     const std::string now = edit->text().toStdString();
-    const std::string kept = TimeEditText(last.toStdString(), now);
+    const std::string kept = edit == hoursEdit ? HoursEditText(last.toStdString(), now)
+                                               : TimeEditText(last.toStdString(), now);
     if (kept != now) {
         const QSignalBlocker block(edit);
         edit->setText(QString::fromStdString(kept));
@@ -234,12 +249,15 @@ void SplitSettingsPanel::onPrepareClicked() {
     PrepareInput in;
     in.mode = st_.SplitMode;
     in.parts = partsSpin->value();
+    in.timeHH = hoursEdit->text().toStdString();
     in.timeMM = minutesEdit->text().toStdString();
     in.timeSS = secondsEdit->text().toStdString();
     in.nearLength = nearLengthEdit->text().trimmed().toStdString();
     in.nearTolerance = toleranceSpin->value();
     const PrepareOutcome out = doc_.Prepare(in);
-    // Emptied edits read "00" from now on.
+    // Emptied edits read "0" and "00" from now on.
+    if (QString::fromStdString(in.timeHH) != hoursEdit->text())
+        hoursEdit->setText(QString::fromStdString(in.timeHH));
     if (QString::fromStdString(in.timeMM) != minutesEdit->text())
         minutesEdit->setText(QString::fromStdString(in.timeMM));
     if (QString::fromStdString(in.timeSS) != secondsEdit->text())

@@ -39,6 +39,7 @@ public:
     QRadioButton* bySilenceRadio;
     QRadioButton* nearPausesRadio;
     QSpinBox* partsSpin;
+    QLineEdit* hoursEdit;
     QLineEdit* minutesEdit;
     QLineEdit* secondsEdit;
     QSpinBox* thresholdSpin;
@@ -68,6 +69,7 @@ private:
     Document& doc_;
     const ProgramState& st_;
     UserDialogs& dialogs_;
+    QString lastHours_;
     QString lastMinutes_;
     QString lastSeconds_;
 };

@@ -44,7 +44,9 @@ void PlaybackLine::paintEvent(QPaintEvent*) {
 
 PlaybackOverlays::PlaybackOverlays(QWidget* clientArea)
     : cursorLine(new PlaybackLine(QColor(0, 128, 0), true, clientArea)),
-      stripMarkLine(new PlaybackLine(QColor(36, 255, 36), false, clientArea)) {
+      stripMarkLine(new PlaybackLine(QColor(36, 255, 36), false, clientArea)),
+      positionLine(new PlaybackLine(QColor(0, 0, 160), true, clientArea)) {
+    positionLine->setObjectName(QStringLiteral("positionLine"));
     cursorLine->setObjectName(QStringLiteral("cursorLine"));
     stripMarkLine->setObjectName(QStringLiteral("stripMarkLine"));
 }

@@ -48,6 +48,9 @@ public:
     PlaybackLine* cursorLine;
     // The strip mark: RGB(36, 255, 36).
     PlaybackLine* stripMarkLine;
+    // Where playback starts and the keys move to while nothing plays: dotted
+    // dark blue RGB(0, 0, 160).
+    PlaybackLine* positionLine;
 };
 
 } // namespace tessivo

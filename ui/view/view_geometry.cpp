@@ -80,9 +80,8 @@ std::string FormatRulerTime(int32_t s) {
 }
 
 FrameMapping::FrameMapping(const ViewGeometry& g, const ProgramState& st)
-    : g_(g), z_(ZoomFactor[std::clamp<int>(st.ZoomLevel, 1, 11)]), f0_(st.ViewFirstFrame),
-      frameDuration_(st.FrameDuration), samplesPerFrame_(st.SamplesPerFrame),
-      channelCount_(st.ChannelCount) {}
+    : g_(g), z_(FramesPerColumn(st)), f0_(st.ViewFirstFrame), frameDuration_(st.FrameDuration),
+      samplesPerFrame_(st.SamplesPerFrame), channelCount_(st.ChannelCount) {}
 
 int64_t FrameMapping::frameToColumn(int64_t f) const {
     return RoundEven(static_cast<double>(f - f0_) / z_);
@@ -108,6 +107,19 @@ int16_t StartingZoomLevel(uint32_t frameCount, int32_t cols) {
         if (int64_t{frameCount} <= int64_t{ZoomFactor[level]} * cols)
             return level;
     return 10;
+}
+
+int16_t LevelOfScale(double framesPerColumn) {
+    for (int16_t level = 1; level <= 11; ++level)
+        if (framesPerColumn <= ZoomFactor[level])
+            return level;
+    return 11;
+}
+
+double FitScale(uint32_t frameCount, int32_t cols) {
+    if (cols <= 0)
+        return 1.0;
+    return std::max(1.0, static_cast<double>(frameCount) / cols);
 }
 
 } // namespace tessivo

@@ -99,16 +99,17 @@ class FrameMapping {
 public:
     FrameMapping(const ViewGeometry& g, const ProgramState& st);
 
-    int32_t z() const { return z_; }
+    // Frames per column: a power of two, or any scale while zoomed to fit.
+    double z() const { return z_; }
     int64_t f0() const { return f0_; }
     // Bitmap column of frame f: round((f - F0) / Z).
     int64_t frameToColumn(int64_t f) const;
     // Client x of frame f.
     int64_t frameToX(int64_t f) const { return g_.waveLeft + frameToColumn(f); }
-    // Frame under client x (exact integer arithmetic).
-    int64_t xToFrame(int64_t x) const { return f0_ + int64_t{z_} * (x - g_.waveLeft); }
+    // Frame under client x (exact for the whole-number zoom levels).
+    int64_t xToFrame(int64_t x) const { return columnToFrame(x - g_.waveLeft); }
     // Frame shown by bitmap column i.
-    int64_t columnToFrame(int64_t i) const { return f0_ + i * z_; }
+    int64_t columnToFrame(int64_t i) const { return f0_ + RoundEven(static_cast<double>(i) * z_); }
     double frameToSeconds(int64_t f) const { return static_cast<double>(f) * frameDuration_; }
     // Bitmap column of a whole second on the ruler.
     int64_t secondToColumn(int64_t s) const;
@@ -119,7 +120,7 @@ public:
 
 private:
     const ViewGeometry& g_;
-    int32_t z_;
+    double z_;
     int64_t f0_;
     double frameDuration_;
     int32_t samplesPerFrame_;
@@ -129,5 +130,13 @@ private:
 // Smallest zoom level 1..10 at which frameCount frames fit into cols columns;
 // 10 when none does.
 int16_t StartingZoomLevel(uint32_t frameCount, int32_t cols);
+
+// The zoom level of a scale: the smallest level 1..11 whose factor reaches
+// `framesPerColumn` (11 beyond). The ruler takes its steps from it.
+int16_t LevelOfScale(double framesPerColumn);
+
+// The scale that shows frameCount frames across cols columns, never below one
+// frame per column.
+double FitScale(uint32_t frameCount, int32_t cols);
 
 } // namespace tessivo

@@ -154,11 +154,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     if (played || clickHandled != 0)
         return;
 
-    int part = 0;
-    for (int k = 1; k <= st_.CutCount; ++k) {
-        if (st_.PartStart[k] <= st_.ClickFrame && st_.ClickFrame < st_.PartEnd[k] - 5)
-            part = k;
-    }
+    const int part = PartAtClickFrame(st_, st_.ClickFrame);
     playback_.PlayingPart = part;
     hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }

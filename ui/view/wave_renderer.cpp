@@ -72,7 +72,7 @@ void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     const int64_t s1 = RoundEven(static_cast<double>(m.columnToFrame(w - 1)) * st.FrameDuration);
     if (s1 < s0)
         return;
-    const int level = std::clamp<int>(st.ZoomLevel, 1, 11);
+    const int level = LevelOfScale(m.z());
     const double labelStep = RulerLabelStep[level];
     const double tickStep = RulerTickStep[level];
     const int64_t wb = g.waveBottom;

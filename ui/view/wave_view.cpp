@@ -2,14 +2,32 @@
 
 #include "ui/view/wave_renderer.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace tessivo {
 
 WaveView::WaveView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    // A click takes the keyboard focus, so the editing keys reach the view.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void WaveView::wheelEvent(QWheelEvent* e) {
+    if (!handler_)
+        return;
+    handler_->onWaveWheel(e->angleDelta(), e->modifiers(), e->position().toPoint().x());
+    e->accept();
+}
+
+void WaveView::keyPressEvent(QKeyEvent* e) {
+    if (handler_ && handler_->onWaveKeyPress(e->key(), e->modifiers()))
+        e->accept();
+    else
+        QWidget::keyPressEvent(e);
 }
 
 void WaveView::paintEvent(QPaintEvent*) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QWidget>
 
 namespace tessivo {
@@ -22,6 +23,10 @@ public:
     virtual void onWaveDoubleClick() = 0;
     // Called at the end of every paint of the view.
     virtual void onWavePainted() = 0;
+    // The wheel turned over client x (angle in eighths of a degree).
+    virtual void onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x) = 0;
+    // A key pressed while the view has the focus; true when it was used.
+    virtual bool onWaveKeyPress(int key, Qt::KeyboardModifiers mods) = 0;
 };
 
 class WaveView : public QWidget {
@@ -43,6 +48,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     WaveViewHandler* handler_ = nullptr;

@@ -348,6 +348,7 @@ void MainWindow::createMenus() {
     fileMenu->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
 
     createEditMenu();
+    createViewMenu();
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     helpMenu->addAction(QStringLiteral("Help Contents"), this,
@@ -423,7 +424,7 @@ void MainWindow::layoutView() {
     Place(splitFrame_, geom_.splitFrame);
     Place(tagFrame_, geom_.tagFrame);
     Place(partListFrame_, geom_.partListFrame);
-    partList_->setGeometry(0, 0, geom_.partListFrame.width, geom_.partListFrame.height);
+    layoutPartStartField();
     Place(controlPanel_, geom_.controlPanel);
     zoomOutButton_->move(geom_.zoomOutButton.left, zoomOutButton_->y());
     zoomInButton_->move(geom_.zoomInButton.left, zoomInButton_->y());
@@ -486,6 +487,8 @@ void MainWindow::showStreamInfo() {
 void MainWindow::onZoomInClicked() {
     if (busy_)
         return;
+    // From a fitted scale in goes to the level below the one just above it.
+    st_.FitFramesPerColumn = 0.0;
     if (st_.ZoomLevel > 1) {
         --st_.ZoomLevel;
         updateScrollBar();
@@ -494,8 +497,8 @@ void MainWindow::onZoomInClicked() {
 }
 
 void MainWindow::onZoomOutClicked() {
-    if (busy_)
-        return;
+    if (busy_ || st_.FitFramesPerColumn > 0)
+        return; // a fitted scale already shows the whole file
     const int64_t w = geom_.waveBitmapWidth();
     const int64_t n = st_.FrameCount;
     int64_t z = ZoomFactor[st_.ZoomLevel];
@@ -511,20 +514,20 @@ void MainWindow::onZoomOutClicked() {
 
 void MainWindow::updateScrollBar() {
     const int64_t n = st_.FrameCount == 0 ? 1 : st_.FrameCount;
-    const int64_t z = ZoomFactor[st_.ZoomLevel];
+    const double z = FramesPerColumn(st_);
     const int64_t cols = geom_.cols();
     const int64_t f0 = st_.ViewFirstFrame;
 
     int64_t page = kMax;
-    if (!(n <= z * cols && f0 == 0))
-        page = RoundEven(static_cast<double>(z) * kMax * static_cast<double>(cols) /
-                         static_cast<double>(n));
+    if (!(static_cast<double>(n) <= z * static_cast<double>(cols) && f0 == 0))
+        page = RoundEven(z * kMax * static_cast<double>(cols) / static_cast<double>(n));
     if (page <= kMax)
         scrollPageSize_ = static_cast<int>(std::max<int64_t>(page, 1));
-    const int64_t position = z * RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
-                                           (static_cast<double>(z) * static_cast<double>(n)));
-    scrollSmallChange_ = static_cast<int>(z);
-    scrollLargeChange_ = static_cast<int>(10 * z);
+    const int64_t position = RoundEven(
+        z * static_cast<double>(RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
+                                          (z * static_cast<double>(n)))));
+    scrollSmallChange_ = static_cast<int>(RoundEven(z));
+    scrollLargeChange_ = static_cast<int>(RoundEven(10 * z));
 
     {
         // The last position shows the end of the file at the right edge.
@@ -538,16 +541,17 @@ void MainWindow::updateScrollBar() {
 }
 
 void MainWindow::onScrollBarMoved(int position) {
-    const int64_t z = ZoomFactor[st_.ZoomLevel];
+    const double z = FramesPerColumn(st_);
     const int64_t fp = int64_t{st_.FrameCount} * position;
     st_.ViewFirstFrame = static_cast<int32_t>(
-        z * RoundEven(static_cast<double>(fp) / (static_cast<double>(z) * kMax)));
+        RoundEven(z * static_cast<double>(RoundEven(static_cast<double>(fp) / (z * kMax)))));
     drawWaveView();
 }
 
 void MainWindow::autoZoomIn() {
     const double z = ZoomFactor[st_.ZoomLevel];
-    if (busy_ || st_.ZoomLevel <= 1 || !(st_.FrameCount < 0.5 * z * geom_.cols()))
+    if (busy_ || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0 ||
+        !(st_.FrameCount < 0.5 * z * geom_.cols()))
         return;
     --st_.ZoomLevel;
     layoutView();
@@ -559,7 +563,7 @@ void MainWindow::autoZoomIn() {
 void MainWindow::onWavePainted() {
     // The check runs at the end of every paint; the zoom itself is posted so
     // it does not redraw from inside the paint.
-    if (autoZoomPending_ || busy_ || st_.ZoomLevel <= 1)
+    if (autoZoomPending_ || busy_ || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0)
         return;
     if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.cols()))
         return;
@@ -576,6 +580,8 @@ void MainWindow::onWavePainted() {
 void MainWindow::onClientResized() {
     overlays_->hideCursor(); // back at the next tick that finds playback active
     layoutView();
+    if (st_.FitFramesPerColumn > 0)
+        st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
     updateScrollBar();
     paintBackground();
     drawWaveView();
@@ -583,8 +589,10 @@ void MainWindow::onClientResized() {
 }
 
 void MainWindow::onPlaybackTick() {
-    if (!busy_)
+    if (!busy_) {
         followPlayback();
+        placePositionLine();
+    }
 }
 
 void MainWindow::onStatusTick() {
@@ -608,7 +616,8 @@ void MainWindow::onStatusTick() {
         statusLabel_->unsetCursor();
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
-        showTimeLabels(0);
+        // Stopped, the clock shows the play cursor.
+        showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
         if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
             statusLabel_->setText(QStringLiteral("Ready"));

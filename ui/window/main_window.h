@@ -26,6 +26,7 @@
 class QAction;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QScrollBar;
@@ -106,6 +107,13 @@ public:
     void onStopClicked();
     void onZoomInClicked();
     void onZoomOutClicked();
+    // View > Zoom to fit: the whole file across the view's width.
+    void onZoomToFitTriggered();
+    // Edit > Add cut at...: asks for a time and adds a cut line there.
+    void onAddCutAtTriggered();
+    // The selected part's start typed as text (the field beside the part list
+    // and the list's Begin cell): moves cut line k there, or says why not.
+    void applyTypedStart(int k, const QString& text);
 
     // --- Timers: playback following (33 ms) and the status word (100 ms) ---
     void onPlaybackTick();
@@ -127,6 +135,7 @@ public:
     WaveMouse* waveMouse() const { return waveMouse_; }
     CutListCommands* cutListCommands() const { return cutLists_; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
+    QLineEdit* partStartEdit() const { return partStartEdit_; }
     // The composed pictures (the view copies them).
     const QImage& waveBitmap() const { return waveView_->waveBitmap; }
     const QImage& meterBitmap() const { return waveView_->meterBitmap; }
@@ -164,6 +173,13 @@ private:
     void connectPartMenu();
     void createWaveMouse();
     void createShortcuts();
+    // Keys of the play cursor and cut lines, the View menu, the start field.
+    void createEditingKeys();
+    void createViewMenu();
+    void createPartStartField();
+    void layoutPartStartField();
+    // The start field shows the selected part's start (empty when none).
+    void showSelectedStart();
     void createTimers();
     void loadWindowSettings();
     bool saveWindowSettings();
@@ -211,6 +227,26 @@ private:
                             int y) override;
     void onWaveDoubleClick() override;
     void onWavePainted() override;
+    void onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x) override;
+    bool onWaveKeyPress(int key, Qt::KeyboardModifiers mods) override;
+
+    // --- Keys and wheel ---
+    // The play cursor to `frame` (held in the file); playback follows it.
+    void movePlayCursorTo(int64_t frame);
+    // M / Insert: a cut line at the play cursor.
+    void addCutAtPlayCursor();
+    // Delete: removes the selected part's starting cut line.
+    void deleteSelectedCutLine();
+    // A cut line at `frame` made by the keys or "Add cut at...", selected.
+    void addCutLineAt(int32_t frame);
+    // Shows the view from `firstFrame` (held in the file) without the scroll
+    // bar rounding it.
+    void scrollViewTo(int64_t firstFrame);
+    // One zoom level in (-1) or out (+1), keeping the frame at x under x.
+    void zoomAround(int direction, int x);
+    // The position line at ClickFrame while nothing plays.
+    void placePositionLine();
+    PlaybackGeometry playbackGeometry() const;
 
     // --- The open workflow after the chooser ---
     void startOpen(const QString& path);
@@ -294,6 +330,7 @@ private:
     QAction* viewerAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
+    QLineEdit* partStartEdit_ = nullptr;
 
     FrameViewerWindow* frameViewer_ = nullptr;
     AboutWindow* aboutWindow_ = nullptr;

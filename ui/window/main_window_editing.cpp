@@ -47,6 +47,8 @@ void MainWindow::createEditingControls() {
     connectPartMenu();
     createWaveMouse();
     createShortcuts();
+    createPartStartField();
+    createEditingKeys();
 }
 
 void MainWindow::connectPanels() {

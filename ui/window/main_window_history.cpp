@@ -27,6 +27,11 @@ void MainWindow::createEditMenu() {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     editMenu->addAction(undoAction_);
     editMenu->addAction(redoAction_);
+    editMenu->addSeparator();
+    QAction* addCutAt = editMenu->addAction(QStringLiteral("Add cut at\u2026"), this,
+                                            &MainWindow::onAddCutAtTriggered);
+    addCutAt->setObjectName(QStringLiteral("addCutAtAction"));
+    addCutAt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 }
 
 void MainWindow::showRestoredParts() {

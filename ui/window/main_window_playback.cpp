@@ -46,7 +46,7 @@ void MainWindow::onRateChanged(int position) {
     ApplyRateBar(st_, engine_, position);
 }
 
-void MainWindow::followPlayback() {
+PlaybackGeometry MainWindow::playbackGeometry() const {
     PlaybackGeometry g;
     g.waveLeft = geom_.waveLeft;
     g.waveRight = geom_.waveRight;
@@ -54,7 +54,11 @@ void MainWindow::followPlayback() {
     g.waveBottom = geom_.waveBottom;
     g.viewBottom = geom_.viewBottom;
     g.pixelsPerFrame = geom_.pixelsPerFrame;
-    const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, g);
+    return g;
+}
+
+void MainWindow::followPlayback() {
+    const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, playbackGeometry());
     if (r.following)
         showTimeLabels(r.seconds);
     if (r.autoScrolled) {

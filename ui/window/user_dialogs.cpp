@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -50,6 +51,14 @@ bool QtUserDialogs::confirmDiscard(QWidget* parent, const QString& question) {
         QMessageBox::question(parent, QStringLiteral("Tessivo"), question,
                               QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel);
     return answer == QMessageBox::Discard;
+}
+
+QString QtUserDialogs::askTime(QWidget* parent, const QString& title, const QString& label,
+                               const QString& initial) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    return ok ? text : QString();
 }
 
 } // namespace tessivo

@@ -34,6 +34,10 @@ public:
     virtual bool openLocalPath(const QString& path) = 0;
     // Asks `question` with Discard and Cancel; true when Discard was chosen.
     virtual bool confirmDiscard(QWidget* parent, const QString& question) = 0;
+    // Asks for a time under `title` with `label`, the field holding `initial`;
+    // a null string when cancelled.
+    virtual QString askTime(QWidget* parent, const QString& title, const QString& label,
+                            const QString& initial) = 0;
 };
 
 class QtUserDialogs : public UserDialogs {
@@ -49,6 +53,8 @@ public:
                          const QString& startFolder) override;
     bool openLocalPath(const QString& path) override;
     bool confirmDiscard(QWidget* parent, const QString& question) override;
+    QString askTime(QWidget* parent, const QString& title, const QString& label,
+                    const QString& initial) override;
 };
 
 } // namespace tessivo

@@ -1,0 +1,35 @@
+// A cut line placed by a typed time: the text read as a clock time, rounded
+// to the nearest frame and checked against the file and the other cut lines.
+// The window's start field, the part list's Begin cell and "Add cut at..."
+// all come here.
+#pragma once
+
+#include "core/state/program_state.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tessivo {
+
+struct TypedCut {
+    bool ok = false;
+    int32_t frame = 0;   // where the line goes, when ok
+    std::string message; // why not, when not ok
+};
+
+// The frame nearest to `seconds` (halves to even).
+int64_t NearestFrame(double seconds, double frameDuration);
+
+// Why no cut line `line` (0 for a new one) may lie at `frame`: outside the
+// file or in its last 10 frames, or on another cut line. "" when it may.
+// `shown` is the time as the user typed it, for the message.
+std::string CutFrameRefusal(const ProgramState& st, int64_t frame, int line,
+                            const std::string& shown);
+
+// Reads `text` ("h:mm:ss.mmm", hours and milliseconds optional) for cut line
+// `line` (2..CutCount; 0 for a new line). Refused: text that is no time, a
+// time outside the file (or in its last 10 frames, where no part may start),
+// and a time on another cut line.
+TypedCut TypedCutFrame(const ProgramState& st, const std::string& text, int line);
+
+} // namespace tessivo

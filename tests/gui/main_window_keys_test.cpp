@@ -1,0 +1,544 @@
+// Exact times, keys and the wheel in the main window: the typed start of the
+// selected part (field and Begin cell), Add cut at, the play cursor keys, M,
+// Insert and Delete, Space, the wheel and Ctrl+wheel, zoom to fit, typed spin
+// box numbers and equal time in hours, driven by real events on real MP3s.
+#include "core/parts/time_text.h"
+#include "core/parts/typed_cut.h"
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
+#include "ui/output/tag_panel.h"
+#include "ui/parts/part_list_view.h"
+#include "ui/parts/split_settings_panel.h"
+#include "ui/window/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace tessivo {
+namespace {
+
+using tessivo::testing::FakeAudioEngine;
+using tessivo::testing::FakeUserDialogs;
+using tessivo::testing::FindPart;
+
+constexpr int kAfterClickWait = 450; // past the release's wait for a double click
+
+// A mono 8 kHz tone of `seconds` made by ffmpeg: 0 when made, -2 when there is
+// no ffmpeg.
+int MakeToneFile(const QString& path, int seconds) {
+    return QProcess::execute(
+        QStringLiteral("ffmpeg"),
+        {"-v", "error", "-y", "-f", "lavfi", "-i",
+         QStringLiteral("sine=frequency=440:sample_rate=8000:duration=%1").arg(seconds), "-ac", "1",
+         "-c:a", "libmp3lame", "-b:a", "8k", path});
+}
+
+class WindowKeysTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        WindowEnvironment env;
+        env.settingsPath = dir.filePath("tessivo.ini");
+        env.musicFolder = dir.filePath("Music");
+        env.diagnosticFolder = dir.path();
+        win = std::make_unique<MainWindow>(st, engine, dialogs, env);
+        win->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
+        win->resize(1000, 700 + win->menuBar()->height());
+        QTest::qWait(10);
+        win->activateWindow();
+        QApplication::setActiveWindow(win.get());
+        win->onPlaybackTick();
+        Open(QStringLiteral(TESSIVO_FIXTURES "/long65.mp3"));
+    }
+    void TearDown() override {
+        dialogs.discardAnswer = true;
+        win->close();
+        win.reset();
+    }
+
+    void Open(const QString& path) {
+        dialogs.openFileAnswer = path;
+        win->onOpenTriggered();
+        win->waitForOpen();
+        ASSERT_TRUE(st.FileLoaded);
+    }
+    const ViewGeometry& G() const { return win->viewGeometry(); }
+    int64_t Frame(double seconds) const { return NearestFrame(seconds, st.FrameDuration); }
+    int64_t Second() const { return Frame(1.0); }
+    // A cut line through Edit > Add cut at with `text` as the answer.
+    void AddCutAt(const QString& text) {
+        dialogs.timeAnswer = text;
+        FindPart<QAction>(win, "addCutAtAction")->trigger();
+    }
+    void TypeStart(const QString& text) {
+        QLineEdit* field = win->partStartEdit();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = {}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), mods);
+    }
+    void FocusWave() {
+        win->waveView()->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(win->waveView()->hasFocus());
+    }
+    void Wheel(int x, int delta, Qt::KeyboardModifiers mods = {}) {
+        const QPointF at(x, 100);
+        QWheelEvent e(at, win->waveView()->mapToGlobal(at), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, mods, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(win->waveView(), &e);
+    }
+    int64_t FrameUnder(int x) const { return FrameMapping(G(), st).xToFrame(x); }
+
+    QTemporaryDir dir;
+    ProgramState st;
+    FakeAudioEngine engine;
+    FakeUserDialogs dialogs;
+    std::unique_ptr<MainWindow> win;
+};
+
+TEST_F(WindowKeysTest, AddCutAtAsksForATimeAndPutsTheLineOnTheNearestFrame) {
+    QAction* add = FindPart<QAction>(win, "addCutAtAction");
+    EXPECT_EQ(add->text(), QStringLiteral("Add cut at\u2026"));
+    EXPECT_EQ(add->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+    // Ctrl+T asks; a cancelled question changes nothing.
+    QTest::keyClick(win.get(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.timeQuestions.size(), 3);
+    EXPECT_EQ(dialogs.timeQuestions[0], QStringLiteral("Add cut at\u2026"));
+    EXPECT_EQ(dialogs.timeQuestions[2], "0:00:00.000"); // the play cursor's time
+    EXPECT_EQ(st.CutCount, 1);
+
+    AddCutAt("0:00:20.013");
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], Frame(20.013));
+    EXPECT_EQ(st.SelectedPart, 2);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    // Minutes and seconds alone, and no milliseconds, read as well.
+    AddCutAt("00:40");
+    ASSERT_EQ(st.CutCount, 3);
+    EXPECT_EQ(st.CutLine[3], Frame(40.0));
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(";").toStdString();
+
+    // Refusals: outside the file, on a line, no time at all.
+    AddCutAt("0:05:00.000");
+    AddCutAt("0:00:40.000");
+    AddCutAt("twenty");
+    EXPECT_EQ(st.CutCount, 3);
+    ASSERT_EQ(dialogs.messages.size(), 3);
+    EXPECT_TRUE(dialogs.messages[0].contains("outside the file"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(dialogs.messages[1].contains("on cut line 3")) << dialogs.messages[1].toStdString();
+    EXPECT_TRUE(dialogs.messages[2].startsWith("Incorrect time value!"));
+
+    // Each added line is one undo step.
+    FindPart<QAction>(win, "undoAction")->trigger();
+    EXPECT_EQ(st.CutCount, 2);
+}
+
+TEST_F(WindowKeysTest, TheStartFieldMovesTheSelectedPartsCutLineUndoably) {
+    AddCutAt("0:00:20.000");
+    AddCutAt("0:00:40.000");
+    win->partList()->selectPart(2);
+    ASSERT_EQ(st.SelectedPart, 2);
+    QLineEdit* field = win->partStartEdit();
+    EXPECT_TRUE(field->isEnabled());
+    EXPECT_EQ(field->text().toStdString(), FormatClockMsText(st.PartStart[2] * st.FrameDuration));
+
+    TypeStart("0:00:25.500");
+    EXPECT_EQ(st.CutLine[2], Frame(25.5));
+    EXPECT_EQ(st.PartEnd[1], Frame(25.5) - 1);
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
+              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+    EXPECT_EQ(field->text().toStdString(), FormatClockMsText(Frame(25.5) * st.FrameDuration));
+
+    // Outside the file and on the other line: a message, nothing moves.
+    TypeStart("1:00:00.000");
+    TypeStart(QString::fromStdString(FormatClockMsText(st.CutLine[3] * st.FrameDuration)));
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
+    EXPECT_TRUE(dialogs.messages[1].contains("on cut line 3"));
+    EXPECT_EQ(st.CutLine[2], Frame(25.5));
+    // The refused text is replaced by the start again.
+    EXPECT_EQ(field->text().toStdString(), FormatClockMsText(Frame(25.5) * st.FrameDuration));
+
+    FindPart<QAction>(win, "undoAction")->trigger();
+    EXPECT_EQ(st.CutLine[2], Frame(20.0));
+    FindPart<QAction>(win, "redoAction")->trigger();
+    EXPECT_EQ(st.CutLine[2], Frame(25.5));
+
+    // The first part starts with the file: nothing to type.
+    win->partList()->selectPart(1);
+    EXPECT_FALSE(field->isEnabled());
+}
+
+TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
+    AddCutAt("0:00:20.000");
+    AddCutAt("0:00:40.000");
+    PartListView* list = win->partList();
+    const QRect cell = list->visualItemRect(list->topLevelItem(1));
+    const QPoint at(list->header()->sectionViewportPosition(2) + 5, cell.center().y());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    // The editor opens with the exact start, not the list's shorter text.
+    EXPECT_EQ(editor->text().toStdString(), FormatClockMsText(st.PartStart[2] * st.FrameDuration));
+    EXPECT_FALSE(st.IsPlaying); // a double click there edits; it does not play
+    editor->selectAll();
+    QTest::keyClicks(editor, "0:00:30.000");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20);
+    EXPECT_EQ(st.CutLine[2], Frame(30.0));
+    EXPECT_EQ(list->topLevelItem(1)->text(2).toStdString(),
+              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+
+    // A refused time in the cell: the message, the line stays.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, "9:00:00.000");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::qWait(20);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
+    EXPECT_EQ(st.CutLine[2], Frame(30.0));
+
+    // A double click elsewhere in the row still plays the part.
+    const QPoint status(list->header()->sectionViewportPosition(1) + 5, cell.center().y());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, status);
+    EXPECT_TRUE(st.IsPlaying);
+}
+
+TEST_F(WindowKeysTest, AClickOnTheWaveformTakesTheKeyboardFocus) {
+    win->partList()->setFocus();
+    ASSERT_FALSE(win->waveView()->hasFocus());
+    QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
+    EXPECT_TRUE(win->waveView()->hasFocus());
+    QTest::qWait(kAfterClickWait);
+    win->stopPlayback();
+}
+
+TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
+    FocusWave();
+    ASSERT_EQ(st.ClickFrame, 0);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(st.ClickFrame, Second());
+    Key(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(st.ClickFrame, Second() + 1);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(st.ClickFrame, 1);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(st.ClickFrame, 0); // held at the start
+    Key(Qt::Key_End);
+    EXPECT_EQ(st.ClickFrame, int32_t(st.FrameCount) - 1);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(st.ClickFrame, int32_t(st.FrameCount) - 1); // held at the end
+    Key(Qt::Key_Home);
+    EXPECT_EQ(st.ClickFrame, 0);
+    EXPECT_FALSE(st.IsPlaying);
+
+    // The position line stands on the cursor while nothing plays.
+    Key(Qt::Key_Right);
+    win->onPlaybackTick();
+    PlaybackLine* line = win->overlays()->positionLine;
+    EXPECT_FALSE(line->isHidden());
+    EXPECT_EQ(line->x(), FrameMapping(G(), st).frameToX(st.ClickFrame));
+    // And the clock shows its time.
+    win->onStatusTick();
+    std::string hms, ms;
+    SplitClockText(st.ClickFrame * st.FrameDuration, hms, ms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
+    EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text().toStdString(), ms);
+    EXPECT_EQ(hms, "0:00:01");
+
+    // While playing, the keys move what is heard.
+    win->onPlayClicked();
+    ASSERT_TRUE(st.IsPlaying);
+    Key(Qt::Key_Right);
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(engine.GetPosition(st.PlayStream),
+              FrameToPcmBytes(st, Second())); // from the start, one second on
+    win->onPlaybackTick();
+    EXPECT_TRUE(line->isHidden());
+}
+
+TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
+    FocusWave();
+    for (int i = 0; i < 10; ++i)
+        Key(Qt::Key_Right);
+    Key(Qt::Key_M);
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], 10 * Second());
+    EXPECT_EQ(st.SelectedPart, 2);
+    // A second M on the same spot adds nothing.
+    Key(Qt::Key_M);
+    EXPECT_EQ(st.CutCount, 2);
+    for (int i = 0; i < 5; ++i)
+        Key(Qt::Key_Right);
+    Key(Qt::Key_Insert);
+    ASSERT_EQ(st.CutCount, 3);
+    EXPECT_EQ(st.CutLine[3], 15 * Second());
+    EXPECT_EQ(st.SelectedPart, 3);
+
+    // Delete takes the selected part's starting line; part 1 has none.
+    Key(Qt::Key_Delete);
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], 10 * Second());
+    win->partList()->selectPart(1);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(st.CutCount, 2);
+    // From the part list as well.
+    win->partList()->selectPart(2);
+    ASSERT_TRUE(win->partList()->hasFocus());
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    // The tag panel keeps its letters: M in the genre box adds no line.
+    FocusWave();
+    for (int i = 0; i < 10; ++i)
+        Key(Qt::Key_Right);
+    win->tagPanel()->genreCombo->setFocus();
+    ASSERT_TRUE(win->tagPanel()->genreCombo->hasFocus());
+    Key(Qt::Key_M);
+    EXPECT_EQ(st.CutCount, 1);
+
+    // While playing, M cuts where the sound is and playback goes on.
+    FocusWave();
+    win->onPlayClicked();
+    engine.Advance(st.PlayStream, FrameToPcmBytes(st, 300));
+    win->onPlaybackTick();
+    Key(Qt::Key_M);
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], 300);
+    win->onPlaybackTick();
+    EXPECT_TRUE(st.IsPlaying);
+}
+
+TEST_F(WindowKeysTest, SpacePlaysAndStopsWhereverTheFocusIsButInATextField) {
+    AddCutAt("0:00:20.000");
+    win->partList()->selectPart(1);
+    for (QWidget* w : {static_cast<QWidget*>(win->partList()),
+                       static_cast<QWidget*>(FindPart<QToolButton>(win, "playButton")),
+                       static_cast<QWidget*>(FindPart<QRadioButton>(win, "byPartsRadio")),
+                       static_cast<QWidget*>(win->waveView())}) {
+        w->setFocus();
+        ASSERT_TRUE(w->hasFocus()) << w->objectName().toStdString();
+        Key(Qt::Key_Space);
+        EXPECT_TRUE(st.IsPlaying) << w->objectName().toStdString();
+        Key(Qt::Key_Space);
+        EXPECT_FALSE(st.IsPlaying) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_FALSE(FindPart<QRadioButton>(win, "byPartsRadio")->isChecked());
+
+    // Typing: the space goes into the text.
+    QLineEdit* title = win->tagPanel()->titleEdit;
+    title->setFocus();
+    QTest::keyClicks(title, "a b");
+    EXPECT_EQ(title->text(), "a b");
+    // Nor does it play from the start field or a spin box being typed in.
+    win->partList()->selectPart(2);
+    win->partStartEdit()->setFocus();
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(st.IsPlaying);
+    auto* panel = win->findChild<SplitSettingsPanel*>();
+    QTest::mouseClick(panel->byPartsRadio, Qt::LeftButton);
+    panel->partsSpin->setFocus();
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(st.IsPlaying);
+}
+
+TEST_F(WindowKeysTest, ZoomToFitShowsTheWholeFileAtAFractionalScale) {
+    QAction* fit = FindPart<QAction>(win, "zoomToFitAction");
+    EXPECT_EQ(fit->text(), "Zoom to fit");
+    const int16_t startLevel = StartingZoomLevel(st.FrameCount, G().cols());
+    EXPECT_EQ(st.ZoomLevel, startLevel);
+    // At the starting zoom the file ends before the right edge.
+    const QImage& pic = win->waveBitmap();
+    EXPECT_EQ(pic.pixelColor(G().cols() - 3, 5), QColor(185, 178, 165));
+    QTest::keyClick(win.get(), Qt::Key_0, Qt::ControlModifier);
+    const double z = double(st.FrameCount) / G().cols();
+    ASSERT_GT(z, 1.0);
+    ASSERT_NE(z, std::floor(z)); // not a power of two
+    EXPECT_DOUBLE_EQ(st.FitFramesPerColumn, z);
+    EXPECT_EQ(st.ViewFirstFrame, 0);
+    const FrameMapping m(G(), st);
+    EXPECT_EQ(m.frameToColumn(st.FrameCount), G().cols()); // the end at the right edge
+    // Now the stretch holding audio reaches the right edge of the picture.
+    EXPECT_EQ(pic.pixelColor(G().cols() - 3, 5), QColor(215, 208, 195));
+
+    // Hit tests use the same scale: a double click adds the line under it,
+    // drawn where it was clicked.
+    const int x = G().waveLeft + 700;
+    const QPoint p(x, 100);
+    QTest::mousePress(win->waveView(), Qt::LeftButton, {}, p);
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
+    QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
+    ASSERT_EQ(st.CutCount, 2);
+    EXPECT_EQ(st.CutLine[2], FrameUnder(x));
+    EXPECT_EQ(FrameMapping(G(), st).frameToX(st.CutLine[2]), x);
+    QTest::qWait(kAfterClickWait);
+    win->stopPlayback();
+
+    // Zoom in leaves the fitted scale for the level below it.
+    win->onZoomInClicked();
+    EXPECT_EQ(st.FitFramesPerColumn, 0.0);
+    EXPECT_EQ(st.ZoomLevel, LevelOfScale(z) - 1);
+
+    // Another file opens at the usual starting zoom.
+    QTest::keyClick(win.get(), Qt::Key_0, Qt::ControlModifier);
+    Open(QStringLiteral(TESSIVO_FIXTURES "/cbr128_stereo.mp3"));
+    EXPECT_EQ(st.FitFramesPerColumn, 0.0);
+    EXPECT_EQ(st.ZoomLevel, StartingZoomLevel(st.FrameCount, G().cols()));
+}
+
+TEST_F(WindowKeysTest, TheWheelScrollsAndCtrlWheelZoomsAroundThePointer) {
+    Open(QStringLiteral(TESSIVO_FIXTURES "/speech_32min.mp3"));
+    win->onZoomInClicked();
+    win->onZoomInClicked();
+    const int16_t level = st.ZoomLevel;
+    const double z = ZoomFactor[level];
+    ASSERT_EQ(st.ViewFirstFrame, 0);
+
+    // One notch towards the user: a tenth of the view further on; back again.
+    Wheel(500, -120);
+    EXPECT_EQ(st.ViewFirstFrame, RoundEven(z * G().cols() / 10.0));
+    Wheel(500, -240);
+    EXPECT_EQ(st.ViewFirstFrame, 3 * RoundEven(z * G().cols() / 10.0));
+    Wheel(500, 120);
+    EXPECT_EQ(st.ViewFirstFrame, 2 * RoundEven(z * G().cols() / 10.0));
+    Wheel(500, 12000);
+    EXPECT_EQ(st.ViewFirstFrame, 0); // held at the start
+
+    // Ctrl+wheel: the frame under the pointer stays under it.
+    Wheel(500, -1200);
+    const int x = 400;
+    const int64_t under = FrameUnder(x);
+    Wheel(x, -120, Qt::ControlModifier);
+    EXPECT_EQ(st.ZoomLevel, level + 1);
+    EXPECT_EQ(FrameUnder(x), under);
+    Wheel(x, 120, Qt::ControlModifier);
+    EXPECT_EQ(st.ZoomLevel, level);
+    EXPECT_EQ(FrameUnder(x), under);
+    Wheel(x, 120, Qt::ControlModifier);
+    EXPECT_EQ(st.ZoomLevel, level - 1);
+    EXPECT_EQ(FrameUnder(x), under);
+    // The scroll bar shows where the view is.
+    const FrameMapping m(G(), st);
+    EXPECT_NEAR(win->findChild<QScrollBar*>("scrollBar")->value(),
+                kScrollMax * double(st.ViewFirstFrame) / st.FrameCount,
+                1.0 + kScrollMax * z / st.FrameCount);
+}
+
+TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
+    AddCutAt("0:00:20.000");
+    AddCutAt("0:00:40.000");
+    PartListView* list = win->partList();
+    const QFontMetrics fm(list->font());
+    const auto widths = [list] {
+        int sum = 0;
+        for (int c = 0; c < list->columnCount(); ++c)
+            sum += list->columnWidth(c);
+        return sum;
+    };
+    // Every text fits its column; the times are not wider than they need.
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        for (int c = 1; c < list->columnCount(); ++c)
+            EXPECT_GE(list->columnWidth(c), fm.horizontalAdvance(list->topLevelItem(r)->text(c)))
+                << "row " << r << " column " << c;
+    EXPECT_LT(list->columnWidth(2), 2 * fm.horizontalAdvance("00:20:000"));
+    // The file names are full paths here: wider than the list, which scrolls.
+    EXPECT_GT(widths(), list->viewport()->width());
+    // A wider window leaves width over: Filename takes it and ends at the
+    // list's right edge.
+    win->resize(win->width() + 600, win->height());
+    QTest::qWait(20);
+    ASSERT_GT(list->viewport()->width(), 800);
+    EXPECT_EQ(widths(), list->viewport()->width());
+    EXPECT_GT(list->columnWidth(5), fm.horizontalAdvance(list->topLevelItem(0)->text(5)));
+}
+
+TEST_F(WindowKeysTest, SpinBoxesTakeTypedNumbers) {
+    auto* panel = win->findChild<SplitSettingsPanel*>();
+    ASSERT_NE(panel, nullptr);
+    QTest::mouseClick(panel->bySilenceRadio, Qt::LeftButton);
+    QSpinBox* threshold = panel->thresholdSpin;
+    threshold->setFocus();
+    threshold->selectAll();
+    QTest::keyClicks(threshold, "35");
+    EXPECT_EQ(threshold->value(), 35);
+    EXPECT_EQ(st.SilenceThreshold, 35);
+
+    QTest::mouseClick(panel->byPartsRadio, Qt::LeftButton);
+    panel->partsSpin->setFocus();
+    panel->partsSpin->selectAll();
+    QTest::keyClicks(panel->partsSpin, "7");
+    QTest::keyClick(panel->partsSpin, Qt::Key_Return);
+    EXPECT_EQ(panel->partsSpin->value(), 7);
+    panel->onPrepareClicked();
+    EXPECT_EQ(st.CutCount, 7);
+}
+
+TEST_F(WindowKeysTest, EqualTimeTakesHours) {
+    const QString path = dir.filePath("long.mp3");
+    const int made = MakeToneFile(path, 2 * 3600 + 600);
+    if (made == -2)
+        GTEST_SKIP() << "ffmpeg is needed to make a file of over two hours";
+    ASSERT_EQ(made, 0);
+    Open(path);
+    auto* panel = win->findChild<SplitSettingsPanel*>();
+    ASSERT_NE(panel, nullptr);
+
+    // Two equal parts of 1:05:00 show their hours.
+    QTest::mouseClick(panel->byPartsRadio, Qt::LeftButton);
+    EXPECT_EQ(panel->hoursEdit->text(), "1");
+    EXPECT_EQ(panel->minutesEdit->text(), "05");
+    EXPECT_EQ(panel->secondsEdit->text(), "00");
+
+    QTest::mouseClick(panel->byTimeRadio, Qt::LeftButton);
+    EXPECT_TRUE(panel->hoursEdit->isEnabled());
+    panel->hoursEdit->setText("1");
+    panel->minutesEdit->setText("00");
+    panel->secondsEdit->setText("00");
+    panel->onPrepareClicked();
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(";").toStdString();
+    ASSERT_EQ(st.CutCount, 3); // 1:00:00, 1:00:00 and 0:10:00
+    EXPECT_EQ(st.CutLine[2], Frame(3600.0));
+    EXPECT_EQ(st.CutLine[3], Frame(7200.0));
+
+    // Three hours do not fit into the file; letters are not typed.
+    panel->hoursEdit->setText("3");
+    panel->onPrepareClicked();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], "Incorrect time value!");
+    panel->hoursEdit->setFocus();
+    panel->hoursEdit->selectAll();
+    QTest::keyClicks(panel->hoursEdit, "2x");
+    EXPECT_EQ(panel->hoursEdit->text(), "2");
+}
+
+} // namespace
+} // namespace tessivo

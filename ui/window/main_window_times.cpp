@@ -1,0 +1,123 @@
+// Typed times in the main window: the selected part's start in the field
+// beside the part list and in the list's Begin cell, and Edit > Add cut at.
+// The text is read and checked by the core (typed_cut); the edit goes through
+// the document, so it can be undone.
+#include "ui/window/main_window.h"
+
+#include "core/parts/time_text.h"
+#include "core/parts/typed_cut.h"
+#include "ui/output/tag_panel.h"
+#include "ui/parts/part_list_view.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+
+#include <algorithm>
+
+namespace tessivo {
+
+namespace {
+
+constexpr int kStartRowHeight = 24;
+constexpr int kStartLabelWidth = 90;
+constexpr int kStartEditWidth = 110;
+
+} // namespace
+
+void MainWindow::createPartStartField() {
+    auto* label = new QLabel(QStringLiteral("Start of part:"), partListFrame_);
+    label->setObjectName(QStringLiteral("partStartLabel"));
+    partStartEdit_ = new QLineEdit(partListFrame_);
+    partStartEdit_->setObjectName(QStringLiteral("partStartEdit"));
+    partStartEdit_->setToolTip(
+        QStringLiteral("The selected part's start, h:mm:ss.mmm (Enter moves its cut line)"));
+    partStartEdit_->setPlaceholderText(QStringLiteral("h:mm:ss.mmm"));
+    connect(partStartEdit_, &QLineEdit::returnPressed, this,
+            [this] { applyTypedStart(st_.SelectedPart, partStartEdit_->text()); });
+    connect(partList_, &PartListView::beginTyped, this, &MainWindow::applyTypedStart);
+    for (auto signal : {&DocumentSignals::selectionChanged, &DocumentSignals::cutLinesChanged,
+                        &DocumentSignals::fileChanged})
+        connect(docSignals_.get(), signal, this, &MainWindow::showSelectedStart);
+    showSelectedStart();
+}
+
+void MainWindow::layoutPartStartField() {
+    const int w = geom_.partListFrame.width;
+    const int h = geom_.partListFrame.height;
+    const int rowTop = std::max(0, h - kStartRowHeight);
+    partList_->setGeometry(0, 0, w, rowTop);
+    auto* label = partListFrame_->findChild<QLabel*>(QStringLiteral("partStartLabel"));
+    label->setGeometry(6, rowTop + 2, kStartLabelWidth, kStartRowHeight - 4);
+    partStartEdit_->setGeometry(6 + kStartLabelWidth, rowTop + 2, kStartEditWidth,
+                                kStartRowHeight - 4);
+}
+
+void MainWindow::showSelectedStart() {
+    const int k = st_.SelectedPart;
+    const bool movable = st_.FileLoaded && k >= 2 && k <= st_.CutCount;
+    partStartEdit_->setEnabled(movable);
+    partStartEdit_->setText(
+        movable ? QString::fromStdString(FormatClockMsText(st_.PartStart[k] * st_.FrameDuration))
+                : QString());
+}
+
+void MainWindow::applyTypedStart(int k, const QString& text) {
+    if (busy_ || !st_.FileLoaded)
+        return;
+    if (k < 2 || k > st_.CutCount) {
+        dialogs_.showMessage(this, QStringLiteral("The first part starts with the file."));
+        return;
+    }
+    const TypedCut cut = TypedCutFrame(st_, text.trimmed().toStdString(), k);
+    if (!cut.ok) {
+        dialogs_.showMessage(this, QString::fromStdString(cut.message));
+        showSelectedStart();
+        return;
+    }
+    if (st_.IsPlaying)
+        stopPlayback();
+    const int moved = doc_.MoveCutLine(k, cut.frame);
+    doc_.SelectPart(moved);
+    refreshPartList();
+    showPartTags(moved);
+    drawWaveView();
+    showSelectedStart();
+}
+
+void MainWindow::onAddCutAtTriggered() {
+    if (busy_ || !st_.FileLoaded)
+        return;
+    const QString initial =
+        QString::fromStdString(FormatClockMsText(PlayCursorFrame(st_) * st_.FrameDuration));
+    const QString text = dialogs_.askTime(this, QStringLiteral("Add cut at\u2026"),
+                                          QStringLiteral("Time (h:mm:ss.mmm):"), initial);
+    if (text.isNull())
+        return;
+    const TypedCut cut = TypedCutFrame(st_, text.trimmed().toStdString(), 0);
+    if (!cut.ok) {
+        dialogs_.showMessage(this, QString::fromStdString(cut.message));
+        return;
+    }
+    addCutLineAt(cut.frame);
+}
+
+void MainWindow::addCutLineAt(int32_t frame) {
+    if (!doc_.AddCutLine(frame)) {
+        dialogs_.showMessage(this, QStringLiteral("No more than %1 cut lines.").arg(kMaxCutLines));
+        return;
+    }
+    for (int k = 1; k <= st_.CutCount; ++k) {
+        if (st_.CutLine[k] != frame)
+            continue;
+        doc_.SelectPart(k);
+        // Playback heard the new part's start: it goes on into that part.
+        if (st_.IsPlaying)
+            st_.PlayingPart = k;
+    }
+    refreshPartList();
+    showPartTags(st_.SelectedPart);
+    drawWaveView();
+}
+
+} // namespace tessivo
