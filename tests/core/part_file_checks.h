@@ -13,6 +13,7 @@
 #include <iterator>
 #include <regex>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace part_checks {
@@ -40,11 +41,13 @@ inline std::vector<std::string> Listing(const std::filesystem::path& dir) {
     return names;
 }
 
-// A fresh empty folder named after the running test.
+// A fresh empty folder named after the running test and this process, so two
+// checkouts running the suite at once never share one.
 inline std::filesystem::path FreshFolder(const std::string& prefix) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const auto dir = std::filesystem::temp_directory_path() /
-                     (prefix + "_" + info->test_suite_name() + "_" + info->name());
+    const auto dir =
+        std::filesystem::temp_directory_path() / (prefix + "_" + info->test_suite_name() + "_" +
+                                                  info->name() + "_" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
