@@ -7,6 +7,7 @@
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tessivo {
@@ -60,11 +61,14 @@ void Document::CloseFile(const std::string& nextName) {
     st_.FileName = nextName;
     written_.Clear();
     unsplitEdits_ = false;
+    pendingPrepare_.reset();
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
-void Document::AdoptFile(ProgramState&& analysed) {
+void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     AdoptAnalysedFile(st_, std::move(analysed));
+    peaksExact_ = exactPeaks;
+    pendingPrepare_.reset();
     st_.FileLoaded = true;
     st_.SelectedPart = 0;
     st_.SplitFileCount = 0; // parts of the new file are numbered from 1
@@ -140,10 +144,52 @@ bool Document::DeleteCutLine(int k) {
     return true;
 }
 
+bool Document::ReplacePeakRanges(const PeakTable& exact, const std::vector<FrameRange>& ranges) {
+    const size_t frames = st_.FrameCount;
+    if (peaksExact_ || !st_.FileLoaded || ranges.empty())
+        return false;
+    for (const auto* v : {&exact.PeakMaxL, &exact.PeakMinL, &exact.PeakMaxR, &exact.PeakMinR})
+        if (v->size() != frames)
+            return false;
+    for (const auto* v : {&st_.PeakMaxL, &st_.PeakMinL, &st_.PeakMaxR, &st_.PeakMinR})
+        if (v->size() != frames)
+            return false;
+    for (const FrameRange& r : ranges)
+        if (r.first >= r.last || r.last > frames)
+            return false;
+    std::vector<int16_t> PeakTable::*columns[] = {&PeakTable::PeakMaxL, &PeakTable::PeakMinL,
+                                                  &PeakTable::PeakMaxR, &PeakTable::PeakMinR};
+    for (auto column : columns)
+        for (const FrameRange& r : ranges)
+            std::copy((exact.*column).begin() + r.first, (exact.*column).begin() + r.last,
+                      (st_.*column).begin() + r.first);
+    Notify(DocumentChange::Peaks);
+    return true;
+}
+
+std::optional<PrepareOutcome> Document::FinishPeaks() {
+    peaksExact_ = true;
+    if (!pendingPrepare_)
+        return std::nullopt;
+    PrepareInput in = *pendingPrepare_;
+    pendingPrepare_.reset();
+    return Prepare(in);
+}
+
 PrepareOutcome Document::Prepare(PrepareInput& in) {
     PrepareOutcome out;
     if (!st_.FileLoaded)
         return out;
+    if (!peaksExact_ &&
+        (in.mode == SplitModeKind::BySilence || in.mode == SplitModeKind::NearPauses)) {
+        if (in.mode == SplitModeKind::NearPauses)
+            out.message = CheckNearPausesInput(st_, in);
+        if (!out.message.empty())
+            return out;
+        pendingPrepare_ = in;
+        out.waiting = true;
+        return out;
+    }
     const auto before = Before();
     out = PrepareCutLines(st_, in);
     if (!out.acted)

@@ -49,10 +49,9 @@ void MainWindow::createEditingControls() {
 }
 
 void MainWindow::connectPanels() {
-    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this, [this] {
-        refreshPartList();
-        drawWaveView();
-    });
+    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this,
+            &MainWindow::showPreparedParts);
+    connect(docSignals_.get(), &DocumentSignals::peaksChanged, this, &MainWindow::drawWaveView);
     connect(splitSettings_, &SplitSettingsPanel::clearRequested, this, &MainWindow::clearCutLines);
     connect(cutLists_, &CutListCommands::cutListApplied, this, [this] {
         refreshPartList();
@@ -78,7 +77,7 @@ void MainWindow::connectPartMenu() {
     connect(partMenu_, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
     connect(partMenu_, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
     connect(partMenu_, &PartPopupMenu::splitRequested, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             confirmDialog_->exec();
     });
     connect(partMenu_, &PartPopupMenu::explorerRequested, this, &MainWindow::onExplorerTriggered);
@@ -86,7 +85,7 @@ void MainWindow::connectPartMenu() {
     // A right click anywhere in the window opens it; edit boxes keep their own.
     client_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (!busy_)
+        if (!isBusy())
             partMenu_->popup(client_->mapToGlobal(pos));
     });
 }
@@ -135,19 +134,24 @@ void MainWindow::addCutListActions(QMenu* fileMenu) {
     QAction* importAction = fileMenu->addAction(QStringLiteral("Import cut list..."));
     importAction->setObjectName(QStringLiteral("importCutListAction"));
     connect(importAction, &QAction::triggered, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             cutLists_->importCutList();
     });
     QAction* exportAction = fileMenu->addAction(QStringLiteral("Export cut list..."));
     exportAction->setObjectName(QStringLiteral("exportCutListAction"));
     connect(exportAction, &QAction::triggered, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             cutLists_->exportCutList();
     });
 }
 
+void MainWindow::showPreparedParts() {
+    refreshPartList();
+    drawWaveView();
+}
+
 void MainWindow::clearCutLines() {
-    if (busy_ || st_.Duration == 0)
+    if (isBusy() || st_.Duration == 0)
         return;
     if (st_.IsPlaying)
         stopPlayback();

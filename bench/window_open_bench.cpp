@@ -1,0 +1,137 @@
+// Benchmark of the window's open (run by hand, not a test):
+//   QT_QPA_PLATFORM=offscreen tessivo-window-open-bench [FILE...]
+// Without FILE it uses the 60-minute and 10-hour files the open benchmark
+// makes (making them when missing). For each file, in one run: a window
+// (fake sound and dialogs, a fresh peak cache) opens it, and the time from
+// the open to the first paint of the view with the file's waveform is
+// measured; then the time until the exact peaks are all in; then the file
+// is opened again and the time to the waveform from the peak cache.
+#include "bench/bench_files.h"
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+#include "ui/window/main_window.h"
+#include "ui/window/open_job.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace tessivo;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point a) {
+    return std::chrono::duration<double>(Clock::now() - a).count();
+}
+
+// Notes the first paint of the view once the file is adopted.
+class PaintWatch : public QObject {
+public:
+    PaintWatch(const MainWindow& win, const ProgramState& st) : win_(win), st_(st) {}
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint && st_.FileLoaded && !win_.isBusy())
+            painted = true;
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    const MainWindow& win_;
+    const ProgramState& st_;
+};
+
+struct WindowTimes {
+    double firstWave = 0; // open to the first paint with the file's waveform
+    double exact = 0;     // open to every exact peak in the document
+    double cachedWave = 0;
+    bool cachedExact = false; // the reopened file showed exact peaks at once
+};
+
+// Runs the event loop until `done` or 120 s have passed.
+template <class Done> void Spin(Done done) {
+    const auto t0 = Clock::now();
+    while (!done() && Since(t0) < 120) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!done())
+            QThread::usleep(200);
+    }
+}
+
+double OpenAndPaint(MainWindow& win, const ProgramState& st, const QString& path) {
+    PaintWatch watch(win, st);
+    win.waveView()->installEventFilter(&watch);
+    const auto t0 = Clock::now();
+    win.openFilePath(path);
+    Spin([&] { return watch.painted; });
+    const double t = Since(t0);
+    win.waveView()->removeEventFilter(&watch);
+    return t;
+}
+
+WindowTimes TimeWindow(const QString& path) {
+    QTemporaryDir dir;
+    ProgramState st;
+    testing::FakeAudioEngine engine;
+    testing::FakeUserDialogs dialogs;
+    WindowEnvironment env;
+    env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
+    env.musicFolder = dir.filePath(QStringLiteral("Music"));
+    env.diagnosticFolder = dir.path();
+    env.peakCacheFolder = dir.filePath(QStringLiteral("cache"));
+    MainWindow win(st, engine, dialogs, env);
+    win.resize(1000, 720);
+    win.show();
+    QCoreApplication::processEvents();
+
+    WindowTimes t;
+    const auto t0 = Clock::now();
+    t.firstWave = OpenAndPaint(win, st, path);
+    Spin([&] { return !win.openJob()->peaksRunning(); });
+    t.exact = Since(t0);
+    t.cachedWave = OpenAndPaint(win, st, path);
+    t.cachedExact = win.document().PeaksExact() && !win.openJob()->peaksRunning();
+    win.close();
+    return t;
+}
+
+void Report(const std::string& path, double target) {
+    const WindowTimes t = TimeWindow(QString::fromStdString(path));
+    std::printf("%s (%.1f MB)\n", path.c_str(), bench::FileSizeMb(path));
+    std::printf("  open to drawn waveform     %7.3f s   (target <= %.1f)\n", t.firstWave, target);
+    std::printf("  open to all exact peaks    %7.3f s   (in the background)\n", t.exact);
+    std::printf("  reopen to drawn waveform   %7.3f s   (target <= %.1f), %s\n", t.cachedWave,
+                target, t.cachedExact ? "exact peaks from the cache" : "CACHE MISSED");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto start = Clock::now();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::printf("QApplication ready after %.3f s\n", Since(start));
+    if (argc > 1) {
+        for (int i = 1; i < argc; ++i)
+            Report(argv[i], 1.0);
+        return 0;
+    }
+    const std::string hour = bench::MakeHourFile();
+    const std::string tenHours = bench::MakeTenHourFile(hour);
+    Report(hour, 0.3);
+    Report(tenHours, 1.0);
+    return 0;
+}
