@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -162,3 +163,90 @@ TEST(DocumentWithoutFile, EditsAreRefused) {
 }
 
 } // namespace
+
+// A document whose file was adopted with preview peaks, and the exact table.
+class DocumentPeaksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto analysed = Analyse("speech_pauses.mp3", true);
+        exact_ = *analysed;
+        for (auto* v :
+             {&analysed->PeakMaxL, &analysed->PeakMinL, &analysed->PeakMaxR, &analysed->PeakMinR})
+            std::fill(v->begin(), v->end(), int16_t{0});
+        doc_.AdoptFile(std::move(*analysed), false);
+        doc_.Subscribe([this](DocumentChange c) { changes_.push_back(c); });
+    }
+
+    tessivo::ProgramState st_;
+    Document doc_{st_};
+    tessivo::PeakTable exact_;
+    std::vector<DocumentChange> changes_;
+};
+
+TEST_F(DocumentPeaksTest, RangesOfTheExactTableReplaceThePreviewAndNotifyOnce) {
+    EXPECT_FALSE(doc_.PeaksExact());
+    const uint32_t n = st_.FrameCount;
+    ASSERT_TRUE(doc_.ReplacePeakRanges(exact_, {{10, 20}, {n - 5, n}}));
+    ASSERT_EQ(changes_.size(), 1u);
+    EXPECT_EQ(changes_[0], DocumentChange::Peaks);
+    for (uint32_t f : {10u, 19u, n - 5, n - 1})
+        EXPECT_EQ(st_.PeakMaxL[f], exact_.PeakMaxL[f]) << f;
+    EXPECT_EQ(st_.PeakMaxL[20], 0);
+    EXPECT_EQ(st_.PeakMaxL[9], 0);
+
+    // Ranges past the file, empty ones, or a table of another size: refused.
+    changes_.clear();
+    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{0, n + 1}}));
+    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{30, 30}}));
+    tessivo::PeakTable shorter = exact_;
+    shorter.PeakMinR.pop_back();
+    EXPECT_FALSE(doc_.ReplacePeakRanges(shorter, {{0, 5}}));
+    EXPECT_TRUE(changes_.empty());
+    EXPECT_EQ(st_.PeakMaxL[0], 0);
+
+    // Once exact, nothing more is copied.
+    EXPECT_FALSE(doc_.FinishPeaks().has_value());
+    EXPECT_TRUE(doc_.PeaksExact());
+    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{0, 5}}));
+}
+
+TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
+    tessivo::PrepareInput in;
+    in.mode = tessivo::SplitModeKind::BySilence;
+    const tessivo::PrepareOutcome waiting = doc_.Prepare(in);
+    EXPECT_TRUE(waiting.waiting);
+    EXPECT_FALSE(waiting.acted);
+    EXPECT_TRUE(doc_.PreparePending());
+    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_TRUE(changes_.empty());
+
+    // A near-pauses length that cannot be used is told at once.
+    tessivo::PrepareInput bad;
+    bad.mode = tessivo::SplitModeKind::NearPauses;
+    bad.nearLength = "9:00:00";
+    EXPECT_FALSE(doc_.Prepare(bad).message.empty());
+
+    // Equal parts need no peaks.
+    tessivo::PrepareInput parts;
+    parts.mode = tessivo::SplitModeKind::ByParts;
+    parts.parts = 3;
+    EXPECT_TRUE(doc_.Prepare(parts).acted);
+    EXPECT_EQ(st_.CutCount, 3);
+
+    ASSERT_TRUE(doc_.ReplacePeakRanges(exact_, {{0, st_.FrameCount}}));
+    const auto out = doc_.FinishPeaks();
+    ASSERT_TRUE(out.has_value());
+    EXPECT_TRUE(out->acted);
+    EXPECT_FALSE(doc_.PreparePending());
+    // The same cut lines as with the exact peaks from the start.
+    const auto refFile = Analyse("speech_pauses.mp3", true);
+    tessivo::ProgramState& ref = *refFile;
+    ref.FileLoaded = true;
+    tessivo::PrepareInput again;
+    again.mode = tessivo::SplitModeKind::BySilence;
+    ASSERT_TRUE(tessivo::PrepareCutLines(ref, again).acted);
+    ASSERT_GT(ref.CutCount, 1);
+    ASSERT_EQ(st_.CutCount, ref.CutCount);
+    for (int k = 1; k <= ref.CutCount; ++k)
+        EXPECT_EQ(st_.CutLine[k], ref.CutLine[k]) << k;
+}

@@ -239,9 +239,6 @@ private:
     // Moves the analysed file into the state and shows it.
     void adoptOpenedFile();
     void rejectOpen(const QString& message, bool failed);
-    // What a refused open puts back: title and status words.
-    QString titleBeforeOpen_;
-    QString statusBeforeOpen_;
 
     ProgramState& st_;
     // Every edit of the open file and its parts goes through the document.

@@ -68,8 +68,7 @@ void MainWindow::startOpen(const QString& path) {
 
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
-    titleBeforeOpen_ = windowTitle();
-    statusBeforeOpen_ = statusLabel_->text();
+    openJob_->setShownBefore({windowTitle(), statusLabel_->text()});
     statusLabel_->setText(QStringLiteral("Opening file"));
     st_.LastShownPercent = 0;
 
@@ -110,7 +109,7 @@ void MainWindow::onFileOpened(bool ok, bool failed, const QString& message) {
         openJob_->cancel();
         doc_.CloseFile(st_.FileName);
         // The earlier file went with the adoption: its title does not come back.
-        titleBeforeOpen_ = QStringLiteral("Tessivo");
+        openJob_->setShownBefore({QStringLiteral("Tessivo"), openJob_->shownBefore().status});
         rejectOpen(QString::fromLocal8Bit(e.what()), true);
     }
 }
@@ -170,8 +169,8 @@ void MainWindow::onPeaksFinished() {
 }
 
 void MainWindow::rejectOpen(const QString& message, bool failed) {
-    setWindowTitle(titleBeforeOpen_);
-    statusLabel_->setText(statusBeforeOpen_);
+    setWindowTitle(openJob_->shownBefore().title);
+    statusLabel_->setText(openJob_->shownBefore().status);
     onStatusTick(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
     refreshPartList();

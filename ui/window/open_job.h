@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 class QTimer;
 
@@ -29,6 +30,13 @@ struct PeakWorkSettings {
     // Background decoders; 0: one per core.
     unsigned threads = 0;
     uint32_t chunkFrames = BackgroundPeaks::kDefaultChunkFrames;
+};
+
+// The window's title and status words before an open, put back when the
+// open is refused.
+struct ShownWords {
+    QString title;
+    QString status;
 };
 
 class OpenJob : public QObject {
@@ -67,8 +75,10 @@ public:
     // finish (tests: "still computing" for as long as they need).
     void holdPeaks(bool held) { held_ = held; }
 
-    // --- The wait cursor of a running open ---
+    // --- The wait cursor and the words a refused open puts back ---
     void setWaitCursor(bool on);
+    void setShownBefore(ShownWords words) { shownBefore_ = std::move(words); }
+    const ShownWords& shownBefore() const { return shownBefore_; }
 
 signals:
     // The open ended: ok, or refused with `message` (`failed`: an error
@@ -102,6 +112,7 @@ private:
     PeakTable staging_;
     QTimer* peaksTimer_ = nullptr;
     bool held_ = false;
+    ShownWords shownBefore_;
 };
 
 } // namespace tessivo
