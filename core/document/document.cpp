@@ -7,7 +7,6 @@
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 
-#include <algorithm>
 #include <utility>
 
 namespace tessivo {
@@ -144,25 +143,15 @@ bool Document::DeleteCutLine(int k) {
     return true;
 }
 
-bool Document::ReplacePeakRanges(const PeakTable& exact, const std::vector<FrameRange>& ranges) {
-    const size_t frames = st_.FrameCount;
-    if (peaksExact_ || !st_.FileLoaded || ranges.empty())
+bool Document::CopyFinishedPeaks(BackgroundPeaks& peaks) {
+    const AnalysedFile& file = st_;
+    if (peaksExact_ || !st_.FileLoaded || &peaks.File() != &file)
         return false;
-    for (const auto* v : {&exact.PeakMaxL, &exact.PeakMinL, &exact.PeakMaxR, &exact.PeakMinR})
-        if (v->size() != frames)
-            return false;
     for (const auto* v : {&st_.PeakMaxL, &st_.PeakMinL, &st_.PeakMaxR, &st_.PeakMinR})
-        if (v->size() != frames)
+        if (v->size() != st_.FrameCount)
             return false;
-    for (const FrameRange& r : ranges)
-        if (r.first >= r.last || r.last > frames)
-            return false;
-    std::vector<int16_t> PeakTable::*columns[] = {&PeakTable::PeakMaxL, &PeakTable::PeakMinL,
-                                                  &PeakTable::PeakMaxR, &PeakTable::PeakMinR};
-    for (auto column : columns)
-        for (const FrameRange& r : ranges)
-            std::copy((exact.*column).begin() + r.first, (exact.*column).begin() + r.last,
-                      (st_.*column).begin() + r.first);
+    if (peaks.CopyFinished(st_).empty())
+        return false;
     Notify(DocumentChange::Peaks);
     return true;
 }

@@ -94,15 +94,14 @@ public:
     void CloseFile(const std::string& nextName);
     // Takes over the file a finished open analysed, with one part spanning
     // it and nothing selected. `exactPeaks` false: its peak table is a
-    // preview that ReplacePeakRanges and FinishPeaks make exact later.
+    // preview that CopyFinishedPeaks and FinishPeaks make exact later.
     void AdoptFile(ProgramState&& analysed, bool exactPeaks = true);
 
     // --- Peaks ---
-    // Copies the frames of every range from `exact` (a table of the file's
-    // FrameCount frames) into the peak table and notifies Peaks once. Refused
-    // (false, nothing changes) when the table has exact peaks already, when
-    // `exact` is not sized to the file or a range does not lie inside it.
-    bool ReplacePeakRanges(const PeakTable& exact, const std::vector<FrameRange>& ranges);
+    // Copies the ranges `peaks` finished since the last call into the peak
+    // table and notifies Peaks once. Refused (false, nothing changes) when the
+    // table is exact already or `peaks` belong to another file's frames.
+    bool CopyFinishedPeaks(BackgroundPeaks& peaks);
     // Every frame of the peak table is exact now. Runs the Prepare that waited
     // for this, if any, and returns its outcome.
     std::optional<PrepareOutcome> FinishPeaks();

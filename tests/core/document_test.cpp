@@ -2,6 +2,7 @@
 // subscribers exactly once; refused edits change nothing and stay silent.
 #include "analysis_test_support.h"
 
+#include "core/analysis/peak_shares.h"
 #include "core/document/document.h"
 
 #include <gtest/gtest.h>
@@ -183,31 +184,38 @@ protected:
     std::vector<DocumentChange> changes_;
 };
 
-TEST_F(DocumentPeaksTest, RangesOfTheExactTableReplaceThePreviewAndNotifyOnce) {
+TEST_F(DocumentPeaksTest, FinishedRangesReplaceThePreviewAndNotifyOnceEach) {
     EXPECT_FALSE(doc_.PeaksExact());
-    const uint32_t n = st_.FrameCount;
-    ASSERT_TRUE(doc_.ReplacePeakRanges(exact_, {{10, 20}, {n - 5, n}}));
+    // Peaks of another file's frames are refused.
+    {
+        auto other = Analyse("speech_pauses.mp3", false);
+        tessivo::BackgroundPeaks foreign(*other, {}, 1);
+        foreign.Start();
+        foreign.Wait();
+        EXPECT_FALSE(doc_.CopyFinishedPeaks(foreign));
+        EXPECT_TRUE(changes_.empty());
+        EXPECT_EQ(st_.PeakMaxL, std::vector<int16_t>(st_.FrameCount, 0));
+    }
+    tessivo::BackgroundPeaks peaks(st_, {}, 1, 2 * tessivo::kSeamFrames);
+    peaks.Start();
+    peaks.Wait();
+    ASSERT_TRUE(peaks.Finished());
+    ASSERT_TRUE(doc_.CopyFinishedPeaks(peaks));
     ASSERT_EQ(changes_.size(), 1u);
     EXPECT_EQ(changes_[0], DocumentChange::Peaks);
-    for (uint32_t f : {10u, 19u, n - 5, n - 1})
-        EXPECT_EQ(st_.PeakMaxL[f], exact_.PeakMaxL[f]) << f;
-    EXPECT_EQ(st_.PeakMaxL[20], 0);
-    EXPECT_EQ(st_.PeakMaxL[9], 0);
-
-    // Ranges past the file, empty ones, or a table of another size: refused.
-    changes_.clear();
-    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{0, n + 1}}));
-    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{30, 30}}));
-    tessivo::PeakTable shorter = exact_;
-    shorter.PeakMinR.pop_back();
-    EXPECT_FALSE(doc_.ReplacePeakRanges(shorter, {{0, 5}}));
-    EXPECT_TRUE(changes_.empty());
-    EXPECT_EQ(st_.PeakMaxL[0], 0);
+    EXPECT_TRUE(st_.PeakMaxL == exact_.PeakMaxL && st_.PeakMinL == exact_.PeakMinL &&
+                st_.PeakMaxR == exact_.PeakMaxR && st_.PeakMinR == exact_.PeakMinR);
+    // Nothing new: nothing to tell.
+    EXPECT_FALSE(doc_.CopyFinishedPeaks(peaks));
+    EXPECT_EQ(changes_.size(), 1u);
 
     // Once exact, nothing more is copied.
     EXPECT_FALSE(doc_.FinishPeaks().has_value());
     EXPECT_TRUE(doc_.PeaksExact());
-    EXPECT_FALSE(doc_.ReplacePeakRanges(exact_, {{0, 5}}));
+    tessivo::BackgroundPeaks again(st_, {}, 1);
+    again.Start();
+    again.Wait();
+    EXPECT_FALSE(doc_.CopyFinishedPeaks(again));
 }
 
 TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
@@ -233,7 +241,10 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     EXPECT_TRUE(doc_.Prepare(parts).acted);
     EXPECT_EQ(st_.CutCount, 3);
 
-    ASSERT_TRUE(doc_.ReplacePeakRanges(exact_, {{0, st_.FrameCount}}));
+    tessivo::BackgroundPeaks peaks(st_, {}, 1);
+    peaks.Start();
+    peaks.Wait();
+    ASSERT_TRUE(doc_.CopyFinishedPeaks(peaks));
     const auto out = doc_.FinishPeaks();
     ASSERT_TRUE(out.has_value());
     EXPECT_TRUE(out->acted);

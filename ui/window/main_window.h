@@ -95,7 +95,7 @@ public:
     // would touch the state is refused then.
     bool isBusy() const;
     // Waits (running the event loop) until a running open has finished and
-    // the file's exact peaks are in.
+    // the file's exact peaks are in (unless the open job holds them back).
     void waitForOpen();
     // Waits until a running open shows its file (its peaks may be a preview).
     void waitForFileShown();

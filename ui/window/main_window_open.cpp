@@ -90,7 +90,7 @@ void MainWindow::waitForFileShown() {
 
 void MainWindow::waitForOpen() {
     waitForFileShown();
-    while (openJob_->peaksRunning()) {
+    while (openJob_->peaksRunning() && !openJob_->peaksHeld()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(2);
     }

@@ -107,7 +107,6 @@ void OpenJob::cancelPeaks() {
     if (peaks_)
         peaks_->Cancel();
     peaks_.reset();
-    staging_ = {};
 }
 
 double OpenJob::peaksPercent() const {
@@ -125,16 +124,13 @@ void OpenJob::copyPeaks() {
     if (held_ || !peaks_)
         return;
     const bool done = peaks_->Finished(); // before the copy: nothing comes after
-    const std::vector<FrameRange> ranges = peaks_->CopyFinished(staging_);
-    if (!ranges.empty())
-        doc_.ReplacePeakRanges(staging_, ranges);
+    doc_.CopyFinishedPeaks(*peaks_);
     if (!done)
         return;
     peaksTimer_->stop();
     if (!settings_.cacheFolder.empty())
         StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), peaks_->Table());
     peaks_.reset();
-    staging_ = {};
     emit peaksFinished();
 }
 

@@ -74,6 +74,7 @@ public:
     // While held, nothing is copied into the document and the peaks do not
     // finish (tests: "still computing" for as long as they need).
     void holdPeaks(bool held) { held_ = held; }
+    bool peaksHeld() const { return held_; }
 
     // --- The wait cursor and the words a refused open puts back ---
     void setWaitCursor(bool on);
@@ -107,9 +108,8 @@ private:
     bool workerFailed_ = false;
     QString workerMessage_;
     QTimer* openTimer_ = nullptr;
-    // The exact peaks: computed into peaks_, copied through staging_.
+    // The exact peaks, copied into the document as they are finished.
     std::unique_ptr<BackgroundPeaks> peaks_;
-    PeakTable staging_;
     QTimer* peaksTimer_ = nullptr;
     bool held_ = false;
     ShownWords shownBefore_;
