@@ -86,6 +86,8 @@ public:
     ~MainWindow() override;
 
     ProgramState& state() { return st_; }
+    // The document of the open file (benchmarks and tests ask it about its
+    // peaks).
     Document& document() { return doc_; }
     const ViewGeometry& viewGeometry() const { return geom_; }
 
