@@ -4,8 +4,9 @@
 // makes (making them when missing). For each file, in one run: a window
 // (fake sound and dialogs, a fresh peak cache) opens it, and the time from
 // the open to the first paint of the view with the file's waveform is
-// measured; then the time until the exact peaks are all in; then the file
-// is opened again and the time to the waveform from the peak cache.
+// measured (best of three opens); then the time until the exact peaks are
+// all in; then the file is opened again (three times) and the time to the
+// waveform from the peak cache. `cp` of the file is timed beside them.
 #include "bench/bench_files.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
@@ -59,10 +60,17 @@ struct OpenPhases {
 
 struct WindowTimes {
     OpenPhases first; // open to the first paint with the file's waveform
-    double exact = 0; // open to every exact peak in the document
+    double exact = 0; // the last open to every exact peak in the document
     OpenPhases cached;
     bool cachedExact = false; // the reopened file showed exact peaks at once
 };
+
+constexpr int kRuns = 3;
+
+// The run with the earlier paint.
+OpenPhases Best(const OpenPhases& a, const OpenPhases& b) {
+    return a.painted > 0 && a.painted <= b.painted ? a : b;
+}
 
 // Runs the event loop until `done` or 120 s have passed.
 template <class Done> void Spin(Done done) {
@@ -107,13 +115,21 @@ WindowTimes TimeWindow(const QString& path) {
     win.show();
     QCoreApplication::processEvents();
 
+    // Each open cancels the exact peaks of the one before, so the cache
+    // stays empty until the last one has all of them.
     WindowTimes t;
-    const auto t0 = Clock::now();
-    t.first = OpenAndPaint(win, st, path);
+    auto t0 = Clock::now();
+    for (int i = 0; i < kRuns; ++i) {
+        t0 = Clock::now();
+        t.first = Best(t.first, OpenAndPaint(win, st, path));
+    }
     Spin([&] { return !win.openJob()->peaksRunning(); });
     t.exact = Since(t0);
-    t.cached = OpenAndPaint(win, st, path);
-    t.cachedExact = win.document().PeaksExact() && !win.openJob()->peaksRunning();
+    t.cachedExact = true;
+    for (int i = 0; i < kRuns; ++i) {
+        t.cached = Best(t.cached, OpenAndPaint(win, st, path));
+        t.cachedExact = t.cachedExact && win.document().PeaksExact();
+    }
     win.close();
     return t;
 }
@@ -125,7 +141,12 @@ void PrintPhases(const char* what, const OpenPhases& t, double target) {
 
 void Report(const std::string& path, double target) {
     const WindowTimes t = TimeWindow(QString::fromStdString(path));
-    std::printf("%s (%.1f MB)\n", path.c_str(), bench::FileSizeMb(path));
+    const auto c0 = Clock::now();
+    bench::RunOrExit("cp " + path + " /tmp/tessivo_window_bench_copy.mp3");
+    const double cp = Since(c0);
+    bench::RunOrExit("rm -f /tmp/tessivo_window_bench_copy.mp3");
+    std::printf("%s (%.1f MB), best of %d opens; cp of the file %.3f s\n", path.c_str(),
+                bench::FileSizeMb(path), kRuns, cp);
     PrintPhases("open to drawn waveform", t.first, target);
     std::printf("  open to all exact peaks    %7.3f s   (in the background)\n", t.exact);
     PrintPhases("reopen to drawn waveform", t.cached, target);
