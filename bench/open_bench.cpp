@@ -6,6 +6,7 @@
 // `tessivo-cli info` and a 12-part split against `cp`, the exact peaks
 // against `mpg123 -q -t`, the time from start to the preview table, to the
 // exact table from the peak cache, and the peak memory of `info`.
+#include "bench/bench_files.h"
 #include "core/analysis/background_peaks.h"
 #include "core/analysis/frame_index.h"
 #include "core/analysis/open_file.h"
@@ -14,7 +15,6 @@
 #include "core/analysis/preview_peaks.h"
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +28,7 @@
 #include <vector>
 
 using namespace tessivo;
+using namespace tessivo::bench;
 
 namespace {
 
@@ -35,55 +36,6 @@ using Clock = std::chrono::steady_clock;
 
 double Since(Clock::time_point a) {
     return std::chrono::duration<double>(Clock::now() - a).count();
-}
-
-bool Exists(const std::string& p) {
-    struct stat sb {};
-    return ::stat(p.c_str(), &sb) == 0 && sb.st_size > 0;
-}
-
-double SizeMb(const std::string& p) {
-    struct stat sb {};
-    return ::stat(p.c_str(), &sb) == 0 ? sb.st_size / 1048576.0 : 0.0;
-}
-
-void Run(const std::string& cmd) {
-    if (std::system(cmd.c_str()) != 0) {
-        std::fprintf(stderr, "failed: %s\n", cmd.c_str());
-        std::exit(1);
-    }
-}
-
-// 60 minutes of a slowly moving mix of tones and noise, 128 kbit/s CBR stereo.
-std::string MakeHourFile() {
-    const std::string path = "/tmp/tessivo_bench_60min.mp3";
-    if (Exists(path))
-        return path;
-    std::fprintf(stderr, "making %s (a minute or two)...\n", path.c_str());
-    Run("sox -R -D -V1 -n -r 44100 -c 2 -b 16 -t wav - synth 3600 sine 110-1760 sine 220-880 "
-        "pinknoise remix 1,3 2,3 vol 0.4 tremolo 0.2 60 | lame --quiet --noreplaygain -b 128 "
-        "--cbr - " +
-        path + ".part && mv " + path + ".part " + path);
-    return path;
-}
-
-// The hour's audio frames (after its Info frame) ten times over.
-std::string MakeTenHourFile(const std::string& hour) {
-    const std::string path = "/tmp/tessivo_bench_10h.mp3";
-    if (Exists(path))
-        return path;
-    ProgramState st;
-    if (!AnalyseFile(st, hour, false).ok)
-        std::exit(1);
-    const size_t from = static_cast<size_t>(st.FramePos[std::min(1, st.IndexedFrames - 1)]);
-    const size_t to = static_cast<size_t>(AudioEnd(st));
-    FILE* f = std::fopen((path + ".part").c_str(), "wb");
-    for (int i = 0; f && i < 10; ++i)
-        std::fwrite(st.FileBuffer.data() + from, 1, to - from, f);
-    if (!f || std::fclose(f) != 0)
-        std::exit(1);
-    Run("mv " + path + ".part " + path);
-    return path;
 }
 
 // Runs argv, returning the wall time; `maxRssKb` receives the child's peak
@@ -171,19 +123,19 @@ double TimeExactPeaks(const std::string& path, bool& same) {
 
 void CommandLineFigures(const std::string& cli, const std::string& path) {
     const std::string out = "/tmp/tessivo_open_bench_out";
-    Run("rm -rf " + out + " && mkdir -p " + out);
+    RunOrExit("rm -rf " + out + " && mkdir -p " + out);
     const double cp = Best(3, {"cp", path, out + "/copy.mp3"});
     long rss = 0;
     const double info = Best(3, {cli, "info", path}, &rss);
     const double split = Best(3, {cli, "split", "-q", "--parts", "12", "-o", out, path});
-    std::printf("%s (%.1f MB)\n", path.c_str(), SizeMb(path));
+    std::printf("%s (%.1f MB)\n", path.c_str(), FileSizeMb(path));
     std::printf("  cp                    %7.3f s\n", cp);
     std::printf("  tessivo-cli info      %7.3f s  = %.2f x cp   (target <= 2)\n", info, info / cp);
     std::printf("  split into 12 parts   %7.3f s  = %.2f x cp   (target <= 1.5)\n", split,
                 split / cp);
     std::printf("  info peak memory      %7.1f MB = file + %.1f MB   (target <= +40)\n",
-                rss / 1024.0, rss / 1024.0 - SizeMb(path));
-    Run("rm -rf " + out);
+                rss / 1024.0, rss / 1024.0 - FileSizeMb(path));
+    RunOrExit("rm -rf " + out);
 }
 
 void PeakFigures(const std::string& path) {
@@ -197,12 +149,12 @@ void PeakFigures(const std::string& path) {
 
 void OpenFigures(const std::string& path, double previewTarget) {
     const std::string cache = "/tmp/tessivo_open_bench_cache";
-    Run("rm -rf " + cache);
+    RunOrExit("rm -rf " + cache);
     const OpenTimes t = TimeOpen(path, cache);
     std::printf("  start to preview      %7.3f s   (target <= %.1f)\n", t.preview, previewTarget);
     std::printf("  start to cached exact %7.3f s   (target <= %.1f)\n", t.cached, previewTarget);
     std::printf("  background exact      %7.3f s  after the preview\n", t.exact);
-    Run("rm -rf " + cache);
+    RunOrExit("rm -rf " + cache);
 }
 
 } // namespace
@@ -216,7 +168,7 @@ int main(int argc, char** argv) {
     if (argc > 1)
         return 0;
     const std::string tenHours = MakeTenHourFile(hour);
-    std::printf("%s (%.1f MB)\n", tenHours.c_str(), SizeMb(tenHours));
+    std::printf("%s (%.1f MB)\n", tenHours.c_str(), FileSizeMb(tenHours));
     OpenFigures(tenHours, 1.0);
     return 0;
 }

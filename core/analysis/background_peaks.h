@@ -63,6 +63,8 @@ public:
     std::vector<FrameRange> CopyFinished(PeakTable& table);
     // The whole exact table; only once Finished().
     const PeakTable& Table() const { return table_; }
+    // The file whose peaks these are.
+    const AnalysedFile& File() const { return file_; }
 
 private:
     bool TakeChunk(size_t& k);

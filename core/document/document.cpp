@@ -60,11 +60,14 @@ void Document::CloseFile(const std::string& nextName) {
     st_.FileName = nextName;
     written_.Clear();
     unsplitEdits_ = false;
+    pendingPrepare_.reset();
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
-void Document::AdoptFile(ProgramState&& analysed) {
+void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     AdoptAnalysedFile(st_, std::move(analysed));
+    peaksExact_ = exactPeaks;
+    pendingPrepare_.reset();
     st_.FileLoaded = true;
     st_.SelectedPart = 0;
     st_.SplitFileCount = 0; // parts of the new file are numbered from 1
@@ -140,10 +143,42 @@ bool Document::DeleteCutLine(int k) {
     return true;
 }
 
+bool Document::CopyFinishedPeaks(BackgroundPeaks& peaks) {
+    const AnalysedFile& file = st_;
+    if (peaksExact_ || !st_.FileLoaded || &peaks.File() != &file)
+        return false;
+    for (const auto* v : {&st_.PeakMaxL, &st_.PeakMinL, &st_.PeakMaxR, &st_.PeakMinR})
+        if (v->size() != st_.FrameCount)
+            return false;
+    if (peaks.CopyFinished(st_).empty())
+        return false;
+    Notify(DocumentChange::Peaks);
+    return true;
+}
+
+std::optional<PrepareOutcome> Document::FinishPeaks() {
+    peaksExact_ = true;
+    if (!pendingPrepare_)
+        return std::nullopt;
+    PrepareInput in = *pendingPrepare_;
+    pendingPrepare_.reset();
+    return Prepare(in);
+}
+
 PrepareOutcome Document::Prepare(PrepareInput& in) {
     PrepareOutcome out;
     if (!st_.FileLoaded)
         return out;
+    if (!peaksExact_ &&
+        (in.mode == SplitModeKind::BySilence || in.mode == SplitModeKind::NearPauses)) {
+        if (in.mode == SplitModeKind::NearPauses)
+            out.message = CheckNearPausesInput(st_, in);
+        if (!out.message.empty())
+            return out;
+        pendingPrepare_ = in;
+        out.waiting = true;
+        return out;
+    }
     const auto before = Before();
     out = PrepareCutLines(st_, in);
     if (!out.acted)

@@ -5,6 +5,7 @@
 // window's Qt adapter turns the notifications into signals.
 #pragma once
 
+#include "core/analysis/background_peaks.h"
 #include "core/cutlist/cut_list.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
@@ -14,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@ enum class DocumentChange : unsigned {
     Tags = 1u << 3,      // a part's tag
     Selection = 1u << 4, // the selected part
     Settings = 1u << 5,  // split mode, silence values, output choices
+    Peaks = 1u << 6,     // frames of the peak table were replaced by exact ones
 };
 
 constexpr DocumentChange operator|(DocumentChange a, DocumentChange b) {
@@ -90,8 +93,22 @@ public:
     // file being opened.
     void CloseFile(const std::string& nextName);
     // Takes over the file a finished open analysed, with one part spanning
-    // it and nothing selected.
-    void AdoptFile(ProgramState&& analysed);
+    // it and nothing selected. `exactPeaks` false: its peak table is a
+    // preview that CopyFinishedPeaks and FinishPeaks make exact later.
+    void AdoptFile(ProgramState&& analysed, bool exactPeaks = true);
+
+    // --- Peaks ---
+    // Copies the ranges `peaks` finished since the last call into the peak
+    // table and notifies Peaks once. Refused (false, nothing changes) when the
+    // table is exact already or `peaks` belong to another file's frames.
+    bool CopyFinishedPeaks(BackgroundPeaks& peaks);
+    // Every frame of the peak table is exact now. Runs the Prepare that waited
+    // for this, if any, and returns its outcome.
+    std::optional<PrepareOutcome> FinishPeaks();
+    // False while the peak table still holds preview values.
+    bool PeaksExact() const { return peaksExact_; }
+    // A Prepare at pauses waits for the exact peaks.
+    bool PreparePending() const { return pendingPrepare_.has_value(); }
 
     // --- Cut lines ---
     // Adds a cut line at `frame`; false (nothing changes) when the table is
@@ -101,7 +118,9 @@ public:
     int MoveCutLine(int k, int32_t frame);
     // Removes cut line k (2..CutCount) and clears the selection.
     bool DeleteCutLine(int k);
-    // The Prepare button of the split settings.
+    // The Prepare button of the split settings. The modes that look for
+    // pauses need exact peaks: before FinishPeaks they change nothing and
+    // return `waiting`; the last such input runs in FinishPeaks.
     PrepareOutcome Prepare(PrepareInput& in);
     // Back to one part spanning the file.
     void ClearCutLines();
@@ -192,6 +211,8 @@ private:
     bool tagDamageTold_ = false;
     EditRecorder recorder_;
     bool unsplitEdits_ = false;
+    bool peaksExact_ = true;
+    std::optional<PrepareInput> pendingPrepare_;
 };
 
 } // namespace tessivo

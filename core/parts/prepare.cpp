@@ -157,13 +157,19 @@ namespace {
 
 // Split at pauses near: the length text and tolerance checked as the command
 // line checks them, the length as an equal-time length is.
+std::string CheckNearPauses(const ProgramState& st, const PrepareInput& in,
+                            NearPausesLength& length) {
+    std::string message =
+        ParseNearPausesText(in.nearLength + "," + std::to_string(in.nearTolerance), length);
+    if (message.empty())
+        message = CheckPartLength(st, length.seconds);
+    return message;
+}
+
 PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
     PrepareOutcome out;
     NearPausesLength length;
-    out.message =
-        ParseNearPausesText(in.nearLength + "," + std::to_string(in.nearTolerance), length);
-    if (out.message.empty())
-        out.message = CheckPartLength(st, length.seconds);
+    out.message = CheckNearPauses(st, in, length);
     if (!out.message.empty())
         return out;
     out.noPause = PrepareNearPauses(st, length.seconds, length.tolerancePercent);
@@ -173,6 +179,11 @@ PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
 }
 
 } // namespace
+
+std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in) {
+    NearPausesLength length;
+    return CheckNearPauses(st, in, length);
+}
 
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
     PrepareOutcome out;

@@ -47,6 +47,9 @@ struct PrepareOutcome {
     // After split at pauses near: entry k is true when part k starts on a cut
     // that found no pause (entry 0 unused); empty after the other modes.
     std::vector<bool> noPause;
+    // Nothing changed yet: the mode looks for pauses and the exact peaks
+    // are still being computed; the preparation runs when they are done.
+    bool waiting = false;
 };
 
 // The Prepare button: does nothing under 2 seconds of audio; checks the time
@@ -54,6 +57,10 @@ struct PrepareOutcome {
 // prepares by the mode. Also in the
 // Visual mode the selection is cleared and `acted` is true.
 PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
+
+// The message Prepare at pauses near shows for `in` before it looks at the
+// peaks (its length and tolerance); "" when they can be used.
+std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in);
 
 // Equal time by a part length in whole seconds, any number of hours: does
 // nothing under 2 seconds of audio; refuses a length with CheckPartLength's

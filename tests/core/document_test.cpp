@@ -2,10 +2,12 @@
 // subscribers exactly once; refused edits change nothing and stay silent.
 #include "analysis_test_support.h"
 
+#include "core/analysis/peak_shares.h"
 #include "core/document/document.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -162,3 +164,100 @@ TEST(DocumentWithoutFile, EditsAreRefused) {
 }
 
 } // namespace
+
+// A document whose file was adopted with preview peaks, and the exact table.
+class DocumentPeaksTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto analysed = Analyse("speech_pauses.mp3", true);
+        exact_ = *analysed;
+        for (auto* v :
+             {&analysed->PeakMaxL, &analysed->PeakMinL, &analysed->PeakMaxR, &analysed->PeakMinR})
+            std::fill(v->begin(), v->end(), int16_t{0});
+        doc_.AdoptFile(std::move(*analysed), false);
+        doc_.Subscribe([this](DocumentChange c) { changes_.push_back(c); });
+    }
+
+    tessivo::ProgramState st_;
+    Document doc_{st_};
+    tessivo::PeakTable exact_;
+    std::vector<DocumentChange> changes_;
+};
+
+TEST_F(DocumentPeaksTest, FinishedRangesReplaceThePreviewAndNotifyOnceEach) {
+    EXPECT_FALSE(doc_.PeaksExact());
+    // Peaks of another file's frames are refused.
+    {
+        auto other = Analyse("speech_pauses.mp3", false);
+        tessivo::BackgroundPeaks foreign(*other, {}, 1);
+        foreign.Start();
+        foreign.Wait();
+        EXPECT_FALSE(doc_.CopyFinishedPeaks(foreign));
+        EXPECT_TRUE(changes_.empty());
+        EXPECT_EQ(st_.PeakMaxL, std::vector<int16_t>(st_.FrameCount, 0));
+    }
+    tessivo::BackgroundPeaks peaks(st_, {}, 1, 2 * tessivo::kSeamFrames);
+    peaks.Start();
+    peaks.Wait();
+    ASSERT_TRUE(peaks.Finished());
+    ASSERT_TRUE(doc_.CopyFinishedPeaks(peaks));
+    ASSERT_EQ(changes_.size(), 1u);
+    EXPECT_EQ(changes_[0], DocumentChange::Peaks);
+    EXPECT_TRUE(st_.PeakMaxL == exact_.PeakMaxL && st_.PeakMinL == exact_.PeakMinL &&
+                st_.PeakMaxR == exact_.PeakMaxR && st_.PeakMinR == exact_.PeakMinR);
+    // Nothing new: nothing to tell.
+    EXPECT_FALSE(doc_.CopyFinishedPeaks(peaks));
+    EXPECT_EQ(changes_.size(), 1u);
+
+    // Once exact, nothing more is copied.
+    EXPECT_FALSE(doc_.FinishPeaks().has_value());
+    EXPECT_TRUE(doc_.PeaksExact());
+    tessivo::BackgroundPeaks again(st_, {}, 1);
+    again.Start();
+    again.Wait();
+    EXPECT_FALSE(doc_.CopyFinishedPeaks(again));
+}
+
+TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
+    tessivo::PrepareInput in;
+    in.mode = tessivo::SplitModeKind::BySilence;
+    const tessivo::PrepareOutcome waiting = doc_.Prepare(in);
+    EXPECT_TRUE(waiting.waiting);
+    EXPECT_FALSE(waiting.acted);
+    EXPECT_TRUE(doc_.PreparePending());
+    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_TRUE(changes_.empty());
+
+    // A near-pauses length that cannot be used is told at once.
+    tessivo::PrepareInput bad;
+    bad.mode = tessivo::SplitModeKind::NearPauses;
+    bad.nearLength = "9:00:00";
+    EXPECT_FALSE(doc_.Prepare(bad).message.empty());
+
+    // Equal parts need no peaks.
+    tessivo::PrepareInput parts;
+    parts.mode = tessivo::SplitModeKind::ByParts;
+    parts.parts = 3;
+    EXPECT_TRUE(doc_.Prepare(parts).acted);
+    EXPECT_EQ(st_.CutCount, 3);
+
+    tessivo::BackgroundPeaks peaks(st_, {}, 1);
+    peaks.Start();
+    peaks.Wait();
+    ASSERT_TRUE(doc_.CopyFinishedPeaks(peaks));
+    const auto out = doc_.FinishPeaks();
+    ASSERT_TRUE(out.has_value());
+    EXPECT_TRUE(out->acted);
+    EXPECT_FALSE(doc_.PreparePending());
+    // The same cut lines as with the exact peaks from the start.
+    const auto refFile = Analyse("speech_pauses.mp3", true);
+    tessivo::ProgramState& ref = *refFile;
+    ref.FileLoaded = true;
+    tessivo::PrepareInput again;
+    again.mode = tessivo::SplitModeKind::BySilence;
+    ASSERT_TRUE(tessivo::PrepareCutLines(ref, again).acted);
+    ASSERT_GT(ref.CutCount, 1);
+    ASSERT_EQ(st_.CutCount, ref.CutCount);
+    for (int k = 1; k <= ref.CutCount; ++k)
+        EXPECT_EQ(st_.CutLine[k], ref.CutLine[k]) << k;
+}

@@ -24,6 +24,8 @@ void DocumentSignals::relay(DocumentChange change) {
         emit selectionChanged();
     if (HasChange(change, DocumentChange::Settings))
         emit settingsChanged();
+    if (HasChange(change, DocumentChange::Peaks))
+        emit peaksChanged();
 }
 
 } // namespace tessivo

@@ -25,6 +25,7 @@ signals:
     void tagsChanged();
     void selectionChanged();
     void settingsChanged();
+    void peaksChanged();
 
 private:
     void relay(DocumentChange change);

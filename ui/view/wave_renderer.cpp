@@ -318,7 +318,7 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
         DrawWaveColumns(p, st, g, m, band.xa, band.xb);
     if (st.CutCount > 1 && style.images)
         DrawCutMarks(p, st, g, m, *style.images);
-    if (!st.FileLoaded)
+    if (!st.FileLoaded && style.openHint)
         DrawHints(p, g, style);
     DrawStrip(p, st, g, m, band.shown);
     if (st.CutCount > 1)

@@ -32,6 +32,8 @@ struct RenderStyle {
     QString fontFamily;
     int fontSize = 8; // points
     const MarkImages* images = nullptr;
+    // The hint to open a file, shown while none is (false while one opens).
+    bool openHint = true;
 };
 
 // Paints the whole waveform picture (waveBitmapWidth x waveBitmapHeight).

@@ -1,6 +1,7 @@
 #include "ui/window/main_window.h"
 
 #include "core/analysis/frame_index.h"
+#include "core/analysis/peak_cache.h"
 #include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
@@ -10,6 +11,7 @@
 #include "ui/window/about_window.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
+#include "ui/window/open_job.h"
 
 #include <QAction>
 #include <QApplication>
@@ -158,6 +160,7 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
     setMinimumSize(800, 600);
     resize(800, 600);
     setAcceptDrops(true);
+    createOpenJob();
 
     auto* client = new ClientArea(this);
     client_ = client;
@@ -178,14 +181,11 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
 }
 
 MainWindow::~MainWindow() {
-    // Destruction: no open may outlive the window, then the stream and the
-    // audio output go.
-    // A split being written finishes first: its files are the user's.
+    // Destruction: a split being written finishes first (its files are the
+    // user's); no open and no peak computation may outlive the window, then
+    // the stream and the audio output go.
     confirmDialog_->splitRunner()->wait();
-    if (worker_.joinable()) {
-        cancelOpen_ = true;
-        worker_.join();
-    }
+    openJob_->cancel();
     engine_.Stop(st_.PlayStream);
     engine_.FreeStream(st_.PlayStream);
     st_.PlayStream = 0;
@@ -247,11 +247,24 @@ void MainWindow::createTimers() {
     statusTimer->setObjectName(QStringLiteral("statusTimer"));
     statusTimer->setInterval(100);
     connect(statusTimer, &QTimer::timeout, this, &MainWindow::onStatusTick);
-    openPollTimer_ = new QTimer(this);
-    openPollTimer_->setInterval(20);
-    connect(openPollTimer_, &QTimer::timeout, this, &MainWindow::pollOpen);
     playbackTimer->start();
     statusTimer->start();
+}
+
+void MainWindow::createOpenJob() {
+    PeakWorkSettings peakWork;
+    peakWork.cacheFolder = env_.peakCacheFolder.isEmpty() ? DefaultPeakCacheFolder()
+                                                          : env_.peakCacheFolder.toStdString();
+    peakWork.threads = env_.peakThreads;
+    if (env_.peakChunkFrames > 0)
+        peakWork.chunkFrames = env_.peakChunkFrames;
+    openJob_ = std::make_unique<OpenJob>(doc_, st_.ProgressPercent, std::move(peakWork));
+    connect(openJob_.get(), &OpenJob::opened, this, &MainWindow::onFileOpened);
+    connect(openJob_.get(), &OpenJob::peaksFinished, this, &MainWindow::onPeaksFinished);
+}
+
+bool MainWindow::isBusy() const {
+    return openJob_->busy() || confirmDialog_->splitRunner()->isRunning();
 }
 
 void MainWindow::createControlPanel() {
@@ -445,6 +458,11 @@ void MainWindow::layoutView() {
 }
 
 void MainWindow::drawWaveView() {
+    // The exact peaks of what is shown are computed next.
+    const int64_t shown = int64_t{geom_.cols()} * ZoomFactor[st_.ZoomLevel];
+    openJob_->setViewRange(static_cast<uint32_t>(std::max(st_.ViewFirstFrame, 0)),
+                           static_cast<uint32_t>(std::clamp<int64_t>(st_.ViewFirstFrame + shown, 0,
+                                                                     int64_t{st_.FrameCount})));
     if (waveView_->waveBitmap.isNull())
         return;
     {
@@ -485,7 +503,7 @@ void MainWindow::showStreamInfo() {
 // Zoom and scrolling
 
 void MainWindow::onZoomInClicked() {
-    if (busy_)
+    if (isBusy())
         return;
     // From a fitted scale in goes to the level below the one just above it.
     st_.FitFramesPerColumn = 0.0;
@@ -497,7 +515,7 @@ void MainWindow::onZoomInClicked() {
 }
 
 void MainWindow::onZoomOutClicked() {
-    if (busy_ || st_.FitFramesPerColumn > 0)
+    if (isBusy() || st_.FitFramesPerColumn > 0)
         return; // a fitted scale already shows the whole file
     const int64_t w = geom_.waveBitmapWidth();
     const int64_t n = st_.FrameCount;
@@ -550,7 +568,7 @@ void MainWindow::onScrollBarMoved(int position) {
 
 void MainWindow::autoZoomIn() {
     const double z = ZoomFactor[st_.ZoomLevel];
-    if (busy_ || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0 ||
+    if (isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0 ||
         !(st_.FrameCount < 0.5 * z * geom_.cols()))
         return;
     --st_.ZoomLevel;
@@ -563,7 +581,7 @@ void MainWindow::autoZoomIn() {
 void MainWindow::onWavePainted() {
     // The check runs at the end of every paint; the zoom itself is posted so
     // it does not redraw from inside the paint.
-    if (autoZoomPending_ || busy_ || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0)
+    if (autoZoomPending_ || isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0)
         return;
     if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.cols()))
         return;
@@ -589,7 +607,7 @@ void MainWindow::onClientResized() {
 }
 
 void MainWindow::onPlaybackTick() {
-    if (!busy_) {
+    if (!isBusy()) {
         followPlayback();
         placePositionLine();
     }
@@ -603,9 +621,13 @@ void MainWindow::onStatusTick() {
         progressBar_->show();
         return;
     }
-    progressBar_->hide();
+    // The exact peaks computed behind the file shown.
+    const bool peaks = openJob_->peaksRunning();
+    const double peaksPercent = openJob_->peaksPercent();
+    progressBar_->setValue(static_cast<int>(RoundEven(peaksPercent)));
+    progressBar_->setVisible(peaks);
     // While an open runs the status word is the open's own.
-    if (busy_)
+    if (isBusy())
         return;
     if (auto caption = PlaybackStatusCaption(st_))
         statusLabel_->setText(QString::fromStdString(*caption));
@@ -619,7 +641,9 @@ void MainWindow::onStatusTick() {
         // Stopped, the clock shows the play cursor.
         showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
-        if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
+        if (peaks && (doc_.PreparePending() || k <= 0 || k > st_.CutCount)) {
+            statusLabel_->setText(PeaksStatusText(peaksPercent));
+        } else if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
             statusLabel_->setText(QStringLiteral("Ready"));
         } else {
             const double start = st_.PartStart[k] * st_.FrameDuration;
@@ -649,24 +673,14 @@ void MainWindow::setCommandsEnabled(bool on) {
         w->setEnabled(on);
 }
 
-void MainWindow::setBusyCursor(bool busy) {
-    if (busy == busyCursor_)
-        return;
-    busyCursor_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
 void MainWindow::onSplitTriggered() {
-    if (busy_)
+    if (isBusy())
         return;
     confirmDialog_->openIfPartsPrepared();
 }
 
 void MainWindow::onViewerTriggered() {
-    if (busy_ || !viewerEnabled_)
+    if (isBusy() || !viewerEnabled_)
         return;
     frameViewer_->exec();
 }
@@ -693,7 +707,7 @@ void MainWindow::onAboutTriggered() {
 }
 
 void MainWindow::onStatusClicked() {
-    if (!st_.FileLoaded && !busy_)
+    if (!st_.FileLoaded && !isBusy())
         onOpenTriggered();
 }
 
@@ -711,16 +725,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    // A split being written finishes first: its files are the user's.
+    // A split being written finishes first: its files are the user's. An
+    // open or the exact peaks stop at once.
     confirmDialog_->splitRunner()->wait();
-    if (worker_.joinable()) {
-        cancelOpen_ = true;
-        worker_.join();
-        openPollTimer_->stop();
-        busy_ = false;
-        st_.ProgressPercent = 0.0;
-        setBusyCursor(false);
-    }
+    openJob_->cancel();
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
     saveWindowSettings();

@@ -19,9 +19,7 @@
 #include <QMainWindow>
 #include <QString>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 class QAction;
 class QFrame;
@@ -47,6 +45,7 @@ class TagPanel;
 class ConfirmDialog;
 class CutListCommands;
 class WaveMouse;
+class OpenJob;
 
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
@@ -60,6 +59,13 @@ struct WindowEnvironment {
     QString diagnosticFolder;
     // The help page. Empty = look beside the program, then in the sources.
     QString helpPage;
+    // Where exact peaks are kept between runs. Empty = the user's cache
+    // folder (DefaultPeakCacheFolder).
+    QString peakCacheFolder;
+    // Decoders of the exact peaks (0: one per core) and frames per chunk
+    // (0: the default).
+    unsigned peakThreads = 0;
+    uint32_t peakChunkFrames = 0;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -81,15 +87,23 @@ public:
     ~MainWindow() override;
 
     ProgramState& state() { return st_; }
+    // The document of the open file (benchmarks and tests ask it about its
+    // peaks).
+    Document& document() { return doc_; }
     const ViewGeometry& viewGeometry() const { return geom_; }
 
     // The open workflow for a path chosen elsewhere (drop, command line).
     void openFilePath(const QString& path);
-    // True while a file is being opened: every command that would touch the
-    // state is refused then.
-    bool isBusy() const { return busy_; }
-    // Waits (running the event loop) until a running open has finished.
+    // True while a file's frame index is being built: every command that
+    // would touch the state is refused then.
+    bool isBusy() const;
+    // Waits (running the event loop) until a running open has finished and
+    // the file's exact peaks are in (unless the open job holds them back).
     void waitForOpen();
+    // Waits until a running open shows its file (its peaks may be a preview).
+    void waitForFileShown();
+    // The open and the exact peaks behind the file shown.
+    OpenJob* openJob() const { return openJob_.get(); }
 
     // --- Commands (menus, buttons, keys) ---
     void onOpenTriggered();
@@ -159,6 +173,7 @@ protected:
 private:
     // --- Creation ---
     void initialise();
+    void createOpenJob();
     void createMenus();
     // File > Import cut list... and Export cut list...
     void addCutListActions(QMenu* fileMenu);
@@ -184,7 +199,6 @@ private:
     void loadWindowSettings();
     bool saveWindowSettings();
     void setCommandsEnabled(bool on);
-    void setBusyCursor(bool busy);
 
     // --- Layout and drawing ---
     // The client area changed size: everything is laid out and drawn anew.
@@ -250,20 +264,19 @@ private:
 
     // --- The open workflow after the chooser ---
     void startOpen(const QString& path);
-    // Starts the analysis of `file` into scratch_ on the worker thread.
-    void runOpenWorker(const std::string& file);
-    void pollOpen();
-    void finishOpen();
+    // The open job's frame index is built (ok) or the file was refused.
+    void onFileOpened(bool ok, bool failed, const QString& message);
+    // Every exact peak is in: a Prepare that waited for them runs.
+    void onPeaksFinished();
+    // The parts a Prepare placed: the list and the view show them.
+    void showPreparedParts();
     // True when nothing unsplit would be lost, or the user chose to discard it.
     bool mayDiscardEdits();
     // The table came back by undo or redo: the list, tags and view show it.
     void showRestoredParts();
     // Moves the analysed file into the state and shows it.
     void adoptOpenedFile();
-    void rejectOpen(const QString& message);
-    // What a refused open puts back: title and status words.
-    QString titleBeforeOpen_;
-    QString statusBeforeOpen_;
+    void rejectOpen(const QString& message, bool failed);
 
     ProgramState& st_;
     // Every edit of the open file and its parts goes through the document.
@@ -285,21 +298,8 @@ private:
     QString lastOpenFolder_;
     bool autoZoomPending_ = false;
 
-    // A running open: the worker analyses into scratch_, the window polls.
-    bool busy_ = false;
-    bool busyCursor_ = false;
-    std::thread worker_;
-    std::unique_ptr<ProgramState> scratch_;
-    std::atomic<bool> workerDone_{false};
-    std::atomic<bool> cancelOpen_{false};
-    std::atomic<int> openStage_{0};        // 0 opening, 1 calculating peaks
-    std::atomic<double> shownPercent_{-1}; // percentage the status text shows
-    bool workerOk_ = false;
-    bool workerFailed_ = false; // an error, not a rejected file
-    QString workerMessage_;
-    int shownStage_ = 0;
-    double shownPercentOnLabel_ = -1;
-    QTimer* openPollTimer_ = nullptr;
+    // The open in progress and the exact peaks behind the file shown.
+    std::unique_ptr<OpenJob> openJob_;
 
     // --- Widgets (tests find the plain ones by object name) ---
     QWidget* client_ = nullptr;

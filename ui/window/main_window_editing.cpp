@@ -13,6 +13,7 @@
 #include "ui/window/cut_list_commands.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QShortcut>
@@ -52,10 +53,9 @@ void MainWindow::createEditingControls() {
 }
 
 void MainWindow::connectPanels() {
-    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this, [this] {
-        refreshPartList();
-        drawWaveView();
-    });
+    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this,
+            &MainWindow::showPreparedParts);
+    connect(docSignals_.get(), &DocumentSignals::peaksChanged, this, &MainWindow::drawWaveView);
     connect(splitSettings_, &SplitSettingsPanel::clearRequested, this, &MainWindow::clearCutLines);
     connect(cutLists_, &CutListCommands::cutListApplied, this, [this] {
         refreshPartList();
@@ -75,14 +75,12 @@ void MainWindow::connectPanels() {
     connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
     // While the parts are written no command may change what is written.
     connect(confirmDialog_->splitRunner(), &SplitRunner::started, this, [this] {
-        busy_ = true;
         setCommandsEnabled(false);
-        setBusyCursor(true);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
     });
     connect(confirmDialog_->splitRunner(), &SplitRunner::finished, this, [this] {
-        busy_ = false;
         setCommandsEnabled(true);
-        setBusyCursor(false);
+        QApplication::restoreOverrideCursor();
     });
 }
 
@@ -92,7 +90,7 @@ void MainWindow::connectPartMenu() {
     connect(partMenu_, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
     connect(partMenu_, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
     connect(partMenu_, &PartPopupMenu::splitRequested, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             confirmDialog_->exec();
     });
     connect(partMenu_, &PartPopupMenu::explorerRequested, this, &MainWindow::onExplorerTriggered);
@@ -100,7 +98,7 @@ void MainWindow::connectPartMenu() {
     // A right click anywhere in the window opens it; edit boxes keep their own.
     client_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        if (!busy_)
+        if (!isBusy())
             partMenu_->popup(client_->mapToGlobal(pos));
     });
 }
@@ -149,19 +147,24 @@ void MainWindow::addCutListActions(QMenu* fileMenu) {
     QAction* importAction = fileMenu->addAction(QStringLiteral("Import cut list..."));
     importAction->setObjectName(QStringLiteral("importCutListAction"));
     connect(importAction, &QAction::triggered, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             cutLists_->importCutList();
     });
     QAction* exportAction = fileMenu->addAction(QStringLiteral("Export cut list..."));
     exportAction->setObjectName(QStringLiteral("exportCutListAction"));
     connect(exportAction, &QAction::triggered, this, [this] {
-        if (!busy_)
+        if (!isBusy())
             cutLists_->exportCutList();
     });
 }
 
+void MainWindow::showPreparedParts() {
+    refreshPartList();
+    drawWaveView();
+}
+
 void MainWindow::clearCutLines() {
-    if (busy_ || st_.Duration == 0)
+    if (isBusy() || st_.Duration == 0)
         return;
     if (st_.IsPlaying)
         stopPlayback();

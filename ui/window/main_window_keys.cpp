@@ -56,7 +56,7 @@ void MainWindow::createViewMenu() {
 }
 
 bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {
-    if (busy_ || !st_.FileLoaded || st_.FrameDuration <= 0)
+    if (isBusy() || !st_.FileLoaded || st_.FrameDuration <= 0)
         return false;
     const int64_t second = std::max<int64_t>(1, RoundEven(1.0 / st_.FrameDuration));
     const int64_t step = (mods & Qt::ShiftModifier) ? 1 : second;
@@ -91,7 +91,7 @@ void MainWindow::movePlayCursorTo(int64_t frame) {
 }
 
 void MainWindow::addCutAtPlayCursor() {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     const int64_t frame = PlayCursorFrame(st_);
     // A cursor on a cut line or in the last frames makes no new part.
@@ -100,7 +100,7 @@ void MainWindow::addCutAtPlayCursor() {
 }
 
 void MainWindow::deleteSelectedCutLine() {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     const int k = st_.SelectedPart;
     if (k < 2 || k > st_.CutCount)
@@ -138,7 +138,7 @@ void MainWindow::scrollViewTo(int64_t firstFrame) {
 }
 
 void MainWindow::onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x) {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     // Either wheel axis scrolls; a turn away from the user goes forward.
     const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
@@ -173,7 +173,7 @@ void MainWindow::zoomAround(int direction, int x) {
 }
 
 void MainWindow::onZoomToFitTriggered() {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
     st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);

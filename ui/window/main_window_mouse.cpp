@@ -7,7 +7,7 @@
 namespace tessivo {
 
 void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-    if (busy_)
+    if (isBusy())
         return;
     // What one press and release does (a drag) is undone in one step.
     history_->beginGesture();
@@ -15,18 +15,18 @@ void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers,
 }
 
 void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
-    if (!busy_)
+    if (!isBusy())
         waveMouse_->onWaveMouseMove(buttons, x, y);
 }
 
 void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     history_->endGesture();
-    if (!busy_)
+    if (!isBusy())
         waveMouse_->onWaveMouseRelease(button, x, y);
 }
 
 void MainWindow::onWaveDoubleClick() {
-    if (!busy_)
+    if (!isBusy())
         waveMouse_->onWaveDoubleClick();
 }
 

@@ -1,11 +1,13 @@
-// Opening a file: the chooser, the analysis in a worker thread on a scratch
-// state, and the adoption of the result on the window's thread.
+// Opening a file: the chooser, the frame index built by the open job's worker
+// thread, the adoption of the result with preview (or cached) peaks on the
+// window's thread, and the exact peaks arriving behind it.
 #include "ui/window/main_window.h"
 
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
 #include "ui/window/cut_list_commands.h"
+#include "ui/window/open_job.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -19,8 +21,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <cstring>
 #include <exception>
+#include <optional>
 
 namespace tessivo {
 
@@ -45,7 +47,7 @@ QString PeaksStatusText(double percent, const QLocale& locale) {
 }
 
 void MainWindow::onOpenTriggered() {
-    if (busy_)
+    if (isBusy())
         return;
     const QString path =
         dialogs_.chooseOpenFile(this, lastOpenFolder_, QStringLiteral("MP3 Files (*.mp3)"));
@@ -55,7 +57,7 @@ void MainWindow::onOpenTriggered() {
 }
 
 void MainWindow::openFilePath(const QString& path) {
-    if (busy_ || path.isEmpty() || !mayDiscardEdits())
+    if (isBusy() || path.isEmpty() || !mayDiscardEdits())
         return;
     lastOpenFolder_ = QFileInfo(path).absolutePath();
     startOpen(path);
@@ -66,110 +68,49 @@ void MainWindow::startOpen(const QString& path) {
 
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
-    titleBeforeOpen_ = windowTitle();
-    statusBeforeOpen_ = statusLabel_->text();
+    openJob_->setShownBefore({windowTitle(), statusLabel_->text()});
     statusLabel_->setText(QStringLiteral("Opening file"));
     st_.LastShownPercent = 0;
-    setBusyCursor(true);
 
     setWindowTitle(path);
 
-    busy_ = true;
+    openJob_->start(path.toStdString(), viewerEnabled_);
     setCommandsEnabled(false);
-    runOpenWorker(path.toStdString());
-    openPollTimer_->start();
+    // The view no longer asks for a file to be chosen.
+    style_.openHint = false;
+    drawWaveView();
 }
 
-void MainWindow::runOpenWorker(const std::string& file) {
-    scratch_ = std::make_unique<ProgramState>();
-    scratch_->ViewerEnabled = viewerEnabled_;
-    workerDone_ = false;
-    cancelOpen_ = false;
-    openStage_ = 0;
-    shownPercent_ = -1;
-    shownStage_ = 0;
-    shownPercentOnLabel_ = -1;
-    workerOk_ = false;
-    workerMessage_.clear();
-
-    ProgramState* scratch = scratch_.get();
-    worker_ = std::thread([this, scratch, file] {
-        double lastShown = 0.0;
-        // Runs on the worker: only atomics are written here.
-        ProgressFn progress = [this, &lastShown](const char* stage, double percent) {
-            const bool peaks = stage && std::strcmp(stage, "Calculating Peaks") == 0;
-            if (peaks) {
-                openStage_ = 1;
-                if (percent - lastShown >= 1.0) {
-                    lastShown = percent;
-                    shownPercent_ = percent;
-                }
-            }
-            st_.ProgressPercent = percent;
-        };
-        bool ok = false;
-        QString message;
-        try {
-            const OpenResult r = AnalyseFile(*scratch, file, true, progress, &cancelOpen_);
-            ok = r.ok;
-            if (!r.cancelled)
-                message = QString::fromStdString(r.message);
-        } catch (const std::exception& e) {
-            message = QString::fromLocal8Bit(e.what());
-            workerFailed_ = true;
-        } catch (...) {
-            message = QStringLiteral("Unknown error while opening the file");
-            workerFailed_ = true;
-        }
-        workerOk_ = ok;
-        workerMessage_ = message;
-        workerDone_ = true;
-    });
-}
-
-void MainWindow::pollOpen() {
-    if (openStage_ == 1 && shownStage_ == 0) {
-        shownStage_ = 1;
-        statusLabel_->setText(QStringLiteral("Calculating Peaks"));
-    }
-    const double shown = shownPercent_;
-    if (shownStage_ == 1 && shown >= 0 && shown != shownPercentOnLabel_) {
-        shownPercentOnLabel_ = shown;
-        statusLabel_->setText(PeaksStatusText(shown));
-    }
-    if (workerDone_)
-        finishOpen();
-}
-
-void MainWindow::waitForOpen() {
-    while (busy_) {
+void MainWindow::waitForFileShown() {
+    while (isBusy()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(2);
     }
 }
 
-void MainWindow::finishOpen() {
-    openPollTimer_->stop();
-    if (worker_.joinable())
-        worker_.join();
-    st_.ProgressPercent = 0.0;
-    busy_ = false;
-    setCommandsEnabled(true);
+void MainWindow::waitForOpen() {
+    waitForFileShown();
+    while (openJob_->peaksRunning() && !openJob_->peaksHeld()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+}
 
-    if (!workerOk_) {
-        rejectOpen(workerMessage_);
+void MainWindow::onFileOpened(bool ok, bool failed, const QString& message) {
+    setCommandsEnabled(true);
+    style_.openHint = true;
+    if (!ok) {
+        rejectOpen(message, failed);
         return;
     }
-
     try {
         adoptOpenedFile();
     } catch (const std::exception& e) {
-        scratch_.reset();
+        openJob_->cancel();
         doc_.CloseFile(st_.FileName);
         // The earlier file went with the adoption: its title does not come back.
-        titleBeforeOpen_ = QStringLiteral("Tessivo");
-        workerFailed_ = true;
-        rejectOpen(QString::fromLocal8Bit(e.what()));
+        openJob_->setShownBefore({QStringLiteral("Tessivo"), openJob_->shownBefore().status});
+        rejectOpen(QString::fromLocal8Bit(e.what()), true);
     }
 }
 
@@ -181,8 +122,8 @@ void MainWindow::adoptOpenedFile() {
     st_.IsPlaying = false;
     st_.PlayFrame = 0;
 
-    doc_.AdoptFile(std::move(*scratch_));
-    scratch_.reset();
+    const bool exact = openJob_->resultExact();
+    doc_.AdoptFile(std::move(*openJob_->takeResult()), exact);
 
     clearTagPanel();
     showTimeLabels(st_.Duration);
@@ -203,9 +144,11 @@ void MainWindow::adoptOpenedFile() {
     st_.ViewFirstFrame = 0;
     updateScrollBar();
     layoutView();
+    if (!exact)
+        openJob_->startPeaks(); // the frames in view first: drawWaveView tells it
     drawWaveView();
 
-    setBusyCursor(false);
+    openJob_->setWaitCursor(false);
     updateSplitControls();
 
     st_.PlayStream = engine_.CreateStream(st_);
@@ -213,17 +156,29 @@ void MainWindow::adoptOpenedFile() {
     onStatusTick();
 }
 
-void MainWindow::rejectOpen(const QString& message) {
-    scratch_.reset();
-    setWindowTitle(titleBeforeOpen_);
-    statusLabel_->setText(statusBeforeOpen_);
+void MainWindow::onPeaksFinished() {
+    const std::optional<PrepareOutcome> out = doc_.FinishPeaks();
+    onStatusTick();
+    if (!out)
+        return;
+    // A Prepare at pauses waited for the peaks: it has run now.
+    if (!out->message.empty())
+        dialogs_.showMessage(this, QString::fromStdString(out->message));
+    else if (out->acted)
+        showPreparedParts();
+}
+
+void MainWindow::rejectOpen(const QString& message, bool failed) {
+    setWindowTitle(openJob_->shownBefore().title);
+    statusLabel_->setText(openJob_->shownBefore().status);
     onStatusTick(); // the words for the state kept (playback was stopped)
-    setBusyCursor(false);
+    openJob_->setWaitCursor(false);
     refreshPartList();
     drawWaveView();
-    const bool failed = workerFailed_;
-    workerFailed_ = false;
-    if (cancelOpen_ || message.isEmpty())
+    // The file kept still needs its exact peaks.
+    if (st_.FileLoaded && !doc_.PeaksExact())
+        openJob_->startPeaks();
+    if (message.isEmpty())
         return;
     if (failed)
         dialogs_.showError(this, message); // the general error handler's box
@@ -232,19 +187,19 @@ void MainWindow::rejectOpen(const QString& message) {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
-    if (!busy_ && !LocalFileOf(e->mimeData()).isEmpty())
+    if (!isBusy() && !LocalFileOf(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* e) {
     const QString path = LocalFileOf(e->mimeData());
-    if (busy_ || path.isEmpty())
+    if (isBusy() || path.isEmpty())
         return;
     e->acceptProposedAction();
     // A cut list applies to the open file; anything else opens.
     if (CutListCommands::isCutListPath(path)) {
         QTimer::singleShot(0, this, [this, path] {
-            if (!busy_)
+            if (!isBusy())
                 cutLists_->applyCutListFile(path);
         });
         return;

@@ -14,7 +14,7 @@ void MainWindow::stopPlayback() {
 }
 
 void MainWindow::onPlayClicked() {
-    if (busy_)
+    if (isBusy())
         return;
     const int n = PlayButtonPart(st_);
     rateSlider_->setValue(0); // Play always starts at the file's own speed
@@ -23,7 +23,7 @@ void MainWindow::onPlayClicked() {
 }
 
 void MainWindow::playPart(int n, PlayStartKind kind) {
-    if (busy_)
+    if (isBusy())
         return;
     const PlayFromResult r = PlayFrom(st_, engine_, n, kind, rateSlider_->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -33,7 +33,7 @@ void MainWindow::playPart(int n, PlayStartKind kind) {
 }
 
 void MainWindow::onStopClicked() {
-    if (busy_)
+    if (isBusy())
         return;
     stopPlayback();
 }

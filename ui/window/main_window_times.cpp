@@ -63,7 +63,7 @@ void MainWindow::showSelectedStart() {
 }
 
 void MainWindow::applyTypedStart(int k, const QString& text) {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     if (k < 2 || k > st_.CutCount) {
         dialogs_.showMessage(this, QStringLiteral("The first part starts with the file."));
@@ -86,7 +86,7 @@ void MainWindow::applyTypedStart(int k, const QString& text) {
 }
 
 void MainWindow::onAddCutAtTriggered() {
-    if (busy_ || !st_.FileLoaded)
+    if (isBusy() || !st_.FileLoaded)
         return;
     const QString initial =
         QString::fromStdString(FormatClockMsText(PlayCursorFrame(st_) * st_.FrameDuration));

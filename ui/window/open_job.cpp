@@ -1,0 +1,147 @@
+#include "ui/window/open_job.h"
+
+#include "core/analysis/open_file.h"
+#include "core/analysis/peak_cache.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <exception>
+
+namespace tessivo {
+
+OpenJob::OpenJob(Document& doc, std::atomic<double>& progress, PeakWorkSettings settings,
+                 QObject* parent)
+    : QObject(parent), doc_(doc), progress_(progress), settings_(std::move(settings)) {
+    openTimer_ = new QTimer(this);
+    openTimer_->setInterval(10);
+    connect(openTimer_, &QTimer::timeout, this, &OpenJob::pollOpen);
+    peaksTimer_ = new QTimer(this);
+    peaksTimer_->setObjectName(QStringLiteral("peaksTimer"));
+    peaksTimer_->setInterval(50);
+    connect(peaksTimer_, &QTimer::timeout, this, &OpenJob::copyPeaks);
+}
+
+OpenJob::~OpenJob() {
+    cancel();
+}
+
+void OpenJob::start(const std::string& path, bool viewerEnabled) {
+    cancelPeaks();
+    busy_ = true;
+    setWaitCursor(true);
+    runWorker(path, viewerEnabled);
+    openTimer_->start();
+}
+
+void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
+    auto scratch = std::make_unique<ProgramState>();
+    scratch->ViewerEnabled = viewerEnabled;
+    result_.reset();
+    resultExact_ = false;
+    workerDone_ = false;
+    cancelOpen_ = false;
+    workerOk_ = false;
+    workerFailed_ = false;
+    workerMessage_.clear();
+
+    worker_ = std::thread([this, path, scratch = std::move(scratch)]() mutable {
+        // Runs on the worker: only the atomics and the fields read after
+        // workerDone_ are written here.
+        const ProgressFn progress = [this](const char*, double percent) { progress_ = percent; };
+        try {
+            const OpenResult r = AnalyseFile(*scratch, path, false, progress, &cancelOpen_);
+            if (r.ok)
+                resultExact_ = InitialPeaks(*scratch, settings_.cacheFolder);
+            workerOk_ = r.ok;
+            if (!r.cancelled)
+                workerMessage_ = QString::fromStdString(r.message);
+        } catch (const std::exception& e) {
+            workerMessage_ = QString::fromLocal8Bit(e.what());
+            workerFailed_ = true;
+        } catch (...) {
+            workerMessage_ = QStringLiteral("Unknown error while opening the file");
+            workerFailed_ = true;
+        }
+        if (workerOk_)
+            result_ = std::move(scratch);
+        workerDone_ = true;
+    });
+}
+
+void OpenJob::pollOpen() {
+    if (!workerDone_)
+        return;
+    openTimer_->stop();
+    if (worker_.joinable())
+        worker_.join();
+    progress_ = 0.0;
+    busy_ = false;
+    emit opened(workerOk_, workerFailed_, workerMessage_);
+}
+
+void OpenJob::cancel() {
+    cancelPeaks();
+    if (worker_.joinable()) {
+        cancelOpen_ = true;
+        worker_.join();
+    }
+    openTimer_->stop();
+    result_.reset();
+    if (busy_)
+        progress_ = 0.0;
+    busy_ = false;
+    setWaitCursor(false);
+}
+
+void OpenJob::startPeaks() {
+    cancelPeaks();
+    peaks_ = std::make_unique<BackgroundPeaks>(doc_.State(), BackgroundPeaks::RangeFn{},
+                                               settings_.threads, settings_.chunkFrames);
+    peaks_->Start();
+    peaksTimer_->start();
+}
+
+void OpenJob::cancelPeaks() {
+    peaksTimer_->stop();
+    if (peaks_)
+        peaks_->Cancel();
+    peaks_.reset();
+}
+
+double OpenJob::peaksPercent() const {
+    return peaks_ ? peaks_->ProgressPercent() : 0.0;
+}
+
+void OpenJob::setViewRange(uint32_t first, uint32_t last) {
+    if (peaks_)
+        peaks_->SetPriorityRange(first, last);
+}
+
+// The peaks timer: the ranges finished since the last tick go into the
+// document; once all are, the table goes into the cache.
+void OpenJob::copyPeaks() {
+    if (held_ || !peaks_)
+        return;
+    const bool done = peaks_->Finished(); // before the copy: nothing comes after
+    doc_.CopyFinishedPeaks(*peaks_);
+    if (!done)
+        return;
+    peaksTimer_->stop();
+    if (!settings_.cacheFolder.empty())
+        StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), peaks_->Table());
+    peaks_.reset();
+    emit peaksFinished();
+}
+
+void OpenJob::setWaitCursor(bool on) {
+    if (on == waitCursor_)
+        return;
+    waitCursor_ = on;
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+} // namespace tessivo
