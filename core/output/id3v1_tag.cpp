@@ -403,7 +403,9 @@ void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
     TakeChanged(t.artist, fields.artist, shown.artist);
     TakeChanged(t.album, fields.album, shown.album);
     TakeChanged(t.comment, fields.comment, shown.comment);
-    if (fields.year != shown.year) { // as the ID3v1 record holds it
+    // The year by its digits ("2021" leaves "2021-05-01"), stored as the
+    // ID3v1 record holds it.
+    if (YearDigits(fields.year) != YearDigits(shown.year)) {
         t.year = YearDigits(fields.year);
         t.year.resize(4, ' ');
     }
