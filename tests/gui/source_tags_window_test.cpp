@@ -178,19 +178,19 @@ protected:
             QTest::sendKeyEvent(QTest::Release, e, Qt::Key_unknown, one, Qt::NoModifier);
         }
     }
-    // The Split button, and Split in its dialog with the choices in `st`.
-    void Split() {
+    // The Split button, and Split in its dialog with the choices in `st`;
+    // returns when both parts are marked saved (the split may finish after
+    // the dialog closed).
+    bool Split() {
+        st.PartSaved[1] = st.PartSaved[2] = false;
         QTimer::singleShot(0, win.get(), [this] {
             QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
         });
         win->onSplitTriggered();
-    }
-    // The split may finish after the dialog closed.
-    static bool WaitForFile(const QString& path) {
-        for (int i = 0; i < 200 && !QFile::exists(path); ++i)
+        for (int i = 0; i < 400 && !(st.PartSaved[1] && st.PartSaved[2]); ++i)
             QTest::qWait(50);
         QTest::qWait(50);
-        return QFile::exists(path);
+        return st.PartSaved[1] && st.PartSaved[2];
     }
     std::vector<std::string> Titles() const {
         std::vector<std::string> titles;
@@ -262,12 +262,12 @@ TEST_F(SourceTagsWindowTest, AUnicodeTitleTypedInThePanelReachesTheFilesUnchange
         st.OutputFolder = out.toStdString();
         st.IsSaveTags = true;
         st.PartTagFormat = format;
-        Split();
+        ASSERT_TRUE(Split());
         const QString part1 =
             out + QStringLiteral("/source-%1.mp3").arg(++written, 2, 10, QChar('0'));
         const QString part2 =
             out + QStringLiteral("/source-%1.mp3").arg(++written, 2, 10, QChar('0'));
-        ASSERT_TRUE(WaitForFile(part2)) << part2.toStdString();
+        ASSERT_TRUE(QFile::exists(part2)) << part2.toStdString();
         bool ok = false;
         const QStringList read = RunPython(kReadScript, {part2}, &ok).split('\n');
         ASSERT_TRUE(ok);
