@@ -51,7 +51,7 @@ void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
         PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
         if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
             t.title = PartTitle(st, n);
-        st.PartTag[i] = RenderId3v1(t);
+        st.PartTag[i] = PartTagSlot{true, t};
     }
 }
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,22 +31,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t tagBytes = std::min<size_t>(size, 128);
     std::memcpy(st->Id3v1Buffer.data() + (128 - tagBytes), data + (size - tagBytes), tagBytes);
     st->HasId3v1 = IsTag(st->Id3v1Buffer);
-    st->PartTag[0].fill(0xAB);
+    st->PartTag[0].fields.title = "\xAB";
     st->CutCount = 2;
 
     CopySourceTag(*st);
     // Slot 0 belongs to no part and is never filled.
-    for (uint8_t b : st->PartTag[0])
-        Check(b == 0xAB);
+    Check(st->PartTag[0].fields.title == "\xAB");
+    const Id3v1Record& src = st->Id3v1Buffer;
     for (int n : {1, 2, 255, 256, 1000}) {
-        const Id3v1Record& slot = st->PartTag[n];
+        const Id3v1Record slot = PartId3v1(*st, n);
         if (!st->HasId3v1) {
             for (uint8_t b : slot)
                 Check(b == 0);
             continue;
         }
-        Check(std::memcmp(slot.data(), st->Id3v1Buffer.data(), 125) == 0);
-        Check(slot[125] == 0 && slot[127] == st->Id3v1Buffer[127]);
+        // The part's record holds the source's texts and genre.
+        for (const auto& [offset, width] : {std::pair{3, 30}, {33, 30}, {63, 30}, {97, 28}})
+            Check(TagText(slot, offset, width) == TagText(src, offset, width));
+        Check(slot[125] == 0 && slot[127] == (src[127] < GenreNames.size() ? src[127] : 255));
         if (st->Id3v1Buffer[125] == 0)
             Check(slot[126] == st->Id3v1Buffer[126]);
         else
@@ -61,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(g.comment == f.comment);
     if (st->HasId3v1)
         Check(g.genre == f.genre);
-    Check(IsTag(st->PartTag[3]) && st->PartTag[3][125] == 0);
+    Check(IsTag(PartId3v1(*st, 3)) && PartId3v1(*st, 3)[125] == 0);
 
     // Arbitrary bytes (often malformed UTF-8) as every field.
     std::vector<std::string> texts;
@@ -78,12 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     texts.resize(8);
     TagFields h{"", texts[0], texts[1], texts[2], texts[3], texts[4], texts[5], texts[6]};
     StoreTagFields(*st, 1000, h);
-    const Id3v1Record& s = st->PartTag[1000];
+    const Id3v1Record s = PartId3v1(*st, 1000);
     Check(IsTag(s) && s[125] == 0);
     for (int i = 93; i < 97; ++i)
         Check((s[i] >= '0' && s[i] <= '9') || s[i] == ' ');
+    // The slot keeps the texts in full; its record cuts them to the widths.
     const TagFields k = ReadTagFields(*st, 1000);
-    Check(k.title.size() <= 60 && k.comment.size() <= 56);
+    Check(k.title == texts[0] && k.comment == texts[4]);
+    Check(TagTitle(s).size() <= 60 && TagText(s, 97, 28).size() <= 56);
     // ISO-8859-1 text survives the trip through UTF-8.
     Check(Utf8ToLatin1(Latin1ToUtf8(texts[7])) == texts[7]);
     (void)TagTitle(s);

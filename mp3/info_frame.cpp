@@ -94,7 +94,13 @@ std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
     WriteBe32(&f[p + 116], src && src->hasQuality ? src->quality : 0);
 
     uint8_t* lame = &f[p + kXingFieldsSize];
-    if (src && src->hasLame) {
+    // Tag readers take delay and padding only from a tag named "LAME..." or
+    // "L3.99..."; another encoder's tag in LAME's layout (ffmpeg's "Lavc")
+    // would make them count the part's warm-up frames as sound.
+    const bool lameNamed = src && src->hasLame &&
+                           (std::memcmp(src->lame.data(), "LAME", 4) == 0 ||
+                            std::memcmp(src->lame.data(), "L3.99", 5) == 0);
+    if (lameNamed) {
         // Keep what describes the encoding (encoder name, method, lowpass, flags,
         // ABR rate, stereo and source facts, preset); drop what describes the
         // whole source's sound (peak, ReplayGain, MP3Gain).
@@ -105,7 +111,8 @@ std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
         lame[26] = src->lame[26];
         lame[27] = src->lame[27];
     } else {
-        // No tag to copy: name the tag format, revision 0, method CBR or unknown.
+        // No LAME tag to copy: name the tag format, revision 0, method CBR or
+        // unknown.
         std::memcpy(lame, "LAME3.100", 9);
         lame[9] = spec.vbr ? 0x00 : 0x01;
     }

@@ -34,8 +34,8 @@ void TagPart(ProgramState& st, int k, const CutPart& part, const CutList& list) 
 template <class Field> std::string SharedTagText(const ProgramState& st, Field field) {
     std::string shared;
     for (int k = 1; k <= st.CutCount; ++k) {
-        const std::string text =
-            IsTag(st.PartTag[k]) ? WithoutTrailingSpaces(field(st.PartTag[k])) : std::string();
+        const Id3v1Record tag = PartId3v1(st, k);
+        const std::string text = IsTag(tag) ? WithoutTrailingSpaces(field(tag)) : std::string();
         if (k > 1 && text != shared)
             return "";
         shared = text;
@@ -67,7 +67,8 @@ FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
 FrameCutList CutListOfTable(const ProgramState& st) {
     FrameCutList out;
     for (int k = 1; k <= st.CutCount; ++k) {
-        const Id3v1Record& tag = st.PartTag[k];
+        // The titles as the parts' ID3v1 records hold them.
+        const Id3v1Record tag = PartId3v1(st, k);
         out.cuts.push_back(st.CutLine[k]);
         out.parts.push_back(IsTag(tag)
                                 ? CutPart{WithoutTrailingSpaces(TagTitle(tag)),

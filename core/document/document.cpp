@@ -7,6 +7,8 @@
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 
+#include <algorithm>
+
 #include <utility>
 
 namespace tessivo {
@@ -72,6 +74,12 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     st_.SelectedPart = 0;
     st_.SplitFileCount = 0; // parts of the new file are numbered from 1
 
+    // The parts' tags start from the source's ID3v2 tag when it has one.
+    source_ = ReadSourceTag(st_);
+    source_.inherited.clear();
+    st_.Id3v2Fields = PartTagSlot{};
+    if (source_.hasId3v2)
+        st_.Id3v2Fields = PartTagSlot{true, source_.fields};
     CopySourceTag(st_);
     ResetToOnePart(st_);
     written_.Clear();
@@ -180,7 +188,10 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
         return out;
     }
     const auto before = Before();
-    out = PrepareCutLines(st_, in);
+    if (in.mode == SplitModeKind::Chapters)
+        out.acted = PrepareAtChapters();
+    else
+        out = PrepareCutLines(st_, in);
     if (!out.acted)
         return out;
     written_.Clear();
@@ -188,6 +199,29 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     Edited(EditKind::Prepare, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
     return out;
+}
+
+bool Document::PrepareAtChapters() {
+    const std::vector<ChapterCut> cuts = ChapterCuts(st_, source_.chapters);
+    if (cuts.empty())
+        return false;
+    CopySourceTag(st_);
+    const int count = static_cast<int>(std::min<size_t>(cuts.size(), kMaxCutLines));
+    // The first chapter may start after the first frame: the audio before it
+    // is a part of its own, titled as the source.
+    int k = 1;
+    st_.CutLine[1] = 0;
+    for (int c = 0; c < count && k < kMaxCutLines; ++c) {
+        if (cuts[static_cast<size_t>(c)].frame > 0)
+            st_.CutLine[++k] = cuts[static_cast<size_t>(c)].frame;
+        if (!cuts[static_cast<size_t>(c)].title.empty()) {
+            st_.PartTag[k].present = true;
+            st_.PartTag[k].fields.title = cuts[static_cast<size_t>(c)].title;
+        }
+    }
+    FinishPreparation(st_, k, false);
+    st_.SelectedPart = 0;
+    return true;
 }
 
 void Document::ClearCutLines() {
@@ -240,7 +274,7 @@ bool Document::SetPartUsed(int k, bool used) {
     return true;
 }
 
-bool Document::SetPartTag(int k, const Id3v1Record& tag) {
+bool Document::SetPartTag(int k, const PartTagSlot& tag) {
     if (!IsPart(k) || st_.PartTag[k] == tag)
         return false;
     const auto before = Before();
@@ -252,7 +286,7 @@ bool Document::SetPartTag(int k, const Id3v1Record& tag) {
 bool Document::StoreTagFields(int n, const TagFields& fields) {
     if (n < 0 || n >= kPartSlots)
         return false;
-    const Id3v1Record old = st_.PartTag[n];
+    const PartTagSlot old = st_.PartTag[n];
     const auto before = Before();
     tessivo::StoreTagFields(st_, n, fields);
     if (st_.PartTag[n] != old)

@@ -8,6 +8,7 @@
 #include "core/analysis/background_peaks.h"
 #include "core/cutlist/cut_list.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/prepare.h"
 #include "core/state/program_state.h"
@@ -120,8 +121,16 @@ public:
     bool DeleteCutLine(int k);
     // The Prepare button of the split settings. The modes that look for
     // pauses need exact peaks: before FinishPeaks they change nothing and
-    // return `waiting`; the last such input runs in FinishPeaks.
+    // return `waiting`; the last such input runs in FinishPeaks. In the
+    // Chapters mode: a cut line on the frame nearest each chapter's start
+    // (ChapterCuts), every part ticked and titled after its chapter; nothing
+    // when the file has none.
     PrepareOutcome Prepare(PrepareInput& in);
+    // The open file's chapters (CHAP frames), read when it was adopted.
+    const std::vector<Chapter>& Chapters() const { return source_.chapters; }
+    // The picture every part inherits from the source's tag (the front
+    // cover, else the first), empty when it has none.
+    const std::vector<uint8_t>& SourcePicture() const { return source_.picture; }
     // Back to one part spanning the file.
     void ClearCutLines();
     // Replaces the cut lines, ticks and part titles by a cut list made
@@ -137,7 +146,7 @@ public:
 
     // --- Parts ---
     bool SetPartUsed(int k, bool used);
-    bool SetPartTag(int k, const Id3v1Record& tag);
+    bool SetPartTag(int k, const PartTagSlot& tag);
     // The tag panel's fields into tag slot n (0 = the original file's slot,
     // up to 1000: slots keep their place when cut lines change).
     bool StoreTagFields(int n, const TagFields& fields);
@@ -192,12 +201,17 @@ private:
     // their parts when cut lines change, and back.
     std::map<int32_t, std::string> WrittenByStart() const;
     void RestoreWritten(const std::map<int32_t, std::string>& byStart);
+    // Places the cut lines at the chapters and titles the parts.
+    bool PrepareAtChapters();
     // The table before an edit, when a recorder wants it.
     std::unique_ptr<PartTable> Before() const;
     // An edit changed the table: records it, then notifies.
     void Edited(EditKind kind, const std::unique_ptr<PartTable>& before, DocumentChange change);
 
     ProgramState& st_;
+    // The open file's tag as read when it was adopted, without the inherited
+    // frames (a split reads those again).
+    SourceTag source_;
     std::map<int, Observer> observers_;
     std::vector<bool> noPause_;
     // The flags the edit being notified leaves (only a split at pauses near

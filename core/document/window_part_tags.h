@@ -1,5 +1,5 @@
-// The tags a window split writes in ID3v2 formats: the source's tag, with
-// what the tag panel changed in each part's slot on top of it.
+// The tags a window split writes in ID3v2 formats: the source's tag (its
+// pictures and other frames) with each part's fields from the part table.
 #pragma once
 
 #include "core/output/part_tag.h"
@@ -7,11 +7,9 @@
 
 namespace tessivo {
 
-// Every part starts from MakePartTags(st, source). A field of part k's slot
-// (title, artist, album, year, comment, genre, track) replaces the part's field
-// when it is not empty and differs from what the slot would hold for that
-// field (its Latin-1 form cut to the slot's width): the user changed it. So
-// an untouched slot keeps the source's full Unicode texts.
+// Part k's fields are its slot's (which start as the source's fields, see
+// CopySourceTag), trailing spaces dropped: an empty title is "{name} - part
+// {n}", a track without a number (empty, "0") is "n/N" at writing.
 PartTags WindowPartTags(const ProgramState& st, SourceTag source);
 
 } // namespace tessivo

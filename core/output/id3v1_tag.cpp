@@ -189,24 +189,103 @@ bool IsTag(const Id3v1Record& tag) {
     return tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G';
 }
 
-void CopySourceTag(ProgramState& st) {
+void ClearTag(PartTagSlot& slot) {
+    slot = PartTagSlot{};
+}
+
+namespace {
+
+// The slot every part starts from with the source's ID3v1 record; an empty
+// track when the record has none (its comment takes 30 bytes).
+PartTagSlot Id3v1Slot(const ProgramState& st) {
+    PartTagSlot slot;
     const Id3v1Record& src = st.Id3v1Buffer;
     // A source tag is what the loader found: the flag and the bytes must agree.
-    const bool hasTag = st.HasId3v1 && IsTag(src);
-    for (int n = 1; n < kPartSlots; ++n) {
-        Id3v1Record& slot = st.PartTag[n];
-        ClearTag(slot);
-        if (!hasTag)
-            continue;
-        // "TAG", title, artist, album, year, then 28 bytes of comment.
-        std::memcpy(slot.data(), src.data(), kZeroByte);
-        slot[kZeroByte] = 0;
-        if (src[kZeroByte] == 0)
-            slot[kTrack] = src[kTrack];
-        else
-            slot[kTrack] = n <= 255 ? static_cast<uint8_t>(n) : 0;
-        slot[kGenre] = src[kGenre];
+    if (!st.HasId3v1 || !IsTag(src))
+        return slot;
+    slot.present = true;
+    PartTagV2& f = slot.fields;
+    f.title = TagText(src, kTitle, 30);
+    f.artist = TagText(src, kArtist, 30);
+    f.album = TagText(src, kAlbum, 30);
+    f.year = TagText(src, kYear, 4);
+    f.comment = TagText(src, kComment, 28);
+    if (src[kZeroByte] == 0)
+        f.track = std::to_string(src[kTrack]);
+    if (src[kGenre] < GenreNames.size())
+        f.genre = GenreNames[src[kGenre]];
+    return slot;
+}
+
+// The leading number of a track text ("7", "7/12"), 0 when there is none.
+int LeadingNumber(const std::string& text) {
+    int n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || n > 100000)
+            break;
+        n = n * 10 + (c - '0');
     }
+    return n;
+}
+
+std::string YearDigits(const std::string& text) {
+    std::string year;
+    for (char c : text)
+        if (c >= '0' && c <= '9' && year.size() < 4)
+            year += c;
+    return year;
+}
+
+// A panel field replaces the slot's field only when the user changed it.
+void TakeChanged(std::string& field, const std::string& typed, const std::string& shown) {
+    if (typed != shown)
+        field = typed;
+}
+
+// The track text as a number 1..255, or empty when it is none.
+std::string TrackNumber(const std::string& text) {
+    long track = 0;
+    // Stops at once for a text too long to be a track number, so the value
+    // never overflows.
+    if (text.empty() || text.size() > 9)
+        return {};
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return {};
+        track = track * 10 + (c - '0');
+    }
+    return track >= 1 && track <= 255 ? std::to_string(track) : std::string();
+}
+
+} // namespace
+
+void CopySourceTag(ProgramState& st) {
+    const PartTagSlot source = st.Id3v2Fields.present ? st.Id3v2Fields : Id3v1Slot(st);
+    for (int n = 1; n < kPartSlots; ++n)
+        st.PartTag[n] = source;
+}
+
+Id3v1Record Id3v1Of(const PartTagV2& tag) {
+    TagFields fields;
+    fields.title = tag.title;
+    fields.artist = tag.artist;
+    fields.album = tag.album;
+    fields.year = tag.year;
+    fields.comment = tag.comment;
+    fields.genre = tag.genre;
+    fields.track = std::to_string(LeadingNumber(tag.track));
+    Id3v1Record record{};
+    StoreTagRecord(record, fields);
+    return record;
+}
+
+Id3v1Record PartId3v1(const PartTable& parts, int n) {
+    if (n < 0 || n >= kPartSlots || !parts.PartTag[n].present)
+        return Id3v1Record{};
+    PartTagV2 fields = parts.PartTag[n].fields;
+    if (fields.track.empty())
+        fields.track = std::to_string(n <= 255 ? n : 0);
+    return Id3v1Of(fields);
 }
 
 std::string Latin1ToUtf8(const std::string& latin1) {
@@ -295,30 +374,46 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
     TagFields f;
     if (n < 0 || n >= kPartSlots)
         return f;
-    const Id3v1Record& slot = st.PartTag[n];
-    if (st.CutCount <= 1 && n == 1) {
-        f.partName = "Original File";
-        // Without a source tag those bytes are the file's audio, not a comment.
-        f.comment =
-            st.HasId3v1 ? TagText(st.Id3v1Buffer, kComment, 28) : TagText(slot, kComment, 28);
-    } else {
-        f.partName = "Part(" + std::to_string(n) + ")";
-        f.comment = TagText(slot, kComment, 28);
-    }
-    f.title = TagText(slot, kTitle, 30);
-    f.artist = TagText(slot, kArtist, 30);
-    f.album = TagText(slot, kAlbum, 30);
-    f.year = TagText(slot, kYear, 4);
-    if (st.HasId3v1 && slot[kGenre] < GenreNames.size())
-        f.genre = GenreNames[slot[kGenre]];
-    f.track = std::to_string(slot[kTrack]);
+    const PartTagV2& slot = st.PartTag[n].fields;
+    f.partName = st.CutCount <= 1 && n == 1 ? "Original File" : "Part(" + std::to_string(n) + ")";
+    f.title = slot.title;
+    f.artist = slot.artist;
+    f.album = slot.album;
+    f.year = slot.year;
+    f.comment = slot.comment;
+    // Without a source tag the genre shows only in the panel (from the slot).
+    if ((st.HasId3v1 || st.Id3v2Fields.present) && GenreByte(slot.genre) != 255)
+        f.genre = slot.genre;
+    f.track = std::to_string(PartId3v1(st, n)[kTrack]);
     return f;
 }
 
 void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
     if (n < 0 || n >= kPartSlots)
         return;
-    StoreTagRecord(st.PartTag[n], fields);
+    const TagFields shown = ReadTagFields(st, n);
+    PartTagSlot& slot = st.PartTag[n];
+    if (!slot.present) { // a part without a tag gets one, without a track
+        slot = PartTagSlot{};
+        slot.present = true;
+        slot.fields.track = "0";
+    }
+    PartTagV2& t = slot.fields;
+    TakeChanged(t.title, fields.title, shown.title);
+    TakeChanged(t.artist, fields.artist, shown.artist);
+    TakeChanged(t.album, fields.album, shown.album);
+    TakeChanged(t.comment, fields.comment, shown.comment);
+    // The year by its digits ("2021" leaves "2021-05-01"), stored as the
+    // ID3v1 record holds it.
+    if (YearDigits(fields.year) != YearDigits(shown.year)) {
+        t.year = YearDigits(fields.year);
+        t.year.resize(4, ' ');
+    }
+    if (fields.genre != shown.genre)
+        t.genre = GenreByte(fields.genre) != 255 ? fields.genre : std::string();
+    if (const std::string track = TrackNumber(fields.track);
+        fields.track != shown.track && !track.empty())
+        t.track = track;
 }
 
 void StoreTagRecord(Id3v1Record& slot, const TagFields& fields) {
@@ -328,29 +423,15 @@ void StoreTagRecord(Id3v1Record& slot, const TagFields& fields) {
     PutText(slot, kArtist, 30, Utf8ToLatin1(fields.artist));
     PutText(slot, kAlbum, 30, Utf8ToLatin1(fields.album));
     // The year holds digits only; anything else that reached the field is dropped.
-    std::string year;
-    for (char c : fields.year)
-        if (c >= '0' && c <= '9' && year.size() < 4)
-            year += c;
+    std::string year = YearDigits(fields.year);
     year.resize(4, ' ');
     PutText(slot, kYear, 4, year);
     PutText(slot, kComment, 28, Utf8ToLatin1(fields.comment));
     slot[kZeroByte] = 0;
     slot[kGenre] = GenreByte(fields.genre);
     // A track that is not a number 1..255 leaves the byte as it was.
-    long track = 0;
-    bool digits = !fields.track.empty() && fields.track.size() <= 9;
-    // Stops at once for a text too long to be a track number, so the value
-    // never overflows.
-    for (char c : fields.track) {
-        if (!digits || c < '0' || c > '9') {
-            digits = false;
-            break;
-        }
-        track = track * 10 + (c - '0');
-    }
-    if (digits && track >= 1 && track <= 255)
-        slot[kTrack] = static_cast<uint8_t>(track);
+    if (const std::string track = TrackNumber(fields.track); !track.empty())
+        slot[kTrack] = static_cast<uint8_t>(std::stoi(track));
 }
 
 } // namespace tessivo

@@ -1,4 +1,5 @@
-// ID3v1 tag records, the genre table and the part tag slots.
+// ID3v1 tag records, the genre table and the part tag slots (UTF-8 fields
+// from which each part's ID3v1 record is derived at writing).
 #pragma once
 
 #include "core/state/program_state.h"
@@ -16,12 +17,16 @@ std::vector<std::string> SortedGenreNames();
 // Genre byte for a name (exact, case-sensitive match), 255 when none matches.
 uint8_t GenreByte(const std::string& name);
 
-// Fills every part tag slot 1..1000 with the source file's ID3v1 tag, or
-// empties them when the file has none. Slot 0 is left alone.
+// Fills every part tag slot 1..1000 from the source: its ID3v2 fields when
+// the window read them (Id3v2Fields), else its ID3v1 tag, else no tag. From
+// an ID3v1 tag each slot keeps the source's track, or its own number when the
+// source has none (a 30-byte comment). Slot 0 is left alone.
 void CopySourceTag(ProgramState& st);
 
-// All 128 bytes zero: a slot that adds no tag to its part file.
+// All 128 bytes zero: a record that adds no tag to its part file.
 void ClearTag(Id3v1Record& tag);
+// No tag for the part.
+void ClearTag(PartTagSlot& slot);
 
 // True when the record begins with "TAG".
 bool IsTag(const Id3v1Record& tag);
@@ -33,25 +38,39 @@ std::string TagTitle(const Id3v1Record& tag);
 std::string TagArtist(const Id3v1Record& tag);
 std::string TagAlbum(const Id3v1Record& tag);
 
+// The 128-byte ID3v1 record of tag fields: Latin-1 with '?' for other
+// characters, each field cut to its width, the track's leading number.
+Id3v1Record Id3v1Of(const PartTagV2& fields);
+
+// The ID3v1 record slot n's part file gets (all zero when the part carries
+// no tag); an empty track is the slot's own number (0 above 255).
+Id3v1Record PartId3v1(const PartTable& parts, int n);
+
 // The fields of the tag panel, as UTF-8 texts.
 struct TagFields {
     std::string partName; // "Original File" or "Part(n)"
     std::string title, artist, album, year, comment;
-    std::string genre; // a genre name, or empty
-    std::string track; // decimal, "0" when there is none
+    std::string genre; // a genre name of the table, or empty
+    std::string track; // decimal, the ID3v1 track ("0" when there is none)
 };
 
-// What the tag panel shows for slot n (0..1000).
+// What the tag panel shows for slot n (0..1000): the slot's texts in full
+// (for "Original File" the source's tag, which slot 1 holds until edited),
+// the genre when it is a name of the table and the source has a tag.
 TagFields ReadTagFields(const ProgramState& st, int n);
 
-// Stores panel fields into slot n (0..1000): title/artist/album up to 30
+// Stores panel fields into slot n (0..1000). A field that still reads what
+// ReadTagFields showed leaves the slot's field as it is (a genre outside the
+// table, a track "3/12"); a changed one replaces it: texts in full, the year
+// by its digits (at most 4), the genre by exact name of the table (else
+// none), the track when it is a number 1..255 (otherwise it is left as it was).
+void StoreTagFields(ProgramState& st, int n, const TagFields& fields);
+
+// Stores fields into one ID3v1 record: title/artist/album up to 30
 // characters, year up to 4 digits filled with spaces, comment up to 28
 // characters, genre by exact name (255 when none), track when it is a number
 // 1..255 (otherwise the track byte is left as it was). Characters outside
 // ISO-8859-1 are stored as '?'.
-void StoreTagFields(ProgramState& st, int n, const TagFields& fields);
-
-// The same for one record: what StoreTagFields does to slot n.
 void StoreTagRecord(Id3v1Record& record, const TagFields& fields);
 
 // UTF-8 to ISO-8859-1 bytes ('?' for anything outside it or malformed), and back.

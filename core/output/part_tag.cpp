@@ -30,17 +30,6 @@ void ReplaceAll(std::string& text, const std::string& key, const std::string& va
         text.replace(at, key.size(), value);
 }
 
-// The leading number of a track text ("7", "7/12"), 0 when there is none.
-int LeadingNumber(const std::string& text) {
-    int n = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9' || n > 100000)
-            break;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
 } // namespace
 
 bool ParseTagFormat(const std::string& text, TagFormat& format) {
@@ -168,17 +157,7 @@ PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sour
 }
 
 Id3v1Record RenderId3v1(const PartTagV2& tag) {
-    TagFields fields;
-    fields.title = tag.title;
-    fields.artist = tag.artist;
-    fields.album = tag.album;
-    fields.year = tag.year;
-    fields.comment = tag.comment;
-    fields.genre = tag.genre;
-    fields.track = std::to_string(LeadingNumber(tag.track));
-    Id3v1Record record{};
-    StoreTagRecord(record, fields);
-    return record;
+    return Id3v1Of(tag);
 }
 
 } // namespace tessivo

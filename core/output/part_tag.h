@@ -21,12 +21,9 @@ bool WritesId3v1(TagFormat format);
 // 3 or 4 for the ID3v2 version written, 0 when no ID3v2 tag is written.
 int Id3v2Version(TagFormat format);
 
-// One part's tag fields, as UTF-8 texts without length limits. The title may
-// hold the placeholders {title}, {name}, {n} and {N}; an empty track stands
-// for "n/N" (the part's place among the files written and their count).
-struct PartTagV2 {
-    std::string title, artist, album, year, comment, genre, track;
-};
+// PartTagV2 (one part's tag fields in UTF-8) is declared with the part table
+// in core/state/program_state.h. Written as ID3v2, an empty track stands for
+// "n/N" (the part's place among the files written and their count).
 
 // A chapter of the source (CHAP frame): start and end in milliseconds and
 // the title of its embedded TIT2 frame.

@@ -193,9 +193,9 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
         return t;
     const int version = Id3v2Version(job.options.format);
     if (version == 0) {
-        // ID3v1 alone: the part's slot, when it holds a tag.
-        if (IsTag(job.st.PartTag[i]))
-            t.back.assign(job.st.PartTag[i].begin(), job.st.PartTag[i].end());
+        // ID3v1 alone: the record of the part's slot, when it holds a tag.
+        if (const Id3v1Record v1 = PartId3v1(job.st, i); IsTag(v1))
+            t.back.assign(v1.begin(), v1.end());
         return t;
     }
     const PartTagV2 tag = ResolvePartTag(*job.tags, i, job.stem, n, job.count);
@@ -364,7 +364,7 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
             continue;
         ++job.count;
         job.total +=
-            PartByteRange(st, i).size() + (WithTags(job) && IsTag(st.PartTag[i]) ? 128 : 0);
+            PartByteRange(st, i).size() + (WithTags(job) && st.PartTag[i].present ? 128 : 0);
     }
     PrepareTags(job, result);
 

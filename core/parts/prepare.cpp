@@ -209,6 +209,8 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
         break;
     case SplitModeKind::NearPauses:
         return PrepareAtPausesNear(st, in);
+    case SplitModeKind::Chapters: // the document places chapters (it holds them)
+        return out;
     case SplitModeKind::Visual:
         break;
     }

@@ -23,11 +23,27 @@ constexpr std::array<int32_t, 12> ZoomFactor = {0, 1, 2, 4, 8, 16, 32, 64, 128, 
 
 using Id3v1Record = std::array<uint8_t, 128>;
 
-enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses };
+enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses, Chapters };
 
 // Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
 enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
 constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
+
+// One part's tag fields, as UTF-8 texts without length limits. The title may
+// hold the placeholders {title}, {name}, {n} and {N}; an empty track stands
+// for the part's own number.
+struct PartTagV2 {
+    std::string title, artist, album, year, comment, genre, track;
+    bool operator==(const PartTagV2&) const = default;
+};
+
+// A part's tag in the part table. `present` is false for a part that carries
+// no tag (a source without one, nothing set by hand).
+struct PartTagSlot {
+    bool present = false;
+    PartTagV2 fields;
+    bool operator==(const PartTagSlot&) const = default;
+};
 
 // What the decoder reports about a file it probed.
 struct StreamInfoRecord {
@@ -47,6 +63,9 @@ struct LoadedFile {
     int32_t Id3v2Size = 0;
     bool HasId3v1 = false;
     Id3v1Record Id3v1Buffer{};
+    // The fields of the source's ID3v2 tag when the window read it: the parts'
+    // tags start from them. Not present: they start from the ID3v1 record.
+    PartTagSlot Id3v2Fields;
     bool FileLoaded = false;
 };
 
@@ -108,7 +127,7 @@ struct PartTable {
     std::array<int32_t, kPartSlots> PartEnd{};
     std::array<bool, kPartSlots> PartUsed{};
     std::array<bool, kPartSlots> PartSaved{};
-    std::array<Id3v1Record, kPartSlots> PartTag{};
+    std::array<PartTagSlot, kPartSlots> PartTag{};
     int32_t SelectedPart = 0;
     int32_t SplitFileCount = 0;
     SplitModeKind SplitMode = SplitModeKind::Visual;

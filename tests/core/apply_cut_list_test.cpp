@@ -56,12 +56,12 @@ TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
     EXPECT_EQ(st->SelectedPart, 0);
     EXPECT_EQ(st->PartEnd[5], int32_t(st->FrameCount) - 1);
     // Every part gets the list's album; the gaps no title.
-    EXPECT_EQ(TagAlbum(st->PartTag[1]), "Album");
-    EXPECT_EQ(TagTitle(st->PartTag[1]), "");
-    EXPECT_EQ(TagTitle(st->PartTag[2]), "A");
-    EXPECT_EQ(TagAlbum(st->PartTag[2]), "Album");
-    EXPECT_EQ(TagArtist(st->PartTag[4]), "Singer");
-    EXPECT_EQ(TagTitle(st->PartTag[3]), "");
+    EXPECT_EQ(TagAlbum(PartId3v1(*st, 1)), "Album");
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 1)), "");
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 2)), "A");
+    EXPECT_EQ(TagAlbum(PartId3v1(*st, 2)), "Album");
+    EXPECT_EQ(TagArtist(PartId3v1(*st, 4)), "Singer");
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 3)), "");
 }
 
 TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
@@ -73,10 +73,10 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
     list.entries = {Entry(0.5, -1, "First"), Entry(1.0, -1, "")};
     ApplyCutList(*st, list);
     ASSERT_EQ(st->CutCount, 3);
-    EXPECT_EQ(TagTitle(st->PartTag[2]), "First");
-    EXPECT_EQ(TagArtist(st->PartTag[2]), "Band");
-    EXPECT_EQ(TagText(st->PartTag[2], 93, 4), TagText(st->Id3v1Buffer, 93, 4)); // year kept
-    EXPECT_EQ(TagTitle(st->PartTag[3]), sourceTitle);
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 2)), "First");
+    EXPECT_EQ(TagArtist(PartId3v1(*st, 2)), "Band");
+    EXPECT_EQ(TagText(PartId3v1(*st, 2), 93, 4), TagText(st->Id3v1Buffer, 93, 4)); // year kept
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 3)), sourceTitle);
 
     // Taken back and placed again: the same cuts, ticks and titles.
     const FrameCutList table = CutListOfTable(*st);

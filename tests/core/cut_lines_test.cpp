@@ -1,6 +1,8 @@
 // The cut-line table: sorting, adding, moving, removing and resetting.
 #include "core/parts/cut_lines.h"
 
+#include "core/output/id3v1_tag.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -116,7 +118,8 @@ TEST(CutLines, AddKeepsMarksAndTagsWithTheirSlots) {
     AddCutLine(st, 1000);
     AddCutLine(st, 2000);
     st.PartUsed[2] = false;
-    st.PartTag[2][3] = 'X';
+    st.PartTag[2].present = true;
+    st.PartTag[2].fields.title = "X";
     st.SelectedPart = 2;
     ASSERT_TRUE(AddCutLine(st, 500));
     EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 500, 1000, 2000}));
@@ -124,7 +127,7 @@ TEST(CutLines, AddKeepsMarksAndTagsWithTheirSlots) {
     EXPECT_FALSE(st.PartUsed[2]);
     EXPECT_TRUE(st.PartUsed[3]);
     EXPECT_TRUE(st.PartUsed[4]);
-    EXPECT_EQ(st.PartTag[2][3], 'X');
+    EXPECT_EQ(PartId3v1(st, 2)[3], 'X');
     EXPECT_EQ(st.SelectedPart, 2);
 }
 
@@ -181,8 +184,10 @@ TEST(CutLines, DeleteMergesPartsMovesMarksButNotTags) {
     st.PartSaved[3] = false;
     st.PartUsed[4] = false;
     st.PartSaved[4] = true;
-    for (int k = 1; k <= 4; ++k)
-        st.PartTag[k][3] = static_cast<uint8_t>('0' + k);
+    for (int k = 1; k <= 4; ++k) {
+        st.PartTag[k].present = true;
+        st.PartTag[k].fields.title = std::string(1, static_cast<char>('0' + k));
+    }
     st.SelectedPart = 4;
 
     ASSERT_TRUE(DeleteCutLine(st, 3));
@@ -194,8 +199,8 @@ TEST(CutLines, DeleteMergesPartsMovesMarksButNotTags) {
     EXPECT_TRUE(st.PartSaved[2]);
     EXPECT_FALSE(st.PartUsed[3]);
     EXPECT_TRUE(st.PartSaved[3]);
-    EXPECT_EQ(st.PartTag[3][3], '3');
-    EXPECT_EQ(st.PartTag[4][3], '4');
+    EXPECT_EQ(PartId3v1(st, 3)[3], '3');
+    EXPECT_EQ(PartId3v1(st, 4)[3], '4');
     ExpectDerived(st);
 }
 

@@ -112,11 +112,9 @@ TEST_F(DocumentTest, PartMarksTagsAndSettingsNotifyTheirKind) {
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::PartMarks));
     EXPECT_FALSE(st_.PartUsed[2]);
 
-    tessivo::Id3v1Record tag = st_.PartTag[1];
-    tag[0] = 'T';
-    tag[1] = 'A';
-    tag[2] = 'G';
-    tag[3] = 'x';
+    tessivo::PartTagSlot tag = st_.PartTag[1];
+    tag.present = true;
+    tag.fields.title = "x";
     EXPECT_TRUE(doc_.SetPartTag(1, tag));
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::Tags));
     EXPECT_EQ(st_.PartTag[1], tag);

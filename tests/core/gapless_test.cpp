@@ -5,8 +5,6 @@
 #include "core/analysis/open_file.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
-#include "mp3/info_frame.h"
-#include "mp3/side_info.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
 #include "core/settings/settings_file.h"
@@ -772,9 +770,8 @@ void PrepareThreeParts(ProgramState& st, const std::string& folder, bool gapless
     for (int i = 1; i <= 3; ++i) {
         st.PartUsed[i] = true;
         ClearTag(st.PartTag[i]);
-        std::memcpy(st.PartTag[i].data(), "TAG", 3);
-        st.PartTag[i][3] = static_cast<uint8_t>('A' + i);
-        st.PartTag[i][127] = 255;
+        st.PartTag[i].present = true;
+        st.PartTag[i].fields.title = std::string(1, static_cast<char>('A' + i));
     }
     st.OutputFolder = folder;
     st.IsGapless = gapless;
@@ -793,7 +790,10 @@ TEST(GaplessSplit, OptionOffWritesThePlainCopy) {
         const PartBytes bytes = SourcePartBytes(st, i);
         const std::span<const uint8_t> plain = bytes.bytes();
         std::vector<uint8_t> expected(plain.begin(), plain.end());
-        expected.insert(expected.end(), st.PartTag[i].begin(), st.PartTag[i].end());
+        {
+            const Id3v1Record tag = PartId3v1(st, i);
+            expected.insert(expected.end(), tag.begin(), tag.end());
+        }
         EXPECT_EQ(ReadAll(r.written[size_t(i - 1)]), expected) << i;
     }
 }
@@ -815,7 +815,10 @@ TEST(GaplessSplit, OptionOnWritesGaplessPartsThatTakeTheirTags) {
             ASSERT_TRUE(BuildGaplessPart(st, st.PartStart[i],
                                          i < 3 ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
                                          expected));
-            expected.insert(expected.end(), st.PartTag[i].begin(), st.PartTag[i].end());
+            {
+                const Id3v1Record tag = PartId3v1(st, i);
+                expected.insert(expected.end(), tag.begin(), tag.end());
+            }
             EXPECT_EQ(ReadAll(path), expected) << i;
             // The tag does not disturb decoding, the length or mpg123's check.
             const Decoded d = Decode(path, true);

@@ -63,11 +63,11 @@ TEST(CopySourceTag, SourceTrackNumberGoesToEverySlot) {
     auto st = StateWithSource("id3v1_track.mp3");
     ASSERT_TRUE(st->HasId3v1);
     ASSERT_EQ(st->Id3v1Buffer[125], 0);
-    st->PartTag[0][0] = 'Z';
+    st->PartTag[0].fields.title = "Z";
     CopySourceTag(*st);
-    EXPECT_EQ(st->PartTag[0][0], 'Z'); // slot 0 is left alone
+    EXPECT_EQ(st->PartTag[0].fields.title, "Z"); // slot 0 is left alone
     for (int n : {1, 2, 255, 256, 1000}) {
-        const Id3v1Record& slot = st->PartTag[n];
+        const Id3v1Record slot = PartId3v1(*st, n);
         EXPECT_TRUE(IsTag(slot));
         EXPECT_EQ(Bytes(slot, 0, 125), Bytes(st->Id3v1Buffer, 0, 125)) << n;
         EXPECT_EQ(slot[125], 0);
@@ -82,16 +82,16 @@ TEST(CopySourceTag, FullCommentSourceNumbersTheSlots) {
     ASSERT_NE(st->Id3v1Buffer[125], 0);
     CopySourceTag(*st);
     for (int n : {1, 2, 99, 255}) {
-        EXPECT_EQ(st->PartTag[n][126], n);
-        EXPECT_EQ(st->PartTag[n][125], 0);
-        EXPECT_EQ(Bytes(st->PartTag[n], 97, 28), Bytes(st->Id3v1Buffer, 97, 28));
-        EXPECT_EQ(st->PartTag[n][127], 255);
+        EXPECT_EQ(PartId3v1(*st, n)[126], n);
+        EXPECT_EQ(PartId3v1(*st, n)[125], 0);
+        EXPECT_EQ(Bytes(PartId3v1(*st, n), 97, 28), Bytes(st->Id3v1Buffer, 97, 28));
+        EXPECT_EQ(PartId3v1(*st, n)[127], 255);
     }
-    EXPECT_EQ(st->PartTag[256][126], 0);
-    EXPECT_EQ(st->PartTag[1000][126], 0);
-    EXPECT_EQ(TagTitle(st->PartTag[5]), "Old Title");
-    EXPECT_EQ(TagArtist(st->PartTag[5]), "Old Artist");
-    EXPECT_EQ(TagAlbum(st->PartTag[5]), "Old Album");
+    EXPECT_EQ(PartId3v1(*st, 256)[126], 0);
+    EXPECT_EQ(PartId3v1(*st, 1000)[126], 0);
+    EXPECT_EQ(TagTitle(PartId3v1(*st, 5)), "Old Title");
+    EXPECT_EQ(TagArtist(PartId3v1(*st, 5)), "Old Artist");
+    EXPECT_EQ(TagAlbum(PartId3v1(*st, 5)), "Old Album");
 }
 
 TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
@@ -102,7 +102,7 @@ TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
     st->HasId3v1 = false;
     CopySourceTag(*st);
     for (int n = 1; n < kPartSlots; ++n)
-        ASSERT_TRUE(std::all_of(st->PartTag[n].begin(), st->PartTag[n].end(), [](uint8_t b) {
+        ASSERT_TRUE(std::all_of(PartId3v1(*st, n).begin(), PartId3v1(*st, n).end(), [](uint8_t b) {
             return b == 0;
         })) << n;
 }
@@ -139,7 +139,8 @@ TEST(TagFields, ShowOriginalFileWithTheSourceCommentAndGenreName) {
 TEST(TagFields, StoreCutsFieldsToTheirWidths) {
     ProgramState st;
     st.HasId3v1 = true;
-    st.PartTag[4][126] = 9;
+    st.PartTag[4].present = true;
+    st.PartTag[4].fields.track = "9";
     TagFields f;
     f.title = std::string(35, 't');
     f.artist = "Artist";
@@ -148,7 +149,7 @@ TEST(TagFields, StoreCutsFieldsToTheirWidths) {
     f.comment = std::string(40, 'c');
     f.genre = "Psychadelic";
     StoreTagFields(st, 4, f);
-    const Id3v1Record& r = st.PartTag[4];
+    const Id3v1Record r = PartId3v1(st, 4);
     EXPECT_EQ(Bytes(r, 0, 3), "TAG");
     EXPECT_EQ(Bytes(r, 3, 30), std::string(30, 't'));
     EXPECT_EQ(Bytes(r, 33, 30), std::string("Artist") + std::string(24, '\0'));
@@ -160,8 +161,9 @@ TEST(TagFields, StoreCutsFieldsToTheirWidths) {
     EXPECT_EQ(r[127], 67);
     EXPECT_EQ(TagTitle(r), std::string(30, 't'));
 
+    // The slot keeps the title in full; its ID3v1 record cuts it.
     const TagFields back = ReadTagFields(st, 4);
-    EXPECT_EQ(back.title, std::string(30, 't'));
+    EXPECT_EQ(back.title, std::string(35, 't'));
     EXPECT_EQ(back.year, "99  "); // trailing spaces are part of the text
     EXPECT_EQ(back.genre, "Psychadelic");
     EXPECT_EQ(back.track, "9");
@@ -178,20 +180,20 @@ TEST(TagFields, StoreOverwritesOldTextAndHandlesTrackAndGenreEdgeCases) {
     f.track = "0"; // 0 leaves the track as it was
     f.genre = "Not A Genre";
     StoreTagFields(st, 1, f);
-    EXPECT_EQ(Bytes(st.PartTag[1], 3, 30), std::string("New") + std::string(27, '\0'));
-    EXPECT_EQ(st.PartTag[1][126], 12);
-    EXPECT_EQ(st.PartTag[1][127], 255);
+    EXPECT_EQ(Bytes(PartId3v1(st, 1), 3, 30), std::string("New") + std::string(27, '\0'));
+    EXPECT_EQ(PartId3v1(st, 1)[126], 12);
+    EXPECT_EQ(PartId3v1(st, 1)[127], 255);
     for (const char* bad : {"256", "1000", "x", "-3", "99999999999"}) {
         f.track = bad;
         StoreTagFields(st, 1, f);
-        EXPECT_EQ(st.PartTag[1][126], 12) << bad;
+        EXPECT_EQ(PartId3v1(st, 1)[126], 12) << bad;
     }
     f.track = "255";
     StoreTagFields(st, 1, f);
-    EXPECT_EQ(st.PartTag[1][126], 255);
+    EXPECT_EQ(PartId3v1(st, 1)[126], 255);
     // Slot 0 (no part selected) can be stored into; slots outside the table not.
     StoreTagFields(st, 0, f);
-    EXPECT_TRUE(IsTag(st.PartTag[0]));
+    EXPECT_TRUE(IsTag(PartId3v1(st, 0)));
     StoreTagFields(st, kPartSlots, f);
     StoreTagFields(st, -1, f);
 }
@@ -203,12 +205,12 @@ TEST(TagFields, TextIsStoredAsIso88591) {
     f.artist = "bad \xC3 byte \xC0\xAF end";                // truncated and overlong forms
     f.comment = std::string(27, 'x') + "\xC3\xA9\xC3\xA9";  // 29 characters
     StoreTagFields(st, 2, f);
-    EXPECT_EQ(Bytes(st.PartTag[2], 3, 13), "Caf\xE9 ?mega ?!");
-    EXPECT_EQ(TagTitle(st.PartTag[2]), "Caf\xC3\xA9 ?mega ?!");
-    EXPECT_EQ(TagArtist(st.PartTag[2]), "bad ? byte ? end");
-    EXPECT_EQ(Bytes(st.PartTag[2], 97, 28), std::string(27, 'x') + "\xE9");
+    EXPECT_EQ(Bytes(PartId3v1(st, 2), 3, 13), "Caf\xE9 ?mega ?!");
+    EXPECT_EQ(TagTitle(PartId3v1(st, 2)), "Caf\xC3\xA9 ?mega ?!");
+    EXPECT_EQ(TagArtist(PartId3v1(st, 2)), "bad ? byte ? end");
+    EXPECT_EQ(Bytes(PartId3v1(st, 2), 97, 28), std::string(27, 'x') + "\xE9");
     // A field that fills its whole width has no terminating zero.
-    EXPECT_EQ(TagText(st.PartTag[2], 97, 28), std::string(27, 'x') + "\xC3\xA9");
+    EXPECT_EQ(TagText(PartId3v1(st, 2), 97, 28), std::string(27, 'x') + "\xC3\xA9");
 }
 
 TEST(TagFields, YearKeepsDigitsOnly) {
@@ -216,11 +218,11 @@ TEST(TagFields, YearKeepsDigitsOnly) {
     TagFields f;
     f.year = "019999";
     StoreTagFields(st, 1, f);
-    EXPECT_EQ(Bytes(st.PartTag[1], 93, 4), "0199");
+    EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "0199");
     f.year = "";
     StoreTagFields(st, 1, f);
-    EXPECT_EQ(Bytes(st.PartTag[1], 93, 4), "    ");
+    EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "    ");
     f.year = "20a5";
     StoreTagFields(st, 1, f);
-    EXPECT_EQ(Bytes(st.PartTag[1], 93, 4), "205 ");
+    EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "205 ");
 }

@@ -6,6 +6,8 @@
 // part, and a following split that works.
 #include "reliability_support.h"
 
+#include "core/output/id3v1_tag.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -116,9 +118,9 @@ protected:
         ASSERT_EQ(st_->CutCount, 4);
         st_->IsSaveTags = true;
         for (int i = 1; i <= 4; ++i) {
-            st_->PartTag[i].fill(0);
-            std::memcpy(st_->PartTag[i].data(), "TAG", 3);
-            st_->PartTag[i][126] = static_cast<uint8_t>(i);
+            ClearTag(st_->PartTag[i]);
+            st_->PartTag[i].present = true;
+            st_->PartTag[i].fields.track = std::to_string(i);
         }
         out_ = dir_ / "out";
         fs::create_directories(out_);
@@ -130,7 +132,8 @@ protected:
         const PartBytes bytes = SourcePartBytes(*st_, i);
         const std::span<const uint8_t> part = bytes.bytes();
         std::vector<uint8_t> b(part.begin(), part.end());
-        b.insert(b.end(), st_->PartTag[i].begin(), st_->PartTag[i].end());
+        const Id3v1Record tag = PartId3v1(*st_, i);
+        b.insert(b.end(), tag.begin(), tag.end());
         return b;
     }
     std::string Name(int n) const {

@@ -210,10 +210,9 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
 
 TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     Parts(2);
-    Id3v1Record& tag = st.PartTag[2];
-    tag.fill(0);
-    std::memcpy(tag.data(), "TAGSecond part", 14);
-    tag[127] = 255;
+    st.PartTag[2].present = true;
+    st.PartTag[2].fields.title = "Second part";
+    const Id3v1Record tag = PartId3v1(st, 2);
     st.PartTagFormat = TagFormat::V1; // the ID3v1 record alone
     dlg->show();
     QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);

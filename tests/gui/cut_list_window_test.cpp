@@ -56,7 +56,7 @@ TableView ViewOf(const ProgramState& st) {
     for (int k = 1; k <= st.CutCount; ++k) {
         v.cuts.push_back(st.CutLine[k]);
         v.used.push_back(st.PartUsed[k]);
-        v.titles.push_back(TagTitle(st.PartTag[k]));
+        v.titles.push_back(TagTitle(PartId3v1(st, k)));
     }
     return v;
 }
@@ -106,9 +106,9 @@ TEST_F(CutListCommandsTest, CueSheetSetsCutLinesTitlesAndAlbumInOneEdit) {
     EXPECT_EQ(v.cuts, (std::vector<int32_t>{0, FrameAt(st, 20.0), FrameAt(st, 45.0 + 37 / 75.0)}));
     EXPECT_EQ(v.used, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(v.titles, (std::vector<std::string>{"One", "Two", "Three"}));
-    EXPECT_EQ(TagArtist(st.PartTag[1]), "The Band");
-    EXPECT_EQ(TagArtist(st.PartTag[3]), "Guest");
-    EXPECT_EQ(TagAlbum(st.PartTag[2]), "The Album");
+    EXPECT_EQ(TagArtist(PartId3v1(st, 1)), "The Band");
+    EXPECT_EQ(TagArtist(PartId3v1(st, 3)), "Guest");
+    EXPECT_EQ(TagAlbum(PartId3v1(st, 2)), "The Album");
 }
 
 TEST_F(CutListCommandsTest, LabelRegionsBecomeTitledPartsWithUntickedGaps) {
@@ -231,8 +231,8 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
     QTest::qWait(20);
     ASSERT_EQ(st.CutCount, 3) << dialogs.messages.join('\n').toStdString();
     EXPECT_EQ(st.CutLine[2], FrameAt(st, 30));
-    EXPECT_EQ(TagTitle(st.PartTag[1]), "Side A");
-    EXPECT_EQ(TagTitle(st.PartTag[2]), "Side B");
+    EXPECT_EQ(TagTitle(PartId3v1(st, 1)), "Side A");
+    EXPECT_EQ(TagTitle(PartId3v1(st, 2)), "Side B");
     EXPECT_FALSE(st.PartUsed[3]);
     // The MP3 stays open and the part list shows the parts.
     EXPECT_EQ(QString::fromStdString(st.FileName), dialogs.openFileAnswer);

@@ -174,7 +174,7 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     title->selectAll();
     QTest::keyClicks(title, "Third");
     win->tagPanel()->onSetClicked();
-    const Id3v1Record tagged = st.PartTag[3];
+    const Id3v1Record tagged = PartId3v1(st, 3);
     ASSERT_NE(tagged, Id3v1Record{});
 
     panel->clearRequested();
@@ -183,9 +183,9 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     Undo()->trigger(); // the Clear
     EXPECT_EQ(Lines(), prepared);
     EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_EQ(st.PartTag[3], tagged);
+    EXPECT_EQ(PartId3v1(st, 3), tagged);
     Undo()->trigger(); // the tag
-    EXPECT_EQ(st.PartTag[3], Id3v1Record{});
+    EXPECT_EQ(PartId3v1(st, 3), Id3v1Record{});
     EXPECT_TRUE(win->tagPanel()->titleEdit->text().isEmpty());
     Undo()->trigger(); // the tick
     EXPECT_TRUE(st.PartUsed[2]);

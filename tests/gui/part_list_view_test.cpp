@@ -80,11 +80,10 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
     st.PartUsed[2] = false;
     st.PartSaved[3] = true;
     st.PartSaved[2] = true; // not used: "Not Used" wins
-    Id3v1Record& tag = st.PartTag[3];
-    tag.fill(0);
-    std::memcpy(tag.data(), "TAG", 3);
-    std::memcpy(tag.data() + 3, "Caf\xe9 title", 10);                   // ISO-8859-1 e acute
-    std::memcpy(tag.data() + 33, "012345678901234567890123456789", 30); // full width
+    PartTagSlot& tag = st.PartTag[3];
+    tag.present = true;
+    tag.fields.title = "Caf\u00e9 title";
+    tag.fields.artist = "012345678901234567890123456789"; // full width
     list->refreshPartList();
     ASSERT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "Prepared");

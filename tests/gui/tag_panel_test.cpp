@@ -43,7 +43,8 @@ protected:
     }
     void ClickSet() { QTest::mouseClick(panel->setButton, Qt::LeftButton); }
     std::string Field(int n, int offset, int width) {
-        return std::string(reinterpret_cast<const char*>(st.PartTag[n].data() + offset), width);
+        const Id3v1Record tag = PartId3v1(st, n);
+        return std::string(reinterpret_cast<const char*>(tag.data() + offset), width);
     }
 
     ProgramState st;
@@ -73,7 +74,7 @@ TEST_F(TagPanelTest, OriginalFileShowsTheSourceTagAndItsFullComment) {
     const std::string sourceComment(reinterpret_cast<const char*>(st.Id3v1Buffer.data() + 97), 28);
     EXPECT_EQ(panel->commentEdit->text().toStdString(),
               sourceComment.substr(0, sourceComment.find('\0')));
-    EXPECT_EQ(panel->titleEdit->text().toStdString(), TagTitle(st.PartTag[1]));
+    EXPECT_EQ(panel->titleEdit->text().toStdString(), TagTitle(PartId3v1(st, 1)));
     EXPECT_TRUE(panel->genreCombo->currentText().isEmpty()); // genre byte 255
     EXPECT_FALSE(panel->tagsEdited());
     EXPECT_EQ(panel->setButtonCaptionColour(), QColor(100, 100, 100));
@@ -135,7 +136,7 @@ TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedSlot) {
     EXPECT_EQ(stored.first().first().toInt(), 2);
     EXPECT_FALSE(panel->tagsEdited());
     EXPECT_EQ(panel->setButtonCaptionColour(), QColor(90, 90, 90));
-    const Id3v1Record& tag = st.PartTag[2];
+    const Id3v1Record tag = PartId3v1(st, 2);
     EXPECT_EQ(Field(2, 0, 3), "TAG");
     EXPECT_EQ(Field(2, 3, 6), std::string("Intro\0", 6));
     EXPECT_EQ(Field(2, 33, 5), std::string("Band\0", 5));
@@ -144,7 +145,7 @@ TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedSlot) {
     EXPECT_EQ(tag[126], 12);
     EXPECT_EQ(tag[127], 67);
     // Slot 1 is untouched.
-    EXPECT_FALSE(IsTag(st.PartTag[1]));
+    EXPECT_FALSE(IsTag(PartId3v1(st, 1)));
 
     // Showing the part again shows what was stored, genre included, so storing
     // it again keeps the genre.
@@ -155,10 +156,10 @@ TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedSlot) {
     EXPECT_EQ(panel->genreCombo->currentText(), "Psychadelic");
     Retype(panel->commentEdit, "again");
     ClickSet();
-    EXPECT_EQ(st.PartTag[2][127], 67);
+    EXPECT_EQ(PartId3v1(st, 2)[127], 67);
 }
 
-TEST_F(TagPanelTest, StoringCutsToTheFieldWidthsAndShowsTheQuestionMarks) {
+TEST_F(TagPanelTest, StoringKeepsUnicodeAndTheRecordCutsToTheFieldWidths) {
     Open("cbr128_stereo.mp3");
     TwoPartsSecondSelected();
     const QString longTitle = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345678"; // 35 characters
@@ -170,23 +171,24 @@ TEST_F(TagPanelTest, StoringCutsToTheFieldWidthsAndShowsTheQuestionMarks) {
     // Czech letters outside ISO-8859-1 become '?'; the Latin-1 ones stay.
     EXPECT_EQ(Field(2, 33, 14), std::string("?lu?ou?k\xfd k??\0", 14));
     EXPECT_EQ(Field(2, 63, 7), std::string("Caf\xe9 ?\0", 7));
-    // The boxes show what was stored.
-    EXPECT_EQ(panel->titleEdit->text(), longTitle.left(30));
-    EXPECT_EQ(panel->artistEdit->text(), QString::fromUtf8("?lu?ou?k\u00fd k??"));
-    EXPECT_EQ(panel->albumEdit->text(), QString::fromUtf8("Caf\u00e9 ?"));
+    // The boxes show what was stored: the texts in full.
+    EXPECT_EQ(panel->titleEdit->text(), longTitle);
+    EXPECT_EQ(panel->artistEdit->text(),
+              QString::fromUtf8("\u017dlu\u0165ou\u010dk\u00fd k\u016f\u0148"));
+    EXPECT_EQ(panel->albumEdit->text(), QString::fromUtf8("Caf\u00e9 \U0001F3B5"));
 }
 
 TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoSlot) {
     Open("id3v1_track.mp3");
     TwoPartsSecondSelected();
-    const Id3v1Record before = st.PartTag[2];
+    const Id3v1Record before = PartId3v1(st, 2);
     ClickSet();
-    EXPECT_EQ(st.PartTag[2], before);
+    EXPECT_EQ(PartId3v1(st, 2), before);
 
     Retype(panel->titleEdit, "Not stored");
     ASSERT_TRUE(AddCutLine(st, 10));
     panel->showPartTags(3);
-    EXPECT_EQ(st.PartTag[2], before);
+    EXPECT_EQ(PartId3v1(st, 2), before);
     panel->showPartTags(2);
     EXPECT_EQ(panel->titleEdit->text().toStdString(), TagTitle(before));
 }

@@ -7,9 +7,13 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace tessivo {
 
@@ -17,15 +21,7 @@ namespace {
 
 const QColor kGreyCaption(100, 100, 100);
 const QColor kSetCaption(90, 90, 90);
-
-// Digits only (an empty text counts as a number too).
-bool AllDigits(const QString& s) {
-    for (const QChar c : s) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-    }
-    return true;
-}
+constexpr int kThumbnailSize = 64;
 
 } // namespace
 
@@ -61,6 +57,10 @@ void TagPanel::createEdits() {
     trackEdit->setObjectName(QStringLiteral("trackEdit"));
     commentEdit->setObjectName(QStringLiteral("commentEdit"));
     setButton->setObjectName(QStringLiteral("setButton"));
+    pictureLabel = new QLabel(this);
+    pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
+    pictureLabel->setToolTip(QStringLiteral("Picture"));
+    pictureLabel->hide();
     yearEdit->setMaximumWidth(50);
     trackEdit->setMaximumWidth(40);
     yearEdit->installEventFilter(this);
@@ -87,6 +87,7 @@ void TagPanel::layOutEdits() {
     grid->addWidget(trackEdit, 5, 3);
     grid->addWidget(new QLabel(QStringLiteral("Comment"), this), 6, 0);
     grid->addWidget(commentEdit, 6, 1, 1, 3);
+    grid->addWidget(pictureLabel, 7, 1, Qt::AlignLeft);
     grid->addWidget(setButton, 7, 3);
     grid->setRowStretch(8, 1);
 }
@@ -152,25 +153,41 @@ void TagPanel::showFields(int n) {
     titleEdit->setText(QString::fromStdString(f.title));
     artistEdit->setText(QString::fromStdString(f.artist));
     albumEdit->setText(QString::fromStdString(f.album));
-    // The year is stored padded with spaces; the box shows its digits.
+    // The box shows the year's leading digits ("1999  ", "2024-05-01").
     QString year = QString::fromStdString(f.year);
-    while (year.endsWith(QLatin1Char(' ')))
-        year.chop(1);
-    if (!AllDigits(year))
-        year.clear(); // a source tag may hold anything here
+    year.truncate(std::min<qsizetype>(4, year.size()));
+    for (qsizetype i = 0; i < year.size(); ++i)
+        if (year[i] < QLatin1Char('0') || year[i] > QLatin1Char('9')) {
+            year.truncate(i);
+            break;
+        }
     yearEdit->setText(year);
     commentEdit->setText(QString::fromStdString(f.comment));
-    // A slot that never received a tag (a file without one) shows no genre;
-    // a slot stored with Set shows its own genre even then, so that storing
-    // the panel again does not lose it.
-    const Id3v1Record& slot = st_.PartTag[n];
-    const uint8_t genre = slot[127];
-    if (IsTag(slot) && genre < GenreNames.size())
-        genreCombo->setCurrentIndex(
-            genreCombo->findText(QString::fromStdString(GenreNames[genre]), Qt::MatchExactly));
-    else
-        genreCombo->setCurrentIndex(-1);
+    // The slot's genre, also for a file without a tag once Set stored one;
+    // a genre outside the table shows as none (and storing keeps it).
+    const std::string& genre = st_.PartTag[n].fields.genre;
+    genreCombo->setCurrentIndex(
+        genre.empty() ? -1 : genreCombo->findText(QString::fromStdString(genre), Qt::MatchExactly));
     trackEdit->setText(QString::fromStdString(f.track));
+    showPicture();
+}
+
+void TagPanel::showPicture() {
+    // Every part inherits the source's picture; decoded once per picture. A
+    // picture Qt cannot decode shows nothing.
+    const std::vector<uint8_t>& bytes = doc_.SourcePicture();
+    const QByteArray data(reinterpret_cast<const char*>(bytes.data()),
+                          static_cast<qsizetype>(bytes.size()));
+    if (data != pictureData_) {
+        pictureData_ = data;
+        QImage image;
+        if (!data.isEmpty() && image.loadFromData(data))
+            pictureLabel->setPixmap(QPixmap::fromImage(image.scaled(
+                kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        else
+            pictureLabel->clear();
+    }
+    pictureLabel->setVisible(pictureLabel->pixmap().isNull() == false);
 }
 
 void TagPanel::showPartTags(int n) {
@@ -186,6 +203,9 @@ void TagPanel::clearTagPanel() {
     for (QLineEdit* e : {titleEdit, artistEdit, albumEdit, yearEdit, trackEdit, commentEdit})
         e->clear();
     genreCombo->setCurrentIndex(-1);
+    pictureData_.clear();
+    pictureLabel->clear();
+    pictureLabel->hide();
     tagsEdited_ = false;
     setCaption(kGreyCaption);
 }
@@ -202,13 +222,11 @@ void TagPanel::storePartTags(int n) {
     f.genre = genreCombo->currentText().toStdString();
     f.track = trackEdit->text().toStdString();
     doc_.StoreTagFields(n, f);
-    // The boxes now show what the slot holds: cut to the field widths, with
-    // '?' for every character an ID3v1 tag cannot hold. The name label stays.
+    // The boxes now show what the slot holds (its texts in full). The name
+    // label stays.
     const QString name = partNameLabel->text();
     showFields(n);
     partNameLabel->setText(name);
-    const Id3v1Record& slot = st_.PartTag[n];
-    commentEdit->setText(QString::fromStdString(TagText(slot, 97, 28)));
     tagsEdited_ = false;
     emit tagsStored(n);
 }

@@ -1,9 +1,11 @@
-// The tag panel (tagFrame_): shows and edits the ID3v1 tag of one part and
-// stores it into the part's tag slot with the Set button.
+// The tag panel (tagFrame_): shows and edits the tag fields of one part (in
+// Unicode, any length) and stores them into the part's tag slot with the Set
+// button; a thumbnail shows the picture the parts inherit from the source.
 #pragma once
 
 #include "core/document/document.h"
 
+#include <QByteArray>
 #include <QGroupBox>
 #include <QString>
 
@@ -39,6 +41,7 @@ public:
     QLineEdit* trackEdit;
     QLineEdit* commentEdit;
     QPushButton* setButton;
+    QLabel* pictureLabel; // a thumbnail of the picture the parts carry
 
 signals:
     // A slot was stored: the part list shows its title, artist and album.
@@ -56,12 +59,14 @@ private:
     void onNumberEdited(QLineEdit* edit, long bound);
     void setCaption(const QColor& c);
     void showFields(int n);
+    void showPicture();
 
     Document& doc_;
     const ProgramState& st_;
     bool tagsEdited_ = false;
     QString lastYear_;
     QString lastTrack_;
+    QByteArray pictureData_; // the picture the thumbnail shows
 };
 
 } // namespace tessivo

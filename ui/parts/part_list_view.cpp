@@ -106,10 +106,10 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     const auto slot = static_cast<size_t>(k);
     row->setText(ColFile,
                  QString::fromStdString(slot < files.size() ? files[slot] : std::string()));
-    const Id3v1Record& tag = st_.PartTag[k];
-    row->setText(ColTitle, QString::fromStdString(TagTitle(tag)));
-    row->setText(ColArtist, QString::fromStdString(TagArtist(tag)));
-    row->setText(ColAlbum, QString::fromStdString(TagAlbum(tag)));
+    const PartTagV2& tag = st_.PartTag[k].fields;
+    row->setText(ColTitle, QString::fromStdString(tag.title));
+    row->setText(ColArtist, QString::fromStdString(tag.artist));
+    row->setText(ColAlbum, QString::fromStdString(tag.album));
 }
 
 void PartListView::refreshPartList() {

@@ -60,6 +60,10 @@ void SplitSettingsPanel::createModeButtons() {
     byTimeRadio->setObjectName(QStringLiteral("byTimeRadio"));
     bySilenceRadio->setObjectName(QStringLiteral("bySilenceRadio"));
     nearPausesRadio->setObjectName(QStringLiteral("nearPausesRadio"));
+    chaptersRadio = new QRadioButton(QStringLiteral("Split at chapters"), this);
+    chaptersRadio->setObjectName(QStringLiteral("chaptersRadio"));
+    chaptersRadio->setToolTip(
+        QStringLiteral("Cut at the file's chapters, each part titled after its chapter"));
     visualRadio->setChecked(true);
     visualRadio->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
     byPartsRadio->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
@@ -142,6 +146,7 @@ void SplitSettingsPanel::layOutControls() {
     grid->addWidget(nearPausesRadio, 7, 0, 1, 4);
     grid->addWidget(nearLengthEdit, 8, 0, 1, 2);
     grid->addWidget(toleranceSpin, 8, 2, 1, 2);
+    grid->addWidget(chaptersRadio, 9, 0, 1, 4);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(prepareButton);
     buttons->addWidget(clearButton);
@@ -164,6 +169,8 @@ void SplitSettingsPanel::connectControls() {
             [this] { setMode(SplitModeKind::BySilence); });
     connect(nearPausesRadio, &QRadioButton::clicked, this,
             [this] { setMode(SplitModeKind::NearPauses); });
+    connect(chaptersRadio, &QRadioButton::clicked, this,
+            [this] { setMode(SplitModeKind::Chapters); });
     connect(partsSpin, &QSpinBox::valueChanged, this, [this](int n) { showEqualPartTime(n); });
     connect(thresholdSpin, &QSpinBox::valueChanged, this,
             [this](int v) { doc_.SetSilenceThreshold(v); });
@@ -178,6 +185,13 @@ void SplitSettingsPanel::setMode(SplitModeKind mode) {
 }
 
 void SplitSettingsPanel::updateSplitControls() {
+    const bool chapters = st_.FileLoaded && !doc_.Chapters().empty();
+    chaptersRadio->setEnabled(chapters);
+    if (!chapters && st_.SplitMode == SplitModeKind::Chapters) {
+        // A file without chapters: back to placing cut lines by hand.
+        doc_.SetSplitMode(SplitModeKind::Visual);
+        visualRadio->setChecked(true);
+    }
     const SplitModeKind m = st_.SplitMode;
     partsSpin->setEnabled(m == SplitModeKind::ByParts);
     hoursEdit->setEnabled(m == SplitModeKind::ByTime);

@@ -38,6 +38,7 @@ public:
     QRadioButton* byTimeRadio;
     QRadioButton* bySilenceRadio;
     QRadioButton* nearPausesRadio;
+    QRadioButton* chaptersRadio; // enabled only when the open file has chapters
     QSpinBox* partsSpin;
     QLineEdit* hoursEdit;
     QLineEdit* minutesEdit;
