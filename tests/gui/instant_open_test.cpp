@@ -10,6 +10,7 @@
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
@@ -221,6 +222,7 @@ TEST_F(InstantOpenTest, EditingAndSplittingWorkWhileTheExactPeaksRun) {
     win->document().SetOutputFolder(out.toStdString());
     win->confirmDialog()->show();
     QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
+    win->confirmDialog()->splitRunner()->wait();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
     EXPECT_EQ(QDir(out).entryList(QDir::Files).size(), 3);
     EXPECT_TRUE(win->openJob()->peaksRunning());

@@ -8,6 +8,7 @@
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/main_window.h"
@@ -187,9 +188,7 @@ protected:
             QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
         });
         win->onSplitTriggered();
-        for (int i = 0; i < 400 && !(st.PartSaved[1] && st.PartSaved[2]); ++i)
-            QTest::qWait(50);
-        QTest::qWait(50);
+        win->confirmDialog()->splitRunner()->wait();
         return st.PartSaved[1] && st.PartSaved[2];
     }
     std::vector<std::string> Titles() const {
