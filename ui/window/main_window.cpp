@@ -169,10 +169,10 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
     createMenus();
     createEditingControls();
 
-    frameViewer_ = new FrameViewerWindow(st_, this);
-    frameViewer_->setObjectName(QStringLiteral("frameViewer"));
-    aboutWindow_ = new AboutWindow(this);
-    aboutWindow_->setObjectName(QStringLiteral("aboutWindow"));
+    panels_.frameViewer = new FrameViewerWindow(st_, this);
+    panels_.frameViewer->setObjectName(QStringLiteral("frameViewer"));
+    panels_.aboutWindow = new AboutWindow(this);
+    panels_.aboutWindow->setObjectName(QStringLiteral("aboutWindow"));
 
     initialise();
     // From now on every change of the client area's size lays it out again.
@@ -184,7 +184,7 @@ MainWindow::~MainWindow() {
     // Destruction: a split being written finishes first (its files are the
     // user's); no open and no peak computation may outlive the window, then
     // the stream and the audio output go.
-    confirmDialog_->splitRunner()->wait();
+    panels_.confirmDialog->splitRunner()->wait();
     openJob_->cancel();
     engine_.Stop(st_.PlayStream);
     engine_.FreeStream(st_.PlayStream);
@@ -210,32 +210,32 @@ void MainWindow::createClientArea() {
     // A click in the trough moves by the large change, not by a page.
     connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
         if (action == QAbstractSlider::SliderPageStepAdd)
-            scrollBar_->setSliderPosition(scrollBar_->value() + scrollLargeChange_);
+            scrollBar_->setSliderPosition(scrollBar_->value() + scrollSteps_.largeChange);
         else if (action == QAbstractSlider::SliderPageStepSub)
-            scrollBar_->setSliderPosition(scrollBar_->value() - scrollLargeChange_);
+            scrollBar_->setSliderPosition(scrollBar_->value() - scrollSteps_.largeChange);
     });
 
-    controlPanel_ = MakeFrame(client_, QStringLiteral("controlPanel"));
-    splitFrame_ = MakeFrame(client_, QStringLiteral("splitFrame"));
-    partListFrame_ = MakeFrame(client_, QStringLiteral("partListFrame"));
-    tagFrame_ = MakeFrame(client_, QStringLiteral("tagFrame"));
-    for (QFrame* f : {splitFrame_, partListFrame_, tagFrame_})
+    controls_.panel = MakeFrame(client_, QStringLiteral("controlPanel"));
+    panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
+    panels_.partListFrame = MakeFrame(client_, QStringLiteral("partListFrame"));
+    panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
+    for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
         f->setFrameShape(QFrame::StyledPanel);
 
-    statusBar_ = new QStatusBar(client_);
-    statusBar_->setObjectName(QStringLiteral("statusBar"));
-    statusBar_->setSizeGripEnabled(false);
-    streamInfoLabel_ = new QLabel(statusBar_);
-    streamInfoLabel_->setObjectName(QStringLiteral("streamInfoLabel"));
-    streamInfoLabel_->setFrameShape(QFrame::Panel);
-    streamInfoLabel_->setFrameShadow(QFrame::Sunken);
-    streamInfoLabel_->setGeometry(0, 0, kStreamInfoWidth, kStatusBarHeight);
-    progressBar_ = new QProgressBar(statusBar_);
-    progressBar_->setObjectName(QStringLiteral("progressBar"));
-    progressBar_->setRange(0, 100);
-    progressBar_->setValue(0);
-    progressBar_->setTextVisible(false);
-    progressBar_->hide();
+    statusParts_.bar = new QStatusBar(client_);
+    statusParts_.bar->setObjectName(QStringLiteral("statusBar"));
+    statusParts_.bar->setSizeGripEnabled(false);
+    statusParts_.streamInfo = new QLabel(statusParts_.bar);
+    statusParts_.streamInfo->setObjectName(QStringLiteral("streamInfoLabel"));
+    statusParts_.streamInfo->setFrameShape(QFrame::Panel);
+    statusParts_.streamInfo->setFrameShadow(QFrame::Sunken);
+    statusParts_.streamInfo->setGeometry(0, 0, kStreamInfoWidth, kStatusBarHeight);
+    statusParts_.progress = new QProgressBar(statusParts_.bar);
+    statusParts_.progress->setObjectName(QStringLiteral("progressBar"));
+    statusParts_.progress->setRange(0, 100);
+    statusParts_.progress->setValue(0);
+    statusParts_.progress->setTextVisible(false);
+    statusParts_.progress->hide();
 }
 
 void MainWindow::createTimers() {
@@ -264,7 +264,7 @@ void MainWindow::createOpenJob() {
 }
 
 bool MainWindow::isBusy() const {
-    return openJob_->busy() || confirmDialog_->splitRunner()->isRunning();
+    return openJob_->busy() || panels_.confirmDialog->splitRunner()->isRunning();
 }
 
 void MainWindow::createControlPanel() {
@@ -272,89 +272,91 @@ void MainWindow::createControlPanel() {
     createStatusDisplay();
     createClock();
 
-    splitButton_ = MakeButton(controlPanel_, QStringLiteral("Split"),
-                              QStringLiteral("Split & Save"), 665, 8, 60, 27);
-    splitButton_->setObjectName(QStringLiteral("splitButton"));
-    connect(splitButton_, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
-    zoomInButton_ = MakeButton(controlPanel_, QStringLiteral("+"), QStringLiteral("Zoom In Time"),
-                               0, 8, kZoomButtonWidth, 27);
-    zoomInButton_->setObjectName(QStringLiteral("zoomInButton"));
-    zoomOutButton_ = MakeButton(controlPanel_, QStringLiteral("-"), QStringLiteral("Zoom Out Time"),
-                                0, 8, kZoomButtonWidth, 27);
-    zoomOutButton_->setObjectName(QStringLiteral("zoomOutButton"));
-    connect(zoomInButton_, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
-    connect(zoomOutButton_, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
+    controls_.splitButton = MakeButton(controls_.panel, QStringLiteral("Split"),
+                                       QStringLiteral("Split & Save"), 665, 8, 60, 27);
+    controls_.splitButton->setObjectName(QStringLiteral("splitButton"));
+    connect(controls_.splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    controls_.zoomInButton = MakeButton(controls_.panel, QStringLiteral("+"),
+                                        QStringLiteral("Zoom In Time"), 0, 8, kZoomButtonWidth, 27);
+    controls_.zoomInButton->setObjectName(QStringLiteral("zoomInButton"));
+    controls_.zoomOutButton =
+        MakeButton(controls_.panel, QStringLiteral("-"), QStringLiteral("Zoom Out Time"), 0, 8,
+                   kZoomButtonWidth, 27);
+    controls_.zoomOutButton->setObjectName(QStringLiteral("zoomOutButton"));
+    connect(controls_.zoomInButton, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
+    connect(controls_.zoomOutButton, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
 }
 
 void MainWindow::createPlaybackControls() {
-    playButton_ =
-        MakeButton(controlPanel_, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
-    playButton_->setObjectName(QStringLiteral("playButton"));
-    stopButton_ =
-        MakeButton(controlPanel_, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
-    stopButton_->setObjectName(QStringLiteral("stopButton"));
-    connect(playButton_, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
-    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+    controls_.playButton =
+        MakeButton(controls_.panel, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
+    controls_.playButton->setObjectName(QStringLiteral("playButton"));
+    controls_.stopButton =
+        MakeButton(controls_.panel, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
+    controls_.stopButton->setObjectName(QStringLiteral("stopButton"));
+    connect(controls_.playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
+    connect(controls_.stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
 
-    auto* volumeLabel = new QLabel(QStringLiteral("Volume"), controlPanel_);
+    auto* volumeLabel = new QLabel(QStringLiteral("Volume"), controls_.panel);
     volumeLabel->setGeometry(150, 0, 70, 13);
-    auto* rateLabel = new QLabel(QStringLiteral("Rate"), controlPanel_);
+    auto* rateLabel = new QLabel(QStringLiteral("Rate"), controls_.panel);
     rateLabel->setGeometry(230, 0, 50, 13);
 
     auto makeSlider = [this](const QString& hint, int x, int w) {
-        auto* slider = new QSlider(Qt::Horizontal, controlPanel_);
+        auto* slider = new QSlider(Qt::Horizontal, controls_.panel);
         slider->setToolTip(hint);
         slider->setGeometry(x, 12, w, 25);
         slider->setRange(0, kSliderMax);
         slider->setTickPosition(QSlider::NoTicks);
         return slider;
     };
-    volumeSlider_ = makeSlider(QStringLiteral("Playback Volume"), 140, 80);
-    volumeSlider_->setObjectName(QStringLiteral("volumeSlider"));
-    rateSlider_ = makeSlider(QStringLiteral("Playback Rate"), 220, 60);
-    rateSlider_->setObjectName(QStringLiteral("rateSlider"));
-    connect(volumeSlider_, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
-    connect(rateSlider_, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
+    controls_.volumeSlider = makeSlider(QStringLiteral("Playback Volume"), 140, 80);
+    controls_.volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
+    controls_.rateSlider = makeSlider(QStringLiteral("Playback Rate"), 220, 60);
+    controls_.rateSlider->setObjectName(QStringLiteral("rateSlider"));
+    connect(controls_.volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+    connect(controls_.rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
 }
 
 void MainWindow::createStatusDisplay() {
-    statusFrame_ = MakeDisplayFrame(controlPanel_, QRect(280, 3, 221, 38));
-    statusLabel_ = new QLabel(QStringLiteral("Open a File"), statusFrame_);
-    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
-    statusLabel_->setFont(DisplayFont(16));
-    statusLabel_->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
-    statusLabel_->setAttribute(Qt::WA_TranslucentBackground);
-    statusLabel_->installEventFilter(this);
-    statusFrame_->installEventFilter(this);
+    controls_.statusFrame = MakeDisplayFrame(controls_.panel, QRect(280, 3, 221, 38));
+    controls_.statusLabel = new QLabel(QStringLiteral("Open a File"), controls_.statusFrame);
+    controls_.statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    controls_.statusLabel->setFont(DisplayFont(16));
+    controls_.statusLabel->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
+    controls_.statusLabel->setAttribute(Qt::WA_TranslucentBackground);
+    controls_.statusLabel->installEventFilter(this);
+    controls_.statusFrame->installEventFilter(this);
 }
 
 void MainWindow::createClock() {
-    QFrame* clockFrame = MakeDisplayFrame(controlPanel_, QRect(505, 3, 150, 38));
-    clockLabel_ = new QLabel(QStringLiteral("0:00:00"), clockFrame);
-    clockLabel_->setObjectName(QStringLiteral("clockLabel"));
-    clockLabel_->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 92));
-    clockLabel_->setGeometry(8, 4, 92, 30);
-    clockLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    clockMsLabel_ = new QLabel(QStringLiteral(":000"), clockFrame);
-    clockMsLabel_->setObjectName(QStringLiteral("clockMsLabel"));
-    clockMsLabel_->setFont(FittedFont(clockMsLabel_->font(), QStringLiteral(":000"), 40));
-    clockMsLabel_->setGeometry(102, 12, 40, 20);
+    QFrame* clockFrame = MakeDisplayFrame(controls_.panel, QRect(505, 3, 150, 38));
+    controls_.clockLabel = new QLabel(QStringLiteral("0:00:00"), clockFrame);
+    controls_.clockLabel->setObjectName(QStringLiteral("clockLabel"));
+    controls_.clockLabel->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 92));
+    controls_.clockLabel->setGeometry(8, 4, 92, 30);
+    controls_.clockLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    controls_.clockMsLabel = new QLabel(QStringLiteral(":000"), clockFrame);
+    controls_.clockMsLabel->setObjectName(QStringLiteral("clockMsLabel"));
+    controls_.clockMsLabel->setFont(
+        FittedFont(controls_.clockMsLabel->font(), QStringLiteral(":000"), 40));
+    controls_.clockMsLabel->setGeometry(102, 12, 40, 20);
 }
 
 void MainWindow::createMenus() {
     QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
-    openAction_ =
+    actions_.open =
         fileMenu->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
-    openAction_->setObjectName(QStringLiteral("openAction"));
-    openAction_->setShortcut(QKeySequence::Open);
-    splitAction_ =
+    actions_.open->setObjectName(QStringLiteral("openAction"));
+    actions_.open->setShortcut(QKeySequence::Open);
+    actions_.split =
         fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
-    splitAction_->setObjectName(QStringLiteral("splitAction"));
+    actions_.split->setObjectName(QStringLiteral("splitAction"));
     addCutListActions(fileMenu);
-    viewerAction_ =
+    actions_.viewer =
         fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
-    viewerAction_->setObjectName(QStringLiteral("viewerAction"));
-    viewerAction_->setVisible(false);
+    actions_.viewer->setObjectName(QStringLiteral("viewerAction"));
+    actions_.viewer->setVisible(false);
     fileMenu->addSeparator();
     fileMenu->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
     fileMenu->addSeparator();
@@ -375,18 +377,19 @@ void MainWindow::initialise() {
     st_.ZoomLevel = 1;
     st_.FrameDuration = 0.02612;
 
-    for (QWidget* w : {static_cast<QWidget*>(controlPanel_), static_cast<QWidget*>(splitFrame_),
-                       static_cast<QWidget*>(tagFrame_), static_cast<QWidget*>(partList_),
-                       static_cast<QWidget*>(partListFrame_)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(controls_.panel), static_cast<QWidget*>(panels_.splitFrame),
+          static_cast<QWidget*>(panels_.tagFrame), static_cast<QWidget*>(panels_.partList),
+          static_cast<QWidget*>(panels_.partListFrame)})
         SetBackground(w, BackColor);
-    partList_->clear();
+    panels_.partList->clear();
 
     loadWindowSettings();
 
     const QString chkFolder =
         env_.diagnosticFolder.isEmpty() ? QDir::currentPath() : env_.diagnosticFolder;
     if (QFileInfo::exists(chkFolder + QStringLiteral("/test.chk"))) {
-        viewerAction_->setVisible(true);
+        actions_.viewer->setVisible(true);
         viewerEnabled_ = true;
     }
     st_.ViewerEnabled = viewerEnabled_;
@@ -409,9 +412,9 @@ void MainWindow::initialise() {
 
 void MainWindow::loadWindowSettings() {
     LoadSettings(st_, env_.settingsPath.toStdString());
-    const QSignalBlocker block(volumeSlider_);
-    volumeSlider_->setValue(st_.Volume);
-    splitSettings_->showSilenceSettings();
+    const QSignalBlocker block(controls_.volumeSlider);
+    controls_.volumeSlider->setValue(st_.Volume);
+    panels_.splitSettings->showSilenceSettings();
 }
 
 bool MainWindow::saveWindowSettings() {
@@ -433,16 +436,16 @@ void MainWindow::layoutView() {
     st_.WaveLeft = geom_.waveLeft;
     st_.WaveRight = geom_.waveRight;
 
-    Place(statusBar_, geom_.statusBar);
-    Place(splitFrame_, geom_.splitFrame);
-    Place(tagFrame_, geom_.tagFrame);
-    Place(partListFrame_, geom_.partListFrame);
+    Place(statusParts_.bar, geom_.statusBar);
+    Place(panels_.splitFrame, geom_.splitFrame);
+    Place(panels_.tagFrame, geom_.tagFrame);
+    Place(panels_.partListFrame, geom_.partListFrame);
     layoutPartStartField();
-    Place(controlPanel_, geom_.controlPanel);
-    zoomOutButton_->move(geom_.zoomOutButton.left, zoomOutButton_->y());
-    zoomInButton_->move(geom_.zoomInButton.left, zoomInButton_->y());
+    Place(controls_.panel, geom_.controlPanel);
+    controls_.zoomOutButton->move(geom_.zoomOutButton.left, controls_.zoomOutButton->y());
+    controls_.zoomInButton->move(geom_.zoomInButton.left, controls_.zoomInButton->y());
     Place(scrollBar_, geom_.scrollBar);
-    Place(progressBar_, geom_.progressBar);
+    Place(statusParts_.progress, geom_.progressBar);
 
     // The view widget spans the client area down to the control panel; the
     // scroll bar lies on top of it.
@@ -491,12 +494,12 @@ void MainWindow::paintBackground() {
 void MainWindow::showTimeLabels(double seconds) {
     std::string hms, ms;
     SplitClockText(seconds, hms, ms);
-    clockLabel_->setText(QString::fromStdString(hms));
-    clockMsLabel_->setText(QString::fromStdString(ms));
+    controls_.clockLabel->setText(QString::fromStdString(hms));
+    controls_.clockMsLabel->setText(QString::fromStdString(ms));
 }
 
 void MainWindow::showStreamInfo() {
-    streamInfoLabel_->setText(QString::fromStdString(StreamInfoText(st_)));
+    statusParts_.streamInfo->setText(QString::fromStdString(StreamInfoText(st_)));
 }
 
 // ---------------------------------------------------------------------------
@@ -540,19 +543,19 @@ void MainWindow::updateScrollBar() {
     if (!(static_cast<double>(n) <= z * static_cast<double>(cols) && f0 == 0))
         page = RoundEven(z * kMax * static_cast<double>(cols) / static_cast<double>(n));
     if (page <= kMax)
-        scrollPageSize_ = static_cast<int>(std::max<int64_t>(page, 1));
+        scrollSteps_.pageSize = static_cast<int>(std::max<int64_t>(page, 1));
     const int64_t position = RoundEven(
         z * static_cast<double>(RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
                                           (z * static_cast<double>(n)))));
-    scrollSmallChange_ = static_cast<int>(RoundEven(z));
-    scrollLargeChange_ = static_cast<int>(RoundEven(10 * z));
+    scrollSteps_.smallChange = static_cast<int>(RoundEven(z));
+    scrollSteps_.largeChange = static_cast<int>(RoundEven(10 * z));
 
     {
         // The last position shows the end of the file at the right edge.
         const QSignalBlocker block(scrollBar_);
-        scrollBar_->setMaximum(kMax - scrollPageSize_);
-        scrollBar_->setPageStep(scrollPageSize_);
-        scrollBar_->setSingleStep(scrollSmallChange_);
+        scrollBar_->setMaximum(kMax - scrollSteps_.pageSize);
+        scrollBar_->setPageStep(scrollSteps_.pageSize);
+        scrollBar_->setSingleStep(scrollSteps_.smallChange);
     }
     // A changed position re-derives the first frame and redraws.
     scrollBar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
@@ -614,44 +617,45 @@ void MainWindow::onPlaybackTick() {
 }
 
 void MainWindow::onStatusTick() {
-    const SplitRunner* split = confirmDialog_->splitRunner();
+    const SplitRunner* split = panels_.confirmDialog->splitRunner();
     const double progress = split->isRunning() ? split->percent() : st_.ProgressPercent.load();
     if (progress > 0) {
-        progressBar_->setValue(static_cast<int>(RoundEven(progress)));
-        progressBar_->show();
+        statusParts_.progress->setValue(static_cast<int>(RoundEven(progress)));
+        statusParts_.progress->show();
         return;
     }
     // The exact peaks computed behind the file shown.
     const bool peaks = openJob_->peaksRunning();
     const double peaksPercent = openJob_->peaksPercent();
-    progressBar_->setValue(static_cast<int>(RoundEven(peaksPercent)));
-    progressBar_->setVisible(peaks);
+    statusParts_.progress->setValue(static_cast<int>(RoundEven(peaksPercent)));
+    statusParts_.progress->setVisible(peaks);
     // While an open runs the status word is the open's own.
     if (isBusy())
         return;
     if (auto caption = PlaybackStatusCaption(st_))
-        statusLabel_->setText(QString::fromStdString(*caption));
+        controls_.statusLabel->setText(QString::fromStdString(*caption));
     if (!st_.FileLoaded) {
-        statusLabel_->setText(QStringLiteral("Open a file"));
-        statusLabel_->setCursor(Qt::PointingHandCursor);
+        controls_.statusLabel->setText(QStringLiteral("Open a file"));
+        controls_.statusLabel->setCursor(Qt::PointingHandCursor);
     } else {
-        statusLabel_->unsetCursor();
+        controls_.statusLabel->unsetCursor();
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
         // Stopped, the clock shows the play cursor.
         showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
         if (peaks && (doc_.PreparePending() || k <= 0 || k > st_.CutCount)) {
-            statusLabel_->setText(PeaksStatusText(peaksPercent));
+            controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
         } else if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
-            statusLabel_->setText(QStringLiteral("Ready"));
+            controls_.statusLabel->setText(QStringLiteral("Ready"));
         } else {
             const double start = st_.PartStart[k] * st_.FrameDuration;
             const double end = (st_.PartEnd[k] + 1.0) * st_.FrameDuration;
-            statusLabel_->setText(QStringLiteral("Part(%1)  %2 - %3")
-                                      .arg(k)
-                                      .arg(QString::fromStdString(FormatTimeText(false, start)))
-                                      .arg(QString::fromStdString(FormatTimeText(false, end))));
+            controls_.statusLabel->setText(
+                QStringLiteral("Part(%1)  %2 - %3")
+                    .arg(k)
+                    .arg(QString::fromStdString(FormatTimeText(false, start)))
+                    .arg(QString::fromStdString(FormatTimeText(false, end))));
         }
     }
 }
@@ -660,29 +664,31 @@ void MainWindow::onStatusTick() {
 // Commands
 
 void MainWindow::setCommandsEnabled(bool on) {
-    for (QAction* a : {openAction_, splitAction_, viewerAction_})
+    for (QAction* a : {actions_.open, actions_.split, actions_.viewer})
         a->setEnabled(on);
     // The history's actions follow the stack again once commands are back.
-    undoAction_->setEnabled(on && history_->stack()->canUndo());
-    redoAction_->setEnabled(on && history_->stack()->canRedo());
-    for (QWidget* w : {static_cast<QWidget*>(playButton_), static_cast<QWidget*>(stopButton_),
-                       static_cast<QWidget*>(splitButton_), static_cast<QWidget*>(zoomInButton_),
-                       static_cast<QWidget*>(zoomOutButton_), static_cast<QWidget*>(scrollBar_),
-                       static_cast<QWidget*>(splitFrame_), static_cast<QWidget*>(partListFrame_),
-                       static_cast<QWidget*>(tagFrame_)})
+    actions_.undo->setEnabled(on && history_->stack()->canUndo());
+    actions_.redo->setEnabled(on && history_->stack()->canRedo());
+    for (QWidget* w :
+         {static_cast<QWidget*>(controls_.playButton), static_cast<QWidget*>(controls_.stopButton),
+          static_cast<QWidget*>(controls_.splitButton),
+          static_cast<QWidget*>(controls_.zoomInButton),
+          static_cast<QWidget*>(controls_.zoomOutButton), static_cast<QWidget*>(scrollBar_),
+          static_cast<QWidget*>(panels_.splitFrame), static_cast<QWidget*>(panels_.partListFrame),
+          static_cast<QWidget*>(panels_.tagFrame)})
         w->setEnabled(on);
 }
 
 void MainWindow::onSplitTriggered() {
     if (isBusy())
         return;
-    confirmDialog_->openIfPartsPrepared();
+    panels_.confirmDialog->openIfPartsPrepared();
 }
 
 void MainWindow::onViewerTriggered() {
     if (isBusy() || !viewerEnabled_)
         return;
-    frameViewer_->exec();
+    panels_.frameViewer->exec();
 }
 
 void MainWindow::onExplorerTriggered() {
@@ -699,11 +705,11 @@ void MainWindow::onHelpContentsTriggered() {
 }
 
 void MainWindow::setAudioLibraries(const QString& text) {
-    aboutWindow_->setAudioLibraries(text);
+    panels_.aboutWindow->setAudioLibraries(text);
 }
 
 void MainWindow::onAboutTriggered() {
-    aboutWindow_->exec();
+    panels_.aboutWindow->exec();
 }
 
 void MainWindow::onStatusClicked() {
@@ -712,7 +718,7 @@ void MainWindow::onStatusClicked() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == statusLabel_ || watched == statusFrame_) &&
+    if ((watched == controls_.statusLabel || watched == controls_.statusFrame) &&
         e->type() == QEvent::MouseButtonPress) {
         onStatusClicked();
         return true;
@@ -727,7 +733,7 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     // A split being written finishes first: its files are the user's. An
     // open or the exact peaks stop at once.
-    confirmDialog_->splitRunner()->wait();
+    panels_.confirmDialog->splitRunner()->wait();
     openJob_->cancel();
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.

@@ -141,23 +141,23 @@ public:
 
     // --- Parts of the window the tests drive ---
     WaveView* waveView() const { return waveView_; }
-    PartListView* partList() const { return partList_; }
-    PartPopupMenu* partMenu() const { return partMenu_; }
-    TagPanel* tagPanel() const { return tagPanel_; }
-    ConfirmDialog* confirmDialog() const { return confirmDialog_; }
+    PartListView* partList() const { return panels_.partList; }
+    PartPopupMenu* partMenu() const { return panels_.partMenu; }
+    TagPanel* tagPanel() const { return panels_.tagPanel; }
+    ConfirmDialog* confirmDialog() const { return panels_.confirmDialog; }
     EditHistory* editHistory() const { return history_.get(); }
-    WaveMouse* waveMouse() const { return waveMouse_; }
-    CutListCommands* cutListCommands() const { return cutLists_; }
+    WaveMouse* waveMouse() const { return panels_.waveMouse; }
+    CutListCommands* cutListCommands() const { return panels_.cutLists; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
-    QLineEdit* partStartEdit() const { return partStartEdit_; }
+    QLineEdit* partStartEdit() const { return panels_.partStartEdit; }
     // The composed pictures (the view copies them).
     const QImage& waveBitmap() const { return waveView_->waveBitmap; }
     const QImage& meterBitmap() const { return waveView_->meterBitmap; }
 
     // Values the scrolling code keeps.
-    int scrollPageSize() const { return scrollPageSize_; }
-    int scrollSmallChange() const { return scrollSmallChange_; }
-    int scrollLargeChange() const { return scrollLargeChange_; }
+    int scrollPageSize() const { return scrollSteps_.pageSize; }
+    int scrollSmallChange() const { return scrollSteps_.smallChange; }
+    int scrollLargeChange() const { return scrollSteps_.largeChange; }
     // Folder the open dialog starts in (the last one used in this run).
     const QString& lastOpenFolder() const { return lastOpenFolder_; }
     // "test.chk" was found at start: the frame viewer is offered.
@@ -292,9 +292,12 @@ private:
     RenderStyle style_;
 
     bool viewerEnabled_ = false;
-    int scrollPageSize_ = kScrollMax;
-    int scrollSmallChange_ = 1;
-    int scrollLargeChange_ = 10;
+    // The scroll bar's steps for the zoom shown.
+    struct ScrollSteps {
+        int pageSize = kScrollMax;
+        int smallChange = 1;
+        int largeChange = 10;
+    } scrollSteps_;
     QString lastOpenFolder_;
     bool autoZoomPending_ = false;
 
@@ -307,44 +310,54 @@ private:
     // The playback cursor and strip mark over the view.
     std::unique_ptr<PlaybackOverlays> overlays_;
     QScrollBar* scrollBar_ = nullptr;
-    QFrame* controlPanel_ = nullptr;
-    QFrame* splitFrame_ = nullptr;
-    QFrame* partListFrame_ = nullptr;
-    QFrame* tagFrame_ = nullptr;
-    QStatusBar* statusBar_ = nullptr;
-    QLabel* streamInfoLabel_ = nullptr;
-    QProgressBar* progressBar_ = nullptr;
-    QToolButton* playButton_ = nullptr;
-    QToolButton* stopButton_ = nullptr;
-    QToolButton* splitButton_ = nullptr;
-    QToolButton* zoomInButton_ = nullptr;
-    QToolButton* zoomOutButton_ = nullptr;
-    QSlider* volumeSlider_ = nullptr;
-    QSlider* rateSlider_ = nullptr;
-    QFrame* statusFrame_ = nullptr;
-    QLabel* statusLabel_ = nullptr;
-    QLabel* clockLabel_ = nullptr;
-    QLabel* clockMsLabel_ = nullptr;
-    QAction* openAction_ = nullptr;
-    QAction* splitAction_ = nullptr;
-    QAction* viewerAction_ = nullptr;
-    QAction* undoAction_ = nullptr;
-    QAction* redoAction_ = nullptr;
-    QLineEdit* partStartEdit_ = nullptr;
-
-    FrameViewerWindow* frameViewer_ = nullptr;
-    AboutWindow* aboutWindow_ = nullptr;
-    // Editing: split settings (in splitFrame_), the part list (in
-    // partListFrame_), its context menu, the tag panel (in tagFrame_), the
-    // split dialog, the mouse on the waveform.
-    SplitSettingsPanel* splitSettings_ = nullptr;
-    PartListView* partList_ = nullptr;
-    PartPopupMenu* partMenu_ = nullptr;
-    TagPanel* tagPanel_ = nullptr;
-    ConfirmDialog* confirmDialog_ = nullptr;
-    WaveMouse* waveMouse_ = nullptr;
-    // Import and export of cut lists, dropped cut list files.
-    CutListCommands* cutLists_ = nullptr;
+    // The control panel above the panels: buttons, sliders, status word and clock.
+    struct ControlPanel {
+        QFrame* panel = nullptr;
+        QToolButton* playButton = nullptr;
+        QToolButton* stopButton = nullptr;
+        QToolButton* splitButton = nullptr;
+        QToolButton* zoomInButton = nullptr;
+        QToolButton* zoomOutButton = nullptr;
+        QSlider* volumeSlider = nullptr;
+        QSlider* rateSlider = nullptr;
+        QFrame* statusFrame = nullptr;
+        QLabel* statusLabel = nullptr;
+        QLabel* clockLabel = nullptr;
+        QLabel* clockMsLabel = nullptr;
+    } controls_;
+    // The status bar: the stream's facts and the progress of long work.
+    struct StatusParts {
+        QStatusBar* bar = nullptr;
+        QLabel* streamInfo = nullptr;
+        QProgressBar* progress = nullptr;
+    } statusParts_;
+    // The menu commands that are enabled and disabled with the file.
+    struct Actions {
+        QAction* open = nullptr;
+        QAction* split = nullptr;
+        QAction* viewer = nullptr;
+        QAction* undo = nullptr;
+        QAction* redo = nullptr;
+    } actions_;
+    // The panels below the waveform (split settings in splitFrame, the part
+    // list and the start field in partListFrame, the tag panel in tagFrame),
+    // the part list's menu, the dialogs and windows, the mouse on the
+    // waveform and the cut list commands (import, export, drops).
+    struct Panels {
+        QFrame* splitFrame = nullptr;
+        QFrame* partListFrame = nullptr;
+        QFrame* tagFrame = nullptr;
+        SplitSettingsPanel* splitSettings = nullptr;
+        PartListView* partList = nullptr;
+        QLineEdit* partStartEdit = nullptr;
+        PartPopupMenu* partMenu = nullptr;
+        TagPanel* tagPanel = nullptr;
+        ConfirmDialog* confirmDialog = nullptr;
+        FrameViewerWindow* frameViewer = nullptr;
+        AboutWindow* aboutWindow = nullptr;
+        WaveMouse* waveMouse = nullptr;
+        CutListCommands* cutLists = nullptr;
+    } panels_;
 };
 
 } // namespace tessivo

@@ -35,14 +35,14 @@ void Fill(QFrame* frame, QWidget* w) {
 
 void MainWindow::createEditingControls() {
     docSignals_ = std::make_unique<DocumentSignals>(doc_);
-    splitSettings_ = new SplitSettingsPanel(doc_, dialogs_, splitFrame_);
-    Fill(splitFrame_, splitSettings_);
-    partList_ = new PartListView(doc_, st_, partListFrame_);
-    tagPanel_ = new TagPanel(doc_, tagFrame_);
-    Fill(tagFrame_, tagPanel_);
-    partMenu_ = new PartPopupMenu(doc_, st_, *partList_, this);
-    confirmDialog_ = new ConfirmDialog(doc_, dialogs_, this);
-    cutLists_ = new CutListCommands(doc_, dialogs_, this);
+    panels_.splitSettings = new SplitSettingsPanel(doc_, dialogs_, panels_.splitFrame);
+    Fill(panels_.splitFrame, panels_.splitSettings);
+    panels_.partList = new PartListView(doc_, st_, panels_.partListFrame);
+    panels_.tagPanel = new TagPanel(doc_, panels_.tagFrame);
+    Fill(panels_.tagFrame, panels_.tagPanel);
+    panels_.partMenu = new PartPopupMenu(doc_, st_, *panels_.partList, this);
+    panels_.confirmDialog = new ConfirmDialog(doc_, dialogs_, this);
+    panels_.cutLists = new CutListCommands(doc_, dialogs_, this);
 
     connectPanels();
     connectPartMenu();
@@ -53,53 +53,56 @@ void MainWindow::createEditingControls() {
 }
 
 void MainWindow::connectPanels() {
-    connect(splitSettings_, &SplitSettingsPanel::partsPrepared, this,
+    connect(panels_.splitSettings, &SplitSettingsPanel::partsPrepared, this,
             &MainWindow::showPreparedParts);
     connect(docSignals_.get(), &DocumentSignals::peaksChanged, this, &MainWindow::drawWaveView);
-    connect(splitSettings_, &SplitSettingsPanel::clearRequested, this, &MainWindow::clearCutLines);
-    connect(cutLists_, &CutListCommands::cutListApplied, this, [this] {
+    connect(panels_.splitSettings, &SplitSettingsPanel::clearRequested, this,
+            &MainWindow::clearCutLines);
+    connect(panels_.cutLists, &CutListCommands::cutListApplied, this, [this] {
         refreshPartList();
         drawWaveView();
     });
 
-    connect(partList_, &PartListView::showPartTags, this, &MainWindow::showPartTags);
-    connect(partList_, &PartListView::viewChanged, this, &MainWindow::drawWaveView);
-    connect(partList_, &PartListView::playPartRequested, this,
+    connect(panels_.partList, &PartListView::showPartTags, this, &MainWindow::showPartTags);
+    connect(panels_.partList, &PartListView::viewChanged, this, &MainWindow::drawWaveView);
+    connect(panels_.partList, &PartListView::playPartRequested, this,
             [this](int k) { playPart(k, PlayStartKind::PartStart); });
 
     // The list shows the stored title, artist and album at once.
-    connect(tagPanel_, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
+    connect(panels_.tagPanel, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
 
-    connect(confirmDialog_, &ConfirmDialog::statusText, this,
-            [this](const QString& text) { statusLabel_->setText(text); });
-    connect(confirmDialog_, &ConfirmDialog::partsWritten, this, &MainWindow::refreshPartList);
+    connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
+            [this](const QString& text) { controls_.statusLabel->setText(text); });
+    connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this,
+            &MainWindow::refreshPartList);
     // While the parts are written no command may change what is written.
-    connect(confirmDialog_->splitRunner(), &SplitRunner::started, this, [this] {
+    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::started, this, [this] {
         setCommandsEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     });
-    connect(confirmDialog_->splitRunner(), &SplitRunner::finished, this, [this] {
+    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::finished, this, [this] {
         setCommandsEnabled(true);
         QApplication::restoreOverrideCursor();
     });
 }
 
 void MainWindow::connectPartMenu() {
-    connect(partMenu_, &PartPopupMenu::playPartRequested, this,
+    connect(panels_.partMenu, &PartPopupMenu::playPartRequested, this,
             [this](int k) { playPart(k, PlayStartKind::PartStart); });
-    connect(partMenu_, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
-    connect(partMenu_, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
-    connect(partMenu_, &PartPopupMenu::splitRequested, this, [this] {
+    connect(panels_.partMenu, &PartPopupMenu::stopRequested, this, &MainWindow::onStopClicked);
+    connect(panels_.partMenu, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
+    connect(panels_.partMenu, &PartPopupMenu::splitRequested, this, [this] {
         if (!isBusy())
-            confirmDialog_->exec();
+            panels_.confirmDialog->exec();
     });
-    connect(partMenu_, &PartPopupMenu::explorerRequested, this, &MainWindow::onExplorerTriggered);
-    connect(partMenu_, &PartPopupMenu::viewChanged, this, &MainWindow::drawWaveView);
+    connect(panels_.partMenu, &PartPopupMenu::explorerRequested, this,
+            &MainWindow::onExplorerTriggered);
+    connect(panels_.partMenu, &PartPopupMenu::viewChanged, this, &MainWindow::drawWaveView);
     // A right click anywhere in the window opens it; edit boxes keep their own.
     client_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (!isBusy())
-            partMenu_->popup(client_->mapToGlobal(pos));
+            panels_.partMenu->popup(client_->mapToGlobal(pos));
     });
 }
 
@@ -108,19 +111,19 @@ void MainWindow::createWaveMouse() {
     hooks.drawWaveView = [this] { drawWaveView(); };
     hooks.showTimeLabels = [this](double s) { showTimeLabels(s); };
     hooks.refreshPartList = [this] { refreshPartList(); };
-    hooks.updatePartStatus = [this](int k) { partList_->updatePartStatus(k); };
-    hooks.selectListRow = [this](int k) { partList_->selectPart(k); };
+    hooks.updatePartStatus = [this](int k) { panels_.partList->updatePartStatus(k); };
+    hooks.selectListRow = [this](int k) { panels_.partList->selectPart(k); };
     hooks.playFrom = [this](int n, PlayStartKind kind) { playPart(n, kind); };
     hooks.stopPlayback = [this] { stopPlayback(); };
     hooks.openFile = [this] { onOpenTriggered(); };
     hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
-    waveMouse_ = new WaveMouse(doc_, st_, geom_, std::move(hooks), this);
+    panels_.waveMouse = new WaveMouse(doc_, st_, geom_, std::move(hooks), this);
 }
 
 void MainWindow::createShortcuts() {
     // Keyboard: Space plays or stops, Ctrl+S splits, + and - zoom. Edit boxes
     // keep the keys they type.
-    splitAction_->setShortcut(QKeySequence::Save);
+    actions_.split->setShortcut(QKeySequence::Save);
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] {
         if (st_.IsPlaying)
@@ -136,11 +139,11 @@ void MainWindow::createShortcuts() {
          {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)})
         connect(new QShortcut(key, this), &QShortcut::activated, this,
                 &MainWindow::onZoomOutClicked);
-    playButton_->setToolTip(QStringLiteral("Play (Space)"));
-    stopButton_->setToolTip(QStringLiteral("Stop (Space)"));
-    splitButton_->setToolTip(QStringLiteral("Split & Save"));
-    zoomInButton_->setToolTip(QStringLiteral("Zoom In Time"));
-    zoomOutButton_->setToolTip(QStringLiteral("Zoom Out Time"));
+    controls_.playButton->setToolTip(QStringLiteral("Play (Space)"));
+    controls_.stopButton->setToolTip(QStringLiteral("Stop (Space)"));
+    controls_.splitButton->setToolTip(QStringLiteral("Split & Save"));
+    controls_.zoomInButton->setToolTip(QStringLiteral("Zoom In Time"));
+    controls_.zoomOutButton->setToolTip(QStringLiteral("Zoom Out Time"));
 }
 
 void MainWindow::addCutListActions(QMenu* fileMenu) {
@@ -148,13 +151,13 @@ void MainWindow::addCutListActions(QMenu* fileMenu) {
     importAction->setObjectName(QStringLiteral("importCutListAction"));
     connect(importAction, &QAction::triggered, this, [this] {
         if (!isBusy())
-            cutLists_->importCutList();
+            panels_.cutLists->importCutList();
     });
     QAction* exportAction = fileMenu->addAction(QStringLiteral("Export cut list..."));
     exportAction->setObjectName(QStringLiteral("exportCutListAction"));
     connect(exportAction, &QAction::triggered, this, [this] {
         if (!isBusy())
-            cutLists_->exportCutList();
+            panels_.cutLists->exportCutList();
     });
 }
 

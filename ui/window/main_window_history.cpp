@@ -18,15 +18,15 @@ void MainWindow::createEditMenu() {
 
     QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Edit"));
     QUndoStack* stack = history_->stack();
-    undoAction_ = stack->createUndoAction(this, QStringLiteral("Undo"));
-    undoAction_->setObjectName(QStringLiteral("undoAction"));
-    undoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    redoAction_ = stack->createRedoAction(this, QStringLiteral("Redo"));
-    redoAction_->setObjectName(QStringLiteral("redoAction"));
-    redoAction_->setShortcuts(
+    actions_.undo = stack->createUndoAction(this, QStringLiteral("Undo"));
+    actions_.undo->setObjectName(QStringLiteral("undoAction"));
+    actions_.undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    actions_.redo = stack->createRedoAction(this, QStringLiteral("Redo"));
+    actions_.redo->setObjectName(QStringLiteral("redoAction"));
+    actions_.redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    editMenu->addAction(undoAction_);
-    editMenu->addAction(redoAction_);
+    editMenu->addAction(actions_.undo);
+    editMenu->addAction(actions_.redo);
     editMenu->addSeparator();
     QAction* addCutAt = editMenu->addAction(QStringLiteral("Add cut at\u2026"), this,
                                             &MainWindow::onAddCutAtTriggered);

@@ -29,7 +29,8 @@ void MainWindow::createEditingKeys() {
     // in the part list (not while a list cell is typed in, nor in the tag
     // panel, whose genre box takes letters).
     const auto editingKey = [this](const QKeySequence& key, void (MainWindow::*slot)()) {
-        for (QWidget* w : {static_cast<QWidget*>(waveView_), static_cast<QWidget*>(partList_)}) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(waveView_), static_cast<QWidget*>(panels_.partList)}) {
             auto* shortcut = new QShortcut(key, w);
             shortcut->setContext(Qt::WidgetWithChildrenShortcut);
             connect(shortcut, &QShortcut::activated, this, slot);

@@ -11,23 +11,23 @@ void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers,
         return;
     // What one press and release does (a drag) is undone in one step.
     history_->beginGesture();
-    waveMouse_->onWaveMousePress(button, x, y);
+    panels_.waveMouse->onWaveMousePress(button, x, y);
 }
 
 void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
     if (!isBusy())
-        waveMouse_->onWaveMouseMove(buttons, x, y);
+        panels_.waveMouse->onWaveMouseMove(buttons, x, y);
 }
 
 void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
     history_->endGesture();
     if (!isBusy())
-        waveMouse_->onWaveMouseRelease(button, x, y);
+        panels_.waveMouse->onWaveMouseRelease(button, x, y);
 }
 
 void MainWindow::onWaveDoubleClick() {
     if (!isBusy())
-        waveMouse_->onWaveDoubleClick();
+        panels_.waveMouse->onWaveDoubleClick();
 }
 
 } // namespace tessivo

@@ -68,8 +68,8 @@ void MainWindow::startOpen(const QString& path) {
 
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
-    openJob_->setShownBefore({windowTitle(), statusLabel_->text()});
-    statusLabel_->setText(QStringLiteral("Opening file"));
+    openJob_->setShownBefore({windowTitle(), controls_.statusLabel->text()});
+    controls_.statusLabel->setText(QStringLiteral("Opening file"));
     st_.LastShownPercent = 0;
 
     setWindowTitle(path);
@@ -170,7 +170,7 @@ void MainWindow::onPeaksFinished() {
 
 void MainWindow::rejectOpen(const QString& message, bool failed) {
     setWindowTitle(openJob_->shownBefore().title);
-    statusLabel_->setText(openJob_->shownBefore().status);
+    controls_.statusLabel->setText(openJob_->shownBefore().status);
     onStatusTick(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
     refreshPartList();
@@ -200,7 +200,7 @@ void MainWindow::dropEvent(QDropEvent* e) {
     if (CutListCommands::isCutListPath(path)) {
         QTimer::singleShot(0, this, [this, path] {
             if (!isBusy())
-                cutLists_->applyCutListFile(path);
+                panels_.cutLists->applyCutListFile(path);
         });
         return;
     }

@@ -10,23 +10,23 @@
 namespace tessivo {
 
 void MainWindow::refreshPartList() {
-    partList_->refreshPartList();
+    panels_.partList->refreshPartList();
 }
 
 void MainWindow::clearTagPanel() {
-    tagPanel_->clearTagPanel();
+    panels_.tagPanel->clearTagPanel();
 }
 
 void MainWindow::showPartTags(int n) {
-    tagPanel_->showPartTags(n);
+    panels_.tagPanel->showPartTags(n);
 }
 
 void MainWindow::updateSplitControls() {
-    splitSettings_->updateSplitControls();
+    panels_.splitSettings->updateSplitControls();
 }
 
 void MainWindow::showEqualPartTime(int n) {
-    splitSettings_->resetForOpenedFile(n);
+    panels_.splitSettings->resetForOpenedFile(n);
 }
 
 } // namespace tessivo

@@ -17,7 +17,7 @@ void MainWindow::onPlayClicked() {
     if (isBusy())
         return;
     const int n = PlayButtonPart(st_);
-    rateSlider_->setValue(0); // Play always starts at the file's own speed
+    controls_.rateSlider->setValue(0); // Play always starts at the file's own speed
     st_.PlayingPart = n;
     playPart(n, PlayStartKind::PartStart);
 }
@@ -25,7 +25,7 @@ void MainWindow::onPlayClicked() {
 void MainWindow::playPart(int n, PlayStartKind kind) {
     if (isBusy())
         return;
-    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, rateSlider_->value(), [] {
+    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_.rateSlider->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     if (r.errorText)

@@ -26,16 +26,16 @@ constexpr int kStartEditWidth = 110;
 } // namespace
 
 void MainWindow::createPartStartField() {
-    auto* label = new QLabel(QStringLiteral("Start of part:"), partListFrame_);
+    auto* label = new QLabel(QStringLiteral("Start of part:"), panels_.partListFrame);
     label->setObjectName(QStringLiteral("partStartLabel"));
-    partStartEdit_ = new QLineEdit(partListFrame_);
-    partStartEdit_->setObjectName(QStringLiteral("partStartEdit"));
-    partStartEdit_->setToolTip(
+    panels_.partStartEdit = new QLineEdit(panels_.partListFrame);
+    panels_.partStartEdit->setObjectName(QStringLiteral("partStartEdit"));
+    panels_.partStartEdit->setToolTip(
         QStringLiteral("The selected part's start, h:mm:ss.mmm (Enter moves its cut line)"));
-    partStartEdit_->setPlaceholderText(QStringLiteral("h:mm:ss.mmm"));
-    connect(partStartEdit_, &QLineEdit::returnPressed, this,
-            [this] { applyTypedStart(st_.SelectedPart, partStartEdit_->text()); });
-    connect(partList_, &PartListView::beginTyped, this, &MainWindow::applyTypedStart);
+    panels_.partStartEdit->setPlaceholderText(QStringLiteral("h:mm:ss.mmm"));
+    connect(panels_.partStartEdit, &QLineEdit::returnPressed, this,
+            [this] { applyTypedStart(st_.SelectedPart, panels_.partStartEdit->text()); });
+    connect(panels_.partList, &PartListView::beginTyped, this, &MainWindow::applyTypedStart);
     for (auto signal : {&DocumentSignals::selectionChanged, &DocumentSignals::cutLinesChanged,
                         &DocumentSignals::fileChanged})
         connect(docSignals_.get(), signal, this, &MainWindow::showSelectedStart);
@@ -46,18 +46,18 @@ void MainWindow::layoutPartStartField() {
     const int w = geom_.partListFrame.width;
     const int h = geom_.partListFrame.height;
     const int rowTop = std::max(0, h - kStartRowHeight);
-    partList_->setGeometry(0, 0, w, rowTop);
-    auto* label = partListFrame_->findChild<QLabel*>(QStringLiteral("partStartLabel"));
+    panels_.partList->setGeometry(0, 0, w, rowTop);
+    auto* label = panels_.partListFrame->findChild<QLabel*>(QStringLiteral("partStartLabel"));
     label->setGeometry(6, rowTop + 2, kStartLabelWidth, kStartRowHeight - 4);
-    partStartEdit_->setGeometry(6 + kStartLabelWidth, rowTop + 2, kStartEditWidth,
-                                kStartRowHeight - 4);
+    panels_.partStartEdit->setGeometry(6 + kStartLabelWidth, rowTop + 2, kStartEditWidth,
+                                       kStartRowHeight - 4);
 }
 
 void MainWindow::showSelectedStart() {
     const int k = st_.SelectedPart;
     const bool movable = st_.FileLoaded && k >= 2 && k <= st_.CutCount;
-    partStartEdit_->setEnabled(movable);
-    partStartEdit_->setText(
+    panels_.partStartEdit->setEnabled(movable);
+    panels_.partStartEdit->setText(
         movable ? QString::fromStdString(FormatClockMsText(st_.PartStart[k] * st_.FrameDuration))
                 : QString());
 }
