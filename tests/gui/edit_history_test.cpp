@@ -39,23 +39,14 @@ using tessivo::testing::FindPart;
 
 constexpr int kAfterClickWait = 450; // past the release's wait for a double click
 
-QString Fixture(const char* name) {
-    return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
-}
+using tessivo::testing::Fixture;
 
 class EditHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        WindowEnvironment env;
-        env.settingsPath = dir.filePath("tessivo.ini");
-        env.musicFolder = dir.filePath("Music");
-        env.diagnosticFolder = dir.path();
-        win = std::make_unique<MainWindow>(st, engine, dialogs, env);
-        win->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        win->resize(1000, 700 + win->menuBar()->height());
-        QTest::qWait(10);
+        win = tessivo::testing::ShowTestWindow(st, engine, dialogs, dir);
+        ASSERT_TRUE(win);
         win->onPlaybackTick();
         Open(Fixture("long65.mp3"));
         ASSERT_TRUE(st.FileLoaded);

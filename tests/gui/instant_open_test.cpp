@@ -39,9 +39,7 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-QString Fixture(const char* name) {
-    return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
-}
+using tessivo::testing::Fixture;
 
 bool SameTable(const PeakTable& a, const PeakTable& b) {
     return a.PeakMaxL == b.PeakMaxL && a.PeakMinL == b.PeakMinL && a.PeakMaxR == b.PeakMaxR &&

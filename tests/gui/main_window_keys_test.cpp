@@ -55,15 +55,8 @@ class WindowKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        WindowEnvironment env;
-        env.settingsPath = dir.filePath("tessivo.ini");
-        env.musicFolder = dir.filePath("Music");
-        env.diagnosticFolder = dir.path();
-        win = std::make_unique<MainWindow>(st, engine, dialogs, env);
-        win->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        win->resize(1000, 700 + win->menuBar()->height());
-        QTest::qWait(10);
+        win = tessivo::testing::ShowTestWindow(st, engine, dialogs, dir);
+        ASSERT_TRUE(win);
         win->activateWindow();
         QApplication::setActiveWindow(win.get());
         win->onPlaybackTick();

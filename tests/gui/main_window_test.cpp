@@ -43,9 +43,7 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-QString Fixture(const char* name) {
-    return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
-}
+using tessivo::testing::Fixture;
 
 QString ReadText(const QString& path) {
     QFile f(path);

@@ -105,15 +105,8 @@ protected:
         if (!HaveMutagen())
             GTEST_SKIP() << "python3-mutagen missing";
         ASSERT_TRUE(dir.isValid());
-        WindowEnvironment env;
-        env.settingsPath = dir.filePath("tessivo.ini");
-        env.musicFolder = dir.filePath("Music");
-        env.diagnosticFolder = dir.path();
-        win = std::make_unique<MainWindow>(st, engine, dialogs, env);
-        win->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        win->resize(1000, 700 + win->menuBar()->height());
-        QTest::qWait(10);
+        win = tessivo::testing::ShowTestWindow(st, engine, dialogs, dir);
+        ASSERT_TRUE(win);
     }
     void TearDown() override {
         if (!win)

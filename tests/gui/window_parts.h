@@ -1,12 +1,44 @@
-// Finds a named child widget, action or timer of a window in a test; fails
-// the test when there is none.
+// What the window tests share: finding a named child widget, action or timer
+// of a window (the test fails when there is none), a fixture's path, and a
+// main window shown at the tests' size with its files in a temporary folder.
 #pragma once
 
+#include "ui/window/main_window.h"
+
+#include <QMenuBar>
 #include <QObject>
 #include <QString>
+#include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace tessivo::testing {
+
+inline QString Fixture(const char* name) {
+    return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
+}
+
+// A main window over `st`, its settings and music folder in `dir`, shown and
+// exposed at 1000 x 700 client pixels; null (and the test failed) when the
+// window could not be shown.
+inline std::unique_ptr<MainWindow> ShowTestWindow(ProgramState& st, AudioEngine& engine,
+                                                  UserDialogs& dialogs, const QTemporaryDir& dir) {
+    WindowEnvironment env;
+    env.settingsPath = dir.filePath("tessivo.ini");
+    env.musicFolder = dir.filePath("Music");
+    env.diagnosticFolder = dir.path();
+    auto win = std::make_unique<MainWindow>(st, engine, dialogs, env);
+    win->show();
+    if (!QTest::qWaitForWindowExposed(win.get())) {
+        ADD_FAILURE() << "the window was not exposed";
+        return nullptr;
+    }
+    win->resize(1000, 700 + win->menuBar()->height());
+    QTest::qWait(10);
+    return win;
+}
 
 template <class T, class Window> T* FindPart(const Window& window, const char* name) {
     T* part = window->template findChild<T*>(QString::fromLatin1(name));
