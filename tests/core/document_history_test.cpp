@@ -4,6 +4,7 @@
 #include "analysis_test_support.h"
 
 #include "core/document/document.h"
+#include "core/document/part_table_snapshot.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,35 @@ TEST_F(DocumentHistoryTest, UnsplitEditsUntilASplitOrAnotherFile) {
     doc_.AdoptFile(std::move(*Analyse("cbr128_stereo.mp3", true)));
     EXPECT_FALSE(doc_.HasUnsplitEdits());
     EXPECT_EQ(st_.SplitFileCount, 0); // the new file's parts count from 1
+}
+
+TEST_F(DocumentHistoryTest, AKeptTableComesBackExactlyAndTakesOnlyItsSlotsInUse) {
+    ASSERT_TRUE(doc_.AddCutLine(300));
+    ASSERT_TRUE(doc_.AddCutLine(600));
+    ASSERT_TRUE(doc_.SetPartUsed(2, false));
+    tessivo::TagFields fields;
+    fields.title = "Zwölf Ünïcode titles, longer than thirty characters";
+    fields.artist = "Ærtist";
+    ASSERT_TRUE(doc_.StoreTagFields(3, fields));
+    // Three parts with their tags: a few kilobytes, where the whole table is
+    // a quarter of a megabyte.
+    const tessivo::PartTableSnapshot small(st_);
+    EXPECT_LT(small.SlotBytes(), 4096u);
+    EXPECT_GT(sizeof(PartTable), 100u * 1024u);
+    // A slot far beyond the parts keeps its tag for when the parts come back.
+    ASSERT_TRUE(doc_.StoreTagFields(900, fields));
+    const PartTable& table = st_;
+    const tessivo::PartTableSnapshot kept(table);
+    const std::unique_ptr<PartTable> back = kept.Table();
+    EXPECT_EQ(back->CutCount, table.CutCount);
+    EXPECT_EQ(back->CutLine, table.CutLine);
+    EXPECT_EQ(back->PartStart, table.PartStart);
+    EXPECT_EQ(back->PartEnd, table.PartEnd);
+    EXPECT_EQ(back->PartUsed, table.PartUsed);
+    EXPECT_EQ(back->PartSaved, table.PartSaved);
+    EXPECT_TRUE(back->PartTag == table.PartTag);
+    EXPECT_EQ(back->PartTag[900].fields.title, fields.title);
+    EXPECT_EQ(back->SelectedPart, table.SelectedPart);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "ui/document/edit_history.h"
 
-#include <QUndoCommand>
+#include "core/document/part_table_snapshot.h"
 
-#include <memory>
+#include <QUndoCommand>
 
 namespace tessivo {
 
@@ -15,8 +15,7 @@ public:
     PartTableCommand(EditHistory& history, Document& doc, EditKind kind, int gesture,
                      const PartTable& before, const PartTable& after)
         : QUndoCommand(EditText(kind)), history_(history), doc_(doc), kind_(kind),
-          gesture_(gesture), before_(std::make_unique<PartTable>(before)),
-          after_(std::make_unique<PartTable>(after)) {}
+          gesture_(gesture), before_(before), after_(after) {}
 
     int id() const override { return static_cast<int>(kind_); }
 
@@ -25,28 +24,29 @@ public:
         const auto* next = static_cast<const PartTableCommand*>(other);
         if (gesture_ == 0 || next->gesture_ != gesture_ || next->kind_ != kind_)
             return false;
-        *after_ = *next->after_;
+        after_ = next->after_;
         return true;
     }
 
-    void undo() override { restore(*before_); }
+    void undo() override { restore(before_); }
     void redo() override {
         if (done_) {
             done_ = false;
             return;
         }
-        restore(*after_);
+        restore(after_);
     }
 
 private:
-    void restore(const PartTable& table);
+    void restore(const PartTableSnapshot& table);
 
     EditHistory& history_;
     Document& doc_;
     EditKind kind_;
     int gesture_;
     bool done_ = true;
-    std::unique_ptr<PartTable> before_, after_;
+    // Only the slots in use: unlimited steps stay small.
+    PartTableSnapshot before_, after_;
 };
 
 } // namespace
@@ -103,8 +103,8 @@ void EditHistory::record(EditKind kind, const PartTable& before, const PartTable
 
 namespace {
 
-void PartTableCommand::restore(const PartTable& table) {
-    doc_.RestoreParts(table);
+void PartTableCommand::restore(const PartTableSnapshot& table) {
+    doc_.RestoreParts(*table.Table());
     emit history_.partsRestored();
 }
 
