@@ -17,6 +17,7 @@
 #include "ui/window/main_window.h"
 #include "ui/window/open_job.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -184,6 +185,11 @@ TEST_F(InstantOpenTest, CommandsWaitForTheFrameIndexAndTheHintGoes) {
     ASSERT_TRUE(win->isBusy());
     EXPECT_FALSE(Panel()->prepareButton->isEnabled());
     EXPECT_FALSE(win->tagPanel()->setButton->isEnabled());
+    // And they look it: their captions take the style's disabled colour.
+    const QColor greyed = QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
+    for (const QWidget* b : {static_cast<QWidget*>(Panel()->prepareButton),
+                             static_cast<QWidget*>(win->tagPanel()->setButton)})
+        EXPECT_EQ(b->palette().color(QPalette::Disabled, QPalette::ButtonText), greyed);
     EXPECT_FALSE(FindPart<QToolButton>(win, "splitButton")->isEnabled());
     EXPECT_EQ(HintPixels(win->waveBitmap()), 0);
     win->waitForOpen();

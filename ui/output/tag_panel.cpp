@@ -113,8 +113,10 @@ QColor TagPanel::setButtonCaptionColour() const {
 }
 
 void TagPanel::setCaption(const QColor& c) {
+    // The disabled look stays the style's own.
     QPalette p = setButton->palette();
-    p.setColor(QPalette::ButtonText, c);
+    p.setColor(QPalette::Active, QPalette::ButtonText, c);
+    p.setColor(QPalette::Inactive, QPalette::ButtonText, c);
     setButton->setPalette(p);
 }
 

@@ -22,8 +22,11 @@ namespace {
 const QColor kGreyCaption(100, 100, 100);
 
 void SetCaptionColour(QToolButton* b, const QColor& c) {
+    // The disabled look stays the style's own, so a greyed-out window shows
+    // the button as unavailable.
     QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, c);
+    p.setColor(QPalette::Active, QPalette::ButtonText, c);
+    p.setColor(QPalette::Inactive, QPalette::ButtonText, c);
     b->setPalette(p);
 }
 
