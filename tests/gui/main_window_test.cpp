@@ -171,6 +171,9 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
         const QString widest = clock->text() == ":000" ? ":000" : "10:00:00";
         EXPECT_LE(QFontMetrics(clock->font()).horizontalAdvance(widest), clock->width()) << name;
     }
+    const QLabel* status = FindPart<QLabel>(win, "statusLabel");
+    EXPECT_LE(QFontMetrics(status->font()).horizontalAdvance(PeaksStatusText(100.0)),
+              status->width());
     EXPECT_EQ(FindPart<QToolButton>(win, "splitButton")->toolTip(), QStringLiteral("Split & Save"));
     EXPECT_EQ(FindPart<QToolButton>(win, "zoomInButton")->toolTip(),
               QStringLiteral("Zoom In Time"));

@@ -322,7 +322,8 @@ void MainWindow::createStatusDisplay() {
     controls_.statusFrame = MakeDisplayFrame(controls_.panel, QRect(280, 3, 221, 38));
     controls_.statusLabel = new QLabel(QStringLiteral("Open a File"), controls_.statusFrame);
     controls_.statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    controls_.statusLabel->setFont(DisplayFont(16));
+    // The longest status word, the peaks' progress, fits whole.
+    controls_.statusLabel->setFont(FittedFont(DisplayFont(16), PeaksStatusText(100.0), 221 - 14));
     controls_.statusLabel->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
     controls_.statusLabel->setAttribute(Qt::WA_TranslucentBackground);
     controls_.statusLabel->installEventFilter(this);
