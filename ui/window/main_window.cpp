@@ -728,13 +728,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+    // A split being written finishes first: its files are the user's, and
+    // the parts it wrote no longer count as unsplit edits.
+    panels_.confirmDialog->splitRunner()->wait();
     if (!mayDiscardEdits()) {
         e->ignore();
         return;
     }
-    // A split being written finishes first: its files are the user's. An
-    // open or the exact peaks stop at once.
-    panels_.confirmDialog->splitRunner()->wait();
+    // An open or the exact peaks stop at once.
     openJob_->cancel();
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
