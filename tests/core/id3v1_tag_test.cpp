@@ -101,10 +101,11 @@ TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
     st->Id3v1Buffer = LastBlock("cbr128_stereo.mp3");
     st->HasId3v1 = false;
     CopySourceTag(*st);
-    for (int n = 1; n < kPartSlots; ++n)
-        ASSERT_TRUE(std::all_of(PartId3v1(*st, n).begin(), PartId3v1(*st, n).end(), [](uint8_t b) {
-            return b == 0;
-        })) << n;
+    for (int n = 1; n < kPartSlots; ++n) {
+        const Id3v1Record record = PartId3v1(*st, n);
+        ASSERT_TRUE(std::all_of(record.begin(), record.end(), [](uint8_t b) { return b == 0; }))
+            << n;
+    }
 }
 
 TEST(TagFields, ShowOriginalFileWithTheSourceCommentAndGenreName) {
