@@ -4,6 +4,8 @@
 #include "core/output/id3v1_tag.h"
 #include "part_file_checks.h"
 
+#include "speech_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -230,21 +232,13 @@ TEST_F(CutListCommands, CutsPrintsLabelsByDefaultAndWritesNothing) {
 
 namespace {
 
-struct Stretch {
-    double start = 0, end = 0;
-};
+using speech_layout::Stretch;
 
-// The pauses and the noise stretch of speech_32min.mp3, in seconds.
+// The pauses and the noise stretch (no pause) of speech_32min.mp3.
 void ReadSpeechLayout(std::vector<Stretch>& pauses, Stretch& noise) {
-    std::ifstream in(Fixture("speech_32min.txt"));
-    std::string kind;
-    double a = 0, b = 0;
-    while (in >> kind >> a >> b) {
-        if (kind == "pause")
-            pauses.push_back({a / 1000.0, b / 1000.0});
-        else if (kind == "noise")
-            noise = {a / 1000.0, b / 1000.0};
-    }
+    const speech_layout::Layout layout = speech_layout::Read();
+    pauses = layout.pauses;
+    noise = layout.noise;
 }
 
 // The starts of the parts after the first in a label list.

@@ -9,6 +9,8 @@
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
 
+#include "speech_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -259,30 +261,11 @@ TEST(NearPausesText, LengthAndTolerance) {
 
 namespace {
 
-struct Stretch {
-    double start = 0, end = 0; // seconds of the WAV timeline
-};
-
-struct Layout {
-    std::vector<Stretch> pauses, dips;
-    Stretch noise;
-};
+using speech_layout::Layout;
+using speech_layout::Stretch;
 
 Layout ReadLayout() {
-    Layout layout;
-    std::ifstream in(std::string(TESSIVO_FIXTURES) + "/speech_32min.txt");
-    std::string kind;
-    double a = 0, b = 0;
-    while (in >> kind >> a >> b) {
-        const Stretch s{a / 1000.0, b / 1000.0};
-        if (kind == "pause")
-            layout.pauses.push_back(s);
-        else if (kind == "dip")
-            layout.dips.push_back(s);
-        else if (kind == "noise")
-            layout.noise = s;
-    }
-    return layout;
+    return speech_layout::Read();
 }
 
 class SpeechRecording : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include "ui/window/cut_list_commands.h"
 #include "ui/window/main_window.h"
 
+#include "tests/core/speech_layout.h"
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -20,6 +21,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -244,21 +246,13 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
 
 // --- Split at pauses near ----------------------------------------------------
 
-struct Stretch {
-    double start = 0, end = 0;
-};
+using speech_layout::Stretch;
 
-// The known pauses and the noise stretch (no pause) of speech_32min.mp3.
+// The pauses and the noise stretch (no pause) of speech_32min.mp3.
 void ReadSpeechLayout(std::vector<Stretch>& pauses, Stretch& noise) {
-    std::ifstream in(FixturePath("speech_32min.txt"));
-    std::string kind;
-    double a = 0, b = 0;
-    while (in >> kind >> a >> b) {
-        if (kind == "pause")
-            pauses.push_back({a / 1000.0, b / 1000.0});
-        else if (kind == "noise")
-            noise = {a / 1000.0, b / 1000.0};
-    }
+    const speech_layout::Layout layout = speech_layout::Read();
+    pauses = layout.pauses;
+    noise = layout.noise;
 }
 
 class NearPausesPanelTest : public ::testing::Test {

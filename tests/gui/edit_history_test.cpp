@@ -52,11 +52,7 @@ protected:
         ASSERT_TRUE(st.FileLoaded);
         st.OutputFolder = dir.filePath("out").toStdString();
     }
-    void TearDown() override {
-        dialogs.discardAnswer = true;
-        win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
 
     void Open(const QString& path) {
         dialogs.openFileAnswer = path;

@@ -89,11 +89,7 @@ protected:
         cacheFolder = dir.filePath(QStringLiteral("cache"));
         Start();
     }
-    void TearDown() override {
-        if (win)
-            win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
     void Start() {
         st = std::make_unique<ProgramState>();
         WindowEnvironment env;

@@ -55,10 +55,7 @@ protected:
         ASSERT_GT(st.FrameCount, 1000u);
         st.OutputFolder = dir.filePath("out").toStdString();
     }
-    void TearDown() override {
-        win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
 
     const ViewGeometry& G() const { return win->viewGeometry(); }
     int32_t z() const { return ZoomFactor[st.ZoomLevel]; }

@@ -62,11 +62,7 @@ protected:
         win->onPlaybackTick();
         Open(QStringLiteral(TESSIVO_FIXTURES "/long65.mp3"));
     }
-    void TearDown() override {
-        dialogs.discardAnswer = true;
-        win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
 
     void Open(const QString& path) {
         dialogs.openFileAnswer = path;

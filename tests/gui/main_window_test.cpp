@@ -66,11 +66,7 @@ protected:
         QDir().mkpath(dir.filePath(QStringLiteral("config")));
         musicFolder = dir.filePath(QStringLiteral("Music"));
     }
-    void TearDown() override {
-        if (win)
-            win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
 
     // A window whose client area is `cw` x `ch`.
     void Start(int cw = 1000, int ch = 700) {

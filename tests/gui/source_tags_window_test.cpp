@@ -108,13 +108,7 @@ protected:
         win = tessivo::testing::ShowTestWindow(st, engine, dialogs, dir);
         ASSERT_TRUE(win);
     }
-    void TearDown() override {
-        if (!win)
-            return;
-        dialogs.discardAnswer = true;
-        win->close();
-        win.reset();
-    }
+    void TearDown() override { tessivo::testing::CloseTestWindow(win, dialogs); }
 
     // A 200 x 120 PNG picture, or 400 KB of bytes no decoder takes.
     QString PictureFile(bool broken) {

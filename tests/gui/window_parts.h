@@ -3,6 +3,7 @@
 // main window shown at the tests' size with its files in a temporary folder.
 #pragma once
 
+#include "tests/fakes/fake_user_dialogs.h"
 #include "ui/window/main_window.h"
 
 #include <QMenuBar>
@@ -38,6 +39,14 @@ inline std::unique_ptr<MainWindow> ShowTestWindow(ProgramState& st, AudioEngine&
     win->resize(1000, 700 + win->menuBar()->height());
     QTest::qWait(10);
     return win;
+}
+
+// Closes and deletes a test window, discarding its unsplit edits.
+inline void CloseTestWindow(std::unique_ptr<MainWindow>& win, FakeUserDialogs& dialogs) {
+    dialogs.discardAnswer = true;
+    if (win)
+        win->close();
+    win.reset();
 }
 
 template <class T, class Window> T* FindPart(const Window& window, const char* name) {
