@@ -197,7 +197,8 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     editor->selectAll();
     QTest::keyClicks(editor, "0:00:30.000");
     QTest::keyClick(editor, Qt::Key_Return);
-    QTest::qWait(20);
+    for (int i = 0; i < 200 && st.CutLine[2] != Frame(30.0); ++i)
+        QTest::qWait(10);
     EXPECT_EQ(st.CutLine[2], Frame(30.0));
     EXPECT_EQ(list->topLevelItem(1)->text(2).toStdString(),
               FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
@@ -209,7 +210,9 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     editor->selectAll();
     QTest::keyClicks(editor, "9:00:00.000");
     QTest::keyClick(editor, Qt::Key_Return);
-    QTest::qWait(20);
+    // The cell tells its time once the editor has closed (a queued signal).
+    for (int i = 0; i < 200 && dialogs.messages.isEmpty(); ++i)
+        QTest::qWait(10);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
     EXPECT_EQ(st.CutLine[2], Frame(30.0));
@@ -464,6 +467,8 @@ TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
     // A wider window leaves width over: Filename takes it and ends at the
     // list's right edge.
     win->resize(win->width() + 600, win->height());
+    for (int i = 0; i < 200 && list->viewport()->width() <= 800; ++i)
+        QTest::qWait(10);
     QTest::qWait(20);
     ASSERT_GT(list->viewport()->width(), 800);
     EXPECT_EQ(widths(), list->viewport()->width());
