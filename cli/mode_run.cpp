@@ -1,5 +1,7 @@
 #include "cli/mode_run.h"
 
+#include "core/parts/part_access.h"
+
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "core/cutlist/apply_cut_list.h"
@@ -56,7 +58,7 @@ int PlaceAtTimes(ProgramState& st, const std::vector<double>& times, const std::
     for (int32_t f : frames) {
         if (!AddCutLine(st, f))
             return ReportUsageError(command, "Too many cut lines: at most " +
-                                                 std::to_string(kMaxCutLines) + ".");
+                                                 std::to_string(kMaxParts) + ".");
     }
     return kExitOk;
 }
@@ -139,7 +141,7 @@ int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
     st.FileLoaded = true;
     st.SplitFileCount = 0;
     ResetToOnePart(st);
-    CopySourceTag(st);
+    SetFileTag(st, ReadSourceTag(st));
     if (st.Duration < 2.0 || st.FrameCount == 0)
         return ReportFailure(std::string(kNoParts) + " The file is shorter than 2 seconds.");
     return kExitOk;
@@ -165,10 +167,10 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
 void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::string& command) {
     for (const std::string& w : notes.warnings)
         std::fprintf(stderr, "tessivo-cli %s: warning: %s\n", command.c_str(), w.c_str());
-    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= st.CutCount; ++k) {
+    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(st); ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, st.CutLine[k] * st.FrameDuration);
+        const std::string at = FormatTimeText(true, PartFirstFrame(st, k) * st.FrameDuration);
         std::fprintf(stderr, "tessivo-cli %s: part %d from %s: %s (cut on the quietest frame)\n",
                      command.c_str(), k, at.c_str(), kNoPauseStatus);
     }

@@ -103,8 +103,8 @@ FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t fr
                                    "the region overlaps the next part; its end is left out");
             continue;
         }
-        if (static_cast<int>(out.cuts.size()) >= kMaxCutLines) {
-            out.warnings.push_back("Only the first " + std::to_string(kMaxCutLines) +
+        if (static_cast<int>(out.cuts.size()) >= kMaxParts) {
+            out.warnings.push_back("Only the first " + std::to_string(kMaxParts) +
                                    " cut lines are used");
             break;
         }

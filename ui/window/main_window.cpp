@@ -1,5 +1,7 @@
 #include "ui/window/main_window.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/frame_index.h"
 #include "core/analysis/peak_cache.h"
 #include "core/parts/time_text.h"
@@ -645,13 +647,13 @@ void MainWindow::onStatusTick() {
         // Stopped, the clock shows the play cursor.
         showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
-        if (peaks && (doc_.PreparePending() || k <= 0 || k > st_.CutCount)) {
+        if (peaks && (doc_.PreparePending() || k <= 0 || k > PartCount(st_))) {
             controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
-        } else if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
+        } else if (k <= 0 || k > PartCount(st_)) {
             controls_.statusLabel->setText(QStringLiteral("Ready"));
         } else {
-            const double start = st_.PartStart[k] * st_.FrameDuration;
-            const double end = (st_.PartEnd[k] + 1.0) * st_.FrameDuration;
+            const double start = PartFirstFrame(st_, k) * st_.FrameDuration;
+            const double end = (PartLastFrame(st_, k) + 1.0) * st_.FrameDuration;
             controls_.statusLabel->setText(
                 QStringLiteral("Part(%1)  %2 - %3")
                     .arg(k)
