@@ -274,6 +274,20 @@ TEST_F(PartRecordsWindowTest, ACutAddedAfterASplitAtChaptersKeepsEachPiecesTitle
     EXPECT_EQ(Row(3, 6), QString::fromStdString(kMitte));
     EXPECT_EQ(Row(4, 6), QString::fromStdString(kSchluss));
 
+    // Undo gives back Mitte whole, with the file that holds exactly it; redo
+    // the two halves again.
+    FindPart<QAction>(win, "undoAction")->trigger();
+    ASSERT_EQ(PartCount(st), 3);
+    EXPECT_EQ(PartAt(st, 2).writtenFile, first[1].toStdString());
+    EXPECT_EQ(Title(2), kMitte);
+    EXPECT_FALSE(PartTicked(st, 3));
+    EXPECT_EQ(Row(2, 1), "Saved");
+    FindPart<QAction>(win, "redoAction")->trigger();
+    ASSERT_EQ(PartCount(st), 4);
+    EXPECT_FALSE(PartSaved(st, 2));
+    EXPECT_EQ(Title(3), kMitte);
+    EXPECT_EQ(PartAt(st, 4).writtenFile, first[2].toStdString());
+
     const QStringList second = Split(QStringLiteral("second"));
     ASSERT_EQ(second.size(), 3);
     const std::vector<ReadTag> read = ReadBack(second);
