@@ -2,6 +2,8 @@
 // time places, the play cursor moved by the keys, and equal time in hours.
 #include "core/parts/typed_cut.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/parts/cut_lines.h"
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
@@ -111,15 +113,15 @@ TEST(EqualTime, TakesHours) {
     in.timeSS = "00";
     const PrepareOutcome out = PrepareCutLines(*st, in);
     ASSERT_TRUE(out.acted) << out.message;
-    ASSERT_EQ(st->CutCount, 3);
-    EXPECT_EQ(st->CutLine[2], NearestFrame(3600, st->FrameDuration));
-    EXPECT_EQ(st->CutLine[3], NearestFrame(7200, st->FrameDuration));
+    ASSERT_EQ(PartCount(*st), 3);
+    EXPECT_EQ(PartFirstFrame(*st, 2), NearestFrame(3600, st->FrameDuration));
+    EXPECT_EQ(PartFirstFrame(*st, 3), NearestFrame(7200, st->FrameDuration));
     // Emptied hours read as 0; hours beyond the file are refused.
     in.timeHH = "";
     in.timeMM = "30";
     ASSERT_TRUE(PrepareCutLines(*st, in).acted);
     EXPECT_EQ(in.timeHH, "0");
-    EXPECT_EQ(st->CutCount, 5);
+    EXPECT_EQ(PartCount(*st), 5);
     in.timeHH = "3";
     EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
     in.timeHH = "1x";
