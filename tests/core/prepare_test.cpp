@@ -62,8 +62,8 @@ PrepareOutcome Prepare(ProgramState& st, SplitModeKind mode, std::string mm = "0
 
 TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
     auto st = FileOf(2297);
-    st->Parts[1].writtenFile = "written.mp3";
-    st->Parts[1].ticked = false;
+    st->Parts[0].writtenFile = "written.mp3";
+    st->Parts[0].ticked = false;
     st->SelectedPart = 1;
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 2).acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 1148}));

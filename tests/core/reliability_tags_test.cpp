@@ -59,7 +59,7 @@ TEST(ReliabilityTags, ArbitrarySourceBlocksFillAndRoundTrip) {
     };
     for (int round = 0; round < 200; ++round) {
         auto st = std::make_unique<ProgramState>();
-        st->Parts.resize(2);
+        st->Parts.resize(3);
         for (auto& b : st->Id3v1Buffer)
             b = next();
         if (round % 2 == 0)
