@@ -58,7 +58,7 @@ run_rule() {
     local cue=()
     [ "$splt" = cue ] && cue=(-c "${f%.mp3}.cue")
     [ "$splt" = cue ] || cue=($splt)
-    mp3splt -q "${cue[@]}" -d "$out/mp3splt/$n" "$f" >/dev/null 2>&1 || true
+    (cd "$out" && mp3splt -q "${cue[@]}" -d "$out/mp3splt/$n" "$f" >/dev/null 2>&1) || true
   done
   t3=$(now)
   local same=0 differ=0
