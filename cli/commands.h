@@ -46,6 +46,7 @@ struct ModeOptions {
     std::optional<tessivo::NearPausesLength> nearPauses;
     std::optional<std::vector<double>> at; // seconds
     std::optional<CutListArgument> cutList;
+    std::optional<tessivo::CutListFormat> beside; // the cut list beside each file
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.
@@ -56,8 +57,20 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
 void AddValueOption(CLI::App& command, const std::string& names, const char* type, const char* help,
                     std::function<void(const std::string&)> set);
 
+// What split and cuts take besides the way of cutting: several files and
+// folders, processed in parallel.
+struct InputOptions {
+    std::vector<std::string> files; // files and folders as given
+    bool recursive = false;         // -r: folders with their subfolders
+    unsigned jobs = 0;              // -j: workers (0: one per core)
+    bool progress = false;          // --progress: a bar on a terminal
+};
+
+// Adds FILE..., -r, -j and --progress to `command`.
+void DeclareInputs(CLI::App& command, InputOptions& o, const std::string& fileHelp);
+
 struct SplitOptions {
-    std::string file;
+    InputOptions input;
     ModeOptions mode;
     bool tags = false;
     std::optional<tessivo::TagFormat> id3; // --id3, with --tags only
@@ -65,6 +78,7 @@ struct SplitOptions {
     bool gapless = false;
     bool overwrite = false;
     bool quiet = false;
+    bool flat = false; // several files: all parts in --out, not OUT/NAME/
     std::string out = ".";
 };
 
@@ -73,16 +87,20 @@ int RunSplit(const SplitOptions& o);
 
 // cuts: the cut list a mode makes, printed instead of split.
 struct CutsOptions {
-    std::string file;
+    InputOptions input;
     ModeOptions mode;
     tessivo::CutListFormat format = tessivo::CutListFormat::Labels;
     bool quiet = false;
+    bool besideOut = false; // write NAME.txt/.cue/.csv beside each file
 };
 
 CLI::App* DeclareCuts(CLI::App& program, CutsOptions& o);
 int RunCuts(const CutsOptions& o);
 
-// The FILE argument and the --quiet flag every command has.
+// The --quiet flag every command has.
+void DeclareQuiet(CLI::App& command, bool& quiet, const std::string& quietHelp);
+
+// The FILE argument and the --quiet flag of info and peaks.
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,
                          const std::string& fileHelp,
                          const std::string& quietHelp = "print nothing but errors");

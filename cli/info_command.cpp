@@ -41,6 +41,10 @@ void PrintFacts(const ProgramState& st) {
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,
                          const std::string& fileHelp, const std::string& quietHelp) {
     command.add_option("FILE", file, fileHelp)->required()->type_name("");
+    DeclareQuiet(command, quiet, quietHelp);
+}
+
+void DeclareQuiet(CLI::App& command, bool& quiet, const std::string& quietHelp) {
     command.add_flag("-q,--quiet", quiet, quietHelp)->disable_flag_override();
 }
 

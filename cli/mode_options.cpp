@@ -74,6 +74,11 @@ CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& o
 
 // Exactly one way of cutting; --silence beside --near-pauses only sets its pauses.
 void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
+    if (o.beside && (o.cutList || o.chapters || o.parts || o.timeSeconds || o.silencePercent ||
+                     o.nearPauses || o.at))
+        throw UsageError("--beside is a way of cutting of its own; give it without another.");
+    if (o.beside)
+        return;
     const bool silenceMode = o.silencePercent.has_value() && !o.nearPauses.has_value();
     const int modes = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
                       int(silenceMode) + int(o.nearPauses.has_value()) + int(o.at.has_value()) +
@@ -104,6 +109,16 @@ void DeclareCutListOptions(CLI::App& command, ModeOptions& o) {
     cutList("--csv", tessivo::CutListFormat::Csv,
             "cut at the segments of a CSV file (start,end,label in seconds, as\n"
             "LosslessCut writes it), as region labels");
+    AddValueOption(command, "--beside", "cue|labels|csv",
+                   "cut each file by the cut list of the same name beside it\n"
+                   "(mix.mp3: mix.cue, mix.txt or mix.csv); a file without one fails",
+                   [&o](const std::string& v) {
+                       tessivo::CutListFormat format{};
+                       if (!tessivo::CutListFormatByName(v, format))
+                           throw UsageError("--beside takes cue, labels or csv, not " + Quoted(v) +
+                                            ".");
+                       o.beside = format;
+                   });
 }
 
 } // namespace

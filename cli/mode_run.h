@@ -1,11 +1,12 @@
 // Running a way of cutting on an open file, for split and cuts alike: read
 // the cut list, open the source, place the cut lines, report what to note.
+// The work is core's (core/batch/cutting_rule.h); these print its outcomes.
 #pragma once
 
 #include "cli/commands.h"
 #include "core/analysis/open_file.h"
+#include "core/batch/cutting_rule.h"
 #include "core/cutlist/cut_list.h"
-#include "core/output/part_tag.h"
 #include "core/state/program_state.h"
 
 #include <string>
@@ -13,13 +14,11 @@
 
 namespace tessivo::cli {
 
-// What placing the cut lines leaves to tell the user besides the table.
-struct PlacedNotes {
-    std::vector<std::string> warnings; // cut list lines left out or merged
-    std::vector<bool> noPause;         // per part: a near-pauses cut found no pause
-    std::vector<ChapterCut> chapters;  // --chapters: the cuts and their titles
-    std::vector<CutPart> listParts;    // a cut list: what it says of part k at k - 1
-};
+// The way of cutting the options give, for core.
+CuttingRule RuleOf(const ModeOptions& o);
+
+// The mode of one file: --beside becomes the cut list beside `file`.
+ModeOptions ModeForFile(const ModeOptions& o, const std::string& file);
 
 // Reads the cut list file of a list mode into `list` (nothing to do for other
 // modes). A malformed list is a usage error of `command` naming the option,

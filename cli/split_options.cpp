@@ -13,14 +13,18 @@ const char* kSplitFooter =
     "list (the message names the line) or a file without chapters for --chapters, and 1\n"
     "when the file cannot be split or a part file exists (see --overwrite). Warnings (cut\n"
     "list times past the end, cuts that found no pause, a source tag read only in part)\n"
-    "go to stderr.";
+    "go to stderr. With several files, each file that fails is named with its reason\n"
+    "and the others go on; a summary line ends the run, and the exit status is 1 when\n"
+    "any file failed.";
 
 } // namespace
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
     CLI::App* split = program.add_subcommand("split", "cut FILE into parts and write them");
-    DeclareFileAndQuiet(*split, o.file, o.quiet, "the MP3 file to cut",
-                        "print nothing but errors (no file lines, no warnings)");
+    DeclareInputs(*split, o.input,
+                  "the MP3 files to cut; a folder means its MP3 files. With\n"
+                  "several, each file's parts go to OUT/NAME/ (see --flat)");
+    DeclareQuiet(*split, o.quiet, "print nothing but errors (no file lines, no warnings)");
     DeclareModeOptions(*split, o.mode, "No parts prepared to split.");
     split
         ->add_flag("--tags", o.tags,
@@ -65,6 +69,11 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
         ->add_flag("--overwrite", o.overwrite,
                    "replace part files that exist; without it a split whose file\n"
                    "names exist writes nothing")
+        ->disable_flag_override();
+    split
+        ->add_flag("--flat", o.flat,
+                   "several files: all parts in the output folder itself (their\n"
+                   "names carry the source's name)")
         ->disable_flag_override();
     split->footer(kSplitFooter);
     return split;

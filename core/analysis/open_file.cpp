@@ -22,7 +22,7 @@ OpenResult Fail(ProgramState& st, std::string message) {
 
 // Everything after the file image is in st.FileBuffer with its tags detected.
 OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& progress,
-                         const std::atomic<bool>* cancel) {
+                         const std::atomic<bool>* cancel, unsigned peakThreads = 0) {
     std::string message;
     try {
         if (!ProbeFile(st))
@@ -47,7 +47,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
         if (withPeaks) {
             if (progress)
                 progress("Calculating Peaks", 0.0);
-            if (!CalculatePeaksParallel(st, 0, progress, cancel))
+            if (!CalculatePeaksParallel(st, peakThreads, progress, cancel))
                 return Fail(st, "");
         } else {
             SizePeakArrays(st);
@@ -64,7 +64,8 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
 } // namespace
 
 OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
-                       const ProgressFn& progress, const std::atomic<bool>* cancel) {
+                       const ProgressFn& progress, const std::atomic<bool>* cancel,
+                       unsigned peakThreads) {
     st.FileName = path;
     st.FileLoaded = false;
     st.FrameCount = 0;
@@ -83,7 +84,7 @@ OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + path);
     }
-    return AnalyseLoaded(st, withPeaks, progress, cancel);
+    return AnalyseLoaded(st, withPeaks, progress, cancel, peakThreads);
 }
 
 OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withPeaks,

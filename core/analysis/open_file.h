@@ -33,11 +33,12 @@ struct OpenResult {
 // III), first frame (the search may run 50000 bytes past the ID3v2 tag),
 // frame count, frame index (also the frame viewer rows when
 // st.ViewerEnabled), then the peak table decoded on all cores
-// ("Calculating Peaks"). The caller sets FileName-dependent UI, FileLoaded,
-// the part tables and the tag slots; StreamInfoText(st) (analysis/
-// frame_index.h) gives the status-bar text.
+// ("Calculating Peaks"; `peakThreads` decoders, 0: one per core). The caller sets
+// FileName-dependent UI, FileLoaded, the part tables and the tag slots; StreamInfoText(st)
+// (analysis/ frame_index.h) gives the status-bar text.
 OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
-                       const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
+                       const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr,
+                       unsigned peakThreads = 0);
 
 // The same analysis over a file image already in memory (st.FileName is
 // only used in messages): tags, probe, first frame, frame count, frame index

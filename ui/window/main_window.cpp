@@ -355,6 +355,8 @@ void MainWindow::createMenus() {
     actions_.split =
         fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
     actions_.split->setObjectName(QStringLiteral("splitAction"));
+    fileMenu->addAction(QStringLiteral("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
+        ->setObjectName(QStringLiteral("batchSplitAction"));
     addCutListActions(fileMenu);
     actions_.viewer =
         fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);

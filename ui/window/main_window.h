@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -46,6 +47,7 @@ class ConfirmDialog;
 class CutListCommands;
 class WaveMouse;
 class OpenJob;
+class BatchSplitDialog;
 
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
@@ -108,6 +110,10 @@ public:
     // --- Commands (menus, buttons, keys) ---
     void onOpenTriggered();
     void onSplitTriggered();
+    // File > Batch split...: the batch dialog (not modal; the document is
+    // not involved), holding `files` when given (several MP3s dropped).
+    void onBatchSplitTriggered();
+    void openBatchSplit(const QStringList& files);
     void onViewerTriggered();
     void onExplorerTriggered();
     void onExitTriggered();
@@ -148,6 +154,8 @@ public:
     EditHistory* editHistory() const { return history_.get(); }
     WaveMouse* waveMouse() const { return panels_.waveMouse; }
     CutListCommands* cutListCommands() const { return panels_.cutLists; }
+    // The batch dialog once it was opened (null before).
+    BatchSplitDialog* batchSplitDialog() const { return panels_.batchSplit; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
     QLineEdit* partStartEdit() const { return panels_.partStartEdit; }
     // The composed pictures (the view copies them).
@@ -357,6 +365,7 @@ private:
         AboutWindow* aboutWindow = nullptr;
         WaveMouse* waveMouse = nullptr;
         CutListCommands* cutLists = nullptr;
+        BatchSplitDialog* batchSplit = nullptr;
     } panels_;
 };
 

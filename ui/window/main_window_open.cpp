@@ -37,6 +37,18 @@ QString LocalFileOf(const QMimeData* mime) {
     return {};
 }
 
+// The local MP3 files among dropped URLs.
+QStringList LocalMp3FilesOf(const QMimeData* mime) {
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() &&
+            url.toLocalFile().endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
+            files << url.toLocalFile();
+    return files;
+}
+
 } // namespace
 
 QString PeaksStatusText(double percent, const QLocale& locale) {
@@ -192,6 +204,13 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void MainWindow::dropEvent(QDropEvent* e) {
+    // Several MP3 files: the batch dialog offers to split them all alike.
+    const QStringList mp3Files = LocalMp3FilesOf(e->mimeData());
+    if (mp3Files.size() > 1) {
+        e->acceptProposedAction();
+        QTimer::singleShot(0, this, [this, mp3Files] { openBatchSplit(mp3Files); });
+        return;
+    }
     const QString path = LocalFileOf(e->mimeData());
     if (isBusy() || path.isEmpty())
         return;

@@ -1,0 +1,179 @@
+#include "core/batch/batch_split.h"
+
+#include "core/cutlist/cut_list_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+namespace tessivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsMp3Name(const fs::path& p) {
+    std::string ext = p.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".mp3";
+}
+
+template <class Iterator> void CollectMp3(Iterator it, std::vector<std::string>& files) {
+    std::error_code ec;
+    for (; it != Iterator(); it.increment(ec)) {
+        if (ec)
+            break;
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) && IsMp3Name(it->path()))
+            files.push_back(it->path().string());
+    }
+}
+
+unsigned Cores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The cut list of one file: the job's own, or the one beside the file.
+bool FileCutList(const BatchSplitJob& job, const std::string& file, CutList& list,
+                 std::string& reason) {
+    if (!job.beside) {
+        list = job.list;
+        return true;
+    }
+    const std::string path = BesidePath(file, *job.beside);
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        reason = "No cut list beside it: " + path;
+        return false;
+    }
+    const CutListRead read = ReadCutListFile(*job.beside, path);
+    if (!read.ok()) {
+        reason = path + ": " + read.error;
+        return false;
+    }
+    list = read.list;
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> Mp3FilesIn(const std::string& folder, bool recursive) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    if (recursive)
+        CollectMp3(fs::recursive_directory_iterator(folder, ec), files);
+    else
+        CollectMp3(fs::directory_iterator(folder, ec), files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+size_t RunFilesInParallel(size_t fileCount, unsigned workers, const BatchWork& work,
+                          const std::function<void(size_t)>& started,
+                          const std::function<void(size_t, const BatchFileResult&)>& finished,
+                          const std::atomic<bool>* cancel) {
+    const unsigned threads = static_cast<unsigned>(std::min<size_t>(
+        std::max(1u, workers == 0 ? Cores() : workers), std::max<size_t>(fileCount, 1)));
+    const unsigned peakThreads = std::max(1u, Cores() / threads);
+    std::mutex mutex;
+    size_t next = 0;
+    const auto take = [&](size_t& index) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (next >= fileCount || (cancel && cancel->load()))
+            return false;
+        index = next++;
+        if (started)
+            started(index);
+        return true;
+    };
+    const auto loop = [&] {
+        size_t index = 0;
+        while (take(index)) {
+            const BatchFileResult result = work(index, peakThreads);
+            std::lock_guard<std::mutex> lock(mutex);
+            if (finished)
+                finished(index, result);
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t)
+        pool.emplace_back(loop);
+    loop();
+    for (std::thread& t : pool)
+        t.join();
+    return next;
+}
+
+std::string BatchOutputFolder(const BatchSplitJob& job, const std::string& file) {
+    if (job.flat)
+        return job.outFolder;
+    return (fs::path(job.outFolder) / SourceStem(file)).string();
+}
+
+BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
+                             unsigned peakThreads) {
+    BatchFileResult r;
+    CutList list;
+    if (!FileCutList(job, file, list, r.reason))
+        return r;
+    ProgramState st;
+    PlacedNotes notes;
+    StepOutcome step = OpenForCutting(st, file, job.rule, {}, peakThreads);
+    if (step.ok())
+        step = PlaceByRule(st, job.rule, list, notes);
+    if (step.ok())
+        r.notes = NoteLines(st, notes);
+    if (step.ok())
+        step = CheckSplittable(st);
+    if (!step.ok()) {
+        r.reason = step.message;
+        return r;
+    }
+    const SplitResult split =
+        WritePlacedParts(st, job.writing, list, notes, BatchOutputFolder(job, file));
+    if (split.tagDamaged && !split.refused)
+        r.notes.push_back(std::string("warning: ") + kDamagedTagWarning);
+    r.written = split.written;
+    r.ok = split.ok;
+    r.reason = split.error;
+    return r;
+}
+
+void BatchTotals::Add(const BatchFileResult& r) {
+    if (r.ok) {
+        ++split;
+        parts += static_cast<int>(r.written.size());
+    } else {
+        ++failed;
+    }
+}
+
+std::string BatchSummaryText(const BatchTotals& totals) {
+    const auto count = [](int n, const char* one, const char* many) {
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    return count(totals.split, "file", "files") + " split into " +
+           count(totals.parts, "part", "parts") + "; " + count(totals.failed, "file", "files") +
+           " failed";
+}
+
+BatchTotals RunBatchSplit(const BatchSplitJob& job, const std::function<void(size_t)>& started,
+                          const std::function<void(size_t, const BatchFileResult&)>& finished,
+                          const std::atomic<bool>* cancel) {
+    BatchTotals totals;
+    const auto work = [&job](size_t index, unsigned peakThreads) {
+        return SplitOneFile(job, job.files[index], peakThreads);
+    };
+    const auto done = [&](size_t index, const BatchFileResult& r) {
+        totals.Add(r);
+        if (finished)
+            finished(index, r);
+    };
+    RunFilesInParallel(job.files.size(), job.workers, work, started, done, cancel);
+    return totals;
+}
+
+} // namespace tessivo

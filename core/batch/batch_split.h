@@ -1,0 +1,79 @@
+// Many files, one way of cutting: the files are split in parallel by a few
+// workers, each holding one file in memory at a time. Used by the command
+// line and by the window's batch dialog (on a thread of its own).
+#pragma once
+
+#include "core/batch/part_writing.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// The MP3 files (".mp3", any case) in `folder` in name order; with
+// `recursive`, those of its subfolders too.
+std::vector<std::string> Mp3FilesIn(const std::string& folder, bool recursive);
+
+// What became of one file.
+struct BatchFileResult {
+    bool ok = false;
+    std::vector<std::string> written; // the part files, in order
+    std::vector<std::string> notes;   // warnings and "No pause" lines
+    std::string reason;               // why it failed
+    std::string text;                 // a result of the file's own (cuts: the list)
+};
+
+// Runs `work` on every file with `workers` threads (0: one per core), at most
+// `workers` files at a time, each file on one thread from start to end.
+// `started` and `finished` are called on the worker's thread, one call at a
+// time, as each file starts and ends (either may be empty). When `cancel` is
+// set, no further file starts; the files in progress finish. Returns how
+// many files started.
+using BatchWork = std::function<BatchFileResult(size_t index, unsigned peakThreads)>;
+size_t RunFilesInParallel(size_t fileCount, unsigned workers, const BatchWork& work,
+                          const std::function<void(size_t)>& started,
+                          const std::function<void(size_t, const BatchFileResult&)>& finished,
+                          const std::atomic<bool>* cancel = nullptr);
+
+// The same way of cutting and split choices for every file.
+struct BatchSplitJob {
+    std::vector<std::string> files;
+    CuttingRule rule;
+    CutList list;                        // the one cut list, when rule.cutList and no beside
+    std::optional<CutListFormat> beside; // the cut list beside each file instead
+    PartWriting writing;
+    std::string outFolder = ".";
+    bool flat = false;    // all parts in outFolder, not OUT/NAME/
+    unsigned workers = 0; // 0: one per core
+};
+
+// Where the parts of `file` go: OUT/NAME/ (NAME without extension), or OUT
+// when flat.
+std::string BatchOutputFolder(const BatchSplitJob& job, const std::string& file);
+
+// Splits one file of the job as a single split would (same parts, same
+// bytes), decoding peaks with `peakThreads`.
+BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
+                             unsigned peakThreads = 0);
+
+// Counts of a finished batch.
+struct BatchTotals {
+    int split = 0;  // files split
+    int parts = 0;  // part files written
+    int failed = 0; // files that failed
+    void Add(const BatchFileResult& r);
+};
+
+// "12 files split into 143 parts; 1 file failed"
+std::string BatchSummaryText(const BatchTotals& totals);
+
+// Splits every file of the job; see RunFilesInParallel.
+BatchTotals RunBatchSplit(const BatchSplitJob& job, const std::function<void(size_t)>& started,
+                          const std::function<void(size_t, const BatchFileResult&)>& finished,
+                          const std::atomic<bool>* cancel = nullptr);
+
+} // namespace tessivo

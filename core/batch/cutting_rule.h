@@ -1,0 +1,71 @@
+// One way of cutting applied to an opened file, shared by the command line
+// and the batch split: open the source as a split needs it, place the cut
+// lines, and say what to note. No output here; the callers print or show.
+#pragma once
+
+#include "core/analysis/open_file.h"
+#include "core/cutlist/cut_list.h"
+#include "core/cutlist/cut_list_file.h"
+#include "core/output/part_tag.h"
+#include "core/parts/near_pauses.h"
+#include "core/state/program_state.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// The way of cutting: exactly one is set, except that the silence values may
+// come with nearPauses to say what counts as a pause there.
+struct CuttingRule {
+    bool chapters = false; // at the source's CHAP chapters
+    std::optional<int> parts;
+    std::optional<int> timeSeconds;
+    std::optional<int> silencePercent, silenceMs;
+    std::optional<NearPausesLength> nearPauses;
+    std::optional<std::vector<double>> at; // seconds
+    bool cutList = false;                  // the cut list handed to PlaceByRule
+
+    // Whether the rule looks for pauses (the open must compute peaks).
+    bool NeedsPeaks() const { return silencePercent.has_value() || nearPauses.has_value(); }
+};
+
+// How a step ended: a bad value for this file (a usage error on the command
+// line for a single file) or a failure, each with its message.
+enum class StepStatus { ok, usage, failed };
+struct StepOutcome {
+    StepStatus status = StepStatus::ok;
+    std::string message;
+    bool ok() const { return status == StepStatus::ok; }
+};
+
+// What placing the cut lines leaves to tell the user besides the table.
+struct PlacedNotes {
+    std::vector<std::string> warnings; // cut list lines left out or merged
+    std::vector<bool> noPause;         // per part: a near-pauses cut found no pause
+    std::vector<ChapterCut> chapters;  // chapters: the cuts and their titles
+    std::vector<CutPart> listParts;    // a cut list: what it says of part k at k - 1
+};
+
+// Opens the source as the window does before a split, with the peak table
+// when the rule looks for pauses (decoded by `peakThreads`, 0: one per core),
+// and leaves one part spanning the file.
+StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const CuttingRule& rule,
+                           const ProgressFn& progress = {}, unsigned peakThreads = 0);
+
+// Places the cut lines by the rule; `list` is the cut list when rule.cutList.
+StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
+                        PlacedNotes& notes);
+
+// The notes as lines: each warning as "warning: TEXT", each part whose cut
+// found no pause as "part K from TIME: No pause (cut on the quietest frame)".
+std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& notes);
+
+// A failure when the placed table leaves nothing to split.
+StepOutcome CheckSplittable(const ProgramState& st);
+
+// The cut list with the same name beside `file` ("mix.mp3" -> "mix.cue").
+std::string BesidePath(const std::string& file, CutListFormat format);
+
+} // namespace tessivo

@@ -1,0 +1,96 @@
+#include "core/batch/part_writing.h"
+
+#include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace tessivo {
+
+const char* const kDamagedTagWarning =
+    "The source's tag could be read only in part; the parts carry what could be read";
+
+namespace {
+
+// The title MakePartTags gives a part of a source without a title.
+constexpr const char* kMadeUpTitle = "{name} - part {n}";
+
+// "name - part 07", shortened at the name's end so the whole fits 30 bytes.
+std::string PartTitle(const ProgramState& st, int i) {
+    std::string name = st.FileName.substr(st.FileName.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, " - part %02d", i);
+    std::string latin = Utf8ToLatin1(name);
+    const size_t room = 30 - std::string(suffix).size();
+    if (latin.size() > room)
+        latin.resize(room);
+    return Latin1ToUtf8(latin) + suffix;
+}
+
+// ID3v1 alone: each ticked part's record is derived from its full tag, as the
+// ID3v2 formats derive theirs; the made-up title "NAME - part NN" is shortened
+// at the name so that the number fits the record's 30 bytes.
+void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
+    const std::string stem = SourceStem(st.FileName);
+    const int count = TickedPartCount(st);
+    for (int i = 1, n = 0; i <= PartCount(st); ++i) {
+        if (!PartTicked(st, i))
+            continue;
+        PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
+        if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
+            t.title = PartTitle(st, n);
+        PartRecord& part = st.Parts[static_cast<size_t>(i - 1)];
+        part.own = t;
+        part.ownFields = kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre |
+                         kTagTrack;
+    }
+}
+
+// What a cut list says of its parts goes over the source's fields, as it
+// does into the ID3v1 slots: title, artist (the part's performer, else the
+// album artist) and album; a title template keeps the titles.
+void ApplyListFields(PartTags& tags, const CutList& list, const std::vector<CutPart>& parts,
+                     bool keepTitles) {
+    for (size_t k = 0; k < parts.size() && k + 1 < tags.part.size(); ++k) {
+        PartTagV2& t = tags.part[k + 1];
+        const CutPartTag said = TagOfCutPart(list, parts[k]);
+        if (!said.title.empty() && !keepTitles)
+            t.title = said.title;
+        if (!said.artist.empty())
+            t.artist = said.artist;
+        if (!said.album.empty())
+            t.album = said.album;
+    }
+}
+
+} // namespace
+
+SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
+                             const PlacedNotes& notes, const std::string& outFolder,
+                             PartFileSystem& fs, const SplitProgressFn& progress) {
+    st.IsSaveTags = w.tags;
+    st.IsGapless = w.gapless;
+    PartTags tags;
+    if (w.tags) {
+        tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
+        ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
+        if (Id3v2Version(w.id3.value_or(kDefaultTagFormat)) == 0)
+            SetId3v1Slots(st, tags);
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(outFolder, ignored);
+    st.OutputFolder = outFolder;
+    SplitOptions options;
+    options.format = w.id3.value_or(kDefaultTagFormat);
+    options.tags = w.tags ? &tags : nullptr;
+    options.overwrite = w.overwrite;
+    SplitResult result = SplitParts(st, options, fs, progress);
+    result.tagDamaged = w.tags && tags.source.damaged;
+    return result;
+}
+
+} // namespace tessivo

@@ -1,0 +1,388 @@
+#include "ui/output/batch_split_dialog.h"
+
+#include "core/parts/time_text.h"
+#include "ui/window/user_dialogs.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace tessivo {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+// What the value field takes in each mode, and its first value.
+struct ModeValue {
+    const char* label;
+    const char* initial;
+};
+constexpr ModeValue kModeValues[] = {{"Parts (2 to 200):", "3"},
+                                     {"Length [H:]MM:SS:", "10:00"},
+                                     {"Threshold %, pause ms:", "10,1000"},
+                                     {"Length [H:]MM:SS[,tolerance %]:", "10:00"},
+                                     {"Cut list beside each file:", ""}};
+
+QString PartsText(size_t n) {
+    return n == 1 ? QStringLiteral("1 part") : QStringLiteral("%1 parts").arg(n);
+}
+
+bool ReadSilence(const QString& text, CuttingRule& rule) {
+    const QStringList pm = text.split(QLatin1Char(','));
+    bool okPercent = false, okMs = false;
+    const int percent = pm.value(0).trimmed().toInt(&okPercent);
+    const int ms = pm.value(1).trimmed().toInt(&okMs);
+    if (pm.size() != 2 || !okPercent || !okMs || percent < 1 || percent > 100 || ms < 200 ||
+        ms > 5000)
+        return false;
+    rule.silencePercent = percent;
+    rule.silenceMs = ms;
+    return true;
+}
+
+} // namespace
+
+BatchSplitDialog::BatchSplitDialog(UserDialogs& dialogs, const QString& outFolder, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("Batch split"));
+    setObjectName(QStringLiteral("batchSplitDialog"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createFilesBox(), 1);
+    layout->addWidget(createModeBox());
+    layout->addWidget(createChoicesBox());
+    folderEdit_->setText(outFolder);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("batchProgress"));
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("batchSummary"));
+    summary_->setWordWrap(true);
+    layout->addWidget(progress_);
+    layout->addWidget(summary_);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    startButton_ = buttons_->addButton(QStringLiteral("Split"), QDialogButtonBox::AcceptRole);
+    cancelButton_ = buttons_->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancelButton_->setEnabled(false);
+    connect(startButton_, &QPushButton::clicked, this, [this] { start(); });
+    connect(cancelButton_, &QPushButton::clicked, this, &BatchSplitDialog::cancel);
+    connect(buttons_->button(QDialogButtonBox::Close), &QPushButton::clicked, this,
+            &BatchSplitDialog::close);
+    layout->addWidget(buttons_);
+    onModeChanged();
+    resize(640, 560);
+}
+
+BatchSplitDialog::~BatchSplitDialog() {
+    cancel_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+QWidget* BatchSplitDialog::createFilesBox() {
+    auto* box = new QGroupBox(QStringLiteral("Files"), this);
+    auto* grid = new QGridLayout(box);
+    fileList_ = new QTreeWidget(box);
+    fileList_->setObjectName(QStringLiteral("batchFileList"));
+    fileList_->setHeaderLabels({QStringLiteral("File"), QStringLiteral("State")});
+    fileList_->setRootIsDecorated(false);
+    fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    fileList_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    auto* addFiles = new QPushButton(QStringLiteral("Add files..."), box);
+    auto* addFolder = new QPushButton(QStringLiteral("Add folder..."), box);
+    auto* remove = new QPushButton(QStringLiteral("Remove"), box);
+    connect(addFiles, &QPushButton::clicked, this, &BatchSplitDialog::onAddFilesClicked);
+    connect(addFolder, &QPushButton::clicked, this, &BatchSplitDialog::onAddFolderClicked);
+    connect(remove, &QPushButton::clicked, this, &BatchSplitDialog::onRemoveClicked);
+    grid->addWidget(fileList_, 0, 0, 4, 1);
+    grid->addWidget(addFiles, 0, 1);
+    grid->addWidget(addFolder, 1, 1);
+    grid->addWidget(remove, 2, 1);
+    grid->setRowStretch(3, 1);
+    return box;
+}
+
+QWidget* BatchSplitDialog::createModeBox() {
+    auto* box = new QGroupBox(QStringLiteral("Way of cutting"), this);
+    auto* form = new QFormLayout(box);
+    modeBox_ = new QComboBox(box);
+    modeBox_->setObjectName(QStringLiteral("batchMode"));
+    modeBox_->addItems({QStringLiteral("Equal parts"), QStringLiteral("Equal time"),
+                        QStringLiteral("At pauses"), QStringLiteral("At pauses near a length"),
+                        QStringLiteral("Cut list beside each file")});
+    valueLabel_ = new QLabel(box);
+    valueEdit_ = new QLineEdit(box);
+    valueEdit_->setObjectName(QStringLiteral("batchValue"));
+    listFormatBox_ = new QComboBox(box);
+    listFormatBox_->setObjectName(QStringLiteral("batchListFormat"));
+    listFormatBox_->addItems({QStringLiteral("Cue sheet (NAME.cue)"),
+                              QStringLiteral("Audacity labels (NAME.txt)"),
+                              QStringLiteral("CSV (NAME.csv)")});
+    form->addRow(QStringLiteral("Mode:"), modeBox_);
+    form->addRow(valueLabel_, valueEdit_);
+    form->addRow(QStringLiteral("Cut list:"), listFormatBox_);
+    connect(modeBox_, &QComboBox::currentIndexChanged, this, &BatchSplitDialog::onModeChanged);
+    return box;
+}
+
+QWidget* BatchSplitDialog::createChoicesBox() {
+    auto* box = new QGroupBox(QStringLiteral("Split"), this);
+    auto* grid = new QGridLayout(box);
+    tagsBox_ = new QCheckBox(QStringLiteral("Save tags"), box);
+    id3Box_ = new QComboBox(box);
+    id3Box_->addItems({QStringLiteral("v1"), QStringLiteral("v2.3"), QStringLiteral("v2.4"),
+                       QStringLiteral("v1+v2.3"), QStringLiteral("v1+v2.4")});
+    id3Box_->setCurrentText(QStringLiteral("v1+v2.3"));
+    gaplessBox_ = new QCheckBox(QStringLiteral("Gapless"), box);
+    overwriteBox_ = new QCheckBox(QStringLiteral("Replace existing part files"), box);
+    flatBox_ = new QCheckBox(QStringLiteral("All parts in the output folder itself"), box);
+    flatBox_->setToolTip(QStringLiteral("Otherwise each file's parts go to a folder named "
+                                        "after the file"));
+    folderEdit_ = new QLineEdit(box);
+    folderEdit_->setObjectName(QStringLiteral("batchFolder"));
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), box);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString folder =
+            dialogs_.chooseFolder(this, QStringLiteral("Output folder"), folderEdit_->text());
+        if (!folder.isEmpty())
+            folderEdit_->setText(folder);
+    });
+    grid->addWidget(tagsBox_, 0, 0);
+    grid->addWidget(id3Box_, 0, 1);
+    grid->addWidget(gaplessBox_, 1, 0);
+    grid->addWidget(overwriteBox_, 1, 1);
+    // The one-file output joins here as one more check box (PartWriting).
+    grid->addWidget(new QLabel(QStringLiteral("Output folder:"), box), 2, 0);
+    grid->addWidget(folderEdit_, 2, 1);
+    grid->addWidget(browse, 2, 2);
+    grid->addWidget(flatBox_, 3, 0, 1, 3);
+    grid->setColumnStretch(1, 1);
+    return box;
+}
+
+void BatchSplitDialog::onModeChanged() {
+    const int mode = modeBox_->currentIndex();
+    valueLabel_->setText(QString::fromLatin1(kModeValues[mode].label));
+    valueEdit_->setText(QString::fromLatin1(kModeValues[mode].initial));
+    enableModeValues(true);
+}
+
+void BatchSplitDialog::enableModeValues(bool on) {
+    const bool beside = modeBox_->currentIndex() == ListBeside;
+    valueEdit_->setEnabled(on && !beside);
+    listFormatBox_->setEnabled(on && beside);
+}
+
+void BatchSplitDialog::addPaths(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        for (const std::string& f : Mp3FilesIn(path.toStdString(), false))
+            files << QString::fromStdString(f);
+    }
+    for (const QString& f : files) {
+        if (!fileList_->findItems(f, Qt::MatchExactly).isEmpty())
+            continue;
+        auto* item = new QTreeWidgetItem(fileList_, {f, QStringLiteral("waiting")});
+        item->setData(0, kPathRole, f);
+    }
+}
+
+void BatchSplitDialog::onAddFilesClicked() {
+    const QString file =
+        dialogs_.chooseOpenFile(this, lastFolder_, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
+    if (file.isEmpty())
+        return;
+    lastFolder_ = QFileInfo(file).absolutePath();
+    addPaths({file});
+}
+
+void BatchSplitDialog::onAddFolderClicked() {
+    const QString folder =
+        dialogs_.chooseFolder(this, QStringLiteral("Add the MP3 files of a folder"), lastFolder_);
+    if (folder.isEmpty())
+        return;
+    lastFolder_ = folder;
+    addPaths({folder});
+}
+
+void BatchSplitDialog::onRemoveClicked() {
+    if (running_)
+        return;
+    qDeleteAll(fileList_->selectedItems());
+}
+
+QString BatchSplitDialog::stateText(int row) const {
+    const QTreeWidgetItem* item = fileList_->topLevelItem(row);
+    return item ? item->text(1) : QString();
+}
+
+bool BatchSplitDialog::makeRule(CuttingRule& rule, std::optional<CutListFormat>& beside,
+                                QString& message) const {
+    const std::string value = valueEdit_->text().trimmed().toStdString();
+    const int mode = modeBox_->currentIndex();
+    if (mode == EqualParts) {
+        bool ok = false;
+        const int parts = valueEdit_->text().trimmed().toInt(&ok);
+        if (ok && parts >= 2 && parts <= 200)
+            rule.parts = parts;
+    } else if (mode == EqualTime) {
+        int seconds = 0;
+        if (ParseLengthText(value, seconds) && seconds > 0)
+            rule.timeSeconds = seconds;
+    } else if (mode == AtPauses) {
+        ReadSilence(valueEdit_->text(), rule);
+    } else if (mode == NearPauses) {
+        NearPausesLength length;
+        if (ParseNearPausesText(value, length).empty())
+            rule.nearPauses = length;
+    } else {
+        beside = static_cast<CutListFormat>(listFormatBox_->currentIndex());
+        rule.cutList = true;
+        return true;
+    }
+    const bool ok = rule.parts || rule.timeSeconds || rule.silencePercent || rule.nearPauses;
+    if (!ok)
+        message = QStringLiteral("\"%1\" is not a value for %2: %3")
+                      .arg(valueEdit_->text(), modeBox_->currentText(), valueLabel_->text());
+    return ok;
+}
+
+bool BatchSplitDialog::makeJob(BatchSplitJob& job, QString& message) const {
+    if (fileList_->topLevelItemCount() == 0) {
+        message = QStringLiteral("Add the files to split first.");
+        return false;
+    }
+    if (folderEdit_->text().trimmed().isEmpty()) {
+        message = QStringLiteral("Choose the output folder.");
+        return false;
+    }
+    if (!makeRule(job.rule, job.beside, message))
+        return false;
+    for (int row = 0; row < fileList_->topLevelItemCount(); ++row)
+        job.files.push_back(
+            fileList_->topLevelItem(row)->data(0, kPathRole).toString().toStdString());
+    job.writing.tags = tagsBox_->isChecked();
+    TagFormat format{};
+    if (ParseTagFormat(id3Box_->currentText().toStdString(), format))
+        job.writing.id3 = format;
+    job.writing.gapless = gaplessBox_->isChecked();
+    job.writing.overwrite = overwriteBox_->isChecked();
+    job.outFolder = folderEdit_->text().trimmed().toStdString();
+    job.flat = flatBox_->isChecked();
+    job.workers = workers_;
+    return true;
+}
+
+bool BatchSplitDialog::start() {
+    BatchSplitJob job;
+    QString message;
+    if (running_)
+        return false;
+    if (!makeJob(job, message)) {
+        dialogs_.showMessage(this, message);
+        return false;
+    }
+    for (int row = 0; row < fileList_->topLevelItemCount(); ++row)
+        setState(row, QStringLiteral("waiting"));
+    running_ = true;
+    done_ = 0;
+    cancel_ = false;
+    progress_->setRange(0, fileList_->topLevelItemCount());
+    progress_->setValue(0);
+    summary_->clear();
+    setEditable(false);
+    worker_ = std::thread([this, job = std::move(job)] {
+        const BatchTotals totals = RunBatchSplit(
+            job,
+            [this](size_t i) {
+                QMetaObject::invokeMethod(
+                    this, [this, i] { onFileStarted(int(i)); }, Qt::QueuedConnection);
+            },
+            [this](size_t i, const BatchFileResult& r) {
+                QMetaObject::invokeMethod(
+                    this, [this, i, r] { onFileFinished(int(i), r); }, Qt::QueuedConnection);
+            },
+            &cancel_);
+        QMetaObject::invokeMethod(
+            this,
+            [this, totals] {
+                onWorkerDone();
+                summary_->setText(QString::fromStdString(BatchSummaryText(totals)));
+                emit batchFinished(totals.split, totals.parts, totals.failed);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void BatchSplitDialog::cancel() {
+    if (running_) {
+        cancel_ = true;
+        cancelButton_->setEnabled(false);
+    }
+}
+
+void BatchSplitDialog::onFileStarted(int row) {
+    setState(row, QStringLiteral("splitting"));
+}
+
+void BatchSplitDialog::onFileFinished(int row, const BatchFileResult& result) {
+    QString text = result.ok ? PartsText(result.written.size())
+                             : QStringLiteral("failed: ") + QString::fromStdString(result.reason);
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    setState(row, text);
+    if (QTreeWidgetItem* item = fileList_->topLevelItem(row))
+        item->setToolTip(1, text);
+    progress_->setValue(++done_);
+}
+
+void BatchSplitDialog::onWorkerDone() {
+    if (worker_.joinable())
+        worker_.join();
+    running_ = false;
+    setEditable(true);
+}
+
+void BatchSplitDialog::setEditable(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(modeBox_), static_cast<QWidget*>(tagsBox_),
+                       static_cast<QWidget*>(id3Box_), static_cast<QWidget*>(gaplessBox_),
+                       static_cast<QWidget*>(overwriteBox_), static_cast<QWidget*>(flatBox_),
+                       static_cast<QWidget*>(folderEdit_), static_cast<QWidget*>(startButton_)})
+        w->setEnabled(on);
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->parent() != buttons_)
+            b->setEnabled(on);
+    enableModeValues(on);
+    cancelButton_->setEnabled(!on);
+}
+
+void BatchSplitDialog::setState(int row, const QString& text) {
+    if (QTreeWidgetItem* item = fileList_->topLevelItem(row))
+        item->setText(1, text);
+}
+
+void BatchSplitDialog::closeEvent(QCloseEvent* e) {
+    // Closing while files are split hides the dialog; they finish meanwhile.
+    cancel();
+    e->accept();
+}
+
+} // namespace tessivo
