@@ -54,8 +54,8 @@ tessivo::NearPausesLength NearPausesValue(const std::string& v) {
 std::vector<double> AtValue(const std::string& v) {
     std::vector<double> times;
     for (const std::string& item : SplitList(v, ',')) {
-        const bool clock = item.find(':') != std::string::npos;
-        const std::optional<double> t = clock ? ParseClock(item, true) : ParseSeconds(item);
+        // The window's parser: seconds, [H:]MM:SS[.mmm] or the list's MM:SS:mmm.
+        const std::optional<double> t = ParseClock(item, true);
         if (!t)
             throw UsageError("--at takes times in seconds or [H:]MM:SS[.mmm] separated by "
                              "commas; " +

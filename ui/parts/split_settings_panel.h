@@ -66,6 +66,9 @@ private:
     void connectControls();
     void setMode(SplitModeKind mode);
     void onTimeEdited(QLineEdit* edit);
+    // The equal-time boxes carried over (90 min: 1 h 30 min), or a message
+    // when they hold 1000 hours or more.
+    void normaliseEqualTime();
 
     Document& doc_;
     const ProgramState& st_;
@@ -73,6 +76,7 @@ private:
     QString lastHours_;
     QString lastMinutes_;
     QString lastSeconds_;
+    bool timeRefusalShown_ = false;
 };
 
 } // namespace tessivo
