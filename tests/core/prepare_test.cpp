@@ -153,7 +153,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
     check("10", "01", "Incorrect time value!"); // 601 s: not shorter than the file
     check("00", "01", "Too much parts (600) !\nPlease, increase the time value!");
     check("1a", "00", "Incorrect time value!");
-    check("00", "75", "Incorrect time value!");
+    check("99999", "00", "Incorrect time value!"); // 1666 hours: refused, not cut short
 }
 
 TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {

@@ -59,7 +59,7 @@ TEST(AboutWindowTest, InfoFitsBetweenTitleAndButton) {
     about.layout()->activate();
     const QRect info = about.infoLabel->geometry();
     EXPECT_GT(info.top(), about.iconLabel->geometry().bottom());
-    EXPECT_LT(info.bottom(), about.okButton->geometry().top());
+    EXPECT_LT(info.bottom(), about.okButton->mapTo(&about, QPoint(0, 0)).y());
     EXPECT_LE(info.right(), about.width());
     const QRect needed = QFontMetrics(about.infoLabel->font())
                              .boundingRect(QRect(0, 0, info.width(), 10000), Qt::TextWordWrap,

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,7 +179,9 @@ TEST_F(WindowCommandsTest, RecentFilesPlaceAndFolderAreKept) {
     EXPECT_EQ(win->recentFiles().size(), 2);
     EXPECT_EQ(win->lastOpenFolder(), QString::fromLatin1(TESSIVO_FIXTURES));
     // A recent file opens from the menu.
-    FindPart<QMenu>(win, "recentMenu")->actions()[1]->trigger();
+    const QList<QAction*> kept = FindPart<QMenu>(win, "recentMenu")->actions();
+    ASSERT_EQ(kept.size(), 2);
+    kept[1]->trigger();
     win->waitForOpen();
     EXPECT_EQ(QString::fromStdString(st->FileName), Fixture("cbr128_stereo.mp3"));
 }

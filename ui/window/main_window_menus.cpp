@@ -248,6 +248,7 @@ void MainWindow::showStretch() {
 void MainWindow::restoreWindowMemory() {
     const WindowMemory m = LoadWindowMemory(env_.settingsPath);
     recentFiles_ = m.recentFiles;
+    showRecentFiles();
     if (!m.openFolder.isEmpty())
         lastOpenFolder_ = m.openFolder;
     if (!m.geometry.isNull())
