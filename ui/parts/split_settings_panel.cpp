@@ -52,6 +52,11 @@ SplitSettingsPanel::SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWid
     updateSplitControls();
 }
 
+SplitSettingsPanel::~SplitSettingsPanel() {
+    for (QLineEdit* e : {hoursEdit, minutesEdit, secondsEdit})
+        e->disconnect(this);
+}
+
 void SplitSettingsPanel::createModeButtons() {
     visualRadio = new QRadioButton(QStringLiteral("Visual Splitting"), this);
     byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);

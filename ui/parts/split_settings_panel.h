@@ -20,6 +20,9 @@ class SplitSettingsPanel : public QGroupBox {
     Q_OBJECT
 public:
     SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The time edits lose the focus while they are deleted: they no longer
+    // reach the panel then.
+    ~SplitSettingsPanel() override;
 
     // Enables the inputs of the chosen mode; Prepare's caption is black only
     // when a mode other than Visual is chosen and a file is loaded.
