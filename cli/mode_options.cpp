@@ -54,12 +54,13 @@ tessivo::NearPausesLength NearPausesValue(const std::string& v) {
 std::vector<double> AtValue(const std::string& v) {
     std::vector<double> times;
     for (const std::string& item : SplitList(v, ',')) {
-        const bool clock = item.find(':') != std::string::npos;
-        const std::optional<double> t = clock ? ParseClock(item, true) : ParseSeconds(item);
+        // The window's parser: seconds, [H:]MM:SS[.mmm] or the list's MM:SS:mmm.
+        const std::optional<double> t = ParseClock(item, true);
         if (!t)
-            throw UsageError("--at takes times in seconds or [H:]MM:SS[.mmm] separated by "
-                             "commas; " +
-                             Quoted(item) + " is not one.");
+            throw UsageError(
+                "--at takes times in seconds, [H:]MM:SS[.mmm] or MM:SS:mmm separated by "
+                "commas; " +
+                Quoted(item) + " is not one.");
         times.push_back(*t);
     }
     return times;
@@ -152,8 +153,9 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                    "where none is, on the quietest frame (\"No pause\" on stderr)",
                    [&o](const std::string& v) { o.nearPauses = NearPausesValue(v); });
     AddValueOption(command, "--at", "TIME,TIME,...",
-                   "cut at these times, each in seconds (12.5) or [H:]MM:SS[.mmm]\n"
-                   "(1:02.250); rounded to the nearest frame; not within the file's\n"
+                   "cut at these times, each in seconds (12.5), [H:]MM:SS[.mmm]\n"
+                   "(1:02.250) or the window's list form [H:]MM:SS:mmm; rounded to the nearest "
+                   "frame; not within the file's\n"
                    "last 10 frames",
                    [&o](const std::string& v) { o.at = AtValue(v); });
     command

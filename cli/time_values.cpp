@@ -24,21 +24,6 @@ std::vector<std::string> SplitList(const std::string& s, char sep) {
     }
 }
 
-std::optional<double> ParseSeconds(const std::string& s) {
-    if (s.empty() || s.size() > 32)
-        return std::nullopt;
-    int dots = 0;
-    for (char c : s) {
-        if (c == '.')
-            ++dots;
-        else if (c < '0' || c > '9')
-            return std::nullopt;
-    }
-    if (dots > 1 || s == ".")
-        return std::nullopt;
-    return std::strtod(s.c_str(), nullptr);
-}
-
 std::optional<double> ParseClock(const std::string& s, bool withMillis) {
     return ParseClockText(s, withMillis);
 }

@@ -14,11 +14,8 @@ bool IsDigits(const std::string& s);
 // The items of a list separated by `sep`; "a,,b" gives an empty middle item.
 std::vector<std::string> SplitList(const std::string& s, char sep);
 
-// A plain non-negative decimal number of seconds ("12", "12.5").
-std::optional<double> ParseSeconds(const std::string& s);
-
-// "[H:]MM:SS" with minutes and seconds below 60, and when `withMillis` an
-// optional fraction of one to three digits ("1:02:03.250"). Returns seconds.
+// A time as the window reads it (ParseClockText): "[H:]MM:SS", and when
+// `withMillis` also ".mmm", seconds alone ("12.5") and "MM:SS:mmm".
 std::optional<double> ParseClock(const std::string& s, bool withMillis);
 
 } // namespace tessivo::cli

@@ -6,6 +6,8 @@
 #include "mp3/frame_index.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace tessivo {
 
@@ -172,10 +174,34 @@ FrameScratch BuildFrameIndex(ProgramState& st) {
     return last;
 }
 
+bool IsVariableBitrate(const ProgramState& st) {
+    // Frames of one bitrate differ in length by the padding byte at most; the
+    // last frame, perhaps cut short, does not count.
+    const int32_t n = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
+    int32_t shortest = INT32_MAX, longest = 0;
+    for (int32_t i = 0; i + 2 < n; ++i) {
+        const int32_t length = st.FramePos[i + 1] - st.FramePos[i];
+        shortest = std::min(shortest, length);
+        longest = std::max(longest, length);
+    }
+    return longest - shortest > 1;
+}
+
+int AverageBitrate(const ProgramState& st) {
+    if (st.IndexedFrames <= 0 || st.FramePos.empty() || st.Duration <= 0)
+        return 0;
+    const int64_t bytes =
+        FrameByteEnd(st, static_cast<uint32_t>(st.IndexedFrames - 1)) - st.FramePos[0];
+    return static_cast<int>(std::lround(static_cast<double>(bytes) * 8.0 / st.Duration / 1000.0));
+}
+
 std::string StreamInfoText(const ProgramState& st) {
-    return "MPEG-" + st.MpegVersionText + "   Layer" + st.MpegLayerText + "   " +
-           std::to_string(st.FirstFrameBitrate) + "kbps   " + st.ChannelModeText + "   " +
-           std::to_string(st.SampleRate) + "Hz   " + FormatTimeText(true, st.Duration);
+    const std::string rate = IsVariableBitrate(st)
+                                 ? "VBR " + std::to_string(AverageBitrate(st)) + "kbps"
+                                 : std::to_string(st.FirstFrameBitrate) + "kbps";
+    return "MPEG-" + st.MpegVersionText + "   Layer" + st.MpegLayerText + "   " + rate + "   " +
+           st.ChannelModeText + "   " + std::to_string(st.SampleRate) + "Hz   " +
+           FormatTimeText(true, st.Duration);
 }
 
 int64_t AudioEnd(const ProgramState& st) {

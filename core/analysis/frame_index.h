@@ -63,8 +63,14 @@ uint32_t FrameCountFor(uint64_t decodedLength, int samplesPerFrame, int channels
 // ViewerEnabled. Returns the last indexed frame's values.
 FrameScratch BuildFrameIndex(ProgramState& st);
 
+// Whether the stream's frames have more than one bitrate.
+bool IsVariableBitrate(const ProgramState& st);
+// The stream's average bitrate in kbit/s: its frames' bytes over its length.
+int AverageBitrate(const ProgramState& st);
+
 // The one-line description of the stream shown in the status bar, e.g.
-// "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   03:25:123".
+// "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   03:25:123", with
+// "VBR 125kbps" (the average) for a stream of varying bitrate.
 std::string StreamInfoText(const ProgramState& st);
 
 // Where the audio ends: the file's end, or the start of its ID3v1 tag.

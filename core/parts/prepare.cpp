@@ -187,15 +187,12 @@ PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
         PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
         break;
     case SplitModeKind::ByTime: {
-        long t = 0;
-        if (in.timeHH.empty())
-            in.timeHH = "0";
-        const long hours = DigitsValue(in.timeHH);
-        if (!EditSeconds(in.timeMM, in.timeSS, t) || hours < 0 || hours >= 1000) {
+        if (!NormaliseEqualTime(in.timeHH, in.timeMM, in.timeSS)) {
             out.message = "Incorrect time value!";
             return out;
         }
-        return PrepareByTime(st, hours * 3600 + t);
+        return PrepareByTime(st, DigitsValue(in.timeHH) * 3600 + DigitsValue(in.timeMM) * 60 +
+                                     DigitsValue(in.timeSS));
     }
     case SplitModeKind::BySilence:
         PrepareBySilence(st);
@@ -249,12 +246,28 @@ std::string BoundedDigitsEditText(const std::string& before, const std::string& 
     return before;
 }
 
-std::string HoursEditText(const std::string& before, const std::string& after) {
-    return BoundedDigitsEditText(before, after, 1000);
+std::string TimeEditText(const std::string& before, const std::string& after) {
+    if (after.empty() || (after.size() <= 5 && DigitsValue(after) >= 0))
+        return after;
+    return before;
 }
 
-std::string TimeEditText(const std::string& before, const std::string& after) {
-    return BoundedDigitsEditText(before, after, 60);
+bool NormaliseEqualTime(std::string& hh, std::string& mm, std::string& ss) {
+    const long h = hh.empty() ? 0 : DigitsValue(hh);
+    const long m = mm.empty() ? 0 : DigitsValue(mm);
+    const long s = ss.empty() ? 0 : DigitsValue(ss);
+    if (h < 0 || m < 0 || s < 0)
+        return false;
+    const int64_t total = int64_t{h} * 3600 + int64_t{m} * 60 + s;
+    if (total >= int64_t{1000} * 3600)
+        return false;
+    char buf[8];
+    hh = std::to_string(total / 3600);
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(total / 60 % 60));
+    mm = buf;
+    std::snprintf(buf, sizeof buf, "%02d", static_cast<int>(total % 60));
+    ss = buf;
+    return true;
 }
 
 bool IsDigitKey(int ch) {

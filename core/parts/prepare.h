@@ -86,15 +86,17 @@ bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::stri
 bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::string& mm,
                           std::string& ss);
 
-// Rules for the minute and second edits. `before` is the text before the
-// change, `after` the text the box would hold. Returns the text to keep: a
-// text with anything but digits is refused (pasted text); a number of 60 or
-// more loses its last character, and when that is still 60 or more the change
-// is refused.
+// Rule for the hour, minute and second edits. `before` is the text before
+// the change, `after` the text the box would hold. Returns the text to keep:
+// up to five digits of any value (the boxes carry over on Prepare), or
+// `before` for a longer text or one with anything but digits (pasted text).
 std::string TimeEditText(const std::string& before, const std::string& after);
 
-// The hours edit: digits below 1000, else as TimeEditText.
-std::string HoursEditText(const std::string& before, const std::string& after);
+// The equal-time boxes carried over: any hours, minutes and seconds become
+// hours with minutes and seconds below 60 ("0", "90", "75" gives "1", "31",
+// "15"); empty boxes count as 0. False, and the texts kept, for anything but
+// digits or a time of 1000 hours or more.
+bool NormaliseEqualTime(std::string& hh, std::string& mm, std::string& ss);
 
 // The same rule with a bound, for the tag panel's year (bound 10000) and
 // track (bound 256) edits.

@@ -103,14 +103,23 @@ std::vector<std::string> ClockFields(const std::string& s) {
 
 std::optional<double> ParseClockText(const std::string& text, bool withMillis) {
     std::vector<std::string> fields = ClockFields(text);
-    if (fields.size() < 2 || fields.size() > 3)
+    double fraction = 0.0;
+    bool colonMillis = false;
+    // The part list's own form, "mm:ss:mmm" or "h:mm:ss:mmm": a last field of
+    // three digits after the seconds is milliseconds.
+    if (withMillis && fields.size() >= 3 && fields.back().size() == 3 && AllDigits(fields.back())) {
+        fraction = std::atol(fields.back().c_str()) / 1000.0;
+        fields.pop_back();
+        colonMillis = true;
+    }
+    // One field is seconds alone, and only where milliseconds may follow.
+    if (fields.empty() || fields.size() > 3 || (fields.size() == 1 && !withMillis))
         return std::nullopt;
     std::string& last = fields.back();
-    double fraction = 0.0;
     const size_t dot = last.find('.');
     if (dot != std::string::npos) {
         const std::string millis = last.substr(dot + 1);
-        if (!withMillis || !AllDigits(millis) || millis.size() > 3)
+        if (colonMillis || !withMillis || !AllDigits(millis) || millis.size() > 3)
             return std::nullopt;
         fraction = std::strtod(("0." + millis).c_str(), nullptr);
         last.resize(dot);
@@ -120,7 +129,8 @@ std::optional<double> ParseClockText(const std::string& text, bool withMillis) {
         if (!AllDigits(fields[i]))
             return std::nullopt;
         const long value = std::atol(fields[i].c_str());
-        // Hours are unbounded; minutes and seconds stay below 60.
+        // Hours (and seconds typed alone) are unbounded; minutes and seconds
+        // stay below 60.
         if ((i > 0 || fields.size() == 2) && value >= 60)
             return std::nullopt;
         seconds = seconds * 60.0 + static_cast<double>(value);

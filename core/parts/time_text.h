@@ -18,10 +18,12 @@ void SplitClockText(double seconds, std::string& hms, std::string& ms);
 // (and `seconds` untouched) for anything else.
 bool ParseLengthText(const std::string& text, int& seconds);
 
-// Reads a clock time "[H:]MM:SS" with minutes and seconds below 60 (two
-// fields: minutes below 60 as well; hours unbounded), and when `withMillis`
-// an optional fraction of one to three digits ("1:02:03.250"). Seconds, or
-// nothing for anything else.
+// Reads a clock time: "[h:]mm:ss" with minutes and seconds below 60 (two
+// fields: minutes below 60 as well; hours unbounded). When `withMillis`, also
+// a fraction of one to three digits ("1:02:03.250"), seconds alone ("45.5"),
+// and the part list's "mm:ss:mmm" and "h:mm:ss:mmm". Every typed time of the
+// window and the command line's times come here. Seconds, or nothing for
+// anything else.
 std::optional<double> ParseClockText(const std::string& text, bool withMillis);
 
 // "h:mm:ss.mmm", hours always shown, rounded to the millisecond: the form a

@@ -372,3 +372,30 @@ TEST(StreamText, ExactLayout) {
     auto v25 = Analyse("mpeg25_8k.mp3", false, &r);
     EXPECT_EQ(StreamInfoText(*v25), "MPEG-2.5   Layer3   8kbps   mono   8000Hz   00:02:160");
 }
+
+// A VBR stream shows "VBR" and its average, which ffprobe computes from the
+// same bytes; a constant stream keeps its one bitrate.
+TEST(StreamText, VariableBitrateShowsTheAverage) {
+    OpenResult r;
+    auto vbr = Analyse("vbr_stereo.mp3", false, &r);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_TRUE(IsVariableBitrate(*vbr));
+    const int average = AverageBitrate(*vbr);
+    const std::string text = StreamInfoText(*vbr);
+    EXPECT_NE(text.find("   VBR " + std::to_string(average) + "kbps   "), std::string::npos)
+        << text;
+    auto cbr = Analyse("cbr128_stereo.mp3", false, &r);
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(IsVariableBitrate(*cbr));
+    EXPECT_NE(StreamInfoText(*cbr).find("   128kbps   "), std::string::npos);
+
+    const CommandResult ff =
+        RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=bit_rate -of "
+                   "default=nw=1:nk=1 " +
+                   Quote(Fixture("vbr_stereo.mp3")));
+    if (ff.status != 0)
+        GTEST_SKIP() << "ffprobe missing";
+    const double ffKbps = std::atof(ff.out.c_str()) / 1000.0;
+    ASSERT_GT(ffKbps, 0);
+    EXPECT_NEAR(average, ffKbps, ffKbps * 0.02) << ff.out;
+}

@@ -6,6 +6,7 @@
 
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 
 #include <gtest/gtest.h>
 
@@ -157,7 +158,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
     check("10", "01", "Incorrect time value!"); // 601 s: not shorter than the file
     check("00", "01", "Too much parts (600) !\nPlease, increase the time value!");
     check("1a", "00", "Incorrect time value!");
-    check("00", "75", "Incorrect time value!");
+    check("99999", "00", "Incorrect time value!"); // 1666 hours: refused, not cut short
 }
 
 TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
@@ -321,18 +322,56 @@ TEST(ShowEqualPartTime, MinutesAndSecondsOfOnePart) {
     EXPECT_EQ(ss, "58");
 }
 
-TEST(EditRules, TimeEditsKeepValuesBelowSixty) {
+// The time boxes keep every digit typed; only pasted text that is not digits
+// is refused.
+TEST(EditRules, TimeEditsKeepEveryDigit) {
     EXPECT_EQ(TimeEditText("", "7"), "7");
-    EXPECT_EQ(TimeEditText("7", "75"), "7");
-    EXPECT_EQ(TimeEditText("0", "07"), "07");
-    EXPECT_EQ(TimeEditText("01", "017"), "017");
+    EXPECT_EQ(TimeEditText("7", "75"), "75");
+    EXPECT_EQ(TimeEditText("9", "90"), "90");
     EXPECT_EQ(TimeEditText("05", ""), "");
-    // Pasted text: not digits, or still 60 or more without its last character.
     EXPECT_EQ(TimeEditText("05", "1:30"), "05");
     EXPECT_EQ(TimeEditText("05", "-5"), "05");
-    EXPECT_EQ(TimeEditText("05", "999"), "05");
-    EXPECT_EQ(TimeEditText("05", "599"), "59");
     EXPECT_EQ(TimeEditText("05", "99999999999999999999"), "05");
+}
+
+// 90 minutes are 1 h 30 min; 75 seconds 1 min 15 s; too much is refused.
+TEST(EditRules, EqualTimeCarriesOver) {
+    std::string hh = "0", mm = "90", ss = "75";
+    ASSERT_TRUE(NormaliseEqualTime(hh, mm, ss));
+    EXPECT_EQ(hh, "1");
+    EXPECT_EQ(mm, "31");
+    EXPECT_EQ(ss, "15");
+    hh = "";
+    mm = "";
+    ss = "7";
+    ASSERT_TRUE(NormaliseEqualTime(hh, mm, ss));
+    EXPECT_EQ(hh + ":" + mm + ":" + ss, "0:00:07");
+    hh = "999";
+    mm = "60";
+    ss = "0";
+    EXPECT_FALSE(NormaliseEqualTime(hh, mm, ss));
+    EXPECT_EQ(mm, "60"); // refused texts stay as typed
+    hh = "0";
+    mm = "1x";
+    EXPECT_FALSE(NormaliseEqualTime(hh, mm, ss));
+}
+
+TEST(EqualTime, NinetyMinutesCutAtAnHourAndAHalf) {
+    auto st = std::make_unique<ProgramState>();
+    st->FrameDuration = 1152.0 / 44100.0;
+    st->FrameCount = 300000; // 2 h 10 min 36 s
+    st->Duration = st->FrameCount * st->FrameDuration;
+    ResetToOnePart(*st);
+    PrepareInput in;
+    in.mode = SplitModeKind::ByTime;
+    in.timeHH = "0";
+    in.timeMM = "90";
+    in.timeSS = "00";
+    ASSERT_TRUE(PrepareCutLines(*st, in).acted);
+    EXPECT_EQ(in.timeHH, "1");
+    EXPECT_EQ(in.timeMM, "30");
+    ASSERT_EQ(PartCount(*st), 2);
+    EXPECT_NEAR(PartFirstFrame(*st, 2) * st->FrameDuration, 5400.0, st->FrameDuration);
 }
 
 TEST(EditRules, YearAndTrackBounds) {

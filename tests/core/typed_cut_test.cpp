@@ -32,10 +32,27 @@ TEST(ClockText, HoursMinutesSecondsAndMilliseconds) {
     EXPECT_DOUBLE_EQ(*ParseClockText("02:03", true), 123.0);
     EXPECT_DOUBLE_EQ(*ParseClockText("0:00:00.5", true), 0.5);
     EXPECT_DOUBLE_EQ(*ParseClockText("12:00:00", false), 43200.0);
-    for (const char* bad : {"", "5", "1:60", "60:00", "1:00:60", "0:00.1234", "a:00", "1::00",
+    for (const char* bad : {"", "1:60", "60:00", "1:00:60", "0:00.1234", "a:00", "1::00",
                             "1:00:00:00", "0:01.", "-0:01"})
         EXPECT_FALSE(ParseClockText(bad, true).has_value()) << bad;
     EXPECT_FALSE(ParseClockText("0:01.500", false).has_value());
+}
+
+// The part list shows "mm:ss:mmm"; typed back it is the same time, not 45
+// minutes. Seconds alone and every other form read as well.
+TEST(ClockText, TheListsOwnFormAndSecondsAlone) {
+    EXPECT_DOUBLE_EQ(*ParseClockText("00:45:009", true), 45.009);
+    EXPECT_DOUBLE_EQ(*ParseClockText("1:02:05:125", true), 3725.125);
+    EXPECT_DOUBLE_EQ(*ParseClockText("45.5", true), 45.5);
+    EXPECT_DOUBLE_EQ(*ParseClockText("90", true), 90.0);
+    EXPECT_DOUBLE_EQ(*ParseClockText("01:05.250", true), 65.25);
+    // Every text the list shows reads back to its own time.
+    for (double t : {0.0, 65.25, 3599.999, 3725.125, 36000.5})
+        EXPECT_NEAR(*ParseClockText(FormatTimeText(true, t), true), t, 1e-9) << t;
+    for (const char* bad : {"00:45:0090", "1:00:60:000", "00:45:09:5", "1:2:3:4:500", "4.5.6"})
+        EXPECT_FALSE(ParseClockText(bad, true).has_value()) << bad;
+    // Lengths take no milliseconds and no seconds alone.
+    EXPECT_FALSE(ParseClockText("45", false).has_value());
 }
 
 TEST(ClockText, TheTypedFormShowsHoursAndMilliseconds) {
@@ -137,9 +154,8 @@ TEST(EqualTime, PartTimeWithHoursAndTheHoursEditRule) {
     ASSERT_TRUE(ShowEqualPartTimeHms(*st, 3, hh, mm, ss));
     EXPECT_EQ(hh + ":" + mm + ":" + ss, "0:43:20");
     EXPECT_FALSE(ShowEqualPartTimeHms(*st, 0, hh, mm, ss));
-    EXPECT_EQ(HoursEditText("1", "12"), "12");
-    EXPECT_EQ(HoursEditText("12", "1000"), "100");
-    EXPECT_EQ(HoursEditText("1", "1a"), "1");
+    EXPECT_EQ(TimeEditText("12", "1000"), "1000"); // refused at Prepare, not cut short
+    EXPECT_EQ(TimeEditText("1", "1a"), "1");
 }
 
 } // namespace

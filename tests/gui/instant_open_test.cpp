@@ -315,7 +315,10 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     EXPECT_TRUE(win->document().PreparePending());
     EXPECT_TRUE(dialogs.messages.isEmpty());
     win->onStatusTick();
-    EXPECT_TRUE(Status().startsWith(QStringLiteral("Calculating Peaks - ")));
+    // The status says what the Prepare waits for.
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("Waiting for the exact peaks (")))
+        << Status().toStdString();
+    EXPECT_TRUE(Status().endsWith(QStringLiteral("%)\u2026"))) << Status().toStdString();
 
     Release();
     EXPECT_FALSE(win->document().PreparePending());

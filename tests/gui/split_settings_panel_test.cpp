@@ -109,11 +109,11 @@ TEST_F(SplitSettingsPanelTest, EqualPartsShowTheirPartTimeAndTheSpinBoxTakesType
     EXPECT_EQ(panel->partsSpin->value(), 9);
 }
 
-TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixtyOrMore) {
+TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndKeepEveryDigit) {
     ClickRadio(panel->byTimeRadio);
     QLineEdit* ss = panel->secondsEdit;
     Retype(ss, "7a5");
-    EXPECT_EQ(ss->text(), "7");
+    EXPECT_EQ(ss->text(), "75");
     Retype(ss, "0x7");
     EXPECT_EQ(ss->text(), "07");
     // No length limit: a 7 typed after "01" gives "017", read as 17.
@@ -123,6 +123,26 @@ TEST_F(SplitSettingsPanelTest, TimeEditsTakeDigitsOnlyAndDropADigitThatMakesSixt
     QTest::keyClick(ss, Qt::Key_7);
     EXPECT_EQ(ss->text(), "017");
     EXPECT_EQ(ss->cursorPosition(), 3);
+}
+
+// 90 minutes and 75 seconds carry over when the box is left; a time of
+// 1000 hours is refused with a word, the digits kept.
+TEST_F(SplitSettingsPanelTest, EqualTimeBoxesCarryOverOrSayWhy) {
+    ClickRadio(panel->byTimeRadio);
+    panel->hoursEdit->setText("0");
+    panel->minutesEdit->setText("90");
+    panel->secondsEdit->setText("75");
+    emit panel->secondsEdit->editingFinished();
+    EXPECT_EQ(panel->hoursEdit->text(), "1");
+    EXPECT_EQ(panel->minutesEdit->text(), "31");
+    EXPECT_EQ(panel->secondsEdit->text(), "15");
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+    panel->hoursEdit->setText("999");
+    panel->minutesEdit->setText("60");
+    emit panel->minutesEdit->editingFinished();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], "Incorrect time value!");
+    EXPECT_EQ(panel->minutesEdit->text(), "60");
 }
 
 TEST_F(SplitSettingsPanelTest, PastedTextThatIsNotANumberIsRefused) {

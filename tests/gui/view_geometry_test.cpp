@@ -44,6 +44,34 @@ TEST(ViewGeometry, WorkedExampleClientArea1000x700) {
     EXPECT_EQ(g.progressBar.height, 13);
 }
 
+// Panels that need more room at a larger font push the waveform up and take
+// their width from the part list; the waveform's own rules stay.
+TEST(ViewGeometry, LargerPanelsTakeRoomFromTheWaveformAndTheList) {
+    PanelSizes p;
+    p.panelHeight = 300;
+    p.splitWidth = 250;
+    p.tagWidth = 320;
+    p.controlHeight = 50;
+    p.statusHeight = 24;
+    const ViewGeometry g = ComputeLayout(1000, 700, 2, 0, p);
+    EXPECT_EQ(g.statusBar.top, 676);
+    EXPECT_EQ(g.splitFrame.top, 375);
+    EXPECT_EQ(g.splitFrame.width, 250);
+    EXPECT_EQ(g.tagFrame.left, 679);
+    EXPECT_EQ(g.partListFrame.left, 252);
+    EXPECT_EQ(g.partListFrame.left + g.partListFrame.width, g.tagFrame.left);
+    EXPECT_EQ(g.controlPanel.top, 323);
+    EXPECT_EQ(g.controlPanel.height, 50);
+    EXPECT_EQ(g.scrollBar.top, 305);
+    EXPECT_EQ(g.waveBottom, 273);
+    EXPECT_EQ(g.viewBottom, 304);
+    EXPECT_EQ(g.progressBar.height, 18);
+    // The design sizes give the worked example.
+    const ViewGeometry d = ComputeLayout(1000, 700, 2, 0, PanelSizes{});
+    EXPECT_EQ(d.splitFrame.top, 441);
+    EXPECT_EQ(d.waveBottom, 346);
+}
+
 TEST(ViewGeometry, ScalesFollowChannelsAndFrameCount) {
     const ViewGeometry none = ComputeLayout(1000, 700, 0, 0);
     EXPECT_EQ(none.pixelsPerFrame, 1.0); // no division by zero without a file

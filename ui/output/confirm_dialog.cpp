@@ -11,11 +11,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QVBoxLayout>
 
 #include <iterator>
 #include <utility>
@@ -52,16 +56,13 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     setModal(true);
-    setFixedSize(327, 187);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackColor);
     setPalette(pal);
     setAutoFillBackground(true);
-    QFont f = font();
-    f.setPointSize(8);
-    setFont(f);
     createPartsAndFolder();
     createChoicesAndButtons();
+    layOutControls();
 
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
@@ -70,6 +71,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < static_cast<int>(std::size(kTagFormats)))
             doc_.SetPartTagFormat(kTagFormats[index].first);
+        showTagsToolTip();
     });
     connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
@@ -80,7 +82,6 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
 void ConfirmDialog::createPartsAndFolder() {
     partsText = new QPlainTextEdit(this);
     partsText->setObjectName(QStringLiteral("partsText"));
-    partsText->setGeometry(42, 10, 251, 39);
     partsText->setFrameShape(QFrame::NoFrame);
     partsText->setReadOnly(true);
     partsText->setFocusPolicy(Qt::NoFocus);
@@ -90,15 +91,11 @@ void ConfirmDialog::createPartsAndFolder() {
     partsText->setPalette(mp);
 
     folderIcon = new QLabel(this);
-    folderIcon->setGeometry(6, 54, 16, 16);
     folderIcon->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
     folderLabel = new QLabel(QStringLiteral("Output Folder:"), this);
-    folderLabel->move(25, 58);
-    folderLabel->adjustSize();
 
     folderEdit = new QLineEdit(this);
     folderEdit->setObjectName(QStringLiteral("folderEdit"));
-    folderEdit->setGeometry(4, 70, 283, 21);
     folderEdit->setReadOnly(true);
     QPalette ep = folderEdit->palette();
     ep.setColor(QPalette::Base, QColor(255, 255, 225));
@@ -106,7 +103,6 @@ void ConfirmDialog::createPartsAndFolder() {
 
     folderButton = new QPushButton(QStringLiteral("..."), this);
     folderButton->setObjectName(QStringLiteral("folderButton"));
-    folderButton->setGeometry(290, 69, 31, 24);
     folderButton->setToolTip(QStringLiteral("Select the output folder"));
     QFont bf = folderButton->font();
     bf.setBold(true);
@@ -117,29 +113,64 @@ void ConfirmDialog::createPartsAndFolder() {
 void ConfirmDialog::createChoicesAndButtons() {
     saveTagsCheck = new QCheckBox(QStringLiteral("Save ID3 Tags"), this);
     saveTagsCheck->setObjectName(QStringLiteral("saveTagsCheck"));
-    saveTagsCheck->setGeometry(120, 108, 105, 23);
-    saveTagsCheck->setToolTip(QStringLiteral("Write each part's ID3v1 tag at the end of its file"));
     gaplessCheck = new QCheckBox(QStringLiteral("Gapless parts"), this);
     gaplessCheck->setObjectName(QStringLiteral("gaplessCheck"));
-    gaplessCheck->setGeometry(120, 126, 105, 18);
     gaplessCheck->setToolTip(
         QStringLiteral("Write the parts so that players join them without a gap"));
     tagFormatBox = new QComboBox(this);
     tagFormatBox->setObjectName(QStringLiteral("tagFormatBox"));
-    tagFormatBox->setGeometry(4, 108, 112, 22);
     tagFormatBox->setToolTip(QStringLiteral("The tags each part gets"));
     for (const auto& entry : kTagFormats)
         tagFormatBox->addItem(QString::fromLatin1(entry.second));
+    tagFormatBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     splitButton = new QPushButton(QStringLiteral("Split"), this);
     splitButton->setObjectName(QStringLiteral("splitButton"));
-    splitButton->setGeometry(76, 144, 60, 25);
     splitButton->setToolTip(QStringLiteral("Write the ticked parts"));
     splitButton->setDefault(true);
     cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setGeometry(192, 146, 60, 25);
     cancelButton->setToolTip(QStringLiteral("Close without writing anything"));
+}
+
+void ConfirmDialog::layOutControls() {
+    // Two lines of the summary, the folder with its button, the tag format
+    // beside the two choices, and Split and Cancel in one row.
+    partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
+    folderEdit->setMinimumWidth(283);
+    auto* folderCaption = new QHBoxLayout;
+    folderCaption->addWidget(folderIcon);
+    folderCaption->addWidget(folderLabel, 1);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(folderEdit, 1);
+    folderRow->addWidget(folderButton);
+    auto* choices = new QGridLayout;
+    choices->addWidget(tagFormatBox, 0, 0);
+    choices->addWidget(saveTagsCheck, 0, 1);
+    choices->addWidget(gaplessCheck, 1, 1);
+    choices->setColumnStretch(2, 1);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->setObjectName(QStringLiteral("buttonBox"));
+    buttons->addButton(splitButton, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancelButton, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(6, 8, 6, 8);
+    outer->addWidget(partsText);
+    outer->addLayout(folderCaption);
+    outer->addLayout(folderRow);
+    outer->addSpacing(8);
+    outer->addLayout(choices);
+    outer->addStretch(1);
+    outer->addWidget(buttons);
+    // At least the designed 327 x 187, larger where the font needs it.
+    setMinimumSize(327, 187);
+    resize(sizeHint().expandedTo(QSize(327, 187)));
+}
+
+void ConfirmDialog::showTagsToolTip() {
+    saveTagsCheck->setToolTip(
+        QStringLiteral("Write each part's tags as %1").arg(tagFormatBox->currentText()));
 }
 
 void ConfirmDialog::openIfPartsPrepared() {
@@ -170,6 +201,7 @@ void ConfirmDialog::prepareToShow() {
         if (kTagFormats[i].first == st_.PartTagFormat)
             tagFormatBox->setCurrentIndex(static_cast<int>(i));
     tagFormatBox->setEnabled(st_.IsSaveTags);
+    showTagsToolTip();
 }
 
 void ConfirmDialog::onFolderClicked() {
@@ -212,6 +244,9 @@ bool ConfirmDialog::mayReplaceExisting(bool& overwrite) {
 void ConfirmDialog::reportSplit(const SplitResult& result) {
     // Files written before a failure stay and show "Saved".
     emit partsWritten();
+    if (!result.written.empty())
+        emit filesWritten(static_cast<int>(result.written.size()),
+                          QString::fromStdString(st_.OutputFolder));
     if (!result.ok)
         dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
     if (doc_.FirstTagDamage(result))

@@ -54,6 +54,8 @@ public:
 signals:
     void statusText(const QString& text); // "Splitting", then "Ready"
     void partsWritten();                  // refresh the part list: written parts show "Saved"
+    // How many files a split wrote into which folder (none: not emitted).
+    void filesWritten(int count, const QString& folder);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -61,6 +63,9 @@ protected:
 private:
     void createPartsAndFolder();
     void createChoicesAndButtons();
+    void layOutControls();
+    // "Save ID3 Tags" says which tags it writes: the chosen format.
+    void showTagsToolTip();
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);
     void onSplitFinished(const SplitResult& result);

@@ -52,6 +52,11 @@ SplitSettingsPanel::SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWid
     updateSplitControls();
 }
 
+SplitSettingsPanel::~SplitSettingsPanel() {
+    for (QLineEdit* e : {hoursEdit, minutesEdit, secondsEdit})
+        e->disconnect(this);
+}
+
 void SplitSettingsPanel::createModeButtons() {
     visualRadio = new QRadioButton(QStringLiteral("Visual Splitting"), this);
     byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);
@@ -92,9 +97,12 @@ void SplitSettingsPanel::createInputs() {
     lastMinutes_ = minutesEdit->text();
     lastSeconds_ = secondsEdit->text();
     for (QLineEdit* e : {hoursEdit, minutesEdit, secondsEdit}) {
-        e->setMaximumWidth(34);
+        // Wide enough for five digits at any font; 90 minutes carry over to
+        // 1 h 30 min when the box is left.
+        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 10);
         e->installEventFilter(this);
         connect(e, &QLineEdit::textChanged, this, [this, e] { onTimeEdited(e); });
+        connect(e, &QLineEdit::editingFinished, this, [this] { normaliseEqualTime(); });
     }
 
     thresholdSpin = MakeSpin(this, 1, 100, 1);
@@ -249,17 +257,33 @@ void SplitSettingsPanel::onTimeEdited(QLineEdit* edit) {
     QString& last = edit == hoursEdit     ? lastHours_
                     : edit == minutesEdit ? lastMinutes_
                                           : lastSeconds_;
-    // A number of 60 or more (hours: 1000) loses its last character; pasted
-    // text that is not a number is refused and the edit keeps its text.
+    // Pasted text that is not a number is refused and the edit keeps its
+    // text; every digit typed stays.
     const std::string now = edit->text().toStdString();
-    const std::string kept = edit == hoursEdit ? HoursEditText(last.toStdString(), now)
-                                               : TimeEditText(last.toStdString(), now);
+    const std::string kept = TimeEditText(last.toStdString(), now);
     if (kept != now) {
         const QSignalBlocker block(edit);
         edit->setText(QString::fromStdString(kept));
         edit->setCursorPosition(static_cast<int>(kept.size()));
     }
     last = edit->text();
+}
+
+void SplitSettingsPanel::normaliseEqualTime() {
+    std::string hh = hoursEdit->text().toStdString();
+    std::string mm = minutesEdit->text().toStdString();
+    std::string ss = secondsEdit->text().toStdString();
+    if (!NormaliseEqualTime(hh, mm, ss)) {
+        // Shown once per finished edit; Prepare refuses the same time again.
+        if (!timeRefusalShown_)
+            dialogs_.showMessage(this, QStringLiteral("Incorrect time value!"));
+        timeRefusalShown_ = true;
+        return;
+    }
+    timeRefusalShown_ = false;
+    hoursEdit->setText(QString::fromStdString(hh));
+    minutesEdit->setText(QString::fromStdString(mm));
+    secondsEdit->setText(QString::fromStdString(ss));
 }
 
 void SplitSettingsPanel::onPrepareClicked() {

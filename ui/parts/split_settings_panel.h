@@ -20,6 +20,9 @@ class SplitSettingsPanel : public QGroupBox {
     Q_OBJECT
 public:
     SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The time edits lose the focus while they are deleted: they no longer
+    // reach the panel then.
+    ~SplitSettingsPanel() override;
 
     // Enables the inputs of the chosen mode; Prepare's caption is black only
     // when a mode other than Visual is chosen and a file is loaded.
@@ -66,6 +69,9 @@ private:
     void connectControls();
     void setMode(SplitModeKind mode);
     void onTimeEdited(QLineEdit* edit);
+    // The equal-time boxes carried over (90 min: 1 h 30 min), or a message
+    // when they hold 1000 hours or more.
+    void normaliseEqualTime();
 
     Document& doc_;
     const ProgramState& st_;
@@ -73,6 +79,7 @@ private:
     QString lastHours_;
     QString lastMinutes_;
     QString lastSeconds_;
+    bool timeRefusalShown_ = false;
 };
 
 } // namespace tessivo

@@ -6,7 +6,8 @@
 
 namespace tessivo {
 
-ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_t frameCount) {
+ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_t frameCount,
+                           const PanelSizes& p) {
     ViewGeometry g;
     g.clientWidth = cw;
     g.clientHeight = ch;
@@ -16,13 +17,13 @@ ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_
     g.meterLeft = cw - 38;
     g.meterRight = cw - 2;
 
-    g.statusBar = {0, ch - kStatusBarHeight, cw, kStatusBarHeight};
-    g.splitFrame = {0, g.statusBar.top - kPanelHeight - 1, kSplitPanelWidth, kPanelHeight};
-    g.tagFrame = {cw - kTagPanelWidth - 1, g.splitFrame.top, kTagPanelWidth, kPanelHeight};
+    g.statusBar = {0, ch - p.statusHeight, cw, p.statusHeight};
+    g.splitFrame = {0, g.statusBar.top - p.panelHeight - 1, p.splitWidth, p.panelHeight};
+    g.tagFrame = {cw - p.tagWidth - 1, g.splitFrame.top, p.tagWidth, p.panelHeight};
     // The part list ends exactly where the tag panel begins.
     g.partListFrame = {g.splitFrame.left + g.splitFrame.width + 2, g.splitFrame.top,
-                       g.tagFrame.left - g.splitFrame.width - 2, kPanelHeight};
-    g.controlPanel = {0, g.splitFrame.top - kControlPanelHeight - 2, cw, kControlPanelHeight};
+                       g.tagFrame.left - g.splitFrame.width - 2, p.panelHeight};
+    g.controlPanel = {0, g.splitFrame.top - p.controlHeight - 2, cw, p.controlHeight};
     g.zoomOutButton = {cw - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
     g.zoomInButton = {g.zoomOutButton.left - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
     g.scrollBar = {5, g.controlPanel.top - kScrollBarHeight - 2, cw - 45, kScrollBarHeight};
@@ -32,10 +33,10 @@ ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_
     g.viewBottom = g.scrollBar.top - 1;
     g.meterBottom = g.controlPanel.top - 1;
 
-    g.progressBar.left = kStreamInfoWidth + 1;
+    g.progressBar.left = p.streamInfoWidth + 1;
     g.progressBar.width = g.statusBar.width - g.progressBar.left - 2;
     g.progressBar.top = 4;
-    g.progressBar.height = kStatusBarHeight - 4 - 2;
+    g.progressBar.height = p.statusHeight - 4 - 2;
 
     const int32_t wh = g.waveBottom - g.waveTop;
     g.waveHalf = wh / 2;

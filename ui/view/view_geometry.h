@@ -17,7 +17,8 @@ struct LayoutRect {
     int32_t left = 0, top = 0, width = 0, height = 0;
 };
 
-// Design sizes of the panels and controls below the waveform; never changed.
+// Design sizes of the panels and controls below the waveform: the least they
+// take; their layouts ask for more at larger fonts (PanelSizes).
 constexpr int32_t kStatusBarHeight = 19;
 constexpr int32_t kPanelHeight = 239; // splitFrame_, partListFrame_, tagFrame_
 constexpr int32_t kControlPanelHeight = 43;
@@ -28,8 +29,19 @@ constexpr int32_t kZoomButtonWidth = 25;
 constexpr int32_t kStreamInfoWidth = 400;
 constexpr int32_t kMeterWidth = 36;
 
-// Every value layoutView derives from the client size, ChannelCount and
-// FrameCount.
+// The sizes of the panels below the waveform: the design sizes, or more where
+// the panels' layouts need it at the font and scale in use.
+struct PanelSizes {
+    int32_t panelHeight = kPanelHeight; // split settings, part list, tags
+    int32_t splitWidth = kSplitPanelWidth;
+    int32_t tagWidth = kTagPanelWidth;
+    int32_t controlHeight = kControlPanelHeight;
+    int32_t statusHeight = kStatusBarHeight;
+    int32_t streamInfoWidth = kStreamInfoWidth;
+};
+
+// Every value layoutView derives from the client size, ChannelCount,
+// FrameCount and the panels' sizes.
 struct ViewGeometry {
     int32_t clientWidth = 0, clientHeight = 0;
     int32_t waveLeft = 20, waveRight = 0;
@@ -53,7 +65,7 @@ struct ViewGeometry {
 };
 
 ViewGeometry ComputeLayout(int32_t clientWidth, int32_t clientHeight, int32_t channelCount,
-                           uint32_t frameCount);
+                           uint32_t frameCount, const PanelSizes& panels = {});
 
 // A rectangle on the waveform. Its hit test counts the pixel row and column
 // just past the right and bottom edge as inside, as the mouse code always has.

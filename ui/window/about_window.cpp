@@ -5,6 +5,8 @@
 #include "ui/view/wave_renderer.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
@@ -47,43 +49,58 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(376, 286);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, BackColor);
     setPalette(pal);
     setAutoFillBackground(true);
 
     iconLabel = new QLabel(this);
-    iconLabel->setGeometry(16, 16, 48, 48);
     iconLabel->setPixmap(ProgramIcon());
+    iconLabel->setFixedSize(48, 48);
 
+    // The navy title over a silver copy one pixel down and right: a shadow.
+    auto* titleBox = new QWidget(this);
     QFont title = QApplication::font();
     title.setPixelSize(23);
     title.setBold(true);
-    auto makeTitle = [&](int x, int y, const QColor& c) {
-        auto* l = new QLabel(ProgramTitle(), this);
+    auto makeTitle = [&](int offset, const QColor& c) {
+        auto* l = new QLabel(ProgramTitle(), titleBox);
         l->setFont(title);
         QPalette lp = l->palette();
         lp.setColor(QPalette::WindowText, c);
         l->setPalette(lp);
         l->setAttribute(Qt::WA_TranslucentBackground);
-        l->move(x, y);
+        l->move(offset, offset);
         l->adjustSize();
         return l;
     };
-    titleShadowLabel = makeTitle(91, 26, QColor(192, 192, 192));
-    titleLabel = makeTitle(90, 25, QColor(0, 0, 128)); // over the silver copy: a shadowed title
+    titleShadowLabel = makeTitle(1, QColor(192, 192, 192));
+    titleLabel = makeTitle(0, QColor(0, 0, 128));
+    titleBox->setFixedSize(titleLabel->size() + QSize(1, 1));
 
     infoLabel = new QLabel(this);
-    infoLabel->setGeometry(16, 80, 344, 112);
     infoLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     infoLabel->setWordWrap(true);
     infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    showInfo();
+    infoLabel->setMinimumWidth(344);
 
     okButton = new QPushButton(QStringLiteral("OK"), this);
-    okButton->setGeometry(146, 202, 75, 27);
+    okButton->setMinimumSize(75, 27);
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(okButton, QDialogButtonBox::AcceptRole);
+    buttons->setCenterButtons(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(16, 16, 16, 12);
+    grid->setHorizontalSpacing(26);
+    grid->setVerticalSpacing(12);
+    grid->addWidget(iconLabel, 0, 0);
+    grid->addWidget(titleBox, 0, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    grid->addWidget(infoLabel, 1, 0, 1, 2);
+    grid->setRowStretch(2, 1);
+    grid->addWidget(buttons, 3, 0, 1, 2);
+    showInfo();
     setWindowIcon(QIcon(ProgramIcon()));
 }
 
@@ -102,6 +119,8 @@ void AboutWindow::showInfo() {
                        QStringLiteral("\n\nLicence: GNU General Public License, version 3 or later "
                                       "(GPL-3.0-or-later)\n\nRunning on ") +
                        libraries);
+    // Every wrapped line shows: the label is as tall as its text at its width.
+    infoLabel->setMinimumHeight(infoLabel->heightForWidth(infoLabel->minimumWidth()));
 }
 
 QSize AboutWindow::sizeForDpi(int dpi) {
@@ -110,7 +129,9 @@ QSize AboutWindow::sizeForDpi(int dpi) {
 
 void AboutWindow::prepareToShow() {
     const int dpi = screen() ? int(screen()->logicalDotsPerInch() + 0.5) : 96;
-    setFixedSize(sizeForDpi(dpi));
+    // The designed size, or more where the font needs it.
+    const QSize size = sizeForDpi(dpi).expandedTo(minimumSizeHint());
+    setFixedSize(size);
     if (parentWidget()) {
         const QRect pr = parentWidget()->frameGeometry();
         move(pr.center() - QPoint(width() / 2, height() / 2));

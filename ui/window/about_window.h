@@ -20,8 +20,8 @@ class AboutWindow : public QDialog {
 public:
     explicit AboutWindow(QWidget* parent = nullptr);
 
-    // Size for the screen density: 430 x 320 at 120 dots per inch, else the
-    // designed 376 x 286.
+    // Least size for the screen density: 430 x 320 at 120 dots per inch, else
+    // the designed 376 x 286; larger when the font needs it.
     static QSize sizeForDpi(int dpi);
     void prepareToShow();
     // The sound libraries' names and versions, which the window layer cannot

@@ -2,6 +2,8 @@
 
 #include "ui/view/wave_renderer.h"
 
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -40,7 +42,6 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     setAutoFillBackground(true);
 
     frameTable = new QTableWidget(this);
-    frameTable->setGeometry(22, 30, 681, 555);
     frameTable->setColumnCount(10);
     frameTable->verticalHeader()->setDefaultSectionSize(16);
     frameTable->verticalHeader()->hide();
@@ -51,12 +52,23 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     frameTable->setPalette(gridPal);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
-    closeButton->setGeometry(332, 612, 73, 23);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 
     summaryText = new QPlainTextEdit(this);
-    summaryText->setGeometry(712, 30, 187, 295);
     summaryText->setReadOnly(true);
+    summaryText->setMinimumWidth(187);
+
+    // The frame table and the summary side by side, Close below them.
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(closeButton, QDialogButtonBox::RejectRole);
+    buttons->setCenterButtons(true);
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(22, 30, 22, 20);
+    grid->addWidget(frameTable, 0, 0, 2, 1);
+    grid->addWidget(summaryText, 0, 1);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(0, 1);
+    grid->addWidget(buttons, 2, 0, 1, 2);
 }
 
 void FrameViewerWindow::showEvent(QShowEvent* e) {

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -38,7 +39,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -67,9 +70,8 @@ QFrame* MakeFrame(QWidget* parent, const QString& name) {
 }
 
 // The sunken, light panels of the status word and the clock.
-QFrame* MakeDisplayFrame(QWidget* parent, const QRect& r) {
+QFrame* MakeDisplayFrame(QWidget* parent) {
     auto* f = new QFrame(parent);
-    f->setGeometry(r);
     f->setFrameShape(QFrame::Panel);
     f->setFrameShadow(QFrame::Sunken);
     SetBackground(f, QColor(245, 240, 230));
@@ -108,14 +110,20 @@ protected:
     }
 };
 
-QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int x, int y,
-                        int w, int h) {
+// A button at least `w` pixels wide, wider when its text needs it.
+QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int w) {
     auto* b = new QToolButton(parent);
     b->setText(text);
     b->setToolTip(hint);
-    b->setGeometry(x, y, w, h);
+    b->setMinimumSize(w, 27);
+    b->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     b->setAutoRaise(false);
     return b;
+}
+
+// The longest texts of the status word: its font is made to fit them.
+QString LongestStatusWord() {
+    return PeaksWaitingText(100.0);
 }
 
 } // namespace
@@ -154,11 +162,7 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
                        WindowEnvironment env, QWidget* parent)
     : QMainWindow(parent), st_(st), engine_(engine), dialogs_(dialogs), env_(std::move(env)) {
     setWindowTitle(QStringLiteral("Tessivo"));
-    // The desktop's own UI font, at the size the fixed panel layout was
-    // designed for.
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    setFont(font);
+    // The desktop's own font at its own size: the panels' layouts make room.
     setMinimumSize(800, 600);
     resize(800, 600);
     setAcceptDrops(true);
@@ -231,7 +235,13 @@ void MainWindow::createClientArea() {
     statusParts_.streamInfo->setObjectName(QStringLiteral("streamInfoLabel"));
     statusParts_.streamInfo->setFrameShape(QFrame::Panel);
     statusParts_.streamInfo->setFrameShadow(QFrame::Sunken);
-    statusParts_.streamInfo->setGeometry(0, 0, kStreamInfoWidth, kStatusBarHeight);
+    // After a split: how many files went where, and a link that opens the folder.
+    statusParts_.splitDone = new QLabel(statusParts_.bar);
+    statusParts_.splitDone->setObjectName(QStringLiteral("splitDoneLabel"));
+    statusParts_.splitDone->setTextFormat(Qt::RichText);
+    connect(statusParts_.splitDone, &QLabel::linkActivated, this,
+            [this](const QString& folder) { openFolder(folder); });
+    statusParts_.splitDone->hide();
     statusParts_.progress = new QProgressBar(statusParts_.bar);
     statusParts_.progress->setObjectName(QStringLiteral("progressBar"));
     statusParts_.progress->setRange(0, 100);
@@ -270,80 +280,107 @@ bool MainWindow::isBusy() const {
 }
 
 void MainWindow::createControlPanel() {
-    createPlaybackControls();
-    createStatusDisplay();
-    createClock();
+    // Left to right: play and stop, volume and rate, the status word, the
+    // clock, Split; the zoom buttons at the right edge.
+    auto* row = new QHBoxLayout(controls_.panel);
+    row->setContentsMargins(6, 2, 2, 2);
+    row->setSpacing(4);
+    createPlaybackControls(row);
+    createStatusDisplay(row);
+    createClock(row);
 
-    controls_.splitButton = MakeButton(controls_.panel, QStringLiteral("Split"),
-                                       QStringLiteral("Split & Save"), 665, 8, 60, 27);
+    controls_.splitButton =
+        MakeButton(controls_.panel, QStringLiteral("Split"), QStringLiteral("Split & Save"), 60);
     controls_.splitButton->setObjectName(QStringLiteral("splitButton"));
     connect(controls_.splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    row->addWidget(controls_.splitButton);
+    row->addStretch(1);
     controls_.zoomInButton = MakeButton(controls_.panel, QStringLiteral("+"),
-                                        QStringLiteral("Zoom In Time"), 0, 8, kZoomButtonWidth, 27);
+                                        QStringLiteral("Zoom In Time"), kZoomButtonWidth);
     controls_.zoomInButton->setObjectName(QStringLiteral("zoomInButton"));
-    controls_.zoomOutButton =
-        MakeButton(controls_.panel, QStringLiteral("-"), QStringLiteral("Zoom Out Time"), 0, 8,
-                   kZoomButtonWidth, 27);
+    controls_.zoomOutButton = MakeButton(controls_.panel, QStringLiteral("-"),
+                                         QStringLiteral("Zoom Out Time"), kZoomButtonWidth);
     controls_.zoomOutButton->setObjectName(QStringLiteral("zoomOutButton"));
+    auto* zoom = new QHBoxLayout;
+    zoom->setSpacing(2);
+    zoom->addWidget(controls_.zoomInButton);
+    zoom->addWidget(controls_.zoomOutButton);
+    row->addLayout(zoom);
     connect(controls_.zoomInButton, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
     connect(controls_.zoomOutButton, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
 }
 
-void MainWindow::createPlaybackControls() {
+void MainWindow::createPlaybackControls(QHBoxLayout* row) {
     controls_.playButton =
-        MakeButton(controls_.panel, QStringLiteral("Play"), QStringLiteral("Play"), 6, 8, 50, 27);
+        MakeButton(controls_.panel, QStringLiteral("Play"), QStringLiteral("Play"), 50);
     controls_.playButton->setObjectName(QStringLiteral("playButton"));
     controls_.stopButton =
-        MakeButton(controls_.panel, QStringLiteral("Stop"), QStringLiteral("Stop"), 60, 8, 50, 27);
+        MakeButton(controls_.panel, QStringLiteral("Stop"), QStringLiteral("Stop"), 50);
     controls_.stopButton->setObjectName(QStringLiteral("stopButton"));
     connect(controls_.playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
     connect(controls_.stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+    row->addWidget(controls_.playButton);
+    row->addWidget(controls_.stopButton);
+    row->addSpacing(20);
 
-    auto* volumeLabel = new QLabel(QStringLiteral("Volume"), controls_.panel);
-    volumeLabel->setGeometry(150, 0, 70, 13);
-    auto* rateLabel = new QLabel(QStringLiteral("Rate"), controls_.panel);
-    rateLabel->setGeometry(230, 0, 50, 13);
-
-    auto makeSlider = [this](const QString& hint, int x, int w) {
+    // A caption above each slider.
+    auto addSlider = [this, row](const QString& caption, const QString& hint, int w) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(0);
+        column->addWidget(new QLabel(caption, controls_.panel));
         auto* slider = new QSlider(Qt::Horizontal, controls_.panel);
         slider->setToolTip(hint);
-        slider->setGeometry(x, 12, w, 25);
+        slider->setMinimumWidth(w);
         slider->setRange(0, kSliderMax);
         slider->setTickPosition(QSlider::NoTicks);
+        column->addWidget(slider);
+        row->addLayout(column);
         return slider;
     };
-    controls_.volumeSlider = makeSlider(QStringLiteral("Playback Volume"), 140, 80);
+    controls_.volumeSlider =
+        addSlider(QStringLiteral("Volume"), QStringLiteral("Playback Volume"), 80);
     controls_.volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    controls_.rateSlider = makeSlider(QStringLiteral("Playback Rate"), 220, 60);
+    controls_.rateSlider = addSlider(QStringLiteral("Rate"), QStringLiteral("Playback Rate"), 60);
     controls_.rateSlider->setObjectName(QStringLiteral("rateSlider"));
     connect(controls_.volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
     connect(controls_.rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
 }
 
-void MainWindow::createStatusDisplay() {
-    controls_.statusFrame = MakeDisplayFrame(controls_.panel, QRect(280, 3, 221, 38));
+void MainWindow::createStatusDisplay(QHBoxLayout* row) {
+    controls_.statusFrame = MakeDisplayFrame(controls_.panel);
     controls_.statusLabel = new QLabel(QStringLiteral("Open a File"), controls_.statusFrame);
     controls_.statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    // The longest status word, the peaks' progress, fits whole.
-    controls_.statusLabel->setFont(FittedFont(DisplayFont(16), PeaksStatusText(100.0), 221 - 14));
-    controls_.statusLabel->setGeometry(292 - 280, 12 - 3, 221 - 14, 22);
+    // The longest status word fits whole in the frame's least width.
+    constexpr int kStatusWidth = 221 - 14;
+    controls_.statusLabel->setFont(FittedFont(DisplayFont(16), LongestStatusWord(), kStatusWidth));
+    controls_.statusLabel->setMinimumWidth(kStatusWidth);
     controls_.statusLabel->setAttribute(Qt::WA_TranslucentBackground);
     controls_.statusLabel->installEventFilter(this);
     controls_.statusFrame->installEventFilter(this);
+    auto* box = new QHBoxLayout(controls_.statusFrame);
+    box->setContentsMargins(7, 2, 7, 2);
+    box->addWidget(controls_.statusLabel);
+    row->addWidget(controls_.statusFrame, 1);
 }
 
-void MainWindow::createClock() {
-    QFrame* clockFrame = MakeDisplayFrame(controls_.panel, QRect(505, 3, 150, 38));
+void MainWindow::createClock(QHBoxLayout* row) {
+    QFrame* clockFrame = MakeDisplayFrame(controls_.panel);
     controls_.clockLabel = new QLabel(QStringLiteral("0:00:00"), clockFrame);
     controls_.clockLabel->setObjectName(QStringLiteral("clockLabel"));
-    controls_.clockLabel->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 92));
-    controls_.clockLabel->setGeometry(8, 4, 92, 30);
+    controls_.clockLabel->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 120));
+    controls_.clockLabel->setMinimumWidth(
+        controls_.clockLabel->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 2);
     controls_.clockLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     controls_.clockMsLabel = new QLabel(QStringLiteral(":000"), clockFrame);
     controls_.clockMsLabel->setObjectName(QStringLiteral("clockMsLabel"));
-    controls_.clockMsLabel->setFont(
-        FittedFont(controls_.clockMsLabel->font(), QStringLiteral(":000"), 40));
-    controls_.clockMsLabel->setGeometry(102, 12, 40, 20);
+    controls_.clockMsLabel->setMinimumWidth(
+        controls_.clockMsLabel->fontMetrics().horizontalAdvance(QStringLiteral(":000")) + 2);
+    auto* box = new QHBoxLayout(clockFrame);
+    box->setContentsMargins(6, 0, 6, 0);
+    box->setSpacing(2);
+    box->addWidget(controls_.clockLabel);
+    box->addWidget(controls_.clockMsLabel, 0, Qt::AlignBottom);
+    row->addWidget(clockFrame);
 }
 
 void MainWindow::createMenus() {
@@ -352,6 +389,7 @@ void MainWindow::createMenus() {
         fileMenu->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
     actions_.open->setObjectName(QStringLiteral("openAction"));
     actions_.open->setShortcut(QKeySequence::Open);
+    createRecentMenu(fileMenu);
     actions_.split =
         fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
     actions_.split->setObjectName(QStringLiteral("splitAction"));
@@ -371,8 +409,10 @@ void MainWindow::createMenus() {
     createViewMenu();
 
     QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
-    helpMenu->addAction(QStringLiteral("Help Contents"), this,
-                        &MainWindow::onHelpContentsTriggered);
+    QAction* contents = helpMenu->addAction(QStringLiteral("Help Contents"), this,
+                                            &MainWindow::onHelpContentsTriggered);
+    contents->setShortcut(QKeySequence(Qt::Key_F1));
+    addHelpActions(helpMenu);
     helpMenu->addSeparator();
     helpMenu->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
 }
@@ -417,6 +457,7 @@ void MainWindow::initialise() {
 
 void MainWindow::loadWindowSettings() {
     LoadSettings(st_, env_.settingsPath.toStdString());
+    restoreWindowMemory();
     const QSignalBlocker block(controls_.volumeSlider);
     controls_.volumeSlider->setValue(st_.Volume);
     panels_.splitSettings->showSilenceSettings();
@@ -437,7 +478,7 @@ bool MainWindow::saveWindowSettings() {
 void MainWindow::layoutView() {
     const int cw = client_->width();
     const int ch = client_->height();
-    geom_ = ComputeLayout(cw, ch, st_.ChannelCount, st_.FrameCount);
+    geom_ = ComputeLayout(cw, ch, st_.ChannelCount, st_.FrameCount, panelSizes());
     st_.WaveLeft = geom_.waveLeft;
     st_.WaveRight = geom_.waveRight;
 
@@ -445,12 +486,12 @@ void MainWindow::layoutView() {
     Place(panels_.splitFrame, geom_.splitFrame);
     Place(panels_.tagFrame, geom_.tagFrame);
     Place(panels_.partListFrame, geom_.partListFrame);
-    layoutPartStartField();
     Place(controls_.panel, geom_.controlPanel);
-    controls_.zoomOutButton->move(geom_.zoomOutButton.left, controls_.zoomOutButton->y());
-    controls_.zoomInButton->move(geom_.zoomInButton.left, controls_.zoomInButton->y());
     Place(scrollBar_, geom_.scrollBar);
     Place(statusParts_.progress, geom_.progressBar);
+    statusParts_.streamInfo->setGeometry(0, 0, geom_.progressBar.left - 1, geom_.statusBar.height);
+    statusParts_.splitDone->setGeometry(geom_.progressBar.left, 0, geom_.progressBar.width,
+                                        geom_.statusBar.height);
 
     // The view widget spans the client area down to the control panel; the
     // scroll bar lies on top of it.
@@ -463,6 +504,21 @@ void MainWindow::layoutView() {
         waveView_->waveBitmap = MakeWaveBitmap(geom_);
     if (waveView_->meterBitmap.size() != QSize(geom_.meterBitmapWidth(), geom_.meterBitmapHeight()))
         waveView_->meterBitmap = MakeMeterBitmap(geom_);
+}
+
+PanelSizes MainWindow::panelSizes() const {
+    // Each panel's layout at the font in use; never below the design sizes.
+    PanelSizes p;
+    const QSize split = panels_.splitFrame->sizeHint();
+    const QSize tags = panels_.tagFrame->sizeHint();
+    const QSize list = panels_.partListFrame->minimumSizeHint();
+    p.panelHeight = std::max({p.panelHeight, split.height(), tags.height(), list.height()});
+    p.splitWidth = std::max(p.splitWidth, split.width());
+    p.tagWidth = std::max(p.tagWidth, tags.width());
+    p.controlHeight = std::max(p.controlHeight, controls_.panel->sizeHint().height());
+    p.statusHeight = std::max(p.statusHeight, statusParts_.streamInfo->sizeHint().height());
+    p.streamInfoWidth = std::max(p.streamInfoWidth, statusParts_.streamInfo->sizeHint().width());
+    return p;
 }
 
 void MainWindow::drawWaveView() {
@@ -479,6 +535,8 @@ void MainWindow::drawWaveView() {
     }
     waveView_->update(geom_.waveLeft, geom_.waveTop, waveView_->waveBitmap.width(),
                       waveView_->waveBitmap.height());
+    if (stretchBand_)
+        showStretch();
 }
 
 void MainWindow::drawLevelMeter() {
@@ -616,6 +674,7 @@ void MainWindow::onClientResized() {
 
 void MainWindow::onPlaybackTick() {
     if (!isBusy()) {
+        stopAtStretchEnd();
         followPlayback();
         placePositionLine();
     }
@@ -627,6 +686,7 @@ void MainWindow::onStatusTick() {
     if (progress > 0) {
         statusParts_.progress->setValue(static_cast<int>(RoundEven(progress)));
         statusParts_.progress->show();
+        statusParts_.splitDone->hide();
         return;
     }
     // The exact peaks computed behind the file shown.
@@ -634,6 +694,8 @@ void MainWindow::onStatusTick() {
     const double peaksPercent = openJob_->peaksPercent();
     statusParts_.progress->setValue(static_cast<int>(RoundEven(peaksPercent)));
     statusParts_.progress->setVisible(peaks);
+    if (peaks)
+        statusParts_.splitDone->hide();
     // While an open runs the status word is the open's own.
     if (isBusy())
         return;
@@ -649,7 +711,9 @@ void MainWindow::onStatusTick() {
         // Stopped, the clock shows the play cursor.
         showTimeLabels(st_.ClickFrame * st_.FrameDuration);
         const int k = st_.SelectedPart;
-        if (peaks && (doc_.PreparePending() || k <= 0 || k > PartCount(st_))) {
+        if (peaks && doc_.PreparePending()) {
+            controls_.statusLabel->setText(PeaksWaitingText(peaksPercent));
+        } else if (peaks && (k <= 0 || k > PartCount(st_))) {
             controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
         } else if (k <= 0 || k > PartCount(st_)) {
             controls_.statusLabel->setText(QStringLiteral("Ready"));
@@ -697,7 +761,25 @@ void MainWindow::onViewerTriggered() {
 }
 
 void MainWindow::onExplorerTriggered() {
-    dialogs_.openLocalPath(QString::fromStdString(st_.OutputFolder));
+    openFolder(QString::fromStdString(st_.OutputFolder));
+}
+
+void MainWindow::openFolder(const QString& folder) {
+    if (!dialogs_.openLocalPath(folder))
+        dialogs_.showMessage(this, QStringLiteral("No file manager could be started to show %1.")
+                                       .arg(QDir::toNativeSeparators(folder)));
+}
+
+void MainWindow::showSplitDone(int files, const QString& folder) {
+    const QString where = QDir::toNativeSeparators(folder);
+    statusParts_.splitDone->setText(
+        QStringLiteral("%1 %2 written to %3  <a href=\"%4\">Open folder</a>")
+            .arg(files)
+            .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+            .arg(where.toHtmlEscaped())
+            .arg(QString(folder).toHtmlEscaped()));
+    statusParts_.splitDone->setToolTip(where);
+    statusParts_.splitDone->show();
 }
 
 void MainWindow::onExitTriggered() {
@@ -743,7 +825,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     openJob_->cancel();
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
-    saveWindowSettings();
+    if (saveWindowSettings())
+        keepWindowMemory();
     e->accept();
 }
 

@@ -15,15 +15,19 @@
 #include "ui/view/wave_view.h"
 #include "ui/window/user_dialogs.h"
 
+#include <QList>
 #include <QLocale>
 #include <QMainWindow>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 
 class QAction;
+class QDialog;
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -80,6 +84,11 @@ QString FindHelpPage();
 // "Calculating Peaks - " with the percentage: one decimal, the user's
 // decimal separator.
 QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
+// "Waiting for the exact peaks (n%)…": a Prepare that needs them waits.
+QString PeaksWaitingText(double percent);
+// Every key of the window and what it does, as Help > Keyboard shortcuts
+// lists them.
+QList<QPair<QString, QString>> KeyboardShortcutList();
 
 class MainWindow : public QMainWindow, public WaveViewHandler {
     Q_OBJECT
@@ -135,6 +144,22 @@ public:
     // and the list's Begin cell): moves cut line k there, or says why not.
     void applyTypedStart(int k, const QString& text);
 
+    // Help > Keyboard shortcuts: a window listing every key.
+    void onKeyboardShortcutsTriggered();
+    // Edit > Play around cut (C): 2 s before to 2 s after the selected cut line.
+    void onPlayAroundCutTriggered();
+    // Plays frames first..last (held in the file) and stops there.
+    void playStretch(int64_t first, int64_t last);
+    // The stretch chosen with Shift+drag (first <= last once chosen).
+    struct Stretch {
+        int64_t first = 0;
+        int64_t last = 0;
+    };
+    const Stretch& stretch() const { return stretch_; }
+    bool hasStretch() const;
+    // File > Open Recent, newest first.
+    const QStringList& recentFiles() const { return recentFiles_; }
+
     // --- Timers: playback following (33 ms) and the status word (100 ms) ---
     void onPlaybackTick();
     void onStatusTick();
@@ -188,9 +213,9 @@ private:
     void createEditMenu();
     void createClientArea();
     void createControlPanel();
-    void createPlaybackControls();
-    void createStatusDisplay();
-    void createClock();
+    void createPlaybackControls(QHBoxLayout* row);
+    void createStatusDisplay(QHBoxLayout* row);
+    void createClock(QHBoxLayout* row);
     void createEditingControls();
     void connectPanels();
     void connectPartMenu();
@@ -200,10 +225,29 @@ private:
     void createEditingKeys();
     void createViewMenu();
     void createPartStartField();
-    void layoutPartStartField();
     // The start field shows the selected part's start (empty when none).
     void showSelectedStart();
     void createTimers();
+    // File > Open Recent, View > Zoom in/out, Edit > Play around cut and
+    // Help > Keyboard shortcuts.
+    void createRecentMenu(QMenu* fileMenu);
+    void showRecentFiles();
+    void rememberRecentFile(const QString& path);
+    void addZoomActions(QMenu* viewMenu);
+    void addListeningActions(QMenu* editMenu);
+    void addHelpActions(QMenu* helpMenu);
+    // Place, size, open folder and recent files from and into the settings file.
+    void restoreWindowMemory();
+    void keepWindowMemory();
+    // Playing a stretch stops at its end.
+    void stopAtStretchEnd();
+    // Shift+drag on the waveform: true when the event chose the stretch.
+    bool selectStretchPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x);
+    bool selectStretchMove(int x);
+    bool selectStretchRelease(int x);
+    void clearStretch();
+    void showStretch();
+    int64_t frameAtX(int x) const;
     void loadWindowSettings();
     bool saveWindowSettings();
     void setCommandsEnabled(bool on);
@@ -212,6 +256,12 @@ private:
     // The client area changed size: everything is laid out and drawn anew.
     void onClientResized();
     void layoutView();
+    // The panels' sizes their layouts ask for at the font in use.
+    PanelSizes panelSizes() const;
+    // Shows `folder` in the file manager, or says that none could be started.
+    void openFolder(const QString& folder);
+    // The status bar's word after a split: "3 files written to FOLDER".
+    void showSplitDone(int files, const QString& folder);
     void drawLevelMeter();
     void paintBackground();
     void showTimeLabels(double seconds);
@@ -308,6 +358,14 @@ private:
     } scrollSteps_;
     QString lastOpenFolder_;
     bool autoZoomPending_ = false;
+    QStringList recentFiles_;
+    QMenu* recentMenu_ = nullptr;
+    QDialog* shortcutsWindow_ = nullptr;
+    // Where a stretch being played stops (-1: none), the stretch and its band.
+    int64_t playStopFrame_ = -1;
+    Stretch stretch_;
+    bool selecting_ = false;
+    QWidget* stretchBand_ = nullptr;
 
     // The open in progress and the exact peaks behind the file shown.
     std::unique_ptr<OpenJob> openJob_;
@@ -338,6 +396,7 @@ private:
         QStatusBar* bar = nullptr;
         QLabel* streamInfo = nullptr;
         QProgressBar* progress = nullptr;
+        QLabel* splitDone = nullptr;
     } statusParts_;
     // The menu commands that are enabled and disabled with the file.
     struct Actions {

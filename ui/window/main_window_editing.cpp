@@ -76,8 +76,13 @@ void MainWindow::connectPanels() {
 
     connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
             [this](const QString& text) { controls_.statusLabel->setText(text); });
-    connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this,
-            &MainWindow::refreshPartList);
+    connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this, [this] {
+        refreshPartList();
+        // The parts as split: undoing back to them asks nothing on close.
+        if (!doc_.HasUnsplitEdits())
+            history_->stack()->setClean();
+    });
+    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, this, &MainWindow::showSplitDone);
     // While the parts are written no command may change what is written.
     connect(panels_.confirmDialog->splitRunner(), &SplitRunner::started, this, [this] {
         setCommandsEnabled(false);

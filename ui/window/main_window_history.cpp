@@ -34,6 +34,7 @@ void MainWindow::createEditMenu() {
                                             &MainWindow::onAddCutAtTriggered);
     addCutAt->setObjectName(QStringLiteral("addCutAtAction"));
     addCutAt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    addListeningActions(editMenu);
 }
 
 void MainWindow::showRestoredParts() {
@@ -46,7 +47,8 @@ void MainWindow::showRestoredParts() {
 }
 
 bool MainWindow::mayDiscardEdits() {
-    if (!st_.FileLoaded || !doc_.HasUnsplitEdits())
+    // Edits undone back to the open or the last split lose nothing.
+    if (!st_.FileLoaded || !doc_.HasUnsplitEdits() || history_->stack()->isClean())
         return true;
     const QString name = QFileInfo(QString::fromStdString(st_.FileName)).fileName();
     return dialogs_.confirmDiscard(this, QStringLiteral("Discard the cut lines of %1?").arg(name));

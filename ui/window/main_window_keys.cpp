@@ -56,6 +56,7 @@ void MainWindow::createViewMenu() {
         viewMenu->addAction(QStringLiteral("Zoom to fit"), this, &MainWindow::onZoomToFitTriggered);
     fit->setObjectName(QStringLiteral("zoomToFitAction"));
     fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    addZoomActions(viewMenu);
 }
 
 bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {

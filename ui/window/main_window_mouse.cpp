@@ -1,13 +1,15 @@
 // Mouse work on the waveform: the view passes its events here and WaveMouse
-// decides what they do. Nothing acts while a file is being opened.
+// decides what they do; Shift+drag chooses a stretch to play. Nothing acts
+// while a file is being opened.
 #include "ui/window/main_window.h"
 
 #include "ui/view/wave_mouse.h"
 
 namespace tessivo {
 
-void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
-    if (isBusy())
+void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
+                                  int y) {
+    if (isBusy() || selectStretchPress(button, mods, x))
         return;
     // What one press and release does (a drag) is undone in one step.
     history_->beginGesture();
@@ -15,11 +17,13 @@ void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers,
 }
 
 void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
-    if (!isBusy())
+    if (!isBusy() && !selectStretchMove(x))
         panels_.waveMouse->onWaveMouseMove(buttons, x, y);
 }
 
 void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
+    if (selectStretchRelease(x))
+        return;
     history_->endGesture();
     if (!isBusy())
         panels_.waveMouse->onWaveMouseRelease(button, x, y);

@@ -3,6 +3,7 @@
 // window's thread, and the exact peaks arriving behind it.
 #include "ui/window/main_window.h"
 
+#include "core/analysis/mp3_load.h"
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <cmath>
 #include <exception>
 #include <optional>
 
@@ -58,6 +60,11 @@ QString PeaksStatusText(double percent, const QLocale& locale) {
            QStringLiteral("%");
 }
 
+QString PeaksWaitingText(double percent) {
+    return QStringLiteral("Waiting for the exact peaks (%1%)\u2026")
+        .arg(static_cast<int>(std::floor(percent)));
+}
+
 void MainWindow::onOpenTriggered() {
     if (isBusy())
         return;
@@ -69,7 +76,16 @@ void MainWindow::onOpenTriggered() {
 }
 
 void MainWindow::openFilePath(const QString& path) {
-    if (isBusy() || path.isEmpty() || !mayDiscardEdits())
+    if (isBusy() || path.isEmpty())
+        return;
+    // Before the question whether to discard edits: a file that cannot be an
+    // MP3 is refused with the edits kept.
+    std::string refusal;
+    if (st_.FileLoaded && doc_.HasUnsplitEdits() && !QuickCheck(path.toStdString(), refusal)) {
+        dialogs_.showMessage(this, QString::fromStdString(refusal));
+        return;
+    }
+    if (!mayDiscardEdits())
         return;
     lastOpenFolder_ = QFileInfo(path).absolutePath();
     startOpen(path);
@@ -138,6 +154,9 @@ void MainWindow::adoptOpenedFile() {
     doc_.AdoptFile(std::move(*openJob_->takeResult()), exact);
 
     clearTagPanel();
+    clearStretch();
+    rememberRecentFile(QString::fromStdString(st_.FileName));
+    statusParts_.splitDone->hide();
     showTimeLabels(st_.Duration);
     showStreamInfo();
 

@@ -16,8 +16,13 @@ void MainWindow::stopPlayback() {
 void MainWindow::onPlayClicked() {
     if (isBusy())
         return;
-    const int n = PlayButtonPart(st_);
     controls_.rateSlider->setValue(0); // Play always starts at the file's own speed
+    // A stretch chosen with Shift+drag plays alone.
+    if (hasStretch()) {
+        playStretch(stretch_.first, stretch_.last);
+        return;
+    }
+    const int n = PlayButtonPart(st_);
     st_.PlayingPart = n;
     playPart(n, PlayStartKind::PartStart);
 }

@@ -12,20 +12,14 @@
 #include "ui/parts/part_list_view.h"
 
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace tessivo {
-
-namespace {
-
-constexpr int kStartRowHeight = 24;
-constexpr int kStartLabelWidth = 90;
-constexpr int kStartEditWidth = 110;
-
-} // namespace
 
 void MainWindow::createPartStartField() {
     auto* label = new QLabel(QStringLiteral("Start of part:"), panels_.partListFrame);
@@ -33,8 +27,23 @@ void MainWindow::createPartStartField() {
     panels_.partStartEdit = new QLineEdit(panels_.partListFrame);
     panels_.partStartEdit->setObjectName(QStringLiteral("partStartEdit"));
     panels_.partStartEdit->setToolTip(
-        QStringLiteral("The selected part's start, h:mm:ss.mmm (Enter moves its cut line)"));
+        QStringLiteral("The selected part's start: h:mm:ss.mmm, mm:ss.mmm, seconds or the "
+                       "list's mm:ss:mmm (Enter moves its cut line)"));
     panels_.partStartEdit->setPlaceholderText(QStringLiteral("h:mm:ss.mmm"));
+    // The list above, the field below it at the width of its longest time.
+    panels_.partStartEdit->setMinimumWidth(
+        panels_.partStartEdit->fontMetrics().horizontalAdvance(QStringLiteral("000:00:00.000")) +
+        12);
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(6, 2, 6, 2);
+    row->addWidget(label);
+    row->addWidget(panels_.partStartEdit);
+    row->addStretch(1);
+    auto* column = new QVBoxLayout(panels_.partListFrame);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(panels_.partList, 1);
+    column->addLayout(row);
     connect(panels_.partStartEdit, &QLineEdit::returnPressed, this,
             [this] { applyTypedStart(st_.SelectedPart, panels_.partStartEdit->text()); });
     connect(panels_.partList, &PartListView::beginTyped, this, &MainWindow::applyTypedStart);
@@ -42,17 +51,6 @@ void MainWindow::createPartStartField() {
                         &DocumentSignals::fileChanged})
         connect(docSignals_.get(), signal, this, &MainWindow::showSelectedStart);
     showSelectedStart();
-}
-
-void MainWindow::layoutPartStartField() {
-    const int w = geom_.partListFrame.width;
-    const int h = geom_.partListFrame.height;
-    const int rowTop = std::max(0, h - kStartRowHeight);
-    panels_.partList->setGeometry(0, 0, w, rowTop);
-    auto* label = panels_.partListFrame->findChild<QLabel*>(QStringLiteral("partStartLabel"));
-    label->setGeometry(6, rowTop + 2, kStartLabelWidth, kStartRowHeight - 4);
-    panels_.partStartEdit->setGeometry(6 + kStartLabelWidth, rowTop + 2, kStartEditWidth,
-                                       kStartRowHeight - 4);
 }
 
 void MainWindow::showSelectedStart() {

@@ -1,0 +1,300 @@
+// The window's smaller commands and messages: the help page and the list of
+// keys name every command, Open Recent and what the settings file keeps,
+// the zoom commands, a stretch and a cut heard, the word after a split and
+// when no file manager starts, and when the discard question comes.
+#include "core/parts/part_access.h"
+#include "core/parts/typed_cut.h"
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/window_parts.h"
+#include "ui/output/confirm_dialog.h"
+#include "ui/output/split_runner.h"
+#include "ui/parts/split_settings_panel.h"
+#include "ui/window/main_window.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QUndoStack>
+#include <gtest/gtest.h>
+
+namespace tessivo {
+namespace {
+
+using testing::FakeAudioEngine;
+using testing::FakeUserDialogs;
+using testing::FindPart;
+using testing::Fixture;
+
+// Every action of the menu bar, submenus included, but not the recent files
+// (their names are the files').
+QList<QAction*> MenuActions(QMenuBar* bar) {
+    QList<QAction*> all;
+    QList<QMenu*> menus;
+    for (QAction* a : bar->actions())
+        if (a->menu())
+            menus << a->menu();
+    while (!menus.isEmpty()) {
+        QMenu* m = menus.takeFirst();
+        for (QAction* a : m->actions()) {
+            if (a->isSeparator() || a->objectName() == QStringLiteral("recentFileAction"))
+                continue;
+            all << a;
+            if (a->menu())
+                menus << a->menu();
+        }
+    }
+    return all;
+}
+
+// A menu text as the help page writes it: no "..." and no accelerator.
+QString PlainCommand(QString text) {
+    text.remove(QLatin1Char('&'));
+    text.remove(QStringLiteral("..."));
+    text.remove(QChar(0x2026));
+    return text.trimmed();
+}
+
+QString HelpPageText() {
+    QFile f(FindHelpPage());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QTextDocument doc;
+    doc.setHtml(QString::fromUtf8(f.readAll()));
+    return doc.toPlainText();
+}
+
+class WindowCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Show();
+    }
+    void TearDown() override { testing::CloseTestWindow(win, dialogs); }
+    void Show() {
+        st = std::make_unique<ProgramState>();
+        win = testing::ShowTestWindow(*st, engine, dialogs, dir);
+        ASSERT_NE(win, nullptr);
+    }
+    void Open(const char* name) {
+        dialogs.openFileAnswer = Fixture(name);
+        win->onOpenTriggered();
+        win->waitForOpen();
+        ASSERT_TRUE(st->FileLoaded);
+    }
+    QAction* Action(const char* name) { return FindPart<QAction>(win, name); }
+    int64_t Frame(double seconds) const { return NearestFrame(seconds, st->FrameDuration); }
+
+    FakeAudioEngine engine;
+    FakeUserDialogs dialogs;
+    QTemporaryDir dir;
+    std::unique_ptr<ProgramState> st;
+    std::unique_ptr<MainWindow> win;
+};
+
+TEST_F(WindowCommandsTest, HelpPageNamesEveryCommandAndEveryWayOfCutting) {
+    const QString help = HelpPageText();
+    ASSERT_FALSE(help.isEmpty());
+    const QList<QAction*> actions = MenuActions(win->menuBar());
+    ASSERT_GE(actions.size(), 15);
+    for (QAction* a : actions)
+        EXPECT_TRUE(help.contains(PlainCommand(a->text()), Qt::CaseInsensitive))
+            << a->text().toStdString();
+    const auto modes = win->findChild<SplitSettingsPanel*>()->findChildren<QRadioButton*>();
+    ASSERT_GE(modes.size(), 6);
+    for (QRadioButton* mode : modes)
+        EXPECT_TRUE(help.contains(mode->text())) << mode->text().toStdString();
+    for (const char* topic : {"cut list", "chapter", "ID3v2.4", "Gapless", "Undo", "VBR"})
+        EXPECT_TRUE(help.contains(QString::fromLatin1(topic), Qt::CaseInsensitive)) << topic;
+    // The tag panel writes more than ID3v1: the page no longer says so.
+    EXPECT_FALSE(help.contains(QStringLiteral("its own ID3v1 tag")));
+}
+
+TEST_F(WindowCommandsTest, KeyboardShortcutsListEveryMenuKey) {
+    QStringList listed;
+    for (const auto& entry : KeyboardShortcutList())
+        listed << entry.first.split(QStringLiteral(", "));
+    int keys = 0;
+    for (QAction* a : MenuActions(win->menuBar())) {
+        if (a->shortcut().isEmpty())
+            continue;
+        ++keys;
+        EXPECT_TRUE(listed.contains(a->shortcut().toString()))
+            << a->text().toStdString() << " " << a->shortcut().toString().toStdString();
+    }
+    EXPECT_GE(keys, 10);
+    win->onKeyboardShortcutsTriggered();
+    auto* shown = FindPart<QWidget>(win, "shortcutsList");
+    EXPECT_TRUE(shown->isVisible());
+}
+
+TEST_F(WindowCommandsTest, ZoomCommandsOfTheViewMenu) {
+    Open("long65.mp3");
+    EXPECT_EQ(Action("zoomInAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    EXPECT_EQ(Action("zoomOutAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    const int16_t level = st->ZoomLevel;
+    ASSERT_GT(level, 1);
+    Action("zoomInAction")->trigger();
+    EXPECT_EQ(st->ZoomLevel, level - 1);
+    Action("zoomOutAction")->trigger();
+    EXPECT_EQ(st->ZoomLevel, level);
+}
+
+TEST_F(WindowCommandsTest, RecentFilesPlaceAndFolderAreKept) {
+    Open("long65.mp3");
+    Open("cbr128_stereo.mp3");
+    Open("long65.mp3");
+    ASSERT_EQ(win->recentFiles().size(), 2);
+    EXPECT_EQ(win->recentFiles()[0], Fixture("long65.mp3"));
+    auto* recent = FindPart<QMenu>(win, "recentMenu");
+    ASSERT_EQ(recent->actions().size(), 2);
+    EXPECT_EQ(recent->actions()[1]->text(), QStringLiteral("cbr128_stereo.mp3"));
+    win->resize(1100, 760);
+    const QRect placed = win->normalGeometry();
+    testing::CloseTestWindow(win, dialogs);
+
+    QFile ini(dir.filePath("tessivo.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(ini.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("[Window]")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Recent File 1=") + Fixture("long65.mp3")));
+    EXPECT_TRUE(text.contains(QStringLiteral("[Settings]"))); // the old keys stay apart
+
+    // A new window starts where the last one was, with the same list.
+    st = std::make_unique<ProgramState>();
+    WindowEnvironment env;
+    env.settingsPath = dir.filePath("tessivo.ini");
+    env.musicFolder = dir.filePath("Music");
+    win = std::make_unique<MainWindow>(*st, engine, dialogs, env);
+    EXPECT_EQ(win->size(), placed.size());
+    EXPECT_EQ(win->recentFiles().size(), 2);
+    EXPECT_EQ(win->lastOpenFolder(), QString::fromLatin1(TESSIVO_FIXTURES));
+    // A recent file opens from the menu.
+    const QList<QAction*> kept = FindPart<QMenu>(win, "recentMenu")->actions();
+    ASSERT_EQ(kept.size(), 2);
+    kept[1]->trigger();
+    win->waitForOpen();
+    EXPECT_EQ(QString::fromStdString(st->FileName), Fixture("cbr128_stereo.mp3"));
+}
+
+TEST_F(WindowCommandsTest, PlayAroundCutHearsTwoSecondsEitherSide) {
+    Open("long65.mp3");
+    Action("playAroundCutAction")->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1); // no cut line chosen
+    EXPECT_FALSE(st->IsPlaying);
+
+    const int64_t cut = Frame(30.0);
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(cut)));
+    ASSERT_TRUE(win->document().SelectPart(2));
+    EXPECT_EQ(Action("playAroundCutAction")->shortcut(), QKeySequence(Qt::Key_C));
+    Action("playAroundCutAction")->trigger();
+    EXPECT_TRUE(st->IsPlaying);
+    EXPECT_EQ(st->ClickFrame, cut - Frame(2.0));
+    EXPECT_EQ(engine.At(st->PlayStream).position, FrameToPcmBytes(*st, cut - Frame(2.0)));
+    // It plays on over the cut line and stops 2 s after it.
+    engine.Advance(st->PlayStream, FrameToPcmBytes(*st, Frame(3.0)));
+    win->onPlaybackTick();
+    EXPECT_TRUE(st->IsPlaying);
+    engine.Advance(st->PlayStream, FrameToPcmBytes(*st, Frame(1.2)));
+    win->onPlaybackTick();
+    win->onPlaybackTick();
+    EXPECT_FALSE(st->IsPlaying);
+}
+
+TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
+    Open("long65.mp3");
+    const ViewGeometry& g = win->viewGeometry();
+    QWidget* view = win->waveView();
+    const int y = g.waveTop + g.waveHalf / 2;
+    const int x0 = g.waveLeft + 100, x1 = g.waveLeft + 300;
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x1, y));
+    QTest::mouseMove(view, QPoint(x0 + 50, y));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x0, y));
+    ASSERT_TRUE(win->hasStretch());
+    const FrameMapping m(g, *st);
+    EXPECT_EQ(win->stretch().first, m.xToFrame(x0));
+    EXPECT_EQ(win->stretch().last, m.xToFrame(x1));
+    EXPECT_TRUE(FindPart<QWidget>(win, "stretchBand")->isVisible());
+    EXPECT_EQ(PartCount(*st), 1); // no cut line made by the drag
+
+    win->onPlayClicked();
+    EXPECT_TRUE(st->IsPlaying);
+    EXPECT_EQ(st->ClickFrame, m.xToFrame(x0));
+    win->onStopClicked();
+    // A plain click forgets it.
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 20, y));
+    EXPECT_FALSE(win->hasStretch());
+}
+
+TEST_F(WindowCommandsTest, SplitSaysHowManyFilesWentWhereAndOpensTheFolder) {
+    Open("long65.mp3");
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(Frame(20.0))));
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(Frame(40.0))));
+    const QString folder = QString::fromStdString(st->OutputFolder);
+    QDir().mkpath(folder);
+    QTimer::singleShot(0, win.get(), [&] {
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
+    });
+    win->onSplitTriggered();
+    win->confirmDialog()->splitRunner()->wait();
+    auto* done = FindPart<QLabel>(win, "splitDoneLabel");
+    for (int i = 0; i < 100 && !done->isVisible(); ++i)
+        QTest::qWait(20);
+    ASSERT_TRUE(done->isVisible());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
+    QTextDocument shown;
+    shown.setHtml(done->text());
+    EXPECT_TRUE(shown.toPlainText().startsWith(QStringLiteral("3 files written to ") +
+                                               QDir::toNativeSeparators(folder)))
+        << shown.toPlainText().toStdString();
+    EXPECT_TRUE(shown.toPlainText().endsWith(QStringLiteral("Open folder")));
+    emit done->linkActivated(folder);
+    ASSERT_EQ(dialogs.opened.size(), 1);
+    EXPECT_EQ(dialogs.opened[0], folder);
+    // No question when closing over the parts just split.
+    EXPECT_TRUE(win->close());
+    EXPECT_TRUE(dialogs.discardQuestions.isEmpty());
+}
+
+TEST_F(WindowCommandsTest, ExplorerSaysWhenNoFileManagerStarts) {
+    dialogs.openSucceeds = false;
+    win->onExplorerTriggered();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("No file manager could be started")));
+    dialogs.openSucceeds = true;
+    win->onExplorerTriggered();
+    EXPECT_EQ(dialogs.messages.size(), 1);
+}
+
+TEST_F(WindowCommandsTest, DiscardQuestionOnlyForRealEditsAndAfterTheTypeCheck) {
+    Open("long65.mp3");
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(Frame(20.0))));
+    // A file that is no MP3: said first, no question, the edits stay.
+    win->openFilePath(Fixture("not_mp3.wav"));
+    EXPECT_TRUE(dialogs.discardQuestions.isEmpty());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages[0], QStringLiteral("It is not a MP3 file!"));
+    EXPECT_EQ(PartCount(*st), 2);
+    // Every edit undone: the parts are those of the open, nothing to ask.
+    win->editHistory()->stack()->undo();
+    ASSERT_EQ(PartCount(*st), 1);
+    Open("cbr128_stereo.mp3");
+    EXPECT_TRUE(dialogs.discardQuestions.isEmpty());
+    // A real edit still asks.
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(Frame(1.0))));
+    dialogs.discardAnswer = true;
+    Open("long65.mp3");
+    EXPECT_EQ(dialogs.discardQuestions.size(), 1);
+}
+
+} // namespace
+} // namespace tessivo

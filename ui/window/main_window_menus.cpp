@@ -1,0 +1,269 @@
+// The window's smaller commands: File > Open Recent, View > Zoom in and Zoom
+// out, Edit > Play around cut, Help > Keyboard shortcuts, the stretch chosen
+// with Shift+drag that Play plays, and what the window keeps between runs
+// (its place and size, the open folder, the recent files).
+#include "ui/window/main_window.h"
+
+#include "core/parts/part_access.h"
+#include "ui/window/window_memory.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tessivo {
+
+namespace {
+
+// Seconds heard before and after a cut line.
+constexpr double kAroundCutSeconds = 2.0;
+
+} // namespace
+
+QList<QPair<QString, QString>> KeyboardShortcutList() {
+    return {
+        {QStringLiteral("Ctrl+O"), QStringLiteral("Open a file")},
+        {QStringLiteral("Ctrl+S"), QStringLiteral("Split the ticked parts")},
+        {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},
+        {QStringLiteral("Ctrl+Shift+Z, Ctrl+Y"), QStringLiteral("Redo")},
+        {QStringLiteral("Ctrl+T"), QStringLiteral("Add a cut line at a typed time")},
+        {QStringLiteral("M, Insert"), QStringLiteral("Add a cut line at the play cursor")},
+        {QStringLiteral("Delete"), QStringLiteral("Delete the selected part's cut line")},
+        {QStringLiteral("Space"), QStringLiteral("Play or stop")},
+        {QStringLiteral("C"),
+         QStringLiteral("Play around cut: 2 s either side of the selected cut line")},
+        {QStringLiteral("Shift+drag"),
+         QStringLiteral("Select a stretch of the waveform; Play plays it")},
+        {QStringLiteral("Left, Right"), QStringLiteral("Play cursor one second back or on")},
+        {QStringLiteral("Shift+Left, Shift+Right"),
+         QStringLiteral("Play cursor one frame back or on")},
+        {QStringLiteral("Home, End"), QStringLiteral("Play cursor to the start or the end")},
+        {QStringLiteral("+, -"), QStringLiteral("Zoom in or out")},
+        {QStringLiteral("Ctrl++, Ctrl+-"), QStringLiteral("Zoom in, Zoom out")},
+        {QStringLiteral("Ctrl+0"), QStringLiteral("Zoom to fit")},
+        {QStringLiteral("Wheel, Ctrl+Wheel"), QStringLiteral("Scroll, zoom the waveform")},
+        {QStringLiteral("F1"), QStringLiteral("Help contents")},
+    };
+}
+
+void MainWindow::createRecentMenu(QMenu* fileMenu) {
+    recentMenu_ = fileMenu->addMenu(QStringLiteral("Open Recent"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    showRecentFiles();
+}
+
+void MainWindow::showRecentFiles() {
+    recentMenu_->clear();
+    for (const QString& path : recentFiles_) {
+        QAction* a = recentMenu_->addAction(QFileInfo(path).fileName());
+        a->setObjectName(QStringLiteral("recentFileAction"));
+        a->setToolTip(path);
+        a->setData(path);
+        connect(a, &QAction::triggered, this, [this, path] { openFilePath(path); });
+    }
+    recentMenu_->setEnabled(!recentFiles_.isEmpty());
+}
+
+void MainWindow::rememberRecentFile(const QString& path) {
+    recentFiles_ = WithRecentFile(recentFiles_, path);
+    showRecentFiles();
+}
+
+void MainWindow::addZoomActions(QMenu* viewMenu) {
+    QAction* in =
+        viewMenu->addAction(QStringLiteral("Zoom in"), this, &MainWindow::onZoomInClicked);
+    in->setObjectName(QStringLiteral("zoomInAction"));
+    in->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    QAction* out =
+        viewMenu->addAction(QStringLiteral("Zoom out"), this, &MainWindow::onZoomOutClicked);
+    out->setObjectName(QStringLiteral("zoomOutAction"));
+    out->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
+}
+
+void MainWindow::addListeningActions(QMenu* editMenu) {
+    QAction* around = editMenu->addAction(QStringLiteral("Play around cut"), this,
+                                          &MainWindow::onPlayAroundCutTriggered);
+    around->setObjectName(QStringLiteral("playAroundCutAction"));
+    around->setShortcut(QKeySequence(Qt::Key_C));
+}
+
+void MainWindow::addHelpActions(QMenu* helpMenu) {
+    QAction* keys = helpMenu->addAction(QStringLiteral("Keyboard shortcuts"), this,
+                                        &MainWindow::onKeyboardShortcutsTriggered);
+    keys->setObjectName(QStringLiteral("keyboardShortcutsAction"));
+}
+
+void MainWindow::onKeyboardShortcutsTriggered() {
+    if (!shortcutsWindow_) {
+        shortcutsWindow_ = new QDialog(this);
+        shortcutsWindow_->setObjectName(QStringLiteral("shortcutsWindow"));
+        shortcutsWindow_->setWindowTitle(QStringLiteral("Keyboard shortcuts"));
+        auto* list = new QTreeWidget(shortcutsWindow_);
+        list->setObjectName(QStringLiteral("shortcutsList"));
+        list->setHeaderLabels({QStringLiteral("Keys"), QStringLiteral("What they do")});
+        list->setRootIsDecorated(false);
+        for (const auto& [keys, what] : KeyboardShortcutList())
+            list->addTopLevelItem(new QTreeWidgetItem({keys, what}));
+        list->resizeColumnToContents(0);
+        list->resizeColumnToContents(1);
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, shortcutsWindow_);
+        connect(buttons, &QDialogButtonBox::rejected, shortcutsWindow_, &QDialog::close);
+        auto* box = new QVBoxLayout(shortcutsWindow_);
+        box->addWidget(list);
+        box->addWidget(buttons);
+        const int width = list->header()->length() + 40;
+        shortcutsWindow_->resize(std::max(width, 420), 460);
+    }
+    shortcutsWindow_->show();
+    shortcutsWindow_->raise();
+}
+
+void MainWindow::onPlayAroundCutTriggered() {
+    if (isBusy() || !st_.FileLoaded || st_.FrameDuration <= 0)
+        return;
+    const int k = st_.SelectedPart;
+    if (k < 2 || k > PartCount(st_)) {
+        dialogs_.showMessage(this, QStringLiteral("Select a part after the first: its cut line "
+                                                  "is the one heard."));
+        return;
+    }
+    const int64_t cut = PartFirstFrame(st_, k);
+    const int64_t around = RoundEven(kAroundCutSeconds / st_.FrameDuration);
+    playStretch(cut - around, cut + around);
+}
+
+void MainWindow::playStretch(int64_t first, int64_t last) {
+    const int64_t end = int64_t{st_.FrameCount} - 1;
+    first = std::clamp<int64_t>(first, 0, std::max<int64_t>(end, 0));
+    last = std::clamp<int64_t>(last, first, std::max<int64_t>(end, 0));
+    if (st_.IsPlaying)
+        stopPlayback();
+    // Played as the part that holds its end, so no part end stops it early.
+    st_.ClickFrame = static_cast<int32_t>(first);
+    st_.PlayingPart = PartAtClickFrame(st_, last);
+    playStopFrame_ = last;
+    playPart(st_.PlayingPart, PlayStartKind::ClickedFrame);
+    placePositionLine();
+}
+
+void MainWindow::stopAtStretchEnd() {
+    if (playStopFrame_ < 0)
+        return;
+    if (!st_.IsPlaying)
+        playStopFrame_ = -1;
+    else if (int64_t{st_.PlayFrame} >= playStopFrame_) {
+        playStopFrame_ = -1;
+        stopPlayback();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The stretch chosen with Shift+drag
+
+bool MainWindow::selectStretchPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x) {
+    if (button != Qt::LeftButton || !(mods & Qt::ShiftModifier) || !st_.FileLoaded) {
+        if (button == Qt::LeftButton)
+            clearStretch();
+        return false;
+    }
+    selecting_ = true;
+    stretch_.first = stretch_.last = frameAtX(x);
+    showStretch();
+    return true;
+}
+
+bool MainWindow::selectStretchMove(int x) {
+    if (!selecting_)
+        return false;
+    stretch_.last = frameAtX(x);
+    showStretch();
+    return true;
+}
+
+bool MainWindow::selectStretchRelease(int x) {
+    if (!selecting_)
+        return false;
+    selecting_ = false;
+    stretch_.last = frameAtX(x);
+    if (stretch_.last < stretch_.first)
+        std::swap(stretch_.first, stretch_.last);
+    showStretch();
+    return true;
+}
+
+void MainWindow::clearStretch() {
+    stretch_ = {};
+    selecting_ = false;
+    showStretch();
+}
+
+bool MainWindow::hasStretch() const {
+    return !selecting_ && stretch_.last > stretch_.first;
+}
+
+int64_t MainWindow::frameAtX(int x) const {
+    const FrameMapping m(geom_, st_);
+    const int xIn = std::clamp(x, geom_.waveLeft, geom_.waveRight - 1);
+    return std::clamp<int64_t>(m.xToFrame(xIn), 0, std::max<int64_t>(st_.FrameCount - 1, 0));
+}
+
+void MainWindow::showStretch() {
+    if (!stretchBand_) {
+        stretchBand_ = new QWidget(waveView_);
+        stretchBand_->setObjectName(QStringLiteral("stretchBand"));
+        stretchBand_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        stretchBand_->setAutoFillBackground(true);
+        QPalette p = stretchBand_->palette();
+        p.setColor(QPalette::Window, QColor(80, 120, 220, 70));
+        stretchBand_->setPalette(p);
+    }
+    if (stretch_.first == stretch_.last || !st_.FileLoaded) {
+        stretchBand_->hide();
+        return;
+    }
+    const FrameMapping m(geom_, st_);
+    const int64_t a = std::min(stretch_.first, stretch_.last);
+    const int64_t b = std::max(stretch_.first, stretch_.last);
+    const int left =
+        static_cast<int>(std::clamp<int64_t>(m.frameToX(a), geom_.waveLeft, geom_.waveRight));
+    const int right =
+        static_cast<int>(std::clamp<int64_t>(m.frameToX(b), geom_.waveLeft, geom_.waveRight));
+    stretchBand_->setGeometry(left, geom_.waveTop, std::max(1, right - left),
+                              geom_.waveBottom - geom_.waveTop);
+    stretchBand_->setVisible(right > left);
+}
+
+// ---------------------------------------------------------------------------
+// Kept between runs
+
+void MainWindow::restoreWindowMemory() {
+    const WindowMemory m = LoadWindowMemory(env_.settingsPath);
+    recentFiles_ = m.recentFiles;
+    showRecentFiles();
+    if (!m.openFolder.isEmpty())
+        lastOpenFolder_ = m.openFolder;
+    if (!m.geometry.isNull())
+        setGeometry(m.geometry);
+    if (m.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void MainWindow::keepWindowMemory() {
+    WindowMemory m;
+    m.geometry = normalGeometry();
+    m.maximized = isMaximized();
+    m.openFolder = lastOpenFolder_;
+    m.recentFiles = recentFiles_;
+    SaveWindowMemory(env_.settingsPath, m);
+}
+
+} // namespace tessivo
