@@ -46,6 +46,7 @@ struct ModeOptions {
     std::optional<tessivo::NearPausesLength> nearPauses;
     std::optional<std::vector<double>> at; // seconds
     std::optional<CutListArgument> cutList;
+    std::vector<int> skip; // --skip: parts left out, by number
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.
@@ -66,6 +67,8 @@ struct SplitOptions {
     bool overwrite = false;
     bool quiet = false;
     std::string out = ".";
+    std::string oneFile;     // --one-file: the ticked parts as this one file
+    bool noChapters = false; // --no-chapters
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);
@@ -81,6 +84,19 @@ struct CutsOptions {
 
 CLI::App* DeclareCuts(CLI::App& program, CutsOptions& o);
 int RunCuts(const CutsOptions& o);
+
+// join: files one after another as one file.
+struct JoinOptions {
+    std::vector<std::string> files;
+    std::string out;
+    std::optional<tessivo::TagFormat> id3;
+    bool noChapters = false;
+    bool overwrite = false;
+    bool quiet = false;
+};
+
+CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o);
+int RunJoin(const JoinOptions& o);
 
 // The FILE argument and the --quiet flag every command has.
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,

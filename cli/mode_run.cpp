@@ -7,6 +7,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/near_pauses.h"
+#include "core/parts/part_access.h"
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
 
@@ -145,8 +146,10 @@ int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
     return kExitOk;
 }
 
-int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
-                const std::string& command, PlacedNotes& notes) {
+namespace {
+
+int PlaceCutLines(ProgramState& st, const ModeOptions& o, const CutList& list,
+                  const std::string& command, PlacedNotes& notes) {
     if (o.at)
         return PlaceAtTimes(st, *o.at, command);
     if (o.chapters)
@@ -160,6 +163,29 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
     if (o.nearPauses)
         return PlaceNearPauses(st, o, notes);
     return PrepareAutomatic(st, o);
+}
+
+// --skip: the parts named are unticked; a number past the last part is a
+// usage error.
+int SkipParts(ProgramState& st, const std::vector<int>& skip, const std::string& command) {
+    for (int k : skip) {
+        if (k > PartCount(st))
+            return ReportUsageError(command, "--skip " + std::to_string(k) +
+                                                 ": the cut lines leave " +
+                                                 std::to_string(PartCount(st)) + " parts.");
+    }
+    for (int k : skip)
+        SetPartTicked(st, k, false);
+    return kExitOk;
+}
+
+} // namespace
+
+int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
+                const std::string& command, PlacedNotes& notes) {
+    if (const int status = PlaceCutLines(st, o, list, command, notes); status != kExitOk)
+        return status;
+    return SkipParts(st, o.skip, command);
 }
 
 void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::string& command) {

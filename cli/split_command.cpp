@@ -4,8 +4,11 @@
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/mode_run.h"
+#include "cli/one_file_output.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/one_file.h"
 #include "core/output/split_parts.h"
+#include "core/parts/part_access.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -108,12 +111,26 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
     return result.ok ? kExitOk : ReportFailure(result.error);
 }
 
+// --one-file: the ticked parts as one file, titled as their tags would be.
+int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTags& tags,
+                     const ProgressFn& progress) {
+    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    OneFileOptions options;
+    options.tag = &tags.source;
+    options.chapters = !o.noChapters;
+    options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
+    options.overwrite = o.overwrite;
+    return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
+}
+
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
-    if (!o.tags && (o.id3 || !o.titleTemplate.empty()))
+    if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
                                          "add --tags.");
+    if (o.noChapters && o.oneFile.empty())
+        return ReportUsageError("split", "--no-chapters goes with --one-file.");
     const ProgressFn progress = TerminalProgress(o.quiet);
     CutList list;
     if (const int status = ReadModeCutList(o.mode, "split", list); status != kExitOk)
@@ -126,11 +143,12 @@ int RunSplit(const SplitOptions& o) {
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "split");
-    if (st.CutCount <= 1)
+    if (st.CutCount <= 1 && o.oneFile.empty())
         return ReportFailure(std::string(kNoParts) + " The cut lines leave one part.");
-    if (std::none_of(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1,
-                     [](bool used) { return used; }))
+    if (TickedPartCount(st) == 0)
         return ReportFailure(std::string(kNoParts) + " No part is ticked.");
+    if (!o.oneFile.empty())
+        return WriteOnePartFile(st, o, MakeTags(st, o, list, notes), progress);
     st.IsSaveTags = o.tags;
     st.IsGapless = o.gapless;
     if (!o.tags)

@@ -18,6 +18,11 @@ bool PartTicked(const ProgramState& st, int k) {
     return st.PartUsed[k];
 }
 
+void SetPartTicked(ProgramState& st, int k, bool ticked) {
+    if (k >= 1 && k <= PartCount(st))
+        st.PartUsed[k] = ticked;
+}
+
 int TickedPartCount(const ProgramState& st) {
     int n = 0;
     for (int k = 1; k <= PartCount(st); ++k)

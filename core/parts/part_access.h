@@ -15,6 +15,9 @@ int32_t PartFirstFrame(const ProgramState& st, int k);
 int32_t PartLastFrame(const ProgramState& st, int k);
 // Whether part k goes into the next split.
 bool PartTicked(const ProgramState& st, int k);
+// Ticks or unticks part k (outside the window's document, which ticks
+// through its own edit).
+void SetPartTicked(ProgramState& st, int k, bool ticked);
 // Number of ticked parts.
 int TickedPartCount(const ProgramState& st);
 
