@@ -131,12 +131,13 @@ namespace {
 // frame; stream B's frame 1 starts its main data 100 bytes back, in frame 0.
 struct TwoStreams {
     Built a, b;
-    explicit TwoStreams(int freeAtEnd) {
+    int b1Length;
+    explicit TwoStreams(int freeAtEnd, int b1 = kSlot128 + 100) : b1Length(b1) {
         for (int k = 0; k < 3; ++k)
             a.Add(0, kSlot128);
         a.Add(0, kSlot128 - freeAtEnd);
         b.Add(0, kSlot128 - 100);
-        b.Add(100, kSlot128 + 100);
+        b.Add(100, b1);
         b.Add(0, kSlot128);
         b.Add(0, kSlot128);
     }
@@ -145,10 +146,10 @@ struct TwoStreams {
         return JoinFrameRuns(runs);
     }
     // The main data a decoder must find: A's four frames, then B's 1..3.
-    static std::vector<std::vector<uint8_t>> Expected(int freeAtEnd) {
-        return {Filled(kSlot128, 1),       Filled(kSlot128, 2),
-                Filled(kSlot128, 3),       Filled(kSlot128 - freeAtEnd, 4),
-                Filled(kSlot128 + 100, 2), Filled(kSlot128, 3),
+    std::vector<std::vector<uint8_t>> Expected(int freeAtEnd) const {
+        return {Filled(kSlot128, 1), Filled(kSlot128, 2),
+                Filled(kSlot128, 3), Filled(kSlot128 - freeAtEnd, 4),
+                Filled(b1Length, 2), Filled(kSlot128, 3),
                 Filled(kSlot128, 4)};
     }
 };
@@ -165,7 +166,7 @@ TEST(ReservoirJoin, NoFreeSpaceGrowsTheFrameBeforeTheJoin) {
     const JoinedFrames joined = s.Join();
     const Walked w = Walk(joined.bytes);
     ASSERT_EQ(w.error, "");
-    EXPECT_EQ(w.data, TwoStreams::Expected(0));
+    EXPECT_EQ(w.data, s.Expected(0));
     ASSERT_EQ(w.bitrateIndex.size(), 7u);
     EXPECT_GT(w.bitrateIndex[3], 9); // the last frame of A
     EXPECT_EQ(w.bitrateIndex[4], 9);
@@ -173,15 +174,32 @@ TEST(ReservoirJoin, NoFreeSpaceGrowsTheFrameBeforeTheJoin) {
     EXPECT_EQ(joined.offsets.size(), 7u);
 }
 
-TEST(ReservoirJoin, FreeSpaceBeforeTheJoinTakesTheMovedData) {
+TEST(ReservoirJoin, EnoughFreeSpaceTakesTheDataBeforeTheFrame) {
+    // B's frame 1 keeps its main_data_begin; its first 100 bytes go into the
+    // free space at the end of A.
     TwoStreams s(150);
     const JoinedFrames joined = s.Join();
     const Walked w = Walk(joined.bytes);
     ASSERT_EQ(w.error, "");
-    EXPECT_EQ(w.data, TwoStreams::Expected(150));
+    EXPECT_EQ(w.data, s.Expected(150));
     EXPECT_EQ(w.bitrateIndex, std::vector<int>(7, 9));
     EXPECT_EQ(joined.enlarged, 0);
-    EXPECT_GE(joined.relaid, 1);
+    EXPECT_EQ(joined.relaid, 0);
+    const size_t tail = s.b.bytes.size() - static_cast<size_t>(s.b.pos[1]);
+    EXPECT_TRUE(std::equal(joined.bytes.end() - static_cast<long>(tail), joined.bytes.end(),
+                           s.b.bytes.begin() + s.b.pos[1]));
+}
+
+TEST(ReservoirJoin, LittleFreeSpaceMovesTheDataCloserToTheFrame) {
+    // Only 50 bytes free: B's frame 1 starts its data there, 50 bytes back.
+    TwoStreams s(50, kSlot128);
+    const JoinedFrames joined = s.Join();
+    const Walked w = Walk(joined.bytes);
+    ASSERT_EQ(w.error, "");
+    EXPECT_EQ(w.data, s.Expected(50));
+    EXPECT_EQ(w.bitrateIndex, std::vector<int>(7, 9));
+    EXPECT_EQ(joined.enlarged, 0);
+    EXPECT_EQ(joined.relaid, 1);
     // Byte for byte from the first frame that could stay: B's frame 2 on.
     const size_t tail = s.b.bytes.size() - static_cast<size_t>(s.b.pos[2]);
     EXPECT_TRUE(std::equal(joined.bytes.end() - static_cast<long>(tail), joined.bytes.end(),
