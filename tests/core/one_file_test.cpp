@@ -286,3 +286,30 @@ TEST(OneFileAudio, InfoFrameCountsThePiecesAndKeepsDelayAndPadding) {
 }
 
 } // namespace
+
+namespace {
+
+// A file cut at a frame boundary by a tool that ignores the bit reservoir:
+// its first frames point back at bytes it does not hold. Joined, they are
+// written silent with a warning, and the file decodes cleanly.
+TEST_F(OneFileTest, InputCutWithoutItsReservoirStartsWithSilentFrames) {
+    const std::string whole = foreign::File("untracked.mp3");
+    tessivo::ProgramState st;
+    ASSERT_TRUE(tessivo::AnalyseFile(st, whole, false).ok);
+    const size_t from = static_cast<size_t>(st.FramePos[500]);
+    tessivo::mp3::Layer3Header h;
+    ASSERT_TRUE(tessivo::mp3::ParseLayer3Header(st.FileBuffer.data() + from, 4, h));
+    ASSERT_GT(tessivo::mp3::MainDataBegin(st.FileBuffer.data() + from, h), 0);
+    const std::string cut = (dir_ / "cut.mp3").string();
+    analysis_test::WriteBytes(cut, std::vector<uint8_t>(st.FileBuffer.begin() + from,
+                                                        st.FileBuffer.begin() + st.FileSize));
+    const std::string out = (dir_ / "joined.mp3").string();
+    const CliRun r = Cli({"join", whole, cut, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tessivo-cli join: warning: " + cut + ": "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("written as silence"), std::string::npos) << r.err;
+    EXPECT_EQ(foreign::Mpg123Says(out), "");
+    EXPECT_EQ(foreign::Mp3valSays(out), "");
+}
+
+} // namespace
