@@ -27,8 +27,10 @@ int OpenInputs(const JoinOptions& o, std::deque<ProgramState>& files, const Prog
         ProgramState& st = files.emplace_back();
         const OpenResult opened = AnalyseFile(st, path, false, progress);
         EndTerminalProgress();
-        if (!opened.ok)
-            return ReportFailure(path + ": " + opened.message);
+        if (!opened.ok) // named once: some messages name the file themselves
+            return ReportFailure(opened.message.find(path) == std::string::npos
+                                     ? path + ": " + opened.message
+                                     : opened.message);
         st.FileName = path;
         st.FileLoaded = true;
         if (st.IndexedFrames <= 0)
@@ -55,7 +57,7 @@ CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
         program.add_subcommand("join", "write FILE FILE ... one after another as one file");
     join->add_option("FILE", o.files, "the MP3 files to join, in order")
         ->required()
-        ->expected(2, -1)
+        ->expected(1, -1)
         ->type_name("FILE");
     AddValueOption(*join, "-o,--out", "OUT.mp3", "the file to write (required)",
                    [&o](const std::string& v) {
@@ -76,6 +78,8 @@ CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
         ->disable_flag_override();
     join->add_flag("-q,--quiet", o.quiet, "print nothing but errors")->disable_flag_override();
     join->final_callback([&o] {
+        if (o.files.size() < 2)
+            throw UsageError("Join needs two files or more.");
         if (o.out.empty())
             throw UsageError("which file to write? Give -o OUT.mp3.");
     });

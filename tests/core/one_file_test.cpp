@@ -233,6 +233,14 @@ TEST_F(OneFileTest, JoinRefusesAnotherRateOrChannelCountAndWritesNothing) {
     EXPECT_EQ(part_checks::Listing(dir_), std::vector<std::string>{"out"});
 }
 
+TEST_F(OneFileTest, JoinNeedsTwoFilesAndAnOutput) {
+    const std::string f = part_checks::Fixture("cbr128_stereo.mp3");
+    ExpectUsageError(Cli({"join", f, "-o", "x.mp3"}), "join");
+    ExpectUsageError(Cli({"join", f, f}), "join");
+    ExpectUsageError(Split({f, "--parts", "2", "--no-chapters"}), "split");
+    EXPECT_EQ(part_checks::Listing(dir_), std::vector<std::string>{"out"});
+}
+
 TEST_F(OneFileTest, ExistingFileIsReplacedOnlyWithOverwrite) {
     const std::string source = part_checks::Fixture("vbr_stereo.mp3");
     part_checks::WriteText((dir_ / "one.mp3").string(), "keep");
