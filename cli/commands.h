@@ -47,6 +47,7 @@ struct ModeOptions {
     std::optional<std::vector<double>> at; // seconds
     std::optional<CutListArgument> cutList;
     std::optional<tessivo::CutListFormat> beside; // the cut list beside each file
+    std::vector<int> skip;                        // --skip: parts left out, by number
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.
@@ -80,6 +81,8 @@ struct SplitOptions {
     bool quiet = false;
     bool flat = false; // several files: all parts in --out, not OUT/NAME/
     std::string out = ".";
+    std::string oneFile;     // --one-file: the ticked parts as this one file
+    bool noChapters = false; // --no-chapters
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);
@@ -99,6 +102,19 @@ int RunCuts(const CutsOptions& o);
 
 // The --quiet flag every command has.
 void DeclareQuiet(CLI::App& command, bool& quiet, const std::string& quietHelp);
+
+// join: files one after another as one file.
+struct JoinOptions {
+    std::vector<std::string> files;
+    std::string out;
+    std::optional<tessivo::TagFormat> id3;
+    bool noChapters = false;
+    bool overwrite = false;
+    bool quiet = false;
+};
+
+CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o);
+int RunJoin(const JoinOptions& o);
 
 // The FILE argument and the --quiet flag of info and peaks.
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,

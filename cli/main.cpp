@@ -41,7 +41,7 @@ std::string UsageText(const CLI::App& command, const CLI::ParseError& e) {
         return "Option " + NamedOption(what) + " needs a value.";
     }
     if (dynamic_cast<const CLI::RequiredError*>(&e))
-        return isProgram ? "which command? Give info, peaks, split or cuts."
+        return isProgram ? "which command? Give info, peaks, split, cuts or join."
                          : "which file? The FILE argument is missing.";
     return what;
 }
@@ -70,7 +70,7 @@ int ReportParseError(CLI::App& program, const CLI::ParseError& e) {
 } // namespace
 
 int main(int argc, char** argv) {
-    CLI::App program("Analyse an MP3 file and cut it into parts without re-encoding.",
+    CLI::App program("Analyse an MP3 file, cut it into parts or join files without re-encoding.",
                      "tessivo-cli");
     program.set_version_flag("--version", "tessivo-cli " TESSIVO_VERSION);
     program.require_subcommand(1);
@@ -78,10 +78,12 @@ int main(int argc, char** argv) {
     FileOptions infoOptions, peaksOptions;
     SplitOptions splitOptions;
     CutsOptions cutsOptions;
+    JoinOptions joinOptions;
     CLI::App* info = DeclareInfo(program, infoOptions);
     CLI::App* peaks = DeclarePeaks(program, peaksOptions);
     DeclareSplit(program, splitOptions);
     CLI::App* cuts = DeclareCuts(program, cutsOptions);
+    CLI::App* join = DeclareJoin(program, joinOptions);
     try {
         program.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -95,5 +97,7 @@ int main(int argc, char** argv) {
         return RunPeaks(peaksOptions);
     if (cuts->parsed())
         return RunCuts(cutsOptions);
+    if (join->parsed())
+        return RunJoin(joinOptions);
     return RunSplit(splitOptions);
 }

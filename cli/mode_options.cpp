@@ -66,6 +66,17 @@ std::vector<double> AtValue(const std::string& v) {
     return times;
 }
 
+std::vector<int> SkipValue(const std::string& v) {
+    std::vector<int> parts;
+    for (const std::string& item : SplitList(v, ',')) {
+        if (!IsDigits(item) || std::atoi(item.c_str()) < 1)
+            throw UsageError("--skip takes part numbers (1, 2, ...) separated by commas; " +
+                             Quoted(item) + " is not one.");
+        parts.push_back(std::atoi(item.c_str()));
+    }
+    return parts;
+}
+
 CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& option,
                              const std::string& v) {
     if (v.empty())
@@ -164,6 +175,9 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                   "nearest its start; parts are titled after their chapters")
         ->disable_flag_override();
     DeclareCutListOptions(command, o);
+    AddValueOption(command, "--skip", "N,N,...",
+                   "leave out these parts (numbered from 1 in the order of the file)",
+                   [&o](const std::string& v) { o.skip = SkipValue(v); });
     command.final_callback([&o, noMode] { CheckOneMode(o, noMode); });
 }
 

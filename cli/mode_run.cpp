@@ -30,6 +30,7 @@ CuttingRule RuleOf(const ModeOptions& o) {
     rule.nearPauses = o.nearPauses;
     rule.at = o.at;
     rule.cutList = o.cutList.has_value() || o.beside.has_value();
+    rule.skip = o.skip;
     return rule;
 }
 

@@ -5,7 +5,11 @@
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/mode_run.h"
+#include "cli/one_file_output.h"
 #include "core/batch/part_writing.h"
+#include "core/output/one_file.h"
+#include "core/output/part_tag.h"
+#include "core/parts/part_access.h"
 
 #include <cstdio>
 #include <string>
@@ -44,6 +48,18 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
     return result.ok ? kExitOk : ReportFailure(result.error);
 }
 
+// --one-file: the ticked parts as one file, titled as their tags would be.
+int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTags& tags,
+                     const ProgressFn& progress) {
+    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    OneFileOptions options;
+    options.tag = &tags.source;
+    options.chapters = !o.noChapters;
+    options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
+    options.overwrite = o.overwrite;
+    return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
+}
+
 int SplitOne(const SplitOptions& o, const std::string& file) {
     const ModeOptions mode = ModeForFile(o.mode, file);
     const ProgressFn progress = TerminalProgress(o.quiet);
@@ -58,6 +74,11 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "split");
+    if (!o.oneFile.empty()) {
+        if (TickedPartCount(st) == 0)
+            return ReportFailure("No parts prepared to split. No part is ticked.");
+        return WriteOnePartFile(st, o, PlacedPartTags(st, WritingOf(o), list, notes), progress);
+    }
     if (const StepOutcome step = CheckSplittable(st); !step.ok())
         return ReportFailure(step.message);
     return WriteParts(st, o, list, notes, progress);
@@ -87,12 +108,16 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files) {
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
-    if (!o.tags && (o.id3 || !o.titleTemplate.empty()))
+    if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
                                          "add --tags.");
+    if (o.noChapters && o.oneFile.empty())
+        return ReportUsageError("split", "--no-chapters goes with --one-file.");
     std::vector<std::string> files;
     if (const int status = ExpandInputs(o.input, "split", files); status != kExitOk)
         return status;
+    if (!o.oneFile.empty() && IsBatch(o.input))
+        return ReportUsageError("split", "--one-file takes one FILE.");
     if (!IsBatch(o.input))
         return SplitOne(o, files.front());
     return SplitMany(o, files);

@@ -56,7 +56,10 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
                    });
     split
         ->add_flag("--gapless", o.gapless,
-                   "add an Info frame and warm-up frames so parts play gaplessly")
+                   "add an Info frame and warm-up frames so parts play gaplessly;\n"
+                   "with --one-file, each part's own encoder delay and padding\n"
+                   "cannot be expressed inside one file, so the file is written as\n"
+                   "without --gapless")
         ->disable_flag_override();
     AddValueOption(*split, "-o,--out", "DIR",
                    "output folder, made when missing (default: current folder)",
@@ -74,6 +77,20 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
         ->add_flag("--flat", o.flat,
                    "several files: all parts in the output folder itself (their\n"
                    "names carry the source's name)")
+        ->disable_flag_override();
+    AddValueOption(*split, "--one-file", "OUT.mp3",
+                   "write the ticked parts one after another as this one file (one\n"
+                   "Info frame, the bit reservoir re-laid at every join, the source's\n"
+                   "tag with a chapter per part); with no part left out, the whole\n"
+                   "file with chapters",
+                   [&o](const std::string& v) {
+                       if (v.empty())
+                           throw UsageError("--one-file needs a file name.");
+                       o.oneFile = v;
+                   });
+    split
+        ->add_flag("--no-chapters", o.noChapters,
+                   "with --one-file, write no chapter frames (CHAP, CTOC)")
         ->disable_flag_override();
     split->footer(kSplitFooter);
     return split;

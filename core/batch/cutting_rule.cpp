@@ -133,8 +133,22 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
     return {};
 }
 
-StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
-                        PlacedNotes& notes) {
+namespace {
+
+// The parts named are unticked; a number past the last part is a bad value.
+StepOutcome SkipParts(ProgramState& st, const std::vector<int>& skip) {
+    for (int k : skip)
+        if (k > PartCount(st))
+            return Usage("--skip " + std::to_string(k) + ": the cut lines leave " +
+                         std::to_string(PartCount(st)) + " parts.");
+    for (int k : skip)
+        if (IsPartNumber(st, k))
+            st.Parts[static_cast<size_t>(k - 1)].ticked = false;
+    return {};
+}
+
+StepOutcome PlaceCutLines(ProgramState& st, const CuttingRule& rule, const CutList& list,
+                          PlacedNotes& notes) {
     if (rule.at)
         return PlaceAtTimes(st, *rule.at);
     if (rule.chapters)
@@ -148,6 +162,16 @@ StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList
     if (rule.nearPauses)
         return PlaceNearPauses(st, rule, notes);
     return PrepareAutomatic(st, rule);
+}
+
+} // namespace
+
+StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
+                        PlacedNotes& notes) {
+    const StepOutcome placed = PlaceCutLines(st, rule, list, notes);
+    if (!placed.ok())
+        return placed;
+    return SkipParts(st, rule.skip);
 }
 
 std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& notes) {

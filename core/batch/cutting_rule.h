@@ -26,6 +26,7 @@ struct CuttingRule {
     std::optional<NearPausesLength> nearPauses;
     std::optional<std::vector<double>> at; // seconds
     bool cutList = false;                  // the cut list handed to PlaceByRule
+    std::vector<int> skip;                 // parts left out (unticked), by number
 
     // Whether the rule looks for pauses (the open must compute peaks).
     bool NeedsPeaks() const { return silencePercent.has_value() || nearPauses.has_value(); }

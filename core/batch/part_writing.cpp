@@ -45,8 +45,8 @@ void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
             t.title = PartTitle(st, n);
         PartRecord& part = st.Parts[static_cast<size_t>(i - 1)];
         part.own = t;
-        part.ownFields = kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre |
-                         kTagTrack;
+        part.ownFields =
+            kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre | kTagTrack;
     }
 }
 
@@ -69,6 +69,13 @@ void ApplyListFields(PartTags& tags, const CutList& list, const std::vector<CutP
 
 } // namespace
 
+PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
+                        const PlacedNotes& notes) {
+    PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
+    ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
+    return tags;
+}
+
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
                              const PlacedNotes& notes, const std::string& outFolder,
                              PartFileSystem& fs, const SplitProgressFn& progress) {
@@ -76,8 +83,7 @@ SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutLi
     st.IsGapless = w.gapless;
     PartTags tags;
     if (w.tags) {
-        tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
-        ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
+        tags = PlacedPartTags(st, w, list, notes);
         if (Id3v2Version(w.id3.value_or(kDefaultTagFormat)) == 0)
             SetId3v1Slots(st, tags);
     }

@@ -24,6 +24,11 @@ struct PartWriting {
 
 // Writes the ticked parts into `outFolder` (made when missing; one that cannot
 // be made is reported by the write of the first part).
+// The tags of the placed parts: the source's tag, chapter titles, the title
+// template and the cut list's fields.
+PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
+                        const PlacedNotes& notes);
+
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
                              const PlacedNotes& notes, const std::string& outFolder,
                              PartFileSystem& fs = DefaultPartFileSystem(),

@@ -99,6 +99,21 @@ PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sour
 // with the part's fields set over them.
 std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, int version);
 
+// A chapter of a file written whole: its start and end in milliseconds and
+// in bytes from the start of the file, and its title.
+struct ChapterMark {
+    uint32_t startMs = 0, endMs = 0;
+    uint32_t startByte = 0, endByte = 0;
+    std::string title;
+};
+
+// The ID3v2 tag (version 3 or 4) of a file written whole from pieces: the
+// inherited frames (or, from a source without an ID3v2 tag, its fields), a
+// CHAP frame with a TIT2 per mark and one ordered top-level CTOC listing
+// them. No marks: no chapter frames.
+std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
+                                          const std::vector<ChapterMark>& marks, int version);
+
 // The 128-byte ID3v1 record of a resolved part tag: Latin-1 with '?' for
 // other characters, each field cut to its width.
 Id3v1Record RenderId3v1(const PartTagV2& tag);

@@ -10,6 +10,7 @@
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tableofcontentsframe.h>
 #include <taglib/taglib.h>
 #include <taglib/tbytevector.h>
 #include <taglib/tbytevectorstream.h>
@@ -236,6 +237,61 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
         SetText(*tag, "TRCK", part.track);
     if (part.comment != was.comment || !source.hasId3v2)
         tag->setComment(FromUtf8(part.comment));
+    const TagLib::ByteVector bytes =
+        tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+namespace {
+
+TagLib::ID3v2::Frame* TitleFrame(const std::string& title) {
+    auto* frame = new TagLib::ID3v2::TextIdentificationFrame("TIT2", TagLib::String::UTF8);
+    frame->setText(FromUtf8(title));
+    return frame;
+}
+
+void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& marks) {
+    TagLib::ByteVectorList children;
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const ChapterMark& m = marks[k];
+        const TagLib::ByteVector id(("chp" + std::to_string(k + 1)).c_str());
+        TagLib::ID3v2::FrameList embedded;
+        embedded.append(TitleFrame(m.title));
+        tag.addFrame(new TagLib::ID3v2::ChapterFrame(id, m.startMs, m.endMs, m.startByte, m.endByte,
+                                                     embedded));
+        children.append(id);
+    }
+    auto* toc = new TagLib::ID3v2::TableOfContentsFrame("toc", children);
+    toc->setIsTopLevel(true);
+    toc->setIsOrdered(true);
+    tag.addFrame(toc);
+}
+
+} // namespace
+
+std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
+                                          const std::vector<ChapterMark>& marks, int version) {
+    TagLib::ByteVector inherited(reinterpret_cast<const char*>(source.inherited.data()),
+                                 static_cast<unsigned>(source.inherited.size()));
+    OpenedTag opened(inherited);
+    TagLib::ID3v2::Tag empty;
+    TagLib::ID3v2::Tag* tag = source.inherited.empty() ? nullptr : opened.file->ID3v2Tag(false);
+    if (!tag) {
+        tag = &empty;
+        const PartTagV2& f = source.fields;
+        SetText(*tag, "TIT2", f.title);
+        SetText(*tag, "TPE1", f.artist);
+        SetText(*tag, "TALB", f.album);
+        SetText(*tag, "TDRC", f.year);
+        SetText(*tag, "TCON", f.genre);
+        SetText(*tag, "TRCK", f.track);
+        if (!f.comment.empty())
+            tag->setComment(FromUtf8(f.comment));
+    }
+    if (!marks.empty())
+        AddChapters(*tag, marks);
+    if (tag->frameList().isEmpty())
+        return {};
     const TagLib::ByteVector bytes =
         tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());

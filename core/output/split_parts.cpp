@@ -247,29 +247,12 @@ bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> byt
 // Writes part i as file `path` (number n of the split); the error text when
 // that fails, empty when the file is in place.
 std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) {
-    std::string tempPath, reason;
-    std::unique_ptr<PartFileWriter> out = job.fs.CreateTemp(path, tempPath, reason);
-    if (!out)
-        return "Cannot create file \"" + path + "\". " + reason;
-    const TagBytes tags = PartTagBytes(job, i, n);
-    const PartAudioBytes part = PartAudio(job, i);
-    bool ok = WriteBytes(job, *out, tags.front) && WriteBytes(job, *out, part.head) &&
-              WriteBytes(job, *out, part.rest.bytes()) && WriteBytes(job, *out, tags.back);
-    ok = out->Close() && ok;
-    if (!ok) {
-        job.fs.Remove(tempPath);
-        return "Stream write error";
-    }
-    // A file that appeared under the name while the split ran stays.
-    if (!job.options.overwrite && job.fs.Exists(path)) {
-        job.fs.Remove(tempPath);
-        return FileExistsMessage(path);
-    }
-    if (!job.fs.Rename(tempPath, path, reason)) {
-        job.fs.Remove(tempPath);
-        return "Cannot create file \"" + path + "\". " + reason;
-    }
-    return {};
+    return WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
+        const TagBytes tags = PartTagBytes(job, i, n);
+        const PartAudioBytes part = PartAudio(job, i);
+        return WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
+               WriteBytes(job, out, part.rest.bytes()) && WriteBytes(job, out, tags.back);
+    });
 }
 
 void PrepareTags(SplitJob& job, SplitResult& result) {
@@ -284,6 +267,30 @@ void PrepareTags(SplitJob& job, SplitResult& result) {
 }
 
 } // namespace
+
+std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
+                             const FileFiller& fill) {
+    std::string tempPath, reason;
+    std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
+    if (!out)
+        return "Cannot create file \"" + path + "\". " + reason;
+    bool ok = fill(*out);
+    ok = out->Close() && ok;
+    if (!ok) {
+        fs.Remove(tempPath);
+        return "Stream write error";
+    }
+    // A file that appeared under the name while the bytes were written stays.
+    if (!overwrite && fs.Exists(path)) {
+        fs.Remove(tempPath);
+        return FileExistsMessage(path);
+    }
+    if (!fs.Rename(tempPath, path, reason)) {
+        fs.Remove(tempPath);
+        return "Cannot create file \"" + path + "\". " + reason;
+    }
+    return {};
+}
 
 bool PartFileSystem::Exists(const std::string& path) {
     struct stat sb;

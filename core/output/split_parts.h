@@ -93,6 +93,15 @@ struct ExistingTargets {
 };
 ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs);
 
+// Writes the file `path` under a temporary name in its folder: `fill`
+// writes the bytes, the file is flushed to disk and only then renamed to
+// `path`. A failure removes the temporary file and leaves what stood under
+// `path`; unless `overwrite`, a file that appeared under the name meanwhile
+// stays too. Returns the message to show, empty when the file is in place.
+using FileFiller = std::function<bool(PartFileWriter&)>;
+std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
+                             const FileFiller& fill);
+
 // "File exists: PATH (use --overwrite to replace it)"
 std::string FileExistsMessage(const std::string& path);
 

@@ -1,0 +1,107 @@
+// tessivo-cli join: files of one stream format one after another as one
+// file, with a chapter per file.
+#include "cli/cli_messages.h"
+#include "cli/cli_progress.h"
+#include "cli/commands.h"
+#include "cli/one_file_output.h"
+
+#include <deque>
+
+namespace tessivo::cli {
+
+namespace {
+
+const char* kJoinFooter =
+    "Join writes OUT.mp3 from the frames of the files in the order given: one Info frame\n"
+    "of its own (frame count, length, seek table, the first file's encoder delay and the\n"
+    "last file's padding), the bit reservoir re-laid at every join so each join decodes\n"
+    "cleanly, and the first file's tag with a chapter per file (titled by the file's own\n"
+    "title, else its name). The files' own tags and Info frames are left out. Every\n"
+    "file must have the sample rate, MPEG version and channel count of the first;\n"
+    "otherwise nothing is written. Exit status 1 when a file cannot be read or joined\n"
+    "or OUT.mp3 exists (see --overwrite), 2 for bad arguments.";
+
+// Each file opened; the first that cannot be read or joined is reported.
+int OpenInputs(const JoinOptions& o, std::deque<ProgramState>& files, const ProgressFn& progress) {
+    for (const std::string& path : o.files) {
+        ProgramState& st = files.emplace_back();
+        const OpenResult opened = AnalyseFile(st, path, false, progress);
+        EndTerminalProgress();
+        if (!opened.ok) // named once: some messages name the file themselves
+            return ReportFailure(opened.message.find(path) == std::string::npos
+                                     ? path + ": " + opened.message
+                                     : opened.message);
+        st.FileName = path;
+        st.FileLoaded = true;
+        if (st.IndexedFrames <= 0)
+            return ReportFailure(path + ": no frames to join.");
+        const std::string refusal = JoinRefusal(files.front(), st, path);
+        if (!refusal.empty())
+            return ReportFailure(refusal);
+    }
+    return kExitOk;
+}
+
+// A whole file as a piece, titled by its own title, else its name.
+FilePiece WholeFile(const ProgramState& st) {
+    std::string title = ReadSourceTag(st).fields.title;
+    if (title.empty())
+        title = SourceStem(st.FileName);
+    return {&st, 0, st.IndexedFrames - 1, title, st.FileName};
+}
+
+} // namespace
+
+CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
+    CLI::App* join =
+        program.add_subcommand("join", "write FILE FILE ... one after another as one file");
+    join->add_option("FILE", o.files, "the MP3 files to join, in order")
+        ->required()
+        ->expected(1, -1)
+        ->type_name("FILE");
+    AddValueOption(*join, "-o,--out", "OUT.mp3", "the file to write (required)",
+                   [&o](const std::string& v) {
+                       if (v.empty())
+                           throw UsageError("--out needs a file name.");
+                       o.out = v;
+                   });
+    AddValueOption(*join, "--id3", "v2.3|v2.4", "the ID3v2 version written (default: v2.3)",
+                   [&o](const std::string& v) {
+                       tessivo::TagFormat format{};
+                       if (!ParseTagFormat(v, format) || Id3v2Version(format) == 0)
+                           throw UsageError("--id3 takes v2.3 or v2.4, not \"" + v + "\".");
+                       o.id3 = format;
+                   });
+    join->add_flag("--no-chapters", o.noChapters, "write no chapter frames (CHAP, CTOC)")
+        ->disable_flag_override();
+    join->add_flag("--overwrite", o.overwrite, "replace OUT.mp3 when it exists")
+        ->disable_flag_override();
+    join->add_flag("-q,--quiet", o.quiet, "print nothing but errors")->disable_flag_override();
+    join->final_callback([&o] {
+        if (o.files.size() < 2)
+            throw UsageError("Join needs two files or more.");
+        if (o.out.empty())
+            throw UsageError("which file to write? Give -o OUT.mp3.");
+    });
+    join->footer(kJoinFooter);
+    return join;
+}
+
+int RunJoin(const JoinOptions& o) {
+    const ProgressFn progress = TerminalProgress(o.quiet);
+    std::deque<ProgramState> files; // the pieces point into it: it never moves them
+    if (const int status = OpenInputs(o, files, progress); status != kExitOk)
+        return status;
+    std::vector<FilePiece> pieces;
+    for (const ProgramState& st : files)
+        pieces.push_back(WholeFile(st));
+    const SourceTag tag = ReadSourceTag(files.front());
+    OneFileOptions options;
+    options.tag = &tag;
+    options.chapters = !o.noChapters;
+    options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
+    options.overwrite = o.overwrite;
+    return WriteJoinedFile(pieces, o.out, options, o.quiet, "join", progress);
+}
+
+} // namespace tessivo::cli

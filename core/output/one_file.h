@@ -1,0 +1,68 @@
+// Writing pieces of one or several analysed files as one file: their frames
+// joined with the bit reservoir re-laid at every join, one Info frame of the
+// file's own, and one ID3v2 tag with a chapter per piece.
+#pragma once
+
+#include "core/output/part_tag.h"
+#include "core/output/split_parts.h"
+#include "core/state/program_state.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// Frames first..last (inclusive) of an analysed file; a source's own
+// Xing/Info/VBRI frame is never taken.
+struct FilePiece {
+    const ProgramState* file = nullptr;
+    int32_t firstFrame = 0;
+    int32_t lastFrame = -1;
+    std::string title; // the chapter's title
+    std::string name;  // the file's name for messages
+};
+
+// The audio of the file: the Info frame and the joined frames, and where each
+// piece lies in them (bytes from the Info frame's start).
+struct OneFileAudio {
+    std::vector<uint8_t> bytes;
+    std::vector<ChapterMark> chapters;
+    std::vector<std::string> warnings;
+    int enlargedFrames = 0;
+};
+OneFileAudio BuildOneFileAudio(std::span<const FilePiece> pieces);
+
+struct OneFileOptions {
+    // The tag the file starts from (the source's, for a join the first
+    // file's); null: no tag unless there are chapters.
+    const SourceTag* tag = nullptr;
+    bool chapters = true;
+    int id3Version = 3; // 3 or 4
+    bool overwrite = false;
+};
+
+struct OneFileResult {
+    bool ok = true;
+    bool refused = false; // the file exists: nothing was written
+    std::string error;
+    std::vector<std::string> warnings;
+};
+
+// Writes the pieces as the file `path` (through a temporary file, flushed
+// before the rename; an existing file is replaced only with `overwrite`).
+OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string& path,
+                           const OneFileOptions& options,
+                           PartFileSystem& fs = DefaultPartFileSystem(),
+                           const SplitProgressFn& progress = {});
+
+// The ticked parts of `st` as pieces, titled as the parts' tags title them.
+std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags);
+
+// Why `other` (named `name`) cannot follow `first` in one file: its sample
+// rate, MPEG version or channel count differs. Empty when it can.
+std::string JoinRefusal(const ProgramState& first, const ProgramState& other,
+                        const std::string& name);
+
+} // namespace tessivo
