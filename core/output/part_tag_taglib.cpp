@@ -4,6 +4,7 @@
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/chapterframe.h>
+#include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2extendedheader.h>
 #include <taglib/id3v2frame.h>
@@ -14,6 +15,8 @@
 #include <taglib/tbytevector.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/urllinkframe.h>
 
 #include <algorithm>
 #include <array>
@@ -97,6 +100,50 @@ bool DropFramesPartsMustNotCarry(TagLib::ID3v2::Tag& tag) {
     return broken;
 }
 
+// The text encoding byte of a frame that has one, else 0 (Latin-1).
+int TextEncodingOf(const TagLib::ID3v2::Frame* f) {
+    using namespace TagLib::ID3v2;
+    if (const auto* t = dynamic_cast<const TextIdentificationFrame*>(f))
+        return t->textEncoding();
+    if (const auto* c = dynamic_cast<const CommentsFrame*>(f))
+        return c->textEncoding();
+    if (const auto* l = dynamic_cast<const UnsynchronizedLyricsFrame*>(f))
+        return l->textEncoding();
+    if (const auto* p = dynamic_cast<const AttachedPictureFrame*>(f))
+        return p->textEncoding();
+    if (const auto* u = dynamic_cast<const UserUrlLinkFrame*>(f))
+        return u->textEncoding();
+    return 0;
+}
+
+// ID3v2 defines four text encodings (0..3); TagLib takes any byte and reads
+// the text of another one as garbage.
+bool UndefinedEncoding(const TagLib::ID3v2::Frame* f) {
+    const int e = TextEncodingOf(f);
+    return e < 0 || e > 3;
+}
+
+// Removes the frames with an undefined text encoding, in the tag and in its
+// chapters; true when there was one.
+bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag) {
+    bool dropped = false;
+    const TagLib::ID3v2::FrameList frames = tag.frameList();
+    for (TagLib::ID3v2::Frame* f : frames) {
+        if (UndefinedEncoding(f)) {
+            tag.removeFrame(f, true);
+            dropped = true;
+        } else if (auto* chap = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(f)) {
+            const TagLib::ID3v2::FrameList embedded = chap->embeddedFrameList();
+            for (TagLib::ID3v2::Frame* e : embedded)
+                if (UndefinedEncoding(e)) {
+                    chap->removeEmbeddedFrame(e, true);
+                    dropped = true;
+                }
+        }
+    }
+    return dropped;
+}
+
 void ReadPicture(const TagLib::ID3v2::Tag& tag, SourceTag& out) {
     const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
     for (const TagLib::ID3v2::Frame* f : tag.frameList("APIC")) {
@@ -165,6 +212,8 @@ void ReadId3v2(const LoadedFile& file, SourceTag& out) {
     }
     out.hasId3v2 = true;
     out.damaged = truncated || !FramesCoverBody(*tag, opened.bytes);
+    if (DropFramesWithUndefinedEncoding(*tag))
+        out.damaged = true;
     ReadFields(*tag, out.fields);
     out.fields.year = FirstText(*tag, "TDRC");
     out.fields.track = FirstText(*tag, "TRCK");
