@@ -41,7 +41,8 @@ const Fixed& TheFile() {
         std::ifstream in(PeakCachePath(out.folder, out.key), std::ios::binary);
         const std::string stored((std::istreambuf_iterator<char>(in)), {});
         out.header = stored.substr(0, stored.size() - size_t{out.frameCount} * 8);
-        std::atexit([] { std::filesystem::remove_all(TheFile().folder); });
+        static const std::string* folder = new std::string(out.folder); // outlives `f`
+        std::atexit([] { std::filesystem::remove_all(*folder); });
         return out;
     }();
     return f;

@@ -118,7 +118,8 @@ size_t Utf8SequenceAt(const std::string& text, size_t i) {
     return static_cast<size_t>(more) + 1;
 }
 
-// UTF-8 text with every byte that starts no well-formed sequence as U+FFFD.
+} // namespace
+
 std::string RepairedUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -134,6 +135,8 @@ std::string RepairedUtf8(const std::string& text) {
     }
     return out;
 }
+
+namespace {
 
 // True when at least half of the first (up to 512) two-byte units hold one
 // zero byte, on the same side of the unit.

@@ -14,6 +14,9 @@ std::string DecodeCutListText(const std::string& bytes);
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(const std::string& text);
 
+// `text` with every byte that starts no well-formed UTF-8 sequence as U+FFFD.
+std::string RepairedUtf8(const std::string& text);
+
 // True when the bytes look like UTF-16 text without a byte order mark: every
 // other byte of the first ones is zero, as in ASCII text stored as UTF-16.
 bool LooksLikeUtf16WithoutBom(const std::string& bytes);

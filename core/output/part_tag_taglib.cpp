@@ -2,6 +2,8 @@
 // and rendering a part's ID3v2 tag.
 #include "core/output/part_tag.h"
 
+#include "core/cutlist/text_encoding.h"
+
 #include <taglib/attachedpictureframe.h>
 #include <taglib/chapterframe.h>
 #include <taglib/commentsframe.h>
@@ -21,6 +23,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace tessivo {
 
@@ -30,8 +33,9 @@ namespace {
 constexpr std::array<const char*, 7> kWholeFileFrames = {"TLEN", "CHAP", "CTOC", "MLLT",
                                                          "SEEK", "ETCO", "SYTC"};
 
+// TagLib turns a lone UTF-16 surrogate into bytes that are not UTF-8.
 std::string Utf8(const TagLib::String& s) {
-    return s.to8Bit(true);
+    return RepairedUtf8(s.to8Bit(true));
 }
 
 TagLib::String FromUtf8(const std::string& s) {
@@ -123,22 +127,30 @@ bool UndefinedEncoding(const TagLib::ID3v2::Frame* f) {
     return e < 0 || e > 3;
 }
 
+// The frames of `list` with an undefined text encoding. Gathered apart, as
+// a copy of a TagLib frame list shares (and may delete) the frames.
+std::vector<TagLib::ID3v2::Frame*> WithUndefinedEncoding(const TagLib::ID3v2::FrameList& list) {
+    std::vector<TagLib::ID3v2::Frame*> out;
+    for (TagLib::ID3v2::Frame* f : list)
+        if (UndefinedEncoding(f))
+            out.push_back(f);
+    return out;
+}
+
 // Removes the frames with an undefined text encoding, in the tag and in its
 // chapters; true when there was one.
 bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag) {
-    bool dropped = false;
-    const TagLib::ID3v2::FrameList frames = tag.frameList();
-    for (TagLib::ID3v2::Frame* f : frames) {
-        if (UndefinedEncoding(f)) {
-            tag.removeFrame(f, true);
+    const std::vector<TagLib::ID3v2::Frame*> bad = WithUndefinedEncoding(tag.frameList());
+    for (TagLib::ID3v2::Frame* f : bad)
+        tag.removeFrame(f, true);
+    bool dropped = !bad.empty();
+    for (TagLib::ID3v2::Frame* f : tag.frameList("CHAP")) {
+        auto* chap = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(f);
+        if (!chap)
+            continue;
+        for (TagLib::ID3v2::Frame* e : WithUndefinedEncoding(chap->embeddedFrameList())) {
+            chap->removeEmbeddedFrame(e, true);
             dropped = true;
-        } else if (auto* chap = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(f)) {
-            const TagLib::ID3v2::FrameList embedded = chap->embeddedFrameList();
-            for (TagLib::ID3v2::Frame* e : embedded)
-                if (UndefinedEncoding(e)) {
-                    chap->removeEmbeddedFrame(e, true);
-                    dropped = true;
-                }
         }
     }
     return dropped;
@@ -189,6 +201,15 @@ void ReadFields(const TagLib::Tag& tag, PartTagV2& f) {
     f.track = tag.track() ? std::to_string(tag.track()) : std::string();
 }
 
+// The fields of an ID3v2 tag: year and track as the frames hold them.
+PartTagV2 Id3v2Fields(const TagLib::ID3v2::Tag& tag) {
+    PartTagV2 f;
+    ReadFields(tag, f);
+    f.year = FirstText(tag, "TDRC");
+    f.track = FirstText(tag, "TRCK");
+    return f;
+}
+
 // The ID3v2 region at the start of the image: the size its header declares
 // (plus a footer), or what the file holds when it is cut short.
 TagLib::ByteVector Id3v2Image(const LoadedFile& file, bool& truncated) {
@@ -214,9 +235,7 @@ void ReadId3v2(const LoadedFile& file, SourceTag& out) {
     out.damaged = truncated || !FramesCoverBody(*tag, opened.bytes);
     if (DropFramesWithUndefinedEncoding(*tag))
         out.damaged = true;
-    ReadFields(*tag, out.fields);
-    out.fields.year = FirstText(*tag, "TDRC");
-    out.fields.track = FirstText(*tag, "TRCK");
+    out.fields = Id3v2Fields(*tag);
     ReadChapters(*tag, out);
     if (DropFramesPartsMustNotCarry(*tag))
         out.damaged = true;
@@ -264,21 +283,23 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
     TagLib::ID3v2::Tag* tag = source.inherited.empty() ? nullptr : opened.file->ID3v2Tag(false);
     if (!tag)
         tag = &empty;
-    // Frames the part changes are set anew; the rest stay as inherited.
-    const PartTagV2& was = source.fields;
-    if (part.title != was.title || !source.hasId3v2)
+    // Fields that differ from what the inherited frames hold are set anew
+    // (also those TagLib left out of the inherited tag, such as frames marked
+    // to be dropped when the tag changes); the rest stay as inherited.
+    const PartTagV2 was = Id3v2Fields(*tag);
+    if (part.title != was.title)
         SetText(*tag, "TIT2", part.title);
-    if (part.artist != was.artist || !source.hasId3v2)
+    if (part.artist != was.artist)
         SetText(*tag, "TPE1", part.artist);
-    if (part.album != was.album || !source.hasId3v2)
+    if (part.album != was.album)
         SetText(*tag, "TALB", part.album);
-    if (part.year != was.year || !source.hasId3v2)
+    if (part.year != was.year)
         SetText(*tag, "TDRC", part.year);
-    if (part.genre != was.genre || !source.hasId3v2)
+    if (part.genre != was.genre)
         SetText(*tag, "TCON", part.genre);
-    if (part.track != was.track || !source.hasId3v2)
+    if (part.track != was.track)
         SetText(*tag, "TRCK", part.track);
-    if (part.comment != was.comment || !source.hasId3v2)
+    if (part.comment != was.comment)
         tag->setComment(FromUtf8(part.comment));
     const TagLib::ByteVector bytes =
         tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);

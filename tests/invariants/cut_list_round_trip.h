@@ -18,9 +18,12 @@ using tessivo::CutListFormat;
 using tessivo::CutPart;
 using tessivo::FrameCutList;
 
-// A text as the format writes it: what a cue sheet or a label line cannot hold
-// becomes something else.
+// A text as it comes back from a file of the format: a cue sheet or a label
+// line holds no line break or tab, a cue sheet no double quote; CSV quotes
+// what needs it. (Texts read from files hold no carriage return.)
 inline std::string AsWritten(CutListFormat format, std::string s) {
+    if (format == CutListFormat::Csv)
+        return s;
     for (char& c : s) {
         if (c == '\n' || c == '\r' || c == '\t')
             c = ' ';

@@ -25,7 +25,7 @@ inline std::string FormattedTimeFault(double seconds) {
     if (ms.size() > 24 || plain.size() > 24)
         return TimeFault("a clock text", seconds, ms + " / " + plain);
     const std::string fixed = tessivo::SecondsText(seconds);
-    if (!std::isfinite(seconds) || seconds < 0)
+    if (!std::isfinite(seconds) || std::signbit(seconds))
         return fixed.empty() ? TimeFault("cut list seconds", seconds, fixed) : "";
     const double clamped = std::min(seconds, 1e12); // the clock's range
     const std::optional<double> back = tessivo::ParseClockText(ms, true);
