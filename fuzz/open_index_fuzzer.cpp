@@ -15,7 +15,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tessivo;
-    auto st = std::make_unique<ProgramState>();
+    // One scratch state for every input, its analysis fields reset each time.
+    static const auto st = std::make_unique<ProgramState>();
+    static_cast<AnalysedFile&>(*st) = AnalysedFile{};
     st->FileName = "/fuzz/input.mp3";
     const OpenResult r = AnalyseImage(*st, std::vector<uint8_t>(data, data + size), false);
     if (!r.ok) {

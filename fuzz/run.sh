@@ -59,7 +59,7 @@ run() { # target, seeds, max_len, dictionary (or "")
 }
 wanted=("$@")
 run open_path_fuzzer "$work/seeds-open" 140000 id3.dict
-run open_index_fuzzer "$work/seeds-open" 140000 id3.dict
+run open_index_fuzzer "$work/seeds-open" 16384 id3.dict
 run tag_slots_fuzzer "$work/seeds-tag" 1024 ""
 run source_tag_fuzzer "$seeds/source_tag" 65536 id3.dict
 run cut_list_fuzzer "$seeds/cut_list" 65536 cut_list.dict

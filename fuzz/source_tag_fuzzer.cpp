@@ -27,14 +27,18 @@ const std::vector<uint8_t>& Audio() {
     return bytes;
 }
 
+// One state for every input (a fresh one per input costs more than the
+// read): its file fields are reset each time.
 tessivo::SourceTag ReadTagOf(const uint8_t* tag, size_t size) {
-    auto st = std::make_unique<tessivo::ProgramState>();
-    st->FileName = "/fuzz/input.mp3";
-    st->FileBuffer.assign(tag, tag + size);
-    st->FileBuffer.insert(st->FileBuffer.end(), Audio().begin(), Audio().end());
-    st->FileSize = static_cast<uint32_t>(st->FileBuffer.size());
-    tessivo::DetectTags(*st);
-    return tessivo::ReadSourceTag(*st);
+    static const auto state = std::make_unique<tessivo::ProgramState>();
+    tessivo::ProgramState& st = *state;
+    static_cast<tessivo::LoadedFile&>(st) = tessivo::LoadedFile{};
+    st.FileName = "/fuzz/input.mp3";
+    st.FileBuffer.assign(tag, tag + size);
+    st.FileBuffer.insert(st.FileBuffer.end(), Audio().begin(), Audio().end());
+    st.FileSize = static_cast<uint32_t>(st.FileBuffer.size());
+    tessivo::DetectTags(st);
+    return tessivo::ReadSourceTag(st);
 }
 
 void CheckTexts(const tessivo::SourceTag& src) {

@@ -17,6 +17,7 @@
 #include <taglib/tbytevector.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/unknownframe.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 #include <taglib/urllinkframe.h>
 
@@ -120,11 +121,18 @@ int TextEncodingOf(const TagLib::ID3v2::Frame* f) {
     return 0;
 }
 
-// ID3v2 defines four text encodings (0..3); TagLib takes any byte and reads
-// the text of another one as garbage.
+// A frame TagLib reads wrong or cannot write back: one with a text encoding
+// byte other than the four ID3v2 defines (0..3; TagLib reads the text as
+// garbage), or a frame the program reads that TagLib kept as unknown bytes
+// (encrypted, say), which it writes back without its flags.
 bool UndefinedEncoding(const TagLib::ID3v2::Frame* f) {
     const int e = TextEncodingOf(f);
-    return e < 0 || e > 3;
+    if (e < 0 || e > 3)
+        return true;
+    if (!dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f))
+        return false;
+    const TagLib::ByteVector id = f->frameID();
+    return id.startsWith("T") || id == "COMM" || id == "APIC" || id == "USLT" || id == "CHAP";
 }
 
 // The frames of `list` with an undefined text encoding. Gathered apart, as

@@ -240,3 +240,31 @@ TEST_F(ReaderFaults, Utf16WithoutByteOrderMarkIsNamed) {
     EXPECT_NE(r.err.find(want), std::string::npos) << r.err;
     EXPECT_TRUE(ReadAudacityLabels("\xFF\xFE" + utf16).ok());
 }
+
+// A frame marked to be dropped when the tag changes: TagLib leaves it out of
+// the tag the parts inherit, and the parts get the title set again. An
+// encrypted TIT2 TagLib keeps as bytes it would write back unmarked: left out
+// and reported.
+TEST(SourceTagRead, FramesTagLibCannotCarryStillTitleTheParts) {
+    std::vector<uint8_t> dropped = Id3v24({{"TIT2", 3, "kept"}, {"TPE1", 3, "Artist"}});
+    dropped[18] = 0x40; // the frame's "discard when the tag is altered" flag
+    std::vector<uint8_t> encrypted = dropped;
+    encrypted[18] = 0;
+    encrypted[19] = 0x04; // encrypted
+    for (const auto& [tag, title, damaged] :
+         {std::tuple{dropped, "kept", false}, std::tuple{encrypted, "", true}}) {
+        const SourceTag src = TagOfImage(tag);
+        EXPECT_EQ(src.damaged, damaged);
+        EXPECT_EQ(src.fields.title, title);
+        PartTags tags;
+        tags.source = src;
+        tags.part.assign(2, src.fields);
+        const PartTagV2 part = ResolvePartTag(tags, 1, "in", 1, 1);
+        for (int version : {3, 4}) {
+            const SourceTag back = TagOfImage(RenderId3v2(src, part, version));
+            EXPECT_FALSE(back.damaged);
+            EXPECT_EQ(back.fields.title, title);
+            EXPECT_EQ(back.fields.artist, "Artist");
+        }
+    }
+}
