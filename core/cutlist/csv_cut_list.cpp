@@ -1,5 +1,6 @@
 #include "core/cutlist/csv_cut_list.h"
 
+#include "core/cutlist/cut_list_limits.h"
 #include "core/cutlist/text_encoding.h"
 
 #include <vector>
@@ -107,6 +108,10 @@ CutListRead ReadCsvCutList(const std::string& bytes) {
             continue;
         if (rec.fieldCount < 2 || rec.fieldCount > 3) {
             r.error = LinePrefix(rec.line) + "expects start,end,label";
+            break;
+        }
+        if (r.list.entries.size() >= kMaxCutListEntries) {
+            r.error = TooManyEntries(LinePrefix(rec.line));
             break;
         }
         CutListEntry e;

@@ -184,6 +184,20 @@ TEST_F(ReaderFaults, WarningsStopAtTwentyAndCountTheRest) {
     EXPECT_EQ(lines[20], "tessivo-cli cuts: warning: \xE2\x80\xA6 and 4980 more");
 }
 
+// 4. Millions of lines: reading stops after 100,000 entries.
+TEST(CutListLimits, ListsOfMoreThan100000EntriesAreRefused) {
+    std::string labels, csv;
+    for (int i = 0; i <= 100000; ++i) {
+        labels += "100\t\tp\n";
+        csv += "100,,p\n";
+    }
+    const std::string tail = "more than 100000 entries; a cut list holds at most 100000";
+    EXPECT_EQ(ReadAudacityLabels(labels).error, "Line 100001: " + tail);
+    EXPECT_EQ(ReadCsvCutList(csv).error, "Line 100001: " + tail);
+    labels.resize(labels.size() - 6);
+    EXPECT_TRUE(ReadAudacityLabels(labels).ok());
+}
+
 // 4. A line of ten million commas is refused without holding a string per field.
 TEST(CutListLimits, ALineOfCommasCostsLittleMemory) {
     const std::string commas(10'000'000, ',');
