@@ -123,16 +123,11 @@ int TextEncodingOf(const TagLib::ID3v2::Frame* f) {
 
 // A frame TagLib reads wrong or cannot write back: one with a text encoding
 // byte other than the four ID3v2 defines (0..3; TagLib reads the text as
-// garbage), or a frame the program reads that TagLib kept as unknown bytes
-// (encrypted, say), which it writes back without its flags.
+// garbage), or one TagLib kept as bytes it does not know (encrypted, say),
+// which it would write back without the frame's flags.
 bool UndefinedEncoding(const TagLib::ID3v2::Frame* f) {
     const int e = TextEncodingOf(f);
-    if (e < 0 || e > 3)
-        return true;
-    if (!dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f))
-        return false;
-    const TagLib::ByteVector id = f->frameID();
-    return id.startsWith("T") || id == "COMM" || id == "APIC" || id == "USLT" || id == "CHAP";
+    return e < 0 || e > 3 || dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f) != nullptr;
 }
 
 // The frames of `list` with an undefined text encoding. Gathered apart, as
