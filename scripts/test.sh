@@ -3,8 +3,8 @@
 #   scripts/test.sh                the normal build (build/) and the whole suite
 #   scripts/test.sh --sanitize     the suite built with AddressSanitizer and
 #                                  UndefinedBehaviorSanitizer (build-asan/)
-#   scripts/test.sh --fuzz [SECS]  the fuzz targets (clang, build-fuzz/), each
-#                                  run SECS seconds (default 60) from the fixtures
+#   scripts/test.sh --fuzz [SECS]  every fuzz target (clang, build-fuzz/), each
+#                                  run SECS seconds (default 60) from its seeds
 # Any failure, sanitizer report or fuzz crash ends with a non-zero status.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +34,7 @@ normal)
   secs=${2:-60}
   CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTESSIVO_FUZZ=ON -DTESSIVO_BUILD_GUI=OFF -DTESSIVO_BUILD_TESTS=OFF
-  cmake --build build-fuzz -j"$jobs" --target open_path_fuzzer tag_slots_fuzzer
+  cmake --build build-fuzz -j"$jobs" --target fuzzers
   fuzz/run.sh build-fuzz "$secs"
   ;;
 *)

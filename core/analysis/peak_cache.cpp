@@ -101,6 +101,10 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
     if (std::fread(values.data(), sizeof(int16_t), values.size(), f.get()) != values.size() ||
         std::fgetc(f.get()) != EOF)
         return false;
+    // A damaged file: a frame whose top lies below its bottom is drawn by nobody.
+    for (size_t j = 0; j < values.size(); j += 4)
+        if (values[j] < values[j + 1] || values[j + 2] < values[j + 3])
+            return false;
     for (auto* v : {&out.PeakMaxL, &out.PeakMinL, &out.PeakMaxR, &out.PeakMinR})
         v->resize(frameCount);
     for (uint32_t j = 0; j < frameCount; ++j) {

@@ -34,7 +34,8 @@ std::string DefaultPeakCacheFolder();
 std::string PeakCachePath(const std::string& folder, const PeakCacheKey& key);
 
 // Fills `out` with the stored table of `key` when one is stored for exactly
-// `frameCount` frames; marks it as just used. False on a miss (out unchanged).
+// `frameCount` frames, each with its top at or above its bottom; marks it as
+// just used. False on a miss or a damaged file (out unchanged).
 bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t frameCount,
                  PeakTable& out);
 

@@ -1,5 +1,6 @@
 #include "core/cutlist/audacity_labels.h"
 
+#include "core/cutlist/cut_list_limits.h"
 #include "core/cutlist/text_encoding.h"
 
 #include <algorithm>
@@ -23,6 +24,10 @@ CutListRead ReadAudacityLabels(const std::string& bytes) {
         const std::string end =
             line.substr(tab1 + 1, tab2 == std::string::npos ? tab2 : tab2 - tab1 - 1);
         const std::string label = tab2 == std::string::npos ? "" : line.substr(tab2 + 1);
+        if (r.list.entries.size() >= kMaxCutListEntries) {
+            r.error = TooManyEntries(LinePrefix(n));
+            break;
+        }
         CutListEntry e;
         if (!SegmentEntry(n, line.substr(0, tab1), end, label, e, r.error))
             break;

@@ -1,5 +1,6 @@
 #include "core/cutlist/csv_cut_list.h"
 
+#include "core/cutlist/cut_list_limits.h"
 #include "core/cutlist/text_encoding.h"
 
 #include <vector>
@@ -8,49 +9,67 @@ namespace tessivo {
 
 namespace {
 
-// One CSV record and the line it starts on.
+// One CSV record and the line it starts on. Only the first fields are kept,
+// as no line with more is read, so a line of a million commas costs little.
 struct CsvRecord {
     int line = 0;
-    std::vector<std::string> fields;
+    size_t fieldCount = 1;
+    std::vector<std::string> fields{""};
 };
 
-// Splits the text into records; a quoted field may hold commas, line breaks
-// and "" for a quote. False with `error` set when a quote is not closed.
-bool SplitCsv(const std::string& text, std::vector<CsvRecord>& records, std::string& error) {
-    CsvRecord rec{1, {""}};
-    int line = 1;
-    bool quoted = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
-                rec.fields.back() += text[++i];
+constexpr size_t kKeptFields = 4;
+
+// Reads the records of a text one at a time; a quoted field may hold commas,
+// line breaks and "" for a quote.
+class CsvReader {
+public:
+    explicit CsvReader(const std::string& text) : text_(text) {}
+
+    // The next record; false at the end, or with `error` set when a quote is
+    // not closed.
+    bool Next(CsvRecord& rec, std::string& error) {
+        if (pos_ > text_.size())
+            return false;
+        rec = CsvRecord{line_};
+        bool quoted = false;
+        for (; pos_ < text_.size(); ++pos_) {
+            const char c = text_[pos_];
+            if (quoted && c == '"' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '"')
+                Add(rec, text_[++pos_]);
             else if (c == '"')
-                quoted = false;
+                quoted = !quoted;
+            else if (!quoted && c == ',')
+                StartField(rec);
+            else if (!quoted && c == '\n')
+                break;
             else
-                rec.fields.back() += c;
-            line += c == '\n';
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            rec.fields.emplace_back();
-        } else if (c == '\n') {
-            records.push_back(std::move(rec));
-            rec = CsvRecord{++line, {""}};
-        } else {
-            rec.fields.back() += c;
+                Add(rec, c);
+            line_ += c == '\n';
         }
+        ++pos_;
+        ++line_;
+        if (quoted)
+            error = LinePrefix(rec.line) + "a quote is not closed";
+        return !quoted;
     }
-    if (quoted) {
-        error = LinePrefix(rec.line) + "a quote is not closed";
-        return false;
+
+private:
+    static void StartField(CsvRecord& rec) {
+        if (++rec.fieldCount <= kKeptFields)
+            rec.fields.emplace_back();
     }
-    records.push_back(std::move(rec));
-    return true;
-}
+    static void Add(CsvRecord& rec, char c) {
+        if (rec.fieldCount <= kKeptFields)
+            rec.fields.back() += c;
+    }
+
+    const std::string& text_;
+    size_t pos_ = 0;
+    int line_ = 1;
+};
 
 bool IsBlank(const CsvRecord& r) {
-    return r.fields.size() == 1 && r.fields[0].find_first_not_of(" \t") == std::string::npos;
+    return r.fieldCount == 1 && r.fields[0].find_first_not_of(" \t") == std::string::npos;
 }
 
 // A first line such as "start,end,label": its start is neither empty nor seconds.
@@ -76,26 +95,30 @@ std::string CsvField(const std::string& s) {
 
 CutListRead ReadCsvCutList(const std::string& bytes) {
     CutListRead r;
-    std::vector<CsvRecord> records;
-    if (SplitCsv(DecodeCutListText(bytes), records, r.error)) {
-        bool first = true;
-        for (const CsvRecord& rec : records) {
-            if (IsBlank(rec))
-                continue;
-            const bool header = first && IsHeader(rec);
-            first = false;
-            if (header)
-                continue;
-            if (rec.fields.size() < 2 || rec.fields.size() > 3) {
-                r.error = LinePrefix(rec.line) + "expects start,end,label";
-                break;
-            }
-            CutListEntry e;
-            const std::string label = rec.fields.size() == 3 ? rec.fields[2] : "";
-            if (!SegmentEntry(rec.line, rec.fields[0], rec.fields[1], label, e, r.error))
-                break;
-            r.list.entries.push_back(std::move(e));
+    const std::string text = DecodeCutListText(bytes);
+    CsvReader reader(text);
+    CsvRecord rec;
+    bool first = true;
+    while (reader.Next(rec, r.error)) {
+        if (IsBlank(rec))
+            continue;
+        const bool header = first && IsHeader(rec);
+        first = false;
+        if (header)
+            continue;
+        if (rec.fieldCount < 2 || rec.fieldCount > 3) {
+            r.error = LinePrefix(rec.line) + "expects start,end,label";
+            break;
         }
+        if (r.list.entries.size() >= kMaxCutListEntries) {
+            r.error = TooManyEntries(LinePrefix(rec.line));
+            break;
+        }
+        CutListEntry e;
+        const std::string label = rec.fieldCount == 3 ? rec.fields[2] : "";
+        if (!SegmentEntry(rec.line, rec.fields[0], rec.fields[1], label, e, r.error))
+            break;
+        r.list.entries.push_back(std::move(e));
     }
     if (r.ok() && r.list.entries.empty())
         r.error = "The file holds no segments";

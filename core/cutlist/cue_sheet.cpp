@@ -26,6 +26,18 @@ struct Word {
     bool quoted = false;
 };
 
+// Where the quoted text opened at `open` ends: the next double quote not
+// escaped by a backslash ("\\" is a backslash, "\"" a quote inside the text).
+size_t ClosingQuote(const std::string& line, size_t open) {
+    for (size_t i = open + 1; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+            ++i;
+        else if (line[i] == '"')
+            return i;
+    }
+    return std::string::npos;
+}
+
 // Splits a line into words; false when a quote is not closed.
 bool SplitWords(const std::string& line, std::vector<Word>& words) {
     size_t i = 0;
@@ -35,7 +47,7 @@ bool SplitWords(const std::string& line, std::vector<Word>& words) {
             continue;
         }
         Word w{i, 0, line[i] == '"'};
-        const size_t end = w.quoted ? line.find('"', i + 1) : line.find_first_of(" \t", i);
+        const size_t end = w.quoted ? ClosingQuote(line, i) : line.find_first_of(" \t", i);
         if (w.quoted && end == std::string::npos)
             return false;
         const size_t stop = end == std::string::npos ? line.size() : end + (w.quoted ? 1 : 0);
@@ -44,6 +56,21 @@ bool SplitWords(const std::string& line, std::vector<Word>& words) {
         i = stop;
     }
     return true;
+}
+
+// The text a word stands for: a quoted one without its quotes and escapes
+// (another backslash stays as it is), any other as written.
+std::string WordText(const std::string& line, const Word& w) {
+    if (!w.quoted)
+        return line.substr(w.pos, w.len);
+    std::string out;
+    const size_t end = w.pos + w.len - 1;
+    for (size_t i = w.pos + 1; i < end; ++i) {
+        if (line[i] == '\\' && i + 1 < end && (line[i + 1] == '"' || line[i + 1] == '\\'))
+            ++i;
+        out += line[i];
+    }
+    return out;
 }
 
 bool AllDigits(const std::string& s, size_t maxLen) {
@@ -80,13 +107,18 @@ std::string Upper(std::string s) {
     return s;
 }
 
-// What the line scan gathers while it checks the sheet.
+// What the line scan gathers while it checks the sheet: the texts and lines
+// of the tracks, and the sheet in the plain form handed to libcue (only its
+// FILE, TRACK and INDEX lines, so libcue never meets a text or a word it
+// would refuse).
 struct CueScan {
     int files = 0;
     int trackLine = 0; // line of the TRACK now open, 0 before the first
     std::string trackNumber;
     bool trackHasStart = false;
-    std::vector<int> trackLines;
+    std::vector<CutListEntry> tracks; // texts and lines; the times come from libcue
+    std::string album, albumArtist;
+    std::string plain;
 };
 
 std::string CheckTrack(const std::vector<std::string>& w, const CueScan& s) {
@@ -94,7 +126,7 @@ std::string CheckTrack(const std::vector<std::string>& w, const CueScan& s) {
         return "TRACK before the FILE line";
     if (w.size() != 3 || !AllDigits(w[1], 2) || std::stoi(w[1]) == 0)
         return "TRACK expects a number and a type, such as TRACK 01 AUDIO";
-    if (static_cast<int>(s.trackLines.size()) >= kMaxCueTracks)
+    if (static_cast<int>(s.tracks.size()) >= kMaxCueTracks)
         return "more than 99 tracks";
     return "";
 }
@@ -109,7 +141,17 @@ std::string CheckIndex(const std::vector<std::string>& w, CueScan& s) {
         return "INDEX " + w[1] + " expects mm:ss:ff";
     if (std::stoi(w[1]) == 1)
         s.trackHasStart = true;
+    s.plain += "INDEX " + w[1] + " " + w[2] + "\n";
     return "";
+}
+
+// A TITLE or PERFORMER: of the sheet before the first TRACK, else of the track.
+void KeepText(const std::vector<std::string>& w, CueScan& s) {
+    const bool title = w[0] == "TITLE";
+    if (s.tracks.empty())
+        (title ? s.album : s.albumArtist) = w[1];
+    else
+        (title ? s.tracks.back().title : s.tracks.back().performer) = w[1];
 }
 
 // Checks one line; "" when it is fine. Updates the scan state.
@@ -117,12 +159,16 @@ std::string CheckCueLine(const std::vector<std::string>& w, int line, CueScan& s
     const std::string& cmd = w[0];
     if (std::find(CueCommands().begin(), CueCommands().end(), cmd) == CueCommands().end())
         return "unknown command " + cmd;
-    if (cmd == "FILE")
+    if (cmd == "FILE") {
+        s.plain += "FILE \"source\" MP3\n";
         return ++s.files > 1 ? "a second FILE line; a cue sheet for one file is needed" : "";
+    }
     if (cmd == "INDEX")
         return CheckIndex(w, s);
     if ((cmd == "TITLE" || cmd == "PERFORMER" || cmd == "SONGWRITER") && w.size() != 2)
         return cmd + " expects one text in double quotes";
+    if (cmd == "TITLE" || cmd == "PERFORMER")
+        KeepText(w, s);
     long total = 0;
     if ((cmd == "PREGAP" || cmd == "POSTGAP") && (w.size() != 2 || !ParseCueTime(w[1], total)))
         return cmd + " expects mm:ss:ff";
@@ -133,59 +179,40 @@ std::string CheckCueLine(const std::vector<std::string>& w, int line, CueScan& s
         s.trackLine = line;
         s.trackNumber = w[1];
         s.trackHasStart = false;
-        s.trackLines.push_back(line);
+        s.tracks.emplace_back().line = line;
+        s.plain += "TRACK " + w[1] + " AUDIO\n";
     }
     return err;
 }
 
-// Capitals for the command word (and the type words of TRACK and FILE), as
-// libcue reads only those.
-void CapitalizeCommand(std::string& line, const std::vector<Word>& words) {
-    auto upper = [&](const Word& w) {
-        if (!w.quoted)
-            line.replace(w.pos, w.len, Upper(line.substr(w.pos, w.len)));
-    };
-    upper(words[0]);
-    const std::string cmd = line.substr(words[0].pos, words[0].len);
-    if ((cmd == "TRACK" && words.size() >= 3) || (cmd == "FILE" && words.size() >= 3))
-        upper(words.back());
-}
-
-// Checks the sheet line by line and brings it into the form libcue reads.
-// Returns the error ("Line n: ...") or "".
-std::string ScanCueSheet(std::string& text, CueScan& s) {
+// Checks the sheet line by line, gathering what it says. Returns the error
+// ("Line n: ...") or "".
+std::string ScanCueSheet(const std::string& text, CueScan& s) {
     std::istringstream in(text);
-    std::string line, out;
+    std::string line;
     for (int n = 1; std::getline(in, line); ++n) {
         std::vector<Word> words;
         if (line.find('\0') != std::string::npos)
             return LinePrefix(n) + "holds a zero byte; this is not a cue sheet";
         if (!SplitWords(line, words))
             return LinePrefix(n) + "a quote is not closed";
-        if (!words.empty()) {
-            CapitalizeCommand(line, words);
-            std::vector<std::string> w;
-            for (const Word& x : words)
-                w.push_back(line.substr(x.pos, x.len));
-            const bool trackWithoutStart = w[0] == "TRACK" && s.trackLine > 0 && !s.trackHasStart;
-            if (trackWithoutStart)
-                return LinePrefix(s.trackLine) + "TRACK " + s.trackNumber + " has no INDEX 01";
-            if (std::string err = CheckCueLine(w, n, s); !err.empty())
-                return LinePrefix(n) + err;
-        }
-        out += line + '\n';
+        if (words.empty())
+            continue;
+        std::vector<std::string> w;
+        for (const Word& x : words)
+            w.push_back(WordText(line, x));
+        w[0] = Upper(w[0]);
+        const bool trackWithoutStart = w[0] == "TRACK" && s.trackLine > 0 && !s.trackHasStart;
+        if (trackWithoutStart)
+            return LinePrefix(s.trackLine) + "TRACK " + s.trackNumber + " has no INDEX 01";
+        if (std::string err = CheckCueLine(w, n, s); !err.empty())
+            return LinePrefix(n) + err;
     }
-    if (s.trackLines.empty())
+    if (s.tracks.empty())
         return "The cue sheet holds no TRACK";
     if (!s.trackHasStart)
         return LinePrefix(s.trackLine) + "TRACK " + s.trackNumber + " has no INDEX 01";
-    text = out;
     return "";
-}
-
-std::string CdText(Cdtext* text, Pti what) {
-    const char* s = text ? cdtext_get(what, text) : nullptr;
-    return s ? s : "";
 }
 
 // libcue keeps global parser state: one sheet at a time.
@@ -194,35 +221,40 @@ std::mutex& LibcueMutex() {
     return m;
 }
 
-// The parse itself, after the scan found the sheet well-formed.
-bool ParseWithLibcue(const std::string& text, const CueScan& scan, CutList& list) {
+// The parse itself, of the plain sheet the scan made. libcue gives the
+// tracks and their INDEX 01; the texts are the scan's, as libcue keeps the
+// escapes and cuts long texts.
+bool ParseWithLibcue(const CueScan& scan, CutList& list) {
     std::lock_guard<std::mutex> lock(LibcueMutex());
-    std::unique_ptr<Cd, void (*)(Cd*)> cd(cue_parse_string(text.c_str()), cd_delete);
-    if (!cd || cd_get_ntrack(cd.get()) != static_cast<int>(scan.trackLines.size()))
+    std::unique_ptr<Cd, void (*)(Cd*)> cd(cue_parse_string(scan.plain.c_str()), cd_delete);
+    if (!cd || cd_get_ntrack(cd.get()) != static_cast<int>(scan.tracks.size()))
         return false;
-    list.album = CdText(cd_get_cdtext(cd.get()), PTI_TITLE);
-    list.albumArtist = CdText(cd_get_cdtext(cd.get()), PTI_PERFORMER);
+    list.album = scan.album;
+    list.albumArtist = scan.albumArtist;
+    list.entries = scan.tracks;
     for (int i = 1; i <= cd_get_ntrack(cd.get()); ++i) {
         Track* t = cd_get_track(cd.get(), i);
         const long start = t ? track_get_index(t, 1) : -1;
         if (start < 0)
             return false;
-        CutListEntry e;
-        e.startSeconds = static_cast<double>(start) / kCueFramesPerSecond;
-        e.title = CdText(track_get_cdtext(t), PTI_TITLE);
-        e.performer = CdText(track_get_cdtext(t), PTI_PERFORMER);
-        e.line = scan.trackLines[i - 1];
-        list.entries.push_back(std::move(e));
+        list.entries[i - 1].startSeconds = static_cast<double>(start) / kCueFramesPerSecond;
     }
     return true;
 }
 
-// A text on a cue line: quotes and line breaks cannot appear inside one.
-std::string CueText(std::string s) {
-    std::replace(s.begin(), s.end(), '"', '\'');
-    std::replace_if(
-        s.begin(), s.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-    return s;
+// A text on a cue line: line breaks and tabs become blanks, double quotes
+// single ones (few programs read an escaped quote), a backslash is doubled.
+std::string CueText(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += '\'';
+        else
+            out += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    }
+    return out;
 }
 
 std::string CueTime(double seconds) {
@@ -237,10 +269,9 @@ std::string CueTime(double seconds) {
 
 CutListRead ReadCueSheet(const std::string& bytes) {
     CutListRead r;
-    std::string text = DecodeCutListText(bytes);
     CueScan scan;
-    r.error = ScanCueSheet(text, scan);
-    if (r.ok() && !ParseWithLibcue(text, scan, r.list))
+    r.error = ScanCueSheet(DecodeCutListText(bytes), scan);
+    if (r.ok() && !ParseWithLibcue(scan, r.list))
         r.error = "The cue sheet could not be read";
     if (!r.ok())
         r.list = CutList{};

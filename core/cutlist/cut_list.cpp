@@ -32,9 +32,7 @@ int32_t NearestFrame(double seconds, double frameDuration) {
 }
 
 std::string SecondsShort(double seconds) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 3);
-    return std::string(buf, r.ptr) + " s";
+    return FixedText(seconds, 3) + " s";
 }
 
 std::vector<Candidate> Candidates(const CutList& list, double frameDuration) {
@@ -75,10 +73,32 @@ std::string EndWarning(const Candidate& c, const CutListEntry& e, double frameDu
            "; left out";
 }
 
+// Keeps the first kMaxCutListWarnings warnings and counts the rest, so a
+// list of millions of bad lines costs no more than a short one.
+class WarningList {
+public:
+    explicit WarningList(std::vector<std::string>& out) : out_(out) {}
+    void Add(std::string w) {
+        if (out_.size() < kMaxCutListWarnings)
+            out_.push_back(std::move(w));
+        else
+            ++more_;
+    }
+    void Finish() {
+        if (more_ > 0)
+            out_.push_back("\xE2\x80\xA6 and " + std::to_string(more_) + " more");
+    }
+
+private:
+    std::vector<std::string>& out_;
+    size_t more_ = 0;
+};
+
 } // namespace
 
 FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t frameCount) {
     FrameCutList out;
+    WarningList warnings(out.warnings);
     const int64_t lastFrame = static_cast<int64_t>(frameCount) - 1;
     size_t lastStart = 0; // entry whose start was kept last
     bool anyStartKept = false;
@@ -86,26 +106,25 @@ FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t fr
         const CutListEntry* e = c.rank == kFileStartRank ? nullptr : &list.entries[c.entry];
         if (e && c.frame >= lastFrame) {
             if (std::string w = EndWarning(c, *e, frameDuration, frameCount); !w.empty())
-                out.warnings.push_back(std::move(w));
+                warnings.Add(std::move(w));
             continue;
         }
         if (!out.cuts.empty() && out.cuts.back() == c.frame) {
             // The cut kept on this frame is the earlier start when both are starts.
             if (c.rank == kStartRank)
-                out.warnings.push_back(LinePrefix(e->line) + SecondsShort(e->startSeconds) +
-                                       " falls on the same frame as line " +
-                                       std::to_string(list.entries[lastStart].line) +
-                                       "; the two make one cut");
+                warnings.Add(LinePrefix(e->line) + SecondsShort(e->startSeconds) +
+                             " falls on the same frame as line " +
+                             std::to_string(list.entries[lastStart].line) +
+                             "; the two make one cut");
             continue;
         }
         if (c.rank == kGapRank && (!anyStartKept || lastStart != c.entry)) {
-            out.warnings.push_back(LinePrefix(e->line) +
-                                   "the region overlaps the next part; its end is left out");
+            warnings.Add(LinePrefix(e->line) +
+                         "the region overlaps the next part; its end is left out");
             continue;
         }
         if (static_cast<int>(out.cuts.size()) >= kMaxParts) {
-            out.warnings.push_back("Only the first " + std::to_string(kMaxParts) +
-                                   " cut lines are used");
+            warnings.Add("Only the first " + std::to_string(kMaxParts) + " cut lines are used");
             break;
         }
         out.cuts.push_back(c.frame);
@@ -115,6 +134,7 @@ FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t fr
             anyStartKept = true;
         }
     }
+    warnings.Finish();
     return out;
 }
 
@@ -166,7 +186,9 @@ bool SegmentEntry(int line, const std::string& start, const std::string& end,
     entry = CutListEntry{};
     entry.line = line;
     entry.title = label;
-    if (!a.empty() && !ParseSeconds(a, entry.startSeconds))
+    if (label.find('\0') != std::string::npos)
+        error = LinePrefix(line) + "holds a zero byte; this is not a text file";
+    else if (!a.empty() && !ParseSeconds(a, entry.startSeconds))
         error = LinePrefix(line) + "the start expects seconds, such as 12.5";
     else if (!b.empty() && !ParseSeconds(b, entry.endSeconds))
         error = LinePrefix(line) + "the end expects seconds, such as 12.5";
@@ -178,9 +200,16 @@ bool SegmentEntry(int line, const std::string& start, const std::string& end,
 }
 
 std::string SecondsText(double seconds) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 6);
-    return std::string(buf, r.ptr);
+    return FixedText(seconds, 6);
+}
+
+std::string FixedText(double value, int decimals) {
+    // The largest double has 309 digits before the point; with a sign, the
+    // point and up to 17 decimals every value fits.
+    decimals = std::clamp(decimals, 0, 17);
+    char buf[340];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : std::string("?");
 }
 
 std::string LinePrefix(int line) {

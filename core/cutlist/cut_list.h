@@ -60,6 +60,8 @@ CutPartTag TagOfCutPart(const CutList& list, const CutPart& part);
 // Cut lines as frames: `cuts` begins with 0 and rises strictly, every cut lies
 // before the last frame; part k runs from cuts[k] to cuts[k+1] - 1, the last
 // part to the last frame. `parts` has one record per cut.
+constexpr size_t kMaxCutListWarnings = 20;
+
 struct FrameCutList {
     std::vector<int32_t> cuts;
     std::vector<CutPart> parts;
@@ -73,7 +75,8 @@ struct FrameCutList {
 // a region's end opens an unticked, untitled gap unless the next part begins
 // there. The stretch before the first entry is a ticked, untitled part for a
 // list of points only, an unticked gap when the list has regions. At most
-// 999 cuts are kept (the rest is reported).
+// 999 cuts are kept (the rest is reported). At most kMaxCutListWarnings
+// warnings are kept, then one "… and N more".
 FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t frameCount);
 
 // The time of cut `frame` in seconds.
@@ -97,12 +100,17 @@ bool ParseSeconds(const std::string& text, double& seconds);
 
 // An entry from the texts of a label or CSV line: start (empty: 0), end
 // (empty or equal to the start: a point) and label. False with `error` set
-// ("Line n: ...") when a time is not seconds or the end lies before the start.
+// ("Line n: ...") when a time is not seconds, the end lies before the start
+// or the label holds a zero byte.
 bool SegmentEntry(int line, const std::string& start, const std::string& end,
                   const std::string& label, CutListEntry& entry, std::string& error);
 
 // Seconds as such files write them: six decimals, a decimal point whatever the locale.
 std::string SecondsText(double seconds);
+
+// `value` with `decimals` decimals (0..17) and a decimal point, any finite
+// value in full ("inf" and "nan" as such).
+std::string FixedText(double value, int decimals);
 
 // "Line n: " for n > 0, "" otherwise.
 std::string LinePrefix(int line);

@@ -3,6 +3,7 @@
 #include "core/cutlist/audacity_labels.h"
 #include "core/cutlist/csv_cut_list.h"
 #include "core/cutlist/cue_sheet.h"
+#include "core/cutlist/text_encoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -52,7 +53,19 @@ std::string CutListExtension(CutListFormat format) {
     return "";
 }
 
+namespace {
+
+const char* const kTooLarge = " is larger than 64 MB, the most a cut list file may hold";
+
+} // namespace
+
 CutListRead ReadCutList(CutListFormat format, const std::string& bytes) {
+    if (bytes.size() > kMaxCutListBytes)
+        return {{}, std::string("The cut list") + kTooLarge};
+    if (LooksLikeUtf16WithoutBom(bytes))
+        return {{},
+                "The file is UTF-16 without a byte order mark; save it as UTF-8, or as UTF-16 "
+                "with a byte order mark"};
     switch (format) {
     case CutListFormat::Cue:
         return ReadCueSheet(bytes);
@@ -71,8 +84,15 @@ CutListRead ReadCutListFile(CutListFormat format, const std::string& path) {
         r.error = "Cannot open " + path;
         return r;
     }
+    f.seekg(0, std::ios::end);
+    const std::streamoff size = f.tellg();
+    f.seekg(0, std::ios::beg);
+    if (size > static_cast<std::streamoff>(kMaxCutListBytes)) {
+        r.error = path + kTooLarge;
+        return r;
+    }
     std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (f.bad()) {
+    if (f.bad() || size < 0) {
         r.error = "Cannot read " + path;
         return r;
     }

@@ -20,10 +20,15 @@ bool CutListFormatByName(const std::string& name, CutListFormat& format);
 // The usual extension of a format, with its dot (".cue", ".txt", ".csv").
 std::string CutListExtension(CutListFormat format);
 
-// Reads the bytes of a cut list file of that format.
+// The largest cut list file read; larger ones are refused.
+constexpr size_t kMaxCutListBytes = size_t{64} << 20;
+
+// Reads the bytes of a cut list file of that format. Refused: more than
+// kMaxCutListBytes, and UTF-16 without a byte order mark.
 CutListRead ReadCutList(CutListFormat format, const std::string& bytes);
 
-// Reads the file at `path`; an error names it when it cannot be read.
+// Reads the file at `path`; an error names it when it cannot be read or is
+// larger than kMaxCutListBytes.
 CutListRead ReadCutListFile(CutListFormat format, const std::string& path);
 
 // What a cue sheet says about the source besides the cuts.

@@ -1,5 +1,6 @@
 #include "core/cutlist/text_encoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -88,45 +89,88 @@ bool StartsWith(const std::string& s, const char* prefix, size_t n) {
     return s.size() >= n && s.compare(0, n, prefix, n) == 0;
 }
 
+// The length of the well-formed UTF-8 sequence at `i`, 0 when there is none.
+size_t Utf8SequenceAt(const std::string& text, size_t i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    int more = 0;
+    uint32_t cp = 0;
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF)
+        more = 1, cp = b & 0x1F;
+    else if (b >= 0xE0 && b <= 0xEF)
+        more = 2, cp = b & 0x0F;
+    else if (b >= 0xF0 && b <= 0xF4)
+        more = 3, cp = b & 0x07;
+    else
+        return 0;
+    if (i + more >= text.size())
+        return 0;
+    for (int k = 1; k <= more; ++k) {
+        const auto c = static_cast<unsigned char>(text[i + k]);
+        if ((c & 0xC0) != 0x80)
+            return 0;
+        cp = cp << 6 | (c & 0x3F);
+    }
+    const uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return static_cast<size_t>(more) + 1;
+}
+
+} // namespace
+
+std::string RepairedUtf8(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceAt(text, i);
+        if (n == 0) {
+            AppendUtf8(out, 0xFFFD);
+            ++i;
+        } else {
+            out.append(text, i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// True when at least half of the first (up to 512) two-byte units hold one
+// zero byte, on the same side of the unit.
+bool ZeroBytesAlternate(const std::string& bytes) {
+    const size_t pairs = std::min<size_t>(bytes.size() / 2, 512);
+    size_t highZero = 0, lowZero = 0;
+    for (size_t k = 0; k < pairs; ++k) {
+        const bool a = bytes[2 * k] == 0, b = bytes[2 * k + 1] == 0;
+        highZero += a && !b;
+        lowZero += b && !a;
+    }
+    return pairs > 0 && std::max(highZero, lowZero) * 2 >= pairs;
+}
+
 } // namespace
 
 bool IsValidUtf8(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int more = 0;
-        uint32_t cp = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            more = 1, cp = b & 0x1F;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            more = 2, cp = b & 0x0F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            more = 3, cp = b & 0x07;
-        } else {
+    for (size_t i = 0; i < text.size();) {
+        const size_t n = Utf8SequenceAt(text, i);
+        if (n == 0)
             return false;
-        }
-        if (i + more >= text.size())
-            return false;
-        for (int k = 1; k <= more; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if ((c & 0xC0) != 0x80)
-                return false;
-            cp = cp << 6 | (c & 0x3F);
-        }
-        const uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-        if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += more + 1;
+        i += n;
     }
     return true;
 }
 
+bool LooksLikeUtf16WithoutBom(const std::string& bytes) {
+    return !StartsWith(bytes, "\xFF\xFE", 2) && !StartsWith(bytes, "\xFE\xFF", 2) &&
+           ZeroBytesAlternate(bytes);
+}
+
 std::string DecodeCutListText(const std::string& bytes) {
     if (StartsWith(bytes, "\xEF\xBB\xBF", 3))
-        return UnixLineEnds(bytes.substr(3));
+        return UnixLineEnds(RepairedUtf8(bytes.substr(3)));
     if (StartsWith(bytes, "\xFF\xFE", 2))
         return UnixLineEnds(FromUtf16(bytes, false));
     if (StartsWith(bytes, "\xFE\xFF", 2))

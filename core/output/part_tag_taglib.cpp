@@ -2,8 +2,11 @@
 // and rendering a part's ID3v2 tag.
 #include "core/output/part_tag.h"
 
+#include "core/cutlist/text_encoding.h"
+
 #include <taglib/attachedpictureframe.h>
 #include <taglib/chapterframe.h>
+#include <taglib/commentsframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2extendedheader.h>
 #include <taglib/id3v2frame.h>
@@ -15,11 +18,15 @@
 #include <taglib/tbytevector.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/textidentificationframe.h>
+#include <taglib/unknownframe.h>
+#include <taglib/unsynchronizedlyricsframe.h>
+#include <taglib/urllinkframe.h>
 
 #include <algorithm>
 #include <array>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace tessivo {
 
@@ -29,8 +36,9 @@ namespace {
 constexpr std::array<const char*, 7> kWholeFileFrames = {"TLEN", "CHAP", "CTOC", "MLLT",
                                                          "SEEK", "ETCO", "SYTC"};
 
+// TagLib turns a lone UTF-16 surrogate into bytes that are not UTF-8.
 std::string Utf8(const TagLib::String& s) {
-    return s.to8Bit(true);
+    return RepairedUtf8(s.to8Bit(true));
 }
 
 TagLib::String FromUtf8(const std::string& s) {
@@ -81,6 +89,68 @@ void DropWholeFileFrames(TagLib::ID3v2::Tag& tag) {
         tag.removeFrames(id);
 }
 
+// The text encoding byte of a frame that has one, else 0 (Latin-1).
+int TextEncodingOf(const TagLib::ID3v2::Frame* f) {
+    using namespace TagLib::ID3v2;
+    if (const auto* t = dynamic_cast<const TextIdentificationFrame*>(f))
+        return t->textEncoding();
+    if (const auto* c = dynamic_cast<const CommentsFrame*>(f))
+        return c->textEncoding();
+    if (const auto* l = dynamic_cast<const UnsynchronizedLyricsFrame*>(f))
+        return l->textEncoding();
+    if (const auto* p = dynamic_cast<const AttachedPictureFrame*>(f))
+        return p->textEncoding();
+    if (const auto* u = dynamic_cast<const UserUrlLinkFrame*>(f))
+        return u->textEncoding();
+    return 0;
+}
+
+// A frame TagLib reads wrong or cannot write back: one with a text encoding
+// byte other than the four ID3v2 defines (0..3; TagLib reads the text as
+// garbage), or one TagLib kept as bytes it does not know whose flags say
+// they are encoded (encrypted, compressed, grouped, unsynchronised): TagLib
+// would write them back without those flags. Unknown frames without such
+// flags are the user's data and pass through as they are.
+bool UndefinedEncoding(const TagLib::ID3v2::Frame* f) {
+    const int e = TextEncodingOf(f);
+    if (e < 0 || e > 3)
+        return true;
+    if (dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f) == nullptr)
+        return false;
+    const TagLib::ID3v2::Frame::Header* h = f->header();
+    return h->encryption() || h->compression() || h->groupingIdentity() || h->unsynchronisation() ||
+           h->dataLengthIndicator();
+}
+
+// The frames of `list` with an undefined text encoding. Gathered apart, as
+// a copy of a TagLib frame list shares (and may delete) the frames.
+std::vector<TagLib::ID3v2::Frame*> WithUndefinedEncoding(const TagLib::ID3v2::FrameList& list) {
+    std::vector<TagLib::ID3v2::Frame*> out;
+    for (TagLib::ID3v2::Frame* f : list)
+        if (UndefinedEncoding(f))
+            out.push_back(f);
+    return out;
+}
+
+// Removes the frames with an undefined text encoding, in the tag and in its
+// chapters; true when there was one.
+bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag) {
+    const std::vector<TagLib::ID3v2::Frame*> bad = WithUndefinedEncoding(tag.frameList());
+    for (TagLib::ID3v2::Frame* f : bad)
+        tag.removeFrame(f, true);
+    bool dropped = !bad.empty();
+    for (TagLib::ID3v2::Frame* f : tag.frameList("CHAP")) {
+        auto* chap = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(f);
+        if (!chap)
+            continue;
+        for (TagLib::ID3v2::Frame* e : WithUndefinedEncoding(chap->embeddedFrameList())) {
+            chap->removeEmbeddedFrame(e, true);
+            dropped = true;
+        }
+    }
+    return dropped;
+}
+
 void ReadPicture(const TagLib::ID3v2::Tag& tag, SourceTag& out) {
     const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
     for (const TagLib::ID3v2::Frame* f : tag.frameList("APIC")) {
@@ -126,6 +196,15 @@ void ReadFields(const TagLib::Tag& tag, PartTagV2& f) {
     f.track = tag.track() ? std::to_string(tag.track()) : std::string();
 }
 
+// The fields of an ID3v2 tag: year and track as the frames hold them.
+PartTagV2 Id3v2Fields(const TagLib::ID3v2::Tag& tag) {
+    PartTagV2 f;
+    ReadFields(tag, f);
+    f.year = FirstText(tag, "TDRC");
+    f.track = FirstText(tag, "TRCK");
+    return f;
+}
+
 // The ID3v2 region at the start of the image: the size its header declares
 // (plus a footer), or what the file holds when it is cut short.
 TagLib::ByteVector Id3v2Image(const LoadedFile& file, bool& truncated) {
@@ -149,9 +228,9 @@ void ReadId3v2(const LoadedFile& file, SourceTag& out) {
     }
     out.hasId3v2 = true;
     out.damaged = truncated || !FramesCoverBody(*tag, opened.bytes);
-    ReadFields(*tag, out.fields);
-    out.fields.year = FirstText(*tag, "TDRC");
-    out.fields.track = FirstText(*tag, "TRCK");
+    if (DropFramesWithUndefinedEncoding(*tag))
+        out.damaged = true;
+    out.fields = Id3v2Fields(*tag);
     ReadChapters(*tag, out);
     DropWholeFileFrames(*tag);
     ReadPicture(*tag, out);
@@ -221,21 +300,23 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
     TagLib::ID3v2::Tag* tag = source.inherited.empty() ? nullptr : opened.file->ID3v2Tag(false);
     if (!tag)
         tag = &empty;
-    // Frames the part changes are set anew; the rest stay as inherited.
-    const PartTagV2& was = source.id3v2Fields;
-    if (part.title != was.title || !source.hasId3v2)
+    // Fields that differ from what the inherited frames hold are set anew
+    // (also those TagLib left out of the inherited tag, such as frames marked
+    // to be dropped when the tag changes); the rest stay as inherited.
+    const PartTagV2 was = Id3v2Fields(*tag);
+    if (part.title != was.title)
         SetText(*tag, "TIT2", part.title);
-    if (part.artist != was.artist || !source.hasId3v2)
+    if (part.artist != was.artist)
         SetText(*tag, "TPE1", part.artist);
-    if (part.album != was.album || !source.hasId3v2)
+    if (part.album != was.album)
         SetText(*tag, "TALB", part.album);
-    if (part.year != was.year || !source.hasId3v2)
+    if (part.year != was.year)
         SetText(*tag, "TDRC", part.year);
-    if (part.genre != was.genre || !source.hasId3v2)
+    if (part.genre != was.genre)
         SetText(*tag, "TCON", part.genre);
-    if (part.track != was.track || !source.hasId3v2)
+    if (part.track != was.track)
         SetText(*tag, "TRCK", part.track);
-    if (part.comment != was.comment || !source.hasId3v2)
+    if (part.comment != was.comment)
         tag->setComment(FromUtf8(part.comment));
     const TagLib::ByteVector bytes =
         tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);

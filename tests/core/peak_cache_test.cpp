@@ -154,6 +154,15 @@ TEST_F(PeakCache, DamagedFilesMiss) {
     WriteBytes(file, b);
     EXPECT_FALSE(LookUpPeaks(cache_, key, st->FrameCount, got));
     EXPECT_FALSE(LookUpPeaks("", key, st->FrameCount, got));
+    // A frame whose top lies below its bottom: the last frame's right channel.
+    ASSERT_TRUE(StorePeaks(cache_, key, *st));
+    b = ReadBytes(file);
+    const size_t last = b.size() - 4;
+    b[last] = 0x00, b[last + 1] = 0x80;     // top -32768
+    b[last + 2] = 0xFF, b[last + 3] = 0x7F; // bottom 32767
+    WriteBytes(file, b);
+    EXPECT_FALSE(LookUpPeaks(cache_, key, st->FrameCount, got));
+    EXPECT_TRUE(got.PeakMaxL.empty());
 }
 
 TEST_F(PeakCache, PrunesLeastRecentlyUsedFirst) {
