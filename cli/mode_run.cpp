@@ -128,9 +128,10 @@ int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& l
 }
 
 int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
-               const ProgressFn& progress) {
-    // The peak table is needed only to find pauses.
-    const bool peaks = o.silencePercent.has_value() || o.nearPauses.has_value();
+               const ProgressFn& progress, bool loudness) {
+    // The peak table (and the loudness decoded with it) is needed only to
+    // find pauses and to measure the parts.
+    const bool peaks = o.silencePercent.has_value() || o.nearPauses.has_value() || loudness;
     const OpenResult opened = AnalyseFile(st, file, peaks, progress);
     EndTerminalProgress();
     if (!opened.ok)

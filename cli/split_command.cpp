@@ -4,7 +4,9 @@
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/mode_run.h"
+#include "core/analysis/loudness.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/loudness_gain.h"
 #include "core/output/split_parts.h"
 
 #include <algorithm>
@@ -22,6 +24,32 @@ constexpr const char* kNoParts = "No parts prepared to split.";
 constexpr const char* kMadeUpTitle = "{name} - part {n}";
 constexpr const char* kDamagedTag =
     "The source's tag could be read only in part; the parts carry what could be read";
+constexpr const char* kNoReplayGainV1 =
+    "No ReplayGain tags: ID3v1 has no room for them (use --id3 with v2.3 or v2.4)";
+constexpr const char* kGainLimited = "the gain nearest -18 LUFS would clip; limited to ";
+
+// The gain steps of --gain: the dB asked for, or the step --gain auto picks
+// for the parts written together; reported on stderr unless quiet.
+int GainSteps(const ProgramState& st, const SplitOptions& o) {
+    int steps = 0;
+    bool limited = false;
+    if (o.gainAuto) {
+        const AutoGain g = AutoGainFor(TickedPartsLoudness(st));
+        steps = g.steps;
+        limited = g.limited;
+    } else if (o.gainDb) {
+        steps = GainStepsForDb(*o.gainDb);
+    } else {
+        return 0;
+    }
+    if (!o.quiet) {
+        if (limited)
+            std::fprintf(stderr, "tessivo-cli split: note: %s%s\n", kGainLimited,
+                         GainReportText(steps).c_str());
+        std::fprintf(stderr, "%s\n", GainReportText(steps).c_str());
+    }
+    return steps;
+}
 
 // "name - part 07", shortened at the name's end so the whole fits 30 bytes.
 std::string PartTitle(const ProgramState& st, int i) {
@@ -83,6 +111,7 @@ PartTags MakeTags(const ProgramState& st, const SplitOptions& o, const CutList& 
 
 int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
                const ProgressFn& progress) {
+    const int steps = GainSteps(st, o);
     // A folder that cannot be made is reported by the write of the first part.
     std::error_code ignored;
     std::filesystem::create_directories(o.out, ignored);
@@ -96,6 +125,10 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
     options.format = o.id3.value_or(kDefaultTagFormat);
     options.tags = tags;
     options.overwrite = o.overwrite;
+    options.gainSteps = steps;
+    options.replayGain = o.replayGain && Id3v2Version(options.format) != 0;
+    if (o.replayGain && !options.replayGain && !o.quiet)
+        std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kNoReplayGainV1);
     const SplitResult result = SplitParts(st, options, DefaultPartFileSystem(), splitProgress);
     EndTerminalProgress();
     if (!o.quiet) {
@@ -111,15 +144,16 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const PartTags* tags,
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
-    if (!o.tags && (o.id3 || !o.titleTemplate.empty()))
-        return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
-                                         "add --tags.");
+    if (!o.tags && (o.id3 || !o.titleTemplate.empty() || o.replayGain))
+        return ReportUsageError("split", "--id3, --title and --replaygain choose the tags "
+                                         "--tags writes; add --tags.");
     const ProgressFn progress = TerminalProgress(o.quiet);
     CutList list;
     if (const int status = ReadModeCutList(o.mode, "split", list); status != kExitOk)
         return status;
     ProgramState st;
-    if (const int status = OpenSource(st, o.file, o.mode, progress); status != kExitOk)
+    const bool loudness = o.replayGain || o.gainAuto;
+    if (const int status = OpenSource(st, o.file, o.mode, progress, loudness); status != kExitOk)
         return status;
     PlacedNotes notes;
     if (const int status = PlaceByMode(st, o.mode, list, "split", notes); status != kExitOk)

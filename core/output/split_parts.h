@@ -107,6 +107,13 @@ struct SplitOptions {
     // Replace files that stand under a target name; when false and any
     // exists, nothing is written.
     bool overwrite = false;
+    // Lossless gain: every written frame's global_gain moves by this many
+    // steps (core/output/loudness_gain.h).
+    int gainSteps = 0;
+    // With an ID3v2 format: each part's ReplayGain frames, from the
+    // loudness the peak decode measured (after gainSteps), the album over
+    // all parts written.
+    bool replayGain = false;
 };
 
 // The file each part was last written to (index = part number; empty when
