@@ -116,6 +116,13 @@ struct SplitOptions {
     bool replayGain = false;
 };
 
+// The window's loudness choices for its splits: ReplayGain frames (kept in
+// the settings file) and the lossless gain in dB (for this session only).
+struct SplitLoudness {
+    bool replayGain = false;
+    double gainDb = 0.0;
+};
+
 // The file each part was last written to (index = part number; empty when
 // it has not been written since the parts were made). The caller keeps it
 // beside the program state, records every split's result in it and clears it

@@ -1,6 +1,9 @@
 // The split confirmation dialog: what it shows, the folder and tag choices,
 // and the files its Split button writes.
 #include "ui/output/confirm_dialog.h"
+
+#include "core/analysis/peaks.h"
+#include "mp3/frame_gain.h"
 #include "ui/output/split_runner.h"
 
 #include "core/analysis/open_file.h"
@@ -12,6 +15,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -115,7 +120,7 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     EXPECT_EQ(dlg->partsText->toPlainText(), "3 of 5 parts are prepared for splitting.");
     EXPECT_EQ(dlg->folderEdit->text(), out.path());
     EXPECT_TRUE(dlg->folderEdit->isReadOnly());
-    EXPECT_EQ(dlg->size(), QSize(327, 187));
+    EXPECT_EQ(dlg->size(), QSize(327, 213));
     EXPECT_EQ(dlg->saveTagsCheck->text(), "Save ID3 Tags");
     EXPECT_FALSE(dlg->saveTagsCheck->isChecked());
     EXPECT_EQ(dlg->splitButton->text(), "Split");
@@ -144,6 +149,39 @@ TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
     EXPECT_TRUE(st.IsSaveTags);
     EXPECT_TRUE(st.IsGapless);
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(ConfirmDialogTest, GainAndReplayGainReachTheFiles) {
+    Parts(2);
+    st.PartUsed[2] = false;
+    ASSERT_TRUE(CalculatePeaks(st)); // the loudness ReplayGain writes
+    dlg->show();
+    EXPECT_EQ(dlg->replayGainCheck->text(), "ReplayGain");
+    EXPECT_EQ(dlg->gainLabel->text(), "Gain");
+    EXPECT_FALSE(dlg->replayGainCheck->isEnabled()); // only with "Save ID3 Tags"
+    QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
+    ASSERT_TRUE(dlg->replayGainCheck->isEnabled());
+    QTest::mouseClick(dlg->replayGainCheck, Qt::LeftButton);
+    EXPECT_TRUE(doc.SplitLoudnessChoice().replayGain);
+    dlg->gainBox->setFocus();
+    QTest::keyClick(dlg->gainBox, Qt::Key_Down);
+    QTest::keyClick(dlg->gainBox, Qt::Key_Down);
+    EXPECT_EQ(doc.SplitLoudnessChoice().gainDb, -3.0);
+    ClickSplit();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    const QByteArray file = ReadFile(QStringLiteral("long65-01.mp3"));
+    EXPECT_TRUE(file.contains("REPLAYGAIN_TRACK_GAIN"));
+    EXPECT_TRUE(file.contains("REPLAYGAIN_ALBUM_PEAK"));
+    // The frames are the source's with two steps less gain.
+    QByteArray want = SourcePart(1);
+    mp3::ChangeStreamGain(reinterpret_cast<uint8_t*>(want.data()), want.size(), -2);
+    EXPECT_FALSE(file.contains(SourcePart(1)));
+    EXPECT_TRUE(file.contains(want));
+    // Shown again, the dialog keeps the choices.
+    dlg->show();
+    EXPECT_TRUE(dlg->replayGainCheck->isChecked());
+    EXPECT_EQ(dlg->gainBox->value(), -3.0);
+    dlg->reject();
 }
 
 TEST_F(ConfirmDialogTest, FolderButtonAsksFromTheCurrentFolderAndKeepsItOnCancel) {

@@ -1,5 +1,6 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/output/loudness_gain.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/time_text.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -50,7 +52,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     setModal(true);
-    setFixedSize(327, 187);
+    setFixedSize(327, 213);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kBackColor);
     setPalette(pal);
@@ -60,11 +62,17 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     setFont(f);
     createPartsAndFolder();
     createChoicesAndButtons();
+    createLoudnessChoices();
 
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
     connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
     connect(saveTagsCheck, &QCheckBox::toggled, tagFormatBox, &QWidget::setEnabled);
+    connect(saveTagsCheck, &QCheckBox::toggled, replayGainCheck, &QWidget::setEnabled);
+    connect(replayGainCheck, &QCheckBox::clicked, this,
+            [this](bool on) { doc_.SetReplayGain(on); });
+    connect(gainBox, &QDoubleSpinBox::valueChanged, this,
+            [this](double db) { doc_.SetSplitGain(db); });
     connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < static_cast<int>(std::size(kTagFormats)))
             doc_.SetPartTagFormat(kTagFormats[index].first);
@@ -131,13 +139,34 @@ void ConfirmDialog::createChoicesAndButtons() {
 
     splitButton = new QPushButton(QStringLiteral("Split"), this);
     splitButton->setObjectName(QStringLiteral("splitButton"));
-    splitButton->setGeometry(76, 144, 60, 25);
+    splitButton->setGeometry(76, 170, 60, 25);
     splitButton->setToolTip(QStringLiteral("Write the ticked parts"));
     splitButton->setDefault(true);
     cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setGeometry(192, 146, 60, 25);
+    cancelButton->setGeometry(192, 172, 60, 25);
     cancelButton->setToolTip(QStringLiteral("Close without writing anything"));
+}
+
+void ConfirmDialog::createLoudnessChoices() {
+    gainLabel = new QLabel(QStringLiteral("Gain"), this);
+    gainLabel->move(6, 150);
+    gainLabel->adjustSize();
+    gainBox = new QDoubleSpinBox(this);
+    gainBox->setObjectName(QStringLiteral("gainBox"));
+    gainBox->setGeometry(36, 146, 80, 22);
+    gainBox->setRange(-30.0, 30.0);
+    gainBox->setSingleStep(1.5);
+    gainBox->setDecimals(1);
+    gainBox->setSuffix(QStringLiteral(" dB"));
+    gainBox->setToolTip(
+        QStringLiteral("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
+    gainLabel->setBuddy(gainBox);
+    replayGainCheck = new QCheckBox(QStringLiteral("ReplayGain"), this);
+    replayGainCheck->setObjectName(QStringLiteral("replayGainCheck"));
+    replayGainCheck->setGeometry(120, 148, 105, 18);
+    replayGainCheck->setToolTip(QStringLiteral(
+        "Write each part's loudness as ReplayGain into its ID3v2 tag (not into ID3v1 alone)"));
 }
 
 void ConfirmDialog::openIfPartsPrepared() {
@@ -168,6 +197,9 @@ void ConfirmDialog::prepareToShow() {
         if (kTagFormats[i].first == st_.PartTagFormat)
             tagFormatBox->setCurrentIndex(static_cast<int>(i));
     tagFormatBox->setEnabled(st_.IsSaveTags);
+    replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
+    replayGainCheck->setEnabled(st_.IsSaveTags);
+    gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
 }
 
 void ConfirmDialog::onFolderClicked() {
@@ -188,7 +220,11 @@ void ConfirmDialog::onSplitClicked() {
         return;
     accept();
     emit statusText(QStringLiteral("Splitting"));
-    runner_->start(*fs_, SplitOptions{st_.PartTagFormat, nullptr, overwrite});
+    SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
+    const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
+    options.gainSteps = GainStepsForDb(loudness.gainDb);
+    options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
+    runner_->start(*fs_, options);
 }
 
 void ConfirmDialog::onSplitFinished(const SplitResult& result) {
