@@ -57,12 +57,19 @@ std::vector<double> LoudgainGains(const std::vector<std::string>& files) {
     return gains;
 }
 
+// mp3val's warnings and errors about a file, less the note that it has no tags.
+std::string Mp3valComplaints(const std::string& path) {
+    return RunCommand("mp3val " + Quote(path) +
+                      " 2>&1 | grep -E 'WARNING|ERROR' | grep -v 'No supported tags' || true")
+        .out;
+}
+
 double Db(const std::string& text) {
     return std::atof(text.c_str());
 }
 
 // Largest difference between the samples mpg123 decodes from `gained` and
-// those of `plain` times `scale`, over samples that do not clip.
+// those of `plain` times `scale`, over samples that clip in neither.
 double LargestDeviation(const std::string& plain, const std::string& gained, double scale) {
     const std::string py =
         "import sys, subprocess, numpy as np\n"
@@ -72,7 +79,7 @@ double LargestDeviation(const std::string& plain, const std::string& gained, dou
         "a = pcm(sys.argv[1]); b = pcm(sys.argv[2])\n"
         "s = float(sys.argv[3])\n"
         "if len(a) != len(b): print('DEV=999'); sys.exit(0)\n"
-        "keep = np.abs(a * s) < 32767\n"
+        "keep = (np.abs(a * s) < 32767) & (np.abs(a) < 32767) & (np.abs(b) < 32767)\n"
         "print('DEV=%f' % np.abs(b[keep] - a[keep] * s).max())\n";
     const std::string out = RunCommand("/usr/bin/python3 -c " + Quote(py) + " " + Quote(plain) +
                                        " " + Quote(gained) + " " + std::to_string(scale))
@@ -168,8 +175,7 @@ TEST_F(CliLoudness, GainScalesTheDecodedSamplesBySteps) {
             EXPECT_LE(LargestDeviation(a.lines[k], b.lines[k], std::pow(2.0, -0.5)), 1.0);
             EXPECT_EQ(Mpg123Frames(b.lines[k], false), Mpg123Frames(a.lines[k], false));
             EXPECT_GT(Mpg123Frames(b.lines[k], false), 0);
-            const std::string says = RunCommand("mp3val " + Quote(b.lines[k])).out;
-            EXPECT_EQ(says.find("WARNING"), std::string::npos) << says;
+            EXPECT_EQ(Mp3valComplaints(b.lines[k]), "");
         }
     }
 }
@@ -183,9 +189,10 @@ TEST_F(CliLoudness, GainWorksOnGaplessParts) {
     ASSERT_EQ(b.status, 0) << b.err;
     EXPECT_NE(b.err.find("Gain +4.5 dB (3 steps)"), std::string::npos) << b.err;
     for (size_t k = 0; k < a.lines.size() && k < b.lines.size(); ++k) {
-        EXPECT_LE(LargestDeviation(a.lines[k], b.lines[k], std::pow(2.0, 0.75)), 1.0);
-        const std::string says = RunCommand("mp3val " + Quote(b.lines[k])).out;
-        EXPECT_EQ(says.find("WARNING"), std::string::npos) << says;
+        // Raised samples carry the source's rounding times the gain: compared
+        // the other way, lowered, they are within one step.
+        EXPECT_LE(LargestDeviation(b.lines[k], a.lines[k], std::pow(2.0, -0.75)), 1.0);
+        EXPECT_EQ(Mp3valComplaints(b.lines[k]), "");
     }
 }
 
@@ -203,11 +210,15 @@ TEST_F(CliLoudness, AutoGainBringsThePartsNearTheReferenceAndTheTagsFollow) {
 }
 
 TEST_F(CliLoudness, AutoGainStopsBelowClipping) {
-    // Quiet speech would need more gain than its peak allows.
-    const std::string wav = (dir_ / "quiet.wav").string();
+    // A quiet tone with one loud moment: -18 LUFS would need far more gain
+    // than its peak allows.
+    const std::string quiet = (dir_ / "quiet.wav").string(), loud = (dir_ / "loud.wav").string();
+    const std::string wav = (dir_ / "both.wav").string();
     const std::string src = (dir_ / "quiet.mp3").string();
-    ASSERT_EQ(RunCommand("sox -n -r 44100 -c 1 -b 16 " + Quote(wav) +
-                         " synth 10 sine 440 vol 0.9 : synth 10 sine 440 vol 0.01")
+    const std::string sox = "sox -n -r 44100 -c 1 -b 16 ";
+    ASSERT_EQ(RunCommand(sox + Quote(quiet) + " synth 20 sine 440 vol 0.02 && " + sox +
+                         Quote(loud) + " synth 0.1 sine 440 vol 0.5 && sox " + Quote(quiet) + " " +
+                         Quote(loud) + " " + Quote(wav))
                   .status,
               0);
     ASSERT_EQ(RunCommand("lame --quiet -b 64 " + Quote(wav) + " " + Quote(src)).status, 0);

@@ -138,8 +138,9 @@ TEST(FrameGain, ProtectedFramesGetTheirCrcAndDecodeClean) {
     const std::string path = (dir / "crc_gain.mp3").string();
     WriteFile(path, b);
     EXPECT_GT(part_checks::Mpg123Frames(path, false), 20);
-    // mp3val reads the frame CRCs and the LAME tag's CRCs.
-    const std::string cmd = "mp3val '" + path + "' | grep -c -E 'WARNING|CRC' ";
+    // mp3val reads the frame CRCs (it finds no tags in this file).
+    const std::string cmd =
+        "mp3val '" + path + "' | grep -E 'WARNING|ERROR' | grep -c -v 'No supported tags'";
     FILE* p = popen(cmd.c_str(), "r");
     char buf[32] = {};
     ASSERT_TRUE(p);
