@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tessivo::cli {
 
@@ -31,16 +32,28 @@ PartWriting WritingOf(const SplitOptions& o) {
     return w;
 }
 
+// The gain of the file's parts, told on stderr unless quiet.
+GainChoice ToldGain(const ProgramState& st, const PartWriting& w, bool quiet) {
+    const GainChoice gain = ChooseGain(st, w);
+    if (quiet)
+        return gain;
+    // The change itself last, plain; a note before it as every note is.
+    const std::vector<std::string> lines = GainNoteLines(gain);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i + 1 < lines.size())
+            std::fprintf(stderr, "tessivo-cli split: %s\n", lines[i].c_str());
+        else
+            std::fprintf(stderr, "%s\n", lines[i].c_str());
+    }
+    return gain;
+}
+
 int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
                const PlacedNotes& notes, const ProgressFn& progress) {
     const PartWriting writing = WritingOf(o);
-    const GainChoice gain = ChooseGain(st, writing);
-    if (!o.quiet) {
-        for (const std::string& line : GainNoteLines(gain))
-            std::fprintf(stderr, "%s\n", line.c_str());
-        if (writing.ReplayGainRefused())
-            std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kNoReplayGainV1Warning);
-    }
+    const GainChoice gain = ToldGain(st, writing, o.quiet);
+    if (writing.ReplayGainRefused() && !o.quiet)
+        std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kNoReplayGainV1Warning);
     SplitProgressFn splitProgress;
     if (progress)
         splitProgress = [&progress](uint64_t done, uint64_t total) {
@@ -68,6 +81,7 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.chapters = !o.noChapters;
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
+    options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
 }
 

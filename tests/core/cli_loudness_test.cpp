@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -232,6 +233,44 @@ TEST_F(CliLoudness, AutoGainStopsBelowClipping) {
     const auto peak = analysis_test::PythonKeyValues(py, r.lines.at(0));
     ASSERT_TRUE(peak.count("PEAK"));
     EXPECT_LT(std::atoi(peak.at("PEAK").c_str()), 32767);
+}
+
+TEST_F(CliLoudness, GainWorksOnOneFileOutput) {
+    const std::string plain = (out_ / "plain.mp3").string(),
+                      gained = (out_ / "gained.mp3").string();
+    for (const char* name : {"crc.mp3", "vbr_stereo.mp3"}) {
+        SCOPED_TRACE(name);
+        const auto a = Split(
+            {Fixture(name), "--parts", "3", "--skip", "2", "--overwrite", "--one-file", plain});
+        const auto b = Split({Fixture(name), "--parts", "3", "--skip", "2", "--gain", "-3",
+                              "--overwrite", "--one-file", gained});
+        ASSERT_EQ(a.status, 0) << a.err;
+        ASSERT_EQ(b.status, 0) << b.err;
+        EXPECT_NE(b.err.find("Gain \u22123.0 dB (2 steps)"), std::string::npos) << b.err;
+        EXPECT_LE(LargestDeviation(plain, gained, std::pow(2.0, -0.5)), 1.0);
+        EXPECT_EQ(Mp3valComplaints(gained), "");
+    }
+}
+
+TEST_F(CliLoudness, EveryFileOfABatchGetsTheGain) {
+    const fs::path plain = out_ / "plain", gained = out_ / "gained";
+    const std::vector<std::string> files = {Fixture("crc.mp3"), Fixture("vbr_stereo.mp3")};
+    const auto a = Split({files[0], files[1], "--parts", "2", "-o", plain.string()});
+    const auto b =
+        Split({files[0], files[1], "--parts", "2", "--gain", "-3", "-o", gained.string()});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    ASSERT_EQ(a.lines.size(), 4u);
+    ASSERT_EQ(b.lines.size(), 4u);
+    std::vector<std::string> before = a.lines, after = b.lines;
+    std::sort(before.begin(), before.end());
+    std::sort(after.begin(), after.end());
+    for (size_t k = 0; k < before.size(); ++k)
+        EXPECT_LE(LargestDeviation(before[k], after[k], std::pow(2.0, -0.5)), 1.0) << k;
+    // Each file tells its gain.
+    EXPECT_NE(b.err.find("crc.mp3: Gain \u22123.0 dB (2 steps)"), std::string::npos) << b.err;
+    EXPECT_NE(b.err.find("vbr_stereo.mp3: Gain \u22123.0 dB (2 steps)"), std::string::npos)
+        << b.err;
 }
 
 } // namespace
