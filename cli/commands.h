@@ -77,6 +77,9 @@ struct SplitOptions {
     std::optional<tessivo::TagFormat> id3; // --id3, with --tags only
     std::string titleTemplate;             // --title, with --tags only
     bool gapless = false;
+    bool replayGain = false;      // --replaygain, with --tags only
+    std::optional<double> gainDb; // --gain DB
+    bool gainAuto = false;        // --gain auto
     bool overwrite = false;
     bool quiet = false;
     bool flat = false; // several files: all parts in --out, not OUT/NAME/

@@ -59,8 +59,10 @@ int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& l
 }
 
 int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
-               const ProgressFn& progress) {
-    const StepOutcome step = OpenForCutting(st, file, RuleOf(o), progress);
+               const ProgressFn& progress, bool loudness) {
+    CuttingRule rule = RuleOf(o);
+    rule.loudness = loudness;
+    const StepOutcome step = OpenForCutting(st, file, rule, progress);
     EndTerminalProgress();
     return Report(step, "");
 }

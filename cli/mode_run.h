@@ -26,9 +26,10 @@ ModeOptions ModeForFile(const ModeOptions& o, const std::string& file);
 int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& list);
 
 // Opens the source as the window does before a split, with the peak table
-// when the mode looks for pauses. Returns the exit status.
+// when the mode looks for pauses or `loudness` asks for the parts' loudness.
+// Returns the exit status.
 int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
-               const ProgressFn& progress);
+               const ProgressFn& progress, bool loudness = false);
 
 // Places the cut lines by the mode; bad --at times and a file without
 // chapters for --chapters are usage errors of `command`, lengths the file

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace tessivo::cli {
 
@@ -25,18 +26,41 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.titleTemplate = o.titleTemplate;
     w.gapless = o.gapless;
     w.overwrite = o.overwrite;
+    w.replayGain = o.replayGain;
+    w.gainDb = o.gainDb;
+    w.gainAuto = o.gainAuto;
     return w;
+}
+
+// The gain of the file's parts, told on stderr unless quiet.
+GainChoice ToldGain(const ProgramState& st, const PartWriting& w, bool quiet) {
+    const GainChoice gain = ChooseGain(st, w);
+    if (quiet)
+        return gain;
+    // The change itself last, plain; a note before it as every note is.
+    const std::vector<std::string> lines = GainNoteLines(gain);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i + 1 < lines.size())
+            std::fprintf(stderr, "tessivo-cli split: %s\n", lines[i].c_str());
+        else
+            std::fprintf(stderr, "%s\n", lines[i].c_str());
+    }
+    return gain;
 }
 
 int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
                const PlacedNotes& notes, const ProgressFn& progress) {
+    const PartWriting writing = WritingOf(o);
+    const GainChoice gain = ToldGain(st, writing, o.quiet);
+    if (writing.ReplayGainRefused() && !o.quiet)
+        std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kNoReplayGainV1Warning);
     SplitProgressFn splitProgress;
     if (progress)
         splitProgress = [&progress](uint64_t done, uint64_t total) {
             progress("Splitting", total ? 100.0 * double(done) / double(total) : 100.0);
         };
-    const SplitResult result = WritePlacedParts(st, WritingOf(o), list, notes, o.out,
-                                                DefaultPartFileSystem(), splitProgress);
+    const SplitResult result = WritePlacedParts(st, writing, list, notes, o.out,
+                                                DefaultPartFileSystem(), splitProgress, gain);
     EndTerminalProgress();
     if (!o.quiet) {
         if (result.tagDamaged && !result.refused)
@@ -57,6 +81,7 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.chapters = !o.noChapters;
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
+    options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
 }
 
@@ -67,7 +92,8 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     if (const int status = ReadModeCutList(mode, "split", list); status != kExitOk)
         return status;
     ProgramState st;
-    if (const int status = OpenSource(st, file, mode, progress); status != kExitOk)
+    const bool loudness = WritingOf(o).NeedsLoudness();
+    if (const int status = OpenSource(st, file, mode, progress, loudness); status != kExitOk)
         return status;
     PlacedNotes notes;
     if (const int status = PlaceByMode(st, mode, list, "split", notes); status != kExitOk)
@@ -88,6 +114,7 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files) {
     BatchSplitJob job;
     job.files = files;
     job.rule = RuleOf(o.mode);
+    job.rule.loudness = WritingOf(o).NeedsLoudness();
     if (o.mode.cutList)
         if (const int status = ReadModeCutList(o.mode, "split", job.list); status != kExitOk)
             return status;
@@ -110,6 +137,9 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files) {
 int RunSplit(const SplitOptions& o) {
     if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
+                                         "add --tags.");
+    if (!o.tags && o.replayGain)
+        return ReportUsageError("split", "--replaygain chooses the tags --tags writes; "
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
         return ReportUsageError("split", "--no-chapters goes with --one-file.");

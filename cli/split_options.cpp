@@ -3,6 +3,10 @@
 #include "cli/cli_messages.h"
 #include "cli/commands.h"
 
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
 namespace tessivo::cli {
 
 namespace {
@@ -61,6 +65,33 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
                    "cannot be expressed inside one file, so the file is written as\n"
                    "without --gapless")
         ->disable_flag_override();
+    split
+        ->add_flag("--replaygain", o.replayGain,
+                   "with --tags, each part's ReplayGain 2.0 frames (TXXX, reference\n"
+                   "-18 LUFS): its own gain and peak, and the album's over all parts\n"
+                   "written; ID3v1 alone has no room for them")
+        ->disable_flag_override();
+    AddValueOption(*split, "--gain", "DB|auto",
+                   "change every written frame's gain losslessly by round(DB / 1.5)\n"
+                   "steps of 1.5 dB; auto: the step that brings the parts written\n"
+                   "nearest -18 LUFS, lowered until their peak does not clip",
+                   [&o](const std::string& v) {
+                       if (v == "auto") {
+                           o.gainAuto = true;
+                           return;
+                       }
+                       size_t used = 0;
+                       double db = 0.0;
+                       try {
+                           db = std::stod(v, &used);
+                       } catch (const std::exception&) {
+                           used = 0;
+                       }
+                       if (used == 0 || used != v.size() || !(std::abs(db) <= 384.0))
+                           throw UsageError("--gain takes dB (-384 to 384) or auto, not \"" + v +
+                                            "\".");
+                       o.gainDb = db;
+                   });
     AddValueOption(*split, "-o,--out", "DIR",
                    "output folder, made when missing (default: current folder)",
                    [&o](const std::string& v) {

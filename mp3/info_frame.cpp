@@ -44,6 +44,7 @@ bool ParseXingAt(const uint8_t* frame, size_t avail, size_t at, SourceInfoTag& t
     // A LAME tag starts with a printable encoder name; zeros mean none.
     if (p + kLameTagSize <= avail && frame[p] >= 0x20 && frame[p] < 0x7F) {
         tag.hasLame = true;
+        tag.lameOffset = p;
         std::memcpy(tag.lame.data(), frame + p, kLameTagSize);
         const uint8_t* dp = frame + p + 21;
         tag.delay = (dp[0] << 4) | (dp[1] >> 4);

@@ -24,6 +24,7 @@ struct SourceInfoTag {
     std::array<uint8_t, kLameTagSize> lame{}; // its bytes as found
     int delay = 0;                            // encoder delay, samples
     int padding = 0;                          // padding at the end, samples
+    size_t lameOffset = 0;                    // where the LAME tag starts in the frame
 };
 
 // Looks for a Xing, Info or VBRI header in the frame at `frame` (its bytes up

@@ -125,6 +125,62 @@ void ZeroSideInfo(uint8_t* frame, const Layer3Header& h) {
 
 namespace {
 
+// Bits of side information before the first granule, and of one granule of
+// one channel (part2_3_length .. count1table_select).
+int SideInfoPrefixBits(const Layer3Header& h) {
+    const bool mono = h.Mono();
+    if (h.lsf)
+        return 8 + (mono ? 1 : 2);
+    return 9 + (mono ? 5 : 3) + 4 * (mono ? 1 : 2);
+}
+int GranuleChannelBits(const Layer3Header& h) {
+    return h.lsf ? 63 : 59;
+}
+
+// The 8 bits at bit `at` of `p` (most significant first), and storing them.
+int ReadByteAt(const uint8_t* p, int at) {
+    const int shift = at & 7;
+    const int word = (p[at >> 3] << 8) | (shift ? p[(at >> 3) + 1] : 0);
+    return (word >> (8 - shift)) & 0xFF;
+}
+void WriteByteAt(uint8_t* p, int at, int value) {
+    const int shift = at & 7;
+    const int mask = 0xFF00 >> shift;
+    const int bits = (value & 0xFF) << (8 - shift);
+    p[at >> 3] = static_cast<uint8_t>((p[at >> 3] & ~(mask >> 8)) | (bits >> 8));
+    if (shift)
+        p[(at >> 3) + 1] =
+            static_cast<uint8_t>((p[(at >> 3) + 1] & ~(mask & 0xFF)) | (bits & 0xFF));
+}
+
+} // namespace
+
+int ChangeGlobalGain(uint8_t* frame, const Layer3Header& h, int steps) {
+    uint8_t* si = frame + h.SideInfoOffset();
+    const int granules = h.lsf ? 1 : 2;
+    const int channels = h.Mono() ? 1 : 2;
+    int held = 0;
+    for (int gr = 0; gr < granules; ++gr) {
+        for (int ch = 0; ch < channels; ++ch) {
+            // global_gain follows part2_3_length (12) and big_values (9).
+            const int at =
+                SideInfoPrefixBits(h) + (gr * channels + ch) * GranuleChannelBits(h) + 21;
+            const int want = ReadByteAt(si, at) + steps;
+            const int gain = std::clamp(want, 0, 255);
+            held += gain != want ? 1 : 0;
+            WriteByteAt(si, at, gain);
+        }
+    }
+    if (h.crc) {
+        const uint16_t crc = FrameCrc(frame, h);
+        frame[4] = static_cast<uint8_t>(crc >> 8);
+        frame[5] = static_cast<uint8_t>(crc & 0xFF);
+    }
+    return held;
+}
+
+namespace {
+
 // CRC-16/ARC tables for eight bytes at a time: kCrcTables[0] is the byte
 // table, kCrcTables[k] the same byte seen k bytes earlier.
 using CrcTables = std::array<std::array<uint16_t, 256>, 8>;

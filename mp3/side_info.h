@@ -50,6 +50,11 @@ uint16_t FrameCrc(const uint8_t* frame, const Layer3Header& h);
 // nothing from the reservoir) and, for a protected frame, stores a fresh CRC.
 void ZeroSideInfo(uint8_t* frame, const Layer3Header& h);
 
+// Changes the global_gain of every granule and channel of the frame at
+// `frame` by `steps` (1.5 dB each), each clamped to 0..255, and stores a
+// fresh CRC in a protected frame. Returns how many gains the clamp held back.
+int ChangeGlobalGain(uint8_t* frame, const Layer3Header& h, int steps);
+
 // CRC-16/ARC (polynomial 0x8005 reflected, initial value 0): the checksum in
 // the last two bytes of a LAME tag and of its music field.
 uint16_t Crc16Arc(const uint8_t* data, size_t n, uint16_t crc = 0);

@@ -5,9 +5,9 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config
   libmpg123-dev libgtest-dev qt6-base-dev libsdl2-dev libspeexdsp-dev
-  libtag1-dev libcue-dev libcli11-dev
+  libtag1-dev libcue-dev libcli11-dev libebur128-dev
   clang libclang-rt-14-dev clang-format ccache
-  lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen mp3splt
+  lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen mp3splt loudgain python3-numpy
   xvfb xauth xdotool imagemagick openbox
   desktop-file-utils appstream man-db groff-base dpkg-dev file librsvg2-bin
 )

@@ -26,6 +26,7 @@ BackgroundPeaks::BackgroundPeaks(const AnalysedFile& file, RangeFn onRange, unsi
       chunkFrames_(std::max(chunkFrames, 2 * kSeamFrames)) {
     for (auto* v : {&table_.PeakMaxL, &table_.PeakMinL, &table_.PeakMaxR, &table_.PeakMinR})
         v->assign(file.FrameCount, 0);
+    table_.FrameLoudness.assign(file.FrameCount, 0.0f);
     if (CanDecode(file)) {
         const uint32_t indexed =
             std::min(file.FrameCount, static_cast<uint32_t>(std::max(file.IndexedFrames, 0)));
@@ -83,6 +84,10 @@ std::vector<FrameRange> BackgroundPeaks::CopyFinished(PeakTable& table) {
         for (const FrameRange& r : out)
             std::copy(src.begin() + r.first, src.begin() + r.last, dst.begin() + r.first);
     }
+    // The energies become whole only with the last range: until then the
+    // table holds none, so no loudness is shown from a part of them.
+    if (finished_.load() && fresh_.empty())
+        table.FrameLoudness = table_.FrameLoudness;
     return out;
 }
 

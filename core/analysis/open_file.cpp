@@ -50,7 +50,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
             if (!CalculatePeaksParallel(st, peakThreads, progress, cancel))
                 return Fail(st, "");
         } else {
-            SizePeakArrays(st);
+            SizePeakArrays(st, false);
         }
     } catch (const std::bad_alloc&) {
         return Fail(st, "Not enough memory to open " + st.FileName);

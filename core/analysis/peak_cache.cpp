@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '1'};
+// Version 2 adds the frames' loudness energies after the peaks; a file of
+// version 1 (peaks alone) is a miss and is replaced by the next store.
+constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '2'};
 constexpr const char* kSuffix = ".peaks";
 
 // What precedes the peaks in a cache file (native byte order).
@@ -33,7 +35,7 @@ struct CacheHeader {
     int64_t modifiedNs;
     uint64_t contentHash;
     uint32_t frames;
-    uint32_t reserved;
+    uint32_t loudness; // 1: a float energy per frame follows the peaks
 };
 
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
@@ -42,13 +44,14 @@ File OpenFile(const std::string& path, const char* mode) {
     return File(std::fopen(path.c_str(), mode), &std::fclose);
 }
 
-CacheHeader HeaderFor(const PeakCacheKey& key, uint32_t frames) {
+CacheHeader HeaderFor(const PeakCacheKey& key, uint32_t frames, bool loudness) {
     CacheHeader h{};
     std::memcpy(h.magic, kMagic, sizeof kMagic);
     h.fileSize = key.fileSize;
     h.modifiedNs = key.modifiedNs;
     h.contentHash = key.contentHash;
     h.frames = frames;
+    h.loudness = loudness ? 1 : 0;
     return h;
 }
 
@@ -94,17 +97,22 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
     if (!f)
         return false;
     CacheHeader h{};
-    const CacheHeader want = HeaderFor(key, frameCount);
-    if (std::fread(&h, sizeof h, 1, f.get()) != 1 || std::memcmp(&h, &want, sizeof h) != 0)
+    if (std::fread(&h, sizeof h, 1, f.get()) != 1)
+        return false;
+    const CacheHeader want = HeaderFor(key, frameCount, h.loudness == 1);
+    if (std::memcmp(&h, &want, sizeof h) != 0)
         return false;
     std::vector<int16_t> values(size_t{frameCount} * 4);
+    std::vector<float> energy(h.loudness == 1 ? frameCount : 0);
     if (std::fread(values.data(), sizeof(int16_t), values.size(), f.get()) != values.size() ||
+        std::fread(energy.data(), sizeof(float), energy.size(), f.get()) != energy.size() ||
         std::fgetc(f.get()) != EOF)
         return false;
     // A damaged file: a frame whose top lies below its bottom is drawn by nobody.
     for (size_t j = 0; j < values.size(); j += 4)
         if (values[j] < values[j + 1] || values[j + 2] < values[j + 3])
             return false;
+    out.FrameLoudness = std::move(energy);
     for (auto* v : {&out.PeakMaxL, &out.PeakMinL, &out.PeakMaxR, &out.PeakMinR})
         v->resize(frameCount);
     for (uint32_t j = 0; j < frameCount; ++j) {
@@ -123,6 +131,7 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     if (folder.empty() || frames > UINT32_MAX || table.PeakMinL.size() != frames ||
         table.PeakMaxR.size() != frames || table.PeakMinR.size() != frames)
         return false;
+    const bool loudness = table.FrameLoudness.size() == frames && frames > 0;
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::vector<int16_t> values(frames * 4);
@@ -136,11 +145,13 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     const std::string path = PeakCachePath(folder, key);
     const std::string temp =
         path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-    const CacheHeader h = HeaderFor(key, static_cast<uint32_t>(frames));
+    const CacheHeader h = HeaderFor(key, static_cast<uint32_t>(frames), loudness);
+    const size_t energies = loudness ? frames : 0;
     bool ok = false;
     if (File f = OpenFile(temp, "wb")) {
         ok = std::fwrite(&h, sizeof h, 1, f.get()) == 1 &&
-             std::fwrite(values.data(), sizeof(int16_t), values.size(), f.get()) == values.size();
+             std::fwrite(values.data(), sizeof(int16_t), values.size(), f.get()) == values.size() &&
+             std::fwrite(table.FrameLoudness.data(), sizeof(float), energies, f.get()) == energies;
         ok = std::fclose(f.release()) == 0 && ok;
     }
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {

@@ -1,7 +1,8 @@
 // Exact peak tables kept between runs in the user's cache folder, so a file
 // opened before shows its exact waveform at once. One file per source file,
 // named by its key: the source's size, modification time and a hash of its
-// first and last 64 KB; 8 bytes per frame after a short header. Written to a
+// first and last 64 KB; 8 bytes of peaks per frame after a short header, then
+// (when measured) 4 bytes of loudness energy per frame. Written to a
 // temporary file and renamed into place; the oldest are removed once all
 // together pass a limit.
 #pragma once
@@ -34,8 +35,10 @@ std::string DefaultPeakCacheFolder();
 std::string PeakCachePath(const std::string& folder, const PeakCacheKey& key);
 
 // Fills `out` with the stored table of `key` when one is stored for exactly
-// `frameCount` frames, each with its top at or above its bottom; marks it as
-// just used. False on a miss or a damaged file (out unchanged).
+// `frameCount` frames, each with its top at or above its bottom
+// (FrameLoudness empty when none was stored with it); marks it as just used.
+// False on a miss or a damaged file (out unchanged), a file of an older
+// layout included.
 bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t frameCount,
                  PeakTable& out);
 

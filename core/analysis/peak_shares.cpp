@@ -45,29 +45,51 @@ FramePeak FramePeakValues(const AnalysedFile& in, const int16_t* pcm, size_t byt
     return {maxL, minL, maxR, minR};
 }
 
-void StorePeak(PeakTable& out, uint32_t j, const FramePeak& p) {
+void StorePeak(PeakTable& out, uint32_t j, const FramePeak& p, float energy) {
     out.PeakMaxL[j] = p[0];
     out.PeakMinL[j] = p[1];
     out.PeakMaxR[j] = p[2];
     out.PeakMinR[j] = p[3];
+    if (j < out.FrameLoudness.size())
+        out.FrameLoudness[j] = energy;
 }
 
 void ClearPeaks(PeakTable& out, uint32_t from, uint32_t to) {
-    for (uint32_t j = from; j < to; ++j)
+    for (uint32_t j = from; j < to; ++j) {
         out.PeakMaxL[j] = out.PeakMinL[j] = out.PeakMaxR[j] = out.PeakMinR[j] = 0;
+        if (j < out.FrameLoudness.size())
+            out.FrameLoudness[j] = 0.0f;
+    }
+}
+
+// The loudness filter of a decoder run, when the table keeps energies.
+std::unique_ptr<KWeighting> WeightingFor(const AnalysedFile& in, const PeakTable& out) {
+    if (out.FrameLoudness.empty())
+        return nullptr;
+    return std::make_unique<KWeighting>(static_cast<int>(in.SampleRate), in.ChannelCount);
+}
+
+// The K-weighted energy of one decoded frame (0 without a filter).
+float Energy(const AnalysedFile& in, KWeighting* k, const int16_t* pcm, size_t bytes) {
+    if (!k)
+        return 0.0f;
+    const size_t have = std::min<size_t>(bytes / 2 / static_cast<size_t>(in.ChannelCount),
+                                         static_cast<size_t>(in.SamplesPerFrame));
+    return k->FrameEnergy(pcm, have);
 }
 
 // Decodes frames [from, to) with `dec`, storing their peaks; the first
 // `keepHead` frames go into `head`. False when the stream ended or `tick`
 // stopped it.
-bool DecodeRange(const AnalysedFile& in, PeakTable& out, Mpg123Decoder& dec, uint32_t from,
-                 uint32_t to, PcmPrint* head, uint32_t keepHead, const FrameTick& tick) {
+bool DecodeRange(const AnalysedFile& in, PeakTable& out, Mpg123Decoder& dec, KWeighting* k,
+                 uint32_t from, uint32_t to, PcmPrint* head, uint32_t keepHead,
+                 const FrameTick& tick) {
     for (uint32_t j = from; j < to; ++j) {
         const int16_t* pcm = nullptr;
         size_t bytes = 0;
         if (!dec.NextFrame(pcm, bytes))
             return false;
-        StorePeak(out, j, FramePeakValues(in, pcm, bytes));
+        StorePeak(out, j, FramePeakValues(in, pcm, bytes), Energy(in, k, pcm, bytes));
         if (head && j - from < keepHead)
             head->Add(pcm, bytes);
         if (tick && !tick(j))
@@ -80,6 +102,7 @@ bool DecodeRange(const AnalysedFile& in, PeakTable& out, Mpg123Decoder& dec, uin
 void DecodeTail(const AnalysedFile& in, Mpg123Decoder& dec, Share& sh) {
     sh.tail = {};
     sh.tailPeaks.clear();
+    sh.tailEnergy.clear();
     for (uint32_t i = 0; i < kSeamFrames; ++i) {
         const int16_t* pcm = nullptr;
         size_t bytes = 0;
@@ -87,6 +110,7 @@ void DecodeTail(const AnalysedFile& in, Mpg123Decoder& dec, Share& sh) {
             break;
         sh.tail.Add(pcm, bytes);
         sh.tailPeaks.push_back(FramePeakValues(in, pcm, bytes));
+        sh.tailEnergy.push_back(Energy(in, sh.weighting.get(), pcm, bytes));
     }
 }
 
@@ -95,20 +119,18 @@ void DecodeTail(const AnalysedFile& in, Mpg123Decoder& dec, Share& sh) {
 void RedecodeShare(const AnalysedFile& in, PeakTable& out, Share& prev, Share& cur, bool last,
                    const FrameTick& tick) {
     uint32_t j = cur.from;
-    for (const FramePeak& p : prev.tailPeaks) {
-        if (j >= cur.to)
-            break;
-        StorePeak(out, j, p);
-        ++j;
-    }
+    for (size_t t = 0; t < prev.tailPeaks.size() && j < cur.to; ++t, ++j)
+        StorePeak(out, j, prev.tailPeaks[t], prev.tailEnergy[t]);
     bool ok = prev.tail.frames == kSeamFrames || cur.from + prev.tail.frames >= cur.to;
     if (ok)
-        ok = DecodeRange(in, out, *prev.decoder, j, cur.to, nullptr, 0, tick);
+        ok = DecodeRange(in, out, *prev.decoder, prev.weighting.get(), j, cur.to, nullptr, 0, tick);
     ClearPeaks(out, ok ? cur.to : j, cur.to);
     cur.decoder = std::move(prev.decoder);
+    cur.weighting = std::move(prev.weighting);
     cur.ended = !ok;
     cur.tail = {};
     cur.tailPeaks.clear();
+    cur.tailEnergy.clear();
     if (ok && !last)
         DecodeTail(in, *cur.decoder, cur);
 }
@@ -129,6 +151,7 @@ bool CanDecode(const AnalysedFile& in) {
 
 bool DecodeSequential(const AnalysedFile& in, PeakTable& out, const FrameTick& tick) {
     Mpg123Decoder dec;
+    const std::unique_ptr<KWeighting> k = WeightingFor(in, out);
     bool streaming =
         dec.Open(in.FileBuffer.data(), in.FileBuffer.size(), static_cast<size_t>(in.FramePos[0]));
     for (uint32_t j = 0; j < in.FrameCount; ++j) {
@@ -137,7 +160,7 @@ bool DecodeSequential(const AnalysedFile& in, PeakTable& out, const FrameTick& t
         if (streaming)
             streaming = dec.NextFrame(pcm, bytes);
         if (streaming)
-            StorePeak(out, j, FramePeakValues(in, pcm, bytes));
+            StorePeak(out, j, FramePeakValues(in, pcm, bytes), Energy(in, k.get(), pcm, bytes));
         if (tick && !tick(j))
             return false;
     }
@@ -158,9 +181,11 @@ void DecodeShare(const AnalysedFile& in, PeakTable& out, Share& sh, bool last,
                  const FrameTick& tick) {
     const uint32_t indexed = static_cast<uint32_t>(std::max(in.IndexedFrames, 0));
     sh.decoder = std::make_unique<Mpg123Decoder>();
+    sh.weighting = WeightingFor(in, out);
     if (!sh.decoder->OpenAtFrame(in.FileBuffer.data(), in.FileBuffer.size(), in.FramePos.data(),
                                  indexed, sh.from) ||
-        !DecodeRange(in, out, *sh.decoder, sh.from, sh.to, &sh.head, kSeamFrames, tick)) {
+        !DecodeRange(in, out, *sh.decoder, sh.weighting.get(), sh.from, sh.to, &sh.head,
+                     kSeamFrames, tick)) {
         sh.ended = true;
         return;
     }

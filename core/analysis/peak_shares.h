@@ -3,9 +3,11 @@
 // the seam rule that makes the result equal the sequential decode.
 //
 // Every function reads the file image, frame index and stream facts of `in`
-// and writes peaks of frames into `out` (sized to in.FrameCount).
+// and writes peaks of frames into `out` (sized to in.FrameCount), and their
+// K-weighted energies when out.FrameLoudness is sized too.
 #pragma once
 
+#include "core/analysis/loudness.h"
 #include "core/playback/mpg123_decoder.h"
 #include "core/state/program_state.h"
 
@@ -36,9 +38,11 @@ struct PcmPrint {
 struct Share {
     uint32_t from = 0, to = 0;              // frames [from, to)
     std::unique_ptr<Mpg123Decoder> decoder; // left just past the tail frames
+    std::unique_ptr<KWeighting> weighting;  // the loudness filter running with it
     PcmPrint head;                          // the first frames decoded from `from`
     PcmPrint tail;                          // the frames after `to`, same decoder
     std::vector<FramePeak> tailPeaks;       // the tail frames' peaks
+    std::vector<float> tailEnergy;          // and their K-weighted energies
     bool ended = false;                     // the stream ended inside the share
 };
 

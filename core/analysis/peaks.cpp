@@ -12,9 +12,10 @@
 
 namespace tessivo {
 
-void SizePeakArrays(ProgramState& st) {
+void SizePeakArrays(ProgramState& st, bool loudness) {
     for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
         v->assign(st.FrameCount, 0);
+    st.FrameLoudness.assign(loudness ? st.FrameCount : 0, 0.0f);
 }
 
 std::string PeakProgressText(double percent) {
@@ -23,8 +24,9 @@ std::string PeakProgressText(double percent) {
     return buf;
 }
 
-bool CalculatePeaks(ProgramState& st, const ProgressFn& progress, const std::atomic<bool>* cancel) {
-    SizePeakArrays(st);
+bool CalculatePeaks(ProgramState& st, const ProgressFn& progress, const std::atomic<bool>* cancel,
+                    bool loudness) {
+    SizePeakArrays(st, loudness);
     if (!CanDecode(st))
         return true;
     const uint32_t n = st.FrameCount;
@@ -116,7 +118,8 @@ bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads,
 } // namespace
 
 bool CalculatePeaksParallel(ProgramState& st, unsigned threads, const ProgressFn& progress,
-                            const std::atomic<bool>* cancel, uint32_t shares, uint32_t* redecoded) {
+                            const std::atomic<bool>* cancel, uint32_t shares, uint32_t* redecoded,
+                            bool loudness) {
     if (redecoded)
         *redecoded = 0;
     if (threads == 0)
@@ -126,14 +129,14 @@ bool CalculatePeaksParallel(ProgramState& st, unsigned threads, const ProgressFn
     if (shares == 0) {
         // Small files, or one core: not worth the warm-up frames.
         if (threads == 1 || n < 2000)
-            return CalculatePeaks(st, progress, cancel);
+            return CalculatePeaks(st, progress, cancel, loudness);
         shares = threads * 2;
     }
     // Every share must be long enough for the seam check.
     shares = std::min(shares, std::min(n, indexed) / (2 * kSeamFrames));
     if (shares < 2 || !CanDecode(st))
-        return CalculatePeaks(st, progress, cancel);
-    SizePeakArrays(st);
+        return CalculatePeaks(st, progress, cancel, loudness);
+    SizePeakArrays(st, loudness);
 
     std::vector<Share> parts = PlanShares(n, indexed, shares);
     WorkerProgress prog(st, progress, cancel);

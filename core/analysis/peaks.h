@@ -10,14 +10,15 @@
 namespace tessivo {
 
 // Decodes the whole file frame by frame from FramePos[0] and fills PeakMaxL,
-// PeakMinL, PeakMaxR, PeakMinR (resized to FrameCount). R entries are 0 for a
+// PeakMinL, PeakMaxR, PeakMinR (resized to FrameCount) and, with `loudness`,
+// FrameLoudness (else left empty). R entries are 0 for a
 // mono file. Frames the decoder cannot deliver (the stream ends early or
 // breaks off) are silent: their entries are 0. Keeps ProgressPercent
 // current and calls `progress` with "Calculating Peaks" whenever the
 // percentage has grown by a point (LastShownPercent); ProgressPercent is 0
 // afterwards. False only when cancelled.
 bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
-                    const std::atomic<bool>* cancel = nullptr);
+                    const std::atomic<bool>* cancel = nullptr, bool loudness = true);
 
 // The same table, decoded by `threads` workers at once (0: one per core).
 // Each worker starts a few frames before its share so the decoder is warm.
@@ -32,10 +33,11 @@ bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
 // given, receives how many shares had to be decoded again.
 bool CalculatePeaksParallel(ProgramState& st, unsigned threads = 0, const ProgressFn& progress = {},
                             const std::atomic<bool>* cancel = nullptr, uint32_t shares = 0,
-                            uint32_t* redecoded = nullptr);
+                            uint32_t* redecoded = nullptr, bool loudness = true);
 
-// Gives the four peak tables FrameCount entries, all 0.
-void SizePeakArrays(ProgramState& st);
+// Gives the four peak tables FrameCount entries, all 0, and FrameLoudness
+// as many with `loudness` (else none).
+void SizePeakArrays(ProgramState& st, bool loudness = true);
 
 // "Calculating Peaks - 12.5%" (one decimal).
 std::string PeakProgressText(double percent);

@@ -132,8 +132,14 @@ BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
         r.reason = step.message;
         return r;
     }
+    const GainChoice gain = ChooseGain(st, job.writing);
+    for (const std::string& line : GainNoteLines(gain))
+        r.notes.push_back(line);
+    if (job.writing.ReplayGainRefused())
+        r.notes.push_back(std::string("warning: ") + kNoReplayGainV1Warning);
     const SplitResult split =
-        WritePlacedParts(st, job.writing, list, notes, BatchOutputFolder(job, file));
+        WritePlacedParts(st, job.writing, list, notes, BatchOutputFolder(job, file),
+                         DefaultPartFileSystem(), {}, gain);
     if (split.tagDamaged && !split.refused)
         r.notes.push_back(std::string("warning: ") + kDamagedTagWarning);
     r.written = split.written;

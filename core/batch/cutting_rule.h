@@ -27,9 +27,13 @@ struct CuttingRule {
     std::optional<std::vector<double>> at; // seconds
     bool cutList = false;                  // the cut list handed to PlaceByRule
     std::vector<int> skip;                 // parts left out (unticked), by number
+    bool loudness = false;                 // the parts' loudness is wanted
 
-    // Whether the rule looks for pauses (the open must compute peaks).
-    bool NeedsPeaks() const { return silencePercent.has_value() || nearPauses.has_value(); }
+    // Whether the open must compute peaks: the rule looks for pauses, or the
+    // loudness measured in the same decode is wanted.
+    bool NeedsPeaks() const {
+        return silencePercent.has_value() || nearPauses.has_value() || loudness;
+    }
 };
 
 // How a step ended: a bad value for this file (a usage error on the command

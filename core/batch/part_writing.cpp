@@ -1,6 +1,7 @@
 #include "core/batch/part_writing.h"
 
 #include "core/output/id3v1_tag.h"
+#include "core/output/loudness_gain.h"
 #include "core/parts/part_access.h"
 
 #include <cstdio>
@@ -11,7 +12,12 @@ namespace tessivo {
 const char* const kDamagedTagWarning =
     "The source's tag could be read only in part; the parts carry what could be read";
 
+const char* const kNoReplayGainV1Warning =
+    "No ReplayGain tags: ID3v1 has no room for them (use --id3 with v2.3 or v2.4)";
+
 namespace {
+
+constexpr const char* kGainLimited = "note: the gain nearest -18 LUFS would clip; limited to ";
 
 // The title MakePartTags gives a part of a source without a title.
 constexpr const char* kMadeUpTitle = "{name} - part {n}";
@@ -69,6 +75,33 @@ void ApplyListFields(PartTags& tags, const CutList& list, const std::vector<CutP
 
 } // namespace
 
+bool PartWriting::ReplayGainRefused() const {
+    return replayGain && Id3v2Version(id3.value_or(kDefaultTagFormat)) == 0;
+}
+
+GainChoice ChooseGain(const ProgramState& st, const PartWriting& w) {
+    GainChoice g;
+    if (w.gainAuto) {
+        const AutoGain a = AutoGainFor(TickedPartsLoudness(st));
+        g.steps = a.steps;
+        g.limited = a.limited;
+        g.chosen = true;
+    } else if (w.gainDb) {
+        g.steps = GainStepsForDb(*w.gainDb);
+        g.chosen = true;
+    }
+    return g;
+}
+
+std::vector<std::string> GainNoteLines(const GainChoice& gain) {
+    std::vector<std::string> lines;
+    if (gain.limited)
+        lines.push_back(kGainLimited + GainReportText(gain.steps));
+    if (gain.chosen)
+        lines.push_back(GainReportText(gain.steps));
+    return lines;
+}
+
 PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
                         const PlacedNotes& notes) {
     PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
@@ -78,7 +111,8 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
 
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
                              const PlacedNotes& notes, const std::string& outFolder,
-                             PartFileSystem& fs, const SplitProgressFn& progress) {
+                             PartFileSystem& fs, const SplitProgressFn& progress,
+                             const GainChoice& gain) {
     st.IsSaveTags = w.tags;
     st.IsGapless = w.gapless;
     PartTags tags;
@@ -94,6 +128,8 @@ SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutLi
     options.format = w.id3.value_or(kDefaultTagFormat);
     options.tags = w.tags ? &tags : nullptr;
     options.overwrite = w.overwrite;
+    options.gainSteps = gain.steps;
+    options.replayGain = w.tags && w.replayGain && !w.ReplayGainRefused();
     SplitResult result = SplitParts(st, options, fs, progress);
     result.tagDamaged = w.tags && tags.source.damaged;
     return result;

@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tessivo {
 
@@ -18,21 +19,44 @@ struct PartWriting {
     std::string titleTemplate;    // with tags only
     bool gapless = false;
     bool overwrite = false;
-    // Issue 21's single-file output ("--one-file") joins here: one more
-    // choice read by WritePlacedParts.
+    bool replayGain = false;      // with tags in an ID3v2 format only
+    std::optional<double> gainDb; // lossless gain asked for in dB
+    bool gainAuto = false;        // the gain that brings the parts nearest -18 LUFS
+
+    // Whether the open must measure the parts' loudness (decode the peaks).
+    bool NeedsLoudness() const { return replayGain || gainAuto; }
+    // Whether ReplayGain frames are asked for but the format has no room.
+    bool ReplayGainRefused() const;
 };
 
-// Writes the ticked parts into `outFolder` (made when missing; one that cannot
-// be made is reported by the write of the first part).
+// The lossless gain of a file's parts: the dB asked for, or the step --gain
+// auto picks for its ticked parts together.
+struct GainChoice {
+    int steps = 0;
+    bool chosen = false;  // a gain was asked for at all
+    bool limited = false; // auto: the step nearest the reference would clip
+};
+GainChoice ChooseGain(const ProgramState& st, const PartWriting& w);
+
+// The lines that tell of a gain choice: a note when auto was limited, then
+// "Gain -3.0 dB (2 steps)"; none when no gain was asked for.
+std::vector<std::string> GainNoteLines(const GainChoice& gain);
+
+// "No ReplayGain tags: ID3v1 has no room for them ...", when a format
+// without ID3v2 is asked for ReplayGain frames.
+extern const char* const kNoReplayGainV1Warning;
+
 // The tags of the placed parts: the source's tag, chapter titles, the title
 // template and the cut list's fields.
 PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
                         const PlacedNotes& notes);
 
+// Writes the ticked parts into `outFolder` (made when missing; one that cannot
+// be made is reported by the write of the first part), with `gain` applied.
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
                              const PlacedNotes& notes, const std::string& outFolder,
                              PartFileSystem& fs = DefaultPartFileSystem(),
-                             const SplitProgressFn& progress = {});
+                             const SplitProgressFn& progress = {}, const GainChoice& gain = {});
 
 // "The source's tag could be read only in part; ..." when a tagged split's
 // source tag was damaged (a warning, not a failure).

@@ -9,6 +9,7 @@
 #include "core/parts/part_access.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <utility>
 
@@ -389,6 +390,20 @@ void Document::SetGapless(bool on) {
     if (st_.IsGapless == on)
         return;
     st_.IsGapless = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetReplayGain(bool on) {
+    if (splitLoudness_.replayGain == on)
+        return;
+    splitLoudness_.replayGain = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetSplitGain(double db) {
+    if (!(std::abs(db) <= 384.0) || splitLoudness_.gainDb == db)
+        return;
+    splitLoudness_.gainDb = db;
     Notify(DocumentChange::Settings);
 }
 

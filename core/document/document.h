@@ -200,6 +200,11 @@ public:
     void SetSilenceRelease(int32_t ms);
     void SetSaveTags(bool on);
     void SetGapless(bool on);
+    void SetReplayGain(bool on);
+    // The lossless gain of the next split in dB (-384..384; applied in
+    // steps of 1.5 dB).
+    void SetSplitGain(double db);
+    const SplitLoudness& SplitLoudnessChoice() const { return splitLoudness_; }
     void SetOutputFolder(const std::string& folder);
     void SetPartTagFormat(TagFormat format);
 
@@ -223,6 +228,7 @@ private:
     // leaves any).
     std::vector<bool> nextNoPause_;
     int nextToken_ = 1;
+    SplitLoudness splitLoudness_;
     int failedPart_ = 0; // the part the last split stopped at, and its file
     std::string failedPath_;
     bool splitting_ = false; // a split's own notification keeps its failure

@@ -2,6 +2,7 @@
 
 #include "core/output/plain_part.h"
 #include "core/parts/part_access.h"
+#include "mp3/frame_gain.h"
 #include "mp3/info_frame_toc.h"
 #include "mp3/reservoir_join.h"
 
@@ -195,12 +196,14 @@ OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string&
         result.error = FileExistsMessage(path);
         return result;
     }
-    const OneFileAudio audio = BuildOneFileAudio(pieces);
+    OneFileAudio audio = BuildOneFileAudio(pieces);
     if (audio.bytes.empty()) {
         result.ok = false;
         result.error = "No frames to write.";
         return result;
     }
+    if (options.gainSteps != 0)
+        mp3::ChangeStreamGain(audio.bytes.data(), audio.bytes.size(), options.gainSteps);
     result.warnings = audio.warnings;
     const std::vector<uint8_t> tag = OneFileTag(options, audio.chapters);
     const uint64_t total = tag.size() + audio.bytes.size();

@@ -41,6 +41,7 @@ struct OneFileOptions {
     bool chapters = true;
     int id3Version = 3; // 3 or 4
     bool overwrite = false;
+    int gainSteps = 0; // lossless gain of every frame (mp3/frame_gain.h)
 };
 
 struct OneFileResult {

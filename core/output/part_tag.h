@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessivo {
@@ -95,9 +96,15 @@ PartTags MakePartTags(const ProgramState& st, SourceTag source,
 PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sourceName, int n,
                          int count);
 
+// User text frames (TXXX): description and text.
+using UserTexts = std::vector<std::pair<std::string, std::string>>;
+
 // The ID3v2 tag (version 3 or 4) of a resolved part tag: the inherited frames
-// with the part's fields set over them.
-std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, int version);
+// with the part's fields set over them. The source's ReplayGain frames are
+// left out (they measure the whole file); `userTexts` (the part's own
+// ReplayGain) are added.
+std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, int version,
+                                 const UserTexts& userTexts = {});
 
 // A chapter of a file written whole: its start and end in milliseconds and
 // in bytes from the start of the file, and its title.

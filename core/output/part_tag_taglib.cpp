@@ -315,6 +315,25 @@ void SetText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& text) {
     tag.addFrame(frame);
 }
 
+// Drops the source's ReplayGain frames (they measure the whole file) and
+// adds the part's own.
+void SetReplayGain(TagLib::ID3v2::Tag& tag, const UserTexts& texts) {
+    TagLib::ID3v2::FrameList drop;
+    for (TagLib::ID3v2::Frame* f : tag.frameList("TXXX")) {
+        const auto* user = dynamic_cast<TagLib::ID3v2::UserTextIdentificationFrame*>(f);
+        if (user && user->description().upper().startsWith("REPLAYGAIN_"))
+            drop.append(f);
+    }
+    for (TagLib::ID3v2::Frame* f : drop)
+        tag.removeFrame(f);
+    for (const auto& [description, text] : texts) {
+        auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::Latin1);
+        frame->setDescription(FromUtf8(description));
+        frame->setText(FromUtf8(text));
+        tag.addFrame(frame);
+    }
+}
+
 } // namespace
 
 SourceTag ReadSourceTag(const LoadedFile& file) {
@@ -334,7 +353,8 @@ SourceTag ReadSourceTag(const LoadedFile& file) {
     return out;
 }
 
-std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part, int version) {
+std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part, int version,
+                                 const UserTexts& userTexts) {
     TagLib::ByteVector inherited(reinterpret_cast<const char*>(source.inherited.data()),
                                  static_cast<unsigned>(source.inherited.size()));
     OpenedTag opened(inherited);
@@ -360,6 +380,7 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
         SetText(*tag, "TRCK", part.track);
     if (part.comment != was.comment)
         tag->setComment(FromUtf8(part.comment));
+    SetReplayGain(*tag, userTexts);
     const TagLib::ByteVector bytes =
         tag->render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());

@@ -5,7 +5,9 @@
 #include "core/analysis/frame_index.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/loudness_gain.h"
 #include "core/output/plain_part.h"
+#include "mp3/frame_gain.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -176,6 +178,7 @@ struct SplitJob {
     PartTags ownTags;               // the source's tags when none were given
     const PartTags* tags = nullptr; // the tags ID3v2 formats write
     std::string stem;               // the source's name for {name}
+    Loudness album{};               // of all parts written, for ReplayGain
     int count = 0;                  // parts this split writes
     uint64_t total = 0, done = 0;
 };
@@ -201,7 +204,11 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
         return t;
     }
     const PartTagV2 tag = ResolvePartTag(*job.tags, i, job.stem, n, job.count);
-    t.front = RenderId3v2(job.tags->source, tag, version);
+    const UserTexts replayGain =
+        job.options.replayGain
+            ? ReplayGainFor(PartLoudness(job.st, i), job.album, job.options.gainSteps)
+            : UserTexts{};
+    t.front = RenderId3v2(job.tags->source, tag, version, replayGain);
     if (WritesId3v1(job.options.format)) {
         const Id3v1Record v1 = RenderId3v1(tag);
         t.back.assign(v1.begin(), v1.end());
@@ -232,6 +239,19 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
     return part;
 }
 
+// The part's bytes in one buffer of its own with every frame's gain changed.
+void ChangeGain(PartAudioBytes& part, int steps) {
+    if (steps == 0)
+        return;
+    std::vector<uint8_t> all = std::move(part.head);
+    const std::span<const uint8_t> rest = part.rest.bytes();
+    all.insert(all.end(), rest.begin(), rest.end());
+    mp3::ChangeStreamGain(all.data(), all.size(), steps);
+    part.head.clear();
+    part.rest.view = {};
+    part.rest.owned = std::move(all);
+}
+
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
     for (size_t pos = 0; pos < bytes.size(); pos += kWriteBlock) {
         const size_t n = std::min(kWriteBlock, bytes.size() - pos);
@@ -249,7 +269,8 @@ bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> byt
 std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) {
     return WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
         const TagBytes tags = PartTagBytes(job, i, n);
-        const PartAudioBytes part = PartAudio(job, i);
+        PartAudioBytes part = PartAudio(job, i);
+        ChangeGain(part, job.options.gainSteps);
         return WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
                WriteBytes(job, out, part.rest.bytes()) && WriteBytes(job, out, tags.back);
     });
@@ -366,6 +387,8 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
                      (WithTags(job) && EffectivePartTag(st, i).present ? 128 : 0);
     }
     PrepareTags(job, result);
+    if (options.replayGain)
+        job.album = TickedPartsLoudness(st);
 
     int n = 0;
     for (int i = 1; i <= parts; ++i) {

@@ -116,6 +116,20 @@ struct SplitOptions {
     // Replace files that stand under a target name; when false and any
     // exists, nothing is written.
     bool overwrite = false;
+    // Lossless gain: every written frame's global_gain moves by this many
+    // steps (core/output/loudness_gain.h).
+    int gainSteps = 0;
+    // With an ID3v2 format: each part's ReplayGain frames, from the
+    // loudness the peak decode measured (after gainSteps), the album over
+    // all parts written.
+    bool replayGain = false;
+};
+
+// The window's loudness choices for its splits: ReplayGain frames (kept in
+// the settings file) and the lossless gain in dB (for this session only).
+struct SplitLoudness {
+    bool replayGain = false;
+    double gainDb = 0.0;
 };
 
 // The part list's file names (index = part number): a saved part's file as

@@ -22,7 +22,7 @@ constexpr double kTopRateHz = 100000.0;
 constexpr int kScrollMax = 10000;
 
 enum class PlayStartKind {
-    PartStart,    // from PartStart[n]
+    PartStart,    // from part n's first frame
     ClickedFrame, // from ClickFrame; n is ignored
 };
 

@@ -1,6 +1,7 @@
 #include "core/settings/settings_file.h"
 
 #include "core/output/part_tag.h"
+#include "core/output/split_parts.h"
 #include "core/settings/ini_file.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ std::optional<int32_t> ReadInt(const IniFile& ini, const char* key) {
 
 } // namespace
 
-void LoadSettings(ProgramState& st, const std::string& iniPath) {
+void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* loudness) {
     IniFile ini;
     ini.Load(iniPath);
     st.Volume = ReadInt(ini, "Volume").value_or(50);
@@ -49,9 +50,12 @@ void LoadSettings(ProgramState& st, const std::string& iniPath) {
     st.PartTagFormat = kDefaultTagFormat;
     ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
     st.Volume = std::clamp(st.Volume, 0, 100);
+    if (loudness)
+        loudness->replayGain = ReadInt(ini, "ReplayGain").value_or(0) != 0;
 }
 
-bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error) {
+bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error,
+                  const SplitLoudness* loudness) {
     IniFile ini;
     ini.Load(iniPath);
     ini.Set(kSection, "Volume", std::to_string(st.Volume));
@@ -64,6 +68,9 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
     // a file that never chose one stays as it was.
     if (st.PartTagFormat != kDefaultTagFormat || ini.Get(kSection, kTagFormatKey))
         ini.Set(kSection, kTagFormatKey, TagFormatText(st.PartTagFormat));
+    // The same for ReplayGain, off by default.
+    if (loudness && (loudness->replayGain || ini.Get(kSection, "ReplayGain")))
+        ini.Set(kSection, "ReplayGain", loudness->replayGain ? "1" : "0");
     if (ini.Save(iniPath))
         return true;
     error = "Unable to write to " + iniPath;

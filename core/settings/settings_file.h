@@ -8,13 +8,19 @@
 
 namespace tessivo {
 
+struct SplitLoudness;
+
 // Reads Volume, Threshold, Release, IsSaveTags, Gapless, Output Folder and Tag
 // Format ("v1", "v2.3", "v2.4", "v1+v2.3", "v1+v2.4") into `st` (defaults for
-// anything missing or not understood; Volume limited to 0..100).
-void LoadSettings(ProgramState& st, const std::string& iniPath);
+// anything missing or not understood; Volume limited to 0..100), and
+// ReplayGain into `loudness` when given.
+void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* loudness = nullptr);
 
 // Writes the keys back. Returns false and fills `error` with
 // "Unable to write to <path>" when the file cannot be written.
-bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error);
+// ReplayGain is written from `loudness` when given, and only when it is on or
+// the file has the key already.
+bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error,
+                  const SplitLoudness* loudness = nullptr);
 
 } // namespace tessivo

@@ -123,9 +123,11 @@ struct FrameViewerRecording {
     std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
 };
 
-// Per-frame extremes of the decoded samples, per channel.
+// Per-frame extremes of the decoded samples, per channel, and the frame's
+// K-weighted energy (core/analysis/loudness.h; empty while not measured).
 struct PeakTable {
     std::vector<int16_t> PeakMaxL, PeakMinL, PeakMaxR, PeakMinR;
+    std::vector<float> FrameLoudness;
 };
 
 // Everything an open produces. The window analyses into a separate one off

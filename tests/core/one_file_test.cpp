@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -113,16 +114,24 @@ protected:
             GTEST_SKIP() << "ffmpeg, lame, sox, mpg123, mp3val or mutagen missing";
     }
 
-    // split --at at a sixth, half and five sixths of the file, parts 2 and 4
-    // skipped: parts 1 and 3 in one file.
+    // A time as --at takes it: seconds with at most three decimals.
+    static std::string AtText(double seconds) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.3f", seconds);
+        return buf;
+    }
+
+    // split --at at a sixth, half and five sixths of the file (to the
+    // millisecond), parts 2 and 4 skipped: parts 1 and 3 in one file.
     void CheckSplitOneFile(const std::string& source, double length) {
-        const std::vector<double> at = {length / 6, length / 2, length * 5 / 6};
+        std::vector<double> at = {length / 6, length / 2, length * 5 / 6};
+        for (double& t : at)
+            t = std::round(t * 1000.0) / 1000.0;
         const std::string out =
             (dir_ / ("one-" + std::filesystem::path(source).filename().string())).string();
-        const CliRun r = Split(
-            {source, "--at",
-             std::to_string(at[0]) + "," + std::to_string(at[1]) + "," + std::to_string(at[2]),
-             "--skip", "2,4", "--one-file", out});
+        const CliRun r =
+            Split({source, "--at", AtText(at[0]) + "," + AtText(at[1]) + "," + AtText(at[2]),
+                   "--skip", "2,4", "--one-file", out});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.lines, std::vector<std::string>{out});
         const std::vector<int32_t> cut = CutFrames(source, at);

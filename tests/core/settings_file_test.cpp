@@ -1,4 +1,5 @@
 // Loading and saving the settings: defaults, limits, foreign keys kept.
+#include "core/output/split_parts.h"
 #include "core/settings/settings_file.h"
 
 #include "core/output/part_tag.h"
@@ -93,6 +94,26 @@ TEST_F(SettingsFile, RoundTripKeepsForeignSectionsKeysAndComments) {
     EXPECT_TRUE(again->IsSaveTags);
     EXPECT_TRUE(again->IsGapless);
     EXPECT_EQ(again->OutputFolder, "D:\\Audio Books\\Out");
+}
+
+TEST_F(SettingsFile, ReplayGainIsWrittenOnceChosenAndReadBack) {
+    auto st = Load();
+    SplitLoudness loudness{true, -3.0};
+    std::string error;
+    ASSERT_TRUE(SaveSettings(*st, path_, error));
+    EXPECT_EQ(Read().find("ReplayGain"), std::string::npos); // not asked to write it
+    ASSERT_TRUE(SaveSettings(*st, path_, error, &loudness));
+    EXPECT_NE(Read().find("ReplayGain=1\n"), std::string::npos) << Read();
+    SplitLoudness read;
+    LoadSettings(*st, path_, &read);
+    EXPECT_TRUE(read.replayGain);
+    EXPECT_EQ(read.gainDb, 0.0); // the gain is not kept
+    // Turned off again: the key stays, with 0.
+    loudness.replayGain = false;
+    ASSERT_TRUE(SaveSettings(*st, path_, error, &loudness));
+    EXPECT_NE(Read().find("ReplayGain=0\n"), std::string::npos);
+    LoadSettings(*st, path_, &read);
+    EXPECT_FALSE(read.replayGain);
 }
 
 TEST_F(SettingsFile, VolumeIsLimitedOthersTakenAsTheyStand) {

@@ -2,7 +2,9 @@
 // and the files its Split button writes.
 #include "ui/output/confirm_dialog.h"
 
+#include "core/analysis/peaks.h"
 #include "core/parts/part_access.h"
+#include "mp3/frame_gain.h"
 #include "ui/output/split_runner.h"
 
 #include "core/analysis/open_file.h"
@@ -15,8 +17,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -118,7 +122,7 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     EXPECT_EQ(dlg->folderEdit->text(), out.path());
     EXPECT_TRUE(dlg->folderEdit->isReadOnly());
     EXPECT_GE(dlg->width(), 327);
-    EXPECT_GE(dlg->height(), 187);
+    EXPECT_GE(dlg->height(), 213);
     // Split and Cancel side by side in one row.
     EXPECT_EQ(dlg->splitButton->y(), dlg->cancelButton->y());
     EXPECT_LT(dlg->splitButton->x(), dlg->cancelButton->x());
@@ -152,6 +156,39 @@ TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
     EXPECT_TRUE(st.IsSaveTags);
     EXPECT_TRUE(st.IsGapless);
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(ConfirmDialogTest, GainAndReplayGainReachTheFiles) {
+    Parts(2);
+    st.Parts[1].ticked = false;
+    ASSERT_TRUE(CalculatePeaks(st)); // the loudness ReplayGain writes
+    dlg->show();
+    EXPECT_EQ(dlg->replayGainCheck->text(), "ReplayGain");
+    EXPECT_EQ(dlg->gainLabel->text(), "Gain");
+    EXPECT_FALSE(dlg->replayGainCheck->isEnabled()); // only with "Save ID3 Tags"
+    QTest::mouseClick(dlg->saveTagsCheck, Qt::LeftButton);
+    ASSERT_TRUE(dlg->replayGainCheck->isEnabled());
+    QTest::mouseClick(dlg->replayGainCheck, Qt::LeftButton);
+    EXPECT_TRUE(doc.SplitLoudnessChoice().replayGain);
+    dlg->gainBox->setFocus();
+    QTest::keyClick(dlg->gainBox, Qt::Key_Down);
+    QTest::keyClick(dlg->gainBox, Qt::Key_Down);
+    EXPECT_EQ(doc.SplitLoudnessChoice().gainDb, -3.0);
+    ClickSplit();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    const QByteArray file = ReadFile(QStringLiteral("long65-01.mp3"));
+    EXPECT_TRUE(file.contains("REPLAYGAIN_TRACK_GAIN"));
+    EXPECT_TRUE(file.contains("REPLAYGAIN_ALBUM_PEAK"));
+    // The frames are the source's with two steps less gain.
+    QByteArray want = SourcePart(1);
+    mp3::ChangeStreamGain(reinterpret_cast<uint8_t*>(want.data()), want.size(), -2);
+    EXPECT_FALSE(file.contains(SourcePart(1)));
+    EXPECT_TRUE(file.contains(want));
+    // Shown again, the dialog keeps the choices.
+    dlg->show();
+    EXPECT_TRUE(dlg->replayGainCheck->isChecked());
+    EXPECT_EQ(dlg->gainBox->value(), -3.0);
+    dlg->reject();
 }
 
 TEST_F(ConfirmDialogTest, FolderButtonAsksFromTheCurrentFolderAndKeepsItOnCancel) {

@@ -3,7 +3,9 @@
 
 #include "core/parts/part_access.h"
 
+#include "core/analysis/loudness.h"
 #include "core/analysis/open_file.h"
+#include "core/analysis/peaks.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/time_text.h"
@@ -67,14 +69,34 @@ protected:
 TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
     list->refreshPartList();
     EXPECT_EQ(list->topLevelItemCount(), 0);
-    const QStringList captions = {"#",        "Status", "Begin",  "End",  "Duration",
-                                  "Filename", "Title",  "Artist", "Album"};
-    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    const QStringList captions = {"#",        "Status", "Begin",  "End",   "Duration",
+                                  "Filename", "Title",  "Artist", "Album", "Loudness"};
+    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
     ASSERT_EQ(list->columnCount(), captions.size());
     for (int c = 0; c < list->columnCount(); ++c) {
         EXPECT_EQ(list->headerItem()->text(c), captions[c]);
         EXPECT_EQ(list->columnWidth(c), widths[c]);
     }
+}
+
+TEST_F(PartListViewTest, LoudnessShowsOnceTheExactPeaksMeasuredIt) {
+    ThreeParts();
+    list->refreshPartList();
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(list->topLevelItem(r)->text(9), "") << r; // not measured yet
+    ASSERT_TRUE(CalculatePeaks(st));
+    list->refreshPartList();
+    for (int r = 0; r < 3; ++r) {
+        const Loudness l = PartLoudness(st, r + 1);
+        ASSERT_TRUE(l.measured);
+        ASSERT_FALSE(l.silent);
+        // LUFS with one decimal, as the part measures.
+        EXPECT_EQ(list->topLevelItem(r)->text(9),
+                  QString::number(l.lufs, 'f', 1) + QStringLiteral(" LUFS"));
+        EXPECT_LT(l.lufs, 0.0);
+    }
+    // The column grows with its contents.
+    EXPECT_GE(list->columnWidth(9), list->fontMetrics().horizontalAdvance("-99.9 LUFS"));
 }
 
 TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {

@@ -1,9 +1,9 @@
 #include "ui/output/confirm_dialog.h"
 
-#include "core/parts/part_access.h"
-
+#include "core/output/loudness_gain.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
+#include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/window/user_dialogs.h"
@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,12 +63,18 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     setAutoFillBackground(true);
     createPartsAndFolder();
     createChoicesAndButtons();
+    createLoudnessChoices();
     layOutControls();
 
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
     connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
     connect(saveTagsCheck, &QCheckBox::toggled, tagFormatBox, &QWidget::setEnabled);
+    connect(saveTagsCheck, &QCheckBox::toggled, replayGainCheck, &QWidget::setEnabled);
+    connect(replayGainCheck, &QCheckBox::clicked, this,
+            [this](bool on) { doc_.SetReplayGain(on); });
+    connect(gainBox, &QDoubleSpinBox::valueChanged, this,
+            [this](double db) { doc_.SetSplitGain(db); });
     connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
         if (index >= 0 && index < static_cast<int>(std::size(kTagFormats)))
             doc_.SetPartTagFormat(kTagFormats[index].first);
@@ -135,7 +142,8 @@ void ConfirmDialog::createChoicesAndButtons() {
 
 void ConfirmDialog::layOutControls() {
     // Two lines of the summary, the folder with its button, the tag format
-    // beside the two choices, and Split and Cancel in one row.
+    // beside the two choices, the gain beside ReplayGain, and Split and
+    // Cancel in one row.
     partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
     folderEdit->setMinimumWidth(283);
     auto* folderCaption = new QHBoxLayout;
@@ -148,6 +156,11 @@ void ConfirmDialog::layOutControls() {
     choices->addWidget(tagFormatBox, 0, 0);
     choices->addWidget(saveTagsCheck, 0, 1);
     choices->addWidget(gaplessCheck, 1, 1);
+    auto* gainRow = new QHBoxLayout;
+    gainRow->addWidget(gainLabel);
+    gainRow->addWidget(gainBox, 1);
+    choices->addLayout(gainRow, 2, 0);
+    choices->addWidget(replayGainCheck, 2, 1);
     choices->setColumnStretch(2, 1);
     auto* buttons = new QDialogButtonBox(this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
@@ -163,14 +176,31 @@ void ConfirmDialog::layOutControls() {
     outer->addLayout(choices);
     outer->addStretch(1);
     outer->addWidget(buttons);
-    // At least the designed 327 x 187, larger where the font needs it.
-    setMinimumSize(327, 187);
-    resize(sizeHint().expandedTo(QSize(327, 187)));
+    // At least the designed 327 x 213, larger where the font needs it.
+    setMinimumSize(327, 213);
+    resize(sizeHint().expandedTo(QSize(327, 213)));
 }
 
 void ConfirmDialog::showTagsToolTip() {
     saveTagsCheck->setToolTip(
         QStringLiteral("Write each part's tags as %1").arg(tagFormatBox->currentText()));
+}
+
+void ConfirmDialog::createLoudnessChoices() {
+    gainLabel = new QLabel(QStringLiteral("Gain"), this);
+    gainBox = new QDoubleSpinBox(this);
+    gainBox->setObjectName(QStringLiteral("gainBox"));
+    gainBox->setRange(-30.0, 30.0);
+    gainBox->setSingleStep(1.5);
+    gainBox->setDecimals(1);
+    gainBox->setSuffix(QStringLiteral(" dB"));
+    gainBox->setToolTip(
+        QStringLiteral("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
+    gainLabel->setBuddy(gainBox);
+    replayGainCheck = new QCheckBox(QStringLiteral("ReplayGain"), this);
+    replayGainCheck->setObjectName(QStringLiteral("replayGainCheck"));
+    replayGainCheck->setToolTip(QStringLiteral(
+        "Write each part's loudness as ReplayGain into its ID3v2 tag (not into ID3v1 alone)"));
 }
 
 void ConfirmDialog::openIfPartsPrepared() {
@@ -202,6 +232,9 @@ void ConfirmDialog::prepareToShow() {
             tagFormatBox->setCurrentIndex(static_cast<int>(i));
     tagFormatBox->setEnabled(st_.IsSaveTags);
     showTagsToolTip();
+    replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
+    replayGainCheck->setEnabled(st_.IsSaveTags);
+    gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
 }
 
 void ConfirmDialog::onFolderClicked() {
@@ -222,7 +255,11 @@ void ConfirmDialog::onSplitClicked() {
         return;
     accept();
     emit statusText(QStringLiteral("Splitting"));
-    runner_->start(*fs_, SplitOptions{st_.PartTagFormat, nullptr, overwrite});
+    SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
+    const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
+    options.gainSteps = GainStepsForDb(loudness.gainDb);
+    options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
+    runner_->start(*fs_, options);
 }
 
 void ConfirmDialog::onSplitFinished(const SplitResult& result) {

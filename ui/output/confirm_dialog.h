@@ -1,5 +1,6 @@
 // The split confirmation dialog (ConfirmDialog): how many parts will be written,
-// the output folder, the tag and gapless choices; Split runs the split.
+// the output folder, the tag, gapless, ReplayGain and gain choices; Split runs
+// the split.
 #pragma once
 
 #include "core/document/document.h"
@@ -9,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -47,7 +49,10 @@ public:
     QPushButton* folderButton;
     QCheckBox* saveTagsCheck;
     QCheckBox* gaplessCheck;
-    QComboBox* tagFormatBox; // the tags written with "Save ID3 Tags"
+    QComboBox* tagFormatBox;    // the tags written with "Save ID3 Tags"
+    QCheckBox* replayGainCheck; // ReplayGain frames in the ID3v2 tags
+    QLabel* gainLabel;          // "Gain"
+    QDoubleSpinBox* gainBox;    // lossless gain in dB, 1.5 dB steps
     QPushButton* splitButton;
     QPushButton* cancelButton;
 
@@ -66,6 +71,7 @@ private:
     void layOutControls();
     // "Save ID3 Tags" says which tags it writes: the chosen format.
     void showTagsToolTip();
+    void createLoudnessChoices();
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);
     void onSplitFinished(const SplitResult& result);

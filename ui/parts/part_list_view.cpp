@@ -2,6 +2,7 @@
 
 #include "core/parts/part_access.h"
 
+#include "core/analysis/loudness.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/near_pauses.h"
@@ -32,11 +33,21 @@ enum Column {
     ColTitle,
     ColArtist,
     ColAlbum,
+    ColLoudness,
     ColumnCount
 };
 
 QString TimeText(double seconds) {
     return QString::fromStdString(FormatTimeText(true, seconds));
+}
+
+// "-16.3 LUFS" once the exact peaks measured it, "Silent" under the gate.
+QString LoudnessText(const Loudness& l) {
+    if (!l.measured)
+        return {};
+    if (l.silent)
+        return QStringLiteral("Silent");
+    return QString::number(l.lufs, 'f', 1) + QStringLiteral(" LUFS");
 }
 
 } // namespace
@@ -57,8 +68,9 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
     setColumnCount(ColumnCount);
     setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
                      QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
-                     QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album")});
-    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+                     QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"),
+                     QStringLiteral("Loudness")});
+    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
     for (int c = 0; c < ColumnCount; ++c)
         setColumnWidth(c, widths[c]);
     header()->setStretchLastSection(false);
@@ -112,6 +124,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     row->setText(ColTitle, QString::fromStdString(tag.title));
     row->setText(ColArtist, QString::fromStdString(tag.artist));
     row->setText(ColAlbum, QString::fromStdString(tag.album));
+    row->setText(ColLoudness, LoudnessText(PartLoudness(st_, k)));
 }
 
 void PartListView::refreshPartList() {
@@ -190,7 +203,7 @@ void PartListView::mousePressEvent(QMouseEvent* event) {
 
 void PartListView::fitColumns() {
     // Without rows there is nothing to fit: the designed widths.
-    static const int designed[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150};
+    static const int designed[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
     if (topLevelItemCount() == 0) {
         for (int c = 0; c < ColumnCount; ++c)
             setColumnWidth(c, designed[c]);

@@ -456,7 +456,9 @@ void MainWindow::initialise() {
 }
 
 void MainWindow::loadWindowSettings() {
-    LoadSettings(st_, env_.settingsPath.toStdString());
+    SplitLoudness loudness;
+    LoadSettings(st_, env_.settingsPath.toStdString(), &loudness);
+    doc_.SetReplayGain(loudness.replayGain);
     restoreWindowMemory();
     const QSignalBlocker block(controls_.volumeSlider);
     controls_.volumeSlider->setValue(st_.Volume);
@@ -465,7 +467,7 @@ void MainWindow::loadWindowSettings() {
 
 bool MainWindow::saveWindowSettings() {
     std::string error;
-    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error)) {
+    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error, &doc_.SplitLoudnessChoice())) {
         dialogs_.showError(this, QString::fromStdString(error));
         return false;
     }

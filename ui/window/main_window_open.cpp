@@ -190,6 +190,7 @@ void MainWindow::adoptOpenedFile() {
 void MainWindow::onPeaksFinished() {
     const std::optional<PrepareOutcome> out = doc_.FinishPeaks();
     onStatusTick();
+    refreshPartList(); // the Loudness column is known now
     if (!out)
         return;
     // A Prepare at pauses waited for the peaks: it has run now.
