@@ -65,7 +65,7 @@ int RunCuts(const CutsOptions& o) {
     FrameCutList table = CutListOfTable(st);
     TitleChapters(st, notes.chapters, table);
     const CutListText text =
-        WriteCutList(o.format, table, st.FrameDuration, st.FrameCount, CutListSourceOf(st));
+        WriteCutList(o.format, table, TimeBaseOf(st), st.FrameCount, CutListSourceOf(st));
     if (!text.ok())
         return ReportFailure(text.error);
     std::fputs(text.text.c_str(), stdout);

@@ -2,6 +2,7 @@
 
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
+#include "core/analysis/time_base.h"
 #include "core/cutlist/apply_cut_list.h"
 #include "core/cutlist/cut_list_file.h"
 #include "core/output/id3v1_tag.h"
@@ -33,7 +34,7 @@ std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>
     const std::string at = "--at " + Seconds(t) + " s ";
     if (t > st.Duration)
         return at + "is outside the file (" + Seconds(st.Duration) + " s long).";
-    const double f = std::nearbyint(t / st.FrameDuration);
+    const int64_t f = NearestFrameAt(st, t);
     if (f + 10 >= st.FrameCount)
         return at + "is within the last 10 frames of the file; a cut must leave more.";
     if (f < 1)
@@ -84,7 +85,7 @@ int PlaceChapters(ProgramState& st, const std::string& command, PlacedNotes& not
     for (const ChapterCut& c : notes.chapters) {
         if (c.frame > 0 && !AddCutLine(st, c.frame))
             notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
-                                     FormatTimeText(true, c.frame * st.FrameDuration) +
+                                     FormatTimeText(true, FrameSeconds(st, c.frame)) +
                                      " makes no part of its own (within the last 10 frames "
                                      "or no room for more cut lines); left out");
     }
@@ -168,7 +169,7 @@ void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::st
     for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= st.CutCount; ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, st.CutLine[k] * st.FrameDuration);
+        const std::string at = FormatTimeText(true, FrameSeconds(st, st.CutLine[k]));
         std::fprintf(stderr, "tessivo-cli %s: part %d from %s: %s (cut on the quietest frame)\n",
                      command.c_str(), k, at.c_str(), kNoPauseStatus);
     }

@@ -2,6 +2,7 @@
 
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_times.h"
 
 #include <algorithm>
 
@@ -46,7 +47,7 @@ template <class Field> std::string SharedTagText(const ProgramState& st, Field f
 } // namespace
 
 FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
-    FrameCutList placed = PlaceCutList(list, st.FrameDuration, st.FrameCount);
+    FrameCutList placed = PlaceCutList(list, TimeBaseOf(st), st.FrameCount);
     const int count = static_cast<int>(std::min<size_t>(placed.cuts.size(), kMaxCutLines));
     CopySourceTag(st);
     st.CutCount = std::max(count, 1);
@@ -70,6 +71,7 @@ FrameCutList CutListOfTable(const ProgramState& st) {
         // The titles as the parts' ID3v1 records hold them.
         const Id3v1Record tag = PartId3v1(st, k);
         out.cuts.push_back(st.CutLine[k]);
+        out.samples.push_back(PartCutSample(st, k));
         out.parts.push_back(IsTag(tag)
                                 ? CutPart{WithoutTrailingSpaces(TagTitle(tag)),
                                           WithoutTrailingSpaces(TagArtist(tag)), st.PartUsed[k]}

@@ -1,5 +1,6 @@
 #include "core/parts/prepare.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/near_pauses.h"
 #include "core/parts/pause_scan.h"
@@ -49,8 +50,8 @@ bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
 // Whether the part from cut line k to the end of the file is shorter than one
 // second.
 bool ShortLastPart(const ProgramState& st, int k) {
-    const int64_t frames = static_cast<int64_t>(st.FrameCount) - st.CutLine[k];
-    return st.FrameDuration > 0.0 && static_cast<double>(frames) * st.FrameDuration < 1.0;
+    return st.FrameDuration > 0.0 &&
+           FrameSeconds(st, st.FrameCount) - FrameSeconds(st, st.CutLine[k]) < 1.0;
 }
 
 } // namespace
@@ -92,10 +93,9 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
     const double countD = std::trunc(st.Duration / seconds) + 1.0;
     const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxCutLines)));
     // Each cut on the frame nearest its own time, so no rounding adds up.
-    const double framesPerPart = seconds / st.FrameDuration;
     for (int k = 2; k <= count; ++k)
-        st.CutLine[k] =
-            static_cast<int32_t>(std::min<int64_t>(RoundEven((k - 1) * framesPerPart), INT32_MAX));
+        st.CutLine[k] = static_cast<int32_t>(
+            std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX));
     FinishPreparation(st, count);
 }
 
