@@ -1,10 +1,12 @@
 // tessivo-cli cuts FILE MODE: the cut list a way of cutting makes, printed
 // as a cue sheet, Audacity labels or CSV; no part is written.
 #include "cli/cli_messages.h"
+
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/mode_run.h"
 #include "core/cutlist/apply_cut_list.h"
+#include "core/parts/part_access.h"
 
 #include <cstdio>
 
@@ -19,13 +21,13 @@ const char* kCutsFooter =
     "It exits with 2 for bad arguments or a malformed cut list and 1 when the file\n"
     "cannot be read. Warnings and \"No pause\" lines go to stderr.";
 
-// Parts cut at chapters carry the chapters' titles in full (the part tags
-// hold them only as ID3v1 text).
+// Parts cut at chapters carry the chapters' titles.
 void TitleChapters(const ProgramState& st, const std::vector<ChapterCut>& chapters,
                    FrameCutList& table) {
     for (const ChapterCut& c : chapters) {
         for (size_t k = 0; k < table.parts.size() && k < table.cuts.size(); ++k)
-            if (table.cuts[k] == c.frame && !c.title.empty() && st.PartUsed[k + 1])
+            if (table.cuts[k] == c.frame && !c.title.empty() &&
+                PartTicked(st, static_cast<int>(k) + 1))
                 table.parts[k].title = c.title;
     }
 }

@@ -1,5 +1,8 @@
 #include "cli/mode_run.h"
 
+#include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
+
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "core/analysis/time_base.h"
@@ -57,7 +60,7 @@ int PlaceAtTimes(ProgramState& st, const std::vector<double>& times, const std::
     for (int32_t f : frames) {
         if (!AddCutLine(st, f))
             return ReportUsageError(command, "Too many cut lines: at most " +
-                                                 std::to_string(kMaxCutLines) + ".");
+                                                 std::to_string(kMaxParts) + ".");
     }
     return kExitOk;
 }
@@ -140,7 +143,7 @@ int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
     st.FileLoaded = true;
     st.SplitFileCount = 0;
     ResetToOnePart(st);
-    CopySourceTag(st);
+    SetFileTag(st, ReadSourceTag(st));
     if (st.Duration < 2.0 || st.FrameCount == 0)
         return ReportFailure(std::string(kNoParts) + " The file is shorter than 2 seconds.");
     return kExitOk;
@@ -166,10 +169,10 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
 void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::string& command) {
     for (const std::string& w : notes.warnings)
         std::fprintf(stderr, "tessivo-cli %s: warning: %s\n", command.c_str(), w.c_str());
-    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= st.CutCount; ++k) {
+    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(st); ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, FrameSeconds(st, st.CutLine[k]));
+        const std::string at = FormatTimeText(true, PartStartSeconds(st, k));
         std::fprintf(stderr, "tessivo-cli %s: part %d from %s: %s (cut on the quietest frame)\n",
                      command.c_str(), k, at.c_str(), kNoPauseStatus);
     }

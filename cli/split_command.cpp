@@ -1,11 +1,13 @@
 // tessivo-cli split: place cut lines with the window's own operations, then
 // write the parts with the window's naming and tag rules.
 #include "cli/cli_messages.h"
+
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/mode_run.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
+#include "core/parts/part_access.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -43,15 +45,17 @@ std::string PartTitle(const ProgramState& st, int i) {
 // at the name so that the number fits the record's 30 bytes.
 void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
     const std::string stem = SourceStem(st.FileName);
-    const int count = static_cast<int>(
-        std::count(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1, true));
-    for (int i = 1, n = 0; i <= st.CutCount; ++i) {
-        if (!st.PartUsed[i])
+    const int count = TickedPartCount(st);
+    for (int i = 1, n = 0; i <= PartCount(st); ++i) {
+        if (!PartTicked(st, i))
             continue;
         PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
         if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
             t.title = PartTitle(st, n);
-        st.PartTag[i] = PartTagSlot{true, t};
+        PartRecord& part = st.Parts[static_cast<size_t>(i - 1)];
+        part.own = t;
+        part.ownFields =
+            kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre | kTagTrack;
     }
 }
 
@@ -126,10 +130,9 @@ int RunSplit(const SplitOptions& o) {
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "split");
-    if (st.CutCount <= 1)
+    if (PartCount(st) <= 1)
         return ReportFailure(std::string(kNoParts) + " The cut lines leave one part.");
-    if (std::none_of(st.PartUsed.begin() + 1, st.PartUsed.begin() + st.CutCount + 1,
-                     [](bool used) { return used; }))
+    if (TickedPartCount(st) == 0)
         return ReportFailure(std::string(kNoParts) + " No part is ticked.");
     st.IsSaveTags = o.tags;
     st.IsGapless = o.gapless;

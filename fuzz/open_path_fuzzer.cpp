@@ -5,6 +5,7 @@
 // tags read through TagLib and rendered as part tags. Checks the invariants
 // later stages rely on.
 #include "core/analysis/frame_index.h"
+
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/open_file.h"
 #include "core/analysis/peaks.h"
@@ -12,6 +13,7 @@
 #include "core/output/plain_part.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 #include "core/state/program_state.h"
 
 #include <cstdint>
@@ -84,15 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Parts at equal distances: ranges stay inside the image and tile the audio.
     const uint32_t n = st->FrameCount;
-    st->CutCount = 1;
-    st->CutLine[1] = 0;
     const int parts = static_cast<int>(std::min<uint32_t>(n, 4));
+    std::vector<int32_t> cuts;
     for (int k = 1; k < parts; ++k)
-        st->CutLine[k + 1] = static_cast<int32_t>(static_cast<uint64_t>(n) * k / parts);
-    st->CutCount = parts;
-    SortCutLines(*st);
+        cuts.push_back(static_cast<int32_t>(static_cast<uint64_t>(n) * k / parts));
+    ReplaceParts(*st, cuts);
     size_t covered = 0, prevEnd = 0;
-    for (int i = 1; i <= st->CutCount; ++i) {
+    for (int i = 1; i <= PartCount(*st); ++i) {
         const ByteRange br = PartByteRange(*st, i);
         Check(br.first <= br.end && br.end <= size);
         if (i > 1)
@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Plain parts: an Info frame of their own, then exactly their frames.
     const PlainSource plain = ExaminePlainSource(*st);
-    for (int i = 1; i <= st->CutCount; ++i) {
+    for (int i = 1; i <= PartCount(*st); ++i) {
         std::vector<uint8_t> part;
         if (BuildPlainPart(*st, plain, i, part))
             Check(part.size() >= PartByteRange(*st, i).size() / 2 && part[0] == 0xFF);

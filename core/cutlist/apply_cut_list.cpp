@@ -2,9 +2,11 @@
 
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tessivo {
 
@@ -15,28 +17,28 @@ std::string WithoutTrailingSpaces(std::string s) {
     return s;
 }
 
-// Writes what the list says about part k into its tag; a part the list says
-// nothing about keeps the tag it has.
+// Writes what the list says about part k into its own tag fields; a part
+// the list says nothing about inherits the file tag.
 void TagPart(ProgramState& st, int k, const CutPart& part, const CutList& list) {
     const CutPartTag said = TagOfCutPart(list, part);
-    if (said.Empty())
-        return;
-    TagFields f = ReadTagFields(st, k);
-    if (!said.title.empty())
-        f.title = said.title;
-    if (!said.artist.empty())
-        f.artist = said.artist;
-    if (!said.album.empty())
-        f.album = said.album;
-    StoreTagFields(st, k, f);
+    PartRecord& record = st.Parts[static_cast<size_t>(k - 1)];
+    for (auto [bit, text] : {std::pair{kTagTitle, &said.title},
+                             {kTagArtist, &said.artist},
+                             {kTagAlbum, &said.album}}) {
+        if (text->empty())
+            continue;
+        TagFieldText(record.own, bit) = *text;
+        record.ownFields |= bit;
+    }
 }
 
 // The text every part's tag has in one field, or "" when they differ.
-template <class Field> std::string SharedTagText(const ProgramState& st, Field field) {
+std::string SharedTagText(const ProgramState& st, TagField field) {
     std::string shared;
-    for (int k = 1; k <= st.CutCount; ++k) {
-        const Id3v1Record tag = PartId3v1(st, k);
-        const std::string text = IsTag(tag) ? WithoutTrailingSpaces(field(tag)) : std::string();
+    for (int k = 1; k <= PartCount(st); ++k) {
+        const PartTagSlot tag = EffectivePartTag(st, k);
+        const std::string text =
+            tag.present ? WithoutTrailingSpaces(TagFieldText(tag.fields, field)) : std::string();
         if (k > 1 && text != shared)
             return "";
         shared = text;
@@ -48,34 +50,27 @@ template <class Field> std::string SharedTagText(const ProgramState& st, Field f
 
 FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
     FrameCutList placed = PlaceCutList(list, TimeBaseOf(st), st.FrameCount);
-    const int count = static_cast<int>(std::min<size_t>(placed.cuts.size(), kMaxCutLines));
-    CopySourceTag(st);
-    st.CutCount = std::max(count, 1);
-    st.CutLine[1] = 0;
-    st.PartUsed[1] = true;
-    for (int k = 1; k <= count; ++k) {
-        st.CutLine[k] = placed.cuts[k - 1];
-        st.PartUsed[k] = placed.parts[k - 1].used;
-        TagPart(st, k, placed.parts[k - 1], list);
+    const size_t count = std::min<size_t>(placed.cuts.size(), kMaxParts);
+    const std::vector<int32_t> cuts(placed.cuts.begin() + (count > 0 ? 1 : 0),
+                                    placed.cuts.begin() + static_cast<std::ptrdiff_t>(count));
+    ReplaceParts(st, cuts);
+    for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(st); ++k) {
+        st.Parts[static_cast<size_t>(k - 1)].ticked = placed.parts[static_cast<size_t>(k - 1)].used;
+        TagPart(st, k, placed.parts[static_cast<size_t>(k - 1)], list);
     }
-    for (int k = 1; k <= st.CutCount; ++k)
-        st.PartSaved[k] = false;
-    st.SelectedPart = 0;
-    DeriveParts(st);
     return placed;
 }
 
 FrameCutList CutListOfTable(const ProgramState& st) {
     FrameCutList out;
-    for (int k = 1; k <= st.CutCount; ++k) {
-        // The titles as the parts' ID3v1 records hold them.
-        const Id3v1Record tag = PartId3v1(st, k);
-        out.cuts.push_back(st.CutLine[k]);
+    for (int k = 1; k <= PartCount(st); ++k) {
+        const PartTagSlot tag = EffectivePartTag(st, k);
+        out.cuts.push_back(PartFirstFrame(st, k));
         out.samples.push_back(PartCutSample(st, k));
-        out.parts.push_back(IsTag(tag)
-                                ? CutPart{WithoutTrailingSpaces(TagTitle(tag)),
-                                          WithoutTrailingSpaces(TagArtist(tag)), st.PartUsed[k]}
-                                : CutPart{"", "", st.PartUsed[k]});
+        out.parts.push_back(tag.present ? CutPart{WithoutTrailingSpaces(tag.fields.title),
+                                                  WithoutTrailingSpaces(tag.fields.artist),
+                                                  PartTicked(st, k)}
+                                        : CutPart{"", "", PartTicked(st, k)});
     }
     return out;
 }
@@ -83,8 +78,8 @@ FrameCutList CutListOfTable(const ProgramState& st) {
 CutListSource CutListSourceOf(const ProgramState& st) {
     CutListSource source;
     source.fileName = st.FileName.substr(st.FileName.find_last_of('/') + 1);
-    source.album = SharedTagText(st, [](const Id3v1Record& t) { return TagAlbum(t); });
-    source.albumArtist = SharedTagText(st, [](const Id3v1Record& t) { return TagArtist(t); });
+    source.album = SharedTagText(st, kTagAlbum);
+    source.albumArtist = SharedTagText(st, kTagArtist);
     return source;
 }
 

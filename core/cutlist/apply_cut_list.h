@@ -8,18 +8,18 @@
 
 namespace tessivo {
 
-// Places `list` on the open file (PlaceCutList) and replaces the cut-line
-// table by it: its cuts and ticks, saved marks cleared, the selection cleared.
-// Every part tag starts again from the source's own tag (or none); a part
-// with a title or performer in the list, or a list with an album or album
-// artist, gets them in its tag: title, artist (the part's performer, else the
-// album artist, as ID3v1 has no album artist) and album. Returns the placed
-// list, whose warnings say what was left out or merged.
+// Places `list` on the open file (PlaceCutList) and replaces the parts by
+// fresh ones at its cuts with its ticks, the selection cleared. Every part
+// inherits the file tag; a part with a title or performer in the list, or a
+// list with an album or album artist, gets them as its own fields: title,
+// artist (the part's performer, else the album artist, as ID3v1 has no album
+// artist) and album. Returns the placed list, whose warnings say what was
+// left out or merged.
 FrameCutList ApplyCutList(ProgramState& st, const CutList& list);
 
 // The cut list of the table: its cut lines and ticks, with the titles and
-// artists of the part tags (trailing spaces dropped; "" for a part without a
-// tag).
+// artists of the part tags in full UTF-8 (trailing spaces dropped; "" for a
+// part without a tag).
 FrameCutList CutListOfTable(const ProgramState& st);
 
 // What a cue sheet says of the source: the file's name without folder, and

@@ -109,8 +109,8 @@ FrameCutList PlaceCutList(const CutList& list, const TimeBase& tb, uint32_t fram
                                    "the region overlaps the next part; its end is left out");
             continue;
         }
-        if (static_cast<int>(out.cuts.size()) >= kMaxCutLines) {
-            out.warnings.push_back("Only the first " + std::to_string(kMaxCutLines) +
+        if (static_cast<int>(out.cuts.size()) >= kMaxParts) {
+            out.warnings.push_back("Only the first " + std::to_string(kMaxParts) +
                                    " cut lines are used");
             break;
         }

@@ -6,6 +6,7 @@
 #include "core/document/window_part_tags.h"
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 
 #include <algorithm>
 
@@ -56,11 +57,10 @@ void Document::Edited(EditKind kind, const std::unique_ptr<PartTable>& before,
 
 void Document::CloseFile(const std::string& nextName) {
     st_.FileLoaded = false;
-    st_.CutCount = 0;
+    st_.Parts.clear();
     st_.FrameCount = 0;
     st_.SplitFileCount = 0;
     st_.FileName = nextName;
-    written_.Clear();
     unsplitEdits_ = false;
     pendingPrepare_.reset();
     Notify(DocumentChange::File | DocumentChange::CutLines);
@@ -74,80 +74,45 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     st_.SelectedPart = 0;
     st_.SplitFileCount = 0; // parts of the new file are numbered from 1
 
-    // The parts' tags start from the source's ID3v2 tag when it has one.
     source_ = ReadSourceTag(st_);
     source_.inherited.clear();
-    st_.Id3v2Fields = PartTagSlot{};
-    if (source_.hasId3v2)
-        st_.Id3v2Fields = PartTagSlot{true, source_.fields};
-    CopySourceTag(st_);
+    SetFileTag(st_, source_);
     ResetToOnePart(st_);
-    written_.Clear();
     tagDamageTold_ = false;
     unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
            DocumentChange::Selection);
 }
 
-std::map<int32_t, std::string> Document::WrittenByStart() const {
-    std::map<int32_t, std::string> byStart;
-    for (size_t k = 1; k < written_.path.size() && static_cast<int>(k) <= st_.CutCount; ++k)
-        if (!written_.path[k].empty())
-            byStart[st_.CutLine[k]] = written_.path[k];
-    return byStart;
-}
-
-void Document::RestoreWritten(const std::map<int32_t, std::string>& byStart) {
-    written_.Clear();
-    for (int k = 1; k <= st_.CutCount; ++k) {
-        const auto it = byStart.find(st_.CutLine[k]);
-        if (it == byStart.end())
-            continue;
-        written_.path.resize(static_cast<size_t>(k) + 1);
-        written_.path[static_cast<size_t>(k)] = it->second;
-    }
-}
-
 bool Document::AddCutLine(int32_t frame) {
     if (!st_.FileLoaded)
         return false;
-    const auto written = WrittenByStart();
     const auto before = Before();
     if (!tessivo::AddCutLine(st_, frame))
         return false;
-    RestoreWritten(written);
-    Edited(EditKind::AddCutLine, before, DocumentChange::CutLines);
+    Edited(EditKind::AddCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return true;
 }
 
 int Document::MoveCutLine(int k, int32_t frame) {
-    if (!st_.FileLoaded || k < 2 || k > st_.CutCount)
+    if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
         return k;
-    const int32_t from = st_.CutLine[k];
+    const int32_t from = PartFirstFrame(st_, k);
     const auto before = Before();
-    auto written = WrittenByStart();
     const int moved = tessivo::MoveCutLine(st_, k, frame);
-    // The moved line's part keeps its file under its new start.
-    if (const auto it = written.find(from); it != written.end()) {
-        std::string path = std::move(it->second);
-        written.erase(it);
-        written[st_.CutLine[moved]] = std::move(path);
-    }
-    RestoreWritten(written);
-    if (st_.CutLine[moved] != from || moved != k)
-        Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines);
+    if (PartFirstFrame(st_, moved) != from || moved != k)
+        Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return moved;
 }
 
 bool Document::DeleteCutLine(int k) {
     if (!st_.FileLoaded)
         return false;
-    const auto written = WrittenByStart();
     const auto before = Before();
     if (!tessivo::DeleteCutLine(st_, k))
         return false;
-    RestoreWritten(written);
-    Edited(EditKind::DeleteCutLine, before, DocumentChange::CutLines | DocumentChange::Selection);
+    Edited(EditKind::DeleteCutLine, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
     return true;
 }
 
@@ -194,7 +159,6 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
         out = PrepareCutLines(st_, in);
     if (!out.acted)
         return out;
-    written_.Clear();
     nextNoPause_ = out.noPause;
     Edited(EditKind::Prepare, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
@@ -205,22 +169,28 @@ bool Document::PrepareAtChapters() {
     const std::vector<ChapterCut> cuts = ChapterCuts(st_, source_.chapters);
     if (cuts.empty())
         return false;
-    CopySourceTag(st_);
-    const int count = static_cast<int>(std::min<size_t>(cuts.size(), kMaxCutLines));
     // The first chapter may start after the first frame: the audio before it
     // is a part of its own, titled as the source.
-    int k = 1;
-    st_.CutLine[1] = 0;
-    for (int c = 0; c < count && k < kMaxCutLines; ++c) {
-        if (cuts[static_cast<size_t>(c)].frame > 0)
-            st_.CutLine[++k] = cuts[static_cast<size_t>(c)].frame;
-        if (!cuts[static_cast<size_t>(c)].title.empty()) {
-            st_.PartTag[k].present = true;
-            st_.PartTag[k].fields.title = cuts[static_cast<size_t>(c)].title;
+    std::vector<int32_t> starts;
+    std::vector<std::string> titles(1);
+    for (const ChapterCut& cut : cuts) {
+        if (cut.frame > 0) {
+            if (starts.size() + 1 >= static_cast<size_t>(kMaxParts))
+                break;
+            starts.push_back(cut.frame);
+            titles.emplace_back();
         }
+        if (!cut.title.empty())
+            titles.back() = cut.title;
     }
-    FinishPreparation(st_, k, false);
-    st_.SelectedPart = 0;
+    ReplaceParts(st_, starts);
+    for (int k = 1; k <= PartCount(st_) && k <= static_cast<int>(titles.size()); ++k) {
+        if (titles[static_cast<size_t>(k - 1)].empty())
+            continue;
+        PartRecord& part = st_.Parts[static_cast<size_t>(k - 1)];
+        part.own.title = titles[static_cast<size_t>(k - 1)];
+        part.ownFields |= kTagTitle;
+    }
     return true;
 }
 
@@ -229,7 +199,6 @@ void Document::ClearCutLines() {
         return;
     const auto before = Before();
     ResetToOnePart(st_);
-    written_.Clear();
     Edited(EditKind::ClearCutLines, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
 }
@@ -241,7 +210,6 @@ CutListImport Document::ImportCutList(const CutList& list) {
     const auto before = Before();
     result.warnings = ApplyCutList(st_, list).warnings;
     result.acted = true;
-    written_.Clear();
     Edited(EditKind::ImportCutList, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
                DocumentChange::Selection);
@@ -266,31 +234,61 @@ CutListImport Document::ImportCutListFile(const std::string& path) {
 }
 
 bool Document::SetPartUsed(int k, bool used) {
-    if (!IsPart(k) || st_.PartUsed[k] == used)
+    if (!IsPart(k) || PartTicked(st_, k) == used)
         return false;
     const auto before = Before();
-    st_.PartUsed[k] = used;
+    st_.Parts[static_cast<size_t>(k - 1)].ticked = used;
     Edited(EditKind::TickPart, before, DocumentChange::PartMarks);
     return true;
 }
 
-bool Document::SetPartTag(int k, const PartTagSlot& tag) {
-    if (!IsPart(k) || st_.PartTag[k] == tag)
+bool Document::SetPartTag(int k, const PartTagV2& fields, unsigned which) {
+    if (!IsPart(k))
+        return false;
+    PartRecord changed = PartAt(st_, k);
+    for (TagField f :
+         {kTagTitle, kTagArtist, kTagAlbum, kTagYear, kTagComment, kTagGenre, kTagTrack})
+        if (which & f)
+            TagFieldText(changed.own, f) = TagFieldText(fields, f);
+    changed.ownFields |= which;
+    if (changed == PartAt(st_, k))
         return false;
     const auto before = Before();
-    st_.PartTag[k] = tag;
+    st_.Parts[static_cast<size_t>(k - 1)] = std::move(changed);
     Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
 bool Document::StoreTagFields(int n, const TagFields& fields) {
-    if (n < 0 || n >= kPartSlots)
+    if (!ShowsFileTag(st_, n) && !IsPart(n))
         return false;
-    const PartTagSlot old = st_.PartTag[n];
+    const PartTable old = st_;
     const auto before = Before();
     tessivo::StoreTagFields(st_, n, fields);
-    if (st_.PartTag[n] != old)
+    if (static_cast<const PartTable&>(st_) != old)
         Edited(EditKind::SetTag, before, DocumentChange::Tags);
+    return true;
+}
+
+bool Document::ApplyToAllParts(const TagFields& fields) {
+    if (!st_.FileLoaded || PartCount(st_) == 0)
+        return false;
+    PartTagV2 shown;
+    shown.artist = fields.artist;
+    shown.album = fields.album;
+    shown.year = fields.year;
+    shown.genre = GenreByte(fields.genre) != 255 ? fields.genre : std::string();
+    const unsigned which = kTagArtist | kTagAlbum | kTagYear | kTagGenre;
+    const PartTable old = st_;
+    const auto before = Before();
+    for (PartRecord& part : st_.Parts) {
+        for (TagField f : {kTagArtist, kTagAlbum, kTagYear, kTagGenre})
+            TagFieldText(part.own, f) = TagFieldText(shown, f);
+        part.ownFields |= which;
+    }
+    if (static_cast<const PartTable&>(st_) == old)
+        return false;
+    Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
 }
 
@@ -324,7 +322,6 @@ SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,
 }
 
 void Document::FinishSplit(const SplitResult& result) {
-    written_.Record(result);
     failedPart_ = result.ok ? 0 : result.failedPart;
     failedPath_ = result.ok ? std::string() : result.failedPath;
     splitting_ = true;
@@ -335,9 +332,9 @@ void Document::FinishSplit(const SplitResult& result) {
 }
 
 std::vector<std::string> Document::PartFileNames() const {
-    std::vector<std::string> names = PartListFileNames(st_, written_);
+    std::vector<std::string> names = PartListFileNames(st_);
     const auto failed = static_cast<size_t>(failedPart_);
-    if (failed > 0 && failed < names.size() && !failedPath_.empty() && !st_.PartSaved[failed])
+    if (failed > 0 && failed < names.size() && !failedPath_.empty() && !PartSaved(st_, failedPart_))
         names[failed] = failedPath_;
     return names;
 }

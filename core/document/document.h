@@ -10,6 +10,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
+#include "core/parts/part_access.h"
 #include "core/parts/prepare.h"
 #include "core/state/program_state.h"
 
@@ -112,12 +113,15 @@ public:
     bool PreparePending() const { return pendingPrepare_.has_value(); }
 
     // --- Cut lines ---
-    // Adds a cut line at `frame`; false (nothing changes) when the table is
+    // Adds a cut line at `frame`: the part it falls in becomes two that both
+    // keep its tick and tag fields. False (nothing changes) when the table is
     // full or the frame is not at least 10 frames before the end.
     bool AddCutLine(int32_t frame);
-    // Moves cut line k (2..CutCount); returns its number after the sort.
+    // Moves cut line k (2..PartCount); both parts keep their records. Returns
+    // the moved part's number afterwards.
     int MoveCutLine(int k, int32_t frame);
-    // Removes cut line k (2..CutCount) and clears the selection.
+    // Removes cut line k (2..PartCount): part k joins part k - 1, which keeps
+    // its record. Clears the selection.
     bool DeleteCutLine(int k);
     // The Prepare button of the split settings. The modes that look for
     // pauses need exact peaks: before FinishPeaks they change nothing and
@@ -146,10 +150,16 @@ public:
 
     // --- Parts ---
     bool SetPartUsed(int k, bool used);
-    bool SetPartTag(int k, const PartTagSlot& tag);
-    // The tag panel's fields into tag slot n (0 = the original file's slot,
-    // up to 1000: slots keep their place when cut lines change).
+    // Sets the fields `which` (TagField bits) of part k's own tag to those of
+    // `fields`; the others stay inherited from the file tag.
+    bool SetPartTag(int k, const PartTagV2& fields, unsigned which);
+    // The tag panel's fields for n: the file tag ("Original File", see
+    // ShowsFileTag), which every part inherits where it sets no field of its
+    // own, or part n's own fields.
     bool StoreTagFields(int n, const TagFields& fields);
+    // "Apply to all parts": the artist, album, year and genre of `fields`
+    // as every part's own.
+    bool ApplyToAllParts(const TagFields& fields);
     // 0 clears the selection.
     bool SelectPart(int k);
     // Writes every ticked part (the split writer's rules) with `options`; the
@@ -171,8 +181,7 @@ public:
     SplitResult RunSplit(const PendingSplit& pending, PartFileSystem& fs,
                          const SplitProgressFn& progress = {});
     void FinishSplit(const SplitResult& result);
-    // The part list's file names (PartListFileNames over the files written
-    // since the parts were made), the part a split failed at showing the file
+    // The part list's file names (PartListFileNames), the part a split failed at showing the file
     // its failure names until the parts or their ticks change; index = part
     // number.
     std::vector<std::string> PartFileNames() const;
@@ -181,7 +190,7 @@ public:
     bool FirstTagDamage(const SplitResult& result);
 
     // Puts back a part table recorded before or after an edit (undo, redo):
-    // cut lines, parts, ticks, saved marks, tags and selection. The split
+    // the part records, the file tag and the selection. The split
     // mode and the file counter stay. Not itself recorded.
     void RestoreParts(const PartTable& table);
 
@@ -195,12 +204,8 @@ public:
     void SetPartTagFormat(TagFormat format);
 
 private:
-    bool IsPart(int k) const { return k >= 1 && k <= st_.CutCount && k < kPartSlots; }
+    bool IsPart(int k) const { return IsPartNumber(st_, k); }
     void Notify(DocumentChange change);
-    // The written files keyed by the first frame of their part, so they follow
-    // their parts when cut lines change, and back.
-    std::map<int32_t, std::string> WrittenByStart() const;
-    void RestoreWritten(const std::map<int32_t, std::string>& byStart);
     // Places the cut lines at the chapters and titles the parts.
     bool PrepareAtChapters();
     // The table before an edit, when a recorder wants it.
@@ -218,7 +223,6 @@ private:
     // leaves any).
     std::vector<bool> nextNoPause_;
     int nextToken_ = 1;
-    WrittenPartFiles written_;
     int failedPart_ = 0; // the part the last split stopped at, and its file
     std::string failedPath_;
     bool splitting_ = false; // a split's own notification keeps its failure

@@ -1,5 +1,7 @@
 #include "core/document/window_part_tags.h"
 
+#include "core/parts/part_access.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -36,9 +38,9 @@ PartTagV2 WrittenFields(const PartTagV2& slot) {
 PartTags WindowPartTags(const ProgramState& st, SourceTag source) {
     PartTags tags;
     tags.source = std::move(source);
-    tags.part.assign(static_cast<size_t>(std::max(st.CutCount, 0)) + 1, PartTagV2{});
-    for (int k = 1; k <= st.CutCount && k < kPartSlots; ++k)
-        tags.part[static_cast<size_t>(k)] = WrittenFields(st.PartTag[k].fields);
+    tags.part.assign(static_cast<size_t>(PartCount(st)) + 1, PartTagV2{});
+    for (int k = 1; k <= PartCount(st); ++k)
+        tags.part[static_cast<size_t>(k)] = WrittenFields(EffectivePartTag(st, k).fields);
     return tags;
 }
 

@@ -1,6 +1,9 @@
 #include "core/output/id3v1_tag.h"
 
+#include "core/parts/part_access.h"
+
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace tessivo {
@@ -172,13 +175,66 @@ std::vector<std::string> SortedGenreNames() {
     return names;
 }
 
+namespace {
+
+bool SameLetters(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+// "67" or "(67)": the genre byte it names, -1 for any other text.
+int GenreNumber(const std::string& text) {
+    std::string digits = text;
+    if (digits.size() >= 2 && digits.front() == '(' && digits.back() == ')')
+        digits = digits.substr(1, digits.size() - 2);
+    if (digits.empty() || digits.size() > 3 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return -1;
+    const int n = std::stoi(digits);
+    return n < static_cast<int>(GenreNames.size()) ? n : -1;
+}
+
+// Names other taggers give genres of the table under another spelling.
+struct GenreAlias {
+    const char* name;
+    uint8_t byte;
+};
+constexpr GenreAlias kGenreAliases[] = {
+    {"Psychedelic", 67},
+    {"Alternative Rock", 40},
+    {"Bebop", 85},
+    {"Avant-garde", 91},
+    {"Rock & Roll", 78},
+    {"Rock 'n' Roll", 78},
+    {"Hip Hop", 7},
+    {"R & B", 14},
+    {"Jazz-Funk", 29},
+    {"Britpop", 132},
+    {"A Cappella", 123},
+    {"Dancehall", 125},
+    {"Club House", 128},
+    {"Synthpop", 147},
+    {"Neue Deutsche Welle", 133},
+};
+
+} // namespace
+
 uint8_t GenreByte(const std::string& name) {
     if (name.empty())
         return 255;
     for (size_t g = 0; g < GenreNames.size(); ++g)
         if (GenreNames[g] == name)
             return static_cast<uint8_t>(g);
-    return 255;
+    for (size_t g = 0; g < GenreNames.size(); ++g)
+        if (SameLetters(GenreNames[g], name))
+            return static_cast<uint8_t>(g);
+    for (const GenreAlias& a : kGenreAliases)
+        if (SameLetters(a.name, name))
+            return a.byte;
+    const int number = GenreNumber(name);
+    return number >= 0 ? static_cast<uint8_t>(number) : 255;
 }
 
 void ClearTag(Id3v1Record& tag) {
@@ -197,7 +253,7 @@ namespace {
 
 // The slot every part starts from with the source's ID3v1 record; an empty
 // track when the record has none (its comment takes 30 bytes).
-PartTagSlot Id3v1Slot(const ProgramState& st) {
+PartTagSlot Id3v1Slot(const LoadedFile& st) {
     PartTagSlot slot;
     const Id3v1Record& src = st.Id3v1Buffer;
     // A source tag is what the loader found: the flag and the bytes must agree.
@@ -236,12 +292,6 @@ std::string YearDigits(const std::string& text) {
     return year;
 }
 
-// A panel field replaces the slot's field only when the user changed it.
-void TakeChanged(std::string& field, const std::string& typed, const std::string& shown) {
-    if (typed != shown)
-        field = typed;
-}
-
 // The track text as a number 1..255, or empty when it is none.
 std::string TrackNumber(const std::string& text) {
     long track = 0;
@@ -260,9 +310,7 @@ std::string TrackNumber(const std::string& text) {
 } // namespace
 
 void CopySourceTag(ProgramState& st) {
-    const PartTagSlot source = st.Id3v2Fields.present ? st.Id3v2Fields : Id3v1Slot(st);
-    for (int n = 1; n < kPartSlots; ++n)
-        st.PartTag[n] = source;
+    st.FileTag = Id3v1Slot(st);
 }
 
 Id3v1Record Id3v1Of(const PartTagV2& tag) {
@@ -280,9 +328,10 @@ Id3v1Record Id3v1Of(const PartTagV2& tag) {
 }
 
 Id3v1Record PartId3v1(const PartTable& parts, int n) {
-    if (n < 0 || n >= kPartSlots || !parts.PartTag[n].present)
+    const PartTagSlot tag = EffectivePartTag(parts, n);
+    if (!tag.present)
         return Id3v1Record{};
-    PartTagV2 fields = parts.PartTag[n].fields;
+    PartTagV2 fields = tag.fields;
     if (fields.track.empty())
         fields.track = std::to_string(n <= 255 ? n : 0);
     return Id3v1Of(fields);
@@ -370,50 +419,105 @@ std::string TagAlbum(const Id3v1Record& tag) {
     return TagText(tag, kAlbum, 30);
 }
 
+bool ShowsFileTag(const PartTable& parts, int n) {
+    return n == 0 || (PartCount(parts) <= 1 && n == 1);
+}
+
 TagFields ReadTagFields(const ProgramState& st, int n) {
     TagFields f;
-    if (n < 0 || n >= kPartSlots)
+    const bool file = ShowsFileTag(st, n);
+    if (!file && !IsPartNumber(st, n))
         return f;
-    const PartTagV2& slot = st.PartTag[n].fields;
-    f.partName = st.CutCount <= 1 && n == 1 ? "Original File" : "Part(" + std::to_string(n) + ")";
+    const PartTagSlot tag = file ? st.FileTag : EffectivePartTag(st, n);
+    const PartTagV2& slot = tag.fields;
+    f.partName = file ? "Original File" : "Part(" + std::to_string(n) + ")";
     f.title = slot.title;
     f.artist = slot.artist;
     f.album = slot.album;
     f.year = slot.year;
     f.comment = slot.comment;
     // Without a source tag the genre shows only in the panel (from the slot).
-    if ((st.HasId3v1 || st.Id3v2Fields.present) && GenreByte(slot.genre) != 255)
+    if ((st.HasId3v1 || st.HasId3v2) && GenreByte(slot.genre) != 255)
         f.genre = slot.genre;
-    f.track = std::to_string(PartId3v1(st, n)[kTrack]);
+    Id3v1Record record{};
+    if (tag.present) {
+        PartTagV2 numbered = slot;
+        if (numbered.track.empty()) // the part's own number; "Original File" is part 1
+            numbered.track = std::to_string(file ? 1 : (n <= 255 ? n : 0));
+        record = Id3v1Of(numbered);
+    }
+    f.track = std::to_string(record[kTrack]);
     return f;
 }
 
-void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
-    if (n < 0 || n >= kPartSlots)
-        return;
-    const TagFields shown = ReadTagFields(st, n);
-    PartTagSlot& slot = st.PartTag[n];
-    if (!slot.present) { // a part without a tag gets one, without a track
-        slot = PartTagSlot{};
-        slot.present = true;
-        slot.fields.track = "0";
-    }
-    PartTagV2& t = slot.fields;
-    TakeChanged(t.title, fields.title, shown.title);
-    TakeChanged(t.artist, fields.artist, shown.artist);
-    TakeChanged(t.album, fields.album, shown.album);
-    TakeChanged(t.comment, fields.comment, shown.comment);
+namespace {
+
+// The fields the user changed in the panel, as TagField bits, with their
+// stored texts in `out`.
+unsigned ChangedFields(const TagFields& fields, const TagFields& shown, PartTagV2& out) {
+    unsigned changed = 0;
+    const auto take = [&](TagField bit, std::string& to, const std::string& typed,
+                          const std::string& was) {
+        if (typed != was) {
+            to = typed;
+            changed |= bit;
+        }
+    };
+    take(kTagTitle, out.title, fields.title, shown.title);
+    take(kTagArtist, out.artist, fields.artist, shown.artist);
+    take(kTagAlbum, out.album, fields.album, shown.album);
+    take(kTagComment, out.comment, fields.comment, shown.comment);
     // The year by its digits ("2021" leaves "2021-05-01"), stored as the
     // ID3v1 record holds it.
     if (YearDigits(fields.year) != YearDigits(shown.year)) {
-        t.year = YearDigits(fields.year);
-        t.year.resize(4, ' ');
+        out.year = YearDigits(fields.year);
+        out.year.resize(4, ' ');
+        changed |= kTagYear;
     }
-    if (fields.genre != shown.genre)
-        t.genre = GenreByte(fields.genre) != 255 ? fields.genre : std::string();
+    if (fields.genre != shown.genre) {
+        out.genre = GenreByte(fields.genre) != 255 ? fields.genre : std::string();
+        changed |= kTagGenre;
+    }
     if (const std::string track = TrackNumber(fields.track);
-        fields.track != shown.track && !track.empty())
-        t.track = track;
+        fields.track != shown.track && !track.empty()) {
+        out.track = track;
+        changed |= kTagTrack;
+    }
+    return changed;
+}
+
+constexpr TagField kEveryField[] = {kTagTitle,   kTagArtist, kTagAlbum, kTagYear,
+                                    kTagComment, kTagGenre,  kTagTrack};
+
+} // namespace
+
+void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
+    const bool file = ShowsFileTag(st, n);
+    if (!file && !IsPartNumber(st, n))
+        return;
+    PartTagV2 typed;
+    const unsigned changed = ChangedFields(fields, ReadTagFields(st, n), typed);
+    if (changed == 0)
+        return;
+    if (file) {
+        PartTagSlot& tag = st.FileTag;
+        if (!tag.present) // a file without a tag gets one, without a track
+            tag = PartTagSlot{true, PartTagV2{.track = "0"}};
+        for (TagField f : kEveryField)
+            if (changed & f)
+                TagFieldText(tag.fields, f) = TagFieldText(typed, f);
+        return;
+    }
+    PartRecord& part = st.Parts[static_cast<size_t>(n - 1)];
+    // A part of a file without a tag that gets one carries no track.
+    if (!st.FileTag.present && part.ownFields == 0 && !(changed & kTagTrack)) {
+        part.own.track = "0";
+        part.ownFields |= kTagTrack;
+    }
+    for (TagField f : kEveryField)
+        if (changed & f)
+            TagFieldText(part.own, f) = TagFieldText(typed, f);
+    part.ownFields |= changed;
 }
 
 void StoreTagRecord(Id3v1Record& slot, const TagFields& fields) {

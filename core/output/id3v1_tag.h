@@ -14,13 +14,15 @@ extern const std::vector<std::string> GenreNames; // 148 names by genre byte
 // The genre names in alphabetical order, as the genre box lists them.
 std::vector<std::string> SortedGenreNames();
 
-// Genre byte for a name (exact, case-sensitive match), 255 when none matches.
+// Genre byte for a name of the table (any case), a spelling other taggers
+// use for one of them ("Psychedelic"), or its number ("67", "(67)"); 255
+// when none matches.
 uint8_t GenreByte(const std::string& name);
 
-// Fills every part tag slot 1..1000 from the source: its ID3v2 fields when
-// the window read them (Id3v2Fields), else its ID3v1 tag, else no tag. From
-// an ID3v1 tag each slot keeps the source's track, or its own number when the
-// source has none (a 30-byte comment). Slot 0 is left alone.
+// The file tag from the source's ID3v1 record: its fields byte for byte
+// (Latin-1 read as such), the track only when the record has one (not a
+// 30-byte comment); no tag when the file has no ID3v1 record. The window
+// takes the source's ID3v2 fields instead when it has an ID3v2 tag.
 void CopySourceTag(ProgramState& st);
 
 // All 128 bytes zero: a record that adds no tag to its part file.
@@ -42,8 +44,8 @@ std::string TagAlbum(const Id3v1Record& tag);
 // characters, each field cut to its width, the track's leading number.
 Id3v1Record Id3v1Of(const PartTagV2& fields);
 
-// The ID3v1 record slot n's part file gets (all zero when the part carries
-// no tag); an empty track is the slot's own number (0 above 255).
+// The ID3v1 record part n's file gets (all zero when the part carries no
+// tag); an empty track is the part's own number (0 above 255).
 Id3v1Record PartId3v1(const PartTable& parts, int n);
 
 // The fields of the tag panel, as UTF-8 texts.
@@ -54,16 +56,21 @@ struct TagFields {
     std::string track; // decimal, the ID3v1 track ("0" when there is none)
 };
 
-// What the tag panel shows for slot n (0..1000): the slot's texts in full
-// (for "Original File" the source's tag, which slot 1 holds until edited),
-// the genre when it is a name of the table and the source has a tag.
+// Whether the tag panel's number n stands for the file tag ("Original
+// File"): 0, or part 1 while the file is one part.
+bool ShowsFileTag(const PartTable& parts, int n);
+
+// What the tag panel shows for n: the file tag (ShowsFileTag) or part n's tag
+// (EffectivePartTag), its texts in full, the genre when it is a name of the
+// table and the source has a tag. Nothing for a number that is no part.
 TagFields ReadTagFields(const ProgramState& st, int n);
 
-// Stores panel fields into slot n (0..1000). A field that still reads what
-// ReadTagFields showed leaves the slot's field as it is (a genre outside the
+// Stores panel fields for n: into the file tag, which every part inherits
+// where it sets no field of its own, or as part n's own fields. A field that
+// still reads what ReadTagFields showed is left as it is (a genre outside the
 // table, a track "3/12"); a changed one replaces it: texts in full, the year
-// by its digits (at most 4), the genre by exact name of the table (else
-// none), the track when it is a number 1..255 (otherwise it is left as it was).
+// by its digits (at most 4), the genre by name of the table (else none), the
+// track when it is a number 1..255 (otherwise it is left as it was).
 void StoreTagFields(ProgramState& st, int n, const TagFields& fields);
 
 // Stores fields into one ID3v1 record: title/artist/album up to 30

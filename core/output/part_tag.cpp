@@ -2,6 +2,7 @@
 
 #include "core/analysis/time_base.h"
 #include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
 #include "mp3/info_frame.h"
 
 #include <algorithm>
@@ -122,13 +123,19 @@ std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Ch
     return cuts;
 }
 
+void SetFileTag(ProgramState& st, const SourceTag& source) {
+    CopySourceTag(st);
+    if (source.hasId3v2)
+        st.FileTag = PartTagSlot{true, source.fields};
+}
+
 PartTags MakePartTags(const ProgramState& st, SourceTag source,
                       const std::vector<ChapterCut>& chapterCuts,
                       const std::string& titleTemplate) {
     PartTags tags;
     tags.source = std::move(source);
-    tags.part.assign(static_cast<size_t>(std::max(st.CutCount, 0)) + 1, PartTagV2{});
-    for (int i = 1; i <= st.CutCount; ++i) {
+    tags.part.assign(static_cast<size_t>(PartCount(st)) + 1, PartTagV2{});
+    for (int i = 1; i <= PartCount(st); ++i) {
         PartTagV2& t = tags.part[static_cast<size_t>(i)];
         t = tags.source.fields;
         if (!titleTemplate.empty()) {
@@ -136,7 +143,7 @@ PartTags MakePartTags(const ProgramState& st, SourceTag source,
         } else {
             const auto chapter =
                 std::find_if(chapterCuts.begin(), chapterCuts.end(),
-                             [&](const ChapterCut& c) { return c.frame == st.PartStart[i]; });
+                             [&](const ChapterCut& c) { return c.frame == PartFirstFrame(st, i); });
             if (chapter != chapterCuts.end() && !chapter->title.empty())
                 t.title = chapter->title;
             else if (t.title.empty())

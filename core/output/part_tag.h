@@ -36,9 +36,12 @@ struct Chapter {
 // The source's tag as the parts inherit it.
 struct SourceTag {
     bool hasId3v2 = false;
-    bool hasId3v1 = false; // used only when there is no ID3v2 tag
-    bool damaged = false;  // the tag could be read only in part
-    PartTagV2 fields;      // the source's own fields (no placeholders)
+    bool hasId3v1 = false; // the fields are the ID3v1 record's (no ID3v2 tag)
+    bool damaged = false;  // TagLib could read the tag's frames only in part
+    // The source's own fields (no placeholders): the ID3v2 tag's, each one it
+    // lacks taken from the ID3v1 record.
+    PartTagV2 fields;
+    PartTagV2 id3v2Fields; // what the ID3v2 tag's own frames hold
     // ID3v2.4 tag bytes holding every frame a part inherits (pictures,
     // lyrics, ...), without the frames that describe the whole file.
     std::vector<uint8_t> inherited;
@@ -50,6 +53,11 @@ struct SourceTag {
 // Reads the tags of the loaded file image. Never fails: what cannot be read
 // is left out and `damaged` is set.
 SourceTag ReadSourceTag(const LoadedFile& file);
+
+// The file tag every part inherits: the source's ID3v2 fields (ID3v1 filling
+// the ones it lacks) when it has an ID3v2 tag, else its ID3v1 record as it is
+// (CopySourceTag), else none.
+void SetFileTag(ProgramState& st, const SourceTag& source);
 
 // The source file's name without folder and extension.
 std::string SourceStem(const std::string& fileName);

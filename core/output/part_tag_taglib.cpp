@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <utility>
 
 namespace tessivo {
 
@@ -72,36 +73,18 @@ bool FramesCoverBody(const TagLib::ID3v2::Tag& tag, const TagLib::ByteVector& im
     return true;
 }
 
-bool LooksLikeImage(const TagLib::ID3v2::AttachedPictureFrame& f) {
-    const TagLib::ByteVector& d = f.picture();
-    if (f.mimeType() == "-->")
-        return !d.isEmpty(); // a link to the picture
-    return d.startsWith(TagLib::ByteVector("\xFF\xD8", 2)) || d.startsWith("\x89PNG") ||
-           d.startsWith("GIF8") || d.startsWith("BM") || d.startsWith("RIFF");
-}
-
-// Removes the whole-file frames and pictures that hold no image; true when a
-// broken picture was dropped.
-bool DropFramesPartsMustNotCarry(TagLib::ID3v2::Tag& tag) {
+// Removes the frames that describe the whole file. Pictures of any format
+// stay as they are: they are the user's data.
+void DropWholeFileFrames(TagLib::ID3v2::Tag& tag) {
     for (const char* id : kWholeFileFrames)
         tag.removeFrames(id);
-    bool broken = false;
-    const TagLib::ID3v2::FrameList pictures = tag.frameList("APIC");
-    for (TagLib::ID3v2::Frame* f : pictures) {
-        const auto* pic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(f);
-        if (!pic || !LooksLikeImage(*pic)) {
-            tag.removeFrame(f, true);
-            broken = true;
-        }
-    }
-    return broken;
 }
 
 void ReadPicture(const TagLib::ID3v2::Tag& tag, SourceTag& out) {
     const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
     for (const TagLib::ID3v2::Frame* f : tag.frameList("APIC")) {
         const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f);
-        if (!pic || pic->mimeType() == "-->")
+        if (!pic || pic->mimeType() == "-->" || pic->picture().isEmpty())
             continue;
         if (!chosen || pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
             chosen = pic;
@@ -169,21 +152,35 @@ void ReadId3v2(const LoadedFile& file, SourceTag& out) {
     out.fields.year = FirstText(*tag, "TDRC");
     out.fields.track = FirstText(*tag, "TRCK");
     ReadChapters(*tag, out);
-    if (DropFramesPartsMustNotCarry(*tag))
-        out.damaged = true;
+    DropWholeFileFrames(*tag);
     ReadPicture(*tag, out);
     const TagLib::ByteVector rendered = tag->render(TagLib::ID3v2::v4);
     out.inherited.assign(rendered.begin(), rendered.end());
 }
 
-void ReadId3v1(const LoadedFile& file, SourceTag& out) {
+// The source's ID3v1 fields, when it has a record.
+bool ReadId3v1(const LoadedFile& file, PartTagV2& fields) {
     OpenedTag opened(TagLib::ByteVector(reinterpret_cast<const char*>(file.Id3v1Buffer.data()),
                                         static_cast<unsigned>(file.Id3v1Buffer.size())));
     const TagLib::ID3v1::Tag* tag = opened.file->ID3v1Tag(false);
     if (!tag)
-        return;
-    out.hasId3v1 = true;
-    ReadFields(*tag, out.fields);
+        return false;
+    ReadFields(*tag, fields);
+    return true;
+}
+
+// Fields the ID3v2 tag lacks, from the ID3v1 record, as common taggers read
+// a file with both.
+void FillFrom(PartTagV2& to, const PartTagV2& from) {
+    for (auto [field, other] : {std::pair{&to.title, &from.title},
+                                {&to.artist, &from.artist},
+                                {&to.album, &from.album},
+                                {&to.year, &from.year},
+                                {&to.comment, &from.comment},
+                                {&to.genre, &from.genre},
+                                {&to.track, &from.track}})
+        if (field->empty())
+            *field = *other;
 }
 
 // Sets a text frame to `text`, or removes it when the text is empty.
@@ -202,8 +199,16 @@ SourceTag ReadSourceTag(const LoadedFile& file) {
     SourceTag out;
     if (file.HasId3v2)
         ReadId3v2(file, out);
-    if (!out.hasId3v2 && file.HasId3v1)
-        ReadId3v1(file, out);
+    out.id3v2Fields = out.fields;
+    PartTagV2 v1;
+    if (file.HasId3v1 && ReadId3v1(file, v1)) {
+        if (out.hasId3v2) {
+            FillFrom(out.fields, v1);
+        } else {
+            out.hasId3v1 = true;
+            out.fields = v1;
+        }
+    }
     return out;
 }
 
@@ -216,7 +221,7 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& part,
     if (!tag)
         tag = &empty;
     // Frames the part changes are set anew; the rest stay as inherited.
-    const PartTagV2& was = source.fields;
+    const PartTagV2& was = source.id3v2Fields;
     if (part.title != was.title || !source.hasId3v2)
         SetText(*tag, "TIT2", part.title);
     if (part.artist != was.artist || !source.hasId3v2)

@@ -1,5 +1,7 @@
 #include "core/output/plain_part.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/output/split_parts.h"
 #include "mp3/info_frame_toc.h"
 
@@ -58,7 +60,7 @@ ByteRange PartFrames(const ProgramState& st, const PlainSource& src, int i,
                      std::vector<size_t>& offsets) {
     const int32_t indexed = IndexedFrames(st);
     ByteRange frames = PartByteRange(st, i);
-    int32_t f = std::max(st.PartStart[i], src.firstAudio);
+    int32_t f = std::max(PartFirstFrame(st, i), src.firstAudio);
     if (f < indexed)
         frames.first = std::max(frames.first, std::min<size_t>(st.FramePos[f], frames.end));
     for (; f < indexed && static_cast<size_t>(st.FramePos[f]) < frames.end; ++f)
@@ -71,7 +73,7 @@ ByteRange PartFrames(const ProgramState& st, const PlainSource& src, int i,
 bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
                         std::vector<uint8_t>& info, ByteRange& frames) {
     info.clear();
-    if (!src.needsInfo || i < 1 || i > st.CutCount)
+    if (!src.needsInfo || !IsPartNumber(st, i))
         return false;
     std::vector<size_t> offsets;
     frames = PartFrames(st, src, i, offsets);
@@ -94,8 +96,8 @@ bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
     // The source's delay stays with the part that starts the stream, its
     // padding with the part that ends it.
     if (src.tag.hasLame) {
-        spec.delay = st.PartStart[i] <= src.firstAudio ? src.tag.delay : 0;
-        spec.padding = i == st.CutCount ? src.tag.padding : 0;
+        spec.delay = PartFirstFrame(st, i) <= src.firstAudio ? src.tag.delay : 0;
+        spec.padding = i == PartCount(st) ? src.tag.padding : 0;
     }
     spec.musicCrc = mp3::Crc16Arc(body, frames.size());
     spec.source = &src.tag;

@@ -1,5 +1,7 @@
 #include "core/output/split_parts.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/frame_index.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
@@ -126,7 +128,7 @@ std::string PartFilePath(const ProgramState& st, int n) {
 
 ByteRange PartByteRange(const ProgramState& st, int i) {
     ByteRange r;
-    if (i < 1 || i > st.CutCount || i >= kPartSlots)
+    if (!IsPartNumber(st, i))
         return r;
     // Frames whose offsets the index build filled.
     const int64_t indexed = std::max<int64_t>(
@@ -146,8 +148,8 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
             f = 0;
         return f < indexed ? std::min(offset(f), audioEnd) : audioEnd;
     };
-    r.first = boundary(st.PartStart[i]);
-    r.end = i < st.CutCount ? boundary(st.PartStart[i + 1]) : audioEnd;
+    r.first = boundary(PartFirstFrame(st, i));
+    r.end = i < PartCount(st) ? boundary(PartFirstFrame(st, i + 1)) : audioEnd;
     if (r.end < r.first)
         r.end = r.first;
     return r;
@@ -225,8 +227,8 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
         BuildGaplessSampleRange(st, PartStartSample(st, i), PartEndSample(st, i), part.rest.owned))
         return part;
     if (st.IsGapless &&
-        BuildGaplessPart(st, st.PartStart[i],
-                         i < st.CutCount ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
+        BuildGaplessPart(st, PartFirstFrame(st, i),
+                         i < PartCount(st) ? PartLastFrame(st, i) : st.IndexedFrames - 1,
                          part.rest.owned))
         return part;
     ByteRange frames = PartByteRange(st, i);
@@ -298,30 +300,20 @@ PartBytes SourcePartBytes(const ProgramState& st, int i) {
 }
 
 std::vector<std::string> PlannedPartPaths(const ProgramState& st) {
-    const int parts = std::clamp(st.CutCount, 0, kMaxCutLines);
+    const int parts = PartCount(st);
     std::vector<std::string> paths(static_cast<size_t>(parts) + 1);
     int number = st.SplitFileCount;
     for (int i = 1; i <= parts; ++i)
-        if (st.PartUsed[i])
+        if (PartTicked(st, i))
             paths[static_cast<size_t>(i)] = PartFilePath(st, ++number);
     return paths;
 }
 
-void WrittenPartFiles::Record(const SplitResult& result) {
-    for (size_t k = 0; k < result.written.size() && k < result.writtenParts.size(); ++k) {
-        const auto part = static_cast<size_t>(result.writtenParts[k]);
-        if (path.size() <= part)
-            path.resize(part + 1);
-        path[part] = result.written[k];
-    }
-}
-
-std::vector<std::string> PartListFileNames(const ProgramState& st,
-                                           const WrittenPartFiles& written) {
+std::vector<std::string> PartListFileNames(const ProgramState& st) {
     std::vector<std::string> names = PlannedPartPaths(st);
-    for (size_t i = 1; i < names.size(); ++i)
-        if (st.PartSaved[i] && i < written.path.size() && !written.path[i].empty())
-            names[i] = written.path[i];
+    for (int i = 1; i < static_cast<int>(names.size()); ++i)
+        if (PartSaved(st, i))
+            names[static_cast<size_t>(i)] = PartAt(st, i).writtenFile;
     return names;
 }
 
@@ -363,19 +355,19 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
     }
     SplitJob job{
         st, options, fs, progress, ExaminePlainSource(st), {}, nullptr, SourceStem(st.FileName)};
-    const int parts = std::clamp(st.CutCount, 0, kMaxCutLines);
+    const int parts = PartCount(st);
     for (int i = 1; i <= parts; ++i) {
-        if (!st.PartUsed[i])
+        if (!PartTicked(st, i))
             continue;
         ++job.count;
-        job.total +=
-            PartByteRange(st, i).size() + (WithTags(job) && st.PartTag[i].present ? 128 : 0);
+        job.total += PartByteRange(st, i).size() +
+                     (WithTags(job) && EffectivePartTag(st, i).present ? 128 : 0);
     }
     PrepareTags(job, result);
 
     int n = 0;
     for (int i = 1; i <= parts; ++i) {
-        if (!st.PartUsed[i])
+        if (!PartTicked(st, i))
             continue;
         ++st.SplitFileCount;
         const std::string path = PartFilePath(st, st.SplitFileCount);
@@ -386,7 +378,7 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
             result.failedPath = path;
             return result;
         }
-        st.PartSaved[i] = true;
+        st.Parts[static_cast<size_t>(i - 1)].writtenFile = path;
         result.written.push_back(path);
         result.writtenParts.push_back(i);
     }

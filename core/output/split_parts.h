@@ -20,7 +20,7 @@ namespace tessivo {
 std::string PartFilePath(const ProgramState& st, int n);
 
 // Byte range [first, end) of part i in FileBuffer. Ranges use only indexed
-// frames and stop before the source's ID3v1 tag; parts 1..CutCount together
+// frames and stop before the source's ID3v1 tag; parts 1..PartCount together
 // cover the first frame up to the end of the last indexed frame exactly.
 struct ByteRange {
     size_t first = 0;
@@ -81,7 +81,7 @@ struct SplitResult {
     bool tagDamaged = false;          // the source's tag could be read only in part
 };
 
-// For every part slot 1..CutCount, the path a split started now writes it
+// For every part 1..PartCount, the path a split started now writes it
 // to (SplitFileCount + 1, + 2, ... over the used parts); empty for a part that
 // is not used. Index 0 is unused.
 std::vector<std::string> PlannedPartPaths(const ProgramState& st);
@@ -98,8 +98,8 @@ std::string FileExistsMessage(const std::string& path);
 
 // How a split writes its files.
 struct SplitOptions {
-    // With IsSaveTags: TagFormat::V1 appends each part's ID3v1 slot
-    // (PartTag); the ID3v2 formats write the tags made from `tags` (or from
+    // With IsSaveTags: TagFormat::V1 appends each part's ID3v1 record
+    // (PartId3v1); the ID3v2 formats write the tags made from `tags` (or from
     // the source's tag when `tags` is null), the ID3v1 record then derived
     // from the same fields.
     TagFormat format = TagFormat::V1;
@@ -109,19 +109,10 @@ struct SplitOptions {
     bool overwrite = false;
 };
 
-// The file each part was last written to (index = part number; empty when
-// it has not been written since the parts were made). The caller keeps it
-// beside the program state, records every split's result in it and clears it
-// when the parts are prepared anew.
-struct WrittenPartFiles {
-    std::vector<std::string> path;
-    void Record(const SplitResult& result);
-    void Clear() { path.clear(); }
-};
-
-// The part list's file names: a saved part's file as written, every other
-// used part's name as PlannedPartPaths gives it, empty for an unused part.
-std::vector<std::string> PartListFileNames(const ProgramState& st, const WrittenPartFiles& written);
+// The part list's file names (index = part number): a saved part's file as
+// written, every other ticked part's name as PlannedPartPaths gives it, empty
+// for an unticked part.
+std::vector<std::string> PartListFileNames(const ProgramState& st);
 
 // Bytes written so far of all bytes to write.
 using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
@@ -132,13 +123,14 @@ using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
 // Each file is written under a temporary name in the output folder and renamed
 // to its part name only when complete, so a failure never leaves a half file
 // under a part's name and a file of that name from before survives. On a
-// failure the split stops: earlier files stay and keep PartSaved, and
+// failure the split stops: earlier files stay recorded as their parts' written
+// files (PartRecord::writtenFile), and
 // SplitFileCount keeps the number the failed part took. Each file is flushed
 // to disk before it is renamed.
 SplitResult SplitParts(ProgramState& st, const SplitOptions& options,
                        PartFileSystem& fs = DefaultPartFileSystem(),
                        const SplitProgressFn& progress = {});
-// The same with SplitOptions{}: ID3v1 slots only, no file replaced.
+// The same with SplitOptions{}: ID3v1 records only, no file replaced.
 SplitResult SplitParts(ProgramState& st, PartFileSystem& fs = DefaultPartFileSystem(),
                        const SplitProgressFn& progress = {});
 

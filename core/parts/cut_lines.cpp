@@ -1,99 +1,98 @@
 #include "core/parts/cut_lines.h"
 
+#include "core/parts/part_access.h"
+
 #include <algorithm>
+#include <numeric>
+#include <utility>
 
 namespace tessivo {
 
-void DeriveParts(ProgramState& st) {
-    const int n = std::clamp(st.CutCount, 0, kMaxCutLines);
-    for (int k = 1; k <= n; ++k) {
-        st.PartStart[k] = st.CutLine[k];
-        st.PartEnd[k] = st.CutLine[k + 1] - 1;
-    }
-    const int32_t last = static_cast<int32_t>(st.FrameCount) - 1;
-    if (n >= 1)
-        st.PartEnd[n] = last;
-    st.PartStart[n + 1] = last;
-}
-
 namespace {
 
-// Selection sort from the top: for every scratch slot from the highest down,
-// the largest unmarked position above 0 (the lowest slot among equals). Fills
-// `newIndex[j]` with the number slot j's position ends up at; slots whose
-// position was never picked (0 or below) come out as 0, in slot order.
-void SortWithMap(ProgramState& st, std::array<int, kPartSlots>* newIndex) {
-    const int n = std::clamp(st.CutCount, 0, kMaxCutLines);
-    std::array<int32_t, kPartSlots> scratch{};
-    std::array<bool, kPartSlots> picked{};
-    for (int k = n; k >= 1; --k) {
-        int32_t best = 0;
-        int bestSlot = 0;
-        for (int j = 1; j <= n; ++j) {
-            if (!picked[j] && st.CutLine[j] > best) {
-                best = st.CutLine[j];
-                bestSlot = j;
-            }
-        }
-        scratch[k] = best;
-        picked[bestSlot] = true;
-        if (bestSlot != 0 && newIndex)
-            (*newIndex)[bestSlot] = k;
-    }
-    if (newIndex) {
-        int next = 1;
-        for (int j = 1; j <= n; ++j)
-            if (!picked[j])
-                (*newIndex)[j] = next++;
-    }
-    std::copy(scratch.begin() + 1, scratch.begin() + n + 1, st.CutLine.begin() + 1);
-    DeriveParts(st);
+// The first frame after the last part: the end every last part runs to.
+int32_t EndFrame(const ProgramState& st) {
+    return static_cast<int32_t>(std::min<uint32_t>(st.FrameCount, INT32_MAX));
+}
+
+// Part i's (0-based) first frame and the first frame after it.
+std::pair<int32_t, int32_t> RangeOf(const ProgramState& st, size_t i) {
+    const int32_t end = i + 1 < st.Parts.size() ? st.Parts[i + 1].start : EndFrame(st);
+    return {st.Parts[i].start, end};
 }
 
 } // namespace
 
-void SortCutLines(ProgramState& st) {
-    SortWithMap(st, nullptr);
+void ReplaceParts(ProgramState& st, const std::vector<int32_t>& cuts) {
+    const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
+    st.Parts.assign(1, PartRecord{});
+    for (int32_t cut : cuts) {
+        if (cut >= lastFrame || st.Parts.size() >= static_cast<size_t>(kMaxParts))
+            break;
+        st.Parts.push_back(PartRecord{});
+        st.Parts.back().start = std::max(cut, st.Parts[st.Parts.size() - 2].start);
+    }
+    st.SelectedPart = 0;
 }
 
 bool AddCutLine(ProgramState& st, int32_t frame) {
-    if (st.CutCount >= kMaxCutLines || st.CutCount < 1)
+    if (st.Parts.empty() || PartCount(st) >= kMaxParts)
         return false;
     if (frame < 0 || static_cast<int64_t>(frame) + 10 >= static_cast<int64_t>(st.FrameCount))
         return false;
-    ++st.CutCount;
-    st.PartUsed[st.CutCount] = true;
-    st.PartSaved[st.CutCount] = false;
-    st.CutLine[st.CutCount] = frame;
-    SortCutLines(st);
+    // The part the new line falls in: the last whose start is at or before it.
+    const auto after = std::upper_bound(st.Parts.begin(), st.Parts.end(), frame,
+                                        [](int32_t f, const PartRecord& p) { return f < p.start; });
+    const size_t holder = static_cast<size_t>(after - st.Parts.begin()) - 1;
+    PartRecord half = st.Parts[holder];
+    half.start = frame;
+    half.writtenFile.clear();
+    st.Parts[holder].writtenFile.clear();
+    st.Parts.insert(st.Parts.begin() + static_cast<std::ptrdiff_t>(holder) + 1, std::move(half));
     return true;
 }
 
 int MoveCutLine(ProgramState& st, int k, int32_t frame) {
-    if (k < 2 || k > st.CutCount)
+    if (k < 2 || k > PartCount(st))
         return k;
     const int64_t limit = static_cast<int64_t>(st.FrameCount) - 10;
-    st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(frame, limit));
-    std::array<int, kPartSlots> newIndex{};
-    SortWithMap(st, &newIndex);
-    return newIndex[k];
+    const int32_t to =
+        static_cast<int32_t>(std::clamp<int64_t>(frame, 0, std::max<int64_t>(limit, 0)));
+    std::vector<std::pair<int32_t, int32_t>> ranges;
+    for (size_t i = 0; i < st.Parts.size(); ++i)
+        ranges.push_back(RangeOf(st, i));
+    st.Parts[static_cast<size_t>(k - 1)].start = to;
+    // Order the records by start (the first part stays first); `order[i]`
+    // is the old place of the record now at i.
+    std::vector<size_t> order(st.Parts.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin() + 1, order.end(),
+                     [&](size_t a, size_t b) { return st.Parts[a].start < st.Parts[b].start; });
+    std::vector<PartRecord> sorted;
+    sorted.reserve(order.size());
+    for (size_t old : order)
+        sorted.push_back(std::move(st.Parts[old]));
+    st.Parts = std::move(sorted);
+    int moved = k;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (order[i] == static_cast<size_t>(k - 1))
+            moved = static_cast<int>(i) + 1;
+        if (RangeOf(st, i) != ranges[order[i]])
+            st.Parts[i].writtenFile.clear();
+    }
+    return moved;
 }
 
 void RemoveCutLine(ProgramState& st, int k) {
-    // The first cut line (frame 0) is never removed.
-    if (k < 2 || k > st.CutCount)
+    // The first part's start (frame 0) is never removed.
+    if (k < 2 || k > PartCount(st))
         return;
-    for (int i = k + 1; i <= st.CutCount; ++i) {
-        st.CutLine[i - 1] = st.CutLine[i];
-        st.PartUsed[i - 1] = st.PartUsed[i];
-        st.PartSaved[i - 1] = st.PartSaved[i];
-    }
-    --st.CutCount;
-    DeriveParts(st);
+    st.Parts.erase(st.Parts.begin() + (k - 1));
+    st.Parts[static_cast<size_t>(k - 2)].writtenFile.clear();
 }
 
 bool DeleteCutLine(ProgramState& st, int k) {
-    if (k < 2 || k > st.CutCount)
+    if (k < 2 || k > PartCount(st))
         return false;
     st.SelectedPart = 0;
     RemoveCutLine(st, k);
@@ -101,12 +100,7 @@ bool DeleteCutLine(ProgramState& st, int k) {
 }
 
 void ResetToOnePart(ProgramState& st) {
-    st.CutCount = 1;
-    st.CutLine[1] = 0;
-    st.PartUsed[1] = true;
-    st.PartSaved[1] = false;
-    st.SelectedPart = 0;
-    SortCutLines(st);
+    ReplaceParts(st, {});
 }
 
 } // namespace tessivo

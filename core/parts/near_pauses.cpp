@@ -1,5 +1,6 @@
 #include "core/parts/near_pauses.h"
 
+#include "core/parts/part_access.h"
 #include "core/parts/pause_scan.h"
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
@@ -78,7 +79,7 @@ NearPausesCuts FindCutsNearPauses(std::span<const int16_t> peakMaxL,
     });
     size_t next = 0;
     int64_t prev = 0;
-    while (frames - prev > w.hi && out.cuts.size() < size_t(kMaxCutLines - 1)) {
+    while (frames - prev > w.hi && out.cuts.size() < size_t(kMaxParts - 1)) {
         const Pause* p = NearestPause(pauses, next, prev + w.lo, prev + w.hi, prev + w.target);
         prev = p ? p->Middle() : QuietestFrame(peakMaxL, peakMaxR, prev + w.lo, prev + w.hi);
         out.cuts.push_back(static_cast<int32_t>(prev));
@@ -92,12 +93,9 @@ NearPausesCuts FindCutsNearPauses(std::span<const int16_t> peakMaxL,
 }
 
 std::vector<bool> ApplyCutsNearPauses(ProgramState& st, const NearPausesCuts& cuts) {
-    const int count = static_cast<int>(std::min<size_t>(cuts.cuts.size(), kMaxCutLines - 1)) + 1;
-    for (int k = 2; k <= count; ++k)
-        st.CutLine[k] = cuts.cuts[k - 2];
-    FinishPreparation(st, count);
-    std::vector<bool> flags(st.CutCount + 1, false);
-    for (int k = 2; k <= st.CutCount; ++k)
+    FinishPreparation(st, cuts.cuts);
+    std::vector<bool> flags(st.Parts.size() + 1, false);
+    for (int k = 2; k <= PartCount(st); ++k)
         flags[k] = k - 2 < static_cast<int>(cuts.noPause.size()) && cuts.noPause[k - 2];
     return flags;
 }

@@ -50,14 +50,14 @@ struct NearPausesCuts {
 // longer pauses win ties, then the earlier one. With no such pause it goes on
 // the frame of lowest level in the window (the first of equals). Cutting stops
 // when the rest fits in one part; a last part shorter than the window's lower
-// end is folded into the one before. At most kMaxCutLines - 1 cuts.
+// end is folded into the one before. At most kMaxParts - 1 cuts.
 NearPausesCuts FindCutsNearPauses(std::span<const int16_t> peakMaxL,
                                   std::span<const int16_t> peakMaxR, uint32_t frameCount,
                                   double frameDuration, const NearPausesSettings& settings);
 
 // Replaces the cut-line table by the cuts as the other preparations do (every
 // part ticked, saved marks cleared, parts re-derived). Returns the no-pause
-// flag of every part: entry k for part k = 1..CutCount (entry 0 unused); part
+// flag of every part: entry k for part k = 1..PartCount (entry 0 unused); part
 // k is flagged when its first frame is a no-pause cut.
 std::vector<bool> ApplyCutsNearPauses(ProgramState& st, const NearPausesCuts& cuts);
 

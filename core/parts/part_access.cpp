@@ -1,28 +1,64 @@
 #include "core/parts/part_access.h"
 
+#include <algorithm>
+
 namespace tessivo {
 
-int PartCount(const ProgramState& st) {
-    return st.CutCount;
+namespace {
+
+constexpr TagField kAllFields[] = {kTagTitle,   kTagArtist, kTagAlbum, kTagYear,
+                                   kTagComment, kTagGenre,  kTagTrack};
+
+} // namespace
+
+int TickedPartCount(const PartTable& t) {
+    return static_cast<int>(std::count_if(t.Parts.begin(), t.Parts.end(),
+                                          [](const PartRecord& p) { return p.ticked; }));
 }
 
-int32_t PartFirstFrame(const ProgramState& st, int k) {
-    return st.PartStart[k];
+std::vector<int32_t> CutLineFrames(const PartTable& t) {
+    std::vector<int32_t> cuts;
+    for (size_t i = 1; i < t.Parts.size(); ++i)
+        cuts.push_back(t.Parts[i].start);
+    return cuts;
 }
 
-int32_t PartLastFrame(const ProgramState& st, int k) {
-    return st.PartEnd[k];
+std::string& TagFieldText(PartTagV2& tag, TagField field) {
+    return const_cast<std::string&>(TagFieldText(static_cast<const PartTagV2&>(tag), field));
 }
 
-bool PartTicked(const ProgramState& st, int k) {
-    return st.PartUsed[k];
+const std::string& TagFieldText(const PartTagV2& tag, TagField field) {
+    switch (field) {
+    case kTagTitle:
+        return tag.title;
+    case kTagArtist:
+        return tag.artist;
+    case kTagAlbum:
+        return tag.album;
+    case kTagYear:
+        return tag.year;
+    case kTagComment:
+        return tag.comment;
+    case kTagGenre:
+        return tag.genre;
+    case kTagTrack:
+        break;
+    }
+    return tag.track;
 }
 
-int TickedPartCount(const ProgramState& st) {
-    int n = 0;
-    for (int k = 1; k <= PartCount(st); ++k)
-        n += PartTicked(st, k) ? 1 : 0;
-    return n;
+PartTagSlot EffectivePartTag(const PartTable& t, int k) {
+    PartTagSlot tag = t.FileTag;
+    if (!IsPartNumber(t, k))
+        return tag;
+    const PartRecord& part = PartAt(t, k);
+    if (part.ownFields == 0)
+        return tag;
+    tag.present = true;
+    for (TagField f : kAllFields)
+        if (part.ownFields & f)
+            TagFieldText(tag.fields, f) = TagFieldText(part.own, f);
+    return tag;
 }
 
 } // namespace tessivo

@@ -47,56 +47,50 @@ bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
     return true;
 }
 
-// Whether the part from cut line k to the end of the file is shorter than one
+// Whether the audio from `cut` to the end of the file is shorter than one
 // second.
-bool ShortLastPart(const ProgramState& st, int k) {
-    return st.FrameDuration > 0.0 &&
-           FrameSeconds(st, st.FrameCount) - FrameSeconds(st, st.CutLine[k]) < 1.0;
+bool ShortLastPart(const ProgramState& st, int32_t cut) {
+    return st.FrameDuration > 0.0 && FrameSeconds(st, st.FrameCount) - FrameSeconds(st, cut) < 1.0;
 }
 
 } // namespace
 
-void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart) {
+void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldShortLastPart) {
     const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
-    int kept = 1;
-    st.CutLine[1] = 0;
-    for (int k = 2; k <= count; ++k) {
-        if (st.CutLine[k] >= lastFrame)
-            break;
-        kept = k;
-    }
+    const auto past =
+        std::find_if(cuts.begin(), cuts.end(), [&](int32_t c) { return c >= lastFrame; });
+    cuts.erase(past, cuts.end());
+    if (cuts.size() >= static_cast<size_t>(kMaxParts))
+        cuts.resize(kMaxParts - 1);
     // A leftover under a second is no part of its own: it joins the one before.
-    while (foldShortLastPart && kept > 1 && ShortLastPart(st, kept))
-        --kept;
-    st.CutCount = kept;
-    for (int k = 1; k <= kept; ++k) {
-        st.PartUsed[k] = true;
-        st.PartSaved[k] = false;
-    }
-    DeriveParts(st);
+    while (foldShortLastPart && !cuts.empty() && ShortLastPart(st, cuts.back()))
+        cuts.pop_back();
+    ReplaceParts(st, cuts);
 }
 
 void PrepareEqualParts(ProgramState& st, int n) {
-    n = std::clamp(n, 1, kMaxCutLines);
+    n = std::clamp(n, 1, kMaxParts);
     const int64_t step = RoundEven(static_cast<double>(st.FrameCount) / n);
+    std::vector<int32_t> cuts;
     for (int k = 2; k <= n; ++k)
-        st.CutLine[k] = static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX));
+        cuts.push_back(static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX)));
     // Equal parts leave no leftover: when the last is under a second, all are.
-    FinishPreparation(st, n, false);
+    FinishPreparation(st, cuts, false);
 }
 
 void PrepareEqualTime(ProgramState& st, int seconds) {
     if (seconds < 1 || !(st.FrameDuration > 0.0)) {
-        FinishPreparation(st, 1);
+        FinishPreparation(st, {});
         return;
     }
     const double countD = std::trunc(st.Duration / seconds) + 1.0;
-    const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxCutLines)));
+    const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxParts)));
     // Each cut on the frame nearest its own time, so no rounding adds up.
+    std::vector<int32_t> cuts;
     for (int k = 2; k <= count; ++k)
-        st.CutLine[k] = static_cast<int32_t>(
-            std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX));
-    FinishPreparation(st, count);
+        cuts.push_back(static_cast<int32_t>(
+            std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX)));
+    FinishPreparation(st, cuts);
 }
 
 void PrepareBySilence(ProgramState& st) {
@@ -105,15 +99,13 @@ void PrepareBySilence(ProgramState& st) {
     const PauseRules rules =
         PauseRulesFor(st.SilenceThreshold, st.SilenceRelease, st.FrameDuration);
     const size_t frames = PeakFrames(st.PeakMaxL, st.PeakMaxR, st.FrameCount);
-    int count = 1;
+    std::vector<int32_t> cuts;
     ForEachPause(st.PeakMaxL, st.PeakMaxR, frames, rules, [&](const Pause& p) {
-        if (p.first > 0) {
-            ++count;
-            st.CutLine[count] = static_cast<int32_t>(p.first + rules.minFrames - 1);
-        }
-        return count <= 500;
+        if (p.first > 0)
+            cuts.push_back(static_cast<int32_t>(p.first + rules.minFrames - 1));
+        return cuts.size() < 500;
     });
-    FinishPreparation(st, count);
+    FinishPreparation(st, cuts);
 }
 
 std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds) {

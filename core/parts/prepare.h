@@ -19,12 +19,11 @@ void PrepareEqualParts(ProgramState& st, int n);
 void PrepareEqualTime(ProgramState& st, int seconds);
 void PrepareBySilence(ProgramState& st);
 
-// The common end of every preparation: CutLine[2..count] hold ascending cut
-// lines; keeps those that lie before the last frame (CutLine[1] = 0), with
+// The common end of every preparation: `cuts` are ascending cut lines after
+// the file's start; keeps those that lie before the last frame, with
 // `foldShortLastPart` drops the last ones while the last part would be
-// shorter than one second, ticks every part, clears its saved mark and
-// re-derives the parts.
-void FinishPreparation(ProgramState& st, int count, bool foldShortLastPart = true);
+// shorter than one second, and makes fresh parts there (ReplaceParts).
+void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldShortLastPart = true);
 
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {

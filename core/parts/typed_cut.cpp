@@ -1,6 +1,7 @@
 #include "core/parts/typed_cut.h"
 
 #include "core/analysis/time_base.h"
+#include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
 
 #include <optional>
@@ -13,8 +14,8 @@ std::string CutFrameRefusal(const ProgramState& st, int64_t frame, int line,
     if (frame < 0 || frame > last)
         return "The time " + shown + " lies outside the file (it ends at " +
                FormatClockMsText(st.Duration) + ").";
-    for (int k = 1; k <= st.CutCount && k < kPartSlots; ++k) {
-        if (k != line && st.CutLine[k] == frame)
+    for (int k = 1; k <= PartCount(st); ++k) {
+        if (k != line && PartFirstFrame(st, k) == frame)
             return "The time " + shown + " is on cut line " + std::to_string(k) + ".";
     }
     return {};

@@ -24,7 +24,7 @@ std::string CutFrameRefusal(const ProgramState& st, int64_t frame, int line,
                             const std::string& shown);
 
 // Reads `text` ("h:mm:ss.mmm", hours and milliseconds optional) for cut line
-// `line` (2..CutCount; 0 for a new line). Refused: text that is no time, a
+// `line` (2..PartCount; 0 for a new line). Refused: text that is no time, a
 // time outside the file (or in its last 10 frames, where no part may start),
 // and a time on another cut line.
 TypedCut TypedCutFrame(const ProgramState& st, const std::string& text, int line);

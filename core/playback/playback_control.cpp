@@ -1,6 +1,7 @@
 #include "core/playback/playback_control.h"
 
 #include "core/analysis/time_base.h"
+#include "core/parts/part_access.h"
 
 #include "core/util/round_even.h"
 
@@ -26,9 +27,10 @@ int64_t NextPartStart(const ProgramState& st) {
     if (idx < 1)
         return -1;
     // After cut lines were removed mid-play the number can lie past the last
-    // part; the end marker then bounds it instead of a stale slot.
-    const int64_t last = std::min<int64_t>(int64_t{st.CutCount} + 1, kPartSlots - 1);
-    return st.PartStart[static_cast<size_t>(std::min(idx, last))];
+    // part; the file's last frame then bounds it.
+    if (idx > PartCount(st))
+        return static_cast<int64_t>(st.FrameCount) - 1;
+    return PartFirstFrame(st, static_cast<int>(idx));
 }
 
 } // namespace
@@ -50,7 +52,7 @@ void ComputePlayRate(ProgramState& st, int rateBarPosition) {
 }
 
 int PlayButtonPart(const ProgramState& st) {
-    if (st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount)
+    if (IsPartNumber(st, st.SelectedPart))
         return st.SelectedPart;
     return 1;
 }
@@ -63,8 +65,8 @@ PlayFromResult PlayFrom(ProgramState& st, AudioEngine& engine, int n, PlayStartK
 
     int64_t frame = 0;
     if (kind == PlayStartKind::PartStart) {
-        if (n >= 0 && n < kPartSlots)
-            frame = st.PartStart[static_cast<size_t>(n)];
+        if (IsPartNumber(st, n))
+            frame = PartFirstFrame(st, n);
     } else {
         frame = st.ClickFrame;
     }
@@ -123,9 +125,9 @@ std::string EngineErrorText(const std::string& text, int code) {
 std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
     if (!st.IsPlaying)
         return std::nullopt;
-    if (st.CutCount == 1)
+    if (PartCount(st) == 1)
         return std::string("Playing the file");
-    if (st.CutCount > 1)
+    if (PartCount(st) > 1)
         return "Playing Part(" + std::to_string(st.PlayingPart) + ")";
     return std::nullopt;
 }
@@ -150,8 +152,8 @@ int64_t PlayCursorFrame(const ProgramState& st) {
 
 int PartAtClickFrame(const ProgramState& st, int64_t frame) {
     int part = 0;
-    for (int k = 1; k <= st.CutCount && k < kPartSlots; ++k) {
-        if (st.PartStart[k] <= frame && frame < st.PartEnd[k] - 5)
+    for (int k = 1; k <= PartCount(st); ++k) {
+        if (PartFirstFrame(st, k) <= frame && frame < PartLastFrame(st, k) - 5)
             part = k;
     }
     return part;
@@ -231,7 +233,7 @@ PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
     if (st.IsPlaying && st.FrameCount > 0)
         AutoScroll(st, g, r);
     // End of the part being played.
-    if (st.IsPlaying && st.CutCount > 1) {
+    if (st.IsPlaying && PartCount(st) > 1) {
         const int64_t m = NextPartStart(st);
         if (m < 0 || int64_t{st.PlayFrame} >= m) {
             engine.Stop(st.PlayStream);

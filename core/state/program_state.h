@@ -13,10 +13,8 @@
 
 namespace tessivo {
 
-// Slots of the cut-line and part tables (index 0 is never used; slot
-// CutCount+1 of PartStart holds the end marker, so at most 999 parts fit).
-constexpr int kPartSlots = 1001;
-constexpr int kMaxCutLines = 999;
+// At most 999 parts (998 cut lines after the file's start).
+constexpr int kMaxParts = 999;
 
 // Frames per screen column at zoom levels 1..11 (index 0 unused).
 constexpr std::array<int32_t, 12> ZoomFactor = {0, 1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024};
@@ -37,12 +35,37 @@ struct PartTagV2 {
     bool operator==(const PartTagV2&) const = default;
 };
 
-// A part's tag in the part table. `present` is false for a part that carries
-// no tag (a source without one, nothing set by hand).
+// A tag: `present` is false where there is none (a source without a tag,
+// nothing set by hand).
 struct PartTagSlot {
     bool present = false;
     PartTagV2 fields;
     bool operator==(const PartTagSlot&) const = default;
+};
+
+// The fields of PartTagV2 a part may set for itself, as bits of
+// PartRecord::ownFields.
+enum TagField : unsigned {
+    kTagTitle = 1u << 0,
+    kTagArtist = 1u << 1,
+    kTagAlbum = 1u << 2,
+    kTagYear = 1u << 3,
+    kTagComment = 1u << 4,
+    kTagGenre = 1u << 5,
+    kTagTrack = 1u << 6,
+};
+
+// One part: where its audio starts (it ends where the next part starts, the
+// last at the end of the file), whether the next split writes it, the file
+// that holds exactly its audio, and the tag fields it sets for itself. Every
+// other field of its tag is the file tag's (PartTable::FileTag).
+struct PartRecord {
+    int32_t start = 0; // first frame
+    bool ticked = true;
+    std::string writtenFile; // empty: this range is in no file yet
+    unsigned ownFields = 0;  // TagField bits of the fields below that count
+    PartTagV2 own;
+    bool operator==(const PartRecord&) const = default;
 };
 
 // What the decoder reports about a file it probed.
@@ -63,9 +86,6 @@ struct LoadedFile {
     int32_t Id3v2Size = 0;
     bool HasId3v1 = false;
     Id3v1Record Id3v1Buffer{};
-    // The fields of the source's ID3v2 tag when the window read it: the parts'
-    // tags start from them. Not present: they start from the ID3v1 record.
-    PartTagSlot Id3v2Fields;
     bool FileLoaded = false;
 };
 
@@ -121,18 +141,19 @@ struct ProgressValues {
     double LastShownPercent = 0.0;
 };
 
-// The cut-line table and the parts derived from it (slot 0 unused).
+// The parts of the open file in the order of their audio, and the tag they
+// inherit. Parts are numbered from 1 (record k - 1): the first starts at
+// frame 0, and each later start is a cut line. Empty while no file is open.
+// Changed only through core/parts/cut_lines and the Document.
 struct PartTable {
-    int32_t CutCount = 0;
-    std::array<int32_t, kPartSlots> CutLine{};
-    std::array<int32_t, kPartSlots> PartStart{};
-    std::array<int32_t, kPartSlots> PartEnd{};
-    std::array<bool, kPartSlots> PartUsed{};
-    std::array<bool, kPartSlots> PartSaved{};
-    std::array<PartTagSlot, kPartSlots> PartTag{};
-    int32_t SelectedPart = 0;
+    std::vector<PartRecord> Parts;
+    // The file tag: the source's tag (ID3v2 fields, ID3v1 filling the ones
+    // ID3v2 lacks) with the user's changes to "Original File".
+    PartTagSlot FileTag;
+    int32_t SelectedPart = 0; // 0 = none
     int32_t SplitFileCount = 0;
     SplitModeKind SplitMode = SplitModeKind::Visual;
+    bool operator==(const PartTable&) const = default;
 };
 
 // What part of the file the waveform shows.

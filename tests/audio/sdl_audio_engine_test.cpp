@@ -2,6 +2,8 @@
 // engine hands to the device into a file, which is compared with a direct
 // decode of the fixture through libmpg123.
 #include "audio/sdl_audio_engine.h"
+
+#include "core/parts/cut_lines.h"
 #include "core/playback/mpg123_decoder.h"
 #include "core/playback/playback_control.h"
 
@@ -103,22 +105,7 @@ void Load(Loaded& l, const char* name) {
     }
     ASSERT_EQ(n, st.FrameCount) << "the decoder and the header walk see the same frames";
     st.FileLoaded = true;
-    st.CutCount = 1;
-    st.CutLine[1] = 0;
-    st.PartStart[1] = 0;
-    st.PartEnd[1] = int32_t(st.FrameCount) - 1;
-    st.PartStart[2] = int32_t(st.FrameCount) - 1;
-}
-
-void SetCuts(ProgramState& st, std::initializer_list<int32_t> cuts) {
-    st.CutCount = 0;
-    for (int32_t c : cuts)
-        st.CutLine[size_t(++st.CutCount)] = c;
-    for (int k = 1; k <= st.CutCount; ++k) {
-        st.PartStart[k] = st.CutLine[k];
-        st.PartEnd[k] = (k < st.CutCount ? st.CutLine[k + 1] : int32_t(st.FrameCount)) - 1;
-    }
-    st.PartStart[size_t(st.CutCount + 1)] = int32_t(st.FrameCount) - 1;
+    ResetToOnePart(st);
 }
 
 // Points SDL at its disk driver writing into a fresh file of this test.
@@ -177,7 +164,7 @@ TEST_P(BitExact, PartTwoFromItsStartIsTheDecodeFromThatFrameOn) {
     Loaded l;
     Load(l, c.file);
     ProgramState& st = l.st;
-    SetCuts(st, {0, c.cut});
+    ReplaceParts(st, {c.cut});
     st.Volume = 100;
     UseDisk(2);
     SdlAudioEngine eng;
@@ -338,7 +325,7 @@ TEST_F(DiskOutput, PositionFollowsTheClockAndEndOfPartStopsWithinOneTick) {
     Loaded l;
     Load(l, "cbr128_stereo.mp3");
     ProgramState& st = l.st;
-    SetCuts(st, {0, 20, 50});
+    ReplaceParts(st, {20, 50});
     UseDisk(-1); // SDL's own pace: real time
     unsetenv("SDL_DISKAUDIODELAY");
     SdlAudioEngine eng(1024);

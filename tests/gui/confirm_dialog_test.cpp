@@ -1,6 +1,8 @@
 // The split confirmation dialog: what it shows, the folder and tag choices,
 // and the files its Split button writes.
 #include "ui/output/confirm_dialog.h"
+
+#include "core/parts/part_access.h"
 #include "ui/output/split_runner.h"
 
 #include "core/analysis/open_file.h"
@@ -69,7 +71,7 @@ protected:
     void Parts(int count) {
         for (int k = 1; k < count; ++k)
             ASSERT_TRUE(AddCutLine(st, static_cast<int32_t>(k * st.FrameCount / count)));
-        ASSERT_EQ(st.CutCount, count);
+        ASSERT_EQ(PartCount(st), count);
     }
     void WriteFile(const QString& name, const QByteArray& bytes) {
         QFile f(out.filePath(name));
@@ -93,9 +95,9 @@ protected:
     }
     // The source's bytes of part k, from its first frame to the next part's.
     QByteArray SourcePart(int k) {
-        const int32_t a = st.FramePos[st.PartStart[k]];
-        const int32_t b = k < st.CutCount ? st.FramePos[st.PartStart[k + 1]]
-                                          : st.FramePos[st.FrameCount - 1] + st.FrameLength;
+        const int32_t a = st.FramePos[PartFirstFrame(st, k)];
+        const int32_t b = k < PartCount(st) ? st.FramePos[PartFirstFrame(st, k + 1)]
+                                            : st.FramePos[st.FrameCount - 1] + st.FrameLength;
         return QByteArray(reinterpret_cast<const char*>(st.FileBuffer.data() + a), b - a);
     }
 
@@ -108,8 +110,8 @@ protected:
 
 TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     Parts(5);
-    st.PartUsed[2] = false;
-    st.PartUsed[4] = false;
+    st.Parts[1].ticked = false;
+    st.Parts[3].ticked = false;
     dlg->show();
     EXPECT_EQ(dlg->windowTitle(), "long65.mp3  01:05");
     EXPECT_EQ(dlg->partsText->toPlainText(), "3 of 5 parts are prepared for splitting.");
@@ -125,7 +127,7 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
 
     st.IsSaveTags = true;
     for (int k = 1; k <= 5; ++k)
-        st.PartUsed[k] = false;
+        st.Parts[k - 1].ticked = false;
     dlg->show();
     EXPECT_TRUE(dlg->saveTagsCheck->isChecked());
     EXPECT_EQ(dlg->partsText->toPlainText(), "0 of 5 parts are prepared for splitting.");
@@ -177,7 +179,7 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
 
 TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) {
     Parts(3);
-    st.PartUsed[2] = false;
+    st.Parts[1].ticked = false;
     PartListView list(doc, st);
     list.refreshPartList();
     QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
@@ -210,8 +212,8 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
 
 TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     Parts(2);
-    st.PartTag[2].present = true;
-    st.PartTag[2].fields.title = "Second part";
+    st.Parts[1].own.title = "Second part";
+    st.Parts[1].ownFields = kTagTitle;
     const Id3v1Record tag = PartId3v1(st, 2);
     st.PartTagFormat = TagFormat::V1; // the ID3v1 record alone
     dlg->show();
@@ -220,7 +222,7 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
     const QByteArray second = ReadFile("long65-02.mp3");
     ASSERT_EQ(second.size(), SourcePart(2).size() + 128);
     EXPECT_EQ(second.right(128), QByteArray(reinterpret_cast<const char*>(tag.data()), 128));
-    // Part 1's slot holds no tag (the source has none): no tag is added.
+    // Part 1 carries no tag (the source has none): no tag is added.
     EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
 }
 
@@ -238,14 +240,14 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
                                                   out.filePath("missing/long65-01.mp3") + "\". "))
         << dialogs.errors.first().toStdString();
     EXPECT_EQ(st.SplitFileCount, 1);
-    EXPECT_FALSE(st.PartSaved[1]);
+    EXPECT_FALSE(PartSaved(st, 1));
     EXPECT_EQ(list.topLevelItem(0)->text(1), "Prepared");
     EXPECT_FALSE(QDir(out.filePath("missing")).exists());
 }
 
 TEST_F(ConfirmDialogTest, TheTagFormatChoiceReachesTheFilesAndTheSettingsFile) {
     Parts(2);
-    st.PartUsed[2] = false;
+    st.Parts[1].ticked = false;
     TagFields fields;
     fields.title = "Uno";
     ASSERT_TRUE(doc.StoreTagFields(1, fields));
@@ -338,7 +340,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
 
 TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits) {
     Parts(3);
-    st.PartUsed[2] = false;
+    st.Parts[1].ticked = false;
     FailingFileSystem fs;
     dlg->setFileSystem(fs);
     PartListView list(doc, st);

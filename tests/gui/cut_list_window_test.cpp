@@ -2,7 +2,9 @@
 // choosers), dropped cut list files, and split at pauses near in the split
 // settings panel with its "No pause" status in the part list.
 #include "core/analysis/open_file.h"
+
 #include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "ui/parts/part_list_view.h"
@@ -55,9 +57,9 @@ struct TableView {
 
 TableView ViewOf(const ProgramState& st) {
     TableView v;
-    for (int k = 1; k <= st.CutCount; ++k) {
-        v.cuts.push_back(st.CutLine[k]);
-        v.used.push_back(st.PartUsed[k]);
+    for (int k = 1; k <= PartCount(st); ++k) {
+        v.cuts.push_back(PartFirstFrame(st, k));
+        v.used.push_back(PartTicked(st, k));
         v.titles.push_back(TagTitle(PartId3v1(st, k)));
     }
     return v;
@@ -175,7 +177,7 @@ TEST_F(CutListCommandsTest, ExportThenImportGivesTheSameCutLinesTicksAndTitles) 
         commands.exportCutList();
         ASSERT_TRUE(QFile::exists(PathOf(name)));
         doc.ClearCutLines();
-        ASSERT_EQ(st.CutCount, 1);
+        ASSERT_EQ(PartCount(st), 1);
         notifications = 0;
         dialogs.openFileAnswer = PathOf(name);
         commands.importCutList();
@@ -198,7 +200,7 @@ TEST_F(CutListCommandsTest, CommandsDoNothingWithoutAFile) {
     EXPECT_EQ(dialogs.openFileCalls, 0);
     EXPECT_EQ(dialogs.saveFileCalls, 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(empty.CutCount, 0);
+    EXPECT_EQ(PartCount(empty), 0);
 }
 
 // --- The window: a dropped cut list applies to the open file ---------------
@@ -231,11 +233,11 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(&win, &drop);
     QTest::qWait(20);
-    ASSERT_EQ(st.CutCount, 3) << dialogs.messages.join('\n').toStdString();
-    EXPECT_EQ(st.CutLine[2], FrameAt(st, 30));
+    ASSERT_EQ(PartCount(st), 3) << dialogs.messages.join('\n').toStdString();
+    EXPECT_EQ(PartFirstFrame(st, 2), FrameAt(st, 30));
     EXPECT_EQ(TagTitle(PartId3v1(st, 1)), "Side A");
     EXPECT_EQ(TagTitle(PartId3v1(st, 2)), "Side B");
-    EXPECT_FALSE(st.PartUsed[3]);
+    EXPECT_FALSE(PartTicked(st, 3));
     // The MP3 stays open and the part list shows the parts.
     EXPECT_EQ(QString::fromStdString(st.FileName), dialogs.openFileAnswer);
     EXPECT_EQ(win.partList()->topLevelItemCount(), 3);
@@ -279,7 +281,7 @@ protected:
         panel->toleranceSpin->setValue(tolerance);
         QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     }
-    double CutSecondsOf(int k) const { return st.CutLine[k] * st.FrameDuration; }
+    double CutSecondsOf(int k) const { return PartFirstFrame(st, k) * st.FrameDuration; }
     bool InPause(double t) const {
         for (const Stretch& p : pauses)
             if (t > p.start && t < p.end)
@@ -303,19 +305,19 @@ TEST_F(NearPausesPanelTest, EveryCutLiesInAPauseAndEveryPartInTheWindow) {
     PrepareNear("0:05:00", 20);
     EXPECT_EQ(st.SplitMode, SplitModeKind::NearPauses);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
-    ASSERT_GE(st.CutCount, 5);
-    for (int k = 2; k <= st.CutCount; ++k)
+    ASSERT_GE(PartCount(st), 5);
+    for (int k = 2; k <= PartCount(st); ++k)
         EXPECT_TRUE(InPause(CutSecondsOf(k))) << "cut " << k << " at " << CutSecondsOf(k);
-    for (int k = 1; k <= st.CutCount; ++k) {
-        const double length = (st.PartEnd[k] - st.PartStart[k] + 1) * st.FrameDuration;
+    for (int k = 1; k <= PartCount(st); ++k) {
+        const double length = (PartLastFrame(st, k) - PartFirstFrame(st, k) + 1) * st.FrameDuration;
         EXPECT_GE(length, 240.0 - st.FrameDuration) << "part " << k;
-        if (k < st.CutCount) {
+        if (k < PartCount(st)) {
             EXPECT_LE(length, 360.0 + st.FrameDuration) << "part " << k;
         }
     }
     PartListView list(doc, st);
     list.refreshPartList();
-    for (int k = 1; k <= st.CutCount; ++k)
+    for (int k = 1; k <= PartCount(st); ++k)
         EXPECT_EQ(list.topLevelItem(k - 1)->text(1), QStringLiteral("Prepared"));
 }
 
@@ -325,7 +327,7 @@ TEST_F(NearPausesPanelTest, ACutWithoutAPauseShowsNoPauseUntilTheCutsChange) {
     PartListView list(doc, st);
     list.refreshPartList();
     int flagged = 0;
-    for (int k = 1; k <= st.CutCount; ++k) {
+    for (int k = 1; k <= PartCount(st); ++k) {
         if (list.topLevelItem(k - 1)->text(1) != QStringLiteral("No pause"))
             continue;
         ++flagged;
@@ -336,18 +338,18 @@ TEST_F(NearPausesPanelTest, ACutWithoutAPauseShowsNoPauseUntilTheCutsChange) {
     // An unticked flagged part says "Not Used"; any other cut edit clears the flags.
     ASSERT_TRUE(doc.AddCutLine(st.FrameCount / 3 + 1));
     list.refreshPartList();
-    for (int k = 1; k <= st.CutCount; ++k)
+    for (int k = 1; k <= PartCount(st); ++k)
         EXPECT_EQ(list.topLevelItem(k - 1)->text(1), QStringLiteral("Prepared"));
     EXPECT_TRUE(doc.NearPausesFlags().empty());
 }
 
 TEST_F(NearPausesPanelTest, BadLengthShowsTheTimeMessageAndChangesNothing) {
     PrepareNear("5:7", 20);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_EQ(dialogs.messages[0], QStringLiteral("Incorrect time value!"));
     PrepareNear("1:00:00", 20); // longer than the file
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(dialogs.messages.size(), 2);
 }
 

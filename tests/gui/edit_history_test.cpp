@@ -1,6 +1,8 @@
 // Undo and redo in the main window, the open that is refused without losing
 // the file on show, and the question before unsplit cut lines are lost.
 #include "core/parts/cut_lines.h"
+
+#include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -61,7 +63,7 @@ protected:
     }
     const ViewGeometry& G() const { return win->viewGeometry(); }
     int lineX(int k) const {
-        return static_cast<int>(FrameMapping(G(), st).frameToX(st.CutLine[k]));
+        return static_cast<int>(FrameMapping(G(), st).frameToX(PartFirstFrame(st, k)));
     }
     int64_t frameAt(int x) const { return FrameMapping(G(), st).xToFrame(x); }
     void Click(QPoint p) { QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, p); }
@@ -79,9 +81,12 @@ protected:
     QAction* Undo() const { return FindPart<QAction>(win, "undoAction"); }
     QAction* Redo() const { return FindPart<QAction>(win, "redoAction"); }
     QString Status() const { return FindPart<QLabel>(win, "statusLabel")->text(); }
-    // The cut lines now.
+    // Where the parts start now.
     std::vector<int32_t> Lines() const {
-        return std::vector<int32_t>(st.CutLine.begin() + 1, st.CutLine.begin() + st.CutCount + 1);
+        std::vector<int32_t> starts;
+        for (int k = 1; k <= PartCount(st); ++k)
+            starts.push_back(PartFirstFrame(st, k));
+        return starts;
     }
 
     QTemporaryDir dir;
@@ -94,7 +99,7 @@ protected:
 TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     EXPECT_FALSE(Undo()->isEnabled());
     AddLineAt(400);
-    ASSERT_EQ(st.CutCount, 2);
+    ASSERT_EQ(PartCount(st), 2);
     EXPECT_EQ(Undo()->text(), QStringLiteral("Undo Add Cut Line"));
     const std::vector<int32_t> added = Lines();
 
@@ -106,7 +111,7 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(610, 100));
     QTest::qWait(kAfterClickWait);
     win->stopPlayback();
-    ASSERT_EQ(st.CutLine[2], frameAt(610));
+    ASSERT_EQ(PartFirstFrame(st, 2), frameAt(610));
     const std::vector<int32_t> dragged = Lines();
     EXPECT_EQ(Stack()->count(), 2);
     EXPECT_EQ(Undo()->text(), QStringLiteral("Undo Move Cut Line"));
@@ -114,7 +119,7 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     // The delete mark of the line.
     Click(QPoint(lineX(2) + 4, G().waveTop + 6));
     QTest::qWait(kAfterClickWait);
-    ASSERT_EQ(st.CutCount, 1);
+    ASSERT_EQ(PartCount(st), 1);
     EXPECT_EQ(Stack()->count(), 3);
 
     Undo()->trigger();
@@ -124,7 +129,7 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     EXPECT_EQ(Lines(), added); // the whole drag at once
     EXPECT_EQ(Redo()->text(), QStringLiteral("Redo Move Cut Line"));
     Undo()->trigger();
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
     EXPECT_FALSE(Undo()->isEnabled());
 
@@ -133,7 +138,7 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     EXPECT_EQ(Lines(), dragged);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     Redo()->trigger();
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_FALSE(Redo()->isEnabled());
 }
 
@@ -143,7 +148,7 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     panel->byPartsRadio->click();
     panel->partsSpin->setValue(4);
     panel->onPrepareClicked();
-    ASSERT_EQ(st.CutCount, 4);
+    ASSERT_EQ(PartCount(st), 4);
     const std::vector<int32_t> prepared = Lines();
     EXPECT_EQ(Undo()->text(), QStringLiteral("Undo Prepare"));
 
@@ -151,7 +156,7 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     Click(QPoint(lineX(2) + 8, G().waveTop + G().waveHalf));
     QTest::qWait(kAfterClickWait);
     win->stopPlayback();
-    ASSERT_FALSE(st.PartUsed[2]);
+    ASSERT_FALSE(PartTicked(st, 2));
 
     // A title for part 3 through the tag panel.
     win->partList()->selectPart(3);
@@ -165,20 +170,20 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     ASSERT_NE(tagged, Id3v1Record{});
 
     panel->clearRequested();
-    ASSERT_EQ(st.CutCount, 1);
+    ASSERT_EQ(PartCount(st), 1);
 
     Undo()->trigger(); // the Clear
     EXPECT_EQ(Lines(), prepared);
-    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_FALSE(PartTicked(st, 2));
     EXPECT_EQ(PartId3v1(st, 3), tagged);
     Undo()->trigger(); // the tag
     EXPECT_EQ(PartId3v1(st, 3), Id3v1Record{});
     EXPECT_TRUE(win->tagPanel()->titleEdit->text().isEmpty());
     Undo()->trigger(); // the tick
-    EXPECT_TRUE(st.PartUsed[2]);
+    EXPECT_TRUE(PartTicked(st, 2));
     EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Checked);
     Undo()->trigger(); // the Prepare
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_FALSE(Undo()->isEnabled());
     Redo()->trigger();
     EXPECT_EQ(Lines(), prepared);
@@ -188,7 +193,7 @@ TEST_F(EditHistoryTest, OpeningAnotherFileStartsANewHistory) {
     AddLineAt(400);
     ASSERT_EQ(Stack()->count(), 1);
     Open(Fixture("cbr128_stereo.mp3"));
-    ASSERT_EQ(st.CutCount, 1);
+    ASSERT_EQ(PartCount(st), 1);
     EXPECT_EQ(Stack()->count(), 0);
     EXPECT_FALSE(Undo()->isEnabled());
 }
@@ -200,9 +205,9 @@ TEST_F(EditHistoryTest, TheShortcutsReachUndoAndRedo) {
     AddLineAt(400);
     win->activateWindow();
     QTest::keyClick(win.get(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     QTest::keyClick(win.get(), Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
 }
 
 TEST_F(EditHistoryTest, ARefusedOpenKeepsTheFileItsEditsTitleAndStatus) {
@@ -244,13 +249,13 @@ TEST_F(EditHistoryTest, OpeningOverUnsplitCutLinesAsksFirst) {
     Open(Fixture("cbr128_stereo.mp3"));
     ASSERT_EQ(dialogs.discardQuestions.size(), 1);
     EXPECT_EQ(dialogs.discardQuestions[0], QStringLiteral("Discard the cut lines of long65.mp3?"));
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     EXPECT_EQ(win->windowTitle(), Fixture("long65.mp3"));
 
     dialogs.discardAnswer = true;
     Open(Fixture("cbr128_stereo.mp3"));
     EXPECT_EQ(dialogs.discardQuestions.size(), 2);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(win->windowTitle(), Fixture("cbr128_stereo.mp3"));
 }
 
@@ -266,7 +271,7 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     QTest::qWait(20);
     win->waitForOpen();
     EXPECT_EQ(dialogs.discardQuestions.size(), 1);
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
 
     dialogs.discardAnswer = true;
     QDragEnterEvent enterAgain(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
@@ -276,7 +281,7 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     QTest::qWait(20);
     win->waitForOpen();
     EXPECT_EQ(dialogs.discardQuestions.size(), 2);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(win->windowTitle(), Fixture("cbr128_stereo.mp3"));
 }
 
@@ -285,7 +290,7 @@ TEST_F(EditHistoryTest, ClosingOverUnsplitCutLinesAsksAndCancelKeepsTheWindow) {
     dialogs.discardAnswer = false;
     EXPECT_FALSE(win->close());
     EXPECT_TRUE(win->isVisible());
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     ASSERT_EQ(dialogs.discardQuestions.size(), 1);
     dialogs.discardAnswer = true;
     EXPECT_TRUE(win->close());

@@ -4,8 +4,10 @@
 // peaks are held back by the open job's seam, so "still computing" lasts as
 // long as a test needs it.
 #include "core/analysis/open_file.h"
+
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/preview_peaks.h"
+#include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -205,12 +207,12 @@ TEST_F(InstantOpenTest, EditingAndSplittingWorkWhileTheExactPeaksRun) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     QTest::qWait(450);
     win->stopPlayback();
-    EXPECT_EQ(st->CutCount, 2);
+    EXPECT_EQ(PartCount(*st), 2);
     // Equal parts.
     Panel()->byPartsRadio->click();
     Panel()->partsSpin->setValue(3);
     Panel()->prepareButton->click();
-    ASSERT_EQ(st->CutCount, 3);
+    ASSERT_EQ(PartCount(*st), 3);
     EXPECT_TRUE(win->openJob()->peaksRunning());
     // Play.
     win->onPlayClicked();
@@ -228,7 +230,7 @@ TEST_F(InstantOpenTest, EditingAndSplittingWorkWhileTheExactPeaksRun) {
     EXPECT_TRUE(win->openJob()->peaksRunning());
     // The peaks finish under the edits, which stay.
     Release();
-    EXPECT_EQ(st->CutCount, 3);
+    EXPECT_EQ(PartCount(*st), 3);
     EXPECT_TRUE(SameTable(*st, ExactPeaks(path)));
 }
 
@@ -304,12 +306,12 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     PrepareInput in;
     in.mode = SplitModeKind::BySilence;
     ASSERT_TRUE(PrepareCutLines(ref, in).acted);
-    ASSERT_GT(ref.CutCount, 1);
+    ASSERT_GT(PartCount(ref), 1);
 
     OpenHeld(path);
     Panel()->bySilenceRadio->click();
     Panel()->prepareButton->click();
-    EXPECT_EQ(st->CutCount, 1); // waits
+    EXPECT_EQ(PartCount(*st), 1); // waits
     EXPECT_TRUE(win->document().PreparePending());
     EXPECT_TRUE(dialogs.messages.isEmpty());
     win->onStatusTick();
@@ -317,10 +319,10 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
 
     Release();
     EXPECT_FALSE(win->document().PreparePending());
-    ASSERT_EQ(st->CutCount, ref.CutCount);
-    for (int k = 1; k <= ref.CutCount; ++k)
-        EXPECT_EQ(st->CutLine[k], ref.CutLine[k]) << k;
-    EXPECT_EQ(win->partList()->topLevelItemCount(), ref.CutCount);
+    ASSERT_EQ(PartCount(*st), PartCount(ref));
+    for (int k = 1; k <= PartCount(ref); ++k)
+        EXPECT_EQ(PartFirstFrame(*st, k), PartFirstFrame(ref, k)) << k;
+    EXPECT_EQ(win->partList()->topLevelItemCount(), PartCount(ref));
 }
 
 } // namespace

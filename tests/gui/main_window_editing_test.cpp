@@ -3,6 +3,8 @@
 // events with a fixture open and the fake audio engine playing.
 #include "ui/view/wave_mouse.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/parts/cut_lines.h"
 #include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
@@ -51,7 +53,7 @@ protected:
         win->onOpenTriggered();
         win->waitForOpen();
         ASSERT_TRUE(st.FileLoaded);
-        ASSERT_EQ(st.CutCount, 1);
+        ASSERT_EQ(PartCount(st), 1);
         ASSERT_GT(st.FrameCount, 1000u);
         st.OutputFolder = dir.filePath("out").toStdString();
     }
@@ -60,7 +62,7 @@ protected:
     const ViewGeometry& G() const { return win->viewGeometry(); }
     int32_t z() const { return ZoomFactor[st.ZoomLevel]; }
     int lineX(int k) const {
-        return static_cast<int>(FrameMapping(G(), st).frameToX(st.CutLine[k]));
+        return static_cast<int>(FrameMapping(G(), st).frameToX(PartFirstFrame(st, k)));
     }
     int64_t frameAt(int x) const { return FrameMapping(G(), st).xToFrame(x); }
     int UseMarkY() const { return G().waveTop + G().waveHalf; }
@@ -112,14 +114,14 @@ TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
     const QPoint p(400, 100);
     DoubleClick(p);
     // The line is there at once; playback waits for the release's 300 ms.
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], frameAt(400));
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), frameAt(400));
     EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     EXPECT_FALSE(st.IsPlaying);
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
-    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
+    EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
     EXPECT_EQ(PlayCount(), 1);
     EXPECT_FALSE(win->waveMouse()->dragging);
     EXPECT_EQ(win->waveMouse()->pendingReleases(), 0);
@@ -131,44 +133,44 @@ TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
     st.ViewFirstFrame = static_cast<int32_t>(st.FrameCount) - 500;
     const int xEnd = static_cast<int>(FrameMapping(G(), st).frameToX(st.FrameCount - 10));
     DoubleClick(QPoint(xEnd, 100));
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     DoubleClick(QPoint(xEnd - 1, 100)); // frame count - 11
-    EXPECT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 11);
+    EXPECT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), static_cast<int32_t>(st.FrameCount) - 11);
     QTest::qWait(kAfterClickWait);
 }
 
 TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
-    for (int k = 2; k <= kMaxCutLines; ++k)
+    for (int k = 2; k <= kMaxParts; ++k)
         ASSERT_TRUE(AddCutLine(st, k));
     win->refreshPartList();
     DoubleClick(QPoint(700, 100));
-    EXPECT_EQ(st.CutCount, kMaxCutLines);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), kMaxCutLines);
+    EXPECT_EQ(PartCount(st), kMaxParts);
+    EXPECT_EQ(win->partList()->topLevelItemCount(), kMaxParts);
     QTest::qWait(kAfterClickWait);
 }
 
 TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     const int x = AddLineAt(400);
-    const int32_t before = st.CutLine[2];
+    const int32_t before = PartFirstFrame(st, 2);
 
     QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x + 6, 100));
     QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
-    EXPECT_EQ(st.CutLine[2], before);
+    EXPECT_EQ(PartFirstFrame(st, 2), before);
     QTest::qWait(kAfterClickWait);
     win->stopPlayback();
 
     QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x - 5, 100));
     EXPECT_TRUE(win->waveMouse()->dragging);
     QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
-    EXPECT_EQ(st.CutLine[2], frameAt(x + 100));
+    EXPECT_EQ(PartFirstFrame(st, 2), frameAt(x + 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     QTest::qWait(kAfterClickWait);
     EXPECT_FALSE(win->waveMouse()->dragging);
     // The list was rebuilt at the end of the drag.
     EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
-              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+              FormatTimeText(true, PartFirstFrame(st, 2) * st.FrameDuration));
 }
 
 TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
@@ -177,7 +179,7 @@ TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
     EXPECT_FALSE(win->waveMouse()->dragging);
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
     Click(QPoint(G().waveLeft + 3, G().waveTop + 5));
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     QTest::qWait(kAfterClickWait);
 }
 
@@ -202,17 +204,17 @@ TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
     const int x = AddLineAt(400);
     QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x, 100));
     QTest::mouseMove(win->waveView(), QPoint(G().waveRight + 200, 100));
-    EXPECT_EQ(st.CutLine[2], static_cast<int32_t>(st.FrameCount) - 10);
+    EXPECT_EQ(PartFirstFrame(st, 2), static_cast<int32_t>(st.FrameCount) - 10);
     std::string hms, ms;
-    SplitClockText(st.PartStart[2] * st.FrameDuration, hms, ms);
+    SplitClockText(PartFirstFrame(st, 2) * st.FrameDuration, hms, ms);
     EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
     EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text().toStdString(), ms);
     QTest::mouseMove(win->waveView(), QPoint(-300, 100));
-    EXPECT_EQ(st.CutLine[2], 0);
-    EXPECT_EQ(st.CutLine[1], 0);
+    EXPECT_EQ(PartFirstFrame(st, 2), 0);
+    EXPECT_EQ(PartFirstFrame(st, 1), 0);
     // Still held: back into the file.
     QTest::mouseMove(win->waveView(), QPoint(300, 100));
-    EXPECT_EQ(st.CutLine[2], frameAt(300));
+    EXPECT_EQ(PartFirstFrame(st, 2), frameAt(300));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
     QTest::qWait(kAfterClickWait);
 }
@@ -220,22 +222,22 @@ TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
 TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
     AddLineAt(300);
     AddLineAt(500);
-    const int32_t neighbour = st.CutLine[3];
+    const int32_t neighbour = PartFirstFrame(st, 3);
     QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(lineX(2), 100));
     QTest::mouseMove(win->waveView(), QPoint(550, 100));
     QTest::mouseMove(win->waveView(), QPoint(600, 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(600, 100));
     QTest::qWait(kAfterClickWait);
-    ASSERT_EQ(st.CutCount, 3);
-    EXPECT_EQ(st.CutLine[2], neighbour);
-    EXPECT_EQ(st.CutLine[3], frameAt(600));
+    ASSERT_EQ(PartCount(st), 3);
+    EXPECT_EQ(PartFirstFrame(st, 2), neighbour);
+    EXPECT_EQ(PartFirstFrame(st, 3), frameAt(600));
 }
 
 TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
     const int x = AddLineAt(400);
     const QImage ticked = UseMarkPixels(2);
     Click(QPoint(x + 8, UseMarkY()));
-    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_FALSE(PartTicked(st, 2));
     EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
     EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
     EXPECT_NE(UseMarkPixels(2), ticked);
@@ -245,9 +247,9 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
 
     // Part 1's mark sits at the file start.
     Click(QPoint(G().waveLeft + 4, UseMarkY()));
-    EXPECT_FALSE(st.PartUsed[1]);
+    EXPECT_FALSE(PartTicked(st, 1));
     Click(QPoint(x + 8, UseMarkY()));
-    EXPECT_TRUE(st.PartUsed[2]);
+    EXPECT_TRUE(PartTicked(st, 2));
     EXPECT_EQ(UseMarkPixels(2), ticked);
     QTest::qWait(kAfterClickWait);
     EXPECT_EQ(PlayCount(), 0);
@@ -261,8 +263,8 @@ TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
     ASSERT_TRUE(st.IsPlaying);
     engine.calls.clear();
     Click(QPoint(x + 4, G().waveTop + 6));
-    EXPECT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], frameAt(600));
+    EXPECT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), frameAt(600));
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.SelectedPart, 0);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
@@ -278,7 +280,7 @@ TEST_F(WaveMouseTest, ThePlayMarkPlaysItsPartFromTheStart) {
     QTest::qWait(kAfterClickWait);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
-    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
+    EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
 }
 
 TEST_F(WaveMouseTest, APlainClickPlaysFromTheClickedFrameInItsPart) {
@@ -296,7 +298,8 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
     AddLineAt(600);
     const FrameMapping m(G(), st);
     const int mid = static_cast<int>(
-        (m.frameToStripColumn(st.PartStart[2]) + m.frameToStripColumn(st.PartEnd[2])) / 2 +
+        (m.frameToStripColumn(PartFirstFrame(st, 2)) + m.frameToStripColumn(PartLastFrame(st, 2))) /
+            2 +
         G().waveLeft);
     Click(QPoint(mid, StripY()));
     EXPECT_EQ(st.SelectedPart, 2);
@@ -309,8 +312,8 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
     DoubleClick(QPoint(mid, StripY()));
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
-    EXPECT_EQ(HeardFrame(), st.PartStart[2]);
-    EXPECT_EQ(st.CutCount, 3); // no line added from the strip
+    EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
+    EXPECT_EQ(PartCount(st), 3); // no line added from the strip
     QTest::qWait(kAfterClickWait);
 }
 
@@ -320,7 +323,7 @@ TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
     QTreeWidgetItem* row = win->partList()->topLevelItem(1);
     win->partList()->setCurrentItem(row);
     row->setCheckState(0, Qt::Unchecked);
-    EXPECT_FALSE(st.PartUsed[2]);
+    EXPECT_FALSE(PartTicked(st, 2));
     EXPECT_EQ(row->text(1), "Not Used");
     EXPECT_NE(UseMarkPixels(2), ticked);
 }
@@ -349,7 +352,7 @@ TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
 
     // "Clear Cut Lines" goes back to one part and shows the original file.
     win->partMenu()->clearAction->trigger();
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
     EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Original File");
 }
@@ -444,9 +447,9 @@ TEST_F(WaveMouseTest, TheSplitRunsBesideTheWindowWhichRefusesEditsUntilItEnds) {
     ASSERT_TRUE(split->isRunning());
     EXPECT_TRUE(win->isBusy());
     EXPECT_FALSE(FindPart<QFrame>(win.get(), "splitFrame")->isEnabled());
-    const int cuts = st.CutCount;
+    const int cuts = PartCount(st);
     DoubleClick(QPoint(600, 100)); // refused: the parts being written stay
-    EXPECT_EQ(st.CutCount, cuts);
+    EXPECT_EQ(PartCount(st), cuts);
     // Closing now waits for the files, and asks nothing: they are split.
     EXPECT_TRUE(win->close());
     EXPECT_FALSE(split->isRunning());

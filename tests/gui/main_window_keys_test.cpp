@@ -4,6 +4,8 @@
 // box numbers and equal time in hours, driven by real events on real MP3s.
 #include "core/analysis/time_base.h"
 #include "core/parts/time_text.h"
+
+#include "core/parts/part_access.h"
 #include "core/parts/typed_cut.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
@@ -117,24 +119,24 @@ TEST_F(WindowKeysTest, AddCutAtAsksForATimeAndPutsTheLineOnTheNearestFrame) {
     ASSERT_EQ(dialogs.timeQuestions.size(), 3);
     EXPECT_EQ(dialogs.timeQuestions[0], QStringLiteral("Add cut at\u2026"));
     EXPECT_EQ(dialogs.timeQuestions[2], "0:00:00.000"); // the play cursor's time
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
 
     AddCutAt("0:00:20.013");
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], Frame(20.013));
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(20.013));
     EXPECT_EQ(st.SelectedPart, 2);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
     // Minutes and seconds alone, and no milliseconds, read as well.
     AddCutAt("00:40");
-    ASSERT_EQ(st.CutCount, 3);
-    EXPECT_EQ(st.CutLine[3], Frame(40.0));
+    ASSERT_EQ(PartCount(st), 3);
+    EXPECT_EQ(PartFirstFrame(st, 3), Frame(40.0));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(";").toStdString();
 
     // Refusals: outside the file, on a line, no time at all.
     AddCutAt("0:05:00.000");
     AddCutAt("0:00:40.000");
     AddCutAt("twenty");
-    EXPECT_EQ(st.CutCount, 3);
+    EXPECT_EQ(PartCount(st), 3);
     ASSERT_EQ(dialogs.messages.size(), 3);
     EXPECT_TRUE(dialogs.messages[0].contains("outside the file"))
         << dialogs.messages[0].toStdString();
@@ -143,7 +145,7 @@ TEST_F(WindowKeysTest, AddCutAtAsksForATimeAndPutsTheLineOnTheNearestFrame) {
 
     // Each added line is one undo step.
     FindPart<QAction>(win, "undoAction")->trigger();
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
 }
 
 TEST_F(WindowKeysTest, TheStartFieldMovesTheSelectedPartsCutLineUndoably) {
@@ -153,29 +155,30 @@ TEST_F(WindowKeysTest, TheStartFieldMovesTheSelectedPartsCutLineUndoably) {
     ASSERT_EQ(st.SelectedPart, 2);
     QLineEdit* field = win->partStartEdit();
     EXPECT_TRUE(field->isEnabled());
-    EXPECT_EQ(field->text().toStdString(), FormatClockMsText(st.PartStart[2] * st.FrameDuration));
+    EXPECT_EQ(field->text().toStdString(),
+              FormatClockMsText(PartFirstFrame(st, 2) * st.FrameDuration));
 
     TypeStart("0:00:25.500");
-    EXPECT_EQ(st.CutLine[2], Frame(25.5));
-    EXPECT_EQ(st.PartEnd[1], Frame(25.5) - 1);
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(25.5));
+    EXPECT_EQ(PartLastFrame(st, 1), Frame(25.5) - 1);
     EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
-              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+              FormatTimeText(true, PartFirstFrame(st, 2) * st.FrameDuration));
     EXPECT_EQ(field->text().toStdString(), FormatClockMsText(Frame(25.5) * st.FrameDuration));
 
     // Outside the file and on the other line: a message, nothing moves.
     TypeStart("1:00:00.000");
-    TypeStart(QString::fromStdString(FormatClockMsText(st.CutLine[3] * st.FrameDuration)));
+    TypeStart(QString::fromStdString(FormatClockMsText(PartFirstFrame(st, 3) * st.FrameDuration)));
     ASSERT_EQ(dialogs.messages.size(), 2);
     EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
     EXPECT_TRUE(dialogs.messages[1].contains("on cut line 3"));
-    EXPECT_EQ(st.CutLine[2], Frame(25.5));
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(25.5));
     // The refused text is replaced by the start again.
     EXPECT_EQ(field->text().toStdString(), FormatClockMsText(Frame(25.5) * st.FrameDuration));
 
     FindPart<QAction>(win, "undoAction")->trigger();
-    EXPECT_EQ(st.CutLine[2], Frame(20.0));
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(20.0));
     FindPart<QAction>(win, "redoAction")->trigger();
-    EXPECT_EQ(st.CutLine[2], Frame(25.5));
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(25.5));
 
     // The first part starts with the file: nothing to type.
     win->partList()->selectPart(1);
@@ -193,16 +196,17 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr);
     // The editor opens with the exact start, not the list's shorter text.
-    EXPECT_EQ(editor->text().toStdString(), FormatClockMsText(st.PartStart[2] * st.FrameDuration));
+    EXPECT_EQ(editor->text().toStdString(),
+              FormatClockMsText(PartFirstFrame(st, 2) * st.FrameDuration));
     EXPECT_FALSE(st.IsPlaying); // a double click there edits; it does not play
     editor->selectAll();
     QTest::keyClicks(editor, "0:00:30.000");
     QTest::keyClick(editor, Qt::Key_Return);
-    for (int i = 0; i < 200 && st.CutLine[2] != Frame(30.0); ++i)
+    for (int i = 0; i < 200 && PartFirstFrame(st, 2) != Frame(30.0); ++i)
         QTest::qWait(10);
-    EXPECT_EQ(st.CutLine[2], Frame(30.0));
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(30.0));
     EXPECT_EQ(list->topLevelItem(1)->text(2).toStdString(),
-              FormatTimeText(true, st.PartStart[2] * st.FrameDuration));
+              FormatTimeText(true, PartFirstFrame(st, 2) * st.FrameDuration));
 
     // A refused time in the cell: the message, the line stays.
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -216,7 +220,7 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
         QTest::qWait(10);
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
-    EXPECT_EQ(st.CutLine[2], Frame(30.0));
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(30.0));
 
     // A double click elsewhere in the row still plays the part.
     const QPoint status(list->header()->sectionViewportPosition(1) + 5, cell.center().y());
@@ -282,31 +286,31 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
     for (int i = 0; i < 10; ++i)
         Key(Qt::Key_Right);
     Key(Qt::Key_M);
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], 10 * Second());
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), 10 * Second());
     EXPECT_EQ(st.SelectedPart, 2);
     // A second M on the same spot adds nothing.
     Key(Qt::Key_M);
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     for (int i = 0; i < 5; ++i)
         Key(Qt::Key_Right);
     Key(Qt::Key_Insert);
-    ASSERT_EQ(st.CutCount, 3);
-    EXPECT_EQ(st.CutLine[3], 15 * Second());
+    ASSERT_EQ(PartCount(st), 3);
+    EXPECT_EQ(PartFirstFrame(st, 3), 15 * Second());
     EXPECT_EQ(st.SelectedPart, 3);
 
     // Delete takes the selected part's starting line; part 1 has none.
     Key(Qt::Key_Delete);
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], 10 * Second());
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), 10 * Second());
     win->partList()->selectPart(1);
     Key(Qt::Key_Delete);
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     // From the part list as well.
     win->partList()->selectPart(2);
     ASSERT_TRUE(win->partList()->hasFocus());
     Key(Qt::Key_Delete);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
     EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
     // The tag panel keeps its letters: M in the genre box adds no line.
     FocusWave();
@@ -315,7 +319,7 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
     win->tagPanel()->genreCombo->setFocus();
     ASSERT_TRUE(win->tagPanel()->genreCombo->hasFocus());
     Key(Qt::Key_M);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
 
     // While playing, M cuts where the sound is and playback goes on.
     FocusWave();
@@ -323,8 +327,8 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
     engine.Advance(st.PlayStream, FrameToPcmBytes(st, 300));
     win->onPlaybackTick();
     Key(Qt::Key_M);
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], 300);
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), 300);
     win->onPlaybackTick();
     EXPECT_TRUE(st.IsPlaying);
 }
@@ -343,7 +347,7 @@ TEST_F(WindowKeysTest, SpacePlaysAndStopsWhereverTheFocusIsButInATextField) {
         Key(Qt::Key_Space);
         EXPECT_FALSE(st.IsPlaying) << w->objectName().toStdString();
     }
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     EXPECT_FALSE(FindPart<QRadioButton>(win, "byPartsRadio")->isChecked());
 
     // Typing: the space goes into the text.
@@ -390,9 +394,9 @@ TEST_F(WindowKeysTest, ZoomToFitShowsTheWholeFileAtAFractionalScale) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
-    ASSERT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.CutLine[2], FrameUnder(x));
-    EXPECT_EQ(FrameMapping(G(), st).frameToX(st.CutLine[2]), x);
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), FrameUnder(x));
+    EXPECT_EQ(FrameMapping(G(), st).frameToX(PartFirstFrame(st, 2)), x);
     QTest::qWait(kAfterClickWait);
     win->stopPlayback();
 
@@ -494,7 +498,7 @@ TEST_F(WindowKeysTest, SpinBoxesTakeTypedNumbers) {
     QTest::keyClick(panel->partsSpin, Qt::Key_Return);
     EXPECT_EQ(panel->partsSpin->value(), 7);
     panel->onPrepareClicked();
-    EXPECT_EQ(st.CutCount, 7);
+    EXPECT_EQ(PartCount(st), 7);
 }
 
 TEST_F(WindowKeysTest, EqualTimeTakesHours) {
@@ -520,9 +524,9 @@ TEST_F(WindowKeysTest, EqualTimeTakesHours) {
     panel->secondsEdit->setText("00");
     panel->onPrepareClicked();
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(";").toStdString();
-    ASSERT_EQ(st.CutCount, 3); // 1:00:00, 1:00:00 and 0:10:00
-    EXPECT_EQ(st.CutLine[2], Frame(3600.0));
-    EXPECT_EQ(st.CutLine[3], Frame(7200.0));
+    ASSERT_EQ(PartCount(st), 3); // 1:00:00, 1:00:00 and 0:10:00
+    EXPECT_EQ(PartFirstFrame(st, 2), Frame(3600.0));
+    EXPECT_EQ(PartFirstFrame(st, 3), Frame(7200.0));
 
     // Three hours do not fit into the file; letters are not typed.
     panel->hoursEdit->setText("3");

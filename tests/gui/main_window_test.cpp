@@ -2,6 +2,8 @@
 // through the (fake) chooser, zoom and scrolling, the status display, the menu
 // commands and the settings file written at close.
 #include "core/parts/cut_lines.h"
+
+#include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -157,7 +159,7 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
     EXPECT_FALSE(st->FileLoaded);
     EXPECT_EQ(st->ZoomLevel, 1);
     EXPECT_DOUBLE_EQ(st->FrameDuration, 0.02612);
-    EXPECT_EQ(st->CutCount, 0);
+    EXPECT_EQ(PartCount(*st), 0);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Tessivo"));
     EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text(), QStringLiteral("0:00:00"));
     EXPECT_EQ(FindPart<QLabel>(win, "clockMsLabel")->text(), QStringLiteral(":000"));
@@ -279,11 +281,11 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
 
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_EQ(QString::fromStdString(st->FileName), path);
-    EXPECT_EQ(st->CutCount, 1);
-    EXPECT_EQ(st->CutLine[1], 0);
-    EXPECT_EQ(st->PartEnd[1], int32_t(st->FrameCount) - 1);
-    EXPECT_TRUE(st->PartUsed[1]);
-    EXPECT_FALSE(st->PartSaved[1]);
+    EXPECT_EQ(PartCount(*st), 1);
+    EXPECT_EQ(PartFirstFrame(*st, 1), 0);
+    EXPECT_EQ(PartLastFrame(*st, 1), int32_t(st->FrameCount) - 1);
+    EXPECT_TRUE(PartTicked(*st, 1));
+    EXPECT_FALSE(PartSaved(*st, 1));
     EXPECT_EQ(st->SelectedPart, 0);
     EXPECT_EQ(st->ViewFirstFrame, 0);
     EXPECT_EQ(st->ZoomLevel, 1); // 2 s fit at one frame per column
@@ -338,8 +340,8 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     // A refused open leaves the file on show as it was: its cut lines, name,
     // title, status words and stream text.
     EXPECT_TRUE(st->FileLoaded);
-    EXPECT_EQ(st->CutCount, 2);
-    EXPECT_EQ(st->CutLine[2], 30);
+    EXPECT_EQ(PartCount(*st), 2);
+    EXPECT_EQ(PartFirstFrame(*st, 2), 30);
     EXPECT_NE(st->FrameCount, 0u);
     EXPECT_EQ(st->SplitFileCount, 4);
     EXPECT_EQ(QString::fromStdString(st->FileName), good);
@@ -364,14 +366,14 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
         Open(Fixture(name));
         EXPECT_TRUE(st->FileLoaded) << name;
         EXPECT_EQ(dialogs.messages.size(), 1) << name;
-        EXPECT_EQ(st->CutCount, 2) << name;
+        EXPECT_EQ(PartCount(*st), 2) << name;
     }
 
     // The window stays usable: the next good file opens.
     Open(Fixture("mono.mp3"));
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_EQ(st->ChannelCount, 1);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
 }
 
 TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
@@ -390,8 +392,8 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
     Open(Fixture("cbr128_stereo.mp3"));
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_NE(st->FrameCount, longFrames);
-    EXPECT_EQ(st->CutCount, 1);
-    EXPECT_EQ(st->PartEnd[1], int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(PartCount(*st), 1);
+    EXPECT_EQ(PartLastFrame(*st, 1), int32_t(st->FrameCount) - 1);
     EXPECT_EQ(st->SelectedPart, 0);
     EXPECT_EQ(st->SplitFileCount, 0);
     EXPECT_EQ(st->ViewFirstFrame, 0);
@@ -429,7 +431,7 @@ TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
     Open(Fixture("long65.mp3"));
     EXPECT_FALSE(st->FileLoaded);
-    EXPECT_EQ(st->CutCount, 0);
+    EXPECT_EQ(PartCount(*st), 0);
     EXPECT_EQ(st->FrameCount, 0u);
     EXPECT_EQ(st->PlayStream, 0u);
     ASSERT_EQ(dialogs.errors.size(), 1); // the general error handler's box
@@ -648,9 +650,7 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     Start();
     FakeOpenFile(*st, 2000);
     st->FrameDuration = 0.1;
-    st->CutCount = 2;
-    st->PartStart[2] = 602; // 60.2 s
-    st->PartEnd[2] = 1197;  // ends at 119.8 s
+    ReplaceParts(*st, {602, 1198}); // part 2: 60.2 s, ends at 119.8 s
     st->SelectedPart = 2;
     win->onStatusTick();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));

@@ -1,6 +1,8 @@
 // The part list and the context menu, driven by real clicks on a fixture's parts.
 #include "ui/parts/part_list_view.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/open_file.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
@@ -36,7 +38,7 @@ protected:
         const auto at = [&](double s) { return static_cast<int32_t>(s / st.FrameDuration); };
         ASSERT_TRUE(AddCutLine(st, at(20.0)));
         ASSERT_TRUE(AddCutLine(st, at(40.0)));
-        ASSERT_EQ(st.CutCount, 3);
+        ASSERT_EQ(PartCount(st), 3);
     }
 
     QPoint CheckBoxCentre(int row) {
@@ -77,13 +79,13 @@ TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
 
 TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
     ThreeParts();
-    st.PartUsed[2] = false;
-    st.PartSaved[3] = true;
-    st.PartSaved[2] = true; // not used: "Not Used" wins
-    PartTagSlot& tag = st.PartTag[3];
-    tag.present = true;
-    tag.fields.title = "Caf\u00e9 title";
-    tag.fields.artist = "012345678901234567890123456789"; // full width
+    st.Parts[1].ticked = false;
+    st.Parts[2].writtenFile = "/tmp/earlier/long65-08.mp3";
+    st.Parts[1].writtenFile = "/tmp/earlier/long65-07.mp3"; // not used: "Not Used" wins
+    PartRecord& part = st.Parts[2];
+    part.own.title = "Caf\u00e9 title";
+    part.own.artist = "012345678901234567890123456789"; // full width
+    part.ownFields = kTagTitle | kTagArtist;
     list->refreshPartList();
     ASSERT_EQ(list->topLevelItemCount(), 3);
     EXPECT_EQ(list->topLevelItem(0)->text(1), "Prepared");
@@ -94,21 +96,28 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
     for (int k = 1; k <= 3; ++k) {
         QTreeWidgetItem* row = list->topLevelItem(k - 1);
         EXPECT_EQ(row->text(0), QString::number(k));
-        const double a = st.PartStart[k] * st.FrameDuration;
-        const double b = (st.PartEnd[k] + 1.0) * st.FrameDuration;
+        const double a = PartFirstFrame(st, k) * st.FrameDuration;
+        const double b = (PartLastFrame(st, k) + 1.0) * st.FrameDuration;
         EXPECT_EQ(row->text(2).toStdString(), FormatTimeText(true, a));
         EXPECT_EQ(row->text(3).toStdString(), FormatTimeText(true, b));
     }
-    // The file names are the ones a split writes: the unticked part gets none
-    // and the part after it takes the next number.
-    EXPECT_EQ(list->topLevelItem(1)->text(5), "");
-    EXPECT_EQ(list->topLevelItem(2)->text(5), "/tmp/out/long65-02.mp3");
+    // A saved part names the file it was written to.
+    EXPECT_EQ(list->topLevelItem(2)->text(5), "/tmp/earlier/long65-08.mp3");
     // The last part ends with the file: the End column shows the file's length.
     EXPECT_EQ(list->topLevelItem(2)->text(3).toStdString(),
               FormatTimeText(true, st.FrameCount * st.FrameDuration));
     EXPECT_EQ(list->topLevelItem(0)->text(5), "/tmp/out/long65-01.mp3");
     EXPECT_EQ(list->topLevelItem(2)->text(6), QString::fromUtf8("Caf\u00e9 title"));
     EXPECT_EQ(list->topLevelItem(2)->text(7), "012345678901234567890123456789");
+
+    // Unsaved, the file names are the ones a split writes: the unticked part
+    // gets none and the part after it takes the next number.
+    for (PartRecord& p : st.Parts)
+        p.writtenFile.clear();
+    list->refreshPartList();
+    EXPECT_EQ(list->topLevelItem(1)->text(5), "");
+    EXPECT_EQ(list->topLevelItem(2)->text(5), "/tmp/out/long65-02.mp3");
+    EXPECT_EQ(list->topLevelItem(2)->text(1), "Prepared");
 }
 
 TEST_F(PartListViewTest, AnEmptyPartShowsEqualBeginAndEndAndZeroDuration) {
@@ -123,7 +132,7 @@ TEST_F(PartListViewTest, AnEmptyPartShowsEqualBeginAndEndAndZeroDuration) {
 TEST_F(PartListViewTest, RebuildSelectsTheSelectedPartOnceAfterEveryRowIsInPlace) {
     ThreeParts();
     st.SelectedPart = 2;
-    st.PartUsed[2] = false;
+    st.Parts[1].ticked = false;
     QSignalSpy tags(list.get(), &PartListView::showPartTags);
     QSignalSpy redraw(list.get(), &PartListView::viewChanged);
     int rowsWhenTagsShown = -1;
@@ -135,7 +144,7 @@ TEST_F(PartListViewTest, RebuildSelectsTheSelectedPartOnceAfterEveryRowIsInPlace
     EXPECT_EQ(rowsWhenTagsShown, 3);
     EXPECT_EQ(redraw.count(), 1);
     EXPECT_EQ(list->currentItem(), list->topLevelItem(1));
-    EXPECT_FALSE(st.PartUsed[2]); // the rebuild did not tick it
+    EXPECT_FALSE(PartTicked(st, 2)); // the rebuild did not tick it
     EXPECT_EQ(st.SelectedPart, 2);
 
     // Nothing selected: no tags shown, no redraw asked for.
@@ -153,9 +162,9 @@ TEST_F(PartListViewTest, ClickingTheCheckBoxOfAnotherRowSelectsItAndUnticksThatP
     QSignalSpy redraw(list.get(), &PartListView::viewChanged);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
     EXPECT_EQ(st.SelectedPart, 2);
-    EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_TRUE(st.PartUsed[1]);
-    EXPECT_TRUE(st.PartUsed[3]);
+    EXPECT_FALSE(PartTicked(st, 2));
+    EXPECT_TRUE(PartTicked(st, 1));
+    EXPECT_TRUE(PartTicked(st, 3));
     EXPECT_EQ(list->topLevelItem(1)->text(1), "Not Used");
     EXPECT_EQ(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
     ASSERT_GE(tags.count(), 1);
@@ -164,7 +173,7 @@ TEST_F(PartListViewTest, ClickingTheCheckBoxOfAnotherRowSelectsItAndUnticksThatP
 
     // Ticking it again brings back "Prepared".
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, CheckBoxCentre(1));
-    EXPECT_TRUE(st.PartUsed[2]);
+    EXPECT_TRUE(PartTicked(st, 2));
     EXPECT_EQ(list->topLevelItem(1)->text(1), "Prepared");
 }
 
@@ -176,14 +185,14 @@ TEST_F(PartListViewTest, SelectingARowSelectsThePartAndShowsItsTags) {
     EXPECT_EQ(st.SelectedPart, 3);
     ASSERT_EQ(tags.count(), 1);
     EXPECT_EQ(tags.first().first().toInt(), 3);
-    EXPECT_TRUE(st.PartUsed[3]);
+    EXPECT_TRUE(PartTicked(st, 3));
 }
 
 TEST_F(PartListViewTest, UpdatePartStatusRewritesOneRowQuietly) {
     ThreeParts();
     list->refreshPartList();
     QSignalSpy tags(list.get(), &PartListView::showPartTags);
-    st.PartUsed[3] = false;
+    st.Parts[2].ticked = false;
     list->updatePartStatus(3);
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
     EXPECT_EQ(list->topLevelItem(2)->checkState(0), Qt::Unchecked);
@@ -258,12 +267,12 @@ TEST_F(PartPopupMenuTest, SelectedPartNamesTheItemsAndUsePartTogglesTheMark) {
     EXPECT_TRUE(menu->playPartAction->isEnabled());
 
     menu->usePartAction->trigger();
-    EXPECT_FALSE(st.PartUsed[3]);
+    EXPECT_FALSE(PartTicked(st, 3));
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Not Used");
     menu->updateItems();
     EXPECT_FALSE(menu->usePartAction->isChecked());
     menu->usePartAction->trigger();
-    EXPECT_TRUE(st.PartUsed[3]);
+    EXPECT_TRUE(PartTicked(st, 3));
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Prepared");
     EXPECT_EQ(redraw.count(), 2);
 

@@ -3,6 +3,8 @@
 // waveform picture is not redrawn to move them, the status caption, the
 // level meter, the end-of-part stop and the error message.
 #include "core/parts/cut_lines.h"
+
+#include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
@@ -174,7 +176,7 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
     const int32_t third = int32_t(st_.FrameCount / 3);
     ASSERT_TRUE(AddCutLine(st_, third));
     ASSERT_TRUE(AddCutLine(st_, 2 * third));
-    ASSERT_EQ(st_.CutCount, 3);
+    ASSERT_EQ(PartCount(st_), 3);
     st_.SelectedPart = 2;
     FindPart<QSlider>(win_, "rateSlider")->setValue(30);
     win_->onPlayClicked();

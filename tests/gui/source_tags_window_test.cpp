@@ -3,6 +3,8 @@
 // unchanged, and "Split at chapters" cuts at the file's chapters. The files
 // are tagged at test time with Debian's python3-mutagen.
 #include "core/analysis/open_file.h"
+
+#include "core/parts/part_access.h"
 #include "core/parts/prepare.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
@@ -170,18 +172,19 @@ protected:
     // returns when both parts are marked saved (the split may finish after
     // the dialog closed).
     bool Split() {
-        st.PartSaved[1] = st.PartSaved[2] = false;
+        st.Parts[0].writtenFile.clear();
+        st.Parts[1].writtenFile.clear();
         QTimer::singleShot(0, win.get(), [this] {
             QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
         });
         win->onSplitTriggered();
         win->confirmDialog()->splitRunner()->wait();
-        return st.PartSaved[1] && st.PartSaved[2];
+        return PartSaved(st, 1) && PartSaved(st, 2);
     }
     std::vector<std::string> Titles() const {
         std::vector<std::string> titles;
-        for (int k = 1; k <= st.CutCount; ++k)
-            titles.push_back(st.PartTag[k].fields.title);
+        for (int k = 1; k <= PartCount(st); ++k)
+            titles.push_back(EffectivePartTag(st, k).fields.title);
         return titles;
     }
 
@@ -231,7 +234,7 @@ TEST_F(SourceTagsWindowTest, AUnicodeTitleTypedInThePanelReachesTheFilesUnchange
     Open(TaggedFile("source.mp3", PictureFile(false), false));
     FindPart<QRadioButton>(win, "byPartsRadio")->click();
     Prepare();
-    ASSERT_EQ(st.CutCount, 2);
+    ASSERT_EQ(PartCount(st), 2);
     win->partList()->selectPart(2);
     Panel()->showPartTags(2);
     const QString typed =
@@ -239,7 +242,7 @@ TEST_F(SourceTagsWindowTest, AUnicodeTitleTypedInThePanelReachesTheFilesUnchange
     Retype(Panel()->titleEdit, typed);
     QTest::mouseClick(Panel()->setButton, Qt::LeftButton);
     EXPECT_EQ(Panel()->titleEdit->text(), typed);
-    EXPECT_EQ(st.PartTag[2].fields.title, typed.toStdString());
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, typed.toStdString());
 
     int written = 0; // splits number their files on: 01, 02, then 03, 04
     for (TagFormat format : {TagFormat::V1V23, TagFormat::V24}) {
@@ -287,28 +290,28 @@ TEST_F(SourceTagsWindowTest, SplitAtChaptersCutsAtTheChaptersTitlesThePartsAndIs
     Open(TaggedFile("chapters.mp3", {}, true));
     ChaptersRadio()->click();
     Prepare();
-    ASSERT_EQ(st.CutCount, 3);
+    ASSERT_EQ(PartCount(st), 3);
     // Each cut within a frame and a half of its chapter's start (the frame
     // nearest it, after the file's Info frame when it has one).
     const double starts[] = {0.0, 20.0, 40.0};
     for (int k = 1; k <= 3; ++k) {
-        EXPECT_NEAR(st.CutLine[k] * st.FrameDuration, starts[k - 1], 1.5 * st.FrameDuration)
+        EXPECT_NEAR(PartFirstFrame(st, k) * st.FrameDuration, starts[k - 1], 1.5 * st.FrameDuration)
             << "part " << k;
-        EXPECT_TRUE(st.PartUsed[k]);
+        EXPECT_TRUE(PartTicked(st, k));
     }
     EXPECT_EQ(Titles(),
               (std::vector<std::string>{"Kapitel 1 — Ω", "Kapitel 2 — Ω", "Kapitel 3 — Ω"}));
     // The other fields stay the source's.
-    EXPECT_EQ(st.PartTag[2].fields.artist, kArtist.toStdString());
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.artist, kArtist.toStdString());
     EXPECT_EQ(win->partList()->topLevelItem(1)->text(6), QString::fromUtf8("Kapitel 2 — Ω"));
     QAction* undo = FindPart<QAction>(win, "undoAction");
     EXPECT_EQ(undo->text(), QStringLiteral("Undo Prepare"));
 
     undo->trigger();
-    EXPECT_EQ(st.CutCount, 1);
-    EXPECT_EQ(st.PartTag[1].fields.title, kTitle.toStdString());
+    EXPECT_EQ(PartCount(st), 1);
+    EXPECT_EQ(EffectivePartTag(st, 1).fields.title, kTitle.toStdString());
     FindPart<QAction>(win, "redoAction")->trigger();
-    EXPECT_EQ(st.CutCount, 3);
+    EXPECT_EQ(PartCount(st), 3);
     EXPECT_EQ(Titles()[2], "Kapitel 3 — Ω");
 }
 

@@ -1,6 +1,8 @@
 // The "Split Settings" panel driven by real key presses and clicks.
 #include "ui/parts/split_settings_panel.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_user_dialogs.h"
 
@@ -167,7 +169,7 @@ TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlo
     EXPECT_EQ(dialogs.messages.last(), "Too much parts (600) !\nPlease, increase the time value!");
     EXPECT_EQ(dialogs.messages.size(), 3);
     EXPECT_EQ(prepared.count(), 0);
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
 
     panel->minutesEdit->setText("01");
     panel->secondsEdit->setText("00");
@@ -175,9 +177,9 @@ TEST_F(SplitSettingsPanelTest, PrepareByTimeShowsEachMessageAndLeavesTheTableAlo
     QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages.size(), 3);
     EXPECT_EQ(prepared.count(), 1);
-    EXPECT_EQ(st.CutCount, 10);
+    EXPECT_EQ(PartCount(st), 10);
     EXPECT_EQ(st.SelectedPart, 0);
-    const int32_t step = st.CutLine[2];
+    const int32_t step = PartFirstFrame(st, 2);
     EXPECT_NEAR(step * st.FrameDuration, 60.0, st.FrameDuration);
 }
 
@@ -189,7 +191,7 @@ TEST_F(SplitSettingsPanelTest, PrepareWithoutAFileOrUnderTwoSecondsDoesNothing) 
     QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 0);
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    EXPECT_EQ(st.CutCount, 1);
+    EXPECT_EQ(PartCount(st), 1);
 }
 
 TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
@@ -199,9 +201,9 @@ TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
     panel->partsSpin->setValue(4);
     QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 1);
-    EXPECT_EQ(st.CutCount, 4);
+    EXPECT_EQ(PartCount(st), 4);
     for (int k = 1; k <= 4; ++k)
-        EXPECT_TRUE(st.PartUsed[k]);
+        EXPECT_TRUE(PartTicked(st, k));
 
     // Visual: no cut line changes, but the selection is cleared and the list
     // is rebuilt.
@@ -209,7 +211,7 @@ TEST_F(SplitSettingsPanelTest, PrepareInEqualPartsAndVisualModes) {
     st.SelectedPart = 2;
     QTest::mouseClick(panel->prepareButton, Qt::LeftButton);
     EXPECT_EQ(prepared.count(), 2);
-    EXPECT_EQ(st.CutCount, 4);
+    EXPECT_EQ(PartCount(st), 4);
     EXPECT_EQ(st.SelectedPart, 0);
 }
 

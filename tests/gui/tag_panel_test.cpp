@@ -81,7 +81,7 @@ TEST_F(TagPanelTest, OriginalFileShowsTheSourceTagAndItsFullComment) {
 
     TwoPartsSecondSelected();
     EXPECT_EQ(panel->partNameLabel->text(), "Part(2)");
-    EXPECT_EQ(panel->trackEdit->text(), "2"); // no source track: slot n gets n
+    EXPECT_EQ(panel->trackEdit->text(), "2"); // no source track: part n gets n
 }
 
 TEST_F(TagPanelTest, SourceGenreAndTrackAreShown) {
@@ -119,8 +119,8 @@ TEST_F(TagPanelTest, YearAndTrackTakeDigitsOnlyWithinTheirBounds) {
     EXPECT_EQ(panel->trackEdit->text(), "25");
 }
 
-TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedSlot) {
-    Open("cbr128_stereo.mp3"); // no ID3v1 tag: every slot empty
+TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedPart) {
+    Open("cbr128_stereo.mp3"); // no ID3v1 tag: no file tag
     TwoPartsSecondSelected();
     EXPECT_FALSE(panel->tagsEdited());
     Retype(panel->titleEdit, "Intro");
@@ -144,7 +144,7 @@ TEST_F(TagPanelTest, EditsBlackenSetAndSetStoresTheSelectedSlot) {
     EXPECT_EQ(tag[125], 0);
     EXPECT_EQ(tag[126], 12);
     EXPECT_EQ(tag[127], 67);
-    // Slot 1 is untouched.
+    // Part 1 is untouched.
     EXPECT_FALSE(IsTag(PartId3v1(st, 1)));
 
     // Showing the part again shows what was stored, genre included, so storing
@@ -178,7 +178,7 @@ TEST_F(TagPanelTest, StoringKeepsUnicodeAndTheRecordCutsToTheFieldWidths) {
     EXPECT_EQ(panel->albumEdit->text(), QString::fromUtf8("Caf\u00e9 \U0001F3B5"));
 }
 
-TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoSlot) {
+TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoTag) {
     Open("id3v1_track.mp3");
     TwoPartsSecondSelected();
     const Id3v1Record before = PartId3v1(st, 2);
@@ -186,8 +186,9 @@ TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoSlot) {
     EXPECT_EQ(PartId3v1(st, 2), before);
 
     Retype(panel->titleEdit, "Not stored");
-    ASSERT_TRUE(AddCutLine(st, 10));
+    ASSERT_TRUE(AddCutLine(st, 10)); // the shown part's audio is part 3 now
     panel->showPartTags(3);
+    EXPECT_EQ(EffectivePartTag(st, 3).fields.title, TagTitle(before));
     EXPECT_EQ(PartId3v1(st, 2), before);
     panel->showPartTags(2);
     EXPECT_EQ(panel->titleEdit->text().toStdString(), TagTitle(before));

@@ -1,7 +1,5 @@
 #include "ui/document/edit_history.h"
 
-#include "core/document/part_table_snapshot.h"
-
 #include <QUndoCommand>
 
 namespace tessivo {
@@ -38,15 +36,15 @@ public:
     }
 
 private:
-    void restore(const PartTableSnapshot& table);
+    void restore(const PartTable& table);
 
     EditHistory& history_;
     Document& doc_;
     EditKind kind_;
     int gesture_;
     bool done_ = true;
-    // Only the slots in use: unlimited steps stay small.
-    PartTableSnapshot before_, after_;
+    // The part records in use: unlimited steps stay small.
+    PartTable before_, after_;
 };
 
 } // namespace
@@ -103,8 +101,8 @@ void EditHistory::record(EditKind kind, const PartTable& before, const PartTable
 
 namespace {
 
-void PartTableCommand::restore(const PartTableSnapshot& table) {
-    doc_.RestoreParts(*table.Table());
+void PartTableCommand::restore(const PartTable& table) {
+    doc_.RestoreParts(table);
     emit history_.partsRestored();
 }
 

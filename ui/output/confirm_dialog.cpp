@@ -1,5 +1,7 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/time_text.h"
@@ -141,7 +143,7 @@ void ConfirmDialog::createChoicesAndButtons() {
 }
 
 void ConfirmDialog::openIfPartsPrepared() {
-    if (st_.CutCount <= 1) {
+    if (PartCount(st_) <= 1) {
         dialogs_.showMessage(parentWidget(), QStringLiteral("No parts prepared to split."));
         return;
     }
@@ -157,10 +159,10 @@ void ConfirmDialog::prepareToShow() {
     setWindowTitle(FileNamePart(st_.FileName) + QStringLiteral("  ") +
                    QString::fromStdString(FormatTimeText(false, st_.Duration)));
     int used = 0;
-    for (int i = 1; i <= st_.CutCount; ++i)
-        used += st_.PartUsed[i] ? 1 : 0;
+    for (int i = 1; i <= PartCount(st_); ++i)
+        used += PartTicked(st_, i) ? 1 : 0;
     partsText->setPlainText(
-        QStringLiteral("%1 of %2 parts are prepared for splitting.").arg(used).arg(st_.CutCount));
+        QStringLiteral("%1 of %2 parts are prepared for splitting.").arg(used).arg(PartCount(st_)));
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
     saveTagsCheck->setChecked(st_.IsSaveTags);
     gaplessCheck->setChecked(st_.IsGapless);

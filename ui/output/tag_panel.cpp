@@ -1,6 +1,7 @@
 #include "ui/output/tag_panel.h"
 
 #include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
 #include "core/parts/prepare.h"
 #include "ui/parts/number_key_filter.h"
 
@@ -49,6 +50,10 @@ void TagPanel::createEdits() {
     commentEdit = new QLineEdit(this);
     setButton = new QPushButton(QStringLiteral("Set"), this);
     setButton->setToolTip(QStringLiteral("Set ID3 Tags"));
+    applyAllButton = new QPushButton(QStringLiteral("Apply to all parts"), this);
+    applyAllButton->setObjectName(QStringLiteral("applyAllButton"));
+    applyAllButton->setToolTip(
+        QStringLiteral("Give every part the artist, album, year and genre shown here"));
     titleEdit->setObjectName(QStringLiteral("titleEdit"));
     artistEdit->setObjectName(QStringLiteral("artistEdit"));
     albumEdit->setObjectName(QStringLiteral("albumEdit"));
@@ -88,6 +93,7 @@ void TagPanel::layOutEdits() {
     grid->addWidget(new QLabel(QStringLiteral("Comment"), this), 6, 0);
     grid->addWidget(commentEdit, 6, 1, 1, 3);
     grid->addWidget(pictureLabel, 7, 1, Qt::AlignLeft);
+    grid->addWidget(applyAllButton, 7, 2);
     grid->addWidget(setButton, 7, 3);
     grid->setRowStretch(8, 1);
 }
@@ -99,6 +105,7 @@ void TagPanel::connectEdits() {
     connect(yearEdit, &QLineEdit::textChanged, this, [this] { onNumberEdited(yearEdit, 10000); });
     connect(trackEdit, &QLineEdit::textChanged, this, [this] { onNumberEdited(trackEdit, 256); });
     connect(setButton, &QPushButton::clicked, this, [this] { onSetClicked(); });
+    connect(applyAllButton, &QPushButton::clicked, this, [this] { onApplyAllClicked(); });
 }
 
 void TagPanel::fillGenreBox() {
@@ -167,7 +174,8 @@ void TagPanel::showFields(int n) {
     commentEdit->setText(QString::fromStdString(f.comment));
     // The slot's genre, also for a file without a tag once Set stored one;
     // a genre outside the table shows as none (and storing keeps it).
-    const std::string& genre = st_.PartTag[n].fields.genre;
+    const std::string genre =
+        ShowsFileTag(st_, n) ? st_.FileTag.fields.genre : EffectivePartTag(st_, n).fields.genre;
     genreCombo->setCurrentIndex(
         genre.empty() ? -1 : genreCombo->findText(QString::fromStdString(genre), Qt::MatchExactly));
     trackEdit->setText(QString::fromStdString(f.track));
@@ -193,9 +201,10 @@ void TagPanel::showPicture() {
 }
 
 void TagPanel::showPartTags(int n) {
-    if (n < 0 || n >= kPartSlots)
+    if (!ShowsFileTag(st_, n) && !IsPartNumber(st_, n))
         return;
-    showFields(n);
+    shown_ = ShowsFileTag(st_, n) ? 0 : n;
+    showFields(shown_);
     tagsEdited_ = false;
     setCaption(kGreyCaption);
 }
@@ -212,9 +221,7 @@ void TagPanel::clearTagPanel() {
     setCaption(kGreyCaption);
 }
 
-void TagPanel::storePartTags(int n) {
-    if (!tagsEdited_ || n < 0 || n >= kPartSlots)
-        return;
+TagFields TagPanel::typedFields() const {
     TagFields f;
     f.title = titleEdit->text().toStdString();
     f.artist = artistEdit->text().toStdString();
@@ -223,7 +230,13 @@ void TagPanel::storePartTags(int n) {
     f.comment = commentEdit->text().toStdString();
     f.genre = genreCombo->currentText().toStdString();
     f.track = trackEdit->text().toStdString();
-    doc_.StoreTagFields(n, f);
+    return f;
+}
+
+void TagPanel::storePartTags(int n) {
+    if (!tagsEdited_ || (!ShowsFileTag(st_, n) && !IsPartNumber(st_, n)))
+        return;
+    doc_.StoreTagFields(n, typedFields());
     // The boxes now show what the slot holds (its texts in full). The name
     // label stays.
     const QString name = partNameLabel->text();
@@ -234,9 +247,28 @@ void TagPanel::storePartTags(int n) {
 }
 
 void TagPanel::onSetClicked() {
-    storePartTags(st_.SelectedPart);
+    storePartTags(shown_);
     tagsEdited_ = false;
     setCaption(kSetCaption);
+}
+
+void TagPanel::onApplyAllClicked() {
+    storePartTags(shown_);
+    const TagFields shown = ReadTagFields(st_, shown_);
+    if (doc_.ApplyToAllParts(shown))
+        emit tagsStored(shown_);
+    tagsEdited_ = false;
+    setCaption(kSetCaption);
+}
+
+void TagPanel::followParts() {
+    // The panel never shows a part that is gone; with nothing edited it
+    // shows the selected part, or the file tag while none is selected.
+    if (!st_.FileLoaded || PartCount(st_) == 0)
+        return;
+    const bool gone = shown_ != 0 && !IsPartNumber(st_, shown_);
+    if (gone || (!tagsEdited_ && shown_ != st_.SelectedPart))
+        showPartTags(st_.SelectedPart);
 }
 
 } // namespace tessivo

@@ -1,6 +1,8 @@
-// The tag panel (tagFrame_): shows and edits the tag fields of one part (in
-// Unicode, any length) and stores them into the part's tag slot with the Set
-// button; a thumbnail shows the picture the parts inherit from the source.
+// The tag panel (tagFrame_): shows and edits the tag fields of one part or of
+// the file tag ("Original File", which every part inherits), in Unicode of any
+// length, and stores them with the Set button; "Apply to all parts" gives every
+// part the shown artist, album, year and genre. A thumbnail shows the picture
+// the parts inherit from the source.
 #pragma once
 
 #include "core/document/document.h"
@@ -21,13 +23,20 @@ class TagPanel : public QGroupBox {
 public:
     explicit TagPanel(Document& doc, QWidget* parent = nullptr);
 
-    // Fills the panel from slot n ("Original File" while the file is one part).
+    // Fills the panel from part n's tag, or from the file tag for 0 (and for
+    // part 1 while the file is one part). Ignores a number that is no part.
     void showPartTags(int n);
+    // After the parts or the selection changed: see followParts.
+    void followParts();
+    // The part shown, 0 for the file tag.
+    int shownPart() const { return shown_; }
     // Empties every box; no pending edits.
     void clearTagPanel();
-    // Stores the panel into slot n when it holds unstored edits.
+    // Stores the panel for n (as showPartTags numbers it) when it holds
+    // unstored edits.
     void storePartTags(int n);
     void onSetClicked();
+    void onApplyAllClicked();
 
     bool tagsEdited() const { return tagsEdited_; }
     QColor setButtonCaptionColour() const;
@@ -41,10 +50,11 @@ public:
     QLineEdit* trackEdit;
     QLineEdit* commentEdit;
     QPushButton* setButton;
+    QPushButton* applyAllButton;
     QLabel* pictureLabel; // a thumbnail of the picture the parts carry
 
 signals:
-    // A slot was stored: the part list shows its title, artist and album.
+    // A tag was stored: the part list shows its title, artist and album.
     void tagsStored(int n);
 
 protected:
@@ -59,11 +69,13 @@ private:
     void onNumberEdited(QLineEdit* edit, long bound);
     void setCaption(const QColor& c);
     void showFields(int n);
+    TagFields typedFields() const;
     void showPicture();
 
     Document& doc_;
     const ProgramState& st_;
     bool tagsEdited_ = false;
+    int shown_ = 0;
     QString lastYear_;
     QString lastTrack_;
     QByteArray pictureData_; // the picture the thumbnail shows

@@ -1,5 +1,7 @@
 #include "ui/parts/part_list_view.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/near_pauses.h"
@@ -41,9 +43,9 @@ QString TimeText(double seconds) {
 } // namespace
 
 QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause) {
-    if (!st.PartUsed[k])
+    if (!PartTicked(st, k))
         return QStringLiteral("Not Used");
-    if (st.PartSaved[k])
+    if (PartSaved(st, k))
         return QStringLiteral("Saved");
     if (k >= 0 && static_cast<size_t>(k) < noPause.size() && noPause[k])
         return QString::fromLatin1(kNoPauseStatus);
@@ -97,7 +99,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     // Editable only by a double click on the Begin cell (no edit triggers).
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
                   Qt::ItemIsEditable);
-    row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
+    row->setCheckState(ColNumber, PartTicked(st_, k) ? Qt::Checked : Qt::Unchecked);
     row->setText(ColNumber, QString::number(k));
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
     row->setText(ColBegin, TimeText(a));
@@ -106,7 +108,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     const auto slot = static_cast<size_t>(k);
     row->setText(ColFile,
                  QString::fromStdString(slot < files.size() ? files[slot] : std::string()));
-    const PartTagV2& tag = st_.PartTag[k].fields;
+    const PartTagV2 tag = EffectivePartTag(st_, k).fields;
     row->setText(ColTitle, QString::fromStdString(tag.title));
     row->setText(ColArtist, QString::fromStdString(tag.artist));
     row->setText(ColAlbum, QString::fromStdString(tag.album));
@@ -115,11 +117,11 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
 void PartListView::refreshPartList() {
     ++quiet_;
     clear();
-    if (st_.CutCount > 1) {
+    if (PartCount(st_) > 1) {
         QList<QTreeWidgetItem*> rows;
-        rows.reserve(st_.CutCount);
+        rows.reserve(PartCount(st_));
         const std::vector<std::string> files = doc_.PartFileNames();
-        for (int k = 1; k <= st_.CutCount; ++k) {
+        for (int k = 1; k <= PartCount(st_); ++k) {
             auto* row = new QTreeWidgetItem;
             fillRow(row, k, files);
             rows.append(row);
@@ -128,7 +130,7 @@ void PartListView::refreshPartList() {
     }
     --quiet_;
     fitColumns();
-    if (st_.SelectedPart > 0 && st_.CutCount > 1 && st_.SelectedPart <= st_.CutCount)
+    if (st_.SelectedPart > 0 && PartCount(st_) > 1 && st_.SelectedPart <= PartCount(st_))
         setCurrentItem(topLevelItem(st_.SelectedPart - 1)); // raises onSelectionOrCheckChanged
 }
 
@@ -140,10 +142,10 @@ void PartListView::updatePartStatus(int k) {
         return;
     ++quiet_;
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
-    row->setCheckState(ColNumber, st_.PartUsed[k] ? Qt::Checked : Qt::Unchecked);
+    row->setCheckState(ColNumber, PartTicked(st_, k) ? Qt::Checked : Qt::Unchecked);
     // A tick renumbers the files of the parts after it.
     const std::vector<std::string> files = doc_.PartFileNames();
-    for (int i = 1; i <= st_.CutCount; ++i)
+    for (int i = 1; i <= PartCount(st_); ++i)
         if (QTreeWidgetItem* other = topLevelItem(i - 1))
             other->setText(ColFile, QString::fromStdString(static_cast<size_t>(i) < files.size()
                                                                ? files[static_cast<size_t>(i)]
@@ -235,7 +237,7 @@ BeginCellDelegate::BeginCellDelegate(const ProgramState& st, QObject* parent)
 
 void BeginCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const int k = index.row() + 1;
-    if (auto* line = qobject_cast<QLineEdit*>(editor); line && k >= 1 && k <= st_.CutCount)
+    if (auto* line = qobject_cast<QLineEdit*>(editor); line && k >= 1 && k <= PartCount(st_))
         line->setText(QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, k))));
 }
 
@@ -274,9 +276,9 @@ PartPopupMenu::PartPopupMenu(Document& doc, PlaybackValues& playback, PartListVi
     connect(stopAction, &QAction::triggered, this, [this] { emit stopRequested(); });
     connect(usePartAction, &QAction::triggered, this, [this] {
         const int k = st_.SelectedPart;
-        if (k < 1 || k > st_.CutCount)
+        if (k < 1 || k > PartCount(st_))
             return;
-        doc_.SetPartUsed(k, !st_.PartUsed[k]);
+        doc_.SetPartUsed(k, !PartTicked(st_, k));
         list_.updatePartStatus(k);
         emit viewChanged();
     });
@@ -292,14 +294,15 @@ void PartPopupMenu::updateItems() {
     if (st_.IsPlaying)
         stopAction->setEnabled(true);
     const int k = st_.SelectedPart;
-    if (st_.FileLoaded && st_.FrameCount > 10 && st_.CutCount >= 2 && k >= 1 && k <= st_.CutCount) {
+    if (st_.FileLoaded && st_.FrameCount > 10 && PartCount(st_) >= 2 && k >= 1 &&
+        k <= PartCount(st_)) {
         playPartAction->setEnabled(true);
         usePartAction->setEnabled(true);
         playPartAction->setText(QStringLiteral("Play Part(%1)").arg(k));
         usePartAction->setText(QStringLiteral("Use Part(%1)").arg(k));
-        usePartAction->setChecked(st_.PartUsed[k]);
+        usePartAction->setChecked(PartTicked(st_, k));
     }
-    if (st_.CutCount > 1) {
+    if (PartCount(st_) > 1) {
         clearAction->setEnabled(true);
         splitAction->setEnabled(true);
     }

@@ -1,5 +1,6 @@
 #include "ui/view/wave_mouse.h"
 
+#include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@ bool WaveMouse::inStrip(int x, int y) const {
 }
 
 int64_t WaveMouse::lineX(int k) const {
-    return FrameMapping(g_, st_).frameToX(st_.CutLine[k]);
+    return FrameMapping(g_, st_).frameToX(PartFirstFrame(st_, k));
 }
 
 int64_t WaveMouse::frameAt(int x) const {
@@ -37,13 +38,13 @@ void WaveMouse::onWaveMousePress(Qt::MouseButton button, int x, int y) {
         pressOnMarks(x, y);
         doubleClickSeen = false;
     }
-    if (inStrip(x, y) && st_.CutCount > 1)
+    if (inStrip(x, y) && PartCount(st_) > 1)
         pressOnStrip(x);
 }
 
 void WaveMouse::pressOnMarks(int x, int y) {
     // The count is read anew each round: a deleted line shortens the table.
-    for (int k = 1; k <= st_.CutCount; ++k) {
+    for (int k = 1; k <= PartCount(st_); ++k) {
         const CutLineMarks marks = CutLineMarksAt(g_, lineX(k));
         if (k >= 2 && marks.grab.hit(x, y)) {
             dragging = true;
@@ -51,7 +52,7 @@ void WaveMouse::pressOnMarks(int x, int y) {
             hooks_.showTimeLabels(PartStartSeconds(st_, k));
         }
         if (marks.useHit.hit(x, y) && !doubleClickSeen) {
-            doc_.SetPartUsed(k, !st_.PartUsed[k]);
+            doc_.SetPartUsed(k, !PartTicked(st_, k));
             hooks_.updatePartStatus(k);
             hooks_.drawWaveView();
             clickHandled = 1;
@@ -79,10 +80,10 @@ void WaveMouse::deleteLine(int k) {
 }
 
 void WaveMouse::pressOnStrip(int x) {
-    for (int k = 1; k <= st_.CutCount; ++k) {
+    for (int k = 1; k <= PartCount(st_); ++k) {
         const FrameMapping m(g_, st_);
-        const int64_t sa = m.frameToStripColumn(st_.PartStart[k]) + g_.waveLeft;
-        const int64_t sb = m.frameToStripColumn(st_.PartEnd[k]) + g_.waveLeft;
+        const int64_t sa = m.frameToStripColumn(PartFirstFrame(st_, k)) + g_.waveLeft;
+        const int64_t sb = m.frameToStripColumn(PartLastFrame(st_, k)) + g_.waveLeft;
         if (sa < x && x < sb) {
             doc_.SelectPart(k);
             hooks_.selectListRow(k);
@@ -93,14 +94,14 @@ void WaveMouse::pressOnStrip(int x) {
 
 void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
     Qt::CursorShape shape = Qt::ArrowCursor;
-    for (int k = 2; k <= st_.CutCount; ++k) {
+    for (int k = 2; k <= PartCount(st_); ++k) {
         if (CutLineMarksAt(g_, lineX(k)).hover.hit(x, y))
             shape = Qt::SizeHorCursor;
     }
     hooks_.setCursor(shape);
 
     if ((buttons & Qt::LeftButton) && dragging && dragCutIndex >= 2 &&
-        dragCutIndex <= st_.CutCount) {
+        dragCutIndex <= PartCount(st_)) {
         int64_t p = frameAt(x);
         const int64_t last = static_cast<int64_t>(st_.FrameCount) - 10;
         if (p >= last)
@@ -146,7 +147,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
         return;
 
     bool played = false;
-    for (int k = 1; k <= st_.CutCount; ++k) {
+    for (int k = 1; k <= PartCount(st_); ++k) {
         if (CutLineMarksAt(g_, lineX(k)).play.hit(x, y)) {
             playback_.PlayingPart = k;
             hooks_.playFrom(k, PlayStartKind::PartStart);
@@ -181,7 +182,7 @@ void WaveMouse::onWaveDoubleClick() {
             }
         }
     }
-    if (inStrip(mouseDownX, mouseDownY) && st_.CutCount > 1) {
+    if (inStrip(mouseDownX, mouseDownY) && PartCount(st_) > 1) {
         hooks_.stopPlayback();
         playback_.PlayingPart = st_.SelectedPart;
         hooks_.playFrom(st_.SelectedPart, PlayStartKind::PartStart);

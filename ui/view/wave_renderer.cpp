@@ -1,5 +1,7 @@
 #include "ui/view/wave_renderer.h"
 
+#include "core/parts/part_access.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -130,14 +132,14 @@ void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
 
 void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
                   const MarkImages& img) {
-    const int count = std::min(st.CutCount, kMaxCutLines);
+    const int count = std::min(PartCount(st), kMaxParts);
     for (int k = 1; k <= count; ++k) {
-        const int64_t x = m.frameToColumn(st.CutLine[k]);
+        const int64_t x = m.frameToColumn(PartFirstFrame(st, k));
         const CutLineMarks marks = CutLineMarksAt(g, x);
         p.setPen(Qt::black);
         TextAt(p, marks.number.left, marks.number.top, QString::number(k));
         p.drawImage(int(marks.useBox.left), int(marks.useBox.top),
-                    st.PartUsed[k] ? img.checkedBox : img.uncheckedBox);
+                    PartTicked(st, k) ? img.checkedBox : img.uncheckedBox);
         p.drawImage(int(marks.play.left), int(marks.play.top), img.playMark);
         if (k > 1) {
             p.setPen(QColor(100, 100, 255));
@@ -153,9 +155,9 @@ void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g
     const int vb = g.viewBottom;
     p.setPen(st.SelectedPart == 1 ? Qt::black : Qt::white);
     TextAt(p, 2, vb - 13, QStringLiteral("1"));
-    const int count = std::min(st.CutCount, kMaxCutLines);
+    const int count = std::min(PartCount(st), kMaxParts);
     for (int k = 2; k <= count; ++k) {
-        const int64_t x = m.frameToStripColumn(st.CutLine[k]);
+        const int64_t x = m.frameToStripColumn(PartFirstFrame(st, k));
         p.setPen(QColor(200, 200, 255));
         LineTo(p, x, StripTop(g), x, StripBottom(g));
         p.setPen(k == st.SelectedPart ? Qt::black : Qt::white);
@@ -171,7 +173,7 @@ struct SelectionBand {
 };
 
 bool HasSelection(const ProgramState& st) {
-    return st.SelectedPart >= 1 && st.SelectedPart <= st.CutCount && st.SelectedPart < kPartSlots;
+    return st.SelectedPart >= 1 && st.SelectedPart <= PartCount(st);
 }
 
 // Background, the framed waveform area, the stretch that holds audio and the
@@ -191,8 +193,10 @@ SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeom
     SelectionBand band;
     band.shown = HasSelection(st);
     if (band.shown) {
-        band.xa = std::clamp<int64_t>(m.frameToColumn(st.PartStart[st.SelectedPart]), 0, w + 1);
-        band.xb = std::clamp<int64_t>(m.frameToColumn(st.PartEnd[st.SelectedPart]), 0, w + 1);
+        band.xa =
+            std::clamp<int64_t>(m.frameToColumn(PartFirstFrame(st, st.SelectedPart)), 0, w + 1);
+        band.xb =
+            std::clamp<int64_t>(m.frameToColumn(PartLastFrame(st, st.SelectedPart)), 0, w + 1);
         if (band.xa > 0 || band.xb > 0)
             Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
     }
@@ -244,8 +248,8 @@ void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     }
 
     if (hasSelection) {
-        const int64_t sa = m.frameToStripColumn(st.PartStart[st.SelectedPart]);
-        const int64_t sb = m.frameToStripColumn(st.PartEnd[st.SelectedPart]);
+        const int64_t sa = m.frameToStripColumn(PartFirstFrame(st, st.SelectedPart));
+        const int64_t sb = m.frameToStripColumn(PartLastFrame(st, st.SelectedPart));
         if (sa != sb)
             Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
     }
@@ -316,12 +320,12 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
         DrawGuideLines(p, g);
     if (st.FileLoaded && st.FrameCount > 10)
         DrawWaveColumns(p, st, g, m, band.xa, band.xb);
-    if (st.CutCount > 1 && style.images)
+    if (PartCount(st) > 1 && style.images)
         DrawCutMarks(p, st, g, m, *style.images);
     if (!st.FileLoaded && style.openHint)
         DrawHints(p, g, style);
     DrawStrip(p, st, g, m, band.shown);
-    if (st.CutCount > 1)
+    if (PartCount(st) > 1)
         DrawStripNumbers(p, st, g, m, style);
 }
 

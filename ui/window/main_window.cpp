@@ -1,5 +1,7 @@
 #include "ui/window/main_window.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/frame_index.h"
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/time_base.h"
@@ -647,9 +649,9 @@ void MainWindow::onStatusTick() {
         // Stopped, the clock shows the play cursor.
         showTimeLabels(FrameSeconds(st_, st_.ClickFrame));
         const int k = st_.SelectedPart;
-        if (peaks && (doc_.PreparePending() || k <= 0 || k > st_.CutCount)) {
+        if (peaks && (doc_.PreparePending() || k <= 0 || k > PartCount(st_))) {
             controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
-        } else if (k <= 0 || k > st_.CutCount || k >= kPartSlots) {
+        } else if (k <= 0 || k > PartCount(st_)) {
             controls_.statusLabel->setText(QStringLiteral("Ready"));
         } else {
             const double start = PartStartSeconds(st_, k);

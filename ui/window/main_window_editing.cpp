@@ -70,6 +70,9 @@ void MainWindow::connectPanels() {
 
     // The list shows the stored title, artist and album at once.
     connect(panels_.tagPanel, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
+    // The tag panel follows the parts: never a part that is gone.
+    for (auto signal : {&DocumentSignals::cutLinesChanged, &DocumentSignals::selectionChanged})
+        connect(docSignals_.get(), signal, panels_.tagPanel, &TagPanel::followParts);
 
     connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
             [this](const QString& text) { controls_.statusLabel->setText(text); });

@@ -2,6 +2,8 @@
 // window shows after either, and the question before unsplit edits are lost.
 #include "ui/window/main_window.h"
 
+#include "core/parts/part_access.h"
+
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 
@@ -39,7 +41,7 @@ void MainWindow::showRestoredParts() {
         stopPlayback();
     refreshPartList();
     const int k = st_.SelectedPart;
-    showPartTags(k >= 1 && k <= st_.CutCount ? k : 1);
+    showPartTags(k >= 1 && k <= PartCount(st_) ? k : 1);
     drawWaveView();
 }
 

@@ -3,6 +3,8 @@
 // scrolls and zooms the waveform, and View > Zoom to fit.
 #include "ui/window/main_window.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/parts/typed_cut.h"
 #include "ui/parts/part_list_view.h"
 
@@ -104,7 +106,7 @@ void MainWindow::deleteSelectedCutLine() {
     if (isBusy() || !st_.FileLoaded)
         return;
     const int k = st_.SelectedPart;
-    if (k < 2 || k > st_.CutCount)
+    if (k < 2 || k > PartCount(st_))
         return;
     if (st_.IsPlaying)
         stopPlayback();

@@ -129,7 +129,7 @@ void MainWindow::adoptOpenedFile() {
     showTimeLabels(st_.Duration);
     showStreamInfo();
 
-    if (st_.HasId3v1 || st_.Id3v2Fields.present)
+    if (st_.FileTag.present)
         showPartTags(1);
 
     st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());

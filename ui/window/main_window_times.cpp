@@ -5,6 +5,7 @@
 #include "ui/window/main_window.h"
 
 #include "core/analysis/time_base.h"
+#include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
 #include "core/parts/time_text.h"
 #include "core/parts/typed_cut.h"
@@ -57,7 +58,7 @@ void MainWindow::layoutPartStartField() {
 
 void MainWindow::showSelectedStart() {
     const int k = st_.SelectedPart;
-    const bool movable = st_.FileLoaded && k >= 2 && k <= st_.CutCount;
+    const bool movable = st_.FileLoaded && k >= 2 && k <= PartCount(st_);
     panels_.partStartEdit->setEnabled(movable);
     panels_.partStartEdit->setText(
         movable ? QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, k))) : QString());
@@ -66,7 +67,7 @@ void MainWindow::showSelectedStart() {
 void MainWindow::applyTypedStart(int k, const QString& text) {
     if (isBusy() || !st_.FileLoaded)
         return;
-    if (k < 2 || k > st_.CutCount) {
+    if (k < 2 || k > PartCount(st_)) {
         dialogs_.showMessage(this, QStringLiteral("The first part starts with the file."));
         return;
     }
@@ -105,11 +106,11 @@ void MainWindow::onAddCutAtTriggered() {
 
 void MainWindow::addCutLineAt(int32_t frame) {
     if (!doc_.AddCutLine(frame)) {
-        dialogs_.showMessage(this, QStringLiteral("No more than %1 cut lines.").arg(kMaxCutLines));
+        dialogs_.showMessage(this, QStringLiteral("No more than %1 cut lines.").arg(kMaxParts));
         return;
     }
-    for (int k = 1; k <= st_.CutCount; ++k) {
-        if (st_.CutLine[k] != frame)
+    for (int k = 1; k <= PartCount(st_); ++k) {
+        if (PartFirstFrame(st_, k) != frame)
             continue;
         doc_.SelectPart(k);
         // Playback heard the new part's start: it goes on into that part.
