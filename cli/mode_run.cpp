@@ -31,13 +31,14 @@ std::string Seconds(double t) {
     return buf;
 }
 
-// The frame where a cut at `t` seconds goes, or a message why it cannot.
+// The frame where a cut at `t` seconds goes (the frame boundary nearest its
+// sample), or a message why it cannot.
 std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>& earlier,
                     int32_t& frame) {
     const std::string at = "--at " + Seconds(t) + " s ";
     if (t > st.Duration)
         return at + "is outside the file (" + Seconds(st.Duration) + " s long).";
-    const int64_t f = NearestFrameAt(st, t);
+    const int64_t f = NearestFrameToSample(TimeBaseOf(st), NearestSampleAt(TimeBaseOf(st), t));
     if (f + 10 >= st.FrameCount)
         return at + "is within the last 10 frames of the file; a cut must leave more.";
     if (f < 1)
@@ -57,10 +58,11 @@ int PlaceAtTimes(ProgramState& st, const std::vector<double>& times, const std::
             return ReportUsageError(command, refusal);
         frames.push_back(frame);
     }
-    for (int32_t f : frames) {
-        if (!AddCutLine(st, f))
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (!AddCutLine(st, frames[i]))
             return ReportUsageError(command, "Too many cut lines: at most " +
                                                  std::to_string(kMaxParts) + ".");
+        SetCutSampleAtFrame(st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
     }
     return kExitOk;
 }

@@ -57,6 +57,8 @@ FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
     for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(st); ++k) {
         st.Parts[static_cast<size_t>(k - 1)].ticked = placed.parts[static_cast<size_t>(k - 1)].used;
         TagPart(st, k, placed.parts[static_cast<size_t>(k - 1)], list);
+        if (static_cast<size_t>(k - 1) < placed.samples.size())
+            SetPartCutSample(st, k, placed.samples[static_cast<size_t>(k - 1)]);
     }
     return placed;
 }

@@ -7,8 +7,25 @@
 
 namespace tessivo {
 
-int64_t PartCutSample(const ProgramState&, int) {
-    return -1;
+int64_t PartCutSample(const ProgramState& st, int k) {
+    if (k < 2 || k > PartCount(st))
+        return -1;
+    return st.Parts[static_cast<size_t>(k - 1)].cutSample;
+}
+
+void SetPartCutSample(ProgramState& st, int k, int64_t sample) {
+    if (k < 2 || k > PartCount(st) || sample < 0)
+        return;
+    const TimeBase tb = TimeBaseOf(st);
+    PartRecord& part = st.Parts[static_cast<size_t>(k - 1)];
+    if (sample <= tb.samples && NearestFrameToSample(tb, sample) == part.start)
+        part.cutSample = sample;
+}
+
+void SetCutSampleAtFrame(ProgramState& st, int32_t frame, int64_t sample) {
+    for (int k = 2; k <= PartCount(st); ++k)
+        if (PartFirstFrame(st, k) == frame)
+            SetPartCutSample(st, k, sample);
 }
 
 int64_t PartStartSample(const ProgramState& st, int k) {

@@ -10,6 +10,13 @@ namespace tessivo {
 // or -1 when it lies on its frame's start (core/analysis/time_base.h).
 int64_t PartCutSample(const ProgramState& st, int k);
 
+// Puts the cut at the start of part k (2 .. PartCount) at `sample` of the
+// time base; its frame stays the one nearest to it for plain parts. Ignored
+// unless that frame is the part's first.
+void SetPartCutSample(ProgramState& st, int k, int64_t sample);
+// The same for the part that starts at `frame`, if any.
+void SetCutSampleAtFrame(ProgramState& st, int32_t frame, int64_t sample);
+
 // The sample at which part k starts: its cut's sample, else its first
 // frame's start (0 at most for the first part).
 int64_t PartStartSample(const ProgramState& st, int k);

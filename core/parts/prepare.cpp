@@ -3,6 +3,8 @@
 #include "core/analysis/time_base.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/near_pauses.h"
+#include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 #include "core/parts/pause_scan.h"
 #include "core/util/round_even.h"
 
@@ -91,6 +93,10 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
         cuts.push_back(static_cast<int32_t>(
             std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX)));
     FinishPreparation(st, cuts);
+    // Cut k lies at exactly k x the length; plain parts cut at its nearest frame.
+    const TimeBase tb = TimeBaseOf(st);
+    for (int k = 2; k <= PartCount(st); ++k)
+        SetPartCutSample(st, k, int64_t{k - 1} * seconds * tb.rate);
 }
 
 void PrepareBySilence(ProgramState& st) {

@@ -61,6 +61,9 @@ enum TagField : unsigned {
 // other field of its tag is the file tag's (PartTable::FileTag).
 struct PartRecord {
     int32_t start = 0; // first frame
+    // Where the cut at the part's start lies in the samples of the time base
+    // (core/analysis/time_base.h); -1 when it lies on the frame grid.
+    int64_t cutSample = -1;
     bool ticked = true;
     std::string writtenFile; // empty: this range is in no file yet
     unsigned ownFields = 0;  // TagField bits of the fields below that count

@@ -198,3 +198,90 @@ TEST(GaplessSampleCuts, TheFrameHoldingTheCutGoesIntoBothParts) {
     EXPECT_FALSE(BuildGaplessSampleRange(*st, cut, cut, after));
     EXPECT_FALSE(BuildGaplessSampleRange(*st, 0, tb.samples + 1, after));
 }
+
+namespace {
+
+// A two-minute file made by LAME: `lameArgs` chooses CBR, VBR or MPEG-2.
+std::string LameFile(const fs::path& dir, const std::string& name, const std::string& lameArgs) {
+    const std::string wav = (dir / (name + ".wav")).string();
+    const std::string mp3 = (dir / (name + ".mp3")).string();
+    const auto r = RunCommand("sox -R -D -V1 -n -r 44100 -c 2 -b 16 " + Quote(wav) +
+                              " synth 110 sine 300-900 sine 440-660 tremolo 3 60 && "
+                              "lame --quiet --noreplaygain " +
+                              lameArgs + " " + Quote(wav) + " " + Quote(mp3));
+    return r.status == 0 ? mp3 : std::string();
+}
+
+// Checks the parts `split --gapless --at` wrote against the source's decode.
+void CheckSplitParts(const std::string& source, const std::vector<std::string>& parts,
+                     const std::vector<double>& at) {
+    ProgramState st;
+    ASSERT_TRUE(AnalyseFile(st, source, false).ok);
+    const TimeBase tb = TimeBaseOf(st);
+    const std::vector<int16_t> whole = GaplessPcm(source);
+    const size_t ch = static_cast<size_t>(st.ChannelCount);
+    ASSERT_EQ(parts.size(), at.size() + 1);
+    size_t from = 0;
+    for (size_t k = 0; k < parts.size(); ++k) {
+        const std::vector<int16_t> pcm = GaplessPcm(parts[k]);
+        if (k < at.size())
+            EXPECT_EQ(from + pcm.size(), static_cast<size_t>(NearestSampleAt(tb, at[k])) * ch)
+                << parts[k];
+        ASSERT_LE(from + pcm.size(), whole.size()) << parts[k];
+        int worst = 0;
+        for (size_t i = 0; i < pcm.size(); ++i)
+            worst = std::max(worst, std::abs(int(pcm[i]) - int(whole[from + i])));
+        EXPECT_LE(worst, 1) << parts[k];
+        from += pcm.size();
+    }
+    EXPECT_EQ(from, whole.size()) << source; // the parts joined are the source
+}
+
+} // namespace
+
+TEST(SampleCuts, SplitGaplessAtCutsEachPartAtItsSample) {
+    if (foreign::Folder().empty())
+        GTEST_SKIP() << "sox, lame and mpg123 are needed";
+    TempDir dir;
+    const std::vector<double> at = {12.3456, 100.25};
+    for (const auto& [name, args] : std::vector<std::pair<std::string, std::string>>{
+             {"cbr", "-b 128"}, {"vbr", "-V 2"}, {"mpeg2", "--resample 22.05 -b 64"}}) {
+        const std::string source = LameFile(dir.path, name, args);
+        ASSERT_FALSE(source.empty()) << name;
+        const fs::path out = dir.path / ("out_" + name);
+        const cli_test::CliRun r = cli_test::RunCli(
+            dir.path, {"split", source, "--gapless", "--at", "12.3456,100.25", "-o", out.string()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        CheckSplitParts(source, r.lines, at);
+    }
+}
+
+TEST(SampleCuts, CutsPrintsTheCutLinesAsPlacedAndLabelsComeBackToTheSample) {
+    if (foreign::Folder().empty())
+        GTEST_SKIP() << "sox, lame and mpg123 are needed";
+    TempDir dir;
+    const std::string source = LameFile(dir.path, "cbr", "-b 128");
+    ASSERT_FALSE(source.empty());
+    const cli_test::CliRun r =
+        cli_test::RunCli(dir.path, {"cuts", source, "--at", "12.3456,100.25"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_GE(r.lines.size(), 3u);
+    // 12.3456 s is sample 544441 at 44.1 kHz: 12.345601 s.
+    EXPECT_EQ(r.lines[0].substr(0, r.lines[0].find('\t', 9)), "0.000000\t12.345601");
+    EXPECT_EQ(r.lines[1].substr(0, r.lines[1].find('\t', 10)), "12.345601\t100.250000");
+    // Read back, the labels give the same cut lines.
+    const std::string labels = (dir.path / "cuts.txt").string();
+    analysis_test::WriteBytes(labels, std::vector<uint8_t>(r.out.begin(), r.out.end()));
+    const cli_test::CliRun again = cli_test::RunCli(dir.path, {"cuts", source, "--labels", labels});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, r.out);
+    // A cue sheet at 03:00:00 cuts at 180.000 s.
+    const std::string cue = (dir.path / "c.cue").string();
+    const std::string text = "FILE \"cbr.mp3\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                             "  TRACK 02 AUDIO\n    INDEX 01 01:30:00\n";
+    analysis_test::WriteBytes(cue, std::vector<uint8_t>(text.begin(), text.end()));
+    const cli_test::CliRun fromCue = cli_test::RunCli(dir.path, {"cuts", source, "--cue", cue});
+    ASSERT_EQ(fromCue.status, 0) << fromCue.err;
+    ASSERT_GE(fromCue.lines.size(), 2u);
+    EXPECT_EQ(fromCue.lines[1].substr(0, fromCue.lines[1].find('\t')), "90.000000");
+}
