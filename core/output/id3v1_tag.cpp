@@ -438,7 +438,7 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
     f.comment = slot.comment;
     // Without a source tag the genre shows only in the panel (from the slot).
     if ((st.HasId3v1 || st.HasId3v2) && GenreByte(slot.genre) != 255)
-        f.genre = slot.genre;
+        f.genre = GenreNames[GenreByte(slot.genre)];
     Id3v1Record record{};
     if (tag.present) {
         PartTagV2 numbered = slot;

@@ -31,7 +31,7 @@ constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
 // hold the placeholders {title}, {name}, {n} and {N}; an empty track stands
 // for the part's own number.
 struct PartTagV2 {
-    std::string title, artist, album, year, comment, genre, track;
+    std::string title{}, artist{}, album{}, year{}, comment{}, genre{}, track{};
     bool operator==(const PartTagV2&) const = default;
 };
 
@@ -65,9 +65,9 @@ struct PartRecord {
     // (core/analysis/time_base.h); -1 when it lies on the frame grid.
     int64_t cutSample = -1;
     bool ticked = true;
-    std::string writtenFile; // empty: this range is in no file yet
-    unsigned ownFields = 0;  // TagField bits of the fields below that count
-    PartTagV2 own;
+    std::string writtenFile{}; // empty: this range is in no file yet
+    unsigned ownFields = 0;    // TagField bits of the fields below that count
+    PartTagV2 own{};
     bool operator==(const PartRecord&) const = default;
 };
 

@@ -1,6 +1,8 @@
 // Cut lists and the part table: applying a placed list and taking one back.
 #include "core/cutlist/apply_cut_list.h"
 
+#include "core/parts/part_access.h"
+
 #include "analysis_test_support.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
@@ -38,23 +40,22 @@ CutListEntry Entry(double start, double end, const std::string& title,
 TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
     auto st = Opened("long65.mp3"); // no tag; 36 ms frames
     AddCutLine(*st, 100);
-    st->PartSaved[2] = true;
+    st->Parts[1].writtenFile = "written.mp3";
     st->SelectedPart = 2;
     CutList list;
     list.album = "Album";
     list.entries = {Entry(10, 20, "A"), Entry(30, 40, "B", "Singer"), Entry(200, -1, "late")};
     const FrameCutList placed = ApplyCutList(*st, list);
     ASSERT_EQ(placed.warnings.size(), 1u);
-    ASSERT_EQ(st->CutCount, 5);
-    EXPECT_EQ(std::vector<int32_t>(st->CutLine.begin() + 1, st->CutLine.begin() + 6),
-              (std::vector<int32_t>{0, 278, 556, 833, 1111}));
+    ASSERT_EQ(PartCount(*st), 5);
+    EXPECT_EQ(CutLineFrames(*st), (std::vector<int32_t>{278, 556, 833, 1111}));
     const std::vector<bool> used = {false, true, false, true, false};
     for (int k = 1; k <= 5; ++k) {
-        EXPECT_EQ(st->PartUsed[k], used[k - 1]) << k;
-        EXPECT_FALSE(st->PartSaved[k]) << k;
+        EXPECT_EQ(PartTicked(*st, k), used[k - 1]) << k;
+        EXPECT_FALSE(PartSaved(*st, k)) << k;
     }
     EXPECT_EQ(st->SelectedPart, 0);
-    EXPECT_EQ(st->PartEnd[5], int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(*st, 5), int32_t(st->FrameCount) - 1);
     // Every part gets the list's album; the gaps no title.
     EXPECT_EQ(TagAlbum(PartId3v1(*st, 1)), "Album");
     EXPECT_EQ(TagTitle(PartId3v1(*st, 1)), "");
@@ -72,7 +73,7 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
     list.albumArtist = "Band";
     list.entries = {Entry(0.5, -1, "First"), Entry(1.0, -1, "")};
     ApplyCutList(*st, list);
-    ASSERT_EQ(st->CutCount, 3);
+    ASSERT_EQ(PartCount(*st), 3);
     EXPECT_EQ(TagTitle(PartId3v1(*st, 2)), "First");
     EXPECT_EQ(TagArtist(PartId3v1(*st, 2)), "Band");
     EXPECT_EQ(TagText(PartId3v1(*st, 2), 93, 4), TagText(st->Id3v1Buffer, 93, 4)); // year kept
@@ -89,8 +90,10 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
         back.entries.push_back(Entry(CutSeconds(table, k, TimeBaseOf(*st)), -1,
                                      table.parts[k].title, table.parts[k].performer));
     ApplyCutList(*again, back);
-    EXPECT_EQ(again->CutLine, st->CutLine);
-    EXPECT_EQ(again->PartTag, st->PartTag);
+    EXPECT_EQ(CutLineFrames(*again), CutLineFrames(*st));
+    ASSERT_EQ(PartCount(*again), PartCount(*st));
+    for (int k = 1; k <= PartCount(*st); ++k)
+        EXPECT_EQ(EffectivePartTag(*again, k), EffectivePartTag(*st, k)) << k;
     // The album artist went into every part's artist; the album is the source's.
     CutListSource source = CutListSourceOf(*st);
     EXPECT_EQ(source.fileName, "id3v1_track.mp3");
@@ -111,7 +114,7 @@ TEST(ApplyCutList, AListWithNothingInsideTheFileLeavesOnePart) {
     CutList list;
     list.entries = {Entry(100, -1, "past")};
     const FrameCutList placed = ApplyCutList(*st, list);
-    EXPECT_EQ(st->CutCount, 1);
-    EXPECT_TRUE(st->PartUsed[1]);
+    EXPECT_EQ(PartCount(*st), 1);
+    EXPECT_TRUE(PartTicked(*st, 1));
     EXPECT_EQ(placed.warnings.size(), 1u);
 }

@@ -1,10 +1,13 @@
-// The cut-line table: sorting, adding, moving, removing and resetting.
+// The part records and the edits of their cut lines: each part keeps its
+// tick, tag fields and written file with its own audio.
 #include "core/parts/cut_lines.h"
 
 #include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 using namespace tessivo;
@@ -17,191 +20,184 @@ void Open(ProgramState& st, uint32_t frames) {
     ResetToOnePart(st);
 }
 
-std::vector<int32_t> Lines(const ProgramState& st) {
-    return {st.CutLine.begin() + 1, st.CutLine.begin() + st.CutCount + 1};
+std::vector<int32_t> Starts(const ProgramState& st) {
+    std::vector<int32_t> starts;
+    for (int k = 1; k <= PartCount(st); ++k)
+        starts.push_back(PartFirstFrame(st, k));
+    return starts;
 }
 
-// Every part's bounds as the derivation rule gives them.
-void ExpectDerived(const ProgramState& st) {
-    for (int k = 1; k <= st.CutCount; ++k) {
-        EXPECT_EQ(st.PartStart[k], st.CutLine[k]) << "part " << k;
-        const int32_t end = k < st.CutCount ? st.CutLine[k + 1] - 1 : int32_t(st.FrameCount) - 1;
-        EXPECT_EQ(st.PartEnd[k], end) << "part " << k;
+// Parts tile the file: ascending starts from 0, each ends before the next.
+void ExpectTiled(const ProgramState& st) {
+    ASSERT_GE(PartCount(st), 1);
+    EXPECT_EQ(PartFirstFrame(st, 1), 0);
+    for (int k = 1; k < PartCount(st); ++k) {
+        EXPECT_LE(PartFirstFrame(st, k), PartFirstFrame(st, k + 1)) << "part " << k;
+        EXPECT_EQ(PartLastFrame(st, k), PartFirstFrame(st, k + 1) - 1) << "part " << k;
     }
-    EXPECT_EQ(st.PartStart[st.CutCount + 1], int32_t(st.FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(st, PartCount(st)), int32_t(st.FrameCount) - 1);
+}
+
+// Four parts at 0, 1000, 2000, 3000 titled "1".."4", each written to a file.
+void FourTitledParts(ProgramState& st) {
+    Open(st, 4000);
+    ReplaceParts(st, {1000, 2000, 3000});
+    for (int k = 1; k <= 4; ++k) {
+        PartRecord& p = st.Parts[size_t(k - 1)];
+        p.own.title = std::to_string(k);
+        p.ownFields = kTagTitle;
+        p.writtenFile = "part" + std::to_string(k) + ".mp3";
+    }
+}
+
+std::string Title(const ProgramState& st, int k) {
+    return EffectivePartTag(st, k).fields.title;
 }
 
 } // namespace
 
-TEST(CutLines, OpenedFileHasOneWholePart) {
+TEST(CutLines, OpenedFileHasOneWholeFreshPart) {
     ProgramState st;
     st.FrameCount = 1000;
-    st.CutLine[1] = 77; // left over from an earlier file
-    st.PartUsed[1] = false;
-    st.PartSaved[1] = true;
+    st.Parts.assign(3, PartRecord{.start = 77, .ticked = false, .writtenFile = "old.mp3"});
     st.SelectedPart = 3;
     ResetToOnePart(st);
-    EXPECT_EQ(st.CutCount, 1);
-    EXPECT_EQ(st.CutLine[1], 0);
-    EXPECT_EQ(st.PartStart[1], 0);
-    EXPECT_EQ(st.PartEnd[1], 999);
-    EXPECT_TRUE(st.PartUsed[1]);
-    EXPECT_FALSE(st.PartSaved[1]);
+    ASSERT_EQ(PartCount(st), 1);
+    EXPECT_EQ(PartFirstFrame(st, 1), 0);
+    EXPECT_EQ(PartLastFrame(st, 1), 999);
+    EXPECT_TRUE(PartTicked(st, 1));
+    EXPECT_FALSE(PartSaved(st, 1));
     EXPECT_EQ(st.SelectedPart, 0);
 }
 
-TEST(CutLines, SortKeepsEqualsTurnsNegativesToZeroAndLeavesMarksInTheirSlots) {
+TEST(CutLines, ReplaceMakesFreshPartsAndDropsCutsAtTheEnd) {
     ProgramState st;
     Open(st, 1000);
-    st.CutCount = 6;
-    const int32_t raw[] = {0, 500, 200, 500, -5, 300};
-    for (int k = 1; k <= 6; ++k) {
-        st.CutLine[k] = raw[k - 1];
-        st.PartUsed[k] = (k % 2) == 0;
+    st.Parts[0].ticked = false;
+    st.Parts[0].ownFields = kTagTitle;
+    ReplaceParts(st, {200, 200, 999, 1500});
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 200, 200}));
+    for (int k = 1; k <= PartCount(st); ++k) {
+        EXPECT_TRUE(PartTicked(st, k));
+        EXPECT_EQ(PartAt(st, k).ownFields, 0u);
     }
-    SortCutLines(st);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 0, 200, 300, 500, 500}));
-    for (int k = 1; k <= 6; ++k)
-        EXPECT_EQ(st.PartUsed[k], (k % 2) == 0) << "slot " << k;
-    ExpectDerived(st);
-    // The two equal lines give an empty part 5 (end = start - 1).
-    EXPECT_EQ(st.PartEnd[5], st.PartStart[5] - 1);
-}
-
-TEST(CutLines, AmongEqualPositionsTheLowerSlotEndsHigher) {
-    // Slots 2 and 3 hold the same frame; the scan picks slot 2 first for the
-    // highest place, so moving line 2 onto that frame puts it at number 3.
-    ProgramState st;
-    Open(st, 1000);
-    ASSERT_TRUE(AddCutLine(st, 400));
-    ASSERT_TRUE(AddCutLine(st, 600));
-    EXPECT_EQ(MoveCutLine(st, 2, 600), 3);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 600, 600}));
-    // A line moved to below 0 comes out as 0 and keeps a number after line 1.
-    EXPECT_EQ(MoveCutLine(st, 3, -40), 2);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 0, 600}));
+    // Two lines on one frame give an empty part (end = start - 1).
+    EXPECT_EQ(PartLastFrame(st, 2), PartFirstFrame(st, 2) - 1);
+    ExpectTiled(st);
 }
 
 TEST(CutLines, AddSplitsThePartAndRefusesTheLastTenFrames) {
     ProgramState st;
     Open(st, 1000);
     ASSERT_TRUE(AddCutLine(st, 100));
-    EXPECT_EQ(st.CutCount, 2);
-    EXPECT_EQ(st.PartStart[1], 0);
-    EXPECT_EQ(st.PartEnd[1], 99);
-    EXPECT_EQ(st.PartStart[2], 100);
-    EXPECT_EQ(st.PartEnd[2], 999);
-    EXPECT_TRUE(st.PartUsed[2]);
-    EXPECT_FALSE(st.PartSaved[2]);
-
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 100}));
+    EXPECT_EQ(PartLastFrame(st, 1), 99);
+    EXPECT_EQ(PartLastFrame(st, 2), 999);
     EXPECT_FALSE(AddCutLine(st, 990)); // 990 + 10 is not below 1000
     EXPECT_FALSE(AddCutLine(st, -1));
     EXPECT_TRUE(AddCutLine(st, 989));
-    EXPECT_EQ(st.CutCount, 3);
-
-    // A second line on the same frame gives an empty part.
     ASSERT_TRUE(AddCutLine(st, 100));
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 100, 100, 989}));
-    EXPECT_EQ(st.PartStart[2], 100);
-    EXPECT_EQ(st.PartEnd[2], 99);
-    EXPECT_EQ(st.PartStart[3], 100);
-    EXPECT_EQ(st.PartEnd[3], 988);
-    ExpectDerived(st);
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 100, 100, 989}));
+    ExpectTiled(st);
 }
 
-TEST(CutLines, AddKeepsMarksAndTagsWithTheirSlots) {
-    // Parts 1-3 with part 2 unticked; a line inside part 1 leaves slot 2
-    // unticked (now the second half of the old part 1) and ticks the old
-    // part 2, which becomes part 3.
+TEST(CutLines, AddKeepsTheSplitPartsTickAndTagInBothHalves) {
+    // Parts 1-3 with part 2 unticked and titled: a line inside part 2 makes
+    // two unticked parts titled as it was; the others keep theirs.
     ProgramState st;
     Open(st, 3000);
-    AddCutLine(st, 1000);
-    AddCutLine(st, 2000);
-    st.PartUsed[2] = false;
-    st.PartTag[2].present = true;
-    st.PartTag[2].fields.title = "X";
-    st.SelectedPart = 2;
-    ASSERT_TRUE(AddCutLine(st, 500));
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 500, 1000, 2000}));
-    EXPECT_TRUE(st.PartUsed[1]);
-    EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_TRUE(st.PartUsed[3]);
-    EXPECT_TRUE(st.PartUsed[4]);
-    EXPECT_EQ(PartId3v1(st, 2)[3], 'X');
-    EXPECT_EQ(st.SelectedPart, 2);
+    ReplaceParts(st, {1000, 2000});
+    st.Parts[1].ticked = false;
+    st.Parts[1].own.title = "Chorus";
+    st.Parts[1].ownFields = kTagTitle;
+    st.Parts[1].writtenFile = "song-02.mp3";
+    st.Parts[2].writtenFile = "song-03.mp3";
+    ASSERT_TRUE(AddCutLine(st, 1500));
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 1000, 1500, 2000}));
+    EXPECT_TRUE(PartTicked(st, 1));
+    EXPECT_FALSE(PartTicked(st, 2));
+    EXPECT_FALSE(PartTicked(st, 3));
+    EXPECT_TRUE(PartTicked(st, 4));
+    EXPECT_EQ(Title(st, 2), "Chorus");
+    EXPECT_EQ(Title(st, 3), "Chorus");
+    // Both halves' ranges changed: neither is in a file now. Part 4's is.
+    EXPECT_FALSE(PartSaved(st, 2));
+    EXPECT_FALSE(PartSaved(st, 3));
+    EXPECT_EQ(PartAt(st, 4).writtenFile, "song-03.mp3");
 }
 
-TEST(CutLines, TableRefusesTheThousandthLine) {
+TEST(CutLines, TableRefusesTheThousandthPart) {
     ProgramState st;
     Open(st, 100000);
-    for (int i = 1; i < kMaxCutLines; ++i)
+    for (int i = 1; i < kMaxParts; ++i)
         ASSERT_TRUE(AddCutLine(st, i * 50)) << i;
-    EXPECT_EQ(st.CutCount, kMaxCutLines);
-    const std::vector<int32_t> before = Lines(st);
+    EXPECT_EQ(PartCount(st), kMaxParts);
+    const std::vector<int32_t> before = Starts(st);
     EXPECT_FALSE(AddCutLine(st, 25));
-    EXPECT_EQ(st.CutCount, kMaxCutLines);
-    EXPECT_EQ(Lines(st), before);
-    ExpectDerived(st); // the end marker now sits in slot 1000, the last slot
+    EXPECT_EQ(Starts(st), before);
+    ExpectTiled(st);
 }
 
-TEST(CutLines, MoveIsHeldTenFramesBeforeTheEnd) {
+TEST(CutLines, MoveIsHeldInsideTheFileAndIgnoresTheFirstLine) {
     ProgramState st;
     Open(st, 1000);
     AddCutLine(st, 300);
     EXPECT_EQ(MoveCutLine(st, 2, 5000), 2);
-    EXPECT_EQ(st.CutLine[2], 990);
-    EXPECT_EQ(st.PartEnd[2], 999);
-    // Line 1 is never moved, nor a line that does not exist.
+    EXPECT_EQ(PartFirstFrame(st, 2), 990);
+    EXPECT_EQ(MoveCutLine(st, 2, -40), 2);
+    EXPECT_EQ(PartFirstFrame(st, 2), 0);
     MoveCutLine(st, 1, 400);
     MoveCutLine(st, 3, 400);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 990}));
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 0}));
 }
 
-TEST(CutLines, MoveFollowsTheLineAcrossItsNeighbours) {
+TEST(CutLines, MoveKeepsBothRecordsAndForgetsTheirFiles) {
     ProgramState st;
-    Open(st, 1000);
-    AddCutLine(st, 100);
-    AddCutLine(st, 200);
-    AddCutLine(st, 300);
-    const int k = MoveCutLine(st, 2, 250);
+    FourTitledParts(st);
+    EXPECT_EQ(MoveCutLine(st, 3, 2500), 3);
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 1000, 2500, 3000}));
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(Title(st, k), std::to_string(k));
+    EXPECT_TRUE(PartSaved(st, 1));
+    EXPECT_FALSE(PartSaved(st, 2));
+    EXPECT_FALSE(PartSaved(st, 3));
+    EXPECT_TRUE(PartSaved(st, 4));
+}
+
+TEST(CutLines, MoveAcrossNeighboursTakesThePartAlong) {
+    ProgramState st;
+    FourTitledParts(st);
+    const int k = MoveCutLine(st, 2, 2500);
     EXPECT_EQ(k, 3);
-    EXPECT_EQ(st.CutLine[k], 250);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 200, 250, 300}));
-    ExpectDerived(st);
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 2000, 2500, 3000}));
+    // The moved line's part starts at 2500 now; the one it passed follows
+    // part 1. Only the last part's range is as it was.
+    EXPECT_EQ(Title(st, 3), "2");
+    EXPECT_EQ(Title(st, 2), "3");
+    for (int p = 1; p <= 3; ++p)
+        EXPECT_FALSE(PartSaved(st, p)) << p;
+    EXPECT_TRUE(PartSaved(st, 4));
+    ExpectTiled(st);
 }
 
-TEST(CutLines, DeleteMergesPartsMovesMarksButNotTags) {
-    // Deleting line 3 of 4: parts 2 and 3 merge into part 2 with part 2's
-    // marks; part 4 becomes part 3 with its marks and the old part 3's tag.
+TEST(CutLines, DeleteMergesIntoTheEarlierRecord) {
+    // Intro / Verse / Chorus (unticked) / Outro: deleting the Chorus's line
+    // gives its audio to the Verse; the Outro keeps its title and tick.
     ProgramState st;
-    Open(st, 4000);
-    AddCutLine(st, 1000);
-    AddCutLine(st, 2000);
-    AddCutLine(st, 3000);
-    st.PartUsed[2] = false;
-    st.PartSaved[2] = true;
-    st.PartUsed[3] = true;
-    st.PartSaved[3] = false;
-    st.PartUsed[4] = false;
-    st.PartSaved[4] = true;
-    for (int k = 1; k <= 4; ++k) {
-        st.PartTag[k].present = true;
-        st.PartTag[k].fields.title = std::string(1, static_cast<char>('0' + k));
-    }
+    FourTitledParts(st);
+    st.Parts[2].ticked = false;
     st.SelectedPart = 4;
-
     ASSERT_TRUE(DeleteCutLine(st, 3));
     EXPECT_EQ(st.SelectedPart, 0);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 1000, 3000}));
-    EXPECT_EQ(st.PartStart[2], 1000);
-    EXPECT_EQ(st.PartEnd[2], 2999);
-    EXPECT_FALSE(st.PartUsed[2]);
-    EXPECT_TRUE(st.PartSaved[2]);
-    EXPECT_FALSE(st.PartUsed[3]);
-    EXPECT_TRUE(st.PartSaved[3]);
-    EXPECT_EQ(PartId3v1(st, 3)[3], '3');
-    EXPECT_EQ(PartId3v1(st, 4)[3], '4');
-    ExpectDerived(st);
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 1000, 3000}));
+    EXPECT_EQ(Title(st, 2), "2");
+    EXPECT_EQ(Title(st, 3), "4");
+    EXPECT_TRUE(PartTicked(st, 2));
+    EXPECT_TRUE(PartTicked(st, 3));
+    EXPECT_FALSE(PartSaved(st, 2)); // its range grew
+    EXPECT_EQ(PartAt(st, 3).writtenFile, "part4.mp3");
+    EXPECT_EQ(PartId3v1(st, 3)[3], '4');
+    ExpectTiled(st);
 }
 
 TEST(CutLines, DeleteIgnoresTheFirstLineAndNumbersOutsideTheTable) {
@@ -211,9 +207,30 @@ TEST(CutLines, DeleteIgnoresTheFirstLineAndNumbersOutsideTheTable) {
     st.SelectedPart = 2;
     for (int k : {0, 1, 3, -1, 1000}) {
         EXPECT_FALSE(DeleteCutLine(st, k)) << k;
-        EXPECT_EQ(st.CutCount, 2);
+        EXPECT_EQ(PartCount(st), 2);
         EXPECT_EQ(st.SelectedPart, 2);
     }
     RemoveCutLine(st, 1);
-    EXPECT_EQ(Lines(st), (std::vector<int32_t>{0, 500}));
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 500}));
+}
+
+TEST(PartTags, PartFieldsOverrideTheFileTagFieldByField) {
+    ProgramState st;
+    Open(st, 1000);
+    ReplaceParts(st, {500});
+    st.FileTag = PartTagSlot{true, PartTagV2{.title = "Book", .artist = "Reader"}};
+    st.Parts[1].own.title = "Chapter 2";
+    st.Parts[1].ownFields = kTagTitle;
+    EXPECT_EQ(EffectivePartTag(st, 1).fields.title, "Book");
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, "Chapter 2");
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.artist, "Reader");
+    // A later change of the file tag reaches every field a part did not set.
+    st.FileTag.fields.artist = "Narrator";
+    EXPECT_EQ(EffectivePartTag(st, 1).fields.artist, "Narrator");
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.artist, "Narrator");
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, "Chapter 2");
+    // No file tag and no own field: no tag at all.
+    st.FileTag = PartTagSlot{};
+    EXPECT_FALSE(EffectivePartTag(st, 1).present);
+    EXPECT_TRUE(EffectivePartTag(st, 2).present);
 }

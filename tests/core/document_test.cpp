@@ -2,6 +2,8 @@
 // subscribers exactly once; refused edits change nothing and stay silent.
 #include "analysis_test_support.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/peak_shares.h"
 #include "core/document/document.h"
 
@@ -57,9 +59,9 @@ TEST_F(DocumentTest, AdoptingAFileGivesOnePartSpanningItAndOneNotification) {
     EXPECT_TRUE(HasChange(seen, DocumentChange::File));
     EXPECT_TRUE(other.FileLoaded);
     EXPECT_EQ(other.FrameCount, frames);
-    EXPECT_EQ(other.CutCount, 1);
-    EXPECT_EQ(other.PartStart[1], 0);
-    EXPECT_EQ(other.PartEnd[1], static_cast<int32_t>(frames) - 1);
+    EXPECT_EQ(PartCount(other), 1);
+    EXPECT_EQ(PartFirstFrame(other, 1), 0);
+    EXPECT_EQ(PartLastFrame(other, 1), static_cast<int32_t>(frames) - 1);
     EXPECT_EQ(other.SelectedPart, 0);
 }
 
@@ -68,14 +70,14 @@ TEST_F(DocumentTest, CutLineEditsNotifyOnceEach) {
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
     ASSERT_TRUE(doc_.AddCutLine(500));
     OnlyChange();
-    EXPECT_EQ(st_.CutCount, 3);
-    EXPECT_EQ(st_.CutLine[2], 500);
-    EXPECT_EQ(st_.CutLine[3], 1000);
+    EXPECT_EQ(PartCount(st_), 3);
+    EXPECT_EQ(PartFirstFrame(st_, 2), 500);
+    EXPECT_EQ(PartFirstFrame(st_, 3), 1000);
 
     // Moving line 2 past line 3 renumbers it; the caller follows the number.
     EXPECT_EQ(doc_.MoveCutLine(2, 1500), 3);
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
-    EXPECT_EQ(st_.CutLine[3], 1500);
+    EXPECT_EQ(PartFirstFrame(st_, 3), 1500);
 
     doc_.SelectPart(2);
     OnlyChange();
@@ -83,12 +85,12 @@ TEST_F(DocumentTest, CutLineEditsNotifyOnceEach) {
     const DocumentChange c = OnlyChange();
     EXPECT_TRUE(HasChange(c, DocumentChange::CutLines));
     EXPECT_TRUE(HasChange(c, DocumentChange::Selection));
-    EXPECT_EQ(st_.CutCount, 2);
+    EXPECT_EQ(PartCount(st_), 2);
     EXPECT_EQ(st_.SelectedPart, 0);
 
     doc_.ClearCutLines();
     OnlyChange();
-    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_EQ(PartCount(st_), 1);
 }
 
 TEST_F(DocumentTest, RefusedEditsChangeNothingAndStaySilent) {
@@ -101,7 +103,7 @@ TEST_F(DocumentTest, RefusedEditsChangeNothingAndStaySilent) {
     EXPECT_FALSE(doc_.SelectPart(5));
     EXPECT_FALSE(doc_.SetPartUsed(1, true)); // already ticked
     EXPECT_TRUE(changes_.empty());
-    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_EQ(PartCount(st_), 1);
     EXPECT_EQ(st_.SelectedPart, 0);
 }
 
@@ -110,15 +112,16 @@ TEST_F(DocumentTest, PartMarksTagsAndSettingsNotifyTheirKind) {
     OnlyChange();
     EXPECT_TRUE(doc_.SetPartUsed(2, false));
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::PartMarks));
-    EXPECT_FALSE(st_.PartUsed[2]);
+    EXPECT_FALSE(PartTicked(st_, 2));
 
-    tessivo::PartTagSlot tag = st_.PartTag[1];
-    tag.present = true;
-    tag.fields.title = "x";
-    EXPECT_TRUE(doc_.SetPartTag(1, tag));
+    tessivo::PartTagV2 tag;
+    tag.title = "x";
+    EXPECT_TRUE(doc_.SetPartTag(1, tag, tessivo::kTagTitle));
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::Tags));
-    EXPECT_EQ(st_.PartTag[1], tag);
-    EXPECT_FALSE(doc_.SetPartTag(1, tag)); // the same tag again is no edit
+    EXPECT_EQ(EffectivePartTag(st_, 1).fields.title, "x");
+    EXPECT_EQ(EffectivePartTag(st_, 2).fields.title, st_.FileTag.fields.title);
+    // The same tag again is no edit.
+    EXPECT_FALSE(doc_.SetPartTag(1, tag, tessivo::kTagTitle));
     EXPECT_TRUE(changes_.empty());
 
     doc_.SetSplitMode(tessivo::SplitModeKind::ByParts);
@@ -136,7 +139,7 @@ TEST_F(DocumentTest, PrepareNotifiesOnceAndUnsubscribedObserversHearNothing) {
     const tessivo::PrepareOutcome out = doc_.Prepare(in);
     EXPECT_TRUE(out.acted);
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::CutLines));
-    EXPECT_EQ(st_.CutCount, 4);
+    EXPECT_EQ(PartCount(st_), 4);
 
     int late = 0;
     const int token = doc_.Subscribe([&](DocumentChange) { ++late; });
@@ -158,7 +161,7 @@ TEST(DocumentWithoutFile, EditsAreRefused) {
     EXPECT_FALSE(doc.Prepare(in).acted);
     doc.ClearCutLines();
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(st.CutCount, 0);
+    EXPECT_EQ(PartCount(st), 0);
 }
 
 } // namespace
@@ -223,7 +226,7 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     EXPECT_TRUE(waiting.waiting);
     EXPECT_FALSE(waiting.acted);
     EXPECT_TRUE(doc_.PreparePending());
-    EXPECT_EQ(st_.CutCount, 1);
+    EXPECT_EQ(PartCount(st_), 1);
     EXPECT_TRUE(changes_.empty());
 
     // A near-pauses length that cannot be used is told at once.
@@ -237,7 +240,7 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     parts.mode = tessivo::SplitModeKind::ByParts;
     parts.parts = 3;
     EXPECT_TRUE(doc_.Prepare(parts).acted);
-    EXPECT_EQ(st_.CutCount, 3);
+    EXPECT_EQ(PartCount(st_), 3);
 
     tessivo::BackgroundPeaks peaks(st_, {}, 1);
     peaks.Start();
@@ -254,8 +257,8 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     tessivo::PrepareInput again;
     again.mode = tessivo::SplitModeKind::BySilence;
     ASSERT_TRUE(tessivo::PrepareCutLines(ref, again).acted);
-    ASSERT_GT(ref.CutCount, 1);
-    ASSERT_EQ(st_.CutCount, ref.CutCount);
-    for (int k = 1; k <= ref.CutCount; ++k)
-        EXPECT_EQ(st_.CutLine[k], ref.CutLine[k]) << k;
+    ASSERT_GT(PartCount(ref), 1);
+    ASSERT_EQ(PartCount(st_), PartCount(ref));
+    for (int k = 1; k <= PartCount(ref); ++k)
+        EXPECT_EQ(PartFirstFrame(st_, k), PartFirstFrame(ref, k)) << k;
 }

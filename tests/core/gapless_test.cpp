@@ -3,10 +3,12 @@
 // gapless decoding on, and compare the joined parts with the source's own
 // gapless decode; `mpg123 -t` and ffmpeg check the files independently.
 #include "core/analysis/open_file.h"
+
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 #include "core/settings/settings_file.h"
 #include "mp3/info_frame.h"
 #include "mp3/side_info.h"
@@ -766,12 +768,12 @@ void PrepareThreeParts(ProgramState& st, const std::string& folder, bool gapless
     ResetToOnePart(st);
     ASSERT_TRUE(AddCutLine(st, st.IndexedFrames / 4));
     ASSERT_TRUE(AddCutLine(st, st.IndexedFrames / 2 + 1));
-    ASSERT_EQ(st.CutCount, 3);
+    ASSERT_EQ(PartCount(st), 3);
     for (int i = 1; i <= 3; ++i) {
-        st.PartUsed[i] = true;
-        ClearTag(st.PartTag[i]);
-        st.PartTag[i].present = true;
-        st.PartTag[i].fields.title = std::string(1, static_cast<char>('A' + i));
+        st.Parts[i - 1].ticked = true;
+        st.Parts[i - 1].own = PartTagV2{.title = std::string(1, static_cast<char>('A' + i))};
+        st.Parts[i - 1].ownFields =
+            kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre | kTagTrack;
     }
     st.OutputFolder = folder;
     st.IsGapless = gapless;
@@ -812,9 +814,9 @@ TEST(GaplessSplit, OptionOnWritesGaplessPartsThatTakeTheirTags) {
         for (int i = 1; i <= 3; ++i) {
             const std::string& path = r.written[size_t(i - 1)];
             std::vector<uint8_t> expected;
-            ASSERT_TRUE(BuildGaplessPart(st, st.PartStart[i],
-                                         i < 3 ? st.PartStart[i + 1] - 1 : st.IndexedFrames - 1,
-                                         expected));
+            ASSERT_TRUE(BuildGaplessPart(
+                st, PartFirstFrame(st, i),
+                i < 3 ? PartFirstFrame(st, i + 1) - 1 : st.IndexedFrames - 1, expected));
             {
                 const Id3v1Record tag = PartId3v1(st, i);
                 expected.insert(expected.end(), tag.begin(), tag.end());

@@ -3,6 +3,8 @@
 // known.
 #include "core/parts/near_pauses.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/pause_scan.h"
@@ -188,24 +190,23 @@ TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
     Peaks p = Runs({{300, kSound}});
     auto st = StateOf(p);
     AddCutLine(*st, 50);
-    st->PartSaved[1] = true;
-    st->PartUsed[2] = false;
+    st->Parts[0].writtenFile = "written.mp3";
+    st->Parts[1].ticked = false;
     const std::vector<bool> flags =
         ApplyCutsNearPauses(*st, {{80, 160, 240}, {false, true, false}});
-    ASSERT_EQ(st->CutCount, 4);
-    EXPECT_EQ(std::vector<int32_t>(st->CutLine.begin() + 1, st->CutLine.begin() + 5),
-              (std::vector<int32_t>{0, 80, 160, 240}));
+    ASSERT_EQ(PartCount(*st), 4);
+    EXPECT_EQ(CutLineFrames(*st), (std::vector<int32_t>{80, 160, 240}));
     EXPECT_EQ(flags, (std::vector<bool>{false, false, false, true, false}));
     for (int k = 1; k <= 4; ++k) {
-        EXPECT_TRUE(st->PartUsed[k]);
-        EXPECT_FALSE(st->PartSaved[k]);
+        EXPECT_TRUE(PartTicked(*st, k));
+        EXPECT_FALSE(PartSaved(*st, k));
     }
-    EXPECT_EQ(st->PartEnd[3], 239);
-    EXPECT_EQ(st->PartEnd[4], 299);
+    EXPECT_EQ(PartLastFrame(*st, 3), 239);
+    EXPECT_EQ(PartLastFrame(*st, 4), 299);
 
     // A cut on the last frame is left out with its flag.
     const std::vector<bool> f2 = ApplyCutsNearPauses(*st, {{80, 299}, {false, true}});
-    EXPECT_EQ(st->CutCount, 2);
+    EXPECT_EQ(PartCount(*st), 2);
     EXPECT_EQ(f2, (std::vector<bool>{false, false, false}));
 }
 
@@ -213,13 +214,13 @@ TEST(PrepareNearPauses, UsesTheThresholdAndMinimumPauseOfTheState) {
     // A 5-frame quiet run at 90..94: no pause at 1000 ms, one at 600 ms.
     auto st = StateOf(Runs({{90, kSound}, {5, 0}, {80, kSound}}));
     std::vector<bool> flags = PrepareNearPauses(*st, 10.0, 20);
-    ASSERT_EQ(st->CutCount, 2);
-    EXPECT_EQ(st->CutLine[2], 90);
+    ASSERT_EQ(PartCount(*st), 2);
+    EXPECT_EQ(PartFirstFrame(*st, 2), 90);
     EXPECT_EQ(flags, (std::vector<bool>{false, false, true}));
     st->SilenceRelease = 600;
     flags = PrepareNearPauses(*st, 10.0, 20);
-    ASSERT_EQ(st->CutCount, 2);
-    EXPECT_EQ(st->CutLine[2], 92);
+    ASSERT_EQ(PartCount(*st), 2);
+    EXPECT_EQ(PartFirstFrame(*st, 2), 92);
     EXPECT_EQ(flags, (std::vector<bool>{false, false, false}));
 }
 
@@ -448,16 +449,16 @@ TEST_F(SpeechRecording, PreparedPartsShowNoPauseWhereTheCutFoundNone) {
     ResetToOnePart(st);
     const std::vector<bool> flags = PrepareNearPauses(st, 60.0, 20);
     const NearPausesCuts r = Cuts(60.0, 20);
-    ASSERT_EQ(st.CutCount, static_cast<int>(r.cuts.size()) + 1);
-    ASSERT_EQ(flags.size(), static_cast<size_t>(st.CutCount) + 1);
+    ASSERT_EQ(PartCount(st), static_cast<int>(r.cuts.size()) + 1);
+    ASSERT_EQ(flags.size(), static_cast<size_t>(PartCount(st)) + 1);
     int flagged = 0;
-    for (int k = 2; k <= st.CutCount; ++k) {
-        EXPECT_EQ(st.PartStart[k], r.cuts[k - 2]);
-        EXPECT_EQ(st.PartEnd[k - 1], r.cuts[k - 2] - 1);
+    for (int k = 2; k <= PartCount(st); ++k) {
+        EXPECT_EQ(PartFirstFrame(st, k), r.cuts[k - 2]);
+        EXPECT_EQ(PartLastFrame(st, k - 1), r.cuts[k - 2] - 1);
         EXPECT_EQ(flags[k], r.noPause[k - 2]);
         flagged += flags[k];
         if (!flags[k]) {
-            EXPECT_TRUE(InsideAny(layout_->pauses, At(st.PartStart[k]))) << "part " << k;
+            EXPECT_TRUE(InsideAny(layout_->pauses, At(PartFirstFrame(st, k)))) << "part " << k;
         }
     }
     EXPECT_GE(flagged, 1);

@@ -1,9 +1,11 @@
 // Whole opens: loading, tags, refusals with their messages, cancelling,
 // adopting a scratch state, frame viewer rows.
 #include "analysis_test_support.h"
+
 #include "core/analysis/frame_index.h"
 #include "core/analysis/frame_viewer_data.h"
 #include "core/analysis/mp3_load.h"
+#include "core/parts/part_access.h"
 
 #include <gtest/gtest.h>
 
@@ -240,7 +242,7 @@ TEST(OpenFile, AdoptMovesTheFileAndKeepsTheRest) {
     ProgramState dst;
     dst.Volume = 77;
     dst.OutputFolder = "/music/out";
-    dst.CutCount = 3;
+    dst.Parts.resize(3);
     dst.Id3v2Size = 1234;
     ProgramState scratch;
     ASSERT_TRUE(AnalyseFile(scratch, Fixture("id3v1_track.mp3"), true).ok);
@@ -259,7 +261,7 @@ TEST(OpenFile, AdoptMovesTheFileAndKeepsTheRest) {
               "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02:000");
     EXPECT_EQ(dst.Volume, 77);
     EXPECT_EQ(dst.OutputFolder, "/music/out");
-    EXPECT_EQ(dst.CutCount, 3);
+    EXPECT_EQ(PartCount(dst), 3);
 }
 
 TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {

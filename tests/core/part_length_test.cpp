@@ -2,7 +2,9 @@
 // tag readers compute agrees with what decoders play, and checkers find
 // nothing to say; the audio frames stay the source's bytes.
 #include "core/output/plain_part.h"
+
 #include "core/output/split_parts.h"
+#include "core/parts/part_access.h"
 
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
@@ -159,5 +161,5 @@ TEST_F(PartLength, SourceInfoFrameNeverReachesAPartUnchanged) {
     const size_t at = 4 + static_cast<size_t>(h.sideInfoSize) + 8;
     const uint32_t frames = (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) |
                             (uint32_t{b[at + 2]} << 8) | b[at + 3];
-    EXPECT_EQ(frames, static_cast<uint32_t>(st->PartStart[2] - 1));
+    EXPECT_EQ(frames, static_cast<uint32_t>(PartFirstFrame(*st, 2) - 1));
 }

@@ -3,6 +3,8 @@
 // chapters refused for a file without chapters.
 #include "analysis_test_support.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/document/document.h"
 #include "core/document/window_part_tags.h"
 #include "core/output/id3v1_tag.h"
@@ -15,18 +17,18 @@
 namespace tessivo {
 namespace {
 
-// Part 2 as a source with a full ID3v2 tag leaves it.
+// Three parts of a source with a full ID3v2 tag, which is their file tag.
 std::unique_ptr<ProgramState> WithId3v2Slot() {
     auto st = std::make_unique<ProgramState>();
-    st->CutCount = 3;
-    st->Id3v2Fields.present = true;
-    PartTagV2& f = st->Id3v2Fields.fields;
+    st->HasId3v2 = true;
+    st->Parts.resize(3);
+    st->FileTag.present = true;
+    PartTagV2& f = st->FileTag.fields;
     f.title = "Ünïcødé — 日本語";
     f.artist = "Ørkester";
     f.year = "2021-05-01";
     f.genre = "Electronica"; // not a genre of the ID3v1 table
     f.track = "3/12";
-    CopySourceTag(*st);
     return st;
 }
 
@@ -41,7 +43,7 @@ TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
     shown.year = "2021";
     shown.title = "Žluťoučký kůň, a title of more than thirty characters";
     StoreTagFields(*st, 2, shown);
-    const PartTagV2& slot = st->PartTag[2].fields;
+    PartTagV2 slot = EffectivePartTag(*st, 2).fields;
     EXPECT_EQ(slot.title, "Žluťoučký kůň, a title of more than thirty characters");
     EXPECT_EQ(slot.genre, "Electronica");
     EXPECT_EQ(slot.track, "3/12");
@@ -57,6 +59,7 @@ TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
     shown.track = "7";
     shown.year = "1999";
     StoreTagFields(*st, 2, shown);
+    slot = EffectivePartTag(*st, 2).fields;
     EXPECT_EQ(slot.genre, "Jazz");
     EXPECT_EQ(slot.track, "7");
     EXPECT_EQ(slot.year, "1999");
@@ -64,10 +67,12 @@ TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
 
 TEST(PartTagSlots, AWindowSplitWritesTheSlotsAsTheyAre) {
     auto st = WithId3v2Slot();
-    st->PartTag[1].fields.title = "Intro   "; // trailing spaces of an ID3v1 text
-    st->PartTag[2].fields.title = "";         // no title: the made-up one
-    st->PartTag[2].fields.artist = "";        // cleared by hand: none
-    st->PartTag[3].fields.track = "0";        // no number: its place at writing
+    ASSERT_TRUE(st->Parts.size() == 3);
+    st->Parts[0].own.title = "Intro   "; // trailing spaces of an ID3v1 text
+    st->Parts[0].ownFields = kTagTitle;
+    st->Parts[1].ownFields = kTagTitle | kTagArtist; // both cleared by hand
+    st->Parts[2].own.track = "0";                    // no number: its place at writing
+    st->Parts[2].ownFields = kTagTrack;
     const PartTags tags = WindowPartTags(*st, SourceTag{});
     ASSERT_EQ(tags.part.size(), 4u);
     EXPECT_EQ(tags.part[1].title, "Intro");
@@ -95,7 +100,7 @@ TEST(PartTagSlots, PrepareAtChaptersDoesNothingForAFileWithoutChapters) {
     const PrepareOutcome out = doc.Prepare(in);
     EXPECT_FALSE(out.acted);
     EXPECT_TRUE(out.message.empty());
-    EXPECT_EQ(st.CutCount, 2);
+    EXPECT_EQ(PartCount(st), 2);
     EXPECT_EQ(notified, 0);
 }
 

@@ -1,6 +1,8 @@
 // Playback control against a fake engine: starting, stopping, the sliders,
 // the end-of-part rule and what the 33 ms timer shows while the file plays.
 #include "core/playback/playback_control.h"
+
+#include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 
 #include <gtest/gtest.h>
@@ -23,14 +25,9 @@ void LoadFile(ProgramState& st, FakeAudioEngine& eng, uint32_t frames,
     st.FrameDuration = 1152.0 / 44100.0;
     st.FrameCount = frames;
     st.Duration = frames * st.FrameDuration;
-    st.CutCount = 0;
+    st.Parts.clear();
     for (int32_t c : cuts)
-        st.CutLine[static_cast<size_t>(++st.CutCount)] = c;
-    for (int k = 1; k <= st.CutCount; ++k) {
-        st.PartStart[k] = st.CutLine[k];
-        st.PartEnd[k] = (k < st.CutCount ? st.CutLine[k + 1] : int32_t(frames)) - 1;
-    }
-    st.PartStart[static_cast<size_t>(st.CutCount + 1)] = int32_t(frames) - 1;
+        st.Parts.push_back(PartRecord{.start = c});
     st.PlayStream = eng.CreateStream(st);
 }
 
@@ -205,7 +202,7 @@ TEST(VolumeSliderTest, AppliedAtOnceWhilePlayingOnlyStoredWhenStopped) {
 
 TEST(PlayButtonTest, SelectedPartOrFirst) {
     ProgramState st;
-    st.CutCount = 3;
+    st.Parts.resize(3);
     st.SelectedPart = 0;
     EXPECT_EQ(PlayButtonPart(st), 1);
     st.SelectedPart = 2;
@@ -298,8 +295,7 @@ TEST(EndOfPartTest, PartNumberPastTheTableStopsAtTheEndMarker) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000, {0, 1000, 2000});
-    // A stale slot beyond the end marker must not be read as a bound.
-    st.PartStart[5] = 0;
+    // A part number past the last part is bounded by the file's end.
     st.PlayingPart = 4;
     st.ClickFrame = 2500;
     PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 0);

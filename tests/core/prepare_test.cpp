@@ -2,6 +2,8 @@
 // checks and edit rules of the split settings.
 #include "core/parts/prepare.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
 
@@ -30,17 +32,20 @@ std::unique_ptr<ProgramState> FileOf(uint32_t frames, double duration = -1) {
 }
 
 std::vector<int32_t> Lines(const ProgramState& st) {
-    return {st.CutLine.begin() + 1, st.CutLine.begin() + st.CutCount + 1};
+    std::vector<int32_t> lines{0};
+    for (int32_t cut : CutLineFrames(st))
+        lines.push_back(cut);
+    return lines;
 }
 
 void ExpectAllPartsFresh(const ProgramState& st) {
-    for (int k = 1; k <= st.CutCount; ++k) {
-        EXPECT_TRUE(st.PartUsed[k]) << k;
-        EXPECT_FALSE(st.PartSaved[k]) << k;
+    for (int k = 1; k <= PartCount(st); ++k) {
+        EXPECT_TRUE(PartTicked(st, k)) << k;
+        EXPECT_FALSE(PartSaved(st, k)) << k;
     }
-    EXPECT_EQ(st.PartEnd[st.CutCount], int32_t(st.FrameCount) - 1);
-    for (int k = 1; k <= st.CutCount; ++k)
-        EXPECT_LT(st.CutLine[k], int32_t(st.FrameCount) - 1) << "cut line " << k;
+    EXPECT_EQ(PartLastFrame(st, PartCount(st)), int32_t(st.FrameCount) - 1);
+    for (int k = 1; k <= PartCount(st); ++k)
+        EXPECT_LT(PartFirstFrame(st, k), int32_t(st.FrameCount) - 1) << "cut line " << k;
 }
 
 PrepareOutcome Prepare(ProgramState& st, SplitModeKind mode, std::string mm = "00",
@@ -57,13 +62,13 @@ PrepareOutcome Prepare(ProgramState& st, SplitModeKind mode, std::string mm = "0
 
 TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
     auto st = FileOf(2297);
-    st->PartSaved[2] = true;
-    st->PartUsed[2] = false;
+    st->Parts[1].writtenFile = "written.mp3";
+    st->Parts[1].ticked = false;
     st->SelectedPart = 1;
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 2).acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 1148}));
-    EXPECT_EQ(st->PartEnd[1], 1147);
-    EXPECT_EQ(st->PartEnd[2], 2296);
+    EXPECT_EQ(PartLastFrame(*st, 1), 1147);
+    EXPECT_EQ(PartLastFrame(*st, 2), 2296);
     EXPECT_EQ(st->SelectedPart, 0);
     ExpectAllPartsFresh(*st);
 }
@@ -71,11 +76,11 @@ TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
 TEST(PrepareEqualParts, TwoHundredPartsOfATwoSecondFileAreEmptyButTheLast) {
     auto st = FileOf(77);
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 200).acted);
-    ASSERT_EQ(st->CutCount, 200);
+    ASSERT_EQ(PartCount(*st), 200);
     for (int k = 1; k < 200; ++k)
-        EXPECT_EQ(st->PartEnd[k], st->PartStart[k] - 1) << "part " << k;
-    EXPECT_EQ(st->PartStart[200], 0);
-    EXPECT_EQ(st->PartEnd[200], 76);
+        EXPECT_EQ(PartLastFrame(*st, k), PartFirstFrame(*st, k) - 1) << "part " << k;
+    EXPECT_EQ(PartFirstFrame(*st, 200), 0);
+    EXPECT_EQ(PartLastFrame(*st, 200), 76);
 }
 
 TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
@@ -83,19 +88,19 @@ TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
     // stand at frames 76..100, on or past the last frame.
     auto st = FileOf(77);
     Prepare(*st, SplitModeKind::ByParts, "00", "01", 51);
-    EXPECT_EQ(st->CutCount, 38);
-    EXPECT_EQ(st->CutLine[38], 74);
+    EXPECT_EQ(PartCount(*st), 38);
+    EXPECT_EQ(PartFirstFrame(*st, 38), 74);
     ExpectAllPartsFresh(*st);
 }
 
 TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
     auto st = FileOf(static_cast<uint32_t>(std::lround(150.0 / (1152.0 / 44100.0))));
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
-    ASSERT_EQ(st->CutCount, 3);
+    ASSERT_EQ(PartCount(*st), 3);
     const double fd = st->FrameDuration;
-    EXPECT_NEAR((st->PartEnd[1] + 1 - st->PartStart[1]) * fd, 60.0, fd);
-    EXPECT_NEAR((st->PartEnd[2] + 1 - st->PartStart[2]) * fd, 60.0, fd);
-    EXPECT_NEAR((st->PartEnd[3] + 1 - st->PartStart[3]) * fd, 30.0, 2 * fd);
+    EXPECT_NEAR((PartLastFrame(*st, 1) + 1 - PartFirstFrame(*st, 1)) * fd, 60.0, fd);
+    EXPECT_NEAR((PartLastFrame(*st, 2) + 1 - PartFirstFrame(*st, 2)) * fd, 60.0, fd);
+    EXPECT_NEAR((PartLastFrame(*st, 3) + 1 - PartFirstFrame(*st, 3)) * fd, 30.0, 2 * fd);
     ExpectAllPartsFresh(*st);
 }
 
@@ -106,9 +111,9 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     auto st = FileOf(22969);
     ASSERT_NEAR(st->Duration, 600.0065, 0.0001);
     ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
-    EXPECT_EQ(st->CutCount, 10);
-    EXPECT_EQ(st->CutLine[10], 20672); // 540 s = 20671.875 frames
-    EXPECT_EQ(st->PartEnd[10], 22968);
+    EXPECT_EQ(PartCount(*st), 10);
+    EXPECT_EQ(PartFirstFrame(*st, 10), 20672); // 540 s = 20671.875 frames
+    EXPECT_EQ(PartLastFrame(*st, 10), 22968);
     ExpectAllPartsFresh(*st);
 
     // 22970 frames: the line falls on the last frame, 22969, and is dropped;
@@ -116,17 +121,17 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     // frames, which is folded into the part before.
     st = FileOf(22970);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
-    EXPECT_EQ(st->CutCount, 10);
+    EXPECT_EQ(PartCount(*st), 10);
     st = FileOf(22972);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
-    EXPECT_EQ(st->CutCount, 10);
-    EXPECT_EQ(st->PartStart[10], 20672);
-    EXPECT_EQ(st->PartEnd[10], 22971);
+    EXPECT_EQ(PartCount(*st), 10);
+    EXPECT_EQ(PartFirstFrame(*st, 10), 20672);
+    EXPECT_EQ(PartLastFrame(*st, 10), 22971);
     // With a second or more after it the line stays.
     st = FileOf(22969 + 39);
     Prepare(*st, SplitModeKind::ByTime, "01", "00");
-    EXPECT_EQ(st->CutCount, 11);
-    EXPECT_EQ(st->PartStart[11], 22969);
+    EXPECT_EQ(PartCount(*st), 11);
+    EXPECT_EQ(PartFirstFrame(*st, 11), 22969);
 }
 
 TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
@@ -164,7 +169,7 @@ TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
     EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
     in.timeSS = "29";
     EXPECT_TRUE(PrepareCutLines(*st, in).acted);
-    EXPECT_EQ(st->CutCount, 2);
+    EXPECT_EQ(PartCount(*st), 2);
 }
 
 TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
@@ -175,22 +180,22 @@ TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
         const PrepareOutcome out = Prepare(*st, mode, "00", "00");
         EXPECT_FALSE(out.acted);
         EXPECT_TRUE(out.message.empty());
-        EXPECT_EQ(st->CutCount, 1);
+        EXPECT_EQ(PartCount(*st), 1);
         EXPECT_EQ(st->SelectedPart, 1);
     }
     ProgramState none;
     EXPECT_FALSE(Prepare(none, SplitModeKind::ByParts).acted);
-    EXPECT_EQ(none.CutCount, 0);
+    EXPECT_EQ(PartCount(none), 0);
 }
 
 TEST(PrepareCutLines, VisualModeOnlyClearsTheSelection) {
     auto st = FileOf(1000);
     AddCutLine(*st, 500);
-    st->PartUsed[2] = false;
+    st->Parts[1].ticked = false;
     st->SelectedPart = 2;
     EXPECT_TRUE(Prepare(*st, SplitModeKind::Visual).acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
-    EXPECT_FALSE(st->PartUsed[2]);
+    EXPECT_FALSE(PartTicked(*st, 2));
     EXPECT_EQ(st->SelectedPart, 0);
 }
 
@@ -234,10 +239,10 @@ TEST(PrepareBySilence, LevelLimitAndMonoHalving) {
     // Mono: the second channel is 0, so the first must reach twice the limit.
     SetPeaks(*st, {{50, 6000}, {60, 100}, {50, 6000}}, true);
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
     SetPeaks(*st, {{50, 6554}, {60, 100}, {50, 6554}}, true);
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 2);
+    EXPECT_EQ(PartCount(*st), 2);
 }
 
 TEST(PrepareBySilence, FullScaleThresholdAndLeadingQuietGiveNoCut) {
@@ -245,12 +250,12 @@ TEST(PrepareBySilence, FullScaleThresholdAndLeadingQuietGiveNoCut) {
     SetPeaks(*st, {{200, 32766}, {100, 0}, {200, 32766}}, false);
     st->SilenceThreshold = 100;
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
 
     st->SilenceThreshold = 10;
     SetPeaks(*st, {{300, 0}, {100, 20000}}, false);
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
 }
 
 TEST(PrepareBySilence, StopsAtFiveHundredAndOneParts) {
@@ -263,19 +268,19 @@ TEST(PrepareBySilence, StopsAtFiveHundredAndOneParts) {
     SetPeaks(*st, runs, false);
     st->SilenceRelease = 200; // 8 quiet frames
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 501);
-    EXPECT_EQ(st->CutLine[501], 500 * 15 - 3);
+    EXPECT_EQ(PartCount(*st), 501);
+    EXPECT_EQ(PartFirstFrame(*st, 501), 500 * 15 - 3);
 }
 
 TEST(PrepareBySilence, ACutOnTheLastFrameIsDropped) {
     auto st = FileOf(1);
     SetPeaks(*st, {{100, 20000}, {39, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
     // One frame before the last: the two-frame last part is folded back.
     SetPeaks(*st, {{100, 20000}, {40, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1);
+    EXPECT_EQ(PartCount(*st), 1);
     // A second (39 frames) after the cut: it stays.
     SetPeaks(*st, {{100, 20000}, {77, 0}}, false);
     Prepare(*st, SplitModeKind::BySilence);
@@ -288,7 +293,7 @@ TEST(PrepareBySilence, FarOutSettingsStayDefined) {
     st->SilenceThreshold = INT32_MAX;
     st->SilenceRelease = INT32_MIN;
     Prepare(*st, SplitModeKind::BySilence);
-    EXPECT_EQ(st->CutCount, 1); // nothing reaches the limit, so nothing arms
+    EXPECT_EQ(PartCount(*st), 1); // nothing reaches the limit, so nothing arms
     st->SilenceThreshold = 10;
     Prepare(*st, SplitModeKind::BySilence);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 100})); // first quiet frame
@@ -378,7 +383,7 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
     ASSERT_TRUE(Prepare(st, SplitModeKind::BySilence).acted);
     // Quiet, speech, quiet, speech, quiet, speech, quiet: three pauses follow
     // speech, so three cuts and four parts.
-    ASSERT_EQ(st.CutCount, 4);
+    ASSERT_EQ(PartCount(st), 4);
     if (std::system("ffmpeg -version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "ffmpeg not installed";
     std::vector<double> starts = FfmpegSilenceStarts(path);
@@ -387,7 +392,7 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
         starts.erase(starts.begin());
     ASSERT_EQ(starts.size(), 3u);
     for (int k = 2; k <= 4; ++k) {
-        const double cut = st.CutLine[k] * st.FrameDuration;
+        const double cut = PartFirstFrame(st, k) * st.FrameDuration;
         // The cut stands where the pause has lasted one second.
         EXPECT_NEAR(cut, starts[k - 2] + 1.0, 0.25) << "cut " << k;
     }
@@ -403,12 +408,12 @@ TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
     ASSERT_TRUE(out.acted);
     EXPECT_EQ(out.message, "");
     EXPECT_EQ(st->SelectedPart, 0);
-    ASSERT_EQ(st->CutCount, 10);
+    ASSERT_EQ(PartCount(*st), 10);
     for (int k = 2; k <= 10; ++k)
-        EXPECT_EQ(st->CutLine[k], std::llrint((k - 1) * 3600.0 / fd)) << k;
+        EXPECT_EQ(PartFirstFrame(*st, k), std::llrint((k - 1) * 3600.0 / fd)) << k;
     // One step rounded once and multiplied would be 137812 frames per hour,
     // 9 x 0.5 frame = 0.12 s late at the last cut.
-    EXPECT_NE(st->CutLine[10], 9 * std::llrint(3600.0 / fd));
+    EXPECT_NE(PartFirstFrame(*st, 10), 9 * std::llrint(3600.0 / fd));
     ExpectAllPartsFresh(*st);
 }
 

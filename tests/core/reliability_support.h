@@ -3,9 +3,11 @@
 #pragma once
 
 #include "analysis_test_support.h"
+
 #include "core/analysis/open_file.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 #include "core/state/program_state.h"
 
 #include <gtest/gtest.h>
@@ -95,7 +97,7 @@ inline void CutAt(tessivo::ProgramState& st, const std::vector<int32_t>& frames)
 // of the last indexed frame.
 inline std::vector<uint8_t> AudioBytes(const tessivo::ProgramState& st) {
     std::vector<uint8_t> all;
-    for (int i = 1; i <= st.CutCount; ++i) {
+    for (int i = 1; i <= PartCount(st); ++i) {
         const tessivo::ByteRange r = tessivo::PartByteRange(st, i);
         all.insert(all.end(), st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(r.first),
                    st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(r.end));

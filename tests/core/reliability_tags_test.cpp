@@ -15,9 +15,9 @@ namespace {
 
 std::unique_ptr<ProgramState> WithSlot(int n, uint8_t track) {
     auto st = std::make_unique<ProgramState>();
-    st->CutCount = 2;
-    st->PartTag[n].present = true;
-    st->PartTag[n].fields.track = std::to_string(track);
+    st->Parts.resize(static_cast<size_t>(n));
+    st->Parts[size_t(n - 1)].own.track = std::to_string(track);
+    st->Parts[size_t(n - 1)].ownFields = kTagTrack;
     return st;
 }
 
@@ -59,7 +59,7 @@ TEST(ReliabilityTags, ArbitrarySourceBlocksFillAndRoundTrip) {
     };
     for (int round = 0; round < 200; ++round) {
         auto st = std::make_unique<ProgramState>();
-        st->CutCount = 2;
+        st->Parts.resize(2);
         for (auto& b : st->Id3v1Buffer)
             b = next();
         if (round % 2 == 0)

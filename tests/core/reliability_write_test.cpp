@@ -6,6 +6,8 @@
 // part, and a following split that works.
 #include "reliability_support.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/output/id3v1_tag.h"
 
 #include <cerrno>
@@ -115,12 +117,12 @@ protected:
         ASSERT_TRUE(r.ok) << r.message;
         const auto n = static_cast<int32_t>(st_->FrameCount);
         CutAt(*st_, {n / 4, n / 2, 3 * n / 4});
-        ASSERT_EQ(st_->CutCount, 4);
+        ASSERT_EQ(PartCount(*st_), 4);
         st_->IsSaveTags = true;
+        ClearTag(st_->FileTag);
         for (int i = 1; i <= 4; ++i) {
-            ClearTag(st_->PartTag[i]);
-            st_->PartTag[i].present = true;
-            st_->PartTag[i].fields.track = std::to_string(i);
+            st_->Parts[size_t(i - 1)].own = PartTagV2{.track = std::to_string(i)};
+            st_->Parts[size_t(i - 1)].ownFields = kTagTrack;
         }
         out_ = dir_ / "out";
         fs::create_directories(out_);
@@ -148,18 +150,18 @@ protected:
         for (int i = 1; i <= good; ++i) {
             want.push_back("book-0" + std::to_string(i) + ".mp3");
             EXPECT_EQ(ReadBytes(Name(i)), Expected(i)) << "part " << i;
-            EXPECT_TRUE(st_->PartSaved[i]) << i;
+            EXPECT_TRUE(PartSaved(*st_, i)) << i;
         }
         for (const auto& e : extra)
             want.push_back(e);
         std::sort(want.begin(), want.end());
         EXPECT_EQ(Listing(out_), want);
-        EXPECT_FALSE(st_->PartSaved[good + 1]);
+        EXPECT_FALSE(PartSaved(*st_, good + 1));
         EXPECT_EQ(st_->SplitFileCount, good + 1) << "the failed part keeps its number";
 
         // Still usable: the next split numbers on after the failed part.
         for (int i = 1; i <= 4; ++i)
-            st_->PartUsed[i] = i >= 3;
+            st_->Parts[i - 1].ticked = i >= 3;
         const SplitResult again = SplitParts(*st_);
         ASSERT_TRUE(again.ok) << again.error;
         ASSERT_EQ(again.written.size(), 2u);
@@ -186,7 +188,7 @@ TEST_F(ReliabilityWrite, MissingOutputFolder) {
     EXPECT_TRUE(r.written.empty());
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_EQ(st_->SplitFileCount, 1);
-    EXPECT_FALSE(st_->PartSaved[1]);
+    EXPECT_FALSE(PartSaved(*st_, 1));
     st_->OutputFolder = out_.string();
     ExpectRecovered(0, {});
 }

@@ -2,6 +2,8 @@
 // what a failure leaves behind.
 #include "core/output/split_parts.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/plain_part.h"
@@ -38,8 +40,8 @@ std::unique_ptr<ProgramState> Analysed(const std::string& fixture) {
 
 // Frames of part i as the cut lines give them, limited to indexed frames.
 int PartFrames(const ProgramState& st, int i) {
-    const int end = std::min<int>(st.PartEnd[i], st.IndexedFrames - 1);
-    return std::max(0, end - st.PartStart[i] + 1);
+    const int end = std::min<int>(PartLastFrame(st, i), st.IndexedFrames - 1);
+    return std::max(0, end - PartFirstFrame(st, i) + 1);
 }
 
 // The real file system with failures on demand.
@@ -138,10 +140,8 @@ TEST(PartByteRange, UsesOnlyIndexedFramesAndStopsBeforeTheId3v1Tag) {
     st->IndexedFrames = 8;
     st->FrameLength = 100;
     ResetToOnePart(*st);
-    st->CutCount = 3;
-    st->CutLine[2] = 5;
-    st->CutLine[3] = 9; // beyond the indexed frames
-    DeriveParts(*st);
+    st->Parts = {PartRecord{}, PartRecord{.start = 5},
+                 PartRecord{.start = 9}}; // beyond the indexed frames
     EXPECT_EQ(PartByteRange(*st, 1).first, 20u);
     EXPECT_EQ(PartByteRange(*st, 1).end, 520u);
     EXPECT_EQ(PartByteRange(*st, 2).first, 520u);
@@ -175,7 +175,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         const fs::path dir = FreshFolder("tessivo_split");
         st->OutputFolder = dir.string();
         PrepareEqualParts(*st, 4);
-        ASSERT_EQ(st->CutCount, 4);
+        ASSERT_EQ(PartCount(*st), 4);
         const SplitResult r = SplitParts(*st);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.written.size(), 4u);
@@ -192,7 +192,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         const PlainSource plain = ExaminePlainSource(*st);
         for (int i = 1; i <= 4; ++i) {
             EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
-            EXPECT_TRUE(st->PartSaved[i]);
+            EXPECT_TRUE(PartSaved(*st, i));
             const std::vector<uint8_t> part = ReadBytes(r.written[i - 1]);
             ASSERT_GE(part.size(), 2u);
             EXPECT_EQ(part[0], 0xFF); // a frame's sync, never "ID3"
@@ -216,7 +216,12 @@ TEST(SplitParts, TagsAreAppendedOnlyWhenAskedAndPresent) {
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
     PrepareEqualParts(*st, 3);
-    ClearTag(st->PartTag[2]); // a part that never received a tag
+    // No file tag: only parts 1 and 3, which set a title, carry a tag.
+    ClearTag(st->FileTag);
+    for (int i : {1, 3}) {
+        st->Parts[size_t(i - 1)].own.title = "Part " + std::to_string(i);
+        st->Parts[size_t(i - 1)].ownFields = kTagTitle;
+    }
     st->IsSaveTags = true;
     SplitResult r = SplitParts(*st);
     ASSERT_TRUE(r.ok) << r.error;
@@ -244,7 +249,7 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
     PrepareEqualParts(*st, 3);
-    st->PartUsed[2] = false;
+    st->Parts[1].ticked = false;
     // A file under part 3's list name exists; the split writes part 3 as 02.
     WriteText((dir / "cbr128_stereo-03.mp3").string(), "keep me");
     SplitResult r = SplitParts(*st);
@@ -253,8 +258,8 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     EXPECT_EQ(fs::path(r.written[0]).filename(), "cbr128_stereo-01.mp3");
     EXPECT_EQ(fs::path(r.written[1]).filename(), "cbr128_stereo-02.mp3");
     EXPECT_EQ(ReadBytes(r.written[1]).size(), SourcePartBytes(*st, 3).bytes().size());
-    EXPECT_FALSE(st->PartSaved[2]);
-    EXPECT_TRUE(st->PartSaved[3]);
+    EXPECT_FALSE(PartSaved(*st, 2));
+    EXPECT_TRUE(PartSaved(*st, 3));
     const std::vector<uint8_t> first01 = ReadBytes(r.written[0]);
 
     // The second split continues at 03 (replacing the stray file, as told) and 04.
@@ -271,7 +276,7 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
 
     // No part used: nothing written, nothing counted.
     for (int i = 1; i <= 3; ++i)
-        st->PartUsed[i] = false;
+        st->Parts[i - 1].ticked = false;
     r = SplitParts(*st);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.written.empty());
@@ -291,7 +296,7 @@ TEST(SplitParts, MissingFolderStopsAtTheFirstFileAndCountsIt) {
                            "/cbr128_stereo-01.mp3\". No such file or directory");
     EXPECT_TRUE(r.written.empty());
     EXPECT_EQ(st->SplitFileCount, 1);
-    EXPECT_FALSE(st->PartSaved[1]);
+    EXPECT_FALSE(PartSaved(*st, 1));
     EXPECT_FALSE(fs::exists(dir / "not there")); // the split never creates the folder
     fs::remove_all(dir);
 }
@@ -355,9 +360,9 @@ TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
     EXPECT_EQ(r.error, "Stream write error");
     ASSERT_EQ(r.written.size(), 1u);
     EXPECT_EQ(ReadBytes(r.written[0]).size(), SourcePartBytes(*st, 1).bytes().size());
-    EXPECT_TRUE(st->PartSaved[1]);
-    EXPECT_FALSE(st->PartSaved[2]);
-    EXPECT_FALSE(st->PartSaved[3]);
+    EXPECT_TRUE(PartSaved(*st, 1));
+    EXPECT_FALSE(PartSaved(*st, 2));
+    EXPECT_FALSE(PartSaved(*st, 3));
     EXPECT_EQ(st->SplitFileCount, 2);
     const std::vector<uint8_t> two = ReadBytes((dir / "cbr128_stereo-02.mp3").string());
     EXPECT_EQ(std::string(two.begin(), two.end()), "earlier part two");

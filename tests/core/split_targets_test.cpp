@@ -2,6 +2,8 @@
 // them, and the names the list shows agreeing with the files written.
 #include "core/output/split_parts.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
@@ -57,7 +59,7 @@ public:
 TEST(SplitTargets, ExistingNamesAreCountedAndTheSplitWritesNothing) {
     const fs::path dir = FreshFolder("tessivo_targets");
     auto st = FourParts(dir);
-    st->PartUsed[1] = false;
+    st->Parts[0].ticked = false;
     // Part 2 is written as 01, part 4 as 03: both names stand already.
     WriteText((dir / "vbr_stereo-01.mp3").string(), "older one");
     WriteText((dir / "vbr_stereo-03.mp3").string(), "older three");
@@ -74,7 +76,7 @@ TEST(SplitTargets, ExistingNamesAreCountedAndTheSplitWritesNothing) {
     EXPECT_TRUE(r.written.empty());
     EXPECT_EQ(st->SplitFileCount, 0);
     for (int i = 1; i <= 4; ++i)
-        EXPECT_FALSE(st->PartSaved[i]);
+        EXPECT_FALSE(PartSaved(*st, i));
     EXPECT_EQ(Listing(dir), (std::vector<std::string>{"vbr_stereo-01.mp3", "vbr_stereo-03.mp3",
                                                       "vbr_stereo-04.mp3"}));
     const std::vector<uint8_t> one = ReadBytes((dir / "vbr_stereo-01.mp3").string());
@@ -107,7 +109,7 @@ TEST(SplitTargets, TheFileSystemSeamDecidesWhatExists) {
 TEST(SplitTargets, ListNamesAreTheNamesWrittenAcrossSplits) {
     const fs::path dir = FreshFolder("tessivo_targets");
     auto st = FourParts(dir);
-    st->PartUsed[2] = false;
+    st->Parts[1].ticked = false;
     std::vector<std::string> planned = PlannedPartPaths(*st);
     ASSERT_EQ(planned.size(), 5u);
     EXPECT_TRUE(planned[2].empty());
@@ -139,23 +141,20 @@ TEST(SplitTargets, AFailedSplitNamesThePlannedFileAndSavesOnlyWhatWasWritten) {
     EXPECT_EQ(r.failedPart, 2);
     EXPECT_EQ(r.failedPath, planned[2]);
     EXPECT_EQ(r.error, "Cannot create file \"" + planned[2] + "\". Permission denied");
-    EXPECT_TRUE(st->PartSaved[1]);
+    EXPECT_TRUE(PartSaved(*st, 1));
     for (int i = 2; i <= 4; ++i)
-        EXPECT_FALSE(st->PartSaved[i]) << i;
+        EXPECT_FALSE(PartSaved(*st, i)) << i;
     EXPECT_EQ(Listing(dir), std::vector<std::string>{fs::path(planned[1]).filename().string()});
 
     // The list: part 1 under the file it was written to, the others under the
     // names the next split gives them (after the number the failed part took).
-    WrittenPartFiles written;
-    written.Record(r);
-    const std::vector<std::string> names = PartListFileNames(*st, written);
+    const std::vector<std::string> names = PartListFileNames(*st);
     EXPECT_EQ(names[1], planned[1]);
     EXPECT_EQ(fs::path(names[2]).filename(), "vbr_stereo-04.mp3");
     EXPECT_EQ(fs::path(names[4]).filename(), "vbr_stereo-06.mp3");
     const SplitResult next = SplitParts(*st);
     ASSERT_TRUE(next.ok) << next.error;
     EXPECT_EQ(next.written[1], names[2]);
-    written.Record(next);
-    EXPECT_EQ(PartListFileNames(*st, written)[1], next.written[0]);
+    EXPECT_EQ(PartListFileNames(*st)[1], next.written[0]);
     fs::remove_all(dir);
 }

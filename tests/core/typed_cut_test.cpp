@@ -3,6 +3,8 @@
 #include "core/analysis/time_base.h"
 #include "core/parts/typed_cut.h"
 
+#include "core/parts/part_access.h"
+
 #include "core/parts/cut_lines.h"
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
@@ -112,15 +114,15 @@ TEST(EqualTime, TakesHours) {
     in.timeSS = "00";
     const PrepareOutcome out = PrepareCutLines(*st, in);
     ASSERT_TRUE(out.acted) << out.message;
-    ASSERT_EQ(st->CutCount, 3);
-    EXPECT_EQ(st->CutLine[2], NearestFrameAt(*st, 3600));
-    EXPECT_EQ(st->CutLine[3], NearestFrameAt(*st, 7200));
+    ASSERT_EQ(PartCount(*st), 3);
+    EXPECT_EQ(PartFirstFrame(*st, 2), NearestFrameAt(*st, 3600));
+    EXPECT_EQ(PartFirstFrame(*st, 3), NearestFrameAt(*st, 7200));
     // Emptied hours read as 0; hours beyond the file are refused.
     in.timeHH = "";
     in.timeMM = "30";
     ASSERT_TRUE(PrepareCutLines(*st, in).acted);
     EXPECT_EQ(in.timeHH, "0");
-    EXPECT_EQ(st->CutCount, 5);
+    EXPECT_EQ(PartCount(*st), 5);
     in.timeHH = "3";
     EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
     in.timeHH = "1x";

@@ -415,7 +415,7 @@ TEST_F(PartRecordsWindowTest, TheTagPanelNeverShowsADeletedPart) {
 
 // Disabled until the tag panel follows the shown part's audio when a line
 // before it goes (TagPanel::followParts keeps the number and its edits).
-TEST_F(PartRecordsWindowTest, DISABLED_EditsTypedForAPartNeverReachAnotherPartsAudio) {
+TEST_F(PartRecordsWindowTest, EditsTypedForAPartNeverReachAnotherPartsAudio) {
     OpenTagged(false);
     PrepareByParts(4);
     for (int k = 1; k <= 4; ++k)

@@ -174,8 +174,10 @@ void TagPanel::showFields(int n) {
     commentEdit->setText(QString::fromStdString(f.comment));
     // The slot's genre, also for a file without a tag once Set stored one;
     // a genre outside the table shows as none (and storing keeps it).
-    const std::string genre =
+    const std::string& tagGenre =
         ShowsFileTag(st_, n) ? st_.FileTag.fields.genre : EffectivePartTag(st_, n).fields.genre;
+    const uint8_t genreByte = GenreByte(tagGenre);
+    const std::string genre = genreByte < GenreNames.size() ? GenreNames[genreByte] : tagGenre;
     genreCombo->setCurrentIndex(
         genre.empty() ? -1 : genreCombo->findText(QString::fromStdString(genre), Qt::MatchExactly));
     trackEdit->setText(QString::fromStdString(f.track));
@@ -204,6 +206,7 @@ void TagPanel::showPartTags(int n) {
     if (!ShowsFileTag(st_, n) && !IsPartNumber(st_, n))
         return;
     shown_ = ShowsFileTag(st_, n) ? 0 : n;
+    shownStart_ = shown_ != 0 ? PartFirstFrame(st_, shown_) : -1;
     showFields(shown_);
     tagsEdited_ = false;
     setCaption(kGreyCaption);
@@ -262,13 +265,29 @@ void TagPanel::onApplyAllClicked() {
 }
 
 void TagPanel::followParts() {
-    // The panel never shows a part that is gone; with nothing edited it
-    // shows the selected part, or the file tag while none is selected.
+    // The panel never shows a part that is gone, nor another part's audio
+    // under the number it had. Typed edits stay with the part that still
+    // starts where the shown one did; with nothing edited the panel shows
+    // the selected part, or the file tag while none is selected.
     if (!st_.FileLoaded || PartCount(st_) == 0)
         return;
-    const bool gone = shown_ != 0 && !IsPartNumber(st_, shown_);
-    if (gone || (!tagsEdited_ && shown_ != st_.SelectedPart))
+    if (shown_ != 0 && tagsEdited_ && !showsSameAudio()) {
+        for (int k = 1; k <= PartCount(st_); ++k)
+            if (PartFirstFrame(st_, k) == shownStart_ && !ShowsFileTag(st_, k)) {
+                shown_ = k;
+                partNameLabel->setText(QStringLiteral("Part(%1)").arg(k));
+                return;
+            }
+    }
+    if (!showsSameAudio() || (!tagsEdited_ && shown_ != st_.SelectedPart))
         showPartTags(st_.SelectedPart);
+}
+
+bool TagPanel::showsSameAudio() const {
+    if (shown_ == 0)
+        return true;
+    return IsPartNumber(st_, shown_) && !ShowsFileTag(st_, shown_) &&
+           PartFirstFrame(st_, shown_) == shownStart_;
 }
 
 } // namespace tessivo

@@ -70,12 +70,15 @@ private:
     void setCaption(const QColor& c);
     void showFields(int n);
     TagFields typedFields() const;
+    // Whether the shown number still names the audio it named when shown.
+    bool showsSameAudio() const;
     void showPicture();
 
     Document& doc_;
     const ProgramState& st_;
     bool tagsEdited_ = false;
     int shown_ = 0;
+    int32_t shownStart_ = -1; // the shown part's first frame
     QString lastYear_;
     QString lastTrack_;
     QByteArray pictureData_; // the picture the thumbnail shows
