@@ -225,8 +225,8 @@ TEST_F(CutListCommands, CutsThenSplitGivesTheSamePartsInEveryFormat) {
 TEST_F(CutListCommands, CutsPrintsLabelsByDefaultAndWritesNothing) {
     const CliRun r = Cuts({Fixture("long65.mp3"), "--at", "10,30.5"});
     ASSERT_EQ(r.status, 0) << r.err;
-    // 10 s and 30.5 s are frames 278 and 847 of 36 ms.
-    EXPECT_EQ(r.out, "0.000000\t10.008000\t\n10.008000\t30.492000\t\n30.492000\t65.088000\t\n");
+    // The cut lines as placed: at the samples of 10 s and 30.5 s.
+    EXPECT_EQ(r.out, "0.000000\t10.000000\t\n10.000000\t30.500000\t\n30.500000\t65.088000\t\n");
     EXPECT_EQ(Listing(dir_), std::vector<std::string>{"out"});
     ExpectUsageError(Cuts({Fixture("long65.mp3"), "--parts", "2", "--format", "xml"}), "cuts");
     ExpectUsageError(Cuts({Fixture("long65.mp3")}), "cuts");
@@ -329,7 +329,9 @@ TEST_F(CutListCommands, TimeOfFiveMinutesMakesTwelvePartsOfAnHour) {
     int frames = 0;
     for (size_t i = 0; i < 11; ++i) {
         const int n = part_checks::Mpg123Frames(r.lines[i], false);
-        EXPECT_NEAR(n * frame, 300.0, frame) << r.lines[i];
+        // The first part also holds the frames before time 0.
+        if (i > 0)
+            EXPECT_NEAR(n * frame, 300.0, frame) << r.lines[i];
         frames += n;
         // No drift: each cut within half a frame of its own time in the audio
         // players play. The index counts the source's Info frame as its frame 0.
