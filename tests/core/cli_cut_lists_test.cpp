@@ -330,8 +330,9 @@ TEST_F(CutListCommands, TimeOfFiveMinutesMakesTwelvePartsOfAnHour) {
     for (size_t i = 0; i < 11; ++i) {
         const int n = part_checks::Mpg123Frames(r.lines[i], false);
         // The first part also holds the frames before time 0.
-        if (i > 0)
+        if (i > 0) {
             EXPECT_NEAR(n * frame, 300.0, frame) << r.lines[i];
+        }
         frames += n;
         // No drift: each cut within half a frame of its own time in the audio
         // players play. The index counts the source's Info frame as its frame 0.

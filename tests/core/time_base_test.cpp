@@ -224,9 +224,10 @@ void CheckSplitParts(const std::string& source, const std::vector<std::string>& 
     size_t from = 0;
     for (size_t k = 0; k < parts.size(); ++k) {
         const std::vector<int16_t> pcm = GaplessPcm(parts[k]);
-        if (k < at.size())
+        if (k < at.size()) {
             EXPECT_EQ(from + pcm.size(), static_cast<size_t>(NearestSampleAt(tb, at[k])) * ch)
                 << parts[k];
+        }
         ASSERT_LE(from + pcm.size(), whole.size()) << parts[k];
         int worst = 0;
         for (size_t i = 0; i < pcm.size(); ++i)
