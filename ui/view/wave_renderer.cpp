@@ -70,8 +70,8 @@ void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     if (st.FrameDuration <= 0)
         return;
     const int w = g.waveBitmapWidth();
-    const int64_t s0 = RoundEven(static_cast<double>(m.f0()) * st.FrameDuration);
-    const int64_t s1 = RoundEven(static_cast<double>(m.columnToFrame(w - 1)) * st.FrameDuration);
+    const int64_t s0 = RoundEven(m.frameToSeconds(m.f0()));
+    const int64_t s1 = RoundEven(m.frameToSeconds(m.columnToFrame(w - 1)));
     if (s1 < s0)
         return;
     const int level = LevelOfScale(m.z());
