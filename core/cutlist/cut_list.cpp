@@ -24,6 +24,9 @@ constexpr int kStartRank = 0;
 constexpr int kGapRank = 1;
 constexpr int kFileStartRank = 2;
 
+// Later than any file lasts; times past it cannot be counted in samples.
+constexpr double kFarSeconds = 1e12;
+
 // Where a cut at `seconds` lies: its sample (-1 while the rate is unknown)
 // and the frame boundary nearest to it.
 void PlaceTime(double seconds, const TimeBase& tb, int32_t& frame, int64_t& sample) {
@@ -31,6 +34,11 @@ void PlaceTime(double seconds, const TimeBase& tb, int32_t& frame, int64_t& samp
     sample = seconds > 0.0 ? NearestSampleAt(tb, seconds) : 0;
     if (!(seconds > 0.0))
         return;
+    if (!(seconds <= kFarSeconds)) { // past the end of any file
+        frame = std::numeric_limits<int32_t>::max();
+        sample = -1;
+        return;
+    }
     const int64_t f = sample >= 0 ? NearestFrameToSample(tb, sample) : NearestFrameAt(tb, seconds);
     frame = static_cast<int32_t>(std::clamp<int64_t>(f, 0, std::numeric_limits<int32_t>::max()));
 }

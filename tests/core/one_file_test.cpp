@@ -3,6 +3,7 @@
 // source's samples, the one Info frame and the chapters tell the truth, and
 // files that cannot be joined write nothing.
 #include "cli_test_support.h"
+#include "core/analysis/time_base.h"
 #include "core/output/one_file.h"
 #include "foreign_files.h"
 #include "mp3/info_frame.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -85,12 +87,20 @@ int LargestDifference(const std::string& out, const std::vector<Piece>& pieces) 
 }
 
 // Frames round(t / frame duration), as the command line places --at cuts.
+// `seconds` as --at takes it: at most three decimals.
+std::string Millis(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", seconds);
+    return buf;
+}
+
 std::vector<int32_t> CutFrames(const std::string& path, const std::vector<double>& seconds) {
     tessivo::ProgramState st;
     tessivo::AnalyseFile(st, path, false);
     std::vector<int32_t> frames;
     for (double t : seconds)
-        frames.push_back(static_cast<int32_t>(std::nearbyint(t / st.FrameDuration)));
+        frames.push_back(static_cast<int32_t>(tessivo::NearestFrameToSample(
+            tessivo::TimeBaseOf(st), tessivo::NearestSampleAt(tessivo::TimeBaseOf(st), t))));
     frames.push_back(st.IndexedFrames);
     return frames;
 }
@@ -119,10 +129,9 @@ protected:
         const std::vector<double> at = {length / 6, length / 2, length * 5 / 6};
         const std::string out =
             (dir_ / ("one-" + std::filesystem::path(source).filename().string())).string();
-        const CliRun r = Split(
-            {source, "--at",
-             std::to_string(at[0]) + "," + std::to_string(at[1]) + "," + std::to_string(at[2]),
-             "--skip", "2,4", "--one-file", out});
+        const CliRun r =
+            Split({source, "--at", Millis(at[0]) + "," + Millis(at[1]) + "," + Millis(at[2]),
+                   "--skip", "2,4", "--one-file", out});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.lines, std::vector<std::string>{out});
         const std::vector<int32_t> cut = CutFrames(source, at);
