@@ -183,6 +183,9 @@ TEST_F(OneFileTest, ChaptersStartAndEndWithTheirPiecesAndCarryTitles) {
     ASSERT_EQ(std::sscanf(chapters[1].c_str(), "%d %d %199[^\n]", &start, &end, title), 3);
     EXPECT_NEAR(start, (cut[0] - 1) * frameMs, frameMs); // the source's Info frame left out
     EXPECT_NEAR(end, (cut[1] - 1) * frameMs, frameMs);
+    // Played times: the joined file keeps the source's delay, so the second
+    // piece starts where the cut lies in the source, within half a frame of 10 s.
+    EXPECT_NEAR(start, 10000.0, frameMs / 2 + 1);
     // Parts cut by time carry the source's title.
     const std::string sourceTitle =
         analysis_test::RunCommand("/usr/bin/python3 -c 'import sys, mutagen.mp3; "
