@@ -38,7 +38,7 @@ void TitleChapters(const ProgramState& st, const std::vector<ChapterCut>& chapte
 CutListText ListText(const ProgramState& st, const PlacedNotes& notes, CutListFormat format) {
     FrameCutList table = CutListOfTable(st);
     TitleChapters(st, notes.chapters, table);
-    return WriteCutList(format, table, st.FrameDuration, st.FrameCount, CutListSourceOf(st));
+    return WriteCutList(format, table, TimeBaseOf(st), st.FrameCount, CutListSourceOf(st));
 }
 
 // Writes the list beside `file`; an existing file is kept. Empty, or the reason.

@@ -24,6 +24,8 @@ void PrintFacts(const ProgramState& st) {
     std::printf("channels: %d\n", st.ChannelCount);
     std::printf("decoded length: %llu\n", static_cast<unsigned long long>(st.DecodedLength));
     std::printf("duration: %.6f\n", st.Duration);
+    std::printf("samples: %lld\n", static_cast<long long>(st.AudioSamples));
+    std::printf("first sample at: %lld\n", static_cast<long long>(st.TimeZeroSample));
     std::printf("crc protected: %s\n", st.CrcProtected ? "yes" : "no");
     if (st.HasId3v2)
         std::printf("id3v2 size: %d\n", st.Id3v2Size);

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static constexpr std::array<CutListFormat, 3> kFormats = {
         CutListFormat::Cue, CutListFormat::Labels, CutListFormat::Csv};
     const CutListFormat format = kFormats[data[0] % 3];
-    const double frameDuration = kFrameDurations[(data[0] / 3) % 8];
+    TimeBase tb;
+    tb.frameDuration = kFrameDurations[(data[0] / 3) % 8];
     const uint32_t scale = data[0] >= 128 ? 40 : 1;
     const uint32_t frameCount = 2 + (data[1] | uint32_t{data[2]} << 8) * scale;
     const std::string bytes(reinterpret_cast<const char*>(data + 3), size - 3);
@@ -35,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     fuzz::Check(IsValidUtf8(read.list.album) && IsValidUtf8(read.list.albumArtist),
                 "album text not UTF-8");
-    const FrameCutList placed = PlaceCutList(read.list, frameDuration, frameCount);
+    const FrameCutList placed = PlaceCutList(read.list, tb, frameCount);
     fuzz::Expect(invariants::PlacedFault(placed, frameCount));
     const CutListSource source{"in.mp3", read.list.album, read.list.albumArtist};
     for (CutListFormat out : kFormats)
-        fuzz::Expect(invariants::WriteReadFault(out, placed, frameDuration, frameCount, source));
+        fuzz::Expect(invariants::WriteReadFault(out, placed, tb, frameCount, source));
     return 0;
 }

@@ -41,14 +41,18 @@ bool ParseXingAt(const uint8_t* frame, size_t avail, size_t at, SourceInfoTag& t
         }
         p += 4;
     }
-    // A LAME tag starts with a printable encoder name; zeros mean none.
-    if (p + kLameTagSize <= avail && frame[p] >= 0x20 && frame[p] < 0x7F) {
-        tag.hasLame = true;
-        tag.lameOffset = p;
-        std::memcpy(tag.lame.data(), frame + p, kLameTagSize);
+    if (p + kLameTagSize <= avail) {
+        // Decoders take delay and padding from these bytes whatever they hold;
+        // a LAME tag proper starts with a printable encoder name.
+        tag.hasDelayFields = true;
         const uint8_t* dp = frame + p + 21;
         tag.delay = (dp[0] << 4) | (dp[1] >> 4);
         tag.padding = ((dp[1] & 0x0F) << 8) | dp[2];
+        if (frame[p] >= 0x20 && frame[p] < 0x7F) {
+            tag.hasLame = true;
+            tag.lameOffset = p;
+            std::memcpy(tag.lame.data(), frame + p, kLameTagSize);
+        }
     }
     return true;
 }

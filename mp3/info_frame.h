@@ -21,10 +21,11 @@ struct SourceInfoTag {
     bool hasQuality = false;
     uint32_t quality = 0;
     bool hasLame = false;                     // a LAME tag follows the Xing fields
+    bool hasDelayFields = false;              // the frame holds the LAME tag's bytes
     std::array<uint8_t, kLameTagSize> lame{}; // its bytes as found
-    int delay = 0;                            // encoder delay, samples
-    int padding = 0;                          // padding at the end, samples
-    size_t lameOffset = 0;                    // where the LAME tag starts in the frame
+    int delay = 0;   // encoder delay, samples (read whenever hasDelayFields)
+    int padding = 0; // padding at the end, samples
+    size_t lameOffset = 0; // where the LAME tag starts in the frame
 };
 
 // Looks for a Xing, Info or VBRI header in the frame at `frame` (its bytes up

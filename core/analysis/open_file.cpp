@@ -4,6 +4,7 @@
 #include "core/analysis/frame_viewer_data.h"
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/peaks.h"
+#include "core/analysis/time_base.h"
 
 #include <new>
 #include <utility>
@@ -44,6 +45,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
         BuildFrameIndex(st);
         if (st.IndexedFrames == 0)
             return Fail(st, kNotMp3Message);
+        SetTimeBase(st);
         if (withPeaks) {
             if (progress)
                 progress("Calculating Peaks", 0.0);

@@ -1,10 +1,12 @@
 #include "core/batch/cutting_rule.h"
 
+#include "core/analysis/time_base.h"
 #include "core/cutlist/apply_cut_list.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 #include "core/parts/prepare.h"
 #include "core/parts/time_text.h"
 
@@ -33,13 +35,15 @@ std::string Seconds(double t) {
     return buf;
 }
 
-// The frame where a cut at `t` seconds goes, or a message why it cannot.
+// The frame where a cut at `t` seconds goes (the frame boundary nearest its
+// sample), or a message why it cannot.
 std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>& earlier,
                     int32_t& frame) {
     const std::string at = "--at " + Seconds(t) + " s ";
     if (t > st.Duration)
         return at + "is outside the file (" + Seconds(st.Duration) + " s long).";
-    const double f = std::nearbyint(t / st.FrameDuration);
+    const TimeBase tb = TimeBaseOf(st);
+    const int64_t f = NearestFrameToSample(tb, NearestSampleAt(tb, t));
     if (f + 10 >= st.FrameCount)
         return at + "is within the last 10 frames of the file; a cut must leave more.";
     if (f < 1)
@@ -59,9 +63,10 @@ StepOutcome PlaceAtTimes(ProgramState& st, const std::vector<double>& times) {
             return Usage(refusal);
         frames.push_back(frame);
     }
-    for (int32_t f : frames) {
-        if (!AddCutLine(st, f))
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (!AddCutLine(st, frames[i]))
             return Usage("Too many cut lines: at most " + std::to_string(kMaxParts) + ".");
+        SetCutSampleAtFrame(st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
     }
     return {};
 }
@@ -89,7 +94,7 @@ StepOutcome PlaceChapters(ProgramState& st, PlacedNotes& notes) {
     for (const ChapterCut& c : notes.chapters) {
         if (c.frame > 0 && !AddCutLine(st, c.frame))
             notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
-                                     FormatTimeText(true, c.frame * st.FrameDuration) +
+                                     FormatTimeText(true, FrameSeconds(st, c.frame)) +
                                      " makes no part of its own (within the last 10 frames "
                                      "or no room for more cut lines); left out");
     }
@@ -181,7 +186,7 @@ std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& no
     for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(st); ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, PartFirstFrame(st, k) * st.FrameDuration);
+        const std::string at = FormatTimeText(true, PartStartSeconds(st, k));
         lines.push_back("part " + std::to_string(k) + " from " + at + ": " + kNoPauseStatus +
                         " (cut on the quietest frame)");
     }

@@ -3,6 +3,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 
 #include <algorithm>
 #include <utility>
@@ -48,7 +49,7 @@ std::string SharedTagText(const ProgramState& st, TagField field) {
 } // namespace
 
 FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
-    FrameCutList placed = PlaceCutList(list, st.FrameDuration, st.FrameCount);
+    FrameCutList placed = PlaceCutList(list, TimeBaseOf(st), st.FrameCount);
     const size_t count = std::min<size_t>(placed.cuts.size(), kMaxParts);
     const std::vector<int32_t> cuts(placed.cuts.begin() + (count > 0 ? 1 : 0),
                                     placed.cuts.begin() + static_cast<std::ptrdiff_t>(count));
@@ -56,6 +57,8 @@ FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
     for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(st); ++k) {
         st.Parts[static_cast<size_t>(k - 1)].ticked = placed.parts[static_cast<size_t>(k - 1)].used;
         TagPart(st, k, placed.parts[static_cast<size_t>(k - 1)], list);
+        if (static_cast<size_t>(k - 1) < placed.samples.size())
+            SetPartCutSample(st, k, placed.samples[static_cast<size_t>(k - 1)]);
     }
     return placed;
 }
@@ -65,6 +68,7 @@ FrameCutList CutListOfTable(const ProgramState& st) {
     for (int k = 1; k <= PartCount(st); ++k) {
         const PartTagSlot tag = EffectivePartTag(st, k);
         out.cuts.push_back(PartFirstFrame(st, k));
+        out.samples.push_back(PartCutSample(st, k));
         out.parts.push_back(tag.present ? CutPart{WithoutTrailingSpaces(tag.fields.title),
                                                   WithoutTrailingSpaces(tag.fields.artist),
                                                   PartTicked(st, k)}

@@ -40,10 +40,9 @@ CutListRead ReadAudacityLabels(const std::string& bytes) {
     return r;
 }
 
-std::string WriteAudacityLabels(const FrameCutList& cuts, double frameDuration,
-                                uint32_t frameCount) {
+std::string WriteAudacityLabels(const FrameCutList& cuts, const TimeBase& tb, uint32_t frameCount) {
     std::string out;
-    for (const CutSegment& s : TickedSegments(cuts, frameDuration, frameCount)) {
+    for (const CutSegment& s : TickedSegments(cuts, tb, frameCount)) {
         std::string label = s.title;
         std::replace_if(
             label.begin(), label.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; },

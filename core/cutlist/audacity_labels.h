@@ -15,7 +15,6 @@ CutListRead ReadAudacityLabels(const std::string& bytes);
 
 // One region label per ticked part, titled by the part's title; unticked
 // parts are the gaps between regions. Performers are not written.
-std::string WriteAudacityLabels(const FrameCutList& cuts, double frameDuration,
-                                uint32_t frameCount);
+std::string WriteAudacityLabels(const FrameCutList& cuts, const TimeBase& tb, uint32_t frameCount);
 
 } // namespace tessivo

@@ -127,9 +127,9 @@ CutListRead ReadCsvCutList(const std::string& bytes) {
     return r;
 }
 
-std::string WriteCsvCutList(const FrameCutList& cuts, double frameDuration, uint32_t frameCount) {
+std::string WriteCsvCutList(const FrameCutList& cuts, const TimeBase& tb, uint32_t frameCount) {
     std::string out;
-    for (const CutSegment& s : TickedSegments(cuts, frameDuration, frameCount))
+    for (const CutSegment& s : TickedSegments(cuts, tb, frameCount))
         out += SecondsText(s.startSeconds) + ',' + SecondsText(s.endSeconds) + ',' +
                CsvField(s.title) + '\n';
     return out;

@@ -14,6 +14,6 @@ namespace tessivo {
 CutListRead ReadCsvCutList(const std::string& bytes);
 
 // One segment per ticked part, without header, as LosslessCut writes them.
-std::string WriteCsvCutList(const FrameCutList& cuts, double frameDuration, uint32_t frameCount);
+std::string WriteCsvCutList(const FrameCutList& cuts, const TimeBase& tb, uint32_t frameCount);
 
 } // namespace tessivo

@@ -278,7 +278,7 @@ CutListRead ReadCueSheet(const std::string& bytes) {
     return r;
 }
 
-CutListText WriteCueSheet(const FrameCutList& cuts, double frameDuration,
+CutListText WriteCueSheet(const FrameCutList& cuts, const TimeBase& tb,
                           const std::string& sourceName, const std::string& album,
                           const std::string& albumArtist) {
     CutListText out;
@@ -300,7 +300,7 @@ CutListText WriteCueSheet(const FrameCutList& cuts, double frameDuration,
             t += "    TITLE \"" + CueText(part.title) + "\"\n";
         if (!part.performer.empty())
             t += "    PERFORMER \"" + CueText(part.performer) + "\"\n";
-        t += "    INDEX 01 " + CueTime(CutSeconds(cuts.cuts[k], frameDuration)) + "\n";
+        t += "    INDEX 01 " + CueTime(CutSeconds(cuts, k, tb)) + "\n";
     }
     return out;
 }

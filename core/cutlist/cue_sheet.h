@@ -23,7 +23,7 @@ CutListRead ReadCueSheet(const std::string& bytes);
 // every MPEG audio frame length, so the same frames come back. Double quotes
 // in texts become single quotes (few programs read an escaped one), a
 // backslash is written as "\\"; more than 99 parts cannot be written.
-CutListText WriteCueSheet(const FrameCutList& cuts, double frameDuration,
+CutListText WriteCueSheet(const FrameCutList& cuts, const TimeBase& tb,
                           const std::string& sourceName, const std::string& album,
                           const std::string& albumArtist);
 

@@ -14,7 +14,8 @@ namespace {
 // A cut a list asks for: an entry's start, a region's end, or the file's start.
 struct Candidate {
     int32_t frame = 0;
-    int rank = 0; // among cuts on one frame the lowest rank wins
+    int64_t sample = 0; // -1: at the frame's start
+    int rank = 0;       // among cuts on one frame the lowest rank wins
     size_t entry = 0;
     CutPart part;
 };
@@ -23,31 +24,44 @@ constexpr int kStartRank = 0;
 constexpr int kGapRank = 1;
 constexpr int kFileStartRank = 2;
 
-int32_t NearestFrame(double seconds, double frameDuration) {
-    if (!(seconds > 0.0) || !(frameDuration > 0.0))
-        return 0;
-    const double f = std::nearbyint(seconds / frameDuration);
-    return f >= std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
-                                                    : static_cast<int32_t>(f);
+// Later than any file lasts; times past it cannot be counted in samples.
+constexpr double kFarSeconds = 1e12;
+
+// Where a cut at `seconds` lies: its sample (-1 while the rate is unknown)
+// and the frame boundary nearest to it.
+void PlaceTime(double seconds, const TimeBase& tb, int32_t& frame, int64_t& sample) {
+    frame = 0;
+    sample = seconds > 0.0 ? NearestSampleAt(tb, seconds) : 0;
+    if (!(seconds > 0.0))
+        return;
+    if (!(seconds <= kFarSeconds)) { // past the end of any file
+        frame = std::numeric_limits<int32_t>::max();
+        sample = -1;
+        return;
+    }
+    const int64_t f = sample >= 0 ? NearestFrameToSample(tb, sample) : NearestFrameAt(tb, seconds);
+    frame = static_cast<int32_t>(std::clamp<int64_t>(f, 0, std::numeric_limits<int32_t>::max()));
 }
 
 std::string SecondsShort(double seconds) {
     return FixedText(seconds, 3) + " s";
 }
 
-std::vector<Candidate> Candidates(const CutList& list, double frameDuration) {
+std::vector<Candidate> Candidates(const CutList& list, const TimeBase& tb) {
     const bool hasRegions = std::any_of(list.entries.begin(), list.entries.end(),
                                         [](const CutListEntry& e) { return e.endSeconds >= 0; });
     std::vector<Candidate> out;
-    out.push_back({0, kFileStartRank, 0, CutPart{"", "", !hasRegions}});
+    out.push_back({0, 0, kFileStartRank, 0, CutPart{"", "", !hasRegions}});
     for (size_t i = 0; i < list.entries.size(); ++i) {
         const CutListEntry& e = list.entries[i];
-        const int32_t start = NearestFrame(e.startSeconds, frameDuration);
-        out.push_back({start, kStartRank, i, CutPart{e.title, e.performer, e.used}});
+        int32_t start = 0, end = 0;
+        int64_t startSample = 0, endSample = 0;
+        PlaceTime(e.startSeconds, tb, start, startSample);
+        out.push_back({start, startSample, kStartRank, i, CutPart{e.title, e.performer, e.used}});
         if (e.endSeconds >= 0) {
-            const int32_t end = NearestFrame(e.endSeconds, frameDuration);
+            PlaceTime(e.endSeconds, tb, end, endSample);
             if (end > start)
-                out.push_back({end, kGapRank, i, CutPart{"", "", false}});
+                out.push_back({end, endSample, kGapRank, i, CutPart{"", "", false}});
         }
     }
     std::stable_sort(out.begin(), out.end(), [](const Candidate& a, const Candidate& b) {
@@ -58,9 +72,9 @@ std::vector<Candidate> Candidates(const CutList& list, double frameDuration) {
 
 // Why a cut on or past the last frame is left out; "" when nothing is worth
 // saying (a region that ends where the file ends).
-std::string EndWarning(const Candidate& c, const CutListEntry& e, double frameDuration,
+std::string EndWarning(const Candidate& c, const CutListEntry& e, const TimeBase& tb,
                        uint32_t frameCount) {
-    const double duration = frameCount * frameDuration;
+    const double duration = FrameSeconds(tb, frameCount);
     const bool pastEnd = c.frame > static_cast<int64_t>(frameCount);
     if (c.rank == kGapRank)
         return pastEnd ? LinePrefix(e.line) + "the end " + SecondsShort(e.endSeconds) +
@@ -96,16 +110,16 @@ private:
 
 } // namespace
 
-FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t frameCount) {
+FrameCutList PlaceCutList(const CutList& list, const TimeBase& tb, uint32_t frameCount) {
     FrameCutList out;
     WarningList warnings(out.warnings);
     const int64_t lastFrame = static_cast<int64_t>(frameCount) - 1;
     size_t lastStart = 0; // entry whose start was kept last
     bool anyStartKept = false;
-    for (const Candidate& c : Candidates(list, frameDuration)) {
+    for (const Candidate& c : Candidates(list, tb)) {
         const CutListEntry* e = c.rank == kFileStartRank ? nullptr : &list.entries[c.entry];
         if (e && c.frame >= lastFrame) {
-            if (std::string w = EndWarning(c, *e, frameDuration, frameCount); !w.empty())
+            if (std::string w = EndWarning(c, *e, tb, frameCount); !w.empty())
                 warnings.Add(std::move(w));
             continue;
         }
@@ -128,6 +142,7 @@ FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t fr
             break;
         }
         out.cuts.push_back(c.frame);
+        out.samples.push_back(c.sample);
         out.parts.push_back(c.part);
         if (c.rank == kStartRank) {
             lastStart = c.entry;
@@ -142,20 +157,21 @@ CutPartTag TagOfCutPart(const CutList& list, const CutPart& part) {
     return {part.title, part.performer.empty() ? list.albumArtist : part.performer, list.album};
 }
 
-double CutSeconds(int32_t frame, double frameDuration) {
-    return frame * frameDuration;
+double CutSeconds(const FrameCutList& cuts, size_t k, const TimeBase& tb) {
+    if (k < cuts.samples.size() && cuts.samples.size() == cuts.cuts.size() && cuts.samples[k] >= 0)
+        return SampleSeconds(tb, cuts.samples[k]);
+    return k < cuts.cuts.size() ? FrameSeconds(tb, cuts.cuts[k]) : 0.0;
 }
 
-std::vector<CutSegment> TickedSegments(const FrameCutList& cuts, double frameDuration,
+std::vector<CutSegment> TickedSegments(const FrameCutList& cuts, const TimeBase& tb,
                                        uint32_t frameCount) {
     std::vector<CutSegment> out;
     for (size_t k = 0; k < cuts.cuts.size() && k < cuts.parts.size(); ++k) {
         if (!cuts.parts[k].used)
             continue;
-        const int64_t end =
-            k + 1 < cuts.cuts.size() ? cuts.cuts[k + 1] : static_cast<int64_t>(frameCount);
-        out.push_back(
-            {CutSeconds(cuts.cuts[k], frameDuration), end * frameDuration, cuts.parts[k].title});
+        const double end =
+            k + 1 < cuts.cuts.size() ? CutSeconds(cuts, k + 1, tb) : FrameSeconds(tb, frameCount);
+        out.push_back({CutSeconds(cuts, k, tb), end, cuts.parts[k].title});
     }
     return out;
 }

@@ -2,6 +2,8 @@
 // form, and its conversion to cut frames of an open file and back.
 #pragma once
 
+#include "core/analysis/time_base.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,17 +61,21 @@ CutPartTag TagOfCutPart(const CutList& list, const CutPart& part);
 
 // Cut lines as frames: `cuts` begins with 0 and rises strictly, every cut lies
 // before the last frame; part k runs from cuts[k] to cuts[k+1] - 1, the last
-// part to the last frame. `parts` has one record per cut.
+// part to the last frame. `parts` has one record per cut. `samples`, when it
+// has one entry per cut, holds where each cut lies in the time base's samples
+// (-1: at the start of its frame); empty: every cut lies at its frame's start.
 constexpr size_t kMaxCutListWarnings = 20;
 
 struct FrameCutList {
     std::vector<int32_t> cuts;
+    std::vector<int64_t> samples;
     std::vector<CutPart> parts;
     std::vector<std::string> warnings; // what was left out or merged, for the user
 };
 
-// Places a cut list on a file of `frameCount` frames of `frameDuration`
-// seconds. Every time rounds to the nearest frame; the entries are sorted by
+// Places a cut list on a file of `frameCount` frames in the time base `tb`.
+// Every time rounds to the nearest sample, kept in `samples`, and its cut to
+// the nearest frame boundary; the entries are sorted by
 // time; a start on the frame of an earlier one is merged into it (reported);
 // starts on or past the last frame are left out (reported when past the end);
 // a region's end opens an unticked, untitled gap unless the next part begins
@@ -77,10 +83,11 @@ struct FrameCutList {
 // list of points only, an unticked gap when the list has regions. At most
 // 999 cuts are kept (the rest is reported). At most kMaxCutListWarnings
 // warnings are kept, then one "… and N more".
-FrameCutList PlaceCutList(const CutList& list, double frameDuration, uint32_t frameCount);
+FrameCutList PlaceCutList(const CutList& list, const TimeBase& tb, uint32_t frameCount);
 
-// The time of cut `frame` in seconds.
-double CutSeconds(int32_t frame, double frameDuration);
+// The time of cut k of `cuts` in seconds: its sample when it has one, else
+// the start of its frame.
+double CutSeconds(const FrameCutList& cuts, size_t k, const TimeBase& tb);
 
 // A stretch written out as a region (Audacity labels, CSV).
 struct CutSegment {
@@ -91,7 +98,7 @@ struct CutSegment {
 
 // The ticked parts as regions, in order; unticked parts are left out, so they
 // come back as gaps.
-std::vector<CutSegment> TickedSegments(const FrameCutList& cuts, double frameDuration,
+std::vector<CutSegment> TickedSegments(const FrameCutList& cuts, const TimeBase& tb,
                                        uint32_t frameCount);
 
 // Seconds in a cut list file: digits with an optional decimal point and

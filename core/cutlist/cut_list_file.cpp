@@ -99,16 +99,15 @@ CutListRead ReadCutListFile(CutListFormat format, const std::string& path) {
     return ReadCutList(format, bytes);
 }
 
-CutListText WriteCutList(CutListFormat format, const FrameCutList& cuts, double frameDuration,
+CutListText WriteCutList(CutListFormat format, const FrameCutList& cuts, const TimeBase& tb,
                          uint32_t frameCount, const CutListSource& source) {
     switch (format) {
     case CutListFormat::Cue:
-        return WriteCueSheet(cuts, frameDuration, source.fileName, source.album,
-                             source.albumArtist);
+        return WriteCueSheet(cuts, tb, source.fileName, source.album, source.albumArtist);
     case CutListFormat::Labels:
-        return {WriteAudacityLabels(cuts, frameDuration, frameCount), ""};
+        return {WriteAudacityLabels(cuts, tb, frameCount), ""};
     case CutListFormat::Csv:
-        return {WriteCsvCutList(cuts, frameDuration, frameCount), ""};
+        return {WriteCsvCutList(cuts, tb, frameCount), ""};
     }
     return {};
 }

@@ -46,7 +46,7 @@ struct CutListSource {
 // - Audacity labels and CSV: every cut next to a ticked part, the ticks and
 //   the titles of ticked parts; unticked parts come back untitled, and
 //   unticked parts in a row as one; performers and album are not kept.
-CutListText WriteCutList(CutListFormat format, const FrameCutList& cuts, double frameDuration,
+CutListText WriteCutList(CutListFormat format, const FrameCutList& cuts, const TimeBase& tb,
                          uint32_t frameCount, const CutListSource& source);
 
 } // namespace tessivo

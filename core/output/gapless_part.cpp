@@ -335,7 +335,69 @@ std::vector<uint8_t> PartInfoFrame(const PartPlan& plan, const PartBody& body,
     return mp3::BuildInfoFrame(spec);
 }
 
+// Delay and padding of a part that plays the samples [u0, u1) of the
+// source's decoded frames (counted from frame 0 of the index): the part's
+// decode skips the lead frames and the shared frame's samples before u0, and
+// ends on u1 - 1. A part whose own frames stop short of u1 (an index cut
+// short) plays to their end.
+void SampleDelayAndPadding(const PartPlan& plan, size_t ownFrames, int64_t u0, int64_t u1,
+                           GaplessPartReport& rep) {
+    const int64_t spf = plan.model.samplesPerFrame;
+    const int64_t lead = plan.silent + plan.warmups;
+    const int64_t partBegin = int64_t{plan.f} * spf;
+    const int64_t partEnd = partBegin + static_cast<int64_t>(ownFrames) * spf;
+    u1 = std::min(u1, partEnd);
+    rep.delay = static_cast<int>(u0 - partBegin + lead * spf - kDecoderDelay);
+    rep.padding = static_cast<int>(partEnd - u1 + kDecoderDelay);
+    rep.audioSamples = static_cast<uint32_t>(std::max<int64_t>(0, u1 - u0));
+}
+
+// A lead long enough for the decoder's delay: a part that starts within the
+// first 529 samples of its first frame with no frame before it gets a silent
+// frame in front (an all-zero frame leaves the decoder as fresh as it was).
+void LeadForDecoderDelay(PartPlan& plan, int64_t offset) {
+    const int64_t spf = plan.model.samplesPerFrame;
+    if (offset + int64_t{plan.silent + plan.warmups} * spf < kDecoderDelay)
+        ++plan.silent;
+}
+
 } // namespace
+
+bool BuildGaplessSampleRange(const ProgramState& st, int64_t s0, int64_t s1,
+                             std::vector<uint8_t>& out, GaplessPartReport* report) {
+    out.clear();
+    const TimeBase tb = TimeBaseOf(st);
+    const SourceFrames src(st);
+    const int32_t indexed = src.Indexed();
+    if (indexed == 0 || tb.samplesPerFrame <= 0 || s0 < 0 || s1 <= s0 || s1 > tb.samples)
+        return false;
+    const int64_t first = FrameHoldingSample(tb, s0);
+    const int64_t last = std::min<int64_t>(FrameHoldingSample(tb, s1 - 1), indexed - 1);
+    PartPlan plan;
+    if (first > last ||
+        !PlanStart(src, static_cast<int32_t>(first), static_cast<int32_t>(last), plan) ||
+        plan.f != first || plan.model.samplesPerFrame != tb.samplesPerFrame)
+        return false;
+    PlanOwnFrames(st, src, static_cast<int32_t>(last), plan);
+    GaplessPartReport rep;
+    PlanLeadFrames(src, -1, plan, rep);
+    const int64_t u0 = s0 + tb.zeroSample, u1 = s1 + tb.zeroSample;
+    LeadForDecoderDelay(plan, u0 - first * tb.samplesPerFrame);
+    const PartBody body = EmitBody(src, plan, rep);
+    rep.silentFrames = plan.silent;
+    rep.warmupFrames = plan.warmups;
+    rep.frames = static_cast<uint32_t>(body.offsets.size());
+    SampleDelayAndPadding(plan, body.ownFrames, u0, u1, rep);
+    // The tag's fields hold 12 bits; a lead of a reservoir carrier, a phase
+    // frame and the warm-up frames keeps the delay below that.
+    if (rep.delay < 0 || rep.delay > 4095 || rep.padding < 0 || rep.padding > 4095)
+        return false;
+    out = PartInfoFrame(plan, body, rep);
+    out.insert(out.end(), body.bytes.begin(), body.bytes.end());
+    if (report)
+        *report = rep;
+    return true;
+}
 
 bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
                       std::vector<uint8_t>& out, GaplessPartReport* report) {

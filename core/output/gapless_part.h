@@ -4,6 +4,7 @@
 // the bit reservoir and decoder state it has in the source.
 #pragma once
 
+#include "core/analysis/time_base.h"
 #include "core/state/program_state.h"
 
 #include <cstdint>
@@ -14,8 +15,6 @@ namespace tessivo {
 // Encoder delay assumed for a source without a LAME tag: what LAME-style
 // encoders use (one MDCT granule of 576 samples).
 constexpr int kAssumedEncoderDelay = 576;
-// Samples of delay every layer III decoder adds (skipped by gapless decoders).
-constexpr int kDecoderDelay = 529;
 // Frames that may come before the part's first frame: libmpg123 decodes at most
 // this many ahead of its first output, and the 12-bit delay field must hold
 // their samples.
@@ -41,6 +40,15 @@ struct GaplessPartReport {
 // caller then writes the plain byte copy.
 bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
                       std::vector<uint8_t>& out, GaplessPartReport* report = nullptr);
+
+// Builds a gapless part that plays exactly the samples [s0, s1) of the time
+// base (core/analysis/time_base.h), 0 <= s0 < s1 <= its sample count. The
+// frame that holds s0 is the part's first frame and the one that holds s1 - 1
+// its last: a frame cut inside goes into both neighbours, and each part's
+// LAME tag (delay at its start, padding at its end) trims what belongs to
+// the other. False, `out` empty, when the source cannot be rebuilt so.
+bool BuildGaplessSampleRange(const ProgramState& st, int64_t s0, int64_t s1,
+                             std::vector<uint8_t>& out, GaplessPartReport* report = nullptr);
 
 // As above with the number of silent frames forced (-1: chosen by the phase
 // rule). Lets tests show what the phase rule buys.

@@ -1,5 +1,6 @@
 #include "core/output/one_file.h"
 
+#include "core/analysis/time_base.h"
 #include "core/output/plain_part.h"
 #include "core/parts/part_access.h"
 #include "mp3/frame_gain.h"
@@ -59,6 +60,15 @@ bool MixedBitrates(const mp3::JoinedFrames& joined) {
     return false;
 }
 
+// The encoder delay the joined file's Info frame carries: the first piece's
+// when it starts its source's audio.
+int JoinedDelay(const std::vector<PieceSource>& src) {
+    const PieceSource& first = src.front();
+    return first.plain.tag.hasLame && first.run.first <= first.plain.firstAudio
+               ? first.plain.tag.delay
+               : 0;
+}
+
 // The Info frame: the first piece's delay when it starts its source's audio,
 // the last piece's padding when it ends its source's audio.
 std::vector<uint8_t> OneInfoFrame(const std::vector<PieceSource>& src,
@@ -80,8 +90,7 @@ std::vector<uint8_t> OneInfoFrame(const std::vector<PieceSource>& src,
         mp3::Layer3FrameLength(model.lsf, spec.bitrateIndex, model.sampleRate, false));
     spec.bytes = static_cast<uint32_t>(infoLength + joined.bytes.size());
     spec.toc = mp3::InfoFrameToc(infoLength, joined.offsets, spec.bytes);
-    if (first.plain.tag.hasLame && first.run.first <= first.plain.firstAudio)
-        spec.delay = first.plain.tag.delay;
+    spec.delay = JoinedDelay(src);
     if (last.plain.tag.hasLame && last.run.last >= last.frames.count - 1)
         spec.padding = last.plain.tag.padding;
     spec.musicCrc = mp3::Crc16Arc(body, joined.bytes.size());
@@ -89,14 +98,26 @@ std::vector<uint8_t> OneInfoFrame(const std::vector<PieceSource>& src,
     return mp3::BuildInfoFrame(spec);
 }
 
-// Where each piece lies in the file: times from the frames before it, bytes
-// from the Info frame's start.
+// Where each piece lies in the file: times as players play the joined file
+// (its Info frame, delay and decoder delay before time 0), bytes from the
+// Info frame's start.
 std::vector<ChapterMark> PieceMarks(std::span<const FilePiece> pieces,
                                     const std::vector<PieceSource>& src,
                                     const mp3::JoinedFrames& joined, size_t infoLength) {
     std::vector<ChapterMark> marks;
     const ProgramState& st = *pieces.front().file;
-    const double msPerFrame = 1000.0 * st.SamplesPerFrame / std::max<double>(st.SampleRate, 1);
+    TimeBase tb; // frame 0 is the Info frame
+    tb.rate = static_cast<int32_t>(st.SampleRate);
+    tb.samplesPerFrame = st.SamplesPerFrame;
+    tb.zeroSample = st.SamplesPerFrame + JoinedDelay(src) + kDecoderDelay;
+    tb.samples =
+        std::max<int64_t>(0, static_cast<int64_t>(joined.offsets.size()) * st.SamplesPerFrame +
+                                 st.SamplesPerFrame - tb.zeroSample);
+    tb.frameDuration = st.FrameDuration;
+    const auto ms = [&tb](size_t frame) {
+        return static_cast<uint32_t>(
+            std::lround(1000.0 * FrameSeconds(tb, static_cast<int64_t>(frame) + 1)));
+    };
     size_t frame = 0;
     for (size_t k = 0; k < pieces.size(); ++k) {
         const size_t count =
@@ -104,8 +125,8 @@ std::vector<ChapterMark> PieceMarks(std::span<const FilePiece> pieces,
         const size_t end = std::min(frame + count, joined.offsets.size());
         ChapterMark m;
         m.title = pieces[k].title;
-        m.startMs = static_cast<uint32_t>(std::lround(static_cast<double>(frame) * msPerFrame));
-        m.endMs = static_cast<uint32_t>(std::lround(static_cast<double>(end) * msPerFrame));
+        m.startMs = ms(frame);
+        m.endMs = ms(end);
         m.startByte = static_cast<uint32_t>(infoLength + (frame < joined.offsets.size()
                                                               ? joined.offsets[frame]
                                                               : joined.bytes.size()));

@@ -1,8 +1,8 @@
 #include "core/output/part_tag.h"
 
-#include "core/parts/part_access.h"
-
+#include "core/analysis/time_base.h"
 #include "core/output/id3v1_tag.h"
+#include "core/parts/part_access.h"
 #include "mp3/info_frame.h"
 
 #include <algorithm>
@@ -108,7 +108,7 @@ std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Ch
             firstAudio = 1;
     }
     for (const Chapter& c : chapters) {
-        const int64_t nearest = firstAudio + std::llround(c.startMs / 1000.0 / st.FrameDuration);
+        const int64_t nearest = NearestFrameAt(st, c.startMs / 1000.0);
         ChapterCut cut;
         cut.frame = static_cast<int32_t>(
             std::min<int64_t>(nearest, static_cast<int64_t>(st.FrameCount) - 1));

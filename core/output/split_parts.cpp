@@ -7,6 +7,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/output/loudness_gain.h"
 #include "core/output/plain_part.h"
+#include "core/parts/part_times.h"
 #include "mp3/frame_gain.h"
 
 #include <algorithm>
@@ -227,7 +228,11 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
     const ProgramState& st = job.st;
     // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
     // frames); a source that cannot be rebuilt gets the plain part.
+    // A part cut off the frame grid plays exactly its samples.
     PartAudioBytes part;
+    if (st.IsGapless && PartCutOffGrid(st, i) &&
+        BuildGaplessSampleRange(st, PartStartSample(st, i), PartEndSample(st, i), part.rest.owned))
+        return part;
     if (st.IsGapless &&
         BuildGaplessPart(st, PartFirstFrame(st, i),
                          i < PartCount(st) ? PartLastFrame(st, i) : st.IndexedFrames - 1,

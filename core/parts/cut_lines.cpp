@@ -46,6 +46,7 @@ bool AddCutLine(ProgramState& st, int32_t frame) {
     const size_t holder = static_cast<size_t>(after - st.Parts.begin()) - 1;
     PartRecord half = st.Parts[holder];
     half.start = frame;
+    half.cutSample = -1;
     half.writtenFile.clear();
     st.Parts[holder].writtenFile.clear();
     st.Parts.insert(st.Parts.begin() + static_cast<std::ptrdiff_t>(holder) + 1, std::move(half));
@@ -62,6 +63,7 @@ int MoveCutLine(ProgramState& st, int k, int32_t frame) {
     for (size_t i = 0; i < st.Parts.size(); ++i)
         ranges.push_back(RangeOf(st, i));
     st.Parts[static_cast<size_t>(k - 1)].start = to;
+    st.Parts[static_cast<size_t>(k - 1)].cutSample = -1;
     // Order the records by start (the first part stays first); `order[i]`
     // is the old place of the record now at i.
     std::vector<size_t> order(st.Parts.size());

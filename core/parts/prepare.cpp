@@ -1,7 +1,10 @@
 #include "core/parts/prepare.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/cut_lines.h"
 #include "core/parts/near_pauses.h"
+#include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 #include "core/parts/pause_scan.h"
 #include "core/util/round_even.h"
 
@@ -49,8 +52,7 @@ bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
 // Whether the audio from `cut` to the end of the file is shorter than one
 // second.
 bool ShortLastPart(const ProgramState& st, int32_t cut) {
-    const int64_t frames = static_cast<int64_t>(st.FrameCount) - cut;
-    return st.FrameDuration > 0.0 && static_cast<double>(frames) * st.FrameDuration < 1.0;
+    return st.FrameDuration > 0.0 && FrameSeconds(st, st.FrameCount) - FrameSeconds(st, cut) < 1.0;
 }
 
 } // namespace
@@ -86,12 +88,15 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
     const double countD = std::trunc(st.Duration / seconds) + 1.0;
     const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxParts)));
     // Each cut on the frame nearest its own time, so no rounding adds up.
-    const double framesPerPart = seconds / st.FrameDuration;
     std::vector<int32_t> cuts;
     for (int k = 2; k <= count; ++k)
-        cuts.push_back(
-            static_cast<int32_t>(std::min<int64_t>(RoundEven((k - 1) * framesPerPart), INT32_MAX)));
+        cuts.push_back(static_cast<int32_t>(
+            std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX)));
     FinishPreparation(st, cuts);
+    // Cut k lies at exactly k x the length; plain parts cut at its nearest frame.
+    const TimeBase tb = TimeBaseOf(st);
+    for (int k = 2; k <= PartCount(st); ++k)
+        SetPartCutSample(st, k, int64_t{k - 1} * seconds * tb.rate);
 }
 
 void PrepareBySilence(ProgramState& st) {

@@ -1,26 +1,19 @@
 #include "core/parts/typed_cut.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
-#include "core/util/round_even.h"
 
-#include <cmath>
 #include <optional>
 
 namespace tessivo {
-
-int64_t NearestFrame(double seconds, double frameDuration) {
-    if (!(frameDuration > 0) || !std::isfinite(seconds))
-        return -1;
-    return RoundEven(seconds / frameDuration);
-}
 
 std::string CutFrameRefusal(const ProgramState& st, int64_t frame, int line,
                             const std::string& shown) {
     const int64_t last = static_cast<int64_t>(st.FrameCount) - 11;
     if (frame < 0 || frame > last)
         return "The time " + shown + " lies outside the file (it ends at " +
-               FormatClockMsText(st.FrameCount * st.FrameDuration) + ").";
+               FormatClockMsText(st.Duration) + ").";
     for (int k = 1; k <= PartCount(st); ++k) {
         if (k != line && PartFirstFrame(st, k) == frame)
             return "The time " + shown + " is on cut line " + std::to_string(k) + ".";
@@ -35,7 +28,7 @@ TypedCut TypedCutFrame(const ProgramState& st, const std::string& text, int line
         out.message = "Incorrect time value!\nType the time as h:mm:ss.mmm.";
         return out;
     }
-    const int64_t frame = NearestFrame(*seconds, st.FrameDuration);
+    const int64_t frame = NearestFrameAt(st, *seconds);
     out.message = CutFrameRefusal(st, frame, line, text);
     if (!out.message.empty())
         return out;

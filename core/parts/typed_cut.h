@@ -1,7 +1,7 @@
 // A cut line placed by a typed time: the text read as a clock time, rounded
-// to the nearest frame and checked against the file and the other cut lines.
-// The window's start field, the part list's Begin cell and "Add cut at..."
-// all come here.
+// to the nearest frame boundary of the file's time base and checked against the file and the other
+// cut lines. The window's start field, the part list's Begin cell and "Add cut at..." all come
+// here.
 #pragma once
 
 #include "core/state/program_state.h"
@@ -16,9 +16,6 @@ struct TypedCut {
     int32_t frame = 0;   // where the line goes, when ok
     std::string message; // why not, when not ok
 };
-
-// The frame nearest to `seconds` (halves to even).
-int64_t NearestFrame(double seconds, double frameDuration);
 
 // Why no cut line `line` (0 for a new one) may lie at `frame`: outside the
 // file or in its last 10 frames, or on another cut line. "" when it may.

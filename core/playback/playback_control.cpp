@@ -1,5 +1,6 @@
 #include "core/playback/playback_control.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 
 #include "core/util/round_even.h"
@@ -176,8 +177,8 @@ void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometr
                     PlaybackTickResult& r) {
     const int64_t b = engine.GetPosition(st.PlayStream);
     st.PlayFrame = PcmBytesToFrame(st, b);
-    const double bytesPerSecond = double(st.SampleRate) * 2.0 * st.ChannelCount;
-    r.seconds = bytesPerSecond > 0 ? static_cast<double>(b) / bytesPerSecond : 0.0;
+    const int64_t bytesPerSample = 2 * int64_t{std::max(st.ChannelCount, 1)};
+    r.seconds = DecodedSampleSeconds(TimeBaseOf(st), b / bytesPerSample);
     r.following = true;
     r.frame = st.PlayFrame;
 

@@ -61,6 +61,9 @@ enum TagField : unsigned {
 // other field of its tag is the file tag's (PartTable::FileTag).
 struct PartRecord {
     int32_t start = 0; // first frame
+    // Where the cut at the part's start lies in the samples of the time base
+    // (core/analysis/time_base.h); -1 when it lies on the frame grid.
+    int64_t cutSample = -1;
     bool ticked = true;
     std::string writtenFile{}; // empty: this range is in no file yet
     unsigned ownFields = 0;    // TagField bits of the fields below that count
@@ -93,8 +96,10 @@ struct LoadedFile {
 struct StreamFacts {
     StreamInfoRecord StreamInfo;
     uint32_t SampleRate = 0;
-    uint64_t DecodedLength = 0; // bytes of 16-bit PCM; 64 bits so 10-hour files count right
-    double Duration = 0.0;
+    uint64_t DecodedLength = 0; // bytes of 16-bit PCM (every frame); 64 bits for 10-hour files
+    double Duration = 0.0;      // seconds of the audio players play (core/analysis/time_base.h)
+    int64_t TimeZeroSample = 0; // sample of the decoded frames at which time 0 lies
+    int64_t AudioSamples = 0;   // samples players play
     int32_t ChannelCount = 0;
     std::string MpegVersionText;
     std::string MpegLayerText;

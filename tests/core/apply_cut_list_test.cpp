@@ -87,7 +87,7 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
     auto again = Opened("id3v1_track.mp3");
     CutList back;
     for (size_t k = 0; k < table.cuts.size(); ++k)
-        back.entries.push_back(Entry(CutSeconds(table.cuts[k], st->FrameDuration), -1,
+        back.entries.push_back(Entry(CutSeconds(table, k, TimeBaseOf(*st)), -1,
                                      table.parts[k].title, table.parts[k].performer));
     ApplyCutList(*again, back);
     EXPECT_EQ(CutLineFrames(*again), CutLineFrames(*st));

@@ -28,13 +28,14 @@ namespace {
 struct FileFrames {
     double frameDuration = 0;
     uint32_t frameCount = 0;
+    tessivo::TimeBase tb;
 };
 
 FileFrames FramesOf(const std::string& fixture) {
     tessivo::OpenResult r;
     auto st = analysis_test::Analyse(fixture, false, &r);
     EXPECT_TRUE(r.ok) << fixture << ": " << r.message;
-    return {st->FrameDuration, st->FrameCount};
+    return {st->FrameDuration, st->FrameCount, tessivo::TimeBaseOf(*st)};
 }
 
 const FileFrames& Long65() {
@@ -158,7 +159,7 @@ TEST(CueSheetRead, PregapsAreIgnoredOnlyIndex01Cuts) {
     EXPECT_DOUBLE_EQ(r.list.entries[0].startSeconds, 2.0);
     EXPECT_NEAR(r.list.entries[1].startSeconds, 32.0 + 10.0 / 75, 1e-9);
     // Before the first INDEX 01 lies a ticked part of its own.
-    const FrameCutList c = PlaceCutList(r.list, Long65().frameDuration, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(r.list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(2.0), FrameAt(32.0 + 10.0 / 75)}));
     EXPECT_EQ(Ticks(c), (std::vector<bool>{true, true, true}));
 }
@@ -174,7 +175,7 @@ TEST(CueSheetRead, TrackPastTheEndIsLeftOutAndReported) {
                                        "  TITLE \"Beyond\"\n"
                                        "  INDEX 01 01:10:00\n");
     ASSERT_TRUE(r.ok()) << r.error;
-    const FrameCutList c = PlaceCutList(r.list, Long65().frameDuration, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(r.list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(40.0)}));
     EXPECT_EQ(Titles(c), (std::vector<std::string>{"", "Inside"}));
     ASSERT_EQ(c.warnings.size(), 1u);
@@ -260,7 +261,7 @@ TEST(AudacityLabelsRead, PointLabelsAreCutsOfTickedParts) {
                                              "\n"
                                              "40\t40\n");
     ASSERT_TRUE(r.ok()) << r.error;
-    const FrameCutList c = PlaceCutList(r.list, Long65().frameDuration, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(r.list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(5.5), FrameAt(20), FrameAt(40)}));
     EXPECT_EQ(Titles(c), (std::vector<std::string>{"", "First", "Second", ""}));
     EXPECT_EQ(Ticks(c), (std::vector<bool>{true, true, true, true}));
@@ -273,7 +274,7 @@ TEST(AudacityLabelsRead, RegionLabelsArePartsAndTheStretchesBetweenUnticked) {
                                              "40.0\t50.0\tOutro with\ttab\n"
                                              "45.0\t45.0\tPoint inside\n");
     ASSERT_TRUE(r.ok()) << r.error;
-    const FrameCutList c = PlaceCutList(r.list, Long65().frameDuration, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(r.list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(10), FrameAt(20), FrameAt(30),
                                                FrameAt(40), FrameAt(45)}));
     EXPECT_EQ(Titles(c), (std::vector<std::string>{"", "Verse", "Chorus", "", "Outro with\ttab",
@@ -322,7 +323,7 @@ TEST(CsvRead, HeaderQuotesCommasAndLineBreaksInLabels) {
                                          "\r\n"
                                          "50,60\r\n");
     ASSERT_TRUE(r.ok()) << r.error;
-    const FrameCutList c = PlaceCutList(r.list, Long65().frameDuration, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(r.list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(10), FrameAt(20), FrameAt(30.5),
                                                FrameAt(45), FrameAt(50), FrameAt(60)}));
     EXPECT_EQ(Titles(c),
@@ -346,7 +347,7 @@ TEST(PlaceCutList, RoundsToTheNearestFrameSortsAndMergesCutsOnOneFrame) {
                     {10 * fd - 0.49 * fd, -1, "a", "", true, 2},
                     {30 * fd - 0.3 * fd, -1, "dup", "", true, 3},
                     {0.2 * fd, -1, "first", "x", true, 4}};
-    const FrameCutList c = PlaceCutList(list, fd, Long65().frameCount);
+    const FrameCutList c = PlaceCutList(list, Long65().tb, Long65().frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, 10, 30}));
     EXPECT_EQ(Titles(c), (std::vector<std::string>{"first", "a", "b"}));
     EXPECT_EQ(c.parts[0].performer, "x");
@@ -361,7 +362,7 @@ TEST(PlaceCutList, EveryCutLiesWithinHalfAFrameOfItsTime) {
     CutList list;
     for (int i = 0; i < 60; ++i)
         list.entries.push_back({i * 1.0 + i * 0.0137, -1, "", "", true, i + 1});
-    const FrameCutList c = PlaceCutList(list, f.frameDuration, f.frameCount);
+    const FrameCutList c = PlaceCutList(list, f.tb, f.frameCount);
     ASSERT_EQ(c.cuts.size(), 60u);
     for (size_t k = 0; k < c.cuts.size(); ++k)
         EXPECT_LE(std::fabs(c.cuts[k] * f.frameDuration - list.entries[k].startSeconds),
@@ -375,14 +376,14 @@ TEST(PlaceCutList, EndOfFileRegionsAndTheCutLimit) {
     CutList list;
     list.entries = {{50, duration, "to the end", "", true, 1},
                     {duration - 0.5 * f.frameDuration, -1, "last frame", "", true, 2}};
-    FrameCutList c = PlaceCutList(list, f.frameDuration, f.frameCount);
+    FrameCutList c = PlaceCutList(list, f.tb, f.frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(50)}));
     ASSERT_EQ(c.warnings.size(), 1u) << c.warnings.back();
     EXPECT_EQ(c.warnings[0].rfind("Line 2: ", 0), 0u);
     EXPECT_NE(c.warnings[0].find("lies at the end of the file; left out"), std::string::npos);
 
     list.entries = {{50, duration + 3, "long", "", true, 4}};
-    c = PlaceCutList(list, f.frameDuration, f.frameCount);
+    c = PlaceCutList(list, f.tb, f.frameCount);
     EXPECT_EQ(Frames(c), (std::vector<int32_t>{0, FrameAt(50)}));
     ASSERT_EQ(c.warnings.size(), 1u);
     EXPECT_NE(c.warnings[0].find("; the part runs to the end"), std::string::npos);
@@ -390,7 +391,7 @@ TEST(PlaceCutList, EndOfFileRegionsAndTheCutLimit) {
     list.entries.clear();
     for (int i = 1; i <= 1200; ++i)
         list.entries.push_back({i * f.frameDuration, -1, "", "", true, i});
-    c = PlaceCutList(list, f.frameDuration, f.frameCount);
+    c = PlaceCutList(list, f.tb, f.frameCount);
     EXPECT_EQ(c.cuts.size(), 999u);
     EXPECT_EQ(c.cuts.back(), 998);
     EXPECT_EQ(c.warnings, (std::vector<std::string>{"Only the first 999 cut lines are used"}));
@@ -416,7 +417,7 @@ FrameCutList SampleCuts(const FileFrames& f, const std::vector<bool>& ticks) {
 FrameCutList ReadBack(CutListFormat format, const std::string& text, const FileFrames& f) {
     const CutListRead r = ReadCutList(format, text);
     EXPECT_TRUE(r.ok()) << r.error << "\n" << text;
-    const FrameCutList c = PlaceCutList(r.list, f.frameDuration, f.frameCount);
+    const FrameCutList c = PlaceCutList(r.list, f.tb, f.frameCount);
     EXPECT_TRUE(c.warnings.empty()) << c.warnings.front();
     return c;
 }
@@ -435,7 +436,7 @@ TEST(CutListRoundTrip, CueSheetKeepsCutsTitlesAndPerformers) {
     for (const char* fixture : {"long65.mp3", "cbr128_stereo.mp3", "mpeg25_8k.mp3"}) {
         const FileFrames f = FramesOf(fixture);
         const FrameCutList cuts = SampleCuts(f, {true, true, false, true, true, true});
-        const CutListText t = WriteCutList(CutListFormat::Cue, cuts, f.frameDuration, f.frameCount,
+        const CutListText t = WriteCutList(CutListFormat::Cue, cuts, f.tb, f.frameCount,
                                            {"my \"mix\".mp3", "Album", "Band"});
         ASSERT_TRUE(t.ok());
         EXPECT_NE(t.text.find("FILE \"my 'mix'.mp3\" MP3\n"), std::string::npos) << t.text;
@@ -462,8 +463,7 @@ TEST(CutListRoundTrip, LabelsAndCsvKeepCutsTicksAndTitles) {
                                                std::vector<bool>{false, true, false, true},
                                                std::vector<bool>{true, false, true, true, false}}) {
             const FrameCutList cuts = SampleCuts(f, ticks);
-            const CutListText t =
-                WriteCutList(format, cuts, f.frameDuration, f.frameCount, {"a.mp3", "", ""});
+            const CutListText t = WriteCutList(format, cuts, f.tb, f.frameCount, {"a.mp3", "", ""});
             ASSERT_TRUE(t.ok());
             const FrameCutList back = ReadBack(format, t.text, f);
             EXPECT_EQ(Frames(back), Frames(cuts)) << t.text;
@@ -476,7 +476,7 @@ TEST(CutListRoundTrip, LabelsAndCsvKeepCutsTicksAndTitles) {
 TEST(CutListRoundTrip, AdjacentUntickedPartsComeBackAsOneGap) {
     const FileFrames f = Long65();
     const FrameCutList cuts = SampleCuts(f, {true, false, false, true});
-    const std::string text = WriteAudacityLabels(cuts, f.frameDuration, f.frameCount);
+    const std::string text = WriteAudacityLabels(cuts, f.tb, f.frameCount);
     const FrameCutList back = ReadBack(CutListFormat::Labels, text, f);
     EXPECT_EQ(Frames(back), (std::vector<int32_t>{cuts.cuts[0], cuts.cuts[1], cuts.cuts[3]}));
     EXPECT_EQ(Ticks(back), (std::vector<bool>{true, false, true}));
@@ -494,11 +494,11 @@ TEST(CutListRoundTrip, WrittenFilesReadBackThroughTheirExtension) {
         ASSERT_TRUE(CutListFormatForPath(name, format)) << name;
         const std::string path = (dir / name).string();
         const CutListText t =
-            WriteCutList(format, cuts, f.frameDuration, f.frameCount, {"long65.mp3", "", ""});
+            WriteCutList(format, cuts, f.tb, f.frameCount, {"long65.mp3", "", ""});
         analysis_test::WriteBytes(path, std::vector<uint8_t>(t.text.begin(), t.text.end()));
         const CutListRead r = ReadCutListFile(format, path);
         ASSERT_TRUE(r.ok()) << name << ": " << r.error;
-        EXPECT_EQ(Frames(PlaceCutList(r.list, f.frameDuration, f.frameCount)), Frames(cuts));
+        EXPECT_EQ(Frames(PlaceCutList(r.list, f.tb, f.frameCount)), Frames(cuts));
     }
     CutListFormat format;
     EXPECT_FALSE(CutListFormatForPath("song.mp3", format));
@@ -514,9 +514,11 @@ TEST(CutListWrite, CueSheetRefusesMoreThan99Tracks) {
         cuts.cuts.push_back(k * 10);
         cuts.parts.push_back({});
     }
-    EXPECT_EQ(WriteCueSheet(cuts, 0.026, "a.mp3", "", "").error,
+    TimeBase scale;
+    scale.frameDuration = 0.026;
+    EXPECT_EQ(WriteCueSheet(cuts, scale, "a.mp3", "", "").error,
               "A cue sheet holds at most 99 tracks");
     cuts.cuts.pop_back();
     cuts.parts.pop_back();
-    EXPECT_TRUE(WriteCueSheet(cuts, 0.026, "a.mp3", "", "").ok());
+    EXPECT_TRUE(WriteCueSheet(cuts, scale, "a.mp3", "", "").ok());
 }

@@ -368,7 +368,7 @@ TEST(StreamText, ExactLayout) {
     OpenResult r;
     auto mono = Analyse("mono.mp3", false, &r);
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(StreamInfoText(*mono), "MPEG-1   Layer3   64kbps   mono   44100Hz   00:02:064");
+    EXPECT_EQ(StreamInfoText(*mono), "MPEG-1   Layer3   64kbps   mono   44100Hz   00:02:000");
     auto v25 = Analyse("mpeg25_8k.mp3", false, &r);
     EXPECT_EQ(StreamInfoText(*v25), "MPEG-2.5   Layer3   8kbps   mono   8000Hz   00:02:160");
 }

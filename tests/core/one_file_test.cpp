@@ -3,6 +3,7 @@
 // source's samples, the one Info frame and the chapters tell the truth, and
 // files that cannot be joined write nothing.
 #include "cli_test_support.h"
+#include "core/analysis/time_base.h"
 #include "core/output/one_file.h"
 #include "foreign_files.h"
 #include "mp3/info_frame.h"
@@ -86,12 +87,20 @@ int LargestDifference(const std::string& out, const std::vector<Piece>& pieces) 
 }
 
 // Frames round(t / frame duration), as the command line places --at cuts.
+// `seconds` as --at takes it: at most three decimals.
+std::string Millis(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", seconds);
+    return buf;
+}
+
 std::vector<int32_t> CutFrames(const std::string& path, const std::vector<double>& seconds) {
     tessivo::ProgramState st;
     tessivo::AnalyseFile(st, path, false);
     std::vector<int32_t> frames;
     for (double t : seconds)
-        frames.push_back(static_cast<int32_t>(std::nearbyint(t / st.FrameDuration)));
+        frames.push_back(static_cast<int32_t>(tessivo::NearestFrameToSample(
+            tessivo::TimeBaseOf(st), tessivo::NearestSampleAt(tessivo::TimeBaseOf(st), t))));
     frames.push_back(st.IndexedFrames);
     return frames;
 }
@@ -114,13 +123,6 @@ protected:
             GTEST_SKIP() << "ffmpeg, lame, sox, mpg123, mp3val or mutagen missing";
     }
 
-    // A time as --at takes it: seconds with at most three decimals.
-    static std::string AtText(double seconds) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.3f", seconds);
-        return buf;
-    }
-
     // split --at at a sixth, half and five sixths of the file (to the
     // millisecond), parts 2 and 4 skipped: parts 1 and 3 in one file.
     void CheckSplitOneFile(const std::string& source, double length) {
@@ -130,7 +132,7 @@ protected:
         const std::string out =
             (dir_ / ("one-" + std::filesystem::path(source).filename().string())).string();
         const CliRun r =
-            Split({source, "--at", AtText(at[0]) + "," + AtText(at[1]) + "," + AtText(at[2]),
+            Split({source, "--at", Millis(at[0]) + "," + Millis(at[1]) + "," + Millis(at[2]),
                    "--skip", "2,4", "--one-file", out});
         ASSERT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.lines, std::vector<std::string>{out});
@@ -183,6 +185,9 @@ TEST_F(OneFileTest, ChaptersStartAndEndWithTheirPiecesAndCarryTitles) {
     ASSERT_EQ(std::sscanf(chapters[1].c_str(), "%d %d %199[^\n]", &start, &end, title), 3);
     EXPECT_NEAR(start, (cut[0] - 1) * frameMs, frameMs); // the source's Info frame left out
     EXPECT_NEAR(end, (cut[1] - 1) * frameMs, frameMs);
+    // Played times: the joined file keeps the source's delay, so the second
+    // piece starts where the cut lies in the source, within half a frame of 10 s.
+    EXPECT_NEAR(start, 10000.0, frameMs / 2 + 1);
     // Parts cut by time carry the source's title.
     const std::string sourceTitle =
         analysis_test::RunCommand("/usr/bin/python3 -c 'import sys, mutagen.mp3; "

@@ -258,7 +258,7 @@ TEST(OpenFile, AdoptMovesTheFileAndKeepsTheRest) {
     EXPECT_FALSE(dst.HasId3v2);
     EXPECT_EQ(dst.Id3v2Size, 1234); // no tag: the old size is left alone
     EXPECT_EQ(StreamInfoText(dst),
-              "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02:064");
+              "MPEG-1   Layer3   128kbps   joint stereo   44100Hz   00:02:000");
     EXPECT_EQ(dst.Volume, 77);
     EXPECT_EQ(dst.OutputFolder, "/music/out");
     EXPECT_EQ(PartCount(dst), 3);

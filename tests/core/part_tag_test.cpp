@@ -4,6 +4,7 @@
 #include "core/output/part_tag.h"
 
 #include "core/analysis/open_file.h"
+#include "core/analysis/time_base.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
@@ -236,8 +237,8 @@ TEST_F(PartTagFiles, ChapterCutsMatchTheChaptersAndTitleTheParts) {
     EXPECT_EQ(cuts[0].frame, 0);
     ResetToOnePart(*st);
     for (size_t k = 1; k < cuts.size(); ++k) {
-        // The frame nearest the chapter's start (frame 0 is the Info frame).
-        const double at = (cuts[k].frame - 1) * st->FrameDuration * 1000.0;
+        // The frame nearest the chapter's start in the audio players play.
+        const double at = FrameSeconds(*st, cuts[k].frame) * 1000.0;
         EXPECT_NEAR(at, src.chapters[k].startMs, st->FrameDuration * 500.0);
         ASSERT_TRUE(AddCutLine(*st, cuts[k].frame));
     }

@@ -134,7 +134,9 @@ TEST(CutListRoundTrip, TitlesWithBackslashesQuotesAndUnicodeSurvive) {
     }
     const CutListSource source{"in.mp3", "Album \\ \"x\"\\", "Artist\\"};
     for (CutListFormat f : {CutListFormat::Cue, CutListFormat::Labels, CutListFormat::Csv})
-        EXPECT_EQ(invariants::WriteReadFault(f, placed, kFrame, kFrames, source), "")
+        EXPECT_EQ(
+            invariants::WriteReadFault(f, placed, TimeBase{0, 0, 0, 0, kFrame}, kFrames, source),
+            "")
             << CutListExtension(f);
 }
 

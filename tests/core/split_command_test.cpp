@@ -1,6 +1,7 @@
 // tessivo-cli split: exit status, messages and the files it writes.
 #include "cli_test_support.h"
 #include "core/analysis/open_file.h"
+#include "core/analysis/time_base.h"
 #include "core/output/id3v1_tag.h"
 #include "part_file_checks.h"
 
@@ -64,12 +65,15 @@ TEST_F(SplitCommand, OutDefaultsToTheCurrentFolder) {
 
 TEST_F(SplitCommand, AtTimesRoundToTheNearestFrame) {
     auto st = Analysed("vbr_stereo.mp3");
-    // 1.0 s is frame 38.28 -> 38; 2.0 s is 76.56 -> 77 (given out of order).
+    // 1.0 s is frame 40.24 -> 40 (the Info frame and the delay come first);
+    // 2.0 s is 78.52 -> 79 (given out of order).
     const CliRun r = Split({Fixture("vbr_stereo.mp3"), "--at", "2.0,1", "--out", out_.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_EQ(r.lines.size(), 3u);
-    const int f1 = static_cast<int>(std::nearbyint(1.0 / st->FrameDuration));
-    const int f2 = static_cast<int>(std::nearbyint(2.0 / st->FrameDuration));
+    const int f1 = static_cast<int>(NearestFrameAt(*st, 1.0));
+    const int f2 = static_cast<int>(NearestFrameAt(*st, 2.0));
+    EXPECT_EQ(f1, 40);
+    EXPECT_EQ(f2, 79);
     // Behind each part's own Info frame, the source's frames (frame 0 is the
     // source's Info frame).
     EXPECT_EQ(AudioFrames(ReadBytes(r.lines[0])).size(),

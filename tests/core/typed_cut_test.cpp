@@ -1,5 +1,6 @@
 // Typed times: clock texts with hours and milliseconds, the cut line a typed
 // time places, the play cursor moved by the keys, and equal time in hours.
+#include "core/analysis/time_base.h"
 #include "core/parts/typed_cut.h"
 
 #include "core/parts/part_access.h"
@@ -62,7 +63,7 @@ TEST(ClockText, TheTypedFormShowsHoursAndMilliseconds) {
     auto st = FileOf(200000);
     for (int64_t f : {1, 777, 137831, 199988}) {
         const std::string text = FormatClockMsText(f * st->FrameDuration);
-        EXPECT_EQ(NearestFrame(*ParseClockText(text, true), st->FrameDuration), f) << text;
+        EXPECT_EQ(NearestFrameAt(*st, *ParseClockText(text, true)), f) << text;
     }
 }
 
@@ -131,8 +132,8 @@ TEST(EqualTime, TakesHours) {
     const PrepareOutcome out = PrepareCutLines(*st, in);
     ASSERT_TRUE(out.acted) << out.message;
     ASSERT_EQ(PartCount(*st), 3);
-    EXPECT_EQ(PartFirstFrame(*st, 2), NearestFrame(3600, st->FrameDuration));
-    EXPECT_EQ(PartFirstFrame(*st, 3), NearestFrame(7200, st->FrameDuration));
+    EXPECT_EQ(PartFirstFrame(*st, 2), NearestFrameAt(*st, 3600));
+    EXPECT_EQ(PartFirstFrame(*st, 3), NearestFrameAt(*st, 7200));
     // Emptied hours read as 0; hours beyond the file are refused.
     in.timeHH = "";
     in.timeMM = "30";

@@ -2,6 +2,7 @@
 // selected part (field and Begin cell), Add cut at, the play cursor keys, M,
 // Insert and Delete, Space, the wheel and Ctrl+wheel, zoom to fit, typed spin
 // box numbers and equal time in hours, driven by real events on real MP3s.
+#include "core/analysis/time_base.h"
 #include "core/parts/time_text.h"
 
 #include "core/parts/part_access.h"
@@ -73,7 +74,7 @@ protected:
         ASSERT_TRUE(st.FileLoaded);
     }
     const ViewGeometry& G() const { return win->viewGeometry(); }
-    int64_t Frame(double seconds) const { return NearestFrame(seconds, st.FrameDuration); }
+    int64_t Frame(double seconds) const { return NearestFrameAt(st, seconds); }
     int64_t Second() const { return Frame(1.0); }
     // A cut line through Edit > Add cut at with `text` as the answer.
     void AddCutAt(const QString& text) {

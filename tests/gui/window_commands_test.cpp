@@ -25,6 +25,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QUndoStack>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace tessivo {
@@ -92,7 +93,10 @@ protected:
         ASSERT_TRUE(st->FileLoaded);
     }
     QAction* Action(const char* name) { return FindPart<QAction>(win, name); }
-    int64_t Frame(double seconds) const { return NearestFrame(seconds, st->FrameDuration); }
+    // A span of `seconds` in whole frames.
+    int64_t Frame(double seconds) const {
+        return static_cast<int64_t>(std::nearbyint(seconds / st->FrameDuration));
+    }
 
     FakeAudioEngine engine;
     FakeUserDialogs dialogs;

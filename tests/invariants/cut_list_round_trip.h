@@ -79,10 +79,9 @@ inline std::string PlacedFault(const FrameCutList& placed, uint32_t frameCount) 
 // Writes the placed list in `format`, reads it back and places it again:
 // the cuts, ticks and texts the format keeps come back.
 inline std::string WriteReadFault(CutListFormat format, const FrameCutList& placed,
-                                  double frameDuration, uint32_t frameCount,
+                                  const tessivo::TimeBase& tb, uint32_t frameCount,
                                   const tessivo::CutListSource& source) {
-    const tessivo::CutListText text =
-        tessivo::WriteCutList(format, placed, frameDuration, frameCount, source);
+    const tessivo::CutListText text = tessivo::WriteCutList(format, placed, tb, frameCount, source);
     if (!text.ok())
         return format == CutListFormat::Cue && placed.cuts.size() > 99 ? "" : text.error;
     const tessivo::CutListRead read = tessivo::ReadCutList(format, text.text);
@@ -97,7 +96,7 @@ inline std::string WriteReadFault(CutListFormat format, const FrameCutList& plac
         (read.list.album != AsWritten(format, source.album) ||
          read.list.albumArtist != AsWritten(format, source.albumArtist)))
         return "album or album artist changed:\n" + text.text;
-    const FrameCutList back = tessivo::PlaceCutList(read.list, frameDuration, frameCount);
+    const FrameCutList back = tessivo::PlaceCutList(read.list, tb, frameCount);
     if (back.cuts != want.cuts)
         return "cuts changed: " + Describe(back) + " for " + Describe(want) + "\n" + text.text;
     for (size_t k = 0; k < want.parts.size(); ++k) {

@@ -6,6 +6,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/near_pauses.h"
+#include "core/parts/part_times.h"
 #include "core/parts/time_text.h"
 
 #include <QAction>
@@ -105,18 +106,17 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
 }
 
 void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::string>& files) {
-    const double fd = st_.FrameDuration;
-    const int32_t a = PartFirstFrame(st_, k);
-    const int32_t b = PartLastFrame(st_, k);
+    const double a = PartStartSeconds(st_, k);
+    const double b = PartEndSeconds(st_, k);
     // Editable only by a double click on the Begin cell (no edit triggers).
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
                   Qt::ItemIsEditable);
     row->setCheckState(ColNumber, PartTicked(st_, k) ? Qt::Checked : Qt::Unchecked);
     row->setText(ColNumber, QString::number(k));
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
-    row->setText(ColBegin, TimeText(a * fd));
-    row->setText(ColEnd, TimeText((static_cast<double>(b) + 1) * fd));
-    row->setText(ColDuration, TimeText((static_cast<double>(b) - a + 1) * fd));
+    row->setText(ColBegin, TimeText(a));
+    row->setText(ColEnd, TimeText(b));
+    row->setText(ColDuration, TimeText(b - a));
     const auto slot = static_cast<size_t>(k);
     row->setText(ColFile,
                  QString::fromStdString(slot < files.size() ? files[slot] : std::string()));
@@ -251,8 +251,7 @@ BeginCellDelegate::BeginCellDelegate(const ProgramState& st, QObject* parent)
 void BeginCellDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     const int k = index.row() + 1;
     if (auto* line = qobject_cast<QLineEdit*>(editor); line && k >= 1 && k <= PartCount(st_))
-        line->setText(
-            QString::fromStdString(FormatClockMsText(PartFirstFrame(st_, k) * st_.FrameDuration)));
+        line->setText(QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, k))));
 }
 
 void BeginCellDelegate::setModelData(QWidget* editor, QAbstractItemModel*,

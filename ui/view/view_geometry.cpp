@@ -81,7 +81,7 @@ std::string FormatRulerTime(int32_t s) {
 }
 
 FrameMapping::FrameMapping(const ViewGeometry& g, const ProgramState& st)
-    : g_(g), z_(FramesPerColumn(st)), f0_(st.ViewFirstFrame), frameDuration_(st.FrameDuration),
+    : g_(g), z_(FramesPerColumn(st)), f0_(st.ViewFirstFrame), timeBase_(TimeBaseOf(st)),
       samplesPerFrame_(st.SamplesPerFrame), channelCount_(st.ChannelCount) {}
 
 int64_t FrameMapping::frameToColumn(int64_t f) const {
@@ -89,7 +89,8 @@ int64_t FrameMapping::frameToColumn(int64_t f) const {
 }
 
 int64_t FrameMapping::secondToColumn(int64_t s) const {
-    return RoundEven((static_cast<double>(s) / frameDuration_ - static_cast<double>(f0_)) / z_);
+    return RoundEven(
+        (FramePositionAt(timeBase_, static_cast<double>(s)) - static_cast<double>(f0_)) / z_);
 }
 
 int64_t FrameMapping::frameToStripColumn(int64_t f) const {

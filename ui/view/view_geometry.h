@@ -4,6 +4,7 @@
 // mouse all use these same functions.
 #pragma once
 
+#include "core/analysis/time_base.h"
 #include "core/state/program_state.h"
 #include "core/util/round_even.h"
 
@@ -122,7 +123,7 @@ public:
     int64_t xToFrame(int64_t x) const { return columnToFrame(x - g_.waveLeft); }
     // Frame shown by bitmap column i.
     int64_t columnToFrame(int64_t i) const { return f0_ + RoundEven(static_cast<double>(i) * z_); }
-    double frameToSeconds(int64_t f) const { return static_cast<double>(f) * frameDuration_; }
+    double frameToSeconds(int64_t f) const { return FrameSeconds(timeBase_, f); }
     // Bitmap column of a whole second on the ruler.
     int64_t secondToColumn(int64_t s) const;
     // Column of frame f on the overview strip (whole file).
@@ -134,7 +135,7 @@ private:
     const ViewGeometry& g_;
     double z_;
     int64_t f0_;
-    double frameDuration_;
+    TimeBase timeBase_;
     int32_t samplesPerFrame_;
     int32_t channelCount_;
 };

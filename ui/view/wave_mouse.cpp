@@ -1,6 +1,7 @@
 #include "ui/view/wave_mouse.h"
 
 #include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 
 #include <algorithm>
 
@@ -48,7 +49,7 @@ void WaveMouse::pressOnMarks(int x, int y) {
         if (k >= 2 && marks.grab.hit(x, y)) {
             dragging = true;
             dragCutIndex = k;
-            hooks_.showTimeLabels(PartFirstFrame(st_, k) * st_.FrameDuration);
+            hooks_.showTimeLabels(PartStartSeconds(st_, k));
         }
         if (marks.useHit.hit(x, y) && !doubleClickSeen) {
             doc_.SetPartUsed(k, !PartTicked(st_, k));
@@ -111,7 +112,7 @@ void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
         dragCutIndex = std::max(2, doc_.MoveCutLine(dragCutIndex, static_cast<int32_t>(p)));
         hooks_.drawWaveView();
-        hooks_.showTimeLabels(PartFirstFrame(st_, dragCutIndex) * st_.FrameDuration);
+        hooks_.showTimeLabels(PartStartSeconds(st_, dragCutIndex));
     }
 }
 

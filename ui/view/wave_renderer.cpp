@@ -1,5 +1,7 @@
 #include "ui/view/wave_renderer.h"
 
+#include "core/analysis/time_base.h"
+
 #include "core/parts/part_access.h"
 
 #include <QFont>
@@ -70,8 +72,14 @@ void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     if (st.FrameDuration <= 0)
         return;
     const int w = g.waveBitmapWidth();
-    const int64_t s0 = RoundEven(static_cast<double>(m.f0()) * st.FrameDuration);
-    const int64_t s1 = RoundEven(static_cast<double>(m.columnToFrame(w - 1)) * st.FrameDuration);
+    const int64_t s0 = RoundEven(m.frameToSeconds(m.f0()));
+    // The ruler goes on past the end of the audio when the view does.
+    const TimeBase tb = TimeBaseOf(st);
+    const int64_t last = m.columnToFrame(w - 1);
+    const double end = tb.rate > 0 && tb.samplesPerFrame > 0
+                           ? SampleSeconds(tb, FrameStartSample(tb, last))
+                           : static_cast<double>(last) * st.FrameDuration;
+    const int64_t s1 = RoundEven(end);
     if (s1 < s0)
         return;
     const int level = LevelOfScale(m.z());

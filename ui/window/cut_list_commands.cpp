@@ -86,8 +86,8 @@ void CutListCommands::exportCutList() {
         format = CutListFormat::Labels;
         path += QString::fromStdString(CutListExtension(format));
     }
-    const CutListText text = WriteCutList(format, CutListOfTable(st), st.FrameDuration,
-                                          st.FrameCount, CutListSourceOf(st));
+    const CutListText text = WriteCutList(format, CutListOfTable(st), TimeBaseOf(st), st.FrameCount,
+                                          CutListSourceOf(st));
     if (!text.ok()) {
         dialogs_.showMessage(parent_, QString::fromStdString(text.error));
         return;

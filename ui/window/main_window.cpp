@@ -4,6 +4,8 @@
 
 #include "core/analysis/frame_index.h"
 #include "core/analysis/peak_cache.h"
+#include "core/analysis/time_base.h"
+#include "core/parts/part_times.h"
 #include "core/parts/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
@@ -711,7 +713,7 @@ void MainWindow::onStatusTick() {
     }
     if (!st_.IsPlaying && st_.FileLoaded) {
         // Stopped, the clock shows the play cursor.
-        showTimeLabels(st_.ClickFrame * st_.FrameDuration);
+        showTimeLabels(FrameSeconds(st_, st_.ClickFrame));
         const int k = st_.SelectedPart;
         if (peaks && doc_.PreparePending()) {
             controls_.statusLabel->setText(PeaksWaitingText(peaksPercent));
@@ -720,8 +722,8 @@ void MainWindow::onStatusTick() {
         } else if (k <= 0 || k > PartCount(st_)) {
             controls_.statusLabel->setText(QStringLiteral("Ready"));
         } else {
-            const double start = PartFirstFrame(st_, k) * st_.FrameDuration;
-            const double end = (PartLastFrame(st_, k) + 1.0) * st_.FrameDuration;
+            const double start = PartStartSeconds(st_, k);
+            const double end = PartEndSeconds(st_, k);
             controls_.statusLabel->setText(
                 QStringLiteral("Part(%1)  %2 - %3")
                     .arg(k)

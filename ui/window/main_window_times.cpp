@@ -4,8 +4,9 @@
 // the document, so it can be undone.
 #include "ui/window/main_window.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
-
+#include "core/parts/part_times.h"
 #include "core/parts/time_text.h"
 #include "core/parts/typed_cut.h"
 #include "ui/output/tag_panel.h"
@@ -57,9 +58,8 @@ void MainWindow::showSelectedStart() {
     const int k = st_.SelectedPart;
     const bool movable = st_.FileLoaded && k >= 2 && k <= PartCount(st_);
     panels_.partStartEdit->setEnabled(movable);
-    panels_.partStartEdit->setText(movable ? QString::fromStdString(FormatClockMsText(
-                                                 PartFirstFrame(st_, k) * st_.FrameDuration))
-                                           : QString());
+    panels_.partStartEdit->setText(
+        movable ? QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, k))) : QString());
 }
 
 void MainWindow::applyTypedStart(int k, const QString& text) {
@@ -89,7 +89,7 @@ void MainWindow::onAddCutAtTriggered() {
     if (isBusy() || !st_.FileLoaded)
         return;
     const QString initial =
-        QString::fromStdString(FormatClockMsText(PlayCursorFrame(st_) * st_.FrameDuration));
+        QString::fromStdString(FormatClockMsText(FrameSeconds(st_, PlayCursorFrame(st_))));
     const QString text = dialogs_.askTime(this, QStringLiteral("Add cut at\u2026"),
                                           QStringLiteral("Time (h:mm:ss.mmm):"), initial);
     if (text.isNull())
