@@ -23,8 +23,8 @@ struct SourceInfoTag {
     bool hasLame = false;                     // a LAME tag follows the Xing fields
     bool hasDelayFields = false;              // the frame holds the LAME tag's bytes
     std::array<uint8_t, kLameTagSize> lame{}; // its bytes as found
-    int delay = 0;   // encoder delay, samples (read whenever hasDelayFields)
-    int padding = 0; // padding at the end, samples
+    int delay = 0;         // encoder delay, samples (read whenever hasDelayFields)
+    int padding = 0;       // padding at the end, samples
     size_t lameOffset = 0; // where the LAME tag starts in the frame
 };
 

@@ -119,7 +119,7 @@ std::optional<double> ParseClockText(const std::string& text, bool withMillis) {
     const size_t dot = last.find('.');
     if (dot != std::string::npos) {
         const std::string millis = last.substr(dot + 1);
-        if (colonMillis || !withMillis || !AllDigits(millis) || millis.size() > 3)
+        if (colonMillis || !withMillis || !AllDigits(millis) || millis.size() > 6)
             return std::nullopt;
         fraction = std::strtod(("0." + millis).c_str(), nullptr);
         last.resize(dot);

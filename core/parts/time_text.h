@@ -20,7 +20,8 @@ bool ParseLengthText(const std::string& text, int& seconds);
 
 // Reads a clock time: "[h:]mm:ss" with minutes and seconds below 60 (two
 // fields: minutes below 60 as well; hours unbounded). When `withMillis`, also
-// a fraction of one to three digits ("1:02:03.250"), seconds alone ("45.5"),
+// a fraction of one to six digits ("1:02:03.250", to the microsecond as
+// Audacity writes it), seconds alone ("45.5"),
 // and the part list's "mm:ss:mmm" and "h:mm:ss:mmm". Every typed time of the
 // window and the command line's times come here. Seconds, or nothing for
 // anything else.

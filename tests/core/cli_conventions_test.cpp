@@ -159,6 +159,6 @@ TEST_F(CliConventions, AtTakesClockTimes) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Contents(dir_ / "clock"), Contents(dir_ / "seconds"));
     ExpectUsageError(Split({f, "--at", "0:60"}), "split");
-    ExpectUsageError(Split({f, "--at", "0:10.2500"}), "split");
-    ExpectUsageError(Split({f, "--at", "1:05:00"}), "split"); // outside the file
+    ExpectUsageError(Split({f, "--at", "0:10.2500001"}), "split"); // past the microsecond
+    ExpectUsageError(Split({f, "--at", "1:05:00"}), "split");      // outside the file
 }

@@ -158,7 +158,8 @@ TEST_F(PeakCache, DamagedFilesMiss) {
     // A frame whose top lies below its bottom: the last frame's right channel.
     ASSERT_TRUE(StorePeaks(cache_, key, *st));
     b = ReadBytes(file);
-    const size_t last = b.size() - 4;
+    // The peaks come before the loudness energies (a float per frame), when stored.
+    const size_t last = b.size() - 4 - st->FrameLoudness.size() * sizeof(float);
     b[last] = 0x00, b[last + 1] = 0x80;     // top -32768
     b[last + 2] = 0xFF, b[last + 3] = 0x7F; // bottom 32767
     WriteBytes(file, b);
