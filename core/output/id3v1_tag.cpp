@@ -497,12 +497,13 @@ void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
         return;
     PartTagV2 typed;
     const unsigned changed = ChangedFields(fields, ReadTagFields(st, n), typed);
-    if (changed == 0)
-        return;
     if (file) {
         PartTagSlot& tag = st.FileTag;
-        if (!tag.present) // a file without a tag gets one, without a track
-            tag = PartTagSlot{true, PartTagV2{.track = "0"}};
+        if (!tag.present) { // a file without a tag gets one, without a track
+            tag = PartTagSlot{};
+            tag.present = true;
+            tag.fields.track = "0";
+        }
         for (TagField f : kEveryField)
             if (changed & f)
                 TagFieldText(tag.fields, f) = TagFieldText(typed, f);

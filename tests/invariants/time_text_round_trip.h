@@ -37,7 +37,8 @@ inline std::string FormattedTimeFault(double seconds) {
     return "";
 }
 
-// Any text: what a parser accepts formats back to the same time.
+// Any text: what a parser accepts formats back to the same time, to the
+// millisecond the clock shows.
 inline std::string ParsedTimeFault(const std::string& text) {
     for (bool withMillis : {false, true}) {
         const std::optional<double> v = tessivo::ParseClockText(text, withMillis);
@@ -48,7 +49,8 @@ inline std::string ParsedTimeFault(const std::string& text) {
         if (*v <= 1e12) {
             const std::optional<double> back =
                 tessivo::ParseClockText(tessivo::FormatClockMsText(*v), true);
-            if (!back || std::fabs(*back - *v) > 1e-6 + *v * 1e-15)
+            // The clock shows milliseconds; a typed time may hold microseconds.
+            if (!back || std::fabs(*back - *v) > 0.0005 + *v * 1e-15)
                 return TimeFault("FormatClockMsText", *v, tessivo::FormatClockMsText(*v));
         }
     }
