@@ -21,15 +21,8 @@ const char* kSplitFooter =
     "and the others go on; a summary line ends the run, and the exit status is 1 when\n"
     "any file failed.";
 
-} // namespace
-
-CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
-    CLI::App* split = program.add_subcommand("split", "cut FILE into parts and write them");
-    DeclareInputs(*split, o.input,
-                  "the MP3 files to cut; a folder means its MP3 files. With\n"
-                  "several, each file's parts go to OUT/NAME/ (see --flat)");
-    DeclareQuiet(*split, o.quiet, "print nothing but errors (no file lines, no warnings)");
-    DeclareModeOptions(*split, o.mode, "No parts prepared to split.");
+// --tags, --id3 and --title.
+void DeclareTagOptions(CLI::App* split, SplitOptions& o) {
     split
         ->add_flag("--tags", o.tags,
                    "tag each part (format: --id3): the source's tag less the frames\n"
@@ -58,6 +51,10 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
                            throw UsageError("--title needs a template.");
                        o.titleTemplate = v;
                    });
+}
+
+// --gapless, --replaygain and --gain.
+void DeclareSoundOptions(CLI::App* split, SplitOptions& o) {
     split
         ->add_flag("--gapless", o.gapless,
                    "add an Info frame and warm-up frames so parts play gaplessly;\n"
@@ -92,6 +89,10 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
                                             "\".");
                        o.gainDb = db;
                    });
+}
+
+// Where and how the files go: --out, --overwrite, --flat, --one-file, --no-chapters.
+void DeclareOutputOptions(CLI::App* split, SplitOptions& o) {
     AddValueOption(*split, "-o,--out", "DIR",
                    "output folder, made when missing (default: current folder)",
                    [&o](const std::string& v) {
@@ -123,6 +124,20 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
         ->add_flag("--no-chapters", o.noChapters,
                    "with --one-file, write no chapter frames (CHAP, CTOC)")
         ->disable_flag_override();
+}
+
+} // namespace
+
+CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
+    CLI::App* split = program.add_subcommand("split", "cut FILE into parts and write them");
+    DeclareInputs(*split, o.input,
+                  "the MP3 files to cut; a folder means its MP3 files. With\n"
+                  "several, each file's parts go to OUT/NAME/ (see --flat)");
+    DeclareQuiet(*split, o.quiet, "print nothing but errors (no file lines, no warnings)");
+    DeclareModeOptions(*split, o.mode, "No parts prepared to split.");
+    DeclareTagOptions(split, o);
+    DeclareSoundOptions(split, o);
+    DeclareOutputOptions(split, o);
     split->footer(kSplitFooter);
     return split;
 }
