@@ -20,7 +20,7 @@ public:
     explicit BitWriter(uint8_t* p) : p_(p) {}
     void Put(int bits, uint32_t value) {
         for (int b = bits - 1; b >= 0; --b, ++pos_)
-            if ((value >> b) & 1)
+            if (b < 32 && ((value >> b) & 1)) // wider fields hold zeros above bit 31
                 p_[pos_ >> 3] |= static_cast<uint8_t>(0x80 >> (pos_ & 7));
     }
 
