@@ -56,7 +56,7 @@ std::string Title(const ProgramState& st, int k) {
 
 } // namespace
 
-TEST(CutLines, OpenedFileHasOneWholeFreshPart) {
+TEST(CutLines, OpenedFileHasOneWholePart) {
     ProgramState st;
     st.FrameCount = 1000;
     st.Parts.assign(3, PartRecord{.start = 77, .ticked = false, .writtenFile = "old.mp3"});
@@ -70,7 +70,7 @@ TEST(CutLines, OpenedFileHasOneWholeFreshPart) {
     EXPECT_EQ(st.SelectedPart, 0);
 }
 
-TEST(CutLines, ReplaceMakesFreshPartsAndDropsCutsAtTheEnd) {
+TEST(CutLines, SortKeepsEqualsTurnsNegativesToZeroAndLeavesMarksInTheirSlots) {
     ProgramState st;
     Open(st, 1000);
     st.Parts[0].ticked = false;
@@ -101,7 +101,7 @@ TEST(CutLines, AddSplitsThePartAndRefusesTheLastTenFrames) {
     ExpectTiled(st);
 }
 
-TEST(CutLines, AddKeepsTheSplitPartsTickAndTagInBothHalves) {
+TEST(CutLines, AddKeepsMarksAndTagsWithTheirSlots) {
     // Parts 1-3 with part 2 unticked and titled: a line inside part 2 makes
     // two unticked parts titled as it was; the others keep theirs.
     ProgramState st;
@@ -126,6 +126,22 @@ TEST(CutLines, AddKeepsTheSplitPartsTickAndTagInBothHalves) {
     EXPECT_EQ(PartAt(st, 4).writtenFile, "song-03.mp3");
 }
 
+TEST(CutLines, AmongEqualPositionsTheLowerSlotEndsHigher) {
+    // A line moved onto another line's frame keeps its place before it: the
+    // records are ordered by start, equal starts as they stood.
+    ProgramState st;
+    Open(st, 1000);
+    ASSERT_TRUE(AddCutLine(st, 400));
+    ASSERT_TRUE(AddCutLine(st, 600));
+    st.Parts[1].ticked = false;
+    EXPECT_EQ(MoveCutLine(st, 2, 600), 2);
+    EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 600, 600}));
+    EXPECT_FALSE(PartTicked(st, 2)); // the moved part, now empty
+    EXPECT_TRUE(PartTicked(st, 3));
+    EXPECT_EQ(PartLastFrame(st, 2), 599);
+    ExpectTiled(st);
+}
+
 TEST(CutLines, TableRefusesTheThousandthPart) {
     ProgramState st;
     Open(st, 100000);
@@ -138,7 +154,7 @@ TEST(CutLines, TableRefusesTheThousandthPart) {
     ExpectTiled(st);
 }
 
-TEST(CutLines, MoveIsHeldInsideTheFileAndIgnoresTheFirstLine) {
+TEST(CutLines, MoveIsHeldTenFramesBeforeTheEnd) {
     ProgramState st;
     Open(st, 1000);
     AddCutLine(st, 300);
@@ -164,7 +180,7 @@ TEST(CutLines, MoveKeepsBothRecordsAndForgetsTheirFiles) {
     EXPECT_TRUE(PartSaved(st, 4));
 }
 
-TEST(CutLines, MoveAcrossNeighboursTakesThePartAlong) {
+TEST(CutLines, MoveFollowsTheLineAcrossItsNeighbours) {
     ProgramState st;
     FourTitledParts(st);
     const int k = MoveCutLine(st, 2, 2500);
@@ -180,7 +196,7 @@ TEST(CutLines, MoveAcrossNeighboursTakesThePartAlong) {
     ExpectTiled(st);
 }
 
-TEST(CutLines, DeleteMergesIntoTheEarlierRecord) {
+TEST(CutLines, DeleteMergesPartsMovesMarksButNotTags) {
     // Intro / Verse / Chorus (unticked) / Outro: deleting the Chorus's line
     // gives its audio to the Verse; the Outro keeps its title and tick.
     ProgramState st;

@@ -66,7 +66,7 @@ TEST(GenreTable, HasTheNamesAsWrittenAtTheirBytes) {
     EXPECT_EQ(GenreByte(""), 255);
 }
 
-TEST(CopySourceTag, SourceTrackNumberGoesToEveryPart) {
+TEST(CopySourceTag, SourceTrackNumberGoesToEverySlot) {
     auto st = StateWithSource("id3v1_track.mp3");
     ASSERT_TRUE(st->HasId3v1);
     ASSERT_EQ(st->Id3v1Buffer[125], 0);
@@ -81,7 +81,7 @@ TEST(CopySourceTag, SourceTrackNumberGoesToEveryPart) {
     }
 }
 
-TEST(CopySourceTag, FullCommentSourceNumbersTheParts) {
+TEST(CopySourceTag, FullCommentSourceNumbersTheSlots) {
     auto st = StateWithSource("id3v1_notrack.mp3");
     ASSERT_TRUE(st->HasId3v1);
     ASSERT_NE(st->Id3v1Buffer[125], 0);
@@ -99,7 +99,7 @@ TEST(CopySourceTag, FullCommentSourceNumbersTheParts) {
     EXPECT_EQ(TagAlbum(PartId3v1(*st, 5)), "Old Album");
 }
 
-TEST(CopySourceTag, NoSourceTagEmptiesEveryPart) {
+TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
     auto st = StateWithSource("id3v1_track.mp3");
     CopySourceTag(*st);
     // The next file has no tag: nothing of the first one survives.
