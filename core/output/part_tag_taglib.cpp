@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -107,37 +106,18 @@ int TextEncodingOf(const TagLib::ID3v2::Frame* f) {
     return 0;
 }
 
-// The IDs of the frames whose format flags say their bytes are encoded
-// (compressed, encrypted, grouped, unsynchronised, with a length
-// indicator), read from the frame headers of the tag image. An
-// unsynchronised tag cannot be walked by its sizes: every ID counts.
-std::set<std::string> EncodedFrameIds(const TagLib::ByteVector& image, bool& all) {
-    std::set<std::string> ids;
-    all = image.size() < 10 || (static_cast<uint8_t>(image[5]) & 0x80) != 0;
-    const int version = image.size() >= 4 ? image[3] : 0;
-    if (all || version < 3)
-        return ids;
-    const uint8_t encodedBits = version == 3 ? 0xE0 : 0x4F;
-    const auto byte = [&](size_t i) {
-        return static_cast<uint8_t>(image[static_cast<unsigned>(i)]);
-    };
-    size_t pos = 10;
-    if ((byte(5) & 0x40) && image.size() >= 14) // an extended header
-        pos += version == 3
-                   ? 4 + ((size_t(byte(10)) << 24) | (byte(11) << 16) | (byte(12) << 8) | byte(13))
-                   : ((size_t(byte(10)) << 21) | (byte(11) << 14) | (byte(12) << 7) | byte(13));
-    while (pos + 10 <= image.size() && byte(pos) != 0) {
-        const size_t size =
-            version == 3 ? (size_t(byte(pos + 4)) << 24) | (byte(pos + 5) << 16) |
-                               (byte(pos + 6) << 8) | byte(pos + 7)
-                         : (size_t(byte(pos + 4) & 0x7F) << 21) | ((byte(pos + 5) & 0x7F) << 14) |
-                               ((byte(pos + 6) & 0x7F) << 7) | (byte(pos + 7) & 0x7F);
-        if (byte(pos + 9) & encodedBits)
-            ids.insert(std::string(image.mid(static_cast<unsigned>(pos), 4).data(), 4));
-        pos += 10 + size;
+// True when a frame's format flags say its bytes are encoded (compressed,
+// encrypted, grouped, unsynchronised, with a length indicator), as TagLib
+// read them from the frame's header. TagLib keeps the header behind a
+// protected accessor: a member pointer taken in a derived class reads it.
+struct FrameFlags : TagLib::ID3v2::Frame {
+    static bool SayEncoded(const TagLib::ID3v2::Frame* f) {
+        constexpr auto header = &FrameFlags::header;
+        const Header* h = (f->*header)();
+        return h && (h->compression() || h->encryption() || h->groupingIdentity() ||
+                     h->unsynchronisation() || h->dataLengthIndicator());
     }
-    return ids;
-}
+};
 
 // A frame TagLib reads wrong or cannot write back: one with a text encoding
 // byte other than the four ID3v2 defines (0..3; TagLib reads the text as
@@ -145,38 +125,28 @@ std::set<std::string> EncodedFrameIds(const TagLib::ByteVector& image, bool& all
 // they are encoded (encrypted, say): TagLib would write them back without
 // those flags. Unknown frames without such flags are the user's data and
 // pass through as they are.
-struct UndefinedFrames {
-    std::set<std::string> encodedIds;
-    bool allUnknown = false;
-    bool operator()(const TagLib::ID3v2::Frame* f) const {
-        const int e = TextEncodingOf(f);
-        if (e < 0 || e > 3)
-            return true;
-        if (dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f) == nullptr)
-            return false;
-        const TagLib::ByteVector id = f->frameID();
-        return allUnknown || encodedIds.count(std::string(id.data(), id.size())) > 0;
-    }
-};
+bool IsUndefined(const TagLib::ID3v2::Frame* f) {
+    const int e = TextEncodingOf(f);
+    if (e < 0 || e > 3)
+        return true;
+    return dynamic_cast<const TagLib::ID3v2::UnknownFrame*>(f) != nullptr &&
+           FrameFlags::SayEncoded(f);
+}
 
 // The frames of `list` with an undefined text encoding. Gathered apart, as
 // a copy of a TagLib frame list shares (and may delete) the frames.
-std::vector<TagLib::ID3v2::Frame*> WithUndefinedEncoding(const TagLib::ID3v2::FrameList& list,
-                                                         const UndefinedFrames& undefined) {
+std::vector<TagLib::ID3v2::Frame*> WithUndefinedEncoding(const TagLib::ID3v2::FrameList& list) {
     std::vector<TagLib::ID3v2::Frame*> out;
     for (TagLib::ID3v2::Frame* f : list)
-        if (undefined(f))
+        if (IsUndefined(f))
             out.push_back(f);
     return out;
 }
 
 // Removes the frames with an undefined text encoding, in the tag and in its
 // chapters; true when there was one.
-bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag, const TagLib::ByteVector& image) {
-    UndefinedFrames undefined;
-    undefined.encodedIds = EncodedFrameIds(image, undefined.allUnknown);
-    const std::vector<TagLib::ID3v2::Frame*> bad =
-        WithUndefinedEncoding(tag.frameList(), undefined);
+bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag) {
+    const std::vector<TagLib::ID3v2::Frame*> bad = WithUndefinedEncoding(tag.frameList());
     for (TagLib::ID3v2::Frame* f : bad)
         tag.removeFrame(f, true);
     bool dropped = !bad.empty();
@@ -184,8 +154,7 @@ bool DropFramesWithUndefinedEncoding(TagLib::ID3v2::Tag& tag, const TagLib::Byte
         auto* chap = dynamic_cast<TagLib::ID3v2::ChapterFrame*>(f);
         if (!chap)
             continue;
-        for (TagLib::ID3v2::Frame* e :
-             WithUndefinedEncoding(chap->embeddedFrameList(), undefined)) {
+        for (TagLib::ID3v2::Frame* e : WithUndefinedEncoding(chap->embeddedFrameList())) {
             chap->removeEmbeddedFrame(e, true);
             dropped = true;
         }
@@ -270,7 +239,7 @@ void ReadId3v2(const LoadedFile& file, SourceTag& out) {
     }
     out.hasId3v2 = true;
     out.damaged = truncated || !FramesCoverBody(*tag, opened.bytes);
-    if (DropFramesWithUndefinedEncoding(*tag, opened.bytes))
+    if (DropFramesWithUndefinedEncoding(*tag))
         out.damaged = true;
     out.fields = Id3v2Fields(*tag);
     ReadChapters(*tag, out);

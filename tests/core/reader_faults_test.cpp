@@ -284,3 +284,22 @@ TEST(SourceTagRead, FramesTagLibCannotCarryStillTitleTheParts) {
         }
     }
 }
+
+// The encrypted flag is found where TagLib found the frame, also when the
+// tag's header announces an extended header TagLib skips as too large (a
+// walk of its own would jump past every frame and keep the encrypted one).
+TEST(SourceTagRead, EncryptedFrameBehindABogusExtendedHeaderIsLeftOut) {
+    std::vector<uint8_t> tag = {'I', 'D', '3', 3, 0, 0x40, 0, 0, 0, 40};
+    const std::vector<uint8_t> frame = {'T', 'I', 'T', '2', 0, 0, 0, 30, 0, 0x40};
+    tag.insert(tag.end(), frame.begin(), frame.end());
+    tag.resize(50, 'x');
+    tag[20] = 0x33; // the encrypted bytes start with no valid text encoding
+    const SourceTag src = TagOfImage(tag);
+    EXPECT_TRUE(src.damaged);
+    PartTags tags;
+    tags.source = src;
+    tags.part.assign(2, src.fields);
+    for (int version : {3, 4})
+        EXPECT_FALSE(
+            TagOfImage(RenderId3v2(src, ResolvePartTag(tags, 1, "in", 1, 1), version)).damaged);
+}
