@@ -39,25 +39,36 @@ KWeighting::KWeighting(int sampleRate, int channels) : channels_(std::clamp(chan
 }
 
 float KWeighting::FrameEnergy(const int16_t* pcm, size_t samples) {
-    double sum = 0.0;
-    for (int c = 0; c < channels_; ++c) {
-        double* z = state_[c];
-        const Biquad& s = shelf_;
-        const Biquad& h = highPass_;
-        for (size_t i = 0; i < samples; ++i) {
-            const double x =
-                pcm[i * static_cast<size_t>(channels_) + static_cast<size_t>(c)] / 32768.0;
-            // Transposed direct form II, stage by stage.
-            const double y1 = s.b0 * x + z[0];
-            z[0] = s.b1 * x - s.a1 * y1 + z[1];
-            z[1] = s.b2 * x - s.a2 * y1;
-            const double y2 = h.b0 * y1 + z[2];
-            z[2] = h.b1 * y1 - h.a1 * y2 + z[3];
-            z[3] = h.b2 * y1 - h.a2 * y2;
-            sum += y2 * y2;
+    // Direct form I with the two channels as two lanes of every variable:
+    // the compiler turns each line into one vector operation, and each
+    // stage's feedback is one multiply and one add. The high pass takes the
+    // shelf's past outputs as its past inputs. Samples go in unscaled; the
+    // sum is brought to full scale at the end. A mono stream runs in lane 0
+    // with silence in lane 1.
+    const Biquad& s = shelf_;
+    const Biquad& h = highPass_;
+    double x1[2], x2[2], y1[2], y2[2], w1[2], w2[2], sum[2] = {0.0, 0.0};
+    for (int c = 0; c < 2; ++c) {
+        x1[c] = state_[0][c], x2[c] = state_[1][c], y1[c] = state_[2][c];
+        y2[c] = state_[3][c], w1[c] = state_[4][c], w2[c] = state_[5][c];
+    }
+    const bool stereo = channels_ == 2;
+    for (size_t i = 0; i < samples; ++i) {
+        const double x[2] = {double(pcm[stereo ? 2 * i : i]),
+                             stereo ? double(pcm[2 * i + 1]) : 0.0};
+        for (int c = 0; c < 2; ++c) {
+            const double y =
+                s.b0 * x[c] + s.b1 * x1[c] + s.b2 * x2[c] - s.a2 * y2[c] - s.a1 * y1[c];
+            const double w = h.b0 * y + h.b1 * y1[c] + h.b2 * y2[c] - h.a2 * w2[c] - h.a1 * w1[c];
+            x2[c] = x1[c], x1[c] = x[c], y2[c] = y1[c], y1[c] = y, w2[c] = w1[c], w1[c] = w;
+            sum[c] += w * w;
         }
     }
-    return static_cast<float>(sum);
+    for (int c = 0; c < 2; ++c) {
+        state_[0][c] = x1[c], state_[1][c] = x2[c], state_[2][c] = y1[c];
+        state_[3][c] = y2[c], state_[4][c] = w1[c], state_[5][c] = w2[c];
+    }
+    return static_cast<float>((sum[0] + sum[1]) / (32768.0 * 32768.0));
 }
 
 namespace {

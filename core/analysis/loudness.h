@@ -29,7 +29,8 @@ private:
     };
     Biquad shelf_{}, highPass_{};
     int channels_;
-    double state_[2][4]{}; // per channel: the two stages' two delays
+    // Past inputs, shelf outputs and high-pass outputs (two each), per channel.
+    double state_[6][2]{};
 };
 
 // Loudness of a run of frames: integrated (LUFS, gated) and the sample peak
