@@ -26,7 +26,7 @@ BackgroundPeaks::BackgroundPeaks(const AnalysedFile& file, RangeFn onRange, unsi
       chunkFrames_(std::max(chunkFrames, 2 * kSeamFrames)) {
     for (auto* v : {&table_.PeakMaxL, &table_.PeakMinL, &table_.PeakMaxR, &table_.PeakMinR})
         v->assign(file.FrameCount, 0);
-    table_.FrameLoudness.assign(file.FrameCount, 0.0f);
+    table_.FrameLoudness.assign(file.FrameCount * kLoudnessSlices, 0.0f);
     if (CanDecode(file)) {
         const uint32_t indexed =
             std::min(file.FrameCount, static_cast<uint32_t>(std::max(file.IndexedFrames, 0)));

@@ -1,6 +1,9 @@
 #include "core/analysis/loudness.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
+#include "core/playback/mpg123_decoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,12 +41,11 @@ KWeighting::KWeighting(int sampleRate, int channels) : channels_(std::clamp(chan
     }
 }
 
-float KWeighting::FrameEnergy(const int16_t* pcm, size_t samples) {
+double KWeighting::Run(const int16_t* pcm, size_t count) {
     // Direct form I with the two channels as two lanes of every variable:
     // the compiler turns each line into one vector operation, and each
     // stage's feedback is one multiply and one add. The high pass takes the
-    // shelf's past outputs as its past inputs. Samples go in unscaled; the
-    // sum is brought to full scale at the end. A mono stream runs in lane 0
+    // shelf's past outputs as its past inputs. A mono stream runs in lane 0
     // with silence in lane 1.
     const Biquad& s = shelf_;
     const Biquad& h = highPass_;
@@ -53,7 +55,7 @@ float KWeighting::FrameEnergy(const int16_t* pcm, size_t samples) {
         y2[c] = state_[3][c], w1[c] = state_[4][c], w2[c] = state_[5][c];
     }
     const bool stereo = channels_ == 2;
-    for (size_t i = 0; i < samples; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const double x[2] = {double(pcm[stereo ? 2 * i : i]),
                              stereo ? double(pcm[2 * i + 1]) : 0.0};
         for (int c = 0; c < 2; ++c) {
@@ -68,7 +70,30 @@ float KWeighting::FrameEnergy(const int16_t* pcm, size_t samples) {
         state_[0][c] = x1[c], state_[1][c] = x2[c], state_[2][c] = y1[c];
         state_[3][c] = y2[c], state_[4][c] = w1[c], state_[5][c] = w2[c];
     }
-    return static_cast<float>((sum[0] + sum[1]) / (32768.0 * 32768.0));
+    return sum[0] + sum[1];
+}
+
+double KWeighting::RunSilence(size_t count) {
+    static const int16_t kSilence[2 * 256] = {};
+    double sum = 0.0;
+    for (size_t done = 0; done < count; done += 256)
+        sum += Run(kSilence, std::min<size_t>(256, count - done));
+    return sum;
+}
+
+FrameEnergy KWeighting::FrameEnergies(const int16_t* pcm, size_t samples, size_t frameSamples) {
+    FrameEnergy out{};
+    // Samples go in unscaled; each sum is brought to full scale at the end.
+    const size_t have = std::min(samples, frameSamples);
+    for (size_t i = 0; i < kLoudnessSlices; ++i) {
+        const size_t from = frameSamples * i / kLoudnessSlices;
+        const size_t to = frameSamples * (i + 1) / kLoudnessSlices;
+        const size_t given = std::clamp(have, from, to);
+        const double sum =
+            Run(pcm + from * static_cast<size_t>(channels_), given - from) + RunSilence(to - given);
+        out[i] = static_cast<float>(sum / (32768.0 * 32768.0));
+    }
+    return out;
 }
 
 namespace {
@@ -77,85 +102,182 @@ double BlockLoudness(double meanSquare) {
     return meanSquare > 0.0 ? kLoudnessOffset + 10.0 * std::log10(meanSquare) : -1000.0;
 }
 
-// Mean squares of the 400 ms blocks (100 ms apart) of one span, appended to
-// `blocks`. A frame's energy counts as spread evenly over its samples.
-void SpanBlocks(const AnalysedFile& file, FrameSpan span, std::vector<double>& blocks) {
-    const int32_t frames = static_cast<int32_t>(file.FrameLoudness.size());
-    span.first = std::max(span.first, 0);
-    span.last = std::min(span.last, frames - 1);
-    if (span.last < span.first || file.SampleRate <= 0 || file.SamplesPerFrame <= 0)
+// Frames of a part decoded afresh when it is measured as written: enough
+// for the decoder to hold every byte the frames borrow from those before
+// them (at most 511) and for the filter to settle.
+constexpr int32_t kColdFrames = 16;
+
+// The slice energies and the sample peak of one span, as the file plays
+// through it or, `onItsOwn`, as its first frames play in a file of their own.
+struct SpanMeasure {
+    std::vector<double> slices;
+    double peak = 0.0;
+};
+
+double FramePeak(const AnalysedFile& file, size_t j) {
+    const int p = std::max({std::abs(int{file.PeakMaxL[j]}), std::abs(int{file.PeakMinL[j]}),
+                            std::abs(int{file.PeakMaxR[j]}), std::abs(int{file.PeakMinR[j]})});
+    return p / 32768.0;
+}
+
+double PcmPeak(const int16_t* pcm, size_t values) {
+    int p = 0;
+    for (size_t i = 0; i < values; ++i)
+        p = std::max(p, std::abs(int{pcm[i]}));
+    return p / 32768.0;
+}
+
+// The first frames of `span` decoded by a fresh decoder and filter, over the
+// stored measure of those frames.
+void MeasureColdHead(const AnalysedFile& file, FrameSpan span, SpanMeasure& m) {
+    Mpg123Decoder dec;
+    if (!dec.Open(file.FileBuffer.data(), file.FileBuffer.size(),
+                  static_cast<size_t>(file.FramePos[static_cast<size_t>(span.first)])))
         return;
-    const size_t n = static_cast<size_t>(span.last - span.first + 1);
+    KWeighting k(static_cast<int>(file.SampleRate), file.ChannelCount);
+    const int32_t frames = std::min(kColdFrames, span.last - span.first + 1);
+    const auto channels = static_cast<size_t>(file.ChannelCount);
+    m.peak = 0.0;
+    for (int32_t f = 0; f < frames; ++f) {
+        const int16_t* pcm = nullptr;
+        size_t bytes = 0;
+        if (!dec.NextFrame(pcm, bytes))
+            break;
+        const size_t samples = std::min(bytes / 2 / channels, size_t(file.SamplesPerFrame));
+        const FrameEnergy e =
+            k.FrameEnergies(pcm, samples, static_cast<size_t>(file.SamplesPerFrame));
+        std::copy(e.begin(), e.end(), m.slices.begin() + f * ptrdiff_t{kLoudnessSlices});
+        m.peak = std::max(m.peak, PcmPeak(pcm, samples * channels));
+    }
+    for (int32_t f = span.first + frames; f <= span.last; ++f)
+        m.peak = std::max(m.peak, FramePeak(file, static_cast<size_t>(f)));
+}
+
+SpanMeasure MeasureSpan(const AnalysedFile& file, FrameSpan span) {
+    SpanMeasure m;
+    const size_t first = static_cast<size_t>(span.first) * kLoudnessSlices;
+    const size_t end = static_cast<size_t>(span.last + 1) * kLoudnessSlices;
+    m.slices.assign(file.FrameLoudness.begin() + static_cast<ptrdiff_t>(first),
+                    file.FrameLoudness.begin() + static_cast<ptrdiff_t>(end));
+    for (int32_t f = span.first; f <= span.last; ++f)
+        m.peak = std::max(m.peak, FramePeak(file, static_cast<size_t>(f)));
+    if (span.onItsOwn && static_cast<size_t>(span.last) < file.FramePos.size())
+        MeasureColdHead(file, span, m);
+    return m;
+}
+
+// Mean squares of the 400 ms blocks (100 ms apart) of one span's samples,
+// appended to `blocks`. A slice's energy counts as spread evenly over its
+// samples.
+void SpanBlocks(const AnalysedFile& file, const std::vector<double>& slices, const FrameSpan& span,
+                std::vector<double>& blocks) {
+    const size_t n = slices.size();
     std::vector<double> prefix(n + 1, 0.0);
     for (size_t i = 0; i < n; ++i)
-        prefix[i + 1] = prefix[i] + file.FrameLoudness[static_cast<size_t>(span.first) + i];
-    const double spf = file.SamplesPerFrame;
-    // Energy of the span's samples [0, x).
+        prefix[i + 1] = prefix[i] + slices[i];
+    const double len = static_cast<double>(file.SamplesPerFrame) / kLoudnessSlices;
+    // Energy of the slices' samples [0, x).
     const auto energyTo = [&](double x) {
-        const size_t f = std::min(n, static_cast<size_t>(x / spf));
-        const double within = f < n ? (x - static_cast<double>(f) * spf) / spf : 0.0;
+        const size_t f = std::min(n, static_cast<size_t>(x / len));
+        const double within = f < n ? (x - static_cast<double>(f) * len) / len : 0.0;
         return prefix[f] + (f < n ? within * (prefix[f + 1] - prefix[f]) : 0.0);
     };
     const double hop = file.SampleRate / 10.0;
-    const double total = static_cast<double>(n) * spf;
+    const double skip = static_cast<double>(std::max<int64_t>(span.skip, 0));
+    const double whole = static_cast<double>(n) * len - skip;
+    const double total =
+        span.samples < 0 ? whole : std::min(whole, static_cast<double>(span.samples));
     for (double at = 0.0; at + 4.0 * hop <= total; at += hop)
-        blocks.push_back((energyTo(at + 4.0 * hop) - energyTo(at)) / (4.0 * hop));
+        blocks.push_back((energyTo(skip + at + 4.0 * hop) - energyTo(skip + at)) / (4.0 * hop));
+}
+
+// The integrated loudness of blocks: the absolute gate, then the relative
+// one below the mean of what passed. False when every block fell under.
+bool GatedLoudness(const std::vector<double>& blocks, double& lufs) {
+    double gate = kAbsoluteGate;
+    for (int pass = 0; pass < 2; ++pass) {
+        double sum = 0.0;
+        size_t count = 0;
+        for (double b : blocks)
+            if (BlockLoudness(b) > gate) {
+                sum += b;
+                ++count;
+            }
+        if (count == 0)
+            return false;
+        lufs = BlockLoudness(sum / static_cast<double>(count));
+        gate = std::max(kAbsoluteGate, lufs + kRelativeGate);
+    }
+    return true;
 }
 
 } // namespace
 
 Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans) {
     Loudness out;
-    if (file.FrameLoudness.empty())
+    if (file.FrameLoudness.empty() || file.SampleRate <= 0 || file.SamplesPerFrame <= 0)
         return out;
     out.measured = true;
+    const auto frames = static_cast<int32_t>(
+        std::min(file.FrameLoudness.size() / kLoudnessSlices, file.PeakMaxL.size()));
     std::vector<double> blocks;
-    for (const FrameSpan& s : spans) {
-        SpanBlocks(file, s, blocks);
-        for (int32_t f = std::max(s.first, 0);
-             f <= s.last && static_cast<size_t>(f) < file.PeakMaxL.size(); ++f) {
-            const auto j = static_cast<size_t>(f);
-            const int p =
-                std::max({std::abs(int{file.PeakMaxL[j]}), std::abs(int{file.PeakMinL[j]}),
-                          std::abs(int{file.PeakMaxR[j]}), std::abs(int{file.PeakMinR[j]})});
-            out.peak = std::max(out.peak, p / 32768.0);
-        }
+    for (FrameSpan s : spans) {
+        s.first = std::max(s.first, 0);
+        s.last = std::min(s.last, frames - 1);
+        if (s.last < s.first)
+            continue;
+        const SpanMeasure m = MeasureSpan(file, s);
+        SpanBlocks(file, m.slices, s, blocks);
+        out.peak = std::max(out.peak, m.peak);
     }
-    // The absolute gate, then the relative one below the mean of what passed.
-    double sum = 0.0;
-    size_t count = 0;
-    for (double b : blocks)
-        if (BlockLoudness(b) > kAbsoluteGate) {
-            sum += b;
-            ++count;
-        }
-    if (count == 0)
-        return out;
-    const double gate = std::max(kAbsoluteGate, BlockLoudness(sum / count) + kRelativeGate);
-    sum = 0.0;
-    count = 0;
-    for (double b : blocks)
-        if (BlockLoudness(b) > gate) {
-            sum += b;
-            ++count;
-        }
-    if (count == 0)
-        return out;
-    out.silent = false;
-    out.lufs = BlockLoudness(sum / count);
+    out.silent = !GatedLoudness(blocks, out.lufs);
+    if (out.silent)
+        out.lufs = Loudness{}.lufs;
     return out;
 }
+
+namespace {
+
+// Part k as written: a plain part's frames on their own, a gapless part's
+// samples exactly (in the decode from frame 0 of the index).
+FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
+    if (!gapless)
+        return {PartFirstFrame(st, k), PartLastFrame(st, k), true};
+    const TimeBase tb = TimeBaseOf(st);
+    const int64_t from = tb.zeroSample + PartStartSample(st, k);
+    const int64_t to = tb.zeroSample + PartEndSample(st, k);
+    const int64_t spf = std::max(tb.samplesPerFrame, 1);
+    if (to <= from || from < 0)
+        return {PartFirstFrame(st, k), PartLastFrame(st, k)};
+    const auto first = static_cast<int32_t>(from / spf);
+    return {first, static_cast<int32_t>((to - 1) / spf), false, from - first * spf, to - from};
+}
+
+std::vector<FrameSpan> TickedSpans(const ProgramState& st, bool written, bool gapless) {
+    std::vector<FrameSpan> spans;
+    for (int k = 1; k <= PartCount(st); ++k)
+        if (PartTicked(st, k))
+            spans.push_back(written ? WrittenSpan(st, k, gapless)
+                                    : FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, k)});
+    return spans;
+}
+
+} // namespace
 
 Loudness PartLoudness(const ProgramState& st, int k) {
     return SpansLoudness(st, {FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, k)}});
 }
 
 Loudness TickedPartsLoudness(const ProgramState& st) {
-    std::vector<FrameSpan> spans;
-    for (int k = 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k))
-            spans.push_back({PartFirstFrame(st, k), PartLastFrame(st, k)});
-    return SpansLoudness(st, spans);
+    return SpansLoudness(st, TickedSpans(st, false, false));
+}
+
+Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
+    return SpansLoudness(st, {WrittenSpan(st, k, gapless)});
+}
+
+Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
+    return SpansLoudness(st, TickedSpans(st, true, gapless));
 }
 
 } // namespace tessivo

@@ -7,23 +7,33 @@
 
 #include "core/state/program_state.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace tessivo {
 
+// The K-weighted energies of one frame's slices.
+using FrameEnergy = std::array<float, kLoudnessSlices>;
+
 // The K-weighting filter (high shelf, then high pass) of one decoder run,
 // designed for the stream's sampling rate.
 class KWeighting {
 public:
     KWeighting(int sampleRate, int channels);
-    // Filters the interleaved 16-bit samples of one frame (`samples` per
-    // channel) and returns the sum of their squares over both channels, in
-    // full-scale units.
-    float FrameEnergy(const int16_t* pcm, size_t samples);
+    // Filters the interleaved 16-bit samples of one frame of `frameSamples`
+    // samples per channel, of which the decoder gave `samples` (the rest
+    // count as silence), and stores the sums of their squares over both
+    // channels, in full-scale units, one per equal slice of the frame.
+    FrameEnergy FrameEnergies(const int16_t* pcm, size_t samples, size_t frameSamples);
 
 private:
+    // Filters `count` interleaved samples and returns the sum of their
+    // squares (unscaled).
+    double Run(const int16_t* pcm, size_t count);
+    // The same for `count` samples of silence.
+    double RunSilence(size_t count);
     struct Biquad {
         double b0, b1, b2, a1, a2;
     };
@@ -43,17 +53,29 @@ struct Loudness {
     double peak = 0.0;
 };
 
-// Frames [first, last] inclusive of one part.
+// Frames [first, last] inclusive of one part. `onItsOwn`: measured as the
+// frames play in a file of their own (a plain part): the first ones decode
+// afresh, without the bytes they borrow from frames before the part.
+// `skip` and `samples` narrow it to the samples a gapless part holds: from
+// `skip` samples into frame `first`, that many (-1: to the end of `last`).
 struct FrameSpan {
     int32_t first = 0, last = -1;
+    bool onItsOwn = false;
+    int64_t skip = 0, samples = -1;
 };
 
 // The loudness of the frames of all `spans` together (one span: a part;
 // several: an album of parts, every block of each gated together).
 Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans);
 
-// Loudness of part k, and of all ticked parts together.
+// Loudness of part k, and of all ticked parts together, as the file plays
+// through them.
 Loudness PartLoudness(const ProgramState& st, int k);
 Loudness TickedPartsLoudness(const ProgramState& st);
+
+// The same as the parts play once written: plain parts (not `gapless`) on
+// their own, so the measure is that of the file a player or loudgain reads.
+Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
+Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
 
 } // namespace tessivo

@@ -23,9 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Version 2 adds the frames' loudness energies after the peaks; a file of
-// version 1 (peaks alone) is a miss and is replaced by the next store.
-constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '2'};
+// Version 2 added the frames' loudness energies after the peaks, version 3
+// keeps them per slice of a frame; a file of an older version is a miss and
+// is replaced by the next store.
+constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '3'};
 constexpr const char* kSuffix = ".peaks";
 
 // What precedes the peaks in a cache file (native byte order).
@@ -35,7 +36,7 @@ struct CacheHeader {
     int64_t modifiedNs;
     uint64_t contentHash;
     uint32_t frames;
-    uint32_t loudness; // 1: a float energy per frame follows the peaks
+    uint32_t loudness; // 1: kLoudnessSlices float energies per frame follow the peaks
 };
 
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
@@ -103,7 +104,7 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
     if (std::memcmp(&h, &want, sizeof h) != 0)
         return false;
     std::vector<int16_t> values(size_t{frameCount} * 4);
-    std::vector<float> energy(h.loudness == 1 ? frameCount : 0);
+    std::vector<float> energy(h.loudness == 1 ? size_t{frameCount} * kLoudnessSlices : 0);
     if (std::fread(values.data(), sizeof(int16_t), values.size(), f.get()) != values.size() ||
         std::fread(energy.data(), sizeof(float), energy.size(), f.get()) != energy.size() ||
         std::fgetc(f.get()) != EOF)
@@ -131,7 +132,7 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     if (folder.empty() || frames > UINT32_MAX || table.PeakMinL.size() != frames ||
         table.PeakMaxR.size() != frames || table.PeakMinR.size() != frames)
         return false;
-    const bool loudness = table.FrameLoudness.size() == frames && frames > 0;
+    const bool loudness = table.FrameLoudness.size() == frames * kLoudnessSlices && frames > 0;
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::vector<int16_t> values(frames * 4);
@@ -146,7 +147,7 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     const std::string temp =
         path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
     const CacheHeader h = HeaderFor(key, static_cast<uint32_t>(frames), loudness);
-    const size_t energies = loudness ? frames : 0;
+    const size_t energies = loudness ? frames * kLoudnessSlices : 0;
     bool ok = false;
     if (File f = OpenFile(temp, "wb")) {
         ok = std::fwrite(&h, sizeof h, 1, f.get()) == 1 &&

@@ -45,20 +45,22 @@ FramePeak FramePeakValues(const AnalysedFile& in, const int16_t* pcm, size_t byt
     return {maxL, minL, maxR, minR};
 }
 
-void StorePeak(PeakTable& out, uint32_t j, const FramePeak& p, float energy) {
+void StorePeak(PeakTable& out, uint32_t j, const FramePeak& p, const FrameEnergy& energy) {
     out.PeakMaxL[j] = p[0];
     out.PeakMinL[j] = p[1];
     out.PeakMaxR[j] = p[2];
     out.PeakMinR[j] = p[3];
-    if (j < out.FrameLoudness.size())
-        out.FrameLoudness[j] = energy;
+    const size_t at = size_t{j} * kLoudnessSlices;
+    if (at < out.FrameLoudness.size())
+        std::copy(energy.begin(), energy.end(), out.FrameLoudness.begin() + at);
 }
 
 void ClearPeaks(PeakTable& out, uint32_t from, uint32_t to) {
     for (uint32_t j = from; j < to; ++j) {
         out.PeakMaxL[j] = out.PeakMinL[j] = out.PeakMaxR[j] = out.PeakMinR[j] = 0;
-        if (j < out.FrameLoudness.size())
-            out.FrameLoudness[j] = 0.0f;
+        const size_t at = size_t{j} * kLoudnessSlices;
+        if (at < out.FrameLoudness.size())
+            std::fill_n(out.FrameLoudness.begin() + at, kLoudnessSlices, 0.0f);
     }
 }
 
@@ -69,13 +71,12 @@ std::unique_ptr<KWeighting> WeightingFor(const AnalysedFile& in, const PeakTable
     return std::make_unique<KWeighting>(static_cast<int>(in.SampleRate), in.ChannelCount);
 }
 
-// The K-weighted energy of one decoded frame (0 without a filter).
-float Energy(const AnalysedFile& in, KWeighting* k, const int16_t* pcm, size_t bytes) {
+// The K-weighted energies of one decoded frame (0 without a filter).
+FrameEnergy Energy(const AnalysedFile& in, KWeighting* k, const int16_t* pcm, size_t bytes) {
     if (!k)
-        return 0.0f;
-    const size_t have = std::min<size_t>(bytes / 2 / static_cast<size_t>(in.ChannelCount),
-                                         static_cast<size_t>(in.SamplesPerFrame));
-    return k->FrameEnergy(pcm, have);
+        return {};
+    return k->FrameEnergies(pcm, bytes / 2 / static_cast<size_t>(in.ChannelCount),
+                            static_cast<size_t>(in.SamplesPerFrame));
 }
 
 // Decodes frames [from, to) with `dec`, storing their peaks; the first

@@ -42,7 +42,7 @@ struct Share {
     PcmPrint head;                          // the first frames decoded from `from`
     PcmPrint tail;                          // the frames after `to`, same decoder
     std::vector<FramePeak> tailPeaks;       // the tail frames' peaks
-    std::vector<float> tailEnergy;          // and their K-weighted energies
+    std::vector<FrameEnergy> tailEnergy;    // and their K-weighted energies
     bool ended = false;                     // the stream ended inside the share
 };
 

@@ -15,7 +15,7 @@ namespace tessivo {
 void SizePeakArrays(ProgramState& st, bool loudness) {
     for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
         v->assign(st.FrameCount, 0);
-    st.FrameLoudness.assign(loudness ? st.FrameCount : 0, 0.0f);
+    st.FrameLoudness.assign(loudness ? st.FrameCount * kLoudnessSlices : 0, 0.0f);
 }
 
 std::string PeakProgressText(double percent) {

@@ -82,7 +82,7 @@ bool PartWriting::ReplayGainRefused() const {
 GainChoice ChooseGain(const ProgramState& st, const PartWriting& w) {
     GainChoice g;
     if (w.gainAuto) {
-        const AutoGain a = AutoGainFor(TickedPartsLoudness(st));
+        const AutoGain a = AutoGainFor(WrittenPartsLoudness(st, w.gapless));
         g.steps = a.steps;
         g.limited = a.limited;
         g.chosen = true;

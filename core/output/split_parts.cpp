@@ -206,9 +206,9 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
     }
     const PartTagV2 tag = ResolvePartTag(*job.tags, i, job.stem, n, job.count);
     const UserTexts replayGain =
-        job.options.replayGain
-            ? ReplayGainFor(PartLoudness(job.st, i), job.album, job.options.gainSteps)
-            : UserTexts{};
+        job.options.replayGain ? ReplayGainFor(WrittenPartLoudness(job.st, i, job.st.IsGapless),
+                                               job.album, job.options.gainSteps)
+                               : UserTexts{};
     t.front = RenderId3v2(job.tags->source, tag, version, replayGain);
     if (WritesId3v1(job.options.format)) {
         const Id3v1Record v1 = RenderId3v1(tag);
@@ -393,7 +393,7 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
     }
     PrepareTags(job, result);
     if (options.replayGain)
-        job.album = TickedPartsLoudness(st);
+        job.album = WrittenPartsLoudness(st, st.IsGapless);
 
     int n = 0;
     for (int i = 1; i <= parts; ++i) {

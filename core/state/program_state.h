@@ -128,8 +128,14 @@ struct FrameViewerRecording {
     std::vector<uint8_t> ViewerGain11, ViewerGain21, ViewerGain12, ViewerGain22;
 };
 
+// K-weighted energies kept per frame: one for each equal slice of its
+// samples, so the 400 ms loudness blocks of a part are summed from pieces
+// far shorter than a block even where a frame lasts 72 ms.
+constexpr size_t kLoudnessSlices = 4;
+
 // Per-frame extremes of the decoded samples, per channel, and the frame's
-// K-weighted energy (core/analysis/loudness.h; empty while not measured).
+// K-weighted energies, kLoudnessSlices per frame (core/analysis/loudness.h;
+// empty while not measured).
 struct PeakTable {
     std::vector<int16_t> PeakMaxL, PeakMinL, PeakMaxR, PeakMinR;
     std::vector<float> FrameLoudness;

@@ -71,13 +71,14 @@ TEST_F(PeakCache, MissStoreHit) {
     PeakTable got;
     EXPECT_FALSE(LookUpPeaks(cache_, key, st->FrameCount, got));
     ASSERT_TRUE(StorePeaks(cache_, key, *st));
-    // At most 12 bytes a frame (peaks and loudness) besides a short header;
+    // At most 24 bytes a frame (peaks and the slices' loudness) besides a
+    // short header;
     // no temporary left.
     size_t files = 0;
     for (const auto& e : fs::directory_iterator(cache_)) {
         ++files;
         EXPECT_EQ(e.path().extension(), ".peaks");
-        EXPECT_LE(e.file_size(), 64 + 12 * size_t{st->FrameCount});
+        EXPECT_LE(e.file_size(), 64 + 24 * size_t{st->FrameCount});
     }
     EXPECT_EQ(files, 1u);
 
@@ -158,7 +159,7 @@ TEST_F(PeakCache, DamagedFilesMiss) {
     // A frame whose top lies below its bottom: the last frame's right channel.
     ASSERT_TRUE(StorePeaks(cache_, key, *st));
     b = ReadBytes(file);
-    // The peaks come before the loudness energies (a float per frame), when stored.
+    // The peaks come before the loudness energies (floats), when stored.
     const size_t last = b.size() - 4 - st->FrameLoudness.size() * sizeof(float);
     b[last] = 0x00, b[last + 1] = 0x80;     // top -32768
     b[last + 2] = 0xFF, b[last + 3] = 0x7F; // bottom 32767
