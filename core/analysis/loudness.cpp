@@ -1,6 +1,7 @@
 #include "core/analysis/loudness.h"
 
 #include "core/analysis/time_base.h"
+#include "core/analysis/true_peak.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
 #include "core/playback/mpg123_decoder.h"
@@ -129,12 +130,50 @@ double PcmPeak(const int16_t* pcm, size_t values) {
 
 // The first frames of `span` decoded by a fresh decoder and filter, over the
 // stored measure of those frames.
-void MeasureColdHead(const AnalysedFile& file, FrameSpan span, SpanMeasure& m) {
+// The samples a span holds, in the decode from frame 0 of the index.
+SampleWindow WindowOf(const AnalysedFile& file, const FrameSpan& span) {
+    SampleWindow w;
+    w.from = int64_t{span.first} * file.SamplesPerFrame + std::max<int64_t>(span.skip, 0);
+    if (span.samples >= 0)
+        w.to = w.from + span.samples;
+    return w;
+}
+
+// A decoder over the first frames of the part as written, past the frames
+// the source does not have: a fresh one for a part on its own, else one
+// warmed up to give the samples the file gives there.
+bool OpenColdHead(const AnalysedFile& file, const FrameSpan& span, Mpg123Decoder& dec) {
+    if (!span.onItsOwn)
+        return dec.OpenAtFrame(file.FileBuffer.data(), file.FileBuffer.size(), file.FramePos.data(),
+                               static_cast<uint32_t>(file.IndexedFrames),
+                               static_cast<uint32_t>(span.first));
+    return dec.Open(file.FileBuffer.data(), file.FileBuffer.size(),
+                    static_cast<size_t>(file.FramePos[static_cast<size_t>(span.first)]));
+}
+
+// The samples of frame `f` (its `samples` decoded ones) with those before
+// the window's start silenced: a filter at rest stays at rest over them, so
+// it starts where the part does.
+const int16_t* FromWindowStart(const AnalysedFile& file, int32_t f, const int16_t* pcm,
+                               size_t samples, const SampleWindow& w, std::vector<int16_t>& buf) {
+    const int64_t before = w.from - int64_t{f} * file.SamplesPerFrame;
+    if (before <= 0)
+        return pcm;
+    const auto channels = static_cast<size_t>(file.ChannelCount);
+    buf.assign(pcm, pcm + samples * channels);
+    std::fill_n(buf.begin(), std::min(samples, static_cast<size_t>(before)) * channels, 0);
+    return buf.data();
+}
+
+// The first frames of a part as it plays written: decoded as the part file
+// decodes them, through a filter that starts at rest where the part starts.
+int32_t MeasureColdHead(const AnalysedFile& file, FrameSpan span, SpanMeasure& m) {
     Mpg123Decoder dec;
-    if (!dec.Open(file.FileBuffer.data(), file.FileBuffer.size(),
-                  static_cast<size_t>(file.FramePos[static_cast<size_t>(span.first)])))
-        return;
+    if (!OpenColdHead(file, span, dec))
+        return 0;
+    std::vector<int16_t> buf;
     KWeighting k(static_cast<int>(file.SampleRate), file.ChannelCount);
+    TruePeakMeter meter(static_cast<int>(file.SampleRate), file.ChannelCount);
     const int32_t frames = std::min(kColdFrames, span.last - span.first + 1);
     const auto channels = static_cast<size_t>(file.ChannelCount);
     m.peak = 0.0;
@@ -144,13 +183,19 @@ void MeasureColdHead(const AnalysedFile& file, FrameSpan span, SpanMeasure& m) {
         if (!dec.NextFrame(pcm, bytes))
             break;
         const size_t samples = std::min(bytes / 2 / channels, size_t(file.SamplesPerFrame));
+        const int16_t* in =
+            FromWindowStart(file, span.first + f, pcm, samples, WindowOf(file, span), buf);
         const FrameEnergy e =
-            k.FrameEnergies(pcm, samples, static_cast<size_t>(file.SamplesPerFrame));
+            k.FrameEnergies(in, samples, static_cast<size_t>(file.SamplesPerFrame));
         std::copy(e.begin(), e.end(), m.slices.begin() + f * ptrdiff_t{kLoudnessSlices});
         m.peak = std::max(m.peak, PcmPeak(pcm, samples * channels));
+        meter.AddFrame(file, span.first + f, pcm, samples, WindowOf(file, span));
     }
     for (int32_t f = span.first + frames; f <= span.last; ++f)
         m.peak = std::max(m.peak, FramePeak(file, static_cast<size_t>(f)));
+    if (span.truePeak) // of the samples the part holds only
+        m.peak = meter.Peak();
+    return frames;
 }
 
 SpanMeasure MeasureSpan(const AnalysedFile& file, FrameSpan span) {
@@ -161,8 +206,12 @@ SpanMeasure MeasureSpan(const AnalysedFile& file, FrameSpan span) {
                     file.FrameLoudness.begin() + static_cast<ptrdiff_t>(end));
     for (int32_t f = span.first; f <= span.last; ++f)
         m.peak = std::max(m.peak, FramePeak(file, static_cast<size_t>(f)));
-    if (span.onItsOwn && static_cast<size_t>(span.last) < file.FramePos.size())
-        MeasureColdHead(file, span, m);
+    int32_t cold = 0;
+    if ((span.onItsOwn || span.truePeak) && static_cast<size_t>(span.last) < file.FramePos.size())
+        cold = MeasureColdHead(file, span, m);
+    if (span.truePeak) // past the frames decoded afresh, as the file plays through them
+        m.peak = FramesTruePeak(file, span.first + cold, span.last, WindowOf(file, span),
+                                cold > 0 ? m.peak : 0.0);
     return m;
 }
 
@@ -218,6 +267,8 @@ Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& s
     if (file.FrameLoudness.empty() || file.SampleRate <= 0 || file.SamplesPerFrame <= 0)
         return out;
     out.measured = true;
+    out.truePeak = !spans.empty() && std::all_of(spans.begin(), spans.end(),
+                                                 [](const FrameSpan& s) { return s.truePeak; });
     const auto frames = static_cast<int32_t>(
         std::min(file.FrameLoudness.size() / kLoudnessSlices, file.PeakMaxL.size()));
     std::vector<double> blocks;
@@ -238,46 +289,51 @@ Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& s
 
 namespace {
 
-// Part k as written: a plain part's frames on their own, a gapless part's
-// samples exactly (in the decode from frame 0 of the index).
-FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
-    if (!gapless)
-        return {PartFirstFrame(st, k), PartLastFrame(st, k), true};
+// The time-base samples a written part holds: a gapless part's exact cut, a
+// plain part's whole frames, within the audio.
+std::pair<int64_t, int64_t> WrittenSamples(const ProgramState& st, int k, bool gapless) {
+    if (gapless)
+        return {PartStartSample(st, k), PartEndSample(st, k)};
     const TimeBase tb = TimeBaseOf(st);
-    const int64_t from = tb.zeroSample + PartStartSample(st, k);
-    const int64_t to = tb.zeroSample + PartEndSample(st, k);
-    const int64_t spf = std::max(tb.samplesPerFrame, 1);
-    if (to <= from || from < 0)
-        return {PartFirstFrame(st, k), PartLastFrame(st, k)};
-    const auto first = static_cast<int32_t>(from / spf);
-    return {first, static_cast<int32_t>((to - 1) / spf), false, from - first * spf, to - from};
-}
-
-std::vector<FrameSpan> TickedSpans(const ProgramState& st, bool written, bool gapless) {
-    std::vector<FrameSpan> spans;
-    for (int k = 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k))
-            spans.push_back(written ? WrittenSpan(st, k, gapless)
-                                    : FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, k)});
-    return spans;
+    int64_t to = FrameStartSample(tb, int64_t{PartLastFrame(st, k)} + 1);
+    if (tb.samples > 0)
+        to = std::min(to, tb.samples);
+    return {std::max<int64_t>(0, FrameStartSample(tb, PartFirstFrame(st, k))), to};
 }
 
 } // namespace
+
+FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
+    FrameSpan span{PartFirstFrame(st, k), PartLastFrame(st, k), !gapless, 0, -1, true};
+    const TimeBase tb = TimeBaseOf(st);
+    const auto [start, end] = WrittenSamples(st, k, gapless);
+    const int64_t from = tb.zeroSample + start;
+    const int64_t to = tb.zeroSample + end;
+    const int64_t spf = tb.samplesPerFrame;
+    if (spf <= 0 || to <= from || from < 0)
+        return span;
+    // A gapless part starts and ends inside the frames holding its cuts.
+    if (gapless) {
+        span.first = static_cast<int32_t>(from / spf);
+        span.last = static_cast<int32_t>((to - 1) / spf);
+    }
+    if (from < int64_t{span.first} * spf)
+        return span;
+    span.skip = from - int64_t{span.first} * spf;
+    span.samples = to - from;
+    return span;
+}
 
 Loudness PartLoudness(const ProgramState& st, int k) {
     return SpansLoudness(st, {FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, k)}});
 }
 
 Loudness TickedPartsLoudness(const ProgramState& st) {
-    return SpansLoudness(st, TickedSpans(st, false, false));
-}
-
-Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
-    return SpansLoudness(st, {WrittenSpan(st, k, gapless)});
-}
-
-Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
-    return SpansLoudness(st, TickedSpans(st, true, gapless));
+    std::vector<FrameSpan> spans;
+    for (int k = 1; k <= PartCount(st); ++k)
+        if (PartTicked(st, k))
+            spans.push_back({PartFirstFrame(st, k), PartLastFrame(st, k)});
+    return SpansLoudness(st, spans);
 }
 
 } // namespace tessivo

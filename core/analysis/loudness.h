@@ -43,14 +43,16 @@ private:
     double state_[6][2]{};
 };
 
-// Loudness of a run of frames: integrated (LUFS, gated) and the sample peak
-// (full scale 1.0). `measured` is false when the peak decode kept no
-// energies, `silent` when every block fell under the gate.
+// Loudness of a run of frames: integrated (LUFS, gated) and the peak (full
+// scale 1.0): the true peak when `truePeak`, else the sample peak.
+// `measured` is false when the peak decode kept no energies, `silent` when
+// every block fell under the gate.
 struct Loudness {
     bool measured = false;
     bool silent = true;
     double lufs = -70.0;
     double peak = 0.0;
+    bool truePeak = false;
 };
 
 // Frames [first, last] inclusive of one part. `onItsOwn`: measured as the
@@ -58,14 +60,18 @@ struct Loudness {
 // afresh, without the bytes they borrow from frames before the part.
 // `skip` and `samples` narrow it to the samples a gapless part holds: from
 // `skip` samples into frame `first`, that many (-1: to the end of `last`).
+// `truePeak`: measured as written, with the true peak (decoding where it
+// may lie).
 struct FrameSpan {
     int32_t first = 0, last = -1;
     bool onItsOwn = false;
     int64_t skip = 0, samples = -1;
+    bool truePeak = false;
 };
 
 // The loudness of the frames of all `spans` together (one span: a part;
-// several: an album of parts, every block of each gated together).
+// several: an album of parts, every block of each gated together). The peak
+// is a true peak when every span asks for one.
 Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans);
 
 // Loudness of part k, and of all ticked parts together, as the file plays
@@ -73,9 +79,11 @@ Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& s
 Loudness PartLoudness(const ProgramState& st, int k);
 Loudness TickedPartsLoudness(const ProgramState& st);
 
-// The same as the parts play once written: plain parts (not `gapless`) on
-// their own, so the measure is that of the file a player or loudgain reads.
-Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
-Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
+// Part k as written: the samples a player gives (in the decode from frame 0
+// of the index, as the parts' LAME tags trim them: a gapless part's exact
+// cut, a plain part's whole frames); a plain part's frames decoded on their
+// own, as players decode them (an Info frame in front of them is skipped
+// and lends them no bytes). The peak is the true peak.
+FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless);
 
 } // namespace tessivo

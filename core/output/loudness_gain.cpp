@@ -1,10 +1,24 @@
 #include "core/output/loudness_gain.h"
 
+#include "core/parts/part_access.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace tessivo {
+
+Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
+    return SpansLoudness(st, {WrittenSpan(st, k, gapless)});
+}
+
+Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
+    std::vector<FrameSpan> spans;
+    for (int k = 1; k <= PartCount(st); ++k)
+        if (PartTicked(st, k))
+            spans.push_back(WrittenSpan(st, k, gapless));
+    return SpansLoudness(st, spans);
+}
 
 double GainStepDb() {
     return 20.0 * std::log10(std::pow(2.0, 0.25));

@@ -25,6 +25,11 @@ std::string ReplayGainPeakText(double peak);
 // The loudness `measured` would have after `steps` of lossless gain.
 Loudness AfterGain(const Loudness& measured, int steps);
 
+// The loudness of part k, and of all ticked parts together, as they play once
+// written (core/analysis/loudness.h WrittenSpan).
+Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
+Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
+
 // REPLAYGAIN_TRACK_GAIN/_PEAK of the part and REPLAYGAIN_ALBUM_GAIN/_PEAK of
 // all parts written together (both after `steps` of gain), as TXXX frames;
 // nothing when either was not measured or is silent.

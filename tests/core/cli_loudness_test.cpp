@@ -40,8 +40,10 @@ std::map<std::string, std::string> ReplayGainOf(const std::string& path) {
     return analysis_test::PythonKeyValues(py, path);
 }
 
-// loudgain's track gains of `files` (in order) and its album gain, last.
-std::vector<double> LoudgainGains(const std::vector<std::string>& files) {
+// loudgain's track gains of `files` (in order) and its album gain, last;
+// with `peaks`, its true peaks in the same order.
+std::vector<double> LoudgainGains(const std::vector<std::string>& files,
+                                  std::vector<double>* peaks = nullptr) {
     std::string cmd = "loudgain -q -a -O";
     for (const std::string& f : files)
         cmd += " " + Quote(f);
@@ -52,8 +54,11 @@ std::vector<double> LoudgainGains(const std::vector<std::string>& files) {
         std::stringstream in(line);
         for (std::string c; std::getline(in, c, '\t');)
             cells.push_back(c);
-        if (cells.size() > 8 && cells[0] != "File")
+        if (cells.size() > 8 && cells[0] != "File") {
             gains.push_back(std::atof(cells[8].c_str()));
+            if (peaks)
+                peaks->push_back(std::atof(cells[3].c_str()));
+        }
     }
     return gains;
 }
@@ -116,9 +121,16 @@ protected:
     }
 };
 
-void ExpectLikeLoudgain(const std::vector<std::string>& files, double within = 0.1) {
-    const std::vector<double> ref = LoudgainGains(files);
+// `peaks`: the true peaks are held against loudgain's too. Its decoder
+// (ffmpeg's) fills the first frames of a plain part, whose borrowed bytes
+// are missing, otherwise than mpg123 does, so only where those frames are
+// quiet or the part is gapless do the two agree.
+void ExpectLikeLoudgain(const std::vector<std::string>& files, double within = 0.1,
+                        bool comparePeaks = false) {
+    std::vector<double> peaks;
+    const std::vector<double> ref = LoudgainGains(files, &peaks);
     ASSERT_EQ(ref.size(), files.size() + 1);
+    ASSERT_EQ(peaks.size(), ref.size());
     static const std::regex gain(R"(-?\d+\.\d\d dB)"), peak(R"(\d\.\d{6})");
     for (size_t k = 0; k < files.size(); ++k) {
         SCOPED_TRACE(files[k]);
@@ -128,6 +140,10 @@ void ExpectLikeLoudgain(const std::vector<std::string>& files, double within = 0
         EXPECT_TRUE(std::regex_match(rg.at("REPLAYGAIN_ALBUM_PEAK"), peak));
         EXPECT_NEAR(Db(rg.at("REPLAYGAIN_TRACK_GAIN")), ref[k], within);
         EXPECT_NEAR(Db(rg.at("REPLAYGAIN_ALBUM_GAIN")), ref.back(), within);
+        if (comparePeaks) { // true peaks of the parts as they play
+            EXPECT_NEAR(Db(rg.at("REPLAYGAIN_TRACK_PEAK")), peaks[k], 0.002);
+            EXPECT_NEAR(Db(rg.at("REPLAYGAIN_ALBUM_PEAK")), peaks.back(), 0.002);
+        }
     }
 }
 
@@ -158,7 +174,7 @@ TEST_F(CliLoudness, ShortSpeechPartsAreMeasuredAsTheyPlay) {
         SCOPED_TRACE(gapless);
         const auto r = Split({Fixture("speech_32min.mp3"), "--at", "60,66,72,78,84", "--tags",
                               gapless, "--replaygain", "--overwrite", "-o", out_.string()});
-        ExpectLikeLoudgain(Written(r), 0.011);
+        ExpectLikeLoudgain(Written(r), 0.011, true);
     }
 }
 
