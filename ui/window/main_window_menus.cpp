@@ -42,6 +42,8 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          QStringLiteral("Play around cut: 2 s either side of the selected cut line")},
         {QStringLiteral("Shift+drag"),
          QStringLiteral("Select a stretch of the waveform; Play plays it")},
+        {QStringLiteral("Ctrl+drag, Ctrl+double click"),
+         QStringLiteral("Zoomed in to the samples: a cut line at the sample under the pointer")},
         {QStringLiteral("Left, Right"), QStringLiteral("Play cursor one second back or on")},
         {QStringLiteral("Shift+Left, Shift+Right"),
          QStringLiteral("Play cursor one frame back or on")},
