@@ -165,6 +165,11 @@ TEST_F(SampleZoomTest, GaplessDragPlacesTheCutAtTheSampleUnderThePointer) {
     // Drawn where it lies: at its sample, not at its frame's start.
     EXPECT_EQ(LineX(2), to);
     EXPECT_EQ(win->waveView()->waveBitmap.pixelColor(to - G().waveLeft, 60), QColor(100, 100, 255));
+    // The selected part's band starts there too.
+    win->document().SelectPart(2);
+    win->drawWaveView();
+    EXPECT_EQ(win->waveView()->waveBitmap.pixelColor(to - G().waveLeft + 20, 2), QColor(Qt::white));
+    EXPECT_NE(win->waveView()->waveBitmap.pixelColor(to - G().waveLeft - 20, 2), QColor(Qt::white));
 
     // A double click adds a line at the sample as well.
     const int add = G().waveLeft + 3 * 256 + 77;

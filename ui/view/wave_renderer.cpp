@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tessivo {
 
@@ -69,33 +70,41 @@ void TextAt(QPainter& p, int64_t x, int64_t y, const QString& text) {
     p.drawText(int(x), int(y) + fm.ascent(), text);
 }
 
-// The ruler while the view shows samples: a tick every 1, 2 or 5 ms (times
-// a power of ten) at least 8 columns apart, a label every fifth (every
-// second for steps of 5) as "mm:ss:mmm".
-void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
-                     const FrameMapping& m) {
-    const double perColumn = m.samplesPerColumn() / tb.rate; // seconds
-    int64_t tick = 1000, every = 5;                          // microseconds; ticks per label
+// Steps of the millisecond ruler in microseconds: labels 1, 2 or 5 ms
+// times a power of ten apart, far enough apart for their texts, with ticks
+// between them (a fifth or a quarter of a label step).
+struct RulerSteps {
+    int64_t label = 1000, tick = 200;
+};
+
+RulerSteps SampleRulerSteps(double secondsPerColumn, int labelWidth) {
+    RulerSteps r;
     for (int64_t decade = 1000; decade < 1000000000; decade *= 10) {
         for (int64_t lead : {1, 2, 5}) {
-            tick = lead * decade;
-            every = lead == 5 ? 2 : 5;
-            if (tick * 1e-6 >= 8 * perColumn)
-                break;
+            r.label = lead * decade;
+            r.tick = r.label / (lead == 2 ? 4 : 5);
+            if (r.label * 1e-6 >= (labelWidth + 12) * secondsPerColumn)
+                return r;
         }
-        if (tick * 1e-6 >= 8 * perColumn)
-            break;
     }
-    const int64_t w = g.waveBitmapWidth();
-    const double from = SampleSeconds(tb, m.columnToSample(0));
-    const double to = SampleSeconds(tb, m.columnToSample(w));
+    return r;
+}
+
+// The ruler while the view shows samples: labels "mm:ss:mmm" and ticks at
+// whole steps of time, placed at the sample nearest each time.
+void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
+                     const FrameMapping& m) {
+    const int labelWidth = QFontMetrics(p.font(), p.device()).horizontalAdvance("00:00:000");
+    const RulerSteps steps = SampleRulerSteps(m.samplesPerColumn() / tb.rate, labelWidth);
+    const double from = std::max(SampleSeconds(tb, m.columnToSample(0)), 0.0);
+    const double to = SampleSeconds(tb, m.columnToSample(g.waveBitmapWidth()));
     const int64_t wb = g.waveBottom;
     p.setPen(Qt::black);
-    for (auto n = static_cast<int64_t>(std::ceil(std::max(from, 0.0) * 1e6 / tick));
-         n * tick * 1e-6 <= to; ++n) {
-        const double t = static_cast<double>(n * tick) * 1e-6;
+    for (auto n = static_cast<int64_t>(std::ceil(from * 1e6 / steps.tick));
+         static_cast<double>(n * steps.tick) * 1e-6 <= to; ++n) {
+        const double t = static_cast<double>(n * steps.tick) * 1e-6;
         const int64_t x = m.sampleToColumn(NearestSampleAt(tb, t));
-        if (n % every == 0) {
+        if ((n * steps.tick) % steps.label == 0) {
             TextAt(p, x + 1, wb + 4, QString::fromStdString(FormatTimeText(true, t)));
             LineTo(p, x, wb, x, wb + 10);
         } else {
@@ -246,6 +255,17 @@ struct SelectionBand {
     int64_t xa = 0, xb = 0;
 };
 
+// The selected band of part k runs from its line's column to its last
+// frame's column, plus 2; where samples are shown, from its cut's sample to
+// the next one's.
+std::pair<int64_t, int64_t> BandColumns(const ProgramState& st, const FrameMapping& m, int k) {
+    if (!m.showsSamples())
+        return {m.frameToColumn(PartFirstFrame(st, k)), m.frameToColumn(PartLastFrame(st, k))};
+    const int64_t end =
+        k < PartCount(st) ? CutLineColumn(m, st, k + 1) : m.sampleToColumn(TimeBaseOf(st).samples);
+    return {CutLineColumn(m, st, k), end - 2};
+}
+
 bool HasSelection(const ProgramState& st) {
     return st.SelectedPart >= 1 && st.SelectedPart <= PartCount(st);
 }
@@ -267,10 +287,9 @@ SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeom
     SelectionBand band;
     band.shown = HasSelection(st);
     if (band.shown) {
-        band.xa =
-            std::clamp<int64_t>(m.frameToColumn(PartFirstFrame(st, st.SelectedPart)), 0, w + 1);
-        band.xb =
-            std::clamp<int64_t>(m.frameToColumn(PartLastFrame(st, st.SelectedPart)), 0, w + 1);
+        const auto [xa, xb] = BandColumns(st, m, st.SelectedPart);
+        band.xa = std::clamp<int64_t>(xa, 0, w + 1);
+        band.xb = std::clamp<int64_t>(xb, 0, w + 1);
         if (band.xa > 0 || band.xb > 0)
             Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
     }
