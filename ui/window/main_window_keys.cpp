@@ -126,7 +126,7 @@ void MainWindow::placePositionLine() {
             line->hideLine();
         return;
     }
-    line->place(CursorLineAt(st_, playbackGeometry(), st_.ClickFrame));
+    line->place(CursorLineAt(st_, playbackGeometry(), static_cast<double>(st_.ClickFrame)));
 }
 
 void MainWindow::scrollViewTo(int64_t firstFrame) {
