@@ -152,8 +152,12 @@ void MainWindow::playStretch(int64_t first, int64_t last) {
     // Played as the part that holds its end, so no part end stops it early.
     st_.ClickFrame = static_cast<int32_t>(first);
     st_.PlayingPart = PartAtClickFrame(st_, last);
-    playStopFrame_ = last;
+    // The stop frame is set once playback runs: the start lets events run,
+    // and a timer tick then, finding nothing playing yet, would forget it.
+    playStopFrame_ = -1;
     playPart(st_.PlayingPart, PlayStartKind::ClickedFrame);
+    if (st_.IsPlaying)
+        playStopFrame_ = last;
     placePositionLine();
 }
 
