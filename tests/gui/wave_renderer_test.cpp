@@ -311,8 +311,9 @@ TEST(WaveRenderer, RulerInMillisecondsWhereSamplesAreShown) {
             const double perColumnMs = m.samplesPerColumn() / tb.rate * 1000.0;
             EXPECT_LE(std::fabs(ms - std::nearbyint(ms)), perColumnMs / 2 + 1e-9)
                 << level << " " << labelled[i];
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_GE(labelled[i] - labelled[i - 1], 45) << level;
+            }
         }
     }
 }
