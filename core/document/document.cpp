@@ -98,10 +98,32 @@ bool Document::AddCutLine(int32_t frame) {
 int Document::MoveCutLine(int k, int32_t frame) {
     if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
         return k;
-    const int32_t from = PartFirstFrame(st_, k);
+    const PartRecord from = PartAt(st_, k);
     const auto before = Before();
     const int moved = tessivo::MoveCutLine(st_, k, frame);
-    if (PartFirstFrame(st_, moved) != from || moved != k)
+    // A line put back on the grid of its own frame moved as well.
+    if (PartAt(st_, moved) != from || moved != k)
+        Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
+    return moved;
+}
+
+bool Document::AddCutLineAtSample(int64_t sample) {
+    if (!st_.FileLoaded)
+        return false;
+    const auto before = Before();
+    if (!tessivo::AddCutLineAtSample(st_, sample))
+        return false;
+    Edited(EditKind::AddCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
+    return true;
+}
+
+int Document::MoveCutLineToSample(int k, int64_t sample) {
+    if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
+        return k;
+    const PartRecord from = PartAt(st_, k);
+    const auto before = Before();
+    const int moved = tessivo::MoveCutLineToSample(st_, k, sample);
+    if (PartAt(st_, moved) != from || moved != k)
         Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return moved;
 }

@@ -120,6 +120,14 @@ public:
     // Moves cut line k (2..PartCount); both parts keep their records. Returns
     // the moved part's number afterwards.
     int MoveCutLine(int k, int32_t frame);
+    // A cut line exactly at `sample` of the time base, on the frame nearest
+    // it (gapless parts cut there; plain parts at that frame). False (nothing
+    // changes) when CutSampleRefusal (core/parts/cut_lines.h) refuses it or
+    // the table is full.
+    bool AddCutLineAtSample(int64_t sample);
+    // Moves cut line k (2..PartCount) to exactly `sample`; a refused sample
+    // changes nothing. Returns the moved part's number afterwards.
+    int MoveCutLineToSample(int k, int64_t sample);
     // Removes cut line k (2..PartCount): part k joins part k - 1, which keeps
     // its record. Clears the selection.
     bool DeleteCutLine(int k);

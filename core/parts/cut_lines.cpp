@@ -1,6 +1,8 @@
 #include "core/parts/cut_lines.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
 
 #include <algorithm>
 #include <numeric>
@@ -82,6 +84,38 @@ int MoveCutLine(ProgramState& st, int k, int32_t frame) {
         if (RangeOf(st, i) != ranges[order[i]])
             st.Parts[i].writtenFile.clear();
     }
+    return moved;
+}
+
+std::string CutSampleRefusal(const ProgramState& st, int64_t sample, int line) {
+    const TimeBase tb = TimeBaseOf(st);
+    if (tb.samples <= 0 || sample <= 0 || sample >= tb.samples)
+        return "The sample lies outside the audio.";
+    const int64_t frame = NearestFrameToSample(tb, sample);
+    if (frame < 1 || frame + 10 >= static_cast<int64_t>(st.FrameCount))
+        return "No part may start within the last 10 frames.";
+    for (int k = 1; k <= PartCount(st); ++k)
+        if (k != line && PartFirstFrame(st, k) == frame)
+            return "The sample is in the frame of cut line " + std::to_string(k) + ".";
+    return {};
+}
+
+bool AddCutLineAtSample(ProgramState& st, int64_t sample) {
+    if (!CutSampleRefusal(st, sample, 0).empty())
+        return false;
+    const auto frame = static_cast<int32_t>(NearestFrameToSample(TimeBaseOf(st), sample));
+    if (!AddCutLine(st, frame))
+        return false;
+    SetCutSampleAtFrame(st, frame, sample);
+    return true;
+}
+
+int MoveCutLineToSample(ProgramState& st, int k, int64_t sample) {
+    if (k < 2 || k > PartCount(st) || !CutSampleRefusal(st, sample, k).empty())
+        return k;
+    const int moved =
+        MoveCutLine(st, k, static_cast<int32_t>(NearestFrameToSample(TimeBaseOf(st), sample)));
+    SetPartCutSample(st, moved, sample);
     return moved;
 }
 

@@ -6,6 +6,8 @@
 
 #include "core/state/program_state.h"
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tessivo {
@@ -27,6 +29,22 @@ bool AddCutLine(ProgramState& st, int32_t frame);
 // moved part has afterwards (k itself when it is ignored), so a drag can keep
 // following it.
 int MoveCutLine(ProgramState& st, int k, int32_t frame);
+
+// Why no cut line `line` (2..PartCount; 0 for a new one) may lie at `sample`
+// of the time base: "" when it may. Refused: a sample at or before the start
+// or at or past the end of the audio, one whose nearest frame lies in the last
+// 10 frames, and one on another cut line's frame (two parts cannot start in
+// one frame).
+std::string CutSampleRefusal(const ProgramState& st, int64_t sample, int line);
+
+// A cut line exactly at `sample`: on the frame nearest it, keeping the sample.
+// False (nothing changes) when CutSampleRefusal refuses it or the table is
+// full.
+bool AddCutLineAtSample(ProgramState& st, int64_t sample);
+
+// Moves cut line k to exactly `sample` (refused as CutSampleRefusal says:
+// returns k and changes nothing). Returns the moved part's number.
+int MoveCutLineToSample(ProgramState& st, int k, int64_t sample);
 
 // Removes cut line k (2..PartCount): part k's audio joins part k - 1, which
 // keeps its own record. Other k are ignored.

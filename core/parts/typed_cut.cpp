@@ -28,12 +28,19 @@ TypedCut TypedCutFrame(const ProgramState& st, const std::string& text, int line
         out.message = "Incorrect time value!\nType the time as h:mm:ss.mmm.";
         return out;
     }
-    const int64_t frame = NearestFrameAt(st, *seconds);
+    const TimeBase tb = TimeBaseOf(st);
+    const int64_t sample = NearestSampleAt(tb, *seconds);
+    // Time 0 is the start of the file's first frame, where part 1 begins.
+    const int64_t frame = sample <= 0 ? NearestFrameAt(tb, *seconds)
+                          : sample >= tb.samples && tb.samples > 0
+                              ? int64_t{st.FrameCount}
+                              : NearestFrameToSample(tb, sample);
     out.message = CutFrameRefusal(st, frame, line, text);
     if (!out.message.empty())
         return out;
     out.ok = true;
     out.frame = static_cast<int32_t>(frame);
+    out.sample = sample;
     return out;
 }
 

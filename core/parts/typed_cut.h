@@ -1,7 +1,7 @@
 // A cut line placed by a typed time: the text read as a clock time, rounded
-// to the nearest frame boundary of the file's time base and checked against the file and the other
-// cut lines. The window's start field, the part list's Begin cell and "Add cut at..." all come
-// here.
+// to the nearest sample of the file's time base (as --at does), on the frame
+// nearest that sample, and checked against the file and the other cut lines. The window's start
+// field, the part list's Begin cell and "Add cut at..." all come here.
 #pragma once
 
 #include "core/state/program_state.h"
@@ -13,7 +13,8 @@ namespace tessivo {
 
 struct TypedCut {
     bool ok = false;
-    int32_t frame = 0;   // where the line goes, when ok
+    int32_t frame = 0;   // the frame the line goes on, when ok
+    int64_t sample = -1; // the sample it lies at, when ok
     std::string message; // why not, when not ok
 };
 

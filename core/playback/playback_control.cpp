@@ -132,11 +132,10 @@ std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
     return std::nullopt;
 }
 
-OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, int64_t frame) {
+OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, double frame) {
     OverlayLine line;
     const double z = CurrentZoomFactor(st);
-    const int64_t x =
-        RoundEven(static_cast<double>(frame - int64_t{st.ViewFirstFrame}) / z) + g.waveLeft;
+    const int64_t x = RoundEven((frame - static_cast<double>(st.ViewFirstFrame)) / z) + g.waveLeft;
     if (g.waveLeft < x && x < g.waveRight) {
         line.visible = true;
         line.x = static_cast<int32_t>(x);
@@ -188,7 +187,11 @@ void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometr
     r.stripMark.y = g.viewBottom - 13;
     r.stripMark.height = 12;
 
-    r.cursor = CursorLineAt(st, g, st.PlayFrame);
+    // Below one frame per column the cursor moves inside its frame as well.
+    const double heard = CurrentZoomFactor(st) < 1.0 && BytesPerFrame(st) > 0
+                             ? static_cast<double>(b) / static_cast<double>(BytesPerFrame(st))
+                             : static_cast<double>(st.PlayFrame);
+    r.cursor = CursorLineAt(st, g, heard);
 }
 
 // Auto-scroll once the cursor enters the band 100..91 columns before the

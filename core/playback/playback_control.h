@@ -111,9 +111,10 @@ struct PlaybackTickResult {
     bool redrawMeter() const { return following || stoppedAtPartEnd || streamEnded; }
 };
 
-// The dotted cursor line at `frame`: visible only strictly between the
-// wave area's left and right edge.
-OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, int64_t frame);
+// The dotted cursor line at `frame` (a fraction lies inside the frame, for
+// the zoom levels below one frame per column): visible only strictly
+// between the wave area's left and right edge.
+OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, double frame);
 
 // The play cursor: the frame heard while playing, else ClickFrame, where a
 // click or the keys put it.

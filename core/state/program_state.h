@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,16 @@ constexpr int kMaxParts = 999;
 
 // Frames per screen column at zoom levels 1..11 (index 0 unused).
 constexpr std::array<int32_t, 12> ZoomFactor = {0, 1, 2, 4, 8, 16, 32, 64, 128, 256, 512, 1024};
+// Below level 1 a column is less than a frame: level L < 1 shows 2^(L - 1)
+// frames per column, down to 1/256 (4.5 samples of a 1152-sample frame).
+constexpr int16_t kFinestZoomLevel = -7;
+
+// Frames per column at zoom level `level` (held within kFinestZoomLevel..11).
+inline double ZoomScale(int level) {
+    if (level >= 1)
+        return ZoomFactor[level > 11 ? 11 : level];
+    return std::ldexp(1.0, (level < kFinestZoomLevel ? kFinestZoomLevel : level) - 1);
+}
 
 using Id3v1Record = std::array<uint8_t, 128>;
 
@@ -169,7 +180,8 @@ struct PartTable {
 
 // What part of the file the waveform shows.
 struct ViewValues {
-    int16_t ZoomLevel = 1;
+    int16_t ZoomLevel = 1; // kFinestZoomLevel..11
+
     int32_t ViewFirstFrame = 0;
     int32_t WaveLeft = 20;
     int32_t WaveRight = 0;
@@ -183,7 +195,7 @@ struct ViewValues {
 inline double FramesPerColumn(const ViewValues& v) {
     if (v.FitFramesPerColumn > 0.0)
         return v.FitFramesPerColumn;
-    return ZoomFactor[v.ZoomLevel < 1 ? 1 : (v.ZoomLevel > 11 ? 11 : v.ZoomLevel)];
+    return ZoomScale(v.ZoomLevel);
 }
 
 // The user's settings kept in the settings file.

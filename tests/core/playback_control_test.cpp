@@ -368,6 +368,21 @@ TEST(PlaybackTickTest, CursorAndStripMarkPlacement) {
     EXPECT_EQ(r.stripMark.height, 12);
 }
 
+TEST(PlaybackTickTest, BelowOneFramePerColumnTheCursorMovesInsideItsFrame) {
+    ProgramState st;
+    FakeAudioEngine eng;
+    LoadFile(st, eng, 30000);
+    st.ZoomLevel = kFinestZoomLevel; // 1/256 frame per column
+    st.ViewFirstFrame = 1200;
+    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    // A quarter into frame 1201: 1.25 frames of 256 columns.
+    eng.At(st.PlayStream).position = 1201 * kBytesPerFrame + kBytesPerFrame / 4;
+    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    EXPECT_EQ(st.PlayFrame, 1201u);
+    EXPECT_TRUE(r.cursor.visible);
+    EXPECT_EQ(r.cursor.x, 20 + 320);
+}
+
 TEST(PlaybackTickTest, AFittedScalePlacesTheCursorAndNeverScrolls) {
     ProgramState st;
     FakeAudioEngine eng;

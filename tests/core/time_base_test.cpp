@@ -61,8 +61,10 @@ std::string InfoWithoutLameTag(const fs::path& dir) {
     return out;
 }
 
-double CliDuration(const std::string& path) {
-    const cli_test::CliRun r = cli_test::RunCli(fs::temp_directory_path(), {"info", path});
+// The duration `info` prints; run in `dir`, the test's own folder, as the
+// run leaves its output files there.
+double CliDuration(const fs::path& dir, const std::string& path) {
+    const cli_test::CliRun r = cli_test::RunCli(dir, {"info", path});
     EXPECT_EQ(r.status, 0) << r.err;
     for (const std::string& line : r.lines)
         if (line.rfind("duration: ", 0) == 0)
@@ -89,7 +91,7 @@ TEST(TimeBase, InfoDurationIsWhatMpg123PlaysToTheMillisecond) {
         ASSERT_TRUE(AnalyseFile(st, path, false).ok) << path;
         const double played = static_cast<double>(GaplessPcm(path).size()) /
                               (st.ChannelCount * static_cast<double>(st.SampleRate));
-        EXPECT_NEAR(CliDuration(path), played, 0.0005) << path;
+        EXPECT_NEAR(CliDuration(dir.path, path), played, 0.0005) << path;
         EXPECT_EQ(st.AudioSamples * st.ChannelCount, static_cast<int64_t>(GaplessPcm(path).size()))
             << path;
     }

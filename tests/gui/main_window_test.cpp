@@ -578,11 +578,22 @@ TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     win->onZoomOutClicked(); // the whole file is visible: nothing
     EXPECT_EQ(st->ZoomLevel, 6);
     EXPECT_EQ(win->scrollPageSize(), 10000);
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 5; ++i)
         win->onZoomInClicked();
-    EXPECT_EQ(st->ZoomLevel, 1); // "+" at level 1 does nothing more
+    EXPECT_EQ(st->ZoomLevel, 1);
     EXPECT_EQ(win->scrollSmallChange(), 1);
     EXPECT_EQ(win->scrollLargeChange(), 10);
+    // Eight levels below one frame per column; "+" at the last does nothing.
+    for (int i = 0; i < 9; ++i)
+        win->onZoomInClicked();
+    EXPECT_EQ(st->ZoomLevel, -7);
+    EXPECT_DOUBLE_EQ(FramesPerColumn(*st), 1.0 / 256);
+    // The view still starts on a whole frame: the bar steps one frame.
+    EXPECT_EQ(win->scrollSmallChange(), 1);
+    EXPECT_EQ(win->scrollLargeChange(), 10);
+    for (int i = 0; i < 9; ++i)
+        win->onZoomOutClicked();
+    EXPECT_EQ(st->ZoomLevel, 2);
 
     // A 10-hour file opens at level 10 though it does not fit; "-" reaches 11.
     FakeOpenFile(*st, 1378140);

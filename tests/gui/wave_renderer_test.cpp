@@ -1,6 +1,8 @@
 // The waveform picture and the level meter, read back pixel by pixel.
 #include "ui/view/wave_renderer.h"
 
+#include "core/analysis/time_base.h"
+
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
 
@@ -10,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tessivo {
 namespace {
@@ -272,6 +275,47 @@ TEST(WaveRenderer, RulerAtLevels1And11) {
         for (int y = wb + 4; y < wb + 18; ++y)
             text = text || isBlack(img, x, y);
     EXPECT_TRUE(text);
+}
+
+// Below one frame per column the ruler counts milliseconds: its labelled
+// marks lie at the sample of a whole millisecond, far enough apart for their
+// texts, with shorter marks between them.
+TEST(WaveRenderer, RulerInMillisecondsWhereSamplesAreShown) {
+    auto st = Opened("vbr_stereo.mp3");
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const int wb = g.waveBottom;
+    const auto isBlack = [](const QImage& img, int x, int y) {
+        return QColor(img.pixel(x, y)) == QColor(Qt::black);
+    };
+    const TimeBase tb = TimeBaseOf(*st);
+    for (int level : {int{kFinestZoomLevel}, -3, 0}) {
+        st->ZoomLevel = static_cast<int16_t>(level);
+        st->ViewFirstFrame = 40;
+        const QImage img = Render(*st, g);
+        const FrameMapping m(g, *st);
+        std::vector<int> labelled;
+        int shortMarks = 0;
+        for (int x = 1; x < g.waveBitmapWidth() - 1; ++x) {
+            if (!isBlack(img, x, wb + 2))
+                continue;
+            if (isBlack(img, x, wb + 9) && isBlack(img, x, wb + 5))
+                labelled.push_back(x);
+            else
+                ++shortMarks;
+        }
+        ASSERT_GE(labelled.size(), 2u) << level;
+        EXPECT_GE(shortMarks, int(labelled.size()) - 1) << level;
+        for (size_t i = 0; i < labelled.size(); ++i) {
+            // The column's time is within half a column of a whole millisecond.
+            const double ms = SampleSeconds(tb, m.columnToSample(labelled[i])) * 1000.0;
+            const double perColumnMs = m.samplesPerColumn() / tb.rate * 1000.0;
+            EXPECT_LE(std::fabs(ms - std::nearbyint(ms)), perColumnMs / 2 + 1e-9)
+                << level << " " << labelled[i];
+            if (i > 0) {
+                EXPECT_GE(labelled[i] - labelled[i - 1], 45) << level;
+            }
+        }
+    }
 }
 
 TEST(WaveRenderer, LevelMeterSegmentsAndBars) {

@@ -1,5 +1,8 @@
 #include "ui/view/view_geometry.h"
 
+#include "core/parts/part_access.h"
+#include "core/parts/part_times.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -102,6 +105,22 @@ int64_t FrameMapping::bytesToFrame(int64_t bytes) const {
     if (perFrame <= 0)
         return 0;
     return RoundEven(static_cast<double>(bytes) / perFrame);
+}
+
+int64_t FrameMapping::sampleToColumn(int64_t s) const {
+    const double per = samplesPerColumn();
+    return per > 0 ? RoundEven(static_cast<double>(s - firstSample()) / per) : 0;
+}
+
+int64_t FrameMapping::columnToSample(int64_t i) const {
+    return firstSample() + RoundEven(static_cast<double>(i) * samplesPerColumn());
+}
+
+int64_t CutLineColumn(const FrameMapping& m, const ProgramState& st, int k) {
+    const int64_t sample = PartCutSample(st, k);
+    if (m.showsSamples() && sample >= 0)
+        return m.sampleToColumn(sample);
+    return m.frameToColumn(PartFirstFrame(st, k));
 }
 
 int16_t StartingZoomLevel(uint32_t frameCount, int32_t cols) {

@@ -131,6 +131,19 @@ public:
     // Frame at a byte offset of the decoded 16-bit PCM.
     int64_t bytesToFrame(int64_t bytes) const;
 
+    // Below one frame per column the view shows the decoded samples; these
+    // map columns to the samples of the time base (core/analysis/time_base.h).
+    bool showsSamples() const { return z_ < 1.0; }
+    double samplesPerColumn() const { return z_ * samplesPerFrame_; }
+    // The sample at the left edge: the start of frame F0.
+    int64_t firstSample() const { return FrameStartSample(timeBase_, f0_); }
+    // Bitmap column of sample s: round((s - first sample) / samples per column).
+    int64_t sampleToColumn(int64_t s) const;
+    // First sample column i stands for.
+    int64_t columnToSample(int64_t i) const;
+    // Sample under client x.
+    int64_t xToSample(int64_t x) const { return columnToSample(x - g_.waveLeft); }
+
 private:
     const ViewGeometry& g_;
     double z_;
@@ -139,6 +152,10 @@ private:
     int32_t samplesPerFrame_;
     int32_t channelCount_;
 };
+
+// Bitmap column of cut line k (the start of part k): at its exact sample
+// while the view shows samples, else at its frame.
+int64_t CutLineColumn(const FrameMapping& m, const ProgramState& st, int k);
 
 // Smallest zoom level 1..10 at which frameCount frames fit into cols columns;
 // 10 when none does.

@@ -1,5 +1,6 @@
 #include "ui/view/wave_mouse.h"
 
+#include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
 
@@ -21,7 +22,17 @@ bool WaveMouse::inStrip(int x, int y) const {
 }
 
 int64_t WaveMouse::lineX(int k) const {
-    return FrameMapping(g_, st_).frameToX(PartFirstFrame(st_, k));
+    return g_.waveLeft + CutLineColumn(FrameMapping(g_, st_), st_, k);
+}
+
+bool WaveMouse::placesSamples(Qt::KeyboardModifiers mods) const {
+    return FrameMapping(g_, st_).showsSamples() && TimeBaseOf(st_).samples > 0 &&
+           (st_.IsGapless || (mods & kSampleModifier));
+}
+
+int64_t WaveMouse::sampleAt(int x) const {
+    const int64_t s = FrameMapping(g_, st_).xToSample(x);
+    return std::clamp<int64_t>(s, 1, std::max<int64_t>(TimeBaseOf(st_).samples - 1, 1));
 }
 
 int64_t WaveMouse::frameAt(int x) const {
@@ -92,7 +103,8 @@ void WaveMouse::pressOnStrip(int x) {
     }
 }
 
-void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
+void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y,
+                                Qt::KeyboardModifiers mods) {
     Qt::CursorShape shape = Qt::ArrowCursor;
     for (int k = 2; k <= PartCount(st_); ++k) {
         if (CutLineMarksAt(g_, lineX(k)).hover.hit(x, y))
@@ -101,7 +113,16 @@ void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
     hooks_.setCursor(shape);
 
     if ((buttons & Qt::LeftButton) && dragging && dragCutIndex >= 2 &&
-        dragCutIndex <= PartCount(st_)) {
+        dragCutIndex <= PartCount(st_))
+        dragTo(x, mods);
+}
+
+void WaveMouse::dragTo(int x, Qt::KeyboardModifiers mods) {
+    if (placesSamples(mods)) {
+        // A sample the line may not take (another line's frame, the end)
+        // leaves it where it was.
+        dragCutIndex = std::max(2, doc_.MoveCutLineToSample(dragCutIndex, sampleAt(x)));
+    } else {
         int64_t p = frameAt(x);
         const int64_t last = static_cast<int64_t>(st_.FrameCount) - 10;
         if (p >= last)
@@ -111,9 +132,9 @@ void WaveMouse::onWaveMouseMove(Qt::MouseButtons buttons, int x, int y) {
         // The drag follows the line it grabbed, also past its neighbours.
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
         dragCutIndex = std::max(2, doc_.MoveCutLine(dragCutIndex, static_cast<int32_t>(p)));
-        hooks_.drawWaveView();
-        hooks_.showTimeLabels(PartStartSeconds(st_, dragCutIndex));
     }
+    hooks_.drawWaveView();
+    hooks_.showTimeLabels(PartStartSeconds(st_, dragCutIndex));
 }
 
 void WaveMouse::onWaveMouseRelease(Qt::MouseButton button, int x, int y) {
@@ -162,7 +183,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }
 
-void WaveMouse::onWaveDoubleClick() {
+void WaveMouse::onWaveDoubleClick(Qt::KeyboardModifiers mods) {
     // The first click's release would only repeat what the second click's
     // release does; the double click takes its place.
     for (QTimer* t : pending_) {
@@ -173,13 +194,9 @@ void WaveMouse::onWaveDoubleClick() {
 
     if (inWaveArea(mouseDownX, mouseDownY)) {
         doubleClickSeen = true;
-        const int64_t p = frameAt(mouseDownX);
-        if (p >= 0 && p + 10 < static_cast<int64_t>(st_.FrameCount)) {
-            // A full table (999 cut lines) refuses the line.
-            if (doc_.AddCutLine(static_cast<int32_t>(p))) {
-                hooks_.refreshPartList();
-                hooks_.drawWaveView();
-            }
+        if (addLineAt(mouseDownX, mods)) {
+            hooks_.refreshPartList();
+            hooks_.drawWaveView();
         }
     }
     if (inStrip(mouseDownX, mouseDownY) && PartCount(st_) > 1) {
@@ -189,6 +206,15 @@ void WaveMouse::onWaveDoubleClick() {
     }
     mouseDownX = 0;
     mouseDownY = 0;
+}
+
+bool WaveMouse::addLineAt(int x, Qt::KeyboardModifiers mods) {
+    if (placesSamples(mods))
+        return doc_.AddCutLineAtSample(sampleAt(x));
+    const int64_t p = frameAt(x);
+    // A full table (999 cut lines) refuses the line.
+    return p >= 0 && p + 10 < static_cast<int64_t>(st_.FrameCount) &&
+           doc_.AddCutLine(static_cast<int32_t>(p));
 }
 
 } // namespace tessivo

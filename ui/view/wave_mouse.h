@@ -47,9 +47,16 @@ public:
               WaveMouseHooks hooks, QObject* parent = nullptr);
 
     void onWaveMousePress(Qt::MouseButton button, int x, int y);
-    void onWaveMouseMove(Qt::MouseButtons buttons, int x, int y);
+    void onWaveMouseMove(Qt::MouseButtons buttons, int x, int y,
+                         Qt::KeyboardModifiers mods = Qt::NoModifier);
     void onWaveMouseRelease(Qt::MouseButton button, int x, int y);
-    void onWaveDoubleClick();
+    void onWaveDoubleClick(Qt::KeyboardModifiers mods = Qt::NoModifier);
+
+    // While the view shows samples (below one frame per column), a dragged
+    // or added cut line goes to the sample under the pointer for gapless
+    // parts, or with this key held; else it snaps to the frame grid.
+    static constexpr Qt::KeyboardModifier kSampleModifier = Qt::ControlModifier;
+    bool placesSamples(Qt::KeyboardModifiers mods) const;
 
     // Releases still waiting for their 300 ms.
     int pendingReleases() const { return static_cast<int>(pending_.size()); }
@@ -71,6 +78,12 @@ private:
     // A left press on the overview strip selects the part under it.
     void pressOnStrip(int x);
     int64_t frameAt(int x) const;
+    // The sample under client x, within the audio.
+    int64_t sampleAt(int x) const;
+    // One step of a drag: the grabbed line to the pointer.
+    void dragTo(int x, Qt::KeyboardModifiers mods);
+    // A double click's new cut line at client x; false when none was added.
+    bool addLineAt(int x, Qt::KeyboardModifiers mods);
     // What a release does once its wait is over.
     void releaseTakesEffect(Qt::MouseButton button, int x, int y);
 

@@ -3,6 +3,7 @@
 #include "core/analysis/time_base.h"
 
 #include "core/parts/part_access.h"
+#include "core/parts/time_text.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tessivo {
 
@@ -68,9 +70,54 @@ void TextAt(QPainter& p, int64_t x, int64_t y, const QString& text) {
     p.drawText(int(x), int(y) + fm.ascent(), text);
 }
 
+// Steps of the millisecond ruler in microseconds: labels 1, 2 or 5 ms
+// times a power of ten apart, far enough apart for their texts, with ticks
+// between them (a fifth or a quarter of a label step).
+struct RulerSteps {
+    int64_t label = 1000, tick = 200;
+};
+
+RulerSteps SampleRulerSteps(double secondsPerColumn, int labelWidth) {
+    RulerSteps r;
+    for (int64_t decade = 1000; decade < 1000000000; decade *= 10) {
+        for (int64_t lead : {1, 2, 5}) {
+            r.label = lead * decade;
+            r.tick = r.label / (lead == 2 ? 4 : 5);
+            if (r.label * 1e-6 >= (labelWidth + 12) * secondsPerColumn)
+                return r;
+        }
+    }
+    return r;
+}
+
+// The ruler while the view shows samples: labels "mm:ss:mmm" and ticks at
+// whole steps of time, placed at the sample nearest each time.
+void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
+                     const FrameMapping& m) {
+    const int labelWidth = QFontMetrics(p.font(), p.device()).horizontalAdvance("00:00:000");
+    const RulerSteps steps = SampleRulerSteps(m.samplesPerColumn() / tb.rate, labelWidth);
+    const double from = std::max(SampleSeconds(tb, m.columnToSample(0)), 0.0);
+    const double to = SampleSeconds(tb, m.columnToSample(g.waveBitmapWidth()));
+    const int64_t wb = g.waveBottom;
+    p.setPen(Qt::black);
+    for (auto n = static_cast<int64_t>(std::ceil(from * 1e6 / steps.tick));
+         static_cast<double>(n * steps.tick) * 1e-6 <= to; ++n) {
+        const double t = static_cast<double>(n * steps.tick) * 1e-6;
+        const int64_t x = m.sampleToColumn(NearestSampleAt(tb, t));
+        if ((n * steps.tick) % steps.label == 0) {
+            TextAt(p, x + 1, wb + 4, QString::fromStdString(FormatTimeText(true, t)));
+            LineTo(p, x, wb, x, wb + 10);
+        } else {
+            LineTo(p, x, wb, x, wb + 4);
+        }
+    }
+}
+
 void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m) {
     if (st.FrameDuration <= 0)
         return;
+    if (m.showsSamples() && st.SampleRate > 0 && st.SamplesPerFrame > 0)
+        return DrawSampleRuler(p, TimeBaseOf(st), g, m);
     const int w = g.waveBitmapWidth();
     const int64_t s0 = RoundEven(m.frameToSeconds(m.f0()));
     // The ruler goes on past the end of the audio when the view does.
@@ -101,8 +148,36 @@ void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     }
 }
 
+// The extremes one column shows, per channel.
+struct ColumnPeaks {
+    int16_t maxL = 0, minL = 0, maxR = 0, minR = 0;
+};
+
+// Column i's extremes: the decoded samples it stands for while the view shows
+// samples, else the peak entry of the single frame it shows (not combined
+// with the other frames it stands for). False where it shows no audio.
+bool PeaksOfColumn(const ProgramState& st, const FrameMapping& m, const SampleStretch* samples,
+                   size_t frames, int i, ColumnPeaks& out) {
+    if (m.showsSamples() && samples) {
+        const int64_t a = m.columnToSample(i);
+        const int64_t b = std::max(m.columnToSample(i + 1), a + 1);
+        if (!SampleExtremes(*samples, a, b, 0, out.minL, out.maxL))
+            return false;
+        if (!SampleExtremes(*samples, a, b, 1, out.minR, out.maxR)) {
+            out.minR = out.minL;
+            out.maxR = out.maxL;
+        }
+        return true;
+    }
+    const int64_t f = m.columnToFrame(i);
+    if (f < 0 || f >= int64_t(frames))
+        return false;
+    out = {st.PeakMaxL[f], st.PeakMinL[f], st.PeakMaxR[f], st.PeakMinR[f]};
+    return true;
+}
+
 void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
-                     const FrameMapping& m, int64_t xa, int64_t xb) {
+                     const FrameMapping& m, const SampleStretch* samples, int64_t xa, int64_t xb) {
     const size_t n = std::min<size_t>({st.FrameCount, st.PeakMaxL.size(), st.PeakMinL.size(),
                                        st.PeakMaxR.size(), st.PeakMinR.size()});
     const int w = g.waveBitmapWidth();
@@ -118,20 +193,20 @@ void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
             LineTo(p, i, y1, i, y2);
     };
     for (int i = 1; i < w; ++i) {
-        const int64_t f = m.columnToFrame(i);
-        if (f < 0 || f >= int64_t(n))
+        ColumnPeaks c;
+        if (!PeaksOfColumn(st, m, samples, n, i, c))
             continue;
         p.setPen(xa < i && i < xb ? inPart : elsewhere);
         if (stereo) {
-            channel(i, g.waveQuarter, st.PeakMaxL[f], st.PeakMinL[f]);
-            channel(i, g.waveThreeQuarter, st.PeakMaxR[f], st.PeakMinR[f]);
+            channel(i, g.waveQuarter, c.maxL, c.minL);
+            channel(i, g.waveThreeQuarter, c.maxR, c.minR);
             p.setPen(zeroLine);
             p.drawPoint(i, g.waveQuarter);
             p.drawPoint(i, g.waveThreeQuarter);
             p.setPen(middleLine);
             p.drawPoint(i, g.waveHalf);
         } else {
-            channel(i, g.waveHalf, st.PeakMaxL[f], st.PeakMinL[f]);
+            channel(i, g.waveHalf, c.maxL, c.minL);
             p.setPen(zeroLine);
             p.drawPoint(i, g.waveHalf);
         }
@@ -142,7 +217,7 @@ void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, co
                   const MarkImages& img) {
     const int count = std::min(PartCount(st), kMaxParts);
     for (int k = 1; k <= count; ++k) {
-        const int64_t x = m.frameToColumn(PartFirstFrame(st, k));
+        const int64_t x = CutLineColumn(m, st, k);
         const CutLineMarks marks = CutLineMarksAt(g, x);
         p.setPen(Qt::black);
         TextAt(p, marks.number.left, marks.number.top, QString::number(k));
@@ -180,6 +255,17 @@ struct SelectionBand {
     int64_t xa = 0, xb = 0;
 };
 
+// The selected band of part k runs from its line's column to its last
+// frame's column, plus 2; where samples are shown, from its cut's sample to
+// the next one's.
+std::pair<int64_t, int64_t> BandColumns(const ProgramState& st, const FrameMapping& m, int k) {
+    if (!m.showsSamples())
+        return {m.frameToColumn(PartFirstFrame(st, k)), m.frameToColumn(PartLastFrame(st, k))};
+    const int64_t end =
+        k < PartCount(st) ? CutLineColumn(m, st, k + 1) : m.sampleToColumn(TimeBaseOf(st).samples);
+    return {CutLineColumn(m, st, k), end - 2};
+}
+
 bool HasSelection(const ProgramState& st) {
     return st.SelectedPart >= 1 && st.SelectedPart <= PartCount(st);
 }
@@ -201,10 +287,9 @@ SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeom
     SelectionBand band;
     band.shown = HasSelection(st);
     if (band.shown) {
-        band.xa =
-            std::clamp<int64_t>(m.frameToColumn(PartFirstFrame(st, st.SelectedPart)), 0, w + 1);
-        band.xb =
-            std::clamp<int64_t>(m.frameToColumn(PartLastFrame(st, st.SelectedPart)), 0, w + 1);
+        const auto [xa, xb] = BandColumns(st, m, st.SelectedPart);
+        band.xa = std::clamp<int64_t>(xa, 0, w + 1);
+        band.xb = std::clamp<int64_t>(xb, 0, w + 1);
         if (band.xa > 0 || band.xb > 0)
             Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
     }
@@ -327,7 +412,7 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
     if (st.FrameCount < 10)
         DrawGuideLines(p, g);
     if (st.FileLoaded && st.FrameCount > 10)
-        DrawWaveColumns(p, st, g, m, band.xa, band.xb);
+        DrawWaveColumns(p, st, g, m, style.samples, band.xa, band.xb);
     if (PartCount(st) > 1 && style.images)
         DrawCutMarks(p, st, g, m, *style.images);
     if (!st.FileLoaded && style.openHint)

@@ -3,6 +3,7 @@
 // the geometry: they paint into the given painter and keep nothing.
 #pragma once
 
+#include "core/analysis/sample_stretch.h"
 #include "core/state/program_state.h"
 #include "ui/view/view_geometry.h"
 
@@ -34,6 +35,9 @@ struct RenderStyle {
     const MarkImages* images = nullptr;
     // The hint to open a file, shown while none is (false while one opens).
     bool openHint = true;
+    // The decoded samples of the frames shown, for the zoom levels below one
+    // frame per column; without them those levels show the frames' peaks.
+    const SampleStretch* samples = nullptr;
 };
 
 // Paints the whole waveform picture (waveBitmapWidth x waveBitmapHeight).

@@ -65,7 +65,7 @@ void WaveView::mouseDoubleClickEvent(QMouseEvent* e) {
     // The platform sends a press for the second click as well; the double-click
     // handler runs first, then the press, as the mouse code expects.
     if (handler_) {
-        handler_->onWaveDoubleClick();
+        handler_->onWaveDoubleClick(e->modifiers());
         handler_->onWaveMousePress(e->button(), e->modifiers(), e->position().toPoint().x(),
                                    e->position().toPoint().y());
     }

@@ -20,7 +20,7 @@ public:
                                  int y) = 0;
     virtual void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
                                     int y) = 0;
-    virtual void onWaveDoubleClick() = 0;
+    virtual void onWaveDoubleClick(Qt::KeyboardModifiers mods) = 0;
     // Called at the end of every paint of the view.
     virtual void onWavePainted() = 0;
     // The wheel turned over client x (angle in eighths of a degree).

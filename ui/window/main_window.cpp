@@ -51,6 +51,16 @@ namespace tessivo {
 
 namespace {
 
+// The waveform's tooltip while it shows samples: how a cut line gets to one.
+QString SampleCutHint(bool samples, bool gapless) {
+    if (!samples)
+        return {};
+    return gapless ? QStringLiteral("Samples shown: a dragged or double-clicked cut line goes to "
+                                    "the sample under the pointer (Gapless parts)")
+                   : QStringLiteral("Samples shown: Ctrl+drag or Ctrl+double click puts a cut "
+                                    "line at the sample under the pointer");
+}
+
 constexpr int kMax = kScrollMax; // scroll bar positions 0..10000
 
 void SetBackground(QWidget* w, const QColor& c) {
@@ -527,12 +537,16 @@ PanelSizes MainWindow::panelSizes() const {
 
 void MainWindow::drawWaveView() {
     // The exact peaks of what is shown are computed next.
-    const int64_t shown = int64_t{geom_.cols()} * ZoomFactor[st_.ZoomLevel];
+    const int64_t shown = static_cast<int64_t>(std::ceil(geom_.cols() * ZoomScale(st_.ZoomLevel)));
     openJob_->setViewRange(static_cast<uint32_t>(std::max(st_.ViewFirstFrame, 0)),
                            static_cast<uint32_t>(std::clamp<int64_t>(st_.ViewFirstFrame + shown, 0,
                                                                      int64_t{st_.FrameCount})));
     if (waveView_->waveBitmap.isNull())
         return;
+    style_.samples = shownSamples();
+    const QString hint = SampleCutHint(style_.samples != nullptr, st_.IsGapless);
+    if (waveView_->toolTip() != hint)
+        waveView_->setToolTip(hint);
     {
         QPainter p(&waveView_->waveBitmap);
         RenderWaveView(p, st_, geom_, style_);
@@ -541,6 +555,24 @@ void MainWindow::drawWaveView() {
                       waveView_->waveBitmap.height());
     if (stretchBand_)
         showStretch();
+}
+
+const SampleStretch* MainWindow::shownSamples() {
+    const FrameMapping m(geom_, st_);
+    if (!st_.FileLoaded || !m.showsSamples())
+        return nullptr;
+    // The frames shown, and a frame more for the last column's samples.
+    const int64_t wide = static_cast<int64_t>(std::ceil(geom_.waveBitmapWidth() * m.z())) + 1;
+    const auto first = static_cast<uint32_t>(std::max<int64_t>(m.f0(), 0));
+    const auto end = static_cast<uint32_t>(
+        std::clamp<int64_t>(int64_t{first} + wide, 0, int64_t{st_.FrameCount}));
+    if (!StretchHolds(samples_, st_, first, end)) {
+        // A screen to either side as well, so scrolling a little and every
+        // redraw of a drag reuse them.
+        const auto from = static_cast<uint32_t>(std::max<int64_t>(int64_t{first} - wide, 0));
+        samples_ = DecodeFrameStretch(st_, from, static_cast<uint32_t>(int64_t{end} + wide));
+    }
+    return StretchHolds(samples_, st_, first, end) ? &samples_ : nullptr;
 }
 
 void MainWindow::drawLevelMeter() {
@@ -577,7 +609,7 @@ void MainWindow::onZoomInClicked() {
         return;
     // From a fitted scale in goes to the level below the one just above it.
     st_.FitFramesPerColumn = 0.0;
-    if (st_.ZoomLevel > 1) {
+    if (st_.ZoomLevel > kFinestZoomLevel) {
         --st_.ZoomLevel;
         updateScrollBar();
         drawWaveView();
@@ -589,13 +621,14 @@ void MainWindow::onZoomOutClicked() {
         return; // a fitted scale already shows the whole file
     const int64_t w = geom_.waveBitmapWidth();
     const int64_t n = st_.FrameCount;
-    int64_t z = ZoomFactor[st_.ZoomLevel];
+    double z = ZoomScale(st_.ZoomLevel);
     if (st_.ZoomLevel >= 11 || RoundEven(static_cast<double>(n) / z) <= w)
         return; // the whole file already fits
     ++st_.ZoomLevel;
-    z = ZoomFactor[st_.ZoomLevel];
+    z = ZoomScale(st_.ZoomLevel);
     if (RoundEven(static_cast<double>(n - st_.ViewFirstFrame) / z) < w)
-        st_.ViewFirstFrame = static_cast<int32_t>(std::max<int64_t>(n - w * z, 0));
+        st_.ViewFirstFrame =
+            static_cast<int32_t>(std::max<int64_t>(n - RoundEven(static_cast<double>(w) * z), 0));
     updateScrollBar();
     drawWaveView();
 }
@@ -611,11 +644,13 @@ void MainWindow::updateScrollBar() {
         page = RoundEven(z * kMax * static_cast<double>(cols) / static_cast<double>(n));
     if (page <= kMax)
         scrollSteps_.pageSize = static_cast<int>(std::max<int64_t>(page, 1));
+    // The view starts on a whole frame, also below one frame per column.
+    const double step = std::max(z, 1.0);
     const int64_t position = RoundEven(
-        z * static_cast<double>(RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
-                                          (z * static_cast<double>(n)))));
-    scrollSteps_.smallChange = static_cast<int>(RoundEven(z));
-    scrollSteps_.largeChange = static_cast<int>(RoundEven(10 * z));
+        step * static_cast<double>(RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
+                                             (step * static_cast<double>(n)))));
+    scrollSteps_.smallChange = static_cast<int>(RoundEven(step));
+    scrollSteps_.largeChange = static_cast<int>(RoundEven(10 * step));
 
     {
         // The last position shows the end of the file at the right edge.
@@ -629,15 +664,15 @@ void MainWindow::updateScrollBar() {
 }
 
 void MainWindow::onScrollBarMoved(int position) {
-    const double z = FramesPerColumn(st_);
+    const double step = std::max(FramesPerColumn(st_), 1.0);
     const int64_t fp = int64_t{st_.FrameCount} * position;
     st_.ViewFirstFrame = static_cast<int32_t>(
-        RoundEven(z * static_cast<double>(RoundEven(static_cast<double>(fp) / (z * kMax)))));
+        RoundEven(step * static_cast<double>(RoundEven(static_cast<double>(fp) / (step * kMax)))));
     drawWaveView();
 }
 
 void MainWindow::autoZoomIn() {
-    const double z = ZoomFactor[st_.ZoomLevel];
+    const double z = ZoomScale(st_.ZoomLevel);
     if (isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0 ||
         !(st_.FrameCount < 0.5 * z * geom_.cols()))
         return;
@@ -653,7 +688,7 @@ void MainWindow::onWavePainted() {
     // it does not redraw from inside the paint.
     if (autoZoomPending_ || isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0)
         return;
-    if (!(st_.FrameCount < 0.5 * ZoomFactor[st_.ZoomLevel] * geom_.cols()))
+    if (!(st_.FrameCount < 0.5 * ZoomScale(st_.ZoomLevel) * geom_.cols()))
         return;
     autoZoomPending_ = true;
     QTimer::singleShot(0, this, [this] {

@@ -263,6 +263,9 @@ private:
     // The status bar's word after a split: "3 files written to FOLDER".
     void showSplitDone(int files, const QString& folder);
     void drawLevelMeter();
+    // The decoded samples of the frames shown, decoded now unless the last
+    // decode holds them; null while the view shows frames.
+    const SampleStretch* shownSamples();
     void paintBackground();
     void showTimeLabels(double seconds);
     void showStreamInfo();
@@ -297,7 +300,7 @@ private:
                          int y) override;
     void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
                             int y) override;
-    void onWaveDoubleClick() override;
+    void onWaveDoubleClick(Qt::KeyboardModifiers mods) override;
     void onWavePainted() override;
     void onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x) override;
     bool onWaveKeyPress(int key, Qt::KeyboardModifiers mods) override;
@@ -309,8 +312,9 @@ private:
     void addCutAtPlayCursor();
     // Delete: removes the selected part's starting cut line.
     void deleteSelectedCutLine();
-    // A cut line at `frame` made by the keys or "Add cut at...", selected.
-    void addCutLineAt(int32_t frame);
+    // A cut line at `frame` made by the keys or "Add cut at...", selected;
+    // at exactly `sample` of the time base when one is given (0 or more).
+    void addCutLineAt(int32_t frame, int64_t sample = -1);
     // Shows the view from `firstFrame` (held in the file) without the scroll
     // bar rounding it.
     void scrollViewTo(int64_t firstFrame);
@@ -348,6 +352,9 @@ private:
     WindowEnvironment env_;
     ViewGeometry geom_;
     RenderStyle style_;
+    // The decoded samples of the frames around the view, while it shows less
+    // than a frame per column (shownSamples).
+    SampleStretch samples_;
 
     bool viewerEnabled_ = false;
     // The scroll bar's steps for the zoom shown.

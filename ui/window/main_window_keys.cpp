@@ -42,8 +42,10 @@ void MainWindow::createEditingKeys() {
     editingKey(QKeySequence(Qt::Key_Insert), &MainWindow::addCutAtPlayCursor);
     editingKey(QKeySequence(Qt::Key_Delete), &MainWindow::deleteSelectedCutLine);
 
-    // A new file: the cursor at its start, the view takes the keys.
+    // A new file: the cursor at its start, the view takes the keys, the old
+    // file's samples go.
     connect(docSignals_.get(), &DocumentSignals::fileChanged, this, [this] {
+        samples_ = {};
         st_.ClickFrame = 0;
         st_.FitFramesPerColumn = 0.0;
         waveView_->setFocus(Qt::OtherFocusReason);
@@ -124,7 +126,7 @@ void MainWindow::placePositionLine() {
             line->hideLine();
         return;
     }
-    line->place(CursorLineAt(st_, playbackGeometry(), st_.ClickFrame));
+    line->place(CursorLineAt(st_, playbackGeometry(), static_cast<double>(st_.ClickFrame)));
 }
 
 void MainWindow::scrollViewTo(int64_t firstFrame) {
@@ -155,7 +157,10 @@ void MainWindow::onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int 
     // One notch: a tenth of the view.
     const double notches = static_cast<double>(delta) / kWheelNotch;
     const double z = FramesPerColumn(st_);
-    scrollViewTo(st_.ViewFirstFrame - RoundEven(notches * z * geom_.cols() / 10.0));
+    // At least a frame per notch while a column is less than one.
+    const double frames = notches * z * geom_.cols() / 10.0;
+    scrollViewTo(st_.ViewFirstFrame -
+                 (std::fabs(frames) < 1.0 ? (frames < 0 ? -1 : 1) : RoundEven(frames)));
 }
 
 void MainWindow::zoomAround(int direction, int x) {
@@ -163,7 +168,7 @@ void MainWindow::zoomAround(int direction, int x) {
     const int64_t under = FrameMapping(geom_, st_).columnToFrame(col);
     if (direction < 0) {
         st_.FitFramesPerColumn = 0.0;
-        if (st_.ZoomLevel <= 1)
+        if (st_.ZoomLevel <= kFinestZoomLevel)
             return;
         --st_.ZoomLevel;
     } else {

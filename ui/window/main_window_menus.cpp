@@ -42,6 +42,8 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          QStringLiteral("Play around cut: 2 s either side of the selected cut line")},
         {QStringLiteral("Shift+drag"),
          QStringLiteral("Select a stretch of the waveform; Play plays it")},
+        {QStringLiteral("Ctrl+drag, Ctrl+double click"),
+         QStringLiteral("Zoomed in to the samples: a cut line at the sample under the pointer")},
         {QStringLiteral("Left, Right"), QStringLiteral("Play cursor one second back or on")},
         {QStringLiteral("Shift+Left, Shift+Right"),
          QStringLiteral("Play cursor one frame back or on")},
@@ -150,8 +152,12 @@ void MainWindow::playStretch(int64_t first, int64_t last) {
     // Played as the part that holds its end, so no part end stops it early.
     st_.ClickFrame = static_cast<int32_t>(first);
     st_.PlayingPart = PartAtClickFrame(st_, last);
-    playStopFrame_ = last;
+    // The stop frame is set once playback runs: the start lets events run,
+    // and a timer tick then, finding nothing playing yet, would forget it.
+    playStopFrame_ = -1;
     playPart(st_.PlayingPart, PlayStartKind::ClickedFrame);
+    if (st_.IsPlaying)
+        playStopFrame_ = last;
     placePositionLine();
 }
 

@@ -1,5 +1,6 @@
 // Mouse work on the waveform: the view passes its events here and WaveMouse
-// decides what they do; Shift+drag chooses a stretch to play. Nothing acts
+// decides what they do; Shift+drag chooses a stretch to play, Ctrl places a
+// cut line at a sample where the view shows samples. Nothing acts
 // while a file is being opened.
 #include "ui/window/main_window.h"
 
@@ -16,9 +17,10 @@ void MainWindow::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers 
     panels_.waveMouse->onWaveMousePress(button, x, y);
 }
 
-void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers, int x, int y) {
+void MainWindow::onWaveMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, int x,
+                                 int y) {
     if (!isBusy() && !selectStretchMove(x))
-        panels_.waveMouse->onWaveMouseMove(buttons, x, y);
+        panels_.waveMouse->onWaveMouseMove(buttons, x, y, mods);
 }
 
 void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers, int x, int y) {
@@ -29,9 +31,9 @@ void MainWindow::onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifier
         panels_.waveMouse->onWaveMouseRelease(button, x, y);
 }
 
-void MainWindow::onWaveDoubleClick() {
+void MainWindow::onWaveDoubleClick(Qt::KeyboardModifiers mods) {
     if (!isBusy())
-        panels_.waveMouse->onWaveDoubleClick();
+        panels_.waveMouse->onWaveDoubleClick(mods);
 }
 
 } // namespace tessivo

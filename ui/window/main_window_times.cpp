@@ -77,7 +77,11 @@ void MainWindow::applyTypedStart(int k, const QString& text) {
     }
     if (st_.IsPlaying)
         stopPlayback();
-    const int moved = doc_.MoveCutLine(k, cut.frame);
+    // The line keeps the typed time's sample, as --at does; a file without
+    // a sample count puts it on its frame.
+    const int moved = cut.sample > 0 && TimeBaseOf(st_).samples > 0
+                          ? doc_.MoveCutLineToSample(k, cut.sample)
+                          : doc_.MoveCutLine(k, cut.frame);
     doc_.SelectPart(moved);
     refreshPartList();
     showPartTags(moved);
@@ -99,11 +103,13 @@ void MainWindow::onAddCutAtTriggered() {
         dialogs_.showMessage(this, QString::fromStdString(cut.message));
         return;
     }
-    addCutLineAt(cut.frame);
+    addCutLineAt(cut.frame, cut.sample);
 }
 
-void MainWindow::addCutLineAt(int32_t frame) {
-    if (!doc_.AddCutLine(frame)) {
+void MainWindow::addCutLineAt(int32_t frame, int64_t sample) {
+    const bool added = sample > 0 && TimeBaseOf(st_).samples > 0 ? doc_.AddCutLineAtSample(sample)
+                                                                 : doc_.AddCutLine(frame);
+    if (!added) {
         dialogs_.showMessage(this, QStringLiteral("No more than %1 cut lines.").arg(kMaxParts));
         return;
     }
