@@ -20,15 +20,6 @@ const char* kJoinFooter =
     "otherwise nothing is written. Exit status 1 when a file cannot be read or joined\n"
     "or OUT.mp3 exists (see --overwrite), 2 for bad arguments.";
 
-// Each file opened; the first that cannot be read or joined is reported.
-int OpenInputs(const JoinOptions& o, JoinInputs& inputs, const ProgressFn& progress) {
-    JoinOpening how;
-    how.progress = progress;
-    how.fileOpened = [](size_t) { EndTerminalProgress(); };
-    inputs = OpenJoinInputs(o.files, how);
-    return inputs.error.empty() ? kExitOk : ReportFailure(inputs.error);
-}
-
 } // namespace
 
 CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
@@ -68,17 +59,16 @@ CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
 
 int RunJoin(const JoinOptions& o) {
     const ProgressFn progress = TerminalProgress(o.quiet);
-    JoinInputs inputs;
-    if (const int status = OpenInputs(o, inputs, progress); status != kExitOk)
-        return status;
-    const std::vector<FilePiece> pieces = WholeFilePieces(inputs.files);
-    const SourceTag tag = ReadSourceTag(inputs.files.front());
+    JoinOpening how;
+    how.progress = progress;
+    how.fileOpened = [](size_t) { EndTerminalProgress(); };
     OneFileOptions options;
-    options.tag = &tag;
     options.chapters = !o.noChapters;
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
-    return WriteJoinedFile(pieces, o.out, options, o.quiet, "join", progress);
+    const OneFileResult result =
+        JoinFiles(o.files, o.out, options, how, DefaultPartFileSystem(), WritingProgress(progress));
+    return ReportJoinedFile(result, o.out, o.quiet, "join");
 }
 
 } // namespace tessivo::cli

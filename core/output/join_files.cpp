@@ -56,4 +56,22 @@ std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files) {
     return pieces;
 }
 
+OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string& out,
+                        OneFileOptions options, const JoinOpening& how, PartFileSystem& fs,
+                        const SplitProgressFn& written) {
+    const JoinInputs inputs = OpenJoinInputs(paths, how);
+    if (!inputs.ok()) {
+        OneFileResult result;
+        result.ok = false;
+        result.cancelled = inputs.cancelled;
+        result.error = inputs.error;
+        return result;
+    }
+    const std::vector<FilePiece> pieces = WholeFilePieces(inputs.files);
+    const SourceTag tag = ReadSourceTag(inputs.files.front());
+    options.tag = &tag;
+    options.cancel = how.cancel;
+    return WriteOneFile(pieces, out, options, fs, written);
+}
+
 } // namespace tessivo

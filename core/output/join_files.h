@@ -43,4 +43,13 @@ JoinInputs OpenJoinInputs(const std::vector<std::string>& paths, const JoinOpeni
 // Every file whole, titled by its own title, else its name.
 std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files);
 
+// Joins `paths` as the file `out`: the inputs opened (OpenJoinInputs), then
+// written whole with the first file's tag (options.tag is set here). When a
+// file cannot be read or joined the result carries its message and nothing
+// is written; how.cancel also stops the writing.
+OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string& out,
+                        OneFileOptions options, const JoinOpening& how,
+                        PartFileSystem& fs = DefaultPartFileSystem(),
+                        const SplitProgressFn& written = {});
+
 } // namespace tessivo
