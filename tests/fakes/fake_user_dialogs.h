@@ -25,6 +25,8 @@ public:
     QString lastFolderStart;
     int folderCalls = 0;
     int openFileCalls = 0;
+    QStringList openFilesAnswer;
+    int openFilesCalls = 0;
     QString saveFileAnswer;
     QString lastSaveStart;
     int saveFileCalls = 0;
@@ -45,6 +47,10 @@ public:
     QString chooseOpenFile(QWidget*, const QString&, const QString&) override {
         ++openFileCalls;
         return openFileAnswer;
+    }
+    QStringList chooseOpenFiles(QWidget*, const QString&, const QString&) override {
+        ++openFilesCalls;
+        return openFilesAnswer;
     }
     QString chooseSaveFile(QWidget*, const QString& startPath, const QString&) override {
         ++saveFileCalls;
