@@ -57,6 +57,11 @@ public:
         lastSaveStart = startPath;
         return saveFileAnswer;
     }
+    // The same answer as the save chooser.
+    QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                             const QString& filter) override {
+        return chooseSaveFile(parent, startPath, filter);
+    }
     QString chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         ++folderCalls;
         lastFolderTitle = title;

@@ -177,7 +177,9 @@ TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {
 
 TEST_F(JoinFilesWindowTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysReplace) {
     Add({"cbr128_stereo.mp3", "silent.mp3"});
-    join->outEdit->setText(Out("old.mp3"));
+    dialogs.saveFileAnswer = Out("old.mp3");
+    QTest::mouseClick(join->outButton, Qt::LeftButton);
+    EXPECT_EQ(join->outEdit->text(), Out("old.mp3"));
     QFile old(Out("old.mp3"));
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");

@@ -267,7 +267,7 @@ QString ConfirmDialog::oneFilePath() const {
 void ConfirmDialog::onOneFileClicked() {
     const QString start = oneFilePath().isEmpty() ? oneFileDefault_ : oneFilePath();
     const QString chosen =
-        dialogs_.chooseSaveFile(this, start, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
+        dialogs_.chooseTargetFile(this, start, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
     if (!chosen.isEmpty())
         oneFileEdit->setText(chosen);
 }

@@ -178,7 +178,7 @@ void JoinDialog::moveSelected(int step) {
 }
 
 void JoinDialog::onOutClicked() {
-    const QString chosen = dialogs_.chooseSaveFile(this, outPath(), kMp3Filter);
+    const QString chosen = dialogs_.chooseTargetFile(this, outPath(), kMp3Filter);
     if (!chosen.isEmpty())
         outEdit->setText(chosen);
 }

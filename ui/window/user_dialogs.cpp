@@ -42,6 +42,12 @@ QString QtUserDialogs::chooseSaveFile(QWidget* parent, const QString& startPath,
     return QFileDialog::getSaveFileName(parent, QString(), startPath, filter);
 }
 
+QString QtUserDialogs::chooseTargetFile(QWidget* parent, const QString& startPath,
+                                        const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), startPath, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 QString QtUserDialogs::chooseFolder(QWidget* parent, const QString& title,
                                     const QString& startFolder) {
     return QFileDialog::getExistingDirectory(parent, title, startFolder);

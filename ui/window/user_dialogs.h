@@ -30,6 +30,10 @@ public:
     // File-save chooser (asks before replacing a file); empty when cancelled.
     virtual QString chooseSaveFile(QWidget* parent, const QString& startPath,
                                    const QString& filter) = 0;
+    // File-save chooser for a file written later: it does not ask about an
+    // existing file (the writing asks with askReplace); empty when cancelled.
+    virtual QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                                     const QString& filter) = 0;
     // Folder chooser starting at `startFolder`; empty when cancelled.
     virtual QString chooseFolder(QWidget* parent, const QString& title,
                                  const QString& startFolder) = 0;
@@ -55,6 +59,8 @@ public:
                                 const QString& filter) override;
     QString chooseSaveFile(QWidget* parent, const QString& startPath,
                            const QString& filter) override;
+    QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                             const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;
     bool openLocalPath(const QString& path) override;
