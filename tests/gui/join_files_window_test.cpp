@@ -11,13 +11,17 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QUrl>
 
 #include <atomic>
 #include <chrono>
@@ -152,7 +156,16 @@ TEST_F(JoinFilesWindowTest, JoinsThreeFilesInTheOrderOfTheList) {
 }
 
 TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {
-    Add({"cbr128_stereo.mp3"});
+    // A file dropped on the dialog joins the list; a folder does not.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(Fixture("cbr128_stereo.mp3")),
+                  QUrl::fromLocalFile(QStringLiteral(TESSIVO_FIXTURES))});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(join, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(join, &drop);
+    ASSERT_EQ(Listed(), QStringList{"cbr128_stereo.mp3"});
     join->outEdit->setText(Out("joined.mp3"));
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
     EXPECT_EQ(dialogs.messages, QStringList{"Join needs two files or more."});

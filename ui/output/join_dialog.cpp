@@ -7,15 +7,19 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace tessivo {
@@ -30,6 +34,15 @@ QString NameOf(const QString& path) {
     return QFileInfo(path).fileName();
 }
 
+// The local files (not folders) among dropped URLs.
+QStringList DroppedFiles(const QMimeData* mime) {
+    QStringList files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            files << url.toLocalFile();
+    return files;
+}
+
 } // namespace
 
 JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget* parent)
@@ -37,6 +50,7 @@ JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget
       pollTimer_(new QTimer(this)) {
     setWindowTitle(QStringLiteral("Join files"));
     setObjectName(QStringLiteral("joinDialog"));
+    setAcceptDrops(true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createFilesBox(), 1);
     layout->addWidget(createOutputBox());
@@ -307,6 +321,19 @@ void JoinDialog::setEditable(bool on) {
                        static_cast<QWidget*>(chaptersCheck), static_cast<QWidget*>(joinButton)})
         w->setEnabled(on);
     cancelButton->setEnabled(!on);
+}
+
+void JoinDialog::dragEnterEvent(QDragEnterEvent* e) {
+    if (!running_ && !DroppedFiles(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void JoinDialog::dropEvent(QDropEvent* e) {
+    const QStringList files = DroppedFiles(e->mimeData());
+    if (running_ || files.isEmpty())
+        return;
+    addFiles(files);
+    e->acceptProposedAction();
 }
 
 void JoinDialog::reject() {

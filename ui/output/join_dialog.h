@@ -1,5 +1,6 @@
 // File > Join files...: MP3 files of one stream format written one after
-// another as one file, with a chapter per file. The list sets the order; the
+// another as one file, with a chapter per file. The list (added or dropped
+// files) sets the order; the
 // join runs on a worker thread (the files are opened there, never into the
 // window's document), its progress in the bar and the line below it. Cancel
 // stops between and within files and before the file is in place: a
@@ -76,6 +77,11 @@ signals:
 public slots:
     // Close, Escape and the window's close box: a running join is cancelled.
     void reject() override;
+
+protected:
+    // Files dropped on the dialog join the list at its end.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     QWidget* createFilesBox();
