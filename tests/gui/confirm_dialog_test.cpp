@@ -514,6 +514,36 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
     EXPECT_NEAR(tag.chapters[1].endMs, (second + fourth) * frameMs, frameMs);
 }
 
+// A source cut without its bit reservoir: the one file's first frame is
+// written as silence and the user is told so after the file is written.
+TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
+    ProgramState vbr;
+    ASSERT_TRUE(AnalyseFile(vbr, std::string(TESSIVO_FIXTURES) + "/vbr_stereo.mp3", false).ok);
+    QTemporaryDir src;
+    const QString path = src.filePath(QStringLiteral("cut.mp3"));
+    QFile cut(path);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    const size_t from = static_cast<size_t>(vbr.FramePos[40]);
+    cut.write(reinterpret_cast<const char*>(vbr.FileBuffer.data() + from),
+              static_cast<qint64>(vbr.FileBuffer.size() - from));
+    cut.close();
+    ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
+    st.FileName = path.toStdString();
+    ResetToOnePart(st);
+    CopySourceTag(st);
+    Parts(2);
+    dlg->show();
+    EXPECT_EQ(dlg->oneFileEdit->text(), out.filePath(QStringLiteral("cut (parts).mp3")));
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    QSignalSpy written(dlg.get(), &ConfirmDialog::filesWritten);
+    ClickSplit();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    EXPECT_EQ(written.count(), 1);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains("written as silence"))
+        << dialogs.messages[0].toStdString();
+}
+
 TEST_F(ConfirmDialogTest, AnExistingOneFileIsReplacedOnlyWhenTheUserSaysReplace) {
     Parts(3);
     WriteFile("long65 (parts).mp3", "old");

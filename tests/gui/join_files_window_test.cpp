@@ -211,6 +211,29 @@ TEST_F(JoinFilesWindowTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysReplace) 
     EXPECT_GT(QFileInfo(Out("old.mp3")).size(), 10000);
 }
 
+// A file cut without its bit reservoir: its first frame's data is not
+// there, so that frame is written as silence and the user is told.
+TEST_F(JoinFilesWindowTest, AFileCutWithoutItsReservoirIsJoinedWithAWarning) {
+    ProgramState vbr;
+    ASSERT_TRUE(AnalyseFile(vbr, Fixture("vbr_stereo.mp3").toStdString(), false).ok);
+    const size_t from = static_cast<size_t>(vbr.FramePos[40]);
+    QFile cut(Out("cut.mp3"));
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(reinterpret_cast<const char*>(vbr.FileBuffer.data() + from),
+              static_cast<qint64>(vbr.FileBuffer.size() - from));
+    cut.close();
+    Add({"cbr128_stereo.mp3"});
+    join->addFiles({Out("cut.mp3")});
+    join->outEdit->setText(Out("joined.mp3"));
+    ASSERT_TRUE(join->start());
+    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains("written as silence"))
+        << dialogs.messages[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(Out("joined.mp3")));
+}
+
 TEST_F(JoinFilesWindowTest, CancelWhileWritingLeavesNoFile) {
     GatedFileSystem fs;
     join->setFileSystem(fs);
