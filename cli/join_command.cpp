@@ -4,8 +4,7 @@
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "cli/one_file_output.h"
-
-#include <deque>
+#include "core/output/join_files.h"
 
 namespace tessivo::cli {
 
@@ -20,35 +19,6 @@ const char* kJoinFooter =
     "file must have the sample rate, MPEG version and channel count of the first;\n"
     "otherwise nothing is written. Exit status 1 when a file cannot be read or joined\n"
     "or OUT.mp3 exists (see --overwrite), 2 for bad arguments.";
-
-// Each file opened; the first that cannot be read or joined is reported.
-int OpenInputs(const JoinOptions& o, std::deque<ProgramState>& files, const ProgressFn& progress) {
-    for (const std::string& path : o.files) {
-        ProgramState& st = files.emplace_back();
-        const OpenResult opened = AnalyseFile(st, path, false, progress);
-        EndTerminalProgress();
-        if (!opened.ok) // named once: some messages name the file themselves
-            return ReportFailure(opened.message.find(path) == std::string::npos
-                                     ? path + ": " + opened.message
-                                     : opened.message);
-        st.FileName = path;
-        st.FileLoaded = true;
-        if (st.IndexedFrames <= 0)
-            return ReportFailure(path + ": no frames to join.");
-        const std::string refusal = JoinRefusal(files.front(), st, path);
-        if (!refusal.empty())
-            return ReportFailure(refusal);
-    }
-    return kExitOk;
-}
-
-// A whole file as a piece, titled by its own title, else its name.
-FilePiece WholeFile(const ProgramState& st) {
-    std::string title = ReadSourceTag(st).fields.title;
-    if (title.empty())
-        title = SourceStem(st.FileName);
-    return {&st, 0, st.IndexedFrames - 1, title, st.FileName};
-}
 
 } // namespace
 
@@ -89,19 +59,16 @@ CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
 
 int RunJoin(const JoinOptions& o) {
     const ProgressFn progress = TerminalProgress(o.quiet);
-    std::deque<ProgramState> files; // the pieces point into it: it never moves them
-    if (const int status = OpenInputs(o, files, progress); status != kExitOk)
-        return status;
-    std::vector<FilePiece> pieces;
-    for (const ProgramState& st : files)
-        pieces.push_back(WholeFile(st));
-    const SourceTag tag = ReadSourceTag(files.front());
+    JoinOpening how;
+    how.progress = progress;
+    how.fileOpened = [](size_t) { EndTerminalProgress(); };
     OneFileOptions options;
-    options.tag = &tag;
     options.chapters = !o.noChapters;
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
-    return WriteJoinedFile(pieces, o.out, options, o.quiet, "join", progress);
+    const OneFileResult result =
+        JoinFiles(o.files, o.out, options, how, DefaultPartFileSystem(), WritingProgress(progress));
+    return ReportJoinedFile(result, o.out, o.quiet, "join");
 }
 
 } // namespace tessivo::cli

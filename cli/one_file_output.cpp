@@ -7,16 +7,24 @@
 
 namespace tessivo::cli {
 
+SplitProgressFn WritingProgress(const ProgressFn& progress) {
+    if (!progress)
+        return {};
+    return [progress](uint64_t done, uint64_t total) {
+        progress("Writing", total ? 100.0 * double(done) / double(total) : 100.0);
+    };
+}
+
 int WriteJoinedFile(std::span<const FilePiece> pieces, const std::string& path,
                     const OneFileOptions& options, bool quiet, const std::string& command,
                     const ProgressFn& progress) {
-    SplitProgressFn written;
-    if (progress)
-        written = [&progress](uint64_t done, uint64_t total) {
-            progress("Writing", total ? 100.0 * double(done) / double(total) : 100.0);
-        };
     const OneFileResult result =
-        WriteOneFile(pieces, path, options, DefaultPartFileSystem(), written);
+        WriteOneFile(pieces, path, options, DefaultPartFileSystem(), WritingProgress(progress));
+    return ReportJoinedFile(result, path, quiet, command);
+}
+
+int ReportJoinedFile(const OneFileResult& result, const std::string& path, bool quiet,
+                     const std::string& command) {
     EndTerminalProgress();
     if (!result.ok)
         return ReportFailure(result.error);

@@ -16,5 +16,10 @@ namespace tessivo::cli {
 int WriteJoinedFile(std::span<const FilePiece> pieces, const std::string& path,
                     const OneFileOptions& options, bool quiet, const std::string& command,
                     const ProgressFn& progress);
+// The writing's share of `progress` ("Writing"); empty when it is.
+SplitProgressFn WritingProgress(const ProgressFn& progress);
+// Reports a one-file write as WriteJoinedFile does; returns the exit status.
+int ReportJoinedFile(const OneFileResult& result, const std::string& path, bool quiet,
+                     const std::string& command);
 
 } // namespace tessivo::cli

@@ -333,10 +333,14 @@ SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
 Document::PendingSplit Document::BeginSplit(const SplitOptions& options) {
     PendingSplit pending{options, nullptr};
     if (!options.tags && st_.IsSaveTags && Id3v2Version(options.format) != 0) {
-        pending.tags = std::make_shared<const PartTags>(WindowPartTags(st_, ReadSourceTag(st_)));
+        pending.tags = std::make_shared<const PartTags>(ResolvedPartTags());
         pending.options.tags = pending.tags.get();
     }
     return pending;
+}
+
+PartTags Document::ResolvedPartTags() const {
+    return WindowPartTags(st_, ReadSourceTag(st_));
 }
 
 SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,

@@ -189,6 +189,9 @@ public:
     SplitResult RunSplit(const PendingSplit& pending, PartFileSystem& fs,
                          const SplitProgressFn& progress = {});
     void FinishSplit(const SplitResult& result);
+    // The tags the ticked parts are written with in ID3v2 formats and as one
+    // file: the source's tag with the tag panel's changes (WindowPartTags).
+    PartTags ResolvedPartTags() const;
     // The part list's file names (PartListFileNames), the part a split failed at showing the file
     // its failure names until the parts or their ticks change; index = part
     // number.

@@ -192,11 +192,15 @@ std::vector<uint8_t> OneFileTag(const OneFileOptions& options, std::vector<Chapt
     return RenderChapteredId3v2(source, marks, version);
 }
 
+bool Cancelled(const OneFileOptions& options) {
+    return options.cancel && options.cancel->load();
+}
+
 bool WriteAll(PartFileWriter& out, std::span<const uint8_t> bytes, uint64_t& done, uint64_t total,
-              const SplitProgressFn& progress) {
+              const SplitProgressFn& progress, const OneFileOptions& options) {
     for (size_t pos = 0; pos < bytes.size(); pos += kWriteBlock) {
         const size_t n = std::min(kWriteBlock, bytes.size() - pos);
-        if (!out.Write(bytes.data() + pos, n))
+        if (Cancelled(options) || !out.Write(bytes.data() + pos, n))
             return false;
         done += n;
         if (progress)
@@ -218,6 +222,11 @@ OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string&
         return result;
     }
     OneFileAudio audio = BuildOneFileAudio(pieces);
+    if (Cancelled(options)) {
+        result.ok = false;
+        result.cancelled = true;
+        return result;
+    }
     if (audio.bytes.empty()) {
         result.ok = false;
         result.error = "No frames to write.";
@@ -230,10 +239,13 @@ OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string&
     const uint64_t total = tag.size() + audio.bytes.size();
     uint64_t done = 0;
     result.error = WriteFileInPlace(fs, path, options.overwrite, [&](PartFileWriter& out) {
-        return WriteAll(out, tag, done, total, progress) &&
-               WriteAll(out, audio.bytes, done, total, progress);
+        return WriteAll(out, tag, done, total, progress, options) &&
+               WriteAll(out, audio.bytes, done, total, progress, options);
     });
-    result.ok = result.error.empty();
+    result.cancelled = !result.error.empty() && Cancelled(options);
+    if (result.cancelled)
+        result.error.clear();
+    result.ok = result.error.empty() && !result.cancelled;
     return result;
 }
 

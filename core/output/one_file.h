@@ -7,6 +7,7 @@
 #include "core/output/split_parts.h"
 #include "core/state/program_state.h"
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -42,17 +43,21 @@ struct OneFileOptions {
     int id3Version = 3; // 3 or 4
     bool overwrite = false;
     int gainSteps = 0; // lossless gain of every frame (mp3/frame_gain.h)
+    // Set from another thread: the writing stops and nothing is left behind.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct OneFileResult {
     bool ok = true;
-    bool refused = false; // the file exists: nothing was written
+    bool refused = false;   // the file exists: nothing was written
+    bool cancelled = false; // stopped through options.cancel: nothing was written
     std::string error;
     std::vector<std::string> warnings;
 };
 
 // Writes the pieces as the file `path` (through a temporary file, flushed
 // before the rename; an existing file is replaced only with `overwrite`).
+// A cancelled write removes its temporary file.
 OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string& path,
                            const OneFileOptions& options,
                            PartFileSystem& fs = DefaultPartFileSystem(),

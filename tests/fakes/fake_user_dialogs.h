@@ -25,6 +25,8 @@ public:
     QString lastFolderStart;
     int folderCalls = 0;
     int openFileCalls = 0;
+    QStringList openFilesAnswer;
+    int openFilesCalls = 0;
     QString saveFileAnswer;
     QString lastSaveStart;
     int saveFileCalls = 0;
@@ -46,10 +48,19 @@ public:
         ++openFileCalls;
         return openFileAnswer;
     }
+    QStringList chooseOpenFiles(QWidget*, const QString&, const QString&) override {
+        ++openFilesCalls;
+        return openFilesAnswer;
+    }
     QString chooseSaveFile(QWidget*, const QString& startPath, const QString&) override {
         ++saveFileCalls;
         lastSaveStart = startPath;
         return saveFileAnswer;
+    }
+    // The same answer as the save chooser.
+    QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                             const QString& filter) override {
+        return chooseSaveFile(parent, startPath, filter);
     }
     QString chooseFolder(QWidget*, const QString& title, const QString& startFolder) override {
         ++folderCalls;

@@ -9,6 +9,7 @@
 
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
+#include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
@@ -471,6 +472,121 @@ TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
     dlg->openIfPartsPrepared();
     EXPECT_TRUE(wasShown);
     EXPECT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Parts 2 and 4 of four ticked, written as one file: its frames are theirs
+// (and an Info frame of its own), a chapter per part starting where the
+// part before it ends.
+TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapterEach) {
+    Parts(4);
+    st.Parts[0].ticked = false;
+    st.Parts[2].ticked = false;
+    dlg->show();
+    const QString name = out.filePath(QStringLiteral("long65 (parts).mp3"));
+    EXPECT_EQ(dlg->oneFileEdit->text(), name);
+    EXPECT_FALSE(dlg->oneFileEdit->isEnabled());
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    EXPECT_TRUE(dlg->oneFileEdit->isEnabled());
+    EXPECT_TRUE(dlg->tagFormatBox->isEnabled()); // its ID3v2 version counts
+    QSignalSpy written(dlg.get(), &ConfirmDialog::filesWritten);
+    ClickSplit();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    EXPECT_TRUE(dialogs.questions.isEmpty());
+    ASSERT_EQ(written.count(), 1);
+    EXPECT_EQ(written.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(written.at(0).at(1).toString(), out.path());
+    // Only the one file: no part files, no part marked saved.
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long65 (parts).mp3"});
+    EXPECT_FALSE(PartSaved(st, 2));
+
+    const int32_t second = PartLastFrame(st, 2) - PartFirstFrame(st, 2) + 1;
+    const int32_t fourth = PartLastFrame(st, 4) - PartFirstFrame(st, 4) + 1;
+    ProgramState one;
+    const OpenResult r = AnalyseFile(one, name.toStdString(), false);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(one.IndexedFrames, 1 + second + fourth);
+    EXPECT_EQ(one.SampleRate, st.SampleRate);
+    const SourceTag tag = ReadSourceTag(one);
+    ASSERT_EQ(tag.chapters.size(), 2u);
+    const double frameMs = 1000.0 * st.SamplesPerFrame / st.SampleRate;
+    EXPECT_NEAR(tag.chapters[1].startMs, second * frameMs, frameMs);
+    EXPECT_NEAR(tag.chapters[1].endMs, (second + fourth) * frameMs, frameMs);
+}
+
+// A source cut without its bit reservoir: the one file's first frame is
+// written as silence and the user is told so after the file is written.
+TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
+    ProgramState vbr;
+    ASSERT_TRUE(AnalyseFile(vbr, std::string(TESSIVO_FIXTURES) + "/vbr_stereo.mp3", false).ok);
+    QTemporaryDir src;
+    const QString path = src.filePath(QStringLiteral("cut.mp3"));
+    QFile cut(path);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    const size_t from = static_cast<size_t>(vbr.FramePos[40]);
+    cut.write(reinterpret_cast<const char*>(vbr.FileBuffer.data() + from),
+              static_cast<qint64>(vbr.FileBuffer.size() - from));
+    cut.close();
+    ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
+    st.FileName = path.toStdString();
+    ResetToOnePart(st);
+    CopySourceTag(st);
+    Parts(2);
+    dlg->show();
+    EXPECT_EQ(dlg->oneFileEdit->text(), out.filePath(QStringLiteral("cut (parts).mp3")));
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    QSignalSpy written(dlg.get(), &ConfirmDialog::filesWritten);
+    ClickSplit();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    EXPECT_EQ(written.count(), 1);
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].contains("written as silence"))
+        << dialogs.messages[0].toStdString();
+}
+
+TEST_F(ConfirmDialogTest, AnExistingOneFileIsReplacedOnlyWhenTheUserSaysReplace) {
+    Parts(3);
+    WriteFile("long65 (parts).mp3", "old");
+    dlg->show();
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    dialogs.replaceAnswer = false;
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    EXPECT_FALSE(dlg->splitRunner()->isRunning());
+    EXPECT_EQ(dialogs.questions, QStringList{"long65 (parts).mp3 exists. Replace?"});
+    EXPECT_EQ(ReadFile("long65 (parts).mp3"), QByteArray("old"));
+    EXPECT_TRUE(dlg->isVisible()); // the dialog stays for another name
+
+    dialogs.replaceAnswer = true;
+    ClickSplit();
+    EXPECT_EQ(dialogs.questions.size(), 2);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    ProgramState one;
+    ASSERT_TRUE(AnalyseFile(one, out.filePath("long65 (parts).mp3").toStdString(), false).ok);
+    EXPECT_EQ(one.IndexedFrames, 1 + st.IndexedFrames);
+}
+
+// The name follows the output folder until the user chooses one; a name
+// alone is taken in the output folder.
+TEST_F(ConfirmDialogTest, TheOneFileNameFollowsTheFolderUntilOneIsChosen) {
+    Parts(2);
+    dlg->show();
+    QTemporaryDir other;
+    dialogs.folderAnswer = other.path();
+    QTest::mouseClick(dlg->folderButton, Qt::LeftButton);
+    EXPECT_EQ(dlg->oneFileEdit->text(), other.filePath(QStringLiteral("long65 (parts).mp3")));
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    dialogs.saveFileAnswer = out.filePath(QStringLiteral("mine.mp3"));
+    QTest::mouseClick(dlg->oneFileButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.lastSaveStart, other.filePath(QStringLiteral("long65 (parts).mp3")));
+    EXPECT_EQ(dlg->oneFileEdit->text(), out.filePath(QStringLiteral("mine.mp3")));
+    dialogs.folderAnswer = out.path();
+    QTest::mouseClick(dlg->folderButton, Qt::LeftButton);
+    EXPECT_EQ(dlg->oneFileEdit->text(), out.filePath(QStringLiteral("mine.mp3")));
+    dlg->oneFileEdit->setText(QStringLiteral("short.mp3"));
+    EXPECT_EQ(dlg->oneFilePath(), out.filePath(QStringLiteral("short.mp3")));
+    dlg->oneFileEdit->clear();
+    QTest::mouseClick(dlg->splitButton, Qt::LeftButton);
+    EXPECT_EQ(dialogs.messages, QStringList{"Please choose the file to write"});
     EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files).isEmpty());
 }
 

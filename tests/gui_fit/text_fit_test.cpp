@@ -5,16 +5,20 @@
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/join_dialog.h"
 #include "ui/window/about_window.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/main_window.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -153,6 +157,22 @@ TEST_F(TextFitTest, SplitDialog) {
     dlg->tagFormatBox->setCurrentIndex(dlg->tagFormatBox->count() - 1);
     CheckDialog(dlg);
     EXPECT_EQ(dlg->splitButton->y(), dlg->cancelButton->y());
+    // With the ticked parts as one file.
+    dlg->oneFileCheck->setChecked(true);
+    CheckDialog(dlg);
+    EXPECT_GE(dlg->oneFileEdit->width(), dlg->folderEdit->width() - dlg->oneFileButton->width());
+}
+
+TEST_F(TextFitTest, JoinDialog) {
+    QAction* action = win->findChild<QAction*>(QStringLiteral("joinFilesAction"));
+    ASSERT_NE(action, nullptr);
+    action->trigger();
+    JoinDialog* join = win->joinDialog();
+    ASSERT_NE(join, nullptr);
+    join->addFiles({testing::Fixture("cbr128_stereo.mp3"), testing::Fixture("vbr_stereo.mp3")});
+    join->id3Box->setCurrentIndex(1);
+    join->statusLine->setText(QStringLiteral("Cancelled; nothing was written."));
+    CheckDialog(join);
 }
 
 TEST_F(TextFitTest, AboutFrameViewerShortcutsAndHelp) {

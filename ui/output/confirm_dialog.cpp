@@ -12,13 +12,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -64,13 +67,15 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     createPartsAndFolder();
     createChoicesAndButtons();
     createLoudnessChoices();
+    createOneFileChoice();
     layOutControls();
 
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
     connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
-    connect(saveTagsCheck, &QCheckBox::toggled, tagFormatBox, &QWidget::setEnabled);
-    connect(saveTagsCheck, &QCheckBox::toggled, replayGainCheck, &QWidget::setEnabled);
+    connect(saveTagsCheck, &QCheckBox::toggled, this, &ConfirmDialog::enableChoices);
+    connect(oneFileCheck, &QCheckBox::toggled, this, &ConfirmDialog::enableChoices);
+    connect(oneFileButton, &QPushButton::clicked, this, &ConfirmDialog::onOneFileClicked);
     connect(replayGainCheck, &QCheckBox::clicked, this,
             [this](bool on) { doc_.SetReplayGain(on); });
     connect(gainBox, &QDoubleSpinBox::valueChanged, this,
@@ -84,6 +89,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
     connect(runner_, &SplitRunner::finished, this, &ConfirmDialog::onSplitFinished);
+    connect(runner_, &SplitRunner::oneFileFinished, this, &ConfirmDialog::onOneFileFinished);
 }
 
 void ConfirmDialog::createPartsAndFolder() {
@@ -142,8 +148,8 @@ void ConfirmDialog::createChoicesAndButtons() {
 
 void ConfirmDialog::layOutControls() {
     // Two lines of the summary, the folder with its button, the tag format
-    // beside the two choices, the gain beside ReplayGain, and Split and
-    // Cancel in one row.
+    // beside the two choices, the gain beside ReplayGain, the one file with
+    // its name and button, and Split and Cancel in one row.
     partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
     folderEdit->setMinimumWidth(283);
     auto* folderCaption = new QHBoxLayout;
@@ -162,6 +168,9 @@ void ConfirmDialog::layOutControls() {
     choices->addLayout(gainRow, 2, 0);
     choices->addWidget(replayGainCheck, 2, 1);
     choices->setColumnStretch(2, 1);
+    auto* oneFileRow = new QHBoxLayout;
+    oneFileRow->addWidget(oneFileEdit, 1);
+    oneFileRow->addWidget(oneFileButton);
     auto* buttons = new QDialogButtonBox(this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
     buttons->addButton(splitButton, QDialogButtonBox::AcceptRole);
@@ -174,6 +183,9 @@ void ConfirmDialog::layOutControls() {
     outer->addLayout(folderRow);
     outer->addSpacing(8);
     outer->addLayout(choices);
+    outer->addSpacing(4);
+    outer->addWidget(oneFileCheck);
+    outer->addLayout(oneFileRow);
     outer->addStretch(1);
     outer->addWidget(buttons);
     // At least the designed 327 x 213, larger where the font needs it.
@@ -203,6 +215,63 @@ void ConfirmDialog::createLoudnessChoices() {
         "Write each part's loudness as ReplayGain into its ID3v2 tag (not into ID3v1 alone)"));
 }
 
+void ConfirmDialog::createOneFileChoice() {
+    oneFileCheck = new QCheckBox(QStringLiteral("Write the ticked parts as one file"), this);
+    oneFileCheck->setObjectName(QStringLiteral("oneFileCheck"));
+    oneFileCheck->setToolTip(QStringLiteral(
+        "One file with a chapter per part, the source's tag and the tag format's ID3v2 version"));
+    oneFileEdit = new QLineEdit(this);
+    oneFileEdit->setObjectName(QStringLiteral("oneFileEdit"));
+    oneFileEdit->setToolTip(
+        QStringLiteral("The file to write (a name alone: in the output folder)"));
+    oneFileButton = new QPushButton(QStringLiteral("..."), this);
+    oneFileButton->setObjectName(QStringLiteral("oneFileButton"));
+    oneFileButton->setToolTip(QStringLiteral("Choose the file to write"));
+    oneFileButton->setFont(folderButton->font());
+    oneFileEdit->setEnabled(false);
+    oneFileButton->setEnabled(false);
+}
+
+void ConfirmDialog::enableChoices() {
+    const bool tags = saveTagsCheck->isChecked();
+    const bool oneFile = oneFileCheck->isChecked();
+    tagFormatBox->setEnabled(tags || oneFile);
+    replayGainCheck->setEnabled(tags && !oneFile);
+    gaplessCheck->setEnabled(!oneFile);
+    oneFileEdit->setEnabled(oneFile);
+    oneFileButton->setEnabled(oneFile);
+}
+
+void ConfirmDialog::refreshOneFileName() {
+    const QString made = st_.OutputFolder.empty()
+                             ? QString()
+                             : QDir(QString::fromStdString(st_.OutputFolder))
+                                   .filePath(QString::fromStdString(SourceStem(st_.FileName)) +
+                                             QStringLiteral(" (parts).mp3"));
+    const QString shown = oneFileEdit->text();
+    if (st_.FileName != oneFileSource_ || shown.isEmpty() || shown == oneFileDefault_)
+        oneFileEdit->setText(made);
+    oneFileDefault_ = made;
+    oneFileSource_ = st_.FileName;
+}
+
+QString ConfirmDialog::oneFilePath() const {
+    const QString name = oneFileEdit->text().trimmed();
+    if (name.isEmpty() || QDir::isAbsolutePath(name))
+        return name;
+    if (st_.OutputFolder.empty())
+        return {};
+    return QDir(QString::fromStdString(st_.OutputFolder)).filePath(name);
+}
+
+void ConfirmDialog::onOneFileClicked() {
+    const QString start = oneFilePath().isEmpty() ? oneFileDefault_ : oneFilePath();
+    const QString chosen =
+        dialogs_.chooseTargetFile(this, start, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
+    if (!chosen.isEmpty())
+        oneFileEdit->setText(chosen);
+}
+
 void ConfirmDialog::openIfPartsPrepared() {
     if (PartCount(st_) <= 1) {
         dialogs_.showMessage(parentWidget(), QStringLiteral("No parts prepared to split."));
@@ -230,11 +299,11 @@ void ConfirmDialog::prepareToShow() {
     for (size_t i = 0; i < std::size(kTagFormats); ++i)
         if (kTagFormats[i].first == st_.PartTagFormat)
             tagFormatBox->setCurrentIndex(static_cast<int>(i));
-    tagFormatBox->setEnabled(st_.IsSaveTags);
     showTagsToolTip();
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
-    replayGainCheck->setEnabled(st_.IsSaveTags);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
+    refreshOneFileName();
+    enableChoices();
 }
 
 void ConfirmDialog::onFolderClicked() {
@@ -243,9 +312,14 @@ void ConfirmDialog::onFolderClicked() {
     if (!chosen.isEmpty())
         doc_.SetOutputFolder(chosen.toStdString());
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
+    refreshOneFileName();
 }
 
 void ConfirmDialog::onSplitClicked() {
+    if (oneFileCheck->isChecked()) {
+        writeOneFile();
+        return;
+    }
     if (st_.OutputFolder.empty()) {
         dialogs_.showMessage(this, QStringLiteral("Please select a folder"));
         return;
@@ -260,6 +334,45 @@ void ConfirmDialog::onSplitClicked() {
     options.gainSteps = GainStepsForDb(loudness.gainDb);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
     runner_->start(*fs_, options);
+}
+
+void ConfirmDialog::writeOneFile() {
+    const QString path = oneFilePath();
+    if (path.isEmpty()) {
+        dialogs_.showMessage(this, QStringLiteral("Please choose the file to write"));
+        return;
+    }
+    if (TickedPartCount(st_) == 0) {
+        dialogs_.showMessage(this,
+                             QStringLiteral("No parts prepared to split. No part is ticked."));
+        return;
+    }
+    OneFileOptions options;
+    if (fs_->Exists(path.toStdString())) {
+        options.overwrite = dialogs_.askReplace(this, FileNamePart(path.toStdString()) +
+                                                          QStringLiteral(" exists. Replace?"));
+        if (!options.overwrite)
+            return;
+    }
+    accept();
+    emit statusText(QStringLiteral("Splitting"));
+    options.chapters = true;
+    options.id3Version = Id3v2Version(st_.PartTagFormat) == 4 ? 4 : 3;
+    options.gainSteps = GainStepsForDb(doc_.SplitLoudnessChoice().gainDb);
+    runner_->startOneFile(*fs_, path.toStdString(), options);
+}
+
+void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {
+    emit statusText(QStringLiteral("Ready"));
+    if (result.ok)
+        emit filesWritten(1, QFileInfo(path).absolutePath());
+    else
+        dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
+    QStringList warnings;
+    for (const std::string& w : result.warnings)
+        warnings << QString::fromStdString(w);
+    if (result.ok && !warnings.isEmpty())
+        dialogs_.showMessage(parentWidget(), warnings.join(QLatin1Char('\n')));
 }
 
 void ConfirmDialog::onSplitFinished(const SplitResult& result) {

@@ -1,9 +1,10 @@
 // The split confirmation dialog (ConfirmDialog): how many parts will be written,
-// the output folder, the tag, gapless, ReplayGain and gain choices; Split runs
-// the split.
+// the output folder, the tag, gapless, ReplayGain and gain choices, and the
+// ticked parts as one file instead; Split runs the split.
 #pragma once
 
 #include "core/document/document.h"
+#include "core/output/one_file.h"
 
 #include <QDialog>
 #include <QString>
@@ -35,6 +36,12 @@ public:
     void prepareToShow();
     void onFolderClicked();
     void onSplitClicked();
+    // "..." of the one file: a save chooser starting at the name shown.
+    void onOneFileClicked();
+    // The file the ticked parts are written to as one file: the name field,
+    // a name without a folder taken in the output folder; empty when there
+    // is none.
+    QString oneFilePath() const;
     // The file system the split writes to (the real one unless a test sets
     // its own; it must outlive the dialog).
     void setFileSystem(PartFileSystem& fs) { fs_ = &fs; }
@@ -53,6 +60,9 @@ public:
     QCheckBox* replayGainCheck; // ReplayGain frames in the ID3v2 tags
     QLabel* gainLabel;          // "Gain"
     QDoubleSpinBox* gainBox;    // lossless gain in dB, 1.5 dB steps
+    QCheckBox* oneFileCheck;    // "Write the ticked parts as one file"
+    QLineEdit* oneFileEdit;     // its name
+    QPushButton* oneFileButton; // "..."
     QPushButton* splitButton;
     QPushButton* cancelButton;
 
@@ -72,6 +82,14 @@ private:
     // "Save ID3 Tags" says which tags it writes: the chosen format.
     void showTagsToolTip();
     void createLoudnessChoices();
+    void createOneFileChoice();
+    // The tag format counts for tags and for the one file's ID3v2 version.
+    void enableChoices();
+    // The name field follows the file and the output folder until the user
+    // gives a name of their own: the source's name + " (parts).mp3".
+    void refreshOneFileName();
+    void writeOneFile();
+    void onOneFileFinished(const OneFileResult& result, const QString& path);
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);
     void onSplitFinished(const SplitResult& result);
@@ -81,6 +99,8 @@ private:
     UserDialogs& dialogs_;
     PartFileSystem* fs_;
     SplitRunner* runner_;
+    QString oneFileDefault_;    // the default name the field was last given
+    std::string oneFileSource_; // the file that name was made for
 };
 
 } // namespace tessivo

@@ -18,20 +18,46 @@ SplitRunner::~SplitRunner() {
 bool SplitRunner::start(PartFileSystem& fs, const SplitOptions& options) {
     if (running_)
         return false;
-    running_ = true;
-    done_ = false;
-    percent_ = 0.0;
+    oneFile_ = false;
     const Document::PendingSplit pending = doc_.BeginSplit(options);
-    emit started();
-    worker_ = std::thread([this, pending, &fs] {
+    run([this, pending, &fs] {
         result_ = doc_.RunSplit(pending, fs, [this](uint64_t done, uint64_t total) {
             if (total > 0)
                 percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
         });
+    });
+    return true;
+}
+
+bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path,
+                               OneFileOptions options) {
+    if (running_)
+        return false;
+    oneFile_ = true;
+    oneFilePath_ = path;
+    oneFileTags_ = std::make_shared<const PartTags>(doc_.ResolvedPartTags());
+    pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
+    options.tag = &oneFileTags_->source;
+    run([this, options, &fs] {
+        oneFileResult_ =
+            WriteOneFile(pieces_, oneFilePath_, options, fs, [this](uint64_t done, uint64_t total) {
+                if (total > 0)
+                    percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
+            });
+    });
+    return true;
+}
+
+void SplitRunner::run(std::function<void()> work) {
+    running_ = true;
+    done_ = false;
+    percent_ = 0.0;
+    emit started();
+    worker_ = std::thread([this, work = std::move(work)] {
+        work();
         done_ = true;
     });
     pollTimer_->start();
-    return true;
 }
 
 void SplitRunner::poll() {
@@ -51,10 +77,19 @@ void SplitRunner::finish() {
     if (worker_.joinable())
         worker_.join();
     running_ = false;
-    doc_.FinishSplit(result_);
-    const SplitResult result = std::move(result_);
-    result_ = SplitResult{};
-    emit finished(result);
+    if (oneFile_) {
+        const OneFileResult result = std::move(oneFileResult_);
+        oneFileResult_ = OneFileResult{};
+        pieces_.clear();
+        oneFileTags_.reset();
+        emit oneFileFinished(result, QString::fromStdString(oneFilePath_));
+    } else {
+        doc_.FinishSplit(result_);
+        const SplitResult result = std::move(result_);
+        result_ = SplitResult{};
+        emit finished(result);
+    }
+    emit ended();
 }
 
 } // namespace tessivo

@@ -1,16 +1,23 @@
 // Runs a split on a worker thread so the window stays responsive: the files
 // are written there, the progress and the result come back as signals on the
 // window's thread. The document is finished (marks, notification) only on
-// the window's thread.
+// the window's thread. The ticked parts written as one file run the same way
+// but leave the document as it is.
 #pragma once
 
 #include "core/document/document.h"
+#include "core/output/one_file.h"
 #include "core/output/split_parts.h"
 
 #include <QObject>
+#include <QString>
 
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 class QTimer;
 
@@ -24,6 +31,10 @@ public:
 
     // Starts writing; false (and nothing happens) while a split runs.
     bool start(PartFileSystem& fs, const SplitOptions& options);
+    // Starts writing the ticked parts as the file `path`, titled and tagged
+    // as a split's ID3v2 tags would be (Document::ResolvedPartTags);
+    // options.tag is set here. False while a split runs.
+    bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options);
     bool isRunning() const { return running_; }
     // 0..100: the share of the bytes written so far.
     double percent() const { return percent_.load(); }
@@ -35,10 +46,15 @@ signals:
     void started();
     void progress(double percent);
     void finished(const tessivo::SplitResult& result);
+    void oneFileFinished(const tessivo::OneFileResult& result, const QString& path);
+    // After either kind of writing has reported.
+    void ended();
 
 private:
     void poll();
     void finish();
+    // Starts `work` on the worker; it reports through percent_ and done_.
+    void run(std::function<void()> work);
 
     Document& doc_;
     QTimer* pollTimer_ = nullptr;
@@ -47,6 +63,12 @@ private:
     std::atomic<bool> done_{false};
     std::atomic<double> percent_{0.0};
     SplitResult result_;
+    // The one file being written: its path, tags, pieces and result.
+    bool oneFile_ = false;
+    std::string oneFilePath_;
+    std::shared_ptr<const PartTags> oneFileTags_;
+    std::vector<FilePiece> pieces_;
+    OneFileResult oneFileResult_;
 };
 
 } // namespace tessivo

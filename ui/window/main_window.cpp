@@ -407,6 +407,8 @@ void MainWindow::createMenus() {
     actions_.split->setObjectName(QStringLiteral("splitAction"));
     fileMenu->addAction(QStringLiteral("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
         ->setObjectName(QStringLiteral("batchSplitAction"));
+    fileMenu->addAction(QStringLiteral("Join files..."), this, &MainWindow::onJoinFilesTriggered)
+        ->setObjectName(QStringLiteral("joinFilesAction"));
     addCutListActions(fileMenu);
     actions_.viewer =
         fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);

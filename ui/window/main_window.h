@@ -52,6 +52,7 @@ class CutListCommands;
 class WaveMouse;
 class OpenJob;
 class BatchSplitDialog;
+class JoinDialog;
 
 // What the window needs from its surroundings; tests point these elsewhere.
 struct WindowEnvironment {
@@ -123,6 +124,9 @@ public:
     // not involved), holding `files` when given (several MP3s dropped).
     void onBatchSplitTriggered();
     void openBatchSplit(const QStringList& files);
+    // File > Join files...: the join dialog (not modal; the document is not
+    // involved).
+    void onJoinFilesTriggered();
     void onViewerTriggered();
     void onExplorerTriggered();
     void onExitTriggered();
@@ -181,6 +185,8 @@ public:
     CutListCommands* cutListCommands() const { return panels_.cutLists; }
     // The batch dialog once it was opened (null before).
     BatchSplitDialog* batchSplitDialog() const { return panels_.batchSplit; }
+    // The join dialog once it was opened (null before).
+    JoinDialog* joinDialog() const { return panels_.joinFiles; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
     QLineEdit* partStartEdit() const { return panels_.partStartEdit; }
     // The composed pictures (the view copies them).
@@ -432,6 +438,7 @@ private:
         WaveMouse* waveMouse = nullptr;
         CutListCommands* cutLists = nullptr;
         BatchSplitDialog* batchSplit = nullptr;
+        JoinDialog* joinFiles = nullptr;
     } panels_;
 };
 

@@ -1,6 +1,8 @@
-// File > Batch split...: the batch dialog beside the window. It splits files
-// of its own on its worker; the open file and its document stay as they are.
+// File > Batch split... and Join files...: dialogs beside the window. They
+// open files of their own on their workers; the open file and its document
+// stay as they are.
 #include "ui/output/batch_split_dialog.h"
+#include "ui/output/join_dialog.h"
 #include "ui/window/main_window.h"
 
 #include <QDir>
@@ -21,6 +23,17 @@ void MainWindow::openBatchSplit(const QStringList& files) {
     panels_.batchSplit->show();
     panels_.batchSplit->raise();
     panels_.batchSplit->activateWindow();
+}
+
+void MainWindow::onJoinFilesTriggered() {
+    if (!panels_.joinFiles) {
+        const QString folder =
+            st_.OutputFolder.empty() ? env_.musicFolder : QString::fromStdString(st_.OutputFolder);
+        panels_.joinFiles = new JoinDialog(dialogs_, folder, this);
+    }
+    panels_.joinFiles->show();
+    panels_.joinFiles->raise();
+    panels_.joinFiles->activateWindow();
 }
 
 } // namespace tessivo

@@ -88,7 +88,7 @@ void MainWindow::connectPanels() {
         setCommandsEnabled(false);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     });
-    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::finished, this, [this] {
+    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::ended, this, [this] {
         setCommandsEnabled(true);
         QApplication::restoreOverrideCursor();
     });

@@ -32,9 +32,20 @@ QString QtUserDialogs::chooseOpenFile(QWidget* parent, const QString& startFolde
     return QFileDialog::getOpenFileName(parent, QString(), startFolder, filter);
 }
 
+QStringList QtUserDialogs::chooseOpenFiles(QWidget* parent, const QString& startFolder,
+                                           const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, QString(), startFolder, filter);
+}
+
 QString QtUserDialogs::chooseSaveFile(QWidget* parent, const QString& startPath,
                                       const QString& filter) {
     return QFileDialog::getSaveFileName(parent, QString(), startPath, filter);
+}
+
+QString QtUserDialogs::chooseTargetFile(QWidget* parent, const QString& startPath,
+                                        const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), startPath, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString QtUserDialogs::chooseFolder(QWidget* parent, const QString& title,

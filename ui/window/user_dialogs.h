@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -23,9 +24,16 @@ public:
     // File-open chooser; empty when cancelled.
     virtual QString chooseOpenFile(QWidget* parent, const QString& startFolder,
                                    const QString& filter) = 0;
+    // Chooser of several files to open; empty when cancelled.
+    virtual QStringList chooseOpenFiles(QWidget* parent, const QString& startFolder,
+                                        const QString& filter) = 0;
     // File-save chooser (asks before replacing a file); empty when cancelled.
     virtual QString chooseSaveFile(QWidget* parent, const QString& startPath,
                                    const QString& filter) = 0;
+    // File-save chooser for a file written later: it does not ask about an
+    // existing file (the writing asks with askReplace); empty when cancelled.
+    virtual QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                                     const QString& filter) = 0;
     // Folder chooser starting at `startFolder`; empty when cancelled.
     virtual QString chooseFolder(QWidget* parent, const QString& title,
                                  const QString& startFolder) = 0;
@@ -47,8 +55,12 @@ public:
     bool askReplace(QWidget* parent, const QString& text) override;
     QString chooseOpenFile(QWidget* parent, const QString& startFolder,
                            const QString& filter) override;
+    QStringList chooseOpenFiles(QWidget* parent, const QString& startFolder,
+                                const QString& filter) override;
     QString chooseSaveFile(QWidget* parent, const QString& startPath,
                            const QString& filter) override;
+    QString chooseTargetFile(QWidget* parent, const QString& startPath,
+                             const QString& filter) override;
     QString chooseFolder(QWidget* parent, const QString& title,
                          const QString& startFolder) override;
     bool openLocalPath(const QString& path) override;

@@ -1,0 +1,55 @@
+// Joining whole files: each input opened and checked against the first, then
+// every file as one piece of the joined file. The command line's join and
+// the window's Join files share it.
+#pragma once
+
+#include "core/analysis/open_file.h"
+#include "core/output/one_file.h"
+
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tessivo {
+
+// The inputs of a join, opened in order. A deque never moves its states, so
+// the pieces may point into it.
+struct JoinInputs {
+    std::deque<ProgramState> files;
+    std::string error;      // the first file that cannot be read or joined
+    bool cancelled = false; // stopped through the cancel flag
+    bool ok() const { return error.empty() && !cancelled; }
+};
+
+// How OpenJoinInputs reports and stops: `names` name the files in messages
+// (the paths themselves when empty); `progress` is each file's analysis,
+// `fileOpened(i)` follows the analysis of file i; `cancel` stops between
+// files and within one.
+struct JoinOpening {
+    std::vector<std::string> names;
+    ProgressFn progress;
+    std::function<void(size_t index)> fileOpened;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// Opens `paths` one after another and stops at the first file that cannot be
+// read, holds no frames, or differs from the first in sample rate, MPEG
+// version or channel count (JoinRefusal).
+JoinInputs OpenJoinInputs(const std::vector<std::string>& paths, const JoinOpening& how = {});
+
+// Every file whole, titled by its own title, else its name.
+std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files);
+
+// Joins `paths` as the file `out`: the inputs opened (OpenJoinInputs), then
+// written whole with the first file's tag (options.tag is set here). When a
+// file cannot be read or joined the result carries its message and nothing
+// is written; how.cancel also stops the writing.
+OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string& out,
+                        OneFileOptions options, const JoinOpening& how,
+                        PartFileSystem& fs = DefaultPartFileSystem(),
+                        const SplitProgressFn& written = {});
+
+} // namespace tessivo

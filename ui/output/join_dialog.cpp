@@ -1,0 +1,345 @@
+#include "ui/output/join_dialog.h"
+
+#include "core/output/join_files.h"
+#include "ui/window/user_dialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace tessivo {
+
+namespace {
+
+const QString kMp3Filter = QStringLiteral("MP3 files (*.mp3 *.MP3)");
+// The bar's share of opening the files; writing takes the rest.
+constexpr double kOpenShare = 80.0;
+
+QString NameOf(const QString& path) {
+    return QFileInfo(path).fileName();
+}
+
+// The local files (not folders) among dropped URLs.
+QStringList DroppedFiles(const QMimeData* mime) {
+    QStringList files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+} // namespace
+
+JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), startFolder_(startFolder), fs_(&DefaultPartFileSystem()),
+      pollTimer_(new QTimer(this)) {
+    setWindowTitle(QStringLiteral("Join files"));
+    setObjectName(QStringLiteral("joinDialog"));
+    setAcceptDrops(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createFilesBox(), 1);
+    layout->addWidget(createOutputBox());
+    progressBar = new QProgressBar(this);
+    progressBar->setObjectName(QStringLiteral("joinProgress"));
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    statusLine = new QLabel(this);
+    statusLine->setObjectName(QStringLiteral("joinStatus"));
+    statusLine->setWordWrap(true);
+    layout->addWidget(progressBar);
+    layout->addWidget(statusLine);
+    createButtons();
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(joinButton, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancelButton, QDialogButtonBox::RejectRole);
+    buttons->addButton(closeButton, QDialogButtonBox::RejectRole);
+    layout->addWidget(buttons);
+    pollTimer_->setInterval(50);
+    connect(pollTimer_, &QTimer::timeout, this, &JoinDialog::poll);
+    setEditable(true);
+    resize(560, 440);
+}
+
+JoinDialog::~JoinDialog() {
+    cancel_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+QWidget* JoinDialog::createFilesBox() {
+    auto* box = new QGroupBox(QStringLiteral("Files, in the order joined"), this);
+    auto* grid = new QGridLayout(box);
+    fileList = new QListWidget(box);
+    fileList->setObjectName(QStringLiteral("joinFileList"));
+    fileList->setSelectionMode(QAbstractItemView::SingleSelection);
+    addButton = new QPushButton(QStringLiteral("Add..."), box);
+    removeButton = new QPushButton(QStringLiteral("Remove"), box);
+    upButton = new QPushButton(QStringLiteral("Move up"), box);
+    downButton = new QPushButton(QStringLiteral("Move down"), box);
+    connect(addButton, &QPushButton::clicked, this, &JoinDialog::onAddClicked);
+    connect(removeButton, &QPushButton::clicked, this, &JoinDialog::onRemoveClicked);
+    connect(upButton, &QPushButton::clicked, this, [this] { moveSelected(-1); });
+    connect(downButton, &QPushButton::clicked, this, [this] { moveSelected(1); });
+    grid->addWidget(fileList, 0, 0, 5, 1);
+    grid->addWidget(addButton, 0, 1);
+    grid->addWidget(removeButton, 1, 1);
+    grid->addWidget(upButton, 2, 1);
+    grid->addWidget(downButton, 3, 1);
+    grid->setRowStretch(4, 1);
+    return box;
+}
+
+QWidget* JoinDialog::createOutputBox() {
+    auto* box = new QGroupBox(QStringLiteral("Output"), this);
+    auto* grid = new QGridLayout(box);
+    outEdit = new QLineEdit(box);
+    outEdit->setObjectName(QStringLiteral("joinOutEdit"));
+    outEdit->setToolTip(QStringLiteral("The file to write (a name alone: beside the first file)"));
+    outButton = new QPushButton(QStringLiteral("..."), box);
+    outButton->setToolTip(QStringLiteral("Choose the file to write"));
+    connect(outButton, &QPushButton::clicked, this, &JoinDialog::onOutClicked);
+    id3Box = new QComboBox(box);
+    id3Box->setObjectName(QStringLiteral("joinId3Box"));
+    id3Box->addItems({QStringLiteral("ID3v2.3"), QStringLiteral("ID3v2.4")});
+    id3Box->setToolTip(QStringLiteral("The tag written: the first file's, with the chapters"));
+    chaptersCheck = new QCheckBox(QStringLiteral("Chapters"), box);
+    chaptersCheck->setObjectName(QStringLiteral("joinChaptersCheck"));
+    chaptersCheck->setToolTip(
+        QStringLiteral("A chapter per file, titled by the file's title, else its name"));
+    chaptersCheck->setChecked(true);
+    grid->addWidget(new QLabel(QStringLiteral("File:"), box), 0, 0);
+    grid->addWidget(outEdit, 0, 1, 1, 2);
+    grid->addWidget(outButton, 0, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Tag:"), box), 1, 0);
+    grid->addWidget(id3Box, 1, 1);
+    grid->addWidget(chaptersCheck, 1, 2);
+    grid->setColumnStretch(2, 1);
+    return box;
+}
+
+void JoinDialog::createButtons() {
+    joinButton = new QPushButton(QStringLiteral("Join"), this);
+    joinButton->setObjectName(QStringLiteral("joinButton"));
+    joinButton->setDefault(true);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("joinCancelButton"));
+    cancelButton->setToolTip(QStringLiteral("Stop the join; nothing is written"));
+    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton->setObjectName(QStringLiteral("joinCloseButton"));
+    connect(joinButton, &QPushButton::clicked, this, [this] { start(); });
+    connect(cancelButton, &QPushButton::clicked, this, &JoinDialog::cancel);
+    connect(closeButton, &QPushButton::clicked, this, &JoinDialog::reject);
+}
+
+void JoinDialog::addFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (files().contains(path))
+            continue;
+        auto* item = new QListWidgetItem(NameOf(path), fileList);
+        item->setData(Qt::UserRole, path);
+        item->setToolTip(QDir::toNativeSeparators(path));
+    }
+    // The first file names the output until a name is given.
+    if (outEdit->text().trimmed().isEmpty() && fileList->count() > 0) {
+        const QFileInfo first(files().front());
+        outEdit->setText(
+            first.dir().filePath(first.completeBaseName() + QStringLiteral(" (joined).mp3")));
+    }
+}
+
+QStringList JoinDialog::files() const {
+    QStringList paths;
+    for (int row = 0; row < fileList->count(); ++row)
+        paths << fileList->item(row)->data(Qt::UserRole).toString();
+    return paths;
+}
+
+void JoinDialog::onAddClicked() {
+    const QStringList chosen = dialogs_.chooseOpenFiles(this, startFolder_, kMp3Filter);
+    if (chosen.isEmpty())
+        return;
+    startFolder_ = QFileInfo(chosen.front()).absolutePath();
+    addFiles(chosen);
+}
+
+void JoinDialog::onRemoveClicked() {
+    qDeleteAll(fileList->selectedItems());
+}
+
+void JoinDialog::moveSelected(int step) {
+    const int row = fileList->currentRow();
+    const int to = row + step;
+    if (row < 0 || to < 0 || to >= fileList->count())
+        return;
+    QListWidgetItem* item = fileList->takeItem(row);
+    fileList->insertItem(to, item);
+    fileList->setCurrentRow(to);
+}
+
+void JoinDialog::onOutClicked() {
+    const QString chosen = dialogs_.chooseTargetFile(this, outPath(), kMp3Filter);
+    if (!chosen.isEmpty())
+        outEdit->setText(chosen);
+}
+
+QString JoinDialog::outPath() const {
+    const QString name = outEdit->text().trimmed();
+    if (name.isEmpty() || QDir::isAbsolutePath(name))
+        return name;
+    const QString folder =
+        fileList->count() > 0 ? QFileInfo(files().front()).absolutePath() : startFolder_;
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(name);
+}
+
+bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
+    QString message;
+    if (fileList->count() < 2)
+        message = QStringLiteral("Join needs two files or more.");
+    else if (out.isEmpty())
+        message = QStringLiteral("Please choose the file to write");
+    else if (files().contains(QFileInfo(out).absoluteFilePath()))
+        message =
+            QStringLiteral("%1 is one of the files to join; choose another name.").arg(NameOf(out));
+    if (!message.isEmpty()) {
+        dialogs_.showMessage(this, message);
+        return false;
+    }
+    overwrite = false;
+    if (!fs_->Exists(out.toStdString()))
+        return true;
+    overwrite = dialogs_.askReplace(this, NameOf(out) + QStringLiteral(" exists. Replace?"));
+    return overwrite;
+}
+
+bool JoinDialog::start() {
+    const QString out = outPath();
+    bool overwrite = false;
+    if (running_ || !mayJoin(out, overwrite))
+        return false;
+    std::vector<std::string> paths;
+    for (const QString& path : files())
+        paths.push_back(path.toStdString());
+    OneFileOptions options;
+    options.chapters = chaptersCheck->isChecked();
+    options.id3Version = id3Box->currentIndex() == 1 ? 4 : 3;
+    options.overwrite = overwrite;
+    run(paths, out.toStdString(), options);
+    return true;
+}
+
+void JoinDialog::run(const std::vector<std::string>& paths, const std::string& out,
+                     const OneFileOptions& options) {
+    running_ = true;
+    cancel_ = false;
+    done_ = false;
+    percent_ = 0.0;
+    out_ = out;
+    setEditable(false);
+    progressBar->setValue(0);
+    statusLine->setText(QStringLiteral("Joining %1 files").arg(paths.size()));
+    worker_ = std::thread([this, paths, out, options] {
+        JoinOpening how;
+        for (const std::string& path : paths)
+            how.names.push_back(NameOf(QString::fromStdString(path)).toStdString());
+        std::atomic<size_t> opened{0};
+        const double share = kOpenShare / static_cast<double>(paths.size());
+        how.progress = [&](const char*, double p) {
+            percent_ = share * (static_cast<double>(opened.load()) + p / 100.0);
+        };
+        how.fileOpened = [&](size_t i) { opened = i + 1; };
+        how.cancel = &cancel_;
+        result_ = JoinFiles(paths, out, options, how, *fs_, [this](uint64_t done, uint64_t total) {
+            if (total > 0)
+                percent_ = kOpenShare + (100.0 - kOpenShare) * double(done) / double(total);
+        });
+        done_ = true;
+    });
+    pollTimer_->start();
+}
+
+void JoinDialog::poll() {
+    if (done_)
+        onJoinDone();
+    else
+        progressBar->setValue(static_cast<int>(percent_.load()));
+}
+
+void JoinDialog::onJoinDone() {
+    pollTimer_->stop();
+    if (worker_.joinable())
+        worker_.join();
+    running_ = false;
+    setEditable(true);
+    const OneFileResult result = std::move(result_);
+    result_ = OneFileResult{};
+    const QString out = QString::fromStdString(out_);
+    progressBar->setValue(result.ok ? 100 : 0);
+    if (result.ok) {
+        statusLine->setText(QStringLiteral("Written: %1").arg(QDir::toNativeSeparators(out)));
+        QStringList warnings;
+        for (const std::string& w : result.warnings)
+            warnings << QString::fromStdString(w);
+        if (!warnings.isEmpty())
+            dialogs_.showMessage(this, warnings.join(QLatin1Char('\n')));
+    } else if (result.cancelled) {
+        statusLine->setText(QStringLiteral("Cancelled; nothing was written."));
+    } else {
+        statusLine->setText(QStringLiteral("Nothing was written."));
+        dialogs_.showError(this, QString::fromStdString(result.error));
+    }
+    emit joinFinished(result.ok ? out : QString());
+}
+
+void JoinDialog::cancel() {
+    if (running_) {
+        cancel_ = true;
+        cancelButton->setEnabled(false);
+        statusLine->setText(QStringLiteral("Cancelling"));
+    }
+}
+
+void JoinDialog::setEditable(bool on) {
+    for (QWidget* w : {static_cast<QWidget*>(fileList), static_cast<QWidget*>(addButton),
+                       static_cast<QWidget*>(removeButton), static_cast<QWidget*>(upButton),
+                       static_cast<QWidget*>(downButton), static_cast<QWidget*>(outEdit),
+                       static_cast<QWidget*>(outButton), static_cast<QWidget*>(id3Box),
+                       static_cast<QWidget*>(chaptersCheck), static_cast<QWidget*>(joinButton)})
+        w->setEnabled(on);
+    cancelButton->setEnabled(!on);
+}
+
+void JoinDialog::dragEnterEvent(QDragEnterEvent* e) {
+    if (!running_ && !DroppedFiles(e->mimeData()).isEmpty())
+        e->acceptProposedAction();
+}
+
+void JoinDialog::dropEvent(QDropEvent* e) {
+    const QStringList files = DroppedFiles(e->mimeData());
+    if (running_ || files.isEmpty())
+        return;
+    addFiles(files);
+    e->acceptProposedAction();
+}
+
+void JoinDialog::reject() {
+    // Closing while files are joined cancels the join: nothing is left.
+    cancel();
+    QDialog::reject();
+}
+
+} // namespace tessivo
