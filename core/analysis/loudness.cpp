@@ -262,29 +262,54 @@ bool GatedLoudness(const std::vector<double>& blocks, double& lufs) {
 
 } // namespace
 
-Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans) {
+namespace {
+
+// The loudness of `blocks` with peak `peak`.
+Loudness OfBlocks(const std::vector<double>& blocks, double peak, bool truePeak) {
     Loudness out;
-    if (file.FrameLoudness.empty() || file.SampleRate <= 0 || file.SamplesPerFrame <= 0)
-        return out;
     out.measured = true;
-    out.truePeak = !spans.empty() && std::all_of(spans.begin(), spans.end(),
-                                                 [](const FrameSpan& s) { return s.truePeak; });
-    const auto frames = static_cast<int32_t>(
-        std::min(file.FrameLoudness.size() / kLoudnessSlices, file.PeakMaxL.size()));
-    std::vector<double> blocks;
-    for (FrameSpan s : spans) {
-        s.first = std::max(s.first, 0);
-        s.last = std::min(s.last, frames - 1);
-        if (s.last < s.first)
-            continue;
-        const SpanMeasure m = MeasureSpan(file, s);
-        SpanBlocks(file, m.slices, s, blocks);
-        out.peak = std::max(out.peak, m.peak);
-    }
+    out.peak = peak;
+    out.truePeak = truePeak;
     out.silent = !GatedLoudness(blocks, out.lufs);
     if (out.silent)
         out.lufs = Loudness{}.lufs;
     return out;
+}
+
+} // namespace
+
+SpansMeasure SpansLoudnessEach(const AnalysedFile& file, const std::vector<FrameSpan>& spans) {
+    SpansMeasure out;
+    out.each.resize(spans.size());
+    if (file.FrameLoudness.empty() || file.SampleRate <= 0 || file.SamplesPerFrame <= 0)
+        return out;
+    const bool truePeak =
+        !spans.empty() &&
+        std::all_of(spans.begin(), spans.end(), [](const FrameSpan& s) { return s.truePeak; });
+    const auto frames = static_cast<int32_t>(
+        std::min(file.FrameLoudness.size() / kLoudnessSlices, file.PeakMaxL.size()));
+    std::vector<double> all;
+    double peak = 0.0;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        FrameSpan s = spans[i];
+        s.first = std::max(s.first, 0);
+        s.last = std::min(s.last, frames - 1);
+        std::vector<double> blocks;
+        SpanMeasure m;
+        if (s.last >= s.first) {
+            m = MeasureSpan(file, s);
+            SpanBlocks(file, m.slices, s, blocks);
+        }
+        out.each[i] = OfBlocks(blocks, m.peak, s.truePeak);
+        all.insert(all.end(), blocks.begin(), blocks.end());
+        peak = std::max(peak, m.peak);
+    }
+    out.together = OfBlocks(all, peak, truePeak);
+    return out;
+}
+
+Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans) {
+    return SpansLoudnessEach(file, spans).together;
 }
 
 namespace {

@@ -74,6 +74,13 @@ struct FrameSpan {
 // is a true peak when every span asks for one.
 Loudness SpansLoudness(const AnalysedFile& file, const std::vector<FrameSpan>& spans);
 
+// The same, and each span on its own, every span measured once.
+struct SpansMeasure {
+    std::vector<Loudness> each;
+    Loudness together;
+};
+SpansMeasure SpansLoudnessEach(const AnalysedFile& file, const std::vector<FrameSpan>& spans);
+
 // Loudness of part k, and of all ticked parts together, as the file plays
 // through them.
 Loudness PartLoudness(const ProgramState& st, int k);

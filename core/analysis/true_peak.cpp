@@ -5,8 +5,10 @@
 #include <ebur128.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <functional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -142,16 +144,40 @@ RunsToDecode(const std::vector<std::pair<double, int32_t>>& order, double best, 
     }
     std::sort(frames.begin(), frames.end());
     constexpr int32_t kJoinGap = 16;
+    constexpr int32_t kLongestRun = 2048; // longer runs are split, to share them among cores
     std::vector<std::pair<int32_t, int32_t>> runs;
     for (int32_t f : frames) {
         const int32_t from = std::max(first, f - kContextFrames);
         const int32_t to = std::min(last, f + kContextFrames);
-        if (!runs.empty() && from <= runs.back().second + kJoinGap)
+        if (!runs.empty() && from <= runs.back().second + kJoinGap &&
+            runs.back().second - runs.back().first < kLongestRun)
             runs.back().second = std::max(runs.back().second, to);
         else
             runs.emplace_back(from, to);
     }
     return runs;
+}
+
+// The largest true peak of `runs`, decoded on all cores: each run has a
+// decoder and a meter of its own.
+double RunsTruePeak(const AnalysedFile& file, const std::vector<std::pair<int32_t, int32_t>>& runs,
+                    const SampleWindow& window) {
+    const size_t threads =
+        std::min<size_t>(runs.size(), std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<size_t> next{0};
+    std::vector<double> best(threads, 0.0);
+    const auto work = [&](size_t t) {
+        for (size_t i = next++; i < runs.size(); i = next++)
+            best[t] = std::max(best[t], RunTruePeak(file, runs[i].first, runs[i].second, window));
+    };
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(work, t);
+    if (threads > 0)
+        work(0);
+    for (std::thread& th : pool)
+        th.join();
+    return best.empty() ? 0.0 : *std::max_element(best.begin(), best.end());
 }
 
 } // namespace
@@ -170,9 +196,7 @@ double FramesTruePeak(const AnalysedFile& file, int32_t first, int32_t last,
     const int32_t loudest = order.front().second;
     double best = std::max(floor, RunTruePeak(file, std::max(first, loudest - kContextFrames),
                                               std::min(last, loudest + kContextFrames), window));
-    for (const auto& [from, to] : RunsToDecode(order, best, first, last))
-        best = std::max(best, RunTruePeak(file, from, to, window));
-    return best;
+    return std::max(best, RunsTruePeak(file, RunsToDecode(order, best, first, last), window));
 }
 
 } // namespace tessivo

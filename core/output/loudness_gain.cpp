@@ -13,11 +13,24 @@ Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
 }
 
 Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
+    return MeasureWrittenParts(st, gapless).album;
+}
+
+WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless) {
     std::vector<FrameSpan> spans;
+    std::vector<int> which;
     for (int k = 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k))
+        if (PartTicked(st, k)) {
             spans.push_back(WrittenSpan(st, k, gapless));
-    return SpansLoudness(st, spans);
+            which.push_back(k);
+        }
+    SpansMeasure m = SpansLoudnessEach(st, spans);
+    WrittenMeasure out;
+    out.parts.resize(static_cast<size_t>(PartCount(st)) + 1);
+    for (size_t i = 0; i < which.size(); ++i)
+        out.parts[static_cast<size_t>(which[i])] = m.each[i];
+    out.album = m.together;
+    return out;
 }
 
 double GainStepDb() {

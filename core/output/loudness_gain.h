@@ -30,6 +30,14 @@ Loudness AfterGain(const Loudness& measured, int steps);
 Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
 Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
 
+// Every ticked part's (entry k for part k; entry 0 and unticked parts
+// unmeasured) and all of them together, each part measured once.
+struct WrittenMeasure {
+    std::vector<Loudness> parts;
+    Loudness album;
+};
+WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless);
+
 // REPLAYGAIN_TRACK_GAIN/_PEAK of the part and REPLAYGAIN_ALBUM_GAIN/_PEAK of
 // all parts written together (both after `steps` of gain), as TXXX frames;
 // nothing when either was not measured or is silent.

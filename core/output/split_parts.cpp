@@ -179,7 +179,7 @@ struct SplitJob {
     PartTags ownTags;               // the source's tags when none were given
     const PartTags* tags = nullptr; // the tags ID3v2 formats write
     std::string stem;               // the source's name for {name}
-    Loudness album{};               // of all parts written, for ReplayGain
+    WrittenMeasure loudness{};      // of the parts written, for ReplayGain
     int count = 0;                  // parts this split writes
     uint64_t total = 0, done = 0;
 };
@@ -205,10 +205,10 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
         return t;
     }
     const PartTagV2 tag = ResolvePartTag(*job.tags, i, job.stem, n, job.count);
-    const UserTexts replayGain =
-        job.options.replayGain ? ReplayGainFor(WrittenPartLoudness(job.st, i, job.st.IsGapless),
-                                               job.album, job.options.gainSteps)
-                               : UserTexts{};
+    const UserTexts replayGain = job.options.replayGain
+                                     ? ReplayGainFor(job.loudness.parts.at(static_cast<size_t>(i)),
+                                                     job.loudness.album, job.options.gainSteps)
+                                     : UserTexts{};
     t.front = RenderId3v2(job.tags->source, tag, version, replayGain);
     if (WritesId3v1(job.options.format)) {
         const Id3v1Record v1 = RenderId3v1(tag);
@@ -393,7 +393,7 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
     }
     PrepareTags(job, result);
     if (options.replayGain)
-        job.album = WrittenPartsLoudness(st, st.IsGapless);
+        job.loudness = MeasureWrittenParts(st, st.IsGapless);
 
     int n = 0;
     for (int i = 1; i <= parts; ++i) {
