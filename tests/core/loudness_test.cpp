@@ -6,6 +6,7 @@
 #include "core/analysis/loudness.h"
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/peaks.h"
+#include "core/analysis/true_peak.h"
 #include "core/output/loudness_gain.h"
 #include "core/playback/mpg123_decoder.h"
 
@@ -23,10 +24,28 @@ namespace {
 
 using Meter = std::unique_ptr<ebur128_state, void (*)(ebur128_state*)>;
 
-Meter NewMeter(const ProgramState& st) {
-    return Meter(ebur128_init(static_cast<unsigned>(st.ChannelCount), st.SampleRate,
-                              EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK),
+Meter NewMeter(const ProgramState& st, int mode = EBUR128_MODE_I | EBUR128_MODE_SAMPLE_PEAK) {
+    return Meter(ebur128_init(static_cast<unsigned>(st.ChannelCount), st.SampleRate, mode),
                  [](ebur128_state* s) { ebur128_destroy(&s); });
+}
+
+// libebur128's true peak of frames [first, last] of a decode from frame 0.
+double ReferenceTruePeak(const ProgramState& st, int32_t first, int32_t last) {
+    Meter m = NewMeter(st, EBUR128_MODE_TRUE_PEAK);
+    Mpg123Decoder dec;
+    EXPECT_TRUE(dec.Open(st.FileBuffer.data(), st.FileBuffer.size(), size_t(st.FramePos[0])));
+    const int16_t* pcm = nullptr;
+    size_t bytes = 0;
+    double most = 0.0;
+    for (int32_t f = 0; f <= last && dec.NextFrame(pcm, bytes); ++f) {
+        ebur128_add_frames_short(m.get(), pcm, bytes / 2 / size_t(st.ChannelCount));
+        for (unsigned c = 0; f >= first && c < unsigned(st.ChannelCount); ++c) {
+            double p = 0.0;
+            ebur128_prev_true_peak(m.get(), c, &p);
+            most = std::max(most, p);
+        }
+    }
+    return most;
 }
 
 // libebur128 over the frames of each span, decoded as the peak decode does
@@ -113,6 +132,25 @@ TEST(Loudness, ShortPartsOfLongFramesMatchLibebur128) {
         if (!got.silent) {
             EXPECT_NEAR(got.lufs, Integrated(one), 0.03);
         }
+    }
+}
+
+// The true peak found by decoding only the frames that may hold it, in runs
+// spread over the cores, against a meter fed every frame; over whole files
+// (one with samples at full scale, where peaks between samples go over it)
+// and over a stretch in the middle.
+TEST(Loudness, TruePeakOfTheLikelyFramesIsTheWholeDecodes) {
+    for (const char* name : {"cbr128_stereo.mp3", "vbr_stereo.mp3", "mpeg2_22k.mp3", "mono.mp3",
+                             "fullscale.mp3", "long65.mp3"}) {
+        SCOPED_TRACE(name);
+        auto st = Analyse(name, true);
+        const int32_t last = int32_t(st->FrameCount) - 1;
+        const double whole = FramesTruePeak(*st, 0, last, SampleWindow{}, 0.0);
+        EXPECT_NEAR(whole, ReferenceTruePeak(*st, 0, last), 1e-4);
+        EXPECT_GE(whole, SpansLoudness(*st, {{0, last}}).peak - 1e-4); // never below the samples'
+        const int32_t a = last / 3, b = 2 * last / 3;
+        EXPECT_NEAR(FramesTruePeak(*st, a, b, SampleWindow{}, 0.0), ReferenceTruePeak(*st, a, b),
+                    1e-3);
     }
 }
 
