@@ -93,24 +93,28 @@ void TruePeakMeter::AddFrame(const AnalysedFile& file, int32_t frame, const int1
     Add(pcm + begin * static_cast<size_t>(channels_), end - begin);
 }
 
-double TruePeakMeter::LastPeak() const {
+namespace {
+
+// The largest of a meter's per-channel peaks, read with `peakOf`.
+using ChannelPeakFn = int (*)(ebur128_state*, unsigned int, double*);
+double LargestOfChannels(ebur128_state* meter, int channels, ChannelPeakFn peakOf) {
     double most = 0.0;
-    for (int c = 0; state_->meter && c < channels_; ++c) {
+    for (int c = 0; meter && c < channels; ++c) {
         double p = 0.0;
-        if (ebur128_prev_true_peak(state_->meter, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS)
+        if (peakOf(meter, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS)
             most = std::max(most, p);
     }
     return most;
 }
 
+} // namespace
+
+double TruePeakMeter::LastPeak() const {
+    return LargestOfChannels(state_->meter, channels_, &ebur128_prev_true_peak);
+}
+
 double TruePeakMeter::Peak() const {
-    double most = 0.0;
-    for (int c = 0; state_->meter && c < channels_; ++c) {
-        double p = 0.0;
-        if (ebur128_true_peak(state_->meter, static_cast<unsigned>(c), &p) == EBUR128_SUCCESS)
-            most = std::max(most, p);
-    }
-    return most;
+    return LargestOfChannels(state_->meter, channels_, &ebur128_true_peak);
 }
 
 namespace {
