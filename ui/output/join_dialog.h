@@ -1,10 +1,9 @@
 // File > Join files...: MP3 files of one stream format written one after
 // another as one file, with a chapter per file. The list (added or dropped
-// files) sets the order; the
-// join runs on a worker thread (the files are opened there, never into the
-// window's document), its progress in the bar and the line below it. Cancel
-// stops between and within files and before the file is in place: a
-// cancelled join leaves nothing.
+// files) sets the order; the join runs on a worker thread (the files are
+// opened there, never into the window's document), its progress in the bar
+// and the line below it. Cancel stops between and within files and before
+// the file is in place: a cancelled join leaves nothing.
 #pragma once
 
 #include "core/output/one_file.h"
