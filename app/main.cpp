@@ -1,5 +1,6 @@
 // tessivo [FILE]: the main window, opening FILE when one is given.
 #include "audio/sdl_audio_engine.h"
+#include "core/output/temp_files.h"
 #include "ui/window/about_window.h"
 #include "ui/window/main_window.h"
 #include "ui/window/user_dialogs.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("SDL_NO_SIGNAL_HANDLERS"))
         qputenv("SDL_NO_SIGNAL_HANDLERS", "1");
     TessivoApplication app(argc, argv);
+    tessivo::PrepareSignalsForWriting();
     QApplication::setApplicationName(QStringLiteral("tessivo"));
     QApplication::setApplicationVersion(tessivo::ProgramVersion());
 

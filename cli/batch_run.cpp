@@ -27,6 +27,13 @@ std::string OneLine(const std::string& text) {
     return line;
 }
 
+// The folder of `file` relative to `root` it was found in; empty for root itself.
+std::string FolderWithin(const std::string& file, const std::string& root) {
+    const std::filesystem::path rel =
+        std::filesystem::path(file).parent_path().lexically_relative(root);
+    return rel.empty() || rel == "." ? std::string() : rel.string();
+}
+
 unsigned JobsValue(const std::string& v) {
     if (!IsDigits(v) || std::atoi(v.c_str()) < 1 || std::atoi(v.c_str()) > 256)
         throw UsageError("-j takes a number of workers from 1 to 256, not \"" + v + "\".");
@@ -49,11 +56,13 @@ void DeclareInputs(CLI::App& command, InputOptions& o, const std::string& fileHe
         ->disable_flag_override();
 }
 
-int ExpandInputs(const InputOptions& o, const std::string& command,
-                 std::vector<std::string>& files) {
+int ExpandInputs(const InputOptions& o, const std::string& command, std::vector<std::string>& files,
+                 std::vector<std::string>* relFolders) {
     for (const std::string& input : o.files) {
         if (!IsFolder(input)) {
             files.push_back(input);
+            if (relFolders)
+                relFolders->emplace_back();
             continue;
         }
         const std::vector<std::string> found = Mp3FilesIn(input, o.recursive);
@@ -63,6 +72,9 @@ int ExpandInputs(const InputOptions& o, const std::string& command,
             return kExitFailed;
         }
         files.insert(files.end(), found.begin(), found.end());
+        if (relFolders)
+            for (const std::string& f : found)
+                relFolders->push_back(FolderWithin(f, input));
     }
     return kExitOk;
 }
@@ -95,15 +107,16 @@ void BatchPrinter::End() {
 
 void BatchPrinter::Print(size_t index, const BatchFileResult& result) const {
     const std::string prefix = "tessivo-cli " + command_ + ": " + files_[index] + ": ";
-    if (!quiet_) {
+    if (!quiet_)
         for (const std::string& note : result.notes)
             std::fprintf(stderr, "%s%s\n", prefix.c_str(), note.c_str());
-        if (!result.text.empty())
-            std::printf("==> %s <==\n%s", files_[index].c_str(), result.text.c_str());
+    // A file's own result is what the command was asked for: quiet keeps it.
+    if (!result.text.empty())
+        std::printf("==> %s <==\n%s", files_[index].c_str(), result.text.c_str());
+    if (!quiet_)
         for (const std::string& path : result.written)
             std::printf("%s\n", path.c_str());
-        std::fflush(stdout);
-    }
+    std::fflush(stdout);
     if (!result.ok)
         std::fprintf(stderr, "%s%s\n", prefix.c_str(), OneLine(result.reason).c_str());
 }

@@ -13,9 +13,10 @@ namespace tessivo::cli {
 
 // The files the inputs name: each folder gives its MP3 files (with -r those
 // of its subfolders too), each other argument itself. A folder without any
-// is a failure. Returns the exit status.
-int ExpandInputs(const InputOptions& o, const std::string& command,
-                 std::vector<std::string>& files);
+// is a failure. With `relFolders`, each file's folder relative to the folder
+// it was found in (empty for a file given itself). Returns the exit status.
+int ExpandInputs(const InputOptions& o, const std::string& command, std::vector<std::string>& files,
+                 std::vector<std::string>* relFolders = nullptr);
 
 // Several inputs, or a folder: each file's parts in a folder of its own,
 // lines that name the file, a summary.
@@ -23,7 +24,8 @@ bool IsBatch(const InputOptions& o);
 
 // Prints each file's result once all earlier files are printed: its notes
 // and failure on stderr after "tessivo-cli COMMAND: FILE: ", its written
-// files on stdout, its own text under "==> FILE <==". With a bar, redraws
+// files on stdout, its own text under "==> FILE <==" (quiet: only the text
+// and the failure). With a bar, redraws
 // "[####    ] 3/30 files" on stderr as each file finishes (a terminal only).
 // Finished is called one at a time.
 class BatchPrinter {

@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 namespace tessivo::cli {
 
@@ -135,7 +136,15 @@ int CutsMany(const CutsOptions& o, const std::vector<std::string>& files) {
     int failed = 0;
     RunFilesInParallel(
         files.size(), o.input.jobs,
-        [&](size_t i, unsigned peakThreads) { return CutsOfFile(o, list, files[i], peakThreads); },
+        [&](size_t i, unsigned peakThreads) {
+            try {
+                return CutsOfFile(o, list, files[i], peakThreads);
+            } catch (const std::bad_alloc&) {
+                BatchFileResult r;
+                r.reason = OutOfMemoryMessage("placing the cuts of " + files[i]);
+                return r;
+            }
+        },
         {},
         [&](size_t i, const BatchFileResult& r) {
             failed += r.ok ? 0 : 1;

@@ -2,7 +2,12 @@
 #include "cli/cli_messages.h"
 #include "cli/commands.h"
 
+#include "core/output/split_parts.h"
+#include "core/output/temp_files.h"
+
 #include <CLI/CLI.hpp>
+
+#include <new>
 
 #include <iostream>
 #include <string>
@@ -91,13 +96,26 @@ int main(int argc, char** argv) {
     } catch (const UsageError& e) {
         return ReportUsageError(ReachedCommand(program).get_name(), e.what());
     }
-    if (info->parsed())
-        return RunInfo(infoOptions);
-    if (peaks->parsed())
-        return RunPeaks(peaksOptions);
-    if (cuts->parsed())
-        return RunCuts(cutsOptions);
-    if (join->parsed())
-        return RunJoin(joinOptions);
-    return RunSplit(splitOptions);
+    tessivo::PrepareSignalsForWriting();
+    const auto run = [&]() -> int {
+        if (info->parsed())
+            return RunInfo(infoOptions);
+        if (peaks->parsed())
+            return RunPeaks(peaksOptions);
+        if (cuts->parsed())
+            return RunCuts(cutsOptions);
+        if (join->parsed())
+            return RunJoin(joinOptions);
+        return RunSplit(splitOptions);
+    };
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+        const char* action = info->parsed()    ? "reading the file"
+                             : peaks->parsed() ? "computing the peaks"
+                             : cuts->parsed()  ? "placing the cuts"
+                             : join->parsed()  ? "joining the files"
+                                               : "splitting";
+        return ReportFailure(tessivo::OutOfMemoryMessage(action));
+    }
 }

@@ -68,6 +68,8 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
         for (const std::string& path : result.written)
             std::printf("%s\n", path.c_str());
         std::fflush(stdout);
+        if (!result.leftovers.empty())
+            std::fprintf(stderr, "%s\n", LeftoverNote(result.leftovers).c_str());
     }
     return result.ok ? kExitOk : ReportFailure(result.error);
 }
@@ -110,9 +112,11 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     return WriteParts(st, o, list, notes, progress);
 }
 
-int SplitMany(const SplitOptions& o, const std::vector<std::string>& files) {
+int SplitMany(const SplitOptions& o, const std::vector<std::string>& files,
+              const std::vector<std::string>& relFolders) {
     BatchSplitJob job;
     job.files = files;
+    job.relFolders = relFolders;
     job.rule = RuleOf(o.mode);
     job.rule.loudness = WritingOf(o).NeedsLoudness();
     if (o.mode.cutList)
@@ -143,14 +147,14 @@ int RunSplit(const SplitOptions& o) {
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
         return ReportUsageError("split", "--no-chapters goes with --one-file.");
-    std::vector<std::string> files;
-    if (const int status = ExpandInputs(o.input, "split", files); status != kExitOk)
+    std::vector<std::string> files, relFolders;
+    if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;
     if (!o.oneFile.empty() && IsBatch(o.input))
         return ReportUsageError("split", "--one-file takes one FILE.");
     if (!IsBatch(o.input))
         return SplitOne(o, files.front());
-    return SplitMany(o, files);
+    return SplitMany(o, files, relFolders);
 }
 
 } // namespace tessivo::cli

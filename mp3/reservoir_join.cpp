@@ -82,17 +82,21 @@ bool ReadSourceStream(const SourceFrames& s, int32_t j, int back, int n, uint8_t
     return true;
 }
 
-// The joined stream as it is written: the bytes, and the main-data slots of
-// its last frames in stream positions (the slots laid end to end).
+} // namespace
+
+// The joined stream as it is written: the frames not yet handed on, and the
+// main-data slots of its last frames in stream positions (the slots laid end
+// to end). A frame goes to the sink once no later frame can change it.
 class Relayer {
 public:
+    explicit Relayer(FrameJoiner::FrameSink sink) : sink_(std::move(sink)) {}
     void AddRun(const FrameRun& run);
-    JoinedFrames Take() { return std::move(out_); }
-    int Silenced() const { return out_.silenced; }
+    void Finish() { HandOn(held_.bytes.size()); }
+    const JoinedFrames& Counts() const { return held_; }
 
 private:
     struct Slot {
-        size_t at = 0;      // in out_.bytes
+        size_t at = 0;      // in held_.bytes
         int64_t stream = 0; // stream position of its first byte
         int length = 0;
     };
@@ -106,13 +110,51 @@ private:
     void AppendFrame(const uint8_t* head, const Layer3Header& h, int slotLength);
     void WriteStream(int64_t pos, const uint8_t* data, int n);
     void KeepTail(const SourceFrames& s, int32_t first, int32_t last);
+    void HandOn(size_t upTo);
+    void HandOnSettled();
 
-    JoinedFrames out_;
+    FrameJoiner::FrameSink sink_;
+    JoinedFrames held_; // the frames held (offsets into its bytes) and the counts
     std::deque<Slot> slots_;
     int64_t streamEnd_ = 0;   // end of the last slot
     int64_t dataEnd_ = 0;     // end of the last frame's main data
     Layer3Header lastHeader_; // of the last frame written
 };
+
+// Hands on the held frames that start before `upTo` and drops their bytes.
+void Relayer::HandOn(size_t upTo) {
+    std::vector<size_t>& offsets = held_.offsets;
+    size_t count = 0;
+    while (count < offsets.size() && offsets[count] < upTo)
+        ++count;
+    if (count == 0)
+        return;
+    const size_t end = count < offsets.size() ? offsets[count] : held_.bytes.size();
+    for (size_t k = 0; k < count; ++k) {
+        const size_t next = k + 1 < count ? offsets[k + 1] : end;
+        sink_(held_.bytes.data() + offsets[k], next - offsets[k]);
+    }
+    held_.bytes.erase(held_.bytes.begin(), held_.bytes.begin() + static_cast<long>(end));
+    offsets.erase(offsets.begin(), offsets.begin() + static_cast<long>(count));
+    for (size_t& o : offsets)
+        o -= end;
+    for (Slot& slot : slots_)
+        slot.at -= end;
+}
+
+// Frames before the first slot a later frame may still write into are
+// final; the last frame may still grow.
+void Relayer::HandOnSettled() {
+    if (held_.offsets.empty())
+        return;
+    size_t upTo = held_.offsets.back();
+    if (!slots_.empty()) {
+        const auto first =
+            std::upper_bound(held_.offsets.begin(), held_.offsets.end(), slots_.front().at);
+        upTo = std::min(upTo, first == held_.offsets.begin() ? 0 : *(first - 1));
+    }
+    HandOn(upTo);
+}
 
 void Relayer::AddRun(const FrameRun& run) {
     const SourceFrames& s = *run.source;
@@ -151,23 +193,32 @@ Relayer::Placed Relayer::PlaceFrame(const SourceFrames& s, int32_t j) {
 
 // Frames j..last byte for byte; the bytes of the source's stream before
 // frame j's slot that its main data starts in go into the slots before it.
+// Only the last frames stay held: later runs may write into their slots.
 void Relayer::CopyFrom(const SourceFrames& s, int32_t j, int32_t last, int mdb) {
     if (mdb > 0) {
         std::vector<uint8_t> prefix(static_cast<size_t>(mdb));
         ReadSourceStream(s, j, mdb, mdb, prefix.data());
         WriteStream(streamEnd_ - mdb, prefix.data(), mdb);
     }
+    // No later write reaches the frames before this run.
+    slots_.clear();
+    HandOn(held_.bytes.size());
     Layer3Header h;
+    int32_t tail = last;
+    for (int stream = 0; tail >= j && stream < 2048 && SourceHeader(s, tail, h); --tail)
+        stream += h.MainDataSize();
+    tail = std::clamp(tail + 1, j, last);
+    for (int32_t k = j; k < tail; ++k)
+        sink_(s.data + s.pos[k], static_cast<size_t>(s.pos[k + 1] - s.pos[k]));
     SourceHeader(s, last, h);
-    const size_t from = static_cast<size_t>(s.pos[j]);
+    const size_t from = static_cast<size_t>(s.pos[tail]);
     const size_t to = static_cast<size_t>(s.pos[last]) + static_cast<size_t>(h.length);
-    const size_t base = out_.bytes.size();
-    for (int32_t k = j; k <= last; ++k)
-        out_.offsets.push_back(base + static_cast<size_t>(s.pos[k]) - from);
-    out_.bytes.insert(out_.bytes.end(), s.data + from, s.data + to);
+    for (int32_t k = tail; k <= last; ++k)
+        held_.offsets.push_back(static_cast<size_t>(s.pos[k]) - from);
+    held_.bytes.assign(s.data + from, s.data + to);
     // Stream positions only need to agree among the last slots.
-    streamEnd_ += static_cast<int64_t>(to - from);
-    KeepTail(s, j, last);
+    streamEnd_ += static_cast<int64_t>(to - static_cast<size_t>(s.pos[j]));
+    KeepTail(s, tail, last);
 }
 
 // The slots of the last frames copied, back to where no later frame's
@@ -175,7 +226,7 @@ void Relayer::CopyFrom(const SourceFrames& s, int32_t j, int32_t last, int mdb) 
 void Relayer::KeepTail(const SourceFrames& s, int32_t first, int32_t last) {
     slots_.clear();
     int64_t stream = streamEnd_;
-    size_t at = out_.bytes.size();
+    size_t at = held_.bytes.size();
     Layer3Header h;
     for (int32_t k = last; k >= first && streamEnd_ - stream < 2048; --k) {
         if (!SourceHeader(s, k, h))
@@ -194,21 +245,22 @@ void Relayer::KeepTail(const SourceFrames& s, int32_t first, int32_t last) {
 }
 
 void Relayer::AppendFrame(const uint8_t* head, const Layer3Header& h, int slotLength) {
-    out_.offsets.push_back(out_.bytes.size());
-    out_.bytes.insert(out_.bytes.end(), head, head + h.MainDataOffset());
-    slots_.push_back({out_.bytes.size(), streamEnd_, slotLength});
-    out_.bytes.resize(out_.bytes.size() + static_cast<size_t>(slotLength), 0);
+    held_.offsets.push_back(held_.bytes.size());
+    held_.bytes.insert(held_.bytes.end(), head, head + h.MainDataOffset());
+    slots_.push_back({held_.bytes.size(), streamEnd_, slotLength});
+    held_.bytes.resize(held_.bytes.size() + static_cast<size_t>(slotLength), 0);
     streamEnd_ += slotLength;
     lastHeader_ = h;
     while (slots_.size() > 1 && slots_.front().stream + slots_.front().length < streamEnd_ - 2048)
         slots_.pop_front();
+    HandOnSettled();
 }
 
 void Relayer::SilentFrame(const SourceFrames& s, int32_t j, const Layer3Header& h) {
     std::vector<uint8_t> head(s.data + s.pos[j], s.data + s.pos[j] + h.MainDataOffset());
     ZeroSideInfo(head.data(), h);
     AppendFrame(head.data(), h, h.MainDataSize());
-    ++out_.silenced;
+    ++held_.silenced;
 }
 
 // A larger bitrate index for the last frame written, so its slot grows by at
@@ -216,22 +268,22 @@ void Relayer::SilentFrame(const SourceFrames& s, int32_t j, const Layer3Header& 
 bool Relayer::EnlargeLast(int bytes) {
     Layer3Header& h = lastHeader_;
     if (slots_.empty() ||
-        slots_.back().at + static_cast<size_t>(slots_.back().length) != out_.bytes.size())
+        slots_.back().at + static_cast<size_t>(slots_.back().length) != held_.bytes.size())
         return false;
     for (int index = h.bitrateIndex + 1; index <= 14; ++index) {
         const int length = Layer3FrameLength(h.lsf, index, h.sampleRate, h.padding);
         const int grow = length - h.length;
         if (grow < bytes)
             continue;
-        uint8_t* f = out_.bytes.data() + slots_.back().at - h.MainDataOffset();
+        uint8_t* f = held_.bytes.data() + slots_.back().at - h.MainDataOffset();
         f[2] = static_cast<uint8_t>((f[2] & 0x0F) | (index << 4));
         h.bitrateIndex = index;
         h.length = length;
         StoreCrc(f, h);
-        out_.bytes.resize(out_.bytes.size() + static_cast<size_t>(grow), 0);
+        held_.bytes.resize(held_.bytes.size() + static_cast<size_t>(grow), 0);
         slots_.back().length += grow;
         streamEnd_ += grow;
-        ++out_.enlarged;
+        ++held_.enlarged;
         return true;
     }
     return false;
@@ -255,7 +307,7 @@ void Relayer::RelayFrame(const SourceFrames& s, int32_t j, const Layer3Header& s
         h.bitrateIndex = index;
         h.length = grown;
         overflow = 0;
-        ++out_.enlarged;
+        ++held_.enlarged;
     }
     if (overflow > 0) {
         SilentFrame(s, j, src);
@@ -268,7 +320,7 @@ void Relayer::RelayFrame(const SourceFrames& s, int32_t j, const Layer3Header& s
     AppendFrame(head.data(), h, h.MainDataSize());
     WriteStream(at, data.data(), length);
     dataEnd_ = at + length;
-    ++out_.relaid;
+    ++held_.relaid;
 }
 
 // Writes `n` bytes at stream position `pos`, across the slots they span.
@@ -281,7 +333,7 @@ void Relayer::WriteStream(int64_t pos, const uint8_t* data, int n) {
             continue;
         const int64_t from = std::max(pos, slot.stream);
         const int take = static_cast<int>(std::min<int64_t>(n, end - from));
-        std::memcpy(out_.bytes.data() + slot.at + static_cast<size_t>(from - slot.stream), data,
+        std::memcpy(held_.bytes.data() + slot.at + static_cast<size_t>(from - slot.stream), data,
                     static_cast<size_t>(take));
         data += take;
         n -= take;
@@ -289,19 +341,45 @@ void Relayer::WriteStream(int64_t pos, const uint8_t* data, int n) {
     }
 }
 
-} // namespace
+FrameJoiner::FrameJoiner(FrameSink sink) : relayer_(std::make_unique<Relayer>(std::move(sink))) {}
+
+FrameJoiner::~FrameJoiner() = default;
+
+int FrameJoiner::AddRun(const FrameRun& run) {
+    const int before = relayer_->Counts().silenced;
+    if (run.source && run.first <= run.last)
+        relayer_->AddRun(run);
+    return relayer_->Counts().silenced - before;
+}
+
+void FrameJoiner::Finish() {
+    relayer_->Finish();
+}
+
+int FrameJoiner::Relaid() const {
+    return relayer_->Counts().relaid;
+}
+
+int FrameJoiner::Enlarged() const {
+    return relayer_->Counts().enlarged;
+}
+
+int FrameJoiner::Silenced() const {
+    return relayer_->Counts().silenced;
+}
 
 JoinedFrames JoinFrameRuns(std::span<const FrameRun> runs) {
-    Relayer relayer;
-    std::vector<int> silenced;
-    for (const FrameRun& run : runs) {
-        const int before = relayer.Silenced();
-        if (run.source && run.first <= run.last)
-            relayer.AddRun(run);
-        silenced.push_back(relayer.Silenced() - before);
-    }
-    JoinedFrames joined = relayer.Take();
-    joined.runSilenced = std::move(silenced);
+    JoinedFrames joined;
+    FrameJoiner joiner([&joined](const uint8_t* frame, size_t size) {
+        joined.offsets.push_back(joined.bytes.size());
+        joined.bytes.insert(joined.bytes.end(), frame, frame + size);
+    });
+    for (const FrameRun& run : runs)
+        joined.runSilenced.push_back(joiner.AddRun(run));
+    joiner.Finish();
+    joined.relaid = joiner.Relaid();
+    joined.enlarged = joiner.Enlarged();
+    joined.silenced = joiner.Silenced();
     return joined;
 }
 

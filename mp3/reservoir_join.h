@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -58,5 +60,31 @@ struct JoinedFrames {
 // the stream), and a silent frame of the same duration where the data is
 // not in the source at all.
 JoinedFrames JoinFrameRuns(std::span<const FrameRun> runs);
+
+class Relayer;
+
+// The same join run by run, handing each frame (its bytes up to the next
+// frame's start) to `sink` as soon as no later frame can change it, so only
+// the last few frames are held whatever the length of the stream.
+class FrameJoiner {
+public:
+    using FrameSink = std::function<void(const uint8_t* frame, size_t size)>;
+    explicit FrameJoiner(FrameSink sink);
+    ~FrameJoiner();
+    FrameJoiner(const FrameJoiner&) = delete;
+    FrameJoiner& operator=(const FrameJoiner&) = delete;
+
+    // Adds a run; its source is read only during the call. Returns the
+    // frames of the run written silent.
+    int AddRun(const FrameRun& run);
+    // Hands on the frames still held.
+    void Finish();
+    int Relaid() const;
+    int Enlarged() const;
+    int Silenced() const;
+
+private:
+    std::unique_ptr<Relayer> relayer_;
+};
 
 } // namespace tessivo::mp3

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <new>
 #include <thread>
 
 namespace tessivo {
@@ -107,15 +109,35 @@ size_t RunFilesInParallel(size_t fileCount, unsigned workers, const BatchWork& w
     return next;
 }
 
-std::string BatchOutputFolder(const BatchSplitJob& job, const std::string& file) {
+std::string BatchOutputFolder(const BatchSplitJob& job, size_t index) {
     if (job.flat)
         return job.outFolder;
-    return (fs::path(job.outFolder) / SourceStem(file)).string();
+    fs::path folder(job.outFolder);
+    if (index < job.relFolders.size() && !job.relFolders[index].empty())
+        folder /= job.relFolders[index];
+    return (folder / SourceStem(job.files[index])).string();
 }
 
-BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
+std::vector<std::string> BatchClashes(const BatchSplitJob& job) {
+    std::vector<std::string> clashes(job.files.size());
+    std::map<std::string, size_t> owners; // the first part's path, and whose it is
+    for (size_t i = 0; i < job.files.size(); ++i) {
+        std::error_code ec;
+        fs::path folder = fs::weakly_canonical(BatchOutputFolder(job, i), ec);
+        if (ec)
+            folder = fs::absolute(BatchOutputFolder(job, i), ec).lexically_normal();
+        const std::string first = (folder / (PartFileStem(job.files[i]) + "-01.mp3")).string();
+        const auto [it, inserted] = owners.emplace(first, i);
+        if (!inserted)
+            clashes[i] = "its parts would replace those of " + job.files[it->second];
+    }
+    return clashes;
+}
+
+BatchFileResult SplitOneFile(const BatchSplitJob& job, size_t index, const InputFiles& inputs,
                              unsigned peakThreads) {
     BatchFileResult r;
+    const std::string& file = job.files[index];
     CutList list;
     if (!FileCutList(job, file, list, r.reason))
         return r;
@@ -137,14 +159,18 @@ BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
         r.notes.push_back(line);
     if (job.writing.ReplayGainRefused())
         r.notes.push_back(std::string("warning: ") + kNoReplayGainV1Warning);
-    const SplitResult split =
-        WritePlacedParts(st, job.writing, list, notes, BatchOutputFolder(job, file),
-                         DefaultPartFileSystem(), {}, gain);
+    PartWriting writing = job.writing;
+    writing.inputs = &inputs;
+    const SplitResult split = WritePlacedParts(
+        st, writing, list, notes, BatchOutputFolder(job, index), DefaultPartFileSystem(), {}, gain);
     if (split.tagDamaged && !split.refused)
         r.notes.push_back(std::string("warning: ") + kDamagedTagWarning);
+    if (!split.leftovers.empty())
+        r.notes.push_back(LeftoverNote(split.leftovers));
     r.written = split.written;
     r.ok = split.ok;
     r.reason = split.error;
+    r.diskFull = split.diskFull;
     return r;
 }
 
@@ -161,24 +187,50 @@ std::string BatchSummaryText(const BatchTotals& totals) {
     const auto count = [](int n, const char* one, const char* many) {
         return std::to_string(n) + " " + (n == 1 ? one : many);
     };
-    return count(totals.split, "file", "files") + " split into " +
-           count(totals.parts, "part", "parts") + "; " + count(totals.failed, "file", "files") +
-           " failed";
+    std::string text = count(totals.split, "file", "files") + " split into " +
+                       count(totals.parts, "part", "parts") + "; " +
+                       count(totals.failed, "file", "files") + " failed";
+    if (totals.notStarted > 0)
+        text += "; " + count(totals.notStarted, "file", "files") +
+                " not started (no space left on device)";
+    return text;
 }
 
 BatchTotals RunBatchSplit(const BatchSplitJob& job, const std::function<void(size_t)>& started,
                           const std::function<void(size_t, const BatchFileResult&)>& finished,
                           const std::atomic<bool>* cancel) {
     BatchTotals totals;
-    const auto work = [&job](size_t index, unsigned peakThreads) {
-        return SplitOneFile(job, job.files[index], peakThreads);
+    bool diskFull = false;
+    const std::vector<std::string> clashes = BatchClashes(job);
+    const InputFiles inputs(job.files);
+    // Stops further files: the caller's cancel, or a full disk.
+    std::atomic<bool> stop{cancel && cancel->load()};
+    const auto work = [&](size_t index, unsigned peakThreads) {
+        if (!clashes[index].empty()) {
+            BatchFileResult r;
+            r.reason = clashes[index];
+            return r;
+        }
+        try {
+            return SplitOneFile(job, index, inputs, peakThreads);
+        } catch (const std::bad_alloc&) {
+            BatchFileResult r;
+            r.reason = OutOfMemoryMessage("splitting " + job.files[index]);
+            return r;
+        }
     };
     const auto done = [&](size_t index, const BatchFileResult& r) {
         totals.Add(r);
+        diskFull = diskFull || r.diskFull;
+        if (diskFull || (cancel && cancel->load()))
+            stop = true;
         if (finished)
             finished(index, r);
     };
-    RunFilesInParallel(job.files.size(), job.workers, work, started, done, cancel);
+    const size_t begun =
+        RunFilesInParallel(job.files.size(), job.workers, work, started, done, &stop);
+    if (diskFull)
+        totals.notStarted = static_cast<int>(job.files.size() - begun);
     return totals;
 }
 

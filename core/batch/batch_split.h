@@ -25,6 +25,7 @@ struct BatchFileResult {
     std::vector<std::string> notes;   // warnings and "No pause" lines
     std::string reason;               // why it failed
     std::string text;                 // a result of the file's own (cuts: the list)
+    bool diskFull = false;            // it failed for want of space
 };
 
 // Runs `work` on every file with `workers` threads (0: one per core), at most
@@ -42,6 +43,9 @@ size_t RunFilesInParallel(size_t fileCount, unsigned workers, const BatchWork& w
 // The same way of cutting and split choices for every file.
 struct BatchSplitJob {
     std::vector<std::string> files;
+    // Per file, its folder relative to the folder it was found in (with -r);
+    // missing entries are empty.
+    std::vector<std::string> relFolders;
     CuttingRule rule;
     CutList list;                        // the one cut list, when rule.cutList and no beside
     std::optional<CutListFormat> beside; // the cut list beside each file instead
@@ -51,27 +55,37 @@ struct BatchSplitJob {
     unsigned workers = 0; // 0: one per core
 };
 
-// Where the parts of `file` go: OUT/NAME/ (NAME without extension), or OUT
-// when flat.
-std::string BatchOutputFolder(const BatchSplitJob& job, const std::string& file);
+// Where the parts of file `index` go: OUT/REL/NAME/ (NAME without
+// extension, REL its relative folder), or OUT when flat.
+std::string BatchOutputFolder(const BatchSplitJob& job, size_t index);
 
-// Splits one file of the job as a single split would (same parts, same
-// bytes), decoding peaks with `peakThreads`.
-BatchFileResult SplitOneFile(const BatchSplitJob& job, const std::string& file,
+// For every file, why it may not be split: "its parts would replace those of
+// OTHER" when an earlier file of the job (in the order given) writes parts of
+// the same names into the same folder; empty for the others.
+std::vector<std::string> BatchClashes(const BatchSplitJob& job);
+
+// Splits file `index` of the job as a single split would (same parts, same
+// bytes), decoding peaks with `peakThreads`; no part may replace one of
+// `inputs`.
+BatchFileResult SplitOneFile(const BatchSplitJob& job, size_t index, const InputFiles& inputs,
                              unsigned peakThreads = 0);
 
 // Counts of a finished batch.
 struct BatchTotals {
-    int split = 0;  // files split
-    int parts = 0;  // part files written
-    int failed = 0; // files that failed
+    int split = 0;      // files split
+    int parts = 0;      // part files written
+    int failed = 0;     // files that failed
+    int notStarted = 0; // files left when the disk was full
     void Add(const BatchFileResult& r);
 };
 
-// "12 files split into 143 parts; 1 file failed"
+// "12 files split into 143 parts; 1 file failed", and "; 2 files not
+// started (no space left on device)" when the disk filled.
 std::string BatchSummaryText(const BatchTotals& totals);
 
-// Splits every file of the job; see RunFilesInParallel.
+// Splits every file of the job; see RunFilesInParallel. Files whose parts
+// would clash (BatchClashes) fail without being read; after a file that
+// found the disk full no further file starts.
 BatchTotals RunBatchSplit(const BatchSplitJob& job, const std::function<void(size_t)>& started,
                           const std::function<void(size_t, const BatchFileResult&)>& finished,
                           const std::atomic<bool>* cancel = nullptr);

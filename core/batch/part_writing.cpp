@@ -128,6 +128,7 @@ SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutLi
     options.format = w.id3.value_or(kDefaultTagFormat);
     options.tags = w.tags ? &tags : nullptr;
     options.overwrite = w.overwrite;
+    options.inputs = w.inputs;
     options.gainSteps = gain.steps;
     options.replayGain = w.tags && w.replayGain && !w.ReplayGainRefused();
     SplitResult result = SplitParts(st, options, fs, progress);

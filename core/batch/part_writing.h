@@ -22,6 +22,8 @@ struct PartWriting {
     bool replayGain = false;      // with tags in an ID3v2 format only
     std::optional<double> gainDb; // lossless gain asked for in dB
     bool gainAuto = false;        // the gain that brings the parts nearest -18 LUFS
+    // Every input of the command: no part may replace one.
+    const InputFiles* inputs = nullptr;
 
     // Whether the open must measure the parts' loudness (decode the peaks).
     bool NeedsLoudness() const { return replayGain || gainAuto; }

@@ -1,10 +1,18 @@
 #include "core/output/join_files.h"
 
+#include "core/analysis/mp3_load.h"
 #include "core/output/part_tag.h"
+
+#include <cstdint>
 
 namespace tessivo {
 
 namespace {
+
+void LetBytesGo(ProgramState& st) {
+    st.FileBuffer.clear();
+    st.FileBuffer.shrink_to_fit();
+}
 
 // Opens `path` as the next input; returns why it cannot follow the files
 // before it, empty when it can. A message names the file once.
@@ -25,8 +33,46 @@ std::string OpenOne(JoinInputs& in, const std::string& path, const std::string& 
     st.FileLoaded = true;
     if (st.IndexedFrames <= 0)
         return name + ": no frames to join.";
-    return JoinRefusal(in.files.front(), st, name);
+    std::string refusal = JoinRefusal(in.files.front(), st, name);
+    const SourceTag tag = ReadSourceTag(st);
+    in.titles.push_back(tag.fields.title.empty() ? SourceStem(st.FileName) : tag.fields.title);
+    if (in.files.size() == 1)
+        in.firstTag = tag;
+    if (!how.keepBytes)
+        LetBytesGo(st);
+    return refusal;
 }
+
+// Piece k's file read again for the write, the file before it let go; a
+// file that changed since it was opened is not joined.
+class JoinReader {
+public:
+    JoinReader(std::deque<ProgramState>& files, std::vector<FilePiece> pieces)
+        : files_(files), pieces_(std::move(pieces)) {}
+    const FilePiece* Open(size_t k, std::string& error) {
+        if (loaded_ < files_.size() && loaded_ != k)
+            LetBytesGo(files_[loaded_]);
+        loaded_ = k;
+        ProgramState& st = files_[k];
+        if (!st.FileBuffer.empty())
+            return &pieces_[k];
+        const uint32_t size = st.FileSize;
+        const int64_t modified = st.FileModifiedNs;
+        if (!LoadFile(st, error))
+            return nullptr;
+        if (st.FileSize != size || st.FileModifiedNs != modified) {
+            error = st.FileName + " changed while it was joined";
+            return nullptr;
+        }
+        return &pieces_[k];
+    }
+    const std::vector<FilePiece>& Pieces() const { return pieces_; }
+
+private:
+    std::deque<ProgramState>& files_;
+    std::vector<FilePiece> pieces_;
+    size_t loaded_ = SIZE_MAX;
+};
 
 } // namespace
 
@@ -59,7 +105,15 @@ std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files) {
 OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string& out,
                         OneFileOptions options, const JoinOpening& how, PartFileSystem& fs,
                         const SplitProgressFn& written) {
-    const JoinInputs inputs = OpenJoinInputs(paths, how);
+    if (InputFiles(paths).Holds(out)) {
+        OneFileResult result;
+        result.ok = false;
+        result.error = InputRefusalMessage(out);
+        return result;
+    }
+    JoinOpening once = how;
+    once.keepBytes = false;
+    JoinInputs inputs = OpenJoinInputs(paths, once);
     if (!inputs.ok()) {
         OneFileResult result;
         result.ok = false;
@@ -67,11 +121,18 @@ OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string
         result.error = inputs.error;
         return result;
     }
-    const std::vector<FilePiece> pieces = WholeFilePieces(inputs.files);
-    const SourceTag tag = ReadSourceTag(inputs.files.front());
-    options.tag = &tag;
+    std::vector<FilePiece> pieces;
+    for (size_t k = 0; k < inputs.files.size(); ++k) {
+        const ProgramState& st = inputs.files[k];
+        pieces.push_back({&st, 0, st.IndexedFrames - 1, inputs.titles[k], st.FileName});
+    }
+    JoinReader reader(inputs.files, std::move(pieces));
+    options.tag = &inputs.firstTag;
     options.cancel = how.cancel;
-    return WriteOneFile(pieces, out, options, fs, written);
+    const PieceOpener open = [&reader](size_t k, std::string& error) {
+        return reader.Open(k, error);
+    };
+    return WriteJoinedPieces(reader.Pieces(), open, out, options, fs, written);
 }
 
 } // namespace tessivo

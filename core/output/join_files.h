@@ -19,8 +19,10 @@ namespace tessivo {
 // the pieces may point into it.
 struct JoinInputs {
     std::deque<ProgramState> files;
-    std::string error;      // the first file that cannot be read or joined
-    bool cancelled = false; // stopped through the cancel flag
+    std::vector<std::string> titles; // each file's chapter title: its title, else its name
+    SourceTag firstTag;              // the first file's tag
+    std::string error;               // the first file that cannot be read or joined
+    bool cancelled = false;          // stopped through the cancel flag
     bool ok() const { return error.empty() && !cancelled; }
 };
 
@@ -33,6 +35,9 @@ struct JoinOpening {
     ProgressFn progress;
     std::function<void(size_t index)> fileOpened;
     const std::atomic<bool>* cancel = nullptr;
+    // False: each file's bytes are let go once it is checked (the join reads
+    // them again when it writes), so one file at a time is in memory.
+    bool keepBytes = true;
 };
 
 // Opens `paths` one after another and stops at the first file that cannot be
@@ -44,9 +49,11 @@ JoinInputs OpenJoinInputs(const std::vector<std::string>& paths, const JoinOpeni
 std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files);
 
 // Joins `paths` as the file `out`: the inputs opened (OpenJoinInputs), then
-// written whole with the first file's tag (options.tag is set here). When a
-// file cannot be read or joined the result carries its message and nothing
-// is written; how.cancel also stops the writing.
+// written whole with the first file's tag (options.tag is set here), each
+// file read again when its frames are written, so only one is in memory at
+// a time. When a file cannot be read or joined, or `out` is one of them,
+// the result carries its message and nothing is written; how.cancel also
+// stops the writing.
 OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string& out,
                         OneFileOptions options, const JoinOpening& how,
                         PartFileSystem& fs = DefaultPartFileSystem(),

@@ -1,11 +1,9 @@
 #include "core/output/one_file.h"
 
 #include "core/analysis/time_base.h"
-#include "core/output/plain_part.h"
+#include "core/output/joined_stream.h"
 #include "core/parts/part_access.h"
-#include "mp3/frame_gain.h"
 #include "mp3/info_frame_toc.h"
-#include "mp3/reservoir_join.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,133 +14,73 @@ namespace {
 
 constexpr size_t kWriteBlock = size_t(1) << 20;
 
-int32_t IndexedFrames(const ProgramState& st) {
-    return std::max<int32_t>(
-        0, std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size())));
-}
-
-// One piece as the join sees it: its source's frames and facts.
-struct PieceSource {
-    PlainSource plain;
-    mp3::SourceFrames frames;
-    mp3::FrameRun run;
-};
-
-std::vector<PieceSource> PieceSources(std::span<const FilePiece> pieces) {
-    std::vector<PieceSource> out(pieces.size());
-    for (size_t k = 0; k < pieces.size(); ++k) {
-        const ProgramState& st = *pieces[k].file;
-        PieceSource& p = out[k];
-        p.plain = ExaminePlainSource(st);
-        p.frames = {st.FileBuffer.data(), std::min<size_t>(st.FileSize, st.FileBuffer.size()),
-                    st.FramePos.data(), IndexedFrames(st), p.plain.firstAudio};
-        p.run = {nullptr, std::max(pieces[k].firstFrame, p.plain.firstAudio),
-                 std::min(pieces[k].lastFrame, p.frames.count - 1)};
-    }
-    // The runs point into the vector only once it no longer moves.
-    for (PieceSource& p : out)
-        p.run.source = &p.frames;
-    return out;
-}
-
-// Whether the joined frames differ in bitrate (the Info frame then says "Xing").
-bool MixedBitrates(const mp3::JoinedFrames& joined) {
-    mp3::Layer3Header first, h;
-    for (size_t k = 0; k < joined.offsets.size(); ++k) {
-        const size_t at = joined.offsets[k];
-        if (!mp3::ParseLayer3Header(joined.bytes.data() + at, joined.bytes.size() - at, h))
-            continue;
-        if (k == 0)
-            first = h;
-        else if (h.bitrateIndex != first.bitrateIndex)
-            return true;
-    }
-    return false;
-}
-
-// The encoder delay the joined file's Info frame carries: the first piece's
-// when it starts its source's audio.
-int JoinedDelay(const std::vector<PieceSource>& src) {
-    const PieceSource& first = src.front();
-    return first.plain.tag.hasLame && first.run.first <= first.plain.firstAudio
-               ? first.plain.tag.delay
-               : 0;
-}
-
 // The Info frame: the first piece's delay when it starts its source's audio,
 // the last piece's padding when it ends its source's audio.
-std::vector<uint8_t> OneInfoFrame(const std::vector<PieceSource>& src,
-                                  const mp3::JoinedFrames& joined) {
-    const PieceSource& first = src.front();
-    const PieceSource& last = src.back();
-    const uint8_t* body = joined.bytes.data();
+std::vector<uint8_t> OneInfoFrame(const JoinedLayout& layout) {
     mp3::Layer3Header model;
-    mp3::ParseLayer3Header(body, joined.bytes.size(), model);
+    mp3::ParseLayer3Header(layout.firstHeader.data(), layout.firstHeader.size(), model);
     mp3::InfoFrameSpec spec;
     spec.model = model;
-    spec.headerByte3 = body[3];
-    spec.vbr =
-        MixedBitrates(joined) ||
-        std::any_of(src.begin(), src.end(), [](const PieceSource& p) { return p.plain.vbr; });
+    spec.headerByte3 = layout.firstHeader[3];
+    spec.vbr = layout.mixedBitrates || layout.vbrSource;
     spec.bitrateIndex = mp3::InfoFrameBitrateIndex(model, spec.vbr ? 0 : model.bitrateIndex);
-    spec.frames = static_cast<uint32_t>(joined.offsets.size());
+    spec.frames = static_cast<uint32_t>(layout.frames);
     const size_t infoLength = static_cast<size_t>(
         mp3::Layer3FrameLength(model.lsf, spec.bitrateIndex, model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLength + joined.bytes.size());
-    spec.toc = mp3::InfoFrameToc(infoLength, joined.offsets, spec.bytes);
-    spec.delay = JoinedDelay(src);
-    if (last.plain.tag.hasLame && last.run.last >= last.frames.count - 1)
-        spec.padding = last.plain.tag.padding;
-    spec.musicCrc = mp3::Crc16Arc(body, joined.bytes.size());
-    spec.source = &first.plain.tag;
+    spec.bytes = static_cast<uint32_t>(infoLength + layout.bytes);
+    std::vector<uint64_t> wanted;
+    for (size_t i = 0; i < 100; ++i)
+        wanted.push_back(i * layout.frames / 100);
+    const std::vector<uint64_t> at = layout.OffsetsOf(wanted);
+    size_t next = 0; // the entries ask for the frames in the order wanted lists them
+    spec.toc = mp3::InfoFrameToc(
+        infoLength, layout.frames, [&](size_t) { return static_cast<size_t>(at[next++]); },
+        spec.bytes);
+    spec.delay = layout.delay;
+    spec.padding = layout.padding;
+    spec.musicCrc = layout.crc;
+    spec.source = &layout.infoTag;
     return mp3::BuildInfoFrame(spec);
 }
 
 // Where each piece lies in the file: times as players play the joined file
 // (its Info frame, delay and decoder delay before time 0), bytes from the
 // Info frame's start.
-std::vector<ChapterMark> PieceMarks(std::span<const FilePiece> pieces,
-                                    const std::vector<PieceSource>& src,
-                                    const mp3::JoinedFrames& joined, size_t infoLength) {
-    std::vector<ChapterMark> marks;
-    const ProgramState& st = *pieces.front().file;
+std::vector<ChapterMark> PieceMarks(const std::vector<std::string>& titles,
+                                    const JoinedLayout& layout, size_t infoLength) {
     TimeBase tb; // frame 0 is the Info frame
-    tb.rate = static_cast<int32_t>(st.SampleRate);
-    tb.samplesPerFrame = st.SamplesPerFrame;
-    tb.zeroSample = st.SamplesPerFrame + JoinedDelay(src) + kDecoderDelay;
-    tb.samples =
-        std::max<int64_t>(0, static_cast<int64_t>(joined.offsets.size()) * st.SamplesPerFrame +
-                                 st.SamplesPerFrame - tb.zeroSample);
-    tb.frameDuration = st.FrameDuration;
-    const auto ms = [&tb](size_t frame) {
+    tb.rate = layout.sampleRate;
+    tb.samplesPerFrame = layout.samplesPerFrame;
+    tb.zeroSample = layout.samplesPerFrame + layout.delay + kDecoderDelay;
+    tb.samples = std::max<int64_t>(0, static_cast<int64_t>(layout.frames) * layout.samplesPerFrame +
+                                          layout.samplesPerFrame - tb.zeroSample);
+    tb.frameDuration = layout.frameDuration;
+    const auto ms = [&tb](uint64_t frame) {
         return static_cast<uint32_t>(
             std::lround(1000.0 * FrameSeconds(tb, static_cast<int64_t>(frame) + 1)));
     };
-    size_t frame = 0;
-    for (size_t k = 0; k < pieces.size(); ++k) {
-        const size_t count =
-            static_cast<size_t>(std::max(0, src[k].run.last - src[k].run.first + 1));
-        const size_t end = std::min(frame + count, joined.offsets.size());
+    std::vector<uint64_t> bounds{0};
+    for (const uint64_t count : layout.pieceFrames)
+        bounds.push_back(std::min(bounds.back() + count, layout.frames));
+    const std::vector<uint64_t> at = layout.OffsetsOf(bounds);
+    std::vector<ChapterMark> marks;
+    for (size_t k = 0; k < titles.size() && k + 1 < bounds.size(); ++k) {
         ChapterMark m;
-        m.title = pieces[k].title;
-        m.startMs = ms(frame);
-        m.endMs = ms(end);
-        m.startByte = static_cast<uint32_t>(infoLength + (frame < joined.offsets.size()
-                                                              ? joined.offsets[frame]
-                                                              : joined.bytes.size()));
-        m.endByte = static_cast<uint32_t>(
-            infoLength + (end < joined.offsets.size() ? joined.offsets[end] : joined.bytes.size()));
+        m.title = titles[k];
+        m.startMs = ms(bounds[k]);
+        m.endMs = ms(bounds[k + 1]);
+        m.startByte = static_cast<uint32_t>(infoLength + at[k]);
+        m.endByte = static_cast<uint32_t>(infoLength + at[k + 1]);
         marks.push_back(m);
-        frame = end;
     }
     return marks;
 }
 
 std::vector<std::string> SilenceWarnings(std::span<const FilePiece> pieces,
-                                         const mp3::JoinedFrames& joined) {
+                                         const JoinedLayout& layout) {
     std::vector<std::string> warnings;
-    for (size_t k = 0; k < pieces.size() && k < joined.runSilenced.size(); ++k) {
-        const int n = joined.runSilenced[k];
+    for (size_t k = 0; k < pieces.size() && k < layout.runSilenced.size(); ++k) {
+        const int n = layout.runSilenced[k];
         if (n > 0)
             warnings.push_back(pieces[k].name + ": " + std::to_string(n) +
                                (n == 1 ? " frame" : " frames") +
@@ -152,28 +90,16 @@ std::vector<std::string> SilenceWarnings(std::span<const FilePiece> pieces,
     return warnings;
 }
 
-} // namespace
-
-OneFileAudio BuildOneFileAudio(std::span<const FilePiece> pieces) {
-    OneFileAudio out;
-    if (pieces.empty())
-        return out;
-    const std::vector<PieceSource> src = PieceSources(pieces);
-    std::vector<mp3::FrameRun> runs;
-    for (const PieceSource& p : src)
-        runs.push_back(p.run);
-    const mp3::JoinedFrames joined = mp3::JoinFrameRuns(runs);
-    if (joined.offsets.empty())
-        return out;
-    out.bytes = OneInfoFrame(src, joined);
-    out.chapters = PieceMarks(pieces, src, joined, out.bytes.size());
-    out.bytes.insert(out.bytes.end(), joined.bytes.begin(), joined.bytes.end());
-    out.warnings = SilenceWarnings(pieces, joined);
-    out.enlargedFrames = joined.enlarged;
-    return out;
+std::vector<std::string> TitlesOf(std::span<const FilePiece> pieces) {
+    std::vector<std::string> titles;
+    for (const FilePiece& p : pieces)
+        titles.push_back(p.title);
+    return titles;
 }
 
-namespace {
+PieceOpener InMemory(std::span<const FilePiece> pieces) {
+    return [pieces](size_t k, std::string&) { return &pieces[k]; };
+}
 
 // The tag in front of the audio; chapter byte offsets then count it too.
 std::vector<uint8_t> OneFileTag(const OneFileOptions& options, std::vector<ChapterMark> marks) {
@@ -196,57 +122,116 @@ bool Cancelled(const OneFileOptions& options) {
     return options.cancel && options.cancel->load();
 }
 
-bool WriteAll(PartFileWriter& out, std::span<const uint8_t> bytes, uint64_t& done, uint64_t total,
-              const SplitProgressFn& progress, const OneFileOptions& options) {
-    for (size_t pos = 0; pos < bytes.size(); pos += kWriteBlock) {
-        const size_t n = std::min(kWriteBlock, bytes.size() - pos);
-        if (Cancelled(options) || !out.Write(bytes.data() + pos, n))
-            return false;
-        done += n;
-        if (progress)
-            progress(done, total);
+// Bytes on their way into the file, written in blocks of kWriteBlock.
+class BlockWriter {
+public:
+    BlockWriter(PartFileWriter& out, uint64_t total, const SplitProgressFn& progress)
+        : out_(out), total_(total), progress_(progress) {}
+    bool Add(const uint8_t* data, size_t size) {
+        block_.insert(block_.end(), data, data + size);
+        return block_.size() < kWriteBlock || Flush();
     }
+    bool Flush() {
+        if (!block_.empty() && !out_.Write(block_.data(), block_.size()))
+            return false;
+        done_ += block_.size();
+        block_.clear();
+        if (progress_)
+            progress_(std::min(done_, total_), total_);
+        return true;
+    }
+
+private:
+    PartFileWriter& out_;
+    uint64_t total_ = 0, done_ = 0;
+    const SplitProgressFn& progress_;
+    std::vector<uint8_t> block_;
+};
+
+// The refusals before anything is read: the file is an input, or exists.
+bool RefuseTarget(std::span<const FilePiece> pieces, const std::string& path,
+                  const OneFileOptions& options, PartFileSystem& fs, OneFileResult& result) {
+    InputFiles inputs;
+    for (const FilePiece& piece : pieces)
+        inputs.Add(piece.file->FileName);
+    const bool input = inputs.Holds(path);
+    if (input)
+        result.error = InputRefusalMessage(path);
+    else if (!options.overwrite && fs.Exists(path))
+        result.error = FileExistsMessage(path);
+    else
+        return false;
+    result.ok = false;
+    result.refused = !input;
     return true;
 }
 
 } // namespace
 
-OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string& path,
-                           const OneFileOptions& options, PartFileSystem& fs,
-                           const SplitProgressFn& progress) {
+OneFileAudio BuildOneFileAudio(std::span<const FilePiece> pieces) {
+    OneFileAudio out;
+    const OneFileOptions plain;
+    JoinedLayout layout;
+    std::string error;
+    if (pieces.empty() || !MeasurePieces(pieces.size(), InMemory(pieces), plain, layout, error) ||
+        layout.frames == 0)
+        return out;
+    out.bytes = OneInfoFrame(layout);
+    out.chapters = PieceMarks(TitlesOf(pieces), layout, out.bytes.size());
+    out.bytes.reserve(out.bytes.size() + layout.bytes);
+    StreamPieces(
+        pieces.size(), InMemory(pieces), plain, layout,
+        [&out](const uint8_t* frame, size_t size) {
+            out.bytes.insert(out.bytes.end(), frame, frame + size);
+            return true;
+        },
+        error);
+    out.warnings = SilenceWarnings(pieces, layout);
+    out.enlargedFrames = layout.enlarged;
+    return out;
+}
+
+OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOpener& open,
+                                const std::string& path, const OneFileOptions& options,
+                                PartFileSystem& fs, const SplitProgressFn& progress) {
     OneFileResult result;
-    if (!options.overwrite && fs.Exists(path)) {
+    if (RefuseTarget(pieces, path, options, fs, result))
+        return result;
+    JoinedLayout layout;
+    std::string error;
+    const bool measured = MeasurePieces(pieces.size(), open, options, layout, error);
+    result.cancelled = Cancelled(options);
+    if (!measured || result.cancelled || layout.frames == 0) {
         result.ok = false;
-        result.refused = true;
-        result.error = FileExistsMessage(path);
+        result.error = result.cancelled ? "" : !error.empty() ? error : "No frames to write.";
         return result;
     }
-    OneFileAudio audio = BuildOneFileAudio(pieces);
-    if (Cancelled(options)) {
-        result.ok = false;
-        result.cancelled = true;
-        return result;
-    }
-    if (audio.bytes.empty()) {
-        result.ok = false;
-        result.error = "No frames to write.";
-        return result;
-    }
-    if (options.gainSteps != 0)
-        mp3::ChangeStreamGain(audio.bytes.data(), audio.bytes.size(), options.gainSteps);
-    result.warnings = audio.warnings;
-    const std::vector<uint8_t> tag = OneFileTag(options, audio.chapters);
-    const uint64_t total = tag.size() + audio.bytes.size();
-    uint64_t done = 0;
+    result.warnings = SilenceWarnings(pieces, layout);
+    const std::vector<uint8_t> info = OneInfoFrame(layout);
+    const std::vector<uint8_t> tag =
+        OneFileTag(options, PieceMarks(TitlesOf(pieces), layout, info.size()));
+    const uint64_t total = tag.size() + info.size() + layout.bytes;
     result.error = WriteFileInPlace(fs, path, options.overwrite, [&](PartFileWriter& out) {
-        return WriteAll(out, tag, done, total, progress, options) &&
-               WriteAll(out, audio.bytes, done, total, progress, options);
+        BlockWriter block(out, total, progress);
+        const FrameTaker take = [&block](const uint8_t* f, size_t n) { return block.Add(f, n); };
+        const bool ok = block.Add(tag.data(), tag.size()) && block.Add(info.data(), info.size()) &&
+                        StreamPieces(pieces.size(), open, options, layout, take, error) &&
+                        block.Flush();
+        return ok;
     });
+    if (!result.error.empty() && !error.empty())
+        result.error = WriteErrorMessage(path, error);
     result.cancelled = !result.error.empty() && Cancelled(options);
     if (result.cancelled)
         result.error.clear();
     result.ok = result.error.empty() && !result.cancelled;
     return result;
+}
+
+OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string& path,
+                           const OneFileOptions& options, PartFileSystem& fs,
+                           const SplitProgressFn& progress) {
+    return WriteJoinedPieces(pieces, InMemory(pieces), path, options, fs, progress);
 }
 
 std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags) {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -56,12 +57,25 @@ struct OneFileResult {
 };
 
 // Writes the pieces as the file `path` (through a temporary file, flushed
-// before the rename; an existing file is replaced only with `overwrite`).
-// A cancelled write removes its temporary file.
+// before the rename; an existing file is replaced only with `overwrite`,
+// one of the pieces' files never). The pieces are joined twice, once to
+// measure and once to write, a few frames at a time: beyond the sources only
+// little memory is needed. A cancelled write removes its temporary file.
 OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string& path,
                            const OneFileOptions& options,
                            PartFileSystem& fs = DefaultPartFileSystem(),
                            const SplitProgressFn& progress = {});
+
+// Makes piece k's file hold its bytes (until the next call) and returns the
+// piece; null with `error` when it cannot.
+using PieceOpener = std::function<const FilePiece*(size_t k, std::string& error)>;
+
+// WriteOneFile for pieces whose files hold their bytes only once `open`
+// has been called for them (a join reads one file at a time).
+OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOpener& open,
+                                const std::string& path, const OneFileOptions& options,
+                                PartFileSystem& fs = DefaultPartFileSystem(),
+                                const SplitProgressFn& progress = {});
 
 // The ticked parts of `st` as pieces, titled as the parts' tags title them.
 std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags);

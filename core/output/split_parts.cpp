@@ -37,82 +37,10 @@ bool EndsWithMp3(const std::string& name) {
     return ext == ".mp3";
 }
 
-class PosixWriter : public PartFileWriter {
-public:
-    explicit PosixWriter(int fd) : fd_(fd) {}
-    ~PosixWriter() override {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool Write(const uint8_t* data, size_t size) override {
-        while (size > 0) {
-            const ssize_t n = ::write(fd_, data, size);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            if (n == 0)
-                return false;
-            data += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
-    bool Close() override {
-        const int fd = fd_;
-        fd_ = -1;
-        // On disk before the rename puts it under its name.
-        const bool synced = ::fsync(fd) == 0;
-        return ::close(fd) == 0 && synced;
-    }
-
-private:
-    int fd_;
-};
-
-class PosixFileSystem : public PartFileSystem {
-public:
-    std::unique_ptr<PartFileWriter> CreateTemp(const std::string& finalPath, std::string& tempPath,
-                                               std::string& reason) override {
-        const size_t slash = finalPath.find_last_of('/');
-        const std::string dir = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
-        // A hidden name of our own in the same folder, so the rename stays on
-        // one file system; kept well under the longest name a folder allows.
-        const std::string base = FileNamePart(finalPath).substr(0, 200);
-        for (int attempt = 0; attempt < 1000; ++attempt) {
-            tempPath = dir + "." + base + ".tmp" + std::to_string(::getpid()) + "-" +
-                       std::to_string(counter_++);
-            const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0)
-                return std::make_unique<PosixWriter>(fd);
-            if (errno != EEXIST)
-                break;
-        }
-        reason = std::strerror(errno);
-        return nullptr;
-    }
-    bool Rename(const std::string& from, const std::string& to, std::string& reason) override {
-        if (::rename(from.c_str(), to.c_str()) == 0)
-            return true;
-        reason = std::strerror(errno);
-        return false;
-    }
-    void Remove(const std::string& path) override { ::unlink(path.c_str()); }
-
-private:
-    unsigned counter_ = 0;
-};
-
 } // namespace
 
-PartFileSystem& DefaultPartFileSystem() {
-    static PosixFileSystem fs;
-    return fs;
-}
-
-std::string PartFilePath(const ProgramState& st, int n) {
-    std::string name = FileNamePart(st.FileName);
+std::string PartFileStem(const std::string& fileName) {
+    std::string name = FileNamePart(fileName);
     if (EndsWithMp3(name)) {
         name.resize(name.size() - 4);
     } else {
@@ -121,6 +49,11 @@ std::string PartFilePath(const ProgramState& st, int n) {
         if (dot != std::string::npos && dot > 0)
             name.resize(dot);
     }
+    return name;
+}
+
+std::string PartFilePath(const ProgramState& st, int n) {
+    std::string name = PartFileStem(st.FileName);
     name += (n >= 0 && n < 10 ? "-0" : "-") + std::to_string(n) + ".mp3";
     std::string folder = st.OutputFolder;
     if (folder.empty() || folder.back() != '/')
@@ -300,11 +233,11 @@ std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool o
     std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
     if (!out)
         return "Cannot create file \"" + path + "\". " + reason;
-    bool ok = fill(*out);
-    ok = out->Close() && ok;
-    if (!ok) {
+    const bool filled = fill(*out);
+    if (!filled || !out->Close()) {
+        const std::string why = out->Reason();
         fs.Remove(tempPath);
-        return "Stream write error";
+        return WriteErrorMessage(path, why);
     }
     // A file that appeared under the name while the bytes were written stays.
     if (!overwrite && fs.Exists(path)) {
@@ -316,11 +249,6 @@ std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool o
         return "Cannot create file \"" + path + "\". " + reason;
     }
     return {};
-}
-
-bool PartFileSystem::Exists(const std::string& path) {
-    struct stat sb;
-    return ::lstat(path.c_str(), &sb) == 0;
 }
 
 PartBytes SourcePartBytes(const ProgramState& st, int i) {
@@ -356,6 +284,20 @@ ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs) {
     return found;
 }
 
+std::string WriteErrorMessage(const std::string& path, const std::string& reason) {
+    return "Cannot write " + path + ": " + reason;
+}
+
+bool IsDiskFullMessage(const std::string& message) {
+    const std::string full = std::strerror(ENOSPC);
+    return message.size() >= full.size() &&
+           message.compare(message.size() - full.size(), full.size(), full) == 0;
+}
+
+std::string OutOfMemoryMessage(const std::string& action) {
+    return "Out of memory while " + action;
+}
+
 std::string FileExistsMessage(const std::string& path) {
     return "File exists: " + path + " (use --overwrite to replace it)";
 }
@@ -370,6 +312,13 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
     if (st.OutputFolder.empty()) {
         result.ok = false;
         result.error = "Please select a folder";
+        return result;
+    }
+    InputFiles inputs = options.inputs ? *options.inputs : InputFiles{};
+    inputs.Add(st.FileName);
+    if (std::string refusal = RefuseInputs(PlannedPartPaths(st), inputs); !refusal.empty()) {
+        result.ok = false;
+        result.error = std::move(refusal);
         return result;
     }
     if (!options.overwrite) {
@@ -406,6 +355,7 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
             result.ok = false;
             result.failedPart = i;
             result.failedPath = path;
+            result.diskFull = IsDiskFullMessage(result.error);
             return result;
         }
         st.Parts[static_cast<size_t>(i - 1)].writtenFile = path;
@@ -414,6 +364,8 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
     }
     if (progress)
         progress(job.total, job.total);
+    result.leftovers =
+        LaterPartFiles(st.OutputFolder, PartFileStem(st.FileName), st.SplitFileCount);
     return result;
 }
 

@@ -2,6 +2,7 @@
 // by an Info frame of its own when the source needs one), with its tags.
 #pragma once
 
+#include "core/output/output_paths.h"
 #include "core/output/part_tag.h"
 #include "core/state/program_state.h"
 
@@ -18,6 +19,9 @@ namespace tessivo {
 // Full path of part file number n: the output folder, '/', the source's file
 // name without its extension, "-0n" (n below 10) or "-n", ".mp3".
 std::string PartFilePath(const ProgramState& st, int n);
+
+// The source's file name without folder and extension, as part names begin.
+std::string PartFileStem(const std::string& fileName);
 
 // Byte range [first, end) of part i in FileBuffer. Ranges use only indexed
 // frames and stop before the source's ID3v1 tag; parts 1..PartCount together
@@ -49,6 +53,8 @@ public:
     virtual bool Write(const uint8_t* data, size_t size) = 0;
     // Flushes to disk and closes; false when that fails. Called once.
     virtual bool Close() = 0;
+    // Why the last Write or Close failed, as the system says it.
+    virtual std::string Reason() const { return "Input/output error"; }
 };
 
 // The file system as the split sees it, so tests can make it fail.
@@ -79,7 +85,14 @@ struct SplitResult {
     std::string failedPath;           // and the file it was to become
     bool refused = false;             // target files exist: nothing was written
     bool tagDamaged = false;          // the source's tag could be read only in part
+    bool diskFull = false;            // the write failed for want of space
+    // Files of an earlier split of the source with numbers above the last
+    // one written, still in the folder (names without folder).
+    std::vector<std::string> leftovers;
 };
+
+// Whether a write error message gives "No space left on device".
+bool IsDiskFullMessage(const std::string& message);
 
 // For every part 1..PartCount, the path a split started now writes it
 // to (SplitFileCount + 1, + 2, ... over the used parts); empty for a part that
@@ -102,6 +115,12 @@ using FileFiller = std::function<bool(PartFileWriter&)>;
 std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
                              const FileFiller& fill);
 
+// "Cannot write PATH: REASON"
+std::string WriteErrorMessage(const std::string& path, const std::string& reason);
+
+// "Out of memory while ACTION"
+std::string OutOfMemoryMessage(const std::string& action);
+
 // "File exists: PATH (use --overwrite to replace it)"
 std::string FileExistsMessage(const std::string& path);
 
@@ -123,6 +142,9 @@ struct SplitOptions {
     // loudness the peak decode measured (after gainSteps), the album over
     // all parts written.
     bool replayGain = false;
+    // The command's inputs besides the source: no part may replace one
+    // (the source itself never is replaced).
+    const InputFiles* inputs = nullptr;
 };
 
 // The window's loudness choices for its splits: ReplayGain frames (kept in
@@ -141,6 +163,8 @@ std::vector<std::string> PartListFileNames(const ProgramState& st);
 using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
 
 // Writes every used part, in order, as file number SplitFileCount + 1, ...
+// A target that is the source or one of options.inputs refuses the split
+// (InputRefusalMessage), overwrite or not, before anything is written.
 // Unless options.overwrite, a split whose targets exist (ExistingPartFiles)
 // writes nothing and reports FileExistsMessage of the first (refused).
 // Each file is written under a temporary name in the output folder and renamed

@@ -31,10 +31,10 @@ public:
         while (size > 0) {
             const size_t n = room_ ? std::min(size, *room_) : size;
             if (n == 0)
-                return false;
+                return Failed(ENOSPC);
             const ssize_t w = ::write(fd_, data, n);
             if (w <= 0)
-                return false;
+                return Failed(w < 0 ? errno : ENOSPC);
             if (room_)
                 *room_ -= static_cast<size_t>(w);
             data += w;
@@ -45,11 +45,17 @@ public:
     bool Close() override {
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0 && !failClose_;
+        return (::close(fd) == 0 && !failClose_) || Failed(EIO);
     }
+    std::string Reason() const override { return reason_; }
     bool failClose_ = false;
 
 private:
+    bool Failed(int error) {
+        reason_ = std::strerror(error);
+        return false;
+    }
+    std::string reason_;
     int fd_;
     size_t* room_;
 };
@@ -217,7 +223,8 @@ TEST_F(ReliabilityWrite, DiskFillsDuringAPart) {
     replace.overwrite = true;
     const SplitResult r = SplitParts(*st_, replace, fsys);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_EQ(r.error, "Cannot write " + Name(3) + ": No space left on device");
+    EXPECT_TRUE(r.diskFull);
     EXPECT_EQ(r.written, (std::vector<std::string>{Name(1), Name(2)}));
     ASSERT_EQ(fsys.temps.size(), 3u);
     EXPECT_FALSE(fs::exists(fsys.temps[2])) << "the partial file is removed";
@@ -233,7 +240,7 @@ TEST_F(ReliabilityWrite, DevFullReportsStreamWriteError) {
     fsys.useDevFull = true;
     const SplitResult r = SplitParts(*st_, fsys);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_EQ(r.error, "Cannot write " + Name(1) + ": No space left on device");
     EXPECT_TRUE(r.written.empty());
     EXPECT_EQ(fsys.removed, (std::vector<std::string>{"/dev/full"}));
     ExpectRecovered(0);
@@ -246,7 +253,7 @@ TEST_F(ReliabilityWrite, CloseAndRenameFailures) {
         FaultyFileSystem fsys;
         fsys.failClose = true;
         const SplitResult r = SplitParts(*st_, fsys);
-        EXPECT_EQ(r.error, "Stream write error");
+        EXPECT_EQ(r.error, "Cannot write " + Name(1) + ": " + std::strerror(EIO));
         EXPECT_TRUE(Listing(out_).empty());
         EXPECT_EQ(st_->SplitFileCount, 1);
     }
@@ -300,7 +307,8 @@ TEST_F(ReliabilityWrite, RealReadOnlyAndFullDisksWhenMountable) {
         contents.push_back(ReadBytes(f));
     RunCommand("umount " + Quote(small.string()));
     EXPECT_FALSE(r2.ok);
-    EXPECT_EQ(r2.error, "Stream write error");
+    EXPECT_EQ(r2.error.rfind("Cannot write " + small.string() + "/book-0", 0), 0u) << r2.error;
+    EXPECT_TRUE(r2.diskFull) << r2.error;
     ASSERT_LT(r2.written.size(), 4u);
     // Only the whole part files are there, no temporary; each one complete.
     EXPECT_EQ(leftSmall.size(), r2.written.size());

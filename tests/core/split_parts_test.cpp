@@ -357,7 +357,9 @@ TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
     replace.overwrite = true;
     const SplitResult r = SplitParts(*st, replace, failing);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_EQ(r.error,
+              "Cannot write " + (dir / "cbr128_stereo-02.mp3").string() + ": Input/output error");
+    EXPECT_FALSE(r.diskFull);
     ASSERT_EQ(r.written.size(), 1u);
     EXPECT_EQ(ReadBytes(r.written[0]).size(), SourcePartBytes(*st, 1).bytes().size());
     EXPECT_TRUE(PartSaved(*st, 1));
@@ -390,7 +392,8 @@ TEST(SplitParts, FailedCloseOrRenameLeavesNothingUnderThePartName) {
     FailingFileSystem failClose;
     failClose.failCloseInFile = 1;
     SplitResult r = SplitParts(*st, failClose);
-    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_EQ(r.error,
+              "Cannot write " + (dir / "cbr128_stereo-01.mp3").string() + ": Input/output error");
     EXPECT_TRUE(Listing(dir).empty());
 
     FailingFileSystem failRename;
@@ -444,12 +447,17 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
         public:
             explicit Fd(int fd) : fd_(fd) {}
             bool Write(const uint8_t* d, size_t n) override {
-                return ::write(fd_, d, n) == ssize_t(n);
+                if (::write(fd_, d, n) == ssize_t(n))
+                    return true;
+                reason_ = std::strerror(errno);
+                return false;
             }
             bool Close() override { return ::close(fd_) == 0; }
+            std::string Reason() const override { return reason_; }
 
         private:
             int fd_;
+            std::string reason_;
         };
     };
     auto st = Analysed("cbr128_stereo.mp3");
@@ -458,7 +466,8 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
     PrepareEqualParts(*st, 2);
     DevFull full;
     const SplitResult r = SplitParts(*st, full);
-    EXPECT_EQ(r.error, "Stream write error");
+    EXPECT_EQ(r.error, "Cannot write /tmp/cbr128_stereo-01.mp3: No space left on device");
+    EXPECT_TRUE(r.diskFull);
     EXPECT_FALSE(full.renamed);
     EXPECT_EQ(st->SplitFileCount, 1);
 }

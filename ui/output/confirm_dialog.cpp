@@ -399,6 +399,9 @@ void ConfirmDialog::reportSplit(const SplitResult& result) {
                           QString::fromStdString(st_.OutputFolder));
     if (!result.ok)
         dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
+    if (!result.leftovers.empty())
+        dialogs_.showMessage(parentWidget(),
+                             QString::fromStdString(LeftoverNote(result.leftovers)));
     if (doc_.FirstTagDamage(result))
         dialogs_.showMessage(parentWidget(),
                              QStringLiteral("The tag of %1 could be read only in part; the "

@@ -22,6 +22,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <new>
+
 namespace tessivo {
 
 namespace {
@@ -263,10 +265,17 @@ void JoinDialog::run(const std::vector<std::string>& paths, const std::string& o
         };
         how.fileOpened = [&](size_t i) { opened = i + 1; };
         how.cancel = &cancel_;
-        result_ = JoinFiles(paths, out, options, how, *fs_, [this](uint64_t done, uint64_t total) {
-            if (total > 0)
-                percent_ = kOpenShare + (100.0 - kOpenShare) * double(done) / double(total);
-        });
+        try {
+            result_ =
+                JoinFiles(paths, out, options, how, *fs_, [this](uint64_t done, uint64_t total) {
+                    if (total > 0)
+                        percent_ = kOpenShare + (100.0 - kOpenShare) * double(done) / double(total);
+                });
+        } catch (const std::bad_alloc&) {
+            result_ = OneFileResult{};
+            result_.ok = false;
+            result_.error = OutOfMemoryMessage("joining the files");
+        }
         done_ = true;
     });
     pollTimer_->start();

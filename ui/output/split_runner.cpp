@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <new>
+
 namespace tessivo {
 
 SplitRunner::SplitRunner(Document& doc, QObject* parent) : QObject(parent), doc_(doc) {
@@ -21,10 +23,16 @@ bool SplitRunner::start(PartFileSystem& fs, const SplitOptions& options) {
     oneFile_ = false;
     const Document::PendingSplit pending = doc_.BeginSplit(options);
     run([this, pending, &fs] {
-        result_ = doc_.RunSplit(pending, fs, [this](uint64_t done, uint64_t total) {
-            if (total > 0)
-                percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-        });
+        try {
+            result_ = doc_.RunSplit(pending, fs, [this](uint64_t done, uint64_t total) {
+                if (total > 0)
+                    percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
+            });
+        } catch (const std::bad_alloc&) {
+            result_ = SplitResult{};
+            result_.ok = false;
+            result_.error = OutOfMemoryMessage("splitting");
+        }
     });
     return true;
 }
@@ -39,11 +47,17 @@ bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path,
     pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
     options.tag = &oneFileTags_->source;
     run([this, options, &fs] {
-        oneFileResult_ =
-            WriteOneFile(pieces_, oneFilePath_, options, fs, [this](uint64_t done, uint64_t total) {
-                if (total > 0)
-                    percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-            });
+        try {
+            oneFileResult_ = WriteOneFile(
+                pieces_, oneFilePath_, options, fs, [this](uint64_t done, uint64_t total) {
+                    if (total > 0)
+                        percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
+                });
+        } catch (const std::bad_alloc&) {
+            oneFileResult_ = OneFileResult{};
+            oneFileResult_.ok = false;
+            oneFileResult_.error = OutOfMemoryMessage("writing " + oneFilePath_);
+        }
     });
     return true;
 }
