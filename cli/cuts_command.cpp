@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/mode_run.h"
 #include "core/cutlist/apply_cut_list.h"
+#include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
 
 #include <cstdio>
@@ -47,11 +48,10 @@ std::string WriteBeside(const std::string& path, const std::string& text) {
     std::error_code ec;
     if (std::filesystem::exists(path, ec))
         return "File exists: " + path + " (not replaced)";
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return "Cannot write " + path;
-    const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    return std::fclose(f) == 0 && written ? "" : "Cannot write " + path;
+    // Whole or not at all, as every file the program writes.
+    return WriteFileInPlace(DefaultPartFileSystem(), path, false, [&text](PartFileWriter& out) {
+        return out.Write(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    });
 }
 
 // The list as stdout wants it, or written beside the file.

@@ -85,7 +85,7 @@ TEST_F(OutputSafety, SameNamesThatMeetFailTheLaterSourceWhateverTheWorkers) {
              {std::vector<std::string>{"in", "-r", "--flat"},
               std::vector<std::string>{"in/d1/a.mp3", "in/d2/a.mp3"}}) {
             std::vector<std::string> full = args;
-            for (const std::string& a : {"--parts", "2", "-o", "out", "--overwrite", "-j"})
+            for (const char* a : {"--parts", "2", "-o", "out", "--overwrite", "-j"})
                 full.push_back(a);
             full.push_back(jobs);
             const CliRun r = Split(full);
