@@ -217,7 +217,8 @@ OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOp
         const bool ok = block.Add(tag.data(), tag.size()) && block.Add(info.data(), info.size()) &&
                         StreamPieces(pieces.size(), open, options, layout, take, error) &&
                         block.Flush();
-        return ok;
+        // A cancel until the file has its name still stops it.
+        return ok && !Cancelled(options);
     });
     if (!result.error.empty() && !error.empty())
         result.error = WriteErrorMessage(path, error);

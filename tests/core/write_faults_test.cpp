@@ -241,9 +241,9 @@ TEST_F(WriteFaults, JoinUnderAnAddressSpaceLimit) {
     ASSERT_TRUE(MakeLargeMp3(dir_ / "a.mp3", size_t(100) << 20));
     fs::copy_file(Fixture("cbr128_stereo.mp3"), dir_ / "b.mp3");
     const auto limited = [this](size_t mib, const std::string& args) {
-        return RunCommand("cd " + Quote(dir_.string()) + " && prlimit --as=" +
-                          std::to_string(mib << 20) + " " + Quote(TESSIVO_CLI) + " " + args +
-                          " 2>&1");
+        return RunCommand("cd " + Quote(dir_.string()) +
+                          " && prlimit --as=" + std::to_string(mib << 20) + " " +
+                          Quote(TESSIVO_CLI) + " " + args + " 2>&1");
     };
     const auto run = limited(64, "join b.mp3 a.mp3 -o out/j.mp3");
     EXPECT_EQ(run.status, 1) << run.out;
