@@ -1,5 +1,7 @@
 #include "core/analysis/peaks.h"
 
+#include "core/util/run_on_threads.h"
+
 #include "core/analysis/peak_shares.h"
 
 #include <algorithm>
@@ -106,12 +108,7 @@ bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads,
         }
         prog.Report(pending);
     };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
-    worker();
-    for (auto& t : pool)
-        t.join();
+    RunOnThreads(threads, [&worker](size_t) { worker(); });
     return !prog.Stopped();
 }
 

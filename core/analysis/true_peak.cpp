@@ -1,5 +1,7 @@
 #include "core/analysis/true_peak.h"
 
+#include "core/util/run_on_threads.h"
+
 #include "core/playback/mpg123_decoder.h"
 
 #include <ebur128.h>
@@ -174,13 +176,8 @@ double RunsTruePeak(const AnalysedFile& file, const std::vector<std::pair<int32_
         for (size_t i = next++; i < runs.size(); i = next++)
             best[t] = std::max(best[t], RunTruePeak(file, runs[i].first, runs[i].second, window));
     };
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work, t);
     if (threads > 0)
-        work(0);
-    for (std::thread& th : pool)
-        th.join();
+        RunOnThreads(threads, work);
     return best.empty() ? 0.0 : *std::max_element(best.begin(), best.end());
 }
 

@@ -1,6 +1,7 @@
 #include "core/batch/batch_split.h"
 
 #include "core/cutlist/cut_list_file.h"
+#include "core/util/run_on_threads.h"
 
 #include <algorithm>
 #include <cctype>
@@ -100,12 +101,7 @@ size_t RunFilesInParallel(size_t fileCount, unsigned workers, const BatchWork& w
                 finished(index, result);
         }
     };
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(loop);
-    loop();
-    for (std::thread& t : pool)
-        t.join();
+    RunOnThreads(threads, [&loop](size_t) { loop(); });
     return next;
 }
 

@@ -5,8 +5,11 @@
 #include "cli_test_support.h"
 
 #include "core/output/temp_files.h"
+#include "core/util/run_on_threads.h"
 
+#include <atomic>
 #include <csignal>
+#include <new>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -107,6 +110,22 @@ TEST(TemporaryFiles, NamesAndOwners) {
     EXPECT_EQ(tessivo::TemporaryOwner(".x-01.mp3.tmp4242-7"), 0);
     EXPECT_EQ(tessivo::TemporaryOwner(".x.tessivo-tmp42a-7"), 0);
     EXPECT_EQ(tessivo::TemporaryOwner(".x.tessivo-tmp42-"), 0);
+}
+
+// Memory that runs out on a worker thread reaches the caller, after every
+// worker has finished, instead of ending the program.
+TEST(RunOnThreads, AWorkersFailureIsThrownOnTheCallersThread) {
+    std::atomic<int> finished{0};
+    const auto work = [&finished](size_t t) {
+        if (t == 2)
+            throw std::bad_alloc();
+        ++finished;
+    };
+    EXPECT_THROW(tessivo::RunOnThreads(4, work), std::bad_alloc);
+    EXPECT_EQ(finished.load(), 3);
+    finished = 0;
+    EXPECT_NO_THROW(tessivo::RunOnThreads(3, [&finished](size_t) { ++finished; }));
+    EXPECT_EQ(finished.load(), 3);
 }
 
 // A named temporary of the process goes when a signal ends it.

@@ -382,6 +382,24 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     dlg->reject();
 }
 
+// Parts of an earlier split with higher numbers, left in the folder, are
+// named in the split's result; the files themselves stay.
+TEST_F(ConfirmDialogTest, PartsAnEarlierSplitLeftAreNamed) {
+    Parts(2);
+    for (const char* name : {"long65-03.mp3", "long65-04.mp3", "long65-07.mp3"})
+        WriteFile(name, "earlier");
+    WriteFile("long65-3.mp3", "not a part name");
+    WriteFile("other-05.mp3", "another source's");
+    dlg->show();
+    ClickSplit();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_EQ(dialogs.messages.first(), "Note: 3 files of an earlier split remain: long65-03.mp3, "
+                                        "long65-04.mp3, long65-07.mp3");
+    EXPECT_EQ(ReadFile("long65-03.mp3"), "earlier");
+    EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
+}
+
 TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits) {
     Parts(3);
     st.Parts[1].ticked = false;
