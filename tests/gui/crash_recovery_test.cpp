@@ -17,6 +17,7 @@
 #include "ui/window/autosave_controller.h"
 #include "ui/window/main_window.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -261,6 +262,12 @@ protected:
             AutosaveController::kDelayMs * 2);
     }
     QString recordPath() const { return win->autosave()->recordPath(); }
+    // A cut line through Edit > Add cut at...
+    void AddCut() {
+        dialogs.timeAnswer = QStringLiteral("0:00:20.000");
+        tessivo::testing::FindPart<QAction>(win, "addCutAtAction")->trigger();
+        ASSERT_EQ(PartCount(st), 2);
+    }
 
     QTemporaryDir dir;
     QString source_;
@@ -272,7 +279,7 @@ protected:
 
 TEST_F(AutosaveTest, EachKindOfEditIsWrittenWithinTheWait) {
     EXPECT_FALSE(QFile::exists(recordPath()));
-    ASSERT_TRUE(win->document().AddCutLine(700));
+    AddCut();
     ASSERT_TRUE(RecordWritten());
     std::optional<StoredEdit> kept = FindEditRecord(win->autosave()->folder(), IdentityOf(st));
     ASSERT_TRUE(kept);
@@ -294,7 +301,7 @@ TEST_F(AutosaveTest, EachKindOfEditIsWrittenWithinTheWait) {
 }
 
 TEST_F(AutosaveTest, UndoingEveryEditRemovesTheRecord) {
-    ASSERT_TRUE(win->document().AddCutLine(700));
+    AddCut();
     ASSERT_TRUE(RecordWritten());
     win->editHistory()->stack()->undo();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !QFile::exists(recordPath()); },
@@ -302,7 +309,7 @@ TEST_F(AutosaveTest, UndoingEveryEditRemovesTheRecord) {
 }
 
 TEST_F(AutosaveTest, ACleanCloseRemovesTheRecord) {
-    ASSERT_TRUE(win->document().AddCutLine(700));
+    AddCut();
     ASSERT_TRUE(RecordWritten());
     const QString path = recordPath();
     dialogs.discardAnswer = false; // Cancel: the window stays, so does the record
