@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
     if (!args.isEmpty()) {
         const QString file = QFileInfo(args.first()).absoluteFilePath();
         QTimer::singleShot(0, &window, [&window, file] { window.openFilePath(file); });
+    } else {
+        // An edit a crash left behind is offered once the window shows.
+        QTimer::singleShot(0, &window, [&window] { window.restoreAfterCrash(); });
     }
     return app.exec();
 }

@@ -384,6 +384,20 @@ void Document::RestoreParts(const PartTable& table) {
            DocumentChange::Selection);
 }
 
+std::string Document::RestoreEdit(const EditRecord& record) {
+    std::string refusal = EditRecordRefusal(record, st_);
+    if (!refusal.empty())
+        return refusal;
+    const auto before = Before();
+    st_.Parts = record.parts;
+    st_.FileTag = record.fileTag;
+    st_.SelectedPart = record.selectedPart;
+    Edited(EditKind::RestoreEdit, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
+               DocumentChange::Selection);
+    return {};
+}
+
 void Document::SetSplitMode(SplitModeKind mode) {
     if (st_.SplitMode == mode)
         return;

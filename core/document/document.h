@@ -7,6 +7,7 @@
 
 #include "core/analysis/background_peaks.h"
 #include "core/cutlist/cut_list.h"
+#include "core/document/edit_record.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
@@ -58,7 +59,8 @@ enum class EditKind {
     ClearCutLines,
     TickPart,
     SetTag,
-    ImportCutList
+    ImportCutList,
+    RestoreEdit
 };
 
 class Document {
@@ -204,6 +206,11 @@ public:
     // the part records, the file tag and the selection. The split
     // mode and the file counter stay. Not itself recorded.
     void RestoreParts(const PartTable& table);
+
+    // Brings back an edit kept for the open file (core/document/edit_record):
+    // its part records, file tag and selection, as one edit. Refused (the
+    // reason; nothing changes) when EditRecordRefusal refuses the record.
+    std::string RestoreEdit(const EditRecord& record);
 
     // --- Split choices ---
     void SetSplitMode(SplitModeKind mode);

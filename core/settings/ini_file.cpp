@@ -1,5 +1,7 @@
 #include "core/settings/ini_file.h"
 
+#include "core/util/atomic_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -159,21 +161,17 @@ std::string IniFile::Text() const {
 
 bool IniFile::Save(const std::string& path) const {
     const std::string text = Text();
-    const std::string temp = path + ".tmp" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        const bool ok = WriteAll(fd, text);
-        if (::close(fd) == 0 && ok && ::rename(temp.c_str(), path.c_str()) == 0)
-            return true;
-        // A failed write (a full disk) must not cost the file that is there.
-        ::unlink(temp.c_str());
+    bool noTempFile = false;
+    if (WriteFileAtomically(path, text, &noTempFile).empty())
+        return true;
+    // A failed write (a full disk) has cost nothing: the old file is there.
+    if (!noTempFile)
         return false;
-    }
     // The folder may allow no new file while the file itself is writable.
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool ok = WriteAll(fd, text);
+    const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 

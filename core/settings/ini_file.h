@@ -24,8 +24,9 @@ public:
     void Set(const std::string& section, const std::string& key, const std::string& value);
 
     std::string Text() const;
-    // Writes the text through a temporary file renamed over `path` (or, when
-    // the folder allows no new file, in place). False when it cannot be written.
+    // Writes the text through a temporary file flushed and renamed over `path`
+    // (WriteFileAtomically; when the folder allows no new file, in place).
+    // False when it cannot be written.
     bool Save(const std::string& path) const;
 
 private:

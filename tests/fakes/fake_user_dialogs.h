@@ -33,6 +33,10 @@ public:
     // The discard question: what was asked, and the answer (true = Discard).
     QStringList discardQuestions;
     bool discardAnswer = true;
+    // The question whether to restore a kept edit: what was asked, and the
+    // answer.
+    QStringList restoreQuestions;
+    RestoreChoice restoreAnswer = RestoreChoice::Discard;
     // The time question: what was asked (title, label, initial text) and the
     // answer (null = cancelled).
     QStringList timeQuestions;
@@ -71,6 +75,10 @@ public:
     bool confirmDiscard(QWidget*, const QString& question) override {
         discardQuestions << question;
         return discardAnswer;
+    }
+    RestoreChoice askRestore(QWidget*, const QString& question) override {
+        restoreQuestions << question;
+        return restoreAnswer;
     }
     QString askTime(QWidget*, const QString& title, const QString& label,
                     const QString& initial) override {

@@ -10,6 +10,9 @@ int main(int argc, char** argv) {
     // Exact peaks go into a cache of this run, not the user's.
     QTemporaryDir cache;
     qputenv("XDG_CACHE_HOME", cache.path().toLocal8Bit());
+    // Edits kept against a crash too.
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -30,6 +30,7 @@ inline std::unique_ptr<MainWindow> ShowTestWindow(ProgramState& st, AudioEngine&
     env.settingsPath = dir.filePath("tessivo.ini");
     env.musicFolder = dir.filePath("Music");
     env.diagnosticFolder = dir.path();
+    env.recoveryFolder = dir.filePath("recovery");
     auto win = std::make_unique<MainWindow>(st, engine, dialogs, env);
     win->show();
     if (!QTest::qWaitForWindowExposed(win.get())) {

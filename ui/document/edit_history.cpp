@@ -67,6 +67,8 @@ QString EditText(EditKind kind) {
         return QStringLiteral("Set Tag");
     case EditKind::ImportCutList:
         return QStringLiteral("Import Cut List");
+    case EditKind::RestoreEdit:
+        return QStringLiteral("Restore Edit");
     }
     return {};
 }

@@ -13,9 +13,11 @@
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/window/about_window.h"
+#include "ui/window/autosave_controller.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/open_job.h"
+#include "ui/window/settings_autosave.h"
 
 #include <QAction>
 #include <QApplication>
@@ -193,6 +195,7 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
     panels_.aboutWindow->setObjectName(QStringLiteral("aboutWindow"));
 
     initialise();
+    createAutosave();
     // From now on every change of the client area's size lays it out again.
     client->onResized = [this] { onClientResized(); };
     createTimers();
@@ -480,12 +483,10 @@ void MainWindow::loadWindowSettings() {
 }
 
 bool MainWindow::saveWindowSettings() {
-    std::string error;
-    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error, &doc_.SplitLoudnessChoice())) {
-        dialogs_.showError(this, QString::fromStdString(error));
-        return false;
-    }
-    return true;
+    const QString error = writeSettingsFile();
+    if (!error.isEmpty())
+        dialogs_.showError(this, error);
+    return error.isEmpty();
 }
 
 // ---------------------------------------------------------------------------
@@ -864,10 +865,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     }
     // An open or the exact peaks stop at once.
     openJob_->cancel();
+    autosave_->discard();
     // The window closes even when the settings could not be written: the
     // user has seen the error, and keeping the window open would not help.
-    if (saveWindowSettings())
-        keepWindowMemory();
+    saveWindowSettings();
     e->accept();
 }
 

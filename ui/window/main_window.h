@@ -51,6 +51,8 @@ class ConfirmDialog;
 class CutListCommands;
 class WaveMouse;
 class OpenJob;
+class AutosaveController;
+class SettingsAutosave;
 class BatchSplitDialog;
 class JoinDialog;
 
@@ -73,6 +75,9 @@ struct WindowEnvironment {
     // (0: the default).
     unsigned peakThreads = 0;
     uint32_t peakChunkFrames = 0;
+    // Where edits are kept against a crash. Empty = the user's data folder
+    // (DefaultRecoveryFolder).
+    QString recoveryFolder;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -116,6 +121,12 @@ public:
     void waitForFileShown();
     // The open and the exact peaks behind the file shown.
     OpenJob* openJob() const { return openJob_.get(); }
+    // At a start without a file: offers the newest edit a crash left whose
+    // file is unchanged, and opens that file with it on Restore.
+    void restoreAfterCrash();
+    // The edit kept against a crash, and the settings written on change.
+    AutosaveController* autosave() const { return autosave_.get(); }
+    SettingsAutosave* settingsAutosave() const { return settingsAutosave_.get(); }
 
     // --- Commands (menus, buttons, keys) ---
     void onOpenTriggered();
@@ -244,7 +255,7 @@ private:
     void addHelpActions(QMenu* helpMenu);
     // Place, size, open folder and recent files from and into the settings file.
     void restoreWindowMemory();
-    void keepWindowMemory();
+    bool keepWindowMemory();
     // Playing a stretch stops at its end.
     void stopAtStretchEnd();
     // Shift+drag on the waveform: true when the event chose the stretch.
@@ -256,6 +267,10 @@ private:
     int64_t frameAtX(int x) const;
     void loadWindowSettings();
     bool saveWindowSettings();
+    // Both sections of the settings file; "" when written, else the error.
+    QString writeSettingsFile();
+    // The edit's record and the settings written as they change.
+    void createAutosave();
     void setCommandsEnabled(bool on);
 
     // --- Layout and drawing ---
@@ -353,6 +368,8 @@ private:
     std::unique_ptr<DocumentSignals> docSignals_;
     // The undo history of the part table's edits.
     std::unique_ptr<EditHistory> history_;
+    std::unique_ptr<AutosaveController> autosave_;
+    std::unique_ptr<SettingsAutosave> settingsAutosave_;
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;

@@ -4,6 +4,8 @@
 // (its place and size, the open folder, the recent files).
 #include "ui/window/main_window.h"
 
+#include "ui/window/settings_autosave.h"
+
 #include "core/parts/part_access.h"
 #include "ui/window/window_memory.h"
 
@@ -77,6 +79,8 @@ void MainWindow::showRecentFiles() {
 void MainWindow::rememberRecentFile(const QString& path) {
     recentFiles_ = WithRecentFile(recentFiles_, path);
     showRecentFiles();
+    if (settingsAutosave_)
+        settingsAutosave_->changed();
 }
 
 void MainWindow::addZoomActions(QMenu* viewMenu) {
@@ -263,13 +267,13 @@ void MainWindow::restoreWindowMemory() {
         setWindowState(windowState() | Qt::WindowMaximized);
 }
 
-void MainWindow::keepWindowMemory() {
+bool MainWindow::keepWindowMemory() {
     WindowMemory m;
     m.geometry = normalGeometry();
     m.maximized = isMaximized();
     m.openFolder = lastOpenFolder_;
     m.recentFiles = recentFiles_;
-    SaveWindowMemory(env_.settingsPath, m);
+    return SaveWindowMemory(env_.settingsPath, m);
 }
 
 } // namespace tessivo

@@ -7,8 +7,10 @@
 #include "core/analysis/open_file.h"
 #include "core/output/id3v1_tag.h"
 #include "core/parts/cut_lines.h"
+#include "ui/window/autosave_controller.h"
 #include "ui/window/cut_list_commands.h"
 #include "ui/window/open_job.h"
+#include "ui/window/settings_autosave.h"
 
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -88,6 +90,7 @@ void MainWindow::openFilePath(const QString& path) {
     if (!mayDiscardEdits())
         return;
     lastOpenFolder_ = QFileInfo(path).absolutePath();
+    settingsAutosave_->changed();
     startOpen(path);
 }
 
@@ -185,6 +188,8 @@ void MainWindow::adoptOpenedFile() {
     st_.PlayStream = engine_.CreateStream(st_);
     // The status word goes back to what the status timer shows.
     onStatusTick();
+    // An edit a crash left for this file is offered now that it shows.
+    autosave_->offerRestore();
 }
 
 void MainWindow::onPeaksFinished() {

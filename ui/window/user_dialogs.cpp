@@ -64,6 +64,18 @@ bool QtUserDialogs::confirmDiscard(QWidget* parent, const QString& question) {
     return answer == QMessageBox::Discard;
 }
 
+RestoreChoice QtUserDialogs::askRestore(QWidget* parent, const QString& question) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Tessivo"), question,
+                    QMessageBox::NoButton, parent);
+    QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QMessageBox::Discard);
+    box.setDefaultButton(restore);
+    box.exec();
+    if (box.clickedButton() == restore)
+        return RestoreChoice::Restore;
+    return box.clickedButton() == discard ? RestoreChoice::Discard : RestoreChoice::Later;
+}
+
 QString QtUserDialogs::askTime(QWidget* parent, const QString& title, const QString& label,
                                const QString& initial) {
     bool ok = false;

@@ -11,6 +11,10 @@ class QWidget;
 
 namespace tessivo {
 
+// The answers to the question whether to bring back an edit kept after a
+// crash; Later when the box was closed without a choice.
+enum class RestoreChoice { Restore, Discard, Later };
+
 class UserDialogs {
 public:
     virtual ~UserDialogs() = default;
@@ -42,6 +46,8 @@ public:
     virtual bool openLocalPath(const QString& path) = 0;
     // Asks `question` with Discard and Cancel; true when Discard was chosen.
     virtual bool confirmDiscard(QWidget* parent, const QString& question) = 0;
+    // Asks `question` with Restore and Discard.
+    virtual RestoreChoice askRestore(QWidget* parent, const QString& question) = 0;
     // Asks for a time under `title` with `label`, the field holding `initial`;
     // a null string when cancelled.
     virtual QString askTime(QWidget* parent, const QString& title, const QString& label,
@@ -65,6 +71,7 @@ public:
                          const QString& startFolder) override;
     bool openLocalPath(const QString& path) override;
     bool confirmDiscard(QWidget* parent, const QString& question) override;
+    RestoreChoice askRestore(QWidget* parent, const QString& question) override;
     QString askTime(QWidget* parent, const QString& title, const QString& label,
                     const QString& initial) override;
 };
