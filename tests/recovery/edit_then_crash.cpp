@@ -21,14 +21,12 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
-#include <QThread>
 
 #include <csignal>
 #include <cstdio>
@@ -39,15 +37,7 @@ using namespace tessivo;
 
 // Runs the event loop until `done` holds; false after 20 s.
 template <class Done> bool RunUntil(Done done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 20000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
+    return QTest::qWaitFor(done, 20000);
 }
 
 void AddCutAt(MainWindow& win, testing::FakeUserDialogs& dialogs, const QString& text) {
