@@ -2,6 +2,7 @@
 
 #include "core/analysis/preview_peaks.h"
 #include "core/util/hash64.h"
+#include "core/util/user_folders.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -71,22 +72,14 @@ PeakCacheKey PeakCacheKeyOf(const LoadedFile& file) {
 }
 
 std::string DefaultPeakCacheFolder() {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    if (xdg && *xdg)
-        return std::string(xdg) + "/tessivo/peaks";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return std::string(home) + "/.cache/tessivo/peaks";
-    return {};
+    return UserFolder("XDG_CACHE_HOME", ".cache", "peaks");
 }
 
 std::string PeakCachePath(const std::string& folder, const PeakCacheKey& key) {
     uint64_t h = Hash64(&key.fileSize, sizeof key.fileSize);
     h = Hash64(&key.modifiedNs, sizeof key.modifiedNs, h);
     h = Hash64(&key.contentHash, sizeof key.contentHash, h);
-    char name[32];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
-    return folder + "/" + name + kSuffix;
+    return HashedFilePath(folder, h, kSuffix);
 }
 
 bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t frameCount,

@@ -2,6 +2,7 @@
 
 #include "core/util/atomic_file.h"
 #include "core/util/hash64.h"
+#include "core/util/user_folders.h"
 
 #include <sys/stat.h>
 
@@ -51,22 +52,14 @@ std::optional<StoredEdit> ReadStoredEdit(const fs::path& path) {
 } // namespace
 
 std::string DefaultRecoveryFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg)
-        return std::string(xdg) + "/tessivo/recovery";
-    const char* home = std::getenv("HOME");
-    if (home && *home)
-        return std::string(home) + "/.local/share/tessivo/recovery";
-    return {};
+    return UserFolder("XDG_DATA_HOME", ".local/share", "recovery");
 }
 
 std::string EditRecordPath(const std::string& folder, const FileIdentity& file) {
     uint64_t h = Hash64(file.path.data(), file.path.size());
     h = Hash64(&file.size, sizeof file.size, h);
     h = Hash64(&file.modifiedNs, sizeof file.modifiedNs, h);
-    char name[32];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
-    return folder + "/" + name + kSuffix;
+    return HashedFilePath(folder, h, kSuffix);
 }
 
 std::string StoreEditRecord(const std::string& folder, const EditRecord& record) {

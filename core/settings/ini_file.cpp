@@ -29,21 +29,6 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 void IniFile::Parse(const std::string& textIn) {
@@ -171,7 +156,7 @@ bool IniFile::Save(const std::string& path) const {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
-    const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    const bool ok = WriteAllBytes(fd, text) && ::fsync(fd) == 0;
     return ::close(fd) == 0 && ok;
 }
 

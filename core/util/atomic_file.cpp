@@ -8,9 +8,7 @@
 
 namespace tessivo {
 
-namespace {
-
-bool WriteAll(int fd, const std::string& text) {
+bool WriteAllBytes(int fd, const std::string& text) {
     const char* p = text.data();
     size_t left = text.size();
     while (left > 0) {
@@ -27,6 +25,8 @@ bool WriteAll(int fd, const std::string& text) {
     }
     return true;
 }
+
+namespace {
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -60,7 +60,7 @@ std::string WriteFileAtomically(const std::string& path, const std::string& byte
             *noTempFile = true;
         return std::strerror(errno);
     }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
     int error = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -7,6 +7,10 @@
 
 namespace tessivo {
 
+// Writes all of `bytes` to `fd`, again after interruptions. False on an error
+// (errno says which; a write of nothing counts as EIO).
+bool WriteAllBytes(int fd, const std::string& bytes);
+
 // Writes `bytes` to `path` as above. Returns "" when done, else the reason
 // (the system's words); the temporary file is removed then and `path` stays
 // as it was. `noTempFile`, when given, is set when the folder allowed no
