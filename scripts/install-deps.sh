@@ -8,7 +8,7 @@ PKGS=(
   libtag1-dev libcue-dev libcli11-dev libebur128-dev
   clang libclang-rt-14-dev clang-format ccache
   lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen mp3splt loudgain python3-numpy
-  xvfb xauth xdotool imagemagick openbox
+  xvfb xauth xdotool imagemagick openbox zsh
   desktop-file-utils appstream man-db groff-base dpkg-dev file librsvg2-bin
 )
 missing=()

@@ -16,9 +16,12 @@ id=org.tessivo.Tessivo
 for f in bin/tessivo bin/tessivo-cli share/tessivo/tessivo.html \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
          share/icons/hicolor/scalable/apps/$id.svg share/icons/hicolor/256x256/apps/$id.png \
-         share/man/man1/tessivo.1 share/man/man1/tessivo-cli.1; do
+         share/man/man1/tessivo.1 share/man/man1/tessivo-cli.1 \
+         share/bash-completion/completions/tessivo-cli share/zsh/vendor-completions/_tessivo-cli; do
   [ -s "$prefix/$f" ] || fail "$f is not installed"
 done
+bash -c "source '$prefix/share/bash-completion/completions/tessivo-cli' && complete -p tessivo-cli" \
+  >/dev/null || fail "the bash completion does not register"
 [ -x "$prefix/bin/tessivo" ] && [ -x "$prefix/bin/tessivo-cli" ] || fail "programs not executable"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
