@@ -76,6 +76,7 @@ struct SplitOptions {
     bool tags = false;
     std::optional<tessivo::TagFormat> id3; // --id3, with --tags only
     std::string titleTemplate;             // --title, with --tags only
+    bool trackNumbers = false;             // --track-numbers, with --tags only
     bool gapless = false;
     bool replayGain = false;      // --replaygain, with --tags only
     std::optional<double> gainDb; // --gain DB

@@ -24,6 +24,7 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.tags = o.tags;
     w.id3 = o.id3;
     w.titleTemplate = o.titleTemplate;
+    w.trackNumbers = o.trackNumbers && o.oneFile.empty();
     w.gapless = o.gapless;
     w.overwrite = o.overwrite;
     w.replayGain = o.replayGain;
@@ -141,6 +142,9 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files,
 int RunSplit(const SplitOptions& o) {
     if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
+                                         "add --tags.");
+    if (!o.tags && o.trackNumbers)
+        return ReportUsageError("split", "--track-numbers chooses the tags --tags writes; "
                                          "add --tags.");
     if (!o.tags && o.replayGain)
         return ReportUsageError("split", "--replaygain chooses the tags --tags writes; "

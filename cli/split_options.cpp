@@ -51,6 +51,12 @@ void DeclareTagOptions(CLI::App* split, SplitOptions& o) {
                            throw UsageError("--title needs a template.");
                        o.titleTemplate = v;
                    });
+    split
+        ->add_flag("--track-numbers", o.trackNumbers,
+                   "with --tags, each part's track n/N: its number among the parts\n"
+                   "written, of how many (without it, the source's track); --one-file\n"
+                   "ignores it")
+        ->disable_flag_override();
 }
 
 // --gapless, --replaygain and --gain.

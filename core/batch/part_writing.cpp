@@ -106,6 +106,7 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
                         const PlacedNotes& notes) {
     PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
     ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
+    tags.numberTracks = w.trackNumbers;
     return tags;
 }
 

@@ -17,6 +17,7 @@ struct PartWriting {
     bool tags = false;
     std::optional<TagFormat> id3; // with tags only; default kDefaultTagFormat
     std::string titleTemplate;    // with tags only
+    bool trackNumbers = false;    // with tags only: every part's track "n/N"
     bool gapless = false;
     bool overwrite = false;
     bool replayGain = false;      // with tags in an ID3v2 format only

@@ -214,7 +214,18 @@ bool Document::PrepareAtChapters() {
         part.own.title = titles[static_cast<size_t>(k - 1)];
         part.ownFields |= kTagTitle;
     }
+    TagsOnForTitles();
     return true;
+}
+
+void Document::TagsOnForTitles() {
+    // Titles placed with the cuts are written only with tags: the next split
+    // writes them.
+    for (const PartRecord& part : st_.Parts)
+        if (part.ownFields & kTagTitle) {
+            SetSaveTags(true);
+            return;
+        }
 }
 
 void Document::ClearCutLines() {
@@ -233,6 +244,7 @@ CutListImport Document::ImportCutList(const CutList& list) {
     const auto before = Before();
     result.warnings = ApplyCutList(st_, list).warnings;
     result.acted = true;
+    TagsOnForTitles();
     Edited(EditKind::ImportCutList, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
                DocumentChange::Selection);
@@ -423,6 +435,20 @@ void Document::SetSaveTags(bool on) {
     if (st_.IsSaveTags == on)
         return;
     st_.IsSaveTags = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetNumberTracks(bool on) {
+    if (st_.NumberTracks == on)
+        return;
+    st_.NumberTracks = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetColours(ColourChoice choice) {
+    if (st_.Colours == choice)
+        return;
+    st_.Colours = choice;
     Notify(DocumentChange::Settings);
 }
 

@@ -225,9 +225,15 @@ public:
     const SplitLoudness& SplitLoudnessChoice() const { return splitLoudness_; }
     void SetOutputFolder(const std::string& folder);
     void SetPartTagFormat(TagFormat format);
+    // Parts of the next split numbered n/N of the parts written.
+    void SetNumberTracks(bool on);
+    // The window's colours (kept with the settings).
+    void SetColours(ColourChoice choice);
 
 private:
     bool IsPart(int k) const { return IsPartNumber(st_, k); }
+    // Turns tags on when a part has a title of its own.
+    void TagsOnForTitles();
     void Notify(DocumentChange change);
     // Places the cut lines at the chapters and titles the parts.
     bool PrepareAtChapters();

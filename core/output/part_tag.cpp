@@ -159,7 +159,7 @@ PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sour
                       ? tags.part[static_cast<size_t>(part)]
                       : tags.source.fields;
     t.title = ExpandTitle(t.title, tags.source, sourceName, n, count);
-    if (t.track.empty())
+    if (t.track.empty() || tags.numberTracks)
         t.track = std::to_string(n) + "/" + std::to_string(count);
     return t;
 }

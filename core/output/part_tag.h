@@ -81,6 +81,9 @@ std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Ch
 struct PartTags {
     SourceTag source;
     std::vector<PartTagV2> part; // index = part number (slot 0 unused)
+    // Every part written gets the track "n/N" (its number among the parts
+    // written, of how many), whatever its own track says.
+    bool numberTracks = false;
 };
 
 // Every part's tag from the source: the source's fields; the title from
@@ -92,7 +95,8 @@ PartTags MakePartTags(const ProgramState& st, SourceTag source,
                       const std::string& titleTemplate = {});
 
 // What a part file carries, its title and track resolved for the part written
-// as number n of count.
+// as number n of count (the track "n/N" when it has none, or always with
+// numberTracks).
 PartTagV2 ResolvePartTag(const PartTags& tags, int part, const std::string& sourceName, int n,
                          int count);
 

@@ -220,6 +220,7 @@ void PrepareTags(SplitJob& job, SplitResult& result) {
     job.tags = job.options.tags;
     if (!job.tags) {
         job.ownTags = MakePartTags(job.st, ReadSourceTag(job.st));
+        job.ownTags.numberTracks = job.st.NumberTracks;
         job.tags = &job.ownTags;
     }
     result.tagDamaged = job.tags->source.damaged;

@@ -15,6 +15,25 @@ namespace {
 
 const char* kSection = "Settings";
 const char* kTagFormatKey = "Tag Format";
+const char* kTrackNumbersKey = "Track Numbers";
+const char* kColoursKey = "Colours";
+const char* const kColourNames[] = {"desktop", "light", "dark"};
+
+ColourChoice ReadColours(const IniFile& ini) {
+    const std::string v = ini.Get(kSection, kColoursKey).value_or("");
+    for (int i = 0; i < 3; ++i)
+        if (v == kColourNames[i])
+            return static_cast<ColourChoice>(i);
+    return ColourChoice::FollowDesktop;
+}
+
+// Keys added after the first settings files are written only when they differ
+// from their default or the file has them already, so a file that never chose
+// them stays as it was.
+void SetAddedKey(IniFile& ini, const char* key, const std::string& value, bool isDefault) {
+    if (!isDefault || ini.Get(kSection, key))
+        ini.Set(kSection, key, value);
+}
 
 // A whole decimal integer (optional sign), or nothing.
 std::optional<int32_t> ReadInt(const IniFile& ini, const char* key) {
@@ -44,11 +63,13 @@ void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* l
     st.Volume = ReadInt(ini, "Volume").value_or(50);
     st.SilenceThreshold = ReadInt(ini, "Threshold").value_or(10);
     st.SilenceRelease = ReadInt(ini, "Release").value_or(1000);
-    st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(0) != 0;
+    st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(1) != 0;
     st.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
     st.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
     st.PartTagFormat = kDefaultTagFormat;
     ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
+    st.NumberTracks = ReadInt(ini, kTrackNumbersKey).value_or(0) != 0;
+    st.Colours = ReadColours(ini);
     st.Volume = std::clamp(st.Volume, 0, 100);
     if (loudness)
         loudness->replayGain = ReadInt(ini, "ReplayGain").value_or(0) != 0;
@@ -64,13 +85,13 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
     ini.Set(kSection, "IsSaveTags", st.IsSaveTags ? "1" : "0");
     ini.Set(kSection, "Output Folder", st.OutputFolder);
     ini.Set(kSection, "Gapless", st.IsGapless ? "1" : "0");
-    // The default format is written only over a key the file already has, so
-    // a file that never chose one stays as it was.
-    if (st.PartTagFormat != kDefaultTagFormat || ini.Get(kSection, kTagFormatKey))
-        ini.Set(kSection, kTagFormatKey, TagFormatText(st.PartTagFormat));
-    // The same for ReplayGain, off by default.
-    if (loudness && (loudness->replayGain || ini.Get(kSection, "ReplayGain")))
-        ini.Set(kSection, "ReplayGain", loudness->replayGain ? "1" : "0");
+    SetAddedKey(ini, kTagFormatKey, TagFormatText(st.PartTagFormat),
+                st.PartTagFormat == kDefaultTagFormat);
+    if (loudness)
+        SetAddedKey(ini, "ReplayGain", loudness->replayGain ? "1" : "0", !loudness->replayGain);
+    SetAddedKey(ini, kTrackNumbersKey, st.NumberTracks ? "1" : "0", !st.NumberTracks);
+    SetAddedKey(ini, kColoursKey, kColourNames[static_cast<int>(st.Colours)],
+                st.Colours == ColourChoice::FollowDesktop);
     if (ini.Save(iniPath))
         return true;
     error = "Unable to write to " + iniPath;

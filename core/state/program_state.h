@@ -198,6 +198,10 @@ inline double FramesPerColumn(const ViewValues& v) {
     return ZoomScale(v.ZoomLevel);
 }
 
+// How the window picks its colours: by the desktop's palette, or always the
+// light or the dark scheme.
+enum class ColourChoice { FollowDesktop = 0, Light = 1, Dark = 2 };
+
 // The user's settings kept in the settings file.
 struct SettingsValues {
     int32_t Volume = 50;
@@ -207,6 +211,8 @@ struct SettingsValues {
     bool IsGapless = false;
     std::string OutputFolder;
     TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
+    bool NumberTracks = false; // parts numbered n/N of the parts written
+    ColourChoice Colours = ColourChoice::FollowDesktop;
 };
 
 // What is playing and from where.

@@ -6,7 +6,7 @@ _tessivo_cli_opts_info="-h --help -q --quiet"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3
-  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters"
+  --title --track-numbers --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --format
   --beside-out"

@@ -88,6 +88,42 @@ TEST_F(CliTags, EachId3FormatReadsBackWithItsVersion) {
     }
 }
 
+// --track-numbers numbers the written parts n/N over the source's track
+// "3/12", counting only the parts written; ID3v1 gets n in its track byte;
+// --one-file keeps the source's track.
+TEST_F(CliTags, TrackNumbersCountThePartsWritten) {
+    const CliRun all = Split(
+        {Tagged(), "--parts", "4", "--tags", "--track-numbers", "-o", (dir_ / "all").string()});
+    ASSERT_EQ(all.status, 0) << all.err;
+    ASSERT_EQ(all.lines.size(), 4u);
+    for (size_t n = 1; n <= 4; ++n) {
+        EXPECT_EQ(ReadBack(all.lines[n - 1])["TRCK"], std::to_string(n) + "/4");
+        const std::vector<uint8_t> b = ReadBytes(all.lines[n - 1]);
+        ASSERT_GE(b.size(), 128u);
+        EXPECT_EQ(b[b.size() - 3], 0); // an ID3v1.1 record with a track byte
+        EXPECT_EQ(b[b.size() - 2], n);
+    }
+    const CliRun skipped =
+        Split({Tagged(), "--parts", "4", "--skip", "2", "--tags", "--track-numbers", "--id3",
+               "v2.4", "-o", (dir_ / "skipped").string()});
+    ASSERT_EQ(skipped.status, 0) << skipped.err;
+    ASSERT_EQ(skipped.lines.size(), 3u);
+    for (size_t n = 1; n <= 3; ++n)
+        EXPECT_EQ(ReadBack(skipped.lines[n - 1])["TRCK"], std::to_string(n) + "/3");
+
+    const fs::path one = dir_ / "one.mp3";
+    const CliRun whole =
+        Split({Tagged(), "--parts", "4", "--tags", "--track-numbers", "--one-file", one.string()});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(ReadBack(one.string())["TRCK"], "3/12");
+
+    const CliRun untagged = Split({Tagged(), "--parts", "4", "--track-numbers", "-o", out_});
+    EXPECT_EQ(untagged.status, 2);
+    EXPECT_NE(untagged.err.find("--track-numbers chooses the tags --tags writes; add --tags."),
+              std::string::npos)
+        << untagged.err;
+}
+
 TEST_F(CliTags, WithoutTagsNothingIsTagged) {
     const CliRun r = Split({Tagged(), "--parts", "2", "-o", out_.string()});
     ASSERT_EQ(r.status, 0) << r.err;

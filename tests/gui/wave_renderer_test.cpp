@@ -6,7 +6,9 @@
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QPalette>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -28,11 +30,13 @@ QColor At(const QImage& img, int x, int y) {
     return QColor(img.pixel(x, y));
 }
 
-QImage Render(const ProgramState& st, const ViewGeometry& g) {
+QImage Render(const ProgramState& st, const ViewGeometry& g,
+             const ColourScheme& cs = ColourScheme()) {
     QImage img = MakeWaveBitmap(g);
     QPainter p(&img);
     RenderStyle style;
-    style.images = &DefaultMarkImages();
+    style.images = &MarkImagesFor(cs);
+    style.colours = cs;
     RenderWaveView(p, st, g, style);
     return img;
 }
@@ -373,6 +377,53 @@ TEST(WaveRenderer, LevelMeterSegmentsAndBars) {
     st->PlayFrame = st->FrameCount;
     const QImage end = RenderMeter(*st, g, 800);
     EXPECT_NE(QColor(end.pixel(8, row)), QColor(255, 248, 235));
+}
+
+// The application palette picks the scheme: a light desktop draws the
+// program's own colours exactly, a dark one the same hues at mirrored
+// lightness, with nothing of the light colours left in the waveform.
+TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
+    const QPalette saved = QApplication::palette();
+    auto st = Opened("cbr128_stereo.mp3");
+    ResetToOnePart(*st);
+    ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount / 2)));
+    st->SelectedPart = 1;
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const int n = int(st->FrameCount);
+
+    QApplication::setPalette(QPalette(QColor(239, 239, 239)));
+    const ColourScheme light = SchemeFor(ColourChoice::FollowDesktop, QApplication::palette());
+    EXPECT_FALSE(light.isDark());
+    const QImage day = Render(*st, g, light);
+    EXPECT_EQ(At(day, n + 5, 3), kBeyondAudio);
+    EXPECT_EQ(At(day, 0, g.waveQuarter), QColor(Qt::black));
+    EXPECT_FALSE(BoxOf(day, kColumn).isEmpty());
+    EXPECT_FALSE(BoxOf(day, QColor(100, 100, 255)).isEmpty()); // the cut line
+
+    QApplication::setPalette(QPalette(QColor(45, 45, 48)));
+    const ColourScheme dark = SchemeFor(ColourChoice::FollowDesktop, QApplication::palette());
+    QApplication::setPalette(saved);
+    ASSERT_TRUE(dark.isDark());
+    const QImage night = Render(*st, g, dark);
+    for (const QColor& c : {kAudio, kBeyondAudio, kColumn, kColumnSelected, QColor(100, 100, 255),
+                            QColor(Qt::black)}) {
+        const QColor d = dark(c);
+        EXPECT_NEAR(d.toHsl().lightnessF(), 1.0 - c.toHsl().lightnessF(), 0.01) << c.name().toStdString();
+        if (c.hslHue() >= 0)
+            EXPECT_NEAR(d.hslHue(), c.hslHue(), 1) << c.name().toStdString();
+    }
+    // The stretch past the audio and the frame are dark, the columns light.
+    EXPECT_EQ(At(night, n + 5, 3), dark(kBeyondAudio));
+    EXPECT_LT(At(night, n + 5, 3).lightnessF(), 0.5);
+    EXPECT_EQ(At(night, 0, g.waveQuarter), QColor(Qt::white));
+    EXPECT_FALSE(BoxOf(night, dark(kColumnSelected)).isEmpty());
+    EXPECT_GT(dark(kColumnSelected).lightnessF(), 0.5);
+    EXPECT_FALSE(BoxOf(night, dark(QColor(100, 100, 255))).isEmpty());
+    for (const QColor& c : {kAudio, kBeyondAudio, kColumn, kColumnSelected})
+        EXPECT_TRUE(BoxOf(night, c).isEmpty()) << c.name().toStdString();
+    // A forced choice holds whatever the desktop's palette.
+    EXPECT_TRUE(SchemeFor(ColourChoice::Dark, QPalette(QColor(239, 239, 239))).isDark());
+    EXPECT_FALSE(SchemeFor(ColourChoice::Light, QPalette(QColor(45, 45, 48))).isDark());
 }
 
 } // namespace

@@ -31,6 +31,19 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/n
   || fail "appstreamcli validate"
 grep -q "<release version=\"$version\"" "$prefix/share/metainfo/$id.metainfo.xml" \
   || fail "metainfo release is not $version"
+# Every screenshot listed is one of data/screenshots/, named as there, and a
+# PNG; there is at least the default one.
+shots=$(dirname "$0")/../../data/screenshots
+images=$(grep -o '<image>[^<]*</image>' "$prefix/share/metainfo/$id.metainfo.xml" \
+  | sed 's,<image>\(.*\)</image>,\1,')
+[ -n "$images" ] || fail "the metainfo lists no screenshot"
+grep -q '<screenshot type="default">' "$prefix/share/metainfo/$id.metainfo.xml" \
+  || fail "no default screenshot"
+for url in $images; do
+  name=${url##*/}
+  [ "$(file -b --mime-type "$shots/$name" 2>/dev/null)" = image/png ] \
+    || fail "screenshot $name is not a PNG in data/screenshots"
+done
 
 # The PNG icon is 256 x 256 (width and height of the IHDR chunk).
 size=$(od -An -tu1 -j16 -N8 "$prefix/share/icons/hicolor/256x256/apps/$id.png" | tr -s ' ')

@@ -7,6 +7,7 @@
 #include "core/parts/time_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/window/user_dialogs.h"
+#include "ui/view/colour_scheme.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +26,7 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -60,10 +62,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
     setModal(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackColor);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    SetSchemeBackground(this, kBackColor, BackgroundRoles::Window);
     createPartsAndFolder();
     createChoicesAndButtons();
     createLoudnessChoices();
@@ -73,7 +72,10 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     // The choices take effect at once, even when the dialog is then cancelled.
     connect(saveTagsCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetSaveTags(on); });
     connect(gaplessCheck, &QCheckBox::clicked, this, [this](bool on) { doc_.SetGapless(on); });
+    connect(numberTracksCheck, &QCheckBox::clicked, this,
+            [this](bool on) { doc_.SetNumberTracks(on); });
     connect(saveTagsCheck, &QCheckBox::toggled, this, &ConfirmDialog::enableChoices);
+    connect(saveTagsCheck, &QCheckBox::clicked, this, &ConfirmDialog::showSummary);
     connect(oneFileCheck, &QCheckBox::toggled, this, &ConfirmDialog::enableChoices);
     connect(oneFileButton, &QPushButton::clicked, this, &ConfirmDialog::onOneFileClicked);
     connect(replayGainCheck, &QCheckBox::clicked, this,
@@ -99,9 +101,7 @@ void ConfirmDialog::createPartsAndFolder() {
     partsText->setReadOnly(true);
     partsText->setFocusPolicy(Qt::NoFocus);
     partsText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette mp = partsText->palette();
-    mp.setColor(QPalette::Base, kBackColor);
-    partsText->setPalette(mp);
+    SetSchemeBackground(partsText, kBackColor, BackgroundRoles::Base);
 
     folderIcon = new QLabel(this);
     folderIcon->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
@@ -110,9 +110,7 @@ void ConfirmDialog::createPartsAndFolder() {
     folderEdit = new QLineEdit(this);
     folderEdit->setObjectName(QStringLiteral("folderEdit"));
     folderEdit->setReadOnly(true);
-    QPalette ep = folderEdit->palette();
-    ep.setColor(QPalette::Base, QColor(255, 255, 225));
-    folderEdit->setPalette(ep);
+    SetSchemeBackground(folderEdit, QColor(255, 255, 225), BackgroundRoles::Base);
 
     folderButton = new QPushButton(QStringLiteral("..."), this);
     folderButton->setObjectName(QStringLiteral("folderButton"));
@@ -130,6 +128,10 @@ void ConfirmDialog::createChoicesAndButtons() {
     gaplessCheck->setObjectName(QStringLiteral("gaplessCheck"));
     gaplessCheck->setToolTip(
         QStringLiteral("Write the parts so that players join them without a gap"));
+    numberTracksCheck = new QCheckBox(QStringLiteral("Number the parts n/N"), this);
+    numberTracksCheck->setObjectName(QStringLiteral("numberTracksCheck"));
+    numberTracksCheck->setToolTip(
+        QStringLiteral("Give the parts written the track numbers 1/N to N/N"));
     tagFormatBox = new QComboBox(this);
     tagFormatBox->setObjectName(QStringLiteral("tagFormatBox"));
     tagFormatBox->setToolTip(QStringLiteral("The tags each part gets"));
@@ -162,6 +164,7 @@ void ConfirmDialog::layOutControls() {
     choices->addWidget(tagFormatBox, 0, 0);
     choices->addWidget(saveTagsCheck, 0, 1);
     choices->addWidget(gaplessCheck, 1, 1);
+    choices->addWidget(numberTracksCheck, 1, 0);
     auto* gainRow = new QHBoxLayout;
     gainRow->addWidget(gainLabel);
     gainRow->addWidget(gainBox, 1);
@@ -191,6 +194,25 @@ void ConfirmDialog::layOutControls() {
     // At least the designed 327 x 213, larger where the font needs it.
     setMinimumSize(327, 213);
     resize(sizeHint().expandedTo(QSize(327, 213)));
+}
+
+void ConfirmDialog::showSummary() {
+    int used = 0;
+    for (int i = 1; i <= PartCount(st_); ++i)
+        used += PartTicked(st_, i) ? 1 : 0;
+    partsText->setPlainText(
+        QStringLiteral("%1 of %2 parts are prepared for splitting.").arg(used).arg(PartCount(st_)) +
+        TitlesNote(st_));
+}
+
+QString ConfirmDialog::TitlesNote(const ProgramState& st) {
+    const bool titled = std::any_of(st.Parts.begin(), st.Parts.end(), [](const PartRecord& p) {
+        return p.ticked && (p.ownFields & kTagTitle);
+    });
+    if (!titled)
+        return {};
+    return st.IsSaveTags ? QStringLiteral("\nThe parts' titles are written with their tags.")
+                         : QStringLiteral("\nTick Save ID3 Tags to write the parts' titles.");
 }
 
 void ConfirmDialog::showTagsToolTip() {
@@ -237,6 +259,7 @@ void ConfirmDialog::enableChoices() {
     const bool oneFile = oneFileCheck->isChecked();
     tagFormatBox->setEnabled(tags || oneFile);
     replayGainCheck->setEnabled(tags && !oneFile);
+    numberTracksCheck->setEnabled(tags && !oneFile);
     gaplessCheck->setEnabled(!oneFile);
     oneFileEdit->setEnabled(oneFile);
     oneFileButton->setEnabled(oneFile);
@@ -288,14 +311,11 @@ void ConfirmDialog::showEvent(QShowEvent* event) {
 void ConfirmDialog::prepareToShow() {
     setWindowTitle(FileNamePart(st_.FileName) + QStringLiteral("  ") +
                    QString::fromStdString(FormatTimeText(false, st_.Duration)));
-    int used = 0;
-    for (int i = 1; i <= PartCount(st_); ++i)
-        used += PartTicked(st_, i) ? 1 : 0;
-    partsText->setPlainText(
-        QStringLiteral("%1 of %2 parts are prepared for splitting.").arg(used).arg(PartCount(st_)));
+    showSummary();
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
     saveTagsCheck->setChecked(st_.IsSaveTags);
     gaplessCheck->setChecked(st_.IsGapless);
+    numberTracksCheck->setChecked(st_.NumberTracks);
     for (size_t i = 0; i < std::size(kTagFormats); ++i)
         if (kTagFormats[i].first == st_.PartTagFormat)
             tagFormatBox->setCurrentIndex(static_cast<int>(i));

@@ -55,7 +55,12 @@ public:
     QLineEdit* folderEdit;
     QPushButton* folderButton;
     QCheckBox* saveTagsCheck;
+    // The line under the summary that says whether the parts' own titles
+    // are written; empty when no ticked part has one.
+    static QString TitlesNote(const ProgramState& st);
+    void showSummary();
     QCheckBox* gaplessCheck;
+    QCheckBox* numberTracksCheck;
     QComboBox* tagFormatBox;    // the tags written with "Save ID3 Tags"
     QCheckBox* replayGainCheck; // ReplayGain frames in the ID3v2 tags
     QLabel* gainLabel;          // "Gain"

@@ -1,4 +1,5 @@
 #include "ui/parts/part_list_view.h"
+#include "ui/view/colour_scheme.h"
 
 #include "core/parts/part_access.h"
 
@@ -34,6 +35,7 @@ enum Column {
     ColTitle,
     ColArtist,
     ColAlbum,
+    ColTrack,
     ColLoudness,
     ColumnCount
 };
@@ -49,6 +51,24 @@ QString LoudnessText(const Loudness& l) {
     if (l.silent)
         return QStringLiteral("Silent");
     return QString::number(l.lufs, 'f', 1) + QStringLiteral(" LUFS");
+}
+
+// The track a ticked part is written with: n/N among the ticked parts when
+// they are numbered or the part's tag has none, else the tag's own.
+QString TrackText(const ProgramState& st, int k, const PartTagV2& tag) {
+    if (!PartTicked(st, k))
+        return {};
+    if (!st.NumberTracks && !tag.track.empty())
+        return QString::fromStdString(tag.track);
+    int n = 0, count = 0;
+    for (int i = 1; i <= PartCount(st); ++i) {
+        if (!PartTicked(st, i))
+            continue;
+        ++count;
+        if (i <= k)
+            ++n;
+    }
+    return QStringLiteral("%1/%2").arg(n).arg(count);
 }
 
 } // namespace
@@ -70,8 +90,8 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
     setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
                      QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
                      QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"),
-                     QStringLiteral("Loudness")});
-    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
+                     QStringLiteral("Track"), QStringLiteral("Loudness")});
+    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 50, 80};
     for (int c = 0; c < ColumnCount; ++c)
         setColumnWidth(c, widths[c]);
     header()->setStretchLastSection(false);
@@ -85,8 +105,8 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
     QFont f = QApplication::font();
     f.setPointSize(8);
     setFont(f);
+    SetSchemeBackground(this, kBackColor, BackgroundRoles::Base);
     QPalette p = palette();
-    p.setColor(QPalette::Base, kBackColor);
     // The selection stays visible when the list loses the focus.
     p.setColor(QPalette::Inactive, QPalette::Highlight,
                p.color(QPalette::Active, QPalette::Highlight));
@@ -124,6 +144,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     row->setText(ColTitle, QString::fromStdString(tag.title));
     row->setText(ColArtist, QString::fromStdString(tag.artist));
     row->setText(ColAlbum, QString::fromStdString(tag.album));
+    row->setText(ColTrack, TrackText(st_, k, tag));
     row->setText(ColLoudness, LoudnessText(PartLoudness(st_, k)));
 }
 

@@ -26,6 +26,11 @@ void PlaybackLine::place(const OverlayLine& line) {
     }
 }
 
+void PlaybackLine::setColor(const QColor& c) {
+    color_ = c;
+    update();
+}
+
 void PlaybackLine::hideLine() {
     setGeometry(-1, 0, 1, 0);
     hide();
@@ -42,10 +47,16 @@ void PlaybackLine::paintEvent(QPaintEvent*) {
         p.drawPoint(0, y);
 }
 
+namespace {
+
+const QColor kCursorColour(0, 128, 0), kStripMarkColour(36, 255, 36), kPositionColour(0, 0, 160);
+
+} // namespace
+
 PlaybackOverlays::PlaybackOverlays(QWidget* clientArea)
-    : cursorLine(new PlaybackLine(QColor(0, 128, 0), true, clientArea)),
-      stripMarkLine(new PlaybackLine(QColor(36, 255, 36), false, clientArea)),
-      positionLine(new PlaybackLine(QColor(0, 0, 160), true, clientArea)) {
+    : cursorLine(new PlaybackLine(kCursorColour, true, clientArea)),
+      stripMarkLine(new PlaybackLine(kStripMarkColour, false, clientArea)),
+      positionLine(new PlaybackLine(kPositionColour, true, clientArea)) {
     positionLine->setObjectName(QStringLiteral("positionLine"));
     cursorLine->setObjectName(QStringLiteral("cursorLine"));
     stripMarkLine->setObjectName(QStringLiteral("stripMarkLine"));
@@ -63,6 +74,12 @@ void PlaybackOverlays::apply(const PlaybackTickResult& r) {
 void PlaybackOverlays::hideAll() {
     cursorLine->hideLine();
     stripMarkLine->hideLine();
+}
+
+void PlaybackOverlays::setScheme(const ColourScheme& cs) {
+    cursorLine->setColor(cs(kCursorColour));
+    stripMarkLine->setColor(cs(kStripMarkColour));
+    positionLine->setColor(cs(kPositionColour));
 }
 
 } // namespace tessivo

@@ -6,6 +6,8 @@
 
 #include "core/playback/playback_control.h"
 
+#include "ui/view/colour_scheme.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -22,6 +24,7 @@ public:
     // (at x -1).
     void place(const OverlayLine& line);
     void hideLine();
+    void setColor(const QColor& c);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -43,6 +46,8 @@ public:
     // Hides the cursor (a resize does this until the next playing tick).
     void hideCursor() { cursorLine->hideLine(); }
     void hideAll();
+    // Draws the three lines in the scheme's colours.
+    void setScheme(const ColourScheme& cs);
 
     // The cursor: dotted green RGB(0, 128, 0).
     PlaybackLine* cursorLine;

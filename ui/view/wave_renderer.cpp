@@ -93,13 +93,13 @@ RulerSteps SampleRulerSteps(double secondsPerColumn, int labelWidth) {
 // The ruler while the view shows samples: labels "mm:ss:mmm" and ticks at
 // whole steps of time, placed at the sample nearest each time.
 void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
-                     const FrameMapping& m) {
+                     const FrameMapping& m, const ColourScheme& cs) {
     const int labelWidth = QFontMetrics(p.font(), p.device()).horizontalAdvance("00:00:000");
     const RulerSteps steps = SampleRulerSteps(m.samplesPerColumn() / tb.rate, labelWidth);
     const double from = std::max(SampleSeconds(tb, m.columnToSample(0)), 0.0);
     const double to = SampleSeconds(tb, m.columnToSample(g.waveBitmapWidth()));
     const int64_t wb = g.waveBottom;
-    p.setPen(Qt::black);
+    p.setPen(cs(Qt::black));
     for (auto n = static_cast<int64_t>(std::ceil(from * 1e6 / steps.tick));
          static_cast<double>(n * steps.tick) * 1e-6 <= to; ++n) {
         const double t = static_cast<double>(n * steps.tick) * 1e-6;
@@ -113,11 +113,12 @@ void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
     }
 }
 
-void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m) {
+void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
+               const ColourScheme& cs) {
     if (st.FrameDuration <= 0)
         return;
     if (m.showsSamples() && st.SampleRate > 0 && st.SamplesPerFrame > 0)
-        return DrawSampleRuler(p, TimeBaseOf(st), g, m);
+        return DrawSampleRuler(p, TimeBaseOf(st), g, m, cs);
     const int w = g.waveBitmapWidth();
     const int64_t s0 = RoundEven(m.frameToSeconds(m.f0()));
     // The ruler goes on past the end of the audio when the view does.
@@ -133,7 +134,7 @@ void DrawRuler(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
     const double labelStep = RulerLabelStep[level];
     const double tickStep = RulerTickStep[level];
     const int64_t wb = g.waveBottom;
-    p.setPen(Qt::black);
+    p.setPen(cs(Qt::black));
     for (int64_t s = s0; s <= s1; ++s) {
         const int64_t x = m.secondToColumn(s);
         const double sd = static_cast<double>(s);
@@ -177,12 +178,14 @@ bool PeaksOfColumn(const ProgramState& st, const FrameMapping& m, const SampleSt
 }
 
 void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
-                     const FrameMapping& m, const SampleStretch* samples, int64_t xa, int64_t xb) {
+                     const FrameMapping& m, const RenderStyle& style, int64_t xa, int64_t xb) {
+    const ColourScheme& cs = style.colours;
+    const SampleStretch* samples = style.samples;
     const size_t n = std::min<size_t>({st.FrameCount, st.PeakMaxL.size(), st.PeakMinL.size(),
                                        st.PeakMaxR.size(), st.PeakMinR.size()});
     const int w = g.waveBitmapWidth();
-    const QColor inPart(30, 30, 130), elsewhere(50, 50, 80);
-    const QColor zeroLine(130, 130, 130), middleLine(100, 100, 100);
+    const QColor inPart = cs(QColor(30, 30, 130)), elsewhere = cs(QColor(50, 50, 80));
+    const QColor zeroLine = cs(QColor(130, 130, 130)), middleLine = cs(QColor(100, 100, 100));
     const bool stereo = st.ChannelCount > 1;
     auto channel = [&](int i, int zero, int16_t hi, int16_t lo) {
         const int64_t y1 = zero - RoundEven(hi * g.waveScale);
@@ -214,18 +217,18 @@ void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
 }
 
 void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
-                  const MarkImages& img) {
+                  const MarkImages& img, const ColourScheme& cs) {
     const int count = std::min(PartCount(st), kMaxParts);
     for (int k = 1; k <= count; ++k) {
         const int64_t x = CutLineColumn(m, st, k);
         const CutLineMarks marks = CutLineMarksAt(g, x);
-        p.setPen(Qt::black);
+        p.setPen(cs(Qt::black));
         TextAt(p, marks.number.left, marks.number.top, QString::number(k));
         p.drawImage(int(marks.useBox.left), int(marks.useBox.top),
                     PartTicked(st, k) ? img.checkedBox : img.uncheckedBox);
         p.drawImage(int(marks.play.left), int(marks.play.top), img.playMark);
         if (k > 1) {
-            p.setPen(QColor(100, 100, 255));
+            p.setPen(cs(QColor(100, 100, 255)));
             LineTo(p, x, g.waveTop, x, g.waveBottom);
             p.drawImage(int(marks.deleteMark.left), int(marks.deleteMark.top), img.deleteMark);
         }
@@ -234,16 +237,17 @@ void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, co
 
 void DrawStripNumbers(QPainter& p, const ProgramState& st, const ViewGeometry& g,
                       const FrameMapping& m, const RenderStyle& style) {
+    const ColourScheme& cs = style.colours;
     p.setFont(MakeFont(QString(), 6));
     const int vb = g.viewBottom;
-    p.setPen(st.SelectedPart == 1 ? Qt::black : Qt::white);
+    p.setPen(st.SelectedPart == 1 ? cs(Qt::black) : cs(Qt::white));
     TextAt(p, 2, vb - 13, QStringLiteral("1"));
     const int count = std::min(PartCount(st), kMaxParts);
     for (int k = 2; k <= count; ++k) {
         const int64_t x = m.frameToStripColumn(PartFirstFrame(st, k));
-        p.setPen(QColor(200, 200, 255));
+        p.setPen(cs(QColor(200, 200, 255)));
         LineTo(p, x, StripTop(g), x, StripBottom(g));
-        p.setPen(k == st.SelectedPart ? Qt::black : Qt::white);
+        p.setPen(k == st.SelectedPart ? cs(Qt::black) : cs(Qt::white));
         TextAt(p, x + 2, vb - 13, QString::number(k));
     }
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
@@ -273,16 +277,16 @@ bool HasSelection(const ProgramState& st) {
 // Background, the framed waveform area, the stretch that holds audio and the
 // band of the selected part.
 SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeometry& g,
-                             const FrameMapping& m) {
+                             const FrameMapping& m, const ColourScheme& cs) {
     const int64_t w = g.waveBitmapWidth();
     const int64_t wh = g.waveBottom - g.waveTop;
-    Rect(p, 0, 0, w, g.waveBitmapHeight(), BackColor, BackColor);
-    Rect(p, 0, 0, g.waveRight - g.waveLeft, wh + 1, Qt::black, QColor(185, 178, 165));
+    Rect(p, 0, 0, w, g.waveBitmapHeight(), cs(BackColor), cs(BackColor));
+    Rect(p, 0, 0, g.waveRight - g.waveLeft, wh + 1, cs(Qt::black), cs(QColor(185, 178, 165)));
 
     const int64_t xEnd =
         std::min(RoundEven(static_cast<double>(int64_t{st.FrameCount} - m.f0()) / m.z()), w);
     if (xEnd > 0)
-        Rect(p, 0, 0, xEnd, wh + 1, Qt::black, QColor(215, 208, 195));
+        Rect(p, 0, 0, xEnd, wh + 1, cs(Qt::black), cs(QColor(215, 208, 195)));
 
     SelectionBand band;
     band.shown = HasSelection(st);
@@ -291,23 +295,24 @@ SelectionBand DrawBackground(QPainter& p, const ProgramState& st, const ViewGeom
         band.xa = std::clamp<int64_t>(xa, 0, w + 1);
         band.xb = std::clamp<int64_t>(xb, 0, w + 1);
         if (band.xa > 0 || band.xb > 0)
-            Rect(p, band.xa, 0, band.xb + 2, wh + 1, QColor(100, 100, 255), Qt::white);
+            Rect(p, band.xa, 0, band.xb + 2, wh + 1, cs(QColor(100, 100, 255)), cs(Qt::white));
     }
     return band;
 }
 
 // The zero and middle lines drawn while there is (almost) no audio.
-void DrawGuideLines(QPainter& p, const ViewGeometry& g) {
+void DrawGuideLines(QPainter& p, const ViewGeometry& g, const ColourScheme& cs) {
     const int64_t right = g.waveRight - g.waveLeft;
-    p.setPen(QColor(130, 130, 130));
+    p.setPen(cs(QColor(130, 130, 130)));
     LineTo(p, 0, g.waveQuarter, right, g.waveQuarter);
     LineTo(p, 0, g.waveThreeQuarter, right, g.waveThreeQuarter);
-    p.setPen(QColor(100, 100, 100));
+    p.setPen(cs(QColor(100, 100, 100)));
     LineTo(p, 0, g.waveHalf, right, g.waveHalf);
 }
 
 // The two hint texts while no file is open.
 void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
+    const ColourScheme& cs = style.colours;
     const int64_t w = g.waveBitmapWidth();
     const int64_t wh = g.waveBottom - g.waveTop;
     QFont big = MakeFont(style.fontFamily, 14);
@@ -316,26 +321,26 @@ void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
     QFontMetrics fm(big, p.device());
     const int tx = int((w - fm.horizontalAdvance(open)) / 2);
     const int ty = int((wh - 20 - fm.height()) / 2);
-    p.setPen(QColor(128, 128, 128));
+    p.setPen(cs(QColor(128, 128, 128)));
     TextAt(p, tx, ty, open);
     p.setFont(MakeFont(style.fontFamily, 10));
-    p.setPen(QColor(90, 90, 90));
+    p.setPen(cs(QColor(90, 90, 90)));
     TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
-    p.setPen(Qt::black);
+    p.setPen(cs(Qt::black));
 }
 
 // The overview strip: empty frame, shaded bar and the selected part on it.
 void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
-               bool hasSelection) {
+               bool hasSelection, const ColourScheme& cs) {
     const int64_t w = g.waveBitmapWidth();
     const int64_t vb = g.viewBottom;
     if (!st.FileLoaded || st.FrameCount == 0)
-        Rect(p, 0, StripTop(g), w, StripBottom(g), Qt::black, BackColor);
+        Rect(p, 0, StripTop(g), w, StripBottom(g), cs(Qt::black), cs(BackColor));
 
     if (st.FileLoaded && st.FrameCount > 1) {
         for (int i = -6; i <= 6; ++i) {
-            p.setPen(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i));
+            p.setPen(cs(QColor(125 + 10 * i, 118 + 10 * i, 105 + 10 * i)));
             LineTo(p, 0, vb - 8 + i, w, vb - 8 + i);
         }
     }
@@ -344,7 +349,7 @@ void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
         const int64_t sa = m.frameToStripColumn(PartFirstFrame(st, st.SelectedPart));
         const int64_t sb = m.frameToStripColumn(PartLastFrame(st, st.SelectedPart));
         if (sa != sb)
-            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, Qt::black, Qt::white);
+            Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, cs(Qt::black), cs(Qt::white));
     }
 }
 
@@ -358,46 +363,51 @@ QImage MakeMeterBitmap(const ViewGeometry& g) {
     return MakeBitmap(g.meterBitmapWidth(), g.meterBitmapHeight());
 }
 
-const MarkImages& DefaultMarkImages() {
-    static const MarkImages images = [] {
-        MarkImages m;
-        auto box = [](bool on) {
-            QImage img(13, 13, QImage::Format_ARGB32);
-            img.fill(Qt::white);
-            QPainter p(&img);
-            p.setPen(QColor(60, 60, 60));
-            p.drawRect(0, 0, 12, 12);
-            if (on) {
-                p.setPen(QPen(QColor(0, 110, 0), 2));
-                p.drawLine(3, 6, 5, 9);
-                p.drawLine(5, 9, 9, 3);
-            }
-            return img;
-        };
-        m.checkedBox = box(true);
-        m.uncheckedBox = box(false);
-
-        m.playMark = QImage(10, 10, QImage::Format_ARGB32);
-        m.playMark.fill(Qt::transparent);
-        {
-            QPainter p(&m.playMark);
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0, 128, 0));
-            const QPoint tri[3] = {QPoint(1, 0), QPoint(9, 5), QPoint(1, 9)};
-            p.drawPolygon(tri, 3);
+static MarkImages DrawMarkImages(const ColourScheme& cs) {
+    MarkImages m;
+    auto box = [&cs](bool on) {
+        QImage img(13, 13, QImage::Format_ARGB32);
+        img.fill(cs(Qt::white));
+        QPainter p(&img);
+        p.setPen(cs(QColor(60, 60, 60)));
+        p.drawRect(0, 0, 12, 12);
+        if (on) {
+            p.setPen(QPen(cs(QColor(0, 110, 0)), 2));
+            p.drawLine(3, 6, 5, 9);
+            p.drawLine(5, 9, 9, 3);
         }
+        return img;
+    };
+    m.checkedBox = box(true);
+    m.uncheckedBox = box(false);
 
-        m.deleteMark = QImage(10, 10, QImage::Format_ARGB32);
-        m.deleteMark.fill(QColor(235, 228, 215));
-        {
-            QPainter p(&m.deleteMark);
-            p.setPen(QPen(QColor(200, 0, 0), 2));
-            p.drawLine(2, 2, 7, 7);
-            p.drawLine(7, 2, 2, 7);
-        }
-        return m;
-    }();
-    return images;
+    m.playMark = QImage(10, 10, QImage::Format_ARGB32);
+    m.playMark.fill(Qt::transparent);
+    {
+        QPainter p(&m.playMark);
+        p.setPen(Qt::NoPen);
+        p.setBrush(cs(QColor(0, 128, 0)));
+        const QPoint tri[3] = {QPoint(1, 0), QPoint(9, 5), QPoint(1, 9)};
+        p.drawPolygon(tri, 3);
+    }
+
+    m.deleteMark = QImage(10, 10, QImage::Format_ARGB32);
+    m.deleteMark.fill(cs(BackColor));
+    {
+        QPainter p(&m.deleteMark);
+        p.setPen(QPen(cs(QColor(200, 0, 0)), 2));
+        p.drawLine(2, 2, 7, 7);
+        p.drawLine(7, 2, 2, 7);
+    }
+    return m;
+}
+
+const MarkImages& DefaultMarkImages() { return MarkImagesFor(ColourScheme(false)); }
+
+const MarkImages& MarkImagesFor(const ColourScheme& cs) {
+    static const MarkImages light = DrawMarkImages(ColourScheme(false));
+    static const MarkImages dark = DrawMarkImages(ColourScheme(true));
+    return cs.isDark() ? dark : light;
 }
 
 void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
@@ -407,23 +417,24 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
     p.setRenderHint(QPainter::TextAntialiasing, false);
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
 
-    const SelectionBand band = DrawBackground(p, st, g, m);
-    DrawRuler(p, st, g, m);
+    const ColourScheme& cs = style.colours;
+    const SelectionBand band = DrawBackground(p, st, g, m, cs);
+    DrawRuler(p, st, g, m, cs);
     if (st.FrameCount < 10)
-        DrawGuideLines(p, g);
+        DrawGuideLines(p, g, cs);
     if (st.FileLoaded && st.FrameCount > 10)
-        DrawWaveColumns(p, st, g, m, style.samples, band.xa, band.xb);
+        DrawWaveColumns(p, st, g, m, style, band.xa, band.xb);
     if (PartCount(st) > 1 && style.images)
-        DrawCutMarks(p, st, g, m, *style.images);
+        DrawCutMarks(p, st, g, m, *style.images, cs);
     if (!st.FileLoaded && style.openHint)
         DrawHints(p, g, style);
-    DrawStrip(p, st, g, m, band.shown);
+    DrawStrip(p, st, g, m, band.shown, cs);
     if (PartCount(st) > 1)
         DrawStripNumbers(p, st, g, m, style);
 }
 
 void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,
-                      int windowOuterHeight) {
+                      int windowOuterHeight, const ColourScheme& cs) {
     const int mw = g.meterBitmapWidth();
     const int mh = g.meterBitmapHeight();
     const int half = mw / 2;
@@ -431,12 +442,12 @@ void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g
 
     // Two shaded troughs, darkest at their middle.
     for (int j = 1; j <= mw / 4; ++j) {
-        p.setPen(QColor(185 - 10 * j, 178 - 10 * j, 165 - 10 * j));
+        p.setPen(cs(QColor(185 - 10 * j, 178 - 10 * j, 165 - 10 * j)));
         for (int x : {j, half - j, half + j, mw - j})
             LineTo(p, x, 0, x, mh);
     }
     // Scale marks.
-    const QColor light(140, 140, 140), dark(85, 78, 65);
+    const QColor light = cs(QColor(140, 140, 140)), dark = cs(QColor(85, 78, 65));
     for (int i = 0; i <= 10; ++i) {
         const int y = (mh * i) / 10;
         p.setPen(light);
@@ -458,7 +469,7 @@ void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g
         const int64_t hl = RoundEven(st.PeakMaxL[f] * g.meterScale);
         const int64_t hr = RoundEven(st.PeakMaxR[f] * g.meterScale);
         for (int j = 1; j <= 6; ++j) {
-            p.setPen(QColor(165 + 15 * j, 158 + 15 * j, 145 + 15 * j));
+            p.setPen(cs(QColor(165 + 15 * j, 158 + 15 * j, 145 + 15 * j)));
             LineTo(p, j + 2, mh, j + 2, mh - hl);
             LineTo(p, 15 - j, mh, 15 - j, mh - hl);
             LineTo(p, j + 21, mh, j + 21, mh - hr);

@@ -5,6 +5,7 @@
 
 #include "core/analysis/sample_stretch.h"
 #include "core/state/program_state.h"
+#include "ui/view/colour_scheme.h"
 #include "ui/view/view_geometry.h"
 
 #include <QColor>
@@ -25,8 +26,10 @@ struct MarkImages {
     QImage deleteMark;   // 10 x 10
 };
 
-// The pictures the program ships (drawn once).
+// The pictures the program ships (drawn once per scheme); the default ones
+// are the light scheme's.
 const MarkImages& DefaultMarkImages();
+const MarkImages& MarkImagesFor(const ColourScheme& cs);
 
 struct RenderStyle {
     // Empty: the application's UI font.
@@ -38,6 +41,7 @@ struct RenderStyle {
     // The decoded samples of the frames shown, for the zoom levels below one
     // frame per column; without them those levels show the frames' peaks.
     const SampleStretch* samples = nullptr;
+    ColourScheme colours; // light unless set
 };
 
 // Paints the whole waveform picture (waveBitmapWidth x waveBitmapHeight).
@@ -48,7 +52,7 @@ void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,
 // drawn only while playing; windowOuterHeight picks 100 segments (800 px or
 // more) or 50.
 void RenderLevelMeter(QPainter& p, const ProgramState& st, const ViewGeometry& g,
-                      int windowOuterHeight);
+                      int windowOuterHeight, const ColourScheme& cs = ColourScheme());
 
 // Fresh pictures of the right size and resolution to paint into.
 QImage MakeWaveBitmap(const ViewGeometry& g);

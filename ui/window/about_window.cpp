@@ -49,10 +49,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BackColor);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    SetSchemeBackground(this, BackColor, BackgroundRoles::Window);
 
     iconLabel = new QLabel(this);
     iconLabel->setPixmap(ProgramIcon());

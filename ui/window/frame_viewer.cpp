@@ -36,10 +36,7 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     setObjectName(QStringLiteral("frameViewer"));
     setWindowTitle(QStringLiteral("FormViewer"));
     resize(934, 697);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, BackColor);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    SetSchemeBackground(this, BackColor, BackgroundRoles::Window);
 
     frameTable = new QTableWidget(this);
     frameTable->setColumnCount(10);
@@ -47,9 +44,7 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     frameTable->verticalHeader()->hide();
     frameTable->horizontalHeader()->hide();
     frameTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    QPalette gridPal = frameTable->palette();
-    gridPal.setColor(QPalette::Base, QColor(251, 244, 221));
-    frameTable->setPalette(gridPal);
+    SetSchemeBackground(frameTable, QColor(251, 244, 221), BackgroundRoles::Base);
 
     closeButton = new QPushButton(QStringLiteral("Close"), this);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);

@@ -18,6 +18,7 @@
 #include "ui/window/help_window.h"
 #include "ui/window/open_job.h"
 #include "ui/window/settings_autosave.h"
+#include "ui/view/colour_scheme.h"
 
 #include <QAction>
 #include <QApplication>
@@ -65,13 +66,7 @@ QString SampleCutHint(bool samples, bool gapless) {
 
 constexpr int kMax = kScrollMax; // scroll bar positions 0..10000
 
-void SetBackground(QWidget* w, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, c);
-    pal.setColor(QPalette::Base, c);
-    w->setPalette(pal);
-    w->setAutoFillBackground(true);
-}
+void SetBackground(QWidget* w, const QColor& c) { SetSchemeBackground(w, c); }
 
 void Place(QWidget* w, const LayoutRect& r) {
     w->setGeometry(r.left, r.top, r.width, r.height);
@@ -458,7 +453,7 @@ void MainWindow::initialise() {
 
     style_.fontFamily = font().family();
     style_.fontSize = font().pointSize();
-    style_.images = &DefaultMarkImages();
+    applyColourScheme();
 
     layoutView();
     updateScrollBar();
@@ -875,6 +870,9 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized))
         drawWaveView();
+    // A desktop that turns dark or light takes the window along.
+    if (e->type() == QEvent::ApplicationPaletteChange && st_.Colours == ColourChoice::FollowDesktop)
+        applyColourScheme();
     QMainWindow::changeEvent(e);
 }
 

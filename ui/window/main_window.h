@@ -241,6 +241,10 @@ private:
     // Keys of the play cursor and cut lines, the View menu, the start field.
     void createEditingKeys();
     void createViewMenu();
+    // View > Colours and the scheme it chooses.
+    void addColourActions(QMenu* viewMenu);
+    void chooseColours(ColourChoice choice);
+    void applyColourScheme();
     void createPartStartField();
     // The start field shows the selected part's start (empty when none).
     void showSelectedStart();

@@ -56,6 +56,9 @@ void MainWindow::connectPanels() {
     connect(panels_.splitSettings, &SplitSettingsPanel::partsPrepared, this,
             &MainWindow::showPreparedParts);
     connect(docSignals_.get(), &DocumentSignals::peaksChanged, this, &MainWindow::drawWaveView);
+    // Numbering the parts changes the Track column.
+    connect(docSignals_.get(), &DocumentSignals::settingsChanged, this,
+            &MainWindow::refreshPartList);
     connect(panels_.splitSettings, &SplitSettingsPanel::clearRequested, this,
             &MainWindow::clearCutLines);
     connect(panels_.cutLists, &CutListCommands::cutListApplied, this, [this] {

@@ -59,6 +59,8 @@ void MainWindow::createViewMenu() {
     fit->setObjectName(QStringLiteral("zoomToFitAction"));
     fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     addZoomActions(viewMenu);
+    viewMenu->addSeparator();
+    addColourActions(viewMenu);
 }
 
 bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {

@@ -1,0 +1,93 @@
+// View > Colours in the window: the choice is read from and written to the
+// settings, repaints the panels and the waveform, and "Follow the desktop"
+// follows a palette that changes while the window is open.
+#include "tests/fakes/fake_audio_engine.h"
+#include "tests/gui/window_parts.h"
+#include "ui/view/wave_renderer.h"
+#include "ui/view/wave_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QPalette>
+
+namespace tessivo {
+namespace {
+
+using testing::FindPart;
+
+QString ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+class ColourWindowTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        testing::CloseTestWindow(win, dialogs);
+        QApplication::setPalette(saved);
+    }
+    void Start(const QByteArray& settings) {
+        QFile f(dir.filePath(QStringLiteral("tessivo.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(settings);
+        f.close();
+        win = testing::ShowTestWindow(st, engine, dialogs, dir);
+        ASSERT_TRUE(win);
+    }
+    QColor ClientBackground() const {
+        return FindPart<QWidget>(win, "client")->palette().color(QPalette::Window);
+    }
+    QColor WaveCorner() const {
+        return QColor(FindPart<WaveView>(win, "waveView")->waveBitmap.pixel(0, 0));
+    }
+
+    const QPalette saved = QApplication::palette();
+    QTemporaryDir dir;
+    ProgramState st;
+    FakeAudioEngine engine;
+    FakeUserDialogs dialogs;
+    std::unique_ptr<MainWindow> win;
+};
+
+TEST_F(ColourWindowTest, ChoiceIsKeptAndRepaintsTheWindow) {
+    QApplication::setPalette(QPalette(QColor(239, 239, 239)));
+    Start("[Settings]\nColours=dark\n");
+    const ColourScheme dark(true);
+    EXPECT_EQ(st.Colours, ColourChoice::Dark);
+    EXPECT_TRUE(FindPart<QAction>(win, "coloursDarkAction")->isChecked());
+    EXPECT_EQ(ClientBackground(), dark(BackColor));
+    EXPECT_EQ(WaveCorner(), dark(BackColor));
+
+    FindPart<QAction>(win, "coloursLightAction")->trigger();
+    EXPECT_EQ(ClientBackground(), BackColor);
+    EXPECT_EQ(WaveCorner(), BackColor);
+    const QString ini = dir.filePath(QStringLiteral("tessivo.ini"));
+    QTRY_VERIFY(ReadAll(ini).contains(QStringLiteral("Colours=light")));
+
+    FindPart<QAction>(win, "coloursDesktopAction")->trigger();
+    QTRY_VERIFY(ReadAll(ini).contains(QStringLiteral("Colours=desktop")));
+    EXPECT_EQ(ClientBackground(), BackColor);
+    QApplication::setPalette(QPalette(QColor(45, 45, 48)));
+    QTRY_COMPARE(ClientBackground(), dark(BackColor));
+    EXPECT_EQ(WaveCorner(), dark(BackColor));
+}
+
+// A settings file that never chose colours gets no key, and one without a
+// known value follows the desktop.
+TEST_F(ColourWindowTest, UnchosenColoursFollowTheDesktopAndAddNoKey) {
+    Start("[Settings]\nColours=purple\nVolume=40\n");
+    EXPECT_EQ(st.Colours, ColourChoice::FollowDesktop);
+    EXPECT_TRUE(FindPart<QAction>(win, "coloursDesktopAction")->isChecked());
+    testing::CloseTestWindow(win, dialogs);
+    const QString text = ReadAll(dir.filePath(QStringLiteral("tessivo.ini")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Colours=desktop"))) << text.toStdString();
+
+    QFile::remove(dir.filePath(QStringLiteral("tessivo.ini")));
+    Start("");
+    testing::CloseTestWindow(win, dialogs);
+    EXPECT_FALSE(ReadAll(dir.filePath(QStringLiteral("tessivo.ini"))).contains("Colours"));
+}
+
+} // namespace
+} // namespace tessivo
