@@ -183,8 +183,10 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     if (!out.acted)
         return out;
     nextNoPause_ = out.noPause;
+    const bool tagsOn = in.mode == SplitModeKind::Chapters && TagsOnForTitles();
     Edited(EditKind::Prepare, before,
-           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection |
+               (tagsOn ? DocumentChange::Settings : DocumentChange{}));
     return out;
 }
 
@@ -214,18 +216,20 @@ bool Document::PrepareAtChapters() {
         part.own.title = titles[static_cast<size_t>(k - 1)];
         part.ownFields |= kTagTitle;
     }
-    TagsOnForTitles();
     return true;
 }
 
-void Document::TagsOnForTitles() {
+bool Document::TagsOnForTitles() {
     // Titles placed with the cuts are written only with tags: the next split
     // writes them.
+    if (st_.IsSaveTags)
+        return false;
     for (const PartRecord& part : st_.Parts)
         if (part.ownFields & kTagTitle) {
-            SetSaveTags(true);
-            return;
+            st_.IsSaveTags = true;
+            return true;
         }
+    return false;
 }
 
 void Document::ClearCutLines() {
@@ -244,10 +248,11 @@ CutListImport Document::ImportCutList(const CutList& list) {
     const auto before = Before();
     result.warnings = ApplyCutList(st_, list).warnings;
     result.acted = true;
-    TagsOnForTitles();
+    const bool tagsOn = TagsOnForTitles();
     Edited(EditKind::ImportCutList, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
-               DocumentChange::Selection);
+               DocumentChange::Selection |
+               (tagsOn ? DocumentChange::Settings : DocumentChange{}));
     return result;
 }
 

@@ -232,8 +232,9 @@ public:
 
 private:
     bool IsPart(int k) const { return IsPartNumber(st_, k); }
-    // Turns tags on when a part has a title of its own.
-    void TagsOnForTitles();
+    // Turns tags on (true) when they are off and a part has a title of its
+    // own; the caller's notice says the settings changed.
+    bool TagsOnForTitles();
     void Notify(DocumentChange change);
     // Places the cut lines at the chapters and titles the parts.
     bool PrepareAtChapters();

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
@@ -193,6 +194,18 @@ PartFileSystem& DefaultPartFileSystem() {
 bool PartFileSystem::Exists(const std::string& path) {
     struct stat sb;
     return ::lstat(path.c_str(), &sb) == 0;
+}
+
+bool PartFileSystem::MakeFolderFor(const std::string& path, std::string& reason) {
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        return true;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!ec)
+        return true;
+    reason = ec.message();
+    return false;
 }
 
 } // namespace tessivo

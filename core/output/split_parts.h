@@ -71,6 +71,9 @@ public:
     virtual void Remove(const std::string& path) = 0;
     // True when something stands under `path` (a file, a folder, a link).
     virtual bool Exists(const std::string& path);
+    // Makes the folder that will hold `path`, with its missing parents;
+    // false and the system's reason when it cannot.
+    virtual bool MakeFolderFor(const std::string& path, std::string& reason);
 };
 
 // The real file system (POSIX).

@@ -119,7 +119,7 @@ TEST_F(CliTags, TrackNumbersCountThePartsWritten) {
 
     const CliRun untagged = Split({Tagged(), "--parts", "4", "--track-numbers", "-o", out_});
     EXPECT_EQ(untagged.status, 2);
-    EXPECT_NE(untagged.err.find("--track-numbers chooses the tags --tags writes; add --tags."),
+    EXPECT_NE(untagged.err.find("--track-numbers chooses the tags --tags writes; add --tags"),
               std::string::npos)
         << untagged.err;
 }

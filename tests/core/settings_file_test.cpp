@@ -38,8 +38,10 @@ protected:
         st->Volume = -99; // the loader must set every value itself
         st->SilenceThreshold = -99;
         st->SilenceRelease = -99;
-        st->IsSaveTags = true;
+        st->IsSaveTags = false;
         st->IsGapless = true;
+        st->NumberTracks = true;
+        st->Colours = ColourChoice::Dark;
         st->OutputFolder = "stale";
         st->PartTagFormat = TagFormat::V1;
         LoadSettings(*st, path_);
@@ -49,8 +51,10 @@ protected:
         EXPECT_EQ(st.Volume, 50);
         EXPECT_EQ(st.SilenceThreshold, 10);
         EXPECT_EQ(st.SilenceRelease, 1000);
-        EXPECT_FALSE(st.IsSaveTags);
+        EXPECT_TRUE(st.IsSaveTags); // a fresh file writes the parts' tags
         EXPECT_FALSE(st.IsGapless);
+        EXPECT_FALSE(st.NumberTracks);
+        EXPECT_EQ(st.Colours, ColourChoice::FollowDesktop);
         EXPECT_EQ(st.OutputFolder, "");
         EXPECT_EQ(st.PartTagFormat, kDefaultTagFormat);
     }
@@ -67,8 +71,32 @@ TEST_F(SettingsFile, MissingFileGivesDefaultsAndSavingWritesTheSixKeys) {
     st->OutputFolder = "/home/me/Music";
     std::string error;
     ASSERT_TRUE(SaveSettings(*st, path_, error));
-    EXPECT_EQ(Read(), "[Settings]\nVolume=50\nThreshold=10\nRelease=1000\nIsSaveTags=0\n"
+    EXPECT_EQ(Read(), "[Settings]\nVolume=50\nThreshold=10\nRelease=1000\nIsSaveTags=1\n"
                       "Output Folder=/home/me/Music\nGapless=0\n");
+}
+
+// Tags off stays off; numbering and colours are written once chosen (after
+// the first keys, in that order) and read back; unknown colours follow the
+// desktop.
+TEST_F(SettingsFile, TagsOffNumberingAndColoursAreKept) {
+    Write("[Settings]\nIsSaveTags=0\n");
+    auto st = Load();
+    EXPECT_FALSE(st->IsSaveTags);
+    st->NumberTracks = true;
+    st->Colours = ColourChoice::Light;
+    std::string error;
+    ASSERT_TRUE(SaveSettings(*st, path_, error));
+    EXPECT_NE(Read().find("Gapless=0\nTrack Numbers=1\nColours=light\n"), std::string::npos)
+        << Read();
+    auto again = Load();
+    EXPECT_FALSE(again->IsSaveTags);
+    EXPECT_TRUE(again->NumberTracks);
+    EXPECT_EQ(again->Colours, ColourChoice::Light);
+    Write("[Settings]\nColours=dark\n");
+    EXPECT_EQ(Load()->Colours, ColourChoice::Dark);
+    Write("[Settings]\nColours=Dark\nTrack Numbers=x\n");
+    EXPECT_EQ(Load()->Colours, ColourChoice::FollowDesktop);
+    EXPECT_FALSE(Load()->NumberTracks);
 }
 
 TEST_F(SettingsFile, RoundTripKeepsForeignSectionsKeysAndComments) {

@@ -38,15 +38,17 @@ protected:
     QColor ClientBackground() const {
         return FindPart<QWidget>(win, "client")->palette().color(QPalette::Window);
     }
+    // Inside the waveform's frame, where no audio is (no file is open).
     QColor WaveCorner() const {
-        return QColor(FindPart<WaveView>(win, "waveView")->waveBitmap.pixel(0, 0));
+        return QColor(FindPart<WaveView>(win, "waveView")->waveBitmap.pixel(2, 2));
     }
+    const QColor kEmpty{185, 178, 165};
 
     const QPalette saved = QApplication::palette();
     QTemporaryDir dir;
     ProgramState st;
-    FakeAudioEngine engine;
-    FakeUserDialogs dialogs;
+    testing::FakeAudioEngine engine;
+    testing::FakeUserDialogs dialogs;
     std::unique_ptr<MainWindow> win;
 };
 
@@ -57,11 +59,11 @@ TEST_F(ColourWindowTest, ChoiceIsKeptAndRepaintsTheWindow) {
     EXPECT_EQ(st.Colours, ColourChoice::Dark);
     EXPECT_TRUE(FindPart<QAction>(win, "coloursDarkAction")->isChecked());
     EXPECT_EQ(ClientBackground(), dark(BackColor));
-    EXPECT_EQ(WaveCorner(), dark(BackColor));
+    EXPECT_EQ(WaveCorner(), dark(kEmpty));
 
     FindPart<QAction>(win, "coloursLightAction")->trigger();
     EXPECT_EQ(ClientBackground(), BackColor);
-    EXPECT_EQ(WaveCorner(), BackColor);
+    EXPECT_EQ(WaveCorner(), kEmpty);
     const QString ini = dir.filePath(QStringLiteral("tessivo.ini"));
     QTRY_VERIFY(ReadAll(ini).contains(QStringLiteral("Colours=light")));
 
@@ -70,7 +72,7 @@ TEST_F(ColourWindowTest, ChoiceIsKeptAndRepaintsTheWindow) {
     EXPECT_EQ(ClientBackground(), BackColor);
     QApplication::setPalette(QPalette(QColor(45, 45, 48)));
     QTRY_COMPARE(ClientBackground(), dark(BackColor));
-    EXPECT_EQ(WaveCorner(), dark(BackColor));
+    EXPECT_EQ(WaveCorner(), dark(kEmpty));
 }
 
 // A settings file that never chose colours gets no key, and one without a

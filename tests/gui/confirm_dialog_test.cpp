@@ -121,7 +121,7 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     EXPECT_EQ(dlg->windowTitle(), "long65.mp3  01:05");
     EXPECT_EQ(dlg->partsText->toPlainText(), "3 of 5 parts are prepared for splitting.");
     EXPECT_EQ(dlg->folderEdit->text(), out.path());
-    EXPECT_TRUE(dlg->folderEdit->isReadOnly());
+    EXPECT_FALSE(dlg->folderEdit->isReadOnly());
     EXPECT_GE(dlg->width(), 327);
     EXPECT_GE(dlg->height(), 213);
     // Split and Cancel side by side in one row.
@@ -133,7 +133,7 @@ TEST_F(ConfirmDialogTest, ShowsTheFileItsLengthAndTheCountOfTickedParts) {
     EXPECT_FALSE(dlg->saveTagsCheck->isChecked());
     EXPECT_EQ(dlg->splitButton->text(), "Split");
     EXPECT_EQ(dlg->cancelButton->text(), "Cancel");
-    EXPECT_EQ(dlg->folderButton->text(), "...");
+    EXPECT_EQ(dlg->folderButton->text(), "Browse...");
     dlg->reject();
 
     st.IsSaveTags = true;
@@ -206,6 +206,31 @@ TEST_F(ConfirmDialogTest, FolderButtonAsksFromTheCurrentFolderAndKeepsItOnCancel
     QTest::mouseClick(dlg->folderButton, Qt::LeftButton);
     EXPECT_EQ(st.OutputFolder, "/somewhere/else");
     EXPECT_EQ(dlg->folderEdit->text(), "/somewhere/else");
+    dlg->reject();
+}
+
+// The folder can be typed: leaving the field makes it the output folder (a
+// relative one taken from the working folder); an emptied field keeps the
+// folder there was.
+TEST_F(ConfirmDialogTest, TypedFolderBecomesTheOutputFolder) {
+    Parts(2);
+    dlg->show();
+    dlg->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+    const QString typed = out.path() + QStringLiteral("/typed/../parts");
+    dlg->folderEdit->setFocus();
+    dlg->folderEdit->selectAll();
+    QTest::keyClicks(dlg->folderEdit, typed);
+    QTest::keyClick(dlg->folderEdit, Qt::Key_Tab);
+    EXPECT_EQ(st.OutputFolder, (out.path() + QStringLiteral("/parts")).toStdString());
+    EXPECT_EQ(dlg->folderEdit->text(), out.path() + QStringLiteral("/parts"));
+    EXPECT_EQ(dialogs.folderCalls, 0);
+
+    dlg->folderEdit->setFocus();
+    dlg->folderEdit->selectAll();
+    QTest::keyClick(dlg->folderEdit, Qt::Key_Backspace);
+    QTest::keyClick(dlg->folderEdit, Qt::Key_Tab);
+    EXPECT_EQ(dlg->folderEdit->text(), out.path() + QStringLiteral("/parts"));
     dlg->reject();
 }
 
@@ -421,7 +446,8 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
         << dialogs.errors.first().toStdString();
     EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
     EXPECT_EQ(list.topLevelItem(2)->text(1), "Prepared");
-    EXPECT_EQ(list.topLevelItem(2)->text(5), out.filePath("long65-02.mp3"));
+    EXPECT_EQ(list.topLevelItem(2)->text(5), "long65-02.mp3");
+    EXPECT_EQ(list.topLevelItem(2)->toolTip(5), out.filePath("long65-02.mp3"));
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"long65-01.mp3"}));
     EXPECT_EQ(ReadFile(QFileInfo(list.topLevelItem(0)->text(5)).fileName()), SourcePart(1));
 

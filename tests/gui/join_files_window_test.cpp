@@ -155,6 +155,31 @@ TEST_F(JoinFilesWindowTest, JoinsThreeFilesInTheOrderOfTheList) {
     EXPECT_TRUE(st.FileName.empty()); // the window's document took no part
 }
 
+// A missing output folder is made with its parents; one that cannot be made
+// (a file stands in its way) is refused with the reason and nothing is
+// written.
+TEST_F(JoinFilesWindowTest, MakesAMissingOutputFolder) {
+    Add({"cbr128_stereo.mp3", "silent.mp3"});
+    const QString nested = dir.filePath(QStringLiteral("new/deeper/book.mp3"));
+    join->outEdit->setText(nested);
+    QTest::mouseClick(join->joinButton, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(' ').toStdString();
+    ProgramState one;
+    EXPECT_TRUE(AnalyseFile(one, nested.toStdString(), false).ok);
+
+    QFile blocker(dir.filePath(QStringLiteral("plain")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    join->outEdit->setText(dir.filePath(QStringLiteral("plain/book.mp3")));
+    QTest::mouseClick(join->joinButton, Qt::LeftButton);
+    EXPECT_FALSE(join->isRunning());
+    ASSERT_EQ(dialogs.messages.size(), 1);
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Cannot make the folder of ") +
+                                               dir.filePath(QStringLiteral("plain/book.mp3"))))
+        << dialogs.messages[0].toStdString();
+}
+
 TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {
     // A file dropped on the dialog joins the list; a folder does not.
     QMimeData mime;

@@ -397,7 +397,8 @@ TEST_F(WaveMouseTest, TagChoiceAndFolderFromTheSplitDialogReachTheSettingsFile) 
     QFile ini(dir.filePath("tessivo.ini"));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(ini.readAll());
-    EXPECT_TRUE(text.contains("IsSaveTags=1")) << text.toStdString();
+    // Tags are on in fresh settings: the click turned them off.
+    EXPECT_TRUE(text.contains("IsSaveTags=0")) << text.toStdString();
     EXPECT_TRUE(text.contains("Output Folder=" + chosen)) << text.toStdString();
     EXPECT_TRUE(QDir(chosen).entryList(QDir::Files).isEmpty());
 }
@@ -418,7 +419,7 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
 
     QDir().mkpath(QString::fromStdString(st.OutputFolder));
     QTimer::singleShot(0, win.get(), [&] {
-        QTest::mouseClick(win->confirmDialog()->saveTagsCheck, Qt::LeftButton);
+        EXPECT_TRUE(win->confirmDialog()->saveTagsCheck->isChecked()); // fresh settings
         QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
     });
     win->onSplitTriggered();

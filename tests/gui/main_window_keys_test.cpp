@@ -13,6 +13,7 @@
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
+#include "ui/document/edit_history.h"
 #include "ui/window/main_window.h"
 
 #include <QAction>
@@ -334,8 +335,7 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
 TEST_F(WindowKeysTest, SpacePlaysAndStopsWhereverTheFocusIsButInATextField) {
     AddCutAt("0:00:20.000");
     win->partList()->selectPart(1);
-    for (QWidget* w : {static_cast<QWidget*>(win->partList()),
-                       static_cast<QWidget*>(FindPart<QToolButton>(win, "playButton")),
+    for (QWidget* w : {static_cast<QWidget*>(FindPart<QToolButton>(win, "playButton")),
                        static_cast<QWidget*>(FindPart<QRadioButton>(win, "byPartsRadio")),
                        static_cast<QWidget*>(win->waveView())}) {
         w->setFocus();
@@ -363,6 +363,34 @@ TEST_F(WindowKeysTest, SpacePlaysAndStopsWhereverTheFocusIsButInATextField) {
     panel->partsSpin->setFocus();
     Key(Qt::Key_Space);
     EXPECT_FALSE(st.IsPlaying);
+}
+
+// In the part list Space ticks and unticks the selected part (one undoable
+// edit each) and plays nothing; Up and Down move the selection.
+TEST_F(WindowKeysTest, SpaceInThePartListTicksTheSelectedPart) {
+    AddCutAt("0:00:20.000");
+    AddCutAt("0:00:40.000");
+    ASSERT_EQ(PartCount(st), 3);
+    win->partList()->selectPart(2);
+    win->partList()->setFocus();
+    ASSERT_TRUE(win->partList()->hasFocus());
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(PartTicked(st, 2));
+    EXPECT_FALSE(st.IsPlaying);
+    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(PartTicked(st, 2));
+    EXPECT_FALSE(st.IsPlaying);
+    win->editHistory()->stack()->undo();
+    EXPECT_FALSE(PartTicked(st, 2));
+
+    Key(Qt::Key_Down);
+    EXPECT_EQ(st.SelectedPart, 3);
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(PartTicked(st, 3));
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(st.SelectedPart, 1);
 }
 
 TEST_F(WindowKeysTest, ZoomToFitShowsTheWholeFileAtAFractionalScale) {

@@ -69,9 +69,9 @@ protected:
 TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
     list->refreshPartList();
     EXPECT_EQ(list->topLevelItemCount(), 0);
-    const QStringList captions = {"#",        "Status", "Begin",  "End",   "Duration",
-                                  "Filename", "Title",  "Artist", "Album", "Loudness"};
-    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
+    const QStringList captions = {"#",      "Status", "Begin", "End",   "Duration", "Filename",
+                                  "Title",  "Artist", "Album", "Track", "Loudness"};
+    const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 50, 80};
     ASSERT_EQ(list->columnCount(), captions.size());
     for (int c = 0; c < list->columnCount(); ++c) {
         EXPECT_EQ(list->headerItem()->text(c), captions[c]);
@@ -79,11 +79,37 @@ TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
     }
 }
 
+// The Track column shows what each ticked part will be written with: n/N
+// among the ticked parts, the part's own track unless the parts are
+// numbered, nothing for an unticked part.
+TEST_F(PartListViewTest, TrackColumnShowsTheNumbersWritten) {
+    ThreeParts();
+    list->refreshPartList();
+    const auto tracks = [&] {
+        QStringList t;
+        for (int r = 0; r < list->topLevelItemCount(); ++r)
+            t << list->topLevelItem(r)->text(9);
+        return t;
+    };
+    EXPECT_EQ(tracks(), QStringList({"1/3", "2/3", "3/3"}));
+    ASSERT_TRUE(doc.SetPartUsed(2, false));
+    list->refreshPartList();
+    EXPECT_EQ(tracks(), QStringList({"1/2", "", "2/2"}));
+    PartTagV2 own;
+    own.track = "7";
+    ASSERT_TRUE(doc.SetPartTag(3, own, kTagTrack));
+    list->refreshPartList();
+    EXPECT_EQ(tracks(), QStringList({"1/2", "", "7"}));
+    doc.SetNumberTracks(true);
+    list->refreshPartList();
+    EXPECT_EQ(tracks(), QStringList({"1/2", "", "2/2"}));
+}
+
 TEST_F(PartListViewTest, LoudnessShowsOnceTheExactPeaksMeasuredIt) {
     ThreeParts();
     list->refreshPartList();
     for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(list->topLevelItem(r)->text(9), "") << r; // not measured yet
+        EXPECT_EQ(list->topLevelItem(r)->text(10), "") << r; // not measured yet
     ASSERT_TRUE(CalculatePeaks(st));
     list->refreshPartList();
     for (int r = 0; r < 3; ++r) {
@@ -91,12 +117,12 @@ TEST_F(PartListViewTest, LoudnessShowsOnceTheExactPeaksMeasuredIt) {
         ASSERT_TRUE(l.measured);
         ASSERT_FALSE(l.silent);
         // LUFS with one decimal, as the part measures.
-        EXPECT_EQ(list->topLevelItem(r)->text(9),
+        EXPECT_EQ(list->topLevelItem(r)->text(10),
                   QString::number(l.lufs, 'f', 1) + QStringLiteral(" LUFS"));
         EXPECT_LT(l.lufs, 0.0);
     }
     // The column grows with its contents.
-    EXPECT_GE(list->columnWidth(9), list->fontMetrics().horizontalAdvance("-99.9 LUFS"));
+    EXPECT_GE(list->columnWidth(10), list->fontMetrics().horizontalAdvance("-99.9 LUFS"));
 }
 
 TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
@@ -123,12 +149,13 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
         EXPECT_EQ(row->text(2).toStdString(), FormatTimeText(true, a));
         EXPECT_EQ(row->text(3).toStdString(), FormatTimeText(true, b));
     }
-    // A saved part names the file it was written to.
-    EXPECT_EQ(list->topLevelItem(2)->text(5), "/tmp/earlier/long65-08.mp3");
+    // A saved part names the file it was written to, its path in the tooltip.
+    EXPECT_EQ(list->topLevelItem(2)->text(5), "long65-08.mp3");
+    EXPECT_EQ(list->topLevelItem(2)->toolTip(5), "/tmp/earlier/long65-08.mp3");
     // The last part ends with the file: the End column shows the file's length.
     EXPECT_EQ(list->topLevelItem(2)->text(3).toStdString(),
               FormatTimeText(true, st.FrameCount * st.FrameDuration));
-    EXPECT_EQ(list->topLevelItem(0)->text(5), "/tmp/out/long65-01.mp3");
+    EXPECT_EQ(list->topLevelItem(0)->toolTip(5), "/tmp/out/long65-01.mp3");
     EXPECT_EQ(list->topLevelItem(2)->text(6), QString::fromUtf8("Caf\u00e9 title"));
     EXPECT_EQ(list->topLevelItem(2)->text(7), "012345678901234567890123456789");
 
@@ -138,7 +165,8 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
         p.writtenFile.clear();
     list->refreshPartList();
     EXPECT_EQ(list->topLevelItem(1)->text(5), "");
-    EXPECT_EQ(list->topLevelItem(2)->text(5), "/tmp/out/long65-02.mp3");
+    EXPECT_EQ(list->topLevelItem(2)->text(5), "long65-02.mp3");
+    EXPECT_EQ(list->topLevelItem(2)->toolTip(5), "/tmp/out/long65-02.mp3");
     EXPECT_EQ(list->topLevelItem(2)->text(1), "Prepared");
 }
 

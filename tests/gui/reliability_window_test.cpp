@@ -38,14 +38,14 @@ protected:
         win_ = std::make_unique<MainWindow>(*stp_, eng_, dialogs_, env);
         win_->resize(900, 650);
         win_->show();
-        QTest::qWait(20);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win_.get()));
     }
     void ExpectDefaults() {
         EXPECT_EQ(St().Volume, 50);
         EXPECT_EQ(FindPart<QSlider>(win_, "volumeSlider")->value(), 50);
         EXPECT_EQ(St().SilenceThreshold, 10);
         EXPECT_EQ(St().SilenceRelease, 1000);
-        EXPECT_FALSE(St().IsSaveTags);
+        EXPECT_TRUE(St().IsSaveTags); // fresh settings write the parts' tags
         EXPECT_EQ(QString::fromStdString(St().OutputFolder), dir_.path()) << "the music folder";
     }
     QTemporaryDir dir_;

@@ -194,6 +194,34 @@ TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoTag) {
     EXPECT_EQ(panel->titleEdit->text().toStdString(), TagTitle(before));
 }
 
+// What is typed is never lost: Enter stores it, choosing another part stores
+// it for the part it was typed for, and Esc takes it back.
+TEST_F(TagPanelTest, TypedTitleAppliesOnEnterAndSurvivesAPartSwitchEscReverts) {
+    Open("cbr128_stereo.mp3");
+    TwoPartsSecondSelected();
+    QSignalSpy stored(panel.get(), &TagPanel::tagsStored);
+    Retype(panel->titleEdit, "Chapter two");
+    QTest::keyClick(panel->titleEdit, Qt::Key_Return);
+    ASSERT_EQ(stored.count(), 1);
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, "Chapter two");
+    EXPECT_FALSE(panel->tagsEdited());
+
+    Retype(panel->titleEdit, "Kept on switch");
+    panel->showPartTags(1);
+    EXPECT_EQ(stored.count(), 2);
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, "Kept on switch");
+    EXPECT_NE(panel->titleEdit->text(), "Kept on switch"); // part 1 shown now
+
+    panel->showPartTags(2);
+    Retype(panel->titleEdit, "Thrown away");
+    QTest::keyClick(panel->titleEdit, Qt::Key_Escape);
+    EXPECT_EQ(panel->titleEdit->text(), "Kept on switch");
+    EXPECT_FALSE(panel->tagsEdited());
+    panel->showPartTags(1);
+    EXPECT_EQ(EffectivePartTag(st, 2).fields.title, "Kept on switch");
+    EXPECT_EQ(stored.count(), 2);
+}
+
 TEST_F(TagPanelTest, ClearingThePanelEmptiesEveryBox) {
     Open("id3v1_track.mp3");
     panel->showPartTags(1);

@@ -5,12 +5,14 @@
 
 #include "core/analysis/open_file.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_access.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -387,7 +389,7 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
     auto st = Opened("cbr128_stereo.mp3");
     ResetToOnePart(*st);
     ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount / 2)));
-    st->SelectedPart = 1;
+    st->SelectedPart = 2; // the band from the cut line on
     const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
     const int n = int(st->FrameCount);
 
@@ -409,8 +411,9 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
                             QColor(Qt::black)}) {
         const QColor d = dark(c);
         EXPECT_NEAR(d.toHsl().lightnessF(), 1.0 - c.toHsl().lightnessF(), 0.01) << c.name().toStdString();
-        if (c.hslHue() >= 0)
+        if (c.hslHue() >= 0) {
             EXPECT_NEAR(d.hslHue(), c.hslHue(), 1) << c.name().toStdString();
+        }
     }
     // The stretch past the audio and the frame are dark, the columns light.
     EXPECT_EQ(At(night, n + 5, 3), dark(kBeyondAudio));
@@ -424,6 +427,59 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
     // A forced choice holds whatever the desktop's palette.
     EXPECT_TRUE(SchemeFor(ColourChoice::Dark, QPalette(QColor(239, 239, 239))).isDark());
     EXPECT_FALSE(SchemeFor(ColourChoice::Light, QPalette(QColor(45, 45, 48))).isDark());
+}
+
+// Sixty cut lines across a view: the numbers drawn never overlap, the
+// selected line's always shows, and thinning keeps an even spread.
+TEST(WaveRenderer, CrowdedCutNumbersAreThinnedAndTheSelectedOneShows) {
+    auto st = Opened("long65.mp3");
+    st->ZoomLevel = 3; // the whole file in about 620 columns
+    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    for (int k = 1; k < 60; ++k)
+        ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount * k / 60))) << k;
+    ASSERT_EQ(PartCount(*st), 60);
+    const FrameMapping m(g, *st);
+    QImage img = MakeWaveBitmap(g);
+    QPainter p(&img);
+    p.setFont(QApplication::font());
+    const QFontMetrics fm(p.font(), p.device());
+    std::vector<LabelSpan> spans;
+    for (int k = 1; k <= 60; ++k) {
+        const int64_t left = CutLineMarksAt(g, CutLineColumn(m, *st, k)).number.left;
+        spans.push_back({left, left + fm.horizontalAdvance(QString::number(k))});
+    }
+    // Unthinned, neighbours would run into each other.
+    int overlapping = 0;
+    for (size_t i = 1; i < spans.size(); ++i)
+        overlapping += spans[i].left < spans[i - 1].right ? 1 : 0;
+    ASSERT_GT(overlapping, 10);
+
+    for (int keep : {-1, 0, 36, 59}) {
+        const std::vector<bool> shown = ThinnedLabels(spans, keep, 2);
+        ASSERT_EQ(shown.size(), spans.size());
+        if (keep >= 0) {
+            EXPECT_TRUE(shown[size_t(keep)]) << keep;
+        }
+        int drawn = 0;
+        int64_t lastRight = INT64_MIN;
+        size_t gap = 0, widest = 0;
+        for (size_t i = 0; i < spans.size(); ++i) {
+            ++gap;
+            if (!shown[i])
+                continue;
+            EXPECT_GE(spans[i].left, lastRight + 2) << "label " << i + 1 << ", keep " << keep;
+            lastRight = spans[i].right;
+            widest = std::max(widest, gap);
+            gap = 0;
+            ++drawn;
+        }
+        EXPECT_GE(drawn, 10) << keep;
+        // At least every fourth number shows; beside the selected one its
+        // neighbours give way.
+        EXPECT_LE(widest, keep < 0 ? 4u : 6u) << keep;
+    }
+    // Few lines far apart: all show.
+    EXPECT_EQ(ThinnedLabels({{0, 10}, {40, 50}, {90, 100}}, 1, 2), std::vector<bool>(3, true));
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QPalette>
 #include <QPixmap>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -46,6 +47,18 @@ void PrepareParts(Document& doc) {
     }
     doc.SetPartUsed(3, false);
     doc.SelectPart(2);
+}
+
+// A dark desktop palette, as dark themes set it.
+QPalette DarkDesktop() {
+    QPalette p(QColor(53, 53, 56), QColor(45, 45, 48));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(36, 36, 38));
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    return p;
 }
 
 } // namespace
@@ -89,7 +102,8 @@ int main(int argc, char** argv) {
     ok = Save(split, out.filePath(QStringLiteral("split-dialog.png"))) && ok;
     split->hide();
 
-    win.findChild<QAction*>(QStringLiteral("coloursDarkAction"))->trigger();
+    // A dark desktop: the window follows its palette.
+    QApplication::setPalette(DarkDesktop());
     ok = Save(&win, out.filePath(QStringLiteral("dark.png"))) && ok;
     dialogs.discardAnswer = true;
     win.close();

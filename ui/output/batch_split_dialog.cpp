@@ -1,6 +1,7 @@
 #include "ui/output/batch_split_dialog.h"
 
 #include "core/parts/time_text.h"
+#include "ui/output/tag_format_names.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QCheckBox>
@@ -142,12 +143,11 @@ QWidget* BatchSplitDialog::createModeBox() {
 QWidget* BatchSplitDialog::createChoicesBox() {
     auto* box = new QGroupBox(QStringLiteral("Split"), this);
     auto* grid = new QGridLayout(box);
-    tagsBox_ = new QCheckBox(QStringLiteral("Save tags"), box);
+    tagsBox_ = new QCheckBox(QStringLiteral("Save ID3 Tags"), box);
     id3Box_ = new QComboBox(box);
-    id3Box_->addItems({QStringLiteral("v1"), QStringLiteral("v2.3"), QStringLiteral("v2.4"),
-                       QStringLiteral("v1+v2.3"), QStringLiteral("v1+v2.4")});
-    id3Box_->setCurrentText(QStringLiteral("v1+v2.3"));
-    gaplessBox_ = new QCheckBox(QStringLiteral("Gapless"), box);
+    AddTagFormatNames(id3Box_);
+    ShowTagFormat(id3Box_, kDefaultTagFormat);
+    gaplessBox_ = new QCheckBox(QStringLiteral("Gapless parts"), box);
     overwriteBox_ = new QCheckBox(QStringLiteral("Replace existing part files"), box);
     flatBox_ = new QCheckBox(QStringLiteral("All parts in the output folder itself"), box);
     flatBox_->setToolTip(QStringLiteral("Otherwise each file's parts go to a folder named "
@@ -280,9 +280,7 @@ bool BatchSplitDialog::makeJob(BatchSplitJob& job, QString& message) const {
         job.files.push_back(
             fileList_->topLevelItem(row)->data(0, kPathRole).toString().toStdString());
     job.writing.tags = tagsBox_->isChecked();
-    TagFormat format{};
-    if (ParseTagFormat(id3Box_->currentText().toStdString(), format))
-        job.writing.id3 = format;
+    job.writing.id3 = ShownTagFormat(id3Box_);
     job.writing.gapless = gaplessBox_->isChecked();
     job.writing.overwrite = overwriteBox_->isChecked();
     job.outFolder = folderEdit_->text().trimmed().toStdString();

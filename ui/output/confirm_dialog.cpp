@@ -6,6 +6,7 @@
 #include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
 #include "ui/output/split_runner.h"
+#include "ui/output/tag_format_names.h"
 #include "ui/window/user_dialogs.h"
 #include "ui/view/colour_scheme.h"
 
@@ -44,15 +45,6 @@ QString FileNamePart(const std::string& path) {
     return p.mid(cut + 1);
 }
 
-// The tag format box's entries, in its order.
-const std::pair<TagFormat, const char*> kTagFormats[] = {
-    {TagFormat::V1, "ID3v1"},
-    {TagFormat::V23, "ID3v2.3"},
-    {TagFormat::V24, "ID3v2.4"},
-    {TagFormat::V1V23, "ID3v2.3 + ID3v1"},
-    {TagFormat::V1V24, "ID3v2.4 + ID3v1"},
-};
-
 } // namespace
 
 ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent)
@@ -83,11 +75,12 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(gainBox, &QDoubleSpinBox::valueChanged, this,
             [this](double db) { doc_.SetSplitGain(db); });
     connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
-        if (index >= 0 && index < static_cast<int>(std::size(kTagFormats)))
-            doc_.SetPartTagFormat(kTagFormats[index].first);
+        if (index >= 0)
+            doc_.SetPartTagFormat(ShownTagFormat(tagFormatBox));
         showTagsToolTip();
     });
     connect(folderButton, &QPushButton::clicked, this, [this] { onFolderClicked(); });
+    connect(folderEdit, &QLineEdit::editingFinished, this, &ConfirmDialog::onFolderTyped);
     connect(splitButton, &QPushButton::clicked, this, [this] { onSplitClicked(); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { reject(); });
     connect(runner_, &SplitRunner::finished, this, &ConfirmDialog::onSplitFinished);
@@ -109,16 +102,11 @@ void ConfirmDialog::createPartsAndFolder() {
 
     folderEdit = new QLineEdit(this);
     folderEdit->setObjectName(QStringLiteral("folderEdit"));
-    folderEdit->setReadOnly(true);
     SetSchemeBackground(folderEdit, QColor(255, 255, 225), BackgroundRoles::Base);
 
-    folderButton = new QPushButton(QStringLiteral("..."), this);
+    folderButton = new QPushButton(QStringLiteral("Browse..."), this);
     folderButton->setObjectName(QStringLiteral("folderButton"));
     folderButton->setToolTip(QStringLiteral("Select the output folder"));
-    QFont bf = folderButton->font();
-    bf.setBold(true);
-    bf.setPixelSize(16);
-    folderButton->setFont(bf);
 }
 
 void ConfirmDialog::createChoicesAndButtons() {
@@ -135,8 +123,7 @@ void ConfirmDialog::createChoicesAndButtons() {
     tagFormatBox = new QComboBox(this);
     tagFormatBox->setObjectName(QStringLiteral("tagFormatBox"));
     tagFormatBox->setToolTip(QStringLiteral("The tags each part gets"));
-    for (const auto& entry : kTagFormats)
-        tagFormatBox->addItem(QString::fromLatin1(entry.second));
+    AddTagFormatNames(tagFormatBox);
     tagFormatBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
     splitButton = new QPushButton(QStringLiteral("Split"), this);
@@ -249,7 +236,6 @@ void ConfirmDialog::createOneFileChoice() {
     oneFileButton = new QPushButton(QStringLiteral("..."), this);
     oneFileButton->setObjectName(QStringLiteral("oneFileButton"));
     oneFileButton->setToolTip(QStringLiteral("Choose the file to write"));
-    oneFileButton->setFont(folderButton->font());
     oneFileEdit->setEnabled(false);
     oneFileButton->setEnabled(false);
 }
@@ -316,9 +302,7 @@ void ConfirmDialog::prepareToShow() {
     saveTagsCheck->setChecked(st_.IsSaveTags);
     gaplessCheck->setChecked(st_.IsGapless);
     numberTracksCheck->setChecked(st_.NumberTracks);
-    for (size_t i = 0; i < std::size(kTagFormats); ++i)
-        if (kTagFormats[i].first == st_.PartTagFormat)
-            tagFormatBox->setCurrentIndex(static_cast<int>(i));
+    ShowTagFormat(tagFormatBox, st_.PartTagFormat);
     showTagsToolTip();
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
@@ -331,6 +315,14 @@ void ConfirmDialog::onFolderClicked() {
                                                  QString::fromStdString(st_.OutputFolder));
     if (!chosen.isEmpty())
         doc_.SetOutputFolder(chosen.toStdString());
+    folderEdit->setText(QString::fromStdString(st_.OutputFolder));
+    refreshOneFileName();
+}
+
+void ConfirmDialog::onFolderTyped() {
+    const QString typed = folderEdit->text().trimmed();
+    if (!typed.isEmpty())
+        doc_.SetOutputFolder(QFileInfo(typed).absoluteFilePath().toStdString());
     folderEdit->setText(QString::fromStdString(st_.OutputFolder));
     refreshOneFileName();
 }
@@ -365,6 +357,12 @@ void ConfirmDialog::writeOneFile() {
     if (TickedPartCount(st_) == 0) {
         dialogs_.showMessage(this,
                              QStringLiteral("No parts prepared to split. No part is ticked."));
+        return;
+    }
+    std::string reason;
+    if (!fs_->MakeFolderFor(path.toStdString(), reason)) {
+        dialogs_.showMessage(this, QStringLiteral("Cannot make the folder of %1: %2")
+                                       .arg(path, QString::fromStdString(reason)));
         return;
     }
     OneFileOptions options;

@@ -35,6 +35,8 @@ public:
     // Refills every control from the program state (each time it opens).
     void prepareToShow();
     void onFolderClicked();
+    // A folder typed into the field and left (or Enter) becomes the output folder.
+    void onFolderTyped();
     void onSplitClicked();
     // "..." of the one file: a save chooser starting at the name shown.
     void onOneFileClicked();

@@ -217,6 +217,10 @@ bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
     else if (files().contains(QFileInfo(out).absoluteFilePath()))
         message =
             QStringLiteral("%1 is one of the files to join; choose another name.").arg(NameOf(out));
+    std::string reason;
+    if (message.isEmpty() && !fs_->MakeFolderFor(out.toStdString(), reason))
+        message = QStringLiteral("Cannot make the folder of %1: %2")
+                      .arg(out, QString::fromStdString(reason));
     if (!message.isEmpty()) {
         dialogs_.showMessage(this, message);
         return false;

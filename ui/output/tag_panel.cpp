@@ -68,8 +68,6 @@ void TagPanel::createEdits() {
     pictureLabel->hide();
     yearEdit->setMaximumWidth(50);
     trackEdit->setMaximumWidth(40);
-    yearEdit->installEventFilter(this);
-    trackEdit->installEventFilter(this);
 }
 
 void TagPanel::layOutEdits() {
@@ -106,6 +104,24 @@ void TagPanel::connectEdits() {
     connect(trackEdit, &QLineEdit::textChanged, this, [this] { onNumberEdited(trackEdit, 256); });
     connect(setButton, &QPushButton::clicked, this, [this] { onSetClicked(); });
     connect(applyAllButton, &QPushButton::clicked, this, [this] { onApplyAllClicked(); });
+    // Enter or leaving a field stores what was typed (Esc takes it back).
+    for (QLineEdit* e : {titleEdit, artistEdit, albumEdit, yearEdit, trackEdit, commentEdit}) {
+        connect(e, &QLineEdit::editingFinished, this, [this] { applyTypedTags(); });
+        e->installEventFilter(this);
+    }
+}
+
+void TagPanel::applyTypedTags() {
+    if (tagsEdited_ && showsSameAudio())
+        onSetClicked();
+}
+
+void TagPanel::revertTypedTags() {
+    const QString name = partNameLabel->text();
+    showFields(shown_);
+    partNameLabel->setText(name);
+    tagsEdited_ = false;
+    setCaption(kGreyCaption);
 }
 
 void TagPanel::fillGenreBox() {
@@ -133,6 +149,11 @@ void TagPanel::onTextEdited() {
 }
 
 bool TagPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && tagsEdited_) {
+        revertTypedTags();
+        return true;
+    }
     if ((watched == yearEdit || watched == trackEdit) && event->type() == QEvent::KeyPress) {
         if (!KeyAllowedInNumberEdit(static_cast<QKeyEvent*>(event)))
             return true;
@@ -205,6 +226,9 @@ void TagPanel::showPicture() {
 void TagPanel::showPartTags(int n) {
     if (!ShowsFileTag(st_, n) && !IsPartNumber(st_, n))
         return;
+    // Another part chosen: what was typed for the shown one is kept.
+    if (n != shown_)
+        applyTypedTags();
     shown_ = ShowsFileTag(st_, n) ? 0 : n;
     shownStart_ = shown_ != 0 ? PartFirstFrame(st_, shown_) : -1;
     showFields(shown_);

@@ -37,6 +37,11 @@ public:
     void storePartTags(int n);
     void onSetClicked();
     void onApplyAllClicked();
+    // Stores the typed fields for the part shown when they were edited and
+    // it still shows the same audio (Enter, a field left, another part).
+    void applyTypedTags();
+    // Shows the stored fields again, forgetting what was typed (Esc).
+    void revertTypedTags();
 
     bool tagsEdited() const { return tagsEdited_; }
     QColor setButtonCaptionColour() const;

@@ -1,6 +1,7 @@
 // Key filter of the number-only edit boxes (time, year, track): typed
 // characters other than the digits 0-9 and backspace are discarded. Keys that
-// type nothing (arrows, Home, Delete) and shortcuts (Ctrl+C, Ctrl+V) pass.
+// type nothing (arrows, Home, Delete), Tab and Shift+Tab (they move the focus)
+// and shortcuts (Ctrl+C, Ctrl+V) pass.
 #pragma once
 
 #include <QKeyEvent>
@@ -8,7 +9,8 @@
 namespace tessivo {
 
 inline bool KeyAllowedInNumberEdit(const QKeyEvent* key) {
-    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete)
+    if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
+        key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
         return true;
     if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))
         return true;

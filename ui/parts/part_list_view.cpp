@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -39,6 +40,9 @@ enum Column {
     ColLoudness,
     ColumnCount
 };
+
+// The columns' widths before rows fit them.
+constexpr int kDesignedWidths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 50, 80};
 
 QString TimeText(double seconds) {
     return QString::fromStdString(FormatTimeText(true, seconds));
@@ -71,6 +75,13 @@ QString TrackText(const ProgramState& st, int k, const PartTagV2& tag) {
     return QStringLiteral("%1/%2").arg(n).arg(count);
 }
 
+// The file's name; the whole path in its tooltip.
+void SetFileCell(QTreeWidgetItem* row, const std::string& file) {
+    const QString path = QString::fromStdString(file);
+    row->setText(ColFile, QFileInfo(path).fileName());
+    row->setToolTip(ColFile, path);
+}
+
 } // namespace
 
 QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause) {
@@ -91,9 +102,8 @@ PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* par
                      QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
                      QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"),
                      QStringLiteral("Track"), QStringLiteral("Loudness")});
-    const int widths[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 50, 80};
     for (int c = 0; c < ColumnCount; ++c)
-        setColumnWidth(c, widths[c]);
+        setColumnWidth(c, kDesignedWidths[c]);
     header()->setStretchLastSection(false);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -138,8 +148,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     row->setText(ColEnd, TimeText(b));
     row->setText(ColDuration, TimeText(b - a));
     const auto slot = static_cast<size_t>(k);
-    row->setText(ColFile,
-                 QString::fromStdString(slot < files.size() ? files[slot] : std::string()));
+    SetFileCell(row, slot < files.size() ? files[slot] : std::string());
     const PartTagV2 tag = EffectivePartTag(st_, k).fields;
     row->setText(ColTitle, QString::fromStdString(tag.title));
     row->setText(ColArtist, QString::fromStdString(tag.artist));
@@ -180,10 +189,11 @@ void PartListView::updatePartStatus(int k) {
     // A tick renumbers the files of the parts after it.
     const std::vector<std::string> files = doc_.PartFileNames();
     for (int i = 1; i <= PartCount(st_); ++i)
-        if (QTreeWidgetItem* other = topLevelItem(i - 1))
-            other->setText(ColFile, QString::fromStdString(static_cast<size_t>(i) < files.size()
-                                                               ? files[static_cast<size_t>(i)]
-                                                               : std::string()));
+        if (QTreeWidgetItem* other = topLevelItem(i - 1)) {
+            const auto slot = static_cast<size_t>(i);
+            SetFileCell(other, slot < files.size() ? files[slot] : std::string());
+            other->setText(ColTrack, TrackText(st_, i, EffectivePartTag(st_, i).fields));
+        }
     --quiet_;
     fitColumns();
 }
@@ -224,10 +234,9 @@ void PartListView::mousePressEvent(QMouseEvent* event) {
 
 void PartListView::fitColumns() {
     // Without rows there is nothing to fit: the designed widths.
-    static const int designed[ColumnCount] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 80};
     if (topLevelItemCount() == 0) {
         for (int c = 0; c < ColumnCount; ++c)
-            setColumnWidth(c, designed[c]);
+            setColumnWidth(c, kDesignedWidths[c]);
         return;
     }
     constexpr int kPadding = 8;

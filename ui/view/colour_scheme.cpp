@@ -41,7 +41,8 @@ QColor ColourScheme::operator()(const QColor& light) const {
     const QColor hsl = light.toHsl();
     // Hue is undefined for greys (-1), which fromHslF takes as such.
     return QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), 1.0f - hsl.lightnessF(),
-                            hsl.alphaF());
+                            hsl.alphaF())
+        .toRgb();
 }
 
 bool IsDarkPalette(const QPalette& palette) {

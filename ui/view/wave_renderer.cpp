@@ -11,6 +11,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <utility>
 
@@ -216,14 +217,30 @@ void DrawWaveColumns(QPainter& p, const ProgramState& st, const ViewGeometry& g,
     }
 }
 
+// Which cut lines' numbers are drawn (index k - 1) at the painter's font.
+std::vector<bool> CutNumbersShown(QPainter& p, const ProgramState& st, const ViewGeometry& g,
+                                  const FrameMapping& m) {
+    const int count = std::min(PartCount(st), kMaxParts);
+    const QFontMetrics fm(p.font(), p.device());
+    std::vector<LabelSpan> spans;
+    spans.reserve(static_cast<size_t>(count));
+    for (int k = 1; k <= count; ++k) {
+        const int64_t left = CutLineMarksAt(g, CutLineColumn(m, st, k)).number.left;
+        spans.push_back({left, left + fm.horizontalAdvance(QString::number(k))});
+    }
+    return ThinnedLabels(spans, st.SelectedPart - 1, fm.averageCharWidth());
+}
+
 void DrawCutMarks(QPainter& p, const ProgramState& st, const ViewGeometry& g, const FrameMapping& m,
                   const MarkImages& img, const ColourScheme& cs) {
     const int count = std::min(PartCount(st), kMaxParts);
+    const std::vector<bool> shown = CutNumbersShown(p, st, g, m);
     for (int k = 1; k <= count; ++k) {
         const int64_t x = CutLineColumn(m, st, k);
         const CutLineMarks marks = CutLineMarksAt(g, x);
         p.setPen(cs(Qt::black));
-        TextAt(p, marks.number.left, marks.number.top, QString::number(k));
+        if (shown[static_cast<size_t>(k - 1)])
+            TextAt(p, marks.number.left, marks.number.top, QString::number(k));
         p.drawImage(int(marks.useBox.left), int(marks.useBox.top),
                     PartTicked(st, k) ? img.checkedBox : img.uncheckedBox);
         p.drawImage(int(marks.play.left), int(marks.play.top), img.playMark);
@@ -354,6 +371,26 @@ void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
 }
 
 } // namespace
+
+std::vector<bool> ThinnedLabels(const std::vector<LabelSpan>& labels, int keep, int gap) {
+    std::vector<bool> shown(labels.size(), false);
+    const bool hasKeep = keep >= 0 && static_cast<size_t>(keep) < labels.size();
+    const auto clears = [gap](const LabelSpan& a, const LabelSpan& b) {
+        return a.right + gap <= b.left || b.right + gap <= a.left;
+    };
+    int64_t lastRight = INT64_MIN / 2;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        const LabelSpan& l = labels[i];
+        const bool isKeep = hasKeep && i == static_cast<size_t>(keep);
+        const bool fits = l.left >= lastRight + gap &&
+                          (!hasKeep || clears(l, labels[static_cast<size_t>(keep)]));
+        if (isKeep || fits) {
+            shown[i] = true;
+            lastRight = l.right;
+        }
+    }
+    return shown;
+}
 
 QImage MakeWaveBitmap(const ViewGeometry& g) {
     return MakeBitmap(g.waveBitmapWidth(), g.waveBitmapHeight());

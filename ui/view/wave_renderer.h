@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QString>
 
+#include <vector>
+
 class QPainter;
 
 namespace tessivo {
@@ -43,6 +45,17 @@ struct RenderStyle {
     const SampleStretch* samples = nullptr;
     ColourScheme colours; // light unless set
 };
+
+// A text's columns on the waveform, left..right.
+struct LabelSpan {
+    int64_t left = 0, right = 0;
+};
+
+// Which of the labels (left to right) are drawn so that none overlaps
+// another, at least `gap` columns apart: from the left, each one that clears
+// the last one drawn; label `keep` (the selected cut line's; -1 for none)
+// always, its neighbours giving way.
+std::vector<bool> ThinnedLabels(const std::vector<LabelSpan>& labels, int keep, int gap);
 
 // Paints the whole waveform picture (waveBitmapWidth x waveBitmapHeight).
 void RenderWaveView(QPainter& p, const ProgramState& st, const ViewGeometry& g,

@@ -33,7 +33,7 @@ void WaveView::keyPressEvent(QKeyEvent* e) {
 void WaveView::paintEvent(QPaintEvent*) {
     {
         QPainter p(this);
-        p.fillRect(rect(), BackColor);
+        p.fillRect(rect(), ActiveScheme()(BackColor));
         if (!waveBitmap.isNull())
             p.drawImage(waveLeft, 0, waveBitmap);
         if (!meterBitmap.isNull())

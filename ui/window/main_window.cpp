@@ -871,7 +871,10 @@ void MainWindow::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized))
         drawWaveView();
     // A desktop that turns dark or light takes the window along.
-    if (e->type() == QEvent::ApplicationPaletteChange && st_.Colours == ColourChoice::FollowDesktop)
+    const bool palette =
+        e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange;
+    if (palette && st_.Colours == ColourChoice::FollowDesktop &&
+        ActiveScheme().isDark() != style_.colours.isDark())
         applyColourScheme();
     QMainWindow::changeEvent(e);
 }

@@ -238,6 +238,9 @@ private:
     void connectPartMenu();
     void createWaveMouse();
     void createShortcuts();
+    // Space on a selected row of the part list: ticks or unticks that part.
+    // False when the list has no focus or no part is selected.
+    bool toggleSelectedTick();
     // Keys of the play cursor and cut lines, the View menu, the start field.
     void createEditingKeys();
     void createViewMenu();

@@ -132,11 +132,14 @@ void MainWindow::createWaveMouse() {
 }
 
 void MainWindow::createShortcuts() {
-    // Keyboard: Space plays or stops, Ctrl+S splits, + and - zoom. Edit boxes
+    // Keyboard: Space plays or stops (on a selected row of the part list it
+    // ticks or unticks that part), Ctrl+S splits, + and - zoom. Edit boxes
     // keep the keys they type.
     actions_.split->setShortcut(QKeySequence::Save);
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] {
+        if (toggleSelectedTick())
+            return;
         if (st_.IsPlaying)
             onStopClicked();
         else
@@ -155,6 +158,21 @@ void MainWindow::createShortcuts() {
     controls_.splitButton->setToolTip(QStringLiteral("Split & Save"));
     controls_.zoomInButton->setToolTip(QStringLiteral("Zoom In Time"));
     controls_.zoomOutButton->setToolTip(QStringLiteral("Zoom Out Time"));
+}
+
+bool MainWindow::toggleSelectedTick() {
+    QWidget* focus = QApplication::focusWidget();
+    PartListView* list = panels_.partList;
+    if (!focus || (focus != list && !list->isAncestorOf(focus)) || isBusy())
+        return false;
+    const int k = st_.SelectedPart;
+    if (k < 1 || k > PartCount(st_))
+        return false;
+    if (doc_.SetPartUsed(k, !PartTicked(st_, k))) {
+        refreshPartList();
+        drawWaveView();
+    }
+    return true;
 }
 
 void MainWindow::addCutListActions(QMenu* fileMenu) {

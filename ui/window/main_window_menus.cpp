@@ -32,7 +32,7 @@ constexpr double kAroundCutSeconds = 2.0;
 
 QList<QPair<QString, QString>> KeyboardShortcutList() {
     return {
-        {QStringLiteral("Ctrl+O"), QStringLiteral("Open a file")},
+        {QStringLiteral("Ctrl+O (letter O)"), QStringLiteral("Open a file")},
         {QStringLiteral("Ctrl+S"), QStringLiteral("Split the ticked parts")},
         {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},
         {QStringLiteral("Ctrl+Shift+Z, Ctrl+Y"), QStringLiteral("Redo")},
@@ -52,7 +52,7 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
         {QStringLiteral("Home, End"), QStringLiteral("Play cursor to the start or the end")},
         {QStringLiteral("+, -"), QStringLiteral("Zoom in or out")},
         {QStringLiteral("Ctrl++, Ctrl+-"), QStringLiteral("Zoom in, Zoom out")},
-        {QStringLiteral("Ctrl+0"), QStringLiteral("Zoom to fit")},
+        {QStringLiteral("Ctrl+0 (zero)"), QStringLiteral("Zoom to fit")},
         {QStringLiteral("Wheel, Ctrl+Wheel"), QStringLiteral("Scroll, zoom the waveform")},
         {QStringLiteral("F1"), QStringLiteral("Help contents")},
     };

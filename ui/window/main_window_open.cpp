@@ -167,6 +167,11 @@ void MainWindow::adoptOpenedFile() {
         showPartTags(1);
 
     st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
+    // A file longer than the coarsest level shows opens fitted: whole.
+    if (int64_t{st_.FrameCount} > int64_t{ZoomFactor[st_.ZoomLevel]} * geom_.cols()) {
+        st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
+        st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);
+    }
 
     refreshPartList();
     showEqualPartTime(2);
