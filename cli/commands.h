@@ -48,6 +48,8 @@ struct ModeOptions {
     std::optional<CutListArgument> cutList;
     std::optional<tessivo::CutListFormat> beside; // the cut list beside each file
     std::vector<int> skip;                        // --skip: parts left out, by number
+    std::string trackList;                        // --tracklist: titles, and starts or lengths
+    std::optional<double> snapSeconds;            // --snap: reach of the snap to pauses
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.

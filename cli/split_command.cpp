@@ -21,7 +21,7 @@ namespace {
 
 PartWriting WritingOf(const SplitOptions& o) {
     PartWriting w;
-    w.tags = o.tags;
+    w.tags = o.tags || !o.mode.trackList.empty(); // a track list's titles go into the tags
     w.id3 = o.id3;
     w.titleTemplate = o.titleTemplate;
     w.gapless = o.gapless;
@@ -93,12 +93,15 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     CutList list;
     if (const int status = ReadModeCutList(mode, "split", list); status != kExitOk)
         return status;
+    std::optional<TrackList> tracks;
+    if (const int status = ReadModeTrackList(mode, "split", tracks); status != kExitOk)
+        return status;
     ProgramState st;
     const bool loudness = WritingOf(o).NeedsLoudness();
     if (const int status = OpenSource(st, file, mode, progress, loudness); status != kExitOk)
         return status;
     PlacedNotes notes;
-    if (const int status = PlaceByMode(st, mode, list, "split", notes); status != kExitOk)
+    if (const int status = PlaceByMode(st, mode, list, "split", notes, tracks); status != kExitOk)
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "split");
@@ -139,10 +142,11 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files,
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
-    if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
+    const bool tags = WritingOf(o).tags;
+    if (!tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
                                          "add --tags.");
-    if (!o.tags && o.replayGain)
+    if (!tags && o.replayGain)
         return ReportUsageError("split", "--replaygain chooses the tags --tags writes; "
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
@@ -152,6 +156,8 @@ int RunSplit(const SplitOptions& o) {
         return status;
     if (!o.oneFile.empty() && IsBatch(o.input))
         return ReportUsageError("split", "--one-file takes one FILE.");
+    if (!o.mode.trackList.empty() && IsBatch(o.input))
+        return ReportUsageError("split", "--tracklist takes one FILE.");
     if (!IsBatch(o.input))
         return SplitOne(o, files.front());
     return SplitMany(o, files, relFolders);

@@ -106,6 +106,9 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
                         const PlacedNotes& notes) {
     PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
     ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
+    if (notes.numberTracks)
+        for (PartTagV2& t : tags.part)
+            t.track.clear(); // written as n/N
     return tags;
 }
 
