@@ -108,14 +108,18 @@ void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
         throw UsageError("--snap goes with --tracklist.");
     if (o.beside)
         return;
-    const bool silenceMode = o.silencePercent.has_value() && !o.nearPauses.has_value();
-    const int modes = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
-                      int(silenceMode) + int(o.nearPauses.has_value()) + int(o.at.has_value()) +
-                      int(o.cutList.has_value());
+    const int others = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
+                       int(o.nearPauses.has_value()) + int(o.at.has_value()) +
+                       int(o.cutList.has_value());
+    // Beside another way, --silence may only say what counts as a pause.
+    const bool silenceRule =
+        o.nearPauses.has_value() || ((o.pausesUsed || !o.trackList.empty()) && others > 0);
+    const bool silenceMode = o.silencePercent.has_value() && !silenceRule;
+    const int modes = others + int(silenceMode);
     if (modes > 1)
         throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, "
                          "--chapters, --cue, --labels and --csv.");
-    if (modes == 0 && o.trackList.empty())
+    if (modes == 0 && o.trackList.empty() && !o.wholeFile)
         throw UsageError(noMode + " No split mode given (--parts, --time, --silence, "
                                   "--near-pauses, --at, --cue, --labels or --csv).");
 }

@@ -33,7 +33,8 @@ CuttingRule RuleOf(const ModeOptions& o) {
     rule.cutList = o.cutList.has_value() || o.beside.has_value();
     rule.skip = o.skip;
     // The snap of a track list's cuts looks for pauses.
-    rule.pauses = !o.trackList.empty() && o.snapSeconds.value_or(kDefaultSnapSeconds) > 0.0;
+    rule.pauses =
+        (!o.trackList.empty() && o.snapSeconds.value_or(kDefaultSnapSeconds) > 0.0) || o.pausesUsed;
     return rule;
 }
 

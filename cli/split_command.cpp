@@ -7,9 +7,11 @@
 #include "cli/mode_run.h"
 #include "cli/one_file_output.h"
 #include "core/batch/part_writing.h"
+#include "core/batch/pause_shortening.h"
 #include "core/output/one_file.h"
 #include "core/output/part_tag.h"
 #include "core/parts/part_access.h"
+#include "core/parts/pause_snap.h"
 
 #include <cstdio>
 #include <string>
@@ -29,6 +31,7 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.replayGain = o.replayGain;
     w.gainDb = o.gainDb;
     w.gainAuto = o.gainAuto;
+    w.trimKeepSeconds = o.trimKeep;
     return w;
 }
 
@@ -48,8 +51,15 @@ GainChoice ToldGain(const ProgramState& st, const PartWriting& w, bool quiet) {
     return gain;
 }
 
-int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
-               const PlacedNotes& notes, const ProgressFn& progress) {
+void ReportSilentParts(const PlacedNotes& notes, bool quiet) {
+    if (quiet)
+        return;
+    for (const std::string& line : SilentPartLines(notes))
+        std::fprintf(stderr, "tessivo-cli split: %s\n", line.c_str());
+}
+
+int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list, PlacedNotes& notes,
+               const ProgressFn& progress) {
     const PartWriting writing = WritingOf(o);
     const GainChoice gain = ToldGain(st, writing, o.quiet);
     if (writing.ReplayGainRefused() && !o.quiet)
@@ -62,6 +72,7 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
     const SplitResult result = WritePlacedParts(st, writing, list, notes, o.out,
                                                 DefaultPartFileSystem(), splitProgress, gain);
     EndTerminalProgress();
+    ReportSilentParts(notes, o.quiet);
     if (!o.quiet) {
         if (result.tagDamaged && !result.refused)
             std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kDamagedTagWarning);
@@ -74,10 +85,24 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
     return result.ok ? kExitOk : ReportFailure(result.error);
 }
 
+// The ticked parts as pieces; with --shorten-pauses, without the middles of
+// the long pauses (told on stderr unless quiet).
+std::vector<FilePiece> OneFilePieces(const ProgramState& st, const SplitOptions& o,
+                                     const PartTags& tags) {
+    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    if (!o.shortenMax)
+        return pieces;
+    const std::vector<DroppedStretch> dropped =
+        LongPauseMiddles(st, *o.shortenMax, SilenceRulesOf(st));
+    if (!o.quiet)
+        std::fprintf(stderr, "%s\n", ShortenedText(dropped, st.FrameDuration).c_str());
+    return PiecesWithout(pieces, dropped);
+}
+
 // --one-file: the ticked parts as one file, titled as their tags would be.
 int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTags& tags,
                      const ProgressFn& progress) {
-    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    const std::vector<FilePiece> pieces = OneFilePieces(st, o, tags);
     OneFileOptions options;
     options.tag = &tags.source;
     options.chapters = !o.noChapters;
@@ -108,7 +133,12 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     if (!o.oneFile.empty()) {
         if (TickedPartCount(st) == 0)
             return ReportFailure("No parts prepared to split. No part is ticked.");
-        return WriteOnePartFile(st, o, PlacedPartTags(st, WritingOf(o), list, notes), progress);
+        PartTags tags = PlacedPartTags(st, WritingOf(o), list, notes);
+        TrimForSplit(st, WritingOf(o), false, tags, notes); // one file: at the frame
+        ReportSilentParts(notes, o.quiet);
+        if (TickedPartCount(st) == 0)
+            return ReportFailure("No parts prepared to split. Every part is silent.");
+        return WriteOnePartFile(st, o, tags, progress);
     }
     if (const StepOutcome step = CheckSplittable(st); !step.ok())
         return ReportFailure(step.message);
@@ -151,6 +181,8 @@ int RunSplit(const SplitOptions& o) {
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
         return ReportUsageError("split", "--no-chapters goes with --one-file.");
+    if (o.shortenMax && o.oneFile.empty())
+        return ReportUsageError("split", "--shorten-pauses goes with --one-file.");
     std::vector<std::string> files, relFolders;
     if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;

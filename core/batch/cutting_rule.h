@@ -53,6 +53,7 @@ struct PlacedNotes {
     std::vector<ChapterCut> chapters;  // chapters: the cuts and their titles
     std::vector<CutPart> listParts;    // a cut list: what it says of part k at k - 1
     bool numberTracks = false;         // a track list: every part's track is n/N
+    std::vector<int> silentParts;      // the edge trim: parts all silence, not written
 };
 
 // Opens the source as the window does before a split, with the peak table

@@ -2,6 +2,7 @@
 
 #include "core/parts/part_access.h"
 #include "core/parts/pause_snap.h"
+#include "core/parts/time_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -58,7 +59,7 @@ std::string SnappedCutList(ProgramState& st, const CuttingRule& rule, const Trac
             e.startSeconds = 0.0;
         else if (snapSeconds > 0.0 && !snapped[k].inPause)
             warnings.push_back(LinePrefix(e.line) + "no pause within " + ReachText(snapSeconds) +
-                               " s of " + TrackTimeText(starts[k]));
+                               " s of " + FormatNoteTimeText(starts[k]));
         cuts.entries.push_back(std::move(e));
     }
     return "";

@@ -4,6 +4,7 @@
 #include "core/cutlist/cut_list_file.h"
 #include "core/cutlist/cut_list_limits.h"
 #include "core/cutlist/text_encoding.h"
+#include "core/parts/time_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -147,7 +148,7 @@ std::string CheckTimes(const TrackList& list) {
             return LinePrefix(t.line) + "no time (a start first or a length last)";
         if (list.form == TrackListForm::Starts && k > 0 &&
             *t.seconds <= *list.tracks[k - 1].seconds)
-            return LinePrefix(t.line) + "starts at " + TrackTimeText(*t.seconds) +
+            return LinePrefix(t.line) + "starts at " + FormatNoteTimeText(*t.seconds) +
                    ", not after the track before";
         if (list.form == TrackListForm::Lengths && *t.seconds <= 0.0)
             return LinePrefix(t.line) + "a length of 0";
@@ -229,23 +230,12 @@ std::string TrackStarts(const TrackList& list, double duration, std::vector<doub
         const double shown = list.form == TrackListForm::Starts ? t.seconds.value_or(0.0) : at;
         if (at >= duration || shown >= duration) {
             starts.clear();
-            return LinePrefix(t.line) + "starts at " + TrackTimeText(shown) +
-                   ", past the end of the file (" + TrackTimeText(duration) + ")";
+            return LinePrefix(t.line) + "starts at " + FormatNoteTimeText(shown) +
+                   ", past the end of the file (" + FormatNoteTimeText(duration) + ")";
         }
         starts.push_back(at);
     }
     return "";
-}
-
-std::string TrackTimeText(double seconds) {
-    const long long ms = std::llround(std::max(0.0, seconds) * 1000.0);
-    const long long h = ms / 3600000, m = ms / 60000 % 60, s = ms / 1000 % 60, f = ms % 1000;
-    char buf[48];
-    if (h > 0)
-        std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld.%03lld", h, m, s, f);
-    else
-        std::snprintf(buf, sizeof buf, "%02lld:%02lld.%03lld", m, s, f);
-    return buf;
 }
 
 } // namespace tessivo

@@ -54,11 +54,8 @@ TrackListRead ReadTrackListFile(const std::string& path);
 // of the lengths before each track. The first track starts at the file's
 // start whatever its time, so N tracks make N parts. A start at or past
 // `duration` is an error naming its line ("Line 9: starts at 1:02:03.000,
-// past the end of the file (58:10.000)"), returned; empty when all fit.
+// past the end of the file (58:10.000)"; times as FormatNoteTimeText), returned; empty when all
+// fit.
 std::string TrackStarts(const TrackList& list, double duration, std::vector<double>& starts);
-
-// "mm:ss.mmm", or "h:mm:ss.mmm" from one hour on, rounded to the millisecond:
-// how the track list's messages give a time.
-std::string TrackTimeText(double seconds);
 
 } // namespace tessivo

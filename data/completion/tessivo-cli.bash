@@ -7,7 +7,8 @@ _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
   --tags --id3
-  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters"
+  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
+  --trim-silence --shorten-pauses"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
   --format
@@ -53,7 +54,7 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --snap)
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --snap | --shorten-pauses)
     COMPREPLY=()
     ;;
   *) return 1 ;;

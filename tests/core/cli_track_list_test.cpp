@@ -142,7 +142,7 @@ TEST_F(CliTrackList, ACutWithNoPauseInReachStaysWithAWarning) {
                                          "0:26.5 C\n"),
                                     "--snap", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "tessivo-cli cuts: warning: Line 3: no pause within 2 s of 00:08.000\n");
+    EXPECT_EQ(r.err, "tessivo-cli cuts: warning: Line 3: no pause within 2 s of 0:08.000\n");
     const std::vector<Label> labels = Labels(r.out);
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_NEAR(labels[1].start, 8.0, 1e-3);
@@ -183,8 +183,8 @@ TEST_F(CliTrackList, BadListsNameTheLineAndWriteNothing) {
     const std::vector<Case> cases = {
         {"0:00 A\n0:20 B\n\nC without a time\n", "Line 4: no time"},
         {"0:00 A\n# the end is at 0:55\n0:20 B\n1:10 C\n",
-         "Line 4: starts at 01:10.000, past the end of the file"},
-        {"A 0:30\nB 0:30\nC 0:10\n", "Line 3: starts at 01:00.000, past the end"},
+         "Line 4: starts at 1:10.000, past the end of the file"},
+        {"A 0:30\nB 0:30\nC 0:10\n", "Line 3: starts at 1:00.000, past the end"},
         {"0:00 A\n0:20 B\n\n0:40 Caf\xE9 Latin-1\n", "Line 4: not UTF-8"},
     };
     for (const Case& c : cases) {

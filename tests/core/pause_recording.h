@@ -59,14 +59,14 @@ inline std::string File(const std::string& name) {
 }
 
 // What the decoded file (mpg123, gapless) holds: its length, where its first
-// and last sample above 10 % of full scale lie, and every stretch of at
-// least `minQuiet` seconds with no such sample, in seconds.
+// and last sample at or above `sound` lie, and every stretch of at least
+// `minQuiet` seconds with no such sample, in seconds.
 struct Decoded {
     double length = -1, firstSound = -1, lastSound = -1;
     std::vector<Gap> quiet;
 };
 
-inline Decoded Decode(const std::string& path, double minQuiet = 0.5) {
+inline Decoded Decode(const std::string& path, double minQuiet = 0.5, int sound = 3277) {
     const std::string py = "import sys, subprocess, numpy as np\n"
                            "raw = subprocess.run(['mpg123', '-q', '-m', '-s', sys.argv[1]],"
                            " capture_output=True).stdout\n"
@@ -75,7 +75,9 @@ inline Decoded Decode(const std::string& path, double minQuiet = 0.5) {
                            std::to_string(kRate) + "; q = " + std::to_string(minQuiet) +
                            "\n"
                            "print(len(x) / r)\n"
-                           "loud = np.nonzero(np.abs(x) >= 3277)[0]\n"
+                           "loud = np.nonzero(np.abs(x) >= " +
+                           std::to_string(sound) +
+                           ")[0]\n"
                            "if len(loud) == 0: sys.exit(0)\n"
                            "print(loud[0] / r, loud[-1] / r)\n"
                            "d = np.diff(loud)\n"

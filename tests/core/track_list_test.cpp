@@ -1,6 +1,7 @@
 // Track list texts: both line forms, comments and blank lines, the errors
 // that name their lines, and where the tracks start.
 #include "core/cutlist/track_list.h"
+#include "core/parts/time_text.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ TEST(TrackList, ErrorsNameTheLineCountingEveryLine) {
     EXPECT_EQ(ReadTrackList("0:00 A\n\n1:00 B\nno time here\n").error,
               "Line 4: no time (a start first or a length last)");
     EXPECT_EQ(ReadTrackList("0:00 A\n1:00 B\n0:30 C\n").error,
-              "Line 3: starts at 00:30.000, not after the track before");
+              "Line 3: starts at 0:30.000, not after the track before");
     EXPECT_EQ(ReadTrackList("0:00 A\nB 3:00\n").error,
               "Line 2: a length last, where the lines before give the start first");
     EXPECT_EQ(ReadTrackList("# nothing\n\n").error, "The track list holds no tracks");
@@ -86,19 +87,20 @@ TEST(TrackList, StartsPastTheEndNameTheirLine) {
     const TrackListRead starts = ReadTrackList("0:00 A\n\n0:40 B\n1:20 C\n");
     std::vector<double> at;
     EXPECT_EQ(TrackStarts(starts.list, 60.0, at),
-              "Line 4: starts at 01:20.000, past the end of the file (01:00.000)");
+              "Line 4: starts at 1:20.000, past the end of the file (1:00.000)");
     EXPECT_TRUE(at.empty());
     const TrackListRead lengths = ReadTrackList("A 0:40\nB 0:30\nC 0:10\n");
     EXPECT_EQ(TrackStarts(lengths.list, 60.0, at),
-              "Line 3: starts at 01:10.000, past the end of the file (01:00.000)");
+              "Line 3: starts at 1:10.000, past the end of the file (1:00.000)");
     // The first track starts with the file whatever its given time.
     const TrackListRead late = ReadTrackList("0:05 A\n0:30 B\n");
     ASSERT_EQ(TrackStarts(late.list, 60.0, at), "");
     EXPECT_EQ(at, (std::vector<double>{0.0, 30.0}));
 }
 
-TEST(TrackList, TimeTextShowsHoursOnlyWhenThere) {
-    EXPECT_EQ(TrackTimeText(723.0), "12:03.000");
-    EXPECT_EQ(TrackTimeText(5.0004), "00:05.000");
-    EXPECT_EQ(TrackTimeText(3723.25), "1:02:03.250");
+TEST(TrackList, NoteTimeTextShowsHoursOnlyWhenThere) {
+    EXPECT_EQ(FormatNoteTimeText(723.0), "12:03.000");
+    EXPECT_EQ(FormatNoteTimeText(5.0004), "0:05.000");
+    EXPECT_EQ(FormatNoteTimeText(3723.25), "1:02:03.250");
+    EXPECT_EQ(FormatNoteTimeText(252.3), "4:12.300");
 }
