@@ -5,10 +5,12 @@
 #include "cli_test_support.h"
 #include "part_file_checks.h"
 #include "pause_recording.h"
+#include "speech_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -205,4 +207,48 @@ TEST_F(CliTrackList, RefusedWithOtherWaysOfCuttingAndSeveralFiles) {
     ExpectUsageError(Split({pauses_, pauses_, "--tracklist", list}), "split");
     ExpectUsageError(Cuts(pauses_, {"--tracklist", list, "--snap", "-1"}), "cuts");
     EXPECT_EQ(part_checks::Listing(dir_), (std::vector<std::string>{"list.txt", "out"}));
+}
+
+TEST_F(CliTrackList, AnnouncedStartsOfASpeechRecordingSnapIntoItsPauses) {
+    // Every third pause before the noise, announced half a second early.
+    const speech_layout::Layout layout = speech_layout::Read();
+    std::string list = "0:00 Opening\n";
+    std::vector<speech_layout::Stretch> targets;
+    for (size_t k = 0; k < layout.pauses.size() && targets.size() < 12; k += 3) {
+        const speech_layout::Stretch& p = layout.pauses[k];
+        if (p.end >= layout.noise.start || p.start < 10.0)
+            continue;
+        char line[64];
+        const double t = p.start - 0.5;
+        std::snprintf(line, sizeof line, "%d:%06.3f Talk %zu\n", int(t) / 60,
+                      t - 60.0 * (int(t) / 60), targets.size() + 1);
+        list += line;
+        targets.push_back(p);
+    }
+    ASSERT_GE(targets.size(), 10u);
+    const CliRun r = Cuts(part_checks::Fixture("speech_32min.mp3"), {"--tracklist", List(list)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<Label> labels = Labels(r.out);
+    ASSERT_EQ(labels.size(), targets.size() + 1);
+    for (size_t k = 0; k < targets.size(); ++k) {
+        EXPECT_GT(labels[k + 1].start, targets[k].start) << k;
+        EXPECT_LT(labels[k + 1].start, targets[k].end) << k;
+        EXPECT_EQ(labels[k + 1].title, "Talk " + std::to_string(k + 1));
+    }
+}
+
+TEST_F(CliTrackList, ApplauseThatFadesCountsAsPauseOnlyOnceItIsQuiet) {
+    // applause.mp3: the first and last gaps open with 1.4 s of applause. The
+    // pause starts where the applause falls below the threshold, so the cut
+    // lies in the gap, after the loudest applause.
+    const CliRun r = Cuts(pause_recording::File("applause.mp3"), {"--tracklist", List(kSetList)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<Label> labels = Labels(r.out);
+    ASSERT_EQ(labels.size(), 4u);
+    for (size_t k = 1; k < labels.size(); ++k) {
+        EXPECT_GT(labels[k].start, kPauses[k - 1].start + 0.3) << k;
+        EXPECT_LT(labels[k].start, kPauses[k - 1].end) << k;
+    }
 }
