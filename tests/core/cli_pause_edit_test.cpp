@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -190,4 +191,40 @@ TEST_F(CliPauseEdit, ShortenValuesAreChecked) {
     ExpectUsageError(Split({pauses_, "--one-file", "x.mp3", "--shorten-pauses", "0"}), "split");
     ExpectUsageError(Split({pauses_, "--one-file", "x.mp3", "--shorten-pauses", "a"}), "split");
     EXPECT_EQ(part_checks::Listing(dir_), std::vector<std::string>{"out"});
+}
+
+TEST_F(CliPauseEdit, TrimmedTracksKeepTheirTitlesAndNumbers) {
+    const fs::path list = dir_ / "album.txt";
+    part_checks::WriteText(list.string(),
+                           "1. One (0:13)\n2. Two (0:13.5)\n3. Three (0:15)\n4. Four (0:14)\n");
+    const CliRun r = Split({pauses_, "--tracklist", list.string(), "--trim-silence", "--gapless",
+                            "--out", out_.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.lines.size(), 4u) << r.out;
+    const std::vector<std::string> titles = {"One", "Two", "Three", "Four"};
+    for (size_t k = 0; k < r.lines.size(); ++k) {
+        const std::map<std::string, std::string> tags = analysis_test::PythonKeyValues(
+            "import sys\nfrom mutagen.id3 import ID3\nt = ID3(sys.argv[1])\n"
+            "print('TIT2=' + t['TIT2'].text[0]); print('TRCK=' + t['TRCK'].text[0])\n",
+            r.lines[k]);
+        EXPECT_EQ(tags.count("TIT2") ? tags.at("TIT2") : "", titles[k]);
+        EXPECT_EQ(tags.count("TRCK") ? tags.at("TRCK") : "", std::to_string(k + 1) + "/4");
+        const Decoded d = Decode(r.lines[k], 0.5, kMonoSound);
+        EXPECT_NEAR(d.length - d.lastSound, 0.3, 2 * kFrame) << r.lines[k];
+    }
+}
+
+TEST_F(CliPauseEdit, SeveralFilesNameTheirSilentParts) {
+    const fs::path copy = dir_ / "copy.mp3";
+    fs::copy_file(pauses_, copy);
+    const CliRun r = Split(
+        {pauses_, copy.string(), "--at", "12.3,13.7", "--trim-silence", "--out", out_.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tessivo-cli split: " + pauses_ + ": Part 2 is silent: skipped\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("tessivo-cli split: " + copy.string() + ": Part 2 is silent: skipped\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.lines.size(), 4u) << r.out;
 }
