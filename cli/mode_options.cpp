@@ -5,7 +5,6 @@
 #include "cli/time_values.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 namespace tessivo::cli {
 
@@ -86,16 +85,10 @@ CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& o
 }
 
 double SnapValue(const std::string& v) {
-    double seconds = 0.0;
-    size_t used = 0;
-    try {
-        seconds = std::stod(v, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != v.size() || !(seconds >= 0.0 && seconds <= 600.0))
+    const std::optional<double> seconds = ParseSeconds(v, 600.0);
+    if (!seconds)
         throw UsageError("--snap takes seconds from 0 to 600, not " + Quoted(v) + ".");
-    return seconds;
+    return *seconds;
 }
 
 // Exactly one way of cutting; --silence beside --near-pauses only sets its

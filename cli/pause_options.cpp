@@ -2,30 +2,12 @@
 // --trim-silence[=KEEP] and --shorten-pauses MAX.
 #include "cli/cli_messages.h"
 #include "cli/commands.h"
+#include "cli/time_values.h"
 #include "core/parts/edge_trim.h"
 
-#include <stdexcept>
 #include <string>
 
 namespace tessivo::cli {
-
-namespace {
-
-// Seconds from 0 to `most`, or nothing.
-std::optional<double> SecondsValue(const std::string& v, double most) {
-    size_t used = 0;
-    double seconds = 0.0;
-    try {
-        seconds = std::stod(v, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used == 0 || used != v.size() || !(seconds >= 0.0 && seconds <= most))
-        return std::nullopt;
-    return seconds;
-}
-
-} // namespace
 
 void DeclarePauseOptions(CLI::App* split, SplitOptions& o) {
     static std::string given; // CLI11 keeps the flag's text here; `each` checks it
@@ -39,7 +21,7 @@ void DeclarePauseOptions(CLI::App* split, SplitOptions& o) {
             // Given alone, the flag's text is "true".
             const std::optional<double> keep = v == "true"
                                                    ? std::optional<double>(kDefaultTrimKeepSeconds)
-                                                   : SecondsValue(v, 60.0);
+                                                   : ParseSeconds(v, 60.0);
             if (!keep)
                 throw UsageError("--trim-silence takes =KEEP, seconds from 0 to 60, not \"" + v +
                                  "\".");
@@ -53,7 +35,7 @@ void DeclarePauseOptions(CLI::App* split, SplitOptions& o) {
                    "middle; the Info frame and the chapters follow. Without a way of\n"
                    "cutting, the whole file",
                    [&o](const std::string& v) {
-                       const std::optional<double> most = SecondsValue(v, 3600.0);
+                       const std::optional<double> most = ParseSeconds(v, 3600.0);
                        if (!most || *most <= 0.0)
                            throw UsageError("--shorten-pauses takes seconds above 0, at most "
                                             "3600, not \"" +
