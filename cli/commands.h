@@ -48,6 +48,12 @@ struct ModeOptions {
     std::optional<CutListArgument> cutList;
     std::optional<tessivo::CutListFormat> beside; // the cut list beside each file
     std::vector<int> skip;                        // --skip: parts left out, by number
+    std::string trackList;                        // --tracklist: titles, and starts or lengths
+    std::optional<double> snapSeconds;            // --snap: reach of the snap to pauses
+    // --trim-silence or --shorten-pauses: --silence beside another way of
+    // cutting only says what counts as a pause.
+    bool pausesUsed = false;
+    bool wholeFile = false; // --shorten-pauses: no way of cutting is one part
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.
@@ -85,11 +91,15 @@ struct SplitOptions {
     bool quiet = false;
     bool flat = false; // several files: all parts in --out, not OUT/NAME/
     std::string out = ".";
-    std::string oneFile;     // --one-file: the ticked parts as this one file
-    bool noChapters = false; // --no-chapters
+    std::string oneFile;              // --one-file: the ticked parts as this one file
+    bool noChapters = false;          // --no-chapters
+    std::optional<double> trimKeep;   // --trim-silence: the quiet kept at each edge
+    std::optional<double> shortenMax; // --shorten-pauses: the longest pause kept
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);
+// Adds --trim-silence and --shorten-pauses to split.
+void DeclarePauseOptions(CLI::App* split, SplitOptions& o);
 int RunSplit(const SplitOptions& o);
 
 // cuts: the cut list a mode makes, printed instead of split.

@@ -74,12 +74,15 @@ int CutsOne(const CutsOptions& o, const std::string& file) {
     CutList list;
     if (const int status = ReadModeCutList(mode, "cuts", list); status != kExitOk)
         return status;
+    std::optional<TrackList> tracks;
+    if (const int status = ReadModeTrackList(mode, "cuts", tracks); status != kExitOk)
+        return status;
     ProgramState st;
     const ProgressFn progress = TerminalProgress(o.quiet);
     if (const int status = OpenSource(st, file, mode, progress); status != kExitOk)
         return status;
     PlacedNotes notes;
-    if (const int status = PlaceByMode(st, mode, list, "cuts", notes); status != kExitOk)
+    if (const int status = PlaceByMode(st, mode, list, "cuts", notes, tracks); status != kExitOk)
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "cuts");
@@ -181,6 +184,8 @@ int RunCuts(const CutsOptions& o) {
     std::vector<std::string> files;
     if (const int status = ExpandInputs(o.input, "cuts", files); status != kExitOk)
         return status;
+    if (!o.mode.trackList.empty() && IsBatch(o.input))
+        return ReportUsageError("cuts", "--tracklist takes one FILE.");
     if (!IsBatch(o.input))
         return CutsOne(o, files.front());
     return CutsMany(o, files);

@@ -84,21 +84,35 @@ CutListArgument CutListValue(tessivo::CutListFormat format, const std::string& o
     return {format, v, option};
 }
 
-// Exactly one way of cutting; --silence beside --near-pauses only sets its pauses.
+double SnapValue(const std::string& v) {
+    const std::optional<double> seconds = ParseSeconds(v, 600.0);
+    if (!seconds)
+        throw UsageError("--snap takes seconds from 0 to 600, not " + Quoted(v) + ".");
+    return *seconds;
+}
+
+// Exactly one way of cutting; --silence beside --near-pauses only sets its
+// pauses. A track list may make the cuts itself.
 void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
     if (o.beside && (o.cutList || o.chapters || o.parts || o.timeSeconds || o.silencePercent ||
-                     o.nearPauses || o.at))
+                     o.nearPauses || o.at || !o.trackList.empty()))
         throw UsageError("--beside is a way of cutting of its own; give it without another.");
+    if (o.snapSeconds && o.trackList.empty())
+        throw UsageError("--snap goes with --tracklist.");
     if (o.beside)
         return;
-    const bool silenceMode = o.silencePercent.has_value() && !o.nearPauses.has_value();
-    const int modes = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
-                      int(silenceMode) + int(o.nearPauses.has_value()) + int(o.at.has_value()) +
-                      int(o.cutList.has_value());
+    const int others = int(o.chapters) + int(o.parts.has_value()) + int(o.timeSeconds.has_value()) +
+                       int(o.nearPauses.has_value()) + int(o.at.has_value()) +
+                       int(o.cutList.has_value());
+    // Beside another way, --silence may only say what counts as a pause.
+    const bool silenceRule =
+        o.nearPauses.has_value() || ((o.pausesUsed || !o.trackList.empty()) && others > 0);
+    const bool silenceMode = o.silencePercent.has_value() && !silenceRule;
+    const int modes = others + int(silenceMode);
     if (modes > 1)
         throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, "
                          "--chapters, --cue, --labels and --csv.");
-    if (modes == 0)
+    if (modes == 0 && o.trackList.empty() && !o.wholeFile)
         throw UsageError(noMode + " No split mode given (--parts, --time, --silence, "
                                   "--near-pauses, --at, --cue, --labels or --csv).");
 }
@@ -175,6 +189,22 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                   "nearest its start; parts are titled after their chapters")
         ->disable_flag_override();
     DeclareCutListOptions(command, o);
+    AddValueOption(command, "--tracklist", "FILE",
+                   "cut at the tracks of a UTF-8 text file, one a line: START TITLE\n"
+                   "(a set list) or TITLE LENGTH (an album, \"01 - Title (3:45)\"),\n"
+                   "times as [h:]mm:ss[.mmm]; each cut moves into the nearest pause\n"
+                   "(--snap). The titles and track numbers n/N go into the tags. A\n"
+                   "list of titles alone titles the parts another way of cutting makes",
+                   [&o](const std::string& v) {
+                       if (v.empty())
+                           throw UsageError("--tracklist needs a file.");
+                       o.trackList = v;
+                   });
+    AddValueOption(command, "--snap", "SEC",
+                   "with --tracklist, move each cut to the middle of the nearest pause\n"
+                   "(as --silence finds them) within SEC seconds (default 5; 0: keep\n"
+                   "the times)",
+                   [&o](const std::string& v) { o.snapSeconds = SnapValue(v); });
     AddValueOption(command, "--skip", "N,N,...",
                    "leave out these parts (numbered from 1 in the order of the file)",
                    [&o](const std::string& v) { o.skip = SkipValue(v); });

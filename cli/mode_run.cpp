@@ -2,6 +2,7 @@
 
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
+#include "core/batch/track_list_rule.h"
 #include "core/cutlist/cut_list_file.h"
 
 #include <cstdio>
@@ -31,6 +32,9 @@ CuttingRule RuleOf(const ModeOptions& o) {
     rule.at = o.at;
     rule.cutList = o.cutList.has_value() || o.beside.has_value();
     rule.skip = o.skip;
+    // The snap of a track list's cuts looks for pauses.
+    rule.pauses =
+        (!o.trackList.empty() && o.snapSeconds.value_or(kDefaultSnapSeconds) > 0.0) || o.pausesUsed;
     return rule;
 }
 
@@ -58,6 +62,21 @@ int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& l
     return kExitOk;
 }
 
+int ReadModeTrackList(const ModeOptions& o, const std::string& command,
+                      std::optional<TrackList>& tracks) {
+    if (o.trackList.empty())
+        return kExitOk;
+    std::FILE* probe = std::fopen(o.trackList.c_str(), "rb");
+    if (!probe)
+        return ReportFailure("Cannot open " + o.trackList);
+    std::fclose(probe);
+    const TrackListRead read = ReadTrackListFile(o.trackList);
+    if (!read.ok())
+        return ReportUsageError(command, "--tracklist " + o.trackList + ": " + read.error);
+    tracks = read.list;
+    return kExitOk;
+}
+
 int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
                const ProgressFn& progress, bool loudness) {
     CuttingRule rule = RuleOf(o);
@@ -68,8 +87,15 @@ int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
 }
 
 int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
-                const std::string& command, PlacedNotes& notes) {
-    return Report(PlaceByRule(st, RuleOf(o), list, notes), command);
+                const std::string& command, PlacedNotes& notes,
+                const std::optional<TrackList>& tracks) {
+    if (!tracks)
+        return Report(PlaceByRule(st, RuleOf(o), list, notes), command);
+    StepOutcome step = PlaceByTrackList(st, RuleOf(o), *tracks,
+                                        o.snapSeconds.value_or(kDefaultSnapSeconds), list, notes);
+    if (step.status == StepStatus::usage)
+        step.message = "--tracklist " + o.trackList + ": " + step.message;
+    return Report(step, command);
 }
 
 void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::string& command) {

@@ -7,8 +7,10 @@
 #include "core/analysis/open_file.h"
 #include "core/batch/cutting_rule.h"
 #include "core/cutlist/cut_list.h"
+#include "core/cutlist/track_list.h"
 #include "core/state/program_state.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,12 @@ ModeOptions ModeForFile(const ModeOptions& o, const std::string& file);
 // the file and the line; an unreadable file a failure. Returns the exit status.
 int ReadModeCutList(const ModeOptions& o, const std::string& command, CutList& list);
 
+// Reads the --tracklist file into `tracks` (nothing to do without one). A
+// malformed list is a usage error of `command` naming the file and the line;
+// an unreadable file a failure. Returns the exit status.
+int ReadModeTrackList(const ModeOptions& o, const std::string& command,
+                      std::optional<TrackList>& tracks);
+
 // Opens the source as the window does before a split, with the peak table
 // when the mode looks for pauses or `loudness` asks for the parts' loudness.
 // Returns the exit status.
@@ -34,8 +42,11 @@ int OpenSource(ProgramState& st, const std::string& file, const ModeOptions& o,
 // Places the cut lines by the mode; bad --at times and a file without
 // chapters for --chapters are usage errors of `command`, lengths the file
 // cannot take failures. Returns the exit status.
+// With `tracks`, the track list makes the cuts or titles the parts
+// (core/batch/track_list_rule.h).
 int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
-                const std::string& command, PlacedNotes& notes);
+                const std::string& command, PlacedNotes& notes,
+                const std::optional<TrackList>& tracks = std::nullopt);
 
 // Prints the warnings and a "No pause" line per part whose cut found no
 // pause on stderr, each after "tessivo-cli COMMAND: ".

@@ -7,9 +7,11 @@
 #include "cli/mode_run.h"
 #include "cli/one_file_output.h"
 #include "core/batch/part_writing.h"
+#include "core/batch/pause_shortening.h"
 #include "core/output/one_file.h"
 #include "core/output/part_tag.h"
 #include "core/parts/part_access.h"
+#include "core/parts/pause_snap.h"
 
 #include <cstdio>
 #include <string>
@@ -21,7 +23,7 @@ namespace {
 
 PartWriting WritingOf(const SplitOptions& o) {
     PartWriting w;
-    w.tags = o.tags;
+    w.tags = o.tags || !o.mode.trackList.empty(); // a track list's titles go into the tags
     w.id3 = o.id3;
     w.titleTemplate = o.titleTemplate;
     w.trackNumbers = o.trackNumbers && o.oneFile.empty();
@@ -30,6 +32,7 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.replayGain = o.replayGain;
     w.gainDb = o.gainDb;
     w.gainAuto = o.gainAuto;
+    w.trimKeepSeconds = o.trimKeep;
     return w;
 }
 
@@ -49,8 +52,15 @@ GainChoice ToldGain(const ProgramState& st, const PartWriting& w, bool quiet) {
     return gain;
 }
 
-int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
-               const PlacedNotes& notes, const ProgressFn& progress) {
+void ReportSilentParts(const PlacedNotes& notes, bool quiet) {
+    if (quiet)
+        return;
+    for (const std::string& line : SilentPartLines(notes))
+        std::fprintf(stderr, "tessivo-cli split: %s\n", line.c_str());
+}
+
+int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list, PlacedNotes& notes,
+               const ProgressFn& progress) {
     const PartWriting writing = WritingOf(o);
     const GainChoice gain = ToldGain(st, writing, o.quiet);
     if (writing.ReplayGainRefused() && !o.quiet)
@@ -63,6 +73,7 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
     const SplitResult result = WritePlacedParts(st, writing, list, notes, o.out,
                                                 DefaultPartFileSystem(), splitProgress, gain);
     EndTerminalProgress();
+    ReportSilentParts(notes, o.quiet);
     if (!o.quiet) {
         if (result.tagDamaged && !result.refused)
             std::fprintf(stderr, "tessivo-cli split: warning: %s\n", kDamagedTagWarning);
@@ -75,10 +86,24 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list,
     return result.ok ? kExitOk : ReportFailure(result.error);
 }
 
+// The ticked parts as pieces; with --shorten-pauses, without the middles of
+// the long pauses (told on stderr unless quiet).
+std::vector<FilePiece> OneFilePieces(const ProgramState& st, const SplitOptions& o,
+                                     const PartTags& tags) {
+    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    if (!o.shortenMax)
+        return pieces;
+    const std::vector<DroppedStretch> dropped =
+        LongPauseMiddles(st, *o.shortenMax, SilenceRulesOf(st));
+    if (!o.quiet)
+        std::fprintf(stderr, "%s\n", ShortenedText(dropped, st.FrameDuration).c_str());
+    return PiecesWithout(pieces, dropped);
+}
+
 // --one-file: the ticked parts as one file, titled as their tags would be.
 int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTags& tags,
                      const ProgressFn& progress) {
-    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    const std::vector<FilePiece> pieces = OneFilePieces(st, o, tags);
     OneFileOptions options;
     options.tag = &tags.source;
     options.chapters = !o.noChapters;
@@ -94,19 +119,27 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     CutList list;
     if (const int status = ReadModeCutList(mode, "split", list); status != kExitOk)
         return status;
+    std::optional<TrackList> tracks;
+    if (const int status = ReadModeTrackList(mode, "split", tracks); status != kExitOk)
+        return status;
     ProgramState st;
     const bool loudness = WritingOf(o).NeedsLoudness();
     if (const int status = OpenSource(st, file, mode, progress, loudness); status != kExitOk)
         return status;
     PlacedNotes notes;
-    if (const int status = PlaceByMode(st, mode, list, "split", notes); status != kExitOk)
+    if (const int status = PlaceByMode(st, mode, list, "split", notes, tracks); status != kExitOk)
         return status;
     if (!o.quiet)
         ReportNotes(st, notes, "split");
     if (!o.oneFile.empty()) {
         if (TickedPartCount(st) == 0)
             return ReportFailure("No parts prepared to split. No part is ticked.");
-        return WriteOnePartFile(st, o, PlacedPartTags(st, WritingOf(o), list, notes), progress);
+        PartTags tags = PlacedPartTags(st, WritingOf(o), list, notes);
+        TrimForSplit(st, WritingOf(o), false, tags, notes); // one file: at the frame
+        ReportSilentParts(notes, o.quiet);
+        if (TickedPartCount(st) == 0)
+            return ReportFailure("No parts prepared to split. Every part is silent.");
+        return WriteOnePartFile(st, o, tags, progress);
     }
     if (const StepOutcome step = CheckSplittable(st); !step.ok())
         return ReportFailure(step.message);
@@ -140,22 +173,27 @@ int SplitMany(const SplitOptions& o, const std::vector<std::string>& files,
 } // namespace
 
 int RunSplit(const SplitOptions& o) {
-    if (!o.tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
+    const bool tags = WritingOf(o).tags;
+    if (!tags && (o.id3 || !o.titleTemplate.empty()) && o.oneFile.empty())
         return ReportUsageError("split", "--id3 and --title choose the tags --tags writes; "
                                          "add --tags.");
-    if (!o.tags && o.trackNumbers)
+    if (!tags && o.trackNumbers)
         return ReportUsageError("split", "--track-numbers chooses the tags --tags writes; "
                                          "add --tags.");
-    if (!o.tags && o.replayGain)
+    if (!tags && o.replayGain)
         return ReportUsageError("split", "--replaygain chooses the tags --tags writes; "
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
         return ReportUsageError("split", "--no-chapters goes with --one-file.");
+    if (o.shortenMax && o.oneFile.empty())
+        return ReportUsageError("split", "--shorten-pauses goes with --one-file.");
     std::vector<std::string> files, relFolders;
     if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;
     if (!o.oneFile.empty() && IsBatch(o.input))
         return ReportUsageError("split", "--one-file takes one FILE.");
+    if (!o.mode.trackList.empty() && IsBatch(o.input))
+        return ReportUsageError("split", "--tracklist takes one FILE.");
     if (!IsBatch(o.input))
         return SplitOne(o, files.front());
     return SplitMany(o, files, relFolders);

@@ -144,6 +144,7 @@ CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o) {
     DeclareTagOptions(split, o);
     DeclareSoundOptions(split, o);
     DeclareOutputOptions(split, o);
+    DeclarePauseOptions(split, o);
     split->footer(kSplitFooter);
     return split;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace tessivo::cli {
 
@@ -26,6 +27,19 @@ std::vector<std::string> SplitList(const std::string& s, char sep) {
 
 std::optional<double> ParseClock(const std::string& s, bool withMillis) {
     return ParseClockText(s, withMillis);
+}
+
+std::optional<double> ParseSeconds(const std::string& s, double most) {
+    size_t used = 0;
+    double seconds = 0.0;
+    try {
+        seconds = std::stod(s, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != s.size() || !(seconds >= 0.0 && seconds <= most))
+        return std::nullopt;
+    return seconds;
 }
 
 } // namespace tessivo::cli

@@ -18,4 +18,8 @@ std::vector<std::string> SplitList(const std::string& s, char sep);
 // `withMillis` also ".mmm", seconds alone ("12.5") and "MM:SS:mmm".
 std::optional<double> ParseClock(const std::string& s, bool withMillis);
 
+// A number of seconds ("0.5", "12") from 0 to `most`, the whole text; nothing
+// for anything else.
+std::optional<double> ParseSeconds(const std::string& s, double most);
+
 } // namespace tessivo::cli

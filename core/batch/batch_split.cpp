@@ -159,6 +159,8 @@ BatchFileResult SplitOneFile(const BatchSplitJob& job, size_t index, const Input
     writing.inputs = &inputs;
     const SplitResult split = WritePlacedParts(
         st, writing, list, notes, BatchOutputFolder(job, index), DefaultPartFileSystem(), {}, gain);
+    for (const std::string& line : SilentPartLines(notes))
+        r.notes.push_back(line);
     if (split.tagDamaged && !split.refused)
         r.notes.push_back(std::string("warning: ") + kDamagedTagWarning);
     if (!split.leftovers.empty())

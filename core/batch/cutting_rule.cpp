@@ -110,6 +110,8 @@ StepOutcome PrepareAutomatic(ProgramState& st, const CuttingRule& rule) {
         if (rule.parts) {
             in.mode = SplitModeKind::ByParts;
             in.parts = *rule.parts;
+        } else if (!rule.silencePercent) {
+            return {}; // no way of cutting: the file stays one part
         } else {
             in.mode = SplitModeKind::BySilence;
             st.SilenceThreshold = *rule.silencePercent;
@@ -131,6 +133,11 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
     st.FileName = file;
     st.FileLoaded = true;
     st.SplitFileCount = 0;
+    // What counts as a pause, for the mode and for snapping, trimming and shortening.
+    if (rule.silencePercent) {
+        st.SilenceThreshold = *rule.silencePercent;
+        st.SilenceRelease = *rule.silenceMs;
+    }
     ResetToOnePart(st);
     SetFileTag(st, ReadSourceTag(st));
     if (st.Duration < 2.0 || st.FrameCount == 0)

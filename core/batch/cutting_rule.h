@@ -28,11 +28,12 @@ struct CuttingRule {
     bool cutList = false;                  // the cut list handed to PlaceByRule
     std::vector<int> skip;                 // parts left out (unticked), by number
     bool loudness = false;                 // the parts' loudness is wanted
+    bool pauses = false; // pauses are looked for besides the cutting (snap, trim, shorten)
 
     // Whether the open must compute peaks: the rule looks for pauses, or the
     // loudness measured in the same decode is wanted.
     bool NeedsPeaks() const {
-        return silencePercent.has_value() || nearPauses.has_value() || loudness;
+        return silencePercent.has_value() || nearPauses.has_value() || loudness || pauses;
     }
 };
 
@@ -51,6 +52,8 @@ struct PlacedNotes {
     std::vector<bool> noPause;         // per part: a near-pauses cut found no pause
     std::vector<ChapterCut> chapters;  // chapters: the cuts and their titles
     std::vector<CutPart> listParts;    // a cut list: what it says of part k at k - 1
+    bool numberTracks = false;         // a track list: every part's track is n/N
+    std::vector<int> silentParts;      // the edge trim: parts all silence, not written
 };
 
 // Opens the source as the window does before a split, with the peak table

@@ -2,7 +2,9 @@
 
 #include "core/output/id3v1_tag.h"
 #include "core/output/loudness_gain.h"
+#include "core/parts/edge_trim.h"
 #include "core/parts/part_access.h"
+#include "core/parts/pause_snap.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -106,22 +108,52 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
                         const PlacedNotes& notes) {
     PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
     ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
-    tags.numberTracks = w.trackNumbers;
+    // A track list numbers its parts n/N as --track-numbers does.
+    tags.numberTracks = w.trackNumbers || notes.numberTracks;
     return tags;
 }
 
+void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
+                  PlacedNotes& notes) {
+    if (!w.trimKeepSeconds)
+        return;
+    std::vector<int> origin;
+    notes.silentParts = TrimPartEdges(st, *w.trimKeepSeconds, SilenceRulesOf(st), atSample, origin);
+    if (tags.part.empty())
+        return;
+    // A stretch trimmed off is never written; it keeps an empty tag.
+    std::vector<PartTagV2> part(origin.size() + 1);
+    for (size_t i = 0; i < origin.size(); ++i)
+        if (origin[i] > 0 && static_cast<size_t>(origin[i]) < tags.part.size())
+            part[i + 1] = tags.part[static_cast<size_t>(origin[i])];
+    tags.part = std::move(part);
+}
+
+std::vector<std::string> SilentPartLines(const PlacedNotes& notes) {
+    std::vector<std::string> lines;
+    for (int k : notes.silentParts)
+        lines.push_back("Part " + std::to_string(k) + " is silent: skipped");
+    return lines;
+}
+
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
-                             const PlacedNotes& notes, const std::string& outFolder,
-                             PartFileSystem& fs, const SplitProgressFn& progress,
-                             const GainChoice& gain) {
+                             PlacedNotes& notes, const std::string& outFolder, PartFileSystem& fs,
+                             const SplitProgressFn& progress, const GainChoice& gain) {
     st.IsSaveTags = w.tags;
     st.IsGapless = w.gapless;
     PartTags tags;
     if (w.tags) {
         tags = PlacedPartTags(st, w, list, notes);
-        if (Id3v2Version(w.id3.value_or(kDefaultTagFormat)) == 0)
-            SetId3v1Slots(st, tags);
     }
+    TrimForSplit(st, w, w.gapless, tags, notes);
+    if (TickedPartCount(st) == 0) {
+        SplitResult silent;
+        silent.ok = false;
+        silent.error = "No parts prepared to split. Every part is silent.";
+        return silent;
+    }
+    if (w.tags && Id3v2Version(w.id3.value_or(kDefaultTagFormat)) == 0)
+        SetId3v1Slots(st, tags);
     std::error_code ignored;
     std::filesystem::create_directories(outFolder, ignored);
     st.OutputFolder = outFolder;

@@ -23,6 +23,9 @@ struct PartWriting {
     bool replayGain = false;      // with tags in an ID3v2 format only
     std::optional<double> gainDb; // lossless gain asked for in dB
     bool gainAuto = false;        // the gain that brings the parts nearest -18 LUFS
+    // Drop the quiet at each part's edges but for this many seconds
+    // (core/parts/edge_trim.h); gapless parts at the sample.
+    std::optional<double> trimKeepSeconds;
     // Every input of the command: no part may replace one.
     const InputFiles* inputs = nullptr;
 
@@ -54,10 +57,19 @@ extern const char* const kNoReplayGainV1Warning;
 PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
                         const PlacedNotes& notes);
 
+// With w.trimKeepSeconds, trims the edges of the ticked parts (at the sample
+// when `atSample`) and keeps `tags` in step with the new table; the silent
+// parts, by their numbers before, go to notes.silentParts.
+void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
+                  PlacedNotes& notes);
+
+// "Part 7 is silent: skipped" for each silent part of the notes.
+std::vector<std::string> SilentPartLines(const PlacedNotes& notes);
+
 // Writes the ticked parts into `outFolder` (made when missing; one that cannot
 // be made is reported by the write of the first part), with `gain` applied.
 SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
-                             const PlacedNotes& notes, const std::string& outFolder,
+                             PlacedNotes& notes, const std::string& outFolder,
                              PartFileSystem& fs = DefaultPartFileSystem(),
                              const SplitProgressFn& progress = {}, const GainChoice& gain = {});
 

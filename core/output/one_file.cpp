@@ -76,6 +76,21 @@ std::vector<ChapterMark> PieceMarks(const std::vector<std::string>& titles,
     return marks;
 }
 
+// The marks of pieces that go on with the chapter before joined into it.
+std::vector<ChapterMark> JoinContinued(std::span<const FilePiece> pieces,
+                                       std::vector<ChapterMark> marks) {
+    std::vector<ChapterMark> joined;
+    for (size_t k = 0; k < marks.size(); ++k) {
+        if (k < pieces.size() && pieces[k].sameChapter && !joined.empty()) {
+            joined.back().endMs = marks[k].endMs;
+            joined.back().endByte = marks[k].endByte;
+        } else {
+            joined.push_back(std::move(marks[k]));
+        }
+    }
+    return joined;
+}
+
 std::vector<std::string> SilenceWarnings(std::span<const FilePiece> pieces,
                                          const JoinedLayout& layout) {
     std::vector<std::string> warnings;
@@ -177,7 +192,7 @@ OneFileAudio BuildOneFileAudio(std::span<const FilePiece> pieces) {
         layout.frames == 0)
         return out;
     out.bytes = OneInfoFrame(layout);
-    out.chapters = PieceMarks(TitlesOf(pieces), layout, out.bytes.size());
+    out.chapters = JoinContinued(pieces, PieceMarks(TitlesOf(pieces), layout, out.bytes.size()));
     out.bytes.reserve(out.bytes.size() + layout.bytes);
     StreamPieces(
         pieces.size(), InMemory(pieces), plain, layout,
@@ -208,8 +223,8 @@ OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOp
     }
     result.warnings = SilenceWarnings(pieces, layout);
     const std::vector<uint8_t> info = OneInfoFrame(layout);
-    const std::vector<uint8_t> tag =
-        OneFileTag(options, PieceMarks(TitlesOf(pieces), layout, info.size()));
+    const std::vector<uint8_t> tag = OneFileTag(
+        options, JoinContinued(pieces, PieceMarks(TitlesOf(pieces), layout, info.size())));
     const uint64_t total = tag.size() + info.size() + layout.bytes;
     result.error = WriteFileInPlace(fs, path, options.overwrite, [&](PartFileWriter& out) {
         BlockWriter block(out, total, progress);

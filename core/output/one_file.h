@@ -1,6 +1,7 @@
 // Writing pieces of one or several analysed files as one file: their frames
 // joined with the bit reservoir re-laid at every join, one Info frame of the
-// file's own, and one ID3v2 tag with a chapter per piece.
+// file's own, and one ID3v2 tag with a chapter per piece (a piece may go on
+// with the chapter of the one before).
 #pragma once
 
 #include "core/output/part_tag.h"
@@ -22,8 +23,9 @@ struct FilePiece {
     const ProgramState* file = nullptr;
     int32_t firstFrame = 0;
     int32_t lastFrame = -1;
-    std::string title; // the chapter's title
-    std::string name;  // the file's name for messages
+    std::string title;        // the chapter's title
+    std::string name;         // the file's name for messages
+    bool sameChapter = false; // goes on with the chapter of the piece before
 };
 
 // The audio of the file: the Info frame and the joined frames, and where each

@@ -1,5 +1,6 @@
 #include "core/parts/time_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -152,6 +153,17 @@ bool ParseLengthText(const std::string& text, int& seconds) {
         return false;
     seconds = h * 3600 + m * 60 + s;
     return true;
+}
+
+std::string FormatNoteTimeText(double seconds) {
+    const long long ms = std::llround(std::max(0.0, seconds) * 1000.0);
+    const long long h = ms / 3600000, m = ms / 60000 % 60, s = ms / 1000 % 60, f = ms % 1000;
+    char buf[48];
+    if (h > 0)
+        std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld.%03lld", h, m, s, f);
+    else
+        std::snprintf(buf, sizeof buf, "%lld:%02lld.%03lld", m, s, f);
+    return buf;
 }
 
 } // namespace tessivo

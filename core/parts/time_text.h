@@ -10,6 +10,10 @@ namespace tessivo {
 // are shown only from one hour on. Negative times count as 0.
 std::string FormatTimeText(bool withMs, double seconds);
 
+// "m:ss.mmm", or "h:mm:ss.mmm" from one hour on, rounded to the millisecond:
+// how messages on the command line give a time ("12:03.000", "4:12.300").
+std::string FormatNoteTimeText(double seconds);
+
 // The large clock: hours always shown ("0:00:00") and milliseconds (":000").
 void SplitClockText(double seconds, std::string& hms, std::string& ms);
 

@@ -5,10 +5,13 @@ _tessivo_cli_commands="info peaks split cuts join"
 _tessivo_cli_opts_info="-h --help -q --quiet"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
-  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3
-  --title --track-numbers --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters"
+  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
+  --tags --id3
+  --title --track-numbers --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
+  --trim-silence --shorten-pauses"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
-  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --format
+  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
+  --format
   --beside-out"
 _tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --overwrite -q --quiet"
 
@@ -41,7 +44,7 @@ _tessivo_cli_value() {
     ;;
   --gain) COMPREPLY=($(_tessivo_cli_words "auto")) ;;
   --cue) COMPREPLY=($(_tessivo_cli_files cue)) ;;
-  --labels) COMPREPLY=($(_tessivo_cli_files txt)) ;;
+  --labels | --tracklist) COMPREPLY=($(_tessivo_cli_files txt)) ;;
   --csv) COMPREPLY=($(_tessivo_cli_files csv)) ;;
   --one-file) COMPREPLY=($(_tessivo_cli_files mp3)) ;;
   -o | --out)
@@ -51,7 +54,9 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title) COMPREPLY=() ;;
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --snap | --shorten-pauses)
+    COMPREPLY=()
+    ;;
   *) return 1 ;;
   esac
   return 0
