@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/cutlist/cut_list_file.h"
+#include "core/output/edge_fades.h"
 #include "core/output/part_tag.h"
 #include "core/parts/near_pauses.h"
 
@@ -70,6 +71,22 @@ struct InputOptions {
 // Adds FILE..., -r, -j and --progress to `command`.
 void DeclareInputs(CLI::App& command, InputOptions& o, const std::string& fileHelp);
 
+// --fade MS: every written piece faded in and out; --no-fade: the joins of
+// one file written without their seam ramps.
+struct FadeOptions {
+    std::optional<double> fadeMs;
+    bool noFade = false;
+};
+
+// Adds --fade and --no-fade to `command`.
+void DeclareFadeOptions(CLI::App& command, FadeOptions& o, const char* fadeHelp,
+                        const char* noFadeHelp);
+// The usage error the two given together make; empty when there is none.
+std::string FadeOptionsRefusal(const FadeOptions& o);
+// The fades of one file out: --fade at every piece's edges, the seam ramp at
+// every join unless --no-fade.
+tessivo::FadeChoice JoinedFades(const FadeOptions& o);
+
 struct SplitOptions {
     InputOptions input;
     ModeOptions mode;
@@ -86,6 +103,7 @@ struct SplitOptions {
     std::string out = ".";
     std::string oneFile;     // --one-file: the ticked parts as this one file
     bool noChapters = false; // --no-chapters
+    FadeOptions fade;
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);
@@ -114,6 +132,7 @@ struct JoinOptions {
     bool noChapters = false;
     bool overwrite = false;
     bool quiet = false;
+    FadeOptions fade;
 };
 
 CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o);

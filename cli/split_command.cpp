@@ -29,6 +29,7 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.replayGain = o.replayGain;
     w.gainDb = o.gainDb;
     w.gainAuto = o.gainAuto;
+    w.fadeMs = o.fade.fadeMs.value_or(0.0);
     return w;
 }
 
@@ -84,6 +85,7 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
     options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
+    options.fades = JoinedFades(o.fade);
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
 }
 
@@ -147,6 +149,10 @@ int RunSplit(const SplitOptions& o) {
                                          "add --tags.");
     if (o.noChapters && o.oneFile.empty())
         return ReportUsageError("split", "--no-chapters goes with --one-file.");
+    if (o.fade.noFade && o.oneFile.empty())
+        return ReportUsageError("split", "--no-fade goes with --one-file.");
+    if (const std::string refusal = FadeOptionsRefusal(o.fade); !refusal.empty())
+        return ReportUsageError("split", refusal);
     std::vector<std::string> files, relFolders;
     if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;

@@ -124,6 +124,13 @@ void DeclareOutputOptions(CLI::App* split, SplitOptions& o) {
         ->add_flag("--no-chapters", o.noChapters,
                    "with --one-file, write no chapter frames (CHAP, CTOC)")
         ->disable_flag_override();
+    DeclareFadeOptions(*split, o.fade,
+                       "fade every part written (with --one-file, every part in the file)\n"
+                       "in over its first MS and out over its last MS, losslessly: the\n"
+                       "global gain of each granule (1.5 dB steps) follows a linear ramp\n"
+                       "from silence at the edge, rounded to whole granules",
+                       "with --one-file, write the joins without the short fades that\n"
+                       "keep them from jumping: the parts' frames as they are");
 }
 
 } // namespace

@@ -22,6 +22,7 @@ struct PartWriting {
     bool replayGain = false;      // with tags in an ID3v2 format only
     std::optional<double> gainDb; // lossless gain asked for in dB
     bool gainAuto = false;        // the gain that brings the parts nearest -18 LUFS
+    double fadeMs = 0.0;          // each part faded in and out over this long
     // Every input of the command: no part may replace one.
     const InputFiles* inputs = nullptr;
 

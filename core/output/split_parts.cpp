@@ -3,6 +3,7 @@
 #include "core/parts/part_access.h"
 
 #include "core/analysis/frame_index.h"
+#include "core/output/edge_fades.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/loudness_gain.h"
@@ -177,17 +178,28 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
     return part;
 }
 
-// The part's bytes in one buffer of its own with every frame's gain changed.
-void ChangeGain(PartAudioBytes& part, int steps) {
-    if (steps == 0)
-        return;
+// The part's bytes (Info frame and frames) in one buffer of its own.
+std::vector<uint8_t>& OwnBytes(PartAudioBytes& part) {
     std::vector<uint8_t> all = std::move(part.head);
     const std::span<const uint8_t> rest = part.rest.bytes();
     all.insert(all.end(), rest.begin(), rest.end());
-    mp3::ChangeStreamGain(all.data(), all.size(), steps);
     part.head.clear();
     part.rest.view = {};
     part.rest.owned = std::move(all);
+    return part.rest.owned;
+}
+
+// Every frame's gain changed by `steps`, then the fade in and out over
+// `fadeMs` at the part's played start and end.
+void ChangeGain(PartAudioBytes& part, int steps, double fadeMs) {
+    if (steps != 0) {
+        std::vector<uint8_t>& all = OwnBytes(part);
+        mp3::ChangeStreamGain(all.data(), all.size(), steps);
+    }
+    if (fadeMs > 0.0) {
+        std::vector<uint8_t>& all = OwnBytes(part);
+        mp3::ChangeGranuleGains(all.data(), all.size(), PartFade(all, fadeMs));
+    }
 }
 
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
@@ -208,7 +220,7 @@ std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) 
     return WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
         const TagBytes tags = PartTagBytes(job, i, n);
         PartAudioBytes part = PartAudio(job, i);
-        ChangeGain(part, job.options.gainSteps);
+        ChangeGain(part, job.options.gainSteps, job.options.fadeMs);
         return WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
                WriteBytes(job, out, part.rest.bytes()) && WriteBytes(job, out, tags.back);
     });

@@ -138,6 +138,9 @@ struct SplitOptions {
     // Lossless gain: every written frame's global_gain moves by this many
     // steps (core/output/loudness_gain.h).
     int gainSteps = 0;
+    // Each part fades in over its first and out over its last fadeMs
+    // (core/output/edge_fades.h); 0: no fade.
+    double fadeMs = 0.0;
     // With an ID3v2 format: each part's ReplayGain frames, from the
     // loudness the peak decode measured (after gainSteps), the album over
     // all parts written.
