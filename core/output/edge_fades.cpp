@@ -1,6 +1,5 @@
 #include "core/output/edge_fades.h"
 
-
 #include <algorithm>
 #include <cmath>
 

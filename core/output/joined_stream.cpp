@@ -64,8 +64,8 @@ bool RunPieces(size_t count, const PieceOpener& open, const OneFileOptions& opti
         if (visit)
             visit(k, *piece, src);
         if (!fader && options.fades.Any())
-            fader = std::make_unique<StreamFader>(
-                options.fades, static_cast<int>(piece->file->SampleRate), count);
+            fader = std::make_unique<StreamFader>(options.fades,
+                                                  static_cast<int>(piece->file->SampleRate), count);
         if (fader)
             fader->AddPiece(static_cast<int64_t>(std::max(0, src.run.last - src.run.first + 1)) *
                             (piece->file->SamplesPerFrame / mp3::kGranuleSamples));
@@ -119,8 +119,7 @@ bool MeasureFrame(JoinedLayout& layout, const uint8_t* frame, size_t size) {
 
 } // namespace
 
-void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options,
-                 StreamFader* fader) {
+void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options, StreamFader* fader) {
     if (options.gainSteps == 0 && !fader)
         return;
     mp3::Layer3Header h;

@@ -53,8 +53,7 @@ struct JoinedLayout {
 // it is measured or written: the lossless gain is applied to it, then the
 // fades `fader` gives for its granules (none when null). Whatever changes a
 // frame's bytes belongs here, so both passes see the same bytes.
-void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options,
-                 StreamFader* fader);
+void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options, StreamFader* fader);
 
 // The first pass: the pieces joined and measured, nothing kept but the
 // layout. False with `error` when a piece cannot be opened, false with an
