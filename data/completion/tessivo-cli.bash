@@ -6,11 +6,13 @@ _tessivo_cli_opts_info="-h --help -q --quiet"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3
-  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters"
+  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
+  --fade --no-fade"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --format
   --beside-out"
-_tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --overwrite -q --quiet"
+_tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --fade --no-fade --overwrite -q
+  --quiet"
 
 # Files whose names end in one of the extensions, and folders to go into.
 _tessivo_cli_files() {
@@ -51,7 +53,9 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title) COMPREPLY=() ;;
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --fade)
+    COMPREPLY=()
+    ;;
   *) return 1 ;;
   esac
   return 0
