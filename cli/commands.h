@@ -22,6 +22,7 @@ namespace tessivo::cli {
 struct FileOptions {
     std::string file;
     bool quiet = false;
+    bool frames = false; // info --frames: each frame's granule gains
 };
 
 CLI::App* DeclareInfo(CLI::App& program, FileOptions& o);

@@ -2,7 +2,7 @@
 # file names of the kinds each option takes.
 
 _tessivo_cli_commands="info peaks split cuts join"
-_tessivo_cli_opts_info="-h --help -q --quiet"
+_tessivo_cli_opts_info="-h --help -q --quiet --frames"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3

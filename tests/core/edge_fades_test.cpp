@@ -269,3 +269,54 @@ TEST_F(EdgeFadesCli, JoinFadesEveryFile) {
 }
 
 } // namespace
+
+namespace {
+
+// Granule gains of the first channel as info --frames prints them, in order.
+std::vector<int> PrintedGains(const std::string& out) {
+    std::vector<int> gains;
+    bool table = false;
+    for (const std::string& line : cli_test::Lines(out)) {
+        if (line == "frame,offset,bytes,gain1,gain2") {
+            table = true;
+            continue;
+        }
+        if (!table)
+            continue;
+        size_t at = 0;
+        for (int field = 0; field < 3; ++field)
+            at = line.find(',', at) + 1;
+        for (int gr = 0; gr < 2; ++gr) {
+            if (at < line.size() && line[at] != ',')
+                gains.push_back(std::stoi(line.substr(at)));
+            at = line.find(',', at) + 1;
+            if (at == 0)
+                break;
+        }
+    }
+    return gains;
+}
+
+TEST_F(EdgeFadesCli, InfoFramesShowsTheRampInTheGains) {
+    const std::string source = part_checks::Fixture("cbr128_stereo.mp3");
+    fs::create_directories(out_ / "plain");
+    fs::create_directories(out_ / "faded");
+    ASSERT_EQ(Split({source, "--at", "1.0", "-o", (out_ / "plain").string()}).status, 0);
+    ASSERT_EQ(
+        Split({source, "--at", "1.0", "--fade", "100", "-o", (out_ / "faded").string()}).status, 0);
+    const CliRun plain = Cli({"info", "--frames", (out_ / "plain/cbr128_stereo-01.mp3").string()});
+    const CliRun faded = Cli({"info", "--frames", (out_ / "faded/cbr128_stereo-01.mp3").string()});
+    ASSERT_EQ(faded.status, 0) << faded.err;
+    const std::vector<int> a = PrintedGains(plain.out), b = PrintedGains(faded.out);
+    ASSERT_EQ(a.size(), b.size());
+    ASSERT_GT(a.size(), 40u);
+    // The Info frame's two granules first; the encoder delay is one granule.
+    const int n = tessivo::FadeGranules(100.0, 44100);
+    for (size_t g = 2; g < 2 + 10; ++g) {
+        const int steps = tessivo::RampSteps(static_cast<double>(g - 2) + 0.5 - 1.0, n);
+        EXPECT_EQ(b[g], std::max(0, a[g] - steps)) << "granule " << g - 2;
+    }
+    EXPECT_EQ(b[a.size() / 2], a[a.size() / 2]); // the middle untouched
+}
+
+} // namespace
