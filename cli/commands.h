@@ -82,6 +82,9 @@ struct FadeOptions {
 // Adds --fade and --no-fade to `command`.
 void DeclareFadeOptions(CLI::App& command, FadeOptions& o, const char* fadeHelp,
                         const char* noFadeHelp);
+// The ranges of --mute and --cut-out: "START-END,...", each time as --at
+// takes it; UsageError naming `option` when the text is none.
+std::vector<tessivo::MuteRange> ParseRanges(const std::string& v, const std::string& option);
 // The usage error the two given together make; empty when there is none.
 std::string FadeOptionsRefusal(const FadeOptions& o);
 // The fades of one file out: --fade at every piece's edges, the seam ramp at
@@ -105,6 +108,7 @@ struct SplitOptions {
     std::string oneFile;     // --one-file: the ticked parts as this one file
     bool noChapters = false; // --no-chapters
     FadeOptions fade;
+    std::vector<tessivo::MuteRange> mutes; // --mute: source times silenced
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);

@@ -30,6 +30,7 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.gainDb = o.gainDb;
     w.gainAuto = o.gainAuto;
     w.fadeMs = o.fade.fadeMs.value_or(0.0);
+    w.mutes = o.mutes;
     return w;
 }
 
@@ -86,6 +87,7 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.overwrite = o.overwrite;
     options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
     options.fades = JoinedFades(o.fade);
+    options.fades.muted = MutedGranules(st, o.mutes);
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
 }
 
@@ -153,6 +155,8 @@ int RunSplit(const SplitOptions& o) {
         return ReportUsageError("split", "--no-fade goes with --one-file.");
     if (const std::string refusal = FadeOptionsRefusal(o.fade); !refusal.empty())
         return ReportUsageError("split", refusal);
+    if (!o.mutes.empty() && o.gapless && o.oneFile.empty())
+        return ReportUsageError("split", "--mute does not go with --gapless.");
     std::vector<std::string> files, relFolders;
     if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;

@@ -23,6 +23,7 @@ struct PartWriting {
     std::optional<double> gainDb; // lossless gain asked for in dB
     bool gainAuto = false;        // the gain that brings the parts nearest -18 LUFS
     double fadeMs = 0.0;          // each part faded in and out over this long
+    std::vector<MuteRange> mutes; // stretches of each source silenced
     // Every input of the command: no part may replace one.
     const InputFiles* inputs = nullptr;
 

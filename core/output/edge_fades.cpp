@@ -1,5 +1,7 @@
 #include "core/output/edge_fades.h"
 
+#include "core/analysis/time_base.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -45,11 +47,54 @@ mp3::GranuleSteps PartFade(const std::vector<uint8_t>& part, double fadeMs) {
     };
 }
 
-StreamFader::StreamFader(const FadeChoice& choice, int sampleRate, size_t pieces)
-    : choice_(choice), fadeGranules_(FadeGranules(choice.fadeMs, sampleRate)), pieces_(pieces) {}
+GranuleSpan MutedGranules(const StreamFacts& source, const MuteRange& range) {
+    const TimeBase tb = TimeBaseOf(source);
+    // A decoded sample lags the granule grid by the decoder's delay.
+    const auto boundary = [&tb](double seconds) {
+        const double grid = static_cast<double>(tb.zeroSample - kDecoderDelay) + seconds * tb.rate;
+        return static_cast<int64_t>(std::llround(grid / mp3::kGranuleSamples));
+    };
+    GranuleSpan span{boundary(range.from), boundary(range.to)};
+    span.end = std::max(span.first, span.end);
+    return span;
+}
 
-void StreamFader::AddPiece(int64_t granules) {
+std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
+                                       const std::vector<MuteRange>& ranges) {
+    std::vector<GranuleSpan> spans;
+    for (const MuteRange& r : ranges)
+        spans.push_back(MutedGranules(source, r));
+    return spans;
+}
+
+int MuteRampGranules(int sampleRate) {
+    if (sampleRate <= 0)
+        return 0;
+    // The ramp and half a granule of the decoder's overlap within 50 ms.
+    const double granuleMs = 1000.0 * mp3::kGranuleSamples / sampleRate;
+    return std::max(0, static_cast<int>(std::floor(50.0 / granuleMs - 1.0)));
+}
+
+int MuteSteps(const std::vector<GranuleSpan>& muted, int64_t k, int rampGranules) {
+    int steps = 0;
+    for (const GranuleSpan& m : muted) {
+        if (k < m.first || k >= m.end)
+            continue;
+        const int64_t inside = std::min(k - m.first, m.end - 1 - k);
+        steps = std::max(steps, inside >= rampGranules
+                                    ? kSilentSteps
+                                    : RampSteps(rampGranules - inside - 0.5, rampGranules));
+    }
+    return steps;
+}
+
+StreamFader::StreamFader(const FadeChoice& choice, int sampleRate, size_t pieces)
+    : choice_(choice), fadeGranules_(FadeGranules(choice.fadeMs, sampleRate)), pieces_(pieces),
+      muteRamp_(MuteRampGranules(sampleRate)) {}
+
+void StreamFader::AddPiece(int64_t granules, int64_t sourceFirst) {
     lengths_.push_back(granules);
+    firsts_.push_back(sourceFirst);
 }
 
 int StreamFader::Next() {
@@ -62,7 +107,9 @@ int StreamFader::Next() {
     PieceRamps ramps;
     ramps.in = {fadeGranules_, choice_.seams && piece_ > 0};
     ramps.out = {fadeGranules_, choice_.seams && piece_ + 1 < pieces_};
-    return PieceGranuleSteps(ramps, inPiece_++, lengths_[piece_]);
+    const int64_t g = inPiece_++;
+    return std::max(PieceGranuleSteps(ramps, g, lengths_[piece_]),
+                    MuteSteps(choice_.muted, firsts_[piece_] + g, muteRamp_));
 }
 
 } // namespace tessivo

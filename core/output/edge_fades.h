@@ -6,6 +6,7 @@
 // first after it does not jump.
 #pragma once
 
+#include "core/state/program_state.h"
 #include "mp3/frame_gain.h"
 
 #include <array>
@@ -53,12 +54,39 @@ int PieceGranuleSteps(const PieceRamps& ramps, int64_t g, int64_t total);
 // gives.
 mp3::GranuleSteps PartFade(const std::vector<uint8_t>& part, double fadeMs);
 
+// A stretch of the source to silence, in seconds of its time base
+// (core/analysis/time_base.h).
+struct MuteRange {
+    double from = 0.0, to = 0.0;
+};
+
+// Granules [first, end) of a source, counted from its frame 0.
+struct GranuleSpan {
+    int64_t first = 0, end = 0;
+};
+
+// The source granules a range covers: each edge on the granule boundary
+// nearest to it, the decoder's delay taken into account.
+GranuleSpan MutedGranules(const StreamFacts& source, const MuteRange& range);
+std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
+                                       const std::vector<MuteRange>& ranges);
+
+// Granules of the ramp just inside each edge of a muted stretch: as many as
+// leave the stretch silent from 50 ms after its start to 50 ms before its end.
+int MuteRampGranules(int sampleRate);
+
+// How far source granule k is lowered by the muted stretches: silent inside,
+// a short fade out to silence just inside each edge; 0 outside.
+int MuteSteps(const std::vector<GranuleSpan>& muted, int64_t k, int rampGranules);
+
 // How the pieces of one file out are faded: `fadeMs` at both edges of every
-// piece, the seam ramp at every join.
+// piece, the seam ramp at every join, and the muted stretches of the source
+// (the pieces must then all be of that one source).
 struct FadeChoice {
     double fadeMs = 0.0;
     bool seams = false;
-    bool Any() const { return fadeMs > 0.0 || seams; }
+    std::vector<GranuleSpan> muted;
+    bool Any() const { return fadeMs > 0.0 || seams || !muted.empty(); }
 };
 
 // The lowering of every granule of a stream of pieces, granule by granule in
@@ -67,7 +95,8 @@ struct FadeChoice {
 class StreamFader {
 public:
     StreamFader(const FadeChoice& choice, int sampleRate, size_t pieces);
-    void AddPiece(int64_t granules);
+    // A piece of `granules` that starts at granule `sourceFirst` of its source.
+    void AddPiece(int64_t granules, int64_t sourceFirst);
     // The steps of the next granule of the stream.
     int Next();
 
@@ -75,7 +104,8 @@ private:
     FadeChoice choice_;
     int fadeGranules_ = 0;
     size_t pieces_ = 0;
-    std::vector<int64_t> lengths_;
+    int muteRamp_ = 0;
+    std::vector<int64_t> lengths_, firsts_;
     size_t piece_ = 0;
     int64_t inPiece_ = 0;
 };

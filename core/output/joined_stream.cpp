@@ -66,9 +66,11 @@ bool RunPieces(size_t count, const PieceOpener& open, const OneFileOptions& opti
         if (!fader && options.fades.Any())
             fader = std::make_unique<StreamFader>(options.fades,
                                                   static_cast<int>(piece->file->SampleRate), count);
-        if (fader)
-            fader->AddPiece(static_cast<int64_t>(std::max(0, src.run.last - src.run.first + 1)) *
-                            (piece->file->SamplesPerFrame / mp3::kGranuleSamples));
+        if (fader) {
+            const int64_t perFrame = piece->file->SamplesPerFrame / mp3::kGranuleSamples;
+            fader->AddPiece(std::max(0, src.run.last - src.run.first + 1) * perFrame,
+                            src.run.first * perFrame);
+        }
         silenced.push_back(joiner.AddRun(src.run));
     }
     if (!stopped)

@@ -7,7 +7,7 @@ _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3
   --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
-  --fade --no-fade"
+  --fade --no-fade --mute"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --format
   --beside-out"
@@ -53,7 +53,7 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --fade)
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --fade | --mute)
     COMPREPLY=()
     ;;
   *) return 1 ;;

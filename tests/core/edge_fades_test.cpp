@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -317,6 +318,75 @@ TEST_F(EdgeFadesCli, InfoFramesShowsTheRampInTheGains) {
         EXPECT_EQ(b[g], std::max(0, a[g] - steps)) << "granule " << g - 2;
     }
     EXPECT_EQ(b[a.size() / 2], a[a.size() / 2]); // the middle untouched
+}
+
+} // namespace
+
+namespace {
+
+// The whole file decoded as players play it (gapless), 32-bit floats.
+std::vector<float> PlayedPcm(const std::string& path) {
+    const analysis_test::CommandResult r = analysis_test::RunCommand(
+        "mpg123 -q -e f32 -s " + analysis_test::Quote(path) + " 2>/dev/null");
+    std::vector<float> pcm(r.out.size() / 4);
+    std::memcpy(pcm.data(), r.out.data(), pcm.size() * 4);
+    return pcm;
+}
+
+// --mute 0.5-1.2: silent from 50 ms after the start to 50 ms before the end;
+// more than a granule away from the edges every sample is the unmuted part's.
+TEST_F(EdgeFadesCli, MutedStretchDecodesToSilence) {
+    if (!part_checks::HaveMpg123() || !foreign::HaveTools())
+        GTEST_SKIP() << "mpg123, ffprobe or mp3val missing";
+    const std::string source = part_checks::Fixture("cbr128_stereo.mp3");
+    fs::create_directories(out_ / "plain");
+    fs::create_directories(out_ / "muted");
+    ASSERT_EQ(Split({source, "--at", "1.5", "-o", (out_ / "plain").string()}).status, 0);
+    const CliRun r =
+        Split({source, "--at", "1.5", "--mute", "0.5-1.2", "-o", (out_ / "muted").string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string plain = (out_ / "plain/cbr128_stereo-01.mp3").string();
+    const std::string muted = (out_ / "muted/cbr128_stereo-01.mp3").string();
+    const std::vector<float> x = PlayedPcm(plain), y = PlayedPcm(muted);
+    ASSERT_EQ(x.size(), y.size());
+    const auto at = [](double seconds) { return static_cast<size_t>(seconds * 44100) * 2; };
+    float inside = 0, outside = 0, level = 0;
+    for (size_t i = at(0.55); i < at(1.15); ++i)
+        inside = std::max(inside, std::abs(y[i]));
+    for (size_t i = 0; i < x.size(); ++i)
+        if (i < at(0.5 - 0.03) || i >= at(1.2 + 0.03)) {
+            outside = std::max(outside, std::abs(x[i] - y[i]));
+            level = std::max(level, std::abs(x[i]));
+        }
+    EXPECT_LT(inside, 1e-4f);
+    EXPECT_EQ(outside, 0.0f);
+    EXPECT_GT(level, 0.3f);
+    ExpectClean(muted, ReadInfo(plain).frames);
+    ExpectUsageError(Split({source, "--parts", "2", "--mute", "1.0-0.5"}), "split");
+    ExpectUsageError(Split({source, "--parts", "2", "--mute", "0.5-1.0", "--gapless"}), "split");
+}
+
+// With --one-file the ranges stay times of the source: a range in the part
+// after a skipped one is silent where that part lies in the file.
+TEST_F(EdgeFadesCli, MuteInOneFileFollowsTheSourceTimes) {
+    if (!part_checks::HaveMpg123())
+        GTEST_SKIP() << "mpg123 missing";
+    const std::string source = part_checks::Fixture("cbr128_stereo.mp3");
+    const std::string one = (dir_ / "one.mp3").string();
+    ASSERT_EQ(
+        Split({source, "--at", "0.3,1.0", "--skip", "2", "--mute", "1.2-1.7", "--one-file", one})
+            .status,
+        0);
+    const std::vector<float> y = PlayedPcm(one);
+    // Part 3 starts 0.3 s into the file: the stretch lies at 0.5..1.0.
+    const auto at = [](double seconds) { return static_cast<size_t>(seconds * 44100) * 2; };
+    float inside = 0, before = 0;
+    for (size_t i = at(0.55); i < at(0.95); ++i)
+        inside = std::max(inside, std::abs(y[i]));
+    for (size_t i = at(0.38); i < at(0.45); ++i)
+        before = std::max(before, std::abs(y[i]));
+    EXPECT_LT(inside, 1e-4f);
+    EXPECT_GT(before, 0.3f);
 }
 
 } // namespace
