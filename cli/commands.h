@@ -50,6 +50,7 @@ struct ModeOptions {
     std::optional<CutListArgument> cutList;
     std::optional<tessivo::CutListFormat> beside; // the cut list beside each file
     std::vector<int> skip;                        // --skip: parts left out, by number
+    std::vector<tessivo::MuteRange> cutOut;       // --cut-out: source times left out
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.

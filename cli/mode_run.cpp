@@ -31,6 +31,7 @@ CuttingRule RuleOf(const ModeOptions& o) {
     rule.at = o.at;
     rule.cutList = o.cutList.has_value() || o.beside.has_value();
     rule.skip = o.skip;
+    rule.cutOut = o.cutOut;
     return rule;
 }
 

@@ -155,6 +155,8 @@ int RunSplit(const SplitOptions& o) {
         return ReportUsageError("split", "--no-fade goes with --one-file.");
     if (const std::string refusal = FadeOptionsRefusal(o.fade); !refusal.empty())
         return ReportUsageError("split", refusal);
+    if (!o.mode.cutOut.empty() && o.oneFile.empty())
+        return ReportUsageError("split", "--cut-out goes with --one-file.");
     if (!o.mutes.empty() && o.gapless && o.oneFile.empty())
         return ReportUsageError("split", "--mute does not go with --gapless.");
     std::vector<std::string> files, relFolders;

@@ -5,11 +5,12 @@ _tessivo_cli_commands="info peaks split cuts join"
 _tessivo_cli_opts_info="-h --help -q --quiet --frames"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
-  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tags --id3
+  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --cut-out --tags
+  --id3
   --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
   --fade --no-fade --mute"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
-  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --format
+  --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --cut-out --format
   --beside-out"
 _tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --fade --no-fade --overwrite -q
   --quiet"
@@ -53,7 +54,7 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --fade | --mute)
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --fade | --mute | --cut-out)
     COMPREPLY=()
     ;;
   *) return 1 ;;

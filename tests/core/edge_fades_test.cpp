@@ -390,3 +390,25 @@ TEST_F(EdgeFadesCli, MuteInOneFileFollowsTheSourceTimes) {
 }
 
 } // namespace
+
+namespace {
+
+// --cut-out places the cut lines at the stretch's edges and leaves out the
+// part between: split --one-file writes what --at and --skip write, and
+// cuts lists the parts that stay.
+TEST_F(EdgeFadesCli, CutOutLeavesTheStretchOut) {
+    const std::string source = part_checks::Fixture("cbr128_stereo.mp3");
+    ASSERT_EQ(Split({source, "--cut-out", "0.5-1.2", "--one-file", "cut.mp3"}).status, 0);
+    ASSERT_EQ(Split({source, "--at", "0.5,1.2", "--skip", "2", "--one-file", "skip.mp3"}).status,
+              0);
+    EXPECT_TRUE(part_checks::ReadBytes((dir_ / "cut.mp3").string()) ==
+                part_checks::ReadBytes((dir_ / "skip.mp3").string()));
+    const CliRun cuts = Cli({"cuts", source, "--at", "1.5", "--cut-out", "0.5-1.2"});
+    ASSERT_EQ(cuts.status, 0) << cuts.err;
+    EXPECT_EQ(cuts.lines, (std::vector<std::string>{"0.000000\t0.500000\t", "1.200000\t1.500000\t",
+                                                    "1.500000\t2.000000\t"}));
+    ExpectUsageError(Split({source, "--cut-out", "0.5-1.2", "-o", out_.string()}), "split");
+    ExpectUsageError(Cli({"cuts", source, "--cut-out", "0.5"}), "cuts");
+}
+
+} // namespace
