@@ -6,8 +6,7 @@ _tessivo_cli_opts_info="-h --help -q --quiet --frames"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --cut-out --tags
-  --id3
-  --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
+  --id3 --title --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
   --fade --no-fade --mute"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --cut-out --format
