@@ -144,7 +144,7 @@ struct SplitOptions {
     double fadeMs = 0.0;
     // Stretches of the source silenced in the parts that hold them
     // (core/output/edge_fades.h); not in rebuilt (gapless) parts.
-    std::vector<GranuleSpan> muted;
+    std::vector<GranuleSpan> muted{};
     // With an ID3v2 format: each part's ReplayGain frames, from the
     // loudness the peak decode measured (after gainSteps), the album over
     // all parts written.
