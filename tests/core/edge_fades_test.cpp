@@ -140,7 +140,7 @@ protected:
     }
 };
 
-// Part 1 of a steady tone, faded over 200 ms, against the same part unfaded:
+// The first part of a steady tone, faded over 200 ms, against the same part unfaded:
 // the level of every granule as the linear ramp has it at its middle.
 TEST_F(EdgeFadesCli, FadedPartDecodesAlongTheRamp) {
     if (!part_checks::HaveMpg123())
@@ -378,7 +378,7 @@ TEST_F(EdgeFadesCli, MuteInOneFileFollowsTheSourceTimes) {
             .status,
         0);
     const std::vector<float> y = PlayedPcm(one);
-    // Part 3 starts 0.3 s into the file: the stretch lies at 0.5..1.0.
+    // The third part starts 0.3 s into the file: the stretch lies at 0.5..1.0.
     const auto at = [](double seconds) { return static_cast<size_t>(seconds * 44100) * 2; };
     float inside = 0, before = 0;
     for (size_t i = at(0.55); i < at(0.95); ++i)
