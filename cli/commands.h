@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/cutlist/cut_list_file.h"
+#include "core/output/edge_fades.h"
 #include "core/output/part_tag.h"
 #include "core/parts/near_pauses.h"
 
@@ -21,6 +22,7 @@ namespace tessivo::cli {
 struct FileOptions {
     std::string file;
     bool quiet = false;
+    bool frames = false; // info --frames: each frame's granule gains
 };
 
 CLI::App* DeclareInfo(CLI::App& program, FileOptions& o);
@@ -54,6 +56,7 @@ struct ModeOptions {
     // cutting only says what counts as a pause.
     bool pausesUsed = false;
     bool wholeFile = false; // --shorten-pauses: no way of cutting is one part
+    std::vector<tessivo::MuteRange> cutOut;       // --cut-out: source times left out
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.
@@ -76,6 +79,25 @@ struct InputOptions {
 // Adds FILE..., -r, -j and --progress to `command`.
 void DeclareInputs(CLI::App& command, InputOptions& o, const std::string& fileHelp);
 
+// --fade MS: every written piece faded in and out; --no-fade: the joins of
+// one file written without their seam ramps.
+struct FadeOptions {
+    std::optional<double> fadeMs;
+    bool noFade = false;
+};
+
+// Adds --fade and --no-fade to `command`.
+void DeclareFadeOptions(CLI::App& command, FadeOptions& o, const char* fadeHelp,
+                        const char* noFadeHelp);
+// The ranges of --mute and --cut-out: "START-END,...", each time as --at
+// takes it; UsageError naming `option` when the text is none.
+std::vector<tessivo::MuteRange> ParseRanges(const std::string& v, const std::string& option);
+// The usage error the two given together make; empty when there is none.
+std::string FadeOptionsRefusal(const FadeOptions& o);
+// The fades of one file out: --fade at every piece's edges, the seam ramp at
+// every join unless --no-fade.
+tessivo::FadeChoice JoinedFades(const FadeOptions& o);
+
 struct SplitOptions {
     InputOptions input;
     ModeOptions mode;
@@ -95,6 +117,8 @@ struct SplitOptions {
     bool noChapters = false;          // --no-chapters
     std::optional<double> trimKeep;   // --trim-silence: the quiet kept at each edge
     std::optional<double> shortenMax; // --shorten-pauses: the longest pause kept
+    FadeOptions fade;
+    std::vector<tessivo::MuteRange> mutes; // --mute: source times silenced
 };
 
 CLI::App* DeclareSplit(CLI::App& program, SplitOptions& o);
@@ -125,6 +149,7 @@ struct JoinOptions {
     bool noChapters = false;
     bool overwrite = false;
     bool quiet = false;
+    FadeOptions fade;
 };
 
 CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o);

@@ -4,6 +4,10 @@
 #include "cli/commands.h"
 #include "core/analysis/frame_index.h"
 #include "core/analysis/open_file.h"
+#include "mp3/frame_header.h"
+#include "mp3/side_info.h"
+
+#include <algorithm>
 
 #include <cstdio>
 #include <string>
@@ -38,6 +42,27 @@ void PrintFacts(const ProgramState& st) {
                                      : 0LL);
 }
 
+// One line per indexed frame: number, offset, length, and each granule's
+// global gain per channel ("210/208"; one granule in MPEG-2 and 2.5).
+void PrintFrameGains(const ProgramState& st) {
+    std::printf("frame,offset,bytes,gain1,gain2\n");
+    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
+    const int32_t frames = std::min<int32_t>(st.IndexedFrames, int32_t(st.FramePos.size()));
+    for (int32_t f = 0; f < frames; ++f) {
+        const size_t at = static_cast<size_t>(st.FramePos[static_cast<size_t>(f)]);
+        mp3::Layer3Header h;
+        if (at + 4 > size || !mp3::ParseLayer3Header(st.FileBuffer.data() + at, size - at, h) ||
+            at + static_cast<size_t>(h.MainDataOffset()) > size)
+            continue;
+        const mp3::SideInfoGains g = mp3::ReadGranuleGains(st.FileBuffer.data() + at, h);
+        std::string gains[2];
+        for (int gr = 0; gr < g.granules; ++gr)
+            for (int ch = 0; ch < g.channels; ++ch)
+                gains[gr] += (ch ? "/" : "") + std::to_string(g.gain[gr][ch].globalGain);
+        std::printf("%d,%zu,%d,%s,%s\n", f, at, h.length, gains[0].c_str(), gains[1].c_str());
+    }
+}
+
 } // namespace
 
 void DeclareFileAndQuiet(CLI::App& command, std::string& file, bool& quiet,
@@ -54,6 +79,11 @@ CLI::App* DeclareInfo(CLI::App& program, FileOptions& o) {
     CLI::App* info =
         program.add_subcommand("info", "print the stream text and the file's frame facts");
     DeclareFileAndQuiet(*info, o.file, o.quiet, "the MP3 file");
+    info->add_flag("--frames", o.frames,
+                   "after the facts, one line per frame: number, offset, bytes and\n"
+                   "each granule's global gain per channel (1.5 dB a step), so a fade\n"
+                   "can be seen")
+        ->disable_flag_override();
     return info;
 }
 
@@ -63,8 +93,11 @@ int RunInfo(const FileOptions& o) {
     EndTerminalProgress();
     if (!r.ok)
         return ReportFailure(r.message);
-    if (!o.quiet)
+    if (!o.quiet) {
         PrintFacts(st);
+        if (o.frames)
+            PrintFrameGains(st);
+    }
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 

@@ -46,12 +46,21 @@ CLI::App* DeclareJoin(CLI::App& program, JoinOptions& o) {
         ->disable_flag_override();
     join->add_flag("--overwrite", o.overwrite, "replace OUT.mp3 when it exists")
         ->disable_flag_override();
+    DeclareFadeOptions(*join, o.fade,
+                       "fade every file in over its first MS and out over its last MS,\n"
+                       "losslessly: the global gain of each granule (1.5 dB steps)\n"
+                       "follows a linear ramp from silence at the edge, rounded to whole\n"
+                       "granules",
+                       "write the joins without the short fades that keep them from\n"
+                       "jumping: the files' frames as they are");
     join->add_flag("-q,--quiet", o.quiet, "print nothing but errors")->disable_flag_override();
     join->final_callback([&o] {
         if (o.files.size() < 2)
             throw UsageError("Join needs two files or more.");
         if (o.out.empty())
             throw UsageError("which file to write? Give -o OUT.mp3.");
+        if (const std::string refusal = FadeOptionsRefusal(o.fade); !refusal.empty())
+            throw UsageError(refusal);
     });
     join->footer(kJoinFooter);
     return join;
@@ -66,6 +75,7 @@ int RunJoin(const JoinOptions& o) {
     options.chapters = !o.noChapters;
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
+    options.fades = JoinedFades(o.fade);
     const OneFileResult result =
         JoinFiles(o.files, o.out, options, how, DefaultPartFileSystem(), WritingProgress(progress));
     return ReportJoinedFile(result, o.out, o.quiet, "join");

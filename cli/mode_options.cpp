@@ -112,7 +112,7 @@ void CheckOneMode(const ModeOptions& o, const std::string& noMode) {
     if (modes > 1)
         throw UsageError("Choose one of --parts, --time, --silence, --near-pauses, --at, "
                          "--chapters, --cue, --labels and --csv.");
-    if (modes == 0 && o.trackList.empty() && !o.wholeFile)
+    if (modes == 0 && o.trackList.empty() && !o.wholeFile && o.cutOut.empty())
         throw UsageError(noMode + " No split mode given (--parts, --time, --silence, "
                                   "--near-pauses, --at, --cue, --labels or --csv).");
 }
@@ -208,6 +208,15 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
     AddValueOption(command, "--skip", "N,N,...",
                    "leave out these parts (numbered from 1 in the order of the file)",
                    [&o](const std::string& v) { o.skip = SkipValue(v); });
+    AddValueOption(command, "--cut-out", "RANGES",
+                   "cut out these stretches of the source (1:00-1:05,12:00.5-12:03;\n"
+                   "times as --at takes them): cut lines at their edges, the parts\n"
+                   "between left out, after the way of cutting and --skip; alone,\n"
+                   "the whole file less the stretches (split: with --one-file)",
+                   [&o](const std::string& v) {
+                       const std::vector<tessivo::MuteRange> r = ParseRanges(v, "--cut-out");
+                       o.cutOut.insert(o.cutOut.end(), r.begin(), r.end());
+                   });
     command.final_callback([&o, noMode] { CheckOneMode(o, noMode); });
 }
 

@@ -35,6 +35,7 @@ CuttingRule RuleOf(const ModeOptions& o) {
     // The snap of a track list's cuts looks for pauses.
     rule.pauses =
         (!o.trackList.empty() && o.snapSeconds.value_or(kDefaultSnapSeconds) > 0.0) || o.pausesUsed;
+    rule.cutOut = o.cutOut;
     return rule;
 }
 

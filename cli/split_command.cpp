@@ -33,6 +33,8 @@ PartWriting WritingOf(const SplitOptions& o) {
     w.gainDb = o.gainDb;
     w.gainAuto = o.gainAuto;
     w.trimKeepSeconds = o.trimKeep;
+    w.fadeMs = o.fade.fadeMs.value_or(0.0);
+    w.mutes = o.mutes;
     return w;
 }
 
@@ -110,6 +112,8 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
     options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
+    options.fades = JoinedFades(o.fade);
+    options.fades.muted = MutedGranules(st, o.mutes);
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
 }
 
@@ -187,6 +191,14 @@ int RunSplit(const SplitOptions& o) {
         return ReportUsageError("split", "--no-chapters goes with --one-file.");
     if (o.shortenMax && o.oneFile.empty())
         return ReportUsageError("split", "--shorten-pauses goes with --one-file.");
+    if (o.fade.noFade && o.oneFile.empty())
+        return ReportUsageError("split", "--no-fade goes with --one-file.");
+    if (const std::string refusal = FadeOptionsRefusal(o.fade); !refusal.empty())
+        return ReportUsageError("split", refusal);
+    if (!o.mode.cutOut.empty() && o.oneFile.empty())
+        return ReportUsageError("split", "--cut-out goes with --one-file.");
+    if (!o.mutes.empty() && o.gapless && o.oneFile.empty())
+        return ReportUsageError("split", "--mute does not go with --gapless.");
     std::vector<std::string> files, relFolders;
     if (const int status = ExpandInputs(o.input, "split", files, &relFolders); status != kExitOk)
         return status;

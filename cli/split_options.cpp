@@ -130,6 +130,23 @@ void DeclareOutputOptions(CLI::App* split, SplitOptions& o) {
         ->add_flag("--no-chapters", o.noChapters,
                    "with --one-file, write no chapter frames (CHAP, CTOC)")
         ->disable_flag_override();
+    DeclareFadeOptions(*split, o.fade,
+                       "fade every part written (with --one-file, every part in the file)\n"
+                       "in over its first MS and out over its last MS, losslessly: the\n"
+                       "global gain of each granule (1.5 dB steps) follows a linear ramp\n"
+                       "from silence at the edge, rounded to whole granules",
+                       "with --one-file, write the joins without the short fades that\n"
+                       "keep them from jumping: the parts' frames as they are");
+    AddValueOption(*split, "--mute", "RANGES",
+                   "silence these stretches of the source losslessly (1:00-1:05,\n"
+                   "12:00.5-12:03; times as --at takes them, of the source also when\n"
+                   "parts are skipped): gain 0 in the granules inside, a short ramp\n"
+                   "just inside each edge, silent from 50 ms after the start to 50 ms\n"
+                   "before the end; not with --gapless",
+                   [&o](const std::string& v) {
+                       const std::vector<tessivo::MuteRange> r = ParseRanges(v, "--mute");
+                       o.mutes.insert(o.mutes.end(), r.begin(), r.end());
+                   });
 }
 
 } // namespace

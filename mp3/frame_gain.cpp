@@ -44,10 +44,16 @@ void RefreshLameCrcs(uint8_t* data, size_t n, size_t infoLength, size_t lameOffs
 } // namespace
 
 GainChange ChangeStreamGain(uint8_t* data, size_t n, int steps) {
+    if (steps == 0)
+        return {};
+    return ChangeGranuleGains(data, n, [steps](int64_t) { return steps; });
+}
+
+GainChange ChangeGranuleGains(uint8_t* data, size_t n, const GranuleSteps& steps) {
     GainChange change;
     Layer3Header h;
     size_t p = NextFrame(data, n, 0, h);
-    if (p >= n || steps == 0)
+    if (p >= n)
         return change;
     const size_t infoAt = p;
     const SourceInfoTag info = ReadInfoTag(data + p, n - p);
@@ -56,14 +62,39 @@ GainChange ChangeStreamGain(uint8_t* data, size_t n, int steps) {
     const size_t infoLength = static_cast<size_t>(h.length);
     if (infoFrame)
         p = NextFrame(data, n, p + infoLength, h);
+    int64_t granule = 0;
     while (p < n) {
-        change.held += ChangeGlobalGain(data + p, h, steps);
-        ++change.frames;
+        const int granules = h.lsf ? 1 : 2;
+        const int each[2] = {steps(granule), granules > 1 ? steps(granule + 1) : 0};
+        granule += granules;
+        change.held += mp3::ChangeGranuleGains(data + p, h, each);
+        change.frames += each[0] != 0 || each[1] != 0 ? 1 : 0;
         p = NextFrame(data, n, p + static_cast<size_t>(h.length), h);
     }
     if (infoFrame && info.hasLame && infoAt + info.lameOffset + kLameTagSize <= n)
         RefreshLameCrcs(data + infoAt, n - infoAt, infoLength, info.lameOffset);
     return change;
+}
+
+StreamShape ReadStreamShape(const uint8_t* data, size_t n) {
+    StreamShape shape;
+    Layer3Header h;
+    size_t p = NextFrame(data, n, 0, h);
+    if (p >= n)
+        return shape;
+    const SourceInfoTag info = ReadInfoTag(data + p, n - p);
+    if (info.kind == SourceInfoTag::Kind::Xing || info.kind == SourceInfoTag::Kind::Info) {
+        if (info.hasDelayFields) {
+            shape.delay = info.delay;
+            shape.padding = info.padding;
+        }
+        p = NextFrame(data, n, p + static_cast<size_t>(h.length), h);
+    }
+    for (; p < n; p = NextFrame(data, n, p + static_cast<size_t>(h.length), h)) {
+        shape.granules += h.lsf ? 1 : 2;
+        shape.sampleRate = h.sampleRate;
+    }
+    return shape;
 }
 
 } // namespace tessivo::mp3

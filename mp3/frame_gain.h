@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace tessivo::mp3 {
 
@@ -23,5 +24,26 @@ struct GainChange {
 // and MP3Gain fields stay as they are. Bytes between frames that are no
 // frame are skipped unchanged.
 GainChange ChangeStreamGain(uint8_t* data, size_t n, int steps);
+
+// Samples of one channel in a granule of layer III.
+constexpr int kGranuleSamples = 576;
+
+// The steps granule g of a stream (counted from 0 over its audio frames)
+// changes by.
+using GranuleSteps = std::function<int(int64_t granule)>;
+
+// ChangeStreamGain with a change of its own for every granule; `frames`
+// counts the frames that changed.
+GainChange ChangeGranuleGains(uint8_t* data, size_t n, const GranuleSteps& steps);
+
+// What a fade over a stream needs to know of it: its audio granules, and
+// the encoder delay and padding its LAME tag gives (0 without one).
+struct StreamShape {
+    int64_t granules = 0;
+    int sampleRate = 0;
+    int delay = 0;
+    int padding = 0;
+};
+StreamShape ReadStreamShape(const uint8_t* data, size_t n);
 
 } // namespace tessivo::mp3

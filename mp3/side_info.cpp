@@ -156,22 +156,31 @@ void WriteByteAt(uint8_t* p, int at, int value) {
 } // namespace
 
 int ChangeGlobalGain(uint8_t* frame, const Layer3Header& h, int steps) {
+    const int both[2] = {steps, steps};
+    return ChangeGranuleGains(frame, h, both);
+}
+
+int ChangeGranuleGains(uint8_t* frame, const Layer3Header& h, const int steps[2]) {
     uint8_t* si = frame + h.SideInfoOffset();
     const int granules = h.lsf ? 1 : 2;
     const int channels = h.Mono() ? 1 : 2;
     int held = 0;
+    bool changed = false;
     for (int gr = 0; gr < granules; ++gr) {
+        if (steps[gr] == 0)
+            continue;
         for (int ch = 0; ch < channels; ++ch) {
             // global_gain follows part2_3_length (12) and big_values (9).
             const int at =
                 SideInfoPrefixBits(h) + (gr * channels + ch) * GranuleChannelBits(h) + 21;
-            const int want = ReadByteAt(si, at) + steps;
+            const int want = ReadByteAt(si, at) + steps[gr];
             const int gain = std::clamp(want, 0, 255);
             held += gain != want ? 1 : 0;
             WriteByteAt(si, at, gain);
+            changed = true;
         }
     }
-    if (h.crc) {
+    if (h.crc && changed) {
         const uint16_t crc = FrameCrc(frame, h);
         frame[4] = static_cast<uint8_t>(crc >> 8);
         frame[5] = static_cast<uint8_t>(crc & 0xFF);

@@ -55,6 +55,11 @@ void ZeroSideInfo(uint8_t* frame, const Layer3Header& h);
 // fresh CRC in a protected frame. Returns how many gains the clamp held back.
 int ChangeGlobalGain(uint8_t* frame, const Layer3Header& h, int steps);
 
+// The same per granule: granule g of every channel changes by steps[g]
+// (steps[1] unused in a one-granule frame). A frame none of whose gains
+// change keeps its CRC as it is.
+int ChangeGranuleGains(uint8_t* frame, const Layer3Header& h, const int steps[2]);
+
 // CRC-16/ARC (polynomial 0x8005 reflected, initial value 0): the checksum in
 // the last two bytes of a LAME tag and of its music field.
 uint16_t Crc16Arc(const uint8_t* data, size_t n, uint16_t crc = 0);

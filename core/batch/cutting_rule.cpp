@@ -178,12 +178,57 @@ StepOutcome PlaceCutLines(ProgramState& st, const CuttingRule& rule, const CutLi
 
 } // namespace
 
+namespace {
+
+// A cut line at the frame nearest `seconds` unless one is there or the time
+// is the file's start or end; the frame the stretch's edge falls on.
+int32_t CutOutEdge(ProgramState& st, double seconds) {
+    const TimeBase tb = TimeBaseOf(st);
+    const int64_t sample = NearestSampleAt(tb, seconds);
+    const int64_t f = NearestFrameToSample(tb, sample);
+    if (f < 1)
+        return 0;
+    if (f + 10 >= st.FrameCount)
+        return static_cast<int32_t>(st.FrameCount);
+    const auto frame = static_cast<int32_t>(f);
+    const std::vector<int32_t> lines = CutLineFrames(st);
+    if (std::find(lines.begin(), lines.end(), frame) == lines.end() && AddCutLine(st, frame))
+        SetCutSampleAtFrame(st, frame, sample);
+    return frame;
+}
+
+StepOutcome CutOut(ProgramState& st, const std::vector<MuteRange>& ranges) {
+    for (const MuteRange& r : ranges) {
+        if (r.from >= st.Duration)
+            return Usage("--cut-out " + Seconds(r.from) + " s is outside the file (" +
+                         Seconds(st.Duration) + " s long).");
+        const int32_t first = CutOutEdge(st, r.from);
+        const int32_t end = CutOutEdge(st, std::min(r.to, st.Duration));
+        for (PartRecord& p : st.Parts)
+            if (p.start >= first && p.start < end)
+                p.ticked = false;
+    }
+    return {};
+}
+
+bool HasCuttingMode(const CuttingRule& r) {
+    return r.at || r.chapters || r.cutList || r.nearPauses || r.parts || r.timeSeconds ||
+           r.silencePercent;
+}
+
+} // namespace
+
 StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
                         PlacedNotes& notes) {
-    const StepOutcome placed = PlaceCutLines(st, rule, list, notes);
-    if (!placed.ok())
-        return placed;
-    return SkipParts(st, rule.skip);
+    if (HasCuttingMode(rule) || rule.cutOut.empty()) {
+        const StepOutcome placed = PlaceCutLines(st, rule, list, notes);
+        if (!placed.ok())
+            return placed;
+    }
+    const StepOutcome skipped = SkipParts(st, rule.skip);
+    if (!skipped.ok())
+        return skipped;
+    return CutOut(st, rule.cutOut);
 }
 
 std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& notes) {

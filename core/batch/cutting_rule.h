@@ -6,6 +6,7 @@
 #include "core/analysis/open_file.h"
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/cut_list_file.h"
+#include "core/output/edge_fades.h"
 #include "core/output/part_tag.h"
 #include "core/parts/near_pauses.h"
 #include "core/state/program_state.h"
@@ -27,8 +28,11 @@ struct CuttingRule {
     std::optional<std::vector<double>> at; // seconds
     bool cutList = false;                  // the cut list handed to PlaceByRule
     std::vector<int> skip;                 // parts left out (unticked), by number
-    bool loudness = false;                 // the parts' loudness is wanted
-    bool pauses = false; // pauses are looked for besides the cutting (snap, trim, shorten)
+    // Stretches cut out after the cutting and the skip: cut lines at their
+    // edges, the parts between unticked. Alone, they are the way of cutting.
+    std::vector<MuteRange> cutOut;
+    bool loudness = false; // the parts' loudness is wanted
+    bool pauses = false;   // pauses are looked for besides the cutting (snap, trim, shorten)
 
     // Whether the open must compute peaks: the rule looks for pauses, or the
     // loudness measured in the same decode is wanted.

@@ -163,6 +163,8 @@ SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutLi
     options.overwrite = w.overwrite;
     options.inputs = w.inputs;
     options.gainSteps = gain.steps;
+    options.fadeMs = w.fadeMs;
+    options.muted = MutedGranules(st, w.mutes);
     options.replayGain = w.tags && w.replayGain && !w.ReplayGainRefused();
     SplitResult result = SplitParts(st, options, fs, progress);
     result.tagDamaged = w.tags && tags.source.damaged;

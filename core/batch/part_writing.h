@@ -26,6 +26,8 @@ struct PartWriting {
     // Drop the quiet at each part's edges but for this many seconds
     // (core/parts/edge_trim.h); gapless parts at the sample.
     std::optional<double> trimKeepSeconds;
+    double fadeMs = 0.0;          // each part faded in and out over this long
+    std::vector<MuteRange> mutes; // stretches of each source silenced
     // Every input of the command: no part may replace one.
     const InputFiles* inputs = nullptr;
 

@@ -1,10 +1,12 @@
 #include "core/output/joined_stream.h"
 
 #include "core/output/plain_part.h"
+#include "mp3/frame_gain.h"
 #include "mp3/reservoir_join.h"
 #include "mp3/side_info.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace tessivo {
 
@@ -45,11 +47,12 @@ bool RunPieces(size_t count, const PieceOpener& open, const OneFileOptions& opti
                int& enlarged, std::string& error) {
     std::vector<uint8_t> frame;
     bool stopped = false;
+    std::unique_ptr<StreamFader> fader;
     mp3::FrameJoiner joiner([&](const uint8_t* data, size_t size) {
         if (stopped)
             return;
         frame.assign(data, data + size);
-        FinishFrame(frame, options);
+        FinishFrame(frame, options, fader.get());
         stopped = Cancelled(options) || !take(frame.data(), frame.size());
     });
     for (size_t k = 0; k < count && !stopped; ++k) {
@@ -60,6 +63,14 @@ bool RunPieces(size_t count, const PieceOpener& open, const OneFileOptions& opti
         MakePieceSource(*piece, src);
         if (visit)
             visit(k, *piece, src);
+        if (!fader && options.fades.Any())
+            fader = std::make_unique<StreamFader>(options.fades,
+                                                  static_cast<int>(piece->file->SampleRate), count);
+        if (fader) {
+            const int64_t perFrame = piece->file->SamplesPerFrame / mp3::kGranuleSamples;
+            fader->AddPiece(std::max(0, src.run.last - src.run.first + 1) * perFrame,
+                            src.run.first * perFrame);
+        }
         silenced.push_back(joiner.AddRun(src.run));
     }
     if (!stopped)
@@ -110,13 +121,24 @@ bool MeasureFrame(JoinedLayout& layout, const uint8_t* frame, size_t size) {
 
 } // namespace
 
-void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options) {
-    if (options.gainSteps == 0)
+void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options, StreamFader* fader) {
+    if (options.gainSteps == 0 && !fader)
         return;
     mp3::Layer3Header h;
-    if (mp3::ParseLayer3Header(frame.data(), frame.size(), h) &&
-        static_cast<size_t>(h.length) <= frame.size())
+    const bool whole = mp3::ParseLayer3Header(frame.data(), frame.size(), h) &&
+                       static_cast<size_t>(h.length) <= frame.size();
+    if (whole && options.gainSteps != 0)
         mp3::ChangeGlobalGain(frame.data(), h, options.gainSteps);
+    if (!fader)
+        return;
+    // Every frame takes its granules from the fader, so the ramp stays on
+    // the stream's granule grid.
+    int steps[2] = {0, 0};
+    const int granules = whole && h.lsf ? 1 : 2;
+    for (int g = 0; g < granules; ++g)
+        steps[g] = -fader->Next();
+    if (whole)
+        mp3::ChangeGranuleGains(frame.data(), h, steps);
 }
 
 std::vector<uint64_t> JoinedLayout::OffsetsOf(const std::vector<uint64_t>& wanted) const {

@@ -5,6 +5,7 @@
 // held, whatever the length of the file.
 #pragma once
 
+#include "core/output/edge_fades.h"
 #include "core/output/one_file.h"
 #include "mp3/info_frame.h"
 
@@ -49,9 +50,10 @@ struct JoinedLayout {
 };
 
 // Every frame of the file passes here, in order, after the join and before
-// it is measured or written: the lossless gain is applied to it. Whatever
-// changes a frame's bytes belongs here, so both passes see the same bytes.
-void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options);
+// it is measured or written: the lossless gain is applied to it, then the
+// fades `fader` gives for its granules (none when null). Whatever changes a
+// frame's bytes belongs here, so both passes see the same bytes.
+void FinishFrame(std::vector<uint8_t>& frame, const OneFileOptions& options, StreamFader* fader);
 
 // The first pass: the pieces joined and measured, nothing kept but the
 // layout. False with `error` when a piece cannot be opened, false with an

@@ -4,6 +4,7 @@
 // with the chapter of the one before).
 #pragma once
 
+#include "core/output/edge_fades.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/state/program_state.h"
@@ -46,6 +47,9 @@ struct OneFileOptions {
     int id3Version = 3; // 3 or 4
     bool overwrite = false;
     int gainSteps = 0; // lossless gain of every frame (mp3/frame_gain.h)
+    // Fades of the pieces' edges and seams (core/output/edge_fades.h); none
+    // writes the joined frames as they are.
+    FadeChoice fades;
     // Set from another thread: the writing stops and nothing is left behind.
     const std::atomic<bool>* cancel = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "core/parts/part_access.h"
 
 #include "core/analysis/frame_index.h"
+#include "core/output/edge_fades.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/loudness_gain.h"
@@ -177,17 +178,50 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
     return part;
 }
 
-// The part's bytes in one buffer of its own with every frame's gain changed.
-void ChangeGain(PartAudioBytes& part, int steps) {
-    if (steps == 0)
-        return;
+// The part's bytes (Info frame and frames) in one buffer of its own.
+std::vector<uint8_t>& OwnBytes(PartAudioBytes& part) {
     std::vector<uint8_t> all = std::move(part.head);
     const std::span<const uint8_t> rest = part.rest.bytes();
     all.insert(all.end(), rest.begin(), rest.end());
-    mp3::ChangeStreamGain(all.data(), all.size(), steps);
     part.head.clear();
     part.rest.view = {};
     part.rest.owned = std::move(all);
+    return part.rest.owned;
+}
+
+// The source granule the first frame of a part's view starts; -1 for a
+// rebuilt part.
+int64_t FirstSourceGranule(const ProgramState& st, const PartAudioBytes& part) {
+    if (!part.rest.owned.empty() || part.rest.view.empty())
+        return -1;
+    const auto at = static_cast<int32_t>(part.rest.view.data() - st.FileBuffer.data());
+    const auto end =
+        st.FramePos.begin() + std::min<ptrdiff_t>(st.IndexedFrames, ptrdiff_t(st.FramePos.size()));
+    const auto f = std::lower_bound(st.FramePos.begin(), end, at);
+    if (f == end || *f != at)
+        return -1;
+    return (f - st.FramePos.begin()) * (st.SamplesPerFrame / mp3::kGranuleSamples);
+}
+
+// Every frame's gain changed by the split's gain, then the fade in and out at
+// the part's played start and end and the muted stretches of the source.
+void ChangeGain(const SplitJob& job, PartAudioBytes& part) {
+    const SplitOptions& o = job.options;
+    const int64_t first = o.muted.empty() ? -1 : FirstSourceGranule(job.st, part);
+    if (o.gainSteps != 0) {
+        std::vector<uint8_t>& all = OwnBytes(part);
+        mp3::ChangeStreamGain(all.data(), all.size(), o.gainSteps);
+    }
+    if (o.fadeMs > 0.0) {
+        std::vector<uint8_t>& all = OwnBytes(part);
+        mp3::ChangeGranuleGains(all.data(), all.size(), PartFade(all, o.fadeMs));
+    }
+    if (first >= 0) {
+        std::vector<uint8_t>& all = OwnBytes(part);
+        const int ramp = MuteRampGranules(static_cast<int>(job.st.SampleRate));
+        mp3::ChangeGranuleGains(all.data(), all.size(),
+                                [&](int64_t g) { return -MuteSteps(o.muted, first + g, ramp); });
+    }
 }
 
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
@@ -208,7 +242,7 @@ std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) 
     return WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
         const TagBytes tags = PartTagBytes(job, i, n);
         PartAudioBytes part = PartAudio(job, i);
-        ChangeGain(part, job.options.gainSteps);
+        ChangeGain(job, part);
         return WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
                WriteBytes(job, out, part.rest.bytes()) && WriteBytes(job, out, tags.back);
     });

@@ -2,6 +2,7 @@
 // by an Info frame of its own when the source needs one), with its tags.
 #pragma once
 
+#include "core/output/edge_fades.h"
 #include "core/output/output_paths.h"
 #include "core/output/part_tag.h"
 #include "core/state/program_state.h"
@@ -141,6 +142,12 @@ struct SplitOptions {
     // Lossless gain: every written frame's global_gain moves by this many
     // steps (core/output/loudness_gain.h).
     int gainSteps = 0;
+    // Each part fades in over its first and out over its last fadeMs
+    // (core/output/edge_fades.h); 0: no fade.
+    double fadeMs = 0.0;
+    // Stretches of the source silenced in the parts that hold them
+    // (core/output/edge_fades.h); not in rebuilt (gapless) parts.
+    std::vector<GranuleSpan> muted{};
     // With an ID3v2 format: each part's ReplayGain frames, from the
     // loudness the peak decode measured (after gainSteps), the album over
     // all parts written.

@@ -2,18 +2,18 @@
 # file names of the kinds each option takes.
 
 _tessivo_cli_commands="info peaks split cuts join"
-_tessivo_cli_opts_info="-h --help -q --quiet"
+_tessivo_cli_opts_info="-h --help -q --quiet --frames"
 _tessivo_cli_opts_peaks="-h --help -q --quiet"
 _tessivo_cli_opts_split="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
-  --tags --id3
-  --title --track-numbers --gapless --replaygain --gain -o --out --overwrite --flat --one-file --no-chapters
-  --trim-silence --shorten-pauses"
+  --cut-out --tags --id3 --title --track-numbers --gapless --replaygain --gain -o --out --overwrite
+  --flat --one-file --no-chapters --trim-silence --shorten-pauses --fade --no-fade --mute"
 _tessivo_cli_opts_cuts="-h --help -r --recursive -j --jobs --progress -q --quiet --parts --time
   --silence --near-pauses --at --chapters --cue --labels --csv --beside --skip --tracklist --snap
-  --format
+  --cut-out --format
   --beside-out"
-_tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --overwrite -q --quiet"
+_tessivo_cli_opts_join="-h --help -o --out --id3 --no-chapters --fade --no-fade --overwrite -q
+  --quiet"
 
 # Files whose names end in one of the extensions, and folders to go into.
 _tessivo_cli_files() {
@@ -54,7 +54,7 @@ _tessivo_cli_value() {
       COMPREPLY=($(compgen -d -- "$cur"))
     fi
     ;;
-  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --snap | --shorten-pauses)
+  -j | --jobs | --parts | --time | --silence | --near-pauses | --at | --skip | --title | --snap | --shorten-pauses | --fade | --mute | --cut-out)
     COMPREPLY=()
     ;;
   *) return 1 ;;
