@@ -11,7 +11,7 @@
 namespace tessivo {
 
 void MainWindow::addColourActions(QMenu* viewMenu) {
-    QMenu* colours = viewMenu->addMenu(QStringLiteral("Colours"));
+    QMenu* colours = viewMenu->addMenu(tr("Colours"));
     auto* group = new QActionGroup(colours);
     group->setObjectName(QStringLiteral("coloursGroup"));
     const struct {
