@@ -970,6 +970,18 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Unable to write to %1</source>
         <translation>%1 kann nicht geschrieben werden</translation>
     </message>
+    <message>
+        <source>Follow the desktop</source>
+        <translation>Wie der Desktop</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Hell</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dunkel</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::OpenJob</name>
@@ -1243,6 +1255,17 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Restore</source>
         <translation>Wiederherstellen</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::WaveRenderer</name>
+    <message>
+        <source>Click here to open a file</source>
+        <translation>Hier klicken, um eine Datei zu öffnen</translation>
+    </message>
+    <message>
+        <source>Then Left Click - Play;  Double Click - Cut</source>
+        <translation>Dann Linksklick - Abspielen;  Doppelklick - Schnitt</translation>
     </message>
 </context>
 <context>
