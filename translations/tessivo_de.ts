@@ -616,7 +616,7 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
     <message>
         <source>Play</source>
-        <translation>Abspielen</translation>
+        <translation>Start</translation>
     </message>
     <message>
         <source>Stop</source>
@@ -732,7 +732,7 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
     <message>
         <source>Play (Space)</source>
-        <translation>Abspielen (Leertaste)</translation>
+        <translation>Start (Leertaste)</translation>
     </message>
     <message>
         <source>Stop (Space)</source>
@@ -760,7 +760,7 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
     <message>
         <source>Add cut at…</source>
-        <translation>Schnitt setzen bei …</translation>
+        <translation>Schnitt bei …</translation>
     </message>
     <message>
         <source>Discard the cut lines of %1?</source>
@@ -780,7 +780,7 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
     <message>
         <source>Start of part:</source>
-        <translation>Beginn des Teils:</translation>
+        <translation>Teilbeginn:</translation>
     </message>
     <message>
         <source>The selected part&apos;s start: h:mm:ss.mmm, mm:ss.mmm, seconds or the list&apos;s mm:ss:mmm (Enter moves its cut line)</source>
@@ -864,7 +864,7 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
     <message>
         <source>Select a stretch of the waveform; Play plays it</source>
-        <translation>Einen Abschnitt der Wellenform wählen; Abspielen spielt ihn</translation>
+        <translation>Einen Abschnitt der Wellenform wählen; Start spielt ihn ab</translation>
     </message>
     <message>
         <source>Ctrl+drag, Ctrl+double click</source>
