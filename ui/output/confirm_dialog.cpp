@@ -263,11 +263,11 @@ void ConfirmDialog::enableChoices() {
 }
 
 void ConfirmDialog::refreshOneFileName() {
-    const QString made =
-        st_.OutputFolder.empty()
-            ? QString()
-            : QDir(QString::fromStdString(st_.OutputFolder))
-                  .filePath(QString::fromStdString(SourceStem(st_.FileName)) + QStringLiteral(" (parts).mp3"));
+    const QString made = st_.OutputFolder.empty()
+                             ? QString()
+                             : QDir(QString::fromStdString(st_.OutputFolder))
+                                   .filePath(QString::fromStdString(SourceStem(st_.FileName)) +
+                                             QStringLiteral(" (parts).mp3"));
     const QString shown = oneFileEdit->text();
     if (st_.FileName != oneFileSource_ || shown.isEmpty() || shown == oneFileDefault_)
         oneFileEdit->setText(made);

@@ -162,7 +162,8 @@ void JoinDialog::addFiles(const QStringList& paths) {
     // The first file names the output until a name is given.
     if (outEdit->text().trimmed().isEmpty() && fileList->count() > 0) {
         const QFileInfo first(files().front());
-        outEdit->setText(first.dir().filePath(first.completeBaseName() + QStringLiteral(" (joined).mp3")));
+        outEdit->setText(
+            first.dir().filePath(first.completeBaseName() + QStringLiteral(" (joined).mp3")));
     }
 }
 
