@@ -107,6 +107,9 @@ TEST_F(GermanWindowTest, CoreMessagesAreGerman) {
               QStringLiteral("/music/a.mp3 kann nicht geöffnet werden: keine reguläre Datei"));
     EXPECT_EQ(CoreText("2 files split into 7 parts; 1 file failed"),
               QStringLiteral("2 Dateien aufgeteilt in 7 Teile; 1 Datei fehlgeschlagen"));
+    // A fixed message as the variable part of a pattern.
+    EXPECT_EQ(CoreText("Line 3: The file holds no labels"),
+              QStringLiteral("Zeile 3: Die Datei enthält keine Marken"));
     // What the list does not know stays as the core says it.
     EXPECT_EQ(CoreText("Something new: 3"), QStringLiteral("Something new: 3"));
 }
