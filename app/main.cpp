@@ -3,6 +3,7 @@
 #include "core/output/temp_files.h"
 #include "ui/window/about_window.h"
 #include "ui/window/main_window.h"
+#include "ui/window/translations.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QApplication>
@@ -30,7 +31,8 @@ public:
                 dialogs->showError(activeWindow(), QString::fromLocal8Bit(ex.what()));
         } catch (...) {
             if (dialogs)
-                dialogs->showError(activeWindow(), QStringLiteral("Unknown error"));
+                dialogs->showError(activeWindow(),
+                                   QCoreApplication::translate("tessivo::main", "Unknown error"));
         }
         return false;
     }
@@ -47,12 +49,17 @@ int main(int argc, char** argv) {
     tessivo::PrepareSignalsForWriting();
     QApplication::setApplicationName(QStringLiteral("tessivo"));
     QApplication::setApplicationVersion(tessivo::ProgramVersion());
+    // The language of LANGUAGE, LC_ALL, LC_MESSAGES or LANG, even where no
+    // such system locale is generated.
+    tessivo::InstallTranslations(app, QLocale::system());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Cuts one MP3 file into several MP3 files."));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("tessivo::main", "Cuts one MP3 file into several MP3 files."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("MP3 file to open"),
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QCoreApplication::translate("tessivo::main", "MP3 file to open"),
                                  QStringLiteral("[FILE]"));
     parser.process(app);
 

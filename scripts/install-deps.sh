@@ -10,6 +10,7 @@ PKGS=(
   lame mpg123 sox twolame vorbis-tools espeak-ng ffmpeg mp3val id3v2 python3-mutagen mp3splt loudgain python3-numpy
   xvfb xauth xdotool imagemagick openbox zsh
   desktop-file-utils appstream man-db groff-base dpkg-dev file librsvg2-bin
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 )
 missing=()
 for p in "${PKGS[@]}"; do

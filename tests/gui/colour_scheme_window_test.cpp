@@ -14,6 +14,8 @@
 namespace tessivo {
 namespace {
 
+using testing::FakeAudioEngine;
+using testing::FakeUserDialogs;
 using testing::FindPart;
 
 QString ReadAll(const QString& path) {

@@ -1,6 +1,7 @@
 // Every label, button and combo box of the window, its panels and dialogs
 // shows its whole text. Run once per scale factor (QT_SCALE_FACTOR 1 and 2,
-// set by the test registration), offscreen, in a 1024 x 700 window.
+// set by the test registration), offscreen, in a 1024 x 700 window, and in
+// each translation's language (TESSIVO_TEST_LANGUAGE, e.g. "de").
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -10,6 +11,7 @@
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/main_window.h"
+#include "ui/window/translations.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -29,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace tessivo {
 namespace {
@@ -171,7 +174,7 @@ TEST_F(TextFitTest, JoinDialog) {
     ASSERT_NE(join, nullptr);
     join->addFiles({testing::Fixture("cbr128_stereo.mp3"), testing::Fixture("vbr_stereo.mp3")});
     join->id3Box->setCurrentIndex(1);
-    join->statusLine->setText(QStringLiteral("Cancelled; nothing was written."));
+    join->statusLine->setText(JoinDialog::tr("Cancelled; nothing was written."));
     CheckDialog(join);
 }
 
@@ -198,6 +201,11 @@ int main(int argc, char** argv) {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     QApplication app(argc, argv);
+    const QString language = qEnvironmentVariable("TESSIVO_TEST_LANGUAGE");
+    if (!language.isEmpty() && !tessivo::InstallTranslations(app, QLocale(language))) {
+        fprintf(stderr, "no translation for %s\n", qPrintable(language));
+        return 1;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -52,23 +52,23 @@ private:
 QString EditText(EditKind kind) {
     switch (kind) {
     case EditKind::AddCutLine:
-        return QStringLiteral("Add Cut Line");
+        return EditHistory::tr("Add Cut Line");
     case EditKind::MoveCutLine:
-        return QStringLiteral("Move Cut Line");
+        return EditHistory::tr("Move Cut Line");
     case EditKind::DeleteCutLine:
-        return QStringLiteral("Delete Cut Line");
+        return EditHistory::tr("Delete Cut Line");
     case EditKind::Prepare:
-        return QStringLiteral("Prepare");
+        return EditHistory::tr("Prepare");
     case EditKind::ClearCutLines:
-        return QStringLiteral("Clear Cut Lines");
+        return EditHistory::tr("Clear Cut Lines");
     case EditKind::TickPart:
-        return QStringLiteral("Tick Part");
+        return EditHistory::tr("Tick Part");
     case EditKind::SetTag:
-        return QStringLiteral("Set Tag");
+        return EditHistory::tr("Set Tag");
     case EditKind::ImportCutList:
-        return QStringLiteral("Import Cut List");
+        return EditHistory::tr("Import Cut List");
     case EditKind::RestoreEdit:
-        return QStringLiteral("Restore Edit");
+        return EditHistory::tr("Restore Edit");
     }
     return {};
 }

@@ -1,6 +1,7 @@
 #include "ui/output/batch_split_dialog.h"
 
 #include "core/parts/time_text.h"
+#include "ui/document/core_text.h"
 #include "ui/output/tag_format_names.h"
 #include "ui/window/user_dialogs.h"
 
@@ -31,14 +32,15 @@ struct ModeValue {
     const char* label;
     const char* initial;
 };
-constexpr ModeValue kModeValues[] = {{"Parts (2 to 200):", "3"},
-                                     {"Length [H:]MM:SS:", "10:00"},
-                                     {"Threshold %, pause ms:", "10,1000"},
-                                     {"Length [H:]MM:SS[,tolerance %]:", "10:00"},
-                                     {"Cut list beside each file:", ""}};
+constexpr ModeValue kModeValues[] = {
+    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Parts (2 to 200):"), "3"},
+    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS:"), "10:00"},
+    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Threshold %, pause ms:"), "10,1000"},
+    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS[,tolerance %]:"), "10:00"},
+    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Cut list beside each file:"), ""}};
 
 QString PartsText(size_t n) {
-    return n == 1 ? QStringLiteral("1 part") : QStringLiteral("%1 parts").arg(n);
+    return n == 1 ? BatchSplitDialog::tr("1 part") : BatchSplitDialog::tr("%1 parts").arg(n);
 }
 
 bool ReadSilence(const QString& text, CuttingRule& rule) {
@@ -58,7 +60,7 @@ bool ReadSilence(const QString& text, CuttingRule& rule) {
 
 BatchSplitDialog::BatchSplitDialog(UserDialogs& dialogs, const QString& outFolder, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs) {
-    setWindowTitle(QStringLiteral("Batch split"));
+    setWindowTitle(tr("Batch split"));
     setObjectName(QStringLiteral("batchSplitDialog"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(createFilesBox(), 1);
@@ -75,8 +77,8 @@ BatchSplitDialog::BatchSplitDialog(UserDialogs& dialogs, const QString& outFolde
     layout->addWidget(progress_);
     layout->addWidget(summary_);
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    startButton_ = buttons_->addButton(QStringLiteral("Split"), QDialogButtonBox::AcceptRole);
-    cancelButton_ = buttons_->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    startButton_ = buttons_->addButton(tr("Split"), QDialogButtonBox::AcceptRole);
+    cancelButton_ = buttons_->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
     cancelButton_->setEnabled(false);
     connect(startButton_, &QPushButton::clicked, this, [this] { start(); });
     connect(cancelButton_, &QPushButton::clicked, this, &BatchSplitDialog::cancel);
@@ -94,18 +96,18 @@ BatchSplitDialog::~BatchSplitDialog() {
 }
 
 QWidget* BatchSplitDialog::createFilesBox() {
-    auto* box = new QGroupBox(QStringLiteral("Files"), this);
+    auto* box = new QGroupBox(tr("Files"), this);
     auto* grid = new QGridLayout(box);
     fileList_ = new QTreeWidget(box);
     fileList_->setObjectName(QStringLiteral("batchFileList"));
-    fileList_->setHeaderLabels({QStringLiteral("File"), QStringLiteral("State")});
+    fileList_->setHeaderLabels({tr("File"), tr("State")});
     fileList_->setRootIsDecorated(false);
     fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fileList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     fileList_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    auto* addFiles = new QPushButton(QStringLiteral("Add files..."), box);
-    auto* addFolder = new QPushButton(QStringLiteral("Add folder..."), box);
-    auto* remove = new QPushButton(QStringLiteral("Remove"), box);
+    auto* addFiles = new QPushButton(tr("Add files..."), box);
+    auto* addFolder = new QPushButton(tr("Add folder..."), box);
+    auto* remove = new QPushButton(tr("Remove"), box);
     connect(addFiles, &QPushButton::clicked, this, &BatchSplitDialog::onAddFilesClicked);
     connect(addFolder, &QPushButton::clicked, this, &BatchSplitDialog::onAddFolderClicked);
     connect(remove, &QPushButton::clicked, this, &BatchSplitDialog::onRemoveClicked);
@@ -118,46 +120,44 @@ QWidget* BatchSplitDialog::createFilesBox() {
 }
 
 QWidget* BatchSplitDialog::createModeBox() {
-    auto* box = new QGroupBox(QStringLiteral("Way of cutting"), this);
+    auto* box = new QGroupBox(tr("Way of cutting"), this);
     auto* form = new QFormLayout(box);
     modeBox_ = new QComboBox(box);
     modeBox_->setObjectName(QStringLiteral("batchMode"));
-    modeBox_->addItems({QStringLiteral("Equal parts"), QStringLiteral("Equal time"),
-                        QStringLiteral("At pauses"), QStringLiteral("At pauses near a length"),
-                        QStringLiteral("Cut list beside each file")});
+    modeBox_->addItems({tr("Equal parts"), tr("Equal time"), tr("At pauses"),
+                        tr("At pauses near a length"), tr("Cut list beside each file")});
     valueLabel_ = new QLabel(box);
     valueEdit_ = new QLineEdit(box);
     valueEdit_->setObjectName(QStringLiteral("batchValue"));
     listFormatBox_ = new QComboBox(box);
     listFormatBox_->setObjectName(QStringLiteral("batchListFormat"));
-    listFormatBox_->addItems({QStringLiteral("Cue sheet (NAME.cue)"),
-                              QStringLiteral("Audacity labels (NAME.txt)"),
-                              QStringLiteral("CSV (NAME.csv)")});
-    form->addRow(QStringLiteral("Mode:"), modeBox_);
+    listFormatBox_->addItems(
+        {tr("Cue sheet (NAME.cue)"), tr("Audacity labels (NAME.txt)"), tr("CSV (NAME.csv)")});
+    form->addRow(tr("Mode:"), modeBox_);
     form->addRow(valueLabel_, valueEdit_);
-    form->addRow(QStringLiteral("Cut list:"), listFormatBox_);
+    form->addRow(tr("Cut list:"), listFormatBox_);
     connect(modeBox_, &QComboBox::currentIndexChanged, this, &BatchSplitDialog::onModeChanged);
     return box;
 }
 
 QWidget* BatchSplitDialog::createChoicesBox() {
-    auto* box = new QGroupBox(QStringLiteral("Split"), this);
+    auto* box = new QGroupBox(tr("Split"), this);
     auto* grid = new QGridLayout(box);
-    tagsBox_ = new QCheckBox(QStringLiteral("Save ID3 Tags"), box);
+    tagsBox_ = new QCheckBox(tr("Save ID3 Tags"), box);
     id3Box_ = new QComboBox(box);
     AddTagFormatNames(id3Box_);
     ShowTagFormat(id3Box_, kDefaultTagFormat);
-    gaplessBox_ = new QCheckBox(QStringLiteral("Gapless parts"), box);
-    overwriteBox_ = new QCheckBox(QStringLiteral("Replace existing part files"), box);
-    flatBox_ = new QCheckBox(QStringLiteral("All parts in the output folder itself"), box);
-    flatBox_->setToolTip(QStringLiteral("Otherwise each file's parts go to a folder named "
-                                        "after the file"));
+    gaplessBox_ = new QCheckBox(tr("Gapless parts"), box);
+    overwriteBox_ = new QCheckBox(tr("Replace existing part files"), box);
+    flatBox_ = new QCheckBox(tr("All parts in the output folder itself"), box);
+    flatBox_->setToolTip(tr("Otherwise each file's parts go to a folder named "
+                            "after the file"));
     folderEdit_ = new QLineEdit(box);
     folderEdit_->setObjectName(QStringLiteral("batchFolder"));
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), box);
+    auto* browse = new QPushButton(tr("Browse..."), box);
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString folder =
-            dialogs_.chooseFolder(this, QStringLiteral("Output folder"), folderEdit_->text());
+            dialogs_.chooseFolder(this, tr("Output folder"), folderEdit_->text());
         if (!folder.isEmpty())
             folderEdit_->setText(folder);
     });
@@ -166,7 +166,7 @@ QWidget* BatchSplitDialog::createChoicesBox() {
     grid->addWidget(gaplessBox_, 1, 0);
     grid->addWidget(overwriteBox_, 1, 1);
     // The one-file output joins here as one more check box (PartWriting).
-    grid->addWidget(new QLabel(QStringLiteral("Output folder:"), box), 2, 0);
+    grid->addWidget(new QLabel(tr("Output folder:"), box), 2, 0);
     grid->addWidget(folderEdit_, 2, 1);
     grid->addWidget(browse, 2, 2);
     grid->addWidget(flatBox_, 3, 0, 1, 3);
@@ -176,7 +176,7 @@ QWidget* BatchSplitDialog::createChoicesBox() {
 
 void BatchSplitDialog::onModeChanged() {
     const int mode = modeBox_->currentIndex();
-    valueLabel_->setText(QString::fromLatin1(kModeValues[mode].label));
+    valueLabel_->setText(tr(kModeValues[mode].label));
     valueEdit_->setText(QString::fromLatin1(kModeValues[mode].initial));
     enableModeValues(true);
 }
@@ -200,14 +200,13 @@ void BatchSplitDialog::addPaths(const QStringList& paths) {
     for (const QString& f : files) {
         if (!fileList_->findItems(f, Qt::MatchExactly).isEmpty())
             continue;
-        auto* item = new QTreeWidgetItem(fileList_, {f, QStringLiteral("waiting")});
+        auto* item = new QTreeWidgetItem(fileList_, {f, tr("waiting")});
         item->setData(0, kPathRole, f);
     }
 }
 
 void BatchSplitDialog::onAddFilesClicked() {
-    const QString file =
-        dialogs_.chooseOpenFile(this, lastFolder_, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
+    const QString file = dialogs_.chooseOpenFile(this, lastFolder_, tr("MP3 files (*.mp3 *.MP3)"));
     if (file.isEmpty())
         return;
     lastFolder_ = QFileInfo(file).absolutePath();
@@ -216,7 +215,7 @@ void BatchSplitDialog::onAddFilesClicked() {
 
 void BatchSplitDialog::onAddFolderClicked() {
     const QString folder =
-        dialogs_.chooseFolder(this, QStringLiteral("Add the MP3 files of a folder"), lastFolder_);
+        dialogs_.chooseFolder(this, tr("Add the MP3 files of a folder"), lastFolder_);
     if (folder.isEmpty())
         return;
     lastFolder_ = folder;
@@ -260,18 +259,18 @@ bool BatchSplitDialog::makeRule(CuttingRule& rule, std::optional<CutListFormat>&
     }
     const bool ok = rule.parts || rule.timeSeconds || rule.silencePercent || rule.nearPauses;
     if (!ok)
-        message = QStringLiteral("\"%1\" is not a value for %2: %3")
+        message = tr("\"%1\" is not a value for %2: %3")
                       .arg(valueEdit_->text(), modeBox_->currentText(), valueLabel_->text());
     return ok;
 }
 
 bool BatchSplitDialog::makeJob(BatchSplitJob& job, QString& message) const {
     if (fileList_->topLevelItemCount() == 0) {
-        message = QStringLiteral("Add the files to split first.");
+        message = tr("Add the files to split first.");
         return false;
     }
     if (folderEdit_->text().trimmed().isEmpty()) {
-        message = QStringLiteral("Choose the output folder.");
+        message = tr("Choose the output folder.");
         return false;
     }
     if (!makeRule(job.rule, job.beside, message))
@@ -299,7 +298,7 @@ bool BatchSplitDialog::start() {
         return false;
     }
     for (int row = 0; row < fileList_->topLevelItemCount(); ++row)
-        setState(row, QStringLiteral("waiting"));
+        setState(row, tr("waiting"));
     running_ = true;
     done_ = 0;
     cancel_ = false;
@@ -323,7 +322,7 @@ bool BatchSplitDialog::start() {
             this,
             [this, totals] {
                 onWorkerDone();
-                summary_->setText(QString::fromStdString(BatchSummaryText(totals)));
+                summary_->setText(CoreText(BatchSummaryText(totals)));
                 emit batchFinished(totals.split, totals.parts, totals.failed);
             },
             Qt::QueuedConnection);
@@ -339,12 +338,12 @@ void BatchSplitDialog::cancel() {
 }
 
 void BatchSplitDialog::onFileStarted(int row) {
-    setState(row, QStringLiteral("splitting"));
+    setState(row, tr("splitting"));
 }
 
 void BatchSplitDialog::onFileFinished(int row, const BatchFileResult& result) {
-    QString text = result.ok ? PartsText(result.written.size())
-                             : QStringLiteral("failed: ") + QString::fromStdString(result.reason);
+    QString text =
+        result.ok ? PartsText(result.written.size()) : tr("failed: ") + CoreText(result.reason);
     text.replace(QLatin1Char('\r'), QLatin1Char(' '));
     setState(row, text);
     if (QTreeWidgetItem* item = fileList_->topLevelItem(row))

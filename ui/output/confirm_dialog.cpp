@@ -5,10 +5,11 @@
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
+#include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/output/tag_format_names.h"
-#include "ui/window/user_dialogs.h"
 #include "ui/view/colour_scheme.h"
+#include "ui/window/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -98,41 +99,39 @@ void ConfirmDialog::createPartsAndFolder() {
 
     folderIcon = new QLabel(this);
     folderIcon->setPixmap(style()->standardIcon(QStyle::SP_DirIcon).pixmap(16, 16));
-    folderLabel = new QLabel(QStringLiteral("Output Folder:"), this);
+    folderLabel = new QLabel(tr("Output Folder:"), this);
 
     folderEdit = new QLineEdit(this);
     folderEdit->setObjectName(QStringLiteral("folderEdit"));
     SetSchemeBackground(folderEdit, QColor(255, 255, 225), BackgroundRoles::Base);
 
-    folderButton = new QPushButton(QStringLiteral("Browse..."), this);
+    folderButton = new QPushButton(tr("Browse..."), this);
     folderButton->setObjectName(QStringLiteral("folderButton"));
-    folderButton->setToolTip(QStringLiteral("Select the output folder"));
+    folderButton->setToolTip(tr("Select the output folder"));
 }
 
 void ConfirmDialog::createChoicesAndButtons() {
-    saveTagsCheck = new QCheckBox(QStringLiteral("Save ID3 Tags"), this);
+    saveTagsCheck = new QCheckBox(tr("Save ID3 Tags"), this);
     saveTagsCheck->setObjectName(QStringLiteral("saveTagsCheck"));
-    gaplessCheck = new QCheckBox(QStringLiteral("Gapless parts"), this);
+    gaplessCheck = new QCheckBox(tr("Gapless parts"), this);
     gaplessCheck->setObjectName(QStringLiteral("gaplessCheck"));
-    gaplessCheck->setToolTip(
-        QStringLiteral("Write the parts so that players join them without a gap"));
-    numberTracksCheck = new QCheckBox(QStringLiteral("Number the parts n/N"), this);
+    gaplessCheck->setToolTip(tr("Write the parts so that players join them without a gap"));
+    numberTracksCheck = new QCheckBox(tr("Number the parts n/N"), this);
     numberTracksCheck->setObjectName(QStringLiteral("numberTracksCheck"));
-    numberTracksCheck->setToolTip(
-        QStringLiteral("Give the parts written the track numbers 1/N to N/N"));
+    numberTracksCheck->setToolTip(tr("Give the parts written the track numbers 1/N to N/N"));
     tagFormatBox = new QComboBox(this);
     tagFormatBox->setObjectName(QStringLiteral("tagFormatBox"));
-    tagFormatBox->setToolTip(QStringLiteral("The tags each part gets"));
+    tagFormatBox->setToolTip(tr("The tags each part gets"));
     AddTagFormatNames(tagFormatBox);
     tagFormatBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    splitButton = new QPushButton(QStringLiteral("Split"), this);
+    splitButton = new QPushButton(tr("Split"), this);
     splitButton->setObjectName(QStringLiteral("splitButton"));
-    splitButton->setToolTip(QStringLiteral("Write the ticked parts"));
+    splitButton->setToolTip(tr("Write the ticked parts"));
     splitButton->setDefault(true);
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton = new QPushButton(tr("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("cancelButton"));
-    cancelButton->setToolTip(QStringLiteral("Close without writing anything"));
+    cancelButton->setToolTip(tr("Close without writing anything"));
 }
 
 void ConfirmDialog::layOutControls() {
@@ -188,7 +187,7 @@ void ConfirmDialog::showSummary() {
     for (int i = 1; i <= PartCount(st_); ++i)
         used += PartTicked(st_, i) ? 1 : 0;
     partsText->setPlainText(
-        QStringLiteral("%1 of %2 parts are prepared for splitting.").arg(used).arg(PartCount(st_)) +
+        tr("%1 of %2 parts are prepared for splitting.").arg(used).arg(PartCount(st_)) +
         TitlesNote(st_));
 }
 
@@ -198,17 +197,16 @@ QString ConfirmDialog::TitlesNote(const ProgramState& st) {
     });
     if (!titled)
         return {};
-    return st.IsSaveTags ? QStringLiteral("\nThe parts' titles are written with their tags.")
-                         : QStringLiteral("\nTick Save ID3 Tags to write the parts' titles.");
+    return st.IsSaveTags ? tr("\nThe parts' titles are written with their tags.")
+                         : tr("\nTick Save ID3 Tags to write the parts' titles.");
 }
 
 void ConfirmDialog::showTagsToolTip() {
-    saveTagsCheck->setToolTip(
-        QStringLiteral("Write each part's tags as %1").arg(tagFormatBox->currentText()));
+    saveTagsCheck->setToolTip(tr("Write each part's tags as %1").arg(tagFormatBox->currentText()));
 }
 
 void ConfirmDialog::createLoudnessChoices() {
-    gainLabel = new QLabel(QStringLiteral("Gain"), this);
+    gainLabel = new QLabel(tr("Gain"), this);
     gainBox = new QDoubleSpinBox(this);
     gainBox->setObjectName(QStringLiteral("gainBox"));
     gainBox->setRange(-30.0, 30.0);
@@ -216,26 +214,25 @@ void ConfirmDialog::createLoudnessChoices() {
     gainBox->setDecimals(1);
     gainBox->setSuffix(QStringLiteral(" dB"));
     gainBox->setToolTip(
-        QStringLiteral("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
+        tr("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
     gainLabel->setBuddy(gainBox);
     replayGainCheck = new QCheckBox(QStringLiteral("ReplayGain"), this);
     replayGainCheck->setObjectName(QStringLiteral("replayGainCheck"));
-    replayGainCheck->setToolTip(QStringLiteral(
-        "Write each part's loudness as ReplayGain into its ID3v2 tag (not into ID3v1 alone)"));
+    replayGainCheck->setToolTip(
+        tr("Write each part's loudness as ReplayGain into its ID3v2 tag (not into ID3v1 alone)"));
 }
 
 void ConfirmDialog::createOneFileChoice() {
-    oneFileCheck = new QCheckBox(QStringLiteral("Write the ticked parts as one file"), this);
+    oneFileCheck = new QCheckBox(tr("Write the ticked parts as one file"), this);
     oneFileCheck->setObjectName(QStringLiteral("oneFileCheck"));
-    oneFileCheck->setToolTip(QStringLiteral(
+    oneFileCheck->setToolTip(tr(
         "One file with a chapter per part, the source's tag and the tag format's ID3v2 version"));
     oneFileEdit = new QLineEdit(this);
     oneFileEdit->setObjectName(QStringLiteral("oneFileEdit"));
-    oneFileEdit->setToolTip(
-        QStringLiteral("The file to write (a name alone: in the output folder)"));
+    oneFileEdit->setToolTip(tr("The file to write (a name alone: in the output folder)"));
     oneFileButton = new QPushButton(QStringLiteral("..."), this);
     oneFileButton->setObjectName(QStringLiteral("oneFileButton"));
-    oneFileButton->setToolTip(QStringLiteral("Choose the file to write"));
+    oneFileButton->setToolTip(tr("Choose the file to write"));
     oneFileEdit->setEnabled(false);
     oneFileButton->setEnabled(false);
 }
@@ -275,15 +272,14 @@ QString ConfirmDialog::oneFilePath() const {
 
 void ConfirmDialog::onOneFileClicked() {
     const QString start = oneFilePath().isEmpty() ? oneFileDefault_ : oneFilePath();
-    const QString chosen =
-        dialogs_.chooseTargetFile(this, start, QStringLiteral("MP3 files (*.mp3 *.MP3)"));
+    const QString chosen = dialogs_.chooseTargetFile(this, start, tr("MP3 files (*.mp3 *.MP3)"));
     if (!chosen.isEmpty())
         oneFileEdit->setText(chosen);
 }
 
 void ConfirmDialog::openIfPartsPrepared() {
     if (PartCount(st_) <= 1) {
-        dialogs_.showMessage(parentWidget(), QStringLiteral("No parts prepared to split."));
+        dialogs_.showMessage(parentWidget(), tr("No parts prepared to split."));
         return;
     }
     exec();
@@ -311,7 +307,7 @@ void ConfirmDialog::prepareToShow() {
 }
 
 void ConfirmDialog::onFolderClicked() {
-    const QString chosen = dialogs_.chooseFolder(this, QStringLiteral(" Please select a folder"),
+    const QString chosen = dialogs_.chooseFolder(this, tr(" Please select a folder"),
                                                  QString::fromStdString(st_.OutputFolder));
     if (!chosen.isEmpty())
         doc_.SetOutputFolder(chosen.toStdString());
@@ -333,14 +329,14 @@ void ConfirmDialog::onSplitClicked() {
         return;
     }
     if (st_.OutputFolder.empty()) {
-        dialogs_.showMessage(this, QStringLiteral("Please select a folder"));
+        dialogs_.showMessage(this, tr("Please select a folder"));
         return;
     }
     bool overwrite = false;
     if (!mayReplaceExisting(overwrite))
         return;
     accept();
-    emit statusText(QStringLiteral("Splitting"));
+    emit statusText(tr("Splitting"));
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
     options.gainSteps = GainStepsForDb(loudness.gainDb);
@@ -351,29 +347,28 @@ void ConfirmDialog::onSplitClicked() {
 void ConfirmDialog::writeOneFile() {
     const QString path = oneFilePath();
     if (path.isEmpty()) {
-        dialogs_.showMessage(this, QStringLiteral("Please choose the file to write"));
+        dialogs_.showMessage(this, tr("Please choose the file to write"));
         return;
     }
     if (TickedPartCount(st_) == 0) {
-        dialogs_.showMessage(this,
-                             QStringLiteral("No parts prepared to split. No part is ticked."));
+        dialogs_.showMessage(this, tr("No parts prepared to split. No part is ticked."));
         return;
     }
     std::string reason;
     if (!fs_->MakeFolderFor(path.toStdString(), reason)) {
-        dialogs_.showMessage(this, QStringLiteral("Cannot make the folder of %1: %2")
+        dialogs_.showMessage(this, tr("Cannot make the folder of %1: %2")
                                        .arg(path, QString::fromStdString(reason)));
         return;
     }
     OneFileOptions options;
     if (fs_->Exists(path.toStdString())) {
-        options.overwrite = dialogs_.askReplace(this, FileNamePart(path.toStdString()) +
-                                                          QStringLiteral(" exists. Replace?"));
+        options.overwrite =
+            dialogs_.askReplace(this, FileNamePart(path.toStdString()) + tr(" exists. Replace?"));
         if (!options.overwrite)
             return;
     }
     accept();
-    emit statusText(QStringLiteral("Splitting"));
+    emit statusText(tr("Splitting"));
     options.chapters = true;
     options.id3Version = Id3v2Version(st_.PartTagFormat) == 4 ? 4 : 3;
     options.gainSteps = GainStepsForDb(doc_.SplitLoudnessChoice().gainDb);
@@ -381,20 +376,20 @@ void ConfirmDialog::writeOneFile() {
 }
 
 void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {
-    emit statusText(QStringLiteral("Ready"));
+    emit statusText(tr("Ready"));
     if (result.ok)
         emit filesWritten(1, QFileInfo(path).absolutePath());
     else
-        dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
+        dialogs_.showError(parentWidget(), CoreText(result.error));
     QStringList warnings;
     for (const std::string& w : result.warnings)
-        warnings << QString::fromStdString(w);
+        warnings << CoreText(w);
     if (result.ok && !warnings.isEmpty())
         dialogs_.showMessage(parentWidget(), warnings.join(QLatin1Char('\n')));
 }
 
 void ConfirmDialog::onSplitFinished(const SplitResult& result) {
-    emit statusText(QStringLiteral("Ready"));
+    emit statusText(tr("Ready"));
     reportSplit(result);
 }
 
@@ -402,10 +397,10 @@ bool ConfirmDialog::mayReplaceExisting(bool& overwrite) {
     const ExistingTargets existing = ExistingPartFiles(st_, *fs_);
     if (existing.count == 0)
         return true;
-    QString text = FileNamePart(existing.first) + QStringLiteral(" exists");
+    QString text = FileNamePart(existing.first) + tr(" exists");
     if (existing.count > 1)
-        text += QStringLiteral(" (and %1 more)").arg(existing.count - 1);
-    overwrite = dialogs_.askReplace(this, text + QStringLiteral(". Replace?"));
+        text += tr(" (and %1 more)").arg(existing.count - 1);
+    overwrite = dialogs_.askReplace(this, text + tr(". Replace?"));
     return overwrite;
 }
 
@@ -416,15 +411,13 @@ void ConfirmDialog::reportSplit(const SplitResult& result) {
         emit filesWritten(static_cast<int>(result.written.size()),
                           QString::fromStdString(st_.OutputFolder));
     if (!result.ok)
-        dialogs_.showError(parentWidget(), QString::fromStdString(result.error));
+        dialogs_.showError(parentWidget(), CoreText(result.error));
     if (!result.leftovers.empty())
-        dialogs_.showMessage(parentWidget(),
-                             QString::fromStdString(LeftoverNote(result.leftovers)));
+        dialogs_.showMessage(parentWidget(), CoreText(LeftoverNote(result.leftovers)));
     if (doc_.FirstTagDamage(result))
-        dialogs_.showMessage(parentWidget(),
-                             QStringLiteral("The tag of %1 could be read only in part; the "
-                                            "parts carry what could be read.")
-                                 .arg(FileNamePart(st_.FileName)));
+        dialogs_.showMessage(parentWidget(), tr("The tag of %1 could be read only in part; the "
+                                                "parts carry what could be read.")
+                                                 .arg(FileNamePart(st_.FileName)));
 }
 
 } // namespace tessivo

@@ -1,6 +1,7 @@
 #include "ui/output/join_dialog.h"
 
 #include "core/output/join_files.h"
+#include "ui/document/core_text.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QCheckBox>
@@ -28,7 +29,10 @@ namespace tessivo {
 
 namespace {
 
-const QString kMp3Filter = QStringLiteral("MP3 files (*.mp3 *.MP3)");
+// Built when asked, so that it comes in the language loaded by then.
+QString Mp3Filter() {
+    return JoinDialog::tr("MP3 files (*.mp3 *.MP3)");
+}
 // The bar's share of opening the files; writing takes the rest.
 constexpr double kOpenShare = 80.0;
 
@@ -50,7 +54,7 @@ QStringList DroppedFiles(const QMimeData* mime) {
 JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), startFolder_(startFolder), fs_(&DefaultPartFileSystem()),
       pollTimer_(new QTimer(this)) {
-    setWindowTitle(QStringLiteral("Join files"));
+    setWindowTitle(tr("Join files"));
     setObjectName(QStringLiteral("joinDialog"));
     setAcceptDrops(true);
     auto* layout = new QVBoxLayout(this);
@@ -84,15 +88,15 @@ JoinDialog::~JoinDialog() {
 }
 
 QWidget* JoinDialog::createFilesBox() {
-    auto* box = new QGroupBox(QStringLiteral("Files, in the order joined"), this);
+    auto* box = new QGroupBox(tr("Files, in the order joined"), this);
     auto* grid = new QGridLayout(box);
     fileList = new QListWidget(box);
     fileList->setObjectName(QStringLiteral("joinFileList"));
     fileList->setSelectionMode(QAbstractItemView::SingleSelection);
-    addButton = new QPushButton(QStringLiteral("Add..."), box);
-    removeButton = new QPushButton(QStringLiteral("Remove"), box);
-    upButton = new QPushButton(QStringLiteral("Move up"), box);
-    downButton = new QPushButton(QStringLiteral("Move down"), box);
+    addButton = new QPushButton(tr("Add..."), box);
+    removeButton = new QPushButton(tr("Remove"), box);
+    upButton = new QPushButton(tr("Move up"), box);
+    downButton = new QPushButton(tr("Move down"), box);
     connect(addButton, &QPushButton::clicked, this, &JoinDialog::onAddClicked);
     connect(removeButton, &QPushButton::clicked, this, &JoinDialog::onRemoveClicked);
     connect(upButton, &QPushButton::clicked, this, [this] { moveSelected(-1); });
@@ -107,27 +111,26 @@ QWidget* JoinDialog::createFilesBox() {
 }
 
 QWidget* JoinDialog::createOutputBox() {
-    auto* box = new QGroupBox(QStringLiteral("Output"), this);
+    auto* box = new QGroupBox(tr("Output"), this);
     auto* grid = new QGridLayout(box);
     outEdit = new QLineEdit(box);
     outEdit->setObjectName(QStringLiteral("joinOutEdit"));
-    outEdit->setToolTip(QStringLiteral("The file to write (a name alone: beside the first file)"));
+    outEdit->setToolTip(tr("The file to write (a name alone: beside the first file)"));
     outButton = new QPushButton(QStringLiteral("..."), box);
-    outButton->setToolTip(QStringLiteral("Choose the file to write"));
+    outButton->setToolTip(tr("Choose the file to write"));
     connect(outButton, &QPushButton::clicked, this, &JoinDialog::onOutClicked);
     id3Box = new QComboBox(box);
     id3Box->setObjectName(QStringLiteral("joinId3Box"));
     id3Box->addItems({QStringLiteral("ID3v2.3"), QStringLiteral("ID3v2.4")});
-    id3Box->setToolTip(QStringLiteral("The tag written: the first file's, with the chapters"));
-    chaptersCheck = new QCheckBox(QStringLiteral("Chapters"), box);
+    id3Box->setToolTip(tr("The tag written: the first file's, with the chapters"));
+    chaptersCheck = new QCheckBox(tr("Chapters"), box);
     chaptersCheck->setObjectName(QStringLiteral("joinChaptersCheck"));
-    chaptersCheck->setToolTip(
-        QStringLiteral("A chapter per file, titled by the file's title, else its name"));
+    chaptersCheck->setToolTip(tr("A chapter per file, titled by the file's title, else its name"));
     chaptersCheck->setChecked(true);
-    grid->addWidget(new QLabel(QStringLiteral("File:"), box), 0, 0);
+    grid->addWidget(new QLabel(tr("File:"), box), 0, 0);
     grid->addWidget(outEdit, 0, 1, 1, 2);
     grid->addWidget(outButton, 0, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Tag:"), box), 1, 0);
+    grid->addWidget(new QLabel(tr("Tag:"), box), 1, 0);
     grid->addWidget(id3Box, 1, 1);
     grid->addWidget(chaptersCheck, 1, 2);
     grid->setColumnStretch(2, 1);
@@ -135,13 +138,13 @@ QWidget* JoinDialog::createOutputBox() {
 }
 
 void JoinDialog::createButtons() {
-    joinButton = new QPushButton(QStringLiteral("Join"), this);
+    joinButton = new QPushButton(tr("Join"), this);
     joinButton->setObjectName(QStringLiteral("joinButton"));
     joinButton->setDefault(true);
-    cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton = new QPushButton(tr("Cancel"), this);
     cancelButton->setObjectName(QStringLiteral("joinCancelButton"));
-    cancelButton->setToolTip(QStringLiteral("Stop the join; nothing is written"));
-    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    cancelButton->setToolTip(tr("Stop the join; nothing is written"));
+    closeButton = new QPushButton(tr("Close"), this);
     closeButton->setObjectName(QStringLiteral("joinCloseButton"));
     connect(joinButton, &QPushButton::clicked, this, [this] { start(); });
     connect(cancelButton, &QPushButton::clicked, this, &JoinDialog::cancel);
@@ -172,7 +175,7 @@ QStringList JoinDialog::files() const {
 }
 
 void JoinDialog::onAddClicked() {
-    const QStringList chosen = dialogs_.chooseOpenFiles(this, startFolder_, kMp3Filter);
+    const QStringList chosen = dialogs_.chooseOpenFiles(this, startFolder_, Mp3Filter());
     if (chosen.isEmpty())
         return;
     startFolder_ = QFileInfo(chosen.front()).absolutePath();
@@ -194,7 +197,7 @@ void JoinDialog::moveSelected(int step) {
 }
 
 void JoinDialog::onOutClicked() {
-    const QString chosen = dialogs_.chooseTargetFile(this, outPath(), kMp3Filter);
+    const QString chosen = dialogs_.chooseTargetFile(this, outPath(), Mp3Filter());
     if (!chosen.isEmpty())
         outEdit->setText(chosen);
 }
@@ -211,16 +214,15 @@ QString JoinDialog::outPath() const {
 bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
     QString message;
     if (fileList->count() < 2)
-        message = QStringLiteral("Join needs two files or more.");
+        message = tr("Join needs two files or more.");
     else if (out.isEmpty())
-        message = QStringLiteral("Please choose the file to write");
+        message = tr("Please choose the file to write");
     else if (files().contains(QFileInfo(out).absoluteFilePath()))
-        message =
-            QStringLiteral("%1 is one of the files to join; choose another name.").arg(NameOf(out));
+        message = tr("%1 is one of the files to join; choose another name.").arg(NameOf(out));
     std::string reason;
     if (message.isEmpty() && !fs_->MakeFolderFor(out.toStdString(), reason))
-        message = QStringLiteral("Cannot make the folder of %1: %2")
-                      .arg(out, QString::fromStdString(reason));
+        message =
+            tr("Cannot make the folder of %1: %2").arg(out, QString::fromStdString(reason));
     if (!message.isEmpty()) {
         dialogs_.showMessage(this, message);
         return false;
@@ -228,7 +230,7 @@ bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
     overwrite = false;
     if (!fs_->Exists(out.toStdString()))
         return true;
-    overwrite = dialogs_.askReplace(this, NameOf(out) + QStringLiteral(" exists. Replace?"));
+    overwrite = dialogs_.askReplace(this, NameOf(out) + tr(" exists. Replace?"));
     return overwrite;
 }
 
@@ -257,7 +259,7 @@ void JoinDialog::run(const std::vector<std::string>& paths, const std::string& o
     out_ = out;
     setEditable(false);
     progressBar->setValue(0);
-    statusLine->setText(QStringLiteral("Joining %1 files").arg(paths.size()));
+    statusLine->setText(tr("Joining %1 files").arg(paths.size()));
     worker_ = std::thread([this, paths, out, options] {
         JoinOpening how;
         for (const std::string& path : paths)
@@ -303,17 +305,17 @@ void JoinDialog::onJoinDone() {
     const QString out = QString::fromStdString(out_);
     progressBar->setValue(result.ok ? 100 : 0);
     if (result.ok) {
-        statusLine->setText(QStringLiteral("Written: %1").arg(QDir::toNativeSeparators(out)));
+        statusLine->setText(tr("Written: %1").arg(QDir::toNativeSeparators(out)));
         QStringList warnings;
         for (const std::string& w : result.warnings)
-            warnings << QString::fromStdString(w);
+            warnings << CoreText(w);
         if (!warnings.isEmpty())
             dialogs_.showMessage(this, warnings.join(QLatin1Char('\n')));
     } else if (result.cancelled) {
-        statusLine->setText(QStringLiteral("Cancelled; nothing was written."));
+        statusLine->setText(tr("Cancelled; nothing was written."));
     } else {
-        statusLine->setText(QStringLiteral("Nothing was written."));
-        dialogs_.showError(this, QString::fromStdString(result.error));
+        statusLine->setText(tr("Nothing was written."));
+        dialogs_.showError(this, CoreText(result.error));
     }
     emit joinFinished(result.ok ? out : QString());
 }
@@ -322,7 +324,7 @@ void JoinDialog::cancel() {
     if (running_) {
         cancel_ = true;
         cancelButton->setEnabled(false);
-        statusLine->setText(QStringLiteral("Cancelling"));
+        statusLine->setText(tr("Cancelling"));
     }
 }
 

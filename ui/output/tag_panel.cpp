@@ -3,6 +3,7 @@
 #include "core/output/id3v1_tag.h"
 #include "core/parts/part_access.h"
 #include "core/parts/prepare.h"
+#include "ui/document/core_text.h"
 #include "ui/parts/number_key_filter.h"
 
 #include <QComboBox>
@@ -48,12 +49,11 @@ void TagPanel::createEdits() {
     yearEdit = new QLineEdit(this);
     trackEdit = new QLineEdit(this);
     commentEdit = new QLineEdit(this);
-    setButton = new QPushButton(QStringLiteral("Set"), this);
-    setButton->setToolTip(QStringLiteral("Set ID3 Tags"));
-    applyAllButton = new QPushButton(QStringLiteral("Apply to all parts"), this);
+    setButton = new QPushButton(tr("Set"), this);
+    setButton->setToolTip(tr("Set ID3 Tags"));
+    applyAllButton = new QPushButton(tr("Apply to all parts"), this);
     applyAllButton->setObjectName(QStringLiteral("applyAllButton"));
-    applyAllButton->setToolTip(
-        QStringLiteral("Give every part the artist, album, year and genre shown here"));
+    applyAllButton->setToolTip(tr("Give every part the artist, album, year and genre shown here"));
     titleEdit->setObjectName(QStringLiteral("titleEdit"));
     artistEdit->setObjectName(QStringLiteral("artistEdit"));
     albumEdit->setObjectName(QStringLiteral("albumEdit"));
@@ -64,7 +64,7 @@ void TagPanel::createEdits() {
     setButton->setObjectName(QStringLiteral("setButton"));
     pictureLabel = new QLabel(this);
     pictureLabel->setObjectName(QStringLiteral("pictureLabel"));
-    pictureLabel->setToolTip(QStringLiteral("Picture"));
+    pictureLabel->setToolTip(tr("Picture"));
     pictureLabel->hide();
     yearEdit->setMaximumWidth(50);
     trackEdit->setMaximumWidth(40);
@@ -74,21 +74,21 @@ void TagPanel::layOutEdits() {
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
-    grid->addWidget(new QLabel(QStringLiteral("ID3 Tags:"), this), 0, 0);
+    grid->addWidget(new QLabel(tr("ID3 Tags:"), this), 0, 0);
     grid->addWidget(partNameLabel, 0, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Title"), this), 1, 0);
+    grid->addWidget(new QLabel(tr("Title"), this), 1, 0);
     grid->addWidget(titleEdit, 1, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Artist"), this), 2, 0);
+    grid->addWidget(new QLabel(tr("Artist"), this), 2, 0);
     grid->addWidget(artistEdit, 2, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Album"), this), 3, 0);
+    grid->addWidget(new QLabel(tr("Album"), this), 3, 0);
     grid->addWidget(albumEdit, 3, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Genre"), this), 4, 0);
+    grid->addWidget(new QLabel(tr("Genre"), this), 4, 0);
     grid->addWidget(genreCombo, 4, 1, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Year"), this), 5, 0);
+    grid->addWidget(new QLabel(tr("Year"), this), 5, 0);
     grid->addWidget(yearEdit, 5, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Track"), this), 5, 2, Qt::AlignRight);
+    grid->addWidget(new QLabel(tr("Track"), this), 5, 2, Qt::AlignRight);
     grid->addWidget(trackEdit, 5, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Comment"), this), 6, 0);
+    grid->addWidget(new QLabel(tr("Comment"), this), 6, 0);
     grid->addWidget(commentEdit, 6, 1, 1, 3);
     grid->addWidget(pictureLabel, 7, 1, Qt::AlignLeft);
     grid->addWidget(applyAllButton, 7, 2);
@@ -179,7 +179,7 @@ void TagPanel::onNumberEdited(QLineEdit* edit, long bound) {
 
 void TagPanel::showFields(int n) {
     const TagFields f = ReadTagFields(st_, n);
-    partNameLabel->setText(QString::fromStdString(f.partName));
+    partNameLabel->setText(CoreText(f.partName));
     titleEdit->setText(QString::fromStdString(f.title));
     artistEdit->setText(QString::fromStdString(f.artist));
     albumEdit->setText(QString::fromStdString(f.album));
@@ -299,7 +299,7 @@ void TagPanel::followParts() {
         for (int k = 1; k <= PartCount(st_); ++k)
             if (PartFirstFrame(st_, k) == shownStart_ && !ShowsFileTag(st_, k)) {
                 shown_ = k;
-                partNameLabel->setText(QStringLiteral("Part(%1)").arg(k));
+                partNameLabel->setText(tr("Part(%1)").arg(k));
                 return;
             }
     }

@@ -1,4 +1,6 @@
 #include "ui/parts/part_list_view.h"
+
+#include "ui/document/core_text.h"
 #include "ui/view/colour_scheme.h"
 
 #include "core/parts/part_access.h"
@@ -53,7 +55,7 @@ QString LoudnessText(const Loudness& l) {
     if (!l.measured)
         return {};
     if (l.silent)
-        return QStringLiteral("Silent");
+        return PartListView::tr("Silent");
     return QString::number(l.lufs, 'f', 1) + QStringLiteral(" LUFS");
 }
 
@@ -86,22 +88,21 @@ void SetFileCell(QTreeWidgetItem* row, const std::string& file) {
 
 QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause) {
     if (!PartTicked(st, k))
-        return QStringLiteral("Not Used");
+        return PartListView::tr("Not Used");
     if (PartSaved(st, k))
-        return QStringLiteral("Saved");
+        return PartListView::tr("Saved");
     if (k >= 0 && static_cast<size_t>(k) < noPause.size() && noPause[k])
-        return QString::fromLatin1(kNoPauseStatus);
-    return QStringLiteral("Prepared");
+        return CoreText(kNoPauseStatus);
+    return PartListView::tr("Prepared");
 }
 
 PartListView::PartListView(Document& doc, PlaybackValues& playback, QWidget* parent)
     : QTreeWidget(parent), doc_(doc), st_(doc.State()), playback_(playback) {
     setObjectName(QStringLiteral("partList"));
     setColumnCount(ColumnCount);
-    setHeaderLabels({QStringLiteral("#"), QStringLiteral("Status"), QStringLiteral("Begin"),
-                     QStringLiteral("End"), QStringLiteral("Duration"), QStringLiteral("Filename"),
-                     QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Album"),
-                     QStringLiteral("Track"), QStringLiteral("Loudness")});
+    setHeaderLabels({QStringLiteral("#"), tr("Status"), tr("Begin"), tr("End"), tr("Duration"),
+                     tr("Filename"), tr("Title"), tr("Artist"), tr("Album"), tr("Track"),
+                     tr("Loudness")});
     for (int c = 0; c < ColumnCount; ++c)
         setColumnWidth(c, kDesignedWidths[c]);
     header()->setStretchLastSection(false);
@@ -294,16 +295,16 @@ PartPopupMenu::PartPopupMenu(Document& doc, PlaybackValues& playback, PartListVi
                              QWidget* parent)
     : QMenu(parent), doc_(doc), st_(doc.State()), playback_(playback), list_(list) {
     setObjectName(QStringLiteral("partMenu"));
-    playPartAction = addAction(QStringLiteral("Play Part"));
-    stopAction = addAction(QStringLiteral("Stop"));
+    playPartAction = addAction(tr("Play Part"));
+    stopAction = addAction(tr("Stop"));
     addSeparator();
-    usePartAction = addAction(QStringLiteral("Use Part"));
+    usePartAction = addAction(tr("Use Part"));
     usePartAction->setCheckable(true);
     addSeparator();
-    clearAction = addAction(QStringLiteral("Clear Cut Lines"));
-    splitAction = addAction(QStringLiteral("Split..."));
+    clearAction = addAction(tr("Clear Cut Lines"));
+    splitAction = addAction(tr("Split..."));
     addSeparator();
-    explorerAction = addAction(QStringLiteral("Explorer"));
+    explorerAction = addAction(tr("Explorer"));
     playPartAction->setObjectName(QStringLiteral("playPartAction"));
     stopAction->setObjectName(QStringLiteral("stopAction"));
     usePartAction->setObjectName(QStringLiteral("usePartAction"));
@@ -341,8 +342,8 @@ void PartPopupMenu::updateItems() {
         k <= PartCount(st_)) {
         playPartAction->setEnabled(true);
         usePartAction->setEnabled(true);
-        playPartAction->setText(QStringLiteral("Play Part(%1)").arg(k));
-        usePartAction->setText(QStringLiteral("Use Part(%1)").arg(k));
+        playPartAction->setText(tr("Play Part(%1)").arg(k));
+        usePartAction->setText(tr("Use Part(%1)").arg(k));
         usePartAction->setChecked(PartTicked(st_, k));
     }
     if (PartCount(st_) > 1) {

@@ -2,6 +2,7 @@
 
 #include "core/parts/near_pauses.h"
 #include "core/parts/prepare.h"
+#include "ui/document/core_text.h"
 #include "ui/parts/number_key_filter.h"
 #include "ui/window/user_dialogs.h"
 
@@ -41,8 +42,7 @@ QSpinBox* MakeSpin(QWidget* parent, int lo, int hi, int step) {
 } // namespace
 
 SplitSettingsPanel::SplitSettingsPanel(Document& doc, UserDialogs& dialogs, QWidget* parent)
-    : QGroupBox(QStringLiteral("Split Settings"), parent), doc_(doc), st_(doc.State()),
-      dialogs_(dialogs) {
+    : QGroupBox(tr("Split Settings"), parent), doc_(doc), st_(doc.State()), dialogs_(dialogs) {
     setObjectName(QStringLiteral("splitSettings"));
     createModeButtons();
     createInputs();
@@ -58,28 +58,27 @@ SplitSettingsPanel::~SplitSettingsPanel() {
 }
 
 void SplitSettingsPanel::createModeButtons() {
-    visualRadio = new QRadioButton(QStringLiteral("Visual Splitting"), this);
-    byPartsRadio = new QRadioButton(QStringLiteral("Split into equal parts"), this);
-    byTimeRadio = new QRadioButton(QStringLiteral("Split into equal time"), this);
-    bySilenceRadio = new QRadioButton(QStringLiteral("Split by silence"), this);
-    nearPausesRadio = new QRadioButton(QStringLiteral("Split at pauses near"), this);
+    visualRadio = new QRadioButton(tr("Visual Splitting"), this);
+    byPartsRadio = new QRadioButton(tr("Split into equal parts"), this);
+    byTimeRadio = new QRadioButton(tr("Split into equal time"), this);
+    bySilenceRadio = new QRadioButton(tr("Split by silence"), this);
+    nearPausesRadio = new QRadioButton(tr("Split at pauses near"), this);
     visualRadio->setObjectName(QStringLiteral("visualRadio"));
     byPartsRadio->setObjectName(QStringLiteral("byPartsRadio"));
     byTimeRadio->setObjectName(QStringLiteral("byTimeRadio"));
     bySilenceRadio->setObjectName(QStringLiteral("bySilenceRadio"));
     nearPausesRadio->setObjectName(QStringLiteral("nearPausesRadio"));
-    chaptersRadio = new QRadioButton(QStringLiteral("Split at chapters"), this);
+    chaptersRadio = new QRadioButton(tr("Split at chapters"), this);
     chaptersRadio->setObjectName(QStringLiteral("chaptersRadio"));
-    chaptersRadio->setToolTip(
-        QStringLiteral("Cut at the file's chapters, each part titled after its chapter"));
+    chaptersRadio->setToolTip(tr("Cut at the file's chapters, each part titled after its chapter"));
     visualRadio->setChecked(true);
-    visualRadio->setToolTip(QStringLiteral("Place cut lines by hand on the waveform"));
-    byPartsRadio->setToolTip(QStringLiteral("Cut the file into a number of equal parts"));
-    byTimeRadio->setToolTip(QStringLiteral("Cut the file into parts of the given length"));
-    bySilenceRadio->setToolTip(QStringLiteral("Cut the file at pauses"));
+    visualRadio->setToolTip(tr("Place cut lines by hand on the waveform"));
+    byPartsRadio->setToolTip(tr("Cut the file into a number of equal parts"));
+    byTimeRadio->setToolTip(tr("Cut the file into parts of the given length"));
+    bySilenceRadio->setToolTip(tr("Cut the file at pauses"));
     nearPausesRadio->setToolTip(
-        QStringLiteral("Cut parts of about the given length, each at a pause (using the "
-                       "threshold and pause of split by silence)"));
+        tr("Cut parts of about the given length, each at a pause (using the "
+           "threshold and pause of split by silence)"));
 }
 
 void SplitSettingsPanel::createInputs() {
@@ -112,21 +111,21 @@ void SplitSettingsPanel::createInputs() {
 
     nearLengthEdit = new QLineEdit(QStringLiteral("0:10:00"), this);
     nearLengthEdit->setObjectName(QStringLiteral("nearLengthEdit"));
-    nearLengthEdit->setToolTip(QStringLiteral("Part length, H:MM:SS"));
+    nearLengthEdit->setToolTip(tr("Part length, H:MM:SS"));
     toleranceSpin = new QSpinBox(this);
     toleranceSpin->setRange(0, kMaxPauseTolerance);
     toleranceSpin->setValue(kDefaultPauseTolerance);
     toleranceSpin->setSuffix(QStringLiteral(" %"));
     toleranceSpin->setObjectName(QStringLiteral("toleranceSpin"));
-    toleranceSpin->setToolTip(QStringLiteral("Tolerance, percent of the length"));
+    toleranceSpin->setToolTip(tr("Tolerance, percent of the length"));
 
     prepareButton = new QToolButton(this);
-    prepareButton->setText(QStringLiteral("Prepare"));
-    prepareButton->setToolTip(QStringLiteral("Prepare Cut Lines"));
+    prepareButton->setText(tr("Prepare"));
+    prepareButton->setToolTip(tr("Prepare Cut Lines"));
     prepareButton->setObjectName(QStringLiteral("prepareButton"));
     clearButton = new QToolButton(this);
-    clearButton->setText(QStringLiteral("Clear"));
-    clearButton->setToolTip(QStringLiteral("Clear Cut Lines"));
+    clearButton->setText(tr("Clear"));
+    clearButton->setToolTip(tr("Clear Cut Lines"));
     clearButton->setObjectName(QStringLiteral("clearButton"));
 }
 
@@ -142,17 +141,17 @@ void SplitSettingsPanel::layOutControls() {
     auto* time = new QHBoxLayout;
     time->setSpacing(3);
     time->addWidget(hoursEdit);
-    time->addWidget(new QLabel(QStringLiteral("h"), this));
+    time->addWidget(new QLabel(tr("h"), this));
     time->addWidget(minutesEdit);
-    time->addWidget(new QLabel(QStringLiteral("min"), this));
+    time->addWidget(new QLabel(tr("min"), this));
     time->addWidget(secondsEdit);
-    time->addWidget(new QLabel(QStringLiteral("sec"), this));
+    time->addWidget(new QLabel(tr("sec"), this));
     time->addStretch(1);
     grid->addLayout(time, 3, 0, 1, 4);
     grid->addWidget(bySilenceRadio, 4, 0, 1, 4);
-    grid->addWidget(new QLabel(QStringLiteral("Threshold,%"), this), 5, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Threshold,%"), this), 5, 0, 1, 2);
     grid->addWidget(thresholdSpin, 5, 2, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Pause,ms"), this), 6, 0, 1, 2);
+    grid->addWidget(new QLabel(tr("Pause,ms"), this), 6, 0, 1, 2);
     grid->addWidget(pauseSpin, 6, 2, 1, 2);
     grid->addWidget(nearPausesRadio, 7, 0, 1, 4);
     grid->addWidget(nearLengthEdit, 8, 0, 1, 2);
@@ -276,7 +275,7 @@ void SplitSettingsPanel::normaliseEqualTime() {
     if (!NormaliseEqualTime(hh, mm, ss)) {
         // Shown once per finished edit; Prepare refuses the same time again.
         if (!timeRefusalShown_)
-            dialogs_.showMessage(this, QStringLiteral("Incorrect time value!"));
+            dialogs_.showMessage(this, tr("Incorrect time value!"));
         timeRefusalShown_ = true;
         return;
     }
@@ -304,7 +303,7 @@ void SplitSettingsPanel::onPrepareClicked() {
     if (QString::fromStdString(in.timeSS) != secondsEdit->text())
         secondsEdit->setText(QString::fromStdString(in.timeSS));
     if (!out.message.empty()) {
-        dialogs_.showMessage(this, QString::fromStdString(out.message));
+        dialogs_.showMessage(this, CoreText(out.message));
         return;
     }
     if (out.acted)

@@ -5,6 +5,7 @@
 #include "core/parts/part_access.h"
 #include "core/parts/time_text.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -93,8 +94,8 @@ RulerSteps SampleRulerSteps(double secondsPerColumn, int labelWidth) {
 
 // The ruler while the view shows samples: labels "mm:ss:mmm" and ticks at
 // whole steps of time, placed at the sample nearest each time.
-void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g,
-                     const FrameMapping& m, const ColourScheme& cs) {
+void DrawSampleRuler(QPainter& p, const TimeBase& tb, const ViewGeometry& g, const FrameMapping& m,
+                     const ColourScheme& cs) {
     const int labelWidth = QFontMetrics(p.font(), p.device()).horizontalAdvance("00:00:000");
     const RulerSteps steps = SampleRulerSteps(m.samplesPerColumn() / tb.rate, labelWidth);
     const double from = std::max(SampleSeconds(tb, m.columnToSample(0)), 0.0);
@@ -334,7 +335,7 @@ void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
     const int64_t wh = g.waveBottom - g.waveTop;
     QFont big = MakeFont(style.fontFamily, 14);
     p.setFont(big);
-    const QString open = QString::fromLatin1(kHintOpen);
+    const QString open = QCoreApplication::translate("tessivo::WaveRenderer", kHintOpen);
     QFontMetrics fm(big, p.device());
     const int tx = int((w - fm.horizontalAdvance(open)) / 2);
     const int ty = int((wh - 20 - fm.height()) / 2);
@@ -342,7 +343,7 @@ void DrawHints(QPainter& p, const ViewGeometry& g, const RenderStyle& style) {
     TextAt(p, tx, ty, open);
     p.setFont(MakeFont(style.fontFamily, 10));
     p.setPen(cs(QColor(90, 90, 90)));
-    TextAt(p, tx - 20, ty + 40, QString::fromLatin1(kHintUsage));
+    TextAt(p, tx - 20, ty + 40, QCoreApplication::translate("tessivo::WaveRenderer", kHintUsage));
     p.setFont(MakeFont(style.fontFamily, style.fontSize));
     p.setPen(cs(Qt::black));
 }
@@ -439,7 +440,9 @@ static MarkImages DrawMarkImages(const ColourScheme& cs) {
     return m;
 }
 
-const MarkImages& DefaultMarkImages() { return MarkImagesFor(ColourScheme(false)); }
+const MarkImages& DefaultMarkImages() {
+    return MarkImagesFor(ColourScheme(false));
+}
 
 const MarkImages& MarkImagesFor(const ColourScheme& cs) {
     static const MarkImages light = DrawMarkImages(ColourScheme(false));

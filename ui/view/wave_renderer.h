@@ -72,7 +72,9 @@ QImage MakeWaveBitmap(const ViewGeometry& g);
 QImage MakeMeterBitmap(const ViewGeometry& g);
 
 // The two hint texts shown while no file is open.
-inline const char* const kHintOpen = "Click here to open a file";
-inline const char* const kHintUsage = "Then Left Click - Play;  Double Click - Cut";
+inline const char* const kHintOpen =
+    QT_TRANSLATE_NOOP("tessivo::WaveRenderer", "Click here to open a file");
+inline const char* const kHintUsage =
+    QT_TRANSLATE_NOOP("tessivo::WaveRenderer", "Then Left Click - Play;  Double Click - Cut");
 
 } // namespace tessivo

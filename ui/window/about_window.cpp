@@ -46,7 +46,7 @@ QString ProgramTitle() {
 }
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("About Tessivo"));
+    setWindowTitle(tr("About Tessivo"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     SetSchemeBackground(this, BackColor, BackgroundRoles::Window);
@@ -81,7 +81,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent) {
     infoLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     infoLabel->setMinimumWidth(344);
 
-    okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton = new QPushButton(tr("OK"), this);
     okButton->setMinimumSize(75, 27);
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QDialogButtonBox(this);
@@ -112,9 +112,9 @@ void AboutWindow::showInfo() {
                         QStringLiteral(", ") + QString::fromStdString(TagLibVersion());
     if (!audioLibraries_.isEmpty())
         libraries += QStringLiteral(", ") + audioLibraries_;
-    infoLabel->setText(QStringLiteral("Version ") + ProgramVersion() +
-                       QStringLiteral("\n\nLicence: GNU General Public License, version 3 or later "
-                                      "(GPL-3.0-or-later)\n\nRunning on ") +
+    infoLabel->setText(tr("Version ") + ProgramVersion() +
+                       tr("\n\nLicence: GNU General Public License, version 3 or later "
+                          "(GPL-3.0-or-later)\n\nRunning on ") +
                        libraries);
     // Every wrapped line shows: the label is as tall as its text at its width.
     infoLabel->setMinimumHeight(infoLabel->heightForWidth(infoLabel->minimumWidth()));

@@ -1,5 +1,6 @@
 #include "ui/window/autosave_controller.h"
 
+#include "ui/document/core_text.h"
 #include <QDateTime>
 #include <QFileInfo>
 
@@ -22,7 +23,7 @@ bool SameEdit(const PartTable& a, const PartTable& b) {
 QString RestoreQuestion(const QString& fileName, int64_t savedSeconds) {
     const QString date =
         QDateTime::fromSecsSinceEpoch(savedSeconds).toString(QStringLiteral("yyyy-MM-dd hh:mm"));
-    return QStringLiteral("Restore the unsaved edit of %1 from %2?").arg(fileName, date);
+    return AutosaveController::tr("Restore the unsaved edit of %1 from %2?").arg(fileName, date);
 }
 
 AutosaveController::AutosaveController(Document& doc, UserDialogs& dialogs, QWidget* window,
@@ -76,7 +77,7 @@ void AutosaveController::store() {
         return;
     }
     if (!errorShown_)
-        dialogs_.showError(window_, QString::fromStdString(error));
+        dialogs_.showError(window_, CoreText(error));
     errorShown_ = true;
 }
 
@@ -125,9 +126,8 @@ void AutosaveController::discard() {
 void AutosaveController::apply(const StoredEdit& stored) {
     const std::string refusal = doc_.RestoreEdit(stored.record);
     if (!refusal.empty()) {
-        dialogs_.showError(
-            window_, QStringLiteral("The edit kept for %1 cannot be restored: %2")
-                         .arg(NameOf(stored.record.file.path), QString::fromStdString(refusal)));
+        dialogs_.showError(window_, tr("The edit kept for %1 cannot be restored: %2")
+                                        .arg(NameOf(stored.record.file.path), CoreText(refusal)));
         return;
     }
     emit restored();

@@ -2,6 +2,7 @@
 
 #include "core/cutlist/apply_cut_list.h"
 #include "core/cutlist/cut_list_file.h"
+#include "ui/document/core_text.h"
 #include "ui/window/user_dialogs.h"
 
 #include <QFileInfo>
@@ -12,10 +13,14 @@ namespace tessivo {
 
 namespace {
 
-const QString kCutListFilter = QStringLiteral(
-    "Cut lists (*.cue *.txt *.csv);;Cue sheets (*.cue);;Audacity labels (*.txt);;CSV (*.csv)");
-const QString kExportFilter =
-    QStringLiteral("Audacity labels (*.txt);;Cue sheets (*.cue);;CSV (*.csv)");
+// Built when asked, so that they come in the language loaded by then.
+QString CutListFilter() {
+    return CutListCommands::tr(
+        "Cut lists (*.cue *.txt *.csv);;Cue sheets (*.cue);;Audacity labels (*.txt);;CSV (*.csv)");
+}
+QString ExportFilter() {
+    return CutListCommands::tr("Audacity labels (*.txt);;Cue sheets (*.cue);;CSV (*.csv)");
+}
 
 bool WriteTextFile(const QString& path, const std::string& text) {
     QSaveFile file(path);
@@ -47,7 +52,7 @@ QString CutListCommands::startFolder() const {
 void CutListCommands::importCutList() {
     if (!fileReady())
         return;
-    const QString path = dialogs_.chooseOpenFile(parent_, startFolder(), kCutListFilter);
+    const QString path = dialogs_.chooseOpenFile(parent_, startFolder(), CutListFilter());
     if (!path.isEmpty())
         applyCutListFile(path);
 }
@@ -57,7 +62,7 @@ void CutListCommands::applyCutListFile(const QString& path) {
         return;
     const CutListImport result = doc_.ImportCutListFile(path.toStdString());
     if (!result.error.empty()) {
-        dialogs_.showMessage(parent_, QString::fromStdString(result.error));
+        dialogs_.showMessage(parent_, CoreText(result.error));
         return;
     }
     if (!result.acted)
@@ -65,7 +70,7 @@ void CutListCommands::applyCutListFile(const QString& path) {
     emit cutListApplied();
     QStringList warnings;
     for (const std::string& w : result.warnings)
-        warnings << QString::fromStdString(w);
+        warnings << CoreText(w);
     if (!warnings.isEmpty())
         dialogs_.showMessage(parent_, warnings.join(QLatin1Char('\n')));
 }
@@ -77,7 +82,7 @@ void CutListCommands::exportCutList() {
     const QFileInfo source(QString::fromStdString(st.FileName));
     const QString suggested = source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
                               QStringLiteral(".txt");
-    QString path = dialogs_.chooseSaveFile(parent_, suggested, kExportFilter);
+    QString path = dialogs_.chooseSaveFile(parent_, suggested, ExportFilter());
     if (path.isEmpty())
         return;
     CutListFormat format;
@@ -89,11 +94,11 @@ void CutListCommands::exportCutList() {
     const CutListText text = WriteCutList(format, CutListOfTable(st), TimeBaseOf(st), st.FrameCount,
                                           CutListSourceOf(st));
     if (!text.ok()) {
-        dialogs_.showMessage(parent_, QString::fromStdString(text.error));
+        dialogs_.showMessage(parent_, CoreText(text.error));
         return;
     }
     if (!WriteTextFile(path, text.text))
-        dialogs_.showMessage(parent_, QStringLiteral("Cannot write ") + path);
+        dialogs_.showMessage(parent_, tr("Cannot write ") + path);
 }
 
 } // namespace tessivo

@@ -17,24 +17,24 @@ namespace tessivo {
 QStringList ViewerSummary(const ProgramState& st) {
     QStringList lines;
     if (st.HasId3v1)
-        lines << QStringLiteral("TagV1.");
+        lines << FrameViewerWindow::tr("TagV1.");
     if (st.HasId3v2) {
-        lines << QStringLiteral("TagV2.");
-        lines << QStringLiteral("TAGV.2 Size - ") + QString::number(st.Id3v2Size);
+        lines << FrameViewerWindow::tr("TagV2.");
+        lines << FrameViewerWindow::tr("TAGV.2 Size - ") + QString::number(st.Id3v2Size);
     }
-    lines << QStringLiteral("First Frame Pos - ") + QString::number(st.FirstFramePos);
-    lines << QStringLiteral("Real Frames - ") + QString::number(st.FrameCount);
-    lines << QStringLiteral("Count Frames-") + QString::number(st.IndexedFrames);
-    lines << QStringLiteral("FrameTime - ") +
+    lines << FrameViewerWindow::tr("First Frame Pos - ") + QString::number(st.FirstFramePos);
+    lines << FrameViewerWindow::tr("Real Frames - ") + QString::number(st.FrameCount);
+    lines << FrameViewerWindow::tr("Count Frames-") + QString::number(st.IndexedFrames);
+    lines << FrameViewerWindow::tr("FrameTime - ") +
                  QString::number(st.FrameDuration, 'g', QLocale::FloatingPointShortest);
-    lines << QStringLiteral("FrameLength - ") + QString::number(st.FrameLength);
+    lines << FrameViewerWindow::tr("FrameLength - ") + QString::number(st.FrameLength);
     return lines;
 }
 
 FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     : QDialog(parent), st_(st) {
     setObjectName(QStringLiteral("frameViewer"));
-    setWindowTitle(QStringLiteral("FormViewer"));
+    setWindowTitle(tr("FormViewer"));
     resize(934, 697);
     SetSchemeBackground(this, BackColor, BackgroundRoles::Window);
 
@@ -46,7 +46,7 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     frameTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SetSchemeBackground(frameTable, QColor(251, 244, 221), BackgroundRoles::Base);
 
-    closeButton = new QPushButton(QStringLiteral("Close"), this);
+    closeButton = new QPushButton(tr("Close"), this);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::close);
 
     summaryText = new QPlainTextEdit(this);

@@ -11,7 +11,7 @@
 namespace tessivo {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Tessivo Help"));
+    setWindowTitle(tr("Tessivo Help"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     resize(720, 600);
     browser = new QTextBrowser(this);
@@ -25,7 +25,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent) {
 
 void HelpWindow::ShowPage(const QString& path) {
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        browser->setPlainText(QStringLiteral("The help page tessivo.html was not found."));
+        browser->setPlainText(tr("The help page tessivo.html was not found."));
         return;
     }
     browser->setSource(QUrl::fromLocalFile(path));

@@ -1,6 +1,7 @@
 #include "ui/window/main_window.h"
 
 #include "core/parts/part_access.h"
+#include "ui/document/core_text.h"
 
 #include "core/analysis/frame_index.h"
 #include "core/analysis/peak_cache.h"
@@ -12,13 +13,13 @@
 #include "ui/output/split_runner.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
+#include "ui/view/colour_scheme.h"
 #include "ui/window/about_window.h"
 #include "ui/window/autosave_controller.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/open_job.h"
 #include "ui/window/settings_autosave.h"
-#include "ui/view/colour_scheme.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,15 +59,17 @@ namespace {
 QString SampleCutHint(bool samples, bool gapless) {
     if (!samples)
         return {};
-    return gapless ? QStringLiteral("Samples shown: a dragged or double-clicked cut line goes to "
+    return gapless ? MainWindow::tr("Samples shown: a dragged or double-clicked cut line goes to "
                                     "the sample under the pointer (Gapless parts)")
-                   : QStringLiteral("Samples shown: Ctrl+drag or Ctrl+double click puts a cut "
+                   : MainWindow::tr("Samples shown: Ctrl+drag or Ctrl+double click puts a cut "
                                     "line at the sample under the pointer");
 }
 
 constexpr int kMax = kScrollMax; // scroll bar positions 0..10000
 
-void SetBackground(QWidget* w, const QColor& c) { SetSchemeBackground(w, c); }
+void SetBackground(QWidget* w, const QColor& c) {
+    SetSchemeBackground(w, c);
+}
 
 void Place(QWidget* w, const LayoutRect& r) {
     w->setGeometry(r.left, r.top, r.width, r.height);
@@ -299,17 +302,16 @@ void MainWindow::createControlPanel() {
     createStatusDisplay(row);
     createClock(row);
 
-    controls_.splitButton =
-        MakeButton(controls_.panel, QStringLiteral("Split"), QStringLiteral("Split & Save"), 60);
+    controls_.splitButton = MakeButton(controls_.panel, tr("Split"), tr("Split & Save"), 60);
     controls_.splitButton->setObjectName(QStringLiteral("splitButton"));
     connect(controls_.splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
     row->addWidget(controls_.splitButton);
     row->addStretch(1);
-    controls_.zoomInButton = MakeButton(controls_.panel, QStringLiteral("+"),
-                                        QStringLiteral("Zoom In Time"), kZoomButtonWidth);
+    controls_.zoomInButton =
+        MakeButton(controls_.panel, QStringLiteral("+"), tr("Zoom In Time"), kZoomButtonWidth);
     controls_.zoomInButton->setObjectName(QStringLiteral("zoomInButton"));
-    controls_.zoomOutButton = MakeButton(controls_.panel, QStringLiteral("-"),
-                                         QStringLiteral("Zoom Out Time"), kZoomButtonWidth);
+    controls_.zoomOutButton =
+        MakeButton(controls_.panel, QStringLiteral("-"), tr("Zoom Out Time"), kZoomButtonWidth);
     controls_.zoomOutButton->setObjectName(QStringLiteral("zoomOutButton"));
     auto* zoom = new QHBoxLayout;
     zoom->setSpacing(2);
@@ -321,11 +323,9 @@ void MainWindow::createControlPanel() {
 }
 
 void MainWindow::createPlaybackControls(QHBoxLayout* row) {
-    controls_.playButton =
-        MakeButton(controls_.panel, QStringLiteral("Play"), QStringLiteral("Play"), 50);
+    controls_.playButton = MakeButton(controls_.panel, tr("Play"), tr("Play"), 50);
     controls_.playButton->setObjectName(QStringLiteral("playButton"));
-    controls_.stopButton =
-        MakeButton(controls_.panel, QStringLiteral("Stop"), QStringLiteral("Stop"), 50);
+    controls_.stopButton = MakeButton(controls_.panel, tr("Stop"), tr("Stop"), 50);
     controls_.stopButton->setObjectName(QStringLiteral("stopButton"));
     connect(controls_.playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
     connect(controls_.stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
@@ -347,10 +347,9 @@ void MainWindow::createPlaybackControls(QHBoxLayout* row) {
         row->addLayout(column);
         return slider;
     };
-    controls_.volumeSlider =
-        addSlider(QStringLiteral("Volume"), QStringLiteral("Playback Volume"), 80);
+    controls_.volumeSlider = addSlider(tr("Volume"), tr("Playback Volume"), 80);
     controls_.volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    controls_.rateSlider = addSlider(QStringLiteral("Rate"), QStringLiteral("Playback Rate"), 60);
+    controls_.rateSlider = addSlider(tr("Rate"), tr("Playback Rate"), 60);
     controls_.rateSlider->setObjectName(QStringLiteral("rateSlider"));
     connect(controls_.volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
     connect(controls_.rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
@@ -358,7 +357,7 @@ void MainWindow::createPlaybackControls(QHBoxLayout* row) {
 
 void MainWindow::createStatusDisplay(QHBoxLayout* row) {
     controls_.statusFrame = MakeDisplayFrame(controls_.panel);
-    controls_.statusLabel = new QLabel(QStringLiteral("Open a File"), controls_.statusFrame);
+    controls_.statusLabel = new QLabel(tr("Open a File"), controls_.statusFrame);
     controls_.statusLabel->setObjectName(QStringLiteral("statusLabel"));
     // The longest status word fits whole in the frame's least width.
     constexpr int kStatusWidth = 221 - 14;
@@ -394,39 +393,36 @@ void MainWindow::createClock(QHBoxLayout* row) {
 }
 
 void MainWindow::createMenus() {
-    QMenu* fileMenu = menuBar()->addMenu(QStringLiteral("File"));
-    actions_.open =
-        fileMenu->addAction(QStringLiteral("Open..."), this, &MainWindow::onOpenTriggered);
+    QMenu* fileMenu = menuBar()->addMenu(tr("File"));
+    actions_.open = fileMenu->addAction(tr("Open..."), this, &MainWindow::onOpenTriggered);
     actions_.open->setObjectName(QStringLiteral("openAction"));
     actions_.open->setShortcut(QKeySequence::Open);
     createRecentMenu(fileMenu);
-    actions_.split =
-        fileMenu->addAction(QStringLiteral("Split..."), this, &MainWindow::onSplitTriggered);
+    actions_.split = fileMenu->addAction(tr("Split..."), this, &MainWindow::onSplitTriggered);
     actions_.split->setObjectName(QStringLiteral("splitAction"));
-    fileMenu->addAction(QStringLiteral("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
+    fileMenu->addAction(tr("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
         ->setObjectName(QStringLiteral("batchSplitAction"));
-    fileMenu->addAction(QStringLiteral("Join files..."), this, &MainWindow::onJoinFilesTriggered)
+    fileMenu->addAction(tr("Join files..."), this, &MainWindow::onJoinFilesTriggered)
         ->setObjectName(QStringLiteral("joinFilesAction"));
     addCutListActions(fileMenu);
-    actions_.viewer =
-        fileMenu->addAction(QStringLiteral("Show Viewer"), this, &MainWindow::onViewerTriggered);
+    actions_.viewer = fileMenu->addAction(tr("Show Viewer"), this, &MainWindow::onViewerTriggered);
     actions_.viewer->setObjectName(QStringLiteral("viewerAction"));
     actions_.viewer->setVisible(false);
     fileMenu->addSeparator();
-    fileMenu->addAction(QStringLiteral("Explorer"), this, &MainWindow::onExplorerTriggered);
+    fileMenu->addAction(tr("Explorer"), this, &MainWindow::onExplorerTriggered);
     fileMenu->addSeparator();
-    fileMenu->addAction(QStringLiteral("Exit"), this, &MainWindow::onExitTriggered);
+    fileMenu->addAction(tr("Exit"), this, &MainWindow::onExitTriggered);
 
     createEditMenu();
     createViewMenu();
 
-    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* contents = helpMenu->addAction(QStringLiteral("Help Contents"), this,
-                                            &MainWindow::onHelpContentsTriggered);
+    QMenu* helpMenu = menuBar()->addMenu(tr("Help"));
+    QAction* contents =
+        helpMenu->addAction(tr("Help Contents"), this, &MainWindow::onHelpContentsTriggered);
     contents->setShortcut(QKeySequence(Qt::Key_F1));
     addHelpActions(helpMenu);
     helpMenu->addSeparator();
-    helpMenu->addAction(QStringLiteral("About..."), this, &MainWindow::onAboutTriggered);
+    helpMenu->addAction(tr("About..."), this, &MainWindow::onAboutTriggered);
 }
 
 void MainWindow::initialise() {
@@ -737,9 +733,9 @@ void MainWindow::onStatusTick() {
     if (isBusy())
         return;
     if (auto caption = PlaybackStatusCaption(st_))
-        controls_.statusLabel->setText(QString::fromStdString(*caption));
+        controls_.statusLabel->setText(CoreText(*caption));
     if (!st_.FileLoaded) {
-        controls_.statusLabel->setText(QStringLiteral("Open a file"));
+        controls_.statusLabel->setText(tr("Open a file"));
         controls_.statusLabel->setCursor(Qt::PointingHandCursor);
     } else {
         controls_.statusLabel->unsetCursor();
@@ -753,12 +749,12 @@ void MainWindow::onStatusTick() {
         } else if (peaks && (k <= 0 || k > PartCount(st_))) {
             controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
         } else if (k <= 0 || k > PartCount(st_)) {
-            controls_.statusLabel->setText(QStringLiteral("Ready"));
+            controls_.statusLabel->setText(tr("Ready"));
         } else {
             const double start = PartStartSeconds(st_, k);
             const double end = PartEndSeconds(st_, k);
             controls_.statusLabel->setText(
-                QStringLiteral("Part(%1)  %2 - %3")
+                tr("Part(%1)  %2 - %3")
                     .arg(k)
                     .arg(QString::fromStdString(FormatTimeText(false, start)))
                     .arg(QString::fromStdString(FormatTimeText(false, end))));
@@ -803,18 +799,17 @@ void MainWindow::onExplorerTriggered() {
 
 void MainWindow::openFolder(const QString& folder) {
     if (!dialogs_.openLocalPath(folder))
-        dialogs_.showMessage(this, QStringLiteral("No file manager could be started to show %1.")
+        dialogs_.showMessage(this, tr("No file manager could be started to show %1.")
                                        .arg(QDir::toNativeSeparators(folder)));
 }
 
 void MainWindow::showSplitDone(int files, const QString& folder) {
     const QString where = QDir::toNativeSeparators(folder);
-    statusParts_.splitDone->setText(
-        QStringLiteral("%1 %2 written to %3  <a href=\"%4\">Open folder</a>")
-            .arg(files)
-            .arg(files == 1 ? QStringLiteral("file") : QStringLiteral("files"))
-            .arg(where.toHtmlEscaped())
-            .arg(QString(folder).toHtmlEscaped()));
+    statusParts_.splitDone->setText(tr("%1 %2 written to %3  <a href=\"%4\">Open folder</a>")
+                                        .arg(files)
+                                        .arg(files == 1 ? tr("file") : tr("files"))
+                                        .arg(where.toHtmlEscaped())
+                                        .arg(QString(folder).toHtmlEscaped()));
     statusParts_.splitDone->setToolTip(where);
     statusParts_.splitDone->show();
 }

@@ -11,18 +11,22 @@
 namespace tessivo {
 
 void MainWindow::addColourActions(QMenu* viewMenu) {
-    QMenu* colours = viewMenu->addMenu(QStringLiteral("Colours"));
+    QMenu* colours = viewMenu->addMenu(tr("Colours"));
     auto* group = new QActionGroup(colours);
     group->setObjectName(QStringLiteral("coloursGroup"));
     const struct {
         ColourChoice choice;
         const char* text;
         const char* name;
-    } entries[] = {{ColourChoice::FollowDesktop, "Follow the desktop", "coloursDesktopAction"},
-                   {ColourChoice::Light, "Light", "coloursLightAction"},
-                   {ColourChoice::Dark, "Dark", "coloursDarkAction"}};
+    } entries[] = {{ColourChoice::FollowDesktop,
+                    QT_TRANSLATE_NOOP("tessivo::MainWindow", "Follow the desktop"),
+                    "coloursDesktopAction"},
+                   {ColourChoice::Light, QT_TRANSLATE_NOOP("tessivo::MainWindow", "Light"),
+                    "coloursLightAction"},
+                   {ColourChoice::Dark, QT_TRANSLATE_NOOP("tessivo::MainWindow", "Dark"),
+                    "coloursDarkAction"}};
     for (const auto& e : entries) {
-        QAction* a = colours->addAction(QString::fromLatin1(e.text));
+        QAction* a = colours->addAction(tr(e.text));
         a->setObjectName(QString::fromLatin1(e.name));
         a->setCheckable(true);
         a->setData(static_cast<int>(e.choice));

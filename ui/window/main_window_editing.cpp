@@ -153,11 +153,11 @@ void MainWindow::createShortcuts() {
          {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)})
         connect(new QShortcut(key, this), &QShortcut::activated, this,
                 &MainWindow::onZoomOutClicked);
-    controls_.playButton->setToolTip(QStringLiteral("Play (Space)"));
-    controls_.stopButton->setToolTip(QStringLiteral("Stop (Space)"));
-    controls_.splitButton->setToolTip(QStringLiteral("Split & Save"));
-    controls_.zoomInButton->setToolTip(QStringLiteral("Zoom In Time"));
-    controls_.zoomOutButton->setToolTip(QStringLiteral("Zoom Out Time"));
+    controls_.playButton->setToolTip(tr("Play (Space)"));
+    controls_.stopButton->setToolTip(tr("Stop (Space)"));
+    controls_.splitButton->setToolTip(tr("Split & Save"));
+    controls_.zoomInButton->setToolTip(tr("Zoom In Time"));
+    controls_.zoomOutButton->setToolTip(tr("Zoom Out Time"));
 }
 
 bool MainWindow::toggleSelectedTick() {
@@ -176,13 +176,13 @@ bool MainWindow::toggleSelectedTick() {
 }
 
 void MainWindow::addCutListActions(QMenu* fileMenu) {
-    QAction* importAction = fileMenu->addAction(QStringLiteral("Import cut list..."));
+    QAction* importAction = fileMenu->addAction(tr("Import cut list..."));
     importAction->setObjectName(QStringLiteral("importCutListAction"));
     connect(importAction, &QAction::triggered, this, [this] {
         if (!isBusy())
             panels_.cutLists->importCutList();
     });
-    QAction* exportAction = fileMenu->addAction(QStringLiteral("Export cut list..."));
+    QAction* exportAction = fileMenu->addAction(tr("Export cut list..."));
     exportAction->setObjectName(QStringLiteral("exportCutListAction"));
     connect(exportAction, &QAction::triggered, this, [this] {
         if (!isBusy())

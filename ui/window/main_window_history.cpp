@@ -18,20 +18,20 @@ void MainWindow::createEditMenu() {
     history_ = std::make_unique<EditHistory>(doc_);
     connect(history_.get(), &EditHistory::partsRestored, this, &MainWindow::showRestoredParts);
 
-    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("Edit"));
+    QMenu* editMenu = menuBar()->addMenu(tr("Edit"));
     QUndoStack* stack = history_->stack();
-    actions_.undo = stack->createUndoAction(this, QStringLiteral("Undo"));
+    actions_.undo = stack->createUndoAction(this, tr("Undo"));
     actions_.undo->setObjectName(QStringLiteral("undoAction"));
     actions_.undo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    actions_.redo = stack->createRedoAction(this, QStringLiteral("Redo"));
+    actions_.redo = stack->createRedoAction(this, tr("Redo"));
     actions_.redo->setObjectName(QStringLiteral("redoAction"));
     actions_.redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     editMenu->addAction(actions_.undo);
     editMenu->addAction(actions_.redo);
     editMenu->addSeparator();
-    QAction* addCutAt = editMenu->addAction(QStringLiteral("Add cut at\u2026"), this,
-                                            &MainWindow::onAddCutAtTriggered);
+    QAction* addCutAt =
+        editMenu->addAction(tr("Add cut at\u2026"), this, &MainWindow::onAddCutAtTriggered);
     addCutAt->setObjectName(QStringLiteral("addCutAtAction"));
     addCutAt->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
     addListeningActions(editMenu);
@@ -51,7 +51,7 @@ bool MainWindow::mayDiscardEdits() {
     if (!st_.FileLoaded || !doc_.HasUnsplitEdits() || history_->stack()->isClean())
         return true;
     const QString name = QFileInfo(QString::fromStdString(st_.FileName)).fileName();
-    return dialogs_.confirmDiscard(this, QStringLiteral("Discard the cut lines of %1?").arg(name));
+    return dialogs_.confirmDiscard(this, tr("Discard the cut lines of %1?").arg(name));
 }
 
 } // namespace tessivo

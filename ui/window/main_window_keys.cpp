@@ -53,9 +53,8 @@ void MainWindow::createEditingKeys() {
 }
 
 void MainWindow::createViewMenu() {
-    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("View"));
-    QAction* fit =
-        viewMenu->addAction(QStringLiteral("Zoom to fit"), this, &MainWindow::onZoomToFitTriggered);
+    QMenu* viewMenu = menuBar()->addMenu(tr("View"));
+    QAction* fit = viewMenu->addAction(tr("Zoom to fit"), this, &MainWindow::onZoomToFitTriggered);
     fit->setObjectName(QStringLiteral("zoomToFitAction"));
     fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     addZoomActions(viewMenu);

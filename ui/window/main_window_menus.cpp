@@ -32,34 +32,34 @@ constexpr double kAroundCutSeconds = 2.0;
 
 QList<QPair<QString, QString>> KeyboardShortcutList() {
     return {
-        {QStringLiteral("Ctrl+O (letter O)"), QStringLiteral("Open a file")},
-        {QStringLiteral("Ctrl+S"), QStringLiteral("Split the ticked parts")},
-        {QStringLiteral("Ctrl+Z"), QStringLiteral("Undo")},
-        {QStringLiteral("Ctrl+Shift+Z, Ctrl+Y"), QStringLiteral("Redo")},
-        {QStringLiteral("Ctrl+T"), QStringLiteral("Add a cut line at a typed time")},
-        {QStringLiteral("M, Insert"), QStringLiteral("Add a cut line at the play cursor")},
-        {QStringLiteral("Delete"), QStringLiteral("Delete the selected part's cut line")},
-        {QStringLiteral("Space"), QStringLiteral("Play or stop")},
-        {QStringLiteral("C"),
-         QStringLiteral("Play around cut: 2 s either side of the selected cut line")},
-        {QStringLiteral("Shift+drag"),
-         QStringLiteral("Select a stretch of the waveform; Play plays it")},
-        {QStringLiteral("Ctrl+drag, Ctrl+double click"),
-         QStringLiteral("Zoomed in to the samples: a cut line at the sample under the pointer")},
-        {QStringLiteral("Left, Right"), QStringLiteral("Play cursor one second back or on")},
-        {QStringLiteral("Shift+Left, Shift+Right"),
-         QStringLiteral("Play cursor one frame back or on")},
-        {QStringLiteral("Home, End"), QStringLiteral("Play cursor to the start or the end")},
-        {QStringLiteral("+, -"), QStringLiteral("Zoom in or out")},
-        {QStringLiteral("Ctrl++, Ctrl+-"), QStringLiteral("Zoom in, Zoom out")},
-        {QStringLiteral("Ctrl+0 (zero)"), QStringLiteral("Zoom to fit")},
-        {QStringLiteral("Wheel, Ctrl+Wheel"), QStringLiteral("Scroll, zoom the waveform")},
-        {QStringLiteral("F1"), QStringLiteral("Help contents")},
+        {MainWindow::tr("Ctrl+O (letter O)"), MainWindow::tr("Open a file")},
+        {MainWindow::tr("Ctrl+S"), MainWindow::tr("Split the ticked parts")},
+        {MainWindow::tr("Ctrl+Z"), MainWindow::tr("Undo")},
+        {MainWindow::tr("Ctrl+Shift+Z, Ctrl+Y"), MainWindow::tr("Redo")},
+        {MainWindow::tr("Ctrl+T"), MainWindow::tr("Add a cut line at a typed time")},
+        {MainWindow::tr("M, Insert"), MainWindow::tr("Add a cut line at the play cursor")},
+        {MainWindow::tr("Delete"), MainWindow::tr("Delete the selected part's cut line")},
+        {MainWindow::tr("Space"), MainWindow::tr("Play or stop")},
+        {MainWindow::tr("C"),
+         MainWindow::tr("Play around cut: 2 s either side of the selected cut line")},
+        {MainWindow::tr("Shift+drag"),
+         MainWindow::tr("Select a stretch of the waveform; Play plays it")},
+        {MainWindow::tr("Ctrl+drag, Ctrl+double click"),
+         MainWindow::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
+        {MainWindow::tr("Left, Right"), MainWindow::tr("Play cursor one second back or on")},
+        {MainWindow::tr("Shift+Left, Shift+Right"),
+         MainWindow::tr("Play cursor one frame back or on")},
+        {MainWindow::tr("Home, End"), MainWindow::tr("Play cursor to the start or the end")},
+        {MainWindow::tr("+, -"), MainWindow::tr("Zoom in or out")},
+        {MainWindow::tr("Ctrl++, Ctrl+-"), MainWindow::tr("Zoom in, Zoom out")},
+        {MainWindow::tr("Ctrl+0 (zero)"), MainWindow::tr("Zoom to fit")},
+        {MainWindow::tr("Wheel, Ctrl+Wheel"), MainWindow::tr("Scroll, zoom the waveform")},
+        {MainWindow::tr("F1"), MainWindow::tr("Help contents")},
     };
 }
 
 void MainWindow::createRecentMenu(QMenu* fileMenu) {
-    recentMenu_ = fileMenu->addMenu(QStringLiteral("Open Recent"));
+    recentMenu_ = fileMenu->addMenu(tr("Open Recent"));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
     showRecentFiles();
 }
@@ -84,26 +84,24 @@ void MainWindow::rememberRecentFile(const QString& path) {
 }
 
 void MainWindow::addZoomActions(QMenu* viewMenu) {
-    QAction* in =
-        viewMenu->addAction(QStringLiteral("Zoom in"), this, &MainWindow::onZoomInClicked);
+    QAction* in = viewMenu->addAction(tr("Zoom in"), this, &MainWindow::onZoomInClicked);
     in->setObjectName(QStringLiteral("zoomInAction"));
     in->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    QAction* out =
-        viewMenu->addAction(QStringLiteral("Zoom out"), this, &MainWindow::onZoomOutClicked);
+    QAction* out = viewMenu->addAction(tr("Zoom out"), this, &MainWindow::onZoomOutClicked);
     out->setObjectName(QStringLiteral("zoomOutAction"));
     out->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
 }
 
 void MainWindow::addListeningActions(QMenu* editMenu) {
-    QAction* around = editMenu->addAction(QStringLiteral("Play around cut"), this,
-                                          &MainWindow::onPlayAroundCutTriggered);
+    QAction* around =
+        editMenu->addAction(tr("Play around cut"), this, &MainWindow::onPlayAroundCutTriggered);
     around->setObjectName(QStringLiteral("playAroundCutAction"));
     around->setShortcut(QKeySequence(Qt::Key_C));
 }
 
 void MainWindow::addHelpActions(QMenu* helpMenu) {
-    QAction* keys = helpMenu->addAction(QStringLiteral("Keyboard shortcuts"), this,
+    QAction* keys = helpMenu->addAction(tr("Keyboard shortcuts"), this,
                                         &MainWindow::onKeyboardShortcutsTriggered);
     keys->setObjectName(QStringLiteral("keyboardShortcutsAction"));
 }
@@ -112,10 +110,10 @@ void MainWindow::onKeyboardShortcutsTriggered() {
     if (!shortcutsWindow_) {
         shortcutsWindow_ = new QDialog(this);
         shortcutsWindow_->setObjectName(QStringLiteral("shortcutsWindow"));
-        shortcutsWindow_->setWindowTitle(QStringLiteral("Keyboard shortcuts"));
+        shortcutsWindow_->setWindowTitle(tr("Keyboard shortcuts"));
         auto* list = new QTreeWidget(shortcutsWindow_);
         list->setObjectName(QStringLiteral("shortcutsList"));
-        list->setHeaderLabels({QStringLiteral("Keys"), QStringLiteral("What they do")});
+        list->setHeaderLabels({tr("Keys"), tr("What they do")});
         list->setRootIsDecorated(false);
         for (const auto& [keys, what] : KeyboardShortcutList())
             list->addTopLevelItem(new QTreeWidgetItem({keys, what}));
@@ -138,8 +136,8 @@ void MainWindow::onPlayAroundCutTriggered() {
         return;
     const int k = st_.SelectedPart;
     if (k < 2 || k > PartCount(st_)) {
-        dialogs_.showMessage(this, QStringLiteral("Select a part after the first: its cut line "
-                                                  "is the one heard."));
+        dialogs_.showMessage(this, tr("Select a part after the first: its cut line "
+                                      "is the one heard."));
         return;
     }
     const int64_t cut = PartFirstFrame(st_, k);

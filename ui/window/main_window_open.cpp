@@ -1,5 +1,6 @@
 // Opening a file: the chooser, the frame index built by the open job's worker
-// thread, the adoption of the result with preview (or cached) peaks on the
+
+#include "ui/document/core_text.h" // thread, the adoption of the result with preview (or cached) peaks on the
 // window's thread, and the exact peaks arriving behind it.
 #include "ui/window/main_window.h"
 
@@ -58,20 +59,19 @@ QStringList LocalMp3FilesOf(const QMimeData* mime) {
 QString PeaksStatusText(double percent, const QLocale& locale) {
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return QStringLiteral("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
+    return MainWindow::tr("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
            QStringLiteral("%");
 }
 
 QString PeaksWaitingText(double percent) {
-    return QStringLiteral("Waiting for the exact peaks (%1%)\u2026")
+    return MainWindow::tr("Waiting for the exact peaks (%1%)\u2026")
         .arg(static_cast<int>(std::floor(percent)));
 }
 
 void MainWindow::onOpenTriggered() {
     if (isBusy())
         return;
-    const QString path =
-        dialogs_.chooseOpenFile(this, lastOpenFolder_, QStringLiteral("MP3 Files (*.mp3)"));
+    const QString path = dialogs_.chooseOpenFile(this, lastOpenFolder_, tr("MP3 Files (*.mp3)"));
     if (path.isEmpty())
         return; // cancelled: nothing changes, playback goes on
     openFilePath(path);
@@ -84,7 +84,7 @@ void MainWindow::openFilePath(const QString& path) {
     // MP3 is refused with the edits kept.
     std::string refusal;
     if (st_.FileLoaded && doc_.HasUnsplitEdits() && !QuickCheck(path.toStdString(), refusal)) {
-        dialogs_.showMessage(this, QString::fromStdString(refusal));
+        dialogs_.showMessage(this, CoreText(refusal));
         return;
     }
     if (!mayDiscardEdits())
@@ -100,7 +100,7 @@ void MainWindow::startOpen(const QString& path) {
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
     openJob_->setShownBefore({windowTitle(), controls_.statusLabel->text()});
-    controls_.statusLabel->setText(QStringLiteral("Opening file"));
+    controls_.statusLabel->setText(tr("Opening file"));
     st_.LastShownPercent = 0;
 
     setWindowTitle(path);
@@ -205,7 +205,7 @@ void MainWindow::onPeaksFinished() {
         return;
     // A Prepare at pauses waited for the peaks: it has run now.
     if (!out->message.empty())
-        dialogs_.showMessage(this, QString::fromStdString(out->message));
+        dialogs_.showMessage(this, CoreText(out->message));
     else if (out->acted)
         showPreparedParts();
 }

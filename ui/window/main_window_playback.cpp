@@ -1,5 +1,6 @@
 // The window's side of playback: buttons, sliders and the playback branches of
-// the 33 ms timer. The arithmetic lives in playback_control.
+
+#include "ui/document/core_text.h" // the 33 ms timer. The arithmetic lives in playback_control.
 #include "ui/window/main_window.h"
 
 #include <QCoreApplication>
@@ -34,7 +35,7 @@ void MainWindow::playPart(int n, PlayStartKind kind) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     if (r.errorText)
-        dialogs_.showMessage(this, QString::fromStdString(*r.errorText));
+        dialogs_.showMessage(this, CoreText(*r.errorText));
 }
 
 void MainWindow::onStopClicked() {

@@ -1,5 +1,6 @@
 // What survives a crash: the edit's record written soon after each edit, the
-// question whether to bring it back, and the settings file written whenever
+
+#include "ui/document/core_text.h" // question whether to bring it back, and the settings file written whenever
 // a setting, the recent files or the open folder change.
 #include "ui/window/main_window.h"
 
@@ -35,9 +36,9 @@ void MainWindow::restoreAfterCrash() {
 QString MainWindow::writeSettingsFile() {
     std::string error;
     if (!SaveSettings(st_, env_.settingsPath.toStdString(), error, &doc_.SplitLoudnessChoice()))
-        return QString::fromStdString(error);
+        return CoreText(error);
     if (!keepWindowMemory())
-        return QStringLiteral("Unable to write to %1").arg(env_.settingsPath);
+        return tr("Unable to write to %1").arg(env_.settingsPath);
     return {};
 }
 

@@ -1,5 +1,6 @@
 // Typed times in the main window: the selected part's start in the field
-// beside the part list and in the list's Begin cell, and Edit > Add cut at.
+
+#include "ui/document/core_text.h" // beside the part list and in the list's Begin cell, and Edit > Add cut at.
 // The text is read and checked by the core (typed_cut); the edit goes through
 // the document, so it can be undone.
 #include "ui/window/main_window.h"
@@ -23,13 +24,13 @@
 namespace tessivo {
 
 void MainWindow::createPartStartField() {
-    auto* label = new QLabel(QStringLiteral("Start of part:"), panels_.partListFrame);
+    auto* label = new QLabel(tr("Start of part:"), panels_.partListFrame);
     label->setObjectName(QStringLiteral("partStartLabel"));
     panels_.partStartEdit = new QLineEdit(panels_.partListFrame);
     panels_.partStartEdit->setObjectName(QStringLiteral("partStartEdit"));
     panels_.partStartEdit->setToolTip(
-        QStringLiteral("The selected part's start: h:mm:ss.mmm, mm:ss.mmm, seconds or the "
-                       "list's mm:ss:mmm (Enter moves its cut line)"));
+        tr("The selected part's start: h:mm:ss.mmm, mm:ss.mmm, seconds or the "
+           "list's mm:ss:mmm (Enter moves its cut line)"));
     panels_.partStartEdit->setPlaceholderText(QStringLiteral("h:mm:ss.mmm"));
     // The list above, the field below it at the width of its longest time.
     panels_.partStartEdit->setMinimumWidth(
@@ -66,12 +67,12 @@ void MainWindow::applyTypedStart(int k, const QString& text) {
     if (isBusy() || !st_.FileLoaded)
         return;
     if (k < 2 || k > PartCount(st_)) {
-        dialogs_.showMessage(this, QStringLiteral("The first part starts with the file."));
+        dialogs_.showMessage(this, tr("The first part starts with the file."));
         return;
     }
     const TypedCut cut = TypedCutFrame(st_, text.trimmed().toStdString(), k);
     if (!cut.ok) {
-        dialogs_.showMessage(this, QString::fromStdString(cut.message));
+        dialogs_.showMessage(this, CoreText(cut.message));
         showSelectedStart();
         return;
     }
@@ -94,13 +95,13 @@ void MainWindow::onAddCutAtTriggered() {
         return;
     const QString initial =
         QString::fromStdString(FormatClockMsText(FrameSeconds(st_, PlayCursorFrame(st_))));
-    const QString text = dialogs_.askTime(this, QStringLiteral("Add cut at\u2026"),
-                                          QStringLiteral("Time (h:mm:ss.mmm):"), initial);
+    const QString text =
+        dialogs_.askTime(this, tr("Add cut at\u2026"), tr("Time (h:mm:ss.mmm):"), initial);
     if (text.isNull())
         return;
     const TypedCut cut = TypedCutFrame(st_, text.trimmed().toStdString(), 0);
     if (!cut.ok) {
-        dialogs_.showMessage(this, QString::fromStdString(cut.message));
+        dialogs_.showMessage(this, CoreText(cut.message));
         return;
     }
     addCutLineAt(cut.frame, cut.sample);
@@ -110,7 +111,7 @@ void MainWindow::addCutLineAt(int32_t frame, int64_t sample) {
     const bool added = sample > 0 && TimeBaseOf(st_).samples > 0 ? doc_.AddCutLineAtSample(sample)
                                                                  : doc_.AddCutLine(frame);
     if (!added) {
-        dialogs_.showMessage(this, QStringLiteral("No more than %1 cut lines.").arg(kMaxParts));
+        dialogs_.showMessage(this, tr("No more than %1 cut lines.").arg(kMaxParts));
         return;
     }
     for (int k = 1; k <= PartCount(st_); ++k) {

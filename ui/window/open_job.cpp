@@ -2,6 +2,7 @@
 
 #include "core/analysis/open_file.h"
 #include "core/analysis/peak_cache.h"
+#include "ui/document/core_text.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -55,12 +56,12 @@ void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
                 resultExact_ = InitialPeaks(*scratch, settings_.cacheFolder);
             workerOk_ = r.ok;
             if (!r.cancelled)
-                workerMessage_ = QString::fromStdString(r.message);
+                workerMessage_ = CoreText(r.message);
         } catch (const std::exception& e) {
             workerMessage_ = QString::fromLocal8Bit(e.what());
             workerFailed_ = true;
         } catch (...) {
-            workerMessage_ = QStringLiteral("Unknown error while opening the file");
+            workerMessage_ = tr("Unknown error while opening the file");
             workerFailed_ = true;
         }
         if (workerOk_)

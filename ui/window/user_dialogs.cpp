@@ -1,5 +1,6 @@
 #include "ui/window/user_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -20,7 +21,8 @@ void QtUserDialogs::showError(QWidget* parent, const QString& text) {
 bool QtUserDialogs::askReplace(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tessivo"), text, QMessageBox::NoButton,
                     parent);
-    QPushButton* replace = box.addButton(QStringLiteral("Replace"), QMessageBox::AcceptRole);
+    QPushButton* replace = box.addButton(
+        QCoreApplication::translate("tessivo::UserDialogs", "Replace"), QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(cancel);
     box.exec();
@@ -67,7 +69,8 @@ bool QtUserDialogs::confirmDiscard(QWidget* parent, const QString& question) {
 RestoreChoice QtUserDialogs::askRestore(QWidget* parent, const QString& question) {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Tessivo"), question,
                     QMessageBox::NoButton, parent);
-    QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
+    QPushButton* restore = box.addButton(
+        QCoreApplication::translate("tessivo::UserDialogs", "Restore"), QMessageBox::AcceptRole);
     QPushButton* discard = box.addButton(QMessageBox::Discard);
     box.setDefaultButton(restore);
     box.exec();
