@@ -150,14 +150,6 @@ Läuft mit </translation>
         <translation>Schnittliste:</translation>
     </message>
     <message>
-        <source>Save tags</source>
-        <translation>Tags speichern</translation>
-    </message>
-    <message>
-        <source>Gapless</source>
-        <translation>Lückenlos</translation>
-    </message>
-    <message>
         <source>Replace existing part files</source>
         <translation>Vorhandene Teildateien ersetzen</translation>
     </message>
@@ -212,6 +204,14 @@ Läuft mit </translation>
     <message>
         <source>failed: </source>
         <translation>fehlgeschlagen: </translation>
+    </message>
+    <message>
+        <source>Save ID3 Tags</source>
+        <translation>ID3-Tags speichern</translation>
+    </message>
+    <message>
+        <source>Gapless parts</source>
+        <translation>Lückenlose Teile</translation>
     </message>
 </context>
 <context>
@@ -363,6 +363,14 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>The tag of %1 could be read only in part; the parts carry what could be read.</source>
         <translation>Das Tag von %1 konnte nur teilweise gelesen werden; die Teile erhalten, was gelesen werden konnte.</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>Durchsuchen …</translation>
+    </message>
+    <message>
+        <source>Cannot make the folder of %1: %2</source>
+        <translation>Der Ordner für %1 kann nicht angelegt werden: %2</translation>
     </message>
 </context>
 <context>
@@ -587,6 +595,10 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Cancelling</source>
         <translation>Wird abgebrochen</translation>
     </message>
+    <message>
+        <source>Cannot make the folder of %1: %2</source>
+        <translation>Der Ordner für %1 kann nicht angelegt werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::MainWindow</name>
@@ -799,10 +811,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Nicht mehr als %1 Schnittlinien.</translation>
     </message>
     <message>
-        <source>Ctrl+O</source>
-        <translation>Strg+O</translation>
-    </message>
-    <message>
         <source>Ctrl+S</source>
         <translation>Strg+S</translation>
     </message>
@@ -915,10 +923,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Vergrößern, Verkleinern</translation>
     </message>
     <message>
-        <source>Ctrl+0</source>
-        <translation>Strg+0</translation>
-    </message>
-    <message>
         <source>Wheel, Ctrl+Wheel</source>
         <translation>Mausrad, Strg+Mausrad</translation>
     </message>
@@ -981,6 +985,14 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Dark</source>
         <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Ctrl+O (letter O)</source>
+        <translation>Strg+O (Buchstabe O)</translation>
+    </message>
+    <message>
+        <source>Ctrl+0 (zero)</source>
+        <translation>Strg+0 (Null)</translation>
     </message>
 </context>
 <context>

@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -267,7 +268,7 @@ TEST_F(PartRecordsWindowTest, ACutAddedAfterASplitAtChaptersKeepsEachPiecesTitle
     EXPECT_FALSE(PartSaved(st, 3));
     EXPECT_EQ(PartAt(st, 4).writtenFile, first[2].toStdString());
     EXPECT_EQ(Row(1, 1), "Saved");
-    EXPECT_EQ(Row(1, 5), first[0]);
+    EXPECT_EQ(Row(1, 5), QFileInfo(first[0]).fileName());
     EXPECT_EQ(Row(2, 1), "Prepared");
     EXPECT_EQ(Row(3, 1), "Prepared");
     EXPECT_EQ(Row(4, 1), "Not Used");

@@ -40,9 +40,11 @@ QColor ColourScheme::operator()(const QColor& light) const {
         return light;
     const QColor hsl = light.toHsl();
     // Hue is undefined for greys (-1), which fromHslF takes as such.
-    return QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), 1.0f - hsl.lightnessF(),
-                            hsl.alphaF())
-        .toRgb();
+    const QColor rgb = QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(),
+                                        1.0f - hsl.lightnessF(), hsl.alphaF())
+                           .toRgb();
+    // Whole 8-bit components, as the pictures hold them.
+    return QColor(rgb.red(), rgb.green(), rgb.blue(), rgb.alpha());
 }
 
 bool IsDarkPalette(const QPalette& palette) {
