@@ -372,6 +372,14 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Cannot make the folder of %1: %2</source>
         <translation>Der Ordner für %1 kann nicht angelegt werden: %2</translation>
     </message>
+    <message>
+        <source>Fade in/out (ms)</source>
+        <translation>Ein-/Ausblenden (ms)</translation>
+    </message>
+    <message>
+        <source>Fade every part in and out without re-encoding (0: no fade)</source>
+        <translation>Jeden Teil ohne Neukodierung ein- und ausblenden (0: nicht blenden)</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::CutListCommands</name>
@@ -425,6 +433,10 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Restore Edit</source>
         <translation>Bearbeitung wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Cut Out Selection</source>
+        <translation>Auswahl herausschneiden</translation>
     </message>
 </context>
 <context>
@@ -993,6 +1005,30 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Ctrl+0 (zero)</source>
         <translation>Strg+0 (Null)</translation>
+    </message>
+    <message>
+        <source>Save as one file...</source>
+        <translation>Als eine Datei speichern …</translation>
+    </message>
+    <message>
+        <source>X</source>
+        <translation>X</translation>
+    </message>
+    <message>
+        <source>Cut out the selected stretch: cut lines at its edges, the part between them unticked</source>
+        <translation>Den ausgewählten Abschnitt herausschneiden: Schnittlinien an seinen Rändern, der Teil dazwischen abgewählt</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+S</source>
+        <translation>Strg+Umschalt+S</translation>
+    </message>
+    <message>
+        <source>Save the ticked parts as one file</source>
+        <translation>Die angehakten Teile als eine Datei speichern</translation>
+    </message>
+    <message>
+        <source>Cut out selection</source>
+        <translation>Auswahl herausschneiden</translation>
     </message>
 </context>
 <context>

@@ -95,6 +95,25 @@ bool Document::AddCutLine(int32_t frame) {
     return true;
 }
 
+bool Document::CutOut(int32_t first, int32_t end) {
+    if (!st_.FileLoaded || first < 0 || end <= first)
+        return false;
+    const auto before = Before();
+    // An edge on a line there is already, or too near one, keeps that line.
+    if (first > 0)
+        tessivo::AddCutLine(st_, first);
+    if (int64_t{end} < int64_t{st_.FrameCount})
+        tessivo::AddCutLine(st_, end);
+    int k = PartCount(st_);
+    while (k > 1 && PartFirstFrame(st_, k) > first)
+        --k;
+    st_.Parts[static_cast<size_t>(k - 1)].ticked = false;
+    st_.SelectedPart = k;
+    Edited(EditKind::CutOut, before,
+           DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    return true;
+}
+
 int Document::MoveCutLine(int k, int32_t frame) {
     if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
         return k;
@@ -447,6 +466,14 @@ void Document::SetNumberTracks(bool on) {
     if (st_.NumberTracks == on)
         return;
     st_.NumberTracks = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetFadeMs(int32_t ms) {
+    ms = std::clamp(ms, 0, kMaxFadeMs);
+    if (st_.FadeMs == ms)
+        return;
+    st_.FadeMs = ms;
     Notify(DocumentChange::Settings);
 }
 

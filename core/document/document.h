@@ -60,7 +60,8 @@ enum class EditKind {
     TickPart,
     SetTag,
     ImportCutList,
-    RestoreEdit
+    RestoreEdit,
+    CutOut
 };
 
 class Document {
@@ -127,6 +128,11 @@ public:
     // changes) when CutSampleRefusal (core/parts/cut_lines.h) refuses it or
     // the table is full.
     bool AddCutLineAtSample(int64_t sample);
+    // Cuts frames first..end-1 out of what is written: cut lines at both
+    // edges (none at the file's start or end) and the part between them
+    // unticked and selected, as one edit. False when nothing is loaded or
+    // the stretch is empty.
+    bool CutOut(int32_t first, int32_t end);
     // Moves cut line k (2..PartCount) to exactly `sample`; a refused sample
     // changes nothing. Returns the moved part's number afterwards.
     int MoveCutLineToSample(int k, int64_t sample);
@@ -227,6 +233,8 @@ public:
     void SetPartTagFormat(TagFormat format);
     // Parts of the next split numbered n/N of the parts written.
     void SetNumberTracks(bool on);
+    // Every part of the next split faded in and out over `ms` (0..10000).
+    void SetFadeMs(int32_t ms);
     // The window's colours (kept with the settings).
     void SetColours(ColourChoice choice);
 

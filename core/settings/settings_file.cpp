@@ -17,6 +17,7 @@ const char* kSection = "Settings";
 const char* kTagFormatKey = "Tag Format";
 const char* kTrackNumbersKey = "Track Numbers";
 const char* kColoursKey = "Colours";
+const char* kFadeKey = "Fade";
 const char* const kColourNames[] = {"desktop", "light", "dark"};
 
 ColourChoice ReadColours(const IniFile& ini) {
@@ -69,6 +70,7 @@ void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* l
     st.PartTagFormat = kDefaultTagFormat;
     ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
     st.NumberTracks = ReadInt(ini, kTrackNumbersKey).value_or(0) != 0;
+    st.FadeMs = std::clamp(ReadInt(ini, kFadeKey).value_or(0), 0, kMaxFadeMs);
     st.Colours = ReadColours(ini);
     st.Volume = std::clamp(st.Volume, 0, 100);
     if (loudness)
@@ -90,6 +92,7 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
     if (loudness)
         SetAddedKey(ini, "ReplayGain", loudness->replayGain ? "1" : "0", !loudness->replayGain);
     SetAddedKey(ini, kTrackNumbersKey, st.NumberTracks ? "1" : "0", !st.NumberTracks);
+    SetAddedKey(ini, kFadeKey, std::to_string(st.FadeMs), st.FadeMs == 0);
     SetAddedKey(ini, kColoursKey, kColourNames[static_cast<int>(st.Colours)],
                 st.Colours == ColourChoice::FollowDesktop);
     if (ini.Save(iniPath))

@@ -202,6 +202,9 @@ inline double FramesPerColumn(const ViewValues& v) {
 // light or the dark scheme.
 enum class ColourChoice { FollowDesktop = 0, Light = 1, Dark = 2 };
 
+// The longest fade in and out of the parts the settings keep, in ms.
+constexpr int32_t kMaxFadeMs = 10000;
+
 // The user's settings kept in the settings file.
 struct SettingsValues {
     int32_t Volume = 50;
@@ -212,6 +215,7 @@ struct SettingsValues {
     std::string OutputFolder;
     TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
     bool NumberTracks = false; // parts numbered n/N of the parts written
+    int32_t FadeMs = 0;        // every part faded in and out over this long
     ColourChoice Colours = ColourChoice::FollowDesktop;
 };
 

@@ -84,16 +84,21 @@ TEST_F(SettingsFile, TagsOffNumberingAndColoursAreKept) {
     EXPECT_FALSE(st->IsSaveTags);
     st->NumberTracks = true;
     st->Colours = ColourChoice::Light;
+    st->FadeMs = 250;
     std::string error;
     ASSERT_TRUE(SaveSettings(*st, path_, error));
-    EXPECT_NE(Read().find("Gapless=0\nTrack Numbers=1\nColours=light\n"), std::string::npos)
+    EXPECT_NE(Read().find("Gapless=0\nTrack Numbers=1\nFade=250\nColours=light\n"),
+              std::string::npos)
         << Read();
     auto again = Load();
     EXPECT_FALSE(again->IsSaveTags);
     EXPECT_TRUE(again->NumberTracks);
     EXPECT_EQ(again->Colours, ColourChoice::Light);
+    EXPECT_EQ(again->FadeMs, 250);
     Write("[Settings]\nColours=dark\n");
     EXPECT_EQ(Load()->Colours, ColourChoice::Dark);
+    Write("[Settings]\nFade=99999\n");
+    EXPECT_EQ(Load()->FadeMs, 10000);
     Write("[Settings]\nColours=Dark\nTrack Numbers=x\n");
     EXPECT_EQ(Load()->Colours, ColourChoice::FollowDesktop);
     EXPECT_FALSE(Load()->NumberTracks);

@@ -5,6 +5,8 @@
 #include "core/analysis/peaks.h"
 #include "core/parts/part_access.h"
 #include "mp3/frame_gain.h"
+#include "mp3/frame_header.h"
+#include "mp3/side_info.h"
 #include "ui/output/split_runner.h"
 
 #include "core/analysis/open_file.h"
@@ -522,6 +524,46 @@ TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
 // Parts 2 and 4 of four ticked, written as one file: its frames are theirs
 // (and an Info frame of its own), a chapter per part starting where the
 // part before it ends.
+// The global gain of granule 0, channel 0 of audio frame `f` of a file.
+int GainOfFrame(const QString& path, size_t f) {
+    ProgramState p;
+    EXPECT_TRUE(AnalyseFile(p, path.toStdString(), false).ok) << path.toStdString();
+    if (f >= p.FramePos.size())
+        return -1;
+    const uint8_t* d = p.FileBuffer.data() + p.FramePos[f];
+    mp3::Layer3Header h;
+    if (!mp3::ParseLayer3Header(d, p.FileBuffer.size() - size_t(p.FramePos[f]), h))
+        return -1;
+    return mp3::ReadGranuleGains(d, h).gain[0][0].globalGain;
+}
+
+// The fade box is a setting of the document; a split with a fade lowers the
+// gains at each part's edges and leaves its middle as the source has it.
+TEST_F(ConfirmDialogTest, FadeBoxFadesThePartsEdges) {
+    Parts(2);
+    dlg->show();
+    EXPECT_EQ(dlg->fadeBox->value(), 0);
+    ClickSplit();
+    const QStringList before = QDir(out.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(before.size(), 2);
+    dlg->show();
+    dlg->fadeBox->setValue(600);
+    EXPECT_EQ(st.FadeMs, 600);
+    ClickSplit(); // the next numbers: the same parts again, faded
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    QStringList made = QDir(out.path()).entryList(QDir::Files, QDir::Name);
+    for (const QString& name : before)
+        made.removeAll(name);
+    ASSERT_EQ(made.size(), 2);
+    const QString kept = out.filePath(before[0]), faded = out.filePath(made[0]);
+    EXPECT_EQ(QFileInfo(faded).size(), QFileInfo(kept).size());
+    EXPECT_LT(GainOfFrame(faded, 1), GainOfFrame(kept, 1));
+    EXPECT_EQ(GainOfFrame(faded, 100), GainOfFrame(kept, 100));
+    dlg->show();
+    EXPECT_EQ(dlg->fadeBox->value(), 600);
+    dlg->reject();
+}
+
 TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapterEach) {
     Parts(4);
     st.Parts[0].ticked = false;

@@ -2,6 +2,8 @@
 // keys name every command, Open Recent and what the settings file keeps,
 // the zoom commands, a stretch and a cut heard, the word after a split and
 // when no file manager starts, and when the discard question comes.
+#include "core/analysis/open_file.h"
+#include "ui/document/edit_history.h"
 #include "core/parts/part_access.h"
 #include "core/parts/typed_cut.h"
 #include "tests/fakes/fake_audio_engine.h"
@@ -9,10 +11,12 @@
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
+#include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/window/main_window.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -243,6 +247,57 @@ TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
     // A plain click forgets it.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 20, y));
     EXPECT_FALSE(win->hasStretch());
+}
+
+// X cuts the Shift-selection out as one undoable step; Ctrl+Shift+S writes
+// what is left as one file.
+TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
+    Open("long65.mp3");
+    const ViewGeometry& g = win->viewGeometry();
+    QWidget* view = win->waveView();
+    const int y = g.waveTop + g.waveHalf / 2;
+    const int x0 = g.waveLeft + 200, x1 = g.waveLeft + 400;
+    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x0, y));
+    QTest::mouseMove(view, QPoint(x1, y));
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x1, y));
+    ASSERT_TRUE(win->hasStretch());
+    const int64_t first = win->stretch().first, last = win->stretch().last;
+    const int undoBefore = win->editHistory()->stack()->count();
+
+    QAction* cutOut = Action("cutOutAction");
+    EXPECT_EQ(cutOut->shortcut(), QKeySequence(Qt::Key_X));
+    cutOut->trigger();
+    ASSERT_EQ(PartCount(*st), 3);
+    EXPECT_EQ(PartFirstFrame(*st, 2), first);
+    EXPECT_EQ(PartFirstFrame(*st, 3), last + 1);
+    EXPECT_TRUE(PartTicked(*st, 1));
+    EXPECT_FALSE(PartTicked(*st, 2));
+    EXPECT_TRUE(PartTicked(*st, 3));
+    EXPECT_FALSE(win->hasStretch());
+    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    ASSERT_EQ(win->editHistory()->stack()->count(), undoBefore + 1);
+    win->editHistory()->stack()->undo();
+    EXPECT_EQ(PartCount(*st), 1);
+    win->editHistory()->stack()->redo();
+    ASSERT_EQ(PartCount(*st), 3);
+    EXPECT_FALSE(PartTicked(*st, 2));
+
+    QAction* save = Action("saveAsOneFileAction");
+    EXPECT_EQ(save->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    const QString folder = dir.filePath(QStringLiteral("not yet made"));
+    win->document().SetOutputFolder(folder.toStdString());
+    QTimer::singleShot(0, win.get(), [&] {
+        EXPECT_TRUE(win->confirmDialog()->oneFileCheck->isChecked());
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
+    });
+    save->trigger();
+    win->confirmDialog()->splitRunner()->wait();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    ProgramState one;
+    const QString written = QDir(folder).filePath(QStringLiteral("long65 (parts).mp3"));
+    ASSERT_TRUE(AnalyseFile(one, written.toStdString(), false).ok) << written.toStdString();
+    const int64_t kept = (PartLastFrame(*st, 1) + 1) + (PartLastFrame(*st, 3) - last);
+    EXPECT_EQ(one.IndexedFrames, 1 + kept);
 }
 
 TEST_F(WindowCommandsTest, SplitSaysHowManyFilesWentWhereAndOpensTheFolder) {

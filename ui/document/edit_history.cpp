@@ -69,6 +69,8 @@ QString EditText(EditKind kind) {
         return EditHistory::tr("Import Cut List");
     case EditKind::RestoreEdit:
         return EditHistory::tr("Restore Edit");
+    case EditKind::CutOut:
+        return EditHistory::tr("Cut Out Selection");
     }
     return {};
 }

@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStringList>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -73,6 +74,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(oneFileButton, &QPushButton::clicked, this, &ConfirmDialog::onOneFileClicked);
     connect(replayGainCheck, &QCheckBox::clicked, this,
             [this](bool on) { doc_.SetReplayGain(on); });
+    connect(fadeBox, &QSpinBox::valueChanged, this, [this](int ms) { doc_.SetFadeMs(ms); });
     connect(gainBox, &QDoubleSpinBox::valueChanged, this,
             [this](double db) { doc_.SetSplitGain(db); });
     connect(tagFormatBox, &QComboBox::activated, this, [this](int index) {
@@ -156,6 +158,10 @@ void ConfirmDialog::layOutControls() {
     gainRow->addWidget(gainBox, 1);
     choices->addLayout(gainRow, 2, 0);
     choices->addWidget(replayGainCheck, 2, 1);
+    auto* fadeRow = new QHBoxLayout;
+    fadeRow->addWidget(fadeLabel);
+    fadeRow->addWidget(fadeBox, 1);
+    choices->addLayout(fadeRow, 3, 0);
     choices->setColumnStretch(2, 1);
     auto* oneFileRow = new QHBoxLayout;
     oneFileRow->addWidget(oneFileEdit, 1);
@@ -216,6 +222,13 @@ void ConfirmDialog::createLoudnessChoices() {
     gainBox->setToolTip(
         tr("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
     gainLabel->setBuddy(gainBox);
+    fadeLabel = new QLabel(tr("Fade in/out (ms)"), this);
+    fadeBox = new QSpinBox(this);
+    fadeBox->setObjectName(QStringLiteral("fadeBox"));
+    fadeBox->setRange(0, kMaxFadeMs);
+    fadeBox->setSingleStep(50);
+    fadeBox->setToolTip(tr("Fade every part in and out without re-encoding (0: no fade)"));
+    fadeLabel->setBuddy(fadeBox);
     replayGainCheck = new QCheckBox(QStringLiteral("ReplayGain"), this);
     replayGainCheck->setObjectName(QStringLiteral("replayGainCheck"));
     replayGainCheck->setToolTip(
@@ -285,6 +298,11 @@ void ConfirmDialog::openIfPartsPrepared() {
     exec();
 }
 
+void ConfirmDialog::openForOneFile() {
+    oneFileCheck->setChecked(true);
+    openIfPartsPrepared();
+}
+
 void ConfirmDialog::showEvent(QShowEvent* event) {
     prepareToShow();
     QDialog::showEvent(event);
@@ -302,6 +320,7 @@ void ConfirmDialog::prepareToShow() {
     showTagsToolTip();
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
+    fadeBox->setValue(st_.FadeMs);
     refreshOneFileName();
     enableChoices();
 }
@@ -341,6 +360,7 @@ void ConfirmDialog::onSplitClicked() {
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
     options.gainSteps = GainStepsForDb(loudness.gainDb);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
+    options.fadeMs = st_.FadeMs;
     runner_->start(*fs_, options);
 }
 
@@ -372,6 +392,9 @@ void ConfirmDialog::writeOneFile() {
     options.chapters = true;
     options.id3Version = Id3v2Version(st_.PartTagFormat) == 4 ? 4 : 3;
     options.gainSteps = GainStepsForDb(doc_.SplitLoudnessChoice().gainDb);
+    // The joins fade across their seams so that they do not click.
+    options.fades.seams = true;
+    options.fades.fadeMs = st_.FadeMs;
     runner_->startOneFile(*fs_, path.toStdString(), options);
 }
 

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QDoubleSpinBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -31,6 +32,8 @@ public:
     // "Split..." of the File menu and the Split button: the dialog opens
     // modally only when parts are prepared, else "No parts prepared to split.".
     void openIfPartsPrepared();
+    // The same with "Write the ticked parts as one file" chosen.
+    void openForOneFile();
 
     // Refills every control from the program state (each time it opens).
     void prepareToShow();
@@ -67,6 +70,8 @@ public:
     QCheckBox* replayGainCheck; // ReplayGain frames in the ID3v2 tags
     QLabel* gainLabel;          // "Gain"
     QDoubleSpinBox* gainBox;    // lossless gain in dB, 1.5 dB steps
+    QLabel* fadeLabel;          // "Fade in/out (ms)"
+    QSpinBox* fadeBox;          // every part faded in and out, kept in the settings
     QCheckBox* oneFileCheck;    // "Write the ticked parts as one file"
     QLineEdit* oneFileEdit;     // its name
     QPushButton* oneFileButton; // "..."

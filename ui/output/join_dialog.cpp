@@ -246,6 +246,7 @@ bool JoinDialog::start() {
     options.chapters = chaptersCheck->isChecked();
     options.id3Version = id3Box->currentIndex() == 1 ? 4 : 3;
     options.overwrite = overwrite;
+    options.fades.seams = true; // joins that do not click
     run(paths, out.toStdString(), options);
     return true;
 }

@@ -400,6 +400,10 @@ void MainWindow::createMenus() {
     createRecentMenu(fileMenu);
     actions_.split = fileMenu->addAction(tr("Split..."), this, &MainWindow::onSplitTriggered);
     actions_.split->setObjectName(QStringLiteral("splitAction"));
+    QAction* oneFile =
+        fileMenu->addAction(tr("Save as one file..."), this, &MainWindow::onSaveAsOneFileTriggered);
+    oneFile->setObjectName(QStringLiteral("saveAsOneFileAction"));
+    oneFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     fileMenu->addAction(tr("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
         ->setObjectName(QStringLiteral("batchSplitAction"));
     fileMenu->addAction(tr("Join files..."), this, &MainWindow::onJoinFilesTriggered)

@@ -163,6 +163,12 @@ public:
     void onKeyboardShortcutsTriggered();
     // Edit > Play around cut (C): 2 s before to 2 s after the selected cut line.
     void onPlayAroundCutTriggered();
+    // Edit > Cut out selection (X): the Shift-selection's frames unticked
+    // between two cut lines, as one undoable step.
+    void onCutOutTriggered();
+    // File > Save as one file... (Ctrl+Shift+S): the split dialog set to
+    // write the ticked parts as one file.
+    void onSaveAsOneFileTriggered();
     // Plays frames first..last (held in the file) and stops there.
     void playStretch(int64_t first, int64_t last);
     // The stretch chosen with Shift+drag (first <= last once chosen).

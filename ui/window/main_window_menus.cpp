@@ -7,6 +7,7 @@
 #include "ui/window/settings_autosave.h"
 
 #include "core/parts/part_access.h"
+#include "ui/output/confirm_dialog.h"
 #include "ui/window/window_memory.h"
 
 #include <QAction>
@@ -44,6 +45,10 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          MainWindow::tr("Play around cut: 2 s either side of the selected cut line")},
         {MainWindow::tr("Shift+drag"),
          MainWindow::tr("Select a stretch of the waveform; Play plays it")},
+        {MainWindow::tr("X"),
+         MainWindow::tr("Cut out the selected stretch: cut lines at its edges, the part "
+                        "between them unticked")},
+        {MainWindow::tr("Ctrl+Shift+S"), MainWindow::tr("Save the ticked parts as one file")},
         {MainWindow::tr("Ctrl+drag, Ctrl+double click"),
          MainWindow::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
         {MainWindow::tr("Left, Right"), MainWindow::tr("Play cursor one second back or on")},
@@ -98,6 +103,30 @@ void MainWindow::addListeningActions(QMenu* editMenu) {
         editMenu->addAction(tr("Play around cut"), this, &MainWindow::onPlayAroundCutTriggered);
     around->setObjectName(QStringLiteral("playAroundCutAction"));
     around->setShortcut(QKeySequence(Qt::Key_C));
+    QAction* cutOut =
+        editMenu->addAction(tr("Cut out selection"), this, &MainWindow::onCutOutTriggered);
+    cutOut->setObjectName(QStringLiteral("cutOutAction"));
+    cutOut->setShortcut(QKeySequence(Qt::Key_X));
+}
+
+void MainWindow::onCutOutTriggered() {
+    if (isBusy() || !st_.FileLoaded || !hasStretch())
+        return;
+    if (st_.IsPlaying)
+        stopPlayback();
+    const auto first = static_cast<int32_t>(stretch_.first);
+    const auto end = static_cast<int32_t>(stretch_.last + 1);
+    clearStretch();
+    if (doc_.CutOut(first, end)) {
+        refreshPartList();
+        drawWaveView();
+    }
+}
+
+void MainWindow::onSaveAsOneFileTriggered() {
+    if (isBusy() || !st_.FileLoaded)
+        return;
+    panels_.confirmDialog->openForOneFile();
 }
 
 void MainWindow::addHelpActions(QMenu* helpMenu) {
