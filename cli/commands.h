@@ -55,8 +55,8 @@ struct ModeOptions {
     // --trim-silence or --shorten-pauses: --silence beside another way of
     // cutting only says what counts as a pause.
     bool pausesUsed = false;
-    bool wholeFile = false; // --shorten-pauses: no way of cutting is one part
-    std::vector<tessivo::MuteRange> cutOut;       // --cut-out: source times left out
+    bool wholeFile = false;                 // --shorten-pauses: no way of cutting is one part
+    std::vector<tessivo::MuteRange> cutOut; // --cut-out: source times left out
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.

@@ -270,8 +270,7 @@ CutListImport Document::ImportCutList(const CutList& list) {
     const bool tagsOn = TagsOnForTitles();
     Edited(EditKind::ImportCutList, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
-               DocumentChange::Selection |
-               (tagsOn ? DocumentChange::Settings : DocumentChange{}));
+               DocumentChange::Selection | (tagsOn ? DocumentChange::Settings : DocumentChange{}));
     return result;
 }
 

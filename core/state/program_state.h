@@ -214,8 +214,8 @@ struct SettingsValues {
     bool IsGapless = false;
     std::string OutputFolder;
     TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
-    bool NumberTracks = false; // parts numbered n/N of the parts written
-    int32_t FadeMs = 0;        // every part faded in and out over this long
+    bool NumberTracks = false;                   // parts numbered n/N of the parts written
+    int32_t FadeMs = 0;                          // every part faded in and out over this long
     ColourChoice Colours = ColourChoice::FollowDesktop;
 };
 

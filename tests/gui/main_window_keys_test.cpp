@@ -10,10 +10,10 @@
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
+#include "ui/document/edit_history.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
-#include "ui/document/edit_history.h"
 #include "ui/window/main_window.h"
 
 #include <QAction>

@@ -69,8 +69,8 @@ protected:
 TEST_F(PartListViewTest, OnePartShowsNoRowsAndColumnsAreAsDesigned) {
     list->refreshPartList();
     EXPECT_EQ(list->topLevelItemCount(), 0);
-    const QStringList captions = {"#",      "Status", "Begin", "End",   "Duration", "Filename",
-                                  "Title",  "Artist", "Album", "Track", "Loudness"};
+    const QStringList captions = {"#",     "Status", "Begin", "End",   "Duration", "Filename",
+                                  "Title", "Artist", "Album", "Track", "Loudness"};
     const int widths[] = {40, 60, 60, 60, 60, 200, 150, 150, 150, 50, 80};
     ASSERT_EQ(list->columnCount(), captions.size());
     for (int c = 0; c < list->columnCount(); ++c) {

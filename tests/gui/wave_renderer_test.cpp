@@ -33,7 +33,7 @@ QColor At(const QImage& img, int x, int y) {
 }
 
 QImage Render(const ProgramState& st, const ViewGeometry& g,
-             const ColourScheme& cs = ColourScheme()) {
+              const ColourScheme& cs = ColourScheme()) {
     QImage img = MakeWaveBitmap(g);
     QPainter p(&img);
     RenderStyle style;
@@ -410,7 +410,8 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
     for (const QColor& c : {kAudio, kBeyondAudio, kColumn, kColumnSelected, QColor(100, 100, 255),
                             QColor(Qt::black)}) {
         const QColor d = dark(c);
-        EXPECT_NEAR(d.toHsl().lightnessF(), 1.0 - c.toHsl().lightnessF(), 0.01) << c.name().toStdString();
+        EXPECT_NEAR(d.toHsl().lightnessF(), 1.0 - c.toHsl().lightnessF(), 0.01)
+            << c.name().toStdString();
         if (c.hslHue() >= 0) {
             EXPECT_NEAR(d.hslHue(), c.hslHue(), 1) << c.name().toStdString();
         }

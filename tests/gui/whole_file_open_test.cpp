@@ -22,8 +22,8 @@ bool Run(const QString& program, const QStringList& args) {
 QString MakeTenHourFile(const QTemporaryDir& dir) {
     const QString wav = dir.filePath(QStringLiteral("ten.wav"));
     const QString piece = dir.filePath(QStringLiteral("ten.mp3"));
-    if (!Run(QStringLiteral("sox"), {"-n", "-r", "16000", "-c", "1", wav, "synth", "10", "sine",
-                                     "300", "vol", "0.5"}) ||
+    if (!Run(QStringLiteral("sox"),
+             {"-n", "-r", "16000", "-c", "1", wav, "synth", "10", "sine", "300", "vol", "0.5"}) ||
         !Run(QStringLiteral("lame"), {"--quiet", "-t", "-b", "8", wav, piece}))
         return {};
     QFile in(piece);

@@ -3,12 +3,12 @@
 // the zoom commands, a stretch and a cut heard, the word after a split and
 // when no file manager starts, and when the discard question comes.
 #include "core/analysis/open_file.h"
-#include "ui/document/edit_history.h"
 #include "core/parts/part_access.h"
 #include "core/parts/typed_cut.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
+#include "ui/document/edit_history.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
 #include "ui/parts/part_list_view.h"
@@ -135,7 +135,8 @@ TEST_F(WindowCommandsTest, KeyboardShortcutsListEveryMenuKey) {
             listed << key.section(QStringLiteral(" ("), 0, 0);
             named << key;
         }
-    EXPECT_TRUE(named.contains(QStringLiteral("Ctrl+O (letter O)"))) << named.join('|').toStdString();
+    EXPECT_TRUE(named.contains(QStringLiteral("Ctrl+O (letter O)")))
+        << named.join('|').toStdString();
     EXPECT_TRUE(named.contains(QStringLiteral("Ctrl+0 (zero)"))) << named.join('|').toStdString();
     int keys = 0;
     for (QAction* a : MenuActions(win->menuBar())) {

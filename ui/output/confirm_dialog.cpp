@@ -376,8 +376,8 @@ void ConfirmDialog::writeOneFile() {
     }
     std::string reason;
     if (!fs_->MakeFolderFor(path.toStdString(), reason)) {
-        dialogs_.showMessage(this, tr("Cannot make the folder of %1: %2")
-                                       .arg(path, QString::fromStdString(reason)));
+        dialogs_.showMessage(
+            this, tr("Cannot make the folder of %1: %2").arg(path, QString::fromStdString(reason)));
         return;
     }
     OneFileOptions options;

@@ -221,8 +221,7 @@ bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
         message = tr("%1 is one of the files to join; choose another name.").arg(NameOf(out));
     std::string reason;
     if (message.isEmpty() && !fs_->MakeFolderFor(out.toStdString(), reason))
-        message =
-            tr("Cannot make the folder of %1: %2").arg(out, QString::fromStdString(reason));
+        message = tr("Cannot make the folder of %1: %2").arg(out, QString::fromStdString(reason));
     if (!message.isEmpty()) {
         dialogs_.showMessage(this, message);
         return false;

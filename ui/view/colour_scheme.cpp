@@ -40,9 +40,9 @@ QColor ColourScheme::operator()(const QColor& light) const {
         return light;
     const QColor hsl = light.toHsl();
     // Hue is undefined for greys (-1), which fromHslF takes as such.
-    const QColor rgb = QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(),
-                                        1.0f - hsl.lightnessF(), hsl.alphaF())
-                           .toRgb();
+    const QColor rgb =
+        QColor::fromHslF(hsl.hslHueF(), hsl.hslSaturationF(), 1.0f - hsl.lightnessF(), hsl.alphaF())
+            .toRgb();
     // Whole 8-bit components, as the pictures hold them.
     return QColor(rgb.red(), rgb.green(), rgb.blue(), rgb.alpha());
 }
@@ -63,11 +63,17 @@ ColourScheme SchemeFor(ColourChoice choice, const QPalette& palette) {
     return ColourScheme(IsDarkPalette(palette));
 }
 
-void SetColourChoice(ColourChoice choice) { g_choice = choice; }
+void SetColourChoice(ColourChoice choice) {
+    g_choice = choice;
+}
 
-ColourChoice CurrentColourChoice() { return g_choice; }
+ColourChoice CurrentColourChoice() {
+    return g_choice;
+}
 
-ColourScheme ActiveScheme() { return SchemeFor(g_choice, QApplication::palette()); }
+ColourScheme ActiveScheme() {
+    return SchemeFor(g_choice, QApplication::palette());
+}
 
 void SetSchemeBackground(QWidget* w, const QColor& light, BackgroundRoles roles) {
     w->setProperty(kLightBackground, light);

@@ -383,8 +383,8 @@ std::vector<bool> ThinnedLabels(const std::vector<LabelSpan>& labels, int keep, 
     for (size_t i = 0; i < labels.size(); ++i) {
         const LabelSpan& l = labels[i];
         const bool isKeep = hasKeep && i == static_cast<size_t>(keep);
-        const bool fits = l.left >= lastRight + gap &&
-                          (!hasKeep || clears(l, labels[static_cast<size_t>(keep)]));
+        const bool fits =
+            l.left >= lastRight + gap && (!hasKeep || clears(l, labels[static_cast<size_t>(keep)]));
         if (isKeep || fits) {
             shown[i] = true;
             lastRight = l.right;
