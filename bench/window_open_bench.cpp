@@ -10,6 +10,7 @@
 #include "bench/bench_files.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/fakes/temp_window_environment.h"
 #include "ui/window/main_window.h"
 #include "ui/window/open_job.h"
 
@@ -105,12 +106,7 @@ WindowTimes TimeWindow(const QString& path) {
     ProgramState st;
     testing::FakeAudioEngine engine;
     testing::FakeUserDialogs dialogs;
-    WindowEnvironment env;
-    env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
-    env.musicFolder = dir.filePath(QStringLiteral("Music"));
-    env.diagnosticFolder = dir.path();
-    env.peakCacheFolder = dir.filePath(QStringLiteral("cache"));
-    MainWindow win(st, engine, dialogs, env);
+    MainWindow win(st, engine, dialogs, testing::TempWindowEnvironment(dir));
     win.resize(1000, 720);
     win.show();
     QCoreApplication::processEvents();

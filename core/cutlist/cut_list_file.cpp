@@ -77,25 +77,32 @@ CutListRead ReadCutList(CutListFormat format, const std::string& bytes) {
     return {};
 }
 
-CutListRead ReadCutListFile(CutListFormat format, const std::string& path) {
-    CutListRead r;
+bool ReadListFileBytes(const std::string& path, std::string& bytes, std::string& error) {
     std::ifstream f(path, std::ios::binary);
     if (!f.is_open()) {
-        r.error = "Cannot open " + path;
-        return r;
+        error = "Cannot open " + path;
+        return false;
     }
     f.seekg(0, std::ios::end);
     const std::streamoff size = f.tellg();
     f.seekg(0, std::ios::beg);
     if (size > static_cast<std::streamoff>(kMaxCutListBytes)) {
-        r.error = path + kTooLarge;
-        return r;
+        error = path + kTooLarge;
+        return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     if (f.bad() || size < 0) {
-        r.error = "Cannot read " + path;
-        return r;
+        error = "Cannot read " + path;
+        return false;
     }
+    return true;
+}
+
+CutListRead ReadCutListFile(CutListFormat format, const std::string& path) {
+    CutListRead r;
+    std::string bytes;
+    if (!ReadListFileBytes(path, bytes, r.error))
+        return r;
     return ReadCutList(format, bytes);
 }
 

@@ -23,6 +23,10 @@ std::string CutListExtension(CutListFormat format);
 // The largest cut list file read; larger ones are refused.
 constexpr size_t kMaxCutListBytes = size_t{64} << 20;
 
+// The whole of a list file (cut list or track list) of at most
+// kMaxCutListBytes into `bytes`; false and the message naming the file.
+bool ReadListFileBytes(const std::string& path, std::string& bytes, std::string& error);
+
 // Reads the bytes of a cut list file of that format. Refused: more than
 // kMaxCutListBytes, and UTF-16 without a byte order mark.
 CutListRead ReadCutList(CutListFormat format, const std::string& bytes);

@@ -196,23 +196,9 @@ TrackListRead ReadTrackList(const std::string& bytes) {
 
 TrackListRead ReadTrackListFile(const std::string& path) {
     TrackListRead r;
-    std::ifstream f(path, std::ios::binary);
-    if (!f.is_open()) {
-        r.error = "Cannot open " + path;
+    std::string bytes;
+    if (!ReadListFileBytes(path, bytes, r.error))
         return r;
-    }
-    f.seekg(0, std::ios::end);
-    const std::streamoff size = f.tellg();
-    f.seekg(0, std::ios::beg);
-    if (size < 0 || size > static_cast<std::streamoff>(kMaxCutListBytes)) {
-        r.error = size < 0 ? "Cannot read " + path : path + " is larger than 64 MB";
-        return r;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (f.bad()) {
-        r.error = "Cannot read " + path;
-        return r;
-    }
     return ReadTrackList(bytes);
 }
 

@@ -97,6 +97,14 @@ protected:
         ASSERT_TRUE(st->FileLoaded);
     }
     QAction* Action(const char* name) { return FindPart<QAction>(win, name); }
+    // Shift+drag on the waveform from client x `from` to `to`, through `via`.
+    void ShiftDrag(int from, int via, int to) {
+        const ViewGeometry& g = win->viewGeometry();
+        const int y = g.waveTop + g.waveHalf / 2;
+        QTest::mousePress(win->waveView(), Qt::LeftButton, Qt::ShiftModifier, QPoint(from, y));
+        QTest::mouseMove(win->waveView(), QPoint(via, y));
+        QTest::mouseRelease(win->waveView(), Qt::LeftButton, Qt::ShiftModifier, QPoint(to, y));
+    }
     // A span of `seconds` in whole frames.
     int64_t Frame(double seconds) const {
         return static_cast<int64_t>(std::nearbyint(seconds / st->FrameDuration));
@@ -231,9 +239,7 @@ TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
     QWidget* view = win->waveView();
     const int y = g.waveTop + g.waveHalf / 2;
     const int x0 = g.waveLeft + 100, x1 = g.waveLeft + 300;
-    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x1, y));
-    QTest::mouseMove(view, QPoint(x0 + 50, y));
-    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x0, y));
+    ShiftDrag(x1, x0 + 50, x0);
     ASSERT_TRUE(win->hasStretch());
     const FrameMapping m(g, *st);
     EXPECT_EQ(win->stretch().first, m.xToFrame(x0));
@@ -255,12 +261,7 @@ TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
 TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
     Open("long65.mp3");
     const ViewGeometry& g = win->viewGeometry();
-    QWidget* view = win->waveView();
-    const int y = g.waveTop + g.waveHalf / 2;
-    const int x0 = g.waveLeft + 200, x1 = g.waveLeft + 400;
-    QTest::mousePress(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x0, y));
-    QTest::mouseMove(view, QPoint(x1, y));
-    QTest::mouseRelease(view, Qt::LeftButton, Qt::ShiftModifier, QPoint(x1, y));
+    ShiftDrag(g.waveLeft + 200, g.waveLeft + 400, g.waveLeft + 400);
     ASSERT_TRUE(win->hasStretch());
     const int64_t first = win->stretch().first, last = win->stretch().last;
     const int undoBefore = win->editHistory()->stack()->count();

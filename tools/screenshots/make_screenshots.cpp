@@ -7,6 +7,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/fakes/temp_window_environment.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/window/main_window.h"
 
@@ -76,13 +77,7 @@ int main(int argc, char** argv) {
     ProgramState st;
     testing::FakeAudioEngine engine;
     testing::FakeUserDialogs dialogs;
-    WindowEnvironment env;
-    env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
-    env.musicFolder = dir.filePath(QStringLiteral("Music"));
-    env.diagnosticFolder = dir.path();
-    env.peakCacheFolder = dir.filePath(QStringLiteral("cache"));
-    env.recoveryFolder = dir.filePath(QStringLiteral("recovery"));
-    MainWindow win(st, engine, dialogs, env);
+    MainWindow win(st, engine, dialogs, testing::TempWindowEnvironment(dir));
     win.resize(1200, 760);
     win.show();
     win.openFilePath(file);
