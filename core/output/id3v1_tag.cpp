@@ -439,13 +439,12 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
     // Without a source tag the genre shows only in the panel (from the slot).
     if ((st.HasId3v1 || st.HasId3v2) && GenreByte(slot.genre) != 255)
         f.genre = GenreNames[GenreByte(slot.genre)];
-    Id3v1Record record{};
-    if (tag.present) {
-        PartTagV2 numbered = slot;
-        if (numbered.track.empty()) // the part's own number; "Original File" is part 1
-            numbered.track = std::to_string(file ? 1 : (n <= 255 ? n : 0));
-        record = Id3v1Of(numbered);
-    }
+    // The track the part is written with, also where the source has no tag:
+    // the part's own number ("Original File" is part 1) unless it has one.
+    PartTagV2 numbered = slot;
+    if (numbered.track.empty())
+        numbered.track = std::to_string(file ? 1 : (n <= 255 ? n : 0));
+    const Id3v1Record record = Id3v1Of(numbered);
     f.track = std::to_string(record[kTrack]);
     return f;
 }

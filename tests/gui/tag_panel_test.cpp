@@ -84,6 +84,16 @@ TEST_F(TagPanelTest, OriginalFileShowsTheSourceTagAndItsFullComment) {
     EXPECT_EQ(panel->trackEdit->text(), "2"); // no source track: part n gets n
 }
 
+// A source without any tag: the panel shows the track each part is written
+// with, its number, not a 0.
+TEST_F(TagPanelTest, UntaggedSourceShowsThePartsOwnNumbers) {
+    Open("cbr128_stereo.mp3");
+    TwoPartsSecondSelected();
+    EXPECT_EQ(panel->trackEdit->text(), "2");
+    panel->showPartTags(1);
+    EXPECT_EQ(panel->trackEdit->text(), "1");
+}
+
 TEST_F(TagPanelTest, SourceGenreAndTrackAreShown) {
     Open("id3v1_track.mp3");
     panel->showPartTags(1);
