@@ -90,6 +90,10 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     connect(runner_, &SplitRunner::oneFileFinished, this, &ConfirmDialog::onOneFileFinished);
 }
 
+ConfirmDialog::~ConfirmDialog() {
+    disconnect(folderEdit, nullptr, this, nullptr);
+}
+
 void ConfirmDialog::createPartsAndFolder() {
     partsText = new QPlainTextEdit(this);
     partsText->setObjectName(QStringLiteral("partsText"));

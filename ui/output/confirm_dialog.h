@@ -28,6 +28,9 @@ class ConfirmDialog : public QDialog {
     Q_OBJECT
 public:
     ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* parent = nullptr);
+    // The folder field loses the focus as it is destroyed: the dialog no
+    // longer hears it then.
+    ~ConfirmDialog() override;
 
     // "Split..." of the File menu and the Split button: the dialog opens
     // modally only when parts are prepared, else "No parts prepared to split.".

@@ -111,6 +111,11 @@ void TagPanel::connectEdits() {
     }
 }
 
+TagPanel::~TagPanel() {
+    for (QLineEdit* e : {titleEdit, artistEdit, albumEdit, yearEdit, trackEdit, commentEdit})
+        disconnect(e, nullptr, this, nullptr);
+}
+
 void TagPanel::applyTypedTags() {
     if (tagsEdited_ && showsSameAudio())
         onSetClicked();

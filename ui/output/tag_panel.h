@@ -22,6 +22,9 @@ class TagPanel : public QGroupBox {
     Q_OBJECT
 public:
     explicit TagPanel(Document& doc, QWidget* parent = nullptr);
+    // The fields lose the focus as they are destroyed: by then nothing of
+    // the panel may hear them.
+    ~TagPanel() override;
 
     // Fills the panel from part n's tag, or from the file tag for 0 (and for
     // part 1 while the file is one part). Ignores a number that is no part.
