@@ -341,46 +341,46 @@ SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgress
     return SplitParts(st, SplitOptions{}, fs, progress);
 }
 
-SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
-                       const SplitProgressFn& progress) {
-    SplitResult result;
-    if (st.OutputFolder.empty()) {
-        result.ok = false;
+namespace {
+
+// Why the split writes nothing at all: no folder, an output that is an
+// input, or (without overwrite) a part file there already; false when it may go on.
+bool RefuseSplit(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
+                 SplitResult& result) {
+    if (st.OutputFolder.empty())
         result.error = "Please select a folder";
-        return result;
-    }
     InputFiles inputs = options.inputs ? *options.inputs : InputFiles{};
     inputs.Add(st.FileName);
-    if (std::string refusal = RefuseInputs(PlannedPartPaths(st), inputs); !refusal.empty()) {
-        result.ok = false;
-        result.error = std::move(refusal);
-        return result;
-    }
-    if (!options.overwrite) {
+    if (result.error.empty())
+        result.error = RefuseInputs(PlannedPartPaths(st), inputs);
+    if (result.error.empty() && !options.overwrite) {
         const ExistingTargets existing = ExistingPartFiles(st, fs);
         if (existing.count > 0) {
-            result.ok = false;
             result.refused = true;
             result.error = FileExistsMessage(existing.first);
-            return result;
         }
     }
-    SplitJob job{
-        st, options, fs, progress, ExaminePlainSource(st), {}, nullptr, SourceStem(st.FileName)};
-    const int parts = PartCount(st);
-    for (int i = 1; i <= parts; ++i) {
-        if (!PartTicked(st, i))
+    result.ok = result.error.empty();
+    return !result.ok;
+}
+
+// How many files the job writes and how many bytes, for its progress.
+void CountTickedParts(SplitJob& job) {
+    for (int i = 1; i <= PartCount(job.st); ++i) {
+        if (!PartTicked(job.st, i))
             continue;
         ++job.count;
-        job.total += PartByteRange(st, i).size() +
-                     (WithTags(job) && EffectivePartTag(st, i).present ? 128 : 0);
+        job.total += PartByteRange(job.st, i).size() +
+                     (WithTags(job) && EffectivePartTag(job.st, i).present ? 128 : 0);
     }
-    PrepareTags(job, result);
-    if (options.replayGain)
-        job.loudness = MeasureWrittenParts(st, st.IsGapless);
+}
 
+// Writes every ticked part, numbering on from the files split before; stops
+// at the first failure, naming its part and file.
+void WriteTickedParts(SplitJob& job, SplitResult& result) {
+    ProgramState& st = job.st;
     int n = 0;
-    for (int i = 1; i <= parts; ++i) {
+    for (int i = 1; i <= PartCount(st); ++i) {
         if (!PartTicked(st, i))
             continue;
         ++st.SplitFileCount;
@@ -391,12 +391,30 @@ SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSy
             result.failedPart = i;
             result.failedPath = path;
             result.diskFull = IsDiskFullMessage(result.error);
-            return result;
+            return;
         }
         st.Parts[static_cast<size_t>(i - 1)].writtenFile = path;
         result.written.push_back(path);
         result.writtenParts.push_back(i);
     }
+}
+
+} // namespace
+
+SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
+                       const SplitProgressFn& progress) {
+    SplitResult result;
+    if (RefuseSplit(st, options, fs, result))
+        return result;
+    SplitJob job{
+        st, options, fs, progress, ExaminePlainSource(st), {}, nullptr, SourceStem(st.FileName)};
+    CountTickedParts(job);
+    PrepareTags(job, result);
+    if (options.replayGain)
+        job.loudness = MeasureWrittenParts(st, st.IsGapless);
+    WriteTickedParts(job, result);
+    if (!result.ok)
+        return result;
     if (progress)
         progress(job.total, job.total);
     result.leftovers =
