@@ -110,8 +110,9 @@ int main(int argc, char** argv) {
     BuildFrameIndex(st);
     auto t4 = Clock::now();
 
-    std::printf("file: %s, %u bytes, %u frames (%d indexed), %s\n", file.c_str(), st.FileSize,
-                st.FrameCount, st.IndexedFrames, StreamInfoText(st).c_str());
+    std::printf("file: %s, %llu bytes, %u frames (%d indexed), %s\n", file.c_str(),
+                static_cast<unsigned long long>(st.FileSize), st.FrameCount, st.IndexedFrames,
+                StreamInfoText(st).c_str());
     std::printf("read into memory:      %8.1f ms\n", Seconds(t0, t1) * 1e3);
     std::printf("probe (exact length):  %8.1f ms\n", Seconds(t1, t2) * 1e3);
     std::printf("first frame + count:   %8.3f ms\n", Seconds(t2, t3) * 1e3);

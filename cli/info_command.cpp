@@ -18,10 +18,10 @@ namespace {
 
 void PrintFacts(const ProgramState& st) {
     std::printf("%s\n", StreamInfoText(st).c_str());
-    std::printf("file size: %u\n", st.FileSize);
+    std::printf("file size: %llu\n", static_cast<unsigned long long>(st.FileSize));
     std::printf("frames: %u\n", st.FrameCount);
     std::printf("indexed frames: %d\n", st.IndexedFrames);
-    std::printf("first frame offset: %d\n", st.FirstFramePos);
+    std::printf("first frame offset: %lld\n", static_cast<long long>(st.FirstFramePos));
     std::printf("samples per frame: %d\n", st.SamplesPerFrame);
     std::printf("frame duration: %.9g\n", st.FrameDuration);
     std::printf("sample rate: %u\n", st.SampleRate);

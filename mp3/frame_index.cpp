@@ -11,7 +11,7 @@ size_t AudioEnd(size_t fileSize, bool hasId3v1, size_t firstFramePos) {
 }
 
 FrameWalk IndexFrames(const uint8_t* data, int64_t stop, const StreamFormat& format, int64_t first,
-                      int32_t* positions, uint32_t count, const FrameWalk& start,
+                      int64_t* positions, uint32_t count, const FrameWalk& start,
                       const FrameVisitor& visit) {
     const int version = format.version;
     const int layer = format.layer;
@@ -28,7 +28,7 @@ FrameWalk IndexFrames(const uint8_t* data, int64_t stop, const StreamFormat& for
         const uint8_t b1 = data[pos + 1], b2 = data[pos + 2];
         const int bi = b2 >> 4;
         const int kbps = BitrateKbps(version, layer, bi);
-        positions[i] = static_cast<int32_t>(pos);
+        positions[i] = pos;
         w.crc = (b1 & 1) == 0;
         w.padding = (b2 >> 1) & 1;
         int length;

@@ -40,7 +40,7 @@ using FrameVisitor = std::function<void(uint32_t frame, int64_t pos, bool crc)>;
 // gives the bitrate, CRC flag and length to begin with (those of the first
 // frame). Entries past the frames indexed stay untouched.
 FrameWalk IndexFrames(const uint8_t* data, int64_t stop, const StreamFormat& format, int64_t first,
-                      int32_t* positions, uint32_t count, const FrameWalk& start,
+                      int64_t* positions, uint32_t count, const FrameWalk& start,
                       const FrameVisitor& visit = {});
 
 } // namespace tessivo::mp3

@@ -90,15 +90,24 @@ std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
     WriteLayer3Header(f.data(), m, spec.bitrateIndex, spec.headerByte3);
 
     size_t p = 4 + static_cast<size_t>(Layer3SideInfoSize(m.lsf, m.Mono()));
+    const bool counted = spec.bytes < kInfoByteCountLimit;
+    const uint32_t bytes32 = counted ? static_cast<uint32_t>(spec.bytes) : 0;
     std::memcpy(&f[p], spec.vbr ? "Xing" : "Info", 4);
-    WriteBe32(&f[p + 4], 0x0F); // frames, bytes, seek table, quality
+    // Frames, bytes, seek table, quality; without the byte count the fields
+    // after it, and the LAME tag, move up by its 4 bytes.
+    WriteBe32(&f[p + 4], counted ? 0x0F : 0x0D);
     WriteBe32(&f[p + 8], spec.frames);
-    WriteBe32(&f[p + 12], spec.bytes);
-    std::copy(spec.toc.begin(), spec.toc.end(), f.begin() + static_cast<long>(p + 16));
+    size_t q = p + 12;
+    if (counted) {
+        WriteBe32(&f[q], bytes32);
+        q += 4;
+    }
+    std::copy(spec.toc.begin(), spec.toc.end(), f.begin() + static_cast<long>(q));
     const SourceInfoTag* src = spec.source;
-    WriteBe32(&f[p + 116], src && src->hasQuality ? src->quality : 0);
+    WriteBe32(&f[q + 100], src && src->hasQuality ? src->quality : 0);
 
-    uint8_t* lame = &f[p + kXingFieldsSize];
+    const size_t lameAt = q + 104;
+    uint8_t* lame = &f[lameAt];
     // Tag readers take delay and padding only from a tag named "LAME..." or
     // "L3.99..."; another encoder's tag in LAME's layout (ffmpeg's "Lavc")
     // would make them count the part's warm-up frames as sound.
@@ -126,10 +135,10 @@ std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
     lame[21] = static_cast<uint8_t>(delay >> 4);
     lame[22] = static_cast<uint8_t>(((delay & 0x0F) << 4) | (padding >> 8));
     lame[23] = static_cast<uint8_t>(padding & 0xFF);
-    WriteBe32(lame + 28, spec.bytes);
+    WriteBe32(lame + 28, bytes32); // music length, 0 when it does not fit
     lame[32] = static_cast<uint8_t>(spec.musicCrc >> 8);
     lame[33] = static_cast<uint8_t>(spec.musicCrc & 0xFF);
-    const size_t tagCrcAt = p + kXingFieldsSize + 34;
+    const size_t tagCrcAt = lameAt + 34;
     const uint16_t crc = Crc16Arc(f.data(), tagCrcAt);
     f[tagCrcAt] = static_cast<uint8_t>(crc >> 8);
     f[tagCrcAt + 1] = static_cast<uint8_t>(crc & 0xFF);

@@ -39,7 +39,7 @@ struct InfoFrameSpec {
     int bitrateIndex = 0;    // from InfoFrameBitrateIndex
     bool vbr = false;        // "Xing" when true, "Info" otherwise
     uint32_t frames = 0;     // frames that follow the Info frame
-    uint32_t bytes = 0;      // Info frame plus those frames
+    uint64_t bytes = 0;      // Info frame plus those frames
     std::array<uint8_t, 100> toc{};
     int delay = 0;                         // 12-bit encoder delay
     int padding = 0;                       // 12-bit padding
@@ -54,6 +54,11 @@ int InfoFrameMinLength(const Layer3Header& model);
 // The bitrate index of the Info frame: `preferred` when that frame is long
 // enough for the tag, else the smallest index that is.
 int InfoFrameBitrateIndex(const Layer3Header& model, int preferred);
+
+// Outputs of this size and more have no room for their length in the
+// 32-bit byte count: their Info frame leaves that field out (its flag
+// cleared), and players take the length from the frame count.
+constexpr uint64_t kInfoByteCountLimit = uint64_t{1} << 32;
 
 // Builds the Info frame: no CRC, no padding, all-zero side information.
 std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec);

@@ -31,7 +31,7 @@ void SetMainDataBegin(uint8_t* frame, const Layer3Header& h, int begin);
 struct SourceFrames {
     const uint8_t* data = nullptr;
     size_t size = 0;
-    const int32_t* pos = nullptr;
+    const int64_t* pos = nullptr;
     int32_t count = 0;      // frames indexed
     int32_t firstAudio = 0; // first frame of the bit reservoir (1 after a Xing/Info frame)
 };

@@ -55,7 +55,7 @@ bool FindFrameSync(ProgramState& st, int64_t a, int64_t audioStart) {
                                             static_cast<int64_t>(st.FileBuffer.size()) - 4);
     for (int64_t p = std::max<int64_t>(a, 0); p < limit; ++p) {
         if (At(st, p) == 0xFF && IsFrameHeader(st, p)) {
-            st.FirstFramePos = static_cast<int32_t>(p);
+            st.FirstFramePos = p;
             return true;
         }
     }
@@ -170,7 +170,7 @@ FrameScratch BuildFrameIndex(ProgramState& st) {
     FrameScratch last;
     last.bitrate = w.bitrate;
     last.padding = w.padding;
-    last.scanPos = static_cast<int32_t>(w.lastPos);
+    last.scanPos = w.lastPos;
     return last;
 }
 
@@ -178,9 +178,9 @@ bool IsVariableBitrate(const ProgramState& st) {
     // Frames of one bitrate differ in length by the padding byte at most; the
     // last frame, perhaps cut short, does not count.
     const int32_t n = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
-    int32_t shortest = INT32_MAX, longest = 0;
+    int64_t shortest = INT64_MAX, longest = 0;
     for (int32_t i = 0; i + 2 < n; ++i) {
-        const int32_t length = st.FramePos[i + 1] - st.FramePos[i];
+        const int64_t length = st.FramePos[i + 1] - st.FramePos[i];
         shortest = std::min(shortest, length);
         longest = std::max(longest, length);
     }
@@ -206,8 +206,8 @@ std::string StreamInfoText(const ProgramState& st) {
 
 int64_t AudioEnd(const ProgramState& st) {
     const size_t size = std::min<size_t>(st.FileBuffer.size(), st.FileSize);
-    return static_cast<int64_t>(
-        mp3::AudioEnd(size, st.HasId3v1, static_cast<size_t>(std::max(st.FirstFramePos, 0))));
+    return static_cast<int64_t>(mp3::AudioEnd(
+        size, st.HasId3v1, static_cast<size_t>(std::max<int64_t>(st.FirstFramePos, 0))));
 }
 
 int64_t FrameByteEnd(const ProgramState& st, uint32_t f) {

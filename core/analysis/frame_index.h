@@ -24,7 +24,7 @@ constexpr int64_t kIndexTailGuard = 50;
 struct FrameScratch {
     int32_t bitrate = 0; // kbit/s; bitrate index 0 and 15 keep the previous value
     int32_t padding = 0;
-    int32_t scanPos = 0; // offset of the last frame indexed
+    int64_t scanPos = 0; // offset of the last frame indexed
 };
 
 // The seven-point header test at offset p.

@@ -16,8 +16,16 @@
 namespace tessivo {
 
 const char* const kNotMp3Message = "It is not a MP3 file!";
-const char* const kTooLargeMessage =
-    "The file is too large: files of 2 GB and more cannot be opened.";
+
+std::string TooLargeMessage(const std::string& name, uint64_t size) {
+    constexpr uint64_t kTenthGiB = (uint64_t{1} << 30) / 10;
+    const uint64_t tenths = (size + kTenthGiB - 1) / kTenthGiB;
+    char text[64];
+    std::snprintf(text, sizeof text, "%llu.%llu GiB", static_cast<unsigned long long>(tenths / 10),
+                  static_cast<unsigned long long>(tenths % 10));
+    return name + ": " + text + " is larger than the " + std::to_string(kMaxFileSize >> 30) +
+           " GiB Tessivo opens";
+}
 
 bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message) {
     struct stat sb {};
@@ -30,8 +38,8 @@ bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message
         return false;
     }
     size = static_cast<uint64_t>(sb.st_size);
-    if (size >= kMaxFileSize) {
-        message = kTooLargeMessage;
+    if (size > kMaxFileSize) {
+        message = TooLargeMessage(path, size);
         return false;
     }
     return true;
@@ -81,7 +89,7 @@ bool QuickCheck(const std::string& path, std::string& message) {
         message = "Cannot read " + path;
         return false;
     }
-    head.FileSize = static_cast<uint32_t>(want);
+    head.FileSize = want;
     std::string ignored;
     if (!FindFirstFrame(head, ignored, static_cast<int64_t>(audioStart))) {
         message = ignored;
@@ -143,7 +151,7 @@ bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress
     st.FileBuffer.clear();
     st.FileBuffer.shrink_to_fit();
     st.FileBuffer.resize(static_cast<size_t>(size)); // not zero-filled: the reads fill it
-    st.FileSize = static_cast<uint32_t>(size);
+    st.FileSize = size;
     const size_t piece = LoadChunkFor(size);
     double lastReported = -1.0;
     size_t p = 0;

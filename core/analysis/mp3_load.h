@@ -17,15 +17,18 @@ namespace tessivo {
 constexpr size_t kLoadChunk = 10000;
 constexpr size_t kLoadChunkMax = size_t{8} << 20;
 size_t LoadChunkFor(uint64_t fileSize);
-// Files of this size and more are refused before anything is allocated:
-// offsets and sizes are 32-bit.
-constexpr uint64_t kMaxFileSize = uint64_t{1} << 31;
+// The largest file that opens; larger ones are refused before anything is
+// mapped or allocated.
+constexpr uint64_t kMaxFileSize = uint64_t{64} << 30;
 
 extern const char* const kNotMp3Message; // "It is not a MP3 file!"
-extern const char* const kTooLargeMessage;
+// "NAME: 70.2 GiB is larger than the 64 GiB Tessivo opens" for a file of
+// `size` bytes; the size is rounded up to a tenth of a GiB so it never reads
+// as the limit itself.
+std::string TooLargeMessage(const std::string& name, uint64_t size);
 
 // Size of `path` (stat, no read). False with `message` when the file cannot
-// be examined or is 2 GiB or more.
+// be examined or is larger than kMaxFileSize.
 bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message);
 
 // A look at the start of the file only (the ID3v2 tag and the 54 KB after

@@ -94,12 +94,12 @@ OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withP
     st.FileLoaded = false;
     st.FrameCount = 0;
     st.LastShownPercent = 0.0;
-    if (image.size() >= kMaxFileSize)
-        return Fail(st, kTooLargeMessage);
+    if (image.size() > kMaxFileSize)
+        return Fail(st, TooLargeMessage(st.FileName, image.size()));
     st.FileBuffer.assign(image.begin(), image.end());
     st.FileModifiedNs = 0;
     image = {};
-    st.FileSize = static_cast<uint32_t>(st.FileBuffer.size());
+    st.FileSize = st.FileBuffer.size();
     DetectTags(st);
     return AnalyseLoaded(st, withPeaks, progress, cancel);
 }

@@ -25,9 +25,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Version 2 added the frames' loudness energies after the peaks, version 3
-// keeps them per slice of a frame; a file of an older version is a miss and
-// is replaced by the next store.
-constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '3'};
+// keeps them per slice of a frame, version 4 counts frames in 64 bits; a file
+// of an older version is a miss and is replaced by the next store.
+constexpr char kMagic[8] = {'T', 'S', 'V', 'P', 'E', 'A', 'K', '4'};
 constexpr const char* kSuffix = ".peaks";
 
 // What precedes the peaks in a cache file (native byte order).
@@ -36,8 +36,9 @@ struct CacheHeader {
     uint64_t fileSize;
     int64_t modifiedNs;
     uint64_t contentHash;
-    uint32_t frames;
+    uint64_t frames;
     uint32_t loudness; // 1: kLoudnessSlices float energies per frame follow the peaks
+    uint32_t unused;   // 0; no padding left for memcmp to see
 };
 
 using File = std::unique_ptr<FILE, int (*)(FILE*)>;
@@ -46,7 +47,7 @@ File OpenFile(const std::string& path, const char* mode) {
     return File(std::fopen(path.c_str(), mode), &std::fclose);
 }
 
-CacheHeader HeaderFor(const PeakCacheKey& key, uint32_t frames, bool loudness) {
+CacheHeader HeaderFor(const PeakCacheKey& key, uint64_t frames, bool loudness) {
     CacheHeader h{};
     std::memcpy(h.magic, kMagic, sizeof kMagic);
     h.fileSize = key.fileSize;
@@ -122,8 +123,8 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
 bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTable& table,
                 uint64_t limit) {
     const size_t frames = table.PeakMaxL.size();
-    if (folder.empty() || frames > UINT32_MAX || table.PeakMinL.size() != frames ||
-        table.PeakMaxR.size() != frames || table.PeakMinR.size() != frames)
+    if (folder.empty() || table.PeakMinL.size() != frames || table.PeakMaxR.size() != frames ||
+        table.PeakMinR.size() != frames)
         return false;
     const bool loudness = table.FrameLoudness.size() == frames * kLoudnessSlices && frames > 0;
     std::error_code ec;
@@ -139,7 +140,7 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     const std::string path = PeakCachePath(folder, key);
     const std::string temp =
         path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-    const CacheHeader h = HeaderFor(key, static_cast<uint32_t>(frames), loudness);
+    const CacheHeader h = HeaderFor(key, frames, loudness);
     const size_t energies = loudness ? frames * kLoudnessSlices : 0;
     bool ok = false;
     if (File f = OpenFile(temp, "wb")) {

@@ -320,7 +320,7 @@ std::vector<uint8_t> PartInfoFrame(const PartPlan& plan, const PartBody& body,
     spec.frames = rep.frames;
     const size_t infoLen = static_cast<size_t>(
         mp3::Layer3FrameLength(model.lsf, spec.bitrateIndex, model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLen + body.bytes.size());
+    spec.bytes = infoLen + body.bytes.size();
     const std::vector<size_t>& offsets = body.offsets;
     for (size_t i = 0; i < 100; ++i) {
         const size_t j = i * offsets.size() / 100;

@@ -56,7 +56,7 @@ public:
         ProgramState& st = files_[k];
         if (!st.FileBuffer.empty())
             return &pieces_[k];
-        const uint32_t size = st.FileSize;
+        const uint64_t size = st.FileSize;
         const int64_t modified = st.FileModifiedNs;
         if (!LoadFile(st, error))
             return nullptr;

@@ -27,7 +27,7 @@ std::vector<uint8_t> OneInfoFrame(const JoinedLayout& layout) {
     spec.frames = static_cast<uint32_t>(layout.frames);
     const size_t infoLength = static_cast<size_t>(
         mp3::Layer3FrameLength(model.lsf, spec.bitrateIndex, model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLength + layout.bytes);
+    spec.bytes = infoLength + layout.bytes;
     std::vector<uint64_t> wanted;
     for (size_t i = 0; i < 100; ++i)
         wanted.push_back(i * layout.frames / 100);
@@ -69,8 +69,8 @@ std::vector<ChapterMark> PieceMarks(const std::vector<std::string>& titles,
         m.title = titles[k];
         m.startMs = ms(bounds[k]);
         m.endMs = ms(bounds[k + 1]);
-        m.startByte = static_cast<uint32_t>(infoLength + at[k]);
-        m.endByte = static_cast<uint32_t>(infoLength + at[k + 1]);
+        m.startByte = infoLength + at[k];
+        m.endByte = infoLength + at[k + 1];
         marks.push_back(m);
     }
     return marks;
@@ -127,8 +127,8 @@ std::vector<uint8_t> OneFileTag(const OneFileOptions& options, std::vector<Chapt
     if (marks.empty() || first.empty())
         return first;
     for (ChapterMark& m : marks) {
-        m.startByte += static_cast<uint32_t>(first.size());
-        m.endByte += static_cast<uint32_t>(first.size());
+        m.startByte += first.size();
+        m.endByte += first.size();
     }
     return RenderChapteredId3v2(source, marks, version);
 }

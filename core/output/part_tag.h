@@ -114,7 +114,7 @@ std::vector<uint8_t> RenderId3v2(const SourceTag& source, const PartTagV2& tag, 
 // in bytes from the start of the file, and its title.
 struct ChapterMark {
     uint32_t startMs = 0, endMs = 0;
-    uint32_t startByte = 0, endByte = 0;
+    uint64_t startByte = 0, endByte = 0; // written as "unknown" past 4 GiB
     std::string title;
 };
 

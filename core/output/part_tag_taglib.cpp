@@ -363,6 +363,12 @@ TagLib::ID3v2::Frame* TitleFrame(const std::string& title) {
     return frame;
 }
 
+// A chapter's byte offset as its frame holds it: 32 bits, all ones (none
+// given) where the offset does not fit.
+uint32_t ChapterByte(uint64_t at) {
+    return at <= UINT32_MAX - 1 ? static_cast<uint32_t>(at) : UINT32_MAX;
+}
+
 void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& marks) {
     TagLib::ByteVectorList children;
     for (size_t k = 0; k < marks.size(); ++k) {
@@ -370,8 +376,8 @@ void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& marks)
         const TagLib::ByteVector id(("chp" + std::to_string(k + 1)).c_str());
         TagLib::ID3v2::FrameList embedded;
         embedded.append(TitleFrame(m.title));
-        tag.addFrame(new TagLib::ID3v2::ChapterFrame(id, m.startMs, m.endMs, m.startByte, m.endByte,
-                                                     embedded));
+        tag.addFrame(new TagLib::ID3v2::ChapterFrame(
+            id, m.startMs, m.endMs, ChapterByte(m.startByte), ChapterByte(m.endByte), embedded));
         children.append(id);
     }
     auto* toc = new TagLib::ID3v2::TableOfContentsFrame("toc", children);

@@ -17,7 +17,7 @@ int32_t IndexedFrames(const ProgramState& st) {
 }
 
 bool HeaderAt(const ProgramState& st, int32_t f, mp3::Layer3Header& h) {
-    const int32_t pos = st.FramePos[static_cast<size_t>(f)];
+    const FileOffset pos = st.FramePos[static_cast<size_t>(f)];
     const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
     if (pos < 0 || static_cast<size_t>(pos) >= size)
         return false;
@@ -91,7 +91,7 @@ bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
     spec.frames = static_cast<uint32_t>(offsets.size());
     const size_t infoLength = static_cast<size_t>(
         mp3::Layer3FrameLength(src.model.lsf, spec.bitrateIndex, src.model.sampleRate, false));
-    spec.bytes = static_cast<uint32_t>(infoLength + frames.size());
+    spec.bytes = infoLength + frames.size();
     spec.toc = mp3::InfoFrameToc(infoLength, offsets, spec.bytes);
     // The source's delay stays with the part that starts the stream, its
     // padding with the part that ends it.

@@ -74,8 +74,8 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
     if (indexed == 0)
         return r;
     const auto offset = [&](int64_t f) -> size_t {
-        const int32_t pos = st.FramePos[f];
-        return pos < 0 ? 0 : std::min<size_t>(pos, limit);
+        const FileOffset pos = st.FramePos[f];
+        return pos < 0 ? 0 : std::min<size_t>(static_cast<size_t>(pos), limit);
     };
     const size_t audioEnd =
         std::min<size_t>(offset(indexed - 1) + std::max<int32_t>(st.FrameLength, 0), limit);
@@ -194,7 +194,7 @@ std::vector<uint8_t>& OwnBytes(PartAudioBytes& part) {
 int64_t FirstSourceGranule(const ProgramState& st, const PartAudioBytes& part) {
     if (!part.rest.owned.empty() || part.rest.view.empty())
         return -1;
-    const auto at = static_cast<int32_t>(part.rest.view.data() - st.FileBuffer.data());
+    const auto at = static_cast<FileOffset>(part.rest.view.data() - st.FileBuffer.data());
     const auto end =
         st.FramePos.begin() + std::min<ptrdiff_t>(st.IndexedFrames, ptrdiff_t(st.FramePos.size()));
     const auto f = std::lower_bound(st.FramePos.begin(), end, at);

@@ -123,7 +123,7 @@ bool Mpg123Decoder::Open(const uint8_t* data, size_t size, size_t begin) {
     return OpenRaw(data, size, begin);
 }
 
-uint32_t Mpg123Decoder::WarmupStart(const int32_t* framePos, uint32_t frame) {
+uint32_t Mpg123Decoder::WarmupStart(const int64_t* framePos, uint32_t frame) {
     // Layer III data may begin up to 511 bytes before its frame; keep twice
     // that in front, and at least two whole frames for the overlap and the
     // synthesis history.
@@ -135,7 +135,7 @@ uint32_t Mpg123Decoder::WarmupStart(const int32_t* framePos, uint32_t frame) {
     return s - s % 8;
 }
 
-bool Mpg123Decoder::OpenAtFrame(const uint8_t* data, size_t size, const int32_t* framePos,
+bool Mpg123Decoder::OpenAtFrame(const uint8_t* data, size_t size, const int64_t* framePos,
                                 uint32_t indexedFrames, uint32_t frame) {
     if (frame >= indexedFrames) {
         Close();

@@ -55,14 +55,14 @@ public:
     // frame 0. The samples can differ in the last bit now and then (the
     // synthesis filter's rounding depends on how many frames the decoder has
     // seen); the peak table checks its seams for that.
-    bool OpenAtFrame(const uint8_t* data, size_t size, const int32_t* framePos,
+    bool OpenAtFrame(const uint8_t* data, size_t size, const int64_t* framePos,
                      uint32_t indexedFrames, uint32_t frame);
 
     // The frame at which OpenAtFrame starts decoding for `frame`: enough
     // frames back to cover the largest bit reservoir, and a multiple of 8 so
     // the synthesis filter usually runs in the same phase as in a decode from
     // frame 0.
-    static uint32_t WarmupStart(const int32_t* framePos, uint32_t frame);
+    static uint32_t WarmupStart(const int64_t* framePos, uint32_t frame);
 
     void Close();
     bool IsOpen() const { return mh_ != nullptr; }

@@ -32,6 +32,10 @@ inline double ZoomScale(int level) {
 
 using Id3v1Record = std::array<uint8_t, 128>;
 
+// A byte offset or a size within the source or an output: 64-bit, so files
+// past 4 GiB are measured and cut exactly.
+using FileOffset = int64_t;
+
 enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses, Chapters };
 
 // Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
@@ -93,7 +97,7 @@ struct StreamInfoRecord {
 // The file as the open read it: its bytes and the tags found around the audio.
 struct LoadedFile {
     std::string FileName;
-    uint32_t FileSize = 0;
+    uint64_t FileSize = 0;
     ByteBuffer FileBuffer;
     int64_t FileModifiedNs = 0; // the file's modification time when read (ns since 1970)
     bool HasId3v2 = false;
@@ -125,8 +129,8 @@ struct StreamFacts {
 
 // Where every frame starts.
 struct FrameIndexTable {
-    int32_t FirstFramePos = 0;
-    std::vector<int32_t> FramePos;
+    FileOffset FirstFramePos = 0;
+    std::vector<FileOffset> FramePos;
     int32_t IndexedFrames = 0;
     int32_t FrameLength = 0;
 };

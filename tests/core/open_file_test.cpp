@@ -61,24 +61,24 @@ TEST(OpenFile, MissingFileAndFolderAreRefusedWithTheReason) {
     EXPECT_NE(r.message.find("not a regular file"), std::string::npos) << r.message;
 }
 
-TEST(OpenFile, FilesOf2GiBAreRefusedBeforeAnyAllocation) {
+TEST(OpenFile, FilesPast64GiBAreRefusedBeforeAnyAllocation) {
     // A sparse file: no disk space and no memory are used.
     const std::string p = TempPath("huge.mp3");
     const int fd = ::open(p.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxFileSize)), 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxFileSize + 1)), 0);
     ::close(fd);
     ProgramState st;
     const OpenResult r = AnalyseFile(st, p, true);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, kTooLargeMessage);
+    EXPECT_EQ(r.message, p + ": 64.1 GiB is larger than the 64 GiB Tessivo opens");
     EXPECT_EQ(st.FileBuffer.capacity(), 0u);
-    // One byte less is not refused for its size (it is refused as not MP3 later).
+    // 64 GiB itself is not refused for its size (it is refused as not MP3 later).
     uint64_t size = 0;
     std::string msg;
-    ASSERT_EQ(::truncate(p.c_str(), static_cast<off_t>(kMaxFileSize - 1)), 0);
+    ASSERT_EQ(::truncate(p.c_str(), static_cast<off_t>(kMaxFileSize)), 0);
     EXPECT_TRUE(CheckFileSize(p, size, msg));
-    EXPECT_EQ(size, kMaxFileSize - 1);
+    EXPECT_EQ(size, uint64_t{64} << 30);
     std::remove(p.c_str());
 }
 

@@ -106,13 +106,15 @@ ChildRun RunMeasured(const std::vector<std::string>& argv, const std::string& er
 
 } // namespace
 
-// Sparse files of exactly 2 GiB, of 4 GiB + 100 bytes (32 bits would wrap
-// to 100) and just under 2 GiB with the start of a real MP3: the first two
-// are refused with the message before any allocation, and the refusal
-// costs no memory in the command-line program either.
-TEST_F(ReliabilitySource, FilesOf2GiBAndMoreAreRefusedBeforeAllocation) {
+// Sparse files one byte past 64 GiB and of 128 GiB + 100 bytes (36 bits
+// would wrap to 100) with the start of a real MP3: both are refused with the
+// message naming the file and its size before any allocation, and the
+// refusal costs no memory in the command-line program either.
+TEST_F(ReliabilitySource, FilesPast64GiBAreRefusedBeforeAllocation) {
     const std::vector<uint8_t> mp3 = ReadBytes(Fixture("cbr128_stereo.mp3"));
-    for (uint64_t size : {uint64_t{1} << 31, (uint64_t{1} << 32) + 100}) {
+    const std::vector<std::pair<uint64_t, std::string>> sizes = {
+        {(uint64_t{64} << 30) + 1, "64.1 GiB"}, {(uint64_t{128} << 30) + 100, "128.1 GiB"}};
+    for (const auto& [size, shown] : sizes) {
         const std::string path = Path("huge.mp3");
         WriteBytes(path, mp3);
         std::error_code ec;
@@ -124,7 +126,9 @@ TEST_F(ReliabilitySource, FilesOf2GiBAndMoreAreRefusedBeforeAllocation) {
         uint64_t seen = 0;
         std::string message;
         EXPECT_FALSE(CheckFileSize(path, seen, message));
-        EXPECT_EQ(message, kTooLargeMessage);
+        const std::string refusal =
+            path + ": " + shown + " is larger than the 64 GiB Tessivo opens";
+        EXPECT_EQ(message, refusal);
 
         rusage before{}, after{};
         ::getrusage(RUSAGE_SELF, &before);
@@ -132,14 +136,14 @@ TEST_F(ReliabilitySource, FilesOf2GiBAndMoreAreRefusedBeforeAllocation) {
         const OpenResult r = AnalyseFile(st, path, true);
         ::getrusage(RUSAGE_SELF, &after);
         EXPECT_FALSE(r.ok);
-        EXPECT_EQ(r.message, kTooLargeMessage);
+        EXPECT_EQ(r.message, refusal);
         EXPECT_TRUE(st.FileBuffer.empty());
         EXPECT_EQ(st.FileBuffer.capacity(), 0u) << "nothing allocated for the image";
         EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 20 * 1024) << "kB of peak memory added";
 
         const ChildRun cli = RunMeasured({TESSIVO_CLI, "info", path}, Path("err.txt"));
         EXPECT_NE(cli.status, 0);
-        EXPECT_NE(cli.err.find(kTooLargeMessage), std::string::npos) << cli.err;
+        EXPECT_NE(cli.err.find(refusal), std::string::npos) << cli.err;
         EXPECT_LT(cli.maxRssKb, 200 * 1024) << "kB";
         fs::remove(path);
     }
