@@ -46,7 +46,7 @@ bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message
 }
 
 void DetectTags(ProgramState& st) {
-    const ByteBuffer& b = st.FileBuffer;
+    const FileImage& b = st.FileBuffer;
     st.HasId3v2 = false;
     if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3') {
         st.HasId3v2 = true;
@@ -109,24 +109,6 @@ struct Fd {
     }
 };
 
-// Reads exactly `n` bytes at `dst`, retrying short reads. False on an error
-// (errno set) or when the file ended first (errno 0).
-bool ReadFully(int fd, uint8_t* dst, size_t n) {
-    while (n > 0) {
-        const ssize_t got = ::read(fd, dst, n);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            if (got == 0)
-                errno = 0;
-            return false;
-        }
-        dst += got;
-        n -= static_cast<size_t>(got);
-    }
-    return true;
-}
-
 int64_t ModifiedNs(const struct stat& sb) {
     return static_cast<int64_t>(sb.st_mtim.tv_sec) * 1000000000 + sb.st_mtim.tv_nsec;
 }
@@ -137,30 +119,30 @@ size_t LoadChunkFor(uint64_t fileSize) {
     return static_cast<size_t>(std::clamp<uint64_t>(fileSize / 32, kLoadChunk, kLoadChunkMax));
 }
 
+// Maps the file, then brings it into the page cache piece by piece so the
+// progress moves and a cancel is heard; nothing is copied.
 bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress,
               const std::atomic<bool>* cancel) {
     uint64_t size = 0;
     if (!CheckFileSize(st.FileName, size, message))
         return false;
     Fd f{::open(st.FileName.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (f.fd < 0) {
+    struct stat sb {};
+    if (f.fd < 0 || ::fstat(f.fd, &sb) != 0 || !st.FileBuffer.Map(f.fd, size_t(sb.st_size))) {
         message = "Cannot open " + st.FileName + ": " + std::strerror(errno);
+        st.FileBuffer.clear();
         return false;
     }
-    ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    st.FileBuffer.clear();
-    st.FileBuffer.shrink_to_fit();
-    st.FileBuffer.resize(static_cast<size_t>(size)); // not zero-filled: the reads fill it
-    st.FileSize = size;
+    st.FileSize = static_cast<uint64_t>(sb.st_size);
+    st.FileModifiedNs = ModifiedNs(sb);
+    size = st.FileSize;
     const size_t piece = LoadChunkFor(size);
     double lastReported = -1.0;
-    size_t p = 0;
-    while (p < size) {
+    for (size_t p = 0; p < size;) {
         const size_t chunk = p + piece < size ? piece : static_cast<size_t>(size - p);
-        if (!ReadFully(f.fd, st.FileBuffer.data() + p, chunk)) {
-            message = "Cannot read " + st.FileName +
-                      (errno != 0 ? std::string(": ") + std::strerror(errno)
-                                  : std::string(": the file got shorter while reading"));
+        if (!st.FileBuffer.Prefetch(p, chunk)) {
+            message = ChangedOnDiskMessage(st.FileName);
+            st.FileBuffer.clear();
             st.ProgressPercent = 0.0;
             return false;
         }
@@ -173,15 +155,18 @@ bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress
         }
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             message.clear();
+            st.FileBuffer.clear();
             st.ProgressPercent = 0.0;
             return false;
         }
     }
-    struct stat sb {};
-    st.FileModifiedNs = ::fstat(f.fd, &sb) == 0 ? ModifiedNs(sb) : 0;
     DetectTags(st);
     st.ProgressPercent = 0.0;
     return true;
+}
+
+bool SourceChanged(const LoadedFile& file) {
+    return file.FileBuffer.Changed(file.FileSize, file.FileModifiedNs);
 }
 
 bool ProbeFile(ProgramState& st) {

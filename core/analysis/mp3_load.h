@@ -40,14 +40,19 @@ bool QuickCheck(const std::string& path, std::string& message);
 // AnalyseFile runs QuickCheck on files larger than this.
 constexpr uint64_t kQuickCheckFrom = uint64_t{16} << 20;
 
-// Reads st.FileName into st.FileBuffer in LoadChunkFor pieces (the buffer is
-// not zero-filled first), records FileModifiedNs, keeping
+// Maps st.FileName as st.FileBuffer and brings it into the page cache in
+// LoadChunkFor pieces, records FileSize and FileModifiedNs, keeping
 // st.ProgressPercent current (and calling `progress` with "Opening file"),
 // then detects the tags; ProgressPercent is 0 afterwards. Files shorter than
 // 10 bytes have no ID3v2 tag, shorter than 128 no ID3v1 tag. False with
 // `message` on a read error, a refused size or cancellation (message empty).
 bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress = {},
               const std::atomic<bool>* cancel = nullptr);
+
+// The mapped file lost pages or its size or modification time is no longer
+// the one it was opened with: what was read of it cannot be trusted, and
+// ChangedOnDiskMessage says so.
+bool SourceChanged(const LoadedFile& file);
 
 // Detects ID3v2 (HasId3v2, Id3v2Size) and ID3v1 (HasId3v1, Id3v1Buffer) in
 // st.FileBuffer; Id3v2Size is left alone when there is no ID3v2 tag.

@@ -43,6 +43,9 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
         if (st.ViewerEnabled)
             SizeViewerTables(st);
         BuildFrameIndex(st);
+        st.FileBuffer.AdviseRandom();
+        if (SourceChanged(st))
+            return Fail(st, ChangedOnDiskMessage(st.FileName));
         if (st.IndexedFrames == 0)
             return Fail(st, kNotMp3Message);
         SetTimeBase(st);
@@ -51,6 +54,8 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
                 progress("Calculating Peaks", 0.0);
             if (!CalculatePeaksParallel(st, peakThreads, progress, cancel))
                 return Fail(st, "");
+            if (SourceChanged(st))
+                return Fail(st, ChangedOnDiskMessage(st.FileName));
         } else {
             SizePeakArrays(st, false);
         }

@@ -61,7 +61,7 @@ public:
         if (!LoadFile(st, error))
             return nullptr;
         if (st.FileSize != size || st.FileModifiedNs != modified) {
-            error = st.FileName + " changed while it was joined";
+            error = ChangedOnDiskMessage(st.FileName);
             return nullptr;
         }
         return &pieces_[k];

@@ -1,5 +1,6 @@
 #include "core/output/one_file.h"
 
+#include "core/analysis/mp3_load.h"
 #include "core/analysis/time_base.h"
 #include "core/output/joined_stream.h"
 #include "core/parts/part_access.h"
@@ -112,8 +113,26 @@ std::vector<std::string> TitlesOf(std::span<const FilePiece> pieces) {
     return titles;
 }
 
+// The pieces' sources are mapped: one that changed on disk is not read.
 PieceOpener InMemory(std::span<const FilePiece> pieces) {
-    return [pieces](size_t k, std::string&) { return &pieces[k]; };
+    return [pieces](size_t k, std::string& error) -> const FilePiece* {
+        if (SourceChanged(*pieces[k].file)) {
+            error = ChangedOnDiskMessage(pieces[k].file->FileName);
+            return nullptr;
+        }
+        return &pieces[k];
+    };
+}
+
+// The first piece whose source changed on disk while it was read, named in
+// `error`; false when none did.
+bool AnySourceChanged(std::span<const FilePiece> pieces, std::string& error) {
+    for (const FilePiece& p : pieces)
+        if (p.file && SourceChanged(*p.file)) {
+            error = ChangedOnDiskMessage(p.file->FileName);
+            return true;
+        }
+    return false;
 }
 
 // The tag in front of the audio; chapter byte offsets then count it too.
@@ -231,12 +250,12 @@ OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOp
         const FrameTaker take = [&block](const uint8_t* f, size_t n) { return block.Add(f, n); };
         const bool ok = block.Add(tag.data(), tag.size()) && block.Add(info.data(), info.size()) &&
                         StreamPieces(pieces.size(), open, options, layout, take, error) &&
-                        block.Flush();
+                        !AnySourceChanged(pieces, error) && block.Flush();
         // A cancel until the file has its name still stops it.
         return ok && !Cancelled(options);
     });
     if (!result.error.empty() && !error.empty())
-        result.error = WriteErrorMessage(path, error);
+        result.error = IsChangedOnDiskMessage(error) ? error : WriteErrorMessage(path, error);
     result.cancelled = !result.error.empty() && Cancelled(options);
     if (result.cancelled)
         result.error.clear();

@@ -3,6 +3,7 @@
 #include "core/parts/part_access.h"
 
 #include "core/analysis/frame_index.h"
+#include "core/analysis/mp3_load.h"
 #include "core/output/edge_fades.h"
 #include "core/output/gapless_part.h"
 #include "core/output/id3v1_tag.h"
@@ -116,6 +117,7 @@ struct SplitJob {
     WrittenMeasure loudness{};      // of the parts written, for ReplayGain
     int count = 0;                  // parts this split writes
     uint64_t total = 0, done = 0;
+    bool sourceChanged = false; // the source changed on disk while a part was written
 };
 
 bool WithTags(const SplitJob& job) {
@@ -238,14 +240,23 @@ bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> byt
 
 // Writes part i as file `path` (number n of the split); the error text when
 // that fails, empty when the file is in place.
+// A part is read from the mapped source: the source is checked before and
+// after, and a part read from a changed source is not kept.
 std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) {
-    return WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
-        const TagBytes tags = PartTagBytes(job, i, n);
-        PartAudioBytes part = PartAudio(job, i);
-        ChangeGain(job, part);
-        return WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
-               WriteBytes(job, out, part.rest.bytes()) && WriteBytes(job, out, tags.back);
-    });
+    if (SourceChanged(job.st))
+        return ChangedOnDiskMessage(job.st.FileName);
+    const std::string error =
+        WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
+            const TagBytes tags = PartTagBytes(job, i, n);
+            PartAudioBytes part = PartAudio(job, i);
+            ChangeGain(job, part);
+            const bool ok = WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
+                            WriteBytes(job, out, part.rest.bytes()) &&
+                            WriteBytes(job, out, tags.back);
+            job.sourceChanged = SourceChanged(job.st);
+            return ok && !job.sourceChanged;
+        });
+    return job.sourceChanged ? ChangedOnDiskMessage(job.st.FileName) : error;
 }
 
 void PrepareTags(SplitJob& job, SplitResult& result) {

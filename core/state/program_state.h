@@ -3,7 +3,7 @@
 // runs the program (window or command line) and passed by reference.
 #pragma once
 
-#include "core/state/byte_buffer.h"
+#include "core/state/file_image.h"
 
 #include <array>
 #include <atomic>
@@ -94,11 +94,12 @@ struct StreamInfoRecord {
     int mpegLayer = 0;  // 1, 2 or 3 as the decoder saw it
 };
 
-// The file as the open read it: its bytes and the tags found around the audio.
+// The file as the open read it: its bytes (mapped) and the tags found around
+// the audio.
 struct LoadedFile {
     std::string FileName;
     uint64_t FileSize = 0;
-    ByteBuffer FileBuffer;
+    FileImage FileBuffer;
     int64_t FileModifiedNs = 0; // the file's modification time when read (ns since 1970)
     bool HasId3v2 = false;
     int32_t Id3v2Size = 0;

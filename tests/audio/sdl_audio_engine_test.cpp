@@ -34,7 +34,7 @@ std::vector<uint8_t> ReadBytes(const fs::path& p) {
 
 // Frame offsets found by walking the layer III frame headers from the first
 // one (after an ID3v2 tag), independent of the program's own frame index.
-std::vector<int32_t> WalkFrames(std::span<const uint8_t> b, int& spf, uint32_t& rate) {
+std::vector<int64_t> WalkFrames(std::span<const uint8_t> b, int& spf, uint32_t& rate) {
     static const int kBrV1[16] = {0,   32,  40,  48,  56,  64,  80,  96,
                                   112, 128, 160, 192, 224, 256, 320, 0};
     static const int kBrV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
@@ -48,7 +48,7 @@ std::vector<int32_t> WalkFrames(std::span<const uint8_t> b, int& spf, uint32_t& 
         end -= 128;
     while (pos + 4 <= end && !(b[pos] == 0xff && (b[pos + 1] & 0xe0) == 0xe0))
         ++pos;
-    std::vector<int32_t> frames;
+    std::vector<int64_t> frames;
     while (pos + 4 <= end && b[pos] == 0xff && (b[pos + 1] & 0xe0) == 0xe0) {
         const int ver = (b[pos + 1] >> 3) & 3;
         const int br = (b[pos + 2] >> 4) & 15;
@@ -60,7 +60,7 @@ std::vector<int32_t> WalkFrames(std::span<const uint8_t> b, int& spf, uint32_t& 
         const size_t len = size_t(spf / 8) * 1000 * kbps / rate + pad;
         if (len < 4 || pos + len > end)
             break;
-        frames.push_back(int32_t(pos));
+        frames.push_back(int64_t(pos));
         pos += len;
     }
     return frames;

@@ -234,10 +234,10 @@ TEST(FrameIndex, VariableBitrateAndPadding) {
     size_t p = 0;
     const std::vector<std::pair<uint8_t, int>> frames = {
         {0x90, 417}, {0x92, 418}, {0xA0, 522}, {0x00, 522}, {0x50, 208}};
-    std::vector<int32_t> expect;
+    std::vector<int64_t> expect;
     for (auto [b2, len] : frames) {
         PutHeader(b, p, 0xFB, b2, 0x44);
-        expect.push_back(static_cast<int32_t>(p));
+        expect.push_back(static_cast<int64_t>(p));
         p += static_cast<size_t>(len);
     }
     PutHeader(b, p, 0xFB, 0x90, 0x44);

@@ -30,7 +30,7 @@ TEST(FrameWalk, AgreesWithTheHeaderParserOnEveryFrame) {
         ASSERT_TRUE(mp3::ParseLayer3Header(&b[st->FirstFramePos], 4, first));
         mp3::FrameWalk start;
         start.bitrate = first.bitrateKbps;
-        std::vector<int32_t> pos(st->FrameCount, -1);
+        std::vector<int64_t> pos(st->FrameCount, -1);
         uint32_t visited = 0;
         const mp3::FrameWalk w = mp3::IndexFrames(
             b.data(), static_cast<int64_t>(b.size()) - 50, FormatOf(first), st->FirstFramePos,

@@ -92,7 +92,7 @@ TEST(Mpg123Decoder, OneFramePerCallFromAnyStart) {
 }
 
 TEST(Mpg123Decoder, WarmupStartIsAlignedAndCoversTheReservoir) {
-    std::vector<int32_t> pos;
+    std::vector<int64_t> pos;
     for (int i = 0; i < 200; ++i)
         pos.push_back(i * 72); // small frames: many are needed for 1024 bytes
     for (uint32_t f : {0u, 1u, 3u, 20u, 100u, 199u}) {

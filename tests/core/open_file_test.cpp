@@ -320,7 +320,7 @@ TEST(OpenFile, RepeatedOpensAreIndependent) {
     // A stereo file, then a mono one, then the stereo one again, in one state.
     ProgramState st;
     ASSERT_TRUE(AnalyseFile(st, Fixture("vbr_stereo.mp3"), true).ok);
-    const std::vector<int32_t> pos = st.FramePos;
+    const std::vector<int64_t> pos = st.FramePos;
     const std::vector<int16_t> peaks = st.PeakMinR;
     ASSERT_TRUE(AnalyseFile(st, Fixture("mpeg25_8k.mp3"), true).ok);
     EXPECT_EQ(st.ChannelCount, 1);

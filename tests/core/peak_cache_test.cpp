@@ -215,3 +215,33 @@ TEST(PeakCacheFolder, FollowsXdgCacheHome) {
     if (oldXdg)
         ::setenv("XDG_CACHE_HOME", keep.c_str(), 1);
 }
+
+// A table stored by a version that counted frames in 32 bits (header magic
+// "TSVPEAK3", frames and loudness flag as two 32-bit fields) is a miss, not
+// misread, and the next store replaces it with one that hits.
+TEST_F(PeakCache, ATableOfTheOlderLayoutIsRebuilt) {
+    const std::string path = Copy("vbr_stereo.mp3");
+    auto st = Open(path);
+    const PeakCacheKey key = PeakCacheKeyOf(*st);
+    fs::create_directories(cache_);
+    const std::string stored = PeakCachePath(cache_, key);
+    {
+        std::ofstream f(stored, std::ios::binary);
+        f.write("TSVPEAK3", 8);
+        const uint32_t frames = st->FrameCount, loudness = 0;
+        f.write(reinterpret_cast<const char*>(&key.fileSize), 8);
+        f.write(reinterpret_cast<const char*>(&key.modifiedNs), 8);
+        f.write(reinterpret_cast<const char*>(&key.contentHash), 8);
+        f.write(reinterpret_cast<const char*>(&frames), 4);
+        f.write(reinterpret_cast<const char*>(&loudness), 4);
+        const std::vector<int16_t> values(size_t{frames} * 4, 0);
+        f.write(reinterpret_cast<const char*>(values.data()),
+                static_cast<std::streamsize>(values.size() * 2));
+    }
+    PeakTable got;
+    EXPECT_FALSE(LookUpPeaks(cache_, key, st->FrameCount, got));
+    EXPECT_TRUE(got.PeakMaxL.empty());
+    ASSERT_TRUE(StorePeaks(cache_, key, *st));
+    ASSERT_TRUE(LookUpPeaks(cache_, key, st->FrameCount, got));
+    EXPECT_TRUE(SameTable(got, *st));
+}

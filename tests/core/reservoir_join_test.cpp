@@ -60,11 +60,11 @@ std::vector<uint8_t> Frame(int begin, int length) {
 // with its number + 1 (in its own slot and in the slots before it).
 struct Built {
     std::vector<uint8_t> bytes;
-    std::vector<int32_t> pos;
+    std::vector<int64_t> pos;
     SourceFrames frames;
     void Add(int begin, int length) {
         const int slotStream = static_cast<int>(pos.size()) * kSlot128;
-        pos.push_back(static_cast<int32_t>(bytes.size()));
+        pos.push_back(static_cast<int64_t>(bytes.size()));
         const std::vector<uint8_t> f = Frame(begin, length);
         bytes.insert(bytes.end(), f.begin(), f.end());
         const uint8_t mark = static_cast<uint8_t>(pos.size());
