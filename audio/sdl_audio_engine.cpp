@@ -21,7 +21,7 @@ struct SdlAudioEngine::Stream {
     // The file image (not owned) and a copy of its frame index.
     const uint8_t* data = nullptr;
     size_t size = 0;
-    std::vector<int32_t> framePos;
+    std::vector<int64_t> framePos;
     uint32_t frameCount = 0;
     int32_t samplesPerFrame = 0;
     uint32_t rate = 0;
@@ -201,7 +201,7 @@ struct WarmDecoder {
 
 namespace {
 
-bool OpenWarmDecoder(const uint8_t* data, size_t size, const std::vector<int32_t>& framePos,
+bool OpenWarmDecoder(const uint8_t* data, size_t size, const std::vector<int64_t>& framePos,
                      uint32_t frame, WarmDecoder& out) {
     out.dec = std::make_unique<Mpg123Decoder>();
     if (!out.dec->OpenAtFrame(data, size, framePos.data(), static_cast<uint32_t>(framePos.size()),

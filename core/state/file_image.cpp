@@ -178,8 +178,8 @@ bool FileImage::Changed(uint64_t size, int64_t modifiedNs) const {
     struct stat sb {};
     if (::fstat(mapping_->Fd(), &sb) != 0)
         return true;
-    return static_cast<uint64_t>(sb.st_size) != size || ModifiedNs(sb) != modifiedNs ||
-           sb.st_nlink == 0;
+    // A file deleted since keeps its bytes while mapped: not a change.
+    return static_cast<uint64_t>(sb.st_size) != size || ModifiedNs(sb) != modifiedNs;
 }
 
 void FileImage::clear() {
