@@ -93,7 +93,8 @@ TEST_F(ReliabilityInput, ShortFilesHaveNoTagsAndNeverCrash) {
     }
     for (size_t n : {3u, 127u}) {
         ProgramState st;
-        st.FileBuffer.assign(n, 0);
+        const std::vector<uint8_t> zeros(n, 0);
+        st.FileBuffer.assign(zeros.begin(), zeros.end());
         std::copy_n("TAG", 3, st.FileBuffer.begin()); // "TAG" at the start, not 128 from the end
         DetectTags(st);
         EXPECT_FALSE(st.HasId3v1) << n;
