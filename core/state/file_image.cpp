@@ -128,7 +128,10 @@ bool FileImage::Map(int fd, size_t size) {
     if (size == 0)
         return true;
     InstallBusHandler();
-    void* base = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    // Private and writable: the program only reads, but a page written (as
+    // tests do to damage a stream) becomes the process's own copy and the
+    // file is never touched.
+    void* base = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
     if (base == MAP_FAILED)
         return false;
     const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);

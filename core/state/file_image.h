@@ -28,7 +28,7 @@ public:
     FileImage(std::initializer_list<uint8_t> bytes) : owned_(bytes) {}
     FileImage& operator=(std::initializer_list<uint8_t> bytes);
 
-    // Maps `size` bytes of the open descriptor `fd` read-only (the image
+    // Maps `size` bytes of the open descriptor `fd` privately (the image
     // keeps its own duplicate of it) with MADV_SEQUENTIAL. False with errno
     // set when the mapping fails; an empty file maps to an empty image.
     bool Map(int fd, size_t size);
@@ -45,7 +45,7 @@ public:
     bool Changed(uint64_t size, int64_t modifiedNs) const;
 
     const uint8_t* data() const { return mapping_ ? mapped_ : owned_.data(); }
-    // Writable only for bytes in memory.
+    // Writes to a mapped image stay in the process (private pages).
     uint8_t* data() { return mapping_ ? const_cast<uint8_t*>(mapped_) : owned_.data(); }
     size_t size() const { return mapping_ ? mappedSize_ : owned_.size(); }
     bool empty() const { return size() == 0; }
