@@ -4,7 +4,7 @@
 #include "ui/window/about_window.h"
 #include "ui/window/main_window.h"
 #include "ui/window/translations.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -15,7 +15,7 @@
 #pragma once
 
 #include "core/playback/audio_engine.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <SDL2/SDL_audio.h>
 

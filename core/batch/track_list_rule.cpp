@@ -2,7 +2,7 @@
 
 #include "core/parts/part_access.h"
 #include "core/parts/pause_snap.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // reference without clipping.
 #pragma once
 
-#include "core/analysis/loudness.h"
+#include "core/parts/part_loudness.h"
 #include "core/output/part_tag.h"
 
 #include <string>
@@ -26,7 +26,7 @@ std::string ReplayGainPeakText(double peak);
 Loudness AfterGain(const Loudness& measured, int steps);
 
 // The loudness of part k, and of all ticked parts together, as they play once
-// written (core/analysis/loudness.h WrittenSpan).
+// written (core/parts/part_loudness.h WrittenSpan).
 Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
 Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
 

@@ -2,7 +2,7 @@
 // and rendering a part's ID3v2 tag.
 #include "core/output/part_tag.h"
 
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/chapterframe.h>

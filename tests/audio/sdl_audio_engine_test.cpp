@@ -4,7 +4,7 @@
 #include "audio/sdl_audio_engine.h"
 
 #include "core/parts/cut_lines.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 #include "core/playback/playback_control.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include "core/cutlist/csv_cut_list.h"
 #include "core/cutlist/cue_sheet.h"
 #include "core/cutlist/cut_list_file.h"
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 #include "core/output/part_tag.h"
 #include "part_file_checks.h"
 #include "tests/invariants/cut_list_round_trip.h"

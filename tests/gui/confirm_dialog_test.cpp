@@ -16,6 +16,8 @@
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "ui/parts/part_list_view.h"
+#include "tests/gui/part_rows.h"
+#include "ui/document/document_signals.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -89,9 +91,9 @@ protected:
     // a file on disk.
     QStringList ListedFiles(const PartListView& list) {
         QStringList names;
-        for (int r = 0; r < list.topLevelItemCount(); ++r)
-            if (list.topLevelItem(r)->checkState(0) == Qt::Checked)
-                names << QFileInfo(list.topLevelItem(r)->text(5)).fileName();
+        for (int r = 0; r < PartRows(list); ++r)
+            if (RowOf(list, r)->checkState(0) == Qt::Checked)
+                names << QFileInfo(RowOf(list, r)->text(5)).fileName();
         return names;
     }
     QByteArray ReadFile(const QString& name) {
@@ -251,10 +253,8 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
 TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) {
     Parts(3);
     st.Parts[1].ticked = false;
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     QSignalSpy status(dlg.get(), &ConfirmDialog::statusText);
 
     dlg->show();
@@ -265,9 +265,9 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
               QStringList({"long65-01.mp3", "long65-02.mp3"}));
     EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
     EXPECT_EQ(ReadFile("long65-02.mp3"), SourcePart(3));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Saved");
     ASSERT_EQ(status.count(), 2);
     EXPECT_EQ(status.at(0).first().toString(), "Splitting");
     EXPECT_EQ(status.at(1).first().toString(), "Ready");
@@ -300,10 +300,8 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
 TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     Parts(2);
     st.OutputFolder = out.filePath("missing").toStdString();
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     dlg->show();
     ClickSplit();
     ASSERT_EQ(dialogs.errors.size(), 1);
@@ -312,7 +310,7 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
         << dialogs.errors.first().toStdString();
     EXPECT_EQ(st.SplitFileCount, 1);
     EXPECT_FALSE(PartSaved(st, 1));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Prepared");
     EXPECT_FALSE(QDir(out.filePath("missing")).exists());
 }
 
@@ -369,10 +367,8 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     Parts(3);
     WriteFile("long65-02.mp3", "old two");
     WriteFile("long65-03.mp3", "old three");
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
 
     dialogs.replaceAnswer = false;
     dlg->show();
@@ -387,7 +383,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     EXPECT_EQ(ReadFile("long65-03.mp3"), "old three");
     EXPECT_EQ(st.SplitFileCount, 0);
     for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(list.topLevelItem(r)->text(1), "Prepared");
+        EXPECT_EQ(RowOf(list, r)->text(1), "Prepared");
 
     dialogs.replaceAnswer = true;
     ClickSplit();
@@ -432,10 +428,8 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     st.Parts[1].ticked = false;
     FailingFileSystem fs;
     dlg->setFileSystem(fs);
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-01.mp3", "long65-02.mp3"}));
 
     // The second file cannot be made: part 1 is saved, part 3 is not, and the
@@ -446,12 +440,12 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().contains(out.filePath("long65-02.mp3")))
         << dialogs.errors.first().toStdString();
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Prepared");
-    EXPECT_EQ(list.topLevelItem(2)->text(5), "long65-02.mp3");
-    EXPECT_EQ(list.topLevelItem(2)->toolTip(5), out.filePath("long65-02.mp3"));
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 2)->text(5), "long65-02.mp3");
+    EXPECT_EQ(RowOf(list, 2)->toolTip(5), out.filePath("long65-02.mp3"));
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"long65-01.mp3"}));
-    EXPECT_EQ(ReadFile(QFileInfo(list.topLevelItem(0)->text(5)).fileName()), SourcePart(1));
+    EXPECT_EQ(ReadFile(QFileInfo(RowOf(list, 0)->text(5)).fileName()), SourcePart(1));
 
     // A split that works goes on numbering; every ticked row names its file.
     fs.failAt = 0;
@@ -461,16 +455,15 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-04.mp3"}));
     EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
     EXPECT_EQ(ReadFile("long65-04.mp3"), SourcePart(3));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Saved");
 
     // Ticking part 2 again: the saved parts keep naming their files, part 2
     // names the file the next split gives it.
     ASSERT_TRUE(doc.SetPartUsed(2, true));
-    list.refreshPartList();
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-06.mp3", "long65-04.mp3"}));
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Prepared");
 }
 
 TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {

@@ -5,7 +5,7 @@
 #include "core/parts/cut_lines.h"
 
 #include "core/parts/part_access.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -92,13 +92,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         WindowEnvironment env;
+        env.clickWaitMs = 0; // clicks are waited for, not timed
         env.settingsPath = dir_.filePath(QStringLiteral("tessivo.ini"));
         env.musicFolder = dir_.path();
         env.diagnosticFolder = dir_.path();
         win_ = std::make_unique<MainWindow>(st_, eng_, dialogs_, env);
         win_->resize(1000, 700);
         win_->show();
-        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win_.get()));
     }
     void TearDown() override { win_.reset(); }
 

@@ -4,12 +4,12 @@
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/output/tag_format_names.h"
 #include "ui/view/colour_scheme.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 
 #include "core/output/join_files.h"
 #include "ui/document/core_text.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

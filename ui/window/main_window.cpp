@@ -7,7 +7,7 @@
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/time_base.h"
 #include "core/parts/part_times.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "core/settings/settings_file.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -37,7 +37,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
-#include <QResizeEvent>
+#include <QSplitter>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStandardPaths>
@@ -71,10 +71,6 @@ void SetBackground(QWidget* w, const QColor& c) {
     SetSchemeBackground(w, c);
 }
 
-void Place(QWidget* w, const LayoutRect& r) {
-    w->setGeometry(r.left, r.top, r.width, r.height);
-}
-
 QFrame* MakeFrame(QWidget* parent, const QString& name) {
     auto* f = new QFrame(parent);
     f->setObjectName(name);
@@ -105,22 +101,6 @@ QFont FittedFont(QFont font, const QString& widest, int width) {
         font.setPixelSize(font.pixelSize() - 1);
     return font;
 }
-
-// The central widget: reports every change of its size, so that the window
-// lays itself out on the resize event (the client area also changes without
-// the outer size, when the menu bar takes its height at the first show).
-class ClientArea : public QWidget {
-public:
-    using QWidget::QWidget;
-    std::function<void()> onResized;
-
-protected:
-    void resizeEvent(QResizeEvent* e) override {
-        QWidget::resizeEvent(e);
-        if (onResized)
-            onResized();
-    }
-};
 
 // A button at least `w` pixels wide, wider when its text needs it.
 QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int w) {
@@ -180,8 +160,7 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
     setAcceptDrops(true);
     createOpenJob();
 
-    auto* client = new ClientArea(this);
-    client_ = client;
+    client_ = new QWidget(this);
     createClientArea();
     createControlPanel();
     createMenus();
@@ -194,8 +173,8 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
 
     initialise();
     createAutosave();
-    // From now on every change of the client area's size lays it out again.
-    client->onResized = [this] { onClientResized(); };
+    // From now on every change of the wave view's size lays it out again.
+    layoutReady_ = true;
     createTimers();
 }
 
@@ -220,7 +199,19 @@ void MainWindow::createClientArea() {
     waveView_->setObjectName(QStringLiteral("waveView"));
     waveView_->setHandler(this);
     overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
+    createScrollBar();
 
+    controls_.panel = MakeFrame(client_, QStringLiteral("controlPanel"));
+    panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
+    panels_.partListFrame = MakeFrame(client_, QStringLiteral("partListFrame"));
+    panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
+    for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
+        f->setFrameShape(QFrame::StyledPanel);
+    createStatusBar();
+    createSplitters();
+}
+
+void MainWindow::createScrollBar() {
     scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
     scrollBar_->setObjectName(QStringLiteral("scrollBar"));
     scrollBar_->setRange(0, kMax);
@@ -233,21 +224,18 @@ void MainWindow::createClientArea() {
         else if (action == QAbstractSlider::SliderPageStepSub)
             scrollBar_->setSliderPosition(scrollBar_->value() - scrollSteps_.largeChange);
     });
+}
 
-    controls_.panel = MakeFrame(client_, QStringLiteral("controlPanel"));
-    panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
-    panels_.partListFrame = MakeFrame(client_, QStringLiteral("partListFrame"));
-    panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
-    for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
-        f->setFrameShape(QFrame::StyledPanel);
-
-    statusParts_.bar = new QStatusBar(client_);
+void MainWindow::createStatusBar() {
+    statusParts_.bar = new QStatusBar(this);
     statusParts_.bar->setObjectName(QStringLiteral("statusBar"));
     statusParts_.bar->setSizeGripEnabled(false);
+    setStatusBar(statusParts_.bar);
     statusParts_.streamInfo = new QLabel(statusParts_.bar);
     statusParts_.streamInfo->setObjectName(QStringLiteral("streamInfoLabel"));
     statusParts_.streamInfo->setFrameShape(QFrame::Panel);
     statusParts_.streamInfo->setFrameShadow(QFrame::Sunken);
+    statusParts_.streamInfo->setMinimumWidth(200);
     // After a split: how many files went where, and a link that opens the folder.
     statusParts_.splitDone = new QLabel(statusParts_.bar);
     statusParts_.splitDone->setObjectName(QStringLiteral("splitDoneLabel"));
@@ -261,6 +249,44 @@ void MainWindow::createClientArea() {
     statusParts_.progress->setValue(0);
     statusParts_.progress->setTextVisible(false);
     statusParts_.progress->hide();
+    statusParts_.bar->addWidget(statusParts_.streamInfo, 1);
+    statusParts_.bar->addWidget(statusParts_.progress, 1);
+    statusParts_.bar->addWidget(statusParts_.splitDone, 1);
+}
+
+void MainWindow::createSplitters() {
+    // Above: the waveform, its scroll bar and the control panel. Below: the
+    // split settings, the part list and the tag panel side by side. Both
+    // dividers can be dragged; their places are kept with the window's.
+    auto* waveArea = new QWidget(client_);
+    auto* column = new QVBoxLayout(waveArea);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(waveView_, 1);
+    auto* scrollRow = new QHBoxLayout;
+    scrollRow->setContentsMargins(5, 0, 40, 2);
+    scrollRow->addWidget(scrollBar_);
+    column->addLayout(scrollRow);
+    column->addWidget(controls_.panel);
+
+    panelSplitter_ = new QSplitter(Qt::Horizontal, client_);
+    panelSplitter_->setObjectName(QStringLiteral("panelSplitter"));
+    for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
+        panelSplitter_->addWidget(f);
+    panelSplitter_->setStretchFactor(1, 1);
+    for (int i = 0; i < 3; ++i)
+        panelSplitter_->setCollapsible(i, false);
+
+    mainSplitter_ = new QSplitter(Qt::Vertical, client_);
+    mainSplitter_->setObjectName(QStringLiteral("mainSplitter"));
+    mainSplitter_->addWidget(waveArea);
+    mainSplitter_->addWidget(panelSplitter_);
+    mainSplitter_->setStretchFactor(0, 1);
+    mainSplitter_->setCollapsible(0, false);
+    mainSplitter_->setCollapsible(1, false);
+    auto* box = new QVBoxLayout(client_);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(mainSplitter_);
 }
 
 void MainWindow::createTimers() {
@@ -439,7 +465,6 @@ void MainWindow::initialise() {
           static_cast<QWidget*>(panels_.tagFrame), static_cast<QWidget*>(panels_.partList),
           static_cast<QWidget*>(panels_.partListFrame)})
         SetBackground(w, BackColor);
-    panels_.partList->clear();
 
     loadWindowSettings();
 
@@ -488,49 +513,16 @@ bool MainWindow::saveWindowSettings() {
 // Layout and drawing
 
 void MainWindow::layoutView() {
-    const int cw = client_->width();
-    const int ch = client_->height();
-    geom_ = ComputeLayout(cw, ch, st_.ChannelCount, st_.FrameCount, panelSizes());
+    geom_ = ComputeWaveGeometry(waveView_->width(), waveView_->height(), st_.ChannelCount,
+                                st_.FrameCount);
     st_.WaveLeft = geom_.waveLeft;
     st_.WaveRight = geom_.waveRight;
-
-    Place(statusParts_.bar, geom_.statusBar);
-    Place(panels_.splitFrame, geom_.splitFrame);
-    Place(panels_.tagFrame, geom_.tagFrame);
-    Place(panels_.partListFrame, geom_.partListFrame);
-    Place(controls_.panel, geom_.controlPanel);
-    Place(scrollBar_, geom_.scrollBar);
-    Place(statusParts_.progress, geom_.progressBar);
-    statusParts_.streamInfo->setGeometry(0, 0, geom_.progressBar.left - 1, geom_.statusBar.height);
-    statusParts_.splitDone->setGeometry(geom_.progressBar.left, 0, geom_.progressBar.width,
-                                        geom_.statusBar.height);
-
-    // The view widget spans the client area down to the control panel; the
-    // scroll bar lies on top of it.
-    waveView_->setGeometry(0, 0, cw, std::max(0, geom_.controlPanel.top));
     waveView_->waveLeft = geom_.waveLeft;
     waveView_->meterLeft = geom_.meterLeft;
-    scrollBar_->raise();
-
     if (waveView_->waveBitmap.size() != QSize(geom_.waveBitmapWidth(), geom_.waveBitmapHeight()))
         waveView_->waveBitmap = MakeWaveBitmap(geom_);
     if (waveView_->meterBitmap.size() != QSize(geom_.meterBitmapWidth(), geom_.meterBitmapHeight()))
         waveView_->meterBitmap = MakeMeterBitmap(geom_);
-}
-
-PanelSizes MainWindow::panelSizes() const {
-    // Each panel's layout at the font in use; never below the design sizes.
-    PanelSizes p;
-    const QSize split = panels_.splitFrame->sizeHint();
-    const QSize tags = panels_.tagFrame->sizeHint();
-    const QSize list = panels_.partListFrame->minimumSizeHint();
-    p.panelHeight = std::max({p.panelHeight, split.height(), tags.height(), list.height()});
-    p.splitWidth = std::max(p.splitWidth, split.width());
-    p.tagWidth = std::max(p.tagWidth, tags.width());
-    p.controlHeight = std::max(p.controlHeight, controls_.panel->sizeHint().height());
-    p.statusHeight = std::max(p.statusHeight, statusParts_.streamInfo->sizeHint().height());
-    p.streamInfoWidth = std::max(p.streamInfoWidth, statusParts_.streamInfo->sizeHint().width());
-    return p;
 }
 
 void MainWindow::drawWaveView() {
@@ -698,7 +690,9 @@ void MainWindow::onWavePainted() {
 // ---------------------------------------------------------------------------
 // Resizes and timers
 
-void MainWindow::onClientResized() {
+void MainWindow::onWaveResized() {
+    if (!layoutReady_)
+        return;
     overlays_->hideCursor(); // back at the next tick that finds playback active
     layoutView();
     if (st_.FitFramesPerColumn > 0)

@@ -13,7 +13,7 @@
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QList>
 #include <QLocale>
@@ -34,6 +34,7 @@ class QMenu;
 class QProgressBar;
 class QScrollBar;
 class QSlider;
+class QSplitter;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -78,6 +79,8 @@ struct WindowEnvironment {
     // Where edits are kept against a crash. Empty = the user's data folder
     // (DefaultRecoveryFolder).
     QString recoveryFolder;
+    // How long a click on the waveform waits for a double click (ms).
+    int clickWaitMs = 300;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -188,7 +191,6 @@ public:
     // --- Refreshes the editing code and the tests ask for ---
     void drawWaveView();
     void updateScrollBar();
-    void refreshPartList();
     void stopPlayback();
 
     // --- Parts of the window the tests drive ---
@@ -287,11 +289,13 @@ private:
     void setCommandsEnabled(bool on);
 
     // --- Layout and drawing ---
-    // The client area changed size: everything is laid out and drawn anew.
-    void onClientResized();
+    // The wave view changed size: its geometry is derived and drawn anew.
+    void onWaveResized() override;
     void layoutView();
-    // The panels' sizes their layouts ask for at the font in use.
-    PanelSizes panelSizes() const;
+    // The scroll bar, the status bar, and the splitters that hold the panels.
+    void createScrollBar();
+    void createStatusBar();
+    void createSplitters();
     // Shows `folder` in the file manager, or says that none could be started.
     void openFolder(const QString& folder);
     // The status bar's word after a split: "3 files written to FOLDER".
@@ -310,8 +314,8 @@ private:
     void autoZoomIn();
 
     // --- Playback (the window's side of it) ---
-    // Plays part n from its start or from ClickFrame (PlayingPart set by the
-    // caller) at the rate slider's speed; a refusal shows the engine's error.
+    // Plays part n (now the playing part) from its start or from ClickFrame
+    // at the rate slider's speed; a refusal shows the engine's error.
     // For the part list, its popup menu and the waveform clicks.
     void playPart(int n, PlayStartKind kind);
     void onVolumeChanged(int position);
@@ -364,8 +368,6 @@ private:
     void onFileOpened(bool ok, bool failed, const QString& message);
     // Every exact peak is in: a Prepare that waited for them runs.
     void onPeaksFinished();
-    // The parts a Prepare placed: the list and the view show them.
-    void showPreparedParts();
     // True when nothing unsplit would be lost, or the user chose to discard it.
     bool mayDiscardEdits();
     // The table came back by undo or redo: the list, tags and view show it.
@@ -419,6 +421,11 @@ private:
     // The playback cursor and strip mark over the view.
     std::unique_ptr<PlaybackOverlays> overlays_;
     QScrollBar* scrollBar_ = nullptr;
+    // Waveform above, panels below; the panels side by side.
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* panelSplitter_ = nullptr;
+    // Set once the window is built: resizes lay the view out from then on.
+    bool layoutReady_ = false;
     // The control panel above the panels: buttons, sliders, status word and clock.
     struct ControlPanel {
         QFrame* panel = nullptr;

@@ -115,8 +115,6 @@ void MainWindow::deleteSelectedCutLine() {
     if (st_.IsPlaying)
         stopPlayback();
     if (doc_.DeleteCutLine(k)) {
-        refreshPartList();
-        drawWaveView();
     }
 }
 

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSplitter>
 #include <QMenuBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -118,8 +119,6 @@ void MainWindow::onCutOutTriggered() {
     const auto end = static_cast<int32_t>(stretch_.last + 1);
     clearStretch();
     if (doc_.CutOut(first, end)) {
-        refreshPartList();
-        drawWaveView();
     }
 }
 
@@ -292,6 +291,10 @@ void MainWindow::restoreWindowMemory() {
         setGeometry(m.geometry);
     if (m.maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
+    if (!m.waveSplit.isEmpty())
+        mainSplitter_->setSizes(m.waveSplit);
+    if (!m.panelSplit.isEmpty())
+        panelSplitter_->setSizes(m.panelSplit);
 }
 
 bool MainWindow::keepWindowMemory() {
@@ -300,6 +303,8 @@ bool MainWindow::keepWindowMemory() {
     m.maximized = isMaximized();
     m.openFolder = lastOpenFolder_;
     m.recentFiles = recentFiles_;
+    m.waveSplit = mainSplitter_->sizes();
+    m.panelSplit = panelSplitter_->sizes();
     return SaveWindowMemory(env_.settingsPath, m);
 }
 

@@ -173,7 +173,6 @@ void MainWindow::adoptOpenedFile() {
         st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);
     }
 
-    refreshPartList();
     showEqualPartTime(2);
 
     {
@@ -200,14 +199,11 @@ void MainWindow::adoptOpenedFile() {
 void MainWindow::onPeaksFinished() {
     const std::optional<PrepareOutcome> out = doc_.FinishPeaks();
     onStatusTick();
-    refreshPartList(); // the Loudness column is known now
     if (!out)
         return;
     // A Prepare at pauses waited for the peaks: it has run now.
     if (!out->message.empty())
         dialogs_.showMessage(this, CoreText(out->message));
-    else if (out->acted)
-        showPreparedParts();
 }
 
 void MainWindow::rejectOpen(const QString& message, bool failed) {
@@ -215,8 +211,6 @@ void MainWindow::rejectOpen(const QString& message, bool failed) {
     controls_.statusLabel->setText(openJob_->shownBefore().status);
     onStatusTick(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
-    refreshPartList();
-    drawWaveView();
     // The file kept still needs its exact peaks.
     if (st_.FileLoaded && !doc_.PeaksExact())
         openJob_->startPeaks();

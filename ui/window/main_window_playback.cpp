@@ -31,6 +31,7 @@ void MainWindow::onPlayClicked() {
 void MainWindow::playPart(int n, PlayStartKind kind) {
     if (isBusy())
         return;
+    st_.PlayingPart = n;
     const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_.rateSlider->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });

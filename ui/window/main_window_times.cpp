@@ -8,7 +8,7 @@
 #include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "core/parts/typed_cut.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
@@ -84,7 +84,6 @@ void MainWindow::applyTypedStart(int k, const QString& text) {
                           ? doc_.MoveCutLineToSample(k, cut.sample)
                           : doc_.MoveCutLine(k, cut.frame);
     doc_.SelectPart(moved);
-    refreshPartList();
     showPartTags(moved);
     drawWaveView();
     showSelectedStart();
@@ -122,7 +121,6 @@ void MainWindow::addCutLineAt(int32_t frame, int64_t sample) {
         if (st_.IsPlaying)
             st_.PlayingPart = k;
     }
-    refreshPartList();
     showPartTags(st_.SelectedPart);
     drawWaveView();
 }
