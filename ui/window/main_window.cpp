@@ -16,6 +16,8 @@
 #include "ui/view/colour_scheme.h"
 #include "ui/window/about_window.h"
 #include "ui/window/autosave_controller.h"
+#include "ui/window/control_panel.h"
+#include "ui/window/status_controller.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/open_job.h"
@@ -77,47 +79,6 @@ QFrame* MakeFrame(QWidget* parent, const QString& name) {
     return f;
 }
 
-// The sunken, light panels of the status word and the clock.
-QFrame* MakeDisplayFrame(QWidget* parent) {
-    auto* f = new QFrame(parent);
-    f->setFrameShape(QFrame::Panel);
-    f->setFrameShadow(QFrame::Sunken);
-    SetBackground(f, QColor(245, 240, 230));
-    return f;
-}
-
-// The large bold type of the status word and the clock, in the desktop's font.
-QFont DisplayFont(int pixelSize) {
-    QFont f = QApplication::font();
-    f.setPixelSize(pixelSize);
-    f.setBold(true);
-    return f;
-}
-
-// `font` made smaller, when needed, until `widest` fits in `width` pixels:
-// the clock's frame keeps its size whatever the desktop's font is.
-QFont FittedFont(QFont font, const QString& widest, int width) {
-    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) > width)
-        font.setPixelSize(font.pixelSize() - 1);
-    return font;
-}
-
-// A button at least `w` pixels wide, wider when its text needs it.
-QToolButton* MakeButton(QWidget* parent, const QString& text, const QString& hint, int w) {
-    auto* b = new QToolButton(parent);
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setMinimumSize(w, 27);
-    b->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
-    b->setAutoRaise(false);
-    return b;
-}
-
-// The longest texts of the status word: its font is made to fit them.
-QString LongestStatusWord() {
-    return PeaksWaitingText(100.0);
-}
-
 } // namespace
 
 QString DefaultSettingsPath() {
@@ -162,9 +123,10 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
 
     client_ = new QWidget(this);
     createClientArea();
-    createControlPanel();
+    connectControlPanel();
     createMenus();
     createEditingControls();
+    status_->follow(*docSignals_, *openJob_, *panels_.confirmDialog->splitRunner());
 
     panels_.frameViewer = new FrameViewerWindow(st_, this);
     panels_.frameViewer->setObjectName(QStringLiteral("frameViewer"));
@@ -201,13 +163,14 @@ void MainWindow::createClientArea() {
     overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
     createScrollBar();
 
-    controls_.panel = MakeFrame(client_, QStringLiteral("controlPanel"));
+    controls_ = new ControlPanel(client_);
     panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
     panels_.partListFrame = MakeFrame(client_, QStringLiteral("partListFrame"));
     panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
     for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
         f->setFrameShape(QFrame::StyledPanel);
-    createStatusBar();
+    status_ = new StatusController(doc_, *controls_, *this, [this] { return isBusy(); });
+    connect(status_, &StatusController::openFolderRequested, this, &MainWindow::openFolder);
     createSplitters();
 }
 
@@ -226,34 +189,6 @@ void MainWindow::createScrollBar() {
     });
 }
 
-void MainWindow::createStatusBar() {
-    statusParts_.bar = new QStatusBar(this);
-    statusParts_.bar->setObjectName(QStringLiteral("statusBar"));
-    statusParts_.bar->setSizeGripEnabled(false);
-    setStatusBar(statusParts_.bar);
-    statusParts_.streamInfo = new QLabel(statusParts_.bar);
-    statusParts_.streamInfo->setObjectName(QStringLiteral("streamInfoLabel"));
-    statusParts_.streamInfo->setFrameShape(QFrame::Panel);
-    statusParts_.streamInfo->setFrameShadow(QFrame::Sunken);
-    statusParts_.streamInfo->setMinimumWidth(200);
-    // After a split: how many files went where, and a link that opens the folder.
-    statusParts_.splitDone = new QLabel(statusParts_.bar);
-    statusParts_.splitDone->setObjectName(QStringLiteral("splitDoneLabel"));
-    statusParts_.splitDone->setTextFormat(Qt::RichText);
-    connect(statusParts_.splitDone, &QLabel::linkActivated, this,
-            [this](const QString& folder) { openFolder(folder); });
-    statusParts_.splitDone->hide();
-    statusParts_.progress = new QProgressBar(statusParts_.bar);
-    statusParts_.progress->setObjectName(QStringLiteral("progressBar"));
-    statusParts_.progress->setRange(0, 100);
-    statusParts_.progress->setValue(0);
-    statusParts_.progress->setTextVisible(false);
-    statusParts_.progress->hide();
-    statusParts_.bar->addWidget(statusParts_.streamInfo, 1);
-    statusParts_.bar->addWidget(statusParts_.progress, 1);
-    statusParts_.bar->addWidget(statusParts_.splitDone, 1);
-}
-
 void MainWindow::createSplitters() {
     // Above: the waveform, its scroll bar and the control panel. Below: the
     // split settings, the part list and the tag panel side by side. Both
@@ -267,7 +202,7 @@ void MainWindow::createSplitters() {
     scrollRow->setContentsMargins(5, 0, 40, 2);
     scrollRow->addWidget(scrollBar_);
     column->addLayout(scrollRow);
-    column->addWidget(controls_.panel);
+    column->addWidget(controls_);
 
     panelSplitter_ = new QSplitter(Qt::Horizontal, client_);
     panelSplitter_->setObjectName(QStringLiteral("panelSplitter"));
@@ -289,17 +224,23 @@ void MainWindow::createSplitters() {
     box->addWidget(mainSplitter_);
 }
 
+void MainWindow::connectControlPanel() {
+    connect(controls_->playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
+    connect(controls_->stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
+    connect(controls_->splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    connect(controls_->zoomInButton, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
+    connect(controls_->zoomOutButton, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
+    connect(controls_->volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
+    connect(controls_->rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
+    connect(controls_, &ControlPanel::statusClicked, this, &MainWindow::onStatusClicked);
+}
+
 void MainWindow::createTimers() {
     auto* playbackTimer = new QTimer(this);
     playbackTimer->setObjectName(QStringLiteral("playbackTimer"));
     playbackTimer->setInterval(33);
     connect(playbackTimer, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
-    auto* statusTimer = new QTimer(this);
-    statusTimer->setObjectName(QStringLiteral("statusTimer"));
-    statusTimer->setInterval(100);
-    connect(statusTimer, &QTimer::timeout, this, &MainWindow::onStatusTick);
     playbackTimer->start();
-    statusTimer->start();
 }
 
 void MainWindow::createOpenJob() {
@@ -316,106 +257,6 @@ void MainWindow::createOpenJob() {
 
 bool MainWindow::isBusy() const {
     return openJob_->busy() || panels_.confirmDialog->splitRunner()->isRunning();
-}
-
-void MainWindow::createControlPanel() {
-    // Left to right: play and stop, volume and rate, the status word, the
-    // clock, Split; the zoom buttons at the right edge.
-    auto* row = new QHBoxLayout(controls_.panel);
-    row->setContentsMargins(6, 2, 2, 2);
-    row->setSpacing(4);
-    createPlaybackControls(row);
-    createStatusDisplay(row);
-    createClock(row);
-
-    controls_.splitButton = MakeButton(controls_.panel, tr("Split"), tr("Split & Save"), 60);
-    controls_.splitButton->setObjectName(QStringLiteral("splitButton"));
-    connect(controls_.splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
-    row->addWidget(controls_.splitButton);
-    row->addStretch(1);
-    controls_.zoomInButton =
-        MakeButton(controls_.panel, QStringLiteral("+"), tr("Zoom In Time"), kZoomButtonWidth);
-    controls_.zoomInButton->setObjectName(QStringLiteral("zoomInButton"));
-    controls_.zoomOutButton =
-        MakeButton(controls_.panel, QStringLiteral("-"), tr("Zoom Out Time"), kZoomButtonWidth);
-    controls_.zoomOutButton->setObjectName(QStringLiteral("zoomOutButton"));
-    auto* zoom = new QHBoxLayout;
-    zoom->setSpacing(2);
-    zoom->addWidget(controls_.zoomInButton);
-    zoom->addWidget(controls_.zoomOutButton);
-    row->addLayout(zoom);
-    connect(controls_.zoomInButton, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
-    connect(controls_.zoomOutButton, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
-}
-
-void MainWindow::createPlaybackControls(QHBoxLayout* row) {
-    controls_.playButton = MakeButton(controls_.panel, tr("Play"), tr("Play"), 50);
-    controls_.playButton->setObjectName(QStringLiteral("playButton"));
-    controls_.stopButton = MakeButton(controls_.panel, tr("Stop"), tr("Stop"), 50);
-    controls_.stopButton->setObjectName(QStringLiteral("stopButton"));
-    connect(controls_.playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
-    connect(controls_.stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
-    row->addWidget(controls_.playButton);
-    row->addWidget(controls_.stopButton);
-    row->addSpacing(20);
-
-    // A caption above each slider.
-    auto addSlider = [this, row](const QString& caption, const QString& hint, int w) {
-        auto* column = new QVBoxLayout;
-        column->setSpacing(0);
-        column->addWidget(new QLabel(caption, controls_.panel));
-        auto* slider = new QSlider(Qt::Horizontal, controls_.panel);
-        slider->setToolTip(hint);
-        slider->setMinimumWidth(w);
-        slider->setRange(0, kSliderMax);
-        slider->setTickPosition(QSlider::NoTicks);
-        column->addWidget(slider);
-        row->addLayout(column);
-        return slider;
-    };
-    controls_.volumeSlider = addSlider(tr("Volume"), tr("Playback Volume"), 80);
-    controls_.volumeSlider->setObjectName(QStringLiteral("volumeSlider"));
-    controls_.rateSlider = addSlider(tr("Rate"), tr("Playback Rate"), 60);
-    controls_.rateSlider->setObjectName(QStringLiteral("rateSlider"));
-    connect(controls_.volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
-    connect(controls_.rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
-}
-
-void MainWindow::createStatusDisplay(QHBoxLayout* row) {
-    controls_.statusFrame = MakeDisplayFrame(controls_.panel);
-    controls_.statusLabel = new QLabel(tr("Open a File"), controls_.statusFrame);
-    controls_.statusLabel->setObjectName(QStringLiteral("statusLabel"));
-    // The longest status word fits whole in the frame's least width.
-    constexpr int kStatusWidth = 221 - 14;
-    controls_.statusLabel->setFont(FittedFont(DisplayFont(16), LongestStatusWord(), kStatusWidth));
-    controls_.statusLabel->setMinimumWidth(kStatusWidth);
-    controls_.statusLabel->setAttribute(Qt::WA_TranslucentBackground);
-    controls_.statusLabel->installEventFilter(this);
-    controls_.statusFrame->installEventFilter(this);
-    auto* box = new QHBoxLayout(controls_.statusFrame);
-    box->setContentsMargins(7, 2, 7, 2);
-    box->addWidget(controls_.statusLabel);
-    row->addWidget(controls_.statusFrame, 1);
-}
-
-void MainWindow::createClock(QHBoxLayout* row) {
-    QFrame* clockFrame = MakeDisplayFrame(controls_.panel);
-    controls_.clockLabel = new QLabel(QStringLiteral("0:00:00"), clockFrame);
-    controls_.clockLabel->setObjectName(QStringLiteral("clockLabel"));
-    controls_.clockLabel->setFont(FittedFont(DisplayFont(24), QStringLiteral("00:00:00"), 120));
-    controls_.clockLabel->setMinimumWidth(
-        controls_.clockLabel->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 2);
-    controls_.clockLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    controls_.clockMsLabel = new QLabel(QStringLiteral(":000"), clockFrame);
-    controls_.clockMsLabel->setObjectName(QStringLiteral("clockMsLabel"));
-    controls_.clockMsLabel->setMinimumWidth(
-        controls_.clockMsLabel->fontMetrics().horizontalAdvance(QStringLiteral(":000")) + 2);
-    auto* box = new QHBoxLayout(clockFrame);
-    box->setContentsMargins(6, 0, 6, 0);
-    box->setSpacing(2);
-    box->addWidget(controls_.clockLabel);
-    box->addWidget(controls_.clockMsLabel, 0, Qt::AlignBottom);
-    row->addWidget(clockFrame);
 }
 
 void MainWindow::createMenus() {
@@ -461,7 +302,7 @@ void MainWindow::initialise() {
     st_.FrameDuration = 0.02612;
 
     for (QWidget* w :
-         {static_cast<QWidget*>(controls_.panel), static_cast<QWidget*>(panels_.splitFrame),
+         {static_cast<QWidget*>(controls_), static_cast<QWidget*>(panels_.splitFrame),
           static_cast<QWidget*>(panels_.tagFrame), static_cast<QWidget*>(panels_.partList),
           static_cast<QWidget*>(panels_.partListFrame)})
         SetBackground(w, BackColor);
@@ -497,8 +338,8 @@ void MainWindow::loadWindowSettings() {
     LoadSettings(st_, env_.settingsPath.toStdString(), &loudness);
     doc_.SetReplayGain(loudness.replayGain);
     restoreWindowMemory();
-    const QSignalBlocker block(controls_.volumeSlider);
-    controls_.volumeSlider->setValue(st_.Volume);
+    const QSignalBlocker block(controls_->volumeSlider);
+    controls_->volumeSlider->setValue(st_.Volume);
     panels_.splitSettings->showSilenceSettings();
 }
 
@@ -578,17 +419,6 @@ void MainWindow::drawLevelMeter() {
 
 void MainWindow::paintBackground() {
     waveView_->update();
-}
-
-void MainWindow::showTimeLabels(double seconds) {
-    std::string hms, ms;
-    SplitClockText(seconds, hms, ms);
-    controls_.clockLabel->setText(QString::fromStdString(hms));
-    controls_.clockMsLabel->setText(QString::fromStdString(ms));
-}
-
-void MainWindow::showStreamInfo() {
-    statusParts_.streamInfo->setText(QString::fromStdString(StreamInfoText(st_)));
 }
 
 // ---------------------------------------------------------------------------
@@ -704,60 +534,16 @@ void MainWindow::onWaveResized() {
 }
 
 void MainWindow::onPlaybackTick() {
-    if (!isBusy()) {
-        stopAtStretchEnd();
-        followPlayback();
-        placePositionLine();
-    }
-}
-
-void MainWindow::onStatusTick() {
-    const SplitRunner* split = panels_.confirmDialog->splitRunner();
-    const double progress = split->isRunning() ? split->percent() : st_.ProgressPercent.load();
-    if (progress > 0) {
-        statusParts_.progress->setValue(static_cast<int>(RoundEven(progress)));
-        statusParts_.progress->show();
-        statusParts_.splitDone->hide();
-        return;
-    }
-    // The exact peaks computed behind the file shown.
-    const bool peaks = openJob_->peaksRunning();
-    const double peaksPercent = openJob_->peaksPercent();
-    statusParts_.progress->setValue(static_cast<int>(RoundEven(peaksPercent)));
-    statusParts_.progress->setVisible(peaks);
-    if (peaks)
-        statusParts_.splitDone->hide();
-    // While an open runs the status word is the open's own.
     if (isBusy())
         return;
-    if (auto caption = PlaybackStatusCaption(st_))
-        controls_.statusLabel->setText(CoreText(*caption));
-    if (!st_.FileLoaded) {
-        controls_.statusLabel->setText(tr("Open a file"));
-        controls_.statusLabel->setCursor(Qt::PointingHandCursor);
-    } else {
-        controls_.statusLabel->unsetCursor();
-    }
-    if (!st_.IsPlaying && st_.FileLoaded) {
-        // Stopped, the clock shows the play cursor.
-        showTimeLabels(FrameSeconds(st_, st_.ClickFrame));
-        const int k = st_.SelectedPart;
-        if (peaks && doc_.PreparePending()) {
-            controls_.statusLabel->setText(PeaksWaitingText(peaksPercent));
-        } else if (peaks && (k <= 0 || k > PartCount(st_))) {
-            controls_.statusLabel->setText(PeaksStatusText(peaksPercent));
-        } else if (k <= 0 || k > PartCount(st_)) {
-            controls_.statusLabel->setText(tr("Ready"));
-        } else {
-            const double start = PartStartSeconds(st_, k);
-            const double end = PartEndSeconds(st_, k);
-            controls_.statusLabel->setText(
-                tr("Part(%1)  %2 - %3")
-                    .arg(k)
-                    .arg(QString::fromStdString(FormatTimeText(false, start)))
-                    .arg(QString::fromStdString(FormatTimeText(false, end))));
-        }
-    }
+    const PlaybackValues before = static_cast<const PlaybackValues&>(st_);
+    stopAtStretchEnd();
+    followPlayback();
+    placePositionLine();
+    // The status word tells what the player does: it follows every change.
+    if (before.IsPlaying != st_.IsPlaying || before.ClickFrame != st_.ClickFrame ||
+        before.PlayingPart != st_.PlayingPart)
+        status_->refresh();
 }
 
 // ---------------------------------------------------------------------------
@@ -769,13 +555,10 @@ void MainWindow::setCommandsEnabled(bool on) {
     // The history's actions follow the stack again once commands are back.
     actions_.undo->setEnabled(on && history_->stack()->canUndo());
     actions_.redo->setEnabled(on && history_->stack()->canRedo());
+    controls_->setControlsEnabled(on);
     for (QWidget* w :
-         {static_cast<QWidget*>(controls_.playButton), static_cast<QWidget*>(controls_.stopButton),
-          static_cast<QWidget*>(controls_.splitButton),
-          static_cast<QWidget*>(controls_.zoomInButton),
-          static_cast<QWidget*>(controls_.zoomOutButton), static_cast<QWidget*>(scrollBar_),
-          static_cast<QWidget*>(panels_.splitFrame), static_cast<QWidget*>(panels_.partListFrame),
-          static_cast<QWidget*>(panels_.tagFrame)})
+         {static_cast<QWidget*>(scrollBar_), static_cast<QWidget*>(panels_.splitFrame),
+          static_cast<QWidget*>(panels_.partListFrame), static_cast<QWidget*>(panels_.tagFrame)})
         w->setEnabled(on);
 }
 
@@ -801,17 +584,6 @@ void MainWindow::openFolder(const QString& folder) {
                                        .arg(QDir::toNativeSeparators(folder)));
 }
 
-void MainWindow::showSplitDone(int files, const QString& folder) {
-    const QString where = QDir::toNativeSeparators(folder);
-    statusParts_.splitDone->setText(tr("%1 %2 written to %3  <a href=\"%4\">Open folder</a>")
-                                        .arg(files)
-                                        .arg(files == 1 ? tr("file") : tr("files"))
-                                        .arg(where.toHtmlEscaped())
-                                        .arg(QString(folder).toHtmlEscaped()));
-    statusParts_.splitDone->setToolTip(where);
-    statusParts_.splitDone->show();
-}
-
 void MainWindow::onExitTriggered() {
     close();
 }
@@ -832,15 +604,6 @@ void MainWindow::onAboutTriggered() {
 void MainWindow::onStatusClicked() {
     if (!st_.FileLoaded && !isBusy())
         onOpenTriggered();
-}
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == controls_.statusLabel || watched == controls_.statusFrame) &&
-        e->type() == QEvent::MouseButtonPress) {
-        onStatusClicked();
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, e);
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -14,6 +14,7 @@
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
 #include "ui/common/user_dialogs.h"
+#include "ui/window/status_texts.h"
 
 #include <QList>
 #include <QLocale>
@@ -44,6 +45,8 @@ namespace tessivo {
 
 class FrameViewerWindow;
 class AboutWindow;
+class ControlPanel;
+class StatusController;
 class SplitSettingsPanel;
 class PartListView;
 class PartPopupMenu;
@@ -90,11 +93,6 @@ QString DefaultSettingsPath();
 QString DefaultMusicFolder();
 // The help page installed with the program; empty when it cannot be found.
 QString FindHelpPage();
-// "Calculating Peaks - " with the percentage: one decimal, the user's
-// decimal separator.
-QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
-// "Waiting for the exact peaks (n%)…": a Prepare that needs them waits.
-QString PeaksWaitingText(double percent);
 // Every key of the window and what it does, as Help > Keyboard shortcuts
 // lists them.
 QList<QPair<QString, QString>> KeyboardShortcutList();
@@ -184,9 +182,8 @@ public:
     // File > Open Recent, newest first.
     const QStringList& recentFiles() const { return recentFiles_; }
 
-    // --- Timers: playback following (33 ms) and the status word (100 ms) ---
+    // --- The timer that follows playback (33 ms) ---
     void onPlaybackTick();
-    void onStatusTick();
 
     // --- Refreshes the editing code and the tests ask for ---
     void drawWaveView();
@@ -226,7 +223,6 @@ protected:
     void changeEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // --- Creation ---
@@ -237,10 +233,7 @@ private:
     void addCutListActions(QMenu* fileMenu);
     void createEditMenu();
     void createClientArea();
-    void createControlPanel();
-    void createPlaybackControls(QHBoxLayout* row);
-    void createStatusDisplay(QHBoxLayout* row);
-    void createClock(QHBoxLayout* row);
+    void connectControlPanel();
     void createEditingControls();
     void connectPanels();
     void connectPartMenu();
@@ -292,21 +285,16 @@ private:
     // The wave view changed size: its geometry is derived and drawn anew.
     void onWaveResized() override;
     void layoutView();
-    // The scroll bar, the status bar, and the splitters that hold the panels.
+    // The scroll bar, and the splitters that hold the panels.
     void createScrollBar();
-    void createStatusBar();
     void createSplitters();
     // Shows `folder` in the file manager, or says that none could be started.
     void openFolder(const QString& folder);
-    // The status bar's word after a split: "3 files written to FOLDER".
-    void showSplitDone(int files, const QString& folder);
     void drawLevelMeter();
     // The decoded samples of the frames shown, decoded now unless the last
     // decode holds them; null while the view shows frames.
     const SampleStretch* shownSamples();
     void paintBackground();
-    void showTimeLabels(double seconds);
-    void showStreamInfo();
 
     // --- Zoom and scrolling ---
     void onScrollBarMoved(int position);
@@ -426,28 +414,9 @@ private:
     QSplitter* panelSplitter_ = nullptr;
     // Set once the window is built: resizes lay the view out from then on.
     bool layoutReady_ = false;
-    // The control panel above the panels: buttons, sliders, status word and clock.
-    struct ControlPanel {
-        QFrame* panel = nullptr;
-        QToolButton* playButton = nullptr;
-        QToolButton* stopButton = nullptr;
-        QToolButton* splitButton = nullptr;
-        QToolButton* zoomInButton = nullptr;
-        QToolButton* zoomOutButton = nullptr;
-        QSlider* volumeSlider = nullptr;
-        QSlider* rateSlider = nullptr;
-        QFrame* statusFrame = nullptr;
-        QLabel* statusLabel = nullptr;
-        QLabel* clockLabel = nullptr;
-        QLabel* clockMsLabel = nullptr;
-    } controls_;
-    // The status bar: the stream's facts and the progress of long work.
-    struct StatusParts {
-        QStatusBar* bar = nullptr;
-        QLabel* streamInfo = nullptr;
-        QProgressBar* progress = nullptr;
-        QLabel* splitDone = nullptr;
-    } statusParts_;
+    // The control panel above the panels, and the status word, clock and bar.
+    ControlPanel* controls_ = nullptr;
+    StatusController* status_ = nullptr;
     // The menu commands that are enabled and disabled with the file.
     struct Actions {
         QAction* open = nullptr;

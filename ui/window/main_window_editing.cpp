@@ -10,7 +10,9 @@
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/wave_mouse.h"
+#include "ui/window/control_panel.h"
 #include "ui/window/cut_list_commands.h"
+#include "ui/window/status_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -71,13 +73,14 @@ void MainWindow::connectPanels() {
     });
 
     connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
-            [this](const QString& text) { controls_.statusLabel->setText(text); });
+            [this](const QString& text) { controls_->setStatus(text); });
     connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this, [this] {
         // The parts as split: undoing back to them asks nothing on close.
         if (!doc_.HasUnsplitEdits())
             history_->stack()->setClean();
     });
-    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, this, &MainWindow::showSplitDone);
+    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, status_,
+            &StatusController::showSplitDone);
     // While the parts are written no command may change what is written.
     connect(panels_.confirmDialog->splitRunner(), &SplitRunner::started, this, [this] {
         setCommandsEnabled(false);
@@ -111,7 +114,7 @@ void MainWindow::connectPartMenu() {
 void MainWindow::createWaveMouse() {
     WaveMouseHooks hooks;
     hooks.drawWaveView = [this] { drawWaveView(); };
-    hooks.showTimeLabels = [this](double s) { showTimeLabels(s); };
+    hooks.showTimeLabels = [this](double s) { status_->showTime(s); };
     hooks.selectListRow = [this](int k) { panels_.partList->selectPart(k); };
     hooks.playFrom = [this](int n, PlayStartKind kind) { playPart(n, kind); };
     hooks.stopPlayback = [this] { stopPlayback(); };
@@ -143,11 +146,6 @@ void MainWindow::createShortcuts() {
          {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)})
         connect(new QShortcut(key, this), &QShortcut::activated, this,
                 &MainWindow::onZoomOutClicked);
-    controls_.playButton->setToolTip(tr("Play (Space)"));
-    controls_.stopButton->setToolTip(tr("Stop (Space)"));
-    controls_.splitButton->setToolTip(tr("Split & Save"));
-    controls_.zoomInButton->setToolTip(tr("Zoom In Time"));
-    controls_.zoomOutButton->setToolTip(tr("Zoom Out Time"));
 }
 
 bool MainWindow::toggleSelectedTick() {

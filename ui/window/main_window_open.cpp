@@ -1,8 +1,12 @@
 // Opening a file: the chooser, the frame index built by the open job's worker
-
-#include "ui/document/core_text.h" // thread, the adoption of the result with preview (or cached) peaks on the
+// thread, the adoption of the result with preview (or cached) peaks on the
 // window's thread, and the exact peaks arriving behind it.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
+
+#include "ui/window/control_panel.h"
+#include "ui/window/status_controller.h"
 
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/open_file.h"
@@ -56,18 +60,6 @@ QStringList LocalMp3FilesOf(const QMimeData* mime) {
 
 } // namespace
 
-QString PeaksStatusText(double percent, const QLocale& locale) {
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return MainWindow::tr("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
-           QStringLiteral("%");
-}
-
-QString PeaksWaitingText(double percent) {
-    return MainWindow::tr("Waiting for the exact peaks (%1%)\u2026")
-        .arg(static_cast<int>(std::floor(percent)));
-}
-
 void MainWindow::onOpenTriggered() {
     if (isBusy())
         return;
@@ -99,8 +91,8 @@ void MainWindow::startOpen(const QString& path) {
 
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
-    openJob_->setShownBefore({windowTitle(), controls_.statusLabel->text()});
-    controls_.statusLabel->setText(tr("Opening file"));
+    openJob_->setShownBefore({windowTitle(), controls_->status()});
+    controls_->setStatus(tr("Opening file"));
     st_.LastShownPercent = 0;
 
     setWindowTitle(path);
@@ -159,9 +151,9 @@ void MainWindow::adoptOpenedFile() {
     clearTagPanel();
     clearStretch();
     rememberRecentFile(QString::fromStdString(st_.FileName));
-    statusParts_.splitDone->hide();
-    showTimeLabels(st_.Duration);
-    showStreamInfo();
+    status_->hideSplitDone();
+    status_->showTime(st_.Duration);
+    status_->showStreamInfo();
 
     if (st_.FileTag.present)
         showPartTags(1);
@@ -191,14 +183,14 @@ void MainWindow::adoptOpenedFile() {
 
     st_.PlayStream = engine_.CreateStream(st_);
     // The status word goes back to what the status timer shows.
-    onStatusTick();
+    status_->refresh();
     // An edit a crash left for this file is offered now that it shows.
     autosave_->offerRestore();
 }
 
 void MainWindow::onPeaksFinished() {
     const std::optional<PrepareOutcome> out = doc_.FinishPeaks();
-    onStatusTick();
+    status_->refresh();
     if (!out)
         return;
     // A Prepare at pauses waited for the peaks: it has run now.
@@ -208,8 +200,8 @@ void MainWindow::onPeaksFinished() {
 
 void MainWindow::rejectOpen(const QString& message, bool failed) {
     setWindowTitle(openJob_->shownBefore().title);
-    controls_.statusLabel->setText(openJob_->shownBefore().status);
-    onStatusTick(); // the words for the state kept (playback was stopped)
+    controls_->setStatus(openJob_->shownBefore().status);
+    status_->refresh(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
     // The file kept still needs its exact peaks.
     if (st_.FileLoaded && !doc_.PeaksExact())

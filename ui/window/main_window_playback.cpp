@@ -1,7 +1,11 @@
 // The window's side of playback: buttons, sliders and the playback branches of
-
-#include "ui/document/core_text.h" // the 33 ms timer. The arithmetic lives in playback_control.
+// the 33 ms timer. The arithmetic lives in playback_control.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
+
+#include "ui/window/control_panel.h"
+#include "ui/window/status_controller.h"
 
 #include <QCoreApplication>
 #include <QScrollBar>
@@ -17,7 +21,7 @@ void MainWindow::stopPlayback() {
 void MainWindow::onPlayClicked() {
     if (isBusy())
         return;
-    controls_.rateSlider->setValue(0); // Play always starts at the file's own speed
+    controls_->rateSlider->setValue(0); // Play always starts at the file's own speed
     // A stretch chosen with Shift+drag plays alone.
     if (hasStretch()) {
         playStretch(stretch_.first, stretch_.last);
@@ -32,7 +36,7 @@ void MainWindow::playPart(int n, PlayStartKind kind) {
     if (isBusy())
         return;
     st_.PlayingPart = n;
-    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_.rateSlider->value(), [] {
+    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_->rateSlider->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     if (r.errorText)
@@ -67,7 +71,7 @@ PlaybackGeometry MainWindow::playbackGeometry() const {
 void MainWindow::followPlayback() {
     const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, playbackGeometry());
     if (r.following)
-        showTimeLabels(r.seconds);
+        status_->showTime(r.seconds);
     if (r.autoScrolled) {
         // A changed position re-derives the first frame and redraws; an
         // unchanged one leaves the jump to be drawn here.

@@ -1,9 +1,10 @@
 // Typed times in the main window: the selected part's start in the field
-
-#include "ui/document/core_text.h" // beside the part list and in the list's Begin cell, and Edit > Add cut at.
+// beside the part list and in the list's Begin cell, and Edit > Add cut at.
 // The text is read and checked by the core (typed_cut); the edit goes through
 // the document, so it can be undone.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
 
 #include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
