@@ -14,6 +14,7 @@
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/colour_scheme.h"
+#include "ui/view/view_controller.h"
 #include "ui/window/about_window.h"
 #include "ui/window/autosave_controller.h"
 #include "ui/window/control_panel.h"
@@ -56,18 +57,6 @@
 namespace tessivo {
 
 namespace {
-
-// The waveform's tooltip while it shows samples: how a cut line gets to one.
-QString SampleCutHint(bool samples, bool gapless) {
-    if (!samples)
-        return {};
-    return gapless ? MainWindow::tr("Samples shown: a dragged or double-clicked cut line goes to "
-                                    "the sample under the pointer (Gapless parts)")
-                   : MainWindow::tr("Samples shown: Ctrl+drag or Ctrl+double click puts a cut "
-                                    "line at the sample under the pointer");
-}
-
-constexpr int kMax = kScrollMax; // scroll bar positions 0..10000
 
 void SetBackground(QWidget* w, const QColor& c) {
     SetSchemeBackground(w, c);
@@ -161,7 +150,7 @@ void MainWindow::createClientArea() {
     waveView_->setObjectName(QStringLiteral("waveView"));
     waveView_->setHandler(this);
     overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
-    createScrollBar();
+    createView();
 
     controls_ = new ControlPanel(client_);
     panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
@@ -174,19 +163,16 @@ void MainWindow::createClientArea() {
     createSplitters();
 }
 
-void MainWindow::createScrollBar() {
-    scrollBar_ = new QScrollBar(Qt::Horizontal, client_);
-    scrollBar_->setObjectName(QStringLiteral("scrollBar"));
-    scrollBar_->setRange(0, kMax);
-    scrollBar_->setPageStep(kMax);
-    connect(scrollBar_, &QScrollBar::valueChanged, this, &MainWindow::onScrollBarMoved);
-    // A click in the trough moves by the large change, not by a page.
-    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int action) {
-        if (action == QAbstractSlider::SliderPageStepAdd)
-            scrollBar_->setSliderPosition(scrollBar_->value() + scrollSteps_.largeChange);
-        else if (action == QAbstractSlider::SliderPageStepSub)
-            scrollBar_->setSliderPosition(scrollBar_->value() - scrollSteps_.largeChange);
-    });
+void MainWindow::createView() {
+    ViewHooks hooks;
+    hooks.busy = [this] { return isBusy(); };
+    hooks.framesShown = [this](uint32_t first, uint32_t last) {
+        openJob_->setViewRange(first, last);
+    };
+    hooks.windowHeight = [this] { return frameGeometry().height(); };
+    view_ = new ViewController(doc_, st_, *waveView_, std::move(hooks), this);
+    // The play cursor's line follows the view.
+    connect(view_, &ViewController::viewChanged, this, &MainWindow::placePositionLine);
 }
 
 void MainWindow::createSplitters() {
@@ -200,7 +186,7 @@ void MainWindow::createSplitters() {
     column->addWidget(waveView_, 1);
     auto* scrollRow = new QHBoxLayout;
     scrollRow->setContentsMargins(5, 0, 40, 2);
-    scrollRow->addWidget(scrollBar_);
+    scrollRow->addWidget(view_->scrollBar());
     column->addLayout(scrollRow);
     column->addWidget(controls_);
 
@@ -317,13 +303,13 @@ void MainWindow::initialise() {
     }
     st_.ViewerEnabled = viewerEnabled_;
 
-    style_.fontFamily = font().family();
-    style_.fontSize = font().pointSize();
+    view_->style().fontFamily = font().family();
+    view_->style().fontSize = font().pointSize();
     applyColourScheme();
 
-    layoutView();
+    view_->layout();
     updateScrollBar();
-    paintBackground();
+    waveView_->update();
 
     if (st_.OutputFolder.empty()) {
         const QString music = env_.musicFolder.isEmpty() ? DefaultMusicFolder() : env_.musicFolder;
@@ -351,187 +337,7 @@ bool MainWindow::saveWindowSettings() {
 }
 
 // ---------------------------------------------------------------------------
-// Layout and drawing
-
-void MainWindow::layoutView() {
-    geom_ = ComputeWaveGeometry(waveView_->width(), waveView_->height(), st_.ChannelCount,
-                                st_.FrameCount);
-    st_.WaveLeft = geom_.waveLeft;
-    st_.WaveRight = geom_.waveRight;
-    waveView_->waveLeft = geom_.waveLeft;
-    waveView_->meterLeft = geom_.meterLeft;
-    if (waveView_->waveBitmap.size() != QSize(geom_.waveBitmapWidth(), geom_.waveBitmapHeight()))
-        waveView_->waveBitmap = MakeWaveBitmap(geom_);
-    if (waveView_->meterBitmap.size() != QSize(geom_.meterBitmapWidth(), geom_.meterBitmapHeight()))
-        waveView_->meterBitmap = MakeMeterBitmap(geom_);
-}
-
-void MainWindow::drawWaveView() {
-    // The exact peaks of what is shown are computed next.
-    const int64_t shown = static_cast<int64_t>(std::ceil(geom_.cols() * ZoomScale(st_.ZoomLevel)));
-    openJob_->setViewRange(static_cast<uint32_t>(std::max(st_.ViewFirstFrame, 0)),
-                           static_cast<uint32_t>(std::clamp<int64_t>(st_.ViewFirstFrame + shown, 0,
-                                                                     int64_t{st_.FrameCount})));
-    if (waveView_->waveBitmap.isNull())
-        return;
-    style_.samples = shownSamples();
-    const QString hint = SampleCutHint(style_.samples != nullptr, st_.IsGapless);
-    if (waveView_->toolTip() != hint)
-        waveView_->setToolTip(hint);
-    {
-        QPainter p(&waveView_->waveBitmap);
-        RenderWaveView(p, st_, geom_, style_);
-    }
-    waveView_->update(geom_.waveLeft, geom_.waveTop, waveView_->waveBitmap.width(),
-                      waveView_->waveBitmap.height());
-    if (stretchBand_)
-        showStretch();
-}
-
-const SampleStretch* MainWindow::shownSamples() {
-    const FrameMapping m(geom_, st_);
-    if (!st_.FileLoaded || !m.showsSamples())
-        return nullptr;
-    // The frames shown, and a frame more for the last column's samples.
-    const int64_t wide = static_cast<int64_t>(std::ceil(geom_.waveBitmapWidth() * m.z())) + 1;
-    const auto first = static_cast<uint32_t>(std::max<int64_t>(m.f0(), 0));
-    const auto end = static_cast<uint32_t>(
-        std::clamp<int64_t>(int64_t{first} + wide, 0, int64_t{st_.FrameCount}));
-    if (!StretchHolds(samples_, st_, first, end)) {
-        // A screen to either side as well, so scrolling a little and every
-        // redraw of a drag reuse them.
-        const auto from = static_cast<uint32_t>(std::max<int64_t>(int64_t{first} - wide, 0));
-        samples_ = DecodeFrameStretch(st_, from, static_cast<uint32_t>(int64_t{end} + wide));
-    }
-    return StretchHolds(samples_, st_, first, end) ? &samples_ : nullptr;
-}
-
-void MainWindow::drawLevelMeter() {
-    if (waveView_->meterBitmap.isNull())
-        return;
-    {
-        QPainter p(&waveView_->meterBitmap);
-        RenderLevelMeter(p, st_, geom_, frameGeometry().height());
-    }
-    waveView_->update(geom_.meterLeft, geom_.waveTop, waveView_->meterBitmap.width(),
-                      waveView_->meterBitmap.height());
-}
-
-void MainWindow::paintBackground() {
-    waveView_->update();
-}
-
-// ---------------------------------------------------------------------------
-// Zoom and scrolling
-
-void MainWindow::onZoomInClicked() {
-    if (isBusy())
-        return;
-    // From a fitted scale in goes to the level below the one just above it.
-    st_.FitFramesPerColumn = 0.0;
-    if (st_.ZoomLevel > kFinestZoomLevel) {
-        --st_.ZoomLevel;
-        updateScrollBar();
-        drawWaveView();
-    }
-}
-
-void MainWindow::onZoomOutClicked() {
-    if (isBusy() || st_.FitFramesPerColumn > 0)
-        return; // a fitted scale already shows the whole file
-    const int64_t w = geom_.waveBitmapWidth();
-    const int64_t n = st_.FrameCount;
-    double z = ZoomScale(st_.ZoomLevel);
-    if (st_.ZoomLevel >= 11 || RoundEven(static_cast<double>(n) / z) <= w)
-        return; // the whole file already fits
-    ++st_.ZoomLevel;
-    z = ZoomScale(st_.ZoomLevel);
-    if (RoundEven(static_cast<double>(n - st_.ViewFirstFrame) / z) < w)
-        st_.ViewFirstFrame =
-            static_cast<int32_t>(std::max<int64_t>(n - RoundEven(static_cast<double>(w) * z), 0));
-    updateScrollBar();
-    drawWaveView();
-}
-
-void MainWindow::updateScrollBar() {
-    const int64_t n = st_.FrameCount == 0 ? 1 : st_.FrameCount;
-    const double z = FramesPerColumn(st_);
-    const int64_t cols = geom_.cols();
-    const int64_t f0 = st_.ViewFirstFrame;
-
-    int64_t page = kMax;
-    if (!(static_cast<double>(n) <= z * static_cast<double>(cols) && f0 == 0))
-        page = RoundEven(z * kMax * static_cast<double>(cols) / static_cast<double>(n));
-    if (page <= kMax)
-        scrollSteps_.pageSize = static_cast<int>(std::max<int64_t>(page, 1));
-    // The view starts on a whole frame, also below one frame per column.
-    const double step = std::max(z, 1.0);
-    const int64_t position = RoundEven(
-        step * static_cast<double>(RoundEven(static_cast<double>(kMax) * static_cast<double>(f0) /
-                                             (step * static_cast<double>(n)))));
-    scrollSteps_.smallChange = static_cast<int>(RoundEven(step));
-    scrollSteps_.largeChange = static_cast<int>(RoundEven(10 * step));
-
-    {
-        // The last position shows the end of the file at the right edge.
-        const QSignalBlocker block(scrollBar_);
-        scrollBar_->setMaximum(kMax - scrollSteps_.pageSize);
-        scrollBar_->setPageStep(scrollSteps_.pageSize);
-        scrollBar_->setSingleStep(scrollSteps_.smallChange);
-    }
-    // A changed position re-derives the first frame and redraws.
-    scrollBar_->setValue(static_cast<int>(std::clamp<int64_t>(position, 0, kMax)));
-}
-
-void MainWindow::onScrollBarMoved(int position) {
-    const double step = std::max(FramesPerColumn(st_), 1.0);
-    const int64_t fp = int64_t{st_.FrameCount} * position;
-    st_.ViewFirstFrame = static_cast<int32_t>(
-        RoundEven(step * static_cast<double>(RoundEven(static_cast<double>(fp) / (step * kMax)))));
-    drawWaveView();
-}
-
-void MainWindow::autoZoomIn() {
-    const double z = ZoomScale(st_.ZoomLevel);
-    if (isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0 ||
-        !(st_.FrameCount < 0.5 * z * geom_.cols()))
-        return;
-    --st_.ZoomLevel;
-    layoutView();
-    updateScrollBar();
-    paintBackground();
-    drawWaveView();
-}
-
-void MainWindow::onWavePainted() {
-    // The check runs at the end of every paint; the zoom itself is posted so
-    // it does not redraw from inside the paint.
-    if (autoZoomPending_ || isBusy() || st_.ZoomLevel <= 1 || st_.FitFramesPerColumn > 0)
-        return;
-    if (!(st_.FrameCount < 0.5 * ZoomScale(st_.ZoomLevel) * geom_.cols()))
-        return;
-    autoZoomPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-        autoZoomPending_ = false;
-        autoZoomIn();
-    });
-}
-
-// ---------------------------------------------------------------------------
-// Resizes and timers
-
-void MainWindow::onWaveResized() {
-    if (!layoutReady_)
-        return;
-    overlays_->hideCursor(); // back at the next tick that finds playback active
-    layoutView();
-    if (st_.FitFramesPerColumn > 0)
-        st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
-    updateScrollBar();
-    paintBackground();
-    drawWaveView();
-    drawLevelMeter();
-}
+// Timers
 
 void MainWindow::onPlaybackTick() {
     if (isBusy())
@@ -557,7 +363,7 @@ void MainWindow::setCommandsEnabled(bool on) {
     actions_.redo->setEnabled(on && history_->stack()->canRedo());
     controls_->setControlsEnabled(on);
     for (QWidget* w :
-         {static_cast<QWidget*>(scrollBar_), static_cast<QWidget*>(panels_.splitFrame),
+         {static_cast<QWidget*>(view_->scrollBar()), static_cast<QWidget*>(panels_.splitFrame),
           static_cast<QWidget*>(panels_.partListFrame), static_cast<QWidget*>(panels_.tagFrame)})
         w->setEnabled(on);
 }
@@ -630,7 +436,7 @@ void MainWindow::changeEvent(QEvent* e) {
     const bool palette =
         e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange;
     if (palette && st_.Colours == ColourChoice::FollowDesktop &&
-        ActiveScheme().isDark() != style_.colours.isDark())
+        ActiveScheme().isDark() != view_->style().colours.isDark())
         applyColourScheme();
     QMainWindow::changeEvent(e);
 }

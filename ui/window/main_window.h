@@ -10,6 +10,7 @@
 #include "ui/document/document_signals.h"
 #include "ui/document/edit_history.h"
 #include "ui/view/playback_cursor_overlay.h"
+#include "ui/view/view_controller.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
@@ -108,7 +109,9 @@ public:
     // The document of the open file (benchmarks and tests ask it about its
     // peaks).
     Document& document() { return doc_; }
-    const ViewGeometry& viewGeometry() const { return geom_; }
+    const ViewGeometry& viewGeometry() const { return view_->geometry(); }
+    // The one owner of the zoom, the scroll and the stretch.
+    ViewController* view() const { return view_; }
 
     // The open workflow for a path chosen elsewhere (drop, command line).
     void openFilePath(const QString& path);
@@ -150,10 +153,10 @@ public:
     void onStatusClicked();
     void onPlayClicked();
     void onStopClicked();
-    void onZoomInClicked();
-    void onZoomOutClicked();
+    void onZoomInClicked() { view_->zoomIn(); }
+    void onZoomOutClicked() { view_->zoomOut(); }
     // View > Zoom to fit: the whole file across the view's width.
-    void onZoomToFitTriggered();
+    void onZoomToFitTriggered() { view_->zoomToFit(); }
     // Edit > Add cut at...: asks for a time and adds a cut line there.
     void onAddCutAtTriggered();
     // The selected part's start typed as text (the field beside the part list
@@ -173,12 +176,8 @@ public:
     // Plays frames first..last (held in the file) and stops there.
     void playStretch(int64_t first, int64_t last);
     // The stretch chosen with Shift+drag (first <= last once chosen).
-    struct Stretch {
-        int64_t first = 0;
-        int64_t last = 0;
-    };
-    const Stretch& stretch() const { return stretch_; }
-    bool hasStretch() const;
+    const Stretch& stretch() const { return view_->stretch(); }
+    bool hasStretch() const { return view_->hasStretch(); }
     // File > Open Recent, newest first.
     const QStringList& recentFiles() const { return recentFiles_; }
 
@@ -186,8 +185,8 @@ public:
     void onPlaybackTick();
 
     // --- Refreshes the editing code and the tests ask for ---
-    void drawWaveView();
-    void updateScrollBar();
+    void drawWaveView() { view_->draw(); }
+    void updateScrollBar() { view_->updateScrollBar(); }
     void stopPlayback();
 
     // --- Parts of the window the tests drive ---
@@ -210,9 +209,9 @@ public:
     const QImage& meterBitmap() const { return waveView_->meterBitmap; }
 
     // Values the scrolling code keeps.
-    int scrollPageSize() const { return scrollSteps_.pageSize; }
-    int scrollSmallChange() const { return scrollSteps_.smallChange; }
-    int scrollLargeChange() const { return scrollSteps_.largeChange; }
+    int scrollPageSize() const { return view_->scrollPageSize(); }
+    int scrollSmallChange() const { return view_->scrollSmallChange(); }
+    int scrollLargeChange() const { return view_->scrollLargeChange(); }
     // Folder the open dialog starts in (the last one used in this run).
     const QString& lastOpenFolder() const { return lastOpenFolder_; }
     // "test.chk" was found at start: the frame viewer is offered.
@@ -266,13 +265,6 @@ private:
     bool keepWindowMemory();
     // Playing a stretch stops at its end.
     void stopAtStretchEnd();
-    // Shift+drag on the waveform: true when the event chose the stretch.
-    bool selectStretchPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x);
-    bool selectStretchMove(int x);
-    bool selectStretchRelease(int x);
-    void clearStretch();
-    void showStretch();
-    int64_t frameAtX(int x) const;
     void loadWindowSettings();
     bool saveWindowSettings();
     // Both sections of the settings file; "" when written, else the error.
@@ -284,22 +276,11 @@ private:
     // --- Layout and drawing ---
     // The wave view changed size: its geometry is derived and drawn anew.
     void onWaveResized() override;
-    void layoutView();
-    // The scroll bar, and the splitters that hold the panels.
-    void createScrollBar();
+    // The view's owner, and the splitters that hold the panels.
+    void createView();
     void createSplitters();
     // Shows `folder` in the file manager, or says that none could be started.
     void openFolder(const QString& folder);
-    void drawLevelMeter();
-    // The decoded samples of the frames shown, decoded now unless the last
-    // decode holds them; null while the view shows frames.
-    const SampleStretch* shownSamples();
-    void paintBackground();
-
-    // --- Zoom and scrolling ---
-    void onScrollBarMoved(int position);
-    // One level in when the file fills less than half of the view.
-    void autoZoomIn();
 
     // --- Playback (the window's side of it) ---
     // Plays part n (now the playing part) from its start or from ClickFrame
@@ -341,11 +322,6 @@ private:
     // A cut line at `frame` made by the keys or "Add cut at...", selected;
     // at exactly `sample` of the time base when one is given (0 or more).
     void addCutLineAt(int32_t frame, int64_t sample = -1);
-    // Shows the view from `firstFrame` (held in the file) without the scroll
-    // bar rounding it.
-    void scrollViewTo(int64_t firstFrame);
-    // One zoom level in (-1) or out (+1), keeping the frame at x under x.
-    void zoomAround(int direction, int x);
     // The position line at ClickFrame while nothing plays.
     void placePositionLine();
     PlaybackGeometry playbackGeometry() const;
@@ -376,29 +352,16 @@ private:
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;
-    ViewGeometry geom_;
-    RenderStyle style_;
-    // The decoded samples of the frames around the view, while it shows less
-    // than a frame per column (shownSamples).
-    SampleStretch samples_;
+    // The zoom, the scroll, the stretch and the drawing of the view.
+    ViewController* view_ = nullptr;
 
     bool viewerEnabled_ = false;
-    // The scroll bar's steps for the zoom shown.
-    struct ScrollSteps {
-        int pageSize = kScrollMax;
-        int smallChange = 1;
-        int largeChange = 10;
-    } scrollSteps_;
     QString lastOpenFolder_;
-    bool autoZoomPending_ = false;
     QStringList recentFiles_;
     QMenu* recentMenu_ = nullptr;
     QDialog* shortcutsWindow_ = nullptr;
-    // Where a stretch being played stops (-1: none), the stretch and its band.
+    // Where a stretch being played stops (-1: none).
     int64_t playStopFrame_ = -1;
-    Stretch stretch_;
-    bool selecting_ = false;
-    QWidget* stretchBand_ = nullptr;
 
     // The open in progress and the exact peaks behind the file shown.
     std::unique_ptr<OpenJob> openJob_;
@@ -408,7 +371,6 @@ private:
     WaveView* waveView_ = nullptr;
     // The playback cursor and strip mark over the view.
     std::unique_ptr<PlaybackOverlays> overlays_;
-    QScrollBar* scrollBar_ = nullptr;
     // Waveform above, panels below; the panels side by side.
     QSplitter* mainSplitter_ = nullptr;
     QSplitter* panelSplitter_ = nullptr;

@@ -120,7 +120,7 @@ void MainWindow::createWaveMouse() {
     hooks.stopPlayback = [this] { stopPlayback(); };
     hooks.openFile = [this] { onOpenTriggered(); };
     hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
-    panels_.waveMouse = new WaveMouse(doc_, st_, geom_, std::move(hooks), this);
+    panels_.waveMouse = new WaveMouse(doc_, st_, view_->geometry(), std::move(hooks), this);
     panels_.waveMouse->setClickWait(env_.clickWaitMs);
 }
 
@@ -181,7 +181,7 @@ void MainWindow::clearCutLines() {
     if (st_.IsPlaying)
         stopPlayback();
     doc_.ClearCutLines();
-    drawLevelMeter();
+    view_->drawMeter();
     showPartTags(1);
 }
 

@@ -100,7 +100,7 @@ void MainWindow::startOpen(const QString& path) {
     openJob_->start(path.toStdString(), viewerEnabled_);
     setCommandsEnabled(false);
     // The view no longer asks for a file to be chosen.
-    style_.openHint = false;
+    view_->style().openHint = false;
     drawWaveView();
 }
 
@@ -121,7 +121,7 @@ void MainWindow::waitForOpen() {
 
 void MainWindow::onFileOpened(bool ok, bool failed, const QString& message) {
     setCommandsEnabled(true);
-    style_.openHint = true;
+    view_->style().openHint = true;
     if (!ok) {
         rejectOpen(message, failed);
         return;
@@ -149,7 +149,7 @@ void MainWindow::adoptOpenedFile() {
     doc_.AdoptFile(std::move(*openJob_->takeResult()), exact);
 
     clearTagPanel();
-    clearStretch();
+    view_->clearStretch();
     rememberRecentFile(QString::fromStdString(st_.FileName));
     status_->hideSplitDone();
     status_->showTime(st_.Duration);
@@ -158,22 +158,8 @@ void MainWindow::adoptOpenedFile() {
     if (st_.FileTag.present)
         showPartTags(1);
 
-    st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
-    // A file longer than the coarsest level shows opens fitted: whole.
-    if (int64_t{st_.FrameCount} > int64_t{ZoomFactor[st_.ZoomLevel]} * geom_.cols()) {
-        st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
-        st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);
-    }
-
+    view_->showOpenedFile();
     showEqualPartTime(2);
-
-    {
-        const QSignalBlocker block(scrollBar_);
-        scrollBar_->setValue(0);
-    }
-    st_.ViewFirstFrame = 0;
-    updateScrollBar();
-    layoutView();
     if (!exact)
         openJob_->startPeaks(); // the frames in view first: drawWaveView tells it
     drawWaveView();

@@ -15,7 +15,7 @@ namespace tessivo {
 
 void MainWindow::stopPlayback() {
     tessivo::StopPlayback(st_, engine_);
-    drawLevelMeter();
+    view_->drawMeter();
 }
 
 void MainWindow::onPlayClicked() {
@@ -23,8 +23,8 @@ void MainWindow::onPlayClicked() {
         return;
     controls_->rateSlider->setValue(0); // Play always starts at the file's own speed
     // A stretch chosen with Shift+drag plays alone.
-    if (hasStretch()) {
-        playStretch(stretch_.first, stretch_.last);
+    if (view_->hasStretch()) {
+        playStretch(view_->stretch().first, view_->stretch().last);
         return;
     }
     const int n = PlayButtonPart(st_);
@@ -59,12 +59,12 @@ void MainWindow::onRateChanged(int position) {
 
 PlaybackGeometry MainWindow::playbackGeometry() const {
     PlaybackGeometry g;
-    g.waveLeft = geom_.waveLeft;
-    g.waveRight = geom_.waveRight;
-    g.waveTop = geom_.waveTop;
-    g.waveBottom = geom_.waveBottom;
-    g.viewBottom = geom_.viewBottom;
-    g.pixelsPerFrame = geom_.pixelsPerFrame;
+    g.waveLeft = view_->geometry().waveLeft;
+    g.waveRight = view_->geometry().waveRight;
+    g.waveTop = view_->geometry().waveTop;
+    g.waveBottom = view_->geometry().waveBottom;
+    g.viewBottom = view_->geometry().viewBottom;
+    g.pixelsPerFrame = view_->geometry().pixelsPerFrame;
     return g;
 }
 
@@ -75,13 +75,13 @@ void MainWindow::followPlayback() {
     if (r.autoScrolled) {
         // A changed position re-derives the first frame and redraws; an
         // unchanged one leaves the jump to be drawn here.
-        const int before = scrollBar_->value();
-        scrollBar_->setValue(r.scrollPosition);
-        if (scrollBar_->value() == before)
+        const int before = view_->scrollBar()->value();
+        view_->scrollBar()->setValue(r.scrollPosition);
+        if (view_->scrollBar()->value() == before)
             drawWaveView();
     }
     if (r.redrawMeter())
-        drawLevelMeter();
+        view_->drawMeter();
     overlays_->apply(r);
 }
 
