@@ -214,7 +214,7 @@ TEST_F(EditHistoryTest, ARefusedOpenKeepsTheFileItsEditsTitleAndStatus) {
     AddLineAt(400);
     AddLineAt(600);
     win->partList()->selectPart(2);
-    win->onStatusTick();
+    win->statusController()->refresh();
     const QString title = win->windowTitle();
     const QString status = Status();
     const QString stream = FindPart<QLabel>(win, "streamInfoLabel")->text();

@@ -146,7 +146,7 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     EXPECT_TRUE(Panel()->prepareButton->isEnabled());
     // The status word and the bar tell of the peaks.
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Calculating Peaks - ")))
         << Status().toStdString();
     EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
@@ -158,7 +158,7 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     const PeakTable exact = ExactPeaks(path);
     EXPECT_TRUE(SameTable(*st, exact));
     EXPECT_NE(win->waveBitmap(), preview); // redrawn with the exact peaks
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
     // The exact table went into the cache.
@@ -317,7 +317,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     EXPECT_EQ(PartCount(*st), 1); // waits
     EXPECT_TRUE(win->document().PreparePending());
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    win->onStatusTick();
+    win->statusController()->refresh();
     // The status says what the Prepare waits for.
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Waiting for the exact peaks (")))
         << Status().toStdString();

@@ -142,7 +142,7 @@ TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
 
 TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
     for (int k = 2; k <= kMaxParts; ++k)
-        ASSERT_TRUE(AddCutLine(st, k));
+        ASSERT_TRUE(win->document().AddCutLine(k));
     DoubleClick(QPoint(700, 100));
     EXPECT_EQ(PartCount(st), kMaxParts);
     EXPECT_EQ(PartRows(win->partList()), kMaxParts);

@@ -259,7 +259,7 @@ TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
     EXPECT_FALSE(line->isHidden());
     EXPECT_EQ(line->x(), FrameMapping(G(), st).frameToX(st.ClickFrame));
     // And the clock shows its time.
-    win->onStatusTick();
+    win->statusController()->refresh();
     std::string hms, ms;
     SplitClockText(st.ClickFrame * st.FrameDuration, hms, ms);
     EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
@@ -480,13 +480,13 @@ TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
     const QFontMetrics fm(list->font());
     const auto widths = [list] {
         int sum = 0;
-        for (int c = 0; c < list->columnCount(); ++c)
+        for (int c = 0; c < list->model()->columnCount(); ++c)
             sum += list->columnWidth(c);
         return sum;
     };
     // Every text fits its column; the times are not wider than they need.
     for (int r = 0; r < PartRows(list); ++r)
-        for (int c = 1; c < list->columnCount(); ++c)
+        for (int c = 1; c < list->model()->columnCount(); ++c)
             EXPECT_GE(list->columnWidth(c), fm.horizontalAdvance(RowOf(list, r)->text(c)))
                 << "row " << r << " column " << c;
     EXPECT_LT(list->columnWidth(2), 2 * fm.horizontalAdvance("00:20:000"));

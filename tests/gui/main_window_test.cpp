@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
             hint = QColor(img.pixel(x, y)) == QColor(128, 128, 128);
     EXPECT_TRUE(hint);
 
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
     EXPECT_EQ(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
@@ -381,8 +381,8 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     const double duration = st->Duration;
     const size_t bufferSize = st->FileBuffer.size();
     const StreamHandle stream = st->PlayStream;
-    ASSERT_TRUE(AddCutLine(*st, 30));
-    st->SelectedPart = 2;
+    ASSERT_TRUE(win->document().AddCutLine(30));
+    ASSERT_TRUE(win->document().SelectPart(2));
     st->SplitFileCount = 4;
     ASSERT_EQ(PartRows(win->partList()), 2);
     engine->calls.clear();
@@ -409,7 +409,9 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     EXPECT_EQ(st->Duration, duration);
     EXPECT_EQ(st->FileBuffer.size(), bufferSize);
     EXPECT_EQ(st->PlayStream, stream);
-    EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
+    // The cut line is an unsplit edit: the file is refused before the open
+    // starts, so playback is not even stopped.
+    EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
     EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     // The view still shows the file.
@@ -719,22 +721,22 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     st->FrameDuration = 0.1;
     ReplaceParts(*st, {602, 1198}); // part 2: 60.2 s, ends at 119.8 s
     st->SelectedPart = 2;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));
     EXPECT_NE(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
 
     st->SelectedPart = 0;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
 
     // A running long operation shows only the progress bar.
     st->ProgressPercent = 41.6;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
     EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->value(), 42);
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     st->ProgressPercent = 0.0;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 

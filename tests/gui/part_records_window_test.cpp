@@ -168,7 +168,7 @@ protected:
     }
     void Untick(int k) {
         PartRow row = RowOf(win->partList(), k - 1);
-        ASSERT_NE(row, nullptr);
+        ASSERT_TRUE(static_cast<bool>(row));
         SelectRow(win->partList(), row);
         row->setCheckState(0, Qt::Unchecked);
         ASSERT_FALSE(PartTicked(st, k));

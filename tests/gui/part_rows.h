@@ -1,14 +1,15 @@
 // How the window tests read and drive the part list: through its model, the
-// way a user sees it (row r is part r + 1), whatever column it is sorted by.
+// way a user sees it (in part order, row r is part r + 1).
 #pragma once
 
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/part_table_model.h"
 
-#include <QAbstractProxyModel>
 #include <QItemSelectionModel>
 #include <QRect>
 #include <QString>
+
+#include <memory>
 
 namespace tessivo::testing {
 
@@ -29,11 +30,8 @@ public:
         list_->partModel()->setData(cell(column), state, Qt::CheckStateRole);
     }
     int row() const { return row_; }
-    // The row's index in the view (after sorting).
-    QModelIndex viewIndex(int column = 0) const {
-        auto* proxy = static_cast<QAbstractProxyModel*>(list_->model());
-        return proxy->mapFromSource(cell(column));
-    }
+    // The row's index in the view.
+    QModelIndex viewIndex(int column = 0) const { return cell(column); }
 
 private:
     QModelIndex cell(int column) const { return list_->partModel()->index(row_, column); }
@@ -53,6 +51,13 @@ inline PartRow RowOf(const PartListView* list, int row) {
 }
 inline PartRow RowOf(const PartListView& list, int row) {
     return PartRow(&list, row);
+}
+
+template <class Owner> int PartRows(const std::unique_ptr<Owner>& list) {
+    return PartRows(list.get());
+}
+template <class Owner> PartRow RowOf(const std::unique_ptr<Owner>& list, int row) {
+    return PartRow(list.get(), row);
 }
 
 // Makes the row current, as a click on it does.

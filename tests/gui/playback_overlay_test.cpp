@@ -109,7 +109,6 @@ protected:
         ASSERT_TRUE(st_.FileLoaded) << fixture;
         ASSERT_NE(st_.PlayStream, 0u);
         FindPart<QTimer>(win_, "playbackTimer")->stop(); // the test ticks by hand
-        FindPart<QTimer>(win_, "statusTimer")->stop();
         win_->onPlaybackTick(); // settle any resize
     }
     int64_t BytesPerFrame() const { return int64_t{st_.SamplesPerFrame} * 2 * st_.ChannelCount; }
@@ -159,7 +158,7 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     EXPECT_EQ(FindPart<QLabel>(win_, "clockLabel")->text().toStdString(), hms);
     EXPECT_EQ(FindPart<QLabel>(win_, "clockMsLabel")->text().toStdString(), ms);
 
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Playing the file"));
 
     win_->onStopClicked();
@@ -168,7 +167,7 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
     EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
     EXPECT_EQ(win_->meterBitmap(), meterIdle) << "the bars stay after stopping";
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Ready"));
 }
 
@@ -185,7 +184,7 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
         << "Play starts at the file's own speed";
     EXPECT_DOUBLE_EQ(eng_.At(st_.PlayStream).frequency, double(st_.SampleRate));
     EXPECT_EQ(eng_.At(st_.PlayStream).position, third * BytesPerFrame());
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Playing Part(2)"));
 
     HearFrame(2 * third - 1);

@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QSortFilterProxyModel>
 
 namespace tessivo {
 
@@ -28,10 +27,15 @@ PartListView::PartListView(Document& doc, DocumentSignals& docSignals, QWidget* 
     : QTableView(parent), doc_(doc), st_(doc.State()) {
     setObjectName(QStringLiteral("partList"));
     model_ = new PartTableModel(doc, docSignals, this);
-    sorted_ = new QSortFilterProxyModel(this);
-    sorted_->setSourceModel(model_);
-    sorted_->setSortRole(PartTableModel::SortRole);
-    setModel(sorted_);
+    // Rows that come or go move the current row: that selects no part. These
+    // run before the selection model hears the change.
+    for (auto about : {&QAbstractItemModel::rowsAboutToBeInserted,
+                       &QAbstractItemModel::rowsAboutToBeRemoved})
+        connect(model_, about, this, [this] { ++quiet_; });
+    for (auto done : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(model_, done, this, [this] { --quiet_; });
+    setModel(model_);
+    // A click on a header sorts the rows by it; # brings back the part order.
     setSortingEnabled(true);
     sortByColumn(PartTableModel::ColNumber, Qt::AscendingOrder);
     // Told after the editor has closed: the edit moves rows' contents.
@@ -66,20 +70,25 @@ PartListView::PartListView(Document& doc, DocumentSignals& docSignals, QWidget* 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { onCurrentRowChanged(current); });
     connect(&docSignals, &DocumentSignals::changed, this, [this] { showSelectedPart(); });
-    connect(sorted_, &QAbstractItemModel::rowsInserted, this, [this] { showSelectedPart(); });
 }
 
 int PartListView::currentPart() const {
-    const QModelIndex current = sorted_->mapToSource(currentIndex());
-    return current.isValid() ? current.row() + 1 : 0;
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? model_->partOfRow(current.row()) : 0;
 }
 
 void PartListView::showSelectedPart() {
     const int k = st_.SelectedPart;
-    if (k < 1 || k > model_->rowCount() || currentPart() == k)
+    if (currentPart() == k)
         return;
+    if (k < 1 || k > model_->rowCount()) {
+        ++quiet_;
+        selectionModel()->clear();
+        --quiet_;
+        return;
+    }
     ++quiet_;
-    const QModelIndex row = sorted_->mapFromSource(model_->index(k - 1, 0));
+    const QModelIndex row = model_->index(model_->rowOfPart(k), 0);
     selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect |
                                                QItemSelectionModel::Rows);
     scrollTo(row);
@@ -89,7 +98,9 @@ void PartListView::showSelectedPart() {
 void PartListView::onCurrentRowChanged(const QModelIndex& current) {
     if (quiet_ > 0 || !current.isValid())
         return;
-    doc_.SelectPart(sorted_->mapToSource(current).row() + 1);
+    const int k = model_->partOfRow(current.row());
+    doc_.SelectPart(k);
+    emit partPicked(k);
 }
 
 void PartListView::selectPart(int k) {
@@ -98,11 +109,21 @@ void PartListView::selectPart(int k) {
     setFocus(Qt::MouseFocusReason);
 }
 
+void PartListView::mousePressEvent(QMouseEvent* event) {
+    // A press on a row that is not current makes it current first, so that a
+    // click on its check box changes the part the user sees as selected.
+    const QModelIndex at = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && at.isValid() && at.row() != currentIndex().row())
+        selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect |
+                                                  QItemSelectionModel::Rows);
+    QTableView::mousePressEvent(event);
+}
+
 void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex at = indexAt(event->position().toPoint());
     QTableView::mouseDoubleClickEvent(event);
     // The Begin cell of a part after the first opens its editor instead.
-    if (event->button() != Qt::LeftButton || (at.isValid() && (sorted_->flags(at) & Qt::ItemIsEditable)))
+    if (event->button() != Qt::LeftButton || (at.isValid() && (model_->flags(at) & Qt::ItemIsEditable)))
         return;
     emit playPartRequested(currentPart());
 }

@@ -8,15 +8,13 @@
 #include <QTableView>
 
 class QAction;
-class QSortFilterProxyModel;
 
 namespace tessivo {
 
 class PartTableModel;
 class DocumentSignals;
 
-// The part list: a table view on the part model, sortable by its columns
-// (through a sorting proxy; row r of the model is part r + 1). It shows the
+// The part list: a table view on the part model, sortable by its columns. It shows the
 // document's selected part and asks the document to select the part of the
 // row the user picks; it writes nothing of the parts itself.
 class PartListView : public QTableView {
@@ -32,10 +30,13 @@ public:
 
 signals:
     void playPartRequested(int k); // play part k from its start
+    // The user picked part k's row (the document has selected it).
+    void partPicked(int k);
     // A start for part k was typed into its Begin cell (not yet checked).
     void beginTyped(int k, const QString& text);
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
@@ -46,7 +47,6 @@ private:
     Document& doc_;
     const ProgramState& st_;
     PartTableModel* model_ = nullptr;
-    QSortFilterProxyModel* sorted_ = nullptr;
     int quiet_ = 0;
 };
 
@@ -68,6 +68,8 @@ public:
 
 signals:
     void playPartRequested(int k); // play part k from its start
+    // The user picked part k's row (the document has selected it).
+    void partPicked(int k);
     void stopRequested();
     void clearRequested();
     void splitRequested();

@@ -11,6 +11,9 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <utility>
+
 namespace tessivo {
 
 namespace {
@@ -95,6 +98,9 @@ void PartTableModel::matchRowCount(int rows) {
 }
 
 void PartTableModel::follow(DocumentChange change) {
+    // Parts that come or go bring the rows back into part order first.
+    if (!order_.empty() && partRows() != rows_)
+        reorder({});
     matchRowCount(partRows());
     if (rows_ == 0)
         return;
@@ -156,9 +162,55 @@ QVariant PartTableModel::sortKey(int k, int column) const {
     }
 }
 
+int PartTableModel::partOfRow(int row) const {
+    if (row < 0 || row >= rows_)
+        return 0;
+    return order_.empty() ? row + 1 : order_[static_cast<size_t>(row)];
+}
+
+int PartTableModel::rowOfPart(int k) const {
+    if (order_.empty())
+        return k - 1;
+    const auto at = std::find(order_.begin(), order_.end(), k);
+    return at == order_.end() ? -1 : static_cast<int>(at - order_.begin());
+}
+
+void PartTableModel::sort(int column, Qt::SortOrder order) {
+    if (rows_ == 0 || (column == ColNumber && order == Qt::AscendingOrder)) {
+        reorder({});
+        return;
+    }
+    std::vector<std::pair<QVariant, int>> keyed;
+    for (int k = 1; k <= rows_; ++k)
+        keyed.emplace_back(sortKey(k, column), k);
+    std::stable_sort(keyed.begin(), keyed.end(), [order](const auto& a, const auto& b) {
+        const QPartialOrdering c = QVariant::compare(a.first, b.first);
+        return order == Qt::AscendingOrder ? c == QPartialOrdering::Less
+                                           : c == QPartialOrdering::Greater;
+    });
+    std::vector<int> parts;
+    for (const auto& [key, k] : keyed)
+        parts.push_back(k);
+    reorder(std::move(parts));
+}
+
+void PartTableModel::reorder(std::vector<int> order) {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> parts;
+    for (const QModelIndex& i : before)
+        parts.push_back(partOfRow(i.row()));
+    order_ = std::move(order);
+    QModelIndexList after;
+    for (size_t i = 0; i < parts.size(); ++i)
+        after << index(rowOfPart(parts[i]), before[static_cast<int>(i)].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 QVariant PartTableModel::data(const QModelIndex& index, int role) const {
-    const int k = index.row() + 1;
-    if (!index.isValid() || k > rows_ || k > PartCount(st_))
+    const int k = partOfRow(index.row());
+    if (!index.isValid() || k < 1 || k > PartCount(st_))
         return {};
     const int column = index.column();
     if (role == Qt::DisplayRole)
@@ -212,14 +264,14 @@ Qt::ItemFlags PartTableModel::flags(const QModelIndex& index) const {
     if (index.column() == ColNumber)
         f |= Qt::ItemIsUserCheckable;
     // The first part always starts at the file's start.
-    if (index.column() == ColBegin && index.row() >= 1)
+    if (index.column() == ColBegin && partOfRow(index.row()) >= 2)
         f |= Qt::ItemIsEditable;
     return f;
 }
 
 bool PartTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    const int k = index.row() + 1;
-    if (!index.isValid() || k > rows_)
+    const int k = partOfRow(index.row());
+    if (!index.isValid() || k < 1)
         return false;
     if (role == Qt::CheckStateRole && index.column() == ColNumber) {
         doc_.SetPartUsed(k, value.toInt() == Qt::Checked);

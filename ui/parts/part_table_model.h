@@ -1,5 +1,5 @@
-// The part table as a Qt model: one row per part (row r is part r + 1) while
-// the file has cut lines. The rows hold nothing of their own: every cell is
+// The part table as a Qt model: one row per part while the file has cut
+// lines, in part order (row r is part r + 1) unless sorted by a column. The rows hold nothing of their own: every cell is
 // read from the document when asked, and the model follows the document's
 // signals, inserting and removing rows as parts come and go, never reset.
 // Ticks and typed starts become document edits.
@@ -50,6 +50,12 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // A check box ticks or unticks the part; a typed Begin is handed on.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // Orders the rows by a column's values; # ascending is the part order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // The part a row shows, and the row that shows part k (0: none).
+    int partOfRow(int row) const;
+    int rowOfPart(int k) const;
 
 signals:
     // A start for part k was typed into its Begin cell (not yet checked).
@@ -63,10 +69,14 @@ private:
     void matchRowCount(int rows);
     QVariant displayText(int k, int column) const;
     QVariant sortKey(int k, int column) const;
+    // Moves the rows into `order` (parts 1..N), keeping what is selected.
+    void reorder(std::vector<int> order);
 
     Document& doc_;
     const ProgramState& st_;
     int rows_ = 0;
+    // The part of each row while sorted; empty in part order.
+    std::vector<int> order_;
 };
 
 } // namespace tessivo

@@ -342,14 +342,16 @@ bool MainWindow::saveWindowSettings() {
 void MainWindow::onPlaybackTick() {
     if (isBusy())
         return;
-    const PlaybackValues before = static_cast<const PlaybackValues&>(st_);
     stopAtStretchEnd();
     followPlayback();
     placePositionLine();
     // The status word tells what the player does: it follows every change.
-    if (before.IsPlaying != st_.IsPlaying || before.ClickFrame != st_.ClickFrame ||
-        before.PlayingPart != st_.PlayingPart)
+    const PlaybackValues& now = st_;
+    if (shownPlayback_.IsPlaying != now.IsPlaying || shownPlayback_.ClickFrame != now.ClickFrame ||
+        shownPlayback_.PlayingPart != now.PlayingPart) {
+        shownPlayback_ = now;
         status_->refresh();
+    }
 }
 
 // ---------------------------------------------------------------------------

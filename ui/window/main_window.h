@@ -16,6 +16,7 @@
 #include "ui/view/wave_view.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/window/status_texts.h"
+#include "ui/window/status_controller.h"
 
 #include <QList>
 #include <QLocale>
@@ -203,6 +204,8 @@ public:
     // The join dialog once it was opened (null before).
     JoinDialog* joinDialog() const { return panels_.joinFiles; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
+    // The status word, the clock and the status bar.
+    StatusController* statusController() const { return status_; }
     QLineEdit* partStartEdit() const { return panels_.partStartEdit; }
     // The composed pictures (the view copies them).
     const QImage& waveBitmap() const { return waveView_->waveBitmap; }
@@ -360,8 +363,10 @@ private:
     QStringList recentFiles_;
     QMenu* recentMenu_ = nullptr;
     QDialog* shortcutsWindow_ = nullptr;
-    // Where a stretch being played stops (-1: none).
+    // Where a stretch being played stops (-1: none), and the player's state
+    // the status last showed.
     int64_t playStopFrame_ = -1;
+    PlaybackValues shownPlayback_;
 
     // The open in progress and the exact peaks behind the file shown.
     std::unique_ptr<OpenJob> openJob_;

@@ -65,12 +65,9 @@ void MainWindow::connectPanels() {
 
     // The tag panel follows the parts: never a part that is gone. Another
     // part selected keeps what was typed for the one shown.
-    connect(docSignals_.get(), &DocumentSignals::cutLinesChanged, panels_.tagPanel,
-            &TagPanel::followParts);
-    connect(docSignals_.get(), &DocumentSignals::selectionChanged, panels_.tagPanel, [this] {
-        panels_.tagPanel->applyTypedTags();
-        panels_.tagPanel->followParts();
-    });
+    for (auto signal : {&DocumentSignals::cutLinesChanged, &DocumentSignals::selectionChanged})
+        connect(docSignals_.get(), signal, panels_.tagPanel, &TagPanel::followParts);
+    connect(panels_.partList, &PartListView::partPicked, panels_.tagPanel, &TagPanel::showPartTags);
 
     connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
             [this](const QString& text) { controls_->setStatus(text); });

@@ -189,6 +189,7 @@ void MainWindow::rejectOpen(const QString& message, bool failed) {
     controls_->setStatus(openJob_->shownBefore().status);
     status_->refresh(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
+    drawWaveView(); // the file kept, or the hint to open one
     // The file kept still needs its exact peaks.
     if (st_.FileLoaded && !doc_.PeaksExact())
         openJob_->startPeaks();
