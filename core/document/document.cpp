@@ -79,6 +79,8 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     source_.inherited.clear();
     SetFileTag(st_, source_);
     ResetToOnePart(st_);
+    st_.Muted.clear();
+    st_.ReviewedCuts.clear();
     tagDamageTold_ = false;
     unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
@@ -111,6 +113,43 @@ bool Document::CutOut(int32_t first, int32_t end) {
     st_.SelectedPart = k;
     Edited(EditKind::CutOut, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    return true;
+}
+
+bool Document::Mute(int32_t first, int32_t end) {
+    end = std::min<int32_t>(end, static_cast<int32_t>(st_.FrameCount));
+    if (!st_.FileLoaded || first < 0 || end <= first)
+        return false;
+    std::vector<MutedStretch> joined;
+    MutedStretch added{first, end};
+    for (const MutedStretch& m : st_.Muted) {
+        if (m.end < added.first || m.first > added.end) {
+            joined.push_back(m);
+            continue;
+        }
+        if (m.first <= first && m.end >= end)
+            return false; // inside a muted stretch already
+        added = {std::min(added.first, m.first), std::max(added.end, m.end)};
+    }
+    joined.push_back(added);
+    std::sort(joined.begin(), joined.end(),
+              [](const MutedStretch& a, const MutedStretch& b) { return a.first < b.first; });
+    const auto before = Before();
+    st_.Muted = std::move(joined);
+    Edited(EditKind::Mute, before, DocumentChange::PartMarks);
+    return true;
+}
+
+bool Document::MarkCutReviewed(int k) {
+    if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
+        return false;
+    const int32_t frame = PartFirstFrame(st_, k);
+    auto& cuts = st_.ReviewedCuts;
+    const auto at = std::lower_bound(cuts.begin(), cuts.end(), frame);
+    if (at != cuts.end() && *at == frame)
+        return false;
+    cuts.insert(at, frame);
+    Notify(DocumentChange::PartMarks);
     return true;
 }
 
@@ -427,6 +466,8 @@ std::string Document::RestoreEdit(const EditRecord& record) {
     st_.Parts = record.parts;
     st_.FileTag = record.fileTag;
     st_.SelectedPart = record.selectedPart;
+    st_.Muted = record.muted;
+    st_.ReviewedCuts = record.reviewedCuts;
     Edited(EditKind::RestoreEdit, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
                DocumentChange::Selection);

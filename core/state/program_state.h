@@ -163,6 +163,13 @@ struct ProgressValues {
     double LastShownPercent = 0.0;
 };
 
+// A stretch of the open file silenced in what is written: frames [first, end).
+struct MutedStretch {
+    int32_t first = 0;
+    int32_t end = 0;
+    bool operator==(const MutedStretch&) const = default;
+};
+
 // The parts of the open file in the order of their audio, and the tag they
 // inherit. Parts are numbered from 1 (record k - 1): the first starts at
 // frame 0, and each later start is a cut line. Empty while no file is open.
@@ -175,6 +182,10 @@ struct PartTable {
     int32_t SelectedPart = 0; // 0 = none
     int32_t SplitFileCount = 0;
     SplitModeKind SplitMode = SplitModeKind::Visual;
+    // Stretches silenced in every output, in order and apart from each other.
+    std::vector<MutedStretch> Muted{};
+    // The frames of the cut lines the user has reviewed, in order.
+    std::vector<int32_t> ReviewedCuts{};
     bool operator==(const PartTable&) const = default;
 };
 

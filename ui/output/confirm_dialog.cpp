@@ -1,5 +1,6 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/output/edge_fades.h"
 #include "core/output/loudness_gain.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
@@ -355,12 +356,18 @@ void ConfirmDialog::onSplitClicked() {
         dialogs_.showMessage(this, tr("Please select a folder"));
         return;
     }
+    if (st_.IsGapless && !st_.Muted.empty()) {
+        dialogs_.showMessage(this, tr("Gapless parts cannot carry muted stretches: untick "
+                                      "Gapless to split with them."));
+        return;
+    }
     bool overwrite = false;
     if (!mayReplaceExisting(overwrite))
         return;
     accept();
     emit statusText(tr("Splitting"));
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
+    options.muted = MutedGranules(st_);
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
     options.gainSteps = GainStepsForDb(loudness.gainDb);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
@@ -399,6 +406,7 @@ void ConfirmDialog::writeOneFile() {
     // The joins fade across their seams so that they do not click.
     options.fades.seams = true;
     options.fades.fadeMs = st_.FadeMs;
+    options.fades.muted = MutedGranules(st_);
     runner_->startOneFile(*fs_, path.toStdString(), options);
 }
 

@@ -50,6 +50,7 @@ void MainWindow::createEditingControls() {
     createShortcuts();
     createPartStartField();
     createEditingKeys();
+    createPauseCommands();
 }
 
 void MainWindow::connectPanels() {
