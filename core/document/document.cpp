@@ -406,9 +406,14 @@ SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
 
 Document::PendingSplit Document::BeginSplit(const SplitOptions& options) {
     PendingSplit pending{options, nullptr};
+    silentSkipped_.clear();
     if (!options.tags && st_.IsSaveTags && Id3v2Version(options.format) != 0) {
-        pending.tags = std::make_shared<const PartTags>(ResolvedPartTags());
+        auto tags = std::make_shared<PartTags>(ResolvedPartTags());
+        TrimForWindowSplit(tags.get());
+        pending.tags = tags;
         pending.options.tags = pending.tags.get();
+    } else {
+        TrimForWindowSplit(nullptr);
     }
     return pending;
 }
@@ -423,6 +428,19 @@ SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,
 }
 
 void Document::FinishSplit(const SplitResult& result) {
+    if (untrimmed_) {
+        // The files written go back to the parts they came from.
+        for (size_t i = 0; i < trimOrigin_.size() && i < st_.Parts.size(); ++i) {
+            const int from = trimOrigin_[i];
+            if (from > 0 && !st_.Parts[i].writtenFile.empty())
+                untrimmed_->Parts[static_cast<size_t>(from - 1)].writtenFile =
+                    st_.Parts[i].writtenFile;
+        }
+        untrimmed_->SplitFileCount = st_.SplitFileCount;
+        static_cast<PartTable&>(st_) = std::move(*untrimmed_);
+        untrimmed_.reset();
+        trimOrigin_.clear();
+    }
     failedPart_ = result.ok ? 0 : result.failedPart;
     failedPath_ = result.ok ? std::string() : result.failedPath;
     splitting_ = true;
@@ -506,6 +524,21 @@ void Document::SetNumberTracks(bool on) {
     if (st_.NumberTracks == on)
         return;
     st_.NumberTracks = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetTrimSilence(bool on) {
+    if (st_.TrimSilence == on)
+        return;
+    st_.TrimSilence = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetShortenPausesMs(int32_t ms) {
+    ms = std::clamp(ms, 0, kMaxShortenPausesMs);
+    if (st_.ShortenPausesMs == ms)
+        return;
+    st_.ShortenPausesMs = ms;
     Notify(DocumentChange::Settings);
 }
 

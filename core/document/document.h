@@ -251,6 +251,14 @@ public:
     void SetNumberTracks(bool on);
     // Every part of the next split faded in and out over `ms` (0..10000).
     void SetFadeMs(int32_t ms);
+    // The next split drops the quiet at each ticked part's edges but for
+    // kDefaultTrimKeepSeconds (core/parts/edge_trim.h); the part table stays.
+    void SetTrimSilence(bool on);
+    // One-file output shortens every longer pause to `ms` (0: off).
+    void SetShortenPausesMs(int32_t ms);
+    // The parts the last split with the edge trim skipped as silent, by
+    // number.
+    const std::vector<int>& SilentPartsSkipped() const { return silentSkipped_; }
     // The window's colours (kept with the settings).
     void SetColours(ColourChoice choice);
 
@@ -285,6 +293,14 @@ private:
     EditRecorder recorder_;
     bool unsplitEdits_ = false;
     bool peaksExact_ = true;
+    // While a split with the edge trim runs: the table as it was, and for
+    // every part of the trimmed one the part it came from (0: a trimmed-off
+    // stretch).
+    std::unique_ptr<PartTable> untrimmed_;
+    std::vector<int> trimOrigin_;
+    std::vector<int> silentSkipped_;
+    // Trims the table for a split (BeginSplit); `tags` follow it.
+    void TrimForWindowSplit(PartTags* tags);
     std::optional<PrepareInput> pendingPrepare_;
 };
 

@@ -215,6 +215,8 @@ enum class ColourChoice { FollowDesktop = 0, Light = 1, Dark = 2 };
 
 // The longest fade in and out of the parts the settings keep, in ms.
 constexpr int32_t kMaxFadeMs = 10000;
+// The longest pause one-file output may shorten the pauses to, in ms.
+constexpr int32_t kMaxShortenPausesMs = 3600000;
 
 // The user's settings kept in the settings file.
 struct SettingsValues {
@@ -227,6 +229,8 @@ struct SettingsValues {
     TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
     bool NumberTracks = false;                   // parts numbered n/N of the parts written
     int32_t FadeMs = 0;                          // every part faded in and out over this long
+    bool TrimSilence = false;                    // the split drops the quiet at each part's edges
+    int32_t ShortenPausesMs = 0; // one file: longer pauses shortened to this; 0 = off
     ColourChoice Colours = ColourChoice::FollowDesktop;
 };
 

@@ -1,12 +1,13 @@
 // The window's commands around pauses and muted stretches: Mute selection
 // (shown hatched, undone, kept in the crash record, silent in what is
 // written), File > Import track list (cuts in the pauses, titles, errors
-// naming the line), the review of the cuts with . and , and the frame
-// viewer's global gains.
+// naming the line), the review of the cuts with . and ,, the split dialog's
+// edge trim and shortened pauses, and the frame viewer's global gains.
 #include "tests/core/pause_recording.h"
 
 #include "core/analysis/open_file.h"
 #include "core/document/edit_record.h"
+#include "core/parts/edge_trim.h"
 #include "core/parts/part_access.h"
 #include "core/parts/pause_snap.h"
 #include "tests/fakes/fake_audio_engine.h"
@@ -25,6 +26,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +97,10 @@ protected:
                 return QString::fromUtf8(f.readAll());
         }
         return {};
+    }
+    QString SettingsText() {
+        QFile f(dir.filePath(QStringLiteral("tessivo.ini")));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     // Splits the ticked parts (or writes them as one file) into `folder`.
     void Write(const QString& folder, bool oneFile) {
@@ -349,6 +355,84 @@ TEST_F(PauseCommandsTest, NextAndPreviousCutSelectCentreAndSayWhetherTheCutIsInA
     // No cut selected: the text goes.
     win->document().SelectPart(0);
     EXPECT_FALSE(label->isVisible());
+}
+
+TEST_F(PauseCommandsTest, TrimSilenceTrimsThePartsWrittenAndTheListShowsTheirLength) {
+    OpenPauses();
+    dialogs.openFileAnswer =
+        WriteText("set.txt", "0:00 One\n0:13 Two\n0:26.75 Three\n0:41.5 Four\n");
+    Action("importTrackListAction")->trigger();
+    ASSERT_EQ(PartCount(st), 4);
+    const PartTable before = st;
+    const QString untrimmed = win->partList()->topLevelItem(1)->text(4);
+    const double whole =
+        FrameSeconds(st, PartFirstFrame(st, 3)) - FrameSeconds(st, PartFirstFrame(st, 2));
+    // Part 2 sounds from 14 s to 26 s: 0.3 s of quiet kept at either edge.
+    const QString folder = dir.filePath(QStringLiteral("trimmed"));
+    win->document().SetOutputFolder(folder.toStdString());
+    QDir().mkpath(folder);
+    QTimer::singleShot(0, win.get(), [this] {
+        auto* trim = FindPart<QCheckBox>(win->confirmDialog(), "trimSilenceCheck");
+        EXPECT_TRUE(trim->isEnabled());
+        QTest::mouseClick(trim, Qt::LeftButton);
+        QTest::mouseClick(win->confirmDialog()->splitButton, Qt::LeftButton);
+    });
+    win->onSplitTriggered();
+    win->confirmDialog()->splitRunner()->wait();
+    EXPECT_TRUE(st.TrimSilence);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    EXPECT_NEAR(WrittenPartSeconds(st, 2), 12.6, 0.15);
+    EXPECT_NE(win->partList()->topLevelItem(1)->text(4), untrimmed);
+    EXPECT_NEAR(whole, 13.75, 0.15);
+
+    // The table is as it was, each part marked with the file it went to.
+    ASSERT_EQ(PartCount(st), 4);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(PartFirstFrame(st, k), PartFirstFrame(before, k));
+        EXPECT_FALSE(PartAt(st, k).writtenFile.empty()) << k;
+    }
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    ASSERT_EQ(files.size(), 4);
+    const pause_recording::Decoded two = pause_recording::Decode(PartAt(st, 2).writtenFile, 0.3);
+    const double frame = pause_recording::kFrame;
+    EXPECT_GT(two.firstSound, 0.3 - 2 * frame) << two.firstSound;
+    EXPECT_LT(two.firstSound, 0.3 + frame) << two.firstSound;
+    EXPECT_GT(two.length - two.lastSound, 0.3 - 2 * frame) << two.length << " " << two.lastSound;
+    EXPECT_LT(two.length - two.lastSound, 0.3 + frame) << two.length << " " << two.lastSound;
+    QTRY_VERIFY_WITH_TIMEOUT(SettingsText().contains(QStringLiteral("Trim Silence=1")), 10000);
+}
+
+TEST_F(PauseCommandsTest, TheOneFileShortensTheLongPausesToTheSecondsGiven) {
+    OpenPauses();
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(FrameAt(20.0))));
+    const QString folder = dir.filePath(QStringLiteral("short"));
+    win->document().SetOutputFolder(folder.toStdString());
+    QDir().mkpath(folder);
+    QTimer::singleShot(0, win.get(), [this] {
+        ConfirmDialog* d = win->confirmDialog();
+        auto* box = FindPart<QDoubleSpinBox>(d, "shortenPausesBox");
+        EXPECT_TRUE(box->isEnabled());
+        box->setValue(0.5);
+        EXPECT_FALSE(FindPart<QCheckBox>(d, "trimSilenceCheck")->isEnabled());
+        QTest::mouseClick(d->splitButton, Qt::LeftButton);
+    });
+    Action("saveAsOneFileAction")->trigger();
+    win->confirmDialog()->splitRunner()->wait();
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    EXPECT_EQ(st.ShortenPausesMs, 500);
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    const pause_recording::Decoded d =
+        pause_recording::Decode(QDir(folder).filePath(files[0]).toStdString(), 0.3);
+    // 2, 1.5 and 3 s of pause, each now 0.5 s: 5 s shorter.
+    EXPECT_NEAR(d.length, pause_recording::kLength - 5.0, 0.15);
+    ASSERT_EQ(d.quiet.size(), 3u);
+    const double frame = pause_recording::kFrame;
+    for (const pause_recording::Gap& q : d.quiet) {
+        EXPECT_GT(q.end - q.start, 0.5 - frame - 0.02) << q.start;
+        EXPECT_LT(q.end - q.start, 0.5 + 2 * frame + 0.02) << q.start;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(SettingsText().contains(QStringLiteral("Shorten Pauses=500")), 10000);
 }
 
 // Global gain of granule `gr`, channel `ch` of an MPEG-1 stereo frame without

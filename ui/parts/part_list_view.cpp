@@ -8,6 +8,7 @@
 #include "core/analysis/loudness.h"
 #include "core/output/id3v1_tag.h"
 #include "core/output/split_parts.h"
+#include "core/parts/edge_trim.h"
 #include "core/parts/near_pauses.h"
 #include "core/parts/part_times.h"
 #include "core/parts/time_text.h"
@@ -147,7 +148,7 @@ void PartListView::fillRow(QTreeWidgetItem* row, int k, const std::vector<std::s
     row->setText(ColStatus, PartStatusText(st_, k, doc_.NearPausesFlags()));
     row->setText(ColBegin, TimeText(a));
     row->setText(ColEnd, TimeText(b));
-    row->setText(ColDuration, TimeText(b - a));
+    row->setText(ColDuration, TimeText(WrittenPartSeconds(st_, k)));
     const auto slot = static_cast<size_t>(k);
     SetFileCell(row, slot < files.size() ? files[slot] : std::string());
     const PartTagV2 tag = EffectivePartTag(st_, k).fields;
