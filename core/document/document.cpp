@@ -468,9 +468,12 @@ bool Document::FirstTagDamage(const SplitResult& result) {
 void Document::RestoreParts(const PartTable& table) {
     const SplitModeKind mode = st_.SplitMode;
     const int32_t fileCount = st_.SplitFileCount;
+    // The cuts looked at stay looked at: the review is no edit.
+    std::vector<int32_t> reviewed = std::move(st_.ReviewedCuts);
     static_cast<PartTable&>(st_) = table;
     st_.SplitMode = mode;
     st_.SplitFileCount = fileCount;
+    st_.ReviewedCuts = std::move(reviewed);
     unsplitEdits_ = true;
     Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
            DocumentChange::Selection);

@@ -225,8 +225,9 @@ public:
     bool FirstTagDamage(const SplitResult& result);
 
     // Puts back a part table recorded before or after an edit (undo, redo):
-    // the part records, the file tag and the selection. The split
-    // mode and the file counter stay. Not itself recorded.
+    // the part records, the file tag, the selection and the muted
+    // stretches. The split mode, the file counter and the cuts reviewed stay.
+    // Not itself recorded.
     void RestoreParts(const PartTable& table);
 
     // Brings back an edit kept for the open file (core/document/edit_record):

@@ -192,6 +192,14 @@ TEST_F(EditRecordTest, MutedStretchesAndReviewedCutsGoWithTheEdit) {
     past.replace(past.find("mute 600 700"), 12, "mute 600 9999999");
     ASSERT_TRUE(ParseEditRecord(past, back, error)) << error;
     EXPECT_EQ(EditRecordRefusal(back, st_), "a muted stretch lies past the end of the file");
+
+    // Undo takes the muted stretches back, not the cuts looked at.
+    PartTable earlier = st_;
+    earlier.Muted.clear();
+    earlier.ReviewedCuts.clear();
+    doc_.RestoreParts(earlier);
+    EXPECT_TRUE(st_.Muted.empty());
+    EXPECT_EQ(st_.ReviewedCuts.size(), 2u);
 }
 
 TEST_F(EditRecordTest, AChangedFileTakesNoRecord) {
