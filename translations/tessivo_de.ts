@@ -380,6 +380,30 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Fade every part in and out without re-encoding (0: no fade)</source>
         <translation>Jeden Teil ohne Neukodierung ein- und ausblenden (0: nicht blenden)</translation>
     </message>
+    <message>
+        <source>Trim silence at the edges</source>
+        <translation>Stille an den Rändern kürzen</translation>
+    </message>
+    <message>
+        <source>Drop the silence at the start and end of every part but for 0.3 s (the pause settings say what is silence)</source>
+        <translation>Die Stille am Anfang und Ende jedes Teils bis auf 0,3 s weglassen (die Pauseneinstellungen bestimmen, was Stille ist)</translation>
+    </message>
+    <message>
+        <source>Shorten pauses to (s)</source>
+        <translation>Pausen kürzen auf (s)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>In the one file, every longer pause is shortened to this many seconds, without re-encoding (Off: none)</source>
+        <translation>In der einen Datei wird jede längere Pause ohne Neukodierung auf so viele Sekunden gekürzt (Aus: keine)</translation>
+    </message>
+    <message>
+        <source>Gapless parts cannot carry muted stretches: untick Gapless to split with them.</source>
+        <translation>Lückenlose Teile können keine stummgeschalteten Abschnitte tragen: Lückenlos abwählen, um mit ihnen zu teilen.</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::CutListCommands</name>
@@ -394,6 +418,25 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Cannot write </source>
         <translation>Kann nicht geschrieben werden: </translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::CutReview</name>
+    <message>
+        <source>Cut %1 of %2, not in a pause</source>
+        <translation>Schnitt %1 von %2, nicht in einer Pause</translation>
+    </message>
+    <message>
+        <source>Cut %1 of %2, in a pause of %3 s</source>
+        <translation>Schnitt %1 von %2, in einer Pause von %3 s</translation>
+    </message>
+    <message>
+        <source>Next cut</source>
+        <translation>Nächster Schnitt</translation>
+    </message>
+    <message>
+        <source>Previous cut</source>
+        <translation>Vorheriger Schnitt</translation>
     </message>
 </context>
 <context>
@@ -437,6 +480,10 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Cut Out Selection</source>
         <translation>Auswahl herausschneiden</translation>
+    </message>
+    <message>
+        <source>Mute Selection</source>
+        <translation>Auswahl stummschalten</translation>
     </message>
 </context>
 <context>
@@ -1030,6 +1077,41 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Cut out selection</source>
         <translation>Auswahl herausschneiden</translation>
     </message>
+    <message>
+        <source>U</source>
+        <translation>U</translation>
+    </message>
+    <message>
+        <source>Mute the selected stretch in what is written</source>
+        <translation>Den ausgewählten Abschnitt in allem Geschriebenen stummschalten</translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>Next cut: select the next cut line and centre it</source>
+        <translation>Nächster Schnitt: die nächste Schnittlinie auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>,</source>
+        <translation>,</translation>
+    </message>
+    <message>
+        <source>Previous cut: select the cut line before and centre it</source>
+        <translation>Vorheriger Schnitt: die Schnittlinie davor auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>Import track list...</source>
+        <translation>Titelliste importieren …</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::MuteCommands</name>
+    <message>
+        <source>Mute selection</source>
+        <translation>Auswahl stummschalten</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::OpenJob</name>
@@ -1292,6 +1374,13 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Part(%1)</source>
         <translation>Teil(%1)</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::TrackListCommands</name>
+    <message>
+        <source>Track lists (*.txt);;All files (*)</source>
+        <translation>Titellisten (*.txt);;Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
@@ -1559,6 +1648,26 @@ Bitte eine größere Zeit angeben!</translation>
     <message>
         <source>%1 parts</source>
         <translation>%1 Teile</translation>
+    </message>
+    <message>
+        <source>not UTF-8</source>
+        <translation>kein UTF-8</translation>
+    </message>
+    <message>
+        <source>no time (a start first or a length last)</source>
+        <translation>keine Zeit (ein Anfang vorn oder eine Länge hinten)</translation>
+    </message>
+    <message>
+        <source>Line %1: no pause within %2 s of %3</source>
+        <translation>Zeile %1: keine Pause innerhalb von %2 s um %3</translation>
+    </message>
+    <message>
+        <source>Part %1 is silent: skipped</source>
+        <translation>Teil %1 ist still: übersprungen</translation>
+    </message>
+    <message>
+        <source>No line of %1 has a time: cut the file first (at pauses, for example), then import its titles</source>
+        <translation>Keine Zeile von %1 hat eine Zeit: die Datei zuerst schneiden (etwa an Pausen), dann ihre Titel importieren</translation>
     </message>
 </context>
 <context>

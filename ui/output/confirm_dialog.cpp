@@ -1,5 +1,7 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/batch/part_writing.h"
+#include "core/output/edge_fades.h"
 #include "core/output/loudness_gain.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
@@ -61,6 +63,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     createChoicesAndButtons();
     createLoudnessChoices();
     createOneFileChoice();
+    createPauseChoices();
     layOutControls();
 
     // The choices take effect at once, even when the dialog is then cancelled.
@@ -166,10 +169,15 @@ void ConfirmDialog::layOutControls() {
     fadeRow->addWidget(fadeLabel);
     fadeRow->addWidget(fadeBox, 1);
     choices->addLayout(fadeRow, 3, 0);
+    choices->addWidget(trimSilenceCheck, 3, 1);
     choices->setColumnStretch(2, 1);
     auto* oneFileRow = new QHBoxLayout;
     oneFileRow->addWidget(oneFileEdit, 1);
     oneFileRow->addWidget(oneFileButton);
+    auto* shortenRow = new QHBoxLayout;
+    shortenRow->addWidget(shortenLabel);
+    shortenRow->addWidget(shortenBox);
+    shortenRow->addStretch(1);
     auto* buttons = new QDialogButtonBox(this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
     buttons->addButton(splitButton, QDialogButtonBox::AcceptRole);
@@ -185,6 +193,7 @@ void ConfirmDialog::layOutControls() {
     outer->addSpacing(4);
     outer->addWidget(oneFileCheck);
     outer->addLayout(oneFileRow);
+    outer->addLayout(shortenRow);
     outer->addStretch(1);
     outer->addWidget(buttons);
     // At least the designed 327 x 213, larger where the font needs it.
@@ -254,6 +263,29 @@ void ConfirmDialog::createOneFileChoice() {
     oneFileButton->setEnabled(false);
 }
 
+void ConfirmDialog::createPauseChoices() {
+    trimSilenceCheck = new QCheckBox(tr("Trim silence at the edges"), this);
+    trimSilenceCheck->setObjectName(QStringLiteral("trimSilenceCheck"));
+    trimSilenceCheck->setToolTip(
+        tr("Drop the silence at the start and end of every part but for 0.3 s (the pause "
+           "settings say what is silence)"));
+    connect(trimSilenceCheck, &QCheckBox::clicked, this,
+            [this](bool on) { doc_.SetTrimSilence(on); });
+    shortenLabel = new QLabel(tr("Shorten pauses to (s)"), this);
+    shortenBox = new QDoubleSpinBox(this);
+    shortenBox->setObjectName(QStringLiteral("shortenPausesBox"));
+    shortenBox->setRange(0.0, kMaxShortenPausesMs / 1000.0);
+    shortenBox->setDecimals(1);
+    shortenBox->setSingleStep(0.5);
+    shortenBox->setSpecialValueText(tr("Off"));
+    shortenBox->setToolTip(tr("In the one file, every longer pause is shortened to this many "
+                              "seconds, without re-encoding (Off: none)"));
+    shortenLabel->setBuddy(shortenBox);
+    connect(shortenBox, &QDoubleSpinBox::valueChanged, this, [this](double s) {
+        doc_.SetShortenPausesMs(static_cast<int32_t>(std::lround(s * 1000.0)));
+    });
+}
+
 void ConfirmDialog::enableChoices() {
     const bool tags = saveTagsCheck->isChecked();
     const bool oneFile = oneFileCheck->isChecked();
@@ -263,6 +295,9 @@ void ConfirmDialog::enableChoices() {
     gaplessCheck->setEnabled(!oneFile);
     oneFileEdit->setEnabled(oneFile);
     oneFileButton->setEnabled(oneFile);
+    trimSilenceCheck->setEnabled(!oneFile);
+    shortenLabel->setEnabled(oneFile);
+    shortenBox->setEnabled(oneFile);
 }
 
 void ConfirmDialog::refreshOneFileName() {
@@ -325,6 +360,8 @@ void ConfirmDialog::prepareToShow() {
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
     fadeBox->setValue(st_.FadeMs);
+    trimSilenceCheck->setChecked(st_.TrimSilence);
+    shortenBox->setValue(st_.ShortenPausesMs / 1000.0);
     refreshOneFileName();
     enableChoices();
 }
@@ -355,12 +392,18 @@ void ConfirmDialog::onSplitClicked() {
         dialogs_.showMessage(this, tr("Please select a folder"));
         return;
     }
+    if (st_.IsGapless && !st_.Muted.empty()) {
+        dialogs_.showMessage(this, tr("Gapless parts cannot carry muted stretches: untick "
+                                      "Gapless to split with them."));
+        return;
+    }
     bool overwrite = false;
     if (!mayReplaceExisting(overwrite))
         return;
     accept();
     emit statusText(tr("Splitting"));
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
+    options.muted = MutedGranules(st_);
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
     options.gainSteps = GainStepsForDb(loudness.gainDb);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
@@ -399,7 +442,8 @@ void ConfirmDialog::writeOneFile() {
     // The joins fade across their seams so that they do not click.
     options.fades.seams = true;
     options.fades.fadeMs = st_.FadeMs;
-    runner_->startOneFile(*fs_, path.toStdString(), options);
+    options.fades.muted = MutedGranules(st_);
+    runner_->startOneFile(*fs_, path.toStdString(), options, st_.ShortenPausesMs / 1000.0);
 }
 
 void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {
@@ -441,6 +485,14 @@ void ConfirmDialog::reportSplit(const SplitResult& result) {
         dialogs_.showError(parentWidget(), CoreText(result.error));
     if (!result.leftovers.empty())
         dialogs_.showMessage(parentWidget(), CoreText(LeftoverNote(result.leftovers)));
+    if (!doc_.SilentPartsSkipped().empty()) {
+        PlacedNotes notes;
+        notes.silentParts = doc_.SilentPartsSkipped();
+        QStringList lines;
+        for (const std::string& line : SilentPartLines(notes))
+            lines << CoreText(line);
+        dialogs_.showMessage(parentWidget(), lines.join(QLatin1Char('\n')));
+    }
     if (doc_.FirstTagDamage(result))
         dialogs_.showMessage(parentWidget(), tr("The tag of %1 could be read only in part; the "
                                                 "parts carry what could be read.")

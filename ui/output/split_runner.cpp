@@ -1,5 +1,7 @@
 #include "ui/output/split_runner.h"
 
+#include "core/batch/pause_shortening.h"
+#include "core/parts/pause_snap.h"
 
 #include <new>
 
@@ -40,14 +42,17 @@ bool SplitRunner::start(PartFileSystem& fs, const SplitOptions& options) {
     return true;
 }
 
-bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path,
-                               OneFileOptions options) {
+bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options,
+                               double shortenMax) {
     if (job_->isRunning())
         return false;
     oneFile_ = true;
     oneFilePath_ = path;
     oneFileTags_ = std::make_shared<const PartTags>(doc_.ResolvedPartTags());
     pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
+    if (shortenMax > 0.0)
+        pieces_ = PiecesWithout(
+            pieces_, LongPauseMiddles(doc_.State(), shortenMax, SilenceRulesOf(doc_.State())));
     options.tag = &oneFileTags_->source;
     run([this, options, &fs] {
         try {

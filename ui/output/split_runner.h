@@ -33,7 +33,10 @@ public:
     // Starts writing the ticked parts as the file `path`, titled and tagged
     // as a split's ID3v2 tags would be (Document::ResolvedPartTags);
     // options.tag is set here. False while a split runs.
-    bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options);
+    // `shortenMax` > 0: every pause longer than that many seconds (by the
+    // silence values) is shortened to it (core/batch/pause_shortening.h).
+    bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options,
+                      double shortenMax = 0.0);
     bool isRunning() const { return job_->isRunning(); }
     // 0..100: the share of the bytes written so far.
     double percent() const { return job_->percent(); }

@@ -3,6 +3,7 @@
 #include "ui/document/core_text.h"
 #include "ui/document/document_signals.h"
 
+#include "core/parts/edge_trim.h"
 #include "core/parts/near_pauses.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_loudness.h"
@@ -121,8 +122,8 @@ QVariant PartTableModel::displayText(int k, int column) const {
         return TimeText(PartStartSeconds(st_, k));
     case ColEnd:
         return TimeText(PartEndSeconds(st_, k));
-    case ColDuration:
-        return TimeText(PartEndSeconds(st_, k) - PartStartSeconds(st_, k));
+    case ColDuration: // as written: trimmed when trimming is on
+        return TimeText(WrittenPartSeconds(st_, k));
     case ColFile:
         return QFileInfo(PartFile(doc_, k)).fileName();
     case ColLoudness:
@@ -152,7 +153,7 @@ QVariant PartTableModel::sortKey(int k, int column) const {
     case ColEnd:
         return k;
     case ColDuration:
-        return PartEndSeconds(st_, k) - PartStartSeconds(st_, k);
+        return WrittenPartSeconds(st_, k);
     case ColLoudness: {
         const Loudness l = PartLoudness(st_, k);
         return l.measured && !l.silent ? l.lufs : -1000.0;

@@ -55,6 +55,9 @@ class PartPopupMenu;
 class TagPanel;
 class ConfirmDialog;
 class CutListCommands;
+class MuteCommands;
+class CutReview;
+class TrackListCommands;
 class WaveMouse;
 class OpenJob;
 class AutosaveController;
@@ -174,6 +177,8 @@ public:
     // File > Save as one file... (Ctrl+Shift+S): the split dialog set to
     // write the ticked parts as one file.
     void onSaveAsOneFileTriggered();
+    // Scrolls the view so that `frame` lies in its middle.
+    void centreViewOn(int64_t frame);
     // Plays frames first..last (held in the file) and stops there.
     void playStretch(int64_t first, int64_t last);
     // The stretch chosen with Shift+drag (first <= last once chosen).
@@ -246,6 +251,9 @@ private:
     bool toggleSelectedTick();
     // Keys of the play cursor and cut lines, the View menu, the start field.
     void createEditingKeys();
+    // Mute selection, the review of the cuts and the track list import
+    // (main_window_pauses.cpp).
+    void createPauseCommands();
     void createViewMenu();
     // View > Colours and the scheme it chooses.
     void addColourActions(QMenu* viewMenu);
@@ -412,6 +420,9 @@ private:
         CutListCommands* cutLists = nullptr;
         BatchSplitDialog* batchSplit = nullptr;
         JoinDialog* joinFiles = nullptr;
+        MuteCommands* mutes = nullptr;
+        CutReview* review = nullptr;
+        TrackListCommands* trackLists = nullptr;
     } panels_;
 };
 

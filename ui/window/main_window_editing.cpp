@@ -52,6 +52,7 @@ void MainWindow::createEditingControls() {
     createShortcuts();
     createPartStartField();
     createEditingKeys();
+    createPauseCommands();
 }
 
 void MainWindow::connectPanels() {

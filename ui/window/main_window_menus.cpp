@@ -50,6 +50,10 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          MainWindow::tr("Cut out the selected stretch: cut lines at its edges, the part "
                         "between them unticked")},
         {MainWindow::tr("Ctrl+Shift+S"), MainWindow::tr("Save the ticked parts as one file")},
+        {MainWindow::tr("U"), MainWindow::tr("Mute the selected stretch in what is written")},
+        {MainWindow::tr("."), MainWindow::tr("Next cut: select the next cut line and centre it")},
+        {MainWindow::tr(","),
+         MainWindow::tr("Previous cut: select the cut line before and centre it")},
         {MainWindow::tr("Ctrl+drag, Ctrl+double click"),
          MainWindow::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
         {MainWindow::tr("Left, Right"), MainWindow::tr("Play cursor one second back or on")},
