@@ -406,6 +406,61 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>tessivo::ControlPanel</name>
+    <message>
+        <source>Split</source>
+        <translation>Teilen</translation>
+    </message>
+    <message>
+        <source>Split &amp; Save</source>
+        <translation>Teilen &amp; Speichern</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Play (Space)</source>
+        <translation>Start (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Stop (Space)</source>
+        <translation>Stopp (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>Playback Volume</source>
+        <translation>Wiedergabelautstärke</translation>
+    </message>
+    <message>
+        <source>Rate</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Playback Rate</source>
+        <translation>Wiedergabetempo</translation>
+    </message>
+    <message>
+        <source>Open a File</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Zoom In Time</source>
+        <translation>Zeitlich vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom Out Time</source>
+        <translation>Zeitlich verkleinern</translation>
+    </message>
+</context>
+<context>
     <name>tessivo::CutListCommands</name>
     <message>
         <source>Cut lists (*.cue *.txt *.csv);;Cue sheets (*.cue);;Audacity labels (*.txt);;CSV (*.csv)</source>
@@ -662,58 +717,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
 <context>
     <name>tessivo::MainWindow</name>
     <message>
-        <source>Samples shown: a dragged or double-clicked cut line goes to the sample under the pointer (Gapless parts)</source>
-        <translation>Samples sichtbar: Eine gezogene oder doppelt angeklickte Schnittlinie springt auf das Sample unter dem Zeiger (lückenlose Teile)</translation>
-    </message>
-    <message>
-        <source>Samples shown: Ctrl+drag or Ctrl+double click puts a cut line at the sample under the pointer</source>
-        <translation>Samples sichtbar: Strg+Ziehen oder Strg+Doppelklick setzt eine Schnittlinie auf das Sample unter dem Zeiger</translation>
-    </message>
-    <message>
-        <source>Split</source>
-        <translation>Teilen</translation>
-    </message>
-    <message>
-        <source>Split &amp; Save</source>
-        <translation>Teilen &amp; Speichern</translation>
-    </message>
-    <message>
-        <source>Zoom In Time</source>
-        <translation>Zeitlich vergrößern</translation>
-    </message>
-    <message>
-        <source>Zoom Out Time</source>
-        <translation>Zeitlich verkleinern</translation>
-    </message>
-    <message>
-        <source>Play</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stopp</translation>
-    </message>
-    <message>
-        <source>Volume</source>
-        <translation>Lautstärke</translation>
-    </message>
-    <message>
-        <source>Playback Volume</source>
-        <translation>Wiedergabelautstärke</translation>
-    </message>
-    <message>
-        <source>Rate</source>
-        <translation>Tempo</translation>
-    </message>
-    <message>
-        <source>Playback Rate</source>
-        <translation>Wiedergabetempo</translation>
-    </message>
-    <message>
-        <source>Open a File</source>
-        <translation>Datei öffnen</translation>
-    </message>
-    <message>
         <source>File</source>
         <translation>Datei</translation>
     </message>
@@ -762,36 +765,8 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Eine Datei öffnen</translation>
     </message>
     <message>
-        <source>Ready</source>
-        <translation>Bereit</translation>
-    </message>
-    <message>
-        <source>Part(%1)  %2 - %3</source>
-        <translation>Teil(%1)  %2 - %3</translation>
-    </message>
-    <message>
         <source>No file manager could be started to show %1.</source>
         <translation>Es konnte kein Dateimanager gestartet werden, um %1 zu zeigen.</translation>
-    </message>
-    <message>
-        <source>%1 %2 written to %3  &lt;a href=&quot;%4&quot;&gt;Open folder&lt;/a&gt;</source>
-        <translation>%1 %2 geschrieben nach %3  &lt;a href=&quot;%4&quot;&gt;Ordner öffnen&lt;/a&gt;</translation>
-    </message>
-    <message>
-        <source>file</source>
-        <translation>Datei</translation>
-    </message>
-    <message>
-        <source>files</source>
-        <translation>Dateien</translation>
-    </message>
-    <message>
-        <source>Calculating Peaks - </source>
-        <translation>Spitzen werden berechnet - </translation>
-    </message>
-    <message>
-        <source>Waiting for the exact peaks (%1%)…</source>
-        <translation>Warten auf die genauen Spitzen (%1 %)…</translation>
     </message>
     <message>
         <source>MP3 Files (*.mp3)</source>
@@ -800,14 +775,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Opening file</source>
         <translation>Datei wird geöffnet</translation>
-    </message>
-    <message>
-        <source>Play (Space)</source>
-        <translation>Start (Leertaste)</translation>
-    </message>
-    <message>
-        <source>Stop (Space)</source>
-        <translation>Stopp (Leertaste)</translation>
     </message>
     <message>
         <source>Import cut list...</source>
@@ -1121,7 +1088,42 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
-    <name>tessivo::PartListView</name>
+    <name>tessivo::PartPopupMenu</name>
+    <message>
+        <source>Play Part</source>
+        <translation>Teil abspielen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Use Part</source>
+        <translation>Teil verwenden</translation>
+    </message>
+    <message>
+        <source>Clear Cut Lines</source>
+        <translation>Schnittlinien löschen</translation>
+    </message>
+    <message>
+        <source>Split...</source>
+        <translation>Teilen …</translation>
+    </message>
+    <message>
+        <source>Explorer</source>
+        <translation>Dateimanager</translation>
+    </message>
+    <message>
+        <source>Play Part(%1)</source>
+        <translation>Teil(%1) abspielen</translation>
+    </message>
+    <message>
+        <source>Use Part(%1)</source>
+        <translation>Teil(%1) verwenden</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::PartTableModel</name>
     <message>
         <source>Silent</source>
         <translation>Stille</translation>
@@ -1177,41 +1179,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Loudness</source>
         <translation>Lautheit</translation>
-    </message>
-</context>
-<context>
-    <name>tessivo::PartPopupMenu</name>
-    <message>
-        <source>Play Part</source>
-        <translation>Teil abspielen</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stopp</translation>
-    </message>
-    <message>
-        <source>Use Part</source>
-        <translation>Teil verwenden</translation>
-    </message>
-    <message>
-        <source>Clear Cut Lines</source>
-        <translation>Schnittlinien löschen</translation>
-    </message>
-    <message>
-        <source>Split...</source>
-        <translation>Teilen …</translation>
-    </message>
-    <message>
-        <source>Explorer</source>
-        <translation>Dateimanager</translation>
-    </message>
-    <message>
-        <source>Play Part(%1)</source>
-        <translation>Teil(%1) abspielen</translation>
-    </message>
-    <message>
-        <source>Use Part(%1)</source>
-        <translation>Teil(%1) verwenden</translation>
     </message>
 </context>
 <context>
@@ -1318,6 +1285,41 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>tessivo::StatusController</name>
+    <message>
+        <source>Calculating Peaks - </source>
+        <translation>Spitzen werden berechnet - </translation>
+    </message>
+    <message>
+        <source>Waiting for the exact peaks (%1%)…</source>
+        <translation>Warten auf die genauen Spitzen (%1 %)…</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Eine Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Part(%1)  %2 - %3</source>
+        <translation>Teil(%1)  %2 - %3</translation>
+    </message>
+    <message>
+        <source>%1 %2 written to %3  &lt;a href=&quot;%4&quot;&gt;Open folder&lt;/a&gt;</source>
+        <translation>%1 %2 geschrieben nach %3  &lt;a href=&quot;%4&quot;&gt;Ordner öffnen&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>files</source>
+        <translation>Dateien</translation>
+    </message>
+</context>
+<context>
     <name>tessivo::TagPanel</name>
     <message>
         <source>Set</source>
@@ -1392,6 +1394,17 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Restore</source>
         <translation>Wiederherstellen</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::ViewController</name>
+    <message>
+        <source>Samples shown: a dragged or double-clicked cut line goes to the sample under the pointer (Gapless parts)</source>
+        <translation>Samples sichtbar: Eine gezogene oder doppelt angeklickte Schnittlinie springt auf das Sample unter dem Zeiger (lückenlose Teile)</translation>
+    </message>
+    <message>
+        <source>Samples shown: Ctrl+drag or Ctrl+double click puts a cut line at the sample under the pointer</source>
+        <translation>Samples sichtbar: Strg+Ziehen oder Strg+Doppelklick setzt eine Schnittlinie auf das Sample unter dem Zeiger</translation>
     </message>
 </context>
 <context>

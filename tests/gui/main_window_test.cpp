@@ -707,8 +707,8 @@ TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
     // A much wider window lets the file fit at a finer level.
     SetClientSize(1800, 700);
     const int wideCols = win->viewGeometry().cols();
-    QTest::qWaitFor(
-        [&] { return st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; }, 2000));
     EXPECT_TRUE(st->ZoomLevel == 1 || st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols)
         << st->ZoomLevel;
 }

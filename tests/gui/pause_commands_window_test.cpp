@@ -153,7 +153,7 @@ TEST_F(PauseCommandsTest, MuteSelectionIsHatchedUndoneKeptAndSilentInThePartWrit
     const int64_t first = FrameAt(3.0), last = FrameAt(6.0) - 1;
     SelectFrames(first, last);
     ASSERT_TRUE(win->hasStretch());
-    const MainWindow::Stretch chosen = win->stretch();
+    const Stretch chosen = win->stretch();
     ASSERT_NEAR(static_cast<double>(chosen.first), static_cast<double>(first), 3.0);
     const int undoBefore = win->editHistory()->stack()->count();
     QAction* mute = Action("muteSelectionAction");
