@@ -4,8 +4,8 @@
 // reference without clipping.
 #pragma once
 
-#include "core/parts/part_loudness.h"
 #include "core/output/part_tag.h"
+#include "core/parts/part_loudness.h"
 
 #include <string>
 #include <vector>

@@ -15,9 +15,9 @@
 #include "core/parts/cut_lines.h"
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
-#include "ui/parts/part_list_view.h"
 #include "tests/gui/part_rows.h"
 #include "ui/document/document_signals.h"
+#include "ui/parts/part_list_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

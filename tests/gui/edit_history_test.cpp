@@ -40,7 +40,6 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-
 using tessivo::testing::Fixture;
 
 class EditHistoryTest : public ::testing::Test {

@@ -44,7 +44,6 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-
 // A mono 8 kHz tone of `seconds` made by ffmpeg: 0 when made, -2 when there is
 // no ffmpeg.
 int MakeToneFile(const QString& path, int seconds) {
@@ -219,7 +218,8 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     EXPECT_EQ(PartFirstFrame(st, 2), Frame(30.0));
 
     // A double click elsewhere in the row still plays the part.
-    const QPoint status(list->horizontalHeader()->sectionViewportPosition(1) + 5, cell.center().y());
+    const QPoint status(list->horizontalHeader()->sectionViewportPosition(1) + 5,
+                        cell.center().y());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, status);
     EXPECT_TRUE(st.IsPlaying);
 }

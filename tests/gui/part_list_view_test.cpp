@@ -7,11 +7,11 @@
 
 #include "core/parts/part_access.h"
 
-#include "core/parts/part_loudness.h"
 #include "core/analysis/open_file.h"
 #include "core/analysis/peaks.h"
 #include "core/output/split_parts.h"
 #include "core/parts/cut_lines.h"
+#include "core/parts/part_loudness.h"
 #include "core/util/time_text.h"
 
 #include <QAction>

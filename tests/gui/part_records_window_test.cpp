@@ -44,7 +44,6 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-
 const QString kPython = QStringLiteral("/usr/bin/python3"); // Debian's, with python3-mutagen
 const std::string kSourceTitle = "Quelle — Ω";
 const std::string kSourceArtist = "Ørkester Ελληνικά";
@@ -189,9 +188,7 @@ protected:
     }
     std::string Title(int k) const { return EffectivePartTag(st, k).fields.title; }
     std::string Artist(int k) const { return EffectivePartTag(st, k).fields.artist; }
-    QString Row(int k, int column) const {
-        return RowOf(win->partList(), k - 1)->text(column);
-    }
+    QString Row(int k, int column) const { return RowOf(win->partList(), k - 1)->text(column); }
 
     // Split with ID3v2.4 tags into a fresh folder `name`; the paths written,
     // in part order.

@@ -62,8 +62,8 @@ template <class Owner> PartRow RowOf(const std::unique_ptr<Owner>& list, int row
 
 // Makes the row current, as a click on it does.
 inline void SelectRow(PartListView* list, const PartRow& row) {
-    list->selectionModel()->setCurrentIndex(
-        row.viewIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    list->selectionModel()->setCurrentIndex(row.viewIndex(), QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
 }
 inline void SelectRow(PartListView& list, const PartRow& row) {
     SelectRow(&list, row);

@@ -109,7 +109,7 @@ protected:
         ASSERT_TRUE(st_.FileLoaded) << fixture;
         ASSERT_NE(st_.PlayStream, 0u);
         FindPart<QTimer>(win_, "playbackTimer")->stop(); // the test ticks by hand
-        win_->onPlaybackTick(); // settle any resize
+        win_->onPlaybackTick();                          // settle any resize
     }
     int64_t BytesPerFrame() const { return int64_t{st_.SamplesPerFrame} * 2 * st_.ChannelCount; }
     void HearFrame(int64_t f) { eng_.At(st_.PlayStream).position = f * BytesPerFrame(); }

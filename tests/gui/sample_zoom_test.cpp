@@ -35,7 +35,6 @@ using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 using tessivo::testing::Fixture;
 
-
 // What the mpg123 program decodes, nothing trimmed and the Info frame
 // decoded as audio: the untrimmed decoder output the time base counts from.
 std::vector<int16_t> Mpg123Samples(const QString& path) {

@@ -37,7 +37,12 @@ void BackgroundJob::report(double percent) {
     if (shownTenths_.exchange(tenths) == tenths)
         return;
     QMetaObject::invokeMethod(
-        this, [this, percent] { if (running_) emit progress(percent); }, Qt::QueuedConnection);
+        this,
+        [this, percent] {
+            if (running_)
+                emit progress(percent);
+        },
+        Qt::QueuedConnection);
 }
 
 void BackgroundJob::join() {

@@ -1,9 +1,9 @@
 #include "ui/output/batch_split_dialog.h"
 
 #include "core/util/time_text.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/tag_format_names.h"
-#include "ui/common/user_dialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

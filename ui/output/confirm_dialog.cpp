@@ -7,11 +7,11 @@
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
 #include "core/util/time_text.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/output/tag_format_names.h"
 #include "ui/view/colour_scheme.h"
-#include "ui/common/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 #include "ui/output/join_dialog.h"
 
 #include "core/output/join_files.h"
-#include "ui/document/core_text.h"
 #include "ui/common/user_dialogs.h"
+#include "ui/document/core_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -19,7 +19,6 @@
 #include <string>
 #include <vector>
 
-
 namespace tessivo {
 
 class SplitRunner : public QObject {

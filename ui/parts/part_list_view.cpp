@@ -29,8 +29,8 @@ PartListView::PartListView(Document& doc, DocumentSignals& docSignals, QWidget* 
     model_ = new PartTableModel(doc, docSignals, this);
     // Rows that come or go move the current row: that selects no part. These
     // run before the selection model hears the change.
-    for (auto about : {&QAbstractItemModel::rowsAboutToBeInserted,
-                       &QAbstractItemModel::rowsAboutToBeRemoved})
+    for (auto about :
+         {&QAbstractItemModel::rowsAboutToBeInserted, &QAbstractItemModel::rowsAboutToBeRemoved})
         connect(model_, about, this, [this] { ++quiet_; });
     for (auto done : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(model_, done, this, [this] { --quiet_; });
@@ -123,7 +123,8 @@ void PartListView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex at = indexAt(event->position().toPoint());
     QTableView::mouseDoubleClickEvent(event);
     // The Begin cell of a part after the first opens its editor instead.
-    if (event->button() != Qt::LeftButton || (at.isValid() && (model_->flags(at) & Qt::ItemIsEditable)))
+    if (event->button() != Qt::LeftButton ||
+        (at.isValid() && (model_->flags(at) & Qt::ItemIsEditable)))
         return;
     emit playPartRequested(currentPart());
 }

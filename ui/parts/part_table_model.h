@@ -1,6 +1,6 @@
 // The part table as a Qt model: one row per part while the file has cut
-// lines, in part order (row r is part r + 1) unless sorted by a column. The rows hold nothing of their own: every cell is
-// read from the document when asked, and the model follows the document's
+// lines, in part order (row r is part r + 1) unless sorted by a column. The rows hold nothing of
+// their own: every cell is read from the document when asked, and the model follows the document's
 // signals, inserting and removing rows as parts come and go, never reset.
 // Ticks and typed starts become document edits.
 #pragma once

@@ -236,8 +236,8 @@ void ViewController::wheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x)
         return;
     }
     // One notch: a tenth of the view, at least a frame while a column is less.
-    const double frames = static_cast<double>(delta) / kNotch * FramesPerColumn(st_) *
-                          geom_.cols() / 10.0;
+    const double frames =
+        static_cast<double>(delta) / kNotch * FramesPerColumn(st_) * geom_.cols() / 10.0;
     scrollTo(st_.ViewFirstFrame -
              (std::fabs(frames) < 1.0 ? (frames < 0 ? -1 : 1) : RoundEven(frames)));
 }

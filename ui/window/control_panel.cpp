@@ -137,8 +137,8 @@ void ControlPanel::createClock(QHBoxLayout* row) {
 }
 
 void ControlPanel::createZoomButtons(QHBoxLayout* row) {
-    zoomInButton = MakeButton(this, QStringLiteral("+"), tr("Zoom In Time"), kZoomButtonWidth,
-                              "zoomInButton");
+    zoomInButton =
+        MakeButton(this, QStringLiteral("+"), tr("Zoom In Time"), kZoomButtonWidth, "zoomInButton");
     zoomOutButton = MakeButton(this, QStringLiteral("-"), tr("Zoom Out Time"), kZoomButtonWidth,
                                "zoomOutButton");
     auto* zoom = new QHBoxLayout;

@@ -7,8 +7,8 @@
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/time_base.h"
 #include "core/parts/part_times.h"
-#include "core/util/time_text.h"
 #include "core/settings/settings_file.h"
+#include "core/util/time_text.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
 #include "ui/parts/part_list_view.h"
@@ -18,11 +18,11 @@
 #include "ui/window/about_window.h"
 #include "ui/window/autosave_controller.h"
 #include "ui/window/control_panel.h"
-#include "ui/window/status_controller.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/open_job.h"
 #include "ui/window/settings_autosave.h"
+#include "ui/window/status_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -40,9 +40,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
-#include <QSplitter>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>

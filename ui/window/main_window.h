@@ -7,6 +7,7 @@
 #include "core/playback/audio_engine.h"
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/document_signals.h"
 #include "ui/document/edit_history.h"
 #include "ui/view/playback_cursor_overlay.h"
@@ -14,9 +15,8 @@
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
-#include "ui/common/user_dialogs.h"
-#include "ui/window/status_texts.h"
 #include "ui/window/status_controller.h"
+#include "ui/window/status_texts.h"
 
 #include <QList>
 #include <QLocale>

@@ -19,10 +19,7 @@
 
 namespace tessivo {
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 void MainWindow::createEditingKeys() {
     // The cut line keys act where cut lines are shown: on the waveform and

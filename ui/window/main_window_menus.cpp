@@ -16,8 +16,8 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
-#include <QSplitter>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 

@@ -9,8 +9,8 @@
 #include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
-#include "core/util/time_text.h"
 #include "core/parts/typed_cut.h"
+#include "core/util/time_text.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 

@@ -124,12 +124,11 @@ void StatusController::showStoppedWords(bool peaks, double peaksPercent) {
     } else if (none) {
         panel_.setStatus(tr("Ready"));
     } else {
-        panel_.setStatus(tr("Part(%1)  %2 - %3")
-                             .arg(k)
-                             .arg(QString::fromStdString(
-                                 FormatTimeText(false, PartStartSeconds(st_, k))))
-                             .arg(QString::fromStdString(
-                                 FormatTimeText(false, PartEndSeconds(st_, k)))));
+        panel_.setStatus(
+            tr("Part(%1)  %2 - %3")
+                .arg(k)
+                .arg(QString::fromStdString(FormatTimeText(false, PartStartSeconds(st_, k))))
+                .arg(QString::fromStdString(FormatTimeText(false, PartEndSeconds(st_, k)))));
     }
 }
 

@@ -1,8 +1,8 @@
 #include "ui/window/track_list_commands.h"
 
 #include "core/batch/track_list_rule.h"
-#include "ui/document/core_text.h"
 #include "ui/common/user_dialogs.h"
+#include "ui/document/core_text.h"
 
 #include <QFileInfo>
 #include <QStringList>
