@@ -223,6 +223,9 @@ void MainWindow::restoreWindowMemory() {
         mainSplitter_->setSizes(m.waveSplit);
     if (!m.panelSplit.isEmpty())
         panelSplitter_->setSizes(m.panelSplit);
+    else // the part list takes what the side panels leave
+        panelSplitter_->setSizes({panels_.splitFrame->minimumSizeHint().width(), 100000,
+                                  panels_.tagFrame->minimumSizeHint().width()});
 }
 
 bool MainWindow::keepWindowMemory() {
