@@ -913,16 +913,8 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Links, Rechts</translation>
     </message>
     <message>
-        <source>Play cursor one second back or on</source>
-        <translation>Wiedergabecursor eine Sekunde zurück oder vor</translation>
-    </message>
-    <message>
         <source>Shift+Left, Shift+Right</source>
         <translation>Umschalt+Links, Umschalt+Rechts</translation>
-    </message>
-    <message>
-        <source>Play cursor one frame back or on</source>
-        <translation>Wiedergabecursor einen Frame zurück oder vor</translation>
     </message>
     <message>
         <source>Home, End</source>
@@ -1071,6 +1063,14 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Import track list...</source>
         <translation>Titelliste importieren …</translation>
+    </message>
+    <message>
+        <source>Play cursor one second back or on; the cut under review a tenth of a second</source>
+        <translation>Wiedergabecursor eine Sekunde zurück oder vor; den geprüften Schnitt eine Zehntelsekunde</translation>
+    </message>
+    <message>
+        <source>Play cursor or the cut under review one frame back or on</source>
+        <translation>Wiedergabecursor oder den geprüften Schnitt einen Frame zurück oder vor</translation>
     </message>
 </context>
 <context>
@@ -1681,6 +1681,18 @@ Bitte eine größere Zeit angeben!</translation>
     <message>
         <source>No line of %1 has a time: cut the file first (at pauses, for example), then import its titles</source>
         <translation>Keine Zeile von %1 hat eine Zeit: die Datei zuerst schneiden (etwa an Pausen), dann ihre Titel importieren</translation>
+    </message>
+    <message>
+        <source>Shortened %1: %2 removed</source>
+        <translation>%1 gekürzt: %2 entfernt</translation>
+    </message>
+    <message>
+        <source>1 pause</source>
+        <translation>1 Pause</translation>
+    </message>
+    <message>
+        <source>%1 pauses</source>
+        <translation>%1 Pausen</translation>
     </message>
 </context>
 <context>

@@ -358,6 +358,60 @@ TEST_F(PauseCommandsTest, NextAndPreviousCutSelectCentreAndSayWhetherTheCutIsInA
     EXPECT_FALSE(label->isVisible());
 }
 
+TEST_F(PauseCommandsTest, LeftAndRightNudgeTheReviewedCutBetweenItsNeighboursUntilAnotherPart) {
+    OpenPauses();
+    dialogs.openFileAnswer = WriteText("set.txt", "0:00 One\n0:13 Two\n0:26.5 Three\n");
+    Action("importTrackListAction")->trigger();
+    ASSERT_EQ(PartCount(st), 3);
+    const int64_t cut = PartFirstFrame(st, 2);
+    // A neighbour two frames after the first cut.
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(cut + 2)));
+    ASSERT_EQ(PartCount(st), 4);
+    const int64_t tenth = std::llround(0.1 / st.FrameDuration);
+    ASSERT_GE(tenth, 2);
+
+    QTest::keyClick(win.get(), Qt::Key_Period);
+    ASSERT_EQ(st.SelectedPart, 2);
+    QTRY_VERIFY(win->waveView()->hasFocus());
+    const int64_t cursor = st.ClickFrame;
+    const int64_t sample = PartAt(st, 2).cutSample;
+    QTest::keyClick(win->waveView(), Qt::Key_Left);
+    EXPECT_EQ(PartFirstFrame(st, 2), cut - tenth);
+    // A cut placed at a sample moves by whole frames of samples.
+    if (sample >= 0) {
+        EXPECT_NEAR(static_cast<double>(PartAt(st, 2).cutSample),
+                    static_cast<double>(sample - tenth * TimeBaseOf(st).samplesPerFrame), 1.0);
+    }
+    QTest::keyClick(win->waveView(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(PartFirstFrame(st, 2), cut - tenth + 1);
+    // The play cursor stays where it was while the cut moves.
+    EXPECT_EQ(st.ClickFrame, cursor);
+    // Never onto or past the next cut: it stops one frame before it.
+    QTest::keyClick(win->waveView(), Qt::Key_Right);
+    QTest::keyClick(win->waveView(), Qt::Key_Right);
+    EXPECT_EQ(PartFirstFrame(st, 2), cut + 1);
+    EXPECT_EQ(PartFirstFrame(st, 3), cut + 2);
+    EXPECT_EQ(st.SelectedPart, 2);
+    auto* label = FindPart<QLabel>(win, "cutReviewLabel");
+    EXPECT_TRUE(label->text().startsWith(QStringLiteral("Cut 1 of 3, in a pause of ")))
+        << label->text().toStdString();
+    // Each nudge is one step back; the one that could not move made none.
+    Action("undoAction")->trigger();
+    EXPECT_EQ(PartFirstFrame(st, 2), cut - tenth + 1);
+    Action("undoAction")->trigger();
+    EXPECT_EQ(PartFirstFrame(st, 2), cut - tenth);
+
+    // Another part picked: the review rests, the keys move the play cursor.
+    SelectRow(win->partList(), RowOf(win->partList(), 0));
+    QTRY_COMPARE(st.SelectedPart, 1);
+    EXPECT_FALSE(label->isVisible());
+    const int64_t before = PartFirstFrame(st, 2);
+    win->waveView()->setFocus();
+    QTest::keyClick(win->waveView(), Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(PartFirstFrame(st, 2), before);
+    EXPECT_EQ(st.ClickFrame, cursor + 1);
+}
+
 TEST_F(PauseCommandsTest, TrimSilenceTrimsThePartsWrittenAndTheListShowsTheirLength) {
     OpenPauses();
     dialogs.openFileAnswer =
@@ -421,6 +475,10 @@ TEST_F(PauseCommandsTest, TheOneFileShortensTheLongPausesToTheSecondsGiven) {
     win->confirmDialog()->splitRunner()->wait();
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     EXPECT_EQ(st.ShortenPausesMs, 500);
+    // The window tells what went, as the command line does.
+    ASSERT_EQ(dialogs.messages.size(), 1) << dialogs.messages.join(' ').toStdString();
+    EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Shortened 3 pauses: 0:0")))
+        << dialogs.messages[0].toStdString();
     const QStringList files = QDir(folder).entryList({QStringLiteral("*.mp3")}, QDir::Files);
     ASSERT_EQ(files.size(), 1);
     const pause_recording::Decoded d =

@@ -71,6 +71,7 @@ constexpr const char* kPatterns[] = {
     QT_TRANSLATE_NOOP("tessivo::core", "Line %1: no pause within %2 s of %3"),
     QT_TRANSLATE_NOOP("tessivo::core", "Line %1: %2"),
     QT_TRANSLATE_NOOP("tessivo::core", "Part %1 is silent: skipped"),
+    QT_TRANSLATE_NOOP("tessivo::core", "Shortened %1: %2 removed"),
     QT_TRANSLATE_NOOP("tessivo::core", "No line of %1 has a time: cut the file first (at pauses, "
                                        "for example), then import its titles"),
     QT_TRANSLATE_NOOP("tessivo::core", "The sample is in the frame of cut line %1."),
@@ -90,10 +91,9 @@ constexpr const char* kPatterns[] = {
 
 // Counts within the messages above: %1 stands for a number.
 constexpr const char* kCounts[] = {
-    QT_TRANSLATE_NOOP("tessivo::core", "1 file"),
-    QT_TRANSLATE_NOOP("tessivo::core", "%1 files"),
-    QT_TRANSLATE_NOOP("tessivo::core", "1 part"),
-    QT_TRANSLATE_NOOP("tessivo::core", "%1 parts"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 file"),  QT_TRANSLATE_NOOP("tessivo::core", "%1 files"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 part"),  QT_TRANSLATE_NOOP("tessivo::core", "%1 parts"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 pause"), QT_TRANSLATE_NOOP("tessivo::core", "%1 pauses"),
 };
 
 struct Pattern {

@@ -50,9 +50,14 @@ bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path, OneF
     oneFilePath_ = path;
     oneFileTags_ = std::make_shared<const PartTags>(doc_.ResolvedPartTags());
     pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
-    if (shortenMax > 0.0)
-        pieces_ = PiecesWithout(
-            pieces_, LongPauseMiddles(doc_.State(), shortenMax, SilenceRulesOf(doc_.State())));
+    shortenedNote_.clear();
+    if (shortenMax > 0.0) {
+        const ProgramState& st = doc_.State();
+        const std::vector<DroppedStretch> dropped =
+            LongPauseMiddles(st, shortenMax, SilenceRulesOf(st));
+        pieces_ = PiecesWithout(pieces_, dropped);
+        shortenedNote_ = ShortenedText(dropped, st.FrameDuration);
+    }
     options.tag = &oneFileTags_->source;
     run([this, options, &fs] {
         try {
@@ -79,8 +84,10 @@ void SplitRunner::wait() {
 
 void SplitRunner::finish() {
     if (oneFile_) {
-        const OneFileResult result = std::move(oneFileResult_);
+        OneFileResult result = std::move(oneFileResult_);
         oneFileResult_ = OneFileResult{};
+        if (result.ok && !shortenedNote_.empty())
+            result.warnings.insert(result.warnings.begin(), shortenedNote_);
         pieces_.clear();
         oneFileTags_.reset();
         emit oneFileFinished(result, QString::fromStdString(oneFilePath_));

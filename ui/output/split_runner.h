@@ -33,7 +33,9 @@ public:
     // as a split's ID3v2 tags would be (Document::ResolvedPartTags);
     // options.tag is set here. False while a split runs.
     // `shortenMax` > 0: every pause longer than that many seconds (by the
-    // silence values) is shortened to it (core/batch/pause_shortening.h).
+    // silence values) is shortened to it (core/batch/pause_shortening.h),
+    // and a written file's result says so first among its warnings
+    // ("Shortened 3 pauses: 0:05.000 removed").
     bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options,
                       double shortenMax = 0.0);
     bool isRunning() const { return job_->isRunning(); }
@@ -67,6 +69,7 @@ private:
     std::shared_ptr<const PartTags> oneFileTags_;
     std::vector<FilePiece> pieces_;
     OneFileResult oneFileResult_;
+    std::string shortenedNote_;
 };
 
 } // namespace tessivo

@@ -1,7 +1,8 @@
 // Reviewing the cuts one by one after an import or an automatic cut: Next
 // and Previous cut (. and ,) select a cut line and centre it, and the status
 // bar says whether it lies in a pause, by the split settings' silence
-// values. The cuts looked at are kept with the edit.
+// values; Left and Right nudge the cut under review. The cuts looked at are
+// kept with the edit.
 #pragma once
 
 #include "core/state/program_state.h"
@@ -31,6 +32,10 @@ public:
     void previousCut();
     // The text shown for the cut under review; "" while none is.
     QString statusText() const;
+    // Moves the cut under review a tenth of a second (`fine`: one frame)
+    // later (+1) or earlier (-1), never past its neighbours; one undoable
+    // step. False, nothing done, while no cut is under review.
+    bool nudge(int direction, bool fine);
 
 private:
     // One cut line on (+1) or back (-1) from the selected part's.
@@ -40,6 +45,8 @@ private:
 
     MainWindow& window_;
     QLabel* label_;
+    // The part whose first frame is the cut under review; 0 while none is.
+    int reviewing_ = 0;
 };
 
 } // namespace tessivo

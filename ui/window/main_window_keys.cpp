@@ -7,6 +7,7 @@
 
 #include "core/parts/typed_cut.h"
 #include "ui/parts/part_list_view.h"
+#include "ui/window/cut_review.h"
 
 #include <QAction>
 #include <QMenu>
@@ -18,8 +19,6 @@
 #include <cmath>
 
 namespace tessivo {
-
-namespace {} // namespace
 
 void MainWindow::createEditingKeys() {
     // The cut line keys act where cut lines are shown: on the waveform and
@@ -64,11 +63,13 @@ bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {
     const int64_t at = PlayCursorFrame(st_);
     switch (key) {
     case Qt::Key_Left:
-        movePlayCursorTo(at - step);
+    case Qt::Key_Right: {
+        const int direction = key == Qt::Key_Left ? -1 : 1;
+        // While a cut is reviewed the keys nudge it, else the play cursor.
+        if (!panels_.review->nudge(direction, mods & Qt::ShiftModifier))
+            movePlayCursorTo(at + direction * step);
         return true;
-    case Qt::Key_Right:
-        movePlayCursorTo(at + step);
-        return true;
+    }
     case Qt::Key_Home:
         movePlayCursorTo(0);
         return true;

@@ -56,9 +56,11 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          MainWindow::tr("Previous cut: select the cut line before and centre it")},
         {MainWindow::tr("Ctrl+drag, Ctrl+double click"),
          MainWindow::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
-        {MainWindow::tr("Left, Right"), MainWindow::tr("Play cursor one second back or on")},
+        {MainWindow::tr("Left, Right"),
+         MainWindow::tr("Play cursor one second back or on; the cut under review a tenth of a "
+                        "second")},
         {MainWindow::tr("Shift+Left, Shift+Right"),
-         MainWindow::tr("Play cursor one frame back or on")},
+         MainWindow::tr("Play cursor or the cut under review one frame back or on")},
         {MainWindow::tr("Home, End"), MainWindow::tr("Play cursor to the start or the end")},
         {MainWindow::tr("+, -"), MainWindow::tr("Zoom in or out")},
         {MainWindow::tr("Ctrl++, Ctrl+-"), MainWindow::tr("Zoom in, Zoom out")},
