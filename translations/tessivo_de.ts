@@ -404,6 +404,14 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Gapless parts cannot carry muted stretches: untick Gapless to split with them.</source>
         <translation>Lückenlose Teile können keine stummgeschalteten Abschnitte tragen: Lückenlos abwählen, um mit ihnen zu teilen.</translation>
     </message>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>The gain that brings the parts written nearest -18 LUFS, lowered until their peak does not clip</source>
+        <translation>Die Verstärkung, die die geschriebenen Teile am nächsten an -18 LUFS bringt, gesenkt, bis ihre Spitze nicht übersteuert</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::ControlPanel</name>

@@ -574,6 +574,13 @@ void Document::SetReplayGain(bool on) {
     Notify(DocumentChange::Settings);
 }
 
+void Document::SetSplitGainAuto(bool on) {
+    if (splitLoudness_.gainAuto == on)
+        return;
+    splitLoudness_.gainAuto = on;
+    Notify(DocumentChange::Settings);
+}
+
 void Document::SetSplitGain(double db) {
     if (!(std::abs(db) <= 384.0) || splitLoudness_.gainDb == db)
         return;

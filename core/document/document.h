@@ -245,6 +245,9 @@ public:
     // The lossless gain of the next split in dB (-384..384; applied in
     // steps of 1.5 dB).
     void SetSplitGain(double db);
+    // The next split's gain is the step that brings its parts nearest
+    // -18 LUFS (without clipping) instead of the dB set.
+    void SetSplitGainAuto(bool on);
     const SplitLoudness& SplitLoudnessChoice() const { return splitLoudness_; }
     void SetOutputFolder(const std::string& folder);
     void SetPartTagFormat(TagFormat format);

@@ -43,6 +43,12 @@ WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless);
 // nothing when either was not measured or is silent.
 UserTexts ReplayGainFor(const Loudness& track, const Loudness& album, int steps);
 
+// The ReplayGain frames of the ticked parts written as one file (after
+// `steps` of gain): the file is its own track and album. The quiet a
+// shortened pause leaves out is below the measure's gate, so it changes
+// neither value.
+UserTexts OneFileReplayGain(const ProgramState& st, int steps);
+
 // The steps of a gain asked for in dB: round(db / 1.5).
 int GainStepsForDb(double db);
 

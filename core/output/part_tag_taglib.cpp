@@ -383,7 +383,8 @@ void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& marks)
 } // namespace
 
 std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
-                                          const std::vector<ChapterMark>& marks, int version) {
+                                          const std::vector<ChapterMark>& marks, int version,
+                                          const UserTexts& userTexts) {
     TagLib::ByteVector inherited(reinterpret_cast<const char*>(source.inherited.data()),
                                  static_cast<unsigned>(source.inherited.size()));
     OpenedTag opened(inherited);
@@ -403,6 +404,8 @@ std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
     }
     if (!marks.empty())
         AddChapters(*tag, marks);
+    if (!userTexts.empty())
+        SetReplayGain(*tag, userTexts);
     if (tag->frameList().isEmpty())
         return {};
     const TagLib::ByteVector bytes =

@@ -593,6 +593,47 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
     EXPECT_NEAR(tag.chapters[1].endMs, (second + fourth) * frameMs, frameMs);
 }
 
+TEST_F(ConfirmDialogTest, TheOneFileTakesReplayGainAutoGainAndTheId3v1OfItsFormat) {
+    Parts(3);
+    st.Parts[1].ticked = false;
+    ASSERT_TRUE(CalculatePeaks(st)); // the loudness auto and ReplayGain use
+    doc.SetPartTagFormat(TagFormat::V1V24);
+    doc.SetSaveTags(false);
+    dlg->show();
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    // The one file always has an ID3v2 tag: ReplayGain is open without tags.
+    ASSERT_TRUE(dlg->replayGainCheck->isEnabled());
+    QTest::mouseClick(dlg->replayGainCheck, Qt::LeftButton);
+    EXPECT_EQ(dlg->gainAutoCheck->text(), QStringLiteral("auto"));
+    ASSERT_TRUE(dlg->gainBox->isEnabled());
+    QTest::mouseClick(dlg->gainAutoCheck, Qt::LeftButton);
+    EXPECT_TRUE(doc.SplitLoudnessChoice().gainAuto);
+    EXPECT_FALSE(dlg->gainBox->isEnabled());
+    ClickSplit();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    const QByteArray file = ReadFile(QStringLiteral("long65 (parts).mp3"));
+    ASSERT_GT(file.size(), 128);
+    EXPECT_TRUE(file.startsWith(QByteArray("ID3\x04", 4)));
+    EXPECT_EQ(file.right(128).left(3), QByteArray("TAG"));
+    // The quiet source was brought to the nearest step of -18 LUFS, so what
+    // ReplayGain still asks for is under half a step.
+    const qsizetype at = file.indexOf("REPLAYGAIN_TRACK_GAIN");
+    ASSERT_GE(at, 0);
+    const QByteArray gain = file.mid(at + 22, 12);
+    bool ok = false;
+    const double db = QString::fromLatin1(gain.left(gain.indexOf(" dB"))).toDouble(&ok);
+    ASSERT_TRUE(ok) << gain.toStdString();
+    EXPECT_LE(std::abs(db), 0.75) << db;
+    ProgramState one;
+    ASSERT_TRUE(
+        AnalyseFile(one, out.filePath(QStringLiteral("long65 (parts).mp3")).toStdString(), false)
+            .ok);
+    EXPECT_TRUE(one.HasId3v1);
+    dlg->show();
+    EXPECT_TRUE(dlg->gainAutoCheck->isChecked());
+    dlg->reject();
+}
+
 // A source cut without its bit reservoir: the one file's first frame is
 // written as silence and the user is told so after the file is written.
 TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {

@@ -163,6 +163,7 @@ void ConfirmDialog::layOutControls() {
     auto* gainRow = new QHBoxLayout;
     gainRow->addWidget(gainLabel);
     gainRow->addWidget(gainBox, 1);
+    gainRow->addWidget(gainAutoCheck);
     choices->addLayout(gainRow, 2, 0);
     choices->addWidget(replayGainCheck, 2, 1);
     auto* fadeRow = new QHBoxLayout;
@@ -235,6 +236,14 @@ void ConfirmDialog::createLoudnessChoices() {
     gainBox->setToolTip(
         tr("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
     gainLabel->setBuddy(gainBox);
+    gainAutoCheck = new QCheckBox(tr("auto"), this);
+    gainAutoCheck->setObjectName(QStringLiteral("gainAutoCheck"));
+    gainAutoCheck->setToolTip(tr("The gain that brings the parts written nearest -18 LUFS, "
+                                 "lowered until their peak does not clip"));
+    connect(gainAutoCheck, &QCheckBox::clicked, this, [this](bool on) {
+        doc_.SetSplitGainAuto(on);
+        enableChoices();
+    });
     fadeLabel = new QLabel(tr("Fade in/out (ms)"), this);
     fadeBox = new QSpinBox(this);
     fadeBox->setObjectName(QStringLiteral("fadeBox"));
@@ -290,7 +299,9 @@ void ConfirmDialog::enableChoices() {
     const bool tags = saveTagsCheck->isChecked();
     const bool oneFile = oneFileCheck->isChecked();
     tagFormatBox->setEnabled(tags || oneFile);
-    replayGainCheck->setEnabled(tags && !oneFile);
+    // The one file always carries an ID3v2 tag, so it has room for ReplayGain.
+    replayGainCheck->setEnabled(tags || oneFile);
+    gainBox->setEnabled(!gainAutoCheck->isChecked());
     numberTracksCheck->setEnabled(tags && !oneFile);
     gaplessCheck->setEnabled(!oneFile);
     oneFileEdit->setEnabled(oneFile);
@@ -359,6 +370,7 @@ void ConfirmDialog::prepareToShow() {
     showTagsToolTip();
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
+    gainAutoCheck->setChecked(doc_.SplitLoudnessChoice().gainAuto);
     fadeBox->setValue(st_.FadeMs);
     trimSilenceCheck->setChecked(st_.TrimSilence);
     shortenBox->setValue(st_.ShortenPausesMs / 1000.0);
@@ -405,7 +417,7 @@ void ConfirmDialog::onSplitClicked() {
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
     options.muted = MutedGranules(st_);
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
-    options.gainSteps = GainStepsForDb(loudness.gainDb);
+    options.gainSteps = chosenGainSteps(st_.IsGapless);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
     options.fadeMs = st_.FadeMs;
     runner_->start(*fs_, options);
@@ -438,12 +450,24 @@ void ConfirmDialog::writeOneFile() {
     emit statusText(tr("Splitting"));
     options.chapters = true;
     options.id3Version = Id3v2Version(st_.PartTagFormat) == 4 ? 4 : 3;
-    options.gainSteps = GainStepsForDb(doc_.SplitLoudnessChoice().gainDb);
+    options.id3v1 = WritesId3v1(st_.PartTagFormat);
+    options.gainSteps = chosenGainSteps(false);
+    if (doc_.SplitLoudnessChoice().replayGain)
+        options.userTexts = OneFileReplayGain(st_, options.gainSteps);
     // The joins fade across their seams so that they do not click.
     options.fades.seams = true;
     options.fades.fadeMs = st_.FadeMs;
     options.fades.muted = MutedGranules(st_);
     runner_->startOneFile(*fs_, path.toStdString(), options, st_.ShortenPausesMs / 1000.0);
+}
+
+int ConfirmDialog::chosenGainSteps(bool gapless) const {
+    const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
+    PartWriting w;
+    w.gainAuto = loudness.gainAuto;
+    w.gainDb = loudness.gainDb;
+    w.gapless = gapless;
+    return ChooseGain(st_, w).steps;
 }
 
 void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {

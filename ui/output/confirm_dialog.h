@@ -73,6 +73,7 @@ public:
     QCheckBox* replayGainCheck;  // ReplayGain frames in the ID3v2 tags
     QLabel* gainLabel;           // "Gain"
     QDoubleSpinBox* gainBox;     // lossless gain in dB, 1.5 dB steps
+    QCheckBox* gainAutoCheck;    // the gain nearest -18 LUFS instead of gainBox's
     QLabel* fadeLabel;           // "Fade in/out (ms)"
     QSpinBox* fadeBox;           // every part faded in and out, kept in the settings
     QCheckBox* trimSilenceCheck; // "Trim silence at the edges", kept in the settings
@@ -109,6 +110,9 @@ private:
     // gives a name of their own: the source's name + " (parts).mp3".
     void refreshOneFileName();
     void writeOneFile();
+    // The steps of lossless gain the choices give (auto: by the ticked
+    // parts' loudness as written, gapless or not).
+    int chosenGainSteps(bool gapless) const;
     void onOneFileFinished(const OneFileResult& result, const QString& path);
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);
