@@ -1,10 +1,10 @@
 // tessivo [FILE]: the main window, opening FILE when one is given.
 #include "audio/sdl_audio_engine.h"
 #include "core/output/temp_files.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/window/about_window.h"
 #include "ui/window/main_window.h"
 #include "ui/window/translations.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

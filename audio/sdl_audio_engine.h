@@ -14,8 +14,8 @@
 // around the callback).
 #pragma once
 
+#include "core/decode/mpg123_decoder.h"
 #include "core/playback/audio_engine.h"
-#include "core/playback/mpg123_decoder.h"
 
 #include <SDL2/SDL_audio.h>
 

@@ -6,7 +6,7 @@
 #include "core/analysis/loudness.h"
 #include "core/analysis/open_file.h"
 #include "core/analysis/peaks.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <ebur128.h>
 

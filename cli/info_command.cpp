@@ -3,9 +3,9 @@
 #include "cli/cli_progress.h"
 #include "cli/commands.h"
 #include "core/analysis/frame_index.h"
+#include "core/analysis/frame_viewer_data.h"
 #include "core/analysis/open_file.h"
 #include "mp3/frame_header.h"
-#include "mp3/side_info.h"
 
 #include <algorithm>
 
@@ -46,20 +46,16 @@ void PrintFacts(const ProgramState& st) {
 // global gain per channel ("210/208"; one granule in MPEG-2 and 2.5).
 void PrintFrameGains(const ProgramState& st) {
     std::printf("frame,offset,bytes,gain1,gain2\n");
-    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
     const int32_t frames = std::min<int32_t>(st.IndexedFrames, int32_t(st.FramePos.size()));
     for (int32_t f = 0; f < frames; ++f) {
+        const std::vector<std::string> gains = GranuleGainTexts(st, f);
+        if (gains.empty())
+            continue;
         const size_t at = static_cast<size_t>(st.FramePos[static_cast<size_t>(f)]);
         mp3::Layer3Header h;
-        if (at + 4 > size || !mp3::ParseLayer3Header(st.FileBuffer.data() + at, size - at, h) ||
-            at + static_cast<size_t>(h.MainDataOffset()) > size)
-            continue;
-        const mp3::SideInfoGains g = mp3::ReadGranuleGains(st.FileBuffer.data() + at, h);
-        std::string gains[2];
-        for (int gr = 0; gr < g.granules; ++gr)
-            for (int ch = 0; ch < g.channels; ++ch)
-                gains[gr] += (ch ? "/" : "") + std::to_string(g.gain[gr][ch].globalGain);
-        std::printf("%d,%zu,%d,%s,%s\n", f, at, h.length, gains[0].c_str(), gains[1].c_str());
+        mp3::ParseLayer3Header(st.FileBuffer.data() + at, st.FileBuffer.size() - at, h);
+        std::printf("%d,%zu,%d,%s,%s\n", f, at, h.length, gains[0].c_str(),
+                    gains.size() > 1 ? gains[1].c_str() : "");
     }
 }
 

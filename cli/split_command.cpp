@@ -8,6 +8,7 @@
 #include "cli/one_file_output.h"
 #include "core/batch/part_writing.h"
 #include "core/batch/pause_shortening.h"
+#include "core/output/loudness_gain.h"
 #include "core/output/one_file.h"
 #include "core/output/part_tag.h"
 #include "core/parts/part_access.h"
@@ -112,6 +113,9 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.id3Version = o.id3 && Id3v2Version(*o.id3) == 4 ? 4 : 3;
     options.overwrite = o.overwrite;
     options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
+    options.id3v1 = o.id3 && WritesId3v1(*o.id3);
+    if (o.replayGain)
+        options.userTexts = OneFileReplayGain(st, options.gainSteps);
     options.fades = JoinedFades(o.fade);
     options.fades.muted = MutedGranules(st, o.mutes);
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);

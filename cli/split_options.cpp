@@ -72,7 +72,8 @@ void DeclareSoundOptions(CLI::App* split, SplitOptions& o) {
         ->add_flag("--replaygain", o.replayGain,
                    "with --tags, each part's ReplayGain 2.0 frames (TXXX, reference\n"
                    "-18 LUFS): its own gain and peak, and the album's over all parts\n"
-                   "written; ID3v1 alone has no room for them")
+                   "written (with --one-file, the file's own gain and peak); ID3v1\n"
+                   "alone has no room for them")
         ->disable_flag_override();
     AddValueOption(*split, "--gain", "DB|auto",
                    "change every written frame's gain losslessly by round(DB / 1.5)\n"

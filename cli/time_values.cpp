@@ -1,6 +1,6 @@
 #include "cli/time_values.h"
 
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cstdlib>

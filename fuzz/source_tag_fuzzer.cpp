@@ -4,8 +4,8 @@
 // text read is UTF-8, the chapters come sorted, and each rendered ID3v2 tag
 // reads back undamaged with the part's title.
 #include "core/analysis/mp3_load.h"
-#include "core/cutlist/text_encoding.h"
 #include "core/output/part_tag.h"
+#include "core/util/text_encoding.h"
 #include "fuzz_check.h"
 
 #include <cstdint>

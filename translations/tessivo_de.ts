@@ -380,6 +380,93 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Fade every part in and out without re-encoding (0: no fade)</source>
         <translation>Jeden Teil ohne Neukodierung ein- und ausblenden (0: nicht blenden)</translation>
     </message>
+    <message>
+        <source>Trim silence at the edges</source>
+        <translation>Stille an den Rändern kürzen</translation>
+    </message>
+    <message>
+        <source>Drop the silence at the start and end of every part but for 0.3 s (the pause settings say what is silence)</source>
+        <translation>Die Stille am Anfang und Ende jedes Teils bis auf 0,3 s weglassen (die Pauseneinstellungen bestimmen, was Stille ist)</translation>
+    </message>
+    <message>
+        <source>Shorten pauses to (s)</source>
+        <translation>Pausen kürzen auf (s)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>In the one file, every longer pause is shortened to this many seconds, without re-encoding (Off: none)</source>
+        <translation>In der einen Datei wird jede längere Pause ohne Neukodierung auf so viele Sekunden gekürzt (Aus: keine)</translation>
+    </message>
+    <message>
+        <source>Gapless parts cannot carry muted stretches: untick Gapless to split with them.</source>
+        <translation>Lückenlose Teile können keine stummgeschalteten Abschnitte tragen: Lückenlos abwählen, um mit ihnen zu teilen.</translation>
+    </message>
+    <message>
+        <source>auto</source>
+        <translation>auto</translation>
+    </message>
+    <message>
+        <source>The gain that brings the parts written nearest -18 LUFS, lowered until their peak does not clip</source>
+        <translation>Die Verstärkung, die die geschriebenen Teile am nächsten an -18 LUFS bringt, gesenkt, bis ihre Spitze nicht übersteuert</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::ControlPanel</name>
+    <message>
+        <source>Split</source>
+        <translation>Teilen</translation>
+    </message>
+    <message>
+        <source>Split &amp; Save</source>
+        <translation>Teilen &amp; Speichern</translation>
+    </message>
+    <message>
+        <source>Play</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Play (Space)</source>
+        <translation>Start (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Stop (Space)</source>
+        <translation>Stopp (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>Playback Volume</source>
+        <translation>Wiedergabelautstärke</translation>
+    </message>
+    <message>
+        <source>Rate</source>
+        <translation>Tempo</translation>
+    </message>
+    <message>
+        <source>Playback Rate</source>
+        <translation>Wiedergabetempo</translation>
+    </message>
+    <message>
+        <source>Open a File</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Zoom In Time</source>
+        <translation>Zeitlich vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom Out Time</source>
+        <translation>Zeitlich verkleinern</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::CutListCommands</name>
@@ -394,6 +481,25 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Cannot write </source>
         <translation>Kann nicht geschrieben werden: </translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::CutReview</name>
+    <message>
+        <source>Cut %1 of %2, not in a pause</source>
+        <translation>Schnitt %1 von %2, nicht in einer Pause</translation>
+    </message>
+    <message>
+        <source>Cut %1 of %2, in a pause of %3 s</source>
+        <translation>Schnitt %1 von %2, in einer Pause von %3 s</translation>
+    </message>
+    <message>
+        <source>Next cut</source>
+        <translation>Nächster Schnitt</translation>
+    </message>
+    <message>
+        <source>Previous cut</source>
+        <translation>Vorheriger Schnitt</translation>
     </message>
 </context>
 <context>
@@ -437,6 +543,10 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Cut Out Selection</source>
         <translation>Auswahl herausschneiden</translation>
+    </message>
+    <message>
+        <source>Mute Selection</source>
+        <translation>Auswahl stummschalten</translation>
     </message>
 </context>
 <context>
@@ -615,58 +725,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
 <context>
     <name>tessivo::MainWindow</name>
     <message>
-        <source>Samples shown: a dragged or double-clicked cut line goes to the sample under the pointer (Gapless parts)</source>
-        <translation>Samples sichtbar: Eine gezogene oder doppelt angeklickte Schnittlinie springt auf das Sample unter dem Zeiger (lückenlose Teile)</translation>
-    </message>
-    <message>
-        <source>Samples shown: Ctrl+drag or Ctrl+double click puts a cut line at the sample under the pointer</source>
-        <translation>Samples sichtbar: Strg+Ziehen oder Strg+Doppelklick setzt eine Schnittlinie auf das Sample unter dem Zeiger</translation>
-    </message>
-    <message>
-        <source>Split</source>
-        <translation>Teilen</translation>
-    </message>
-    <message>
-        <source>Split &amp; Save</source>
-        <translation>Teilen &amp; Speichern</translation>
-    </message>
-    <message>
-        <source>Zoom In Time</source>
-        <translation>Zeitlich vergrößern</translation>
-    </message>
-    <message>
-        <source>Zoom Out Time</source>
-        <translation>Zeitlich verkleinern</translation>
-    </message>
-    <message>
-        <source>Play</source>
-        <translation>Start</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stopp</translation>
-    </message>
-    <message>
-        <source>Volume</source>
-        <translation>Lautstärke</translation>
-    </message>
-    <message>
-        <source>Playback Volume</source>
-        <translation>Wiedergabelautstärke</translation>
-    </message>
-    <message>
-        <source>Rate</source>
-        <translation>Tempo</translation>
-    </message>
-    <message>
-        <source>Playback Rate</source>
-        <translation>Wiedergabetempo</translation>
-    </message>
-    <message>
-        <source>Open a File</source>
-        <translation>Datei öffnen</translation>
-    </message>
-    <message>
         <source>File</source>
         <translation>Datei</translation>
     </message>
@@ -715,36 +773,8 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Eine Datei öffnen</translation>
     </message>
     <message>
-        <source>Ready</source>
-        <translation>Bereit</translation>
-    </message>
-    <message>
-        <source>Part(%1)  %2 - %3</source>
-        <translation>Teil(%1)  %2 - %3</translation>
-    </message>
-    <message>
         <source>No file manager could be started to show %1.</source>
         <translation>Es konnte kein Dateimanager gestartet werden, um %1 zu zeigen.</translation>
-    </message>
-    <message>
-        <source>%1 %2 written to %3  &lt;a href=&quot;%4&quot;&gt;Open folder&lt;/a&gt;</source>
-        <translation>%1 %2 geschrieben nach %3  &lt;a href=&quot;%4&quot;&gt;Ordner öffnen&lt;/a&gt;</translation>
-    </message>
-    <message>
-        <source>file</source>
-        <translation>Datei</translation>
-    </message>
-    <message>
-        <source>files</source>
-        <translation>Dateien</translation>
-    </message>
-    <message>
-        <source>Calculating Peaks - </source>
-        <translation>Spitzen werden berechnet - </translation>
-    </message>
-    <message>
-        <source>Waiting for the exact peaks (%1%)…</source>
-        <translation>Warten auf die genauen Spitzen (%1 %)…</translation>
     </message>
     <message>
         <source>MP3 Files (*.mp3)</source>
@@ -753,14 +783,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Opening file</source>
         <translation>Datei wird geöffnet</translation>
-    </message>
-    <message>
-        <source>Play (Space)</source>
-        <translation>Start (Leertaste)</translation>
-    </message>
-    <message>
-        <source>Stop (Space)</source>
-        <translation>Stopp (Leertaste)</translation>
     </message>
     <message>
         <source>Import cut list...</source>
@@ -899,16 +921,8 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <translation>Links, Rechts</translation>
     </message>
     <message>
-        <source>Play cursor one second back or on</source>
-        <translation>Wiedergabecursor eine Sekunde zurück oder vor</translation>
-    </message>
-    <message>
         <source>Shift+Left, Shift+Right</source>
         <translation>Umschalt+Links, Umschalt+Rechts</translation>
-    </message>
-    <message>
-        <source>Play cursor one frame back or on</source>
-        <translation>Wiedergabecursor einen Frame zurück oder vor</translation>
     </message>
     <message>
         <source>Home, End</source>
@@ -1030,6 +1044,49 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
         <source>Cut out selection</source>
         <translation>Auswahl herausschneiden</translation>
     </message>
+    <message>
+        <source>U</source>
+        <translation>U</translation>
+    </message>
+    <message>
+        <source>Mute the selected stretch in what is written</source>
+        <translation>Den ausgewählten Abschnitt in allem Geschriebenen stummschalten</translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>Next cut: select the next cut line and centre it</source>
+        <translation>Nächster Schnitt: die nächste Schnittlinie auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>,</source>
+        <translation>,</translation>
+    </message>
+    <message>
+        <source>Previous cut: select the cut line before and centre it</source>
+        <translation>Vorheriger Schnitt: die Schnittlinie davor auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>Import track list...</source>
+        <translation>Titelliste importieren …</translation>
+    </message>
+    <message>
+        <source>Play cursor one second back or on; the cut under review a tenth of a second</source>
+        <translation>Wiedergabecursor eine Sekunde zurück oder vor; den geprüften Schnitt eine Zehntelsekunde</translation>
+    </message>
+    <message>
+        <source>Play cursor or the cut under review one frame back or on</source>
+        <translation>Wiedergabecursor oder den geprüften Schnitt einen Frame zurück oder vor</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::MuteCommands</name>
+    <message>
+        <source>Mute selection</source>
+        <translation>Auswahl stummschalten</translation>
+    </message>
 </context>
 <context>
     <name>tessivo::OpenJob</name>
@@ -1039,7 +1096,42 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
-    <name>tessivo::PartListView</name>
+    <name>tessivo::PartPopupMenu</name>
+    <message>
+        <source>Play Part</source>
+        <translation>Teil abspielen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>Use Part</source>
+        <translation>Teil verwenden</translation>
+    </message>
+    <message>
+        <source>Clear Cut Lines</source>
+        <translation>Schnittlinien löschen</translation>
+    </message>
+    <message>
+        <source>Split...</source>
+        <translation>Teilen …</translation>
+    </message>
+    <message>
+        <source>Explorer</source>
+        <translation>Dateimanager</translation>
+    </message>
+    <message>
+        <source>Play Part(%1)</source>
+        <translation>Teil(%1) abspielen</translation>
+    </message>
+    <message>
+        <source>Use Part(%1)</source>
+        <translation>Teil(%1) verwenden</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::PartTableModel</name>
     <message>
         <source>Silent</source>
         <translation>Stille</translation>
@@ -1095,41 +1187,6 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Loudness</source>
         <translation>Lautheit</translation>
-    </message>
-</context>
-<context>
-    <name>tessivo::PartPopupMenu</name>
-    <message>
-        <source>Play Part</source>
-        <translation>Teil abspielen</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Stopp</translation>
-    </message>
-    <message>
-        <source>Use Part</source>
-        <translation>Teil verwenden</translation>
-    </message>
-    <message>
-        <source>Clear Cut Lines</source>
-        <translation>Schnittlinien löschen</translation>
-    </message>
-    <message>
-        <source>Split...</source>
-        <translation>Teilen …</translation>
-    </message>
-    <message>
-        <source>Explorer</source>
-        <translation>Dateimanager</translation>
-    </message>
-    <message>
-        <source>Play Part(%1)</source>
-        <translation>Teil(%1) abspielen</translation>
-    </message>
-    <message>
-        <source>Use Part(%1)</source>
-        <translation>Teil(%1) verwenden</translation>
     </message>
 </context>
 <context>
@@ -1236,6 +1293,41 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>tessivo::StatusController</name>
+    <message>
+        <source>Calculating Peaks - </source>
+        <translation>Spitzen werden berechnet - </translation>
+    </message>
+    <message>
+        <source>Waiting for the exact peaks (%1%)…</source>
+        <translation>Warten auf die genauen Spitzen (%1 %)…</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Eine Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Bereit</translation>
+    </message>
+    <message>
+        <source>Part(%1)  %2 - %3</source>
+        <translation>Teil(%1)  %2 - %3</translation>
+    </message>
+    <message>
+        <source>%1 %2 written to %3  &lt;a href=&quot;%4&quot;&gt;Open folder&lt;/a&gt;</source>
+        <translation>%1 %2 geschrieben nach %3  &lt;a href=&quot;%4&quot;&gt;Ordner öffnen&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>file</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>files</source>
+        <translation>Dateien</translation>
+    </message>
+</context>
+<context>
     <name>tessivo::TagPanel</name>
     <message>
         <source>Set</source>
@@ -1295,6 +1387,13 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>tessivo::TrackListCommands</name>
+    <message>
+        <source>Track lists (*.txt);;All files (*)</source>
+        <translation>Titellisten (*.txt);;Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
     <name>tessivo::UserDialogs</name>
     <message>
         <source>Replace</source>
@@ -1303,6 +1402,17 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Restore</source>
         <translation>Wiederherstellen</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::ViewController</name>
+    <message>
+        <source>Samples shown: a dragged or double-clicked cut line goes to the sample under the pointer (Gapless parts)</source>
+        <translation>Samples sichtbar: Eine gezogene oder doppelt angeklickte Schnittlinie springt auf das Sample unter dem Zeiger (lückenlose Teile)</translation>
+    </message>
+    <message>
+        <source>Samples shown: Ctrl+drag or Ctrl+double click puts a cut line at the sample under the pointer</source>
+        <translation>Samples sichtbar: Strg+Ziehen oder Strg+Doppelklick setzt eine Schnittlinie auf das Sample unter dem Zeiger</translation>
     </message>
 </context>
 <context>
@@ -1559,6 +1669,38 @@ Bitte eine größere Zeit angeben!</translation>
     <message>
         <source>%1 parts</source>
         <translation>%1 Teile</translation>
+    </message>
+    <message>
+        <source>not UTF-8</source>
+        <translation>kein UTF-8</translation>
+    </message>
+    <message>
+        <source>no time (a start first or a length last)</source>
+        <translation>keine Zeit (ein Anfang vorn oder eine Länge hinten)</translation>
+    </message>
+    <message>
+        <source>Line %1: no pause within %2 s of %3</source>
+        <translation>Zeile %1: keine Pause innerhalb von %2 s um %3</translation>
+    </message>
+    <message>
+        <source>Part %1 is silent: skipped</source>
+        <translation>Teil %1 ist still: übersprungen</translation>
+    </message>
+    <message>
+        <source>No line of %1 has a time: cut the file first (at pauses, for example), then import its titles</source>
+        <translation>Keine Zeile von %1 hat eine Zeit: die Datei zuerst schneiden (etwa an Pausen), dann ihre Titel importieren</translation>
+    </message>
+    <message>
+        <source>Shortened %1: %2 removed</source>
+        <translation>%1 gekürzt: %2 entfernt</translation>
+    </message>
+    <message>
+        <source>1 pause</source>
+        <translation>1 Pause</translation>
+    </message>
+    <message>
+        <source>%1 pauses</source>
+        <translation>%1 Pausen</translation>
     </message>
 </context>
 <context>

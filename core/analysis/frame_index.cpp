@@ -1,7 +1,7 @@
 #include "core/analysis/frame_index.h"
 
 #include "core/analysis/frame_viewer_data.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "mp3/frame_header.h"
 #include "mp3/frame_index.h"
 

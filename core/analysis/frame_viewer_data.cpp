@@ -1,5 +1,9 @@
 #include "core/analysis/frame_viewer_data.h"
 
+#include "mp3/frame_header.h"
+#include "mp3/side_info.h"
+
+#include <algorithm>
 #include <array>
 
 namespace tessivo {
@@ -53,6 +57,24 @@ void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGai
                                   : 0;
         (*Tables(st)[4 + k])[i] = values[k];
     }
+}
+
+std::vector<std::string> GranuleGainTexts(const ProgramState& st, int32_t f) {
+    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
+    if (f < 0 || f >= std::min<int32_t>(st.IndexedFrames, int32_t(st.FramePos.size())))
+        return {};
+    const auto at = static_cast<size_t>(st.FramePos[static_cast<size_t>(f)]);
+    mp3::Layer3Header h;
+    if (at + 4 > size || !mp3::ParseLayer3Header(st.FileBuffer.data() + at, size - at, h) ||
+        at + static_cast<size_t>(h.MainDataOffset()) > size)
+        return {};
+    const mp3::SideInfoGains g = mp3::ReadGranuleGains(st.FileBuffer.data() + at, h);
+    std::vector<std::string> texts(static_cast<size_t>(g.granules));
+    for (int gr = 0; gr < g.granules; ++gr)
+        for (int ch = 0; ch < g.channels; ++ch)
+            texts[static_cast<size_t>(gr)] +=
+                (ch ? "/" : "") + std::to_string(g.gain[gr][ch].globalGain);
+    return texts;
 }
 
 } // namespace tessivo

@@ -5,6 +5,8 @@
 #include "core/state/program_state.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace tessivo {
 
@@ -29,5 +31,11 @@ void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& ga
 // Stores header bytes and gains of the frame at p as row i; `gains` carries
 // the values from row to row.
 void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGains& gains);
+
+// Each granule's global gain of frame f as the side information holds it,
+// one text per granule with a number per channel ("210/208"; one granule in
+// MPEG-2 and 2.5); empty when the frame cannot be read. A fade shows in them:
+// every step is 1.5 dB.
+std::vector<std::string> GranuleGainTexts(const ProgramState& st, int32_t f);
 
 } // namespace tessivo

@@ -1,7 +1,7 @@
 #include "core/analysis/mp3_load.h"
 
 #include "core/analysis/frame_index.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "core/analysis/loudness.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 #include "core/state/program_state.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 #include "core/analysis/sample_stretch.h"
 
 #include "core/analysis/time_base.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <algorithm>
 

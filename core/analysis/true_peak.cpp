@@ -2,7 +2,7 @@
 
 #include "core/util/run_on_threads.h"
 
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <ebur128.h>
 

@@ -114,10 +114,11 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
 }
 
 void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
-                  PlacedNotes& notes) {
+                  PlacedNotes& notes, std::vector<int>* originOut) {
     if (!w.trimKeepSeconds)
         return;
-    std::vector<int> origin;
+    std::vector<int> own;
+    std::vector<int>& origin = originOut ? *originOut : own;
     notes.silentParts = TrimPartEdges(st, *w.trimKeepSeconds, SilenceRulesOf(st), atSample, origin);
     if (tags.part.empty())
         return;

@@ -61,9 +61,10 @@ PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutL
 
 // With w.trimKeepSeconds, trims the edges of the ticked parts (at the sample
 // when `atSample`) and keeps `tags` in step with the new table; the silent
-// parts, by their numbers before, go to notes.silentParts.
+// parts, by their numbers before, go to notes.silentParts. `origin`, when
+// given, gets for every new part the number it had (0 for a trimmed stretch).
 void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
-                  PlacedNotes& notes);
+                  PlacedNotes& notes, std::vector<int>* origin = nullptr);
 
 // "Part 7 is silent: skipped" for each silent part of the notes.
 std::vector<std::string> SilentPartLines(const PlacedNotes& notes);

@@ -1,7 +1,7 @@
 #include "core/batch/pause_shortening.h"
 
 #include "core/parts/pause_snap.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 
 #include "core/parts/part_access.h"
 #include "core/parts/pause_snap.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -17,7 +17,8 @@ std::string ReachText(double seconds) {
     return buf;
 }
 
-// The titles of a list without times go to the parts in order.
+} // namespace
+
 void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes) {
     const size_t count = std::min<size_t>(tracks.tracks.size(), size_t(PartCount(st)));
     notes.listParts.resize(std::max(notes.listParts.size(), count));
@@ -35,17 +36,12 @@ void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes) {
                                  " titles for " + std::to_string(PartCount(st)) + " parts");
 }
 
-// The list's starts as a cut list of points, each snapped into a pause.
-std::string SnappedCutList(ProgramState& st, const CuttingRule& rule, const TrackList& tracks,
-                           double snapSeconds, CutList& cuts, std::vector<std::string>& warnings) {
+std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, double snapSeconds,
+                          CutList& cuts, std::vector<std::string>& warnings) {
     std::vector<double> starts;
     const std::string error = TrackStarts(tracks, st.Duration, starts);
     if (!error.empty())
         return error;
-    if (rule.silencePercent) {
-        st.SilenceThreshold = *rule.silencePercent;
-        st.SilenceRelease = *rule.silenceMs;
-    }
     std::vector<SnappedTime> snapped(starts.size());
     if (snapSeconds > 0.0)
         snapped = SnapToPauses(st, PausesOf(st, SilenceRulesOf(st)), starts, snapSeconds);
@@ -64,8 +60,6 @@ std::string SnappedCutList(ProgramState& st, const CuttingRule& rule, const Trac
     }
     return "";
 }
-
-} // namespace
 
 bool HasWayOfCutting(const CuttingRule& rule) {
     return rule.chapters || rule.parts || rule.timeSeconds || rule.silencePercent ||
@@ -92,9 +86,13 @@ StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const Tr
         return {StepStatus::usage, "its lines give the cuts; no other way of cutting goes with "
                                    "it (--silence only says what counts as a pause)."};
     own.cutList = true;
+    if (rule.silencePercent) {
+        st.SilenceThreshold = *rule.silencePercent;
+        st.SilenceRelease = *rule.silenceMs;
+    }
     CutList cuts;
     std::vector<std::string> warnings;
-    const std::string error = SnappedCutList(st, rule, tracks, snapSeconds, cuts, warnings);
+    const std::string error = TrackListCuts(st, tracks, snapSeconds, cuts, warnings);
     if (!error.empty())
         return {StepStatus::usage, error + "."};
     const StepOutcome placed = PlaceByRule(st, own, cuts, notes);

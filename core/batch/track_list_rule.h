@@ -17,6 +17,18 @@ constexpr double kDefaultSnapSeconds = 5.0;
 // Whether the rule names a way of cutting (--silence counts as one).
 bool HasWayOfCutting(const CuttingRule& rule);
 
+// The starts of a timed list as a cut list of points, each in the middle of
+// the nearest pause by the state's silence values within `snapSeconds` (0:
+// as given); a cut with no pause in reach stays with the warning "Line 7: no
+// pause within 5 s of 12:03.000". Returns the error of a start past the end
+// (nothing in `cuts` then), else "".
+std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, double snapSeconds,
+                          CutList& cuts, std::vector<std::string>& warnings);
+
+// The titles of a list without times go to the parts in order; a count of
+// titles other than the parts' is warned about.
+void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes);
+
 // Places the parts of `tracks`. A timed list refuses another way of cutting
 // than the silence values, which then only say what counts as a pause; each
 // of its cuts goes to the middle of the nearest pause within `snapSeconds`

@@ -1,7 +1,7 @@
 #include "core/cutlist/audacity_labels.h"
 
 #include "core/cutlist/cut_list_limits.h"
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <algorithm>
 #include <sstream>

@@ -1,6 +1,6 @@
 #include "core/cutlist/cue_sheet.h"
 
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <libcue.h>
 

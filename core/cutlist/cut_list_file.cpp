@@ -3,7 +3,7 @@
 #include "core/cutlist/audacity_labels.h"
 #include "core/cutlist/csv_cut_list.h"
 #include "core/cutlist/cue_sheet.h"
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <algorithm>
 #include <cctype>

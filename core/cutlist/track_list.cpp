@@ -3,8 +3,8 @@
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/cut_list_file.h"
 #include "core/cutlist/cut_list_limits.h"
-#include "core/cutlist/text_encoding.h"
-#include "core/parts/time_text.h"
+#include "core/util/text_encoding.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cmath>

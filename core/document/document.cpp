@@ -79,6 +79,8 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     source_.inherited.clear();
     SetFileTag(st_, source_);
     ResetToOnePart(st_);
+    st_.Muted.clear();
+    st_.ReviewedCuts.clear();
     tagDamageTold_ = false;
     unsplitEdits_ = false;
     Notify(DocumentChange::File | DocumentChange::CutLines | DocumentChange::Tags |
@@ -111,6 +113,43 @@ bool Document::CutOut(int32_t first, int32_t end) {
     st_.SelectedPart = k;
     Edited(EditKind::CutOut, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
+    return true;
+}
+
+bool Document::Mute(int32_t first, int32_t end) {
+    end = std::min<int32_t>(end, static_cast<int32_t>(st_.FrameCount));
+    if (!st_.FileLoaded || first < 0 || end <= first)
+        return false;
+    std::vector<MutedStretch> joined;
+    MutedStretch added{first, end};
+    for (const MutedStretch& m : st_.Muted) {
+        if (m.end < added.first || m.first > added.end) {
+            joined.push_back(m);
+            continue;
+        }
+        if (m.first <= first && m.end >= end)
+            return false; // inside a muted stretch already
+        added = {std::min(added.first, m.first), std::max(added.end, m.end)};
+    }
+    joined.push_back(added);
+    std::sort(joined.begin(), joined.end(),
+              [](const MutedStretch& a, const MutedStretch& b) { return a.first < b.first; });
+    const auto before = Before();
+    st_.Muted = std::move(joined);
+    Edited(EditKind::Mute, before, DocumentChange::PartMarks);
+    return true;
+}
+
+bool Document::MarkCutReviewed(int k) {
+    if (!st_.FileLoaded || k < 2 || k > PartCount(st_))
+        return false;
+    const int32_t frame = PartFirstFrame(st_, k);
+    auto& cuts = st_.ReviewedCuts;
+    const auto at = std::lower_bound(cuts.begin(), cuts.end(), frame);
+    if (at != cuts.end() && *at == frame)
+        return false;
+    cuts.insert(at, frame);
+    Notify(DocumentChange::PartMarks);
     return true;
 }
 
@@ -367,9 +406,14 @@ SplitResult Document::Split(PartFileSystem& fs, const SplitOptions& options,
 
 Document::PendingSplit Document::BeginSplit(const SplitOptions& options) {
     PendingSplit pending{options, nullptr};
+    silentSkipped_.clear();
     if (!options.tags && st_.IsSaveTags && Id3v2Version(options.format) != 0) {
-        pending.tags = std::make_shared<const PartTags>(ResolvedPartTags());
+        auto tags = std::make_shared<PartTags>(ResolvedPartTags());
+        TrimForWindowSplit(tags.get());
+        pending.tags = tags;
         pending.options.tags = pending.tags.get();
+    } else {
+        TrimForWindowSplit(nullptr);
     }
     return pending;
 }
@@ -384,6 +428,19 @@ SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,
 }
 
 void Document::FinishSplit(const SplitResult& result) {
+    if (untrimmed_) {
+        // The files written go back to the parts they came from.
+        for (size_t i = 0; i < trimOrigin_.size() && i < st_.Parts.size(); ++i) {
+            const int from = trimOrigin_[i];
+            if (from > 0 && !st_.Parts[i].writtenFile.empty())
+                untrimmed_->Parts[static_cast<size_t>(from - 1)].writtenFile =
+                    st_.Parts[i].writtenFile;
+        }
+        untrimmed_->SplitFileCount = st_.SplitFileCount;
+        static_cast<PartTable&>(st_) = std::move(*untrimmed_);
+        untrimmed_.reset();
+        trimOrigin_.clear();
+    }
     failedPart_ = result.ok ? 0 : result.failedPart;
     failedPath_ = result.ok ? std::string() : result.failedPath;
     splitting_ = true;
@@ -411,9 +468,12 @@ bool Document::FirstTagDamage(const SplitResult& result) {
 void Document::RestoreParts(const PartTable& table) {
     const SplitModeKind mode = st_.SplitMode;
     const int32_t fileCount = st_.SplitFileCount;
+    // The cuts looked at stay looked at: the review is no edit.
+    std::vector<int32_t> reviewed = std::move(st_.ReviewedCuts);
     static_cast<PartTable&>(st_) = table;
     st_.SplitMode = mode;
     st_.SplitFileCount = fileCount;
+    st_.ReviewedCuts = std::move(reviewed);
     unsplitEdits_ = true;
     Notify(DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
            DocumentChange::Selection);
@@ -427,6 +487,8 @@ std::string Document::RestoreEdit(const EditRecord& record) {
     st_.Parts = record.parts;
     st_.FileTag = record.fileTag;
     st_.SelectedPart = record.selectedPart;
+    st_.Muted = record.muted;
+    st_.ReviewedCuts = record.reviewedCuts;
     Edited(EditKind::RestoreEdit, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Tags |
                DocumentChange::Selection);
@@ -468,6 +530,21 @@ void Document::SetNumberTracks(bool on) {
     Notify(DocumentChange::Settings);
 }
 
+void Document::SetTrimSilence(bool on) {
+    if (st_.TrimSilence == on)
+        return;
+    st_.TrimSilence = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetShortenPausesMs(int32_t ms) {
+    ms = std::clamp(ms, 0, kMaxShortenPausesMs);
+    if (st_.ShortenPausesMs == ms)
+        return;
+    st_.ShortenPausesMs = ms;
+    Notify(DocumentChange::Settings);
+}
+
 void Document::SetFadeMs(int32_t ms) {
     ms = std::clamp(ms, 0, kMaxFadeMs);
     if (st_.FadeMs == ms)
@@ -494,6 +571,13 @@ void Document::SetReplayGain(bool on) {
     if (splitLoudness_.replayGain == on)
         return;
     splitLoudness_.replayGain = on;
+    Notify(DocumentChange::Settings);
+}
+
+void Document::SetSplitGainAuto(bool on) {
+    if (splitLoudness_.gainAuto == on)
+        return;
+    splitLoudness_.gainAuto = on;
     Notify(DocumentChange::Settings);
 }
 

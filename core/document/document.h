@@ -61,7 +61,8 @@ enum class EditKind {
     SetTag,
     ImportCutList,
     RestoreEdit,
-    CutOut
+    CutOut,
+    Mute
 };
 
 class Document {
@@ -133,6 +134,13 @@ public:
     // unticked and selected, as one edit. False when nothing is loaded or
     // the stretch is empty.
     bool CutOut(int32_t first, int32_t end);
+    // Silences frames first..end-1 in every output (joined with the muted
+    // stretches it touches), as one edit. False when nothing is loaded, the
+    // stretch is empty or already muted.
+    bool Mute(int32_t first, int32_t end);
+    // Cut line k (2..PartCount) was looked at in the review of the cuts: kept
+    // with the edit, not an edit that is undone. False when it was already.
+    bool MarkCutReviewed(int k);
     // Moves cut line k (2..PartCount) to exactly `sample`; a refused sample
     // changes nothing. Returns the moved part's number afterwards.
     int MoveCutLineToSample(int k, int64_t sample);
@@ -159,6 +167,14 @@ public:
     // Reads the cut list file at `path` (its format by its extension) and
     // imports it; a file that cannot be read or parsed changes nothing.
     CutListImport ImportCutListFile(const std::string& path);
+    // Reads the track list at `path` (core/cutlist/track_list.h) and imports
+    // it as one edit: a timed list cuts at its starts, each snapped into the
+    // nearest pause within `snapSeconds` by the silence values (0: as
+    // given); a list of titles alone titles the parts there are, which must
+    // be more than one. The parts are numbered as tracks and tags turned on.
+    // A list that cannot be read or placed changes nothing (the error names
+    // its line).
+    CutListImport ImportTrackListFile(const std::string& path, double snapSeconds);
     // Per part k (entry 0 unused), whether it starts on a cut that found no
     // pause in the last split at pauses near; empty after any other change
     // of the cut lines.
@@ -209,8 +225,9 @@ public:
     bool FirstTagDamage(const SplitResult& result);
 
     // Puts back a part table recorded before or after an edit (undo, redo):
-    // the part records, the file tag and the selection. The split
-    // mode and the file counter stay. Not itself recorded.
+    // the part records, the file tag, the selection and the muted
+    // stretches. The split mode, the file counter and the cuts reviewed stay.
+    // Not itself recorded.
     void RestoreParts(const PartTable& table);
 
     // Brings back an edit kept for the open file (core/document/edit_record):
@@ -228,6 +245,9 @@ public:
     // The lossless gain of the next split in dB (-384..384; applied in
     // steps of 1.5 dB).
     void SetSplitGain(double db);
+    // The next split's gain is the step that brings its parts nearest
+    // -18 LUFS (without clipping) instead of the dB set.
+    void SetSplitGainAuto(bool on);
     const SplitLoudness& SplitLoudnessChoice() const { return splitLoudness_; }
     void SetOutputFolder(const std::string& folder);
     void SetPartTagFormat(TagFormat format);
@@ -235,6 +255,14 @@ public:
     void SetNumberTracks(bool on);
     // Every part of the next split faded in and out over `ms` (0..10000).
     void SetFadeMs(int32_t ms);
+    // The next split drops the quiet at each ticked part's edges but for
+    // kDefaultTrimKeepSeconds (core/parts/edge_trim.h); the part table stays.
+    void SetTrimSilence(bool on);
+    // One-file output shortens every longer pause to `ms` (0: off).
+    void SetShortenPausesMs(int32_t ms);
+    // The parts the last split with the edge trim skipped as silent, by
+    // number.
+    const std::vector<int>& SilentPartsSkipped() const { return silentSkipped_; }
     // The window's colours (kept with the settings).
     void SetColours(ColourChoice choice);
 
@@ -269,6 +297,14 @@ private:
     EditRecorder recorder_;
     bool unsplitEdits_ = false;
     bool peaksExact_ = true;
+    // While a split with the edge trim runs: the table as it was, and for
+    // every part of the trimmed one the part it came from (0: a trimmed-off
+    // stretch).
+    std::unique_ptr<PartTable> untrimmed_;
+    std::vector<int> trimOrigin_;
+    std::vector<int> silentSkipped_;
+    // Trims the table for a split (BeginSplit); `tags` follow it.
+    void TrimForWindowSplit(PartTags* tags);
     std::optional<PrepareInput> pendingPrepare_;
 };
 

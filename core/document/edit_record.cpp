@@ -7,6 +7,8 @@
 //   filetag 0|1            then its fields: title, artist, album, year,
 //                          comment, genre, track (the empty ones left out)
 //   part START CUTSAMPLE TICKED OWNFIELDS   then its fields and "written FILE"
+//   mute FIRST END         a muted stretch of frames (none, one or more)
+//   reviewed FRAME         a reviewed cut line's frame (none, one or more)
 //   end
 //
 // Field lines belong to the filetag or part line above them.
@@ -119,6 +121,13 @@ std::string StructureRefusal(const EditRecord& r) {
     }
     if (r.selectedPart < 0 || r.selectedPart > static_cast<int32_t>(r.parts.size()))
         return "its selected part does not exist";
+    for (size_t i = 0; i < r.muted.size(); ++i)
+        if (r.muted[i].first < 0 || r.muted[i].end <= r.muted[i].first ||
+            (i > 0 && r.muted[i].first <= r.muted[i - 1].end))
+            return "its muted stretches are out of order";
+    for (size_t i = 0; i < r.reviewedCuts.size(); ++i)
+        if (r.reviewedCuts[i] <= 0 || (i > 0 && r.reviewedCuts[i] <= r.reviewedCuts[i - 1]))
+            return "its reviewed cuts are out of order";
     return {};
 }
 
@@ -145,6 +154,14 @@ bool ReadLine(const std::string& name, const std::string& value, EditRecord& r,
         fields = &r.parts.back().own;
         return ReadPartLine(value, r.parts.back());
     }
+    if (name == "mute") {
+        const size_t space = value.find(' ');
+        MutedStretch& m = r.muted.emplace_back();
+        return space != std::string::npos && ReadNumber(value.substr(0, space), m.first) &&
+               ReadNumber(value.substr(space + 1), m.end);
+    }
+    if (name == "reviewed")
+        return ReadNumber(value, r.reviewedCuts.emplace_back());
     if (name == "written")
         return !r.parts.empty() && fields == &r.parts.back().own &&
                Unescape(value, r.parts.back().writtenFile);
@@ -177,6 +194,8 @@ EditRecord EditRecordOf(const ProgramState& st) {
     r.parts = st.Parts;
     r.fileTag = st.FileTag;
     r.selectedPart = st.SelectedPart;
+    r.muted = st.Muted;
+    r.reviewedCuts = st.ReviewedCuts;
     return r;
 }
 
@@ -196,6 +215,10 @@ std::string EditRecordText(const EditRecord& r) {
         if (!p.writtenFile.empty())
             out += "written " + Escaped(p.writtenFile) + "\n";
     }
+    for (const MutedStretch& m : r.muted)
+        out += "mute " + std::to_string(m.first) + " " + std::to_string(m.end) + "\n";
+    for (const int32_t cut : r.reviewedCuts)
+        out += "reviewed " + std::to_string(cut) + "\n";
     out += "end\n";
     return out;
 }
@@ -253,6 +276,8 @@ std::string EditRecordRefusal(const EditRecord& r, const ProgramState& st) {
         if (p.cutSample >= samples)
             return "a cut lies past the end of the audio";
     }
+    if (!r.muted.empty() && r.muted.back().end > static_cast<int32_t>(st.FrameCount))
+        return "a muted stretch lies past the end of the file";
     return {};
 }
 

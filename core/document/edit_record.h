@@ -1,7 +1,8 @@
 // An edit of the open file as a small text, so a crash does not lose it: the
 // file it belongs to (path, size, modification time), every part record
 // (start frame, exact cut sample, tick, written file, own tag fields with
-// their values), the file tag and the selection. Pictures are not part of an
+// their values), the file tag, the selection, the muted stretches and the
+// cut lines reviewed. Pictures are not part of an
 // edit (the window does not change them), so none are kept.
 #pragma once
 
@@ -33,6 +34,8 @@ struct EditRecord {
     std::vector<PartRecord> parts;
     PartTagSlot fileTag;
     int32_t selectedPart = 0;
+    std::vector<MutedStretch> muted;
+    std::vector<int32_t> reviewedCuts;
     bool operator==(const EditRecord&) const = default;
 };
 

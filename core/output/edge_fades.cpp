@@ -67,6 +67,13 @@ std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
     return spans;
 }
 
+std::vector<GranuleSpan> MutedGranules(const ProgramState& st) {
+    std::vector<MuteRange> ranges;
+    for (const MutedStretch& m : st.Muted)
+        ranges.push_back({FrameSeconds(st, m.first), FrameSeconds(st, m.end)});
+    return MutedGranules(st, ranges);
+}
+
 int MuteRampGranules(int sampleRate) {
     if (sampleRate <= 0)
         return 0;

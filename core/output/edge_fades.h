@@ -71,6 +71,10 @@ GranuleSpan MutedGranules(const StreamFacts& source, const MuteRange& range);
 std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
                                        const std::vector<MuteRange>& ranges);
 
+// The stretches the window muted (PartTable::Muted) as source granules, each
+// from the time its frames start.
+std::vector<GranuleSpan> MutedGranules(const ProgramState& st);
+
 // Granules of the ramp just inside each edge of a muted stretch: as many as
 // leave the stretch silent from 50 ms after its start to 50 ms before its end.
 int MuteRampGranules(int sampleRate);

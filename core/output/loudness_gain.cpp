@@ -72,6 +72,11 @@ UserTexts ReplayGainFor(const Loudness& track, const Loudness& album, int steps)
     return t;
 }
 
+UserTexts OneFileReplayGain(const ProgramState& st, int steps) {
+    const Loudness all = WrittenPartsLoudness(st, false);
+    return ReplayGainFor(all, all, steps);
+}
+
 int GainStepsForDb(double db) {
     return static_cast<int>(std::lround(db / 1.5));
 }

@@ -4,8 +4,8 @@
 // reference without clipping.
 #pragma once
 
-#include "core/analysis/loudness.h"
 #include "core/output/part_tag.h"
+#include "core/parts/part_loudness.h"
 
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ std::string ReplayGainPeakText(double peak);
 Loudness AfterGain(const Loudness& measured, int steps);
 
 // The loudness of part k, and of all ticked parts together, as they play once
-// written (core/analysis/loudness.h WrittenSpan).
+// written (core/parts/part_loudness.h WrittenSpan).
 Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
 Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
 
@@ -42,6 +42,12 @@ WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless);
 // all parts written together (both after `steps` of gain), as TXXX frames;
 // nothing when either was not measured or is silent.
 UserTexts ReplayGainFor(const Loudness& track, const Loudness& album, int steps);
+
+// The ReplayGain frames of the ticked parts written as one file (after
+// `steps` of gain): the file is its own track and album. The quiet a
+// shortened pause leaves out is below the measure's gate, so it changes
+// neither value.
+UserTexts OneFileReplayGain(const ProgramState& st, int steps);
 
 // The steps of a gain asked for in dB: round(db / 1.5).
 int GainStepsForDb(double db);

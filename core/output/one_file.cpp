@@ -2,6 +2,7 @@
 
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/time_base.h"
+#include "core/output/id3v1_tag.h"
 #include "core/output/joined_stream.h"
 #include "core/parts/part_access.h"
 #include "mp3/info_frame_toc.h"
@@ -142,14 +143,23 @@ std::vector<uint8_t> OneFileTag(const OneFileOptions& options, std::vector<Chapt
     if (!options.chapters)
         marks.clear();
     const int version = options.id3Version == 4 ? 4 : 3;
-    const std::vector<uint8_t> first = RenderChapteredId3v2(source, marks, version);
+    const std::vector<uint8_t> first =
+        RenderChapteredId3v2(source, marks, version, options.userTexts);
     if (marks.empty() || first.empty())
         return first;
     for (ChapterMark& m : marks) {
         m.startByte += first.size();
         m.endByte += first.size();
     }
-    return RenderChapteredId3v2(source, marks, version);
+    return RenderChapteredId3v2(source, marks, version, options.userTexts);
+}
+
+// The ID3v1 record after the audio, when asked for; none otherwise.
+std::vector<uint8_t> OneFileId3v1(const OneFileOptions& options) {
+    if (!options.id3v1)
+        return {};
+    const Id3v1Record record = Id3v1Of(options.tag ? options.tag->fields : PartTagV2{});
+    return std::vector<uint8_t>(record.begin(), record.end());
 }
 
 bool Cancelled(const OneFileOptions& options) {
@@ -244,13 +254,15 @@ OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOp
     const std::vector<uint8_t> info = OneInfoFrame(layout);
     const std::vector<uint8_t> tag = OneFileTag(
         options, JoinContinued(pieces, PieceMarks(TitlesOf(pieces), layout, info.size())));
-    const uint64_t total = tag.size() + info.size() + layout.bytes;
+    const std::vector<uint8_t> v1 = OneFileId3v1(options);
+    const uint64_t total = tag.size() + info.size() + layout.bytes + v1.size();
     result.error = WriteFileInPlace(fs, path, options.overwrite, [&](PartFileWriter& out) {
         BlockWriter block(out, total, progress);
         const FrameTaker take = [&block](const uint8_t* f, size_t n) { return block.Add(f, n); };
         const bool ok = block.Add(tag.data(), tag.size()) && block.Add(info.data(), info.size()) &&
                         StreamPieces(pieces.size(), open, options, layout, take, error) &&
-                        !AnySourceChanged(pieces, error) && block.Flush();
+                        !AnySourceChanged(pieces, error) && block.Add(v1.data(), v1.size()) &&
+                        block.Flush();
         // A cancel until the file has its name still stops it.
         return ok && !Cancelled(options);
     });

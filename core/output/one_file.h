@@ -47,6 +47,12 @@ struct OneFileOptions {
     int id3Version = 3; // 3 or 4
     bool overwrite = false;
     int gainSteps = 0; // lossless gain of every frame (mp3/frame_gain.h)
+    // TXXX frames set in the tag (the file's ReplayGain); none leaves the
+    // tag's own as they are.
+    UserTexts userTexts;
+    // An ID3v1 record of the tag's fields (core/output/id3v1_tag.h) after
+    // the audio.
+    bool id3v1 = false;
     // Fades of the pieces' edges and seams (core/output/edge_fades.h); none
     // writes the joined frames as they are.
     FadeChoice fades;

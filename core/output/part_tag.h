@@ -121,9 +121,11 @@ struct ChapterMark {
 // The ID3v2 tag (version 3 or 4) of a file written whole from pieces: the
 // inherited frames (or, from a source without an ID3v2 tag, its fields), a
 // CHAP frame with a TIT2 per mark and one ordered top-level CTOC listing
-// them. No marks: no chapter frames.
+// them. No marks: no chapter frames. `userTexts`, when any, take the place of
+// the source's ReplayGain frames.
 std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
-                                          const std::vector<ChapterMark>& marks, int version);
+                                          const std::vector<ChapterMark>& marks, int version,
+                                          const UserTexts& userTexts = {});
 
 // The 128-byte ID3v1 record of a resolved part tag: Latin-1 with '?' for
 // other characters, each field cut to its width.

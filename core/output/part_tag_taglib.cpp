@@ -2,7 +2,7 @@
 // and rendering a part's ID3v2 tag.
 #include "core/output/part_tag.h"
 
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <taglib/attachedpictureframe.h>
 #include <taglib/chapterframe.h>
@@ -389,7 +389,8 @@ void AddChapters(TagLib::ID3v2::Tag& tag, const std::vector<ChapterMark>& marks)
 } // namespace
 
 std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
-                                          const std::vector<ChapterMark>& marks, int version) {
+                                          const std::vector<ChapterMark>& marks, int version,
+                                          const UserTexts& userTexts) {
     TagLib::ByteVector inherited(reinterpret_cast<const char*>(source.inherited.data()),
                                  static_cast<unsigned>(source.inherited.size()));
     OpenedTag opened(inherited);
@@ -409,6 +410,8 @@ std::vector<uint8_t> RenderChapteredId3v2(const SourceTag& source,
     }
     if (!marks.empty())
         AddChapters(*tag, marks);
+    if (!userTexts.empty())
+        SetReplayGain(*tag, userTexts);
     if (tag->frameList().isEmpty())
         return {};
     const TagLib::ByteVector bytes =

@@ -162,6 +162,7 @@ struct SplitOptions {
 struct SplitLoudness {
     bool replayGain = false;
     double gainDb = 0.0;
+    bool gainAuto = false; // the gain that brings the parts nearest -18 LUFS, not gainDb
 };
 
 // The part list's file names (index = part number): a saved part's file as

@@ -4,6 +4,7 @@
 #include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
+#include "core/parts/pause_snap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -128,6 +129,20 @@ std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const Pause
     st.Parts = std::move(parts);
     st.SelectedPart = 0;
     return silent;
+}
+
+double WrittenPartSeconds(const ProgramState& st, int k) {
+    const double whole = PartEndSeconds(st, k) - PartStartSeconds(st, k);
+    if (!st.TrimSilence || !PartTicked(st, k))
+        return whole;
+    const TrimmedRange r =
+        TrimmedPartRange(st, k, kDefaultTrimKeepSeconds, SilenceRulesOf(st), st.IsGapless);
+    if (r.silent)
+        return 0.0;
+    const TimeBase tb = TimeBaseOf(st);
+    if (st.IsGapless)
+        return SampleSeconds(tb, r.endSample) - SampleSeconds(tb, r.startSample);
+    return FrameSeconds(tb, int64_t{r.last} + 1) - FrameSeconds(tb, r.first);
 }
 
 } // namespace tessivo

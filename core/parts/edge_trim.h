@@ -30,6 +30,11 @@ struct TrimmedRange {
 TrimmedRange TrimmedPartRange(const ProgramState& st, int k, double keepSeconds,
                               const PauseRules& rules, bool atSample);
 
+// Part k's length as the next split writes it: with st.TrimSilence a ticked
+// part's trimmed length by the silence values (0 when it is all quiet), else
+// its own.
+double WrittenPartSeconds(const ProgramState& st, int k);
+
 // Replaces the part table of a split: every ticked part by its trimmed
 // range, the stretches trimmed off as unticked parts, a silent part
 // unticked. Returns the numbers (as they were) of the silent parts; `origin`

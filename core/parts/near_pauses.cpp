@@ -3,7 +3,7 @@
 #include "core/parts/part_access.h"
 #include "core/parts/pause_scan.h"
 #include "core/parts/prepare.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -27,6 +27,16 @@ PauseSpan SpanOf(const ProgramState& st, const Pause& p) {
     return {FrameSeconds(tb, p.first), FrameSeconds(tb, int64_t{p.last} + 1)};
 }
 
+std::optional<PauseSpan> PauseAtCut(const ProgramState& st, int32_t frame) {
+    for (const Pause& p : PausesOf(st, SilenceRulesOf(st))) {
+        if (p.first > frame)
+            break;
+        if (frame <= p.last + 1)
+            return SpanOf(st, p);
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 double Distance(const PauseSpan& span, double t) {

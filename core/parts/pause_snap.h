@@ -5,6 +5,7 @@
 #include "core/parts/pause_scan.h"
 #include "core/state/program_state.h"
 
+#include <optional>
 #include <vector>
 
 namespace tessivo {
@@ -23,6 +24,11 @@ struct PauseSpan {
     double Middle() const { return (start + end) / 2.0; }
 };
 PauseSpan SpanOf(const ProgramState& st, const Pause& p);
+
+// The pause by the state's silence values that a cut at frame `frame` lies
+// in: the frame or the one before it is quiet (a cut at either edge of a
+// pause counts). Empty when the cut lies in sound.
+std::optional<PauseSpan> PauseAtCut(const ProgramState& st, int32_t frame);
 
 // One time after snapping: the middle of the nearest pause, or the time
 // itself when no pause lies within reach (inPause false).

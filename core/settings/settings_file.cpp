@@ -18,6 +18,8 @@ const char* kTagFormatKey = "Tag Format";
 const char* kTrackNumbersKey = "Track Numbers";
 const char* kColoursKey = "Colours";
 const char* kFadeKey = "Fade";
+const char* kTrimSilenceKey = "Trim Silence";
+const char* kShortenPausesKey = "Shorten Pauses";
 const char* const kColourNames[] = {"desktop", "light", "dark"};
 
 ColourChoice ReadColours(const IniFile& ini) {
@@ -71,6 +73,9 @@ void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* l
     ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
     st.NumberTracks = ReadInt(ini, kTrackNumbersKey).value_or(0) != 0;
     st.FadeMs = std::clamp(ReadInt(ini, kFadeKey).value_or(0), 0, kMaxFadeMs);
+    st.TrimSilence = ReadInt(ini, kTrimSilenceKey).value_or(0) != 0;
+    st.ShortenPausesMs =
+        std::clamp(ReadInt(ini, kShortenPausesKey).value_or(0), 0, kMaxShortenPausesMs);
     st.Colours = ReadColours(ini);
     st.Volume = std::clamp(st.Volume, 0, 100);
     if (loudness)
@@ -93,6 +98,9 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
         SetAddedKey(ini, "ReplayGain", loudness->replayGain ? "1" : "0", !loudness->replayGain);
     SetAddedKey(ini, kTrackNumbersKey, st.NumberTracks ? "1" : "0", !st.NumberTracks);
     SetAddedKey(ini, kFadeKey, std::to_string(st.FadeMs), st.FadeMs == 0);
+    SetAddedKey(ini, kTrimSilenceKey, st.TrimSilence ? "1" : "0", !st.TrimSilence);
+    SetAddedKey(ini, kShortenPausesKey, std::to_string(st.ShortenPausesMs),
+                st.ShortenPausesMs == 0);
     SetAddedKey(ini, kColoursKey, kColourNames[static_cast<int>(st.Colours)],
                 st.Colours == ColourChoice::FollowDesktop);
     if (ini.Save(iniPath))

@@ -168,6 +168,13 @@ struct ProgressValues {
     double LastShownPercent = 0.0;
 };
 
+// A stretch of the open file silenced in what is written: frames [first, end).
+struct MutedStretch {
+    int32_t first = 0;
+    int32_t end = 0;
+    bool operator==(const MutedStretch&) const = default;
+};
+
 // The parts of the open file in the order of their audio, and the tag they
 // inherit. Parts are numbered from 1 (record k - 1): the first starts at
 // frame 0, and each later start is a cut line. Empty while no file is open.
@@ -180,6 +187,10 @@ struct PartTable {
     int32_t SelectedPart = 0; // 0 = none
     int32_t SplitFileCount = 0;
     SplitModeKind SplitMode = SplitModeKind::Visual;
+    // Stretches silenced in every output, in order and apart from each other.
+    std::vector<MutedStretch> Muted{};
+    // The frames of the cut lines the user has reviewed, in order.
+    std::vector<int32_t> ReviewedCuts{};
     bool operator==(const PartTable&) const = default;
 };
 
@@ -209,6 +220,8 @@ enum class ColourChoice { FollowDesktop = 0, Light = 1, Dark = 2 };
 
 // The longest fade in and out of the parts the settings keep, in ms.
 constexpr int32_t kMaxFadeMs = 10000;
+// The longest pause one-file output may shorten the pauses to, in ms.
+constexpr int32_t kMaxShortenPausesMs = 3600000;
 
 // The user's settings kept in the settings file.
 struct SettingsValues {
@@ -221,6 +234,8 @@ struct SettingsValues {
     TagFormat PartTagFormat = kDefaultTagFormat; // the tags written with IsSaveTags
     bool NumberTracks = false;                   // parts numbered n/N of the parts written
     int32_t FadeMs = 0;                          // every part faded in and out over this long
+    bool TrimSilence = false;                    // the split drops the quiet at each part's edges
+    int32_t ShortenPausesMs = 0; // one file: longer pauses shortened to this; 0 = off
     ColourChoice Colours = ColourChoice::FollowDesktop;
 };
 

@@ -3,8 +3,8 @@
 // decode of the fixture through libmpg123.
 #include "audio/sdl_audio_engine.h"
 
+#include "core/decode/mpg123_decoder.h"
 #include "core/parts/cut_lines.h"
-#include "core/playback/mpg123_decoder.h"
 #include "core/playback/playback_control.h"
 
 #include <gtest/gtest.h>

@@ -281,6 +281,37 @@ TEST_F(CliLoudness, GainWorksOnOneFileOutput) {
     }
 }
 
+TEST_F(CliLoudness, TheOneFileGetsItsOwnReplayGainAndTheId3v1AskedFor) {
+    const std::string music =
+        Music("swell.mp3", "lame --quiet -b 160 --tt Swell --ta Tones in.wav");
+    const std::string one = (out_ / "one.mp3").string();
+    const auto r = Split({music, "--parts", "3", "--skip", "2", "--tags", "--replaygain", "--id3",
+                          "v1+v2.4", "--gain", "auto", "--one-file", one});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(" dB ("), std::string::npos) << r.err;
+    // The file is its own track and album, measured after the gain.
+    ExpectLikeLoudgain({one});
+    const auto rg = ReplayGainOf(one);
+    ASSERT_EQ(rg.size(), 4u);
+    EXPECT_EQ(rg.at("REPLAYGAIN_TRACK_GAIN"), rg.at("REPLAYGAIN_ALBUM_GAIN"));
+    // After the audio, the ID3v1 record of the source's fields.
+    const std::vector<uint8_t> bytes = ReadBytes(one);
+    ASSERT_GT(bytes.size(), 128u);
+    const std::string v1(bytes.end() - 128, bytes.end());
+    EXPECT_EQ(v1.substr(0, 3), "TAG");
+    EXPECT_EQ(v1.substr(3, 5), "Swell");
+    EXPECT_EQ(v1.substr(33, 5), "Tones");
+    EXPECT_EQ(Mp3valComplaints(one), "");
+
+    // Without them asked for, neither is written.
+    const std::string bare = (out_ / "bare.mp3").string();
+    const auto b = Split({music, "--parts", "3", "--skip", "2", "--one-file", bare});
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_TRUE(ReplayGainOf(bare).empty());
+    const std::vector<uint8_t> plain = ReadBytes(bare);
+    EXPECT_NE(std::string(plain.end() - 128, plain.end() - 125), "TAG");
+}
+
 TEST_F(CliLoudness, EveryFileOfABatchGetsTheGain) {
     const fs::path plain = out_ / "plain", gained = out_ / "gained";
     const std::vector<std::string> files = {Fixture("crc.mp3"), Fixture("vbr_stereo.mp3")};

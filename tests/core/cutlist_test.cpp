@@ -6,7 +6,7 @@
 #include "core/cutlist/cue_sheet.h"
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/cut_list_file.h"
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include "analysis_test_support.h"
 

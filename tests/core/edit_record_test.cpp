@@ -9,6 +9,7 @@
 #include "core/document/document.h"
 #include "core/document/edit_record.h"
 #include "core/document/recovery_store.h"
+#include "core/parts/part_access.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +146,60 @@ TEST_F(EditRecordTest, RestoreBringsTheEditBackAsOneRecordedEdit) {
     EXPECT_EQ(fresh.FileTag, st_.FileTag);
     EXPECT_EQ(fresh.SelectedPart, 3);
     EXPECT_TRUE(doc.HasUnsplitEdits());
+}
+
+TEST_F(EditRecordTest, MutedStretchesAndReviewedCutsGoWithTheEdit) {
+    MakeEdit();
+    std::vector<EditKind> recorded;
+    doc_.SetEditRecorder(
+        [&](EditKind kind, const PartTable&, const PartTable&) { recorded.push_back(kind); });
+    ASSERT_TRUE(doc_.Mute(100, 200));
+    ASSERT_TRUE(doc_.Mute(600, 700));
+    // Touching and overlapping stretches join; one inside a stretch is none.
+    ASSERT_TRUE(doc_.Mute(180, 250));
+    EXPECT_FALSE(doc_.Mute(120, 130));
+    EXPECT_FALSE(doc_.Mute(300, 300));
+    EXPECT_EQ(st_.Muted, (std::vector<MutedStretch>{{100, 250}, {600, 700}}));
+    EXPECT_EQ(recorded, std::vector<EditKind>(3, EditKind::Mute));
+    // Marking a cut looked at is kept, but is no edit to undo.
+    ASSERT_TRUE(doc_.MarkCutReviewed(3));
+    EXPECT_FALSE(doc_.MarkCutReviewed(3));
+    ASSERT_TRUE(doc_.MarkCutReviewed(2));
+    EXPECT_FALSE(doc_.MarkCutReviewed(1)); // the file's start is no cut
+    EXPECT_EQ(recorded.size(), 3u);
+    EXPECT_EQ(st_.ReviewedCuts, (std::vector<int32_t>{400, PartFirstFrame(st_, 3)}));
+
+    const std::string text = EditRecordText(EditRecordOf(st_));
+    EXPECT_NE(text.find("\nmute 100 250\nmute 600 700\n"), std::string::npos) << text;
+    EditRecord back;
+    std::string error;
+    ASSERT_TRUE(ParseEditRecord(text, back, error)) << error;
+    EXPECT_EQ(back.muted, st_.Muted);
+    EXPECT_EQ(back.reviewedCuts, st_.ReviewedCuts);
+
+    ProgramState fresh;
+    Document doc(fresh);
+    Open(doc, source_);
+    EXPECT_EQ(doc.RestoreEdit(back), "");
+    EXPECT_EQ(fresh.Muted, st_.Muted);
+    EXPECT_EQ(fresh.ReviewedCuts, st_.ReviewedCuts);
+
+    std::string unordered = text;
+    unordered.replace(unordered.find("mute 600 700"), 12, "mute 200 700");
+    EXPECT_FALSE(ParseEditRecord(unordered, back, error));
+    EXPECT_EQ(error, "its muted stretches are out of order");
+    std::string past = text;
+    past.replace(past.find("mute 600 700"), 12, "mute 600 9999999");
+    ASSERT_TRUE(ParseEditRecord(past, back, error)) << error;
+    EXPECT_EQ(EditRecordRefusal(back, st_), "a muted stretch lies past the end of the file");
+
+    // Undo takes the muted stretches back, not the cuts looked at.
+    PartTable earlier = st_;
+    earlier.Muted.clear();
+    earlier.ReviewedCuts.clear();
+    doc_.RestoreParts(earlier);
+    EXPECT_TRUE(st_.Muted.empty());
+    EXPECT_EQ(st_.ReviewedCuts.size(), 2u);
 }
 
 TEST_F(EditRecordTest, AChangedFileTakesNoRecord) {

@@ -7,8 +7,8 @@
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/peaks.h"
 #include "core/analysis/true_peak.h"
+#include "core/decode/mpg123_decoder.h"
 #include "core/output/loudness_gain.h"
-#include "core/playback/mpg123_decoder.h"
 
 #include <ebur128.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The decoder over a file image: probe, one frame per call, and starting at
 // any frame with output identical to a decode from the start.
 #include "analysis_test_support.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <gtest/gtest.h>
 

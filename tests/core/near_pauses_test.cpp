@@ -9,7 +9,7 @@
 #include "core/parts/cut_lines.h"
 #include "core/parts/pause_scan.h"
 #include "core/parts/prepare.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include "speech_layout.h"
 

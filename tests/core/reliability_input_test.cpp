@@ -9,7 +9,7 @@
 #include "core/analysis/frame_index.h"
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/peaks.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <random>
 

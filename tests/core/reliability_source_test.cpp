@@ -6,7 +6,7 @@
 #include "reliability_support.h"
 
 #include "core/analysis/mp3_load.h"
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <sys/resource.h>
 #include <sys/time.h>

@@ -4,8 +4,8 @@
 #include "analysis_test_support.h"
 #include "cli_test_support.h"
 #include "core/analysis/time_base.h"
+#include "core/decode/mpg123_decoder.h"
 #include "core/output/gapless_part.h"
-#include "core/playback/mpg123_decoder.h"
 #include "foreign_files.h"
 
 #include <gtest/gtest.h>

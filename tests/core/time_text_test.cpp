@@ -1,5 +1,5 @@
 // Time texts of the part list, the status line and the large clock.
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <gtest/gtest.h>
 

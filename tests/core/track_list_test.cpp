@@ -1,7 +1,7 @@
 // Track list texts: both line forms, comments and blank lines, the errors
 // that name their lines, and where the tracks start.
 #include "core/cutlist/track_list.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 
 #include "core/parts/cut_lines.h"
 #include "core/parts/prepare.h"
-#include "core/parts/time_text.h"
 #include "core/playback/playback_control.h"
+#include "core/util/time_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the choosers answer with what the test put in.
 #pragma once
 
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QString>
 #include <QStringList>

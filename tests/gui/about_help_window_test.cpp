@@ -97,6 +97,7 @@ TEST(HelpWindowTest, ContentsWithoutBrowserShowsThePageInTheProgram) {
     FakeUserDialogs dialogs;
     dialogs.openSucceeds = false;
     WindowEnvironment env;
+    env.clickWaitMs = 0; // clicks are waited for, not timed
     env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
     env.musicFolder = dir.filePath(QStringLiteral("Music"));
     env.diagnosticFolder = dir.path();

@@ -38,7 +38,6 @@ QStringList CopyFiles(const QTemporaryDir& dir, const QStringList& fixtures) {
 
 void WaitForBatch(BatchSplitDialog& dialog) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isRunning(); }, 20000));
-    QTest::qWait(10);
 }
 
 TEST(BatchSplitDialog, ListsFilesAndShowsEachOnesState) {

@@ -15,6 +15,8 @@
 #include "core/parts/cut_lines.h"
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
+#include "ui/document/document_signals.h"
 #include "ui/parts/part_list_view.h"
 
 #include <QCheckBox>
@@ -89,9 +91,9 @@ protected:
     // a file on disk.
     QStringList ListedFiles(const PartListView& list) {
         QStringList names;
-        for (int r = 0; r < list.topLevelItemCount(); ++r)
-            if (list.topLevelItem(r)->checkState(0) == Qt::Checked)
-                names << QFileInfo(list.topLevelItem(r)->text(5)).fileName();
+        for (int r = 0; r < PartRows(list); ++r)
+            if (RowOf(list, r)->checkState(0) == Qt::Checked)
+                names << QFileInfo(RowOf(list, r)->text(5)).fileName();
         return names;
     }
     QByteArray ReadFile(const QString& name) {
@@ -251,10 +253,8 @@ TEST_F(ConfirmDialogTest, AnEmptyFolderAsksForOneAndWritesNothing) {
 TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) {
     Parts(3);
     st.Parts[1].ticked = false;
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     QSignalSpy status(dlg.get(), &ConfirmDialog::statusText);
 
     dlg->show();
@@ -265,9 +265,9 @@ TEST_F(ConfirmDialogTest, SplitWritesTickedPartsNumberedOnAndTheListShowsSaved) 
               QStringList({"long65-01.mp3", "long65-02.mp3"}));
     EXPECT_EQ(ReadFile("long65-01.mp3"), SourcePart(1));
     EXPECT_EQ(ReadFile("long65-02.mp3"), SourcePart(3));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Saved");
     ASSERT_EQ(status.count(), 2);
     EXPECT_EQ(status.at(0).first().toString(), "Splitting");
     EXPECT_EQ(status.at(1).first().toString(), "Ready");
@@ -300,10 +300,8 @@ TEST_F(ConfirmDialogTest, SavedTagsEndTheFilesOnlyWhenAsked) {
 TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
     Parts(2);
     st.OutputFolder = out.filePath("missing").toStdString();
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     dlg->show();
     ClickSplit();
     ASSERT_EQ(dialogs.errors.size(), 1);
@@ -312,7 +310,7 @@ TEST_F(ConfirmDialogTest, AFolderThatIsGoneShowsTheErrorAndWritesNothing) {
         << dialogs.errors.first().toStdString();
     EXPECT_EQ(st.SplitFileCount, 1);
     EXPECT_FALSE(PartSaved(st, 1));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Prepared");
     EXPECT_FALSE(QDir(out.filePath("missing")).exists());
 }
 
@@ -369,10 +367,8 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     Parts(3);
     WriteFile("long65-02.mp3", "old two");
     WriteFile("long65-03.mp3", "old three");
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
 
     dialogs.replaceAnswer = false;
     dlg->show();
@@ -387,7 +383,7 @@ TEST_F(ConfirmDialogTest, ExistingFilesAreReplacedOnlyWhenTheUserSaysReplace) {
     EXPECT_EQ(ReadFile("long65-03.mp3"), "old three");
     EXPECT_EQ(st.SplitFileCount, 0);
     for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(list.topLevelItem(r)->text(1), "Prepared");
+        EXPECT_EQ(RowOf(list, r)->text(1), "Prepared");
 
     dialogs.replaceAnswer = true;
     ClickSplit();
@@ -432,10 +428,8 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     st.Parts[1].ticked = false;
     FailingFileSystem fs;
     dlg->setFileSystem(fs);
-    PartListView list(doc, st);
-    list.refreshPartList();
-    QObject::connect(dlg.get(), &ConfirmDialog::partsWritten, &list,
-                     &PartListView::refreshPartList);
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-01.mp3", "long65-02.mp3"}));
 
     // The second file cannot be made: part 1 is saved, part 3 is not, and the
@@ -446,12 +440,12 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors.first().contains(out.filePath("long65-02.mp3")))
         << dialogs.errors.first().toStdString();
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Prepared");
-    EXPECT_EQ(list.topLevelItem(2)->text(5), "long65-02.mp3");
-    EXPECT_EQ(list.topLevelItem(2)->toolTip(5), out.filePath("long65-02.mp3"));
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 2)->text(5), "long65-02.mp3");
+    EXPECT_EQ(RowOf(list, 2)->toolTip(5), out.filePath("long65-02.mp3"));
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList({"long65-01.mp3"}));
-    EXPECT_EQ(ReadFile(QFileInfo(list.topLevelItem(0)->text(5)).fileName()), SourcePart(1));
+    EXPECT_EQ(ReadFile(QFileInfo(RowOf(list, 0)->text(5)).fileName()), SourcePart(1));
 
     // A split that works goes on numbering; every ticked row names its file.
     fs.failAt = 0;
@@ -461,16 +455,15 @@ TEST_F(ConfirmDialogTest, TheListNamesTheFilesOnDiskAfterFailedAndRepeatedSplits
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-04.mp3"}));
     EXPECT_EQ(ReadFile("long65-03.mp3"), SourcePart(1));
     EXPECT_EQ(ReadFile("long65-04.mp3"), SourcePart(3));
-    EXPECT_EQ(list.topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(list.topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(list, 2)->text(1), "Saved");
 
     // Ticking part 2 again: the saved parts keep naming their files, part 2
     // names the file the next split gives it.
     ASSERT_TRUE(doc.SetPartUsed(2, true));
-    list.refreshPartList();
     EXPECT_EQ(ListedFiles(list), QStringList({"long65-03.mp3", "long65-06.mp3", "long65-04.mp3"}));
-    EXPECT_EQ(list.topLevelItem(1)->text(1), "Prepared");
+    EXPECT_EQ(RowOf(list, 1)->text(1), "Prepared");
 }
 
 TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
@@ -598,6 +591,47 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
     const double frameMs = 1000.0 * st.SamplesPerFrame / st.SampleRate;
     EXPECT_NEAR(tag.chapters[1].startMs, second * frameMs, frameMs);
     EXPECT_NEAR(tag.chapters[1].endMs, (second + fourth) * frameMs, frameMs);
+}
+
+TEST_F(ConfirmDialogTest, TheOneFileTakesReplayGainAutoGainAndTheId3v1OfItsFormat) {
+    Parts(3);
+    st.Parts[1].ticked = false;
+    ASSERT_TRUE(CalculatePeaks(st)); // the loudness auto and ReplayGain use
+    doc.SetPartTagFormat(TagFormat::V1V24);
+    doc.SetSaveTags(false);
+    dlg->show();
+    QTest::mouseClick(dlg->oneFileCheck, Qt::LeftButton);
+    // The one file always has an ID3v2 tag: ReplayGain is open without tags.
+    ASSERT_TRUE(dlg->replayGainCheck->isEnabled());
+    QTest::mouseClick(dlg->replayGainCheck, Qt::LeftButton);
+    EXPECT_EQ(dlg->gainAutoCheck->text(), QStringLiteral("auto"));
+    ASSERT_TRUE(dlg->gainBox->isEnabled());
+    QTest::mouseClick(dlg->gainAutoCheck, Qt::LeftButton);
+    EXPECT_TRUE(doc.SplitLoudnessChoice().gainAuto);
+    EXPECT_FALSE(dlg->gainBox->isEnabled());
+    ClickSplit();
+    ASSERT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
+    const QByteArray file = ReadFile(QStringLiteral("long65 (parts).mp3"));
+    ASSERT_GT(file.size(), 128);
+    EXPECT_TRUE(file.startsWith(QByteArray("ID3\x04", 4)));
+    EXPECT_EQ(file.right(128).left(3), QByteArray("TAG"));
+    // The quiet source was brought to the nearest step of -18 LUFS, so what
+    // ReplayGain still asks for is under half a step.
+    const qsizetype at = file.indexOf("REPLAYGAIN_TRACK_GAIN");
+    ASSERT_GE(at, 0);
+    const QByteArray gain = file.mid(at + 22, 12);
+    bool ok = false;
+    const double db = QString::fromLatin1(gain.left(gain.indexOf(" dB"))).toDouble(&ok);
+    ASSERT_TRUE(ok) << gain.toStdString();
+    EXPECT_LE(std::abs(db), 0.75) << db;
+    ProgramState one;
+    ASSERT_TRUE(
+        AnalyseFile(one, out.filePath(QStringLiteral("long65 (parts).mp3")).toStdString(), false)
+            .ok);
+    EXPECT_TRUE(one.HasId3v1);
+    dlg->show();
+    EXPECT_TRUE(dlg->gainAutoCheck->isChecked());
+    dlg->reject();
 }
 
 // A source cut without its bit reservoir: the one file's first frame is

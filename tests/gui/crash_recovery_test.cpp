@@ -10,6 +10,7 @@
 #include "core/settings/ini_file.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/document/edit_history.h"
 #include "ui/output/tag_panel.h"
@@ -185,9 +186,9 @@ TEST_F(CrashRecoveryTest, OpeningTheFileAgainRestoresTheEditAsOneUndoableStep) {
     ExpectSameParts(st, parts_);
     EXPECT_EQ(st.FileTag.fields.album, album_);
     // The window shows it: four rows, the unticked one, the title.
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 4);
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->partList()->topLevelItem(2)->text(6), "Second half");
+    EXPECT_EQ(PartRows(win->partList()), 4);
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(win->partList(), 2)->text(6), "Second half");
     QUndoStack* stack = win->editHistory()->stack();
     ASSERT_EQ(stack->count(), 1);
     EXPECT_EQ(stack->undoText(), "Restore Edit");
@@ -286,7 +287,7 @@ TEST_F(AutosaveTest, EachKindOfEditIsWrittenWithinTheWait) {
     EXPECT_EQ(kept->record.parts, st.Parts);
 
     // A tick, then the file tag ("Original File").
-    win->partList()->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    RowOf(win->partList(), 1)->setCheckState(0, Qt::Unchecked);
     ASSERT_TRUE(win->autosave()->pending());
     ASSERT_TRUE(RecordWritten());
     TagFields file = ReadTagFields(st, 0);

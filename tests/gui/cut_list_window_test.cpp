@@ -7,6 +7,8 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
+#include "ui/document/document_signals.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/window/cut_list_commands.h"
@@ -212,6 +214,7 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
     FakeAudioEngine engine;
     FakeUserDialogs dialogs;
     WindowEnvironment env;
+    env.clickWaitMs = 0; // clicks are waited for, not timed
     env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
     env.musicFolder = dir.filePath(QStringLiteral("Music"));
     env.diagnosticFolder = dir.path();
@@ -232,7 +235,7 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(&win, &drop);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return PartCount(st) == 3; }, 5000));
     ASSERT_EQ(PartCount(st), 3) << dialogs.messages.join('\n').toStdString();
     EXPECT_EQ(PartFirstFrame(st, 2), FrameAt(st, 30));
     EXPECT_EQ(TagTitle(PartId3v1(st, 1)), "Side A");
@@ -240,8 +243,8 @@ TEST(CutListWindow, DroppedCsvAppliesToTheOpenFile) {
     EXPECT_FALSE(PartTicked(st, 3));
     // The MP3 stays open and the part list shows the parts.
     EXPECT_EQ(QString::fromStdString(st.FileName), dialogs.openFileAnswer);
-    EXPECT_EQ(win.partList()->topLevelItemCount(), 3);
-    EXPECT_EQ(win.partList()->topLevelItem(1)->text(6), QStringLiteral("Side B"));
+    EXPECT_EQ(PartRows(win.partList()), 3);
+    EXPECT_EQ(RowOf(win.partList(), 1)->text(6), QStringLiteral("Side B"));
     EXPECT_TRUE(dialogs.messages.isEmpty());
     win.close();
 }
@@ -315,20 +318,20 @@ TEST_F(NearPausesPanelTest, EveryCutLiesInAPauseAndEveryPartInTheWindow) {
             EXPECT_LE(length, 360.0 + st.FrameDuration) << "part " << k;
         }
     }
-    PartListView list(doc, st);
-    list.refreshPartList();
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     for (int k = 1; k <= PartCount(st); ++k)
-        EXPECT_EQ(list.topLevelItem(k - 1)->text(1), QStringLiteral("Prepared"));
+        EXPECT_EQ(RowOf(list, k - 1)->text(1), QStringLiteral("Prepared"));
 }
 
 TEST_F(NearPausesPanelTest, ACutWithoutAPauseShowsNoPauseUntilTheCutsChange) {
     PrepareNear("0:02:00", 20);
     ASSERT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
-    PartListView list(doc, st);
-    list.refreshPartList();
+    DocumentSignals listSignals{doc};
+    PartListView list(doc, listSignals);
     int flagged = 0;
     for (int k = 1; k <= PartCount(st); ++k) {
-        if (list.topLevelItem(k - 1)->text(1) != QStringLiteral("No pause"))
+        if (RowOf(list, k - 1)->text(1) != QStringLiteral("No pause"))
             continue;
         ++flagged;
         EXPECT_GT(CutSecondsOf(k), noise.start);
@@ -337,9 +340,8 @@ TEST_F(NearPausesPanelTest, ACutWithoutAPauseShowsNoPauseUntilTheCutsChange) {
     EXPECT_EQ(flagged, 1);
     // An unticked flagged part says "Not Used"; any other cut edit clears the flags.
     ASSERT_TRUE(doc.AddCutLine(st.FrameCount / 3 + 1));
-    list.refreshPartList();
     for (int k = 1; k <= PartCount(st); ++k)
-        EXPECT_EQ(list.topLevelItem(k - 1)->text(1), QStringLiteral("Prepared"));
+        EXPECT_EQ(RowOf(list, k - 1)->text(1), QStringLiteral("Prepared"));
     EXPECT_TRUE(doc.NearPausesFlags().empty());
 }
 

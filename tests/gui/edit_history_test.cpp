@@ -5,6 +5,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -39,8 +40,6 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
-constexpr int kAfterClickWait = 450; // past the release's wait for a double click
-
 using tessivo::testing::Fixture;
 
 class EditHistoryTest : public ::testing::Test {
@@ -74,7 +73,7 @@ protected:
         QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
         QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
         QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
-        QTest::qWait(kAfterClickWait);
+        SettleClicks(win);
         win->stopPlayback();
     }
     QUndoStack* Stack() const { return win->editHistory()->stack(); }
@@ -109,7 +108,7 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
     for (int to : {450, 500, 560, 610})
         QTest::mouseMove(win->waveView(), QPoint(to, 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(610, 100));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
     ASSERT_EQ(PartFirstFrame(st, 2), frameAt(610));
     const std::vector<int32_t> dragged = Lines();
@@ -118,25 +117,25 @@ TEST_F(EditHistoryTest, AddDragAndDeleteAreUndoneAndRedoneStepByStep) {
 
     // The delete mark of the line.
     Click(QPoint(lineX(2) + 4, G().waveTop + 6));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     ASSERT_EQ(PartCount(st), 1);
     EXPECT_EQ(Stack()->count(), 3);
 
     Undo()->trigger();
     EXPECT_EQ(Lines(), dragged);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PartRows(win->partList()), 2);
     Undo()->trigger();
     EXPECT_EQ(Lines(), added); // the whole drag at once
     EXPECT_EQ(Redo()->text(), QStringLiteral("Redo Move Cut Line"));
     Undo()->trigger();
     EXPECT_EQ(PartCount(st), 1);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    EXPECT_EQ(PartRows(win->partList()), 0);
     EXPECT_FALSE(Undo()->isEnabled());
 
     Redo()->trigger();
     Redo()->trigger();
     EXPECT_EQ(Lines(), dragged);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PartRows(win->partList()), 2);
     Redo()->trigger();
     EXPECT_EQ(PartCount(st), 1);
     EXPECT_FALSE(Redo()->isEnabled());
@@ -154,7 +153,7 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
 
     // Untick part 2 with its use mark.
     Click(QPoint(lineX(2) + 8, G().waveTop + G().waveHalf));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
     ASSERT_FALSE(PartTicked(st, 2));
 
@@ -181,7 +180,7 @@ TEST_F(EditHistoryTest, PrepareClearTickAndTagAreUndone) {
     EXPECT_TRUE(win->tagPanel()->titleEdit->text().isEmpty());
     Undo()->trigger(); // the tick
     EXPECT_TRUE(PartTicked(st, 2));
-    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Checked);
+    EXPECT_EQ(RowOf(win->partList(), 1)->checkState(0), Qt::Checked);
     Undo()->trigger(); // the Prepare
     EXPECT_EQ(PartCount(st), 1);
     EXPECT_FALSE(Undo()->isEnabled());
@@ -214,7 +213,7 @@ TEST_F(EditHistoryTest, ARefusedOpenKeepsTheFileItsEditsTitleAndStatus) {
     AddLineAt(400);
     AddLineAt(600);
     win->partList()->selectPart(2);
-    win->onStatusTick();
+    win->statusController()->refresh();
     const QString title = win->windowTitle();
     const QString status = Status();
     const QString stream = FindPart<QLabel>(win, "streamInfoLabel")->text();
@@ -229,7 +228,7 @@ TEST_F(EditHistoryTest, ARefusedOpenKeepsTheFileItsEditsTitleAndStatus) {
         EXPECT_TRUE(st.FileLoaded) << name;
         EXPECT_EQ(st.FrameCount, frames) << name;
         EXPECT_EQ(Lines(), lines) << name;
-        EXPECT_EQ(win->partList()->topLevelItemCount(), 3) << name;
+        EXPECT_EQ(PartRows(win->partList()), 3) << name;
         EXPECT_EQ(win->windowTitle(), title) << name;
         EXPECT_EQ(Status(), status) << name;
         EXPECT_EQ(FindPart<QLabel>(win, "streamInfoLabel")->text(), stream) << name;
@@ -268,7 +267,7 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     QApplication::sendEvent(win.get(), &enter);
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(win.get(), &drop);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.discardQuestions.size() == 1; }, 5000));
     win->waitForOpen();
     EXPECT_EQ(dialogs.discardQuestions.size(), 1);
     EXPECT_EQ(PartCount(st), 2);
@@ -278,7 +277,7 @@ TEST_F(EditHistoryTest, DroppingAFileOverUnsplitCutLinesAsksFirst) {
     QApplication::sendEvent(win.get(), &enterAgain);
     QDropEvent again(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QApplication::sendEvent(win.get(), &again);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialogs.discardQuestions.size() == 2; }, 5000));
     win->waitForOpen();
     EXPECT_EQ(dialogs.discardQuestions.size(), 2);
     EXPECT_EQ(PartCount(st), 1);

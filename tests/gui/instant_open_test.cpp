@@ -10,6 +10,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -95,6 +96,7 @@ protected:
     void Start() {
         st = std::make_unique<ProgramState>();
         WindowEnvironment env;
+        env.clickWaitMs = 0; // clicks are waited for, not timed
         env.settingsPath = dir.filePath(QStringLiteral("tessivo.ini"));
         env.musicFolder = dir.filePath(QStringLiteral("Music"));
         env.diagnosticFolder = dir.path();
@@ -104,8 +106,9 @@ protected:
         win = std::make_unique<MainWindow>(*st, engine, dialogs, env);
         win->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-        win->resize(1000, 700 + win->menuBar()->height());
-        QTest::qWait(10);
+        const QSize size(1000, 700 + win->menuBar()->height());
+        win->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return win->size() == size; }, 2000));
         win->onPlaybackTick();
     }
     // Opens `path` and waits until it is shown, its exact peaks held back.
@@ -143,7 +146,7 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     EXPECT_TRUE(Panel()->prepareButton->isEnabled());
     // The status word and the bar tell of the peaks.
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Calculating Peaks - ")))
         << Status().toStdString();
     EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
@@ -155,7 +158,7 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     const PeakTable exact = ExactPeaks(path);
     EXPECT_TRUE(SameTable(*st, exact));
     EXPECT_NE(win->waveBitmap(), preview); // redrawn with the exact peaks
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
     // The exact table went into the cache.
@@ -205,7 +208,7 @@ TEST_F(InstantOpenTest, EditingAndSplittingWorkWhileTheExactPeaksRun) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
-    QTest::qWait(450);
+    SettleClicks(win);
     win->stopPlayback();
     EXPECT_EQ(PartCount(*st), 2);
     // Equal parts.
@@ -314,7 +317,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     EXPECT_EQ(PartCount(*st), 1); // waits
     EXPECT_TRUE(win->document().PreparePending());
     EXPECT_TRUE(dialogs.messages.isEmpty());
-    win->onStatusTick();
+    win->statusController()->refresh();
     // The status says what the Prepare waits for.
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Waiting for the exact peaks (")))
         << Status().toStdString();
@@ -325,7 +328,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     ASSERT_EQ(PartCount(*st), PartCount(ref));
     for (int k = 1; k <= PartCount(ref); ++k)
         EXPECT_EQ(PartFirstFrame(*st, k), PartFirstFrame(ref, k)) << k;
-    EXPECT_EQ(win->partList()->topLevelItemCount(), PartCount(ref));
+    EXPECT_EQ(PartRows(win->partList()), PartCount(ref));
 }
 
 } // namespace

@@ -6,9 +6,10 @@
 #include "core/parts/part_access.h"
 
 #include "core/parts/cut_lines.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -40,7 +41,6 @@ using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 
 // Longer than the 300 ms a release waits for a double click.
-constexpr int kAfterClickWait = 450;
 
 class WaveMouseTest : public ::testing::Test {
 protected:
@@ -93,7 +93,7 @@ protected:
     // A cut line at the x of `x` made by a double click; playback stopped again.
     int AddLineAt(int x) {
         DoubleClick(QPoint(x, 100));
-        QTest::qWait(kAfterClickWait);
+        SettleClicks(win);
         win->stopPlayback();
         engine.calls.clear();
         return x;
@@ -116,9 +116,9 @@ TEST_F(WaveMouseTest, DoubleClickAddsACutLineAndPlaysTheNewPartFromItsStart) {
     // The line is there at once; playback waits for the release's 300 ms.
     ASSERT_EQ(PartCount(st), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), frameAt(400));
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PartRows(win->partList()), 2);
     EXPECT_FALSE(st.IsPlaying);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
     EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
@@ -137,17 +137,16 @@ TEST_F(WaveMouseTest, DoubleClickInTheLastTenFramesAddsNothing) {
     DoubleClick(QPoint(xEnd - 1, 100)); // frame count - 11
     EXPECT_EQ(PartCount(st), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), static_cast<int32_t>(st.FrameCount) - 11);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
 }
 
 TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
     for (int k = 2; k <= kMaxParts; ++k)
-        ASSERT_TRUE(AddCutLine(st, k));
-    win->refreshPartList();
+        ASSERT_TRUE(win->document().AddCutLine(k));
     DoubleClick(QPoint(700, 100));
     EXPECT_EQ(PartCount(st), kMaxParts);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), kMaxParts);
-    QTest::qWait(kAfterClickWait);
+    EXPECT_EQ(PartRows(win->partList()), kMaxParts);
+    SettleClicks(win);
 }
 
 TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
@@ -158,7 +157,7 @@ TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
     EXPECT_EQ(PartFirstFrame(st, 2), before);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
 
     QTest::mousePress(win->waveView(), Qt::LeftButton, {}, QPoint(x - 5, 100));
@@ -166,10 +165,10 @@ TEST_F(WaveMouseTest, APressFiveColumnsAwayGrabsTheLineAndSixDoesNot) {
     QTest::mouseMove(win->waveView(), QPoint(x + 100, 100));
     EXPECT_EQ(PartFirstFrame(st, 2), frameAt(x + 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(x + 100, 100));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_FALSE(win->waveMouse()->dragging);
     // The list was rebuilt at the end of the drag.
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(),
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(2).toStdString(),
               FormatTimeText(true, PartFirstFrame(st, 2) * st.FrameDuration));
 }
 
@@ -180,7 +179,7 @@ TEST_F(WaveMouseTest, ThePressNearTheFileStartNeitherGrabsNorDeletes) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(G().waveLeft + 3, 100));
     Click(QPoint(G().waveLeft + 3, G().waveTop + 5));
     EXPECT_EQ(PartCount(st), 2);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
 }
 
 TEST_F(WaveMouseTest, TheResizeCursorShowsThreeColumnsFromALineButNotFour) {
@@ -216,7 +215,7 @@ TEST_F(WaveMouseTest, DraggingHoldsTenFramesBeforeTheEndAndStopsAtFrameZero) {
     QTest::mouseMove(win->waveView(), QPoint(300, 100));
     EXPECT_EQ(PartFirstFrame(st, 2), frameAt(300));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
 }
 
 TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
@@ -227,7 +226,7 @@ TEST_F(WaveMouseTest, DraggingPastANeighbourLeavesTheNeighbourWhereItWas) {
     QTest::mouseMove(win->waveView(), QPoint(550, 100));
     QTest::mouseMove(win->waveView(), QPoint(600, 100));
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, QPoint(600, 100));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     ASSERT_EQ(PartCount(st), 3);
     EXPECT_EQ(PartFirstFrame(st, 2), neighbour);
     EXPECT_EQ(PartFirstFrame(st, 3), frameAt(600));
@@ -238,10 +237,10 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
     const QImage ticked = UseMarkPixels(2);
     Click(QPoint(x + 8, UseMarkY()));
     EXPECT_FALSE(PartTicked(st, 2));
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(win->partList(), 1)->checkState(0), Qt::Unchecked);
     EXPECT_NE(UseMarkPixels(2), ticked);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
 
@@ -251,7 +250,7 @@ TEST_F(WaveMouseTest, TheUseMarkTogglesThePartAndStartsNoPlayback) {
     Click(QPoint(x + 8, UseMarkY()));
     EXPECT_TRUE(PartTicked(st, 2));
     EXPECT_EQ(UseMarkPixels(2), ticked);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_EQ(PlayCount(), 0);
 }
 
@@ -267,8 +266,8 @@ TEST_F(WaveMouseTest, TheDeleteMarkRemovesTheLineStopsPlaybackAndStartsNone) {
     EXPECT_EQ(PartFirstFrame(st, 2), frameAt(600));
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.SelectedPart, 0);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
-    QTest::qWait(kAfterClickWait);
+    EXPECT_EQ(PartRows(win->partList()), 2);
+    SettleClicks(win);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
 }
@@ -277,7 +276,7 @@ TEST_F(WaveMouseTest, ThePlayMarkPlaysItsPartFromTheStart) {
     const int x = AddLineAt(400);
     Click(QPoint(x + 5, G().waveBottom - 5));
     EXPECT_FALSE(st.IsPlaying); // not before the 300 ms
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 2);
     EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
@@ -286,7 +285,7 @@ TEST_F(WaveMouseTest, ThePlayMarkPlaysItsPartFromTheStart) {
 TEST_F(WaveMouseTest, APlainClickPlaysFromTheClickedFrameInItsPart) {
     AddLineAt(400);
     Click(QPoint(200, 150));
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_TRUE(st.IsPlaying);
     EXPECT_EQ(st.PlayingPart, 1);
     EXPECT_EQ(st.ClickFrame, frameAt(200));
@@ -303,9 +302,9 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
         G().waveLeft);
     Click(QPoint(mid, StripY()));
     EXPECT_EQ(st.SelectedPart, 2);
-    EXPECT_EQ(win->partList()->currentItem(), win->partList()->topLevelItem(1));
+    EXPECT_EQ(win->partList()->currentPart(), 2);
     EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Part(2)");
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(PlayCount(), 0);
 
@@ -314,14 +313,14 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
     EXPECT_EQ(st.PlayingPart, 2);
     EXPECT_EQ(HeardFrame(), PartFirstFrame(st, 2));
     EXPECT_EQ(PartCount(st), 3); // no line added from the strip
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
 }
 
 TEST_F(WaveMouseTest, TheListCheckBoxTogglesNotUsedAndTheWaveformMark) {
     AddLineAt(400);
     const QImage ticked = UseMarkPixels(2);
-    QTreeWidgetItem* row = win->partList()->topLevelItem(1);
-    win->partList()->setCurrentItem(row);
+    PartRow row = RowOf(win->partList(), 1);
+    SelectRow(win->partList(), row);
     row->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(PartTicked(st, 2));
     EXPECT_EQ(row->text(1), "Not Used");
@@ -353,7 +352,7 @@ TEST_F(WaveMouseTest, RightClickOpensThePartMenuWithItsCaptions) {
     // "Clear Cut Lines" goes back to one part and shows the original file.
     win->partMenu()->clearAction->trigger();
     EXPECT_EQ(PartCount(st), 1);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    EXPECT_EQ(PartRows(win->partList()), 0);
     EXPECT_EQ(win->tagPanel()->partNameLabel->text(), "Original File");
 }
 
@@ -407,15 +406,15 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     AddLineAt(300);
     AddLineAt(600);
     // Untick part 2 in the list, give part 3 a title.
-    QTreeWidgetItem* row2 = win->partList()->topLevelItem(1);
-    win->partList()->setCurrentItem(row2);
+    PartRow row2 = RowOf(win->partList(), 1);
+    SelectRow(win->partList(), row2);
     row2->setCheckState(0, Qt::Unchecked);
-    win->partList()->setCurrentItem(win->partList()->topLevelItem(2));
+    SelectRow(win->partList(), RowOf(win->partList(), 2));
     ASSERT_EQ(st.SelectedPart, 3);
     win->tagPanel()->titleEdit->setFocus();
     QTest::keyClicks(win->tagPanel()->titleEdit, "Finale");
     QTest::mouseClick(win->tagPanel()->setButton, Qt::LeftButton);
-    EXPECT_EQ(win->partList()->topLevelItem(2)->text(6), "Finale");
+    EXPECT_EQ(RowOf(win->partList(), 2)->text(6), "Finale");
 
     QDir().mkpath(QString::fromStdString(st.OutputFolder));
     QTimer::singleShot(0, win.get(), [&] {
@@ -431,9 +430,9 @@ TEST_F(WaveMouseTest, TheWholeRoadOfOneFile) {
     ASSERT_TRUE(second.open(QIODevice::ReadOnly));
     const QByteArray tag = second.readAll().right(128);
     EXPECT_TRUE(tag.startsWith("TAGFinale"));
-    EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
-    EXPECT_EQ(win->partList()->topLevelItem(2)->text(1), "Saved");
+    EXPECT_EQ(RowOf(win->partList(), 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(win->partList(), 2)->text(1), "Saved");
 }
 
 TEST_F(WaveMouseTest, TheSplitRunsBesideTheWindowWhichRefusesEditsUntilItEnds) {
@@ -458,8 +457,8 @@ TEST_F(WaveMouseTest, TheSplitRunsBesideTheWindowWhichRefusesEditsUntilItEnds) {
     EXPECT_FALSE(win->isBusy());
     EXPECT_TRUE(FindPart<QFrame>(win.get(), "splitFrame")->isEnabled());
     EXPECT_EQ(QDir(QString::fromStdString(st.OutputFolder)).entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(win->partList()->topLevelItem(0)->text(1), "Saved");
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Saved");
+    EXPECT_EQ(RowOf(win->partList(), 0)->text(1), "Saved");
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Saved");
 }
 
 } // namespace

@@ -3,12 +3,13 @@
 // Insert and Delete, Space, the wheel and Ctrl+wheel, zoom to fit, typed spin
 // box numbers and equal time in hours, driven by real events on real MP3s.
 #include "core/analysis/time_base.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include "core/parts/part_access.h"
 #include "core/parts/typed_cut.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/document/edit_history.h"
 #include "ui/output/tag_panel.h"
@@ -42,8 +43,6 @@ namespace {
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
-
-constexpr int kAfterClickWait = 450; // past the release's wait for a double click
 
 // A mono 8 kHz tone of `seconds` made by ffmpeg: 0 when made, -2 when there is
 // no ffmpeg.
@@ -126,7 +125,7 @@ TEST_F(WindowKeysTest, AddCutAtAsksForATimeAndPutsTheLineOnTheNearestFrame) {
     ASSERT_EQ(PartCount(st), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), Frame(20.013));
     EXPECT_EQ(st.SelectedPart, 2);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PartRows(win->partList()), 2);
     // Minutes and seconds alone, and no milliseconds, read as well.
     AddCutAt("00:40");
     ASSERT_EQ(PartCount(st), 3);
@@ -163,7 +162,7 @@ TEST_F(WindowKeysTest, TheStartFieldMovesTheSelectedPartsCutLineUndoably) {
     TypeStart("0:00:25.500");
     EXPECT_EQ(PartFirstFrame(st, 2), Frame(25.5));
     EXPECT_EQ(PartLastFrame(st, 1), Frame(25.5) - 1);
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2).toStdString(), "00:25:500");
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(2).toStdString(), "00:25:500");
     EXPECT_EQ(field->text().toStdString(), "0:00:25.500");
 
     // Outside the file and on the other line: a message, nothing moves.
@@ -190,8 +189,8 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     AddCutAt("0:00:20.000");
     AddCutAt("0:00:40.000");
     PartListView* list = win->partList();
-    const QRect cell = list->visualItemRect(list->topLevelItem(1));
-    const QPoint at(list->header()->sectionViewportPosition(2) + 5, cell.center().y());
+    const QRect cell = CellRect(list, RowOf(list, 1), 2);
+    const QPoint at(cell.left() + 5, cell.center().y());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
@@ -202,10 +201,8 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     editor->selectAll();
     QTest::keyClicks(editor, "0:00:30.000");
     QTest::keyClick(editor, Qt::Key_Return);
-    for (int i = 0; i < 200 && PartFirstFrame(st, 2) != Frame(30.0); ++i)
-        QTest::qWait(10);
-    EXPECT_EQ(PartFirstFrame(st, 2), Frame(30.0));
-    EXPECT_EQ(list->topLevelItem(1)->text(2).toStdString(), "00:30:000");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return PartFirstFrame(st, 2) == Frame(30.0); }, 2000));
+    EXPECT_EQ(RowOf(list, 1)->text(2).toStdString(), "00:30:000");
 
     // A refused time in the cell: the message, the line stays.
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -215,14 +212,14 @@ TEST_F(WindowKeysTest, DoubleClickingTheBeginCellTypesTheStart) {
     QTest::keyClicks(editor, "9:00:00.000");
     QTest::keyClick(editor, Qt::Key_Return);
     // The cell tells its time once the editor has closed (a queued signal).
-    for (int i = 0; i < 200 && dialogs.messages.isEmpty(); ++i)
-        QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialogs.messages.isEmpty(); }, 2000));
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains("outside the file"));
     EXPECT_EQ(PartFirstFrame(st, 2), Frame(30.0));
 
     // A double click elsewhere in the row still plays the part.
-    const QPoint status(list->header()->sectionViewportPosition(1) + 5, cell.center().y());
+    const QPoint status(list->horizontalHeader()->sectionViewportPosition(1) + 5,
+                        cell.center().y());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, status);
     EXPECT_TRUE(st.IsPlaying);
 }
@@ -232,7 +229,7 @@ TEST_F(WindowKeysTest, AClickOnTheWaveformTakesTheKeyboardFocus) {
     ASSERT_FALSE(win->waveView()->hasFocus());
     QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, QPoint(300, 100));
     EXPECT_TRUE(win->waveView()->hasFocus());
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
 }
 
@@ -262,7 +259,7 @@ TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
     EXPECT_FALSE(line->isHidden());
     EXPECT_EQ(line->x(), FrameMapping(G(), st).frameToX(st.ClickFrame));
     // And the clock shows its time.
-    win->onStatusTick();
+    win->statusController()->refresh();
     std::string hms, ms;
     SplitClockText(st.ClickFrame * st.FrameDuration, hms, ms);
     EXPECT_EQ(FindPart<QLabel>(win, "clockLabel")->text().toStdString(), hms);
@@ -310,7 +307,7 @@ TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {
     ASSERT_TRUE(win->partList()->hasFocus());
     Key(Qt::Key_Delete);
     EXPECT_EQ(PartCount(st), 1);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 0);
+    EXPECT_EQ(PartRows(win->partList()), 0);
     // The tag panel keeps its letters: M in the genre box adds no line.
     FocusWave();
     for (int i = 0; i < 10; ++i)
@@ -377,7 +374,7 @@ TEST_F(WindowKeysTest, SpaceInThePartListTicksTheSelectedPart) {
     Key(Qt::Key_Space);
     EXPECT_FALSE(PartTicked(st, 2));
     EXPECT_FALSE(st.IsPlaying);
-    EXPECT_EQ(win->partList()->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(RowOf(win->partList(), 1)->checkState(0), Qt::Unchecked);
     Key(Qt::Key_Space);
     EXPECT_TRUE(PartTicked(st, 2));
     EXPECT_FALSE(st.IsPlaying);
@@ -423,7 +420,7 @@ TEST_F(WindowKeysTest, ZoomToFitShowsTheWholeFileAtAFractionalScale) {
     ASSERT_EQ(PartCount(st), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), FrameUnder(x));
     EXPECT_EQ(FrameMapping(G(), st).frameToX(PartFirstFrame(st, 2)), x);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
 
     // Zoom in leaves the fitted scale for the level below it.
@@ -483,14 +480,14 @@ TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
     const QFontMetrics fm(list->font());
     const auto widths = [list] {
         int sum = 0;
-        for (int c = 0; c < list->columnCount(); ++c)
+        for (int c = 0; c < list->model()->columnCount(); ++c)
             sum += list->columnWidth(c);
         return sum;
     };
     // Every text fits its column; the times are not wider than they need.
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        for (int c = 1; c < list->columnCount(); ++c)
-            EXPECT_GE(list->columnWidth(c), fm.horizontalAdvance(list->topLevelItem(r)->text(c)))
+    for (int r = 0; r < PartRows(list); ++r)
+        for (int c = 1; c < list->model()->columnCount(); ++c)
+            EXPECT_GE(list->columnWidth(c), fm.horizontalAdvance(RowOf(list, r)->text(c)))
                 << "row " << r << " column " << c;
     EXPECT_LT(list->columnWidth(2), 2 * fm.horizontalAdvance("00:20:000"));
     // The file names are full paths here: wider than the list, which scrolls.
@@ -498,12 +495,10 @@ TEST_F(WindowKeysTest, ColumnsFitTheirContentsAndFilenameTakesTheSpareWidth) {
     // A wider window leaves width over: Filename takes it and ends at the
     // list's right edge.
     win->resize(win->width() + 600, win->height());
-    for (int i = 0; i < 200 && list->viewport()->width() <= 800; ++i)
-        QTest::qWait(10);
-    QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return widths() == list->viewport()->width(); }, 2000));
     ASSERT_GT(list->viewport()->width(), 800);
     EXPECT_EQ(widths(), list->viewport()->width());
-    EXPECT_GT(list->columnWidth(5), fm.horizontalAdvance(list->topLevelItem(0)->text(5)));
+    EXPECT_GT(list->columnWidth(5), fm.horizontalAdvance(RowOf(list, 0)->text(5)));
 }
 
 TEST_F(WindowKeysTest, SpinBoxesTakeTypedNumbers) {

@@ -6,6 +6,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/about_window.h"
@@ -25,13 +26,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -76,6 +77,7 @@ protected:
         st = std::make_unique<ProgramState>();
         engine = std::make_unique<FakeAudioEngine>();
         WindowEnvironment env;
+        env.clickWaitMs = 0; // clicks are waited for, not timed
         env.settingsPath = settingsPath;
         env.musicFolder = musicFolder;
         env.diagnosticFolder = dir.path();
@@ -85,10 +87,11 @@ protected:
         SetClientSize(cw, ch);
     }
     void SetClientSize(int cw, int ch) {
-        win->resize(cw, ch + win->menuBar()->height());
-        QTest::qWait(10);
-        win->onPlaybackTick(); // the resize branch lays the view out
-        ASSERT_EQ(FindPart<QWidget>(win, "client")->size(), QSize(cw, ch));
+        // The menu bar and the status bar lie outside the client area.
+        auto* client = FindPart<QWidget>(win, "client");
+        const int outside = win->height() - client->height();
+        win->resize(cw, ch + outside);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return client->size() == QSize(cw, ch); }, 2000));
     }
     // Opens `path` through the File menu's chooser and waits for the end.
     void Open(const QString& path) {
@@ -113,68 +116,98 @@ protected:
 
 // --- Start-up and layout ----------------------------------------------------
 
-QRect RectOf(const LayoutRect& r) {
-    return QRect(r.left, r.top, r.width, r.height);
+// The rectangle of `w` in the client area's coordinates.
+QRect InClient(const QMainWindow* win, const QWidget* w) {
+    const QWidget* client = win->centralWidget();
+    return QRect(w->mapTo(client, QPoint(0, 0)), w->size());
 }
 
-// Every part sits where the geometry puts it; the panels take the design
-// sizes or more, as their layouts need at the font in use.
-TEST_F(MainWindowTest, LayoutOfTheWorkedExample) {
+// Top to bottom: the waveform, its scroll bar, the control panel, then the
+// split settings, the part list and the tag panel side by side; the status
+// bar below the client area. Nothing overlaps, every panel gets at least what
+// its layout asks for, and a larger window gives its room to the waveform.
+TEST_F(MainWindowTest, PanelsAreLaidOutWithoutOverlaps) {
     Start(1000, 700);
     const ViewGeometry g = win->viewGeometry();
     EXPECT_EQ(st->WaveLeft, 20);
     EXPECT_EQ(st->WaveRight, 960);
-    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(), RectOf(g.statusBar));
-    EXPECT_EQ(g.statusBar.top + g.statusBar.height, 700);
-    EXPECT_EQ(FindPart<QFrame>(win, "splitFrame")->geometry(), RectOf(g.splitFrame));
-    EXPECT_EQ(FindPart<QFrame>(win, "tagFrame")->geometry(), RectOf(g.tagFrame));
-    QFrame* listFrame = FindPart<QFrame>(win, "partListFrame");
-    EXPECT_EQ(listFrame->geometry(), RectOf(g.partListFrame));
-    EXPECT_EQ(win->partList()->width(), listFrame->contentsRect().width());
-    EXPECT_EQ(FindPart<QFrame>(win, "controlPanel")->geometry(), RectOf(g.controlPanel));
-    EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->geometry(), RectOf(g.scrollBar));
-    EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->geometry(), RectOf(g.progressBar));
-    EXPECT_GE(g.splitFrame.height, kPanelHeight);
-    EXPECT_GE(g.splitFrame.width, kSplitPanelWidth);
-    EXPECT_GE(g.tagFrame.width, kTagPanelWidth);
-    EXPECT_GE(g.controlPanel.height, kControlPanelHeight);
-    EXPECT_GE(g.statusBar.height, kStatusBarHeight);
-    // The panels hold what their layouts ask for.
-    EXPECT_GE(g.splitFrame.height, FindPart<QFrame>(win, "splitFrame")->minimumSizeHint().height());
-    EXPECT_GE(g.tagFrame.width, FindPart<QFrame>(win, "tagFrame")->minimumSizeHint().width());
-    // The zoom buttons at the right end, 2 pixels apart and from the edge.
-    const QRect zoomOut = FindPart<QToolButton>(win, "zoomOutButton")->geometry();
-    const QRect zoomIn = FindPart<QToolButton>(win, "zoomInButton")->geometry();
-    EXPECT_EQ(zoomOut.right(), 1000 - 2 - 1);
-    EXPECT_EQ(zoomIn.right(), zoomOut.left() - 2 - 1);
+    const QRect view = InClient(win.get(), win->waveView());
+    const QRect scroll = InClient(win.get(), FindPart<QScrollBar>(win, "scrollBar"));
+    const QRect controls = InClient(win.get(), FindPart<QFrame>(win, "controlPanel"));
+    const QRect split = InClient(win.get(), FindPart<QFrame>(win, "splitFrame"));
+    const QRect list = InClient(win.get(), FindPart<QFrame>(win, "partListFrame"));
+    const QRect tags = InClient(win.get(), FindPart<QFrame>(win, "tagFrame"));
+    EXPECT_EQ(view.width(), 1000);
+    EXPECT_LE(view.bottom(), scroll.top());
+    EXPECT_LE(scroll.bottom(), controls.top());
+    EXPECT_LE(controls.bottom(), split.top());
+    EXPECT_EQ(split.top(), list.top());
+    EXPECT_EQ(list.top(), tags.top());
+    EXPECT_LT(split.right(), list.left());
+    EXPECT_LT(list.right(), tags.left());
+    EXPECT_LE(tags.right(), 999);
+    EXPECT_LE(split.bottom(), 699);
+    for (const char* name : {"splitFrame", "partListFrame", "tagFrame", "controlPanel"}) {
+        const QFrame* f = FindPart<QFrame>(win, name);
+        EXPECT_GE(f->width(), f->minimumSizeHint().width()) << name;
+        EXPECT_GE(f->height(), f->minimumSizeHint().height()) << name;
+    }
+    EXPECT_EQ(win->statusBar(), FindPart<QStatusBar>(win, "statusBar"));
+    // The zoom buttons at the right end of the control panel.
+    const QRect zoomOut = InClient(win.get(), FindPart<QToolButton>(win, "zoomOutButton"));
+    const QRect zoomIn = InClient(win.get(), FindPart<QToolButton>(win, "zoomInButton"));
+    EXPECT_GT(zoomOut.left(), zoomIn.right());
     EXPECT_GE(zoomIn.width(), kZoomButtonWidth);
     EXPECT_EQ(win->waveBitmap().size(), QSize(940, g.viewBottom - g.waveTop));
 
-    // A later resize lays everything out again on the next tick.
+    // A larger window: the waveform takes the room, the panels keep theirs.
     SetClientSize(1200, 800);
     const ViewGeometry g2 = win->viewGeometry();
     EXPECT_EQ(st->WaveRight, 1160);
-    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry(),
-              QRect(0, 800 - g.statusBar.height, 1200, g.statusBar.height));
-    EXPECT_EQ(g2.splitFrame.height, g.splitFrame.height);
+    EXPECT_EQ(FindPart<QFrame>(win, "splitFrame")->height(), split.height());
     EXPECT_EQ(win->waveBitmap().size(), QSize(1140, g.waveBitmapHeight() + 100));
+    EXPECT_EQ(g2.waveBitmapHeight(), g.waveBitmapHeight() + 100);
 }
 
-TEST_F(MainWindowTest, TimerLaysOutTheWindowAsShown) {
+// The dividers move the panels, the waveform follows, and their places
+// come back with the next window.
+TEST_F(MainWindowTest, DividersAreKeptBetweenRuns) {
+    Start(1000, 700);
+    auto* rows = FindPart<QSplitter>(win, "mainSplitter");
+    auto* columns = FindPart<QSplitter>(win, "panelSplitter");
+    const QList<int> before = rows->sizes();
+    ASSERT_EQ(before.size(), 2);
+    const QList<int> taller = {before[0] - 80, before[1] + 80};
+    rows->setSizes(taller);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows->sizes() == taller; }, 2000));
+    EXPECT_EQ(win->viewGeometry().viewHeight, win->waveView()->height());
+    EXPECT_EQ(win->waveBitmap().height(), win->viewGeometry().waveBitmapHeight());
+    QList<int> wide = columns->sizes();
+    ASSERT_EQ(wide.size(), 3);
+    wide[1] -= 40;
+    wide[2] += 40;
+    columns->setSizes(wide);
+    const QList<int> kept = columns->sizes();
+    Close();
+    Start(1000, 700);
+    EXPECT_EQ(FindPart<QSplitter>(win, "mainSplitter")->sizes(), taller);
+    EXPECT_EQ(FindPart<QSplitter>(win, "panelSplitter")->sizes(), kept);
+}
+
+TEST_F(MainWindowTest, TheShownWindowIsLaidOutWithoutAResizeByHand) {
     st = std::make_unique<ProgramState>();
     engine = std::make_unique<FakeAudioEngine>();
     WindowEnvironment env;
+    env.clickWaitMs = 0; // clicks are waited for, not timed
     env.settingsPath = settingsPath;
     env.musicFolder = musicFolder;
     win = std::make_unique<MainWindow>(*st, *engine, dialogs, env);
-    win->show(); // the menu bar takes its height from the client area now
+    win->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(win.get()));
-    QTest::qWait(100); // a few ticks of the 33 ms timer, no resize by hand
-    const QSize client = FindPart<QWidget>(win, "client")->size();
-    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->geometry().bottom(), client.height() - 1);
-    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->width(), client.width());
-    EXPECT_EQ(st->WaveRight, client.width() - 40);
-    EXPECT_EQ(win->waveBitmap().width(), client.width() - 60);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return win->waveBitmap().width() == win->waveView()->width() - 60; }, 2000));
+    EXPECT_EQ(st->WaveRight, win->waveView()->width() - 40);
+    EXPECT_EQ(FindPart<QStatusBar>(win, "statusBar")->width(), win->width());
 }
 
 TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
@@ -222,7 +255,7 @@ TEST_F(MainWindowTest, StartsEmptyWithHintsAndDefaults) {
             hint = QColor(img.pixel(x, y)) == QColor(128, 128, 128);
     EXPECT_TRUE(hint);
 
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Open a file"));
     EXPECT_EQ(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
@@ -316,7 +349,7 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_NE(st->PlayStream, 0u);
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 0); // one part is not listed
+    EXPECT_EQ(PartRows(win->partList()), 0); // one part is not listed
     EXPECT_EQ(win->lastOpenFolder(), QStringLiteral(TESSIVO_FIXTURES));
     EXPECT_TRUE(FindPart<QLabel>(win, "streamInfoLabel")
                     ->text()
@@ -348,11 +381,10 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     const double duration = st->Duration;
     const size_t bufferSize = st->FileBuffer.size();
     const StreamHandle stream = st->PlayStream;
-    ASSERT_TRUE(AddCutLine(*st, 30));
-    st->SelectedPart = 2;
+    ASSERT_TRUE(win->document().AddCutLine(30));
+    ASSERT_TRUE(win->document().SelectPart(2));
     st->SplitFileCount = 4;
-    win->refreshPartList();
-    ASSERT_EQ(win->partList()->topLevelItemCount(), 2);
+    ASSERT_EQ(PartRows(win->partList()), 2);
     engine->calls.clear();
 
     const QString good = Fixture("cbr128_stereo.mp3");
@@ -372,12 +404,14 @@ TEST_F(MainWindowTest, RejectedFileAfterAnAcceptedOne) {
     EXPECT_EQ(win->windowTitle(), good);
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Part(2)"))) << Status().toStdString();
     EXPECT_EQ(FindPart<QLabel>(win, "streamInfoLabel")->text(), streamText);
-    EXPECT_EQ(win->partList()->topLevelItemCount(), 2);
+    EXPECT_EQ(PartRows(win->partList()), 2);
     // The earlier file's data and stream stay.
     EXPECT_EQ(st->Duration, duration);
     EXPECT_EQ(st->FileBuffer.size(), bufferSize);
     EXPECT_EQ(st->PlayStream, stream);
-    EXPECT_NE(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
+    // The cut line is an unsplit edit: the file is refused before the open
+    // starts, so playback is not even stopped.
+    EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Stop"), engine->calls.end());
     EXPECT_EQ(std::find(engine->calls.begin(), engine->calls.end(), "Free"), engine->calls.end());
     EXPECT_TRUE(FindPart<QAction>(win, "openAction")->isEnabled());
     // The view still shows the file.
@@ -448,6 +482,7 @@ TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {
     st = std::make_unique<ProgramState>();
     ThrowingEngine throwing;
     WindowEnvironment env;
+    env.clickWaitMs = 0; // clicks are waited for, not timed
     env.settingsPath = settingsPath;
     env.musicFolder = musicFolder;
     win = std::make_unique<MainWindow>(*st, throwing, dialogs, env);
@@ -531,7 +566,7 @@ TEST_F(MainWindowTest, DroppedFileOpensAsOpenDoes) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, {});
     QCoreApplication::sendEvent(win.get(), &drop);
-    QTest::qWait(10);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->isBusy() || st->FileLoaded; }, 5000));
     win->waitForOpen();
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_EQ(QString::fromStdString(st->FileName), Fixture("mono.mp3"));
@@ -549,7 +584,7 @@ TEST_F(MainWindowTest, ClickOnTheEmptyViewOrTheStatusOpensTheChooser) {
     EXPECT_EQ(dialogs.openFileCalls, 1);
     const QPoint inView(win->viewGeometry().waveLeft + 200, 100);
     QTest::mouseClick(win->waveView(), Qt::LeftButton, {}, inView);
-    QTest::qWait(400); // a click is told from a double click first
+    SettleClicks(win); // a click is told from a double click first
     EXPECT_EQ(dialogs.openFileCalls, 2);
 }
 
@@ -665,16 +700,15 @@ TEST_F(MainWindowTest, OpenChoosesTheZoomAndWideningZoomsIn) {
     // until the file fills at least half of it.
     st->ZoomLevel = 6;
     win->drawWaveView();
-    for (int i = 0; i < 50 && st->ZoomLevel > level; ++i)
-        QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return st->ZoomLevel <= level; }, 2000));
     EXPECT_EQ(st->ZoomLevel, level);
     EXPECT_GE(st->FrameCount, 0.5 * ZoomFactor[st->ZoomLevel] * cols);
 
     // A much wider window lets the file fit at a finer level.
     SetClientSize(1800, 700);
     const int wideCols = win->viewGeometry().cols();
-    for (int i = 0; i < 50 && st->FrameCount < 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; ++i)
-        QTest::qWait(20);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols; }, 2000));
     EXPECT_TRUE(st->ZoomLevel == 1 || st->FrameCount >= 0.5 * ZoomFactor[st->ZoomLevel] * wideCols)
         << st->ZoomLevel;
 }
@@ -687,22 +721,22 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     st->FrameDuration = 0.1;
     ReplaceParts(*st, {602, 1198}); // part 2: 60.2 s, ends at 119.8 s
     st->SelectedPart = 2;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));
     EXPECT_NE(FindPart<QLabel>(win, "statusLabel")->cursor().shape(), Qt::PointingHandCursor);
 
     st->SelectedPart = 0;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
 
     // A running long operation shows only the progress bar.
     st->ProgressPercent = 41.6;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_TRUE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
     EXPECT_EQ(FindPart<QProgressBar>(win, "progressBar")->value(), 42);
     EXPECT_EQ(Status(), QStringLiteral("Ready"));
     st->ProgressPercent = 0.0;
-    win->onStatusTick();
+    win->statusController()->refresh();
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
 }
 

@@ -7,6 +7,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -30,7 +31,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -43,8 +43,6 @@ namespace {
 using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
-
-constexpr int kAfterClickWait = 450; // past the release's wait for a double click
 
 const QString kPython = QStringLiteral("/usr/bin/python3"); // Debian's, with python3-mutagen
 const std::string kSourceTitle = "Quelle — Ω";
@@ -157,20 +155,20 @@ protected:
         QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
         QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
         QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
-        QTest::qWait(kAfterClickWait);
+        SettleClicks(win);
         win->stopPlayback();
     }
     // Cut line k deleted by a click on its delete mark.
     void DeleteLine(int k) {
         QTest::mouseClick(win->waveView(), Qt::LeftButton, {},
                           QPoint(LineX(k) + 4, G().waveTop + 6));
-        QTest::qWait(kAfterClickWait);
+        SettleClicks(win);
         win->stopPlayback();
     }
     void Untick(int k) {
-        QTreeWidgetItem* row = win->partList()->topLevelItem(k - 1);
-        ASSERT_NE(row, nullptr);
-        win->partList()->setCurrentItem(row);
+        PartRow row = RowOf(win->partList(), k - 1);
+        ASSERT_TRUE(static_cast<bool>(row));
+        SelectRow(win->partList(), row);
         row->setCheckState(0, Qt::Unchecked);
         ASSERT_FALSE(PartTicked(st, k));
     }
@@ -190,9 +188,7 @@ protected:
     }
     std::string Title(int k) const { return EffectivePartTag(st, k).fields.title; }
     std::string Artist(int k) const { return EffectivePartTag(st, k).fields.artist; }
-    QString Row(int k, int column) const {
-        return win->partList()->topLevelItem(k - 1)->text(column);
-    }
+    QString Row(int k, int column) const { return RowOf(win->partList(), k - 1)->text(column); }
 
     // Split with ID3v2.4 tags into a fresh folder `name`; the paths written,
     // in part order.
@@ -207,7 +203,6 @@ protected:
         });
         win->onSplitTriggered();
         win->confirmDialog()->splitRunner()->wait();
-        QTest::qWait(10);
         EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(";").toStdString();
         QStringList paths;
         for (const QString& f : QDir(out).entryList(QDir::Files, QDir::Name))

@@ -5,7 +5,7 @@
 #include "core/parts/cut_lines.h"
 
 #include "core/parts/part_access.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/window_parts.h"
@@ -92,13 +92,14 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
         WindowEnvironment env;
+        env.clickWaitMs = 0; // clicks are waited for, not timed
         env.settingsPath = dir_.filePath(QStringLiteral("tessivo.ini"));
         env.musicFolder = dir_.path();
         env.diagnosticFolder = dir_.path();
         win_ = std::make_unique<MainWindow>(st_, eng_, dialogs_, env);
         win_->resize(1000, 700);
         win_->show();
-        QTest::qWait(50);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(win_.get()));
     }
     void TearDown() override { win_.reset(); }
 
@@ -108,8 +109,7 @@ protected:
         ASSERT_TRUE(st_.FileLoaded) << fixture;
         ASSERT_NE(st_.PlayStream, 0u);
         FindPart<QTimer>(win_, "playbackTimer")->stop(); // the test ticks by hand
-        FindPart<QTimer>(win_, "statusTimer")->stop();
-        win_->onPlaybackTick(); // settle any resize
+        win_->onPlaybackTick();                          // settle any resize
     }
     int64_t BytesPerFrame() const { return int64_t{st_.SamplesPerFrame} * 2 * st_.ChannelCount; }
     void HearFrame(int64_t f) { eng_.At(st_.PlayStream).position = f * BytesPerFrame(); }
@@ -158,7 +158,7 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     EXPECT_EQ(FindPart<QLabel>(win_, "clockLabel")->text().toStdString(), hms);
     EXPECT_EQ(FindPart<QLabel>(win_, "clockMsLabel")->text().toStdString(), ms);
 
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Playing the file"));
 
     win_->onStopClicked();
@@ -167,7 +167,7 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
     EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
     EXPECT_EQ(win_->meterBitmap(), meterIdle) << "the bars stay after stopping";
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Ready"));
 }
 
@@ -184,7 +184,7 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
         << "Play starts at the file's own speed";
     EXPECT_DOUBLE_EQ(eng_.At(st_.PlayStream).frequency, double(st_.SampleRate));
     EXPECT_EQ(eng_.At(st_.PlayStream).position, third * BytesPerFrame());
-    win_->onStatusTick();
+    win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Playing Part(2)"));
 
     HearFrame(2 * third - 1);

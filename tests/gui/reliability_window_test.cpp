@@ -32,6 +32,7 @@ protected:
     void Start(const QString& settingsPath) {
         ASSERT_TRUE(dir_.isValid());
         WindowEnvironment env;
+        env.clickWaitMs = 0; // clicks are waited for, not timed
         env.settingsPath = settingsPath;
         env.musicFolder = dir_.path();
         env.diagnosticFolder = dir_.path();

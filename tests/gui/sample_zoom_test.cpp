@@ -7,6 +7,7 @@
 #include "core/parts/part_times.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/main_window.h"
@@ -33,8 +34,6 @@ using tessivo::testing::FakeAudioEngine;
 using tessivo::testing::FakeUserDialogs;
 using tessivo::testing::FindPart;
 using tessivo::testing::Fixture;
-
-constexpr int kAfterClickWait = 450; // past the release's wait for a double click
 
 // What the mpg123 program decodes, nothing trimmed and the Info frame
 // decoded as audio: the untrimmed decoder output the time base counts from.
@@ -94,7 +93,7 @@ protected:
             QApplication::sendEvent(win->waveView(), &move);
         }
         QTest::mouseRelease(win->waveView(), Qt::LeftButton, mods, QPoint(to, 100));
-        QTest::qWait(kAfterClickWait);
+        SettleClicks(win);
         win->stopPlayback();
     }
 
@@ -178,7 +177,7 @@ TEST_F(SampleZoomTest, GaplessDragPlacesTheCutAtTheSampleUnderThePointer) {
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseDClick(win->waveView(), Qt::LeftButton, {}, p);
     QTest::mouseRelease(win->waveView(), Qt::LeftButton, {}, p);
-    QTest::qWait(kAfterClickWait);
+    SettleClicks(win);
     win->stopPlayback();
     ASSERT_EQ(PartCount(st), 3);
     EXPECT_EQ(PartCutSample(st, 3), SampleUnder(add));
@@ -213,7 +212,7 @@ TEST_F(SampleZoomTest, ATypedCutTimeKeepsItsSampleAndTheListShowsMilliseconds) {
     ASSERT_EQ(PartCount(st), 2);
     EXPECT_EQ(PartCutSample(st, 2), std::llround(12.3456 * tb.rate));
     EXPECT_EQ(PartFirstFrame(st, 2), NearestFrameToSample(tb, PartCutSample(st, 2)));
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(2), QStringLiteral("00:12:346"));
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(2), QStringLiteral("00:12:346"));
     EXPECT_EQ(edit->text(), QStringLiteral("0:00:12.346"));
     // Its line sits at that sample once the view shows samples there.
     ZoomInFully(PartFirstFrame(st, 2) - 1);

@@ -8,6 +8,7 @@
 #include "core/parts/prepare.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
@@ -303,7 +304,7 @@ TEST_F(SourceTagsWindowTest, SplitAtChaptersCutsAtTheChaptersTitlesThePartsAndIs
               (std::vector<std::string>{"Kapitel 1 — Ω", "Kapitel 2 — Ω", "Kapitel 3 — Ω"}));
     // The other fields stay the source's.
     EXPECT_EQ(EffectivePartTag(st, 2).fields.artist, kArtist.toStdString());
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(6), QString::fromUtf8("Kapitel 2 — Ω"));
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(6), QString::fromUtf8("Kapitel 2 — Ω"));
     QAction* undo = FindPart<QAction>(win, "undoAction");
     EXPECT_EQ(undo->text(), QStringLiteral("Undo Prepare"));
 

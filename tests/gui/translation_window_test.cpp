@@ -74,7 +74,7 @@ TEST_F(GermanWindowTest, MenusAndButtonsAreGerman) {
     EXPECT_EQ(tessivo::testing::FindPart<QAbstractButton>(win, "splitButton")->text(),
               QStringLiteral("Teilen"));
     EXPECT_EQ(tessivo::testing::FindPart<QLabel>(win, "statusLabel")->text(),
-              QStringLiteral("Datei öffnen"));
+              QStringLiteral("Eine Datei öffnen"));
 }
 
 TEST_F(GermanWindowTest, SplitDialogIsGerman) {

@@ -1,4 +1,4 @@
-// Layout of the client area and the frame/pixel/time mapping.
+// The wave view's geometry and the frame/pixel/time mapping.
 #include "ui/view/view_geometry.h"
 
 #include <gtest/gtest.h>
@@ -8,81 +8,40 @@
 namespace tessivo {
 namespace {
 
-TEST(ViewGeometry, WorkedExampleClientArea1000x700) {
-    const ViewGeometry g = ComputeLayout(1000, 700, 2, 0);
+// A wave view 1000 x 378: the waveform, the ruler under it and the meter.
+TEST(ViewGeometry, WorkedExampleWaveView1000x378) {
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, 2, 0);
     EXPECT_EQ(g.waveLeft, 20);
     EXPECT_EQ(g.waveRight, 960);
     EXPECT_EQ(g.meterLeft, 962);
     EXPECT_EQ(g.meterRight, 998);
-    EXPECT_EQ(g.statusBar.top, 681);
-    EXPECT_EQ(g.statusBar.width, 1000);
-    EXPECT_EQ(g.splitFrame.top, 441);
-    EXPECT_EQ(g.tagFrame.top, 441);
-    EXPECT_EQ(g.partListFrame.top, 441);
-    EXPECT_EQ(g.tagFrame.left, 739);
-    EXPECT_EQ(g.partListFrame.left, 209);
-    EXPECT_EQ(g.partListFrame.width, 530);
-    // The part list ends exactly where the tag panel begins.
-    EXPECT_EQ(g.partListFrame.left + g.partListFrame.width, g.tagFrame.left);
-    EXPECT_EQ(g.controlPanel.top, 396);
-    EXPECT_EQ(g.scrollBar.top, 378);
-    EXPECT_EQ(g.scrollBar.width, 955);
     EXPECT_EQ(g.waveBottom, 346);
     EXPECT_EQ(g.viewBottom, 377);
-    EXPECT_EQ(g.meterBottom, 395);
+    EXPECT_EQ(g.meterBottom, 377);
     EXPECT_EQ(g.waveBitmapWidth(), 940);
     EXPECT_EQ(g.waveBitmapHeight(), 377);
     EXPECT_EQ(g.meterBitmapWidth(), 36);
-    EXPECT_EQ(g.meterBitmapHeight(), 395);
+    EXPECT_EQ(g.meterBitmapHeight(), 377);
     EXPECT_EQ(g.waveHalf, 173);
     EXPECT_EQ(g.waveQuarter, 86);
     EXPECT_EQ(g.waveThreeQuarter, 259);
-    EXPECT_EQ(g.zoomOutButton.left, 1000 - 25 - 2);
-    EXPECT_EQ(g.zoomInButton.left, 1000 - 25 - 2 - 25 - 2);
-    EXPECT_EQ(g.progressBar.left, 401);
-    EXPECT_EQ(g.progressBar.width, 1000 - 401 - 2);
-    EXPECT_EQ(g.progressBar.height, 13);
-}
-
-// Panels that need more room at a larger font push the waveform up and take
-// their width from the part list; the waveform's own rules stay.
-TEST(ViewGeometry, LargerPanelsTakeRoomFromTheWaveformAndTheList) {
-    PanelSizes p;
-    p.panelHeight = 300;
-    p.splitWidth = 250;
-    p.tagWidth = 320;
-    p.controlHeight = 50;
-    p.statusHeight = 24;
-    const ViewGeometry g = ComputeLayout(1000, 700, 2, 0, p);
-    EXPECT_EQ(g.statusBar.top, 676);
-    EXPECT_EQ(g.splitFrame.top, 375);
-    EXPECT_EQ(g.splitFrame.width, 250);
-    EXPECT_EQ(g.tagFrame.left, 679);
-    EXPECT_EQ(g.partListFrame.left, 252);
-    EXPECT_EQ(g.partListFrame.left + g.partListFrame.width, g.tagFrame.left);
-    EXPECT_EQ(g.controlPanel.top, 323);
-    EXPECT_EQ(g.controlPanel.height, 50);
-    EXPECT_EQ(g.scrollBar.top, 305);
-    EXPECT_EQ(g.waveBottom, 273);
-    EXPECT_EQ(g.viewBottom, 304);
-    EXPECT_EQ(g.progressBar.height, 18);
-    // The design sizes give the worked example.
-    const ViewGeometry d = ComputeLayout(1000, 700, 2, 0, PanelSizes{});
-    EXPECT_EQ(d.splitFrame.top, 441);
-    EXPECT_EQ(d.waveBottom, 346);
+    // A taller view only moves the bottom edges; the columns stay.
+    const ViewGeometry tall = ComputeWaveGeometry(1000, 878, 2, 0);
+    EXPECT_EQ(tall.waveBottom, 846);
+    EXPECT_EQ(tall.cols(), g.cols());
 }
 
 TEST(ViewGeometry, ScalesFollowChannelsAndFrameCount) {
-    const ViewGeometry none = ComputeLayout(1000, 700, 0, 0);
+    const ViewGeometry none = ComputeWaveGeometry(1000, 378, 0, 0);
     EXPECT_EQ(none.pixelsPerFrame, 1.0); // no division by zero without a file
 
-    const ViewGeometry stereo = ComputeLayout(1000, 700, 2, 1879);
-    const ViewGeometry mono = ComputeLayout(1000, 700, 1, 1879);
+    const ViewGeometry stereo = ComputeWaveGeometry(1000, 378, 2, 1879);
+    const ViewGeometry mono = ComputeWaveGeometry(1000, 378, 1, 1879);
     // A full-scale peak spans a quarter (stereo) or half (mono) of the height.
     EXPECT_NEAR(32767 * stereo.waveScale, 346.0 / 4, 0.01);
     EXPECT_NEAR(32767 * mono.waveScale, 346.0 / 2, 0.01);
     EXPECT_DOUBLE_EQ(stereo.pixelsPerFrame, 939.0 / 1879.0);
-    EXPECT_DOUBLE_EQ(stereo.meterScale, (395.0 - 2) / 32767);
+    EXPECT_DOUBLE_EQ(stereo.meterScale, (377.0 - 2) / 32767);
 }
 
 TEST(ViewGeometry, RulerTimeTexts) {
@@ -104,7 +63,7 @@ TEST(ViewGeometry, PositionConversions) {
     st->ChannelCount = 2;
     st->ZoomLevel = 4; // 8 frames per column
     st->ViewFirstFrame = 800;
-    const ViewGeometry g = ComputeLayout(1000, 700, 2, 100000);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, 2, 100000);
     const FrameMapping m(g, *st);
 
     EXPECT_EQ(m.xToFrame(g.waveLeft), 800);
@@ -142,7 +101,7 @@ TEST(ViewGeometry, AFittedScaleMapsBothWaysAndKeepsTheRulerOfItsLevel) {
     auto st = std::make_unique<ProgramState>();
     st->FrameDuration = 1152.0 / 44100.0;
     const uint32_t n = 22969; // ten minutes
-    const ViewGeometry g = ComputeLayout(1000, 700, 2, n);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, 2, n);
     st->FitFramesPerColumn = FitScale(n, g.cols());
     EXPECT_DOUBLE_EQ(st->FitFramesPerColumn, 22969.0 / 939.0);
     st->ZoomLevel = LevelOfScale(st->FitFramesPerColumn);

@@ -80,7 +80,7 @@ std::unique_ptr<ProgramState> Opened(const char* name) {
 
 TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
     auto st = EmptyState();
-    const ViewGeometry g = ComputeLayout(1000, 700, 0, 0);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, 0, 0);
     const QImage img = Render(*st, g);
     const int w = g.waveBitmapWidth();
     const int wb = g.waveBottom;
@@ -136,7 +136,7 @@ TEST(WaveRenderer, EmptyViewFrameGuideLinesHintsAndStrip) {
 TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
     auto st = Opened("cbr128_stereo.mp3");
     ASSERT_GT(st->FrameCount, 40u);
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const QImage img = Render(*st, g);
     const int n = int(st->FrameCount);
 
@@ -190,7 +190,7 @@ TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
 TEST(WaveRenderer, MarkPicturesLieInsideTheirHitAreas) {
     auto st = Opened("cbr128_stereo.mp3");
     ASSERT_TRUE(AddCutLine(*st, 60));
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const QImage img = Render(*st, g);
     const int64_t column = FrameMapping(g, *st).frameToColumn(60);
     // Client x of a bitmap column; the picture's rows are the client's rows.
@@ -218,7 +218,7 @@ TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
     auto st = Opened("cbr128_stereo.mp3");
     ASSERT_TRUE(AddCutLine(*st, 30));
     st->SelectedPart = 2;
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const QImage img = Render(*st, g);
     const int n = int(st->FrameCount);
 
@@ -245,7 +245,7 @@ TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
 
 TEST(WaveRenderer, RulerAtLevels1And11) {
     auto st = Opened("long65.mp3");
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const int wb = g.waveBottom;
     const auto isBlack = [](const QImage& img, int x, int y) {
         return QColor(img.pixel(x, y)) == QColor(Qt::black);
@@ -288,7 +288,7 @@ TEST(WaveRenderer, RulerAtLevels1And11) {
 // texts, with shorter marks between them.
 TEST(WaveRenderer, RulerInMillisecondsWhereSamplesAreShown) {
     auto st = Opened("vbr_stereo.mp3");
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const int wb = g.waveBottom;
     const auto isBlack = [](const QImage& img, int x, int y) {
         return QColor(img.pixel(x, y)) == QColor(Qt::black);
@@ -326,13 +326,13 @@ TEST(WaveRenderer, RulerInMillisecondsWhereSamplesAreShown) {
 
 TEST(WaveRenderer, LevelMeterSegmentsAndBars) {
     auto st = Opened("fullscale.mp3");
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const int mh = g.meterBitmapHeight();
     const QColor dark(85, 78, 65), light(140, 140, 140);
 
     const QImage m50 = RenderMeter(*st, g, 799);
     const QImage m100 = RenderMeter(*st, g, 800);
-    ASSERT_EQ(m50.size(), QSize(36, 395));
+    ASSERT_EQ(m50.size(), QSize(36, 377));
     auto gapRows = [&](const QImage& img) {
         int rows = 0;
         for (int y = 0; y < mh; ++y)
@@ -390,7 +390,7 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
     ResetToOnePart(*st);
     ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount / 2)));
     st->SelectedPart = 2; // the band from the cut line on
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const int n = int(st->FrameCount);
 
     QApplication::setPalette(QPalette(QColor(239, 239, 239)));
@@ -435,7 +435,7 @@ TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
 TEST(WaveRenderer, CrowdedCutNumbersAreThinnedAndTheSelectedOneShows) {
     auto st = Opened("long65.mp3");
     st->ZoomLevel = 3; // the whole file in about 620 columns
-    const ViewGeometry g = ComputeLayout(1000, 700, st->ChannelCount, st->FrameCount);
+    const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     for (int k = 1; k < 60; ++k)
         ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount * k / 60))) << k;
     ASSERT_EQ(PartCount(*st), 60);

@@ -7,6 +7,7 @@
 #include "core/parts/typed_cut.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/document/edit_history.h"
 #include "ui/output/confirm_dialog.h"
@@ -195,6 +196,7 @@ TEST_F(WindowCommandsTest, RecentFilesPlaceAndFolderAreKept) {
     // A new window starts where the last one was, with the same list.
     st = std::make_unique<ProgramState>();
     WindowEnvironment env;
+    env.clickWaitMs = 0; // clicks are waited for, not timed
     env.settingsPath = dir.filePath("tessivo.ini");
     env.musicFolder = dir.filePath("Music");
     win = std::make_unique<MainWindow>(*st, engine, dialogs, env);
@@ -276,7 +278,7 @@ TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
     EXPECT_FALSE(PartTicked(*st, 2));
     EXPECT_TRUE(PartTicked(*st, 3));
     EXPECT_FALSE(win->hasStretch());
-    EXPECT_EQ(win->partList()->topLevelItem(1)->text(1), "Not Used");
+    EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Not Used");
     ASSERT_EQ(win->editHistory()->stack()->count(), undoBefore + 1);
     win->editHistory()->stack()->undo();
     EXPECT_EQ(PartCount(*st), 1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/fakes/fake_user_dialogs.h"
+#include "ui/view/wave_mouse.h"
 #include "ui/window/main_window.h"
 
 #include <QMenuBar>
@@ -31,15 +32,22 @@ inline std::unique_ptr<MainWindow> ShowTestWindow(ProgramState& st, AudioEngine&
     env.musicFolder = dir.filePath("Music");
     env.diagnosticFolder = dir.path();
     env.recoveryFolder = dir.filePath("recovery");
+    env.clickWaitMs = 0; // tests wait for the click itself (SettleClicks)
     auto win = std::make_unique<MainWindow>(st, engine, dialogs, env);
     win->show();
     if (!QTest::qWaitForWindowExposed(win.get())) {
         ADD_FAILURE() << "the window was not exposed";
         return nullptr;
     }
-    win->resize(1000, 700 + win->menuBar()->height());
-    QTest::qWait(10);
+    const QSize size(1000, 700 + win->menuBar()->height());
+    win->resize(size);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->size() == size; }, 2000));
     return win;
+}
+
+// Waits until the waveform's pending clicks took effect.
+template <class Window> void SettleClicks(const Window& win) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return win->waveMouse()->pendingReleases() == 0; }, 5000));
 }
 
 // Closes and deletes a test window, discarding its unsplit edits.
@@ -58,3 +66,7 @@ template <class T, class Window> T* FindPart(const Window& window, const char* n
 }
 
 } // namespace tessivo::testing
+
+namespace tessivo {
+using testing::SettleClicks;
+} // namespace tessivo

@@ -5,7 +5,7 @@
 
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/cut_list_file.h"
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/cutlist/cut_list.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <algorithm>
 #include <cmath>

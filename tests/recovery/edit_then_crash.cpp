@@ -13,6 +13,7 @@
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
+#include "tests/gui/part_rows.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/window/autosave_controller.h"
@@ -54,7 +55,7 @@ void DoubleClickWave(MainWindow& win, int x) {
 }
 
 void SetTitleAndArtist(MainWindow& win, int row) {
-    win.partList()->setCurrentItem(win.partList()->topLevelItem(row));
+    SelectRow(win.partList(), RowOf(win.partList(), row));
     TagPanel* tags = win.tagPanel();
     tags->titleEdit->setFocus();
     tags->titleEdit->selectAll();
@@ -67,7 +68,7 @@ void SetTitleAndArtist(MainWindow& win, int row) {
 
 // While the file is one part the panel shows "Original File": the file tag.
 void SetFileAlbum(MainWindow& win) {
-    win.partList()->setCurrentItem(win.partList()->topLevelItem(0));
+    SelectRow(win.partList(), RowOf(win.partList(), 0));
     TagPanel* tags = win.tagPanel();
     tags->albumEdit->setFocus();
     tags->albumEdit->selectAll();
@@ -84,8 +85,8 @@ bool Edit(MainWindow& win, testing::FakeUserDialogs& dialogs) {
     if (!RunUntil([&] { return PartCount(st) == 4; }))
         return false;
     win.stopPlayback();
-    QTreeWidgetItem* row = win.partList()->topLevelItem(1);
-    win.partList()->setCurrentItem(row);
+    PartRow row = RowOf(win.partList(), 1);
+    SelectRow(win.partList(), row);
     row->setCheckState(0, Qt::Unchecked);
     SetTitleAndArtist(win, 2);
     win.findChild<QSlider*>(QStringLiteral("volumeSlider"))->setValue(77);

@@ -87,7 +87,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     PrepareParts(win.document());
-    win.refreshPartList();
     win.onZoomToFitTriggered();
     win.drawWaveView();
     bool ok = Save(&win, out.filePath(QStringLiteral("main-window.png")));

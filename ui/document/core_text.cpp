@@ -48,6 +48,8 @@ constexpr const char* kContext = "tessivo::core";
                                        "carry what could be read"),
     QT_TRANSLATE_NOOP("tessivo::core", "No ReplayGain tags: ID3v1 has no room for them (use "
                                        "--id3 with v2.3 or v2.4)"),
+    QT_TRANSLATE_NOOP("tessivo::core", "not UTF-8"),
+    QT_TRANSLATE_NOOP("tessivo::core", "no time (a start first or a length last)"),
 };
 
 // The core's messages with variable parts; %1, %2 stand for them. The parts
@@ -66,7 +68,12 @@ constexpr const char* kPatterns[] = {
     QT_TRANSLATE_NOOP("tessivo::core", "Not enough memory to open %1"),
     QT_TRANSLATE_NOOP("tessivo::core", "Not a cut list (.cue, .txt or .csv): %1"),
     QT_TRANSLATE_NOOP("tessivo::core", "Only the first %1 cut lines are used"),
+    QT_TRANSLATE_NOOP("tessivo::core", "Line %1: no pause within %2 s of %3"),
     QT_TRANSLATE_NOOP("tessivo::core", "Line %1: %2"),
+    QT_TRANSLATE_NOOP("tessivo::core", "Part %1 is silent: skipped"),
+    QT_TRANSLATE_NOOP("tessivo::core", "Shortened %1: %2 removed"),
+    QT_TRANSLATE_NOOP("tessivo::core", "No line of %1 has a time: cut the file first (at pauses, "
+                                       "for example), then import its titles"),
     QT_TRANSLATE_NOOP("tessivo::core", "The sample is in the frame of cut line %1."),
     QT_TRANSLATE_NOOP("tessivo::core", "Too much parts (%1) !\nPlease, increase the time value!"),
     QT_TRANSLATE_NOOP("tessivo::core", "The time %1 is on cut line %2."),
@@ -84,10 +91,9 @@ constexpr const char* kPatterns[] = {
 
 // Counts within the messages above: %1 stands for a number.
 constexpr const char* kCounts[] = {
-    QT_TRANSLATE_NOOP("tessivo::core", "1 file"),
-    QT_TRANSLATE_NOOP("tessivo::core", "%1 files"),
-    QT_TRANSLATE_NOOP("tessivo::core", "1 part"),
-    QT_TRANSLATE_NOOP("tessivo::core", "%1 parts"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 file"),  QT_TRANSLATE_NOOP("tessivo::core", "%1 files"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 part"),  QT_TRANSLATE_NOOP("tessivo::core", "%1 parts"),
+    QT_TRANSLATE_NOOP("tessivo::core", "1 pause"), QT_TRANSLATE_NOOP("tessivo::core", "%1 pauses"),
 };
 
 struct Pattern {

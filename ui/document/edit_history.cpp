@@ -71,6 +71,8 @@ QString EditText(EditKind kind) {
         return EditHistory::tr("Restore Edit");
     case EditKind::CutOut:
         return EditHistory::tr("Cut Out Selection");
+    case EditKind::Mute:
+        return EditHistory::tr("Mute Selection");
     }
     return {};
 }

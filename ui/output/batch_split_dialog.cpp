@@ -1,9 +1,9 @@
 #include "ui/output/batch_split_dialog.h"
 
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/tag_format_names.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -59,7 +59,8 @@ bool ReadSilence(const QString& text, CuttingRule& rule) {
 } // namespace
 
 BatchSplitDialog::BatchSplitDialog(UserDialogs& dialogs, const QString& outFolder, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs) {
+    : QDialog(parent), dialogs_(dialogs), job_(new BackgroundJob(this)) {
+    connect(job_, &BackgroundJob::finished, this, &BatchSplitDialog::onWorkerDone);
     setWindowTitle(tr("Batch split"));
     setObjectName(QStringLiteral("batchSplitDialog"));
     auto* layout = new QVBoxLayout(this);
@@ -89,10 +90,9 @@ BatchSplitDialog::BatchSplitDialog(UserDialogs& dialogs, const QString& outFolde
     resize(640, 560);
 }
 
+// The work writes into this dialog's members: it ends before they go.
 BatchSplitDialog::~BatchSplitDialog() {
-    cancel_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    job_->cancel();
 }
 
 QWidget* BatchSplitDialog::createFilesBox() {
@@ -223,7 +223,7 @@ void BatchSplitDialog::onAddFolderClicked() {
 }
 
 void BatchSplitDialog::onRemoveClicked() {
-    if (running_)
+    if (isRunning())
         return;
     qDeleteAll(fileList_->selectedItems());
 }
@@ -291,7 +291,7 @@ bool BatchSplitDialog::makeJob(BatchSplitJob& job, QString& message) const {
 bool BatchSplitDialog::start() {
     BatchSplitJob job;
     QString message;
-    if (running_)
+    if (isRunning())
         return false;
     if (!makeJob(job, message)) {
         dialogs_.showMessage(this, message);
@@ -299,15 +299,13 @@ bool BatchSplitDialog::start() {
     }
     for (int row = 0; row < fileList_->topLevelItemCount(); ++row)
         setState(row, tr("waiting"));
-    running_ = true;
     done_ = 0;
-    cancel_ = false;
     progress_->setRange(0, fileList_->topLevelItemCount());
     progress_->setValue(0);
     summary_->clear();
     setEditable(false);
-    worker_ = std::thread([this, job = std::move(job)] {
-        const BatchTotals totals = RunBatchSplit(
+    job_->start([this, job = std::move(job)] {
+        totals_ = RunBatchSplit(
             job,
             [this](size_t i) {
                 QMetaObject::invokeMethod(
@@ -317,22 +315,14 @@ bool BatchSplitDialog::start() {
                 QMetaObject::invokeMethod(
                     this, [this, i, r] { onFileFinished(int(i), r); }, Qt::QueuedConnection);
             },
-            &cancel_);
-        QMetaObject::invokeMethod(
-            this,
-            [this, totals] {
-                onWorkerDone();
-                summary_->setText(CoreText(BatchSummaryText(totals)));
-                emit batchFinished(totals.split, totals.parts, totals.failed);
-            },
-            Qt::QueuedConnection);
+            &job_->cancelFlag());
     });
     return true;
 }
 
 void BatchSplitDialog::cancel() {
-    if (running_) {
-        cancel_ = true;
+    if (isRunning()) {
+        job_->requestCancel();
         cancelButton_->setEnabled(false);
     }
 }
@@ -352,10 +342,9 @@ void BatchSplitDialog::onFileFinished(int row, const BatchFileResult& result) {
 }
 
 void BatchSplitDialog::onWorkerDone() {
-    if (worker_.joinable())
-        worker_.join();
-    running_ = false;
     setEditable(true);
+    summary_->setText(CoreText(BatchSummaryText(totals_)));
+    emit batchFinished(totals_.split, totals_.parts, totals_.failed);
 }
 
 void BatchSplitDialog::setEditable(bool on) {

@@ -6,14 +6,13 @@
 #pragma once
 
 #include "core/batch/batch_split.h"
+#include "ui/common/background_job.h"
 
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 class QCheckBox;
 class QComboBox;
@@ -47,7 +46,7 @@ public:
     bool start();
     // Stops after the files in progress.
     void cancel();
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return job_->isRunning(); }
     // Files split at once (0: one per core).
     void setWorkers(unsigned workers) { workers_ = workers; }
 
@@ -102,9 +101,8 @@ private:
     QPushButton* cancelButton_ = nullptr;
     QDialogButtonBox* buttons_ = nullptr;
 
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    bool running_ = false;
+    BackgroundJob* job_ = nullptr;
+    BatchTotals totals_;
     int done_ = 0;
     unsigned workers_ = 0;
 };

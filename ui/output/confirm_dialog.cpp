@@ -1,15 +1,17 @@
 #include "ui/output/confirm_dialog.h"
 
+#include "core/batch/part_writing.h"
+#include "core/output/edge_fades.h"
 #include "core/output/loudness_gain.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
 #include "ui/output/tag_format_names.h"
 #include "ui/view/colour_scheme.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,6 +63,7 @@ ConfirmDialog::ConfirmDialog(Document& doc, UserDialogs& dialogs, QWidget* paren
     createChoicesAndButtons();
     createLoudnessChoices();
     createOneFileChoice();
+    createPauseChoices();
     layOutControls();
 
     // The choices take effect at once, even when the dialog is then cancelled.
@@ -160,16 +163,22 @@ void ConfirmDialog::layOutControls() {
     auto* gainRow = new QHBoxLayout;
     gainRow->addWidget(gainLabel);
     gainRow->addWidget(gainBox, 1);
+    gainRow->addWidget(gainAutoCheck);
     choices->addLayout(gainRow, 2, 0);
     choices->addWidget(replayGainCheck, 2, 1);
     auto* fadeRow = new QHBoxLayout;
     fadeRow->addWidget(fadeLabel);
     fadeRow->addWidget(fadeBox, 1);
     choices->addLayout(fadeRow, 3, 0);
+    choices->addWidget(trimSilenceCheck, 3, 1);
     choices->setColumnStretch(2, 1);
     auto* oneFileRow = new QHBoxLayout;
     oneFileRow->addWidget(oneFileEdit, 1);
     oneFileRow->addWidget(oneFileButton);
+    auto* shortenRow = new QHBoxLayout;
+    shortenRow->addWidget(shortenLabel);
+    shortenRow->addWidget(shortenBox);
+    shortenRow->addStretch(1);
     auto* buttons = new QDialogButtonBox(this);
     buttons->setObjectName(QStringLiteral("buttonBox"));
     buttons->addButton(splitButton, QDialogButtonBox::AcceptRole);
@@ -185,6 +194,7 @@ void ConfirmDialog::layOutControls() {
     outer->addSpacing(4);
     outer->addWidget(oneFileCheck);
     outer->addLayout(oneFileRow);
+    outer->addLayout(shortenRow);
     outer->addStretch(1);
     outer->addWidget(buttons);
     // At least the designed 327 x 213, larger where the font needs it.
@@ -226,6 +236,14 @@ void ConfirmDialog::createLoudnessChoices() {
     gainBox->setToolTip(
         tr("Change the volume of the parts without re-encoding, in steps of 1.5 dB"));
     gainLabel->setBuddy(gainBox);
+    gainAutoCheck = new QCheckBox(tr("auto"), this);
+    gainAutoCheck->setObjectName(QStringLiteral("gainAutoCheck"));
+    gainAutoCheck->setToolTip(tr("The gain that brings the parts written nearest -18 LUFS, "
+                                 "lowered until their peak does not clip"));
+    connect(gainAutoCheck, &QCheckBox::clicked, this, [this](bool on) {
+        doc_.SetSplitGainAuto(on);
+        enableChoices();
+    });
     fadeLabel = new QLabel(tr("Fade in/out (ms)"), this);
     fadeBox = new QSpinBox(this);
     fadeBox->setObjectName(QStringLiteral("fadeBox"));
@@ -254,15 +272,43 @@ void ConfirmDialog::createOneFileChoice() {
     oneFileButton->setEnabled(false);
 }
 
+void ConfirmDialog::createPauseChoices() {
+    trimSilenceCheck = new QCheckBox(tr("Trim silence at the edges"), this);
+    trimSilenceCheck->setObjectName(QStringLiteral("trimSilenceCheck"));
+    trimSilenceCheck->setToolTip(
+        tr("Drop the silence at the start and end of every part but for 0.3 s (the pause "
+           "settings say what is silence)"));
+    connect(trimSilenceCheck, &QCheckBox::clicked, this,
+            [this](bool on) { doc_.SetTrimSilence(on); });
+    shortenLabel = new QLabel(tr("Shorten pauses to (s)"), this);
+    shortenBox = new QDoubleSpinBox(this);
+    shortenBox->setObjectName(QStringLiteral("shortenPausesBox"));
+    shortenBox->setRange(0.0, kMaxShortenPausesMs / 1000.0);
+    shortenBox->setDecimals(1);
+    shortenBox->setSingleStep(0.5);
+    shortenBox->setSpecialValueText(tr("Off"));
+    shortenBox->setToolTip(tr("In the one file, every longer pause is shortened to this many "
+                              "seconds, without re-encoding (Off: none)"));
+    shortenLabel->setBuddy(shortenBox);
+    connect(shortenBox, &QDoubleSpinBox::valueChanged, this, [this](double s) {
+        doc_.SetShortenPausesMs(static_cast<int32_t>(std::lround(s * 1000.0)));
+    });
+}
+
 void ConfirmDialog::enableChoices() {
     const bool tags = saveTagsCheck->isChecked();
     const bool oneFile = oneFileCheck->isChecked();
     tagFormatBox->setEnabled(tags || oneFile);
-    replayGainCheck->setEnabled(tags && !oneFile);
+    // The one file always carries an ID3v2 tag, so it has room for ReplayGain.
+    replayGainCheck->setEnabled(tags || oneFile);
+    gainBox->setEnabled(!gainAutoCheck->isChecked());
     numberTracksCheck->setEnabled(tags && !oneFile);
     gaplessCheck->setEnabled(!oneFile);
     oneFileEdit->setEnabled(oneFile);
     oneFileButton->setEnabled(oneFile);
+    trimSilenceCheck->setEnabled(!oneFile);
+    shortenLabel->setEnabled(oneFile);
+    shortenBox->setEnabled(oneFile);
 }
 
 void ConfirmDialog::refreshOneFileName() {
@@ -324,7 +370,10 @@ void ConfirmDialog::prepareToShow() {
     showTagsToolTip();
     replayGainCheck->setChecked(doc_.SplitLoudnessChoice().replayGain);
     gainBox->setValue(doc_.SplitLoudnessChoice().gainDb);
+    gainAutoCheck->setChecked(doc_.SplitLoudnessChoice().gainAuto);
     fadeBox->setValue(st_.FadeMs);
+    trimSilenceCheck->setChecked(st_.TrimSilence);
+    shortenBox->setValue(st_.ShortenPausesMs / 1000.0);
     refreshOneFileName();
     enableChoices();
 }
@@ -355,14 +404,20 @@ void ConfirmDialog::onSplitClicked() {
         dialogs_.showMessage(this, tr("Please select a folder"));
         return;
     }
+    if (st_.IsGapless && !st_.Muted.empty()) {
+        dialogs_.showMessage(this, tr("Gapless parts cannot carry muted stretches: untick "
+                                      "Gapless to split with them."));
+        return;
+    }
     bool overwrite = false;
     if (!mayReplaceExisting(overwrite))
         return;
     accept();
     emit statusText(tr("Splitting"));
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
+    options.muted = MutedGranules(st_);
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
-    options.gainSteps = GainStepsForDb(loudness.gainDb);
+    options.gainSteps = chosenGainSteps(st_.IsGapless);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
     options.fadeMs = st_.FadeMs;
     runner_->start(*fs_, options);
@@ -395,11 +450,24 @@ void ConfirmDialog::writeOneFile() {
     emit statusText(tr("Splitting"));
     options.chapters = true;
     options.id3Version = Id3v2Version(st_.PartTagFormat) == 4 ? 4 : 3;
-    options.gainSteps = GainStepsForDb(doc_.SplitLoudnessChoice().gainDb);
+    options.id3v1 = WritesId3v1(st_.PartTagFormat);
+    options.gainSteps = chosenGainSteps(false);
+    if (doc_.SplitLoudnessChoice().replayGain)
+        options.userTexts = OneFileReplayGain(st_, options.gainSteps);
     // The joins fade across their seams so that they do not click.
     options.fades.seams = true;
     options.fades.fadeMs = st_.FadeMs;
-    runner_->startOneFile(*fs_, path.toStdString(), options);
+    options.fades.muted = MutedGranules(st_);
+    runner_->startOneFile(*fs_, path.toStdString(), options, st_.ShortenPausesMs / 1000.0);
+}
+
+int ConfirmDialog::chosenGainSteps(bool gapless) const {
+    const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
+    PartWriting w;
+    w.gainAuto = loudness.gainAuto;
+    w.gainDb = loudness.gainDb;
+    w.gapless = gapless;
+    return ChooseGain(st_, w).steps;
 }
 
 void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {
@@ -441,6 +509,14 @@ void ConfirmDialog::reportSplit(const SplitResult& result) {
         dialogs_.showError(parentWidget(), CoreText(result.error));
     if (!result.leftovers.empty())
         dialogs_.showMessage(parentWidget(), CoreText(LeftoverNote(result.leftovers)));
+    if (!doc_.SilentPartsSkipped().empty()) {
+        PlacedNotes notes;
+        notes.silentParts = doc_.SilentPartsSkipped();
+        QStringList lines;
+        for (const std::string& line : SilentPartLines(notes))
+            lines << CoreText(line);
+        dialogs_.showMessage(parentWidget(), lines.join(QLatin1Char('\n')));
+    }
     if (doc_.FirstTagDamage(result))
         dialogs_.showMessage(parentWidget(), tr("The tag of %1 could be read only in part; the "
                                                 "parts carry what could be read.")

@@ -69,15 +69,19 @@ public:
     void showSummary();
     QCheckBox* gaplessCheck;
     QCheckBox* numberTracksCheck;
-    QComboBox* tagFormatBox;    // the tags written with "Save ID3 Tags"
-    QCheckBox* replayGainCheck; // ReplayGain frames in the ID3v2 tags
-    QLabel* gainLabel;          // "Gain"
-    QDoubleSpinBox* gainBox;    // lossless gain in dB, 1.5 dB steps
-    QLabel* fadeLabel;          // "Fade in/out (ms)"
-    QSpinBox* fadeBox;          // every part faded in and out, kept in the settings
-    QCheckBox* oneFileCheck;    // "Write the ticked parts as one file"
-    QLineEdit* oneFileEdit;     // its name
-    QPushButton* oneFileButton; // "..."
+    QComboBox* tagFormatBox;     // the tags written with "Save ID3 Tags"
+    QCheckBox* replayGainCheck;  // ReplayGain frames in the ID3v2 tags
+    QLabel* gainLabel;           // "Gain"
+    QDoubleSpinBox* gainBox;     // lossless gain in dB, 1.5 dB steps
+    QCheckBox* gainAutoCheck;    // the gain nearest -18 LUFS instead of gainBox's
+    QLabel* fadeLabel;           // "Fade in/out (ms)"
+    QSpinBox* fadeBox;           // every part faded in and out, kept in the settings
+    QCheckBox* trimSilenceCheck; // "Trim silence at the edges", kept in the settings
+    QLabel* shortenLabel;        // "Shorten pauses to (s)"
+    QDoubleSpinBox* shortenBox;  // one file: the longest pause kept (0: off)
+    QCheckBox* oneFileCheck;     // "Write the ticked parts as one file"
+    QLineEdit* oneFileEdit;      // its name
+    QPushButton* oneFileButton;  // "..."
     QPushButton* splitButton;
     QPushButton* cancelButton;
 
@@ -98,12 +102,17 @@ private:
     void showTagsToolTip();
     void createLoudnessChoices();
     void createOneFileChoice();
+    // "Trim silence at the edges" and the one file's shortened pauses.
+    void createPauseChoices();
     // The tag format counts for tags and for the one file's ID3v2 version.
     void enableChoices();
     // The name field follows the file and the output folder until the user
     // gives a name of their own: the source's name + " (parts).mp3".
     void refreshOneFileName();
     void writeOneFile();
+    // The steps of lossless gain the choices give (auto: by the ticked
+    // parts' loudness as written, gapless or not).
+    int chosenGainSteps(bool gapless) const;
     void onOneFileFinished(const OneFileResult& result, const QString& path);
     // False when target files exist and the user keeps them.
     bool mayReplaceExisting(bool& overwrite);

@@ -1,8 +1,8 @@
 #include "ui/output/join_dialog.h"
 
 #include "core/output/join_files.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,7 +19,6 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -53,7 +52,7 @@ QStringList DroppedFiles(const QMimeData* mime) {
 
 JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), startFolder_(startFolder), fs_(&DefaultPartFileSystem()),
-      pollTimer_(new QTimer(this)) {
+      job_(new BackgroundJob(this)) {
     setWindowTitle(tr("Join files"));
     setObjectName(QStringLiteral("joinDialog"));
     setAcceptDrops(true);
@@ -75,16 +74,16 @@ JoinDialog::JoinDialog(UserDialogs& dialogs, const QString& startFolder, QWidget
     buttons->addButton(cancelButton, QDialogButtonBox::RejectRole);
     buttons->addButton(closeButton, QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
-    pollTimer_->setInterval(50);
-    connect(pollTimer_, &QTimer::timeout, this, &JoinDialog::poll);
+    connect(job_, &BackgroundJob::progress, progressBar,
+            [this](double percent) { progressBar->setValue(static_cast<int>(percent)); });
+    connect(job_, &BackgroundJob::finished, this, &JoinDialog::onJoinDone);
     setEditable(true);
     resize(560, 440);
 }
 
+// The work writes into this dialog's members: it ends before they go.
 JoinDialog::~JoinDialog() {
-    cancel_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    job_->cancel();
 }
 
 QWidget* JoinDialog::createFilesBox() {
@@ -236,7 +235,7 @@ bool JoinDialog::mayJoin(const QString& out, bool& overwrite) {
 bool JoinDialog::start() {
     const QString out = outPath();
     bool overwrite = false;
-    if (running_ || !mayJoin(out, overwrite))
+    if (isRunning() || !mayJoin(out, overwrite))
         return false;
     std::vector<std::string> paths;
     for (const QString& path : files())
@@ -252,53 +251,37 @@ bool JoinDialog::start() {
 
 void JoinDialog::run(const std::vector<std::string>& paths, const std::string& out,
                      const OneFileOptions& options) {
-    running_ = true;
-    cancel_ = false;
-    done_ = false;
-    percent_ = 0.0;
     out_ = out;
     setEditable(false);
     progressBar->setValue(0);
     statusLine->setText(tr("Joining %1 files").arg(paths.size()));
-    worker_ = std::thread([this, paths, out, options] {
+    job_->start([this, paths, out, options] {
         JoinOpening how;
         for (const std::string& path : paths)
             how.names.push_back(NameOf(QString::fromStdString(path)).toStdString());
         std::atomic<size_t> opened{0};
         const double share = kOpenShare / static_cast<double>(paths.size());
         how.progress = [&](const char*, double p) {
-            percent_ = share * (static_cast<double>(opened.load()) + p / 100.0);
+            job_->report(share * (static_cast<double>(opened.load()) + p / 100.0));
         };
         how.fileOpened = [&](size_t i) { opened = i + 1; };
-        how.cancel = &cancel_;
+        how.cancel = &job_->cancelFlag();
         try {
             result_ =
                 JoinFiles(paths, out, options, how, *fs_, [this](uint64_t done, uint64_t total) {
                     if (total > 0)
-                        percent_ = kOpenShare + (100.0 - kOpenShare) * double(done) / double(total);
+                        job_->report(kOpenShare +
+                                     (100.0 - kOpenShare) * double(done) / double(total));
                 });
         } catch (const std::bad_alloc&) {
             result_ = OneFileResult{};
             result_.ok = false;
             result_.error = OutOfMemoryMessage("joining the files");
         }
-        done_ = true;
     });
-    pollTimer_->start();
-}
-
-void JoinDialog::poll() {
-    if (done_)
-        onJoinDone();
-    else
-        progressBar->setValue(static_cast<int>(percent_.load()));
 }
 
 void JoinDialog::onJoinDone() {
-    pollTimer_->stop();
-    if (worker_.joinable())
-        worker_.join();
-    running_ = false;
     setEditable(true);
     const OneFileResult result = std::move(result_);
     result_ = OneFileResult{};
@@ -321,8 +304,8 @@ void JoinDialog::onJoinDone() {
 }
 
 void JoinDialog::cancel() {
-    if (running_) {
-        cancel_ = true;
+    if (isRunning()) {
+        job_->requestCancel();
         cancelButton->setEnabled(false);
         statusLine->setText(tr("Cancelling"));
     }
@@ -339,13 +322,13 @@ void JoinDialog::setEditable(bool on) {
 }
 
 void JoinDialog::dragEnterEvent(QDragEnterEvent* e) {
-    if (!running_ && !DroppedFiles(e->mimeData()).isEmpty())
+    if (!isRunning() && !DroppedFiles(e->mimeData()).isEmpty())
         e->acceptProposedAction();
 }
 
 void JoinDialog::dropEvent(QDropEvent* e) {
     const QStringList files = DroppedFiles(e->mimeData());
-    if (running_ || files.isEmpty())
+    if (isRunning() || files.isEmpty())
         return;
     addFiles(files);
     e->acceptProposedAction();

@@ -8,13 +8,13 @@
 
 #include "core/output/one_file.h"
 
+#include "ui/common/background_job.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +24,6 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
-class QTimer;
 
 namespace tessivo {
 
@@ -49,7 +48,7 @@ public:
     // existing file) when it cannot start.
     bool start();
     void cancel();
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return job_->isRunning(); }
     // The file system the join writes to (the real one unless a test sets
     // its own; it must outlive the dialog).
     void setFileSystem(PartFileSystem& fs) { fs_ = &fs; }
@@ -93,19 +92,13 @@ private:
     bool mayJoin(const QString& out, bool& overwrite);
     void run(const std::vector<std::string>& paths, const std::string& out,
              const OneFileOptions& options);
-    void poll();
     void onJoinDone();
     void setEditable(bool on);
 
     UserDialogs& dialogs_;
     QString startFolder_;
     PartFileSystem* fs_;
-    QTimer* pollTimer_;
-    std::thread worker_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<bool> done_{false};
-    std::atomic<double> percent_{0.0};
-    bool running_ = false;
+    BackgroundJob* job_;
     std::string out_;
     OneFileResult result_;
 };

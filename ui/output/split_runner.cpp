@@ -1,33 +1,38 @@
 #include "ui/output/split_runner.h"
 
-#include <QTimer>
+#include "core/batch/pause_shortening.h"
+#include "core/parts/pause_snap.h"
 
 #include <new>
 
 namespace tessivo {
 
-SplitRunner::SplitRunner(Document& doc, QObject* parent) : QObject(parent), doc_(doc) {
-    pollTimer_ = new QTimer(this);
-    pollTimer_->setInterval(50);
-    connect(pollTimer_, &QTimer::timeout, this, &SplitRunner::poll);
+SplitRunner::SplitRunner(Document& doc, QObject* parent)
+    : QObject(parent), doc_(doc), job_(new BackgroundJob(this)) {
+    connect(job_, &BackgroundJob::progress, this, &SplitRunner::progress);
+    connect(job_, &BackgroundJob::finished, this, &SplitRunner::finish);
 }
 
+// The files being written are the user's: the work ends (it reads no cancel
+// flag) before the members it writes into go.
 SplitRunner::~SplitRunner() {
-    if (worker_.joinable())
-        worker_.join();
+    job_->cancel();
+}
+
+void SplitRunner::report(uint64_t done, uint64_t total) {
+    if (total > 0)
+        job_->report(100.0 * static_cast<double>(done) / static_cast<double>(total));
 }
 
 bool SplitRunner::start(PartFileSystem& fs, const SplitOptions& options) {
-    if (running_)
+    if (job_->isRunning())
         return false;
     oneFile_ = false;
     const Document::PendingSplit pending = doc_.BeginSplit(options);
     run([this, pending, &fs] {
         try {
-            result_ = doc_.RunSplit(pending, fs, [this](uint64_t done, uint64_t total) {
-                if (total > 0)
-                    percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-            });
+            result_ = doc_.RunSplit(pending, fs,
+                                    [this](uint64_t done, uint64_t total) { report(done, total); });
         } catch (const std::bad_alloc&) {
             result_ = SplitResult{};
             result_.ok = false;
@@ -37,22 +42,28 @@ bool SplitRunner::start(PartFileSystem& fs, const SplitOptions& options) {
     return true;
 }
 
-bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path,
-                               OneFileOptions options) {
-    if (running_)
+bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options,
+                               double shortenMax) {
+    if (job_->isRunning())
         return false;
     oneFile_ = true;
     oneFilePath_ = path;
     oneFileTags_ = std::make_shared<const PartTags>(doc_.ResolvedPartTags());
     pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
+    shortenedNote_.clear();
+    if (shortenMax > 0.0) {
+        const ProgramState& st = doc_.State();
+        const std::vector<DroppedStretch> dropped =
+            LongPauseMiddles(st, shortenMax, SilenceRulesOf(st));
+        pieces_ = PiecesWithout(pieces_, dropped);
+        shortenedNote_ = ShortenedText(dropped, st.FrameDuration);
+    }
     options.tag = &oneFileTags_->source;
     run([this, options, &fs] {
         try {
-            oneFileResult_ = WriteOneFile(
-                pieces_, oneFilePath_, options, fs, [this](uint64_t done, uint64_t total) {
-                    if (total > 0)
-                        percent_ = 100.0 * static_cast<double>(done) / static_cast<double>(total);
-                });
+            oneFileResult_ =
+                WriteOneFile(pieces_, oneFilePath_, options, fs,
+                             [this](uint64_t done, uint64_t total) { report(done, total); });
         } catch (const std::bad_alloc&) {
             oneFileResult_ = OneFileResult{};
             oneFileResult_.ok = false;
@@ -63,37 +74,20 @@ bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path,
 }
 
 void SplitRunner::run(std::function<void()> work) {
-    running_ = true;
-    done_ = false;
-    percent_ = 0.0;
+    job_->start(std::move(work));
     emit started();
-    worker_ = std::thread([this, work = std::move(work)] {
-        work();
-        done_ = true;
-    });
-    pollTimer_->start();
-}
-
-void SplitRunner::poll() {
-    if (done_)
-        finish();
-    else
-        emit progress(percent_.load());
 }
 
 void SplitRunner::wait() {
-    if (running_)
-        finish();
+    job_->wait();
 }
 
 void SplitRunner::finish() {
-    pollTimer_->stop();
-    if (worker_.joinable())
-        worker_.join();
-    running_ = false;
     if (oneFile_) {
-        const OneFileResult result = std::move(oneFileResult_);
+        OneFileResult result = std::move(oneFileResult_);
         oneFileResult_ = OneFileResult{};
+        if (result.ok && !shortenedNote_.empty())
+            result.warnings.insert(result.warnings.begin(), shortenedNote_);
         pieces_.clear();
         oneFileTags_.reset();
         emit oneFileFinished(result, QString::fromStdString(oneFilePath_));

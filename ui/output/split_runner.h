@@ -9,17 +9,15 @@
 #include "core/output/one_file.h"
 #include "core/output/split_parts.h"
 
+#include "ui/common/background_job.h"
+
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
-
-class QTimer;
 
 namespace tessivo {
 
@@ -34,10 +32,15 @@ public:
     // Starts writing the ticked parts as the file `path`, titled and tagged
     // as a split's ID3v2 tags would be (Document::ResolvedPartTags);
     // options.tag is set here. False while a split runs.
-    bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options);
-    bool isRunning() const { return running_; }
+    // `shortenMax` > 0: every pause longer than that many seconds (by the
+    // silence values) is shortened to it (core/batch/pause_shortening.h),
+    // and a written file's result says so first among its warnings
+    // ("Shortened 3 pauses: 0:05.000 removed").
+    bool startOneFile(PartFileSystem& fs, const std::string& path, OneFileOptions options,
+                      double shortenMax = 0.0);
+    bool isRunning() const { return job_->isRunning(); }
     // 0..100: the share of the bytes written so far.
-    double percent() const { return percent_.load(); }
+    double percent() const { return job_->percent(); }
     // Blocks until a running split has written its files, then finishes it
     // as the timer would have (closing the window, tests).
     void wait();
@@ -51,17 +54,14 @@ signals:
     void ended();
 
 private:
-    void poll();
     void finish();
-    // Starts `work` on the worker; it reports through percent_ and done_.
+    // Starts `work` on the worker; it reports through the job.
     void run(std::function<void()> work);
+    // The progress callback of the writers.
+    void report(uint64_t done, uint64_t total);
 
     Document& doc_;
-    QTimer* pollTimer_ = nullptr;
-    std::thread worker_;
-    bool running_ = false;
-    std::atomic<bool> done_{false};
-    std::atomic<double> percent_{0.0};
+    BackgroundJob* job_ = nullptr;
     SplitResult result_;
     // The one file being written: its path, tags, pieces and result.
     bool oneFile_ = false;
@@ -69,6 +69,7 @@ private:
     std::shared_ptr<const PartTags> oneFileTags_;
     std::vector<FilePiece> pieces_;
     OneFileResult oneFileResult_;
+    std::string shortenedNote_;
 };
 
 } // namespace tessivo

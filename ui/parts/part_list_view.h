@@ -1,83 +1,53 @@
-// The part list (partList_) and the window's context menu (partMenu_).
+// The part list and the window's context menu of parts.
 #pragma once
 
 #include "core/document/document.h"
 
 #include <QMenu>
 #include <QString>
-#include <QStyledItemDelegate>
-#include <QTreeWidget>
-
-#include <string>
-#include <vector>
+#include <QTableView>
 
 class QAction;
 
 namespace tessivo {
 
-// Status text of part k: "Saved", "Prepared" or "Not Used"; a prepared part
-// flagged in `noPause` (a split at pauses near found no pause for its start)
-// shows "No pause".
-QString PartStatusText(const ProgramState& st, int k, const std::vector<bool>& noPause = {});
+class PartTableModel;
+class DocumentSignals;
 
-// One row per part (row r shows part r + 1). The rows hold no data of their
-// own: they are rebuilt from the part tables. Only a change the user makes
-// (selecting a row, ticking a box) raises onSelectionOrCheckChanged; rebuilding and
-// rewriting rows from the program are quiet, and the selection that ends a
-// rebuild raises it once, after every row is in place.
-class PartListView : public QTreeWidget {
+// The part list: a table view on the part model, sortable by its columns. It shows the
+// document's selected part and asks the document to select the part of the
+// row the user picks; it writes nothing of the parts itself.
+class PartListView : public QTableView {
     Q_OBJECT
 public:
-    PartListView(Document& doc, PlaybackValues& playback, QWidget* parent = nullptr);
+    PartListView(Document& doc, DocumentSignals& docSignals, QWidget* parent = nullptr);
 
-    void refreshPartList();
-    // Rewrites row k - 1's status cell and check box from the part tables, and
-    // every row's file name.
-    void updatePartStatus(int k);
+    PartTableModel* partModel() const { return model_; }
     // Selects part k's row (a click in the waveform strip) and focuses the list.
     void selectPart(int k);
+    // The part of the current row, 0 when none.
+    int currentPart() const;
 
 signals:
-    void showPartTags(int k);      // the tag panel shows part k's slot
-    void viewChanged();            // the waveform must be redrawn
-    void playPartRequested(int k); // PlayingPart is set; play part k from its start
+    void playPartRequested(int k); // play part k from its start
+    // The user picked part k's row (the document has selected it).
+    void partPicked(int k);
     // A start for part k was typed into its Begin cell (not yet checked).
     void beginTyped(int k, const QString& text);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Each column as wide as its contents; the Filename column also takes the
-    // width left over. Without rows the columns have their designed widths.
-    void fitColumns();
-    void onSelectionOrCheckChanged();
-    // `files` = Document::PartFileNames().
-    void fillRow(QTreeWidgetItem* row, int k, const std::vector<std::string>& files);
+    // The row of the document's selected part is current (quietly).
+    void showSelectedPart();
+    void onCurrentRowChanged(const QModelIndex& current);
 
     Document& doc_;
     const ProgramState& st_;
-    PlaybackValues& playback_;
+    PartTableModel* model_ = nullptr;
     int quiet_ = 0;
-};
-
-// The editor of the Begin cell: opens with the start as "h:mm:ss.mmm" and
-// hands the typed text on instead of writing it into the row.
-class BeginCellDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    BeginCellDelegate(const ProgramState& st, QObject* parent);
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override;
-
-signals:
-    void typed(int k, const QString& text) const;
-
-private:
-    const ProgramState& st_;
 };
 
 // partMenu_: opens on a right click in the window; updateItems sets its items
@@ -85,8 +55,7 @@ private:
 class PartPopupMenu : public QMenu {
     Q_OBJECT
 public:
-    PartPopupMenu(Document& doc, PlaybackValues& playback, PartListView& list,
-                  QWidget* parent = nullptr);
+    PartPopupMenu(Document& doc, QWidget* parent = nullptr);
 
     void updateItems();
 
@@ -98,18 +67,17 @@ public:
     QAction* explorerAction;
 
 signals:
-    void playPartRequested(int k); // PlayingPart is set; play part k from its start
+    void playPartRequested(int k); // play part k from its start
+    // The user picked part k's row (the document has selected it).
+    void partPicked(int k);
     void stopRequested();
     void clearRequested();
     void splitRequested();
     void explorerRequested();
-    void viewChanged();
 
 private:
     Document& doc_;
     const ProgramState& st_;
-    PlaybackValues& playback_;
-    PartListView& list_;
 };
 
 } // namespace tessivo

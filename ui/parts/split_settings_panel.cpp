@@ -2,9 +2,9 @@
 
 #include "core/parts/near_pauses.h"
 #include "core/parts/prepare.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/parts/number_key_filter.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -9,37 +9,20 @@
 
 namespace tessivo {
 
-ViewGeometry ComputeLayout(int32_t cw, int32_t ch, int32_t channelCount, uint32_t frameCount,
-                           const PanelSizes& p) {
+ViewGeometry ComputeWaveGeometry(int32_t width, int32_t height, int32_t channelCount,
+                                 uint32_t frameCount) {
     ViewGeometry g;
-    g.clientWidth = cw;
-    g.clientHeight = ch;
-
+    g.viewWidth = width;
+    g.viewHeight = height;
     g.waveLeft = 20;
-    g.waveRight = cw - 40;
-    g.meterLeft = cw - 38;
-    g.meterRight = cw - 2;
-
-    g.statusBar = {0, ch - p.statusHeight, cw, p.statusHeight};
-    g.splitFrame = {0, g.statusBar.top - p.panelHeight - 1, p.splitWidth, p.panelHeight};
-    g.tagFrame = {cw - p.tagWidth - 1, g.splitFrame.top, p.tagWidth, p.panelHeight};
-    // The part list ends exactly where the tag panel begins.
-    g.partListFrame = {g.splitFrame.left + g.splitFrame.width + 2, g.splitFrame.top,
-                       g.tagFrame.left - g.splitFrame.width - 2, p.panelHeight};
-    g.controlPanel = {0, g.splitFrame.top - p.controlHeight - 2, cw, p.controlHeight};
-    g.zoomOutButton = {cw - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
-    g.zoomInButton = {g.zoomOutButton.left - kZoomButtonWidth - 2, 0, kZoomButtonWidth, 0};
-    g.scrollBar = {5, g.controlPanel.top - kScrollBarHeight - 2, cw - 45, kScrollBarHeight};
-
+    g.waveRight = width - 40;
+    g.meterLeft = width - 38;
+    g.meterRight = width - 2;
+    // The ruler's 31 rows lie below the waveform; the meter reaches down to it.
     g.waveTop = 0;
-    g.waveBottom = g.scrollBar.top - 32;
-    g.viewBottom = g.scrollBar.top - 1;
-    g.meterBottom = g.controlPanel.top - 1;
-
-    g.progressBar.left = p.streamInfoWidth + 1;
-    g.progressBar.width = g.statusBar.width - g.progressBar.left - 2;
-    g.progressBar.top = 4;
-    g.progressBar.height = p.statusHeight - 4 - 2;
+    g.viewBottom = height - 1;
+    g.waveBottom = g.viewBottom - 31;
+    g.meterBottom = g.viewBottom;
 
     const int32_t wh = g.waveBottom - g.waveTop;
     g.waveHalf = wh / 2;

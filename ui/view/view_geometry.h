@@ -1,7 +1,7 @@
-// Where everything sits in the main window's client area, and the mapping
-// between window x, bitmap column, frame index and seconds at every zoom level.
-// Plain arithmetic, no widgets: the window, the renderer, scrolling and the
-// mouse all use these same functions.
+// Where the waveform, its ruler and the level meter sit in the wave view, and
+// the mapping between view x, bitmap column, frame index and seconds at every
+// zoom level. Plain arithmetic, no widgets: the window, the renderer,
+// scrolling and the mouse all use these same functions.
 #pragma once
 
 #include "core/analysis/time_base.h"
@@ -14,47 +14,19 @@
 
 namespace tessivo {
 
-struct LayoutRect {
-    int32_t left = 0, top = 0, width = 0, height = 0;
-};
-
-// Design sizes of the panels and controls below the waveform: the least they
-// take; their layouts ask for more at larger fonts (PanelSizes).
-constexpr int32_t kStatusBarHeight = 19;
-constexpr int32_t kPanelHeight = 239; // splitFrame_, partListFrame_, tagFrame_
-constexpr int32_t kControlPanelHeight = 43;
-constexpr int32_t kScrollBarHeight = 16;
-constexpr int32_t kSplitPanelWidth = 207;
-constexpr int32_t kTagPanelWidth = 260;
+// Width of each zoom button in the control panel.
 constexpr int32_t kZoomButtonWidth = 25;
-constexpr int32_t kStreamInfoWidth = 400;
-constexpr int32_t kMeterWidth = 36;
 
-// The sizes of the panels below the waveform: the design sizes, or more where
-// the panels' layouts need it at the font and scale in use.
-struct PanelSizes {
-    int32_t panelHeight = kPanelHeight; // split settings, part list, tags
-    int32_t splitWidth = kSplitPanelWidth;
-    int32_t tagWidth = kTagPanelWidth;
-    int32_t controlHeight = kControlPanelHeight;
-    int32_t statusHeight = kStatusBarHeight;
-    int32_t streamInfoWidth = kStreamInfoWidth;
-};
-
-// Every value layoutView derives from the client size, ChannelCount,
-// FrameCount and the panels' sizes.
+// Every value the drawing derives from the wave view's size, ChannelCount and
+// FrameCount: the waveform's columns, the ruler below it and the level meter
+// at the right edge, in the view's own coordinates.
 struct ViewGeometry {
-    int32_t clientWidth = 0, clientHeight = 0;
+    int32_t viewWidth = 0, viewHeight = 0;
     int32_t waveLeft = 20, waveRight = 0;
     int32_t meterLeft = 0, meterRight = 0;
     int32_t waveTop = 0, waveBottom = 0, viewBottom = 0, meterBottom = 0;
     int32_t waveHalf = 0, waveQuarter = 0, waveThreeQuarter = 0;
     double waveScale = 0.0, meterScale = 0.0, pixelsPerFrame = 1.0;
-
-    // Controls placed by the layout (client coordinates; the zoom buttons are
-    // relative to controlPanel_, the progress bar to statusBar_).
-    LayoutRect statusBar, splitFrame, tagFrame, partListFrame, controlPanel, scrollBar;
-    LayoutRect zoomInButton, zoomOutButton, progressBar;
 
     // Sizes of the two off-screen pictures.
     int32_t waveBitmapWidth() const { return waveRight - waveLeft; }
@@ -65,8 +37,9 @@ struct ViewGeometry {
     int32_t cols() const { return waveRight - waveLeft - 1; }
 };
 
-ViewGeometry ComputeLayout(int32_t clientWidth, int32_t clientHeight, int32_t channelCount,
-                           uint32_t frameCount, const PanelSizes& panels = {});
+// The geometry of a wave view `width` x `height` pixels large.
+ViewGeometry ComputeWaveGeometry(int32_t width, int32_t height, int32_t channelCount,
+                                 uint32_t frameCount);
 
 // A rectangle on the waveform. Its hit test counts the pixel row and column
 // just past the right and bottom edge as inside, as the mouse code always has.

@@ -64,8 +64,6 @@ void WaveMouse::pressOnMarks(int x, int y) {
         }
         if (marks.useHit.hit(x, y) && !doubleClickSeen) {
             doc_.SetPartUsed(k, !PartTicked(st_, k));
-            hooks_.updatePartStatus(k);
-            hooks_.drawWaveView();
             clickHandled = 1;
         }
         if (k >= 2 && marks.deleteMark.hit(x, y)) {
@@ -86,8 +84,6 @@ void WaveMouse::deleteLine(int k) {
         else
             --dragCutIndex;
     }
-    hooks_.refreshPartList();
-    hooks_.drawWaveView();
 }
 
 void WaveMouse::pressOnStrip(int x) {
@@ -96,9 +92,7 @@ void WaveMouse::pressOnStrip(int x) {
         const int64_t sa = m.frameToStripColumn(PartFirstFrame(st_, k)) + g_.waveLeft;
         const int64_t sb = m.frameToStripColumn(PartLastFrame(st_, k)) + g_.waveLeft;
         if (sa < x && x < sb) {
-            doc_.SelectPart(k);
             hooks_.selectListRow(k);
-            hooks_.drawWaveView();
         }
     }
 }
@@ -148,16 +142,13 @@ void WaveMouse::onWaveMouseRelease(Qt::MouseButton button, int x, int y) {
         releaseTakesEffect(button, x, y);
     });
     pending_.push_back(timer);
-    timer->start(kClickWaitMs);
+    timer->start(clickWaitMs_);
 }
 
 void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     if (doubleClickSeen)
         return;
-    if (dragging) {
-        dragging = false;
-        hooks_.refreshPartList();
-    }
+    dragging = false;
     if (button != Qt::LeftButton || !inWaveArea(x, y))
         return;
     if (st_.FrameCount <= 1) {
@@ -170,7 +161,6 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     bool played = false;
     for (int k = 1; k <= PartCount(st_); ++k) {
         if (CutLineMarksAt(g_, lineX(k)).play.hit(x, y)) {
-            playback_.PlayingPart = k;
             hooks_.playFrom(k, PlayStartKind::PartStart);
             played = true;
         }
@@ -179,7 +169,6 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
         return;
 
     const int part = PartAtClickFrame(st_, st_.ClickFrame);
-    playback_.PlayingPart = part;
     hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }
 
@@ -194,14 +183,10 @@ void WaveMouse::onWaveDoubleClick(Qt::KeyboardModifiers mods) {
 
     if (inWaveArea(mouseDownX, mouseDownY)) {
         doubleClickSeen = true;
-        if (addLineAt(mouseDownX, mods)) {
-            hooks_.refreshPartList();
-            hooks_.drawWaveView();
-        }
+        addLineAt(mouseDownX, mods);
     }
     if (inStrip(mouseDownX, mouseDownY) && PartCount(st_) > 1) {
         hooks_.stopPlayback();
-        playback_.PlayingPart = st_.SelectedPart;
         hooks_.playFrom(st_.SelectedPart, PlayStartKind::PartStart);
     }
     mouseDownX = 0;

@@ -24,11 +24,9 @@ namespace tessivo {
 struct WaveMouseHooks {
     std::function<void()> drawWaveView;
     std::function<void(double seconds)> showTimeLabels;
-    std::function<void()> refreshPartList;
-    std::function<void(int k)> updatePartStatus;
     // Selects part k's row in the part list and gives the list the focus.
     std::function<void(int k)> selectListRow;
-    // Starts playback of part n; PlayingPart is already set.
+    // Starts playback of part n (the window makes it the playing part).
     std::function<void(int n, PlayStartKind kind)> playFrom;
     std::function<void()> stopPlayback;
     // The open-file workflow ("Open...").
@@ -40,8 +38,10 @@ struct WaveMouseHooks {
 class WaveMouse : public QObject {
     Q_OBJECT
 public:
-    // How long a release waits for a double click.
+    // How long a release waits for a double click, unless told otherwise.
     static constexpr int kClickWaitMs = 300;
+    // Tests wait for the releases (pendingReleases) instead of the time.
+    void setClickWait(int ms) { clickWaitMs_ = ms; }
 
     WaveMouse(Document& doc, PlaybackValues& playback, const ViewGeometry& geom,
               WaveMouseHooks hooks, QObject* parent = nullptr);
@@ -58,7 +58,7 @@ public:
     static constexpr Qt::KeyboardModifier kSampleModifier = Qt::ControlModifier;
     bool placesSamples(Qt::KeyboardModifiers mods) const;
 
-    // Releases still waiting for their 300 ms.
+    // Releases still waiting for the double click.
     int pendingReleases() const { return static_cast<int>(pending_.size()); }
 
     int32_t mouseDownX = 0;
@@ -93,6 +93,7 @@ private:
     const ViewGeometry& g_;
     WaveMouseHooks hooks_;
     std::vector<QTimer*> pending_;
+    int clickWaitMs_ = kClickWaitMs;
 };
 
 } // namespace tessivo

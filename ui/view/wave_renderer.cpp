@@ -3,7 +3,7 @@
 #include "core/analysis/time_base.h"
 
 #include "core/parts/part_access.h"
-#include "core/parts/time_text.h"
+#include "core/util/time_text.h"
 
 #include <QCoreApplication>
 #include <QFont>

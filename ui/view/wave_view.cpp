@@ -30,6 +30,12 @@ void WaveView::keyPressEvent(QKeyEvent* e) {
         QWidget::keyPressEvent(e);
 }
 
+void WaveView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (handler_)
+        handler_->onWaveResized();
+}
+
 void WaveView::paintEvent(QPaintEvent*) {
     {
         QPainter p(this);

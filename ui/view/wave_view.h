@@ -1,7 +1,6 @@
-// The widget that shows the waveform picture and the level meter. It covers
-// the main window's client area from (0, 0) down to the control panel, so its
-// coordinates are the client coordinates the geometry uses. It only copies the
-// two pictures the window composed and passes mouse events on.
+// The widget that shows the waveform picture, its ruler and the level meter.
+// Its own coordinates are those the geometry uses. It only copies the two
+// pictures the window composed and passes mouse events and resizes on.
 #pragma once
 
 #include <QImage>
@@ -10,7 +9,7 @@
 
 namespace tessivo {
 
-// Receives the view's mouse events in client coordinates.
+// Receives the view's mouse events in view coordinates, and its resizes.
 class WaveViewHandler {
 public:
     virtual ~WaveViewHandler() = default;
@@ -21,6 +20,8 @@ public:
     virtual void onWaveMouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
                                     int y) = 0;
     virtual void onWaveDoubleClick(Qt::KeyboardModifiers mods) = 0;
+    // The view's size changed.
+    virtual void onWaveResized() = 0;
     // Called at the end of every paint of the view.
     virtual void onWavePainted() = 0;
     // The wheel turned over client x (angle in eighths of a degree).
@@ -44,6 +45,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;

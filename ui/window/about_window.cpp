@@ -1,7 +1,7 @@
 #include "ui/window/about_window.h"
 
+#include "core/decode/mpg123_decoder.h"
 #include "core/output/part_tag.h"
-#include "core/playback/mpg123_decoder.h"
 #include "ui/view/wave_renderer.h"
 
 #include <QApplication>

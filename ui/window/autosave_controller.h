@@ -10,7 +10,7 @@
 
 #include "core/document/document.h"
 #include "core/document/recovery_store.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QObject>
 #include <QString>

@@ -2,8 +2,8 @@
 
 #include "core/cutlist/apply_cut_list.h"
 #include "core/cutlist/cut_list_file.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
-#include "ui/window/user_dialogs.h"
 
 #include <QFileInfo>
 #include <QSaveFile>

@@ -1,5 +1,6 @@
 #include "ui/window/frame_viewer.h"
 
+#include "core/analysis/frame_viewer_data.h"
 #include "ui/view/wave_renderer.h"
 
 #include <QDialogButtonBox>
@@ -39,7 +40,7 @@ FrameViewerWindow::FrameViewerWindow(const ProgramState& st, QWidget* parent)
     SetSchemeBackground(this, BackColor, BackgroundRoles::Window);
 
     frameTable = new QTableWidget(this);
-    frameTable->setColumnCount(10);
+    frameTable->setColumnCount(kViewerColumns);
     frameTable->verticalHeader()->setDefaultSectionSize(16);
     frameTable->verticalHeader()->hide();
     frameTable->horizontalHeader()->hide();
@@ -74,9 +75,11 @@ void FrameViewerWindow::showEvent(QShowEvent* e) {
 void FrameViewerWindow::prepareToShow() {
     frameTable->clearContents();
     frameTable->setRowCount(1004);
-    const char* headings[10] = {"FrmPos", "FLength", "b1",     "b2",     "b3",
-                                "b4",     "gain11",  "gain21", "gain12", "gain22"};
-    for (int c = 0; c < 10; ++c)
+    // The recorded bytes, then each granule's global gain as the side
+    // information holds it (channels as "210/208"), where a fade shows.
+    const char* headings[kViewerColumns] = {"FrmPos", "FLength", "b1",     "b2",     "b3",  "b4",
+                                            "gain11", "gain21",  "gain12", "gain22", "gr1", "gr2"};
+    for (int c = 0; c < kViewerColumns; ++c)
         frameTable->setItem(0, c, new QTableWidgetItem(QString::fromLatin1(headings[c])));
 
     // Only frames the index filled are shown; the rest stay empty.
@@ -97,6 +100,10 @@ void FrameViewerWindow::prepareToShow() {
         for (int c = 0; c < 8; ++c)
             if (size_t(i) < tables[c]->size())
                 cell(row, 2 + c, (*tables[c])[size_t(i)]);
+        const std::vector<std::string> gains = GranuleGainTexts(st_, int32_t(i));
+        for (size_t g = 0; g < gains.size(); ++g)
+            frameTable->setItem(row, 10 + int(g),
+                                new QTableWidgetItem(QString::fromStdString(gains[g])));
     }
     summaryText->setPlainText(ViewerSummary(st_).join(QLatin1Char('\n')));
 }

@@ -1,5 +1,6 @@
 // The diagnostic frame viewer: header bytes and layer III global gains of the
-// first 1001 frames as the index build recorded them, and a short summary of
+// first 1001 frames as the index build recorded them, each granule's global
+// gain as the side information holds it, and a short summary of
 // the analysis. Offered only when
 // "test.chk" lies in the current directory at start.
 #pragma once
@@ -16,6 +17,7 @@ class QTableWidget;
 namespace tessivo {
 
 constexpr int kViewerRows = 1001; // frames 0..1000
+constexpr int kViewerColumns = 12;
 
 // The summary lines of the viewer's text box.
 QStringList ViewerSummary(const ProgramState& st);

@@ -1,6 +1,6 @@
 #include "ui/window/help_window.h"
 
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

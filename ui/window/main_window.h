@@ -7,13 +7,16 @@
 #include "core/playback/audio_engine.h"
 #include "core/playback/playback_control.h"
 #include "core/state/program_state.h"
+#include "ui/common/user_dialogs.h"
 #include "ui/document/document_signals.h"
 #include "ui/document/edit_history.h"
 #include "ui/view/playback_cursor_overlay.h"
+#include "ui/view/view_controller.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 #include "ui/view/wave_view.h"
-#include "ui/window/user_dialogs.h"
+#include "ui/window/status_controller.h"
+#include "ui/window/status_texts.h"
 
 #include <QList>
 #include <QLocale>
@@ -34,6 +37,7 @@ class QMenu;
 class QProgressBar;
 class QScrollBar;
 class QSlider;
+class QSplitter;
 class QStatusBar;
 class QTimer;
 class QToolButton;
@@ -43,12 +47,17 @@ namespace tessivo {
 
 class FrameViewerWindow;
 class AboutWindow;
+class ControlPanel;
+class StatusController;
 class SplitSettingsPanel;
 class PartListView;
 class PartPopupMenu;
 class TagPanel;
 class ConfirmDialog;
 class CutListCommands;
+class MuteCommands;
+class CutReview;
+class TrackListCommands;
 class WaveMouse;
 class OpenJob;
 class AutosaveController;
@@ -78,6 +87,8 @@ struct WindowEnvironment {
     // Where edits are kept against a crash. Empty = the user's data folder
     // (DefaultRecoveryFolder).
     QString recoveryFolder;
+    // How long a click on the waveform waits for a double click (ms).
+    int clickWaitMs = 300;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
@@ -87,11 +98,6 @@ QString DefaultSettingsPath();
 QString DefaultMusicFolder();
 // The help page installed with the program; empty when it cannot be found.
 QString FindHelpPage();
-// "Calculating Peaks - " with the percentage: one decimal, the user's
-// decimal separator.
-QString PeaksStatusText(double percent, const QLocale& locale = QLocale());
-// "Waiting for the exact peaks (n%)…": a Prepare that needs them waits.
-QString PeaksWaitingText(double percent);
 // Every key of the window and what it does, as Help > Keyboard shortcuts
 // lists them.
 QList<QPair<QString, QString>> KeyboardShortcutList();
@@ -107,7 +113,9 @@ public:
     // The document of the open file (benchmarks and tests ask it about its
     // peaks).
     Document& document() { return doc_; }
-    const ViewGeometry& viewGeometry() const { return geom_; }
+    const ViewGeometry& viewGeometry() const { return view_->geometry(); }
+    // The one owner of the zoom, the scroll and the stretch.
+    ViewController* view() const { return view_; }
 
     // The open workflow for a path chosen elsewhere (drop, command line).
     void openFilePath(const QString& path);
@@ -149,10 +157,10 @@ public:
     void onStatusClicked();
     void onPlayClicked();
     void onStopClicked();
-    void onZoomInClicked();
-    void onZoomOutClicked();
+    void onZoomInClicked() { view_->zoomIn(); }
+    void onZoomOutClicked() { view_->zoomOut(); }
     // View > Zoom to fit: the whole file across the view's width.
-    void onZoomToFitTriggered();
+    void onZoomToFitTriggered() { view_->zoomToFit(); }
     // Edit > Add cut at...: asks for a time and adds a cut line there.
     void onAddCutAtTriggered();
     // The selected part's start typed as text (the field beside the part list
@@ -169,26 +177,22 @@ public:
     // File > Save as one file... (Ctrl+Shift+S): the split dialog set to
     // write the ticked parts as one file.
     void onSaveAsOneFileTriggered();
+    // Scrolls the view so that `frame` lies in its middle.
+    void centreViewOn(int64_t frame);
     // Plays frames first..last (held in the file) and stops there.
     void playStretch(int64_t first, int64_t last);
     // The stretch chosen with Shift+drag (first <= last once chosen).
-    struct Stretch {
-        int64_t first = 0;
-        int64_t last = 0;
-    };
-    const Stretch& stretch() const { return stretch_; }
-    bool hasStretch() const;
+    const Stretch& stretch() const { return view_->stretch(); }
+    bool hasStretch() const { return view_->hasStretch(); }
     // File > Open Recent, newest first.
     const QStringList& recentFiles() const { return recentFiles_; }
 
-    // --- Timers: playback following (33 ms) and the status word (100 ms) ---
+    // --- The timer that follows playback (33 ms) ---
     void onPlaybackTick();
-    void onStatusTick();
 
     // --- Refreshes the editing code and the tests ask for ---
-    void drawWaveView();
-    void updateScrollBar();
-    void refreshPartList();
+    void drawWaveView() { view_->draw(); }
+    void updateScrollBar() { view_->updateScrollBar(); }
     void stopPlayback();
 
     // --- Parts of the window the tests drive ---
@@ -205,15 +209,17 @@ public:
     // The join dialog once it was opened (null before).
     JoinDialog* joinDialog() const { return panels_.joinFiles; }
     PlaybackOverlays* overlays() const { return overlays_.get(); }
+    // The status word, the clock and the status bar.
+    StatusController* statusController() const { return status_; }
     QLineEdit* partStartEdit() const { return panels_.partStartEdit; }
     // The composed pictures (the view copies them).
     const QImage& waveBitmap() const { return waveView_->waveBitmap; }
     const QImage& meterBitmap() const { return waveView_->meterBitmap; }
 
     // Values the scrolling code keeps.
-    int scrollPageSize() const { return scrollSteps_.pageSize; }
-    int scrollSmallChange() const { return scrollSteps_.smallChange; }
-    int scrollLargeChange() const { return scrollSteps_.largeChange; }
+    int scrollPageSize() const { return view_->scrollPageSize(); }
+    int scrollSmallChange() const { return view_->scrollSmallChange(); }
+    int scrollLargeChange() const { return view_->scrollLargeChange(); }
     // Folder the open dialog starts in (the last one used in this run).
     const QString& lastOpenFolder() const { return lastOpenFolder_; }
     // "test.chk" was found at start: the frame viewer is offered.
@@ -224,7 +230,6 @@ protected:
     void changeEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // --- Creation ---
@@ -235,10 +240,7 @@ private:
     void addCutListActions(QMenu* fileMenu);
     void createEditMenu();
     void createClientArea();
-    void createControlPanel();
-    void createPlaybackControls(QHBoxLayout* row);
-    void createStatusDisplay(QHBoxLayout* row);
-    void createClock(QHBoxLayout* row);
+    void connectControlPanel();
     void createEditingControls();
     void connectPanels();
     void connectPartMenu();
@@ -249,6 +251,9 @@ private:
     bool toggleSelectedTick();
     // Keys of the play cursor and cut lines, the View menu, the start field.
     void createEditingKeys();
+    // Mute selection, the review of the cuts and the track list import
+    // (main_window_pauses.cpp).
+    void createPauseCommands();
     void createViewMenu();
     // View > Colours and the scheme it chooses.
     void addColourActions(QMenu* viewMenu);
@@ -271,13 +276,6 @@ private:
     bool keepWindowMemory();
     // Playing a stretch stops at its end.
     void stopAtStretchEnd();
-    // Shift+drag on the waveform: true when the event chose the stretch.
-    bool selectStretchPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x);
-    bool selectStretchMove(int x);
-    bool selectStretchRelease(int x);
-    void clearStretch();
-    void showStretch();
-    int64_t frameAtX(int x) const;
     void loadWindowSettings();
     bool saveWindowSettings();
     // Both sections of the settings file; "" when written, else the error.
@@ -287,31 +285,17 @@ private:
     void setCommandsEnabled(bool on);
 
     // --- Layout and drawing ---
-    // The client area changed size: everything is laid out and drawn anew.
-    void onClientResized();
-    void layoutView();
-    // The panels' sizes their layouts ask for at the font in use.
-    PanelSizes panelSizes() const;
+    // The wave view changed size: its geometry is derived and drawn anew.
+    void onWaveResized() override;
+    // The view's owner, and the splitters that hold the panels.
+    void createView();
+    void createSplitters();
     // Shows `folder` in the file manager, or says that none could be started.
     void openFolder(const QString& folder);
-    // The status bar's word after a split: "3 files written to FOLDER".
-    void showSplitDone(int files, const QString& folder);
-    void drawLevelMeter();
-    // The decoded samples of the frames shown, decoded now unless the last
-    // decode holds them; null while the view shows frames.
-    const SampleStretch* shownSamples();
-    void paintBackground();
-    void showTimeLabels(double seconds);
-    void showStreamInfo();
-
-    // --- Zoom and scrolling ---
-    void onScrollBarMoved(int position);
-    // One level in when the file fills less than half of the view.
-    void autoZoomIn();
 
     // --- Playback (the window's side of it) ---
-    // Plays part n from its start or from ClickFrame (PlayingPart set by the
-    // caller) at the rate slider's speed; a refusal shows the engine's error.
+    // Plays part n (now the playing part) from its start or from ClickFrame
+    // at the rate slider's speed; a refusal shows the engine's error.
     // For the part list, its popup menu and the waveform clicks.
     void playPart(int n, PlayStartKind kind);
     void onVolumeChanged(int position);
@@ -349,11 +333,6 @@ private:
     // A cut line at `frame` made by the keys or "Add cut at...", selected;
     // at exactly `sample` of the time base when one is given (0 or more).
     void addCutLineAt(int32_t frame, int64_t sample = -1);
-    // Shows the view from `firstFrame` (held in the file) without the scroll
-    // bar rounding it.
-    void scrollViewTo(int64_t firstFrame);
-    // One zoom level in (-1) or out (+1), keeping the frame at x under x.
-    void zoomAround(int direction, int x);
     // The position line at ClickFrame while nothing plays.
     void placePositionLine();
     PlaybackGeometry playbackGeometry() const;
@@ -364,8 +343,6 @@ private:
     void onFileOpened(bool ok, bool failed, const QString& message);
     // Every exact peak is in: a Prepare that waited for them runs.
     void onPeaksFinished();
-    // The parts a Prepare placed: the list and the view show them.
-    void showPreparedParts();
     // True when nothing unsplit would be lost, or the user chose to discard it.
     bool mayDiscardEdits();
     // The table came back by undo or redo: the list, tags and view show it.
@@ -386,29 +363,18 @@ private:
     AudioEngine& engine_;
     UserDialogs& dialogs_;
     WindowEnvironment env_;
-    ViewGeometry geom_;
-    RenderStyle style_;
-    // The decoded samples of the frames around the view, while it shows less
-    // than a frame per column (shownSamples).
-    SampleStretch samples_;
+    // The zoom, the scroll, the stretch and the drawing of the view.
+    ViewController* view_ = nullptr;
 
     bool viewerEnabled_ = false;
-    // The scroll bar's steps for the zoom shown.
-    struct ScrollSteps {
-        int pageSize = kScrollMax;
-        int smallChange = 1;
-        int largeChange = 10;
-    } scrollSteps_;
     QString lastOpenFolder_;
-    bool autoZoomPending_ = false;
     QStringList recentFiles_;
     QMenu* recentMenu_ = nullptr;
     QDialog* shortcutsWindow_ = nullptr;
-    // Where a stretch being played stops (-1: none), the stretch and its band.
+    // Where a stretch being played stops (-1: none), and the player's state
+    // the status last showed.
     int64_t playStopFrame_ = -1;
-    Stretch stretch_;
-    bool selecting_ = false;
-    QWidget* stretchBand_ = nullptr;
+    PlaybackValues shownPlayback_;
 
     // The open in progress and the exact peaks behind the file shown.
     std::unique_ptr<OpenJob> openJob_;
@@ -418,29 +384,14 @@ private:
     WaveView* waveView_ = nullptr;
     // The playback cursor and strip mark over the view.
     std::unique_ptr<PlaybackOverlays> overlays_;
-    QScrollBar* scrollBar_ = nullptr;
-    // The control panel above the panels: buttons, sliders, status word and clock.
-    struct ControlPanel {
-        QFrame* panel = nullptr;
-        QToolButton* playButton = nullptr;
-        QToolButton* stopButton = nullptr;
-        QToolButton* splitButton = nullptr;
-        QToolButton* zoomInButton = nullptr;
-        QToolButton* zoomOutButton = nullptr;
-        QSlider* volumeSlider = nullptr;
-        QSlider* rateSlider = nullptr;
-        QFrame* statusFrame = nullptr;
-        QLabel* statusLabel = nullptr;
-        QLabel* clockLabel = nullptr;
-        QLabel* clockMsLabel = nullptr;
-    } controls_;
-    // The status bar: the stream's facts and the progress of long work.
-    struct StatusParts {
-        QStatusBar* bar = nullptr;
-        QLabel* streamInfo = nullptr;
-        QProgressBar* progress = nullptr;
-        QLabel* splitDone = nullptr;
-    } statusParts_;
+    // Waveform above, panels below; the panels side by side.
+    QSplitter* mainSplitter_ = nullptr;
+    QSplitter* panelSplitter_ = nullptr;
+    // Set once the window is built: resizes lay the view out from then on.
+    bool layoutReady_ = false;
+    // The control panel above the panels, and the status word, clock and bar.
+    ControlPanel* controls_ = nullptr;
+    StatusController* status_ = nullptr;
     // The menu commands that are enabled and disabled with the file.
     struct Actions {
         QAction* open = nullptr;
@@ -469,6 +420,9 @@ private:
         CutListCommands* cutLists = nullptr;
         BatchSplitDialog* batchSplit = nullptr;
         JoinDialog* joinFiles = nullptr;
+        MuteCommands* mutes = nullptr;
+        CutReview* review = nullptr;
+        TrackListCommands* trackLists = nullptr;
     } panels_;
 };
 

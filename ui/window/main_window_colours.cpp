@@ -49,14 +49,14 @@ void MainWindow::applyColourScheme() {
         for (QAction* a : group->actions())
             a->setChecked(a->data().toInt() == static_cast<int>(st_.Colours));
     const ColourScheme cs = ActiveScheme();
-    style_.colours = cs;
-    style_.images = &MarkImagesFor(cs);
+    view_->style().colours = cs;
+    view_->style().images = &MarkImagesFor(cs);
     ApplySchemeToChildren(this);
     if (overlays_)
         overlays_->setScheme(cs);
     drawWaveView();
-    drawLevelMeter();
-    paintBackground();
+    view_->drawMeter();
+    waveView_->update();
 }
 
 } // namespace tessivo

@@ -10,7 +10,9 @@
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/wave_mouse.h"
+#include "ui/window/control_panel.h"
 #include "ui/window/cut_list_commands.h"
+#include "ui/window/status_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,10 +39,10 @@ void MainWindow::createEditingControls() {
     docSignals_ = std::make_unique<DocumentSignals>(doc_);
     panels_.splitSettings = new SplitSettingsPanel(doc_, dialogs_, panels_.splitFrame);
     Fill(panels_.splitFrame, panels_.splitSettings);
-    panels_.partList = new PartListView(doc_, st_, panels_.partListFrame);
+    panels_.partList = new PartListView(doc_, *docSignals_, panels_.partListFrame);
     panels_.tagPanel = new TagPanel(doc_, panels_.tagFrame);
     Fill(panels_.tagFrame, panels_.tagPanel);
-    panels_.partMenu = new PartPopupMenu(doc_, st_, *panels_.partList, this);
+    panels_.partMenu = new PartPopupMenu(doc_, this);
     panels_.confirmDialog = new ConfirmDialog(doc_, dialogs_, this);
     panels_.cutLists = new CutListCommands(doc_, dialogs_, this);
 
@@ -50,42 +52,33 @@ void MainWindow::createEditingControls() {
     createShortcuts();
     createPartStartField();
     createEditingKeys();
+    createPauseCommands();
 }
 
 void MainWindow::connectPanels() {
-    connect(panels_.splitSettings, &SplitSettingsPanel::partsPrepared, this,
-            &MainWindow::showPreparedParts);
-    connect(docSignals_.get(), &DocumentSignals::peaksChanged, this, &MainWindow::drawWaveView);
-    // Numbering the parts changes the Track column.
-    connect(docSignals_.get(), &DocumentSignals::settingsChanged, this,
-            &MainWindow::refreshPartList);
+    // The waveform follows every edit of the document and its new peaks.
+    connect(docSignals_.get(), &DocumentSignals::changed, this, &MainWindow::drawWaveView);
     connect(panels_.splitSettings, &SplitSettingsPanel::clearRequested, this,
             &MainWindow::clearCutLines);
-    connect(panels_.cutLists, &CutListCommands::cutListApplied, this, [this] {
-        refreshPartList();
-        drawWaveView();
-    });
 
-    connect(panels_.partList, &PartListView::showPartTags, this, &MainWindow::showPartTags);
-    connect(panels_.partList, &PartListView::viewChanged, this, &MainWindow::drawWaveView);
     connect(panels_.partList, &PartListView::playPartRequested, this,
             [this](int k) { playPart(k, PlayStartKind::PartStart); });
 
-    // The list shows the stored title, artist and album at once.
-    connect(panels_.tagPanel, &TagPanel::tagsStored, this, [this] { refreshPartList(); });
-    // The tag panel follows the parts: never a part that is gone.
+    // The tag panel follows the parts: never a part that is gone. Another
+    // part selected keeps what was typed for the one shown.
     for (auto signal : {&DocumentSignals::cutLinesChanged, &DocumentSignals::selectionChanged})
         connect(docSignals_.get(), signal, panels_.tagPanel, &TagPanel::followParts);
+    connect(panels_.partList, &PartListView::partPicked, panels_.tagPanel, &TagPanel::showPartTags);
 
     connect(panels_.confirmDialog, &ConfirmDialog::statusText, this,
-            [this](const QString& text) { controls_.statusLabel->setText(text); });
+            [this](const QString& text) { controls_->setStatus(text); });
     connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this, [this] {
-        refreshPartList();
         // The parts as split: undoing back to them asks nothing on close.
         if (!doc_.HasUnsplitEdits())
             history_->stack()->setClean();
     });
-    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, this, &MainWindow::showSplitDone);
+    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, status_,
+            &StatusController::showSplitDone);
     // While the parts are written no command may change what is written.
     connect(panels_.confirmDialog->splitRunner(), &SplitRunner::started, this, [this] {
         setCommandsEnabled(false);
@@ -108,7 +101,6 @@ void MainWindow::connectPartMenu() {
     });
     connect(panels_.partMenu, &PartPopupMenu::explorerRequested, this,
             &MainWindow::onExplorerTriggered);
-    connect(panels_.partMenu, &PartPopupMenu::viewChanged, this, &MainWindow::drawWaveView);
     // A right click anywhere in the window opens it; edit boxes keep their own.
     client_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
@@ -120,15 +112,14 @@ void MainWindow::connectPartMenu() {
 void MainWindow::createWaveMouse() {
     WaveMouseHooks hooks;
     hooks.drawWaveView = [this] { drawWaveView(); };
-    hooks.showTimeLabels = [this](double s) { showTimeLabels(s); };
-    hooks.refreshPartList = [this] { refreshPartList(); };
-    hooks.updatePartStatus = [this](int k) { panels_.partList->updatePartStatus(k); };
+    hooks.showTimeLabels = [this](double s) { status_->showTime(s); };
     hooks.selectListRow = [this](int k) { panels_.partList->selectPart(k); };
     hooks.playFrom = [this](int n, PlayStartKind kind) { playPart(n, kind); };
     hooks.stopPlayback = [this] { stopPlayback(); };
     hooks.openFile = [this] { onOpenTriggered(); };
     hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
-    panels_.waveMouse = new WaveMouse(doc_, st_, geom_, std::move(hooks), this);
+    panels_.waveMouse = new WaveMouse(doc_, st_, view_->geometry(), std::move(hooks), this);
+    panels_.waveMouse->setClickWait(env_.clickWaitMs);
 }
 
 void MainWindow::createShortcuts() {
@@ -153,11 +144,6 @@ void MainWindow::createShortcuts() {
          {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)})
         connect(new QShortcut(key, this), &QShortcut::activated, this,
                 &MainWindow::onZoomOutClicked);
-    controls_.playButton->setToolTip(tr("Play (Space)"));
-    controls_.stopButton->setToolTip(tr("Stop (Space)"));
-    controls_.splitButton->setToolTip(tr("Split & Save"));
-    controls_.zoomInButton->setToolTip(tr("Zoom In Time"));
-    controls_.zoomOutButton->setToolTip(tr("Zoom Out Time"));
 }
 
 bool MainWindow::toggleSelectedTick() {
@@ -168,10 +154,7 @@ bool MainWindow::toggleSelectedTick() {
     const int k = st_.SelectedPart;
     if (k < 1 || k > PartCount(st_))
         return false;
-    if (doc_.SetPartUsed(k, !PartTicked(st_, k))) {
-        refreshPartList();
-        drawWaveView();
-    }
+    doc_.SetPartUsed(k, !PartTicked(st_, k));
     return true;
 }
 
@@ -190,20 +173,13 @@ void MainWindow::addCutListActions(QMenu* fileMenu) {
     });
 }
 
-void MainWindow::showPreparedParts() {
-    refreshPartList();
-    drawWaveView();
-}
-
 void MainWindow::clearCutLines() {
     if (isBusy() || st_.Duration == 0)
         return;
     if (st_.IsPlaying)
         stopPlayback();
     doc_.ClearCutLines();
-    refreshPartList();
-    drawWaveView();
-    drawLevelMeter();
+    view_->drawMeter();
     showPartTags(1);
 }
 

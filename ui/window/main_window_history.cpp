@@ -40,7 +40,6 @@ void MainWindow::createEditMenu() {
 void MainWindow::showRestoredParts() {
     if (st_.IsPlaying)
         stopPlayback();
-    refreshPartList();
     const int k = st_.SelectedPart;
     showPartTags(k >= 1 && k <= PartCount(st_) ? k : 1);
     drawWaveView();

@@ -7,6 +7,7 @@
 
 #include "core/parts/typed_cut.h"
 #include "ui/parts/part_list_view.h"
+#include "ui/window/cut_review.h"
 
 #include <QAction>
 #include <QMenu>
@@ -18,13 +19,6 @@
 #include <cmath>
 
 namespace tessivo {
-
-namespace {
-
-// One notch of a mouse wheel, in eighths of a degree.
-constexpr int kWheelNotch = 120;
-
-} // namespace
 
 void MainWindow::createEditingKeys() {
     // The cut line keys act where cut lines are shown: on the waveform and
@@ -45,9 +39,8 @@ void MainWindow::createEditingKeys() {
     // A new file: the cursor at its start, the view takes the keys, the old
     // file's samples go.
     connect(docSignals_.get(), &DocumentSignals::fileChanged, this, [this] {
-        samples_ = {};
+        view_->forgetFile();
         st_.ClickFrame = 0;
-        st_.FitFramesPerColumn = 0.0;
         waveView_->setFocus(Qt::OtherFocusReason);
     });
 }
@@ -70,11 +63,13 @@ bool MainWindow::onWaveKeyPress(int key, Qt::KeyboardModifiers mods) {
     const int64_t at = PlayCursorFrame(st_);
     switch (key) {
     case Qt::Key_Left:
-        movePlayCursorTo(at - step);
+    case Qt::Key_Right: {
+        const int direction = key == Qt::Key_Left ? -1 : 1;
+        // While a cut is reviewed the keys nudge it, else the play cursor.
+        if (!panels_.review->nudge(direction, mods & Qt::ShiftModifier))
+            movePlayCursorTo(at + direction * step);
         return true;
-    case Qt::Key_Right:
-        movePlayCursorTo(at + step);
-        return true;
+    }
     case Qt::Key_Home:
         movePlayCursorTo(0);
         return true;
@@ -90,10 +85,10 @@ void MainWindow::movePlayCursorTo(int64_t frame) {
     if (MovePlayCursor(st_, frame))
         playPart(st_.PlayingPart, PlayStartKind::ClickedFrame);
     // The view follows a cursor that left it, the cursor in its middle.
-    const FrameMapping m(geom_, st_);
+    const FrameMapping m(view_->geometry(), st_);
     const int64_t x = m.frameToX(st_.ClickFrame);
-    if (x <= geom_.waveLeft || x >= geom_.waveRight)
-        scrollViewTo(st_.ClickFrame - RoundEven(m.z() * geom_.cols() / 2.0));
+    if (x <= view_->geometry().waveLeft || x >= view_->geometry().waveRight)
+        view_->scrollTo(st_.ClickFrame - RoundEven(m.z() * view_->geometry().cols() / 2.0));
     placePositionLine();
 }
 
@@ -115,8 +110,6 @@ void MainWindow::deleteSelectedCutLine() {
     if (st_.IsPlaying)
         stopPlayback();
     if (doc_.DeleteCutLine(k)) {
-        refreshPartList();
-        drawWaveView();
     }
 }
 
@@ -128,66 +121,6 @@ void MainWindow::placePositionLine() {
         return;
     }
     line->place(CursorLineAt(st_, playbackGeometry(), static_cast<double>(st_.ClickFrame)));
-}
-
-void MainWindow::scrollViewTo(int64_t firstFrame) {
-    const double z = FramesPerColumn(st_);
-    const int64_t shown = RoundEven(z * geom_.cols());
-    const int64_t last = std::max<int64_t>(0, int64_t{st_.FrameCount} - shown);
-    st_.ViewFirstFrame = static_cast<int32_t>(std::clamp<int64_t>(firstFrame, 0, last));
-    {
-        // The bar follows the view; its rounded position does not move it.
-        const QSignalBlocker block(scrollBar_);
-        updateScrollBar();
-    }
-    drawWaveView();
-    placePositionLine();
-}
-
-void MainWindow::onWaveWheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x) {
-    if (isBusy() || !st_.FileLoaded)
-        return;
-    // Either wheel axis scrolls; a turn away from the user goes forward.
-    const int delta = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
-    if (delta == 0)
-        return;
-    if (mods & Qt::ControlModifier) {
-        zoomAround(delta > 0 ? -1 : +1, x);
-        return;
-    }
-    // One notch: a tenth of the view.
-    const double notches = static_cast<double>(delta) / kWheelNotch;
-    const double z = FramesPerColumn(st_);
-    // At least a frame per notch while a column is less than one.
-    const double frames = notches * z * geom_.cols() / 10.0;
-    scrollViewTo(st_.ViewFirstFrame -
-                 (std::fabs(frames) < 1.0 ? (frames < 0 ? -1 : 1) : RoundEven(frames)));
-}
-
-void MainWindow::zoomAround(int direction, int x) {
-    const int64_t col = std::clamp<int64_t>(x - geom_.waveLeft, 0, geom_.cols());
-    const int64_t under = FrameMapping(geom_, st_).columnToFrame(col);
-    if (direction < 0) {
-        st_.FitFramesPerColumn = 0.0;
-        if (st_.ZoomLevel <= kFinestZoomLevel)
-            return;
-        --st_.ZoomLevel;
-    } else {
-        const double z = FramesPerColumn(st_);
-        if (st_.FitFramesPerColumn > 0 || st_.ZoomLevel >= 11 ||
-            RoundEven(st_.FrameCount / z) <= geom_.waveBitmapWidth())
-            return; // the whole file already fits
-        ++st_.ZoomLevel;
-    }
-    scrollViewTo(under - RoundEven(FramesPerColumn(st_) * static_cast<double>(col)));
-}
-
-void MainWindow::onZoomToFitTriggered() {
-    if (isBusy() || !st_.FileLoaded)
-        return;
-    st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
-    st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);
-    scrollViewTo(0);
 }
 
 } // namespace tessivo

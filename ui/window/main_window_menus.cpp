@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -49,11 +50,17 @@ QList<QPair<QString, QString>> KeyboardShortcutList() {
          MainWindow::tr("Cut out the selected stretch: cut lines at its edges, the part "
                         "between them unticked")},
         {MainWindow::tr("Ctrl+Shift+S"), MainWindow::tr("Save the ticked parts as one file")},
+        {MainWindow::tr("U"), MainWindow::tr("Mute the selected stretch in what is written")},
+        {MainWindow::tr("."), MainWindow::tr("Next cut: select the next cut line and centre it")},
+        {MainWindow::tr(","),
+         MainWindow::tr("Previous cut: select the cut line before and centre it")},
         {MainWindow::tr("Ctrl+drag, Ctrl+double click"),
          MainWindow::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
-        {MainWindow::tr("Left, Right"), MainWindow::tr("Play cursor one second back or on")},
+        {MainWindow::tr("Left, Right"),
+         MainWindow::tr("Play cursor one second back or on; the cut under review a tenth of a "
+                        "second")},
         {MainWindow::tr("Shift+Left, Shift+Right"),
-         MainWindow::tr("Play cursor one frame back or on")},
+         MainWindow::tr("Play cursor or the cut under review one frame back or on")},
         {MainWindow::tr("Home, End"), MainWindow::tr("Play cursor to the start or the end")},
         {MainWindow::tr("+, -"), MainWindow::tr("Zoom in or out")},
         {MainWindow::tr("Ctrl++, Ctrl+-"), MainWindow::tr("Zoom in, Zoom out")},
@@ -110,16 +117,14 @@ void MainWindow::addListeningActions(QMenu* editMenu) {
 }
 
 void MainWindow::onCutOutTriggered() {
-    if (isBusy() || !st_.FileLoaded || !hasStretch())
+    if (isBusy() || !st_.FileLoaded || !view_->hasStretch())
         return;
     if (st_.IsPlaying)
         stopPlayback();
-    const auto first = static_cast<int32_t>(stretch_.first);
-    const auto end = static_cast<int32_t>(stretch_.last + 1);
-    clearStretch();
+    const auto first = static_cast<int32_t>(view_->stretch().first);
+    const auto end = static_cast<int32_t>(view_->stretch().last + 1);
+    view_->clearStretch();
     if (doc_.CutOut(first, end)) {
-        refreshPartList();
-        drawWaveView();
     }
 }
 
@@ -204,82 +209,6 @@ void MainWindow::stopAtStretchEnd() {
 }
 
 // ---------------------------------------------------------------------------
-// The stretch chosen with Shift+drag
-
-bool MainWindow::selectStretchPress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x) {
-    if (button != Qt::LeftButton || !(mods & Qt::ShiftModifier) || !st_.FileLoaded) {
-        if (button == Qt::LeftButton)
-            clearStretch();
-        return false;
-    }
-    selecting_ = true;
-    stretch_.first = stretch_.last = frameAtX(x);
-    showStretch();
-    return true;
-}
-
-bool MainWindow::selectStretchMove(int x) {
-    if (!selecting_)
-        return false;
-    stretch_.last = frameAtX(x);
-    showStretch();
-    return true;
-}
-
-bool MainWindow::selectStretchRelease(int x) {
-    if (!selecting_)
-        return false;
-    selecting_ = false;
-    stretch_.last = frameAtX(x);
-    if (stretch_.last < stretch_.first)
-        std::swap(stretch_.first, stretch_.last);
-    showStretch();
-    return true;
-}
-
-void MainWindow::clearStretch() {
-    stretch_ = {};
-    selecting_ = false;
-    showStretch();
-}
-
-bool MainWindow::hasStretch() const {
-    return !selecting_ && stretch_.last > stretch_.first;
-}
-
-int64_t MainWindow::frameAtX(int x) const {
-    const FrameMapping m(geom_, st_);
-    const int xIn = std::clamp(x, geom_.waveLeft, geom_.waveRight - 1);
-    return std::clamp<int64_t>(m.xToFrame(xIn), 0, std::max<int64_t>(st_.FrameCount - 1, 0));
-}
-
-void MainWindow::showStretch() {
-    if (!stretchBand_) {
-        stretchBand_ = new QWidget(waveView_);
-        stretchBand_->setObjectName(QStringLiteral("stretchBand"));
-        stretchBand_->setAttribute(Qt::WA_TransparentForMouseEvents);
-        stretchBand_->setAutoFillBackground(true);
-        QPalette p = stretchBand_->palette();
-        p.setColor(QPalette::Window, QColor(80, 120, 220, 70));
-        stretchBand_->setPalette(p);
-    }
-    if (stretch_.first == stretch_.last || !st_.FileLoaded) {
-        stretchBand_->hide();
-        return;
-    }
-    const FrameMapping m(geom_, st_);
-    const int64_t a = std::min(stretch_.first, stretch_.last);
-    const int64_t b = std::max(stretch_.first, stretch_.last);
-    const int left =
-        static_cast<int>(std::clamp<int64_t>(m.frameToX(a), geom_.waveLeft, geom_.waveRight));
-    const int right =
-        static_cast<int>(std::clamp<int64_t>(m.frameToX(b), geom_.waveLeft, geom_.waveRight));
-    stretchBand_->setGeometry(left, geom_.waveTop, std::max(1, right - left),
-                              geom_.waveBottom - geom_.waveTop);
-    stretchBand_->setVisible(right > left);
-}
-
-// ---------------------------------------------------------------------------
 // Kept between runs
 
 void MainWindow::restoreWindowMemory() {
@@ -292,6 +221,13 @@ void MainWindow::restoreWindowMemory() {
         setGeometry(m.geometry);
     if (m.maximized)
         setWindowState(windowState() | Qt::WindowMaximized);
+    if (!m.waveSplit.isEmpty())
+        mainSplitter_->setSizes(m.waveSplit);
+    if (!m.panelSplit.isEmpty())
+        panelSplitter_->setSizes(m.panelSplit);
+    else // the part list takes what the side panels leave
+        panelSplitter_->setSizes({panels_.splitFrame->minimumSizeHint().width(), 100000,
+                                  panels_.tagFrame->minimumSizeHint().width()});
 }
 
 bool MainWindow::keepWindowMemory() {
@@ -300,6 +236,8 @@ bool MainWindow::keepWindowMemory() {
     m.maximized = isMaximized();
     m.openFolder = lastOpenFolder_;
     m.recentFiles = recentFiles_;
+    m.waveSplit = mainSplitter_->sizes();
+    m.panelSplit = panelSplitter_->sizes();
     return SaveWindowMemory(env_.settingsPath, m);
 }
 

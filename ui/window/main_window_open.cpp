@@ -1,8 +1,12 @@
 // Opening a file: the chooser, the frame index built by the open job's worker
-
-#include "ui/document/core_text.h" // thread, the adoption of the result with preview (or cached) peaks on the
+// thread, the adoption of the result with preview (or cached) peaks on the
 // window's thread, and the exact peaks arriving behind it.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
+
+#include "ui/window/control_panel.h"
+#include "ui/window/status_controller.h"
 
 #include "core/analysis/mp3_load.h"
 #include "core/analysis/open_file.h"
@@ -56,18 +60,6 @@ QStringList LocalMp3FilesOf(const QMimeData* mime) {
 
 } // namespace
 
-QString PeaksStatusText(double percent, const QLocale& locale) {
-    QLocale plain = locale;
-    plain.setNumberOptions(QLocale::OmitGroupSeparator);
-    return MainWindow::tr("Calculating Peaks - ") + plain.toString(percent, 'f', 1) +
-           QStringLiteral("%");
-}
-
-QString PeaksWaitingText(double percent) {
-    return MainWindow::tr("Waiting for the exact peaks (%1%)\u2026")
-        .arg(static_cast<int>(std::floor(percent)));
-}
-
 void MainWindow::onOpenTriggered() {
     if (isBusy())
         return;
@@ -99,8 +91,8 @@ void MainWindow::startOpen(const QString& path) {
 
     // The open file stays, shown but not editable, until the new one is
     // adopted: a refused open puts the title and status words back.
-    openJob_->setShownBefore({windowTitle(), controls_.statusLabel->text()});
-    controls_.statusLabel->setText(tr("Opening file"));
+    openJob_->setShownBefore({windowTitle(), controls_->status()});
+    controls_->setStatus(tr("Opening file"));
     st_.LastShownPercent = 0;
 
     setWindowTitle(path);
@@ -108,7 +100,7 @@ void MainWindow::startOpen(const QString& path) {
     openJob_->start(path.toStdString(), viewerEnabled_);
     setCommandsEnabled(false);
     // The view no longer asks for a file to be chosen.
-    style_.openHint = false;
+    view_->style().openHint = false;
     drawWaveView();
 }
 
@@ -129,7 +121,7 @@ void MainWindow::waitForOpen() {
 
 void MainWindow::onFileOpened(bool ok, bool failed, const QString& message) {
     setCommandsEnabled(true);
-    style_.openHint = true;
+    view_->style().openHint = true;
     if (!ok) {
         rejectOpen(message, failed);
         return;
@@ -157,32 +149,17 @@ void MainWindow::adoptOpenedFile() {
     doc_.AdoptFile(std::move(*openJob_->takeResult()), exact);
 
     clearTagPanel();
-    clearStretch();
+    view_->clearStretch();
     rememberRecentFile(QString::fromStdString(st_.FileName));
-    statusParts_.splitDone->hide();
-    showTimeLabels(st_.Duration);
-    showStreamInfo();
+    status_->hideSplitDone();
+    status_->showTime(st_.Duration);
+    status_->showStreamInfo();
 
     if (st_.FileTag.present)
         showPartTags(1);
 
-    st_.ZoomLevel = StartingZoomLevel(st_.FrameCount, geom_.cols());
-    // A file longer than the coarsest level shows opens fitted: whole.
-    if (int64_t{st_.FrameCount} > int64_t{ZoomFactor[st_.ZoomLevel]} * geom_.cols()) {
-        st_.FitFramesPerColumn = FitScale(st_.FrameCount, geom_.cols());
-        st_.ZoomLevel = LevelOfScale(st_.FitFramesPerColumn);
-    }
-
-    refreshPartList();
+    view_->showOpenedFile();
     showEqualPartTime(2);
-
-    {
-        const QSignalBlocker block(scrollBar_);
-        scrollBar_->setValue(0);
-    }
-    st_.ViewFirstFrame = 0;
-    updateScrollBar();
-    layoutView();
     if (!exact)
         openJob_->startPeaks(); // the frames in view first: drawWaveView tells it
     drawWaveView();
@@ -192,31 +169,27 @@ void MainWindow::adoptOpenedFile() {
 
     st_.PlayStream = engine_.CreateStream(st_);
     // The status word goes back to what the status timer shows.
-    onStatusTick();
+    status_->refresh();
     // An edit a crash left for this file is offered now that it shows.
     autosave_->offerRestore();
 }
 
 void MainWindow::onPeaksFinished() {
     const std::optional<PrepareOutcome> out = doc_.FinishPeaks();
-    onStatusTick();
-    refreshPartList(); // the Loudness column is known now
+    status_->refresh();
     if (!out)
         return;
     // A Prepare at pauses waited for the peaks: it has run now.
     if (!out->message.empty())
         dialogs_.showMessage(this, CoreText(out->message));
-    else if (out->acted)
-        showPreparedParts();
 }
 
 void MainWindow::rejectOpen(const QString& message, bool failed) {
     setWindowTitle(openJob_->shownBefore().title);
-    controls_.statusLabel->setText(openJob_->shownBefore().status);
-    onStatusTick(); // the words for the state kept (playback was stopped)
+    controls_->setStatus(openJob_->shownBefore().status);
+    status_->refresh(); // the words for the state kept (playback was stopped)
     openJob_->setWaitCursor(false);
-    refreshPartList();
-    drawWaveView();
+    drawWaveView(); // the file kept, or the hint to open one
     // The file kept still needs its exact peaks.
     if (st_.FileLoaded && !doc_.PeaksExact())
         openJob_->startPeaks();

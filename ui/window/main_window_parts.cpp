@@ -9,10 +9,6 @@
 
 namespace tessivo {
 
-void MainWindow::refreshPartList() {
-    panels_.partList->refreshPartList();
-}
-
 void MainWindow::clearTagPanel() {
     panels_.tagPanel->clearTagPanel();
 }

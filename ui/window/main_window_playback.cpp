@@ -1,7 +1,11 @@
 // The window's side of playback: buttons, sliders and the playback branches of
-
-#include "ui/document/core_text.h" // the 33 ms timer. The arithmetic lives in playback_control.
+// the 33 ms timer. The arithmetic lives in playback_control.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
+
+#include "ui/window/control_panel.h"
+#include "ui/window/status_controller.h"
 
 #include <QCoreApplication>
 #include <QScrollBar>
@@ -11,16 +15,16 @@ namespace tessivo {
 
 void MainWindow::stopPlayback() {
     tessivo::StopPlayback(st_, engine_);
-    drawLevelMeter();
+    view_->drawMeter();
 }
 
 void MainWindow::onPlayClicked() {
     if (isBusy())
         return;
-    controls_.rateSlider->setValue(0); // Play always starts at the file's own speed
+    controls_->rateSlider->setValue(0); // Play always starts at the file's own speed
     // A stretch chosen with Shift+drag plays alone.
-    if (hasStretch()) {
-        playStretch(stretch_.first, stretch_.last);
+    if (view_->hasStretch()) {
+        playStretch(view_->stretch().first, view_->stretch().last);
         return;
     }
     const int n = PlayButtonPart(st_);
@@ -31,7 +35,8 @@ void MainWindow::onPlayClicked() {
 void MainWindow::playPart(int n, PlayStartKind kind) {
     if (isBusy())
         return;
-    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_.rateSlider->value(), [] {
+    st_.PlayingPart = n;
+    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_->rateSlider->value(), [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     if (r.errorText)
@@ -54,29 +59,29 @@ void MainWindow::onRateChanged(int position) {
 
 PlaybackGeometry MainWindow::playbackGeometry() const {
     PlaybackGeometry g;
-    g.waveLeft = geom_.waveLeft;
-    g.waveRight = geom_.waveRight;
-    g.waveTop = geom_.waveTop;
-    g.waveBottom = geom_.waveBottom;
-    g.viewBottom = geom_.viewBottom;
-    g.pixelsPerFrame = geom_.pixelsPerFrame;
+    g.waveLeft = view_->geometry().waveLeft;
+    g.waveRight = view_->geometry().waveRight;
+    g.waveTop = view_->geometry().waveTop;
+    g.waveBottom = view_->geometry().waveBottom;
+    g.viewBottom = view_->geometry().viewBottom;
+    g.pixelsPerFrame = view_->geometry().pixelsPerFrame;
     return g;
 }
 
 void MainWindow::followPlayback() {
     const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, playbackGeometry());
     if (r.following)
-        showTimeLabels(r.seconds);
+        status_->showTime(r.seconds);
     if (r.autoScrolled) {
         // A changed position re-derives the first frame and redraws; an
         // unchanged one leaves the jump to be drawn here.
-        const int before = scrollBar_->value();
-        scrollBar_->setValue(r.scrollPosition);
-        if (scrollBar_->value() == before)
+        const int before = view_->scrollBar()->value();
+        view_->scrollBar()->setValue(r.scrollPosition);
+        if (view_->scrollBar()->value() == before)
             drawWaveView();
     }
     if (r.redrawMeter())
-        drawLevelMeter();
+        view_->drawMeter();
     overlays_->apply(r);
 }
 

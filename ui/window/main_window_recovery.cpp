@@ -1,8 +1,11 @@
 // What survives a crash: the edit's record written soon after each edit, the
-
-#include "ui/document/core_text.h" // question whether to bring it back, and the settings file written whenever
+// question whether to bring it back, and the settings file written whenever
 // a setting, the recent files or the open folder change.
 #include "ui/window/main_window.h"
+
+#include "ui/document/core_text.h"
+
+#include "ui/window/control_panel.h"
 
 #include "core/settings/settings_file.h"
 #include "ui/window/autosave_controller.h"
@@ -22,7 +25,7 @@ void MainWindow::createAutosave() {
     SettingsAutosave* saver = settingsAutosave_.get();
     connect(docSignals_.get(), &DocumentSignals::settingsChanged, saver,
             &SettingsAutosave::changed);
-    connect(controls_.volumeSlider, &QSlider::valueChanged, saver, &SettingsAutosave::changed);
+    connect(controls_->volumeSlider, &QSlider::valueChanged, saver, &SettingsAutosave::changed);
 }
 
 void MainWindow::restoreAfterCrash() {

@@ -1,15 +1,16 @@
 // Typed times in the main window: the selected part's start in the field
-
-#include "ui/document/core_text.h" // beside the part list and in the list's Begin cell, and Edit > Add cut at.
+// beside the part list and in the list's Begin cell, and Edit > Add cut at.
 // The text is read and checked by the core (typed_cut); the edit goes through
 // the document, so it can be undone.
 #include "ui/window/main_window.h"
 
+#include "ui/document/core_text.h"
+
 #include "core/analysis/time_base.h"
 #include "core/parts/part_access.h"
 #include "core/parts/part_times.h"
-#include "core/parts/time_text.h"
 #include "core/parts/typed_cut.h"
+#include "core/util/time_text.h"
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 
@@ -84,7 +85,6 @@ void MainWindow::applyTypedStart(int k, const QString& text) {
                           ? doc_.MoveCutLineToSample(k, cut.sample)
                           : doc_.MoveCutLine(k, cut.frame);
     doc_.SelectPart(moved);
-    refreshPartList();
     showPartTags(moved);
     drawWaveView();
     showSelectedStart();
@@ -122,7 +122,6 @@ void MainWindow::addCutLineAt(int32_t frame, int64_t sample) {
         if (st_.IsPlaying)
             st_.PlayingPart = k;
     }
-    refreshPartList();
     showPartTags(st_.SelectedPart);
     drawWaveView();
 }

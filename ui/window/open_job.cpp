@@ -14,9 +14,9 @@ namespace tessivo {
 OpenJob::OpenJob(Document& doc, std::atomic<double>& progress, PeakWorkSettings settings,
                  QObject* parent)
     : QObject(parent), doc_(doc), progress_(progress), settings_(std::move(settings)) {
-    openTimer_ = new QTimer(this);
-    openTimer_->setInterval(10);
-    connect(openTimer_, &QTimer::timeout, this, &OpenJob::pollOpen);
+    openWork_ = new BackgroundJob(this);
+    connect(openWork_, &BackgroundJob::finished, this, &OpenJob::finishOpen);
+    connect(openWork_, &BackgroundJob::progress, this, &OpenJob::progress);
     peaksTimer_ = new QTimer(this);
     peaksTimer_->setObjectName(QStringLiteral("peaksTimer"));
     peaksTimer_->setInterval(50);
@@ -32,26 +32,29 @@ void OpenJob::start(const std::string& path, bool viewerEnabled) {
     busy_ = true;
     setWaitCursor(true);
     runWorker(path, viewerEnabled);
-    openTimer_->start();
 }
 
 void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
-    auto scratch = std::make_unique<ProgramState>();
-    scratch->ViewerEnabled = viewerEnabled;
+    // The worker fills the scratch state; it becomes the result when it is ok.
+    scratch_ = std::make_unique<ProgramState>();
+    scratch_->ViewerEnabled = viewerEnabled;
     result_.reset();
     resultExact_ = false;
-    workerDone_ = false;
-    cancelOpen_ = false;
     workerOk_ = false;
     workerFailed_ = false;
     workerMessage_.clear();
 
-    worker_ = std::thread([this, path, scratch = std::move(scratch)]() mutable {
+    openWork_->start([this, path] {
+        ProgramState* scratch = scratch_.get();
         // Runs on the worker: only the atomics and the fields read after
-        // workerDone_ are written here.
-        const ProgressFn progress = [this](const char*, double percent) { progress_ = percent; };
+        // finished() are written here.
+        const ProgressFn progress = [this](const char*, double percent) {
+            progress_ = percent;
+            openWork_->report(percent);
+        };
         try {
-            const OpenResult r = AnalyseFile(*scratch, path, false, progress, &cancelOpen_);
+            const OpenResult r =
+                AnalyseFile(*scratch, path, false, progress, &openWork_->cancelFlag());
             if (r.ok)
                 resultExact_ = InitialPeaks(*scratch, settings_.cacheFolder);
             workerOk_ = r.ok;
@@ -65,17 +68,11 @@ void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
             workerFailed_ = true;
         }
         if (workerOk_)
-            result_ = std::move(scratch);
-        workerDone_ = true;
+            result_ = std::move(scratch_);
     });
 }
 
-void OpenJob::pollOpen() {
-    if (!workerDone_)
-        return;
-    openTimer_->stop();
-    if (worker_.joinable())
-        worker_.join();
+void OpenJob::finishOpen() {
     progress_ = 0.0;
     busy_ = false;
     emit opened(workerOk_, workerFailed_, workerMessage_);
@@ -83,11 +80,7 @@ void OpenJob::pollOpen() {
 
 void OpenJob::cancel() {
     cancelPeaks();
-    if (worker_.joinable()) {
-        cancelOpen_ = true;
-        worker_.join();
-    }
-    openTimer_->stop();
+    openWork_->cancel();
     result_.reset();
     if (busy_)
         progress_ = 0.0;
@@ -126,8 +119,10 @@ void OpenJob::copyPeaks() {
         return;
     const bool done = peaks_->Finished(); // before the copy: nothing comes after
     doc_.CopyFinishedPeaks(*peaks_);
-    if (!done)
+    if (!done) {
+        emit peaksProgress(peaks_->ProgressPercent());
         return;
+    }
     peaksTimer_->stop();
     if (!settings_.cacheFolder.empty())
         StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), peaks_->Table());

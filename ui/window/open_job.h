@@ -9,6 +9,7 @@
 #include "core/analysis/background_peaks.h"
 #include "core/document/document.h"
 #include "core/state/program_state.h"
+#include "ui/common/background_job.h"
 
 #include <QObject>
 #include <QString>
@@ -16,7 +17,6 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 
 class QTimer;
@@ -87,10 +87,13 @@ signals:
     void opened(bool ok, bool failed, const QString& message);
     // Every exact peak is in the document now.
     void peaksFinished();
+    // How far the file's read and the exact peaks are (0..100).
+    void progress(double percent);
+    void peaksProgress(double percent);
 
 private:
     void runWorker(const std::string& path, bool viewerEnabled);
-    void pollOpen();
+    void finishOpen();
     void copyPeaks();
     void cancelPeaks();
 
@@ -99,15 +102,13 @@ private:
     PeakWorkSettings settings_;
     bool busy_ = false;
     bool waitCursor_ = false;
-    std::thread worker_;
+    BackgroundJob* openWork_ = nullptr;
+    std::unique_ptr<ProgramState> scratch_;
     std::unique_ptr<ProgramState> result_;
     bool resultExact_ = false;
-    std::atomic<bool> workerDone_{false};
-    std::atomic<bool> cancelOpen_{false};
     bool workerOk_ = false;
     bool workerFailed_ = false;
     QString workerMessage_;
-    QTimer* openTimer_ = nullptr;
     // The exact peaks, copied into the document as they are finished.
     std::unique_ptr<BackgroundPeaks> peaks_;
     QTimer* peaksTimer_ = nullptr;

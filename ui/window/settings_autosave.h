@@ -3,7 +3,7 @@
 // within a short wait (a volume slider being dragged) go into one write.
 #pragma once
 
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QObject>
 #include <QString>

@@ -33,6 +33,27 @@ QRect ParseRect(const QString& text) {
     return QRect(v[0], v[1], v[2], v[3]);
 }
 
+// "a,b,c": sizes of `count` splitter panes, each above 0; else empty.
+QList<int> ParseSizes(const QString& text, int count) {
+    const QStringList items = text.split(QLatin1Char(','));
+    QList<int> sizes;
+    for (const QString& item : items) {
+        bool ok = false;
+        const int v = item.trimmed().toInt(&ok);
+        if (!ok || v <= 0)
+            return {};
+        sizes << v;
+    }
+    return sizes.size() == count ? sizes : QList<int>{};
+}
+
+std::string SizesText(const QList<int>& sizes) {
+    QStringList items;
+    for (int v : sizes)
+        items << QString::number(v);
+    return items.join(QLatin1Char(',')).toStdString();
+}
+
 } // namespace
 
 WindowMemory LoadWindowMemory(const QString& iniPath) {
@@ -43,6 +64,8 @@ WindowMemory LoadWindowMemory(const QString& iniPath) {
     m.geometry = ParseRect(Value(ini, QStringLiteral("Geometry")));
     m.maximized = Value(ini, QStringLiteral("Maximized")) == QStringLiteral("1");
     m.openFolder = Value(ini, QStringLiteral("Open Folder"));
+    m.waveSplit = ParseSizes(Value(ini, QStringLiteral("Splitter")), 2);
+    m.panelSplit = ParseSizes(Value(ini, QStringLiteral("Panel Splitter")), 3);
     for (int i = 0; i < kRecentFileCount; ++i) {
         const QString path = Value(ini, RecentKey(i));
         if (!path.isEmpty())
@@ -64,6 +87,10 @@ bool SaveWindowMemory(const QString& iniPath, const WindowMemory& m) {
                     .toStdString());
     ini.Set(kSection, "Maximized", m.maximized ? "1" : "0");
     ini.Set(kSection, "Open Folder", m.openFolder.toStdString());
+    if (!m.waveSplit.isEmpty())
+        ini.Set(kSection, "Splitter", SizesText(m.waveSplit));
+    if (!m.panelSplit.isEmpty())
+        ini.Set(kSection, "Panel Splitter", SizesText(m.panelSplit));
     for (int i = 0; i < kRecentFileCount; ++i)
         ini.Set(kSection, RecentKey(i).toStdString(),
                 i < m.recentFiles.size() ? m.recentFiles[i].toStdString() : std::string());

@@ -3,6 +3,7 @@
 // in section "Window" of the settings file; the "Settings" keys stay apart.
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,10 @@ struct WindowMemory {
     bool maximized = false;
     QString openFolder;
     QStringList recentFiles; // newest first
+    // The dividers' places: the waveform's and the panels' heights, and the
+    // split settings', part list's and tag panel's widths. Empty = none kept.
+    QList<int> waveSplit;
+    QList<int> panelSplit;
 };
 
 // Reads section "Window" of `iniPath`; what is missing or not understood is

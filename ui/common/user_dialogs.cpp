@@ -1,4 +1,4 @@
-#include "ui/window/user_dialogs.h"
+#include "ui/common/user_dialogs.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "core/cutlist/text_encoding.h"
+#include "core/util/text_encoding.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "core/playback/mpg123_decoder.h"
+#include "core/decode/mpg123_decoder.h"
 
 #include <mpg123.h>
 
