@@ -27,8 +27,9 @@ normal)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp:print_suppressions=0
-  # The install and .deb checks run in the normal suite only.
-  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900 -LE install
+  # The install and .deb checks, and the file past 4 GiB, run in the normal
+  # suite only.
+  ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 900 -LE "install|big_file"
   ;;
 --fuzz)
   secs=${2:-60}

@@ -27,6 +27,10 @@ std::string TooLargeMessage(const std::string& name, uint64_t size) {
            " GiB Tessivo opens";
 }
 
+std::string NotEnoughMemoryToOpen(const std::string& name) {
+    return "Not enough memory to open " + name;
+}
+
 bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message) {
     struct stat sb {};
     if (::stat(path.c_str(), &sb) != 0) {
@@ -129,8 +133,11 @@ bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress
     Fd f{::open(st.FileName.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat sb {};
     if (f.fd < 0 || ::fstat(f.fd, &sb) != 0 || !st.FileBuffer.Map(f.fd, size_t(sb.st_size))) {
-        message = "Cannot open " + st.FileName + ": " + std::strerror(errno);
+        const int error = errno;
         st.FileBuffer.clear();
+        // No address space left for the mapping.
+        message = error == ENOMEM ? NotEnoughMemoryToOpen(st.FileName)
+                                  : "Cannot open " + st.FileName + ": " + std::strerror(error);
         return false;
     }
     st.FileSize = static_cast<uint64_t>(sb.st_size);

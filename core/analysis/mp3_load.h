@@ -26,6 +26,8 @@ extern const char* const kNotMp3Message; // "It is not a MP3 file!"
 // `size` bytes; the size is rounded up to a tenth of a GiB so it never reads
 // as the limit itself.
 std::string TooLargeMessage(const std::string& name, uint64_t size);
+// "Not enough memory to open NAME"
+std::string NotEnoughMemoryToOpen(const std::string& name);
 
 // Size of `path` (stat, no read). False with `message` when the file cannot
 // be examined or is larger than kMaxFileSize.

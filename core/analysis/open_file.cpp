@@ -60,7 +60,7 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
             SizePeakArrays(st, false);
         }
     } catch (const std::bad_alloc&) {
-        return Fail(st, "Not enough memory to open " + st.FileName);
+        return Fail(st, NotEnoughMemoryToOpen(st.FileName));
     }
     st.ProgressPercent = 0.0;
     OpenResult r;
@@ -89,7 +89,7 @@ OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks
         if (!LoadFile(st, message, progress, cancel))
             return Fail(st, message);
     } catch (const std::bad_alloc&) {
-        return Fail(st, "Not enough memory to open " + path);
+        return Fail(st, NotEnoughMemoryToOpen(path));
     }
     return AnalyseLoaded(st, withPeaks, progress, cancel, peakThreads);
 }

@@ -130,8 +130,9 @@ bool FileImage::Map(int fd, size_t size) {
     InstallBusHandler();
     // Private and writable: the program only reads, but a page written (as
     // tests do to damage a stream) becomes the process's own copy and the
-    // file is never touched.
-    void* base = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    // file is never touched. No memory is set aside for such copies, so a
+    // file larger than memory maps as well.
+    void* base = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_NORESERVE, fd, 0);
     if (base == MAP_FAILED)
         return false;
     const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);

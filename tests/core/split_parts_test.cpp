@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -472,7 +473,11 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
     EXPECT_EQ(st->SplitFileCount, 1);
 }
 
-TEST(SplitParts, WorksFromMemoryAfterTheSourceIsGone) {
+// The open source is read from the file itself. Removed from its folder it
+// still splits whole (its bytes stay while it is open); overwritten, the
+// split names the change and leaves no part, never a crash or a part made
+// of the new bytes.
+TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     const fs::path dir = FreshFolder("tessivo_split");
     const fs::path copy = dir / "gone.mp3";
     fs::copy_file(Fixture("id3v2.mp3"), copy);
@@ -480,14 +485,31 @@ TEST(SplitParts, WorksFromMemoryAfterTheSourceIsGone) {
     ASSERT_TRUE(AnalyseFile(*st, copy.string(), false).ok);
     ResetToOnePart(*st);
     const std::vector<uint8_t> source = ReadBytes(copy.string());
-    // The file is overwritten with other bytes, then removed.
-    WriteText(copy.string(), std::string(source.size(), 'x'));
     fs::remove(copy);
-    st->OutputFolder = dir.string();
+    st->OutputFolder = (dir / "removed").string();
+    fs::create_directories(st->OutputFolder);
     PrepareEqualParts(*st, 2);
     const SplitResult r = SplitParts(*st);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(JoinedAudioFrames(r.written),
               AudioFrames(std::vector<uint8_t>(source.begin() + st->FirstFramePos, source.end())));
+
+    fs::copy_file(Fixture("id3v2.mp3"), copy);
+    // An hour old, so the overwrite below is seen in the modification time
+    // however coarse the file system's clock.
+    fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    auto again = std::make_unique<ProgramState>();
+    ASSERT_TRUE(AnalyseFile(*again, copy.string(), false).ok);
+    ResetToOnePart(*again);
+    // The file is overwritten with other bytes of the same length.
+    WriteText(copy.string(), std::string(source.size(), 'x'));
+    again->OutputFolder = (dir / "overwritten").string();
+    fs::create_directories(again->OutputFolder);
+    PrepareEqualParts(*again, 2);
+    const SplitResult changed = SplitParts(*again);
+    EXPECT_FALSE(changed.ok);
+    EXPECT_EQ(changed.error, copy.string() + " changed on disk; open it again");
+    EXPECT_TRUE(changed.written.empty());
+    EXPECT_TRUE(Listing(dir / "overwritten").empty());
     fs::remove_all(dir);
 }
