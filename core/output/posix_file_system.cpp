@@ -50,6 +50,21 @@ public:
         }
         return true;
     }
+    bool WriteCopy(const uint8_t* data, size_t size, int fd, uint64_t offset) override {
+        auto from = static_cast<off_t>(offset);
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::copy_file_range(fd, &from, fd_, nullptr, size - done, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && !CopyUnsupported(errno))
+                return Failed(errno);
+            if (n <= 0) // not here, or the file is shorter now: the mapped bytes
+                return Write(data + done, size - done);
+            done += static_cast<size_t>(n);
+        }
+        return true;
+    }
     bool Close() override {
         // On disk before it gets its name.
         if (::fsync(fd_) != 0)
@@ -65,6 +80,12 @@ public:
     std::string Reason() const override { return reason_; }
 
 private:
+    // The kernel cannot copy between these two files (other file systems on
+    // older kernels, special files).
+    static bool CopyUnsupported(int error) {
+        return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP ||
+               error == EBADF;
+    }
     bool Failed(int error) {
         reason_ = std::strerror(error);
         return false;

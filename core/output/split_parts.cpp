@@ -226,10 +226,23 @@ void ChangeGain(const SplitJob& job, PartAudioBytes& part) {
     }
 }
 
+// Writes `bytes`, in blocks for the progress. Bytes that lie in the mapped
+// source are copied from the file by the kernel, never read by the process.
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
+    const FileImage& source = job.st.FileBuffer;
+    const auto from = reinterpret_cast<uintptr_t>(bytes.data());
+    const auto base = reinterpret_cast<uintptr_t>(source.data());
+    const bool inImage =
+        !bytes.empty() && from >= base && from + bytes.size() <= base + source.size();
+    const uint64_t at = inImage ? from - base : 0;
+    const int fd =
+        inImage && PagesAreTheFiles(bytes.data(), bytes.size()) ? source.FileDescriptor() : -1;
+    const bool inSource = fd >= 0;
     for (size_t pos = 0; pos < bytes.size(); pos += kWriteBlock) {
         const size_t n = std::min(kWriteBlock, bytes.size() - pos);
-        if (!out.Write(bytes.data() + pos, n))
+        const bool written = inSource ? out.WriteCopy(bytes.data() + pos, n, fd, at + pos)
+                                      : out.Write(bytes.data() + pos, n);
+        if (!written)
             return false;
         job.done += n;
         if (job.progress) // rebuilt parts and tags run a little longer than counted
@@ -272,6 +285,10 @@ void PrepareTags(SplitJob& job, SplitResult& result) {
 }
 
 } // namespace
+
+bool PartFileWriter::WriteCopy(const uint8_t* data, size_t size, int, uint64_t) {
+    return Write(data, size);
+}
 
 std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
                              const FileFiller& fill) {

@@ -52,6 +52,10 @@ public:
     virtual ~PartFileWriter() = default;
     // Writes all bytes; false on any failure.
     virtual bool Write(const uint8_t* data, size_t size) = 0;
+    // Writes `size` bytes that stand both at `data` and at `offset` of the
+    // open file `fd`: copied by the kernel from the file where the writer
+    // can, else written from `data`. False on any failure.
+    virtual bool WriteCopy(const uint8_t* data, size_t size, int fd, uint64_t offset);
     // Flushes to disk and closes; false when that fails. Called once.
     virtual bool Close() = 0;
     // Why the last Write or Close failed, as the system says it.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -149,6 +150,43 @@ bool FileImage::Map(int fd, size_t size) {
     mapped_ = static_cast<const uint8_t*>(base);
     mappedSize_ = size;
     return true;
+}
+
+uint8_t* FileImage::data() {
+    return mapping_ ? const_cast<uint8_t*>(mapped_) : owned_.data();
+}
+
+int FileImage::FileDescriptor() const {
+    return mapping_ ? mapping_->Fd() : -1;
+}
+
+bool PagesAreTheFiles(const uint8_t* at, size_t n) {
+    if (n == 0)
+        return true;
+    const int fd = ::open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    constexpr uint64_t kPresent = uint64_t{1} << 63, kSwapped = uint64_t{1} << 62,
+                       kFilePage = uint64_t{1} << 61;
+    const uintptr_t first = reinterpret_cast<uintptr_t>(at) / PageSize();
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(at) + n - 1) / PageSize() + 1;
+    std::array<uint64_t, 512> entries{};
+    bool same = true;
+    for (uintptr_t p = first; p < end && same;) {
+        const size_t count = std::min<size_t>(entries.size(), end - p);
+        const auto want = static_cast<ssize_t>(count * sizeof(uint64_t));
+        if (::pread(fd, entries.data(), static_cast<size_t>(want), static_cast<off_t>(p * 8)) !=
+            want) {
+            same = false;
+            break;
+        }
+        for (size_t i = 0; i < count && same; ++i)
+            same =
+                !(entries[i] & kSwapped) && (!(entries[i] & kPresent) || (entries[i] & kFilePage));
+        p += count;
+    }
+    ::close(fd);
+    return same;
 }
 
 void FileImage::AdviseRandom() const {

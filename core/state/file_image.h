@@ -46,7 +46,11 @@ public:
 
     const uint8_t* data() const { return mapping_ ? mapped_ : owned_.data(); }
     // Writes to a mapped image stay in the process (private pages).
-    uint8_t* data() { return mapping_ ? const_cast<uint8_t*>(mapped_) : owned_.data(); }
+    uint8_t* data();
+    // The mapped file's descriptor, for copies the kernel makes from the
+    // file itself where PagesAreTheFiles says the image still holds the
+    // file's bytes; -1 for bytes in memory.
+    int FileDescriptor() const;
     size_t size() const { return mapping_ ? mappedSize_ : owned_.size(); }
     bool empty() const { return size() == 0; }
     size_t capacity() const { return mapping_ ? mappedSize_ : owned_.capacity(); }
@@ -87,6 +91,11 @@ inline bool operator==(const FileImage& a, const std::vector<uint8_t>& b) {
 inline bool operator==(const std::vector<uint8_t>& a, const FileImage& b) {
     return b == a;
 }
+
+// Whether no page of [at, at + n), in a mapping of a file, was written in
+// the process: each is a page of the file or not in memory yet. False when
+// the kernel's page map cannot be read.
+bool PagesAreTheFiles(const uint8_t* at, size_t n);
 
 // "NAME changed on disk; open it again"
 std::string ChangedOnDiskMessage(const std::string& name);

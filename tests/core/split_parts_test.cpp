@@ -211,6 +211,39 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         GTEST_SKIP() << "mpg123 not installed: parts not decoded";
 }
 
+// Parts are copied from the source file, except after bytes of the open
+// image were changed in memory: then they hold the image's bytes.
+TEST(SplitParts, PartsHoldTheImageBytesOnceTheImageIsWritten) {
+    const std::vector<uint8_t> source = ReadBytes(Fixture("cbr128_stereo.mp3"));
+    for (const bool written : {false, true}) {
+        SCOPED_TRACE(written ? "written" : "as the file");
+        auto st = Analysed("cbr128_stereo.mp3");
+        ASSERT_TRUE(st);
+        const fs::path dir = FreshFolder("tessivo_split");
+        st->OutputFolder = dir.string();
+        PrepareEqualParts(*st, 2);
+        const ByteRange second = PartByteRange(*st, 2);
+        ASSERT_GT(second.size(), 200u);
+        std::vector<uint8_t> expected(source.begin() + static_cast<ptrdiff_t>(second.first),
+                                      source.begin() + static_cast<ptrdiff_t>(second.end));
+        if (written) {
+            // A byte of main data in the part's first frame.
+            st->FileBuffer[second.first + 100] ^= 0x5A;
+            expected[100] ^= 0x5A;
+        }
+        const SplitResult r = SplitParts(*st);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.written.size(), 2u);
+        // Its own Info frame, then the frames.
+        const std::vector<uint8_t> part = ReadBytes(r.written[1]);
+        ASSERT_GT(part.size(), expected.size());
+        EXPECT_EQ(
+            std::vector<uint8_t>(part.end() - static_cast<ptrdiff_t>(expected.size()), part.end()),
+            expected);
+        fs::remove_all(dir);
+    }
+}
+
 TEST(SplitParts, TagsAreAppendedOnlyWhenAskedAndPresent) {
     auto st = Analysed("id3v1_track.mp3");
     ASSERT_TRUE(st);
