@@ -7,6 +7,7 @@
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
 #include "core/util/time_text.h"
+#include "ui/common/dialog_placement.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
@@ -345,6 +346,7 @@ void ConfirmDialog::openIfPartsPrepared() {
         dialogs_.showMessage(parentWidget(), tr("No parts prepared to split."));
         return;
     }
+    CentreOnParent(this);
     exec();
 }
 

@@ -1,6 +1,7 @@
 #include "ui/window/main_window.h"
 
 #include "core/parts/part_access.h"
+#include "ui/common/dialog_placement.h"
 #include "ui/document/core_text.h"
 
 #include "core/analysis/frame_index.h"
@@ -379,6 +380,7 @@ void MainWindow::onSplitTriggered() {
 void MainWindow::onViewerTriggered() {
     if (isBusy() || !viewerEnabled_)
         return;
+    CentreOnParent(panels_.frameViewer);
     panels_.frameViewer->exec();
 }
 
