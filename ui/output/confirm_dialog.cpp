@@ -8,6 +8,7 @@
 #include "core/parts/part_access.h"
 #include "core/util/time_text.h"
 #include "ui/common/dialog_placement.h"
+#include "ui/common/tab_order.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
@@ -198,6 +199,11 @@ void ConfirmDialog::layOutControls() {
     outer->addLayout(shortenRow);
     outer->addStretch(1);
     outer->addWidget(buttons);
+    // Tab goes through the controls as they are read.
+    ChainTabOrder({folderEdit, folderButton, tagFormatBox, saveTagsCheck, numberTracksCheck,
+                   gaplessCheck, gainBox, gainAutoCheck, replayGainCheck, fadeBox, trimSilenceCheck,
+                   oneFileCheck, oneFileEdit, oneFileButton, shortenBox, splitButton,
+                   cancelButton});
     // At least the designed 327 x 213, larger where the font needs it.
     setMinimumSize(327, 213);
     resize(sizeHint().expandedTo(QSize(327, 213)));
