@@ -171,7 +171,7 @@ void MainWindow::createView() {
         openJob_->setViewRange(first, last);
     };
     hooks.windowHeight = [this] { return frameGeometry().height(); };
-    view_ = new ViewController(doc_, st_, *waveView_, std::move(hooks), this);
+    view_ = new ViewController(st_, *waveView_, std::move(hooks), this);
     // The play cursor's line follows the view.
     connect(view_, &ViewController::viewChanged, this, &MainWindow::placePositionLine);
 }
