@@ -145,18 +145,9 @@ void ConfirmDialog::createChoicesAndButtons() {
     cancelButton->setToolTip(tr("Close without writing anything"));
 }
 
-void ConfirmDialog::layOutControls() {
-    // Two lines of the summary, the folder with its button, the tag format
-    // beside the two choices, the gain beside ReplayGain, the one file with
-    // its name and button, and Split and Cancel in one row.
-    partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
-    folderEdit->setMinimumWidth(283);
-    auto* folderCaption = new QHBoxLayout;
-    folderCaption->addWidget(folderIcon);
-    folderCaption->addWidget(folderLabel, 1);
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(folderEdit, 1);
-    folderRow->addWidget(folderButton);
+// The tag format beside the two tag choices, the gain (with auto) beside
+// ReplayGain, the fade beside the edge trim.
+QGridLayout* ConfirmDialog::layOutChoices() {
     auto* choices = new QGridLayout;
     choices->addWidget(tagFormatBox, 0, 0);
     choices->addWidget(saveTagsCheck, 0, 1);
@@ -174,6 +165,22 @@ void ConfirmDialog::layOutControls() {
     choices->addLayout(fadeRow, 3, 0);
     choices->addWidget(trimSilenceCheck, 3, 1);
     choices->setColumnStretch(2, 1);
+    return choices;
+}
+
+void ConfirmDialog::layOutControls() {
+    // Two lines of the summary, the folder with its button, the tag format
+    // beside the two choices, the gain beside ReplayGain, the one file with
+    // its name and button, and Split and Cancel in one row.
+    partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
+    folderEdit->setMinimumWidth(283);
+    auto* folderCaption = new QHBoxLayout;
+    folderCaption->addWidget(folderIcon);
+    folderCaption->addWidget(folderLabel, 1);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(folderEdit, 1);
+    folderRow->addWidget(folderButton);
+    QGridLayout* choices = layOutChoices();
     auto* oneFileRow = new QHBoxLayout;
     oneFileRow->addWidget(oneFileEdit, 1);
     oneFileRow->addWidget(oneFileButton);
