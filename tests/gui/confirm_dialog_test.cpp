@@ -16,6 +16,7 @@
 #include "core/settings/settings_file.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/part_rows.h"
+#include "tests/gui/tab_chain.h"
 #include "ui/document/document_signals.h"
 #include "ui/parts/part_list_view.h"
 
@@ -29,11 +30,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace tessivo {
 namespace {
@@ -193,6 +197,33 @@ TEST_F(ConfirmDialogTest, GainAndReplayGainReachTheFiles) {
     dlg->show();
     EXPECT_TRUE(dlg->replayGainCheck->isChecked());
     EXPECT_EQ(dlg->gainBox->value(), -3.0);
+    dlg->reject();
+}
+
+// Tab from the folder field reaches every control once, left to right and
+// top to bottom, with the split as with the one file; Shift+Tab goes back.
+TEST_F(ConfirmDialogTest, TabGoesThroughEveryControlInReadingOrder) {
+    Parts(2);
+    dlg->show();
+    QApplication::setActiveWindow(dlg.get());
+    for (bool oneFile : {false, true}) {
+        SCOPED_TRACE(oneFile ? "one file" : "parts");
+        dlg->oneFileCheck->setChecked(oneFile);
+        const QList<QWidget*> chain = testing::TabChain(dlg.get(), dlg->folderEdit);
+        const QList<QWidget*> controls = testing::TabControls(dlg.get());
+        EXPECT_EQ(QSet<QWidget*>(chain.begin(), chain.end()),
+                  QSet<QWidget*>(controls.begin(), controls.end()))
+            << "reached: " << testing::NamesOf(chain) << "\nall: " << testing::NamesOf(controls);
+        EXPECT_EQ(chain.contains(dlg->oneFileEdit), oneFile);
+        for (int i = 1; i < chain.size(); ++i) {
+            EXPECT_TRUE(testing::ReadsAfter(dlg.get(), chain[i - 1], chain[i]))
+                << testing::NamesOf({chain[i - 1], chain[i]});
+        }
+        QList<QWidget*> back = testing::TabChain(dlg.get(), dlg->folderEdit, Qt::Key_Backtab);
+        ASSERT_FALSE(back.isEmpty());
+        std::reverse(back.begin() + 1, back.end());
+        EXPECT_EQ(back, chain);
+    }
     dlg->reject();
 }
 

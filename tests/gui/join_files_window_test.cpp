@@ -10,6 +10,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -178,6 +179,33 @@ TEST_F(JoinFilesWindowTest, MakesAMissingOutputFolder) {
     EXPECT_TRUE(dialogs.messages[0].startsWith(QStringLiteral("Cannot make the folder of ") +
                                                dir.filePath(QStringLiteral("plain/book.mp3"))))
         << dialogs.messages[0].toStdString();
+}
+
+// The tag box names the formats as the split dialog does; one with ID3v1
+// ends the file with the first file's fields.
+TEST_F(JoinFilesWindowTest, TheTagBoxNamesTheSplitDialogsFormatsAndWritesTheId3v1Chosen) {
+    auto* box = testing::FindPart<QComboBox>(join, "joinId3Box");
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    EXPECT_EQ(names, (QStringList{"ID3v2.3", "ID3v2.4", "ID3v2.3 + ID3v1", "ID3v2.4 + ID3v1"}));
+    EXPECT_EQ(box->currentText(), QStringLiteral("ID3v2.3"));
+    Add({"cbr128_stereo.mp3", "silent.mp3"});
+    box->setCurrentIndex(box->findText(QStringLiteral("ID3v2.4 + ID3v1")));
+    join->outEdit->setText(Out("tagged.mp3"));
+    QTest::mouseClick(join->joinButton, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
+    QFile f(Out("tagged.mp3"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    EXPECT_TRUE(bytes.startsWith(QByteArray("ID3\x04", 4)));
+    EXPECT_EQ(bytes.right(128).left(3), QByteArray("TAG"));
+    ProgramState one;
+    ASSERT_TRUE(AnalyseFile(one, Out("tagged.mp3").toStdString(), false).ok);
+    EXPECT_TRUE(one.HasId3v1);
+    EXPECT_EQ(one.IndexedFrames,
+              1 + AudioFrames(Fixture("cbr128_stereo.mp3")) + AudioFrames(Fixture("silent.mp3")));
 }
 
 TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {

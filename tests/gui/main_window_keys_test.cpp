@@ -10,6 +10,7 @@
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/fakes/fake_user_dialogs.h"
 #include "tests/gui/part_rows.h"
+#include "tests/gui/tab_chain.h"
 #include "tests/gui/window_parts.h"
 #include "ui/document/edit_history.h"
 #include "ui/output/tag_panel.h"
@@ -27,6 +28,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -558,6 +560,73 @@ TEST_F(WindowKeysTest, EqualTimeTakesHours) {
     panel->hoursEdit->selectAll();
     QTest::keyClicks(panel->hoursEdit, "2x");
     EXPECT_EQ(panel->hoursEdit->text(), "2");
+}
+
+} // namespace
+} // namespace tessivo
+
+namespace tessivo {
+namespace {
+
+// Tab from the waveform reaches every control once and comes back; the
+// panels come in the order they are read (waveform, controls, then the
+// split settings, the part list and the tag panel), each panel's controls
+// left to right and top to bottom. Shift+Tab walks the same way back.
+TEST_F(WindowKeysTest, TabAndShiftTabGoThroughEveryControlInReadingOrder) {
+    using testing::TabChain;
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(st.FrameCount / 2)));
+    SelectRow(win->partList(), RowOf(win->partList(), 1));
+    QTRY_COMPARE(st.SelectedPart, 2);
+    const QList<QWidget*> panels = {win->waveView(), FindPart<QWidget>(win, "controlPanel"),
+                                    FindPart<QWidget>(win, "splitSettings"),
+                                    FindPart<QWidget>(win, "partListFrame"),
+                                    FindPart<QWidget>(win, "tagPanel")};
+    const auto panelOf = [&](const QWidget* w) {
+        for (int i = 0; i < panels.size(); ++i)
+            if (panels[i] == w || panels[i]->isAncestorOf(w))
+                return i;
+        return -1;
+    };
+    for (const char* mode : {"visualRadio", "bySilenceRadio", "byTimeRadio", "nearPausesRadio"}) {
+        SCOPED_TRACE(mode);
+        QTest::mouseClick(FindPart<QRadioButton>(win, mode), Qt::LeftButton);
+        const QList<QWidget*> chain = TabChain(win.get(), win->waveView());
+        const QList<QWidget*> controls = testing::TabControls(win.get());
+        EXPECT_EQ(QSet<QWidget*>(chain.begin(), chain.end()),
+                  QSet<QWidget*>(controls.begin(), controls.end()))
+            << "reached: " << testing::NamesOf(chain) << "\nall: " << testing::NamesOf(controls);
+        for (int i = 1; i < chain.size(); ++i) {
+            const int a = panelOf(chain[i - 1]), b = panelOf(chain[i]);
+            EXPECT_GE(a, 0) << chain[i - 1]->objectName().toStdString();
+            EXPECT_LE(a, b) << chain[i]->objectName().toStdString();
+            if (a == b) {
+                EXPECT_TRUE(testing::ReadsAfter(win.get(), chain[i - 1], chain[i]))
+                    << chain[i - 1]->objectName().toStdString() << " before "
+                    << chain[i]->objectName().toStdString();
+            }
+        }
+        QList<QWidget*> back = TabChain(win.get(), win->waveView(), Qt::Key_Backtab);
+        ASSERT_FALSE(back.isEmpty());
+        std::reverse(back.begin() + 1, back.end());
+        EXPECT_EQ(back, chain);
+    }
+    // The number fields take digits and leave Tab to move on.
+    const QList<QWidget*> chain = TabChain(win.get(), win->waveView());
+    const auto at = [&](const char* name) { return chain.indexOf(FindPart<QWidget>(win, name)); };
+    for (const char* name : {"nearLengthEdit", "toleranceSpin"})
+        EXPECT_GE(at(name), 0) << name;
+    QTest::mouseClick(FindPart<QRadioButton>(win, "byTimeRadio"), Qt::LeftButton);
+    auto* hours = FindPart<QLineEdit>(win, "hoursEdit");
+    hours->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(hours, QStringLiteral("x1"));
+    EXPECT_EQ(hours->text().right(1), QStringLiteral("1"));
+    EXPECT_FALSE(hours->text().contains(QLatin1Char('x')));
+    QTest::keyClick(hours, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), FindPart<QWidget>(win, "minutesEdit"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), FindPart<QWidget>(win, "secondsEdit"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), FindPart<QWidget>(win, "minutesEdit"));
 }
 
 } // namespace

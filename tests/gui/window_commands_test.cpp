@@ -10,7 +10,9 @@
 #include "tests/gui/part_rows.h"
 #include "tests/gui/window_parts.h"
 #include "ui/document/edit_history.h"
+#include "ui/output/batch_split_dialog.h"
 #include "ui/output/confirm_dialog.h"
+#include "ui/output/join_dialog.h"
 #include "ui/output/split_runner.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
@@ -25,6 +27,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -159,6 +162,49 @@ TEST_F(WindowCommandsTest, KeyboardShortcutsListEveryMenuKey) {
     win->onKeyboardShortcutsTriggered();
     auto* shown = FindPart<QWidget>(win, "shortcutsList");
     EXPECT_TRUE(shown->isVisible());
+}
+
+// The split, batch and join dialogs open on the middle of the window, also
+// after the window moved and after one was moved away and closed.
+TEST_F(WindowCommandsTest, TheDialogsOpenCentredOnTheWindow) {
+    // Centred, but for what the screen's edge takes away.
+    const auto expectCentred = [this](QWidget* dialog) {
+        ASSERT_TRUE(dialog);
+        const QRect room = win->screen()->availableGeometry();
+        const QRect at = dialog->frameGeometry();
+        const QPoint off = at.center() - win->frameGeometry().center();
+        // (the frame's few pixels aside)
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 4; };
+        const bool xHeld = near(at.left(), room.left()) || near(at.right(), room.right());
+        const bool yHeld = near(at.top(), room.top()) || near(at.bottom(), room.bottom());
+        EXPECT_TRUE(xHeld || std::abs(off.x()) <= 2)
+            << dialog->metaObject()->className() << " off by " << off.x();
+        EXPECT_TRUE(yHeld || std::abs(off.y()) <= 2)
+            << dialog->metaObject()->className() << " off by " << off.y();
+        if (at.width() <= room.width()) {
+            EXPECT_GE(at.left(), room.left());
+            EXPECT_LE(at.right(), room.right() + 4);
+        }
+    };
+    Open("long65.mp3");
+    ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(st->FrameCount / 2)));
+    win->move(win->pos() + QPoint(40, 30));
+    for (int round = 0; round < 2; ++round) {
+        QTimer::singleShot(0, win.get(), [&] {
+            expectCentred(win->confirmDialog());
+            win->confirmDialog()->move(0, 0);
+            win->confirmDialog()->reject();
+        });
+        Action("splitAction")->trigger();
+        for (const char* name : {"batchSplitAction", "joinFilesAction"}) {
+            Action(name)->trigger();
+            QWidget* dialog = name[0] == 'b' ? static_cast<QWidget*>(win->batchSplitDialog())
+                                             : static_cast<QWidget*>(win->joinDialog());
+            expectCentred(dialog);
+            dialog->move(0, 0);
+            dialog->close();
+        }
+    }
 }
 
 TEST_F(WindowCommandsTest, ZoomCommandsOfTheViewMenu) {

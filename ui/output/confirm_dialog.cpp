@@ -7,6 +7,8 @@
 #include "core/output/split_parts.h"
 #include "core/parts/part_access.h"
 #include "core/util/time_text.h"
+#include "ui/common/dialog_placement.h"
+#include "ui/common/tab_order.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/output/split_runner.h"
@@ -143,18 +145,9 @@ void ConfirmDialog::createChoicesAndButtons() {
     cancelButton->setToolTip(tr("Close without writing anything"));
 }
 
-void ConfirmDialog::layOutControls() {
-    // Two lines of the summary, the folder with its button, the tag format
-    // beside the two choices, the gain beside ReplayGain, the one file with
-    // its name and button, and Split and Cancel in one row.
-    partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
-    folderEdit->setMinimumWidth(283);
-    auto* folderCaption = new QHBoxLayout;
-    folderCaption->addWidget(folderIcon);
-    folderCaption->addWidget(folderLabel, 1);
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(folderEdit, 1);
-    folderRow->addWidget(folderButton);
+// The tag format beside the two tag choices, the gain (with auto) beside
+// ReplayGain, the fade beside the edge trim.
+QGridLayout* ConfirmDialog::layOutChoices() {
     auto* choices = new QGridLayout;
     choices->addWidget(tagFormatBox, 0, 0);
     choices->addWidget(saveTagsCheck, 0, 1);
@@ -172,6 +165,22 @@ void ConfirmDialog::layOutControls() {
     choices->addLayout(fadeRow, 3, 0);
     choices->addWidget(trimSilenceCheck, 3, 1);
     choices->setColumnStretch(2, 1);
+    return choices;
+}
+
+void ConfirmDialog::layOutControls() {
+    // Two lines of the summary, the folder with its button, the tag format
+    // beside the two choices, the gain beside ReplayGain, the one file with
+    // its name and button, and Split and Cancel in one row.
+    partsText->setFixedHeight(2 * partsText->fontMetrics().lineSpacing() + 8);
+    folderEdit->setMinimumWidth(283);
+    auto* folderCaption = new QHBoxLayout;
+    folderCaption->addWidget(folderIcon);
+    folderCaption->addWidget(folderLabel, 1);
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(folderEdit, 1);
+    folderRow->addWidget(folderButton);
+    QGridLayout* choices = layOutChoices();
     auto* oneFileRow = new QHBoxLayout;
     oneFileRow->addWidget(oneFileEdit, 1);
     oneFileRow->addWidget(oneFileButton);
@@ -197,6 +206,11 @@ void ConfirmDialog::layOutControls() {
     outer->addLayout(shortenRow);
     outer->addStretch(1);
     outer->addWidget(buttons);
+    // Tab goes through the controls as they are read.
+    ChainTabOrder({folderEdit, folderButton, tagFormatBox, saveTagsCheck, numberTracksCheck,
+                   gaplessCheck, gainBox, gainAutoCheck, replayGainCheck, fadeBox, trimSilenceCheck,
+                   oneFileCheck, oneFileEdit, oneFileButton, shortenBox, splitButton,
+                   cancelButton});
     // At least the designed 327 x 213, larger where the font needs it.
     setMinimumSize(327, 213);
     resize(sizeHint().expandedTo(QSize(327, 213)));
@@ -345,6 +359,7 @@ void ConfirmDialog::openIfPartsPrepared() {
         dialogs_.showMessage(parentWidget(), tr("No parts prepared to split."));
         return;
     }
+    CentreOnParent(this);
     exec();
 }
 

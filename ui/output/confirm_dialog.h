@@ -10,6 +10,7 @@
 #include <QString>
 
 class QCheckBox;
+class QGridLayout;
 class QComboBox;
 class QDoubleSpinBox;
 class QSpinBox;
@@ -98,6 +99,7 @@ private:
     void createPartsAndFolder();
     void createChoicesAndButtons();
     void layOutControls();
+    QGridLayout* layOutChoices();
     // "Save ID3 Tags" says which tags it writes: the chosen format.
     void showTagsToolTip();
     void createLoudnessChoices();

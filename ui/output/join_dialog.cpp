@@ -3,6 +3,7 @@
 #include "core/output/join_files.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
+#include "ui/output/tag_format_names.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -120,7 +121,8 @@ QWidget* JoinDialog::createOutputBox() {
     connect(outButton, &QPushButton::clicked, this, &JoinDialog::onOutClicked);
     id3Box = new QComboBox(box);
     id3Box->setObjectName(QStringLiteral("joinId3Box"));
-    id3Box->addItems({QStringLiteral("ID3v2.3"), QStringLiteral("ID3v2.4")});
+    AddOneFileTagFormatNames(id3Box);
+    ShowTagFormat(id3Box, TagFormat::V23);
     id3Box->setToolTip(tr("The tag written: the first file's, with the chapters"));
     chaptersCheck = new QCheckBox(tr("Chapters"), box);
     chaptersCheck->setObjectName(QStringLiteral("joinChaptersCheck"));
@@ -242,7 +244,9 @@ bool JoinDialog::start() {
         paths.push_back(path.toStdString());
     OneFileOptions options;
     options.chapters = chaptersCheck->isChecked();
-    options.id3Version = id3Box->currentIndex() == 1 ? 4 : 3;
+    const TagFormat format = ShownTagFormat(id3Box);
+    options.id3Version = Id3v2Version(format) == 4 ? 4 : 3;
+    options.id3v1 = WritesId3v1(format);
     options.overwrite = overwrite;
     options.fades.seams = true; // joins that do not click
     run(paths, out.toStdString(), options);

@@ -25,6 +25,14 @@ inline void AddTagFormatNames(QComboBox* box) {
         box->addItem(QString::fromLatin1(name), static_cast<int>(format));
 }
 
+// Fills a box with the names of the formats with an ID3v2 tag, which a file
+// written as one always carries.
+inline void AddOneFileTagFormatNames(QComboBox* box) {
+    for (const auto& [format, name] : kTagFormatNames)
+        if (Id3v2Version(format) != 0)
+            box->addItem(QString::fromLatin1(name), static_cast<int>(format));
+}
+
 // Shows `format` in a box AddTagFormatNames filled.
 inline void ShowTagFormat(QComboBox* box, TagFormat format) {
     box->setCurrentIndex(box->findData(static_cast<int>(format)));

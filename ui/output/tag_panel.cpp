@@ -49,11 +49,12 @@ void TagPanel::createEdits() {
     yearEdit = new QLineEdit(this);
     trackEdit = new QLineEdit(this);
     commentEdit = new QLineEdit(this);
-    setButton = new QPushButton(tr("Set"), this);
-    setButton->setToolTip(tr("Set ID3 Tags"));
+    // Made in the order they are read, which is the Tab order.
     applyAllButton = new QPushButton(tr("Apply to all parts"), this);
     applyAllButton->setObjectName(QStringLiteral("applyAllButton"));
     applyAllButton->setToolTip(tr("Give every part the artist, album, year and genre shown here"));
+    setButton = new QPushButton(tr("Set"), this);
+    setButton->setToolTip(tr("Set ID3 Tags"));
     titleEdit->setObjectName(QStringLiteral("titleEdit"));
     artistEdit->setObjectName(QStringLiteral("artistEdit"));
     albumEdit->setObjectName(QStringLiteral("albumEdit"));

@@ -26,6 +26,8 @@ constexpr int kDesignedWidths[PartTableModel::ColumnCount] = {40,  60,  60,  60,
 PartListView::PartListView(Document& doc, DocumentSignals& docSignals, QWidget* parent)
     : QTableView(parent), doc_(doc), st_(doc.State()) {
     setObjectName(QStringLiteral("partList"));
+    // Tab leaves the list for the next control; the arrows move in it.
+    setTabKeyNavigation(false);
     model_ = new PartTableModel(doc, docSignals, this);
     // Rows that come or go move the current row: that selects no part. These
     // run before the selection model hears the change.

@@ -2,6 +2,7 @@
 
 #include "core/parts/near_pauses.h"
 #include "core/parts/prepare.h"
+#include "ui/common/tab_order.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
 #include "ui/parts/number_key_filter.h"
@@ -166,6 +167,11 @@ void SplitSettingsPanel::layOutControls() {
     outer->addLayout(grid);
     outer->addStretch(1);
     outer->addLayout(buttons);
+    // Tab follows the rows: each mode's fields after its button. Of the mode
+    // buttons Tab stops at the checked one only.
+    ChainTabOrder({visualRadio, byPartsRadio, partsSpin, byTimeRadio, hoursEdit, minutesEdit,
+                   secondsEdit, bySilenceRadio, thresholdSpin, pauseSpin, nearPausesRadio,
+                   nearLengthEdit, toleranceSpin, chaptersRadio, prepareButton, clearButton});
 }
 
 void SplitSettingsPanel::connectControls() {

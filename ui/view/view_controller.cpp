@@ -31,9 +31,8 @@ QString SampleCutHint(bool samples, bool gapless) {
 
 } // namespace
 
-ViewController::ViewController(Document& doc, ProgramState& st, WaveView& view, ViewHooks hooks,
-                               QObject* parent)
-    : QObject(parent), doc_(doc), st_(st), view_(view), hooks_(std::move(hooks)) {
+ViewController::ViewController(ProgramState& st, WaveView& view, ViewHooks hooks, QObject* parent)
+    : QObject(parent), st_(st), view_(view), hooks_(std::move(hooks)) {
     createScrollBar(view.parentWidget());
 }
 

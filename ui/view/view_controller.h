@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/analysis/sample_stretch.h"
-#include "core/document/document.h"
+#include "core/state/program_state.h"
 #include "core/playback/playback_control.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
@@ -43,8 +43,7 @@ class ViewController : public QObject {
     Q_OBJECT
 public:
     // `st` is the document's state: the controller writes its view values.
-    ViewController(Document& doc, ProgramState& st, WaveView& view, ViewHooks hooks,
-                   QObject* parent = nullptr);
+    ViewController(ProgramState& st, WaveView& view, ViewHooks hooks, QObject* parent = nullptr);
 
     const ViewGeometry& geometry() const { return geom_; }
     RenderStyle& style() { return style_; }
@@ -106,7 +105,6 @@ private:
     int64_t frameAtX(int x) const;
     void showStretch();
 
-    Document& doc_;
     ProgramState& st_;
     WaveView& view_;
     ViewHooks hooks_;

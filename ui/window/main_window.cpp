@@ -1,6 +1,7 @@
 #include "ui/window/main_window.h"
 
 #include "core/parts/part_access.h"
+#include "ui/common/dialog_placement.h"
 #include "ui/document/core_text.h"
 
 #include "core/analysis/frame_index.h"
@@ -170,7 +171,7 @@ void MainWindow::createView() {
         openJob_->setViewRange(first, last);
     };
     hooks.windowHeight = [this] { return frameGeometry().height(); };
-    view_ = new ViewController(doc_, st_, *waveView_, std::move(hooks), this);
+    view_ = new ViewController(st_, *waveView_, std::move(hooks), this);
     // The play cursor's line follows the view.
     connect(view_, &ViewController::viewChanged, this, &MainWindow::placePositionLine);
 }
@@ -379,6 +380,7 @@ void MainWindow::onSplitTriggered() {
 void MainWindow::onViewerTriggered() {
     if (isBusy() || !viewerEnabled_)
         return;
+    CentreOnParent(panels_.frameViewer);
     panels_.frameViewer->exec();
 }
 

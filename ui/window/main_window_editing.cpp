@@ -97,7 +97,7 @@ void MainWindow::connectPartMenu() {
     connect(panels_.partMenu, &PartPopupMenu::clearRequested, this, &MainWindow::clearCutLines);
     connect(panels_.partMenu, &PartPopupMenu::splitRequested, this, [this] {
         if (!isBusy())
-            panels_.confirmDialog->exec();
+            panels_.confirmDialog->openIfPartsPrepared();
     });
     connect(panels_.partMenu, &PartPopupMenu::explorerRequested, this,
             &MainWindow::onExplorerTriggered);

@@ -47,6 +47,8 @@ void MainWindow::createPartStartField() {
     column->setSpacing(0);
     column->addWidget(panels_.partList, 1);
     column->addLayout(row);
+    // Tab: the list, then the field below it.
+    QWidget::setTabOrder(panels_.partList, panels_.partStartEdit);
     connect(panels_.partStartEdit, &QLineEdit::returnPressed, this,
             [this] { applyTypedStart(st_.SelectedPart, panels_.partStartEdit->text()); });
     connect(panels_.partList, &PartListView::beginTyped, this, &MainWindow::applyTypedStart);
