@@ -2,6 +2,7 @@
 // fixed MP3 (after the right header when the first byte is even, so the
 // fuzzer reaches the peaks); the lookup either misses and leaves the table
 // alone or gives one entry per frame, each top at or above its bottom.
+#include "core/analysis/loudness.h"
 #include "core/analysis/open_file.h"
 #include "core/analysis/peak_cache.h"
 #include "fuzz_check.h"
@@ -25,6 +26,12 @@ struct Fixed {
     std::string header; // the bytes before the peaks in a file the program wrote
 };
 
+// The length of a cache file holding `table`: the header, four values per
+// frame, and the loudness energies when it carries them.
+size_t StoredLength(size_t headerSize, uint32_t frames, const tessivo::PeakTable& table) {
+    return headerSize + size_t{frames} * 8 + table.FrameLoudness.size() * sizeof(float);
+}
+
 const Fixed& TheFile() {
     static const Fixed f = [] {
         using namespace tessivo;
@@ -42,7 +49,7 @@ const Fixed& TheFile() {
         fuzz::Check(StorePeaks(out.folder, out.key, *st), "the cache file cannot be written");
         std::ifstream in(PeakCachePath(out.folder, out.key), std::ios::binary);
         const std::string stored((std::istreambuf_iterator<char>(in)), {});
-        out.header = stored.substr(0, stored.size() - size_t{out.frameCount} * 8);
+        out.header = stored.substr(0, stored.size() - StoredLength(0, out.frameCount, *st));
         static const std::string* folder = new std::string(out.folder); // outlives `f`
         std::atexit([] { std::filesystem::remove_all(*folder); });
         return out;
@@ -68,7 +75,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     "a miss changed the table");
         return 0;
     }
-    fuzz::Check(bytes.size() == f.header.size() + size_t{f.frameCount} * 8, "wrong length taken");
+    // A hit is a whole file: with its energies (one set per slice of every
+    // frame) or without any.
+    const size_t energies = table.FrameLoudness.size();
+    fuzz::Check(energies == 0 || energies == size_t{f.frameCount} * kLoudnessSlices,
+                "energies for some frames only");
+    fuzz::Check(bytes.size() == StoredLength(f.header.size(), f.frameCount, table),
+                "wrong length taken");
     fuzz::Expect(invariants::PeaksFault(table, f.frameCount));
     return 0;
 }
