@@ -83,31 +83,12 @@ int InfoFrameBitrateIndex(const Layer3Header& model, int preferred) {
     return BitrateIndexForLength(model, InfoFrameMinLength(model), preferred);
 }
 
-std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
-    const Layer3Header& m = spec.model;
-    const int length = Layer3FrameLength(m.lsf, spec.bitrateIndex, m.sampleRate, false);
-    std::vector<uint8_t> f(static_cast<size_t>(std::max(length, InfoFrameMinLength(m))), 0);
-    WriteLayer3Header(f.data(), m, spec.bitrateIndex, spec.headerByte3);
+namespace {
 
-    size_t p = 4 + static_cast<size_t>(Layer3SideInfoSize(m.lsf, m.Mono()));
-    const bool counted = spec.bytes < kInfoByteCountLimit;
-    const uint32_t bytes32 = counted ? static_cast<uint32_t>(spec.bytes) : 0;
-    std::memcpy(&f[p], spec.vbr ? "Xing" : "Info", 4);
-    // Frames, bytes, seek table, quality; without the byte count the fields
-    // after it, and the LAME tag, move up by its 4 bytes.
-    WriteBe32(&f[p + 4], counted ? 0x0F : 0x0D);
-    WriteBe32(&f[p + 8], spec.frames);
-    size_t q = p + 12;
-    if (counted) {
-        WriteBe32(&f[q], bytes32);
-        q += 4;
-    }
-    std::copy(spec.toc.begin(), spec.toc.end(), f.begin() + static_cast<long>(q));
+// Fills the LAME tag at `lame`: the source's encoding facts where it has a
+// LAME-named tag, else a plain one; the delay, padding, music length and CRC.
+void WriteLameTag(uint8_t* lame, const InfoFrameSpec& spec, uint32_t bytes32) {
     const SourceInfoTag* src = spec.source;
-    WriteBe32(&f[q + 100], src && src->hasQuality ? src->quality : 0);
-
-    const size_t lameAt = q + 104;
-    uint8_t* lame = &f[lameAt];
     // Tag readers take delay and padding only from a tag named "LAME..." or
     // "L3.99..."; another encoder's tag in LAME's layout (ffmpeg's "Lavc")
     // would make them count the part's warm-up frames as sound.
@@ -138,6 +119,35 @@ std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
     WriteBe32(lame + 28, bytes32); // music length, 0 when it does not fit
     lame[32] = static_cast<uint8_t>(spec.musicCrc >> 8);
     lame[33] = static_cast<uint8_t>(spec.musicCrc & 0xFF);
+}
+
+} // namespace
+
+std::vector<uint8_t> BuildInfoFrame(const InfoFrameSpec& spec) {
+    const Layer3Header& m = spec.model;
+    const int length = Layer3FrameLength(m.lsf, spec.bitrateIndex, m.sampleRate, false);
+    std::vector<uint8_t> f(static_cast<size_t>(std::max(length, InfoFrameMinLength(m))), 0);
+    WriteLayer3Header(f.data(), m, spec.bitrateIndex, spec.headerByte3);
+
+    size_t p = 4 + static_cast<size_t>(Layer3SideInfoSize(m.lsf, m.Mono()));
+    const bool counted = spec.bytes < kInfoByteCountLimit;
+    const uint32_t bytes32 = counted ? static_cast<uint32_t>(spec.bytes) : 0;
+    std::memcpy(&f[p], spec.vbr ? "Xing" : "Info", 4);
+    // Frames, bytes, seek table, quality; without the byte count the fields
+    // after it, and the LAME tag, move up by its 4 bytes.
+    WriteBe32(&f[p + 4], counted ? 0x0F : 0x0D);
+    WriteBe32(&f[p + 8], spec.frames);
+    size_t q = p + 12;
+    if (counted) {
+        WriteBe32(&f[q], bytes32);
+        q += 4;
+    }
+    std::copy(spec.toc.begin(), spec.toc.end(), f.begin() + static_cast<long>(q));
+    const SourceInfoTag* src = spec.source;
+    WriteBe32(&f[q + 100], src && src->hasQuality ? src->quality : 0);
+
+    const size_t lameAt = q + 104;
+    WriteLameTag(&f[lameAt], spec, bytes32);
     const size_t tagCrcAt = lameAt + 34;
     const uint16_t crc = Crc16Arc(f.data(), tagCrcAt);
     f[tagCrcAt] = static_cast<uint8_t>(crc >> 8);
