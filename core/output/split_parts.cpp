@@ -15,7 +15,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,6 +105,13 @@ PartBytes PlainPartBytes(const ProgramState& st, const PlainSource& plain, int i
     return b;
 }
 
+// Part i's bytes before its ID3v1 tag: an Info frame of its own (`head`) in
+// front of a view of its frames, or a rebuilt gapless part.
+struct PartAudioBytes {
+    std::vector<uint8_t> head;
+    PartBytes rest;
+};
+
 // What one split needs besides the state: its options, the plain-part facts,
 // the tags and the progress count.
 struct SplitJob {
@@ -118,6 +127,10 @@ struct SplitJob {
     int count = 0;                  // parts this split writes
     uint64_t total = 0, done = 0;
     bool sourceChanged = false; // the source changed on disk while a part was written
+    // The audio of part `nextPart`, made ready while the part before it is
+    // written (last, so that it is waited for before the rest goes).
+    int nextPart = 0;
+    std::future<PartAudioBytes> nextAudio{};
 };
 
 bool WithTags(const SplitJob& job) {
@@ -152,13 +165,6 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
     }
     return t;
 }
-
-// Part i's bytes before its ID3v1 tag: an Info frame of its own (`head`) in
-// front of a view of its frames, or a rebuilt gapless part.
-struct PartAudioBytes {
-    std::vector<uint8_t> head;
-    PartBytes rest;
-};
 
 PartAudioBytes PartAudio(const SplitJob& job, int i) {
     const ProgramState& st = job.st;
@@ -251,24 +257,52 @@ bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> byt
     return true;
 }
 
-// Writes part i as file `path` (number n of the split); the error text when
-// that fails, empty when the file is in place.
+PartAudioBytes ReadyAudio(const SplitJob& job, int i) {
+    PartAudioBytes part = PartAudio(job, i);
+    ChangeGain(job, part);
+    return part;
+}
+
+int NextTickedPart(const ProgramState& st, int i) {
+    for (int k = i + 1; k <= PartCount(st); ++k)
+        if (PartTicked(st, k))
+            return k;
+    return 0;
+}
+
+// Part i's audio, and the next ticked part's started on a thread of its own
+// (its Info frame's CRC then overlaps this part's writing). Only a part that
+// is a view of the source is followed so: a rebuilt one holds its bytes, and
+// two of them would be held at once.
+PartAudioBytes TakeAudio(SplitJob& job, int i) {
+    PartAudioBytes part =
+        job.nextPart == i && job.nextAudio.valid() ? job.nextAudio.get() : ReadyAudio(job, i);
+    job.nextPart = part.rest.owned.empty() ? NextTickedPart(job.st, i) : 0;
+    if (job.nextPart > 0)
+        job.nextAudio =
+            std::async(std::launch::async, [&job, k = job.nextPart] { return ReadyAudio(job, k); });
+    return part;
+}
+
+// Writes part i into a temporary for `path` (number n of the split); the
+// error text when that fails, empty when it waits to be put in place.
 // A part is read from the mapped source: the source is checked before and
 // after, and a part read from a changed source is not kept.
-std::string WritePartFile(SplitJob& job, int i, int n, const std::string& path) {
+std::string FillPartFile(SplitJob& job, int i, int n, const std::string& path, FilledFile& filled) {
     if (SourceChanged(job.st))
         return ChangedOnDiskMessage(job.st.FileName);
-    const std::string error =
-        WriteFileInPlace(job.fs, path, job.options.overwrite, [&](PartFileWriter& out) {
+    const std::string error = FillTemporary(
+        job.fs, path, job.options.overwrite,
+        [&](PartFileWriter& out) {
             const TagBytes tags = PartTagBytes(job, i, n);
-            PartAudioBytes part = PartAudio(job, i);
-            ChangeGain(job, part);
+            const PartAudioBytes part = TakeAudio(job, i);
             const bool ok = WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
                             WriteBytes(job, out, part.rest.bytes()) &&
                             WriteBytes(job, out, tags.back);
             job.sourceChanged = SourceChanged(job.st);
             return ok && !job.sourceChanged;
-        });
+        },
+        filled);
     return job.sourceChanged ? ChangedOnDiskMessage(job.st.FileName) : error;
 }
 
@@ -290,28 +324,51 @@ bool PartFileWriter::WriteCopy(const uint8_t* data, size_t size, int, uint64_t) 
     return Write(data, size);
 }
 
+std::string FillTemporary(PartFileSystem& fs, const std::string& path, bool overwrite,
+                          const FileFiller& fill, FilledFile& filled) {
+    std::string reason;
+    filled =
+        FilledFile{fs.CreateTemp(path, filled.tempPath, reason), filled.tempPath, path, overwrite};
+    if (!filled.out)
+        return "Cannot create file \"" + path + "\". " + reason;
+    if (fill(*filled.out))
+        return {};
+    const std::string why = filled.out->Reason();
+    fs.Remove(filled.tempPath);
+    filled.out.reset();
+    return WriteErrorMessage(path, why);
+}
+
+bool FlushFilled(FilledFile& filled) {
+    return filled.out->Close();
+}
+
+std::string NameFlushed(PartFileSystem& fs, FilledFile& filled, bool flushed) {
+    const std::string& path = filled.path;
+    std::string error;
+    std::string reason;
+    if (!flushed)
+        error = WriteErrorMessage(path, filled.out->Reason());
+    // A file that appeared under the name while the bytes were written stays.
+    else if (!filled.overwrite && fs.Exists(path))
+        error = FileExistsMessage(path);
+    else if (!fs.Rename(filled.tempPath, path, reason))
+        error = "Cannot create file \"" + path + "\". " + reason;
+    if (!error.empty())
+        fs.Remove(filled.tempPath);
+    filled.out.reset();
+    return error;
+}
+
+std::string PutInPlace(PartFileSystem& fs, FilledFile& filled) {
+    return NameFlushed(fs, filled, FlushFilled(filled));
+}
+
 std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
                              const FileFiller& fill) {
-    std::string tempPath, reason;
-    std::unique_ptr<PartFileWriter> out = fs.CreateTemp(path, tempPath, reason);
-    if (!out)
-        return "Cannot create file \"" + path + "\". " + reason;
-    const bool filled = fill(*out);
-    if (!filled || !out->Close()) {
-        const std::string why = out->Reason();
-        fs.Remove(tempPath);
-        return WriteErrorMessage(path, why);
-    }
-    // A file that appeared under the name while the bytes were written stays.
-    if (!overwrite && fs.Exists(path)) {
-        fs.Remove(tempPath);
-        return FileExistsMessage(path);
-    }
-    if (!fs.Rename(tempPath, path, reason)) {
-        fs.Remove(tempPath);
-        return "Cannot create file \"" + path + "\". " + reason;
-    }
-    return {};
+    FilledFile filled;
+    const std::string error = FillTemporary(fs, path, overwrite, fill, filled);
+    return error.empty() ? PutInPlace(fs, filled) : error;
 }
 
 PartBytes SourcePartBytes(const ProgramState& st, int i) {
@@ -403,28 +460,103 @@ void CountTickedParts(SplitJob& job) {
     }
 }
 
+// A part file written and being flushed to disk, on a thread of its own
+// when the file system allows it; it takes its name once flushed, in order.
+struct FlushingPart {
+    int part = 0;
+    FilledFile filled;
+    std::future<bool> flushed;
+};
+// Parts flushed at once: their disk writes overlap each other and the
+// writing of the next part.
+constexpr size_t kPartsFlushing = 4;
+
+void NoteFailure(SplitResult& result, int part, const std::string& path, std::string error) {
+    result.ok = false;
+    result.error = std::move(error);
+    result.failedPart = part;
+    result.failedPath = path;
+    result.diskFull = IsDiskFullMessage(result.error);
+}
+
+// Waits until the oldest flushing part is on disk and names it; false after
+// recording its failure.
+bool NameOldest(SplitJob& job, SplitResult& result, std::deque<FlushingPart>& flushing) {
+    FlushingPart p = std::move(flushing.front());
+    flushing.pop_front();
+    const std::string path = p.filled.path;
+    std::string error = NameFlushed(job.fs, p.filled, p.flushed.get());
+    if (!error.empty()) {
+        NoteFailure(result, p.part, path, std::move(error));
+        return false;
+    }
+    job.st.Parts[static_cast<size_t>(p.part - 1)].writtenFile = path;
+    result.written.push_back(path);
+    result.writtenParts.push_back(p.part);
+    return true;
+}
+
+// Drops the parts still flushing after one failed: their temporaries go and
+// their numbers are given back.
+void DropFlushing(SplitJob& job, std::deque<FlushingPart>& flushing) {
+    for (FlushingPart& p : flushing) {
+        p.flushed.wait();
+        job.fs.Remove(p.filled.tempPath);
+        --job.st.SplitFileCount;
+    }
+    flushing.clear();
+}
+
+// Names the parts still flushing, in order; after a failure the later ones
+// are not kept.
+void NameFlushing(SplitJob& job, SplitResult& result, std::deque<FlushingPart>& flushing) {
+    while (!flushing.empty() && NameOldest(job, result, flushing)) {
+    }
+    DropFlushing(job, flushing);
+}
+
+// Starts flushing a filled part: on its own thread where the file system
+// allows it, else at once.
+void StartFlushing(SplitJob& job, std::deque<FlushingPart>& flushing, int part, FilledFile filled) {
+    FlushingPart p{part, std::move(filled), {}};
+    if (job.fs.FlushesBesideWrites()) {
+        p.flushed = std::async(std::launch::async, [w = p.filled.out.get()] { return w->Close(); });
+    } else {
+        std::promise<bool> now;
+        now.set_value(FlushFilled(p.filled));
+        p.flushed = now.get_future();
+    }
+    flushing.push_back(std::move(p));
+}
+
 // Writes every ticked part, numbering on from the files split before; stops
-// at the first failure, naming its part and file.
+// at the first failure, naming its part and file. Up to kPartsFlushing parts
+// are flushed while the next is written; none is kept after one that fails.
 void WriteTickedParts(SplitJob& job, SplitResult& result) {
     ProgramState& st = job.st;
+    const size_t depth = job.fs.FlushesBesideWrites() ? kPartsFlushing : 1;
+    std::deque<FlushingPart> flushing;
     int n = 0;
-    for (int i = 1; i <= PartCount(st); ++i) {
+    for (int i = 1; i <= PartCount(st) && result.ok; ++i) {
         if (!PartTicked(st, i))
             continue;
         ++st.SplitFileCount;
         const std::string path = PartFilePath(st, st.SplitFileCount);
-        result.error = WritePartFile(job, i, ++n, path);
-        if (!result.error.empty()) {
-            result.ok = false;
-            result.failedPart = i;
-            result.failedPath = path;
-            result.diskFull = IsDiskFullMessage(result.error);
+        FilledFile filled;
+        const std::string error = FillPartFile(job, i, ++n, path, filled);
+        if (!error.empty()) {
+            NameFlushing(job, result, flushing);
+            if (result.ok)
+                NoteFailure(result, i, path, error);
+            else
+                --st.SplitFileCount; // an earlier part failed first
             return;
         }
-        st.Parts[static_cast<size_t>(i - 1)].writtenFile = path;
-        result.written.push_back(path);
-        result.writtenParts.push_back(i);
+        StartFlushing(job, flushing, i, std::move(filled));
+        if (flushing.size() >= depth && !NameOldest(job, result, flushing))
+            DropFlushing(job, flushing);
     }
+    NameFlushing(job, result, flushing);
 }
 
 } // namespace

@@ -79,6 +79,9 @@ public:
     // Makes the folder that will hold `path`, with its missing parents;
     // false and the system's reason when it cannot.
     virtual bool MakeFolderFor(const std::string& path, std::string& reason);
+    // Whether a writer may be closed (flushed) on another thread while other
+    // files are written.
+    virtual bool FlushesBesideWrites() const { return false; }
 };
 
 // The real file system (POSIX).
@@ -122,6 +125,26 @@ ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs);
 using FileFiller = std::function<bool(PartFileWriter&)>;
 std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool overwrite,
                              const FileFiller& fill);
+
+// The two halves of WriteFileInPlace, so that one file can be flushed and
+// renamed while the next is written. A filled file holds its writer, its
+// temporary name and the name it gets.
+struct FilledFile {
+    std::unique_ptr<PartFileWriter> out;
+    std::string tempPath, path;
+    bool overwrite = false;
+};
+// Creates the temporary and fills it; the message when that fails (the
+// temporary is then gone).
+std::string FillTemporary(PartFileSystem& fs, const std::string& path, bool overwrite,
+                          const FileFiller& fill, FilledFile& filled);
+// Flushes the filled file to disk (closing its writer); false on failure.
+bool FlushFilled(FilledFile& filled);
+// Renames the file `flushed` to its name; the message when that or the flush
+// failed (the temporary is then gone), empty when the file is in place.
+std::string NameFlushed(PartFileSystem& fs, FilledFile& filled, bool flushed);
+// Both in turn.
+std::string PutInPlace(PartFileSystem& fs, FilledFile& filled);
 
 // "Cannot write PATH: REASON"
 std::string WriteErrorMessage(const std::string& path, const std::string& reason);

@@ -88,7 +88,7 @@ public:
         }
         temps.push_back(tempPath);
         auto w = std::make_unique<FdWriter>(fd, &diskRoom);
-        w->failClose_ = failClose;
+        w->failClose_ = failClose || creates == failCloseOf;
         return w;
     }
     bool Rename(const std::string& from, const std::string& to, std::string& reason) override {
@@ -104,7 +104,11 @@ public:
             DefaultPartFileSystem().Remove(path);
     }
 
+    bool FlushesBesideWrites() const override { return flushBeside; }
+
     bool refuseCreate = false, useDevFull = false, failClose = false, failRename = false;
+    bool flushBeside = false; // close (flush) files on a thread while later ones are written
+    int failCloseOf = 0;      // the file, counted from 1, whose close fails
     size_t diskRoom = SIZE_MAX;
     int creates = 0;
     std::vector<std::string> temps, removed;
@@ -272,6 +276,29 @@ TEST_F(ReliabilityWrite, CloseAndRenameFailures) {
     EXPECT_EQ(again.written[0], Name(3));
     for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(ReadBytes(again.written[i - 1]), Expected(i)) << i;
+    }
+}
+
+// Files flushed on a thread while the next are written: when one file's flush
+// fails, the parts written after it are not named either, their temporaries
+// go and their numbers are given back. The first file fails once every part
+// is written; the second while the first is named.
+TEST_F(ReliabilityWrite, FlushFailureWhileLaterPartsAreWritten) {
+    for (const int failing : {1, 2}) {
+        SCOPED_TRACE(failing);
+        SetUp();
+        FaultyFileSystem fsys;
+        fsys.flushBeside = true;
+        fsys.failCloseOf = failing;
+        const SplitResult r = SplitParts(*st_, fsys);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.error, "Cannot write " + Name(failing) + ": " + std::strerror(EIO));
+        EXPECT_EQ(r.failedPart, failing);
+        EXPECT_EQ(r.written.size(), size_t(failing - 1));
+        EXPECT_GT(fsys.creates, failing) << "later parts were written while it flushed";
+        for (const auto& t : fsys.temps)
+            EXPECT_FALSE(fs::exists(t)) << t;
+        ExpectRecovered(failing - 1);
     }
 }
 
