@@ -37,37 +37,41 @@
 namespace tessivo {
 
 QList<QPair<QString, QString>> KeyboardShortcutList() {
-    using A = WindowActions;
     return {
-        {A::tr("Ctrl+O (letter O)"), A::tr("Open a file")},
-        {A::tr("Ctrl+S"), A::tr("Split the ticked parts")},
-        {A::tr("Ctrl+Z"), A::tr("Undo")},
-        {A::tr("Ctrl+Shift+Z, Ctrl+Y"), A::tr("Redo")},
-        {A::tr("Ctrl+T"), A::tr("Add a cut line at a typed time")},
-        {A::tr("M, Insert"), A::tr("Add a cut line at the play cursor")},
-        {A::tr("Delete"), A::tr("Delete the selected part's cut line")},
-        {A::tr("Space"), A::tr("Play or stop")},
-        {A::tr("C"), A::tr("Play around cut: 2 s either side of the selected cut line")},
-        {A::tr("Shift+drag"), A::tr("Select a stretch of the waveform; Play plays it")},
-        {A::tr("X"), A::tr("Cut out the selected stretch: cut lines at its edges, the part "
+        {WindowActions::tr("Ctrl+O (letter O)"), WindowActions::tr("Open a file")},
+        {WindowActions::tr("Ctrl+S"), WindowActions::tr("Split the ticked parts")},
+        {WindowActions::tr("Ctrl+Z"), WindowActions::tr("Undo")},
+        {WindowActions::tr("Ctrl+Shift+Z, Ctrl+Y"), WindowActions::tr("Redo")},
+        {WindowActions::tr("Ctrl+T"), WindowActions::tr("Add a cut line at a typed time")},
+        {WindowActions::tr("M, Insert"), WindowActions::tr("Add a cut line at the play cursor")},
+        {WindowActions::tr("Delete"), WindowActions::tr("Delete the selected part's cut line")},
+        {WindowActions::tr("Space"), WindowActions::tr("Play or stop")},
+        {WindowActions::tr("C"),
+         WindowActions::tr("Play around cut: 2 s either side of the selected cut line")},
+        {WindowActions::tr("Shift+drag"),
+         WindowActions::tr("Select a stretch of the waveform; Play plays it")},
+        {WindowActions::tr("X"),
+         WindowActions::tr("Cut out the selected stretch: cut lines at its edges, the part "
                            "between them unticked")},
-        {A::tr("Ctrl+Shift+S"), A::tr("Save the ticked parts as one file")},
-        {A::tr("U"), A::tr("Mute the selected stretch in what is written")},
-        {A::tr("."), A::tr("Next cut: select the next cut line and centre it")},
-        {A::tr(","), A::tr("Previous cut: select the cut line before and centre it")},
-        {A::tr("Ctrl+drag, Ctrl+double click"),
-         A::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
-        {A::tr("Left, Right"),
-         A::tr("Play cursor one second back or on; the cut under review a tenth of a "
-               "second")},
-        {A::tr("Shift+Left, Shift+Right"),
-         A::tr("Play cursor or the cut under review one frame back or on")},
-        {A::tr("Home, End"), A::tr("Play cursor to the start or the end")},
-        {A::tr("+, -"), A::tr("Zoom in or out")},
-        {A::tr("Ctrl++, Ctrl+-"), A::tr("Zoom in, Zoom out")},
-        {A::tr("Ctrl+0 (zero)"), A::tr("Zoom to fit")},
-        {A::tr("Wheel, Ctrl+Wheel"), A::tr("Scroll, zoom the waveform")},
-        {A::tr("F1"), A::tr("Help contents")},
+        {WindowActions::tr("Ctrl+Shift+S"), WindowActions::tr("Save the ticked parts as one file")},
+        {WindowActions::tr("U"), WindowActions::tr("Mute the selected stretch in what is written")},
+        {WindowActions::tr("."),
+         WindowActions::tr("Next cut: select the next cut line and centre it")},
+        {WindowActions::tr(","),
+         WindowActions::tr("Previous cut: select the cut line before and centre it")},
+        {WindowActions::tr("Ctrl+drag, Ctrl+double click"),
+         WindowActions::tr("Zoomed in to the samples: a cut line at the sample under the pointer")},
+        {WindowActions::tr("Left, Right"),
+         WindowActions::tr("Play cursor one second back or on; the cut under review a tenth of a "
+                           "second")},
+        {WindowActions::tr("Shift+Left, Shift+Right"),
+         WindowActions::tr("Play cursor or the cut under review one frame back or on")},
+        {WindowActions::tr("Home, End"), WindowActions::tr("Play cursor to the start or the end")},
+        {WindowActions::tr("+, -"), WindowActions::tr("Zoom in or out")},
+        {WindowActions::tr("Ctrl++, Ctrl+-"), WindowActions::tr("Zoom in, Zoom out")},
+        {WindowActions::tr("Ctrl+0 (zero)"), WindowActions::tr("Zoom to fit")},
+        {WindowActions::tr("Wheel, Ctrl+Wheel"), WindowActions::tr("Scroll, zoom the waveform")},
+        {WindowActions::tr("F1"), WindowActions::tr("Help contents")},
     };
 }
 
@@ -152,8 +156,8 @@ void WindowActions::createEditMenu() {
                                            [this] { window_.playback()->playAroundCut(); });
     around->setObjectName(QStringLiteral("playAroundCutAction"));
     around->setShortcut(QKeySequence(Qt::Key_C));
-    QAction* cutOut = editMenu_->addAction(tr("Cut out selection"), this,
-                                           [this] { window_.edits()->cutOut(); });
+    QAction* cutOut =
+        editMenu_->addAction(tr("Cut out selection"), this, [this] { window_.edits()->cutOut(); });
     cutOut->setObjectName(QStringLiteral("cutOutAction"));
     cutOut->setShortcut(QKeySequence(Qt::Key_X));
 }
@@ -180,8 +184,8 @@ void WindowActions::createHelpMenu() {
     QAction* contents =
         helpMenu->addAction(tr("Help Contents"), this, &WindowActions::showHelpContents);
     contents->setShortcut(QKeySequence(Qt::Key_F1));
-    QAction* keys = helpMenu->addAction(tr("Keyboard shortcuts"), this,
-                                        &WindowActions::showKeyboardShortcuts);
+    QAction* keys =
+        helpMenu->addAction(tr("Keyboard shortcuts"), this, &WindowActions::showKeyboardShortcuts);
     keys->setObjectName(QStringLiteral("keyboardShortcutsAction"));
     helpMenu->addSeparator();
     helpMenu->addAction(tr("About..."), this, &WindowActions::showAbout);
