@@ -143,7 +143,8 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
                       QRect(expectX, g.waveTop, 1, g.waveBottom - g.waveTop))
                 << "frame " << f;
         } else {
-            EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden()) << "x = WaveLeft is outside";
+            EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden())
+                << "x = WaveLeft is outside";
         }
         EXPECT_EQ(win_->playback()->overlays()->stripMarkLine->geometry(),
                   QRect(g.waveLeft + int(std::nearbyint(f * g.pixelsPerFrame)), g.viewBottom - 13,

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "core/analysis/sample_stretch.h"
-#include "core/state/program_state.h"
 #include "core/playback/playback_control.h"
+#include "core/state/program_state.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 

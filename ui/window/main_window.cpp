@@ -118,8 +118,8 @@ void MainWindow::createClientArea() {
     panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
     const auto busy = [this] { return isBusy(); };
     status_ = new StatusController(doc_, *controls_, *this, busy);
-    playback_ = new PlaybackController(st_, engine_, dialogs_, *view_, *waveView_, *controls_,
-                                       busy, this);
+    playback_ =
+        new PlaybackController(st_, engine_, dialogs_, *view_, *waveView_, *controls_, busy, this);
     connect(playback_, &PlaybackController::playbackChanged, status_, &StatusController::refresh);
     connect(playback_, &PlaybackController::timeFollowed, status_, &StatusController::showTime);
     connect(controls_->splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
@@ -219,8 +219,7 @@ void MainWindow::connectPanels() {
         connect(docSignals_.get(), signal, panels_.tagPanel, &TagPanel::followParts);
     connect(panels_.partList, &PartListView::partPicked, panels_.tagPanel, &TagPanel::showPartTags);
 
-    connect(panels_.confirmDialog, &ConfirmDialog::statusText, controls_,
-            &ControlPanel::setStatus);
+    connect(panels_.confirmDialog, &ConfirmDialog::statusText, controls_, &ControlPanel::setStatus);
     connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this, [this] {
         // The parts as split: undoing back to them asks nothing on close.
         if (!doc_.HasUnsplitEdits())
@@ -237,16 +236,14 @@ void MainWindow::connectPanels() {
         setCommandsEnabled(true);
         QApplication::restoreOverrideCursor();
     });
-    connect(status_, &StatusController::openFolderRequested, actions_,
-            &WindowActions::openFolder);
+    connect(status_, &StatusController::openFolderRequested, actions_, &WindowActions::openFolder);
 }
 
 void MainWindow::connectPartMenu() {
     connect(panels_.partMenu, &PartPopupMenu::playPartRequested, playback_,
             [this](int k) { playback_->playPart(k, PlayStartKind::PartStart); });
     connect(panels_.partMenu, &PartPopupMenu::stopRequested, playback_, &PlaybackController::stop);
-    connect(panels_.partMenu, &PartPopupMenu::clearRequested, edits_,
-            &EditCommands::clearCutLines);
+    connect(panels_.partMenu, &PartPopupMenu::clearRequested, edits_, &EditCommands::clearCutLines);
     connect(panels_.partMenu, &PartPopupMenu::splitRequested, this, [this] {
         if (!isBusy())
             panels_.confirmDialog->openIfPartsPrepared();
@@ -264,10 +261,8 @@ void MainWindow::connectPartMenu() {
 void MainWindow::connectOpen() {
     connect(open_, &OpenController::commandsEnabled, this, &MainWindow::setCommandsEnabled);
     connect(open_, &OpenController::fileAdopted, this, &MainWindow::showAdoptedFile);
-    connect(open_, &OpenController::recentFilesChanged, actions_,
-            &WindowActions::showRecentFiles);
-    connect(open_, &OpenController::batchSplitRequested, actions_,
-            &WindowActions::openBatchSplit);
+    connect(open_, &OpenController::recentFilesChanged, actions_, &WindowActions::showRecentFiles);
+    connect(open_, &OpenController::batchSplitRequested, actions_, &WindowActions::openBatchSplit);
     connect(open_, &OpenController::cutListDropped, panels_.cutLists,
             &CutListCommands::applyCutListFile);
 }

@@ -26,10 +26,10 @@ constexpr double kAroundCutSeconds = 2.0;
 
 } // namespace
 
-PlaybackController::PlaybackController(ProgramState& st, AudioEngine& engine,
-                                       UserDialogs& dialogs, ViewController& view,
-                                       WaveView& waveView, ControlPanel& controls,
-                                       std::function<bool()> busy, QWidget* window)
+PlaybackController::PlaybackController(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs,
+                                       ViewController& view, WaveView& waveView,
+                                       ControlPanel& controls, std::function<bool()> busy,
+                                       QWidget* window)
     : QObject(window), st_(st), engine_(engine), dialogs_(dialogs), view_(view),
       controls_(controls), busy_(std::move(busy)), window_(window),
       overlays_(std::make_unique<PlaybackOverlays>(&waveView)) {

@@ -11,8 +11,7 @@
 
 namespace tessivo {
 
-void WaveInput::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x,
-                                 int y) {
+void WaveInput::onWaveMousePress(Qt::MouseButton button, Qt::KeyboardModifiers mods, int x, int y) {
     if (window_.isBusy() || window_.view()->stretchPress(button, mods, x))
         return;
     // What one press and release does (a drag) is undone in one step.

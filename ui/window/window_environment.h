@@ -1,5 +1,5 @@
-// What the main window needs from its surroundings, and where those things
-// are found when nobody points elsewhere.
+// Where the main window finds what it needs from its surroundings: the
+// settings file, folders and the help page; tests point these elsewhere.
 #pragma once
 
 #include <QString>
@@ -8,7 +8,7 @@
 
 namespace tessivo {
 
-// What the window needs from its surroundings; tests point these elsewhere.
+// What the window needs from its surroundings (empty: the default place).
 struct WindowEnvironment {
     // Full path of the settings file.
     QString settingsPath;
