@@ -503,6 +503,33 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     </message>
 </context>
 <context>
+    <name>tessivo::EditCommands</name>
+    <message>
+        <source>Start of part:</source>
+        <translation>Teilbeginn:</translation>
+    </message>
+    <message>
+        <source>The selected part&apos;s start: h:mm:ss.mmm, mm:ss.mmm, seconds or the list&apos;s mm:ss:mmm (Enter moves its cut line)</source>
+        <translation>Beginn des gewählten Teils: h:mm:ss.mmm, mm:ss.mmm, Sekunden oder mm:ss:mmm wie in der Liste (Eingabe verschiebt seine Schnittlinie)</translation>
+    </message>
+    <message>
+        <source>The first part starts with the file.</source>
+        <translation>Der erste Teil beginnt mit der Datei.</translation>
+    </message>
+    <message>
+        <source>Add cut at…</source>
+        <translation>Schnitt bei …</translation>
+    </message>
+    <message>
+        <source>Time (h:mm:ss.mmm):</source>
+        <translation>Zeit (h:mm:ss.mmm):</translation>
+    </message>
+    <message>
+        <source>No more than %1 cut lines.</source>
+        <translation>Nicht mehr als %1 Schnittlinien.</translation>
+    </message>
+</context>
+<context>
     <name>tessivo::EditHistory</name>
     <message>
         <source>Add Cut Line</source>
@@ -725,360 +752,8 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
 <context>
     <name>tessivo::MainWindow</name>
     <message>
-        <source>File</source>
-        <translation>Datei</translation>
-    </message>
-    <message>
-        <source>Open...</source>
-        <translation>Öffnen …</translation>
-    </message>
-    <message>
-        <source>Split...</source>
-        <translation>Teilen …</translation>
-    </message>
-    <message>
-        <source>Batch split...</source>
-        <translation>Stapelweise teilen …</translation>
-    </message>
-    <message>
-        <source>Join files...</source>
-        <translation>Dateien verbinden …</translation>
-    </message>
-    <message>
-        <source>Show Viewer</source>
-        <translation>Frame-Ansicht zeigen</translation>
-    </message>
-    <message>
-        <source>Explorer</source>
-        <translation>Dateimanager</translation>
-    </message>
-    <message>
-        <source>Exit</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Hilfe</translation>
-    </message>
-    <message>
-        <source>Help Contents</source>
-        <translation>Hilfeinhalt</translation>
-    </message>
-    <message>
-        <source>About...</source>
-        <translation>Über …</translation>
-    </message>
-    <message>
-        <source>Open a file</source>
-        <translation>Eine Datei öffnen</translation>
-    </message>
-    <message>
-        <source>No file manager could be started to show %1.</source>
-        <translation>Es konnte kein Dateimanager gestartet werden, um %1 zu zeigen.</translation>
-    </message>
-    <message>
-        <source>MP3 Files (*.mp3)</source>
-        <translation>MP3-Dateien (*.mp3)</translation>
-    </message>
-    <message>
-        <source>Opening file</source>
-        <translation>Datei wird geöffnet</translation>
-    </message>
-    <message>
-        <source>Import cut list...</source>
-        <translation>Schnittliste importieren …</translation>
-    </message>
-    <message>
-        <source>Export cut list...</source>
-        <translation>Schnittliste exportieren …</translation>
-    </message>
-    <message>
-        <source>Edit</source>
-        <translation>Bearbeiten</translation>
-    </message>
-    <message>
-        <source>Undo</source>
-        <translation>Rückgängig</translation>
-    </message>
-    <message>
-        <source>Redo</source>
-        <translation>Wiederholen</translation>
-    </message>
-    <message>
-        <source>Add cut at…</source>
-        <translation>Schnitt bei …</translation>
-    </message>
-    <message>
-        <source>Discard the cut lines of %1?</source>
-        <translation>Die Schnittlinien von %1 verwerfen?</translation>
-    </message>
-    <message>
-        <source>View</source>
-        <translation>Ansicht</translation>
-    </message>
-    <message>
-        <source>Zoom to fit</source>
-        <translation>Ganz einpassen</translation>
-    </message>
-    <message>
-        <source>Colours</source>
-        <translation>Farben</translation>
-    </message>
-    <message>
-        <source>Start of part:</source>
-        <translation>Teilbeginn:</translation>
-    </message>
-    <message>
-        <source>The selected part&apos;s start: h:mm:ss.mmm, mm:ss.mmm, seconds or the list&apos;s mm:ss:mmm (Enter moves its cut line)</source>
-        <translation>Beginn des gewählten Teils: h:mm:ss.mmm, mm:ss.mmm, Sekunden oder mm:ss:mmm wie in der Liste (Eingabe verschiebt seine Schnittlinie)</translation>
-    </message>
-    <message>
-        <source>The first part starts with the file.</source>
-        <translation>Der erste Teil beginnt mit der Datei.</translation>
-    </message>
-    <message>
-        <source>Time (h:mm:ss.mmm):</source>
-        <translation>Zeit (h:mm:ss.mmm):</translation>
-    </message>
-    <message>
-        <source>No more than %1 cut lines.</source>
-        <translation>Nicht mehr als %1 Schnittlinien.</translation>
-    </message>
-    <message>
-        <source>Ctrl+S</source>
-        <translation>Strg+S</translation>
-    </message>
-    <message>
-        <source>Split the ticked parts</source>
-        <translation>Die angehakten Teile aufteilen</translation>
-    </message>
-    <message>
-        <source>Ctrl+Z</source>
-        <translation>Strg+Z</translation>
-    </message>
-    <message>
-        <source>Ctrl+Shift+Z, Ctrl+Y</source>
-        <translation>Strg+Umschalt+Z, Strg+Y</translation>
-    </message>
-    <message>
-        <source>Ctrl+T</source>
-        <translation>Strg+T</translation>
-    </message>
-    <message>
-        <source>Add a cut line at a typed time</source>
-        <translation>Eine Schnittlinie bei einer eingegebenen Zeit setzen</translation>
-    </message>
-    <message>
-        <source>M, Insert</source>
-        <translation>M, Einfg</translation>
-    </message>
-    <message>
-        <source>Add a cut line at the play cursor</source>
-        <translation>Eine Schnittlinie am Wiedergabecursor setzen</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Entf</translation>
-    </message>
-    <message>
-        <source>Delete the selected part&apos;s cut line</source>
-        <translation>Die Schnittlinie des gewählten Teils löschen</translation>
-    </message>
-    <message>
-        <source>Space</source>
-        <translation>Leertaste</translation>
-    </message>
-    <message>
-        <source>Play or stop</source>
-        <translation>Abspielen oder stoppen</translation>
-    </message>
-    <message>
-        <source>C</source>
-        <translation>C</translation>
-    </message>
-    <message>
-        <source>Play around cut: 2 s either side of the selected cut line</source>
-        <translation>Um den Schnitt abspielen: 2 s vor und nach der gewählten Schnittlinie</translation>
-    </message>
-    <message>
-        <source>Shift+drag</source>
-        <translation>Umschalt+Ziehen</translation>
-    </message>
-    <message>
-        <source>Select a stretch of the waveform; Play plays it</source>
-        <translation>Einen Abschnitt der Wellenform wählen; Start spielt ihn ab</translation>
-    </message>
-    <message>
-        <source>Ctrl+drag, Ctrl+double click</source>
-        <translation>Strg+Ziehen, Strg+Doppelklick</translation>
-    </message>
-    <message>
-        <source>Zoomed in to the samples: a cut line at the sample under the pointer</source>
-        <translation>Bis zu den Samples vergrößert: eine Schnittlinie am Sample unter dem Zeiger</translation>
-    </message>
-    <message>
-        <source>Left, Right</source>
-        <translation>Links, Rechts</translation>
-    </message>
-    <message>
-        <source>Shift+Left, Shift+Right</source>
-        <translation>Umschalt+Links, Umschalt+Rechts</translation>
-    </message>
-    <message>
-        <source>Home, End</source>
-        <translation>Pos1, Ende</translation>
-    </message>
-    <message>
-        <source>Play cursor to the start or the end</source>
-        <translation>Wiedergabecursor an den Anfang oder das Ende</translation>
-    </message>
-    <message>
-        <source>+, -</source>
-        <translation>+, -</translation>
-    </message>
-    <message>
-        <source>Zoom in or out</source>
-        <translation>Vergrößern oder verkleinern</translation>
-    </message>
-    <message>
-        <source>Ctrl++, Ctrl+-</source>
-        <translation>Strg++, Strg+-</translation>
-    </message>
-    <message>
-        <source>Zoom in, Zoom out</source>
-        <translation>Vergrößern, Verkleinern</translation>
-    </message>
-    <message>
-        <source>Wheel, Ctrl+Wheel</source>
-        <translation>Mausrad, Strg+Mausrad</translation>
-    </message>
-    <message>
-        <source>Scroll, zoom the waveform</source>
-        <translation>Wellenform rollen, vergrößern</translation>
-    </message>
-    <message>
-        <source>F1</source>
-        <translation>F1</translation>
-    </message>
-    <message>
-        <source>Help contents</source>
-        <translation>Hilfeinhalt</translation>
-    </message>
-    <message>
-        <source>Open Recent</source>
-        <translation>Zuletzt geöffnet</translation>
-    </message>
-    <message>
-        <source>Zoom in</source>
-        <translation>Vergrößern</translation>
-    </message>
-    <message>
-        <source>Zoom out</source>
-        <translation>Verkleinern</translation>
-    </message>
-    <message>
-        <source>Play around cut</source>
-        <translation>Um den Schnitt abspielen</translation>
-    </message>
-    <message>
-        <source>Keyboard shortcuts</source>
-        <translation>Tastenkürzel</translation>
-    </message>
-    <message>
-        <source>Keys</source>
-        <translation>Tasten</translation>
-    </message>
-    <message>
-        <source>What they do</source>
-        <translation>Was sie bewirken</translation>
-    </message>
-    <message>
-        <source>Select a part after the first: its cut line is the one heard.</source>
-        <translation>Einen Teil nach dem ersten wählen: Seine Schnittlinie ist die, die zu hören ist.</translation>
-    </message>
-    <message>
         <source>Unable to write to %1</source>
         <translation>%1 kann nicht geschrieben werden</translation>
-    </message>
-    <message>
-        <source>Follow the desktop</source>
-        <translation>Wie der Desktop</translation>
-    </message>
-    <message>
-        <source>Light</source>
-        <translation>Hell</translation>
-    </message>
-    <message>
-        <source>Dark</source>
-        <translation>Dunkel</translation>
-    </message>
-    <message>
-        <source>Ctrl+O (letter O)</source>
-        <translation>Strg+O (Buchstabe O)</translation>
-    </message>
-    <message>
-        <source>Ctrl+0 (zero)</source>
-        <translation>Strg+0 (Null)</translation>
-    </message>
-    <message>
-        <source>Save as one file...</source>
-        <translation>Als eine Datei speichern …</translation>
-    </message>
-    <message>
-        <source>X</source>
-        <translation>X</translation>
-    </message>
-    <message>
-        <source>Cut out the selected stretch: cut lines at its edges, the part between them unticked</source>
-        <translation>Den ausgewählten Abschnitt herausschneiden: Schnittlinien an seinen Rändern, der Teil dazwischen abgewählt</translation>
-    </message>
-    <message>
-        <source>Ctrl+Shift+S</source>
-        <translation>Strg+Umschalt+S</translation>
-    </message>
-    <message>
-        <source>Save the ticked parts as one file</source>
-        <translation>Die angehakten Teile als eine Datei speichern</translation>
-    </message>
-    <message>
-        <source>Cut out selection</source>
-        <translation>Auswahl herausschneiden</translation>
-    </message>
-    <message>
-        <source>U</source>
-        <translation>U</translation>
-    </message>
-    <message>
-        <source>Mute the selected stretch in what is written</source>
-        <translation>Den ausgewählten Abschnitt in allem Geschriebenen stummschalten</translation>
-    </message>
-    <message>
-        <source>.</source>
-        <translation>.</translation>
-    </message>
-    <message>
-        <source>Next cut: select the next cut line and centre it</source>
-        <translation>Nächster Schnitt: die nächste Schnittlinie auswählen und mittig zeigen</translation>
-    </message>
-    <message>
-        <source>,</source>
-        <translation>,</translation>
-    </message>
-    <message>
-        <source>Previous cut: select the cut line before and centre it</source>
-        <translation>Vorheriger Schnitt: die Schnittlinie davor auswählen und mittig zeigen</translation>
-    </message>
-    <message>
-        <source>Import track list...</source>
-        <translation>Titelliste importieren …</translation>
-    </message>
-    <message>
-        <source>Play cursor one second back or on; the cut under review a tenth of a second</source>
-        <translation>Wiedergabecursor eine Sekunde zurück oder vor; den geprüften Schnitt eine Zehntelsekunde</translation>
-    </message>
-    <message>
-        <source>Play cursor or the cut under review one frame back or on</source>
-        <translation>Wiedergabecursor oder den geprüften Schnitt einen Frame zurück oder vor</translation>
     </message>
 </context>
 <context>
@@ -1086,6 +761,21 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Mute selection</source>
         <translation>Auswahl stummschalten</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::OpenController</name>
+    <message>
+        <source>MP3 Files (*.mp3)</source>
+        <translation>MP3-Dateien (*.mp3)</translation>
+    </message>
+    <message>
+        <source>Discard the cut lines of %1?</source>
+        <translation>Die Schnittlinien von %1 verwerfen?</translation>
+    </message>
+    <message>
+        <source>Opening file</source>
+        <translation>Datei wird geöffnet</translation>
     </message>
 </context>
 <context>
@@ -1187,6 +877,13 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Loudness</source>
         <translation>Lautheit</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::PlaybackController</name>
+    <message>
+        <source>Select a part after the first: its cut line is the one heard.</source>
+        <translation>Einen Teil nach dem ersten wählen: Seine Schnittlinie ist die, die zu hören ist.</translation>
     </message>
 </context>
 <context>
@@ -1424,6 +1121,325 @@ ID3-Tags speichern anhaken, um die Titel der Teile zu schreiben.</translation>
     <message>
         <source>Then Left Click - Play;  Double Click - Cut</source>
         <translation>Dann Linksklick - Abspielen;  Doppelklick - Schnitt</translation>
+    </message>
+</context>
+<context>
+    <name>tessivo::WindowActions</name>
+    <message>
+        <source>Ctrl+O (letter O)</source>
+        <translation>Strg+O (Buchstabe O)</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Eine Datei öffnen</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Strg+S</translation>
+    </message>
+    <message>
+        <source>Split the ticked parts</source>
+        <translation>Die angehakten Teile aufteilen</translation>
+    </message>
+    <message>
+        <source>Ctrl+Z</source>
+        <translation>Strg+Z</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+Z, Ctrl+Y</source>
+        <translation>Strg+Umschalt+Z, Strg+Y</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Ctrl+T</source>
+        <translation>Strg+T</translation>
+    </message>
+    <message>
+        <source>Add a cut line at a typed time</source>
+        <translation>Eine Schnittlinie bei einer eingegebenen Zeit setzen</translation>
+    </message>
+    <message>
+        <source>M, Insert</source>
+        <translation>M, Einfg</translation>
+    </message>
+    <message>
+        <source>Add a cut line at the play cursor</source>
+        <translation>Eine Schnittlinie am Wiedergabecursor setzen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Entf</translation>
+    </message>
+    <message>
+        <source>Delete the selected part&apos;s cut line</source>
+        <translation>Die Schnittlinie des gewählten Teils löschen</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Leertaste</translation>
+    </message>
+    <message>
+        <source>Play or stop</source>
+        <translation>Abspielen oder stoppen</translation>
+    </message>
+    <message>
+        <source>C</source>
+        <translation>C</translation>
+    </message>
+    <message>
+        <source>Play around cut: 2 s either side of the selected cut line</source>
+        <translation>Um den Schnitt abspielen: 2 s vor und nach der gewählten Schnittlinie</translation>
+    </message>
+    <message>
+        <source>Shift+drag</source>
+        <translation>Umschalt+Ziehen</translation>
+    </message>
+    <message>
+        <source>Select a stretch of the waveform; Play plays it</source>
+        <translation>Einen Abschnitt der Wellenform wählen; Start spielt ihn ab</translation>
+    </message>
+    <message>
+        <source>X</source>
+        <translation>X</translation>
+    </message>
+    <message>
+        <source>Cut out the selected stretch: cut lines at its edges, the part between them unticked</source>
+        <translation>Den ausgewählten Abschnitt herausschneiden: Schnittlinien an seinen Rändern, der Teil dazwischen abgewählt</translation>
+    </message>
+    <message>
+        <source>Ctrl+Shift+S</source>
+        <translation>Strg+Umschalt+S</translation>
+    </message>
+    <message>
+        <source>Save the ticked parts as one file</source>
+        <translation>Die angehakten Teile als eine Datei speichern</translation>
+    </message>
+    <message>
+        <source>U</source>
+        <translation>U</translation>
+    </message>
+    <message>
+        <source>Mute the selected stretch in what is written</source>
+        <translation>Den ausgewählten Abschnitt in allem Geschriebenen stummschalten</translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>Next cut: select the next cut line and centre it</source>
+        <translation>Nächster Schnitt: die nächste Schnittlinie auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>,</source>
+        <translation>,</translation>
+    </message>
+    <message>
+        <source>Previous cut: select the cut line before and centre it</source>
+        <translation>Vorheriger Schnitt: die Schnittlinie davor auswählen und mittig zeigen</translation>
+    </message>
+    <message>
+        <source>Ctrl+drag, Ctrl+double click</source>
+        <translation>Strg+Ziehen, Strg+Doppelklick</translation>
+    </message>
+    <message>
+        <source>Zoomed in to the samples: a cut line at the sample under the pointer</source>
+        <translation>Bis zu den Samples vergrößert: eine Schnittlinie am Sample unter dem Zeiger</translation>
+    </message>
+    <message>
+        <source>Left, Right</source>
+        <translation>Links, Rechts</translation>
+    </message>
+    <message>
+        <source>Play cursor one second back or on; the cut under review a tenth of a second</source>
+        <translation>Wiedergabecursor eine Sekunde zurück oder vor; den geprüften Schnitt eine Zehntelsekunde</translation>
+    </message>
+    <message>
+        <source>Shift+Left, Shift+Right</source>
+        <translation>Umschalt+Links, Umschalt+Rechts</translation>
+    </message>
+    <message>
+        <source>Play cursor or the cut under review one frame back or on</source>
+        <translation>Wiedergabecursor oder den geprüften Schnitt einen Frame zurück oder vor</translation>
+    </message>
+    <message>
+        <source>Home, End</source>
+        <translation>Pos1, Ende</translation>
+    </message>
+    <message>
+        <source>Play cursor to the start or the end</source>
+        <translation>Wiedergabecursor an den Anfang oder das Ende</translation>
+    </message>
+    <message>
+        <source>+, -</source>
+        <translation>+, -</translation>
+    </message>
+    <message>
+        <source>Zoom in or out</source>
+        <translation>Vergrößern oder verkleinern</translation>
+    </message>
+    <message>
+        <source>Ctrl++, Ctrl+-</source>
+        <translation>Strg++, Strg+-</translation>
+    </message>
+    <message>
+        <source>Zoom in, Zoom out</source>
+        <translation>Vergrößern, Verkleinern</translation>
+    </message>
+    <message>
+        <source>Ctrl+0 (zero)</source>
+        <translation>Strg+0 (Null)</translation>
+    </message>
+    <message>
+        <source>Zoom to fit</source>
+        <translation>Ganz einpassen</translation>
+    </message>
+    <message>
+        <source>Wheel, Ctrl+Wheel</source>
+        <translation>Mausrad, Strg+Mausrad</translation>
+    </message>
+    <message>
+        <source>Scroll, zoom the waveform</source>
+        <translation>Wellenform rollen, vergrößern</translation>
+    </message>
+    <message>
+        <source>F1</source>
+        <translation>F1</translation>
+    </message>
+    <message>
+        <source>Help contents</source>
+        <translation>Hilfeinhalt</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Open...</source>
+        <translation>Öffnen …</translation>
+    </message>
+    <message>
+        <source>Open Recent</source>
+        <translation>Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Split...</source>
+        <translation>Teilen …</translation>
+    </message>
+    <message>
+        <source>Save as one file...</source>
+        <translation>Als eine Datei speichern …</translation>
+    </message>
+    <message>
+        <source>Batch split...</source>
+        <translation>Stapelweise teilen …</translation>
+    </message>
+    <message>
+        <source>Join files...</source>
+        <translation>Dateien verbinden …</translation>
+    </message>
+    <message>
+        <source>Show Viewer</source>
+        <translation>Frame-Ansicht zeigen</translation>
+    </message>
+    <message>
+        <source>Explorer</source>
+        <translation>Dateimanager</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Import cut list...</source>
+        <translation>Schnittliste importieren …</translation>
+    </message>
+    <message>
+        <source>Export cut list...</source>
+        <translation>Schnittliste exportieren …</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Add cut at…</source>
+        <translation>Schnitt bei …</translation>
+    </message>
+    <message>
+        <source>Play around cut</source>
+        <translation>Um den Schnitt abspielen</translation>
+    </message>
+    <message>
+        <source>Cut out selection</source>
+        <translation>Auswahl herausschneiden</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Ansicht</translation>
+    </message>
+    <message>
+        <source>Zoom in</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Hilfe</translation>
+    </message>
+    <message>
+        <source>Help Contents</source>
+        <translation>Hilfeinhalt</translation>
+    </message>
+    <message>
+        <source>Keyboard shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>About...</source>
+        <translation>Über …</translation>
+    </message>
+    <message>
+        <source>Import track list...</source>
+        <translation>Titelliste importieren …</translation>
+    </message>
+    <message>
+        <source>Colours</source>
+        <translation>Farben</translation>
+    </message>
+    <message>
+        <source>Follow the desktop</source>
+        <translation>Wie der Desktop</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Hell</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>Tasten</translation>
+    </message>
+    <message>
+        <source>What they do</source>
+        <translation>Was sie bewirken</translation>
+    </message>
+    <message>
+        <source>No file manager could be started to show %1.</source>
+        <translation>Es konnte kein Dateimanager gestartet werden, um %1 zu zeigen.</translation>
     </message>
 </context>
 <context>

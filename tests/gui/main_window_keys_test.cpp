@@ -16,6 +16,7 @@
 #include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
+#include "ui/view/playback_cursor_overlay.h"
 #include "ui/window/main_window.h"
 
 #include <QAction>
@@ -257,7 +258,7 @@ TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
     // The position line stands on the cursor while nothing plays.
     Key(Qt::Key_Right);
     win->onPlaybackTick();
-    PlaybackLine* line = win->overlays()->positionLine;
+    PlaybackLine* line = win->playback()->overlays()->positionLine;
     EXPECT_FALSE(line->isHidden());
     EXPECT_EQ(line->x(), FrameMapping(G(), st).frameToX(st.ClickFrame));
     // And the clock shows its time.

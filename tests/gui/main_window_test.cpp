@@ -12,6 +12,7 @@
 #include "ui/window/about_window.h"
 #include "ui/window/frame_viewer.h"
 #include "ui/window/main_window.h"
+#include "ui/window/status_texts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -609,23 +610,23 @@ TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     FakeOpenFile(*st, 22969); // 10 minutes
     st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->viewGeometry().cols());
     EXPECT_EQ(st->ZoomLevel, 6);
-    win->updateScrollBar();
+    win->view()->updateScrollBar();
     win->onZoomOutClicked(); // the whole file is visible: nothing
     EXPECT_EQ(st->ZoomLevel, 6);
-    EXPECT_EQ(win->scrollPageSize(), 10000);
+    EXPECT_EQ(win->view()->scrollPageSize(), 10000);
     for (int i = 0; i < 5; ++i)
         win->onZoomInClicked();
     EXPECT_EQ(st->ZoomLevel, 1);
-    EXPECT_EQ(win->scrollSmallChange(), 1);
-    EXPECT_EQ(win->scrollLargeChange(), 10);
+    EXPECT_EQ(win->view()->scrollSmallChange(), 1);
+    EXPECT_EQ(win->view()->scrollLargeChange(), 10);
     // Eight levels below one frame per column; "+" at the last does nothing.
     for (int i = 0; i < 9; ++i)
         win->onZoomInClicked();
     EXPECT_EQ(st->ZoomLevel, -7);
     EXPECT_DOUBLE_EQ(FramesPerColumn(*st), 1.0 / 256);
     // The view still starts on a whole frame: the bar steps one frame.
-    EXPECT_EQ(win->scrollSmallChange(), 1);
-    EXPECT_EQ(win->scrollLargeChange(), 10);
+    EXPECT_EQ(win->view()->scrollSmallChange(), 1);
+    EXPECT_EQ(win->view()->scrollLargeChange(), 10);
     for (int i = 0; i < 9; ++i)
         win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 2);
@@ -634,13 +635,13 @@ TEST_F(MainWindowTest, ZoomButtonsAtTheirLimits) {
     FakeOpenFile(*st, 1378140);
     st->ZoomLevel = StartingZoomLevel(st->FrameCount, win->viewGeometry().cols());
     EXPECT_EQ(st->ZoomLevel, 10);
-    win->updateScrollBar();
+    win->view()->updateScrollBar();
     win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 11);
     win->onZoomOutClicked();
     EXPECT_EQ(st->ZoomLevel, 11);
-    EXPECT_EQ(win->scrollSmallChange(), 1024);
-    EXPECT_EQ(win->scrollLargeChange(), 10240);
+    EXPECT_EQ(win->view()->scrollSmallChange(), 1024);
+    EXPECT_EQ(win->view()->scrollLargeChange(), 10240);
 }
 
 TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
@@ -648,7 +649,7 @@ TEST_F(MainWindowTest, ZoomingOutNearTheEndPutsTheLastFrameAtTheRightEdge) {
     const uint32_t n = 100000;
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
-    win->updateScrollBar();
+    win->view()->updateScrollBar();
     FindPart<QScrollBar>(win, "scrollBar")
         ->setValue(FindPart<QScrollBar>(win, "scrollBar")->maximum()); // scrolled to the end
     const int w = win->viewGeometry().waveBitmapWidth();
@@ -667,8 +668,8 @@ TEST_F(MainWindowTest, ScrollingBeyond93MinutesUses64Bits) {
     const uint32_t n = 300000; // about 2 hours 10 minutes
     FakeOpenFile(*st, n);
     st->ZoomLevel = 1;
-    win->updateScrollBar();
-    EXPECT_EQ(win->scrollPageSize(), 31); // 939 of 300000 frames visible
+    win->view()->updateScrollBar();
+    EXPECT_EQ(win->view()->scrollPageSize(), 31); // 939 of 300000 frames visible
     EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->maximum(), 10000 - 31);
     FindPart<QScrollBar>(win, "scrollBar")->setValue(9000);
     EXPECT_EQ(st->ViewFirstFrame, 270000);
@@ -678,7 +679,7 @@ TEST_F(MainWindowTest, ScrollingBeyond93MinutesUses64Bits) {
     // The position follows the first frame when the zoom changes.
     st->ZoomLevel = 4;
     st->ViewFirstFrame = 240000;
-    win->updateScrollBar();
+    win->view()->updateScrollBar();
     EXPECT_EQ(FindPart<QScrollBar>(win, "scrollBar")->value(), 8000);
     EXPECT_EQ(st->ViewFirstFrame, 240000);
     // A click in the trough moves by the large change.

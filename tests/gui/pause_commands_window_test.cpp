@@ -152,8 +152,8 @@ TEST_F(PauseCommandsTest, MuteSelectionIsHatchedUndoneKeptAndSilentInThePartWrit
     // Music from 0 to 12 s: 3 s to 6 s of it muted.
     const int64_t first = FrameAt(3.0), last = FrameAt(6.0) - 1;
     SelectFrames(first, last);
-    ASSERT_TRUE(win->hasStretch());
-    const Stretch chosen = win->stretch();
+    ASSERT_TRUE(win->view()->hasStretch());
+    const Stretch chosen = win->view()->stretch();
     ASSERT_NEAR(static_cast<double>(chosen.first), static_cast<double>(first), 3.0);
     const int undoBefore = win->editHistory()->stack()->count();
     QAction* mute = Action("muteSelectionAction");

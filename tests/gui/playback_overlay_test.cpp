@@ -138,14 +138,15 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
         win_->onPlaybackTick();
         const int expectX = g.waveLeft + int(std::nearbyint(double(f - st_.ViewFirstFrame) / z));
         if (expectX > g.waveLeft) {
-            EXPECT_FALSE(win_->overlays()->cursorLine->isHidden()) << "frame " << f;
-            EXPECT_EQ(win_->overlays()->cursorLine->geometry(),
+            EXPECT_FALSE(win_->playback()->overlays()->cursorLine->isHidden()) << "frame " << f;
+            EXPECT_EQ(win_->playback()->overlays()->cursorLine->geometry(),
                       QRect(expectX, g.waveTop, 1, g.waveBottom - g.waveTop))
                 << "frame " << f;
         } else {
-            EXPECT_TRUE(win_->overlays()->cursorLine->isHidden()) << "x = WaveLeft is outside";
+            EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden())
+                << "x = WaveLeft is outside";
         }
-        EXPECT_EQ(win_->overlays()->stripMarkLine->geometry(),
+        EXPECT_EQ(win_->playback()->overlays()->stripMarkLine->geometry(),
                   QRect(g.waveLeft + int(std::nearbyint(f * g.pixelsPerFrame)), g.viewBottom - 13,
                         1, 12));
         EXPECT_EQ(st_.PlayFrame, uint32_t(f));
@@ -164,8 +165,8 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
     win_->onStopClicked();
     EXPECT_FALSE(st_.IsPlaying);
     win_->onPlaybackTick();
-    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
-    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->stripMarkLine->isHidden());
     EXPECT_EQ(win_->meterBitmap(), meterIdle) << "the bars stay after stopping";
     win_->statusController()->refresh();
     EXPECT_EQ(Status()->text(), QStringLiteral("Ready"));
@@ -194,8 +195,8 @@ TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
     win_->onPlaybackTick();
     EXPECT_FALSE(st_.IsPlaying);
     EXPECT_FALSE(eng_.IsActive(st_.PlayStream));
-    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
-    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->stripMarkLine->isHidden());
 }
 
 TEST_F(WindowPlayback, SlidersChangeTheRunningStream) {
@@ -235,12 +236,12 @@ TEST_F(WindowPlayback, LastTickAtTheEndOfTheStreamKeepsTheMeterInsideThePeakTabl
     win_->onPlaybackTick();
     EXPECT_EQ(st_.PlayFrame, st_.FrameCount);
     EXPECT_TRUE(st_.IsPlaying);
-    EXPECT_FALSE(win_->overlays()->stripMarkLine->isHidden());
+    EXPECT_FALSE(win_->playback()->overlays()->stripMarkLine->isHidden());
     eng_.Stop(st_.PlayStream); // the stream ends by itself
     win_->onPlaybackTick();
     EXPECT_FALSE(st_.IsPlaying);
     EXPECT_EQ(st_.PlayFrame, 0u);
-    EXPECT_TRUE(win_->overlays()->stripMarkLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->stripMarkLine->isHidden());
 }
 
 TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
@@ -252,7 +253,7 @@ TEST_F(WindowPlayback, RefusedStartShowsTheEngineError) {
     EXPECT_EQ(dialogs_.messages.front(), QStringLiteral("Error playing music!\n(Error code: 23)"));
     EXPECT_FALSE(st_.IsPlaying);
     win_->onPlaybackTick();
-    EXPECT_TRUE(win_->overlays()->cursorLine->isHidden());
+    EXPECT_TRUE(win_->playback()->overlays()->cursorLine->isHidden());
 }
 
 } // namespace

@@ -288,10 +288,10 @@ TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
     const int y = g.waveTop + g.waveHalf / 2;
     const int x0 = g.waveLeft + 100, x1 = g.waveLeft + 300;
     ShiftDrag(x1, x0 + 50, x0);
-    ASSERT_TRUE(win->hasStretch());
+    ASSERT_TRUE(win->view()->hasStretch());
     const FrameMapping m(g, *st);
-    EXPECT_EQ(win->stretch().first, m.xToFrame(x0));
-    EXPECT_EQ(win->stretch().last, m.xToFrame(x1));
+    EXPECT_EQ(win->view()->stretch().first, m.xToFrame(x0));
+    EXPECT_EQ(win->view()->stretch().last, m.xToFrame(x1));
     EXPECT_TRUE(FindPart<QWidget>(win, "stretchBand")->isVisible());
     EXPECT_EQ(PartCount(*st), 1); // no cut line made by the drag
 
@@ -301,7 +301,7 @@ TEST_F(WindowCommandsTest, ShiftDragChoosesTheStretchPlayPlays) {
     win->onStopClicked();
     // A plain click forgets it.
     QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, QPoint(x0 + 20, y));
-    EXPECT_FALSE(win->hasStretch());
+    EXPECT_FALSE(win->view()->hasStretch());
 }
 
 // X cuts the Shift-selection out as one undoable step; Ctrl+Shift+S writes
@@ -310,8 +310,8 @@ TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
     Open("long65.mp3");
     const ViewGeometry& g = win->viewGeometry();
     ShiftDrag(g.waveLeft + 200, g.waveLeft + 400, g.waveLeft + 400);
-    ASSERT_TRUE(win->hasStretch());
-    const int64_t first = win->stretch().first, last = win->stretch().last;
+    ASSERT_TRUE(win->view()->hasStretch());
+    const int64_t first = win->view()->stretch().first, last = win->view()->stretch().last;
     const int undoBefore = win->editHistory()->stack()->count();
 
     QAction* cutOut = Action("cutOutAction");
@@ -323,7 +323,7 @@ TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
     EXPECT_TRUE(PartTicked(*st, 1));
     EXPECT_FALSE(PartTicked(*st, 2));
     EXPECT_TRUE(PartTicked(*st, 3));
-    EXPECT_FALSE(win->hasStretch());
+    EXPECT_FALSE(win->view()->hasStretch());
     EXPECT_EQ(RowOf(win->partList(), 1)->text(1), "Not Used");
     ASSERT_EQ(win->editHistory()->stack()->count(), undoBefore + 1);
     win->editHistory()->stack()->undo();

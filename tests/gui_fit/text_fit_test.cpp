@@ -11,6 +11,7 @@
 #include "ui/window/frame_viewer.h"
 #include "ui/window/help_window.h"
 #include "ui/window/main_window.h"
+#include "ui/window/status_texts.h"
 #include "ui/window/translations.h"
 
 #include <QAbstractButton>

@@ -1,5 +1,7 @@
 #include "ui/view/view_controller.h"
 
+#include "core/util/round_even.h"
+
 #include "core/playback/playback_control.h"
 #include "ui/view/wave_view.h"
 
@@ -207,6 +209,10 @@ void ViewController::zoomAround(int direction, int x) {
         ++st_.ZoomLevel;
     }
     scrollTo(under - RoundEven(FramesPerColumn(st_) * static_cast<double>(col)));
+}
+
+void ViewController::centreOn(int64_t frame) {
+    scrollTo(frame - RoundEven(FramesPerColumn(st_) * geom_.cols() / 2.0));
 }
 
 void ViewController::scrollTo(int64_t firstFrame) {

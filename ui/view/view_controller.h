@@ -5,8 +5,8 @@
 #pragma once
 
 #include "core/analysis/sample_stretch.h"
-#include "core/state/program_state.h"
 #include "core/playback/playback_control.h"
+#include "core/state/program_state.h"
 #include "ui/view/view_geometry.h"
 #include "ui/view/wave_renderer.h"
 
@@ -73,6 +73,8 @@ public:
     void zoomAround(int direction, int x);
     // Shows the view from `firstFrame` (held in the file).
     void scrollTo(int64_t firstFrame);
+    // Scrolls so that `frame` lies in the middle of the view.
+    void centreOn(int64_t frame);
     // The wheel over x: scrolls a tenth of the view a notch, zooms with Ctrl.
     void wheel(QPoint angleDelta, Qt::KeyboardModifiers mods, int x);
     // The scroll bar's steps for the zoom shown.

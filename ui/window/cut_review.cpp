@@ -78,7 +78,7 @@ void CutReview::step(int direction) {
     doc.SelectPart(k);
     doc.MarkCutReviewed(k);
     window_.partList()->selectPart(k);
-    window_.centreViewOn(PartFirstFrame(st, k));
+    window_.view()->centreOn(PartFirstFrame(st, k));
     reviewing_ = k;
     label_->setText(CutReviewText(st, k));
     label_->show();
@@ -113,7 +113,7 @@ bool CutReview::nudge(int direction, bool fine) {
         doc.MoveCutLineToSample(k, moved);
     } else
         doc.MoveCutLine(k, static_cast<int32_t>(to));
-    window_.centreViewOn(PartFirstFrame(st, k));
+    window_.view()->centreOn(PartFirstFrame(st, k));
     return true;
 }
 

@@ -1,105 +1,59 @@
 #include "ui/window/main_window.h"
 
-#include "core/parts/part_access.h"
-#include "ui/common/dialog_placement.h"
-#include "ui/document/core_text.h"
-
-#include "core/analysis/frame_index.h"
 #include "core/analysis/peak_cache.h"
-#include "core/analysis/time_base.h"
-#include "core/parts/part_times.h"
 #include "core/settings/settings_file.h"
-#include "core/util/time_text.h"
+#include "ui/document/core_text.h"
 #include "ui/output/confirm_dialog.h"
 #include "ui/output/split_runner.h"
+#include "ui/output/tag_panel.h"
 #include "ui/parts/part_list_view.h"
 #include "ui/parts/split_settings_panel.h"
 #include "ui/view/colour_scheme.h"
-#include "ui/view/view_controller.h"
-#include "ui/window/about_window.h"
+#include "ui/view/wave_mouse.h"
 #include "ui/window/autosave_controller.h"
 #include "ui/window/control_panel.h"
-#include "ui/window/frame_viewer.h"
-#include "ui/window/help_window.h"
+#include "ui/window/cut_list_commands.h"
+#include "ui/window/edit_commands.h"
 #include "ui/window/open_job.h"
 #include "ui/window/settings_autosave.h"
-#include "ui/window/status_controller.h"
+#include "ui/window/wave_input.h"
+#include "ui/window/window_memory.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLocale>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QProgressBar>
+#include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSplitter>
-#include <QStandardPaths>
-#include <QStatusBar>
-#include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
-#include <cmath>
-#include <functional>
 
 namespace tessivo {
 
 namespace {
 
-void SetBackground(QWidget* w, const QColor& c) {
-    SetSchemeBackground(w, c);
-}
-
 QFrame* MakeFrame(QWidget* parent, const QString& name) {
     auto* f = new QFrame(parent);
     f->setObjectName(name);
+    f->setFrameShape(QFrame::StyledPanel);
     return f;
 }
 
+// Puts `w` into `frame`, filling it.
+void Fill(QFrame* frame, QWidget* w) {
+    auto* box = new QVBoxLayout(frame);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(w);
+}
+
 } // namespace
-
-QString DefaultSettingsPath() {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(dir);
-    return dir + QStringLiteral("/tessivo.ini");
-}
-
-QString DefaultMusicFolder() {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (dir.isEmpty())
-        return {};
-    if (!QDir().mkpath(dir))
-        return {};
-    return dir;
-}
-
-QString FindHelpPage() {
-    const QString app = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        app + QStringLiteral("/tessivo.html"),
-        app + QStringLiteral("/../share/tessivo/tessivo.html"),
-#ifdef TESSIVO_SOURCE_DIR
-        QStringLiteral(TESSIVO_SOURCE_DIR "/app/help/tessivo.html"),
-#endif
-    };
-    for (const QString& c : candidates)
-        if (QFileInfo::exists(c))
-            return QFileInfo(c).canonicalFilePath();
-    return {};
-}
 
 MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialogs,
                        WindowEnvironment env, QWidget* parent)
@@ -109,58 +63,72 @@ MainWindow::MainWindow(ProgramState& st, AudioEngine& engine, UserDialogs& dialo
     setMinimumSize(800, 600);
     resize(800, 600);
     setAcceptDrops(true);
+    history_ = std::make_unique<EditHistory>(doc_);
+    docSignals_ = std::make_unique<DocumentSignals>(doc_);
     createOpenJob();
 
     client_ = new QWidget(this);
     createClientArea();
-    connectControlPanel();
-    createMenus();
-    createEditingControls();
+    actions_ = new WindowActions(*this);
+    actions_->createMenus();
+    createPanels();
+    connectOpen();
     status_->follow(*docSignals_, *openJob_, *panels_.confirmDialog->splitRunner());
-
-    panels_.frameViewer = new FrameViewerWindow(st_, this);
-    panels_.frameViewer->setObjectName(QStringLiteral("frameViewer"));
-    panels_.aboutWindow = new AboutWindow(this);
-    panels_.aboutWindow->setObjectName(QStringLiteral("aboutWindow"));
 
     initialise();
     createAutosave();
-    // From now on every change of the wave view's size lays it out again.
-    layoutReady_ = true;
-    createTimers();
+    // From now on the view's events (its size among them) come here.
+    waveInput_ = std::make_unique<WaveInput>(*this);
+    waveView_->setHandler(waveInput_.get());
 }
 
 MainWindow::~MainWindow() {
     // Destruction: a split being written finishes first (its files are the
     // user's); no open and no peak computation may outlive the window, then
     // the stream and the audio output go.
+    waveView_->setHandler(nullptr);
     panels_.confirmDialog->splitRunner()->wait();
     openJob_->cancel();
-    engine_.Stop(st_.PlayStream);
-    engine_.FreeStream(st_.PlayStream);
-    st_.PlayStream = 0;
+    playback_->releaseStream();
     engine_.Shutdown();
+}
+
+void MainWindow::createOpenJob() {
+    PeakWorkSettings peakWork;
+    peakWork.cacheFolder = env_.peakCacheFolder.isEmpty() ? DefaultPeakCacheFolder()
+                                                          : env_.peakCacheFolder.toStdString();
+    peakWork.threads = env_.peakThreads;
+    if (env_.peakChunkFrames > 0)
+        peakWork.chunkFrames = env_.peakChunkFrames;
+    openJob_ = std::make_unique<OpenJob>(doc_, st_.ProgressPercent, std::move(peakWork));
 }
 
 void MainWindow::createClientArea() {
     client_->setObjectName(QStringLiteral("client"));
-    SetBackground(client_, BackColor);
+    SetSchemeBackground(client_, BackColor);
     setCentralWidget(client_);
 
     waveView_ = new WaveView(client_);
     waveView_->setObjectName(QStringLiteral("waveView"));
-    waveView_->setHandler(this);
-    overlays_ = std::make_unique<PlaybackOverlays>(waveView_);
     createView();
 
     controls_ = new ControlPanel(client_);
     panels_.splitFrame = MakeFrame(client_, QStringLiteral("splitFrame"));
     panels_.partListFrame = MakeFrame(client_, QStringLiteral("partListFrame"));
     panels_.tagFrame = MakeFrame(client_, QStringLiteral("tagFrame"));
-    for (QFrame* f : {panels_.splitFrame, panels_.partListFrame, panels_.tagFrame})
-        f->setFrameShape(QFrame::StyledPanel);
-    status_ = new StatusController(doc_, *controls_, *this, [this] { return isBusy(); });
-    connect(status_, &StatusController::openFolderRequested, this, &MainWindow::openFolder);
+    const auto busy = [this] { return isBusy(); };
+    status_ = new StatusController(doc_, *controls_, *this, busy);
+    playback_ =
+        new PlaybackController(st_, engine_, dialogs_, *view_, *waveView_, *controls_, busy, this);
+    connect(playback_, &PlaybackController::playbackChanged, status_, &StatusController::refresh);
+    connect(playback_, &PlaybackController::timeFollowed, status_, &StatusController::showTime);
+    connect(controls_->splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
+    connect(controls_->zoomInButton, &QToolButton::clicked, view_, &ViewController::zoomIn);
+    connect(controls_->zoomOutButton, &QToolButton::clicked, view_, &ViewController::zoomOut);
+    connect(controls_, &ControlPanel::statusClicked, this, &MainWindow::onStatusClicked);
+    open_ = new OpenController({&st_, &doc_, openJob_.get(), &dialogs_, this, controls_, status_,
+                                view_, playback_, history_.get(), busy},
+                               this);
     createSplitters();
 }
 
@@ -172,8 +140,6 @@ void MainWindow::createView() {
     };
     hooks.windowHeight = [this] { return frameGeometry().height(); };
     view_ = new ViewController(st_, *waveView_, std::move(hooks), this);
-    // The play cursor's line follows the view.
-    connect(view_, &ViewController::viewChanged, this, &MainWindow::placePositionLine);
 }
 
 void MainWindow::createSplitters() {
@@ -211,76 +177,107 @@ void MainWindow::createSplitters() {
     box->addWidget(mainSplitter_);
 }
 
-void MainWindow::connectControlPanel() {
-    connect(controls_->playButton, &QToolButton::clicked, this, &MainWindow::onPlayClicked);
-    connect(controls_->stopButton, &QToolButton::clicked, this, &MainWindow::onStopClicked);
-    connect(controls_->splitButton, &QToolButton::clicked, this, &MainWindow::onSplitTriggered);
-    connect(controls_->zoomInButton, &QToolButton::clicked, this, &MainWindow::onZoomInClicked);
-    connect(controls_->zoomOutButton, &QToolButton::clicked, this, &MainWindow::onZoomOutClicked);
-    connect(controls_->volumeSlider, &QSlider::valueChanged, this, &MainWindow::onVolumeChanged);
-    connect(controls_->rateSlider, &QSlider::valueChanged, this, &MainWindow::onRateChanged);
-    connect(controls_, &ControlPanel::statusClicked, this, &MainWindow::onStatusClicked);
+void MainWindow::createPanels() {
+    panels_.splitSettings = new SplitSettingsPanel(doc_, dialogs_, panels_.splitFrame);
+    Fill(panels_.splitFrame, panels_.splitSettings);
+    panels_.partList = new PartListView(doc_, *docSignals_, panels_.partListFrame);
+    panels_.tagPanel = new TagPanel(doc_, panels_.tagFrame);
+    Fill(panels_.tagFrame, panels_.tagPanel);
+    panels_.partMenu = new PartPopupMenu(doc_, this);
+    panels_.confirmDialog = new ConfirmDialog(doc_, dialogs_, this);
+    panels_.cutLists = new CutListCommands(doc_, dialogs_, this);
+    edits_ = new EditCommands(*this);
+    connect(history_.get(), &EditHistory::partsRestored, edits_, &EditCommands::showRestoredParts);
+
+    connectPanels();
+    connectPartMenu();
+    createWaveMouse();
+    actions_->createShortcuts();
+    edits_->createStartField(panels_.partListFrame);
+    edits_->createKeys();
+    // A new file: the cursor at its start, the view takes the keys, the old
+    // file's samples go.
+    connect(docSignals_.get(), &DocumentSignals::fileChanged, this, [this] {
+        view_->forgetFile();
+        st_.ClickFrame = 0;
+        waveView_->setFocus(Qt::OtherFocusReason);
+    });
+    actions_->createCommandObjects();
 }
 
-void MainWindow::createTimers() {
-    auto* playbackTimer = new QTimer(this);
-    playbackTimer->setObjectName(QStringLiteral("playbackTimer"));
-    playbackTimer->setInterval(33);
-    connect(playbackTimer, &QTimer::timeout, this, &MainWindow::onPlaybackTick);
-    playbackTimer->start();
+void MainWindow::connectPanels() {
+    // The waveform follows every edit of the document and its new peaks.
+    connect(docSignals_.get(), &DocumentSignals::changed, view_, &ViewController::draw);
+    connect(panels_.splitSettings, &SplitSettingsPanel::clearRequested, edits_,
+            &EditCommands::clearCutLines);
+    connect(panels_.partList, &PartListView::playPartRequested, playback_,
+            [this](int k) { playback_->playPart(k, PlayStartKind::PartStart); });
+
+    // The tag panel follows the parts: never a part that is gone. Another
+    // part selected keeps what was typed for the one shown.
+    for (auto signal : {&DocumentSignals::cutLinesChanged, &DocumentSignals::selectionChanged})
+        connect(docSignals_.get(), signal, panels_.tagPanel, &TagPanel::followParts);
+    connect(panels_.partList, &PartListView::partPicked, panels_.tagPanel, &TagPanel::showPartTags);
+
+    connect(panels_.confirmDialog, &ConfirmDialog::statusText, controls_, &ControlPanel::setStatus);
+    connect(panels_.confirmDialog, &ConfirmDialog::partsWritten, this, [this] {
+        // The parts as split: undoing back to them asks nothing on close.
+        if (!doc_.HasUnsplitEdits())
+            history_->stack()->setClean();
+    });
+    connect(panels_.confirmDialog, &ConfirmDialog::filesWritten, status_,
+            &StatusController::showSplitDone);
+    // While the parts are written no command may change what is written.
+    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::started, this, [this] {
+        setCommandsEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    });
+    connect(panels_.confirmDialog->splitRunner(), &SplitRunner::ended, this, [this] {
+        setCommandsEnabled(true);
+        QApplication::restoreOverrideCursor();
+    });
+    connect(status_, &StatusController::openFolderRequested, actions_, &WindowActions::openFolder);
 }
 
-void MainWindow::createOpenJob() {
-    PeakWorkSettings peakWork;
-    peakWork.cacheFolder = env_.peakCacheFolder.isEmpty() ? DefaultPeakCacheFolder()
-                                                          : env_.peakCacheFolder.toStdString();
-    peakWork.threads = env_.peakThreads;
-    if (env_.peakChunkFrames > 0)
-        peakWork.chunkFrames = env_.peakChunkFrames;
-    openJob_ = std::make_unique<OpenJob>(doc_, st_.ProgressPercent, std::move(peakWork));
-    connect(openJob_.get(), &OpenJob::opened, this, &MainWindow::onFileOpened);
-    connect(openJob_.get(), &OpenJob::peaksFinished, this, &MainWindow::onPeaksFinished);
+void MainWindow::connectPartMenu() {
+    connect(panels_.partMenu, &PartPopupMenu::playPartRequested, playback_,
+            [this](int k) { playback_->playPart(k, PlayStartKind::PartStart); });
+    connect(panels_.partMenu, &PartPopupMenu::stopRequested, playback_, &PlaybackController::stop);
+    connect(panels_.partMenu, &PartPopupMenu::clearRequested, edits_, &EditCommands::clearCutLines);
+    connect(panels_.partMenu, &PartPopupMenu::splitRequested, this, [this] {
+        if (!isBusy())
+            panels_.confirmDialog->openIfPartsPrepared();
+    });
+    connect(panels_.partMenu, &PartPopupMenu::explorerRequested, actions_,
+            &WindowActions::showOutputFolder);
+    // A right click anywhere in the window opens it; edit boxes keep their own.
+    client_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(client_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (!isBusy())
+            panels_.partMenu->popup(client_->mapToGlobal(pos));
+    });
 }
 
-bool MainWindow::isBusy() const {
-    return openJob_->busy() || panels_.confirmDialog->splitRunner()->isRunning();
+void MainWindow::connectOpen() {
+    connect(open_, &OpenController::commandsEnabled, this, &MainWindow::setCommandsEnabled);
+    connect(open_, &OpenController::fileAdopted, this, &MainWindow::showAdoptedFile);
+    connect(open_, &OpenController::recentFilesChanged, actions_, &WindowActions::showRecentFiles);
+    connect(open_, &OpenController::batchSplitRequested, actions_, &WindowActions::openBatchSplit);
+    connect(open_, &OpenController::cutListDropped, panels_.cutLists,
+            &CutListCommands::applyCutListFile);
 }
 
-void MainWindow::createMenus() {
-    QMenu* fileMenu = menuBar()->addMenu(tr("File"));
-    actions_.open = fileMenu->addAction(tr("Open..."), this, &MainWindow::onOpenTriggered);
-    actions_.open->setObjectName(QStringLiteral("openAction"));
-    actions_.open->setShortcut(QKeySequence::Open);
-    createRecentMenu(fileMenu);
-    actions_.split = fileMenu->addAction(tr("Split..."), this, &MainWindow::onSplitTriggered);
-    actions_.split->setObjectName(QStringLiteral("splitAction"));
-    QAction* oneFile =
-        fileMenu->addAction(tr("Save as one file..."), this, &MainWindow::onSaveAsOneFileTriggered);
-    oneFile->setObjectName(QStringLiteral("saveAsOneFileAction"));
-    oneFile->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    fileMenu->addAction(tr("Batch split..."), this, &MainWindow::onBatchSplitTriggered)
-        ->setObjectName(QStringLiteral("batchSplitAction"));
-    fileMenu->addAction(tr("Join files..."), this, &MainWindow::onJoinFilesTriggered)
-        ->setObjectName(QStringLiteral("joinFilesAction"));
-    addCutListActions(fileMenu);
-    actions_.viewer = fileMenu->addAction(tr("Show Viewer"), this, &MainWindow::onViewerTriggered);
-    actions_.viewer->setObjectName(QStringLiteral("viewerAction"));
-    actions_.viewer->setVisible(false);
-    fileMenu->addSeparator();
-    fileMenu->addAction(tr("Explorer"), this, &MainWindow::onExplorerTriggered);
-    fileMenu->addSeparator();
-    fileMenu->addAction(tr("Exit"), this, &MainWindow::onExitTriggered);
-
-    createEditMenu();
-    createViewMenu();
-
-    QMenu* helpMenu = menuBar()->addMenu(tr("Help"));
-    QAction* contents =
-        helpMenu->addAction(tr("Help Contents"), this, &MainWindow::onHelpContentsTriggered);
-    contents->setShortcut(QKeySequence(Qt::Key_F1));
-    addHelpActions(helpMenu);
-    helpMenu->addSeparator();
-    helpMenu->addAction(tr("About..."), this, &MainWindow::onAboutTriggered);
+void MainWindow::createWaveMouse() {
+    WaveMouseHooks hooks;
+    hooks.drawWaveView = [this] { drawWaveView(); };
+    hooks.showTimeLabels = [this](double s) { status_->showTime(s); };
+    hooks.selectListRow = [this](int k) { panels_.partList->selectPart(k); };
+    hooks.playFrom = [this](int n, PlayStartKind kind) { playback_->playPart(n, kind); };
+    hooks.stopPlayback = [this] { stopPlayback(); };
+    hooks.openFile = [this] { onOpenTriggered(); };
+    hooks.setCursor = [this](Qt::CursorShape shape) { waveView_->setCursor(shape); };
+    panels_.waveMouse = new WaveMouse(doc_, st_, view_->geometry(), std::move(hooks), this);
+    panels_.waveMouse->setClickWait(env_.clickWaitMs);
 }
 
 void MainWindow::initialise() {
@@ -292,24 +289,25 @@ void MainWindow::initialise() {
          {static_cast<QWidget*>(controls_), static_cast<QWidget*>(panels_.splitFrame),
           static_cast<QWidget*>(panels_.tagFrame), static_cast<QWidget*>(panels_.partList),
           static_cast<QWidget*>(panels_.partListFrame)})
-        SetBackground(w, BackColor);
+        SetSchemeBackground(w, BackColor);
 
     loadWindowSettings();
 
     const QString chkFolder =
         env_.diagnosticFolder.isEmpty() ? QDir::currentPath() : env_.diagnosticFolder;
     if (QFileInfo::exists(chkFolder + QStringLiteral("/test.chk"))) {
-        actions_.viewer->setVisible(true);
+        actions_->showViewerAction();
         viewerEnabled_ = true;
     }
     st_.ViewerEnabled = viewerEnabled_;
+    open_->setViewerEnabled(viewerEnabled_);
 
     view_->style().fontFamily = font().family();
     view_->style().fontSize = font().pointSize();
-    applyColourScheme();
+    actions_->applyColourScheme();
 
     view_->layout();
-    updateScrollBar();
+    view_->updateScrollBar();
     waveView_->update();
 
     if (st_.OutputFolder.empty()) {
@@ -318,6 +316,70 @@ void MainWindow::initialise() {
             QDir().mkpath(music);
         doc_.SetOutputFolder(music.toStdString());
     }
+}
+
+bool MainWindow::isBusy() const {
+    return openJob_->busy() || panels_.confirmDialog->splitRunner()->isRunning();
+}
+
+QLineEdit* MainWindow::partStartEdit() const {
+    return edits_->partStartEdit();
+}
+
+void MainWindow::setCommandsEnabled(bool on) {
+    actions_->setEnabled(on);
+    controls_->setControlsEnabled(on);
+    for (QWidget* w :
+         {static_cast<QWidget*>(view_->scrollBar()), static_cast<QWidget*>(panels_.splitFrame),
+          static_cast<QWidget*>(panels_.partListFrame), static_cast<QWidget*>(panels_.tagFrame)})
+        w->setEnabled(on);
+}
+
+void MainWindow::showAdoptedFile() {
+    panels_.tagPanel->clearTagPanel();
+    if (st_.FileTag.present)
+        panels_.tagPanel->showPartTags(1);
+    panels_.splitSettings->resetForOpenedFile(2);
+    panels_.splitSettings->updateSplitControls();
+}
+
+void MainWindow::onSplitTriggered() {
+    if (!isBusy())
+        panels_.confirmDialog->openIfPartsPrepared();
+}
+
+void MainWindow::onStatusClicked() {
+    if (!st_.FileLoaded && !isBusy())
+        onOpenTriggered();
+}
+
+// ---------------------------------------------------------------------------
+// What survives a crash, and what is kept between runs
+
+void MainWindow::createAutosave() {
+    autosave_ = std::make_unique<AutosaveController>(doc_, dialogs_, this, env_.recoveryFolder);
+    connect(autosave_.get(), &AutosaveController::restored, edits_,
+            &EditCommands::showRestoredParts);
+    // An edit a crash left for a file just opened is offered once it shows.
+    connect(open_, &OpenController::fileAdopted, autosave_.get(),
+            &AutosaveController::offerRestore);
+    // Made after the settings were read and the defaults filled, so a start
+    // writes nothing.
+    settingsAutosave_ =
+        std::make_unique<SettingsAutosave>(dialogs_, this, [this] { return writeSettingsFile(); });
+    SettingsAutosave* saver = settingsAutosave_.get();
+    connect(docSignals_.get(), &DocumentSignals::settingsChanged, saver,
+            &SettingsAutosave::changed);
+    connect(controls_->volumeSlider, &QSlider::valueChanged, saver, &SettingsAutosave::changed);
+    connect(open_, &OpenController::settingsChanged, saver, &SettingsAutosave::changed);
+}
+
+void MainWindow::restoreAfterCrash() {
+    if (isBusy() || st_.FileLoaded)
+        return;
+    const QString path = autosave_->offerNewestRecord();
+    if (!path.isEmpty())
+        openFilePath(path);
 }
 
 void MainWindow::loadWindowSettings() {
@@ -337,90 +399,50 @@ bool MainWindow::saveWindowSettings() {
     return error.isEmpty();
 }
 
-// ---------------------------------------------------------------------------
-// Timers
+QString MainWindow::writeSettingsFile() {
+    std::string error;
+    if (!SaveSettings(st_, env_.settingsPath.toStdString(), error, &doc_.SplitLoudnessChoice()))
+        return CoreText(error);
+    if (!keepWindowMemory())
+        return tr("Unable to write to %1").arg(env_.settingsPath);
+    return {};
+}
 
-void MainWindow::onPlaybackTick() {
-    if (isBusy())
-        return;
-    stopAtStretchEnd();
-    followPlayback();
-    placePositionLine();
-    // The status word tells what the player does: it follows every change.
-    const PlaybackValues& now = st_;
-    if (shownPlayback_.IsPlaying != now.IsPlaying || shownPlayback_.ClickFrame != now.ClickFrame ||
-        shownPlayback_.PlayingPart != now.PlayingPart) {
-        shownPlayback_ = now;
-        status_->refresh();
-    }
+void MainWindow::restoreWindowMemory() {
+    const WindowMemory m = LoadWindowMemory(env_.settingsPath);
+    open_->restoreMemory(m.recentFiles, m.openFolder);
+    if (!m.geometry.isNull())
+        setGeometry(m.geometry);
+    if (m.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    if (!m.waveSplit.isEmpty())
+        mainSplitter_->setSizes(m.waveSplit);
+    if (!m.panelSplit.isEmpty())
+        panelSplitter_->setSizes(m.panelSplit);
+    else // the part list takes what the side panels leave
+        panelSplitter_->setSizes({panels_.splitFrame->minimumSizeHint().width(), 100000,
+                                  panels_.tagFrame->minimumSizeHint().width()});
+}
+
+bool MainWindow::keepWindowMemory() {
+    WindowMemory m;
+    m.geometry = normalGeometry();
+    m.maximized = isMaximized();
+    m.openFolder = open_->lastOpenFolder();
+    m.recentFiles = open_->recentFiles();
+    m.waveSplit = mainSplitter_->sizes();
+    m.panelSplit = panelSplitter_->sizes();
+    return SaveWindowMemory(env_.settingsPath, m);
 }
 
 // ---------------------------------------------------------------------------
-// Commands
-
-void MainWindow::setCommandsEnabled(bool on) {
-    for (QAction* a : {actions_.open, actions_.split, actions_.viewer})
-        a->setEnabled(on);
-    // The history's actions follow the stack again once commands are back.
-    actions_.undo->setEnabled(on && history_->stack()->canUndo());
-    actions_.redo->setEnabled(on && history_->stack()->canRedo());
-    controls_->setControlsEnabled(on);
-    for (QWidget* w :
-         {static_cast<QWidget*>(view_->scrollBar()), static_cast<QWidget*>(panels_.splitFrame),
-          static_cast<QWidget*>(panels_.partListFrame), static_cast<QWidget*>(panels_.tagFrame)})
-        w->setEnabled(on);
-}
-
-void MainWindow::onSplitTriggered() {
-    if (isBusy())
-        return;
-    panels_.confirmDialog->openIfPartsPrepared();
-}
-
-void MainWindow::onViewerTriggered() {
-    if (isBusy() || !viewerEnabled_)
-        return;
-    CentreOnParent(panels_.frameViewer);
-    panels_.frameViewer->exec();
-}
-
-void MainWindow::onExplorerTriggered() {
-    openFolder(QString::fromStdString(st_.OutputFolder));
-}
-
-void MainWindow::openFolder(const QString& folder) {
-    if (!dialogs_.openLocalPath(folder))
-        dialogs_.showMessage(this, tr("No file manager could be started to show %1.")
-                                       .arg(QDir::toNativeSeparators(folder)));
-}
-
-void MainWindow::onExitTriggered() {
-    close();
-}
-
-void MainWindow::onHelpContentsTriggered() {
-    const QString page = env_.helpPage.isEmpty() ? FindHelpPage() : env_.helpPage;
-    ShowHelpPage(this, dialogs_, page);
-}
-
-void MainWindow::setAudioLibraries(const QString& text) {
-    panels_.aboutWindow->setAudioLibraries(text);
-}
-
-void MainWindow::onAboutTriggered() {
-    panels_.aboutWindow->exec();
-}
-
-void MainWindow::onStatusClicked() {
-    if (!st_.FileLoaded && !isBusy())
-        onOpenTriggered();
-}
+// Window events
 
 void MainWindow::closeEvent(QCloseEvent* e) {
     // A split being written finishes first: its files are the user's, and
     // the parts it wrote no longer count as unsplit edits.
     panels_.confirmDialog->splitRunner()->wait();
-    if (!mayDiscardEdits()) {
+    if (!open_->mayDiscardEdits()) {
         e->ignore();
         return;
     }
@@ -439,10 +461,20 @@ void MainWindow::changeEvent(QEvent* e) {
     // A desktop that turns dark or light takes the window along.
     const bool palette =
         e->type() == QEvent::ApplicationPaletteChange || e->type() == QEvent::PaletteChange;
-    if (palette && st_.Colours == ColourChoice::FollowDesktop &&
+    if (palette && actions_ && st_.Colours == ColourChoice::FollowDesktop &&
         ActiveScheme().isDark() != view_->style().colours.isDark())
-        applyColourScheme();
+        actions_->applyColourScheme();
     QMainWindow::changeEvent(e);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+    if (open_->acceptsDrop(e->mimeData()))
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+    if (open_->drop(e->mimeData()))
+        e->acceptProposedAction();
 }
 
 } // namespace tessivo

@@ -65,9 +65,9 @@ MuteCommands::MuteCommands(MainWindow& window, QMenu* editMenu)
 }
 
 void MuteCommands::muteSelection() {
-    if (window_.isBusy() || !window_.state().FileLoaded || !window_.hasStretch())
+    if (window_.isBusy() || !window_.state().FileLoaded || !window_.view()->hasStretch())
         return;
-    const Stretch& s = window_.stretch();
+    const Stretch& s = window_.view()->stretch();
     if (window_.document().Mute(static_cast<int32_t>(s.first), static_cast<int32_t>(s.last + 1)))
         window_.drawWaveView();
 }
