@@ -59,9 +59,11 @@ public:
     // True once every frame is final (and the work was not cancelled).
     bool Finished() const { return finished_.load(); }
     // Copies every range that became final since the last call into `table`
-    // (sized to the file's FrameCount) and returns those ranges. Thread-safe.
+    // (sized to the file's FrameCount) and returns those ranges; the loudness
+    // energies move into `table` with the last range. Thread-safe.
     std::vector<FrameRange> CopyFinished(PeakTable& table);
-    // The whole exact table; only once Finished().
+    // The whole exact table; only once Finished(). Its energies are gone once
+    // CopyFinished has handed over the last range.
     const PeakTable& Table() const { return table_; }
     // The file whose peaks these are.
     const AnalysedFile& File() const { return file_; }

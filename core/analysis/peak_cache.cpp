@@ -58,6 +58,52 @@ CacheHeader HeaderFor(const PeakCacheKey& key, uint64_t frames, bool loudness) {
     return h;
 }
 
+// The peaks go to and come from the file in chunks of frames, four values a
+// frame (max and min of left, then right), so no copy of the whole table is
+// held beside it.
+constexpr size_t kChunkFrames = 64 * 1024;
+
+bool WritePeakValues(std::FILE* f, const PeakTable& table) {
+    std::vector<int16_t> values;
+    const size_t frames = table.PeakMaxL.size();
+    for (size_t first = 0; first < frames; first += kChunkFrames) {
+        const size_t n = std::min(kChunkFrames, frames - first);
+        values.resize(n * 4);
+        for (size_t j = 0; j < n; ++j) {
+            values[4 * j] = table.PeakMaxL[first + j];
+            values[4 * j + 1] = table.PeakMinL[first + j];
+            values[4 * j + 2] = table.PeakMaxR[first + j];
+            values[4 * j + 3] = table.PeakMinR[first + j];
+        }
+        if (std::fwrite(values.data(), sizeof(int16_t), values.size(), f) != values.size())
+            return false;
+    }
+    return true;
+}
+
+// Reads `frames` frames of peaks into `out`; false when the file ends early
+// or holds a frame whose top lies below its bottom (drawn by nobody).
+bool ReadPeakValues(std::FILE* f, uint32_t frames, PeakTable& out) {
+    for (auto* v : {&out.PeakMaxL, &out.PeakMinL, &out.PeakMaxR, &out.PeakMinR})
+        v->resize(frames);
+    std::vector<int16_t> values;
+    for (size_t first = 0; first < frames; first += kChunkFrames) {
+        const size_t n = std::min(kChunkFrames, frames - first);
+        values.resize(n * 4);
+        if (std::fread(values.data(), sizeof(int16_t), values.size(), f) != values.size())
+            return false;
+        for (size_t j = 0; j < n; ++j) {
+            if (values[4 * j] < values[4 * j + 1] || values[4 * j + 2] < values[4 * j + 3])
+                return false;
+            out.PeakMaxL[first + j] = values[4 * j];
+            out.PeakMinL[first + j] = values[4 * j + 1];
+            out.PeakMaxR[first + j] = values[4 * j + 2];
+            out.PeakMinR[first + j] = values[4 * j + 3];
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 PeakCacheKey PeakCacheKeyOf(const LoadedFile& file) {
@@ -97,25 +143,14 @@ bool LookUpPeaks(const std::string& folder, const PeakCacheKey& key, uint32_t fr
     const CacheHeader want = HeaderFor(key, frameCount, h.loudness == 1);
     if (std::memcmp(&h, &want, sizeof h) != 0)
         return false;
-    std::vector<int16_t> values(size_t{frameCount} * 4);
-    std::vector<float> energy(h.loudness == 1 ? size_t{frameCount} * kLoudnessSlices : 0);
-    if (std::fread(values.data(), sizeof(int16_t), values.size(), f.get()) != values.size() ||
+    PeakTable got; // out stays as it was until the whole file is read
+    got.FrameLoudness.resize(h.loudness == 1 ? size_t{frameCount} * kLoudnessSlices : 0);
+    std::vector<float>& energy = got.FrameLoudness;
+    if (!ReadPeakValues(f.get(), frameCount, got) ||
         std::fread(energy.data(), sizeof(float), energy.size(), f.get()) != energy.size() ||
         std::fgetc(f.get()) != EOF)
         return false;
-    // A damaged file: a frame whose top lies below its bottom is drawn by nobody.
-    for (size_t j = 0; j < values.size(); j += 4)
-        if (values[j] < values[j + 1] || values[j + 2] < values[j + 3])
-            return false;
-    out.FrameLoudness = std::move(energy);
-    for (auto* v : {&out.PeakMaxL, &out.PeakMinL, &out.PeakMaxR, &out.PeakMinR})
-        v->resize(frameCount);
-    for (uint32_t j = 0; j < frameCount; ++j) {
-        out.PeakMaxL[j] = values[4 * size_t{j}];
-        out.PeakMinL[j] = values[4 * size_t{j} + 1];
-        out.PeakMaxR[j] = values[4 * size_t{j} + 2];
-        out.PeakMinR[j] = values[4 * size_t{j} + 3];
-    }
+    out = std::move(got);
     ::utimensat(AT_FDCWD, path.c_str(), nullptr, 0); // just used: pruned last
     return true;
 }
@@ -129,13 +164,6 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     const bool loudness = table.FrameLoudness.size() == frames * kLoudnessSlices && frames > 0;
     std::error_code ec;
     fs::create_directories(folder, ec);
-    std::vector<int16_t> values(frames * 4);
-    for (size_t j = 0; j < frames; ++j) {
-        values[4 * j] = table.PeakMaxL[j];
-        values[4 * j + 1] = table.PeakMinL[j];
-        values[4 * j + 2] = table.PeakMaxR[j];
-        values[4 * j + 3] = table.PeakMinR[j];
-    }
     static std::atomic<unsigned> serial{0};
     const std::string path = PeakCachePath(folder, key);
     const std::string temp =
@@ -144,8 +172,7 @@ bool StorePeaks(const std::string& folder, const PeakCacheKey& key, const PeakTa
     const size_t energies = loudness ? frames * kLoudnessSlices : 0;
     bool ok = false;
     if (File f = OpenFile(temp, "wb")) {
-        ok = std::fwrite(&h, sizeof h, 1, f.get()) == 1 &&
-             std::fwrite(values.data(), sizeof(int16_t), values.size(), f.get()) == values.size() &&
+        ok = std::fwrite(&h, sizeof h, 1, f.get()) == 1 && WritePeakValues(f.get(), table) &&
              std::fwrite(table.FrameLoudness.data(), sizeof(float), energies, f.get()) == energies;
         ok = std::fclose(f.release()) == 0 && ok;
     }

@@ -168,6 +168,9 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     EXPECT_TRUE(
         LookUpPeaks(cacheFolder.toStdString(), PeakCacheKeyOf(again), again.FrameCount, cached));
     EXPECT_TRUE(SameTable(cached, exact));
+    // With the loudness energies the document holds, not an empty copy.
+    EXPECT_FALSE(st->FrameLoudness.empty());
+    EXPECT_EQ(cached.FrameLoudness, st->FrameLoudness);
 }
 
 TEST_F(InstantOpenTest, CommandsWaitForTheFrameIndexAndTheHintGoes) {

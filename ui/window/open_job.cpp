@@ -125,7 +125,7 @@ void OpenJob::copyPeaks() {
     }
     peaksTimer_->stop();
     if (!settings_.cacheFolder.empty())
-        StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), peaks_->Table());
+        StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), doc_.State());
     peaks_.reset();
     emit peaksFinished();
 }
