@@ -26,7 +26,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace tessivo {
 namespace {
@@ -40,7 +41,13 @@ using tessivo::testing::Fixture;
 class GatedFileSystem : public PartFileSystem {
 public:
     std::atomic<bool> writing{false};
-    std::atomic<bool> released{false};
+
+    // Lets the writes go on.
+    void Release() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        released_ = true;
+        releasedChanged_.notify_all();
+    }
 
     class Writer : public PartFileWriter {
     public:
@@ -48,8 +55,7 @@ public:
             : real_(std::move(real)), fs_(fs) {}
         bool Write(const uint8_t* data, size_t size) override {
             fs_.writing = true;
-            for (int i = 0; i < 2000 && !fs_.released; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            fs_.WaitForRelease();
             return real_->Write(data, size);
         }
         bool Close() override { return real_->Close(); }
@@ -68,6 +74,16 @@ public:
         return DefaultPartFileSystem().Rename(from, to, reason);
     }
     void Remove(const std::string& path) override { DefaultPartFileSystem().Remove(path); }
+
+private:
+    // Blocks the writing thread until Release, or 10 s so a failed test ends.
+    void WaitForRelease() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        releasedChanged_.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+    }
+    std::mutex mutex_;
+    std::condition_variable releasedChanged_;
+    bool released_ = false;
 };
 
 // The audio frames of a file: its frames less a Xing/Info frame of its own.
@@ -296,7 +312,7 @@ TEST_F(JoinFilesWindowTest, CancelWhileWritingLeavesNoFile) {
     QTRY_VERIFY_WITH_TIMEOUT(fs.writing.load(), 20000);
     EXPECT_TRUE(join->cancelButton->isEnabled());
     QTest::mouseClick(join->cancelButton, Qt::LeftButton);
-    fs.released = true;
+    fs.Release();
     QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
     EXPECT_EQ(join->statusLine->text(), "Cancelled; nothing was written.");
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();

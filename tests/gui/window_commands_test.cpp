@@ -362,9 +362,7 @@ TEST_F(WindowCommandsTest, SplitSaysHowManyFilesWentWhereAndOpensTheFolder) {
     win->onSplitTriggered();
     win->confirmDialog()->splitRunner()->wait();
     auto* done = FindPart<QLabel>(win, "splitDoneLabel");
-    for (int i = 0; i < 100 && !done->isVisible(); ++i)
-        QTest::qWait(20);
-    ASSERT_TRUE(done->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done->isVisible(); }, 5000));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 3);
     QTextDocument shown;
     shown.setHtml(done->text());

@@ -116,21 +116,26 @@ protected:
         win = testing::ShowTestWindow(st, engine, dialogs, dir);
         ASSERT_NE(win, nullptr);
         win->resize(1024, 700);
-        QTest::qWait(20);
+        Settle();
     }
     void TearDown() override { testing::CloseTestWindow(win, dialogs); }
+    // Runs the layout requests and resizes the last change posted.
+    static void Settle() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
     void Open(const char* name) {
         dialogs.openFileAnswer = testing::Fixture(name);
         win->onOpenTriggered();
         win->waitForOpen();
         ASSERT_TRUE(st.FileLoaded);
-        QTest::qWait(20);
+        Settle();
     }
     // Shows `dialog` without a nested event loop, checks it and hides it.
     void CheckDialog(QDialog* dialog) {
         dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
-        QTest::qWait(10);
+        Settle();
         ExpectTextFits(dialog);
         dialog->hide();
     }
