@@ -127,7 +127,6 @@ void WaveMouse::dragTo(int x, Qt::KeyboardModifiers mods) {
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
         dragCutIndex = std::max(2, doc_.MoveCutLine(dragCutIndex, static_cast<int32_t>(p)));
     }
-    hooks_.drawWaveView();
     hooks_.showTimeLabels(PartStartSeconds(st_, dragCutIndex));
 }
 

@@ -22,7 +22,6 @@ namespace tessivo {
 
 // What the mouse code asks of the window.
 struct WaveMouseHooks {
-    std::function<void()> drawWaveView;
     std::function<void(double seconds)> showTimeLabels;
     // Selects part k's row in the part list and gives the list the focus.
     std::function<void(int k)> selectListRow;

@@ -106,7 +106,6 @@ void EditCommands::applyTypedStart(int k, const QString& text) {
                           : doc.MoveCutLine(k, cut.frame);
     doc.SelectPart(moved);
     window_.tagPanel()->showPartTags(moved);
-    window_.drawWaveView();
     showSelectedStart();
 }
 
@@ -146,7 +145,6 @@ void EditCommands::addCutLineAt(int32_t frame, int64_t sample) {
             st.PlayingPart = k;
     }
     window_.tagPanel()->showPartTags(st.SelectedPart);
-    window_.drawWaveView();
 }
 
 void EditCommands::addCutAtPlayCursor() {
@@ -214,7 +212,6 @@ void EditCommands::showRestoredParts() {
         window_.stopPlayback();
     const int k = st.SelectedPart;
     window_.tagPanel()->showPartTags(k >= 1 && k <= PartCount(st) ? k : 1);
-    window_.drawWaveView();
 }
 
 } // namespace tessivo

@@ -269,7 +269,6 @@ void MainWindow::connectOpen() {
 
 void MainWindow::createWaveMouse() {
     WaveMouseHooks hooks;
-    hooks.drawWaveView = [this] { drawWaveView(); };
     hooks.showTimeLabels = [this](double s) { status_->showTime(s); };
     hooks.selectListRow = [this](int k) { panels_.partList->selectPart(k); };
     hooks.playFrom = [this](int n, PlayStartKind kind) { playback_->playPart(n, kind); };

@@ -68,8 +68,8 @@ void MuteCommands::muteSelection() {
     if (window_.isBusy() || !window_.state().FileLoaded || !window_.view()->hasStretch())
         return;
     const Stretch& s = window_.view()->stretch();
-    if (window_.document().Mute(static_cast<int32_t>(s.first), static_cast<int32_t>(s.last + 1)))
-        window_.drawWaveView();
+    // The document's change redraws the waveform with the hatching.
+    window_.document().Mute(static_cast<int32_t>(s.first), static_cast<int32_t>(s.last + 1));
 }
 
 } // namespace tessivo
