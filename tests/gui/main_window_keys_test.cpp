@@ -30,6 +30,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSet>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -278,6 +279,24 @@ TEST_F(WindowKeysTest, ArrowsHomeAndEndMoveThePlayCursor) {
               FrameToPcmBytes(st, Second())); // from the start, one second on
     win->onPlaybackTick();
     EXPECT_TRUE(line->isHidden());
+}
+
+// A line added where playback is: playback goes on into the new part, and
+// the player's owner says so.
+TEST_F(WindowKeysTest, MWhilePlayingGoesOnIntoTheNewPart) {
+    FocusWave();
+    for (int i = 0; i < 10; ++i)
+        Key(Qt::Key_Right);
+    win->playback()->playPart(1, PlayStartKind::ClickedFrame);
+    ASSERT_TRUE(st.IsPlaying);
+    ASSERT_EQ(st.PlayingPart, 1);
+    QSignalSpy changed(win->playback(), &PlaybackController::playbackChanged);
+    Key(Qt::Key_M);
+    ASSERT_EQ(PartCount(st), 2);
+    EXPECT_TRUE(st.IsPlaying);
+    EXPECT_EQ(st.PlayingPart, 2);
+    EXPECT_EQ(st.SelectedPart, 2);
+    EXPECT_GE(changed.count(), 1);
 }
 
 TEST_F(WindowKeysTest, MAndInsertAddACutLineAtThePlayCursorAndDeleteRemovesIt) {

@@ -140,9 +140,7 @@ void EditCommands::addCutLineAt(int32_t frame, int64_t sample) {
         if (PartFirstFrame(st, k) != frame)
             continue;
         doc.SelectPart(k);
-        // Playback heard the new part's start: it goes on into that part.
-        if (st.IsPlaying)
-            st.PlayingPart = k;
+        window_.playback()->continueIntoPart(k);
     }
     window_.tagPanel()->showPartTags(st.SelectedPart);
 }

@@ -87,6 +87,13 @@ void PlaybackController::playPart(int n, PlayStartKind kind) {
         dialogs_.showMessage(window_, CoreText(*r.errorText));
 }
 
+void PlaybackController::continueIntoPart(int k) {
+    if (!st_.IsPlaying || st_.PlayingPart == k)
+        return;
+    st_.PlayingPart = k;
+    emit playbackChanged();
+}
+
 void PlaybackController::playStretch(int64_t first, int64_t last) {
     const int64_t end = int64_t{st_.FrameCount} - 1;
     first = std::clamp<int64_t>(first, 0, std::max<int64_t>(end, 0));

@@ -47,6 +47,9 @@ public:
     // Plays part n (now the playing part) from its start or from ClickFrame
     // at the rate slider's speed; a refusal shows the engine's error.
     void playPart(int n, PlayStartKind kind);
+    // A cut line was added where playback is: it goes on into part k, the
+    // part that starts there. Nothing while nothing plays.
+    void continueIntoPart(int k);
     // Plays frames first..last (held in the file) and stops there.
     void playStretch(int64_t first, int64_t last);
     // Edit > Play around cut: 2 s before to 2 s after the selected cut line.
