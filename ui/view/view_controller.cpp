@@ -168,6 +168,18 @@ void ViewController::zoomToFit() {
     scrollTo(0);
 }
 
+void ViewController::setOpenHint(bool shown) {
+    style_.openHint = shown;
+    draw();
+}
+
+void ViewController::setColours(const ColourScheme& colours, const MarkImages& images) {
+    style_.colours = colours;
+    style_.images = &images;
+    draw();
+    drawMeter();
+}
+
 void ViewController::showOpenedFile() {
     layout();
     st_.FitFramesPerColumn = 0.0;

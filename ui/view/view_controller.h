@@ -47,6 +47,11 @@ public:
 
     const ViewGeometry& geometry() const { return geom_; }
     RenderStyle& style() { return style_; }
+    // The hint to open a file on the empty view, on or off; redrawn.
+    void setOpenHint(bool shown);
+    // The colours and the marks' pictures drawn in them; waveform and meter
+    // redrawn.
+    void setColours(const ColourScheme& colours, const MarkImages& images);
     QScrollBar* scrollBar() const { return scrollBar_; }
 
     // --- Drawing ---

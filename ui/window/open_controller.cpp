@@ -19,7 +19,6 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -109,24 +108,21 @@ void OpenController::startOpen(const QString& path) {
     p_.job->start(path.toStdString(), viewerEnabled_);
     emit commandsEnabled(false);
     // The view no longer asks for a file to be chosen.
-    p_.view->style().openHint = false;
-    p_.view->draw();
+    p_.view->setOpenHint(false);
 }
 
+// The open's end and the peaks' progress arrive as events, so waiting for
+// the next one never misses the change.
 void OpenController::waitForOpen(bool peaks) {
-    while (p_.busy()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    while (peaks && p_.job->peaksRunning() && !p_.job->peaksHeld()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
+    while (p_.busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    while (peaks && p_.job->peaksRunning() && !p_.job->peaksHeld())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void OpenController::onFileOpened(bool ok, bool failed, const QString& message) {
     emit commandsEnabled(true);
-    p_.view->style().openHint = true;
+    p_.view->setOpenHint(true);
     if (!ok) {
         rejectOpen(message, failed);
         return;

@@ -300,12 +300,9 @@ void WindowActions::applyColourScheme() {
         a->setChecked(a->data().toInt() == static_cast<int>(choice));
     const ColourScheme cs = ActiveScheme();
     ViewController* view = window_.view();
-    view->style().colours = cs;
-    view->style().images = &MarkImagesFor(cs);
     ApplySchemeToChildren(&window_);
     window_.playback()->overlays()->setScheme(cs);
-    view->draw();
-    view->drawMeter();
+    view->setColours(cs, MarkImagesFor(cs));
     window_.waveView()->update();
 }
 
