@@ -4,7 +4,7 @@
 // as tracks.
 #pragma once
 
-#include "core/batch/cutting_rule.h"
+#include "core/cutting/cutting_rule.h"
 #include "core/cutlist/track_list.h"
 
 #include <string>

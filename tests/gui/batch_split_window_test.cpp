@@ -51,7 +51,7 @@ TEST(BatchSplitDialog, ListsFilesAndShowsEachOnesState) {
     ASSERT_EQ(dialog.fileList()->topLevelItemCount(), 3);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(dialog.stateText(row), QStringLiteral("waiting"));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::EqualParts);
+    ASSERT_TRUE(dialog.selectMode("parts"));
     dialog.valueEdit()->setText(QStringLiteral("2"));
     ASSERT_TRUE(dialog.start());
     WaitForBatch(dialog);
@@ -73,7 +73,7 @@ TEST(BatchSplitDialog, RefusesValuesTheModeCannotTake) {
     EXPECT_FALSE(dialog.start());
     EXPECT_EQ(dialogs.messages.value(0), QStringLiteral("Add the files to split first."));
     dialog.addPaths(CopyFiles(dir, {"vbr_stereo.mp3"}));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::EqualTime);
+    ASSERT_TRUE(dialog.selectMode("time"));
     dialog.valueEdit()->setText(QStringLiteral("ten"));
     EXPECT_FALSE(dialog.start());
     EXPECT_EQ(dialogs.messages.size(), 2);
@@ -87,7 +87,7 @@ TEST(BatchSplitDialog, CancelLetsTheFileInProgressFinishAndStartsNoOther) {
     BatchSplitDialog dialog(dialogs, dir.filePath(QStringLiteral("out")));
     dialog.setWorkers(1);
     dialog.addPaths(CopyFiles(dir, QStringList(6, QStringLiteral("long65.mp3"))));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::NearPauses);
+    ASSERT_TRUE(dialog.selectMode("near-pauses"));
     dialog.valueEdit()->setText(QStringLiteral("0:10"));
     ASSERT_TRUE(dialog.start());
     dialog.cancel();

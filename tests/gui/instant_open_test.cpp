@@ -3,6 +3,7 @@
 // peak cache, and Split by silence waiting for the exact peaks. The exact
 // peaks are held back by the open job's seam, so "still computing" lasts as
 // long as a test needs it.
+#include "core/cutting/cutting_mode.h"
 #include "core/analysis/open_file.h"
 
 #include "core/analysis/peak_cache.h"
@@ -307,7 +308,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     ref.SilenceRelease = st->SilenceRelease;
     ref.FileLoaded = true;
     PrepareInput in;
-    in.mode = SplitModeKind::BySilence;
+    in.mode = "silence";
     ASSERT_TRUE(PrepareCutLines(ref, in).acted);
     ASSERT_GT(PartCount(ref), 1);
 

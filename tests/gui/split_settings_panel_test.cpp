@@ -75,7 +75,7 @@ TEST_F(SplitSettingsPanelTest, StartsVisualWithEveryInputDisabledAndGreyPrepare)
 
 TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnlyWithAFile) {
     ClickRadio(panel->byTimeRadio);
-    EXPECT_EQ(st.SplitMode, SplitModeKind::ByTime);
+    EXPECT_EQ(st.SplitMode, "time");
     EXPECT_TRUE(panel->minutesEdit->isEnabled());
     EXPECT_TRUE(panel->secondsEdit->isEnabled());
     EXPECT_FALSE(panel->partsSpin->isEnabled());
@@ -83,7 +83,7 @@ TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnl
 
     LoadFile(st, 150.0);
     ClickRadio(panel->bySilenceRadio);
-    EXPECT_EQ(st.SplitMode, SplitModeKind::BySilence);
+    EXPECT_EQ(st.SplitMode, "silence");
     EXPECT_TRUE(panel->thresholdSpin->isEnabled());
     EXPECT_TRUE(panel->pauseSpin->isEnabled());
     EXPECT_FALSE(panel->minutesEdit->isEnabled());
