@@ -173,11 +173,10 @@ void AddValueOption(CLI::App& command, const std::string& names, const char* typ
 }
 
 void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& noMode) {
-    AddValueOption(command, "--parts", "N", "N equal parts (2..200)",
-                   [&o](const std::string& v) {
-                       o.parts = PartsValue(v);
-                       Give(o, "parts");
-                   });
+    AddValueOption(command, "--parts", "N", "N equal parts (2..200)", [&o](const std::string& v) {
+        o.parts = PartsValue(v);
+        Give(o, "parts");
+    });
     AddValueOption(command, "--time", "[H:]MM:SS",
                    "parts of this length (hours optional; minutes and seconds 0..59);\n"
                    "each cut on the frame nearest its time",

@@ -3,8 +3,8 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_progress.h"
 #include "core/batch/track_list_rule.h"
-#include "core/cutting/cutting_mode.h"
 #include "core/cutlist/cut_list_file.h"
+#include "core/cutting/cutting_mode.h"
 
 #include <cstdio>
 

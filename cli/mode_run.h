@@ -5,9 +5,9 @@
 
 #include "cli/commands.h"
 #include "core/analysis/open_file.h"
-#include "core/cutting/cutting_rule.h"
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/track_list.h"
+#include "core/cutting/cutting_rule.h"
 #include "core/state/program_state.h"
 
 #include <optional>

@@ -22,15 +22,14 @@ PrepareOutcome Prepare(ProgramState& st, PrepareInput&) {
 } // namespace
 
 const CuttingMode& SilenceMode() {
-    static const CuttingMode mode{
-        .key = kSilenceKey,
-        .takes = kTakesPause,
-        .offered = kInSplitPanel | kOnCommandLine | kInBatch,
-        .needsPeaks = true,
-        .settings = {{"Threshold", &SettingsValues::SilenceThreshold, 10},
-                     {"Release", &SettingsValues::SilenceRelease, 1000}},
-        .place = Place,
-        .prepare = Prepare};
+    static const CuttingMode mode{.key = kSilenceKey,
+                                  .takes = kTakesPause,
+                                  .offered = kInSplitPanel | kOnCommandLine | kInBatch,
+                                  .needsPeaks = true,
+                                  .settings = {{"Threshold", &SettingsValues::SilenceThreshold, 10},
+                                               {"Release", &SettingsValues::SilenceRelease, 1000}},
+                                  .place = Place,
+                                  .prepare = Prepare};
     return mode;
 }
 

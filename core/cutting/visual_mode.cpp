@@ -16,8 +16,7 @@ PrepareOutcome Prepare(ProgramState& st, PrepareInput&) {
 } // namespace
 
 const CuttingMode& VisualMode() {
-    static const CuttingMode mode{
-        .key = kVisualKey, .offered = kInSplitPanel, .prepare = Prepare};
+    static const CuttingMode mode{.key = kVisualKey, .offered = kInSplitPanel, .prepare = Prepare};
     return mode;
 }
 

@@ -28,10 +28,10 @@ void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldSho
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {
     std::string mode = "visual"; // the key of the way of cutting (core/cutting)
-    int parts = 2;             // SpinEditParts
-    std::string timeHH = "0";  // hours of equal time
-    std::string timeMM = "00"; // EditTimeMM
-    std::string timeSS = "01"; // EditTimeSS
+    int parts = 2;               // SpinEditParts
+    std::string timeHH = "0";    // hours of equal time
+    std::string timeMM = "00";   // EditTimeMM
+    std::string timeSS = "01";   // EditTimeSS
     // Split at pauses near: the length as H:MM:SS (or MM:SS) and the
     // tolerance in percent.
     std::string nearLength = "0:10:00";

@@ -177,8 +177,7 @@ TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
 TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
     auto st = FileOf(76, 1.99);
     st->SelectedPart = 1;
-    for (const char* mode : {"visual", "parts", "time",
-                               "silence"}) {
+    for (const char* mode : {"visual", "parts", "time", "silence"}) {
         const PrepareOutcome out = Prepare(*st, mode, "00", "00");
         EXPECT_FALSE(out.acted);
         EXPECT_TRUE(out.message.empty());

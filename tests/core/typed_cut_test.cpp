@@ -1,7 +1,7 @@
 // Typed times: clock texts with hours and milliseconds, the cut line a typed
 // time places, the play cursor moved by the keys, and equal time in hours.
-#include "core/cutting/cutting_mode.h"
 #include "core/analysis/time_base.h"
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/typed_cut.h"
 
 #include "core/parts/part_access.h"

@@ -1,5 +1,6 @@
 // File > Batch split...: the dialog's list and states, Cancel, several MP3s
 // dropped on the window, and the window's document left alone by a batch.
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/gui/window_parts.h"
@@ -38,6 +39,25 @@ QStringList CopyFiles(const QTemporaryDir& dir, const QStringList& fixtures) {
 
 void WaitForBatch(BatchSplitDialog& dialog) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isRunning(); }, 20000));
+}
+
+TEST(BatchSplitDialog, OffersEveryModeRegisteredForABatchWithAUsableFirstValue) {
+    QTemporaryDir dir;
+    FakeUserDialogs dialogs;
+    BatchSplitDialog dialog(dialogs, dir.filePath(QStringLiteral("out")));
+    dialog.addPaths(CopyFiles(dir, {"speech_pauses.mp3"}));
+    const std::vector<const CuttingMode*> modes = CuttingModesOffered(kInBatch);
+    ASSERT_EQ(dialog.modeBox()->count(), static_cast<int>(modes.size()));
+    for (size_t i = 0; i < modes.size(); ++i) {
+        EXPECT_EQ(dialog.modeBox()->itemData(int(i)).toString().toStdString(), modes[i]->key);
+        ASSERT_TRUE(dialog.selectMode(modes[i]->key));
+        EXPECT_EQ(dialog.modeKey(), modes[i]->key);
+        BatchSplitJob job;
+        QString message;
+        EXPECT_TRUE(dialog.makeJob(job, message)) << message.toStdString();
+        EXPECT_EQ(job.rule.mode, modes[i]);
+    }
+    EXPECT_FALSE(dialog.selectMode(kVisualKey)); // no batch places cut lines by hand
 }
 
 TEST(BatchSplitDialog, ListsFilesAndShowsEachOnesState) {

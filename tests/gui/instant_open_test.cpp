@@ -3,8 +3,8 @@
 // peak cache, and Split by silence waiting for the exact peaks. The exact
 // peaks are held back by the open job's seam, so "still computing" lasts as
 // long as a test needs it.
-#include "core/cutting/cutting_mode.h"
 #include "core/analysis/open_file.h"
+#include "core/cutting/cutting_mode.h"
 
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/preview_peaks.h"

@@ -71,15 +71,18 @@ struct PanelModeText {
     QRadioButton* SplitSettingsPanel::*radio;
 };
 const PanelModeText kModeTexts[] = {
-    {kVisualKey, "visualRadio", QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Visual Splitting"),
+    {kVisualKey, "visualRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Visual Splitting"),
      QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Place cut lines by hand on the waveform"),
      &SplitSettingsPanel::visualRadio},
     {"parts", "byPartsRadio",
      QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split into equal parts"),
      QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Cut the file into a number of equal parts"),
      &SplitSettingsPanel::byPartsRadio},
-    {"time", "byTimeRadio", QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split into equal time"),
-     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Cut the file into parts of the given length"),
+    {"time", "byTimeRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split into equal time"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel",
+                       "Cut the file into parts of the given length"),
      &SplitSettingsPanel::byTimeRadio},
     {kSilenceKey, "bySilenceRadio",
      QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split by silence"),
