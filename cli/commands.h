@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessivo::cli {
@@ -57,6 +58,9 @@ struct ModeOptions {
     bool pausesUsed = false;
     bool wholeFile = false;                 // --shorten-pauses: no way of cutting is one part
     std::vector<tessivo::MuteRange> cutOut; // --cut-out: source times left out
+    // The keys of the ways of cutting the options above name (core/cutting), in
+    // the order given; RuleOf finds the mode by them.
+    std::vector<std::string_view> given;
 };
 
 // Adds the mode options to `command`; `noMode` is the message when none is given.

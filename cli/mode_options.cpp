@@ -3,12 +3,20 @@
 #include "cli/cli_messages.h"
 #include "cli/commands.h"
 #include "cli/time_values.h"
+#include "core/cutting/cutting_mode.h"
 
 #include <cstdlib>
 
 namespace tessivo::cli {
 
 namespace {
+
+// Notes that an option named the way of cutting with this key.
+void Give(ModeOptions& o, std::string_view key) {
+    if (!tessivo::CuttingModeByKey(key))
+        throw UsageError("No way of cutting \"" + std::string(key) + "\" is known.");
+    o.given.push_back(key);
+}
 
 std::string Quoted(const std::string& value) {
     return "\"" + value + "\"";
@@ -39,6 +47,7 @@ void SetSilence(ModeOptions& o, const std::string& v) {
                          Quoted(v) + ".");
     o.silencePercent = std::atoi(pm[0].c_str());
     o.silenceMs = std::atoi(pm[1].c_str());
+    Give(o, tessivo::kSilenceKey);
 }
 
 tessivo::NearPausesLength NearPausesValue(const std::string& v) {
@@ -124,6 +133,7 @@ void DeclareCutListOptions(CLI::App& command, ModeOptions& o) {
                 throw UsageError("Give one cut list file, not " + o.cutList->option + " and " +
                                  option + ".");
             o.cutList = CutListValue(format, option, v);
+            Give(o, tessivo::kCutListKey);
         });
     };
     cutList("--cue", tessivo::CutListFormat::Cue,
@@ -144,6 +154,7 @@ void DeclareCutListOptions(CLI::App& command, ModeOptions& o) {
                            throw UsageError("--beside takes cue, labels or csv, not " + Quoted(v) +
                                             ".");
                        o.beside = format;
+                       Give(o, tessivo::kCutListKey);
                    });
 }
 
@@ -162,12 +173,17 @@ void AddValueOption(CLI::App& command, const std::string& names, const char* typ
 }
 
 void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& noMode) {
-    AddValueOption(command, "--parts", "N", "N equal parts (2..200)",
-                   [&o](const std::string& v) { o.parts = PartsValue(v); });
+    AddValueOption(command, "--parts", "N", "N equal parts (2..200)", [&o](const std::string& v) {
+        o.parts = PartsValue(v);
+        Give(o, "parts");
+    });
     AddValueOption(command, "--time", "[H:]MM:SS",
                    "parts of this length (hours optional; minutes and seconds 0..59);\n"
                    "each cut on the frame nearest its time",
-                   [&o](const std::string& v) { o.timeSeconds = TimeValue(v); });
+                   [&o](const std::string& v) {
+                       o.timeSeconds = TimeValue(v);
+                       Give(o, "time");
+                   });
     AddValueOption(command, "--silence", "PERCENT,MS",
                    "cut at pauses below PERCENT (1..100) lasting MS (200..5000);\n"
                    "with --near-pauses, only what counts as a pause",
@@ -176,13 +192,19 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                    "parts of about this length, each cut in the middle of the pause\n"
                    "nearest the length, within TOLERANCE percent (0..50, default 20);\n"
                    "where none is, on the quietest frame (\"No pause\" on stderr)",
-                   [&o](const std::string& v) { o.nearPauses = NearPausesValue(v); });
+                   [&o](const std::string& v) {
+                       o.nearPauses = NearPausesValue(v);
+                       Give(o, "near-pauses");
+                   });
     AddValueOption(command, "--at", "TIME,TIME,...",
                    "cut at these times, each in seconds (12.5), [H:]MM:SS[.mmm]\n"
                    "(1:02.250) or the window's list form [H:]MM:SS:mmm; rounded to the nearest "
                    "frame; not within the file's\n"
                    "last 10 frames",
-                   [&o](const std::string& v) { o.at = AtValue(v); });
+                   [&o](const std::string& v) {
+                       o.at = AtValue(v);
+                       Give(o, "at");
+                   });
     command
         .add_flag("--chapters", o.chapters,
                   "cut at the source's chapters (ID3v2 CHAP frames), each on the frame\n"
@@ -217,7 +239,11 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                        const std::vector<tessivo::MuteRange> r = ParseRanges(v, "--cut-out");
                        o.cutOut.insert(o.cutOut.end(), r.begin(), r.end());
                    });
-    command.final_callback([&o, noMode] { CheckOneMode(o, noMode); });
+    command.final_callback([&o, noMode] {
+        if (o.chapters)
+            Give(o, tessivo::kChaptersKey);
+        CheckOneMode(o, noMode);
+    });
 }
 
 } // namespace tessivo::cli

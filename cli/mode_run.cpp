@@ -4,6 +4,7 @@
 #include "cli/cli_progress.h"
 #include "core/batch/track_list_rule.h"
 #include "core/cutlist/cut_list_file.h"
+#include "core/cutting/cutting_mode.h"
 
 #include <cstdio>
 
@@ -19,18 +20,26 @@ int Report(const StepOutcome& step, const std::string& command) {
     return kExitOk;
 }
 
+// The way of cutting the options name: the one given besides --silence (which
+// beside another only says what counts as a pause), else --silence.
+const CuttingMode* ModeOf(const ModeOptions& o) {
+    for (std::string_view key : o.given)
+        if (key != kSilenceKey)
+            return CuttingModeByKey(key);
+    return o.silencePercent ? CuttingModeByKey(kSilenceKey) : nullptr;
+}
+
 } // namespace
 
 CuttingRule RuleOf(const ModeOptions& o) {
     CuttingRule rule;
-    rule.chapters = o.chapters;
+    rule.mode = ModeOf(o);
     rule.parts = o.parts;
     rule.timeSeconds = o.timeSeconds;
     rule.silencePercent = o.silencePercent;
     rule.silenceMs = o.silenceMs;
     rule.nearPauses = o.nearPauses;
     rule.at = o.at;
-    rule.cutList = o.cutList.has_value() || o.beside.has_value();
     rule.skip = o.skip;
     // The snap of a track list's cuts looks for pauses.
     rule.pauses =

@@ -1,13 +1,13 @@
 // Running a way of cutting on an open file, for split and cuts alike: read
 // the cut list, open the source, place the cut lines, report what to note.
-// The work is core's (core/batch/cutting_rule.h); these print its outcomes.
+// The work is core's (core/cutting/cutting_rule.h); these print its outcomes.
 #pragma once
 
 #include "cli/commands.h"
 #include "core/analysis/open_file.h"
-#include "core/batch/cutting_rule.h"
 #include "core/cutlist/cut_list.h"
 #include "core/cutlist/track_list.h"
+#include "core/cutting/cutting_rule.h"
 #include "core/state/program_state.h"
 
 #include <optional>

@@ -47,7 +47,7 @@ struct BatchSplitJob {
     // missing entries are empty.
     std::vector<std::string> relFolders;
     CuttingRule rule;
-    CutList list;                        // the one cut list, when rule.cutList and no beside
+    CutList list; // the one cut list, when the rule cuts by a cut list and no beside
     std::optional<CutListFormat> beside; // the cut list beside each file instead
     PartWriting writing;
     std::string outFolder = ".";

@@ -3,7 +3,7 @@
 // titles, a title template and what a cut list says of its parts.
 #pragma once
 
-#include "core/batch/cutting_rule.h"
+#include "core/cutting/cutting_rule.h"
 #include "core/output/split_parts.h"
 
 #include <optional>

@@ -1,5 +1,6 @@
 #include "core/batch/track_list_rule.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/part_access.h"
 #include "core/parts/pause_snap.h"
 #include "core/util/time_text.h"
@@ -62,8 +63,7 @@ std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, doubl
 }
 
 bool HasWayOfCutting(const CuttingRule& rule) {
-    return rule.chapters || rule.parts || rule.timeSeconds || rule.silencePercent ||
-           rule.nearPauses || rule.at || rule.cutList;
+    return rule.mode != nullptr;
 }
 
 StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const TrackList& tracks,
@@ -82,10 +82,12 @@ StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const Tr
     CuttingRule own = rule;
     own.silencePercent.reset();
     own.silenceMs.reset();
+    if (own.mode && own.mode->key == kSilenceKey)
+        own.mode = nullptr;
     if (HasWayOfCutting(own))
         return {StepStatus::usage, "its lines give the cuts; no other way of cutting goes with "
                                    "it (--silence only says what counts as a pause)."};
-    own.cutList = true;
+    own.mode = CuttingModeByKey(kCutListKey);
     if (rule.silencePercent) {
         st.SilenceThreshold = *rule.silencePercent;
         st.SilenceRelease = *rule.silenceMs;

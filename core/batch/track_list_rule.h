@@ -4,8 +4,8 @@
 // as tracks.
 #pragma once
 
-#include "core/batch/cutting_rule.h"
 #include "core/cutlist/track_list.h"
+#include "core/cutting/cutting_rule.h"
 
 #include <string>
 

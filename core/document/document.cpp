@@ -3,6 +3,7 @@
 #include "core/analysis/open_file.h"
 #include "core/cutlist/apply_cut_list.h"
 #include "core/cutlist/cut_list_file.h"
+#include "core/cutting/cutting_mode.h"
 #include "core/document/window_part_tags.h"
 #include "core/output/part_tag.h"
 #include "core/parts/cut_lines.h"
@@ -223,10 +224,10 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     PrepareOutcome out;
     if (!st_.FileLoaded)
         return out;
-    if (!peaksExact_ &&
-        (in.mode == SplitModeKind::BySilence || in.mode == SplitModeKind::NearPauses)) {
-        if (in.mode == SplitModeKind::NearPauses)
-            out.message = CheckNearPausesInput(st_, in);
+    const CuttingMode* mode = CuttingModeByKey(in.mode);
+    if (!peaksExact_ && mode && mode->needsPeaks) {
+        if (mode->checkBeforePeaks)
+            out.message = mode->checkBeforePeaks(st_, in);
         if (!out.message.empty())
             return out;
         pendingPrepare_ = in;
@@ -234,14 +235,16 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
         return out;
     }
     const auto before = Before();
-    if (in.mode == SplitModeKind::Chapters)
+    // The document holds the chapters it read: it places them itself.
+    const bool chapters = in.mode == kChaptersKey;
+    if (chapters)
         out.acted = PrepareAtChapters();
     else
         out = PrepareCutLines(st_, in);
     if (!out.acted)
         return out;
     nextNoPause_ = out.noPause;
-    const bool tagsOn = in.mode == SplitModeKind::Chapters && TagsOnForTitles();
+    const bool tagsOn = chapters && TagsOnForTitles();
     Edited(EditKind::Prepare, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection |
                (tagsOn ? DocumentChange::Settings : DocumentChange{}));
@@ -466,7 +469,7 @@ bool Document::FirstTagDamage(const SplitResult& result) {
 }
 
 void Document::RestoreParts(const PartTable& table) {
-    const SplitModeKind mode = st_.SplitMode;
+    const std::string mode = st_.SplitMode;
     const int32_t fileCount = st_.SplitFileCount;
     // The cuts looked at stay looked at: the review is no edit.
     std::vector<int32_t> reviewed = std::move(st_.ReviewedCuts);
@@ -495,10 +498,10 @@ std::string Document::RestoreEdit(const EditRecord& record) {
     return {};
 }
 
-void Document::SetSplitMode(SplitModeKind mode) {
-    if (st_.SplitMode == mode)
+void Document::SetSplitMode(std::string_view key) {
+    if (st_.SplitMode == key)
         return;
-    st_.SplitMode = mode;
+    st_.SplitMode = std::string(key);
     Notify(DocumentChange::Settings);
 }
 

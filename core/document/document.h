@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessivo {
@@ -236,7 +237,7 @@ public:
     std::string RestoreEdit(const EditRecord& record);
 
     // --- Split choices ---
-    void SetSplitMode(SplitModeKind mode);
+    void SetSplitMode(std::string_view key);
     void SetSilenceThreshold(int32_t percent);
     void SetSilenceRelease(int32_t ms);
     void SetSaveTags(bool on);

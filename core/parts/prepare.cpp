@@ -30,11 +30,6 @@ long DigitsValue(const std::string& s) {
     return v;
 }
 
-// The file is long enough to cut: two seconds of audio at least.
-bool HasAudioToPrepare(const ProgramState& st) {
-    return st.Duration >= 2.0 && st.FrameCount != 0;
-}
-
 // The seconds of the minute and second edits (empty ones become "00"); false
 // when either is not digits below 60.
 bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
@@ -56,6 +51,10 @@ bool ShortLastPart(const ProgramState& st, int32_t cut) {
 }
 
 } // namespace
+
+bool HasAudioToPrepare(const ProgramState& st) {
+    return st.Duration >= 2.0 && st.FrameCount != 0;
+}
 
 void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldShortLastPart) {
     const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
@@ -164,6 +163,13 @@ std::string CheckNearPauses(const ProgramState& st, const PrepareInput& in,
     return message;
 }
 
+} // namespace
+
+std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in) {
+    NearPausesLength length;
+    return CheckNearPauses(st, in, length);
+}
+
 PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
     PrepareOutcome out;
     NearPausesLength length;
@@ -176,40 +182,25 @@ PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
     return out;
 }
 
-} // namespace
-
-std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in) {
-    NearPausesLength length;
-    return CheckNearPauses(st, in, length);
+PrepareOutcome PrepareEqualPartsInput(ProgramState& st, const PrepareInput& in) {
+    PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
+    st.SelectedPart = 0;
+    PrepareOutcome out;
+    out.acted = true;
+    return out;
 }
 
-PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
-    PrepareOutcome out;
-    if (!HasAudioToPrepare(st))
-        return out;
-    switch (in.mode) {
-    case SplitModeKind::ByParts:
-        PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
-        break;
-    case SplitModeKind::ByTime: {
-        if (!NormaliseEqualTime(in.timeHH, in.timeMM, in.timeSS)) {
-            out.message = "Incorrect time value!";
-            return out;
-        }
-        return PrepareByTime(st, DigitsValue(in.timeHH) * 3600 + DigitsValue(in.timeMM) * 60 +
-                                     DigitsValue(in.timeSS));
-    }
-    case SplitModeKind::BySilence:
-        PrepareBySilence(st);
-        break;
-    case SplitModeKind::NearPauses:
-        return PrepareAtPausesNear(st, in);
-    case SplitModeKind::Chapters: // the document places chapters (it holds them)
-        return out;
-    case SplitModeKind::Visual:
-        break;
-    }
+PrepareOutcome PrepareEqualTimeInput(ProgramState& st, PrepareInput& in) {
+    if (!NormaliseEqualTime(in.timeHH, in.timeMM, in.timeSS))
+        return PrepareOutcome{false, "Incorrect time value!", {}, false};
+    return PrepareByTime(st, DigitsValue(in.timeHH) * 3600 + DigitsValue(in.timeMM) * 60 +
+                                 DigitsValue(in.timeSS));
+}
+
+PrepareOutcome PrepareBySilenceInput(ProgramState& st) {
+    PrepareBySilence(st);
     st.SelectedPart = 0;
+    PrepareOutcome out;
     out.acted = true;
     return out;
 }

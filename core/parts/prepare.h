@@ -27,11 +27,11 @@ void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldSho
 
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {
-    SplitModeKind mode = SplitModeKind::Visual;
-    int parts = 2;             // SpinEditParts
-    std::string timeHH = "0";  // hours of equal time
-    std::string timeMM = "00"; // EditTimeMM
-    std::string timeSS = "01"; // EditTimeSS
+    std::string mode = "visual"; // the key of the way of cutting (core/cutting)
+    int parts = 2;               // SpinEditParts
+    std::string timeHH = "0";    // hours of equal time
+    std::string timeMM = "00";   // EditTimeMM
+    std::string timeSS = "01";   // EditTimeSS
     // Split at pauses near: the length as H:MM:SS (or MM:SS) and the
     // tolerance in percent.
     std::string nearLength = "0:10:00";
@@ -51,11 +51,17 @@ struct PrepareOutcome {
     bool waiting = false;
 };
 
-// The Prepare button: does nothing under 2 seconds of audio; checks the time
-// edits (empty minutes and seconds become "00" in `in`, empty hours "0");
-// prepares by the mode. Also in the
-// Visual mode the selection is cleared and `acted` is true.
-PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
+// The file is long enough to cut: two seconds of audio at least.
+bool HasAudioToPrepare(const ProgramState& st);
+
+// The Prepare button's preparations (core/cutting dispatches by the mode).
+// Each prepares, clears the selection and sets `acted`, or gives the message.
+// Equal time checks the time edits first (empty minutes and seconds become
+// "00" in `in`, empty hours "0").
+PrepareOutcome PrepareEqualPartsInput(ProgramState& st, const PrepareInput& in);
+PrepareOutcome PrepareEqualTimeInput(ProgramState& st, PrepareInput& in);
+PrepareOutcome PrepareBySilenceInput(ProgramState& st);
+PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in);
 
 // The message Prepare at pauses near shows for `in` before it looks at the
 // peaks (its length and tolerance); "" when they can be used.

@@ -1,5 +1,6 @@
 #include "core/settings/settings_file.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/output/part_tag.h"
 #include "core/output/split_parts.h"
 #include "core/settings/ini_file.h"
@@ -64,8 +65,10 @@ void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* l
     IniFile ini;
     ini.Load(iniPath);
     st.Volume = ReadInt(ini, "Volume").value_or(50);
-    st.SilenceThreshold = ReadInt(ini, "Threshold").value_or(10);
-    st.SilenceRelease = ReadInt(ini, "Release").value_or(1000);
+    // The ways of cutting's own settings (the threshold and pause of split by silence).
+    for (const CuttingMode* mode : CuttingModes())
+        for (const ModeSetting& s : mode->settings)
+            st.*s.value = ReadInt(ini, s.key).value_or(s.fallback);
     st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(1) != 0;
     st.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
     st.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
@@ -87,8 +90,9 @@ bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::strin
     IniFile ini;
     ini.Load(iniPath);
     ini.Set(kSection, "Volume", std::to_string(st.Volume));
-    ini.Set(kSection, "Threshold", std::to_string(st.SilenceThreshold));
-    ini.Set(kSection, "Release", std::to_string(st.SilenceRelease));
+    for (const CuttingMode* mode : CuttingModes())
+        for (const ModeSetting& s : mode->settings)
+            ini.Set(kSection, s.key, std::to_string(st.*s.value));
     ini.Set(kSection, "IsSaveTags", st.IsSaveTags ? "1" : "0");
     ini.Set(kSection, "Output Folder", st.OutputFolder);
     ini.Set(kSection, "Gapless", st.IsGapless ? "1" : "0");

@@ -36,8 +36,6 @@ using Id3v1Record = std::array<uint8_t, 128>;
 // past 4 GiB are measured and cut exactly.
 using FileOffset = int64_t;
 
-enum class SplitModeKind { Visual, ByParts, ByTime, BySilence, NearPauses, Chapters };
-
 // Which tags a part file gets: ID3v2 in front, ID3v1 at the end, or both.
 enum class TagFormat { V1, V23, V24, V1V23, V1V24 };
 constexpr TagFormat kDefaultTagFormat = TagFormat::V1V23;
@@ -186,7 +184,9 @@ struct PartTable {
     PartTagSlot FileTag;
     int32_t SelectedPart = 0; // 0 = none
     int32_t SplitFileCount = 0;
-    SplitModeKind SplitMode = SplitModeKind::Visual;
+    // The key of the way of cutting the split panel has chosen
+    // (core/cutting/cutting_mode.h).
+    std::string SplitMode = "visual";
     // Stretches silenced in every output, in order and apart from each other.
     std::vector<MutedStretch> Muted{};
     // The frames of the cut lines the user has reviewed, in order.

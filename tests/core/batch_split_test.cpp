@@ -2,6 +2,7 @@
 // FILEs and folders, and core's batch runner with its cancel flag.
 #include "cli_test_support.h"
 #include "core/batch/batch_split.h"
+#include "core/cutting/cutting_mode.h"
 #include "part_file_checks.h"
 
 #include <gtest/gtest.h>
@@ -170,6 +171,7 @@ TEST_F(BatchSplit, CancelStopsAfterTheFilesInProgress) {
     tessivo::BatchSplitJob job;
     job.files = tessivo::Mp3FilesIn(in_.string(), false);
     ASSERT_EQ(job.files.size(), 5u);
+    job.rule = tessivo::RuleFor("parts");
     job.rule.parts = 2;
     job.outFolder = out_.string();
     job.workers = 1;

@@ -93,7 +93,7 @@ TEST_F(DocumentHistoryTest, PrepareIsRecordedAndRestoringPutsTheTableBack) {
     ASSERT_TRUE(doc_.SelectPart(2));
     const PartTable kept = st_;
     tessivo::PrepareInput in;
-    in.mode = tessivo::SplitModeKind::ByParts;
+    in.mode = "parts";
     in.parts = 5;
     doc_.SetSplitMode(in.mode);
     ASSERT_TRUE(doc_.Prepare(in).acted);
@@ -109,7 +109,7 @@ TEST_F(DocumentHistoryTest, PrepareIsRecordedAndRestoringPutsTheTableBack) {
     EXPECT_EQ(PartCount(kept), 2);
     EXPECT_EQ(st_.SelectedPart, 2);
     // The split choices and the file counter are not part of the edit.
-    EXPECT_EQ(st_.SplitMode, tessivo::SplitModeKind::ByParts);
+    EXPECT_EQ(st_.SplitMode, "parts");
     EXPECT_EQ(st_.SplitFileCount, 3);
     // One notification naming everything a table holds; not itself recorded.
     ASSERT_EQ(changes_.size(), 1u);

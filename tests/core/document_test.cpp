@@ -2,6 +2,7 @@
 // subscribers exactly once; refused edits change nothing and stay silent.
 #include "analysis_test_support.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/part_access.h"
 
 #include "core/analysis/peak_shares.h"
@@ -124,15 +125,15 @@ TEST_F(DocumentTest, PartMarksTagsAndSettingsNotifyTheirKind) {
     EXPECT_FALSE(doc_.SetPartTag(1, tag, tessivo::kTagTitle));
     EXPECT_TRUE(changes_.empty());
 
-    doc_.SetSplitMode(tessivo::SplitModeKind::ByParts);
+    doc_.SetSplitMode("parts");
     EXPECT_TRUE(HasChange(OnlyChange(), DocumentChange::Settings));
-    doc_.SetSplitMode(tessivo::SplitModeKind::ByParts);
+    doc_.SetSplitMode("parts");
     EXPECT_TRUE(changes_.empty());
 }
 
 TEST_F(DocumentTest, PrepareNotifiesOnceAndUnsubscribedObserversHearNothing) {
     tessivo::PrepareInput in;
-    in.mode = tessivo::SplitModeKind::ByParts;
+    in.mode = "parts";
     in.parts = 4;
     doc_.SetSplitMode(in.mode);
     changes_.clear();
@@ -157,7 +158,7 @@ TEST(DocumentWithoutFile, EditsAreRefused) {
     doc.Subscribe([&](DocumentChange) { ++calls; });
     EXPECT_FALSE(doc.AddCutLine(10));
     tessivo::PrepareInput in;
-    in.mode = tessivo::SplitModeKind::ByParts;
+    in.mode = "parts";
     EXPECT_FALSE(doc.Prepare(in).acted);
     doc.ClearCutLines();
     EXPECT_EQ(calls, 0);
@@ -221,7 +222,7 @@ TEST_F(DocumentPeaksTest, FinishedRangesReplaceThePreviewAndNotifyOnceEach) {
 
 TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     tessivo::PrepareInput in;
-    in.mode = tessivo::SplitModeKind::BySilence;
+    in.mode = "silence";
     const tessivo::PrepareOutcome waiting = doc_.Prepare(in);
     EXPECT_TRUE(waiting.waiting);
     EXPECT_FALSE(waiting.acted);
@@ -231,13 +232,13 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
 
     // A near-pauses length that cannot be used is told at once.
     tessivo::PrepareInput bad;
-    bad.mode = tessivo::SplitModeKind::NearPauses;
+    bad.mode = "near-pauses";
     bad.nearLength = "9:00:00";
     EXPECT_FALSE(doc_.Prepare(bad).message.empty());
 
     // Equal parts need no peaks.
     tessivo::PrepareInput parts;
-    parts.mode = tessivo::SplitModeKind::ByParts;
+    parts.mode = "parts";
     parts.parts = 3;
     EXPECT_TRUE(doc_.Prepare(parts).acted);
     EXPECT_EQ(PartCount(st_), 3);
@@ -255,7 +256,7 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     tessivo::ProgramState& ref = *refFile;
     ref.FileLoaded = true;
     tessivo::PrepareInput again;
-    again.mode = tessivo::SplitModeKind::BySilence;
+    again.mode = "silence";
     ASSERT_TRUE(tessivo::PrepareCutLines(ref, again).acted);
     ASSERT_GT(PartCount(ref), 1);
     ASSERT_EQ(PartCount(st_), PartCount(ref));

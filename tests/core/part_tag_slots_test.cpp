@@ -96,7 +96,7 @@ TEST(PartTagSlots, PrepareAtChaptersDoesNothingForAFileWithoutChapters) {
     int notified = 0;
     doc.Subscribe([&](DocumentChange) { ++notified; });
     PrepareInput in;
-    in.mode = SplitModeKind::Chapters;
+    in.mode = "chapters";
     const PrepareOutcome out = doc.Prepare(in);
     EXPECT_FALSE(out.acted);
     EXPECT_TRUE(out.message.empty());

@@ -1,5 +1,6 @@
 // Automatic cut-line preparation: equal parts, equal time, pauses, and the
 // checks and edit rules of the split settings.
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/prepare.h"
 
 #include "core/parts/part_access.h"
@@ -49,7 +50,7 @@ void ExpectAllPartsFresh(const ProgramState& st) {
         EXPECT_LT(PartFirstFrame(st, k), int32_t(st.FrameCount) - 1) << "cut line " << k;
 }
 
-PrepareOutcome Prepare(ProgramState& st, SplitModeKind mode, std::string mm = "00",
+PrepareOutcome Prepare(ProgramState& st, const std::string& mode, std::string mm = "00",
                        std::string ss = "01", int parts = 2) {
     PrepareInput in;
     in.mode = mode;
@@ -66,7 +67,7 @@ TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
     st->Parts[0].writtenFile = "written.mp3";
     st->Parts[0].ticked = false;
     st->SelectedPart = 1;
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 2).acted);
+    ASSERT_TRUE(Prepare(*st, "parts", "00", "01", 2).acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 1148}));
     EXPECT_EQ(PartLastFrame(*st, 1), 1147);
     EXPECT_EQ(PartLastFrame(*st, 2), 2296);
@@ -76,7 +77,7 @@ TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
 
 TEST(PrepareEqualParts, TwoHundredPartsOfATwoSecondFileAreEmptyButTheLast) {
     auto st = FileOf(77);
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByParts, "00", "01", 200).acted);
+    ASSERT_TRUE(Prepare(*st, "parts", "00", "01", 200).acted);
     ASSERT_EQ(PartCount(*st), 200);
     for (int k = 1; k < 200; ++k)
         EXPECT_EQ(PartLastFrame(*st, k), PartFirstFrame(*st, k) - 1) << "part " << k;
@@ -88,7 +89,7 @@ TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
     // 77 frames in 51 parts: the step rounds up to 2, and lines 39..51 would
     // stand at frames 76..100, on or past the last frame.
     auto st = FileOf(77);
-    Prepare(*st, SplitModeKind::ByParts, "00", "01", 51);
+    Prepare(*st, "parts", "00", "01", 51);
     EXPECT_EQ(PartCount(*st), 38);
     EXPECT_EQ(PartFirstFrame(*st, 38), 74);
     ExpectAllPartsFresh(*st);
@@ -96,7 +97,7 @@ TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
 
 TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
     auto st = FileOf(static_cast<uint32_t>(std::lround(150.0 / (1152.0 / 44100.0))));
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
+    ASSERT_TRUE(Prepare(*st, "time", "01", "00").acted);
     ASSERT_EQ(PartCount(*st), 3);
     const double fd = st->FrameDuration;
     EXPECT_NEAR((PartLastFrame(*st, 1) + 1 - PartFirstFrame(*st, 1)) * fd, 60.0, fd);
@@ -111,7 +112,7 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     // (600 s), beyond the file.
     auto st = FileOf(22969);
     ASSERT_NEAR(st->Duration, 600.0065, 0.0001);
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "01", "00").acted);
+    ASSERT_TRUE(Prepare(*st, "time", "01", "00").acted);
     EXPECT_EQ(PartCount(*st), 10);
     EXPECT_EQ(PartFirstFrame(*st, 10), 20672); // 540 s = 20671.875 frames
     EXPECT_EQ(PartLastFrame(*st, 10), 22968);
@@ -121,16 +122,16 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     // 22971 and 22972 frames: it would leave a last part of two or three
     // frames, which is folded into the part before.
     st = FileOf(22970);
-    Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    Prepare(*st, "time", "01", "00");
     EXPECT_EQ(PartCount(*st), 10);
     st = FileOf(22972);
-    Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    Prepare(*st, "time", "01", "00");
     EXPECT_EQ(PartCount(*st), 10);
     EXPECT_EQ(PartFirstFrame(*st, 10), 20672);
     EXPECT_EQ(PartLastFrame(*st, 10), 22971);
     // With a second or more after it the line stays.
     st = FileOf(22969 + 39);
-    Prepare(*st, SplitModeKind::ByTime, "01", "00");
+    Prepare(*st, "time", "01", "00");
     EXPECT_EQ(PartCount(*st), 11);
     EXPECT_EQ(PartFirstFrame(*st, 11), 22969);
 }
@@ -141,7 +142,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
     st->SelectedPart = 2;
     const auto check = [&](std::string mm, std::string ss, const std::string& message) {
         PrepareInput in;
-        in.mode = SplitModeKind::ByTime;
+        in.mode = "time";
         in.timeMM = mm;
         in.timeSS = ss;
         const PrepareOutcome out = PrepareCutLines(*st, in);
@@ -164,7 +165,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
 TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
     auto st = FileOf(1149, 30.0);
     PrepareInput in;
-    in.mode = SplitModeKind::ByTime;
+    in.mode = "time";
     in.timeMM = "00";
     in.timeSS = "30";
     EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
@@ -176,8 +177,7 @@ TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
 TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
     auto st = FileOf(76, 1.99);
     st->SelectedPart = 1;
-    for (SplitModeKind mode : {SplitModeKind::Visual, SplitModeKind::ByParts, SplitModeKind::ByTime,
-                               SplitModeKind::BySilence}) {
+    for (const char* mode : {"visual", "parts", "time", "silence"}) {
         const PrepareOutcome out = Prepare(*st, mode, "00", "00");
         EXPECT_FALSE(out.acted);
         EXPECT_TRUE(out.message.empty());
@@ -185,7 +185,7 @@ TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
         EXPECT_EQ(st->SelectedPart, 1);
     }
     ProgramState none;
-    EXPECT_FALSE(Prepare(none, SplitModeKind::ByParts).acted);
+    EXPECT_FALSE(Prepare(none, "parts").acted);
     EXPECT_EQ(PartCount(none), 0);
 }
 
@@ -194,7 +194,7 @@ TEST(PrepareCutLines, VisualModeOnlyClearsTheSelection) {
     AddCutLine(*st, 500);
     st->Parts[1].ticked = false;
     st->SelectedPart = 2;
-    EXPECT_TRUE(Prepare(*st, SplitModeKind::Visual).acted);
+    EXPECT_TRUE(Prepare(*st, "visual").acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
     EXPECT_FALSE(PartTicked(*st, 2));
     EXPECT_EQ(st->SelectedPart, 0);
@@ -223,7 +223,7 @@ TEST(PrepareBySilence, OneCutAtTheThirtyNinthQuietFrameOfAPauseAfterSound) {
     SetPeaks(*st, {{191, 100}, {383, 20000}, {115, 3000}, {77, 20000}}, false);
     st->SilenceThreshold = 10; // limit 3277
     st->SilenceRelease = 1000;
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::BySilence).acted);
+    ASSERT_TRUE(Prepare(*st, "silence").acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 191 + 383 + 38}));
     ExpectAllPartsFresh(*st);
 }
@@ -234,15 +234,15 @@ TEST(PrepareBySilence, LevelLimitAndMonoHalving) {
     SetPeaks(*st, {{50, 3277}, {60, 3276}, {50, 3277}}, false);
     st->SilenceThreshold = 10;
     st->SilenceRelease = 1000;
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 50 + 38}));
 
     // Mono: the second channel is 0, so the first must reach twice the limit.
     SetPeaks(*st, {{50, 6000}, {60, 100}, {50, 6000}}, true);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1);
     SetPeaks(*st, {{50, 6554}, {60, 100}, {50, 6554}}, true);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 2);
 }
 
@@ -250,12 +250,12 @@ TEST(PrepareBySilence, FullScaleThresholdAndLeadingQuietGiveNoCut) {
     auto st = FileOf(1);
     SetPeaks(*st, {{200, 32766}, {100, 0}, {200, 32766}}, false);
     st->SilenceThreshold = 100;
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1);
 
     st->SilenceThreshold = 10;
     SetPeaks(*st, {{300, 0}, {100, 20000}}, false);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1);
 }
 
@@ -268,7 +268,7 @@ TEST(PrepareBySilence, StopsAtFiveHundredAndOneParts) {
     }
     SetPeaks(*st, runs, false);
     st->SilenceRelease = 200; // 8 quiet frames
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 501);
     EXPECT_EQ(PartFirstFrame(*st, 501), 500 * 15 - 3);
 }
@@ -276,15 +276,15 @@ TEST(PrepareBySilence, StopsAtFiveHundredAndOneParts) {
 TEST(PrepareBySilence, ACutOnTheLastFrameIsDropped) {
     auto st = FileOf(1);
     SetPeaks(*st, {{100, 20000}, {39, 0}}, false);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1);
     // One frame before the last: the two-frame last part is folded back.
     SetPeaks(*st, {{100, 20000}, {40, 0}}, false);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1);
     // A second (39 frames) after the cut: it stays.
     SetPeaks(*st, {{100, 20000}, {77, 0}}, false);
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 138}));
 }
 
@@ -293,10 +293,10 @@ TEST(PrepareBySilence, FarOutSettingsStayDefined) {
     SetPeaks(*st, {{100, 20000}, {100, 0}, {100, 20000}}, false);
     st->SilenceThreshold = INT32_MAX;
     st->SilenceRelease = INT32_MIN;
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(PartCount(*st), 1); // nothing reaches the limit, so nothing arms
     st->SilenceThreshold = 10;
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 100})); // first quiet frame
 }
 
@@ -363,7 +363,7 @@ TEST(EqualTime, NinetyMinutesCutAtAnHourAndAHalf) {
     st->Duration = st->FrameCount * st->FrameDuration;
     ResetToOnePart(*st);
     PrepareInput in;
-    in.mode = SplitModeKind::ByTime;
+    in.mode = "time";
     in.timeHH = "0";
     in.timeMM = "90";
     in.timeSS = "00";
@@ -419,7 +419,7 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
     ResetToOnePart(st);
     st.SilenceThreshold = 10;
     st.SilenceRelease = 1000;
-    ASSERT_TRUE(Prepare(st, SplitModeKind::BySilence).acted);
+    ASSERT_TRUE(Prepare(st, "silence").acted);
     // Quiet, speech, quiet, speech, quiet, speech, quiet: three pauses follow
     // speech, so three cuts and four parts.
     ASSERT_EQ(PartCount(st), 4);
@@ -464,7 +464,7 @@ TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
     EXPECT_EQ(PrepareByTime(*st, 0).message, "Input time value!");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
     // The edits' 00:10 and ten seconds place the same lines.
-    ASSERT_TRUE(Prepare(*st, SplitModeKind::ByTime, "00", "10").acted);
+    ASSERT_TRUE(Prepare(*st, "time", "00", "10").acted);
     const std::vector<int32_t> byEdits = Lines(*st);
     ResetToOnePart(*st);
     ASSERT_TRUE(PrepareByTime(*st, 10).acted);
@@ -478,7 +478,7 @@ TEST(PrepareEqualParts, EqualPartsUnderASecondAreNotFolded) {
     // 79 frames (2.06 s) in four: 20, 20, 20 and 19 frames, each under a
     // second, none a leftover.
     auto st = FileOf(79);
-    Prepare(*st, SplitModeKind::ByParts, "00", "01", 4);
+    Prepare(*st, "parts", "00", "01", 4);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 20, 40, 60}));
 }
 
@@ -491,6 +491,6 @@ TEST(PrepareBySilence, ShortPartsAtTheEndAreFoldedUntilTheLastLastsASecond) {
     SetPeaks(*st, {{60, 20000}, {40, 0}, {10, 20000}, {10, 0}, {10, 20000}, {10, 0}, {10, 20000}},
              false);
     st->SilenceRelease = 200; // 8 quiet frames
-    Prepare(*st, SplitModeKind::BySilence);
+    Prepare(*st, "silence");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 67}));
 }

@@ -206,7 +206,7 @@ TEST_F(SourceMetadata, CutListsTakeTheUnicodeTitleNotTheId3v1Copy) {
     ASSERT_TRUE(AnalyseFile(*analysed, path, false).ok);
     doc.AdoptFile(std::move(*analysed));
     PrepareInput in;
-    in.mode = SplitModeKind::ByParts;
+    in.mode = "parts";
     in.parts = 2;
     ASSERT_TRUE(doc.Prepare(in).acted);
     const FrameCutList table = CutListOfTable(st);

@@ -1,6 +1,7 @@
 // Typed times: clock texts with hours and milliseconds, the cut line a typed
 // time places, the play cursor moved by the keys, and equal time in hours.
 #include "core/analysis/time_base.h"
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/typed_cut.h"
 
 #include "core/parts/part_access.h"
@@ -125,7 +126,7 @@ TEST(PlayCursor, MovesInsideTheFileAndPicksThePartWhilePlaying) {
 TEST(EqualTime, TakesHours) {
     auto st = FileOf(300000); // 2 h 10 min 36 s
     PrepareInput in;
-    in.mode = SplitModeKind::ByTime;
+    in.mode = "time";
     in.timeHH = "1";
     in.timeMM = "00";
     in.timeSS = "00";

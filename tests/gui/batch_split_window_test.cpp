@@ -1,5 +1,6 @@
 // File > Batch split...: the dialog's list and states, Cancel, several MP3s
 // dropped on the window, and the window's document left alone by a batch.
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/part_access.h"
 #include "tests/fakes/fake_audio_engine.h"
 #include "tests/gui/window_parts.h"
@@ -40,6 +41,25 @@ void WaitForBatch(BatchSplitDialog& dialog) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.isRunning(); }, 20000));
 }
 
+TEST(BatchSplitDialog, OffersEveryModeRegisteredForABatchWithAUsableFirstValue) {
+    QTemporaryDir dir;
+    FakeUserDialogs dialogs;
+    BatchSplitDialog dialog(dialogs, dir.filePath(QStringLiteral("out")));
+    dialog.addPaths(CopyFiles(dir, {"speech_pauses.mp3"}));
+    const std::vector<const CuttingMode*> modes = CuttingModesOffered(kInBatch);
+    ASSERT_EQ(dialog.modeBox()->count(), static_cast<int>(modes.size()));
+    for (size_t i = 0; i < modes.size(); ++i) {
+        EXPECT_EQ(dialog.modeBox()->itemData(int(i)).toString().toStdString(), modes[i]->key);
+        ASSERT_TRUE(dialog.selectMode(modes[i]->key));
+        EXPECT_EQ(dialog.modeKey(), modes[i]->key);
+        BatchSplitJob job;
+        QString message;
+        EXPECT_TRUE(dialog.makeJob(job, message)) << message.toStdString();
+        EXPECT_EQ(job.rule.mode, modes[i]);
+    }
+    EXPECT_FALSE(dialog.selectMode(kVisualKey)); // no batch places cut lines by hand
+}
+
 TEST(BatchSplitDialog, ListsFilesAndShowsEachOnesState) {
     QTemporaryDir dir;
     FakeUserDialogs dialogs;
@@ -51,7 +71,7 @@ TEST(BatchSplitDialog, ListsFilesAndShowsEachOnesState) {
     ASSERT_EQ(dialog.fileList()->topLevelItemCount(), 3);
     for (int row = 0; row < 3; ++row)
         EXPECT_EQ(dialog.stateText(row), QStringLiteral("waiting"));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::EqualParts);
+    ASSERT_TRUE(dialog.selectMode("parts"));
     dialog.valueEdit()->setText(QStringLiteral("2"));
     ASSERT_TRUE(dialog.start());
     WaitForBatch(dialog);
@@ -73,7 +93,7 @@ TEST(BatchSplitDialog, RefusesValuesTheModeCannotTake) {
     EXPECT_FALSE(dialog.start());
     EXPECT_EQ(dialogs.messages.value(0), QStringLiteral("Add the files to split first."));
     dialog.addPaths(CopyFiles(dir, {"vbr_stereo.mp3"}));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::EqualTime);
+    ASSERT_TRUE(dialog.selectMode("time"));
     dialog.valueEdit()->setText(QStringLiteral("ten"));
     EXPECT_FALSE(dialog.start());
     EXPECT_EQ(dialogs.messages.size(), 2);
@@ -87,7 +107,7 @@ TEST(BatchSplitDialog, CancelLetsTheFileInProgressFinishAndStartsNoOther) {
     BatchSplitDialog dialog(dialogs, dir.filePath(QStringLiteral("out")));
     dialog.setWorkers(1);
     dialog.addPaths(CopyFiles(dir, QStringList(6, QStringLiteral("long65.mp3"))));
-    dialog.modeBox()->setCurrentIndex(BatchSplitDialog::NearPauses);
+    ASSERT_TRUE(dialog.selectMode("near-pauses"));
     dialog.valueEdit()->setText(QStringLiteral("0:10"));
     ASSERT_TRUE(dialog.start());
     dialog.cancel();

@@ -306,7 +306,7 @@ TEST_F(NearPausesPanelTest, EveryCutLiesInAPauseAndEveryPartInTheWindow) {
     EXPECT_EQ(panel->nearPausesRadio->text(), QStringLiteral("Split at pauses near"));
     EXPECT_EQ(panel->toleranceSpin->value(), 20);
     PrepareNear("0:05:00", 20);
-    EXPECT_EQ(st.SplitMode, SplitModeKind::NearPauses);
+    EXPECT_EQ(st.SplitMode, "near-pauses");
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
     ASSERT_GE(PartCount(st), 5);
     for (int k = 2; k <= PartCount(st); ++k)

@@ -4,6 +4,7 @@
 // peaks are held back by the open job's seam, so "still computing" lasts as
 // long as a test needs it.
 #include "core/analysis/open_file.h"
+#include "core/cutting/cutting_mode.h"
 
 #include "core/analysis/peak_cache.h"
 #include "core/analysis/preview_peaks.h"
@@ -310,7 +311,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     ref.SilenceRelease = st->SilenceRelease;
     ref.FileLoaded = true;
     PrepareInput in;
-    in.mode = SplitModeKind::BySilence;
+    in.mode = "silence";
     ASSERT_TRUE(PrepareCutLines(ref, in).acted);
     ASSERT_GT(PartCount(ref), 1);
 

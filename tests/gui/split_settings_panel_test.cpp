@@ -1,10 +1,13 @@
 // The "Split Settings" panel driven by real key presses and clicks.
 #include "ui/parts/split_settings_panel.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/part_access.h"
 
 #include "core/parts/cut_lines.h"
 #include "tests/fakes/fake_user_dialogs.h"
+
+#include <algorithm>
 
 #include <QApplication>
 #include <QClipboard>
@@ -73,9 +76,33 @@ TEST_F(SplitSettingsPanelTest, StartsVisualWithEveryInputDisabledAndGreyPrepare)
     EXPECT_EQ(panel->clearButton->toolTip(), "Clear Cut Lines");
 }
 
+TEST_F(SplitSettingsPanelTest, HasOneButtonForEachModeRegisteredForThePanel) {
+    LoadFile(st, 150.0);
+    panel->updateSplitControls();
+    const QList<QRadioButton*> radios = panel->findChildren<QRadioButton*>();
+    const std::vector<const CuttingMode*> modes = CuttingModesOffered(kInSplitPanel);
+    ASSERT_EQ(radios.size(), static_cast<qsizetype>(modes.size()));
+    std::vector<std::string> chosen;
+    for (QRadioButton* radio : radios) {
+        if (!radio->isEnabled())
+            continue; // chapters: the file has none
+        ClickRadio(radio);
+        ASSERT_NE(CuttingModeByKey(st.SplitMode), nullptr);
+        EXPECT_TRUE(CuttingModeByKey(st.SplitMode)->Offered(kInSplitPanel));
+        chosen.push_back(st.SplitMode);
+    }
+    std::vector<std::string> offered;
+    for (const CuttingMode* mode : modes)
+        if (mode->key != kChaptersKey)
+            offered.emplace_back(mode->key);
+    std::sort(chosen.begin(), chosen.end());
+    std::sort(offered.begin(), offered.end());
+    EXPECT_EQ(chosen, offered);
+}
+
 TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnlyWithAFile) {
     ClickRadio(panel->byTimeRadio);
-    EXPECT_EQ(st.SplitMode, SplitModeKind::ByTime);
+    EXPECT_EQ(st.SplitMode, "time");
     EXPECT_TRUE(panel->minutesEdit->isEnabled());
     EXPECT_TRUE(panel->secondsEdit->isEnabled());
     EXPECT_FALSE(panel->partsSpin->isEnabled());
@@ -83,7 +110,7 @@ TEST_F(SplitSettingsPanelTest, RadioButtonsEnableTheirInputsAndBlackenPrepareOnl
 
     LoadFile(st, 150.0);
     ClickRadio(panel->bySilenceRadio);
-    EXPECT_EQ(st.SplitMode, SplitModeKind::BySilence);
+    EXPECT_EQ(st.SplitMode, "silence");
     EXPECT_TRUE(panel->thresholdSpin->isEnabled());
     EXPECT_TRUE(panel->pauseSpin->isEnabled());
     EXPECT_FALSE(panel->minutesEdit->isEnabled());

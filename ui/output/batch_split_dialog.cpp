@@ -1,5 +1,6 @@
 #include "ui/output/batch_split_dialog.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/util/time_text.h"
 #include "ui/common/user_dialogs.h"
 #include "ui/document/core_text.h"
@@ -27,20 +28,23 @@ namespace {
 
 constexpr int kPathRole = Qt::UserRole;
 
-// What the value field takes in each mode, and its first value.
-struct ModeValue {
-    const char* label;
-    const char* initial;
-};
-constexpr ModeValue kModeValues[] = {
-    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Parts (2 to 200):"), "3"},
-    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS:"), "10:00"},
-    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Threshold %, pause ms:"), "10,1000"},
-    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS[,tolerance %]:"), "10:00"},
-    {QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Cut list beside each file:"), ""}};
-
 QString PartsText(size_t n) {
     return n == 1 ? BatchSplitDialog::tr("1 part") : BatchSplitDialog::tr("%1 parts").arg(n);
+}
+
+bool ReadParts(const QString& text, CuttingRule& rule) {
+    bool ok = false;
+    const int parts = text.trimmed().toInt(&ok);
+    if (ok && parts >= 2 && parts <= 200)
+        rule.parts = parts;
+    return rule.parts.has_value();
+}
+
+bool ReadLength(const QString& text, CuttingRule& rule) {
+    int seconds = 0;
+    if (ParseLengthText(text.trimmed().toStdString(), seconds) && seconds > 0)
+        rule.timeSeconds = seconds;
+    return rule.timeSeconds.has_value();
 }
 
 bool ReadSilence(const QString& text, CuttingRule& rule) {
@@ -54,6 +58,45 @@ bool ReadSilence(const QString& text, CuttingRule& rule) {
     rule.silencePercent = percent;
     rule.silenceMs = ms;
     return true;
+}
+
+bool ReadNearLength(const QString& text, CuttingRule& rule) {
+    NearPausesLength length;
+    if (ParseNearPausesText(text.trimmed().toStdString(), length).empty())
+        rule.nearPauses = length;
+    return rule.nearPauses.has_value();
+}
+
+// What the dialog shows and reads for each way of cutting core offers to a
+// batch: its name in the mode box, what the value field takes, its first
+// value, and how the value is read (null: the cut list beside each file).
+struct BatchModeText {
+    std::string_view key;
+    const char* name;
+    const char* label;
+    const char* initial;
+    bool (*read)(const QString& text, CuttingRule& rule);
+};
+const BatchModeText kModeTexts[] = {
+    {"parts", QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Equal parts"),
+     QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Parts (2 to 200):"), "3", ReadParts},
+    {"time", QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Equal time"),
+     QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS:"), "10:00", ReadLength},
+    {kSilenceKey, QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "At pauses"),
+     QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Threshold %, pause ms:"), "10,1000",
+     ReadSilence},
+    {"near-pauses", QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "At pauses near a length"),
+     QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Length [H:]MM:SS[,tolerance %]:"), "10:00",
+     ReadNearLength},
+    {kCutListKey, QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Cut list beside each file"),
+     QT_TRANSLATE_NOOP("tessivo::BatchSplitDialog", "Cut list beside each file:"), "", nullptr},
+};
+
+const BatchModeText* ModeText(std::string_view key) {
+    for (const BatchModeText& t : kModeTexts)
+        if (t.key == key)
+            return &t;
+    return nullptr;
 }
 
 } // namespace
@@ -124,8 +167,10 @@ QWidget* BatchSplitDialog::createModeBox() {
     auto* form = new QFormLayout(box);
     modeBox_ = new QComboBox(box);
     modeBox_->setObjectName(QStringLiteral("batchMode"));
-    modeBox_->addItems({tr("Equal parts"), tr("Equal time"), tr("At pauses"),
-                        tr("At pauses near a length"), tr("Cut list beside each file")});
+    // The ways of cutting core offers to a batch, in the registry's order.
+    for (const CuttingMode* mode : CuttingModesOffered(kInBatch))
+        if (const BatchModeText* text = ModeText(mode->key))
+            modeBox_->addItem(tr(text->name), QString::fromLatin1(mode->key));
     valueLabel_ = new QLabel(box);
     valueEdit_ = new QLineEdit(box);
     valueEdit_->setObjectName(QStringLiteral("batchValue"));
@@ -174,15 +219,27 @@ QWidget* BatchSplitDialog::createChoicesBox() {
     return box;
 }
 
+std::string_view BatchSplitDialog::modeKey() const {
+    const CuttingMode* mode = CuttingModeByKey(modeBox_->currentData().toString().toStdString());
+    return mode ? mode->key : std::string_view();
+}
+
+bool BatchSplitDialog::selectMode(std::string_view key) {
+    const int index = modeBox_->findData(QString::fromLatin1(key));
+    if (index >= 0)
+        modeBox_->setCurrentIndex(index);
+    return index >= 0;
+}
+
 void BatchSplitDialog::onModeChanged() {
-    const int mode = modeBox_->currentIndex();
-    valueLabel_->setText(tr(kModeValues[mode].label));
-    valueEdit_->setText(QString::fromLatin1(kModeValues[mode].initial));
+    const BatchModeText* text = ModeText(modeKey());
+    valueLabel_->setText(text ? tr(text->label) : QString());
+    valueEdit_->setText(QString::fromLatin1(text ? text->initial : ""));
     enableModeValues(true);
 }
 
 void BatchSplitDialog::enableModeValues(bool on) {
-    const bool beside = modeBox_->currentIndex() == ListBeside;
+    const bool beside = modeKey() == kCutListKey;
     valueEdit_->setEnabled(on && !beside);
     listFormatBox_->setEnabled(on && beside);
 }
@@ -235,29 +292,13 @@ QString BatchSplitDialog::stateText(int row) const {
 
 bool BatchSplitDialog::makeRule(CuttingRule& rule, std::optional<CutListFormat>& beside,
                                 QString& message) const {
-    const std::string value = valueEdit_->text().trimmed().toStdString();
-    const int mode = modeBox_->currentIndex();
-    if (mode == EqualParts) {
-        bool ok = false;
-        const int parts = valueEdit_->text().trimmed().toInt(&ok);
-        if (ok && parts >= 2 && parts <= 200)
-            rule.parts = parts;
-    } else if (mode == EqualTime) {
-        int seconds = 0;
-        if (ParseLengthText(value, seconds) && seconds > 0)
-            rule.timeSeconds = seconds;
-    } else if (mode == AtPauses) {
-        ReadSilence(valueEdit_->text(), rule);
-    } else if (mode == NearPauses) {
-        NearPausesLength length;
-        if (ParseNearPausesText(value, length).empty())
-            rule.nearPauses = length;
-    } else {
+    const BatchModeText* text = ModeText(modeKey());
+    rule.mode = CuttingModeByKey(modeKey());
+    if (text && !text->read) {
         beside = static_cast<CutListFormat>(listFormatBox_->currentIndex());
-        rule.cutList = true;
         return true;
     }
-    const bool ok = rule.parts || rule.timeSeconds || rule.silencePercent || rule.nearPauses;
+    const bool ok = text && text->read(valueEdit_->text(), rule);
     if (!ok)
         message = tr("\"%1\" is not a value for %2: %3")
                       .arg(valueEdit_->text(), modeBox_->currentText(), valueLabel_->text());

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string_view>
 
 class QCheckBox;
 class QComboBox;
@@ -31,9 +32,6 @@ class UserDialogs;
 class BatchSplitDialog : public QDialog {
     Q_OBJECT
 public:
-    // The ways of cutting, in the order of the mode box.
-    enum Mode { EqualParts, EqualTime, AtPauses, NearPauses, ListBeside };
-
     BatchSplitDialog(UserDialogs& dialogs, const QString& outFolder, QWidget* parent = nullptr);
     ~BatchSplitDialog() override; // lets the files in progress finish
 
@@ -53,6 +51,11 @@ public:
     // --- For the window's tests ---
     QTreeWidget* fileList() const { return fileList_; }
     QComboBox* modeBox() const { return modeBox_; }
+    // Chooses the way of cutting with this key (core/cutting); false when the
+    // box does not offer it.
+    bool selectMode(std::string_view key);
+    // The key of the way of cutting chosen.
+    std::string_view modeKey() const;
     QLineEdit* valueEdit() const { return valueEdit_; }
     QComboBox* listFormatBox() const { return listFormatBox_; }
     QLineEdit* folderEdit() const { return folderEdit_; }

@@ -1,5 +1,6 @@
 #include "ui/parts/split_settings_panel.h"
 
+#include "core/cutting/cutting_mode.h"
 #include "core/parts/near_pauses.h"
 #include "core/parts/prepare.h"
 #include "ui/common/tab_order.h"
@@ -58,28 +59,72 @@ SplitSettingsPanel::~SplitSettingsPanel() {
         e->disconnect(this);
 }
 
+namespace {
+
+// What the panel shows for each way of cutting core offers it: the button's
+// name, text and tooltip, and the member that holds it.
+struct PanelModeText {
+    std::string_view key;
+    const char* objectName;
+    const char* text;
+    const char* tip;
+    QRadioButton* SplitSettingsPanel::*radio;
+};
+const PanelModeText kModeTexts[] = {
+    {kVisualKey, "visualRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Visual Splitting"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Place cut lines by hand on the waveform"),
+     &SplitSettingsPanel::visualRadio},
+    {"parts", "byPartsRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split into equal parts"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Cut the file into a number of equal parts"),
+     &SplitSettingsPanel::byPartsRadio},
+    {"time", "byTimeRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split into equal time"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel",
+                       "Cut the file into parts of the given length"),
+     &SplitSettingsPanel::byTimeRadio},
+    {kSilenceKey, "bySilenceRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split by silence"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Cut the file at pauses"),
+     &SplitSettingsPanel::bySilenceRadio},
+    {"near-pauses", "nearPausesRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split at pauses near"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel",
+                       "Cut parts of about the given length, each at a pause (using the "
+                       "threshold and pause of split by silence)"),
+     &SplitSettingsPanel::nearPausesRadio},
+    {kChaptersKey, "chaptersRadio",
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel", "Split at chapters"),
+     QT_TRANSLATE_NOOP("tessivo::SplitSettingsPanel",
+                       "Cut at the file's chapters, each part titled after its chapter"),
+     &SplitSettingsPanel::chaptersRadio},
+};
+
+const PanelModeText* ModeText(std::string_view key) {
+    for (const PanelModeText& t : kModeTexts)
+        if (t.key == key)
+            return &t;
+    return nullptr;
+}
+
+} // namespace
+
+// One button for each way of cutting core offers the panel, in the registry's
+// order.
 void SplitSettingsPanel::createModeButtons() {
-    visualRadio = new QRadioButton(tr("Visual Splitting"), this);
-    byPartsRadio = new QRadioButton(tr("Split into equal parts"), this);
-    byTimeRadio = new QRadioButton(tr("Split into equal time"), this);
-    bySilenceRadio = new QRadioButton(tr("Split by silence"), this);
-    nearPausesRadio = new QRadioButton(tr("Split at pauses near"), this);
-    visualRadio->setObjectName(QStringLiteral("visualRadio"));
-    byPartsRadio->setObjectName(QStringLiteral("byPartsRadio"));
-    byTimeRadio->setObjectName(QStringLiteral("byTimeRadio"));
-    bySilenceRadio->setObjectName(QStringLiteral("bySilenceRadio"));
-    nearPausesRadio->setObjectName(QStringLiteral("nearPausesRadio"));
-    chaptersRadio = new QRadioButton(tr("Split at chapters"), this);
-    chaptersRadio->setObjectName(QStringLiteral("chaptersRadio"));
-    chaptersRadio->setToolTip(tr("Cut at the file's chapters, each part titled after its chapter"));
+    for (const CuttingMode* mode : CuttingModesOffered(kInSplitPanel)) {
+        const PanelModeText* text = ModeText(mode->key);
+        if (!text)
+            continue;
+        auto* radio = new QRadioButton(tr(text->text), this);
+        radio->setObjectName(QString::fromLatin1(text->objectName));
+        radio->setToolTip(tr(text->tip));
+        if (text->radio)
+            this->*(text->radio) = radio;
+        modeRadios_.push_back({mode, radio});
+    }
     visualRadio->setChecked(true);
-    visualRadio->setToolTip(tr("Place cut lines by hand on the waveform"));
-    byPartsRadio->setToolTip(tr("Cut the file into a number of equal parts"));
-    byTimeRadio->setToolTip(tr("Cut the file into parts of the given length"));
-    bySilenceRadio->setToolTip(tr("Cut the file at pauses"));
-    nearPausesRadio->setToolTip(
-        tr("Cut parts of about the given length, each at a pause (using the "
-           "threshold and pause of split by silence)"));
 }
 
 void SplitSettingsPanel::createInputs() {
@@ -172,21 +217,32 @@ void SplitSettingsPanel::layOutControls() {
     ChainTabOrder({visualRadio, byPartsRadio, partsSpin, byTimeRadio, hoursEdit, minutesEdit,
                    secondsEdit, bySilenceRadio, thresholdSpin, pauseSpin, nearPausesRadio,
                    nearLengthEdit, toleranceSpin, chaptersRadio, prepareButton, clearButton});
+    layOutOtherModes(grid, 10);
+}
+
+void SplitSettingsPanel::layOutOtherModes(QGridLayout* grid, int row) {
+    // A mode without fields of its own: its button on a row of its own below
+    // the others, and next in the Tab order.
+    QWidget* before = chaptersRadio;
+    for (const auto& [mode, radio] : modeRadios_) {
+        if (grid->indexOf(radio) >= 0)
+            continue;
+        grid->addWidget(radio, row++, 0, 1, 4);
+        QWidget::setTabOrder(before, radio);
+        before = radio;
+    }
+    QWidget::setTabOrder(before, prepareButton);
 }
 
 void SplitSettingsPanel::connectControls() {
-    connect(visualRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::Visual); });
-    connect(byPartsRadio, &QRadioButton::clicked, this, [this] {
-        setMode(SplitModeKind::ByParts);
-        showEqualPartTime(partsSpin->value());
-    });
-    connect(byTimeRadio, &QRadioButton::clicked, this, [this] { setMode(SplitModeKind::ByTime); });
-    connect(bySilenceRadio, &QRadioButton::clicked, this,
-            [this] { setMode(SplitModeKind::BySilence); });
-    connect(nearPausesRadio, &QRadioButton::clicked, this,
-            [this] { setMode(SplitModeKind::NearPauses); });
-    connect(chaptersRadio, &QRadioButton::clicked, this,
-            [this] { setMode(SplitModeKind::Chapters); });
+    for (const auto& [mode, radio] : modeRadios_) {
+        connect(radio, &QRadioButton::clicked, this, [this, mode = mode] {
+            setMode(mode->key);
+            // A number of equal parts shows how long each is.
+            if (mode->Takes(kTakesPartCount))
+                showEqualPartTime(partsSpin->value());
+        });
+    }
     connect(partsSpin, &QSpinBox::valueChanged, this, [this](int n) { showEqualPartTime(n); });
     connect(thresholdSpin, &QSpinBox::valueChanged, this,
             [this](int v) { doc_.SetSilenceThreshold(v); });
@@ -195,30 +251,31 @@ void SplitSettingsPanel::connectControls() {
     connect(clearButton, &QToolButton::clicked, this, [this] { emit clearRequested(); });
 }
 
-void SplitSettingsPanel::setMode(SplitModeKind mode) {
-    doc_.SetSplitMode(mode);
+void SplitSettingsPanel::setMode(std::string_view key) {
+    doc_.SetSplitMode(key);
     updateSplitControls();
 }
 
 void SplitSettingsPanel::updateSplitControls() {
     const bool chapters = st_.FileLoaded && !doc_.Chapters().empty();
     chaptersRadio->setEnabled(chapters);
-    if (!chapters && st_.SplitMode == SplitModeKind::Chapters) {
+    if (!chapters && st_.SplitMode == kChaptersKey) {
         // A file without chapters: back to placing cut lines by hand.
-        doc_.SetSplitMode(SplitModeKind::Visual);
+        doc_.SetSplitMode(kVisualKey);
         visualRadio->setChecked(true);
     }
-    const SplitModeKind m = st_.SplitMode;
-    partsSpin->setEnabled(m == SplitModeKind::ByParts);
-    hoursEdit->setEnabled(m == SplitModeKind::ByTime);
-    minutesEdit->setEnabled(m == SplitModeKind::ByTime);
-    secondsEdit->setEnabled(m == SplitModeKind::ByTime);
-    const bool pauses = m == SplitModeKind::BySilence || m == SplitModeKind::NearPauses;
-    thresholdSpin->setEnabled(pauses);
-    pauseSpin->setEnabled(pauses);
-    nearLengthEdit->setEnabled(m == SplitModeKind::NearPauses);
-    toleranceSpin->setEnabled(m == SplitModeKind::NearPauses);
-    const bool ready = m != SplitModeKind::Visual && st_.FileLoaded;
+    // Each field is enabled where the chosen mode takes its value.
+    const CuttingMode* mode = CuttingModeByKey(st_.SplitMode);
+    const auto takes = [mode](ModeValue v) { return mode && mode->Takes(v); };
+    partsSpin->setEnabled(takes(kTakesPartCount));
+    hoursEdit->setEnabled(takes(kTakesLength));
+    minutesEdit->setEnabled(takes(kTakesLength));
+    secondsEdit->setEnabled(takes(kTakesLength));
+    thresholdSpin->setEnabled(takes(kTakesPause));
+    pauseSpin->setEnabled(takes(kTakesPause));
+    nearLengthEdit->setEnabled(takes(kTakesNearLength));
+    toleranceSpin->setEnabled(takes(kTakesNearLength));
+    const bool ready = st_.SplitMode != kVisualKey && st_.FileLoaded;
     SetCaptionColour(prepareButton, ready ? QColor(Qt::black) : kGreyCaption);
 }
 

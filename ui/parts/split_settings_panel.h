@@ -7,6 +7,11 @@
 #include <QGroupBox>
 #include <QString>
 
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class QGridLayout;
 class QLineEdit;
 class QRadioButton;
 class QSpinBox;
@@ -14,6 +19,7 @@ class QToolButton;
 
 namespace tessivo {
 
+struct CuttingMode;
 class UserDialogs;
 
 class SplitSettingsPanel : public QGroupBox {
@@ -36,12 +42,14 @@ public:
 
     void onPrepareClicked();
 
-    QRadioButton* visualRadio;
-    QRadioButton* byPartsRadio;
-    QRadioButton* byTimeRadio;
-    QRadioButton* bySilenceRadio;
-    QRadioButton* nearPausesRadio;
-    QRadioButton* chaptersRadio; // enabled only when the open file has chapters
+    // The mode buttons with fields of their own (the others are only in
+    // modeRadios_).
+    QRadioButton* visualRadio = nullptr;
+    QRadioButton* byPartsRadio = nullptr;
+    QRadioButton* byTimeRadio = nullptr;
+    QRadioButton* bySilenceRadio = nullptr;
+    QRadioButton* nearPausesRadio = nullptr;
+    QRadioButton* chaptersRadio = nullptr; // enabled only when the open file has chapters
     QSpinBox* partsSpin;
     QLineEdit* hoursEdit;
     QLineEdit* minutesEdit;
@@ -66,8 +74,9 @@ private:
     void createModeButtons();
     void createInputs();
     void layOutControls();
+    void layOutOtherModes(QGridLayout* grid, int row);
     void connectControls();
-    void setMode(SplitModeKind mode);
+    void setMode(std::string_view key);
     void onTimeEdited(QLineEdit* edit);
     // The equal-time boxes carried over (90 min: 1 h 30 min), or a message
     // when they hold 1000 hours or more.
@@ -80,6 +89,8 @@ private:
     QString lastMinutes_;
     QString lastSeconds_;
     bool timeRefusalShown_ = false;
+    // The mode buttons, in the registry's order.
+    std::vector<std::pair<const CuttingMode*, QRadioButton*>> modeRadios_;
 };
 
 } // namespace tessivo

@@ -1,4 +1,6 @@
-#include "core/batch/cutting_rule.h"
+#include "core/cutting/cutting_rule.h"
+
+#include "core/cutting/cutting_mode.h"
 
 #include "core/analysis/time_base.h"
 #include "core/cutlist/apply_cut_list.h"
@@ -27,99 +29,6 @@ StepOutcome Usage(std::string message) {
 
 StepOutcome Failed(std::string message) {
     return {StepStatus::failed, std::move(message)};
-}
-
-std::string Seconds(double t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", t);
-    return buf;
-}
-
-// The frame where a cut at `t` seconds goes (the frame boundary nearest its
-// sample), or a message why it cannot.
-std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>& earlier,
-                    int32_t& frame) {
-    const std::string at = "--at " + Seconds(t) + " s ";
-    if (t > st.Duration)
-        return at + "is outside the file (" + Seconds(st.Duration) + " s long).";
-    const TimeBase tb = TimeBaseOf(st);
-    const int64_t f = NearestFrameToSample(tb, NearestSampleAt(tb, t));
-    if (f + 10 >= st.FrameCount)
-        return at + "is within the last 10 frames of the file; a cut must leave more.";
-    if (f < 1)
-        return at + "is the start of the file, where the first part begins anyway.";
-    frame = static_cast<int32_t>(f);
-    if (std::find(earlier.begin(), earlier.end(), frame) != earlier.end())
-        return at + "falls on the same frame as an earlier time.";
-    return "";
-}
-
-StepOutcome PlaceAtTimes(ProgramState& st, const std::vector<double>& times) {
-    std::vector<int32_t> frames;
-    for (double t : times) {
-        int32_t frame = 0;
-        const std::string refusal = AtFrame(st, t, frames, frame);
-        if (!refusal.empty())
-            return Usage(refusal);
-        frames.push_back(frame);
-    }
-    for (size_t i = 0; i < frames.size(); ++i) {
-        if (!AddCutLine(st, frames[i]))
-            return Usage("Too many cut lines: at most " + std::to_string(kMaxParts) + ".");
-        SetCutSampleAtFrame(st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
-    }
-    return {};
-}
-
-// Near pauses: the length is checked as an equal-time length is.
-StepOutcome PlaceNearPauses(ProgramState& st, const CuttingRule& rule, PlacedNotes& notes) {
-    if (rule.silencePercent) {
-        st.SilenceThreshold = *rule.silencePercent;
-        st.SilenceRelease = *rule.silenceMs;
-    }
-    const std::string refusal = CheckPartLength(st, rule.nearPauses->seconds);
-    if (!refusal.empty())
-        return Failed(refusal);
-    notes.noPause =
-        PrepareNearPauses(st, rule.nearPauses->seconds, rule.nearPauses->tolerancePercent);
-    return {};
-}
-
-// Chapters: a cut line on the frame nearest each chapter's start; the titles
-// stay in `notes.chapters` for the tags and the printed cut list.
-StepOutcome PlaceChapters(ProgramState& st, PlacedNotes& notes) {
-    notes.chapters = ChapterCuts(st, ReadSourceTag(st).chapters);
-    if (notes.chapters.empty())
-        return Usage("--chapters: " + st.FileName + " has no chapters (ID3v2 CHAP frames).");
-    for (const ChapterCut& c : notes.chapters) {
-        if (c.frame > 0 && !AddCutLine(st, c.frame))
-            notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
-                                     FormatTimeText(true, FrameSeconds(st, c.frame)) +
-                                     " makes no part of its own (within the last 10 frames "
-                                     "or no room for more cut lines); left out");
-    }
-    return {};
-}
-
-StepOutcome PrepareAutomatic(ProgramState& st, const CuttingRule& rule) {
-    PrepareOutcome prepared;
-    if (rule.timeSeconds) {
-        prepared = PrepareByTime(st, *rule.timeSeconds);
-    } else {
-        PrepareInput in;
-        if (rule.parts) {
-            in.mode = SplitModeKind::ByParts;
-            in.parts = *rule.parts;
-        } else if (!rule.silencePercent) {
-            return {}; // no way of cutting: the file stays one part
-        } else {
-            in.mode = SplitModeKind::BySilence;
-            st.SilenceThreshold = *rule.silencePercent;
-            st.SilenceRelease = *rule.silenceMs;
-        }
-        prepared = PrepareCutLines(st, in);
-    }
-    return prepared.message.empty() ? StepOutcome{} : Failed(prepared.message);
 }
 
 } // namespace
@@ -161,19 +70,9 @@ StepOutcome SkipParts(ProgramState& st, const std::vector<int>& skip) {
 
 StepOutcome PlaceCutLines(ProgramState& st, const CuttingRule& rule, const CutList& list,
                           PlacedNotes& notes) {
-    if (rule.at)
-        return PlaceAtTimes(st, *rule.at);
-    if (rule.chapters)
-        return PlaceChapters(st, notes);
-    if (rule.cutList) {
-        FrameCutList placed = ApplyCutList(st, list);
-        notes.warnings = std::move(placed.warnings);
-        notes.listParts = std::move(placed.parts);
-        return {};
-    }
-    if (rule.nearPauses)
-        return PlaceNearPauses(st, rule, notes);
-    return PrepareAutomatic(st, rule);
+    if (!rule.mode || !rule.mode->place)
+        return {}; // no way of cutting: the file stays one part
+    return rule.mode->place(st, rule, list, notes);
 }
 
 } // namespace
@@ -200,8 +99,8 @@ int32_t CutOutEdge(ProgramState& st, double seconds) {
 StepOutcome CutOut(ProgramState& st, const std::vector<MuteRange>& ranges) {
     for (const MuteRange& r : ranges) {
         if (r.from >= st.Duration)
-            return Usage("--cut-out " + Seconds(r.from) + " s is outside the file (" +
-                         Seconds(st.Duration) + " s long).");
+            return Usage("--cut-out " + ShortSecondsText(r.from) + " s is outside the file (" +
+                         ShortSecondsText(st.Duration) + " s long).");
         const int32_t first = CutOutEdge(st, r.from);
         const int32_t end = CutOutEdge(st, std::min(r.to, st.Duration));
         for (PartRecord& p : st.Parts)
@@ -211,16 +110,21 @@ StepOutcome CutOut(ProgramState& st, const std::vector<MuteRange>& ranges) {
     return {};
 }
 
-bool HasCuttingMode(const CuttingRule& r) {
-    return r.at || r.chapters || r.cutList || r.nearPauses || r.parts || r.timeSeconds ||
-           r.silencePercent;
+} // namespace
+
+bool CuttingRule::NeedsPeaks() const {
+    return (mode && mode->needsPeaks) || silencePercent.has_value() || loudness || pauses;
 }
 
-} // namespace
+std::string ShortSecondsText(double t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", t);
+    return buf;
+}
 
 StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
                         PlacedNotes& notes) {
-    if (HasCuttingMode(rule) || rule.cutOut.empty()) {
+    if (rule.mode || rule.cutOut.empty()) {
         const StepOutcome placed = PlaceCutLines(st, rule, list, notes);
         if (!placed.ok())
             return placed;

@@ -17,16 +17,18 @@
 
 namespace tessivo {
 
-// The way of cutting: exactly one is set, except that the silence values may
-// come with nearPauses to say what counts as a pause there.
+struct CuttingMode;
+
+// The way of cutting (core/cutting/cutting_mode.h) and the values it takes.
+// The silence values may come with another mode to say what counts as a
+// pause there.
 struct CuttingRule {
-    bool chapters = false; // at the source's CHAP chapters
+    const CuttingMode* mode = nullptr; // none: the file stays one part
     std::optional<int> parts;
     std::optional<int> timeSeconds;
     std::optional<int> silencePercent, silenceMs;
     std::optional<NearPausesLength> nearPauses;
     std::optional<std::vector<double>> at; // seconds
-    bool cutList = false;                  // the cut list handed to PlaceByRule
     std::vector<int> skip;                 // parts left out (unticked), by number
     // Stretches cut out after the cutting and the skip: cut lines at their
     // edges, the parts between unticked. Alone, they are the way of cutting.
@@ -36,9 +38,7 @@ struct CuttingRule {
 
     // Whether the open must compute peaks: the rule looks for pauses, or the
     // loudness measured in the same decode is wanted.
-    bool NeedsPeaks() const {
-        return silencePercent.has_value() || nearPauses.has_value() || loudness || pauses;
-    }
+    bool NeedsPeaks() const;
 };
 
 // How a step ended: a bad value for this file (a usage error on the command
@@ -66,7 +66,8 @@ struct PlacedNotes {
 StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const CuttingRule& rule,
                            const ProgressFn& progress = {}, unsigned peakThreads = 0);
 
-// Places the cut lines by the rule; `list` is the cut list when rule.cutList.
+// Places the cut lines by the rule's mode; `list` is the cut list the
+// cut-list mode places.
 StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
                         PlacedNotes& notes);
 
@@ -76,6 +77,9 @@ std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& no
 
 // A failure when the placed table leaves nothing to split.
 StepOutcome CheckSplittable(const ProgramState& st);
+
+// A time in seconds as the messages show it ("12.5").
+std::string ShortSecondsText(double t);
 
 // The cut list with the same name beside `file` ("mix.mp3" -> "mix.cue").
 std::string BesidePath(const std::string& file, CutListFormat format);
