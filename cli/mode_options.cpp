@@ -172,7 +172,10 @@ void AddValueOption(CLI::App& command, const std::string& names, const char* typ
     command.add_option_function<std::string>(names, checked, help)->type_name(type);
 }
 
-void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& noMode) {
+namespace {
+
+// The options that each choose a way of cutting.
+void DeclareCuttingWays(CLI::App& command, ModeOptions& o) {
     AddValueOption(command, "--parts", "N", "N equal parts (2..200)", [&o](const std::string& v) {
         o.parts = PartsValue(v);
         Give(o, "parts");
@@ -211,6 +214,10 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                   "nearest its start; parts are titled after their chapters")
         ->disable_flag_override();
     DeclareCutListOptions(command, o);
+}
+
+// The options that name the parts or change what the way of cutting made.
+void DeclarePartOptions(CLI::App& command, ModeOptions& o) {
     AddValueOption(command, "--tracklist", "FILE",
                    "cut at the tracks of a UTF-8 text file, one a line: START TITLE\n"
                    "(a set list) or TITLE LENGTH (an album, \"01 - Title (3:45)\"),\n"
@@ -239,6 +246,13 @@ void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& no
                        const std::vector<tessivo::MuteRange> r = ParseRanges(v, "--cut-out");
                        o.cutOut.insert(o.cutOut.end(), r.begin(), r.end());
                    });
+}
+
+} // namespace
+
+void DeclareModeOptions(CLI::App& command, ModeOptions& o, const std::string& noMode) {
+    DeclareCuttingWays(command, o);
+    DeclarePartOptions(command, o);
     command.final_callback([&o, noMode] {
         if (o.chapters)
             Give(o, tessivo::kChaptersKey);
