@@ -245,3 +245,55 @@ TEST_F(PeakCache, ATableOfTheOlderLayoutIsRebuilt) {
     ASSERT_TRUE(LookUpPeaks(cache_, key, st->FrameCount, got));
     EXPECT_TRUE(SameTable(got, *st));
 }
+
+// A table as long as an hour's file goes through the cache whole, energies
+// included. A frame whose top lies below its bottom far into the file, or a
+// file cut short, is a miss that leaves the caller's table as it was.
+TEST_F(PeakCache, ALongTableRoundTripsAndADamagedOneLeavesTheTableAlone) {
+    auto st = Open(Copy("vbr_stereo.mp3"));
+    const PeakCacheKey key = PeakCacheKeyOf(*st);
+    const uint32_t frames = 150'000;
+    PeakTable table;
+    for (uint32_t j = 0; j < frames; ++j) {
+        const auto v = static_cast<int16_t>(j % 30'000);
+        table.PeakMaxL.push_back(v);
+        table.PeakMinL.push_back(static_cast<int16_t>(-v));
+        table.PeakMaxR.push_back(static_cast<int16_t>(v / 2));
+        table.PeakMinR.push_back(static_cast<int16_t>(v / 2 - 7));
+    }
+    for (size_t j = 0; j < size_t{frames} * kLoudnessSlices; ++j)
+        table.FrameLoudness.push_back(static_cast<float>(j % 977) * 0.25f);
+    ASSERT_TRUE(StorePeaks(cache_, key, table));
+
+    PeakTable got;
+    ASSERT_TRUE(LookUpPeaks(cache_, key, frames, got));
+    EXPECT_TRUE(SameTable(got, table));
+    EXPECT_EQ(got.FrameLoudness, table.FrameLoudness);
+
+    const std::string path = PeakCachePath(cache_, key);
+    const uintmax_t size = fs::file_size(path);
+    const uintmax_t header = size - uintmax_t{frames} * 8 - table.FrameLoudness.size() * 4;
+    PeakTable kept;
+    kept.PeakMaxL = {5};
+    kept.FrameLoudness = {1.0f};
+    {
+        // Frame 140,000's left channel: top -1, bottom +1.
+        const int16_t bad[2] = {-1, 1};
+        const int fd = ::open(path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, bad, sizeof bad, static_cast<off_t>(header + 140'000 * 8)),
+                  static_cast<ssize_t>(sizeof bad));
+        ::close(fd);
+    }
+    EXPECT_FALSE(LookUpPeaks(cache_, key, frames, kept));
+    EXPECT_EQ(kept.PeakMaxL, std::vector<int16_t>{5});
+    EXPECT_EQ(kept.FrameLoudness, std::vector<float>{1.0f});
+
+    ASSERT_TRUE(StorePeaks(cache_, key, table));
+    fs::resize_file(path, fs::file_size(path) - 4);
+    EXPECT_FALSE(LookUpPeaks(cache_, key, frames, kept));
+    EXPECT_EQ(kept.PeakMaxL, std::vector<int16_t>{5});
+    ASSERT_TRUE(StorePeaks(cache_, key, table));
+    EXPECT_TRUE(LookUpPeaks(cache_, key, frames, kept));
+    EXPECT_TRUE(SameTable(kept, table));
+}

@@ -211,6 +211,40 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         GTEST_SKIP() << "mpg123 not installed: parts not decoded";
 }
 
+// More parts than are flushed at once, and parts made ready beside the
+// writing (plain CBR) or built with an Info frame (VBR): every file under its
+// own number, in order, with its own frames.
+TEST(SplitParts, ManyPartsKeepTheirOrderAndTheirFrames) {
+    const bool mpg123 = HaveMpg123();
+    for (const char* name : {"long65.mp3", "vbr_stereo.mp3", "id3v1_track.mp3"}) {
+        SCOPED_TRACE(name);
+        auto st = Analysed(name);
+        ASSERT_TRUE(st);
+        const fs::path dir = FreshFolder("tessivo_split_many");
+        st->OutputFolder = dir.string();
+        PrepareEqualParts(*st, 12);
+        ASSERT_EQ(PartCount(*st), 12);
+        const SplitResult r = SplitParts(*st);
+        ASSERT_TRUE(r.ok) << r.error;
+        ASSERT_EQ(r.written.size(), 12u);
+        const std::vector<uint8_t> source = ReadBytes(Fixture(name));
+        const std::vector<uint8_t> expected(source.begin() + st->FirstFramePos,
+                                            source.end() - (st->HasId3v1 ? 128 : 0));
+        EXPECT_EQ(JoinedAudioFrames(r.written), AudioFrames(expected));
+        const PlainSource plain = ExaminePlainSource(*st);
+        for (int i = 1; i <= 12; ++i) {
+            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
+            EXPECT_EQ(r.writtenParts[i - 1], i);
+            if (mpg123)
+                EXPECT_EQ(Mpg123Frames(r.written[i - 1], !plain.needsInfo),
+                          PartFrames(*st, i) - (i == 1 ? plain.firstAudio : 0))
+                    << "part " << i;
+        }
+        EXPECT_EQ(Listing(dir).size(), 12u);
+        fs::remove_all(dir);
+    }
+}
+
 // Parts are copied from the source file, except after bytes of the open
 // image were changed in memory: then they hold the image's bytes.
 TEST(SplitParts, PartsHoldTheImageBytesOnceTheImageIsWritten) {
