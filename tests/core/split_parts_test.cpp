@@ -235,10 +235,11 @@ TEST(SplitParts, ManyPartsKeepTheirOrderAndTheirFrames) {
         for (int i = 1; i <= 12; ++i) {
             EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
             EXPECT_EQ(r.writtenParts[i - 1], i);
-            if (mpg123)
+            if (mpg123) {
                 EXPECT_EQ(Mpg123Frames(r.written[i - 1], !plain.needsInfo),
                           PartFrames(*st, i) - (i == 1 ? plain.firstAudio : 0))
                     << "part " << i;
+            }
         }
         EXPECT_EQ(Listing(dir).size(), 12u);
         fs::remove_all(dir);
