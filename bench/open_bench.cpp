@@ -137,7 +137,8 @@ void CommandLineFigures(const std::string& cli, const std::string& path) {
         Best(3, {cli, "split", "-q", "--overwrite", "--parts", "12", "-o", out, path});
     std::printf("%s (%.1f MB)\n", path.c_str(), FileSizeMb(path));
     std::printf("  cp                    %7.3f s\n", cp);
-    std::printf("  tessivo-cli info      %7.3f s  = %.2f x cp   (target <= 1.5)\n", info, info / cp);
+    std::printf("  tessivo-cli info      %7.3f s  = %.2f x cp   (target <= 1.5)\n", info,
+                info / cp);
     std::printf("  cp, then sync         %7.3f s\n", cpSync);
     std::printf("  split into 12 parts   %7.3f s  = %.2f x cp   (target <= 1.5)"
                 " = %.2f x cp with sync\n",
