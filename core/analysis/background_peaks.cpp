@@ -176,7 +176,7 @@ void BackgroundPeaks::Run() {
             fresh_.push_back({0, file_.FrameCount});
         }
         Publish({0, file_.FrameCount});
-        finished_ = true;
+        Finish();
         return;
     }
     std::vector<std::thread> pool;
@@ -205,7 +205,13 @@ void BackgroundPeaks::Run() {
     }
     for (const FrameRange& r : ready)
         Publish(r);
+    Finish();
+}
+
+void BackgroundPeaks::Finish() {
     finished_ = true;
+    if (onDone_ && !cancel_)
+        onDone_();
 }
 
 } // namespace tessivo

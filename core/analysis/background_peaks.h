@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -31,6 +32,9 @@ public:
     // may come again, with corrected values, when a seam needed a second
     // decode). Never called after Cancel() or the destructor returned.
     using RangeFn = std::function<void(FrameRange)>;
+    // Called from a worker thread once, after the last range, when every
+    // frame is final; never after Cancel().
+    using DoneFn = std::function<void()>;
 
     // Frames per chunk when none is given: about 100 s of audio, so a view
     // fills quickly and the warm-up frames cost under 1%.
@@ -44,6 +48,8 @@ public:
     BackgroundPeaks(const BackgroundPeaks&) = delete;
     BackgroundPeaks& operator=(const BackgroundPeaks&) = delete;
 
+    // Sets what is called once the table is final; before Start() only.
+    void OnFinished(DoneFn onDone) { onDone_ = std::move(onDone); }
     // Starts the workers (once).
     void Start();
     // Frames [first, last) are in view: their chunks are decoded next.
@@ -75,10 +81,12 @@ private:
     void ChunkDone(size_t k);
     void Accept(std::unique_lock<std::mutex>& lock, size_t k);
     void Publish(FrameRange r);
+    void Finish();
     bool Tick();
 
     const AnalysedFile& file_;
     RangeFn onRange_;
+    DoneFn onDone_;
     unsigned threads_;
     uint32_t chunkFrames_;
     PeakTable table_;

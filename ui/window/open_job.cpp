@@ -5,7 +5,6 @@
 #include "ui/document/core_text.h"
 
 #include <QApplication>
-#include <QTimer>
 
 #include <exception>
 
@@ -17,10 +16,6 @@ OpenJob::OpenJob(Document& doc, std::atomic<double>& progress, PeakWorkSettings 
     openWork_ = new BackgroundJob(this);
     connect(openWork_, &BackgroundJob::finished, this, &OpenJob::finishOpen);
     connect(openWork_, &BackgroundJob::progress, this, &OpenJob::progress);
-    peaksTimer_ = new QTimer(this);
-    peaksTimer_->setObjectName(QStringLiteral("peaksTimer"));
-    peaksTimer_->setInterval(50);
-    connect(peaksTimer_, &QTimer::timeout, this, &OpenJob::copyPeaks);
 }
 
 OpenJob::~OpenJob() {
@@ -90,14 +85,35 @@ void OpenJob::cancel() {
 
 void OpenJob::startPeaks() {
     cancelPeaks();
-    peaks_ = std::make_unique<BackgroundPeaks>(doc_.State(), BackgroundPeaks::RangeFn{},
-                                               settings_.threads, settings_.chunkFrames);
+    peaks_ = std::make_unique<BackgroundPeaks>(
+        doc_.State(), [this](FrameRange) { queuePeaksCopy(); }, settings_.threads,
+        settings_.chunkFrames);
+    peaks_->OnFinished([this] { queuePeaksCopy(); });
     peaks_->Start();
-    peaksTimer_->start();
+}
+
+// Runs on a peak worker: one copy at a time is posted to the window's thread,
+// and it takes every range finished by then. A copy posted for a job that was
+// cancelled since finds nothing, or the next job's ranges.
+void OpenJob::queuePeaksCopy() {
+    if (copyQueued_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            copyQueued_ = false;
+            copyPeaks();
+        },
+        Qt::QueuedConnection);
+}
+
+void OpenJob::holdPeaks(bool held) {
+    held_ = held;
+    if (!held && peaks_)
+        queuePeaksCopy(); // what arrived while held
 }
 
 void OpenJob::cancelPeaks() {
-    peaksTimer_->stop();
     if (peaks_)
         peaks_->Cancel();
     peaks_.reset();
@@ -112,8 +128,8 @@ void OpenJob::setViewRange(uint32_t first, uint32_t last) {
         peaks_->SetPriorityRange(first, last);
 }
 
-// The peaks timer: the ranges finished since the last tick go into the
-// document; once all are, the table goes into the cache.
+// The ranges finished since the last copy go into the document; once all
+// are, the table goes into the cache.
 void OpenJob::copyPeaks() {
     if (held_ || !peaks_)
         return;
@@ -123,7 +139,6 @@ void OpenJob::copyPeaks() {
         emit peaksProgress(peaks_->ProgressPercent());
         return;
     }
-    peaksTimer_->stop();
     if (!settings_.cacheFolder.empty())
         StorePeaks(settings_.cacheFolder, PeakCacheKeyOf(doc_.State()), doc_.State());
     peaks_.reset();

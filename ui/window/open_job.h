@@ -2,7 +2,8 @@
 // file and builds its frame index, with the peak table the cache holds for
 // it or a preview from the side information; the window adopts that at once.
 // Then the exact peaks are computed in the background (the frames in view
-// first) and copied into the document as they arrive; when all are done they
+// first) and copied into the document as each range arrives (the workers
+// post the copy to the window's thread); when all are done they
 // go into the peak cache. Cancelling stops both at once.
 #pragma once
 
@@ -18,8 +19,6 @@
 #include <memory>
 #include <string>
 #include <utility>
-
-class QTimer;
 
 namespace tessivo {
 
@@ -73,7 +72,7 @@ public:
     void setViewRange(uint32_t first, uint32_t last);
     // While held, nothing is copied into the document and the peaks do not
     // finish (tests: "still computing" for as long as they need).
-    void holdPeaks(bool held) { held_ = held; }
+    void holdPeaks(bool held);
     bool peaksHeld() const { return held_; }
 
     // --- The wait cursor and the words a refused open puts back ---
@@ -94,6 +93,7 @@ signals:
 private:
     void runWorker(const std::string& path, bool viewerEnabled);
     void finishOpen();
+    void queuePeaksCopy();
     void copyPeaks();
     void cancelPeaks();
 
@@ -111,7 +111,8 @@ private:
     QString workerMessage_;
     // The exact peaks, copied into the document as they are finished.
     std::unique_ptr<BackgroundPeaks> peaks_;
-    QTimer* peaksTimer_ = nullptr;
+    // A copy is posted to the window's thread and has not run yet.
+    std::atomic<bool> copyQueued_{false};
     bool held_ = false;
     ShownWords shownBefore_;
 };
