@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<int32_t> cuts;
     for (int k = 1; k < parts; ++k)
         cuts.push_back(static_cast<int32_t>(static_cast<uint64_t>(n) * k / parts));
-    ReplaceParts(*st, cuts);
+    ReplaceParts(*st, *st, cuts);
     size_t covered = 0, prevEnd = 0;
     for (int i = 1; i <= PartCount(*st); ++i) {
         const ByteRange br = PartByteRange(*st, i);

@@ -53,12 +53,12 @@ FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
     const size_t count = std::min<size_t>(placed.cuts.size(), kMaxParts);
     const std::vector<int32_t> cuts(placed.cuts.begin() + (count > 0 ? 1 : 0),
                                     placed.cuts.begin() + static_cast<std::ptrdiff_t>(count));
-    ReplaceParts(st, cuts);
+    ReplaceParts(st, st, cuts);
     for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(st); ++k) {
         st.Parts[static_cast<size_t>(k - 1)].ticked = placed.parts[static_cast<size_t>(k - 1)].used;
         TagPart(st, k, placed.parts[static_cast<size_t>(k - 1)], list);
         if (static_cast<size_t>(k - 1) < placed.samples.size())
-            SetPartCutSample(st, k, placed.samples[static_cast<size_t>(k - 1)]);
+            SetPartCutSample(st, st, k, placed.samples[static_cast<size_t>(k - 1)]);
     }
     return placed;
 }

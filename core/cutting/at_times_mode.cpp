@@ -41,10 +41,10 @@ StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, Pla
         frames.push_back(frame);
     }
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (!AddCutLine(st, frames[i]))
+        if (!AddCutLine(st, st, frames[i]))
             return {StepStatus::usage,
                     "Too many cut lines: at most " + std::to_string(kMaxParts) + "."};
-        SetCutSampleAtFrame(st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
+        SetCutSampleAtFrame(st, st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
     }
     return {};
 }

@@ -19,7 +19,7 @@ StepOutcome Place(ProgramState& st, const CuttingRule&, const CutList&, PlacedNo
         return {StepStatus::usage,
                 "--chapters: " + st.FileName + " has no chapters (ID3v2 CHAP frames)."};
     for (const ChapterCut& c : notes.chapters) {
-        if (c.frame > 0 && !AddCutLine(st, c.frame))
+        if (c.frame > 0 && !AddCutLine(st, st, c.frame))
             notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
                                      FormatTimeText(true, FrameSeconds(st, c.frame)) +
                                      " makes no part of its own (within the last 10 frames "

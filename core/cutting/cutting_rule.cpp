@@ -47,7 +47,7 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
         st.SilenceThreshold = *rule.silencePercent;
         st.SilenceRelease = *rule.silenceMs;
     }
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     SetFileTag(st, ReadSourceTag(st));
     if (st.Duration < 2.0 || st.FrameCount == 0)
         return Failed(std::string(kNoParts) + " The file is shorter than 2 seconds.");
@@ -91,8 +91,8 @@ int32_t CutOutEdge(ProgramState& st, double seconds) {
         return static_cast<int32_t>(st.FrameCount);
     const auto frame = static_cast<int32_t>(f);
     const std::vector<int32_t> lines = CutLineFrames(st);
-    if (std::find(lines.begin(), lines.end(), frame) == lines.end() && AddCutLine(st, frame))
-        SetCutSampleAtFrame(st, frame, sample);
+    if (std::find(lines.begin(), lines.end(), frame) == lines.end() && AddCutLine(st, st, frame))
+        SetCutSampleAtFrame(st, st, frame, sample);
     return frame;
 }
 
@@ -142,7 +142,7 @@ std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& no
     for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(st); ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, PartStartSeconds(st, k));
+        const std::string at = FormatTimeText(true, PartStartSeconds(st, st, k));
         lines.push_back("part " + std::to_string(k) + " from " + at + ": " + kNoPauseStatus +
                         " (cut on the quietest frame)");
     }

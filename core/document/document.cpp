@@ -79,7 +79,7 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
     source_ = ReadSourceTag(st_);
     source_.inherited.clear();
     SetFileTag(st_, source_);
-    ResetToOnePart(st_);
+    ResetToOnePart(st_, st_);
     st_.Muted.clear();
     st_.ReviewedCuts.clear();
     tagDamageTold_ = false;
@@ -92,7 +92,7 @@ bool Document::AddCutLine(int32_t frame) {
     if (!st_.FileLoaded)
         return false;
     const auto before = Before();
-    if (!tessivo::AddCutLine(st_, frame))
+    if (!tessivo::AddCutLine(st_, st_, frame))
         return false;
     Edited(EditKind::AddCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return true;
@@ -104,9 +104,9 @@ bool Document::CutOut(int32_t first, int32_t end) {
     const auto before = Before();
     // An edge on a line there is already, or too near one, keeps that line.
     if (first > 0)
-        tessivo::AddCutLine(st_, first);
+        tessivo::AddCutLine(st_, st_, first);
     if (int64_t{end} < int64_t{st_.FrameCount})
-        tessivo::AddCutLine(st_, end);
+        tessivo::AddCutLine(st_, st_, end);
     int k = PartCount(st_);
     while (k > 1 && PartFirstFrame(st_, k) > first)
         --k;
@@ -159,7 +159,7 @@ int Document::MoveCutLine(int k, int32_t frame) {
         return k;
     const PartRecord from = PartAt(st_, k);
     const auto before = Before();
-    const int moved = tessivo::MoveCutLine(st_, k, frame);
+    const int moved = tessivo::MoveCutLine(st_, st_, k, frame);
     // A line put back on the grid of its own frame moved as well.
     if (PartAt(st_, moved) != from || moved != k)
         Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
@@ -170,7 +170,7 @@ bool Document::AddCutLineAtSample(int64_t sample) {
     if (!st_.FileLoaded)
         return false;
     const auto before = Before();
-    if (!tessivo::AddCutLineAtSample(st_, sample))
+    if (!tessivo::AddCutLineAtSample(st_, st_, sample))
         return false;
     Edited(EditKind::AddCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return true;
@@ -181,7 +181,7 @@ int Document::MoveCutLineToSample(int k, int64_t sample) {
         return k;
     const PartRecord from = PartAt(st_, k);
     const auto before = Before();
-    const int moved = tessivo::MoveCutLineToSample(st_, k, sample);
+    const int moved = tessivo::MoveCutLineToSample(st_, st_, k, sample);
     if (PartAt(st_, moved) != from || moved != k)
         Edited(EditKind::MoveCutLine, before, DocumentChange::CutLines | DocumentChange::PartMarks);
     return moved;
@@ -269,7 +269,7 @@ bool Document::PrepareAtChapters() {
         if (!cut.title.empty())
             titles.back() = cut.title;
     }
-    ReplaceParts(st_, starts);
+    ReplaceParts(st_, st_, starts);
     for (int k = 1; k <= PartCount(st_) && k <= static_cast<int>(titles.size()); ++k) {
         if (titles[static_cast<size_t>(k - 1)].empty())
             continue;
@@ -297,7 +297,7 @@ void Document::ClearCutLines() {
     if (!st_.FileLoaded)
         return;
     const auto before = Before();
-    ResetToOnePart(st_);
+    ResetToOnePart(st_, st_);
     Edited(EditKind::ClearCutLines, before,
            DocumentChange::CutLines | DocumentChange::PartMarks | DocumentChange::Selection);
 }

@@ -290,7 +290,7 @@ std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags
             continue;
         const PartTagV2 tag = ResolvePartTag(tags, k, stem, ++n, count);
         pieces.push_back(
-            {&st, PartFirstFrame(st, k), PartLastFrame(st, k), tag.title, st.FileName});
+            {&st, PartFirstFrame(st, k), PartLastFrame(st, st, k), tag.title, st.FileName});
     }
     return pieces;
 }

@@ -173,11 +173,12 @@ PartAudioBytes PartAudio(const SplitJob& job, int i) {
     // A part cut off the frame grid plays exactly its samples.
     PartAudioBytes part;
     if (st.IsGapless && PartCutOffGrid(st, i) &&
-        BuildGaplessSampleRange(st, PartStartSample(st, i), PartEndSample(st, i), part.rest.owned))
+        BuildGaplessSampleRange(st, PartStartSample(st, st, i), PartEndSample(st, st, i),
+                                part.rest.owned))
         return part;
     if (st.IsGapless &&
         BuildGaplessPart(st, PartFirstFrame(st, i),
-                         i < PartCount(st) ? PartLastFrame(st, i) : st.IndexedFrames - 1,
+                         i < PartCount(st) ? PartLastFrame(st, st, i) : st.IndexedFrames - 1,
                          part.rest.owned))
         return part;
     ByteRange frames = PartByteRange(st, i);

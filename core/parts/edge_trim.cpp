@@ -43,7 +43,7 @@ int64_t LoudSample(const ProgramState& st, int32_t f, const PauseRules& rules, b
 TrimmedRange TrimmedPartRange(const ProgramState& st, int k, double keepSeconds,
                               const PauseRules& rules, bool atSample) {
     TrimmedRange r;
-    const int32_t first = PartFirstFrame(st, k), last = PartLastFrame(st, k);
+    const int32_t first = PartFirstFrame(st, k), last = PartLastFrame(st, st, k);
     int32_t a = first, b = last;
     while (a <= last && QuietFrame(st, a, rules))
         ++a;
@@ -57,8 +57,8 @@ TrimmedRange TrimmedPartRange(const ProgramState& st, int k, double keepSeconds,
     const int32_t keep = static_cast<int32_t>(std::floor(keepSeconds / frame + 1e-9));
     r.first = std::max(first, a - keep);
     r.last = std::min(last, b + keep);
-    r.startSample = PartStartSample(st, k);
-    r.endSample = PartEndSample(st, k);
+    r.startSample = PartStartSample(st, st, k);
+    r.endSample = PartEndSample(st, st, k);
     if (!atSample)
         return r;
     const TimeBase tb = TimeBaseOf(st);
@@ -101,8 +101,8 @@ std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const Pause
         if (r.silent)
             silent.push_back(k);
         // The part's own start, as it was: the part itself, or what is cut off.
-        const bool lead =
-            trimmed && (atSample ? r.startSample > PartStartSample(st, k) : r.first > old.start);
+        const bool lead = trimmed && (atSample ? r.startSample > PartStartSample(st, st, k)
+                                               : r.first > old.start);
         Append(parts, tb, old.start, old.cutSample, !lead && old.ticked && !r.silent);
         parts.back().own = old.own;
         parts.back().ownFields = old.ownFields;
@@ -120,7 +120,7 @@ std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const Pause
         }
         const int32_t end = atSample ? int32_t(NearestFrameToSample(tb, r.endSample)) : r.last + 1;
         const bool trail =
-            atSample ? r.endSample < PartEndSample(st, k) : r.last < PartLastFrame(st, k);
+            atSample ? r.endSample < PartEndSample(st, st, k) : r.last < PartLastFrame(st, st, k);
         const bool beforeNext = k == PartCount(st) || end < PartFirstFrame(st, k + 1);
         if (trail && beforeNext && end < int32_t(st.FrameCount) &&
             Append(parts, tb, end, atSample ? r.endSample : -1, false))
@@ -132,7 +132,7 @@ std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const Pause
 }
 
 double WrittenPartSeconds(const ProgramState& st, int k) {
-    const double whole = PartEndSeconds(st, k) - PartStartSeconds(st, k);
+    const double whole = PartEndSeconds(st, st, k) - PartStartSeconds(st, st, k);
     if (!st.TrimSilence || !PartTicked(st, k))
         return whole;
     const TrimmedRange r =

@@ -28,9 +28,9 @@ inline int32_t PartFirstFrame(const PartTable& t, int k) {
 }
 // Last frame of part k, inclusive (first - 1 for an empty part): the frame
 // before the next part's start, the file's last frame for the last part.
-inline int32_t PartLastFrame(const ProgramState& st, int k) {
-    return k < PartCount(st) ? PartAt(st, k + 1).start - 1
-                             : static_cast<int32_t>(st.FrameCount) - 1;
+inline int32_t PartLastFrame(const StreamFacts& stream, const PartTable& t, int k) {
+    return k < PartCount(t) ? PartAt(t, k + 1).start - 1
+                            : static_cast<int32_t>(stream.FrameCount) - 1;
 }
 // Whether part k goes into the next split.
 inline bool PartTicked(const PartTable& t, int k) {

@@ -14,9 +14,9 @@ namespace {
 // plain part's whole frames, within the audio.
 std::pair<int64_t, int64_t> WrittenSamples(const ProgramState& st, int k, bool gapless) {
     if (gapless)
-        return {PartStartSample(st, k), PartEndSample(st, k)};
+        return {PartStartSample(st, st, k), PartEndSample(st, st, k)};
     const TimeBase tb = TimeBaseOf(st);
-    int64_t to = FrameStartSample(tb, int64_t{PartLastFrame(st, k)} + 1);
+    int64_t to = FrameStartSample(tb, int64_t{PartLastFrame(st, st, k)} + 1);
     if (tb.samples > 0)
         to = std::min(to, tb.samples);
     return {std::max<int64_t>(0, FrameStartSample(tb, PartFirstFrame(st, k))), to};
@@ -25,7 +25,7 @@ std::pair<int64_t, int64_t> WrittenSamples(const ProgramState& st, int k, bool g
 } // namespace
 
 FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
-    FrameSpan span{PartFirstFrame(st, k), PartLastFrame(st, k), !gapless, 0, -1, true};
+    FrameSpan span{PartFirstFrame(st, k), PartLastFrame(st, st, k), !gapless, 0, -1, true};
     const TimeBase tb = TimeBaseOf(st);
     const auto [start, end] = WrittenSamples(st, k, gapless);
     const int64_t from = tb.zeroSample + start;
@@ -46,14 +46,14 @@ FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
 }
 
 Loudness PartLoudness(const ProgramState& st, int k) {
-    return SpansLoudness(st, {FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, k)}});
+    return SpansLoudness(st, {FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, st, k)}});
 }
 
 Loudness TickedPartsLoudness(const ProgramState& st) {
     std::vector<FrameSpan> spans;
     for (int k = 1; k <= PartCount(st); ++k)
         if (PartTicked(st, k))
-            spans.push_back({PartFirstFrame(st, k), PartLastFrame(st, k)});
+            spans.push_back({PartFirstFrame(st, k), PartLastFrame(st, st, k)});
     return SpansLoudness(st, spans);
 }
 

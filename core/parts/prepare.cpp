@@ -66,7 +66,7 @@ void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldSho
     // A leftover under a second is no part of its own: it joins the one before.
     while (foldShortLastPart && !cuts.empty() && ShortLastPart(st, cuts.back()))
         cuts.pop_back();
-    ReplaceParts(st, cuts);
+    ReplaceParts(st, st, cuts);
 }
 
 void PrepareEqualParts(ProgramState& st, int n) {
@@ -95,7 +95,7 @@ void PrepareEqualTime(ProgramState& st, int seconds) {
     // Cut k lies at exactly k x the length; plain parts cut at its nearest frame.
     const TimeBase tb = TimeBaseOf(st);
     for (int k = 2; k <= PartCount(st); ++k)
-        SetPartCutSample(st, k, int64_t{k - 1} * seconds * tb.rate);
+        SetPartCutSample(st, st, k, int64_t{k - 1} * seconds * tb.rate);
 }
 
 void PrepareBySilence(ProgramState& st) {

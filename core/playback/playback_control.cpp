@@ -152,7 +152,7 @@ int64_t PlayCursorFrame(const ProgramState& st) {
 int PartAtClickFrame(const ProgramState& st, int64_t frame) {
     int part = 0;
     for (int k = 1; k <= PartCount(st); ++k) {
-        if (PartFirstFrame(st, k) <= frame && frame < PartLastFrame(st, k) - 5)
+        if (PartFirstFrame(st, k) <= frame && frame < PartLastFrame(st, st, k) - 5)
             part = k;
     }
     return part;

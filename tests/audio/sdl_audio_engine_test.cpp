@@ -105,7 +105,7 @@ void Load(Loaded& l, const char* name) {
     }
     ASSERT_EQ(n, st.FrameCount) << "the decoder and the header walk see the same frames";
     st.FileLoaded = true;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
 }
 
 // Points SDL at its disk driver writing into a fresh file of this test.
@@ -164,7 +164,7 @@ TEST_P(BitExact, PartTwoFromItsStartIsTheDecodeFromThatFrameOn) {
     Loaded l;
     Load(l, c.file);
     ProgramState& st = l.st;
-    ReplaceParts(st, {c.cut});
+    ReplaceParts(st, st, {c.cut});
     st.Volume = 100;
     UseDisk(2);
     SdlAudioEngine eng;
@@ -325,7 +325,7 @@ TEST_F(DiskOutput, PositionFollowsTheClockAndEndOfPartStopsWithinOneTick) {
     Loaded l;
     Load(l, "cbr128_stereo.mp3");
     ProgramState& st = l.st;
-    ReplaceParts(st, {20, 50});
+    ReplaceParts(st, st, {20, 50});
     UseDisk(-1); // SDL's own pace: real time
     unsetenv("SDL_DISKAUDIODELAY");
     SdlAudioEngine eng(1024);

@@ -20,7 +20,7 @@ namespace {
 std::unique_ptr<ProgramState> Opened(const std::string& fixture) {
     auto st = analysis_test::Analyse(fixture, false);
     st->FileName = analysis_test::Fixture(fixture);
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     CopySourceTag(*st);
     return st;
 }
@@ -39,7 +39,7 @@ CutListEntry Entry(double start, double end, const std::string& title,
 
 TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
     auto st = Opened("long65.mp3"); // no tag; 36 ms frames
-    AddCutLine(*st, 100);
+    AddCutLine(*st, *st, 100);
     st->Parts[1].writtenFile = "written.mp3";
     st->SelectedPart = 2;
     CutList list;
@@ -55,7 +55,7 @@ TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
         EXPECT_FALSE(PartSaved(*st, k)) << k;
     }
     EXPECT_EQ(st->SelectedPart, 0);
-    EXPECT_EQ(PartLastFrame(*st, 5), int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(*st, *st, 5), int32_t(st->FrameCount) - 1);
     // Every part gets the list's album; the gaps no title.
     EXPECT_EQ(TagAlbum(PartId3v1(*st, 1)), "Album");
     EXPECT_EQ(TagTitle(PartId3v1(*st, 1)), "");
@@ -110,7 +110,7 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
 
 TEST(ApplyCutList, AListWithNothingInsideTheFileLeavesOnePart) {
     auto st = Opened("long65.mp3");
-    AddCutLine(*st, 300);
+    AddCutLine(*st, *st, 300);
     CutList list;
     list.entries = {Entry(100, -1, "past")};
     const FrameCutList placed = ApplyCutList(*st, list);

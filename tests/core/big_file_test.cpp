@@ -185,7 +185,7 @@ TEST(BigFile, Past4GiBIsIndexedSplitAndJoinedBack) {
     // Three parts, cut at a third and two thirds.
     st.OutputFolder = (dir / "parts").string();
     fs::create_directories(st.OutputFolder);
-    ReplaceParts(st, {int32_t(frames / 3), int32_t(frames * 2 / 3)});
+    ReplaceParts(st, st, {int32_t(frames / 3), int32_t(frames * 2 / 3)});
     const SplitResult split = SplitParts(st);
     ASSERT_TRUE(split.ok) << split.error;
     ASSERT_EQ(split.written.size(), 3u);
@@ -225,7 +225,7 @@ TEST(BigFile, ASourceTruncatedWhileOpenIsReportedNotACrash) {
     EXPECT_EQ(last, 0);
     EXPECT_TRUE(SourceChanged(st));
     st.OutputFolder = (dir / "parts").string();
-    ReplaceParts(st, {});
+    ReplaceParts(st, st, {});
     const SplitResult split = SplitParts(st);
     EXPECT_FALSE(split.ok);
     EXPECT_EQ(split.error, path + " changed on disk; open it again");

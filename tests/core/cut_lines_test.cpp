@@ -17,7 +17,7 @@ namespace {
 // A file of `frames` frames with one part, as after an open.
 void Open(ProgramState& st, uint32_t frames) {
     st.FrameCount = frames;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
 }
 
 std::vector<int32_t> Starts(const ProgramState& st) {
@@ -33,15 +33,15 @@ void ExpectTiled(const ProgramState& st) {
     EXPECT_EQ(PartFirstFrame(st, 1), 0);
     for (int k = 1; k < PartCount(st); ++k) {
         EXPECT_LE(PartFirstFrame(st, k), PartFirstFrame(st, k + 1)) << "part " << k;
-        EXPECT_EQ(PartLastFrame(st, k), PartFirstFrame(st, k + 1) - 1) << "part " << k;
+        EXPECT_EQ(PartLastFrame(st, st, k), PartFirstFrame(st, k + 1) - 1) << "part " << k;
     }
-    EXPECT_EQ(PartLastFrame(st, PartCount(st)), int32_t(st.FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(st, st, PartCount(st)), int32_t(st.FrameCount) - 1);
 }
 
 // Four parts at 0, 1000, 2000, 3000 titled "1".."4", each written to a file.
 void FourTitledParts(ProgramState& st) {
     Open(st, 4000);
-    ReplaceParts(st, {1000, 2000, 3000});
+    ReplaceParts(st, st, {1000, 2000, 3000});
     for (int k = 1; k <= 4; ++k) {
         PartRecord& p = st.Parts[size_t(k - 1)];
         p.own.title = std::to_string(k);
@@ -61,10 +61,10 @@ TEST(CutLines, OpenedFileHasOneWholePart) {
     st.FrameCount = 1000;
     st.Parts.assign(3, PartRecord{.start = 77, .ticked = false, .writtenFile = "old.mp3"});
     st.SelectedPart = 3;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     ASSERT_EQ(PartCount(st), 1);
     EXPECT_EQ(PartFirstFrame(st, 1), 0);
-    EXPECT_EQ(PartLastFrame(st, 1), 999);
+    EXPECT_EQ(PartLastFrame(st, st, 1), 999);
     EXPECT_TRUE(PartTicked(st, 1));
     EXPECT_FALSE(PartSaved(st, 1));
     EXPECT_EQ(st.SelectedPart, 0);
@@ -75,28 +75,28 @@ TEST(CutLines, SortKeepsEqualsTurnsNegativesToZeroAndLeavesMarksInTheirSlots) {
     Open(st, 1000);
     st.Parts[0].ticked = false;
     st.Parts[0].ownFields = kTagTitle;
-    ReplaceParts(st, {200, 200, 999, 1500});
+    ReplaceParts(st, st, {200, 200, 999, 1500});
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 200, 200}));
     for (int k = 1; k <= PartCount(st); ++k) {
         EXPECT_TRUE(PartTicked(st, k));
         EXPECT_EQ(PartAt(st, k).ownFields, 0u);
     }
     // Two lines on one frame give an empty part (end = start - 1).
-    EXPECT_EQ(PartLastFrame(st, 2), PartFirstFrame(st, 2) - 1);
+    EXPECT_EQ(PartLastFrame(st, st, 2), PartFirstFrame(st, 2) - 1);
     ExpectTiled(st);
 }
 
 TEST(CutLines, AddSplitsThePartAndRefusesTheLastTenFrames) {
     ProgramState st;
     Open(st, 1000);
-    ASSERT_TRUE(AddCutLine(st, 100));
+    ASSERT_TRUE(AddCutLine(st, st, 100));
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 100}));
-    EXPECT_EQ(PartLastFrame(st, 1), 99);
-    EXPECT_EQ(PartLastFrame(st, 2), 999);
-    EXPECT_FALSE(AddCutLine(st, 990)); // 990 + 10 is not below 1000
-    EXPECT_FALSE(AddCutLine(st, -1));
-    EXPECT_TRUE(AddCutLine(st, 989));
-    ASSERT_TRUE(AddCutLine(st, 100));
+    EXPECT_EQ(PartLastFrame(st, st, 1), 99);
+    EXPECT_EQ(PartLastFrame(st, st, 2), 999);
+    EXPECT_FALSE(AddCutLine(st, st, 990)); // 990 + 10 is not below 1000
+    EXPECT_FALSE(AddCutLine(st, st, -1));
+    EXPECT_TRUE(AddCutLine(st, st, 989));
+    ASSERT_TRUE(AddCutLine(st, st, 100));
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 100, 100, 989}));
     ExpectTiled(st);
 }
@@ -106,13 +106,13 @@ TEST(CutLines, AddKeepsMarksAndTagsWithTheirSlots) {
     // two unticked parts titled as it was; the others keep theirs.
     ProgramState st;
     Open(st, 3000);
-    ReplaceParts(st, {1000, 2000});
+    ReplaceParts(st, st, {1000, 2000});
     st.Parts[1].ticked = false;
     st.Parts[1].own.title = "Chorus";
     st.Parts[1].ownFields = kTagTitle;
     st.Parts[1].writtenFile = "song-02.mp3";
     st.Parts[2].writtenFile = "song-03.mp3";
-    ASSERT_TRUE(AddCutLine(st, 1500));
+    ASSERT_TRUE(AddCutLine(st, st, 1500));
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 1000, 1500, 2000}));
     EXPECT_TRUE(PartTicked(st, 1));
     EXPECT_FALSE(PartTicked(st, 2));
@@ -131,14 +131,14 @@ TEST(CutLines, AmongEqualPositionsTheLowerSlotEndsHigher) {
     // records are ordered by start, equal starts as they stood.
     ProgramState st;
     Open(st, 1000);
-    ASSERT_TRUE(AddCutLine(st, 400));
-    ASSERT_TRUE(AddCutLine(st, 600));
+    ASSERT_TRUE(AddCutLine(st, st, 400));
+    ASSERT_TRUE(AddCutLine(st, st, 600));
     st.Parts[1].ticked = false;
-    EXPECT_EQ(MoveCutLine(st, 2, 600), 2);
+    EXPECT_EQ(MoveCutLine(st, st, 2, 600), 2);
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 600, 600}));
     EXPECT_FALSE(PartTicked(st, 2)); // the moved part, now empty
     EXPECT_TRUE(PartTicked(st, 3));
-    EXPECT_EQ(PartLastFrame(st, 2), 599);
+    EXPECT_EQ(PartLastFrame(st, st, 2), 599);
     ExpectTiled(st);
 }
 
@@ -146,10 +146,10 @@ TEST(CutLines, TableRefusesTheThousandthPart) {
     ProgramState st;
     Open(st, 100000);
     for (int i = 1; i < kMaxParts; ++i)
-        ASSERT_TRUE(AddCutLine(st, i * 50)) << i;
+        ASSERT_TRUE(AddCutLine(st, st, i * 50)) << i;
     EXPECT_EQ(PartCount(st), kMaxParts);
     const std::vector<int32_t> before = Starts(st);
-    EXPECT_FALSE(AddCutLine(st, 25));
+    EXPECT_FALSE(AddCutLine(st, st, 25));
     EXPECT_EQ(Starts(st), before);
     ExpectTiled(st);
 }
@@ -157,20 +157,20 @@ TEST(CutLines, TableRefusesTheThousandthPart) {
 TEST(CutLines, MoveIsHeldTenFramesBeforeTheEnd) {
     ProgramState st;
     Open(st, 1000);
-    AddCutLine(st, 300);
-    EXPECT_EQ(MoveCutLine(st, 2, 5000), 2);
+    AddCutLine(st, st, 300);
+    EXPECT_EQ(MoveCutLine(st, st, 2, 5000), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), 990);
-    EXPECT_EQ(MoveCutLine(st, 2, -40), 2);
+    EXPECT_EQ(MoveCutLine(st, st, 2, -40), 2);
     EXPECT_EQ(PartFirstFrame(st, 2), 0);
-    MoveCutLine(st, 1, 400);
-    MoveCutLine(st, 3, 400);
+    MoveCutLine(st, st, 1, 400);
+    MoveCutLine(st, st, 3, 400);
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 0}));
 }
 
 TEST(CutLines, MoveKeepsBothRecordsAndForgetsTheirFiles) {
     ProgramState st;
     FourTitledParts(st);
-    EXPECT_EQ(MoveCutLine(st, 3, 2500), 3);
+    EXPECT_EQ(MoveCutLine(st, st, 3, 2500), 3);
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 1000, 2500, 3000}));
     for (int k = 1; k <= 4; ++k)
         EXPECT_EQ(Title(st, k), std::to_string(k));
@@ -183,7 +183,7 @@ TEST(CutLines, MoveKeepsBothRecordsAndForgetsTheirFiles) {
 TEST(CutLines, MoveFollowsTheLineAcrossItsNeighbours) {
     ProgramState st;
     FourTitledParts(st);
-    const int k = MoveCutLine(st, 2, 2500);
+    const int k = MoveCutLine(st, st, 2, 2500);
     EXPECT_EQ(k, 3);
     EXPECT_EQ(Starts(st), (std::vector<int32_t>{0, 2000, 2500, 3000}));
     // The moved line's part starts at 2500 now; the one it passed follows
@@ -219,7 +219,7 @@ TEST(CutLines, DeleteMergesPartsMovesMarksButNotTags) {
 TEST(CutLines, DeleteIgnoresTheFirstLineAndNumbersOutsideTheTable) {
     ProgramState st;
     Open(st, 1000);
-    AddCutLine(st, 500);
+    AddCutLine(st, st, 500);
     st.SelectedPart = 2;
     for (int k : {0, 1, 3, -1, 1000}) {
         EXPECT_FALSE(DeleteCutLine(st, k)) << k;
@@ -233,7 +233,7 @@ TEST(CutLines, DeleteIgnoresTheFirstLineAndNumbersOutsideTheTable) {
 TEST(PartTags, PartFieldsOverrideTheFileTagFieldByField) {
     ProgramState st;
     Open(st, 1000);
-    ReplaceParts(st, {500});
+    ReplaceParts(st, st, {500});
     st.FileTag = PartTagSlot{true, PartTagV2{.title = "Book", .artist = "Reader"}};
     st.Parts[1].own.title = "Chapter 2";
     st.Parts[1].ownFields = kTagTitle;

@@ -134,7 +134,7 @@ std::vector<std::string> CoreStarts(const CuttingRule& rule) {
     std::vector<std::string> starts;
     for (int k = 1; k <= PartCount(st); ++k) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%.6f", PartStartSeconds(st, k));
+        std::snprintf(buf, sizeof buf, "%.6f", PartStartSeconds(st, st, k));
         starts.push_back(buf);
     }
     return starts;

@@ -62,7 +62,7 @@ TEST_F(DocumentTest, AdoptingAFileGivesOnePartSpanningItAndOneNotification) {
     EXPECT_EQ(other.FrameCount, frames);
     EXPECT_EQ(PartCount(other), 1);
     EXPECT_EQ(PartFirstFrame(other, 1), 0);
-    EXPECT_EQ(PartLastFrame(other, 1), static_cast<int32_t>(frames) - 1);
+    EXPECT_EQ(PartLastFrame(other, other, 1), static_cast<int32_t>(frames) - 1);
     EXPECT_EQ(other.SelectedPart, 0);
 }
 

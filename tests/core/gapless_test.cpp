@@ -765,9 +765,9 @@ TEST(GaplessPart, RefusesWhatItCannotRebuild) {
 // ---------------------------------------------------------------------------
 
 void PrepareThreeParts(ProgramState& st, const std::string& folder, bool gapless, bool tags) {
-    ResetToOnePart(st);
-    ASSERT_TRUE(AddCutLine(st, st.IndexedFrames / 4));
-    ASSERT_TRUE(AddCutLine(st, st.IndexedFrames / 2 + 1));
+    ResetToOnePart(st, st);
+    ASSERT_TRUE(AddCutLine(st, st, st.IndexedFrames / 4));
+    ASSERT_TRUE(AddCutLine(st, st, st.IndexedFrames / 2 + 1));
     ASSERT_EQ(PartCount(st), 3);
     for (int i = 1; i <= 3; ++i) {
         st.Parts[i - 1].ticked = true;

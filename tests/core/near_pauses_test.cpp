@@ -180,7 +180,7 @@ std::unique_ptr<ProgramState> StateOf(const Peaks& p) {
     st->FrameCount = static_cast<uint32_t>(p.l.size());
     st->FrameDuration = kFd;
     st->Duration = st->FrameCount * kFd;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     return st;
 }
 
@@ -189,7 +189,7 @@ std::unique_ptr<ProgramState> StateOf(const Peaks& p) {
 TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
     Peaks p = Runs({{300, kSound}});
     auto st = StateOf(p);
-    AddCutLine(*st, 50);
+    AddCutLine(*st, *st, 50);
     st->Parts[0].writtenFile = "written.mp3";
     st->Parts[1].ticked = false;
     const std::vector<bool> flags =
@@ -201,8 +201,8 @@ TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
         EXPECT_TRUE(PartTicked(*st, k));
         EXPECT_FALSE(PartSaved(*st, k));
     }
-    EXPECT_EQ(PartLastFrame(*st, 3), 239);
-    EXPECT_EQ(PartLastFrame(*st, 4), 299);
+    EXPECT_EQ(PartLastFrame(*st, *st, 3), 239);
+    EXPECT_EQ(PartLastFrame(*st, *st, 4), 299);
 
     // A cut on the last frame is left out with its flag.
     const std::vector<bool> f2 = ApplyCutsNearPauses(*st, {{80, 299}, {false, true}});
@@ -276,7 +276,7 @@ protected:
         const OpenResult r =
             AnalyseFile(*st_, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true);
         ASSERT_TRUE(r.ok) << r.message;
-        ResetToOnePart(*st_);
+        ResetToOnePart(*st_, *st_);
         layout_ = new Layout(ReadLayout());
         shift_ = MeasureShift();
     }
@@ -446,7 +446,7 @@ TEST_F(SpeechRecording, ToleranceEdgesAtTheFirstPauses) {
 TEST_F(SpeechRecording, PreparedPartsShowNoPauseWhereTheCutFoundNone) {
     ProgramState st;
     ASSERT_TRUE(AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true).ok);
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     const std::vector<bool> flags = PrepareNearPauses(st, 60.0, 20);
     const NearPausesCuts r = Cuts(60.0, 20);
     ASSERT_EQ(PartCount(st), static_cast<int>(r.cuts.size()) + 1);
@@ -454,7 +454,7 @@ TEST_F(SpeechRecording, PreparedPartsShowNoPauseWhereTheCutFoundNone) {
     int flagged = 0;
     for (int k = 2; k <= PartCount(st); ++k) {
         EXPECT_EQ(PartFirstFrame(st, k), r.cuts[k - 2]);
-        EXPECT_EQ(PartLastFrame(st, k - 1), r.cuts[k - 2] - 1);
+        EXPECT_EQ(PartLastFrame(st, st, k - 1), r.cuts[k - 2] - 1);
         EXPECT_EQ(flags[k], r.noPause[k - 2]);
         flagged += flags[k];
         if (!flags[k]) {

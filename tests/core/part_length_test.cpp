@@ -30,7 +30,7 @@ std::unique_ptr<ProgramState> OpenFile(const std::string& path) {
     EXPECT_TRUE(r.ok) << path << ": " << r.message;
     if (!r.ok)
         return nullptr;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     CopySourceTag(*st);
     return st;
 }

@@ -34,7 +34,7 @@ std::unique_ptr<ProgramState> OpenPath(const std::string& path) {
     EXPECT_TRUE(r.ok) << path << ": " << r.message;
     if (!r.ok)
         return nullptr;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     CopySourceTag(*st);
     return st;
 }
@@ -235,12 +235,12 @@ TEST_F(PartTagFiles, ChapterCutsMatchTheChaptersAndTitleTheParts) {
     const std::vector<ChapterCut> cuts = ChapterCuts(*st, src.chapters);
     ASSERT_EQ(cuts.size(), 3u);
     EXPECT_EQ(cuts[0].frame, 0);
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     for (size_t k = 1; k < cuts.size(); ++k) {
         // The frame nearest the chapter's start in the audio players play.
         const double at = FrameSeconds(*st, cuts[k].frame) * 1000.0;
         EXPECT_NEAR(at, src.chapters[k].startMs, st->FrameDuration * 500.0);
-        ASSERT_TRUE(AddCutLine(*st, cuts[k].frame));
+        ASSERT_TRUE(AddCutLine(*st, *st, cuts[k].frame));
     }
     const PartTags tags = MakePartTags(*st, src, cuts);
     const fs::path dir = part_checks::FreshFolder("tessivo_tags");
@@ -284,7 +284,7 @@ TEST_F(PartTagFiles, DamagedSourceTagsNeverStopTheSplit) {
         auto st = std::make_unique<ProgramState>();
         if (!AnalyseFile(*st, path, false).ok)
             continue; // a tag that hides the audio: the open itself refuses it
-        ResetToOnePart(*st);
+        ResetToOnePart(*st, *st);
         const SourceTag src = ReadSourceTag(*st);
         EXPECT_TRUE(src.damaged);
         if (what != "truncated") {

@@ -29,7 +29,7 @@ void Fill(ProgramState& st, const std::vector<int>& levels) {
     st.Duration = kFrame * double(levels.size());
     st.SilenceThreshold = 10;
     st.SilenceRelease = 1000; // 10 frames
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
 }
 
 // `n` frames of `level`.
@@ -76,9 +76,9 @@ TEST(EdgeTrim, PartsKeepTheirSoundAndKeepOfTheQuietAroundIt) {
     ProgramState st;
     Fill(st, Joined({Frames(10, 0), Frames(30, 1), Frames(20, 0), Frames(15, 0), Frames(5, 0),
                      Frames(10, 1), Frames(30, 1), Frames(10, 0)}));
-    ASSERT_TRUE(AddCutLine(st, 60));
-    ASSERT_TRUE(AddCutLine(st, 75));
-    ASSERT_TRUE(AddCutLine(st, 90));
+    ASSERT_TRUE(AddCutLine(st, st, 60));
+    ASSERT_TRUE(AddCutLine(st, st, 75));
+    ASSERT_TRUE(AddCutLine(st, st, 90));
     st.Parts[2].ticked = false;
     st.Parts[0].own.title = "One";
     st.Parts[0].ownFields = kTagTitle;

@@ -29,7 +29,7 @@ std::unique_ptr<ProgramState> FileOf(uint32_t frames, double duration = -1) {
     st->FrameCount = frames;
     st->FrameDuration = 1152.0 / 44100.0;
     st->Duration = duration >= 0 ? duration : frames * st->FrameDuration;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     return st;
 }
 
@@ -45,7 +45,7 @@ void ExpectAllPartsFresh(const ProgramState& st) {
         EXPECT_TRUE(PartTicked(st, k)) << k;
         EXPECT_FALSE(PartSaved(st, k)) << k;
     }
-    EXPECT_EQ(PartLastFrame(st, PartCount(st)), int32_t(st.FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(st, st, PartCount(st)), int32_t(st.FrameCount) - 1);
     for (int k = 1; k <= PartCount(st); ++k)
         EXPECT_LT(PartFirstFrame(st, k), int32_t(st.FrameCount) - 1) << "cut line " << k;
 }
@@ -69,8 +69,8 @@ TEST(PrepareEqualParts, StepRoundsHalvesToEven) {
     st->SelectedPart = 1;
     ASSERT_TRUE(Prepare(*st, "parts", "00", "01", 2).acted);
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 1148}));
-    EXPECT_EQ(PartLastFrame(*st, 1), 1147);
-    EXPECT_EQ(PartLastFrame(*st, 2), 2296);
+    EXPECT_EQ(PartLastFrame(*st, *st, 1), 1147);
+    EXPECT_EQ(PartLastFrame(*st, *st, 2), 2296);
     EXPECT_EQ(st->SelectedPart, 0);
     ExpectAllPartsFresh(*st);
 }
@@ -80,9 +80,9 @@ TEST(PrepareEqualParts, TwoHundredPartsOfATwoSecondFileAreEmptyButTheLast) {
     ASSERT_TRUE(Prepare(*st, "parts", "00", "01", 200).acted);
     ASSERT_EQ(PartCount(*st), 200);
     for (int k = 1; k < 200; ++k)
-        EXPECT_EQ(PartLastFrame(*st, k), PartFirstFrame(*st, k) - 1) << "part " << k;
+        EXPECT_EQ(PartLastFrame(*st, *st, k), PartFirstFrame(*st, k) - 1) << "part " << k;
     EXPECT_EQ(PartFirstFrame(*st, 200), 0);
-    EXPECT_EQ(PartLastFrame(*st, 200), 76);
+    EXPECT_EQ(PartLastFrame(*st, *st, 200), 76);
 }
 
 TEST(PrepareEqualParts, LinesThatWouldFallPastTheEndAreLeftOut) {
@@ -100,9 +100,9 @@ TEST(PrepareEqualTime, SixtySecondsOfAHundredFiftySecondFile) {
     ASSERT_TRUE(Prepare(*st, "time", "01", "00").acted);
     ASSERT_EQ(PartCount(*st), 3);
     const double fd = st->FrameDuration;
-    EXPECT_NEAR((PartLastFrame(*st, 1) + 1 - PartFirstFrame(*st, 1)) * fd, 60.0, fd);
-    EXPECT_NEAR((PartLastFrame(*st, 2) + 1 - PartFirstFrame(*st, 2)) * fd, 60.0, fd);
-    EXPECT_NEAR((PartLastFrame(*st, 3) + 1 - PartFirstFrame(*st, 3)) * fd, 30.0, 2 * fd);
+    EXPECT_NEAR((PartLastFrame(*st, *st, 1) + 1 - PartFirstFrame(*st, 1)) * fd, 60.0, fd);
+    EXPECT_NEAR((PartLastFrame(*st, *st, 2) + 1 - PartFirstFrame(*st, 2)) * fd, 60.0, fd);
+    EXPECT_NEAR((PartLastFrame(*st, *st, 3) + 1 - PartFirstFrame(*st, 3)) * fd, 30.0, 2 * fd);
     ExpectAllPartsFresh(*st);
 }
 
@@ -115,7 +115,7 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     ASSERT_TRUE(Prepare(*st, "time", "01", "00").acted);
     EXPECT_EQ(PartCount(*st), 10);
     EXPECT_EQ(PartFirstFrame(*st, 10), 20672); // 540 s = 20671.875 frames
-    EXPECT_EQ(PartLastFrame(*st, 10), 22968);
+    EXPECT_EQ(PartLastFrame(*st, *st, 10), 22968);
     ExpectAllPartsFresh(*st);
 
     // 22970 frames: the line falls on the last frame, 22969, and is dropped;
@@ -128,7 +128,7 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
     Prepare(*st, "time", "01", "00");
     EXPECT_EQ(PartCount(*st), 10);
     EXPECT_EQ(PartFirstFrame(*st, 10), 20672);
-    EXPECT_EQ(PartLastFrame(*st, 10), 22971);
+    EXPECT_EQ(PartLastFrame(*st, *st, 10), 22971);
     // With a second or more after it the line stays.
     st = FileOf(22969 + 39);
     Prepare(*st, "time", "01", "00");
@@ -138,7 +138,7 @@ TEST(PrepareEqualTime, ALastLineOnOrPastTheLastFrameIsDropped) {
 
 TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
     auto st = FileOf(22969); // 600 s
-    AddCutLine(*st, 5000);
+    AddCutLine(*st, *st, 5000);
     st->SelectedPart = 2;
     const auto check = [&](std::string mm, std::string ss, const std::string& message) {
         PrepareInput in;
@@ -191,7 +191,7 @@ TEST(PrepareCutLines, NothingHappensUnderTwoSecondsOrWithoutAFile) {
 
 TEST(PrepareCutLines, VisualModeOnlyClearsTheSelection) {
     auto st = FileOf(1000);
-    AddCutLine(*st, 500);
+    AddCutLine(*st, *st, 500);
     st->Parts[1].ticked = false;
     st->SelectedPart = 2;
     EXPECT_TRUE(Prepare(*st, "visual").acted);
@@ -212,7 +212,7 @@ void SetPeaks(ProgramState& st, const std::vector<std::pair<int, int16_t>>& runs
         st.PeakMaxR = st.PeakMaxL;
     st.FrameCount = static_cast<uint32_t>(st.PeakMaxL.size());
     st.Duration = st.FrameCount * st.FrameDuration;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
 }
 
 } // namespace
@@ -361,7 +361,7 @@ TEST(EqualTime, NinetyMinutesCutAtAnHourAndAHalf) {
     st->FrameDuration = 1152.0 / 44100.0;
     st->FrameCount = 300000; // 2 h 10 min 36 s
     st->Duration = st->FrameCount * st->FrameDuration;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     PrepareInput in;
     in.mode = "time";
     in.timeHH = "0";
@@ -416,7 +416,7 @@ TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
     ProgramState st;
     const OpenResult opened = AnalyseFile(st, path, true);
     ASSERT_TRUE(opened.ok) << opened.message;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     st.SilenceThreshold = 10;
     st.SilenceRelease = 1000;
     ASSERT_TRUE(Prepare(st, "silence").acted);
@@ -458,7 +458,7 @@ TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
 
 TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
     auto st = FileOf(1149, 30.0);
-    AddCutLine(*st, 500);
+    AddCutLine(*st, *st, 500);
     EXPECT_EQ(PrepareByTime(*st, 30).message, "Incorrect time value!");
     EXPECT_EQ(PrepareByTime(*st, 3600).message, "Incorrect time value!");
     EXPECT_EQ(PrepareByTime(*st, 0).message, "Input time value!");
@@ -466,7 +466,7 @@ TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
     // The edits' 00:10 and ten seconds place the same lines.
     ASSERT_TRUE(Prepare(*st, "time", "00", "10").acted);
     const std::vector<int32_t> byEdits = Lines(*st);
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     ASSERT_TRUE(PrepareByTime(*st, 10).acted);
     EXPECT_EQ(Lines(*st), byEdits);
     // Under two seconds nothing happens.

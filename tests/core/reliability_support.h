@@ -81,16 +81,16 @@ inline std::unique_ptr<tessivo::ProgramState> Open(const std::string& path, bool
     if (r.ok) {
         st->FileLoaded = true;
         st->SplitFileCount = 0;
-        tessivo::ResetToOnePart(*st);
+        tessivo::ResetToOnePart(*st, *st);
     }
     return st;
 }
 
 // Cut lines at `frames` (ascending, > 0), every part used.
 inline void CutAt(tessivo::ProgramState& st, const std::vector<int32_t>& frames) {
-    tessivo::ResetToOnePart(st);
+    tessivo::ResetToOnePart(st, st);
     for (int32_t f : frames)
-        EXPECT_TRUE(tessivo::AddCutLine(st, f)) << f;
+        EXPECT_TRUE(tessivo::AddCutLine(st, st, f)) << f;
 }
 
 // The bytes the split must write for the whole file: first frame to the end

@@ -54,11 +54,11 @@ TEST_F(SampleCutTest, AddingAtASampleKeepsItOnTheNearestFrameAndUndoes) {
     EXPECT_EQ(notes_, 1);
     ASSERT_EQ(PartCount(st_), 2);
     EXPECT_EQ(PartCutSample(st_, 2), s);
-    EXPECT_EQ(PartStartSample(st_, 2), s);
+    EXPECT_EQ(PartStartSample(st_, st_, 2), s);
     // The frame whose start lies nearest: within half a frame of the sample.
     const int64_t frameStart = FrameStartSample(tb_, PartFirstFrame(st_, 2));
     EXPECT_LE(std::llabs(frameStart - s), tb_.samplesPerFrame / 2);
-    EXPECT_NEAR(PartStartSeconds(st_, 2), 12.3456, 0.5 / tb_.rate);
+    EXPECT_NEAR(PartStartSeconds(st_, st_, 2), 12.3456, 0.5 / tb_.rate);
 
     ASSERT_EQ(befores_.size(), 1u);
     doc_.RestoreParts(befores_[0]);
@@ -75,7 +75,7 @@ TEST_F(SampleCutTest, SamplesOutsideTheAudioOrOnAnotherLineAreRefused) {
     for (int64_t bad : {int64_t{-5}, int64_t{0}, tb_.samples, tb_.samples + 1000, s, s + 1,
                         int64_t{tb_.samples - 5 * tb_.samplesPerFrame}}) {
         EXPECT_FALSE(doc_.AddCutLineAtSample(bad)) << bad;
-        EXPECT_FALSE(CutSampleRefusal(st_, bad, 0).empty()) << bad;
+        EXPECT_FALSE(CutSampleRefusal(st_, st_, bad, 0).empty()) << bad;
     }
     EXPECT_EQ(doc_.MoveCutLineToSample(2, tb_.samples), 2);
     EXPECT_EQ(doc_.MoveCutLineToSample(2, 0), 2);
@@ -83,7 +83,7 @@ TEST_F(SampleCutTest, SamplesOutsideTheAudioOrOnAnotherLineAreRefused) {
     EXPECT_EQ(befores_.size(), 1u);
     EXPECT_TRUE(static_cast<const PartTable&>(st_) == kept);
     // The line itself may take any other sample of its own frame.
-    EXPECT_EQ(CutSampleRefusal(st_, s + 1, 2), "");
+    EXPECT_EQ(CutSampleRefusal(st_, st_, s + 1, 2), "");
 }
 
 TEST_F(SampleCutTest, MovingToASampleFollowsTheLineAndEveryChangeIsOneEdit) {

@@ -34,14 +34,14 @@ std::unique_ptr<ProgramState> Analysed(const std::string& fixture) {
     EXPECT_TRUE(r.ok) << fixture << ": " << r.message;
     if (!r.ok)
         return nullptr;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     CopySourceTag(*st);
     return st;
 }
 
 // Frames of part i as the cut lines give them, limited to indexed frames.
 int PartFrames(const ProgramState& st, int i) {
-    const int end = std::min<int>(PartLastFrame(st, i), st.IndexedFrames - 1);
+    const int end = std::min<int>(PartLastFrame(st, st, i), st.IndexedFrames - 1);
     return std::max(0, end - PartFirstFrame(st, i) + 1);
 }
 
@@ -140,7 +140,7 @@ TEST(PartByteRange, UsesOnlyIndexedFramesAndStopsBeforeTheId3v1Tag) {
     st->FramePos[9] = -7;
     st->IndexedFrames = 8;
     st->FrameLength = 100;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     st->Parts = {PartRecord{}, PartRecord{.start = 5},
                  PartRecord{.start = 9}}; // beyond the indexed frames
     EXPECT_EQ(PartByteRange(*st, 1).first, 20u);
@@ -551,7 +551,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     fs::copy_file(Fixture("id3v2.mp3"), copy);
     auto st = std::make_unique<ProgramState>();
     ASSERT_TRUE(AnalyseFile(*st, copy.string(), false).ok);
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     const std::vector<uint8_t> source = ReadBytes(copy.string());
     fs::remove(copy);
     st->OutputFolder = (dir / "removed").string();
@@ -568,7 +568,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::hours(1));
     auto again = std::make_unique<ProgramState>();
     ASSERT_TRUE(AnalyseFile(*again, copy.string(), false).ok);
-    ResetToOnePart(*again);
+    ResetToOnePart(*again, *again);
     // The file is overwritten with other bytes of the same length.
     WriteText(copy.string(), std::string(source.size(), 'x'));
     again->OutputFolder = (dir / "overwritten").string();

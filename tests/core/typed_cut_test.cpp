@@ -25,7 +25,7 @@ std::unique_ptr<ProgramState> FileOf(uint32_t frames) {
     st->FrameCount = frames;
     st->FrameDuration = 1152.0 / 44100.0;
     st->Duration = frames * st->FrameDuration;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     return st;
 }
 
@@ -89,8 +89,8 @@ TEST(TypedCut, RoundsToTheNearestFrameInsideTheFile) {
 
 TEST(TypedCut, RefusesAnotherCutLineButNotTheLineItself) {
     auto st = FileOf(2000);
-    ASSERT_TRUE(AddCutLine(*st, 383));
-    ASSERT_TRUE(AddCutLine(*st, 766));
+    ASSERT_TRUE(AddCutLine(*st, *st, 383));
+    ASSERT_TRUE(AddCutLine(*st, *st, 766));
     const TypedCut onLine = TypedCutFrame(*st, "0:00:10.000", 0);
     EXPECT_FALSE(onLine.ok);
     EXPECT_EQ(onLine.message, "The time 0:00:10.000 is on cut line 2.");
@@ -105,7 +105,7 @@ TEST(TypedCut, RefusesAnotherCutLineButNotTheLineItself) {
 
 TEST(PlayCursor, MovesInsideTheFileAndPicksThePartWhilePlaying) {
     auto st = FileOf(2000);
-    ASSERT_TRUE(AddCutLine(*st, 1000));
+    ASSERT_TRUE(AddCutLine(*st, *st, 1000));
     EXPECT_FALSE(MovePlayCursor(*st, -50));
     EXPECT_EQ(st->ClickFrame, 0);
     EXPECT_FALSE(MovePlayCursor(*st, 5000));

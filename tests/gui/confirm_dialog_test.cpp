@@ -69,7 +69,7 @@ protected:
         ASSERT_TRUE(r.ok) << r.message;
         st.FileName = std::string(TESSIVO_FIXTURES) + "/long65.mp3";
         st.FileLoaded = true;
-        ResetToOnePart(st);
+        ResetToOnePart(st, st);
         CopySourceTag(st);
         st.OutputFolder = out.path().toStdString();
         dlg = std::make_unique<ConfirmDialog>(doc, dialogs);
@@ -83,7 +83,7 @@ protected:
     // Cut lines at every `seconds`.
     void Parts(int count) {
         for (int k = 1; k < count; ++k)
-            ASSERT_TRUE(AddCutLine(st, static_cast<int32_t>(k * st.FrameCount / count)));
+            ASSERT_TRUE(AddCutLine(st, st, static_cast<int32_t>(k * st.FrameCount / count)));
         ASSERT_EQ(PartCount(st), count);
     }
     void WriteFile(const QString& name, const QByteArray& bytes) {
@@ -508,8 +508,8 @@ TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
     ASSERT_TRUE(AnalyseFile(damaged, out.filePath("damaged.mp3").toStdString(), false).ok);
     damaged.FileName = out.filePath("damaged.mp3").toStdString();
     damaged.FileLoaded = true;
-    ResetToOnePart(damaged);
-    ASSERT_TRUE(AddCutLine(damaged, static_cast<int32_t>(damaged.FrameCount / 2)));
+    ResetToOnePart(damaged, damaged);
+    ASSERT_TRUE(AddCutLine(damaged, damaged, static_cast<int32_t>(damaged.FrameCount / 2)));
     ASSERT_TRUE(QDir(out.path()).mkdir("parts"));
     damaged.OutputFolder = out.filePath("parts").toStdString();
     damaged.IsSaveTags = true;
@@ -610,8 +610,8 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"long65 (parts).mp3"});
     EXPECT_FALSE(PartSaved(st, 2));
 
-    const int32_t second = PartLastFrame(st, 2) - PartFirstFrame(st, 2) + 1;
-    const int32_t fourth = PartLastFrame(st, 4) - PartFirstFrame(st, 4) + 1;
+    const int32_t second = PartLastFrame(st, st, 2) - PartFirstFrame(st, 2) + 1;
+    const int32_t fourth = PartLastFrame(st, st, 4) - PartFirstFrame(st, 4) + 1;
     ProgramState one;
     const OpenResult r = AnalyseFile(one, name.toStdString(), false);
     ASSERT_TRUE(r.ok) << r.message;
@@ -680,7 +680,7 @@ TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
     cut.close();
     ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
     st.FileName = path.toStdString();
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     CopySourceTag(st);
     Parts(2);
     dlg->show();

@@ -312,7 +312,8 @@ TEST_F(NearPausesPanelTest, EveryCutLiesInAPauseAndEveryPartInTheWindow) {
     for (int k = 2; k <= PartCount(st); ++k)
         EXPECT_TRUE(InPause(CutSecondsOf(k))) << "cut " << k << " at " << CutSecondsOf(k);
     for (int k = 1; k <= PartCount(st); ++k) {
-        const double length = (PartLastFrame(st, k) - PartFirstFrame(st, k) + 1) * st.FrameDuration;
+        const double length =
+            (PartLastFrame(st, st, k) - PartFirstFrame(st, k) + 1) * st.FrameDuration;
         EXPECT_GE(length, 240.0 - st.FrameDuration) << "part " << k;
         if (k < PartCount(st)) {
             EXPECT_LE(length, 360.0 + st.FrameDuration) << "part " << k;

@@ -296,10 +296,10 @@ TEST_F(WaveMouseTest, AStripClickSelectsAndAStripDoubleClickPlays) {
     AddLineAt(400);
     AddLineAt(600);
     const FrameMapping m(G(), st);
-    const int mid = static_cast<int>(
-        (m.frameToStripColumn(PartFirstFrame(st, 2)) + m.frameToStripColumn(PartLastFrame(st, 2))) /
-            2 +
-        G().waveLeft);
+    const int mid = static_cast<int>((m.frameToStripColumn(PartFirstFrame(st, 2)) +
+                                      m.frameToStripColumn(PartLastFrame(st, st, 2))) /
+                                         2 +
+                                     G().waveLeft);
     Click(QPoint(mid, StripY()));
     EXPECT_EQ(st.SelectedPart, 2);
     EXPECT_EQ(win->partList()->currentPart(), 2);

@@ -165,7 +165,7 @@ TEST_F(WindowKeysTest, TheStartFieldMovesTheSelectedPartsCutLineUndoably) {
 
     TypeStart("0:00:25.500");
     EXPECT_EQ(PartFirstFrame(st, 2), Frame(25.5));
-    EXPECT_EQ(PartLastFrame(st, 1), Frame(25.5) - 1);
+    EXPECT_EQ(PartLastFrame(st, st, 1), Frame(25.5) - 1);
     EXPECT_EQ(RowOf(win->partList(), 1)->text(2).toStdString(), "00:25:500");
     EXPECT_EQ(field->text().toStdString(), "0:00:25.500");
 

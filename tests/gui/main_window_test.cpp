@@ -341,7 +341,7 @@ TEST_F(MainWindowTest, OpenShowsTheFileAndResetsEverything) {
     EXPECT_EQ(QString::fromStdString(st->FileName), path);
     EXPECT_EQ(PartCount(*st), 1);
     EXPECT_EQ(PartFirstFrame(*st, 1), 0);
-    EXPECT_EQ(PartLastFrame(*st, 1), int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(*st, *st, 1), int32_t(st->FrameCount) - 1);
     EXPECT_TRUE(PartTicked(*st, 1));
     EXPECT_FALSE(PartSaved(*st, 1));
     EXPECT_EQ(st->SelectedPart, 0);
@@ -441,8 +441,8 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
     ASSERT_TRUE(st->FileLoaded);
     const StreamHandle first = st->PlayStream;
     const uint32_t longFrames = st->FrameCount;
-    ASSERT_TRUE(AddCutLine(*st, 300));
-    ASSERT_TRUE(AddCutLine(*st, 900));
+    ASSERT_TRUE(AddCutLine(*st, *st, 300));
+    ASSERT_TRUE(AddCutLine(*st, *st, 900));
     st->SelectedPart = 3;
     st->SplitFileCount = 2;
     win->onZoomOutClicked();
@@ -452,7 +452,7 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
     EXPECT_TRUE(st->FileLoaded);
     EXPECT_NE(st->FrameCount, longFrames);
     EXPECT_EQ(PartCount(*st), 1);
-    EXPECT_EQ(PartLastFrame(*st, 1), int32_t(st->FrameCount) - 1);
+    EXPECT_EQ(PartLastFrame(*st, *st, 1), int32_t(st->FrameCount) - 1);
     EXPECT_EQ(st->SelectedPart, 0);
     EXPECT_EQ(st->SplitFileCount, 0);
     EXPECT_EQ(st->ViewFirstFrame, 0);
@@ -601,7 +601,7 @@ void FakeOpenFile(ProgramState& st, uint32_t n) {
     for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
         v->assign(n, 0);
     st.FileLoaded = true;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     st.ViewFirstFrame = 0;
 }
 
@@ -720,7 +720,7 @@ TEST_F(MainWindowTest, StatusTextFollowsTheState) {
     Start();
     FakeOpenFile(*st, 2000);
     st->FrameDuration = 0.1;
-    ReplaceParts(*st, {602, 1198}); // part 2: 60.2 s, ends at 119.8 s
+    ReplaceParts(*st, *st, {602, 1198}); // part 2: 60.2 s, ends at 119.8 s
     st->SelectedPart = 2;
     win->statusController()->refresh();
     EXPECT_EQ(Status(), QStringLiteral("Part(2)  01:00 - 02:00"));

@@ -32,7 +32,7 @@ protected:
         ASSERT_TRUE(r.ok) << r.message;
         st.FileLoaded = true;
         st.OutputFolder = "/tmp/out";
-        ResetToOnePart(st);
+        ResetToOnePart(st, st);
         doc.SetOutputFolder("/tmp/out");
         list = std::make_unique<PartListView>(doc, docSignals);
         list->resize(700, 300);
@@ -145,7 +145,7 @@ TEST_F(PartListViewTest, RowsShowStatusTimesFileNameAndTagTexts) {
         PartRow row = RowOf(list, k - 1);
         EXPECT_EQ(row->text(0), QString::number(k));
         const double a = PartFirstFrame(st, k) * st.FrameDuration;
-        const double b = (PartLastFrame(st, k) + 1.0) * st.FrameDuration;
+        const double b = (PartLastFrame(st, st, k) + 1.0) * st.FrameDuration;
         EXPECT_EQ(row->text(2).toStdString(), FormatTimeText(true, a));
         EXPECT_EQ(row->text(3).toStdString(), FormatTimeText(true, b));
     }

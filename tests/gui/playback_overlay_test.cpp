@@ -175,8 +175,8 @@ TEST_F(WindowPlayback, PlayMovesCursorWithoutRedrawingTheWaveform) {
 TEST_F(WindowPlayback, SelectedPartPlaysAndStopsAtTheNextPart) {
     Open("long65.mp3");
     const int32_t third = int32_t(st_.FrameCount / 3);
-    ASSERT_TRUE(AddCutLine(st_, third));
-    ASSERT_TRUE(AddCutLine(st_, 2 * third));
+    ASSERT_TRUE(AddCutLine(st_, st_, third));
+    ASSERT_TRUE(AddCutLine(st_, st_, 2 * third));
     ASSERT_EQ(PartCount(st_), 3);
     st_.SelectedPart = 2;
     FindPart<QSlider>(win_, "rateSlider")->setValue(30);

@@ -32,7 +32,7 @@ void LoadFile(ProgramState& st, double seconds) {
     st.FileLoaded = true;
     st.PeakMaxL.assign(st.FrameCount, 0);
     st.PeakMaxR.assign(st.FrameCount, 0);
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
 }
 
 class SplitSettingsPanelTest : public ::testing::Test {

@@ -23,7 +23,7 @@ protected:
         const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/" + fixture, false);
         ASSERT_TRUE(r.ok) << r.message;
         st.FileLoaded = true;
-        ResetToOnePart(st);
+        ResetToOnePart(st, st);
         CopySourceTag(st);
         panel = std::make_unique<TagPanel>(doc);
         panel->show();
@@ -31,7 +31,7 @@ protected:
     }
     // Two parts, the second selected.
     void TwoPartsSecondSelected() {
-        ASSERT_TRUE(AddCutLine(st, static_cast<int32_t>(st.FrameCount / 2)));
+        ASSERT_TRUE(AddCutLine(st, st, static_cast<int32_t>(st.FrameCount / 2)));
         st.SelectedPart = 2;
         panel->showPartTags(2);
     }
@@ -196,7 +196,7 @@ TEST_F(TagPanelTest, SetWithoutEditsAndEditsWithoutSetChangeNoTag) {
     EXPECT_EQ(PartId3v1(st, 2), before);
 
     Retype(panel->titleEdit, "Not stored");
-    ASSERT_TRUE(AddCutLine(st, 10)); // the shown part's audio is part 3 now
+    ASSERT_TRUE(AddCutLine(st, st, 10)); // the shown part's audio is part 3 now
     panel->showPartTags(3);
     EXPECT_EQ(EffectivePartTag(st, 3).fields.title, TagTitle(before));
     EXPECT_EQ(PartId3v1(st, 2), before);

@@ -82,7 +82,7 @@ TEST_F(GermanWindowTest, SplitDialogIsGerman) {
     ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
     st.FileName = path.toStdString();
     st.FileLoaded = true;
-    ResetToOnePart(st);
+    ResetToOnePart(st, st);
     st.OutputFolder = dir.path().toStdString();
     Document doc{st};
     ConfirmDialog dialog(doc, dialogs);

@@ -74,7 +74,7 @@ std::unique_ptr<ProgramState> Opened(const char* name) {
     EXPECT_TRUE(r.ok) << r.message;
     st->FileLoaded = true;
     st->ZoomLevel = 1;
-    ResetToOnePart(*st);
+    ResetToOnePart(*st, *st);
     return st;
 }
 
@@ -189,7 +189,7 @@ TEST(WaveRenderer, OpenedStereoFileExtentColumnsAndStrip) {
 // triangle lies in the mark's hit area, and pixels beside the marks are not in it.
 TEST(WaveRenderer, MarkPicturesLieInsideTheirHitAreas) {
     auto st = Opened("cbr128_stereo.mp3");
-    ASSERT_TRUE(AddCutLine(*st, 60));
+    ASSERT_TRUE(AddCutLine(*st, *st, 60));
     const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const QImage img = Render(*st, g);
     const int64_t column = FrameMapping(g, *st).frameToColumn(60);
@@ -216,7 +216,7 @@ TEST(WaveRenderer, MarkPicturesLieInsideTheirHitAreas) {
 
 TEST(WaveRenderer, SelectedPartBandColumnsAndStrip) {
     auto st = Opened("cbr128_stereo.mp3");
-    ASSERT_TRUE(AddCutLine(*st, 30));
+    ASSERT_TRUE(AddCutLine(*st, *st, 30));
     st->SelectedPart = 2;
     const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const QImage img = Render(*st, g);
@@ -387,8 +387,8 @@ TEST(WaveRenderer, LevelMeterSegmentsAndBars) {
 TEST(WaveRenderer, DesktopPaletteChoosesLightOrDarkColours) {
     const QPalette saved = QApplication::palette();
     auto st = Opened("cbr128_stereo.mp3");
-    ResetToOnePart(*st);
-    ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount / 2)));
+    ResetToOnePart(*st, *st);
+    ASSERT_TRUE(AddCutLine(*st, *st, int32_t(st->FrameCount / 2)));
     st->SelectedPart = 2; // the band from the cut line on
     const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     const int n = int(st->FrameCount);
@@ -437,7 +437,7 @@ TEST(WaveRenderer, CrowdedCutNumbersAreThinnedAndTheSelectedOneShows) {
     st->ZoomLevel = 3; // the whole file in about 620 columns
     const ViewGeometry g = ComputeWaveGeometry(1000, 378, st->ChannelCount, st->FrameCount);
     for (int k = 1; k < 60; ++k)
-        ASSERT_TRUE(AddCutLine(*st, int32_t(st->FrameCount * k / 60))) << k;
+        ASSERT_TRUE(AddCutLine(*st, *st, int32_t(st->FrameCount * k / 60))) << k;
     ASSERT_EQ(PartCount(*st), 60);
     const FrameMapping m(g, *st);
     QImage img = MakeWaveBitmap(g);

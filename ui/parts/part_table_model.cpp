@@ -119,9 +119,9 @@ QVariant PartTableModel::displayText(int k, int column) const {
     case ColStatus:
         return PartStatusText(st_, k, doc_.NearPausesFlags());
     case ColBegin:
-        return TimeText(PartStartSeconds(st_, k));
+        return TimeText(PartStartSeconds(st_, st_, k));
     case ColEnd:
-        return TimeText(PartEndSeconds(st_, k));
+        return TimeText(PartEndSeconds(st_, st_, k));
     case ColDuration: // as written: trimmed when trimming is on
         return TimeText(WrittenPartSeconds(st_, k));
     case ColFile:
@@ -223,7 +223,7 @@ QVariant PartTableModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && column == ColFile)
         return PartFile(doc_, k);
     if (role == Qt::EditRole && column == ColBegin)
-        return QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, k)));
+        return QString::fromStdString(FormatClockMsText(PartStartSeconds(st_, st_, k)));
     return {};
 }
 

@@ -60,7 +60,7 @@ void WaveMouse::pressOnMarks(int x, int y) {
         if (k >= 2 && marks.grab.hit(x, y)) {
             dragging = true;
             dragCutIndex = k;
-            hooks_.showTimeLabels(PartStartSeconds(st_, k));
+            hooks_.showTimeLabels(PartStartSeconds(st_, st_, k));
         }
         if (marks.useHit.hit(x, y) && !doubleClickSeen) {
             doc_.SetPartUsed(k, !PartTicked(st_, k));
@@ -90,7 +90,7 @@ void WaveMouse::pressOnStrip(int x) {
     for (int k = 1; k <= PartCount(st_); ++k) {
         const FrameMapping m(g_, st_);
         const int64_t sa = m.frameToStripColumn(PartFirstFrame(st_, k)) + g_.waveLeft;
-        const int64_t sb = m.frameToStripColumn(PartLastFrame(st_, k)) + g_.waveLeft;
+        const int64_t sb = m.frameToStripColumn(PartLastFrame(st_, st_, k)) + g_.waveLeft;
         if (sa < x && x < sb) {
             hooks_.selectListRow(k);
         }
@@ -127,7 +127,7 @@ void WaveMouse::dragTo(int x, Qt::KeyboardModifiers mods) {
         // Line 1 stays at frame 0: a line dragged onto it keeps a number of 2 or more.
         dragCutIndex = std::max(2, doc_.MoveCutLine(dragCutIndex, static_cast<int32_t>(p)));
     }
-    hooks_.showTimeLabels(PartStartSeconds(st_, dragCutIndex));
+    hooks_.showTimeLabels(PartStartSeconds(st_, st_, dragCutIndex));
 }
 
 void WaveMouse::onWaveMouseRelease(Qt::MouseButton button, int x, int y) {

@@ -282,7 +282,7 @@ struct SelectionBand {
 // the next one's.
 std::pair<int64_t, int64_t> BandColumns(const ProgramState& st, const FrameMapping& m, int k) {
     if (!m.showsSamples())
-        return {m.frameToColumn(PartFirstFrame(st, k)), m.frameToColumn(PartLastFrame(st, k))};
+        return {m.frameToColumn(PartFirstFrame(st, k)), m.frameToColumn(PartLastFrame(st, st, k))};
     const int64_t end =
         k < PartCount(st) ? CutLineColumn(m, st, k + 1) : m.sampleToColumn(TimeBaseOf(st).samples);
     return {CutLineColumn(m, st, k), end - 2};
@@ -365,7 +365,7 @@ void DrawStrip(QPainter& p, const ProgramState& st, const ViewGeometry& g, const
 
     if (hasSelection) {
         const int64_t sa = m.frameToStripColumn(PartFirstFrame(st, st.SelectedPart));
-        const int64_t sb = m.frameToStripColumn(PartLastFrame(st, st.SelectedPart));
+        const int64_t sb = m.frameToStripColumn(PartLastFrame(st, st, st.SelectedPart));
         if (sa != sb)
             Rect(p, sa, StripTop(g), sb + 1, StripBottom(g) + 1, cs(Qt::black), cs(Qt::white));
     }

@@ -78,8 +78,9 @@ void EditCommands::showSelectedStart() {
     const int k = st.SelectedPart;
     const bool movable = st.FileLoaded && k >= 2 && k <= PartCount(st);
     startEdit_->setEnabled(movable);
-    startEdit_->setText(movable ? QString::fromStdString(FormatClockMsText(PartStartSeconds(st, k)))
-                                : QString());
+    startEdit_->setText(movable
+                            ? QString::fromStdString(FormatClockMsText(PartStartSeconds(st, st, k)))
+                            : QString());
 }
 
 void EditCommands::applyTypedStart(int k, const QString& text) {

@@ -127,8 +127,8 @@ void StatusController::showStoppedWords(bool peaks, double peaksPercent) {
         panel_.setStatus(
             tr("Part(%1)  %2 - %3")
                 .arg(k)
-                .arg(QString::fromStdString(FormatTimeText(false, PartStartSeconds(st_, k))))
-                .arg(QString::fromStdString(FormatTimeText(false, PartEndSeconds(st_, k)))));
+                .arg(QString::fromStdString(FormatTimeText(false, PartStartSeconds(st_, st_, k))))
+                .arg(QString::fromStdString(FormatTimeText(false, PartEndSeconds(st_, st_, k)))));
     }
 }
 
