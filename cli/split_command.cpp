@@ -97,7 +97,7 @@ std::vector<FilePiece> OneFilePieces(const ProgramState& st, const SplitOptions&
     if (!o.shortenMax)
         return pieces;
     const std::vector<DroppedStretch> dropped =
-        LongPauseMiddles(st, *o.shortenMax, SilenceRulesOf(st));
+        LongPauseMiddles(st, *o.shortenMax, SilenceRulesOf(st, st));
     if (!o.quiet)
         std::fprintf(stderr, "%s\n", ShortenedText(dropped, st.FrameDuration).c_str());
     return PiecesWithout(pieces, dropped);

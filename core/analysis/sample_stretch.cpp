@@ -7,7 +7,7 @@
 
 namespace tessivo {
 
-SampleStretch DecodeFrameStretch(const ProgramState& st, uint32_t first, uint32_t end) {
+SampleStretch DecodeFrameStretch(const AnalysedFile& st, uint32_t first, uint32_t end) {
     SampleStretch out;
     const uint32_t frames = std::min<uint32_t>(st.FrameCount, st.FramePos.size());
     end = std::min(end, frames);
@@ -34,7 +34,7 @@ SampleStretch DecodeFrameStretch(const ProgramState& st, uint32_t first, uint32_
     return out;
 }
 
-bool StretchHolds(const SampleStretch& s, const ProgramState& st, uint32_t first, uint32_t end) {
+bool StretchHolds(const SampleStretch& s, const AnalysedFile& st, uint32_t first, uint32_t end) {
     return s.file != nullptr && s.file == st.FileBuffer.data() && s.firstFrame <= first &&
            end <= s.endFrame;
 }

@@ -119,7 +119,8 @@ void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTag
         return;
     std::vector<int> own;
     std::vector<int>& origin = originOut ? *originOut : own;
-    notes.silentParts = TrimPartEdges(st, *w.trimKeepSeconds, SilenceRulesOf(st), atSample, origin);
+    notes.silentParts =
+        TrimPartEdges(st, st, *w.trimKeepSeconds, SilenceRulesOf(st, st), atSample, origin);
     if (tags.part.empty())
         return;
     // A stretch trimmed off is never written; it keeps an empty tag.

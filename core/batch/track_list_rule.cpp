@@ -45,7 +45,7 @@ std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, doubl
         return error;
     std::vector<SnappedTime> snapped(starts.size());
     if (snapSeconds > 0.0)
-        snapped = SnapToPauses(st, PausesOf(st, SilenceRulesOf(st)), starts, snapSeconds);
+        snapped = SnapToPauses(st, PausesOf(st, SilenceRulesOf(st, st)), starts, snapSeconds);
     for (size_t k = 0; k < starts.size(); ++k) {
         CutListEntry e;
         e.line = tracks.tracks[k].line;

@@ -19,9 +19,9 @@ std::string WithoutTrailingSpaces(std::string s) {
 
 // Writes what the list says about part k into its own tag fields; a part
 // the list says nothing about inherits the file tag.
-void TagPart(ProgramState& st, int k, const CutPart& part, const CutList& list) {
+void TagPart(PartTable& parts, int k, const CutPart& part, const CutList& list) {
     const CutPartTag said = TagOfCutPart(list, part);
-    PartRecord& record = st.Parts[static_cast<size_t>(k - 1)];
+    PartRecord& record = parts.Parts[static_cast<size_t>(k - 1)];
     for (auto [bit, text] : {std::pair{kTagTitle, &said.title},
                              {kTagArtist, &said.artist},
                              {kTagAlbum, &said.album}}) {
@@ -33,10 +33,10 @@ void TagPart(ProgramState& st, int k, const CutPart& part, const CutList& list) 
 }
 
 // The text every part's tag has in one field, or "" when they differ.
-std::string SharedTagText(const ProgramState& st, TagField field) {
+std::string SharedTagText(const PartTable& parts, TagField field) {
     std::string shared;
-    for (int k = 1; k <= PartCount(st); ++k) {
-        const PartTagSlot tag = EffectivePartTag(st, k);
+    for (int k = 1; k <= PartCount(parts); ++k) {
+        const PartTagSlot tag = EffectivePartTag(parts, k);
         const std::string text =
             tag.present ? WithoutTrailingSpaces(TagFieldText(tag.fields, field)) : std::string();
         if (k > 1 && text != shared)
@@ -48,40 +48,41 @@ std::string SharedTagText(const ProgramState& st, TagField field) {
 
 } // namespace
 
-FrameCutList ApplyCutList(ProgramState& st, const CutList& list) {
-    FrameCutList placed = PlaceCutList(list, TimeBaseOf(st), st.FrameCount);
+FrameCutList ApplyCutList(const StreamFacts& stream, PartTable& parts, const CutList& list) {
+    FrameCutList placed = PlaceCutList(list, TimeBaseOf(stream), stream.FrameCount);
     const size_t count = std::min<size_t>(placed.cuts.size(), kMaxParts);
     const std::vector<int32_t> cuts(placed.cuts.begin() + (count > 0 ? 1 : 0),
                                     placed.cuts.begin() + static_cast<std::ptrdiff_t>(count));
-    ReplaceParts(st, st, cuts);
-    for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(st); ++k) {
-        st.Parts[static_cast<size_t>(k - 1)].ticked = placed.parts[static_cast<size_t>(k - 1)].used;
-        TagPart(st, k, placed.parts[static_cast<size_t>(k - 1)], list);
+    ReplaceParts(stream, parts, cuts);
+    for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(parts); ++k) {
+        parts.Parts[static_cast<size_t>(k - 1)].ticked =
+            placed.parts[static_cast<size_t>(k - 1)].used;
+        TagPart(stream, k, placed.parts[static_cast<size_t>(k - 1)], list);
         if (static_cast<size_t>(k - 1) < placed.samples.size())
-            SetPartCutSample(st, st, k, placed.samples[static_cast<size_t>(k - 1)]);
+            SetPartCutSample(stream, parts, k, placed.samples[static_cast<size_t>(k - 1)]);
     }
     return placed;
 }
 
-FrameCutList CutListOfTable(const ProgramState& st) {
+FrameCutList CutListOfTable(const PartTable& parts) {
     FrameCutList out;
-    for (int k = 1; k <= PartCount(st); ++k) {
-        const PartTagSlot tag = EffectivePartTag(st, k);
-        out.cuts.push_back(PartFirstFrame(st, k));
-        out.samples.push_back(PartCutSample(st, k));
+    for (int k = 1; k <= PartCount(parts); ++k) {
+        const PartTagSlot tag = EffectivePartTag(parts, k);
+        out.cuts.push_back(PartFirstFrame(parts, k));
+        out.samples.push_back(PartCutSample(parts, k));
         out.parts.push_back(tag.present ? CutPart{WithoutTrailingSpaces(tag.fields.title),
                                                   WithoutTrailingSpaces(tag.fields.artist),
-                                                  PartTicked(st, k)}
-                                        : CutPart{"", "", PartTicked(st, k)});
+                                                  PartTicked(parts, k)}
+                                        : CutPart{"", "", PartTicked(parts, k)});
     }
     return out;
 }
 
-CutListSource CutListSourceOf(const ProgramState& st) {
+CutListSource CutListSourceOf(const LoadedFile& source, const PartTable& parts) {
     CutListSource source;
-    source.fileName = st.FileName.substr(st.FileName.find_last_of('/') + 1);
-    source.album = SharedTagText(st, kTagAlbum);
-    source.albumArtist = SharedTagText(st, kTagArtist);
+    source.fileName = source.FileName.substr(source.FileName.find_last_of('/') + 1);
+    source.album = SharedTagText(source, kTagAlbum);
+    source.albumArtist = SharedTagText(source, kTagArtist);
     return source;
 }
 

@@ -15,15 +15,15 @@ namespace tessivo {
 // artist (the part's performer, else the album artist, as ID3v1 has no album
 // artist) and album. Returns the placed list, whose warnings say what was
 // left out or merged.
-FrameCutList ApplyCutList(ProgramState& st, const CutList& list);
+FrameCutList ApplyCutList(const StreamFacts& stream, PartTable& parts, const CutList& list);
 
 // The cut list of the table: its cut lines and ticks, with the titles and
 // artists of the part tags in full UTF-8 (trailing spaces dropped; "" for a
 // part without a tag).
-FrameCutList CutListOfTable(const ProgramState& st);
+FrameCutList CutListOfTable(const PartTable& parts);
 
 // What a cue sheet says of the source: the file's name without folder, and
 // the album and artist when every part's tag has the same one.
-CutListSource CutListSourceOf(const ProgramState& st);
+CutListSource CutListSourceOf(const LoadedFile& source, const PartTable& parts);
 
 } // namespace tessivo

@@ -13,14 +13,14 @@ namespace {
 
 // The frame where a cut at `t` seconds goes (the frame boundary nearest its
 // sample), or a message why it cannot.
-std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>& earlier,
+std::string AtFrame(const StreamFacts& stream, double t, const std::vector<int32_t>& earlier,
                     int32_t& frame) {
     const std::string at = "--at " + ShortSecondsText(t) + " s ";
-    if (t > st.Duration)
-        return at + "is outside the file (" + ShortSecondsText(st.Duration) + " s long).";
-    const TimeBase tb = TimeBaseOf(st);
+    if (t > stream.Duration)
+        return at + "is outside the file (" + ShortSecondsText(stream.Duration) + " s long).";
+    const TimeBase tb = TimeBaseOf(stream);
     const int64_t f = NearestFrameToSample(tb, NearestSampleAt(tb, t));
-    if (f + 10 >= st.FrameCount)
+    if (f + 10 >= stream.FrameCount)
         return at + "is within the last 10 frames of the file; a cut must leave more.";
     if (f < 1)
         return at + "is the start of the file, where the first part begins anyway.";
@@ -30,21 +30,22 @@ std::string AtFrame(const ProgramState& st, double t, const std::vector<int32_t>
     return "";
 }
 
-StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, PlacedNotes&) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule& rule, const CutList&, PlacedNotes&) {
     const std::vector<double> times = rule.at.value_or(std::vector<double>{});
     std::vector<int32_t> frames;
     for (double t : times) {
         int32_t frame = 0;
-        const std::string refusal = AtFrame(st, t, frames, frame);
+        const std::string refusal = AtFrame(file, t, frames, frame);
         if (!refusal.empty())
             return {StepStatus::usage, refusal};
         frames.push_back(frame);
     }
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (!AddCutLine(st, st, frames[i]))
+        if (!AddCutLine(file, parts, frames[i]))
             return {StepStatus::usage,
                     "Too many cut lines: at most " + std::to_string(kMaxParts) + "."};
-        SetCutSampleAtFrame(st, st, frames[i], NearestSampleAt(TimeBaseOf(st), times[i]));
+        SetCutSampleAtFrame(file, parts, frames[i], NearestSampleAt(TimeBaseOf(file), times[i]));
     }
     return {};
 }

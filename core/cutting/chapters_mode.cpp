@@ -13,15 +13,16 @@ namespace tessivo {
 namespace {
 
 // The titles stay in `notes.chapters` for the tags and the printed cut list.
-StepOutcome Place(ProgramState& st, const CuttingRule&, const CutList&, PlacedNotes& notes) {
-    notes.chapters = ChapterCuts(st, ReadSourceTag(st).chapters);
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule&, const CutList&, PlacedNotes& notes) {
+    notes.chapters = ChapterCuts(file, ReadSourceTag(file).chapters);
     if (notes.chapters.empty())
         return {StepStatus::usage,
-                "--chapters: " + st.FileName + " has no chapters (ID3v2 CHAP frames)."};
+                "--chapters: " + file.FileName + " has no chapters (ID3v2 CHAP frames)."};
     for (const ChapterCut& c : notes.chapters) {
-        if (c.frame > 0 && !AddCutLine(st, st, c.frame))
+        if (c.frame > 0 && !AddCutLine(file, parts, c.frame))
             notes.warnings.push_back("Chapter \"" + c.title + "\" at " +
-                                     FormatTimeText(true, FrameSeconds(st, c.frame)) +
+                                     FormatTimeText(true, FrameSeconds(file, c.frame)) +
                                      " makes no part of its own (within the last 10 frames "
                                      "or no room for more cut lines); left out");
     }

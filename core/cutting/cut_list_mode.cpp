@@ -10,8 +10,9 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(ProgramState& st, const CuttingRule&, const CutList& list, PlacedNotes& notes) {
-    FrameCutList placed = ApplyCutList(st, list);
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule&, const CutList& list, PlacedNotes& notes) {
+    FrameCutList placed = ApplyCutList(file, parts, list);
     notes.warnings = std::move(placed.warnings);
     notes.listParts = std::move(placed.parts);
     return {};

@@ -45,14 +45,16 @@ struct CuttingMode {
     std::vector<ModeSetting> settings{};
     // Places the cut lines for the command line and the batch split; the
     // values are the rule's. Null where the mode is not offered there.
-    StepOutcome (*place)(ProgramState& st, const CuttingRule& rule, const CutList& list,
+    StepOutcome (*place)(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                         const CuttingRule& rule, const CutList& list,
                          PlacedNotes& notes) = nullptr;
     // The split panel's Prepare for this mode (ticks, clears the selection,
     // says what to show). Null where the document places the cuts itself.
-    PrepareOutcome (*prepare)(ProgramState& st, PrepareInput& in) = nullptr;
+    PrepareOutcome (*prepare)(const AnalysedFile& file, PartTable& parts,
+                              const SettingsValues& settings, PrepareInput& in) = nullptr;
     // The message Prepare shows before it waits for the exact peaks ("" when
     // the panel's values can be used). Null: nothing to check before.
-    std::string (*checkBeforePeaks)(const ProgramState& st, const PrepareInput& in) = nullptr;
+    std::string (*checkBeforePeaks)(const StreamFacts& stream, const PrepareInput& in) = nullptr;
 
     bool Offered(ModePlace where) const { return (offered & where) != 0; }
     bool Takes(ModeValue value) const { return (takes & value) != 0; }
@@ -79,7 +81,8 @@ inline constexpr std::string_view kCutListKey = "cut-list";
 
 // The split panel's Prepare: does nothing under 2 seconds of audio; else the
 // mode's own preparation. Chapters and unknown keys do nothing here.
-PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in);
+PrepareOutcome PrepareCutLines(const AnalysedFile& file, PartTable& parts,
+                               const SettingsValues& settings, PrepareInput& in);
 
 // A preparation's message as a step's failure (or success when empty).
 StepOutcome FailedUnless(const PrepareOutcome& prepared);

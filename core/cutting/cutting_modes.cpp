@@ -42,13 +42,14 @@ CuttingRule RuleFor(std::string_view key) {
     return rule;
 }
 
-PrepareOutcome PrepareCutLines(ProgramState& st, PrepareInput& in) {
-    if (!HasAudioToPrepare(st))
+PrepareOutcome PrepareCutLines(const AnalysedFile& file, PartTable& parts,
+                               const SettingsValues& settings, PrepareInput& in) {
+    if (!HasAudioToPrepare(file))
         return {};
     const CuttingMode* mode = CuttingModeByKey(in.mode);
     if (!mode || !mode->prepare)
         return {};
-    return mode->prepare(st, in);
+    return mode->prepare(file, parts, settings, in);
 }
 
 StepOutcome FailedUnless(const PrepareOutcome& prepared) {

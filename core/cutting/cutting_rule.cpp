@@ -57,22 +57,22 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
 namespace {
 
 // The parts named are unticked; a number past the last part is a bad value.
-StepOutcome SkipParts(ProgramState& st, const std::vector<int>& skip) {
+StepOutcome SkipParts(PartTable& parts, const std::vector<int>& skip) {
     for (int k : skip)
-        if (k > PartCount(st))
+        if (k > PartCount(parts))
             return Usage("--skip " + std::to_string(k) + ": the cut lines leave " +
-                         std::to_string(PartCount(st)) + " parts.");
+                         std::to_string(PartCount(parts)) + " parts.");
     for (int k : skip)
-        if (IsPartNumber(st, k))
-            st.Parts[static_cast<size_t>(k - 1)].ticked = false;
+        if (IsPartNumber(parts, k))
+            parts.Parts[static_cast<size_t>(k - 1)].ticked = false;
     return {};
 }
 
-StepOutcome PlaceCutLines(ProgramState& st, const CuttingRule& rule, const CutList& list,
-                          PlacedNotes& notes) {
+StepOutcome PlaceCutLines(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                          const CuttingRule& rule, const CutList& list, PlacedNotes& notes) {
     if (!rule.mode || !rule.mode->place)
         return {}; // no way of cutting: the file stays one part
-    return rule.mode->place(st, rule, list, notes);
+    return rule.mode->place(file, parts, settings, rule, list, notes);
 }
 
 } // namespace
@@ -81,29 +81,31 @@ namespace {
 
 // A cut line at the frame nearest `seconds` unless one is there or the time
 // is the file's start or end; the frame the stretch's edge falls on.
-int32_t CutOutEdge(ProgramState& st, double seconds) {
-    const TimeBase tb = TimeBaseOf(st);
+int32_t CutOutEdge(const StreamFacts& stream, PartTable& parts, double seconds) {
+    const TimeBase tb = TimeBaseOf(stream);
     const int64_t sample = NearestSampleAt(tb, seconds);
     const int64_t f = NearestFrameToSample(tb, sample);
     if (f < 1)
         return 0;
-    if (f + 10 >= st.FrameCount)
-        return static_cast<int32_t>(st.FrameCount);
+    if (f + 10 >= stream.FrameCount)
+        return static_cast<int32_t>(stream.FrameCount);
     const auto frame = static_cast<int32_t>(f);
-    const std::vector<int32_t> lines = CutLineFrames(st);
-    if (std::find(lines.begin(), lines.end(), frame) == lines.end() && AddCutLine(st, st, frame))
-        SetCutSampleAtFrame(st, st, frame, sample);
+    const std::vector<int32_t> lines = CutLineFrames(parts);
+    if (std::find(lines.begin(), lines.end(), frame) == lines.end() &&
+        AddCutLine(stream, parts, frame))
+        SetCutSampleAtFrame(stream, parts, frame, sample);
     return frame;
 }
 
-StepOutcome CutOut(ProgramState& st, const std::vector<MuteRange>& ranges) {
+StepOutcome CutOut(const StreamFacts& stream, PartTable& parts,
+                   const std::vector<MuteRange>& ranges) {
     for (const MuteRange& r : ranges) {
-        if (r.from >= st.Duration)
+        if (r.from >= stream.Duration)
             return Usage("--cut-out " + ShortSecondsText(r.from) + " s is outside the file (" +
-                         ShortSecondsText(st.Duration) + " s long).");
-        const int32_t first = CutOutEdge(st, r.from);
-        const int32_t end = CutOutEdge(st, std::min(r.to, st.Duration));
-        for (PartRecord& p : st.Parts)
+                         ShortSecondsText(stream.Duration) + " s long).");
+        const int32_t first = CutOutEdge(stream, parts, r.from);
+        const int32_t end = CutOutEdge(stream, parts, std::min(r.to, stream.Duration));
+        for (PartRecord& p : parts.Parts)
             if (p.start >= first && p.start < end)
                 p.ticked = false;
     }
@@ -122,37 +124,38 @@ std::string ShortSecondsText(double t) {
     return buf;
 }
 
-StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
-                        PlacedNotes& notes) {
+StepOutcome PlaceByRule(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                        const CuttingRule& rule, const CutList& list, PlacedNotes& notes) {
     if (rule.mode || rule.cutOut.empty()) {
-        const StepOutcome placed = PlaceCutLines(st, rule, list, notes);
+        const StepOutcome placed = PlaceCutLines(file, parts, settings, rule, list, notes);
         if (!placed.ok())
             return placed;
     }
-    const StepOutcome skipped = SkipParts(st, rule.skip);
+    const StepOutcome skipped = SkipParts(file, rule.skip);
     if (!skipped.ok())
         return skipped;
-    return CutOut(st, rule.cutOut);
+    return CutOut(file, parts, rule.cutOut);
 }
 
-std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& notes) {
+std::vector<std::string> NoteLines(const StreamFacts& stream, const PartTable& parts,
+                                   const PlacedNotes& notes) {
     std::vector<std::string> lines;
     for (const std::string& w : notes.warnings)
         lines.push_back("warning: " + w);
-    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(st); ++k) {
+    for (int k = 2; k < static_cast<int>(notes.noPause.size()) && k <= PartCount(parts); ++k) {
         if (!notes.noPause[k])
             continue;
-        const std::string at = FormatTimeText(true, PartStartSeconds(st, st, k));
+        const std::string at = FormatTimeText(true, PartStartSeconds(stream, parts, k));
         lines.push_back("part " + std::to_string(k) + " from " + at + ": " + kNoPauseStatus +
                         " (cut on the quietest frame)");
     }
     return lines;
 }
 
-StepOutcome CheckSplittable(const ProgramState& st) {
-    if (PartCount(st) <= 1)
+StepOutcome CheckSplittable(const PartTable& parts) {
+    if (PartCount(parts) <= 1)
         return Failed(std::string(kNoParts) + " The cut lines leave one part.");
-    if (TickedPartCount(st) == 0)
+    if (TickedPartCount(parts) == 0)
         return Failed(std::string(kNoParts) + " No part is ticked.");
     return {};
 }

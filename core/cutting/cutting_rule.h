@@ -68,15 +68,16 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
 
 // Places the cut lines by the rule's mode; `list` is the cut list the
 // cut-list mode places.
-StepOutcome PlaceByRule(ProgramState& st, const CuttingRule& rule, const CutList& list,
-                        PlacedNotes& notes);
+StepOutcome PlaceByRule(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                        const CuttingRule& rule, const CutList& list, PlacedNotes& notes);
 
 // The notes as lines: each warning as "warning: TEXT", each part whose cut
 // found no pause as "part K from TIME: No pause (cut on the quietest frame)".
-std::vector<std::string> NoteLines(const ProgramState& st, const PlacedNotes& notes);
+std::vector<std::string> NoteLines(const StreamFacts& stream, const PartTable& parts,
+                                   const PlacedNotes& notes);
 
 // A failure when the placed table leaves nothing to split.
-StepOutcome CheckSplittable(const ProgramState& st);
+StepOutcome CheckSplittable(const PartTable& parts);
 
 // A time in seconds as the messages show it ("12.5").
 std::string ShortSecondsText(double t);

@@ -5,14 +5,16 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, PlacedNotes&) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule& rule, const CutList&, PlacedNotes&) {
     PrepareInput in;
     in.parts = rule.parts.value_or(2);
-    return FailedUnless(PrepareEqualPartsInput(st, in));
+    return FailedUnless(PrepareEqualPartsInput(file, parts, in));
 }
 
-PrepareOutcome Prepare(ProgramState& st, PrepareInput& in) {
-    return PrepareEqualPartsInput(st, in);
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PrepareInput& in) {
+    return PrepareEqualPartsInput(file, parts, in);
 }
 
 } // namespace

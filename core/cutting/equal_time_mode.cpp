@@ -5,12 +5,14 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, PlacedNotes&) {
-    return FailedUnless(PrepareByTime(st, rule.timeSeconds.value_or(0)));
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule& rule, const CutList&, PlacedNotes&) {
+    return FailedUnless(PrepareByTime(file, parts, rule.timeSeconds.value_or(0)));
 }
 
-PrepareOutcome Prepare(ProgramState& st, PrepareInput& in) {
-    return PrepareEqualTimeInput(st, in);
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PrepareInput& in) {
+    return PrepareEqualTimeInput(file, parts, in);
 }
 
 } // namespace

@@ -7,21 +7,24 @@ namespace tessivo {
 namespace {
 
 // The length is checked as an equal-time length is.
-StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, PlacedNotes& notes) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule& rule, const CutList&, PlacedNotes& notes) {
     if (rule.silencePercent) {
-        st.SilenceThreshold = *rule.silencePercent;
-        st.SilenceRelease = *rule.silenceMs;
+        settings.SilenceThreshold = *rule.silencePercent;
+        settings.SilenceRelease = *rule.silenceMs;
     }
     const NearPausesLength length = rule.nearPauses.value_or(NearPausesLength{});
-    const std::string refusal = CheckPartLength(st, length.seconds);
+    const std::string refusal = CheckPartLength(file, length.seconds);
     if (!refusal.empty())
         return {StepStatus::failed, refusal};
-    notes.noPause = PrepareNearPauses(st, length.seconds, length.tolerancePercent);
+    notes.noPause =
+        PrepareNearPauses(file, parts, settings, length.seconds, length.tolerancePercent);
     return {};
 }
 
-PrepareOutcome Prepare(ProgramState& st, PrepareInput& in) {
-    return PrepareAtPausesNear(st, in);
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PrepareInput& in) {
+    return PrepareAtPausesNear(file, parts, settings, in);
 }
 
 } // namespace

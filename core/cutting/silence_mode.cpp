@@ -7,16 +7,18 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(ProgramState& st, const CuttingRule& rule, const CutList&, PlacedNotes&) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                  const CuttingRule& rule, const CutList&, PlacedNotes&) {
     if (rule.silencePercent) {
-        st.SilenceThreshold = *rule.silencePercent;
-        st.SilenceRelease = *rule.silenceMs;
+        settings.SilenceThreshold = *rule.silencePercent;
+        settings.SilenceRelease = *rule.silenceMs;
     }
-    return FailedUnless(PrepareBySilenceInput(st));
+    return FailedUnless(PrepareBySilenceInput(file, parts, settings));
 }
 
-PrepareOutcome Prepare(ProgramState& st, PrepareInput&) {
-    return PrepareBySilenceInput(st);
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PrepareInput&) {
+    return PrepareBySilenceInput(file, parts, settings);
 }
 
 } // namespace

@@ -6,8 +6,9 @@ namespace tessivo {
 
 namespace {
 
-PrepareOutcome Prepare(ProgramState& st, PrepareInput&) {
-    st.SelectedPart = 0;
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PrepareInput&) {
+    parts.SelectedPart = 0;
     PrepareOutcome out;
     out.acted = true;
     return out;

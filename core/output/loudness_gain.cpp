@@ -9,7 +9,7 @@
 namespace tessivo {
 
 Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
-    return SpansLoudness(st, {WrittenSpan(st, k, gapless)});
+    return SpansLoudness(st, {WrittenSpan(st, st, k, gapless)});
 }
 
 Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
@@ -21,7 +21,7 @@ WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless) {
     std::vector<int> which;
     for (int k = 1; k <= PartCount(st); ++k)
         if (PartTicked(st, k)) {
-            spans.push_back(WrittenSpan(st, k, gapless));
+            spans.push_back(WrittenSpan(st, st, k, gapless));
             which.push_back(k);
         }
     SpansMeasure m = SpansLoudnessEach(st, spans);

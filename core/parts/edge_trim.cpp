@@ -14,17 +14,17 @@ namespace tessivo {
 
 namespace {
 
-bool QuietFrame(const ProgramState& st, int32_t f, const PauseRules& rules) {
-    const size_t frames = PeakFrames(st.PeakMaxL, st.PeakMaxR, st.FrameCount);
+bool QuietFrame(const AnalysedFile& file, int32_t f, const PauseRules& rules) {
+    const size_t frames = PeakFrames(file.PeakMaxL, file.PeakMaxR, file.FrameCount);
     return f >= 0 && static_cast<size_t>(f) < frames &&
-           LevelSum(st.PeakMaxL, st.PeakMaxR, static_cast<size_t>(f)) < rules.limitSum;
+           LevelSum(file.PeakMaxL, file.PeakMaxR, static_cast<size_t>(f)) < rules.limitSum;
 }
 
 // The first (or, with `last`, the last) sample of frame f at or above the
 // threshold, as a time-base sample; the frame's edge when none is.
-int64_t LoudSample(const ProgramState& st, int32_t f, const PauseRules& rules, bool last) {
-    const TimeBase tb = TimeBaseOf(st);
-    const SampleStretch s = DecodeFrameStretch(st, uint32_t(f), uint32_t(f) + 1);
+int64_t LoudSample(const AnalysedFile& file, int32_t f, const PauseRules& rules, bool last) {
+    const TimeBase tb = TimeBaseOf(file);
+    const SampleStretch s = DecodeFrameStretch(file, uint32_t(f), uint32_t(f) + 1);
     const int64_t n = s.count();
     for (int64_t j = 0; j < n; ++j) {
         const int64_t i = last ? n - 1 - j : j;
@@ -40,31 +40,31 @@ int64_t LoudSample(const ProgramState& st, int32_t f, const PauseRules& rules, b
 
 } // namespace
 
-TrimmedRange TrimmedPartRange(const ProgramState& st, int k, double keepSeconds,
-                              const PauseRules& rules, bool atSample) {
+TrimmedRange TrimmedPartRange(const AnalysedFile& file, const PartTable& parts, int k,
+                              double keepSeconds, const PauseRules& rules, bool atSample) {
     TrimmedRange r;
-    const int32_t first = PartFirstFrame(st, k), last = PartLastFrame(st, st, k);
+    const int32_t first = PartFirstFrame(parts, k), last = PartLastFrame(file, parts, k);
     int32_t a = first, b = last;
-    while (a <= last && QuietFrame(st, a, rules))
+    while (a <= last && QuietFrame(file, a, rules))
         ++a;
     if (a > last) {
         r.silent = true;
         return r;
     }
-    while (b > a && QuietFrame(st, b, rules))
+    while (b > a && QuietFrame(file, b, rules))
         --b;
-    const double frame = st.FrameDuration > 0.0 ? st.FrameDuration : 1.0;
+    const double frame = file.FrameDuration > 0.0 ? file.FrameDuration : 1.0;
     const int32_t keep = static_cast<int32_t>(std::floor(keepSeconds / frame + 1e-9));
     r.first = std::max(first, a - keep);
     r.last = std::min(last, b + keep);
-    r.startSample = PartStartSample(st, st, k);
-    r.endSample = PartEndSample(st, st, k);
+    r.startSample = PartStartSample(file, parts, k);
+    r.endSample = PartEndSample(file, parts, k);
     if (!atSample)
         return r;
-    const TimeBase tb = TimeBaseOf(st);
+    const TimeBase tb = TimeBaseOf(file);
     const int64_t keepSamples = std::llround(keepSeconds * tb.rate);
-    r.startSample = std::max(r.startSample, LoudSample(st, a, rules, false) - keepSamples);
-    r.endSample = std::min(r.endSample, LoudSample(st, b, rules, true) + 1 + keepSamples);
+    r.startSample = std::max(r.startSample, LoudSample(file, a, rules, false) - keepSamples);
+    r.endSample = std::min(r.endSample, LoudSample(file, b, rules, true) + 1 + keepSamples);
     return r;
 }
 
@@ -86,61 +86,62 @@ bool Append(std::vector<PartRecord>& parts, const TimeBase& tb, int32_t start, i
 
 } // namespace
 
-std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const PauseRules& rules,
-                               bool atSample, std::vector<int>& origin) {
-    const TimeBase tb = TimeBaseOf(st);
-    std::vector<PartRecord> parts;
+std::vector<int> TrimPartEdges(const AnalysedFile& file, PartTable& parts, double keepSeconds,
+                               const PauseRules& rules, bool atSample, std::vector<int>& origin) {
+    const TimeBase tb = TimeBaseOf(file);
+    std::vector<PartRecord> kept;
     std::vector<int> silent;
     origin.clear();
-    for (int k = 1; k <= PartCount(st); ++k) {
-        const PartRecord& old = PartAt(st, k);
-        const TrimmedRange r = PartTicked(st, k)
-                                   ? TrimmedPartRange(st, k, keepSeconds, rules, atSample)
+    for (int k = 1; k <= PartCount(parts); ++k) {
+        const PartRecord& old = PartAt(parts, k);
+        const TrimmedRange r = PartTicked(parts, k)
+                                   ? TrimmedPartRange(file, parts, k, keepSeconds, rules, atSample)
                                    : TrimmedRange{};
-        const bool trimmed = PartTicked(st, k) && !r.silent;
+        const bool trimmed = PartTicked(parts, k) && !r.silent;
         if (r.silent)
             silent.push_back(k);
         // The part's own start, as it was: the part itself, or what is cut off.
-        const bool lead = trimmed && (atSample ? r.startSample > PartStartSample(st, st, k)
+        const bool lead = trimmed && (atSample ? r.startSample > PartStartSample(file, parts, k)
                                                : r.first > old.start);
-        Append(parts, tb, old.start, old.cutSample, !lead && old.ticked && !r.silent);
-        parts.back().own = old.own;
-        parts.back().ownFields = old.ownFields;
+        Append(kept, tb, old.start, old.cutSample, !lead && old.ticked && !r.silent);
+        kept.back().own = old.own;
+        kept.back().ownFields = old.ownFields;
         origin.push_back(lead || r.silent ? 0 : k);
         if (!trimmed)
             continue;
         const int32_t at = atSample ? int32_t(NearestFrameToSample(tb, r.startSample)) : r.first;
-        if (lead && Append(parts, tb, at, atSample ? r.startSample : -1, true)) {
-            parts.back().own = old.own;
-            parts.back().ownFields = old.ownFields;
+        if (lead && Append(kept, tb, at, atSample ? r.startSample : -1, true)) {
+            kept.back().own = old.own;
+            kept.back().ownFields = old.ownFields;
             origin.push_back(k);
         } else if (lead) {
-            parts.back().ticked = true; // less than half a frame: kept as it was
+            kept.back().ticked = true; // less than half a frame: kept as it was
             origin.back() = k;
         }
         const int32_t end = atSample ? int32_t(NearestFrameToSample(tb, r.endSample)) : r.last + 1;
-        const bool trail =
-            atSample ? r.endSample < PartEndSample(st, st, k) : r.last < PartLastFrame(st, st, k);
-        const bool beforeNext = k == PartCount(st) || end < PartFirstFrame(st, k + 1);
-        if (trail && beforeNext && end < int32_t(st.FrameCount) &&
-            Append(parts, tb, end, atSample ? r.endSample : -1, false))
+        const bool trail = atSample ? r.endSample < PartEndSample(file, parts, k)
+                                    : r.last < PartLastFrame(file, parts, k);
+        const bool beforeNext = k == PartCount(parts) || end < PartFirstFrame(parts, k + 1);
+        if (trail && beforeNext && end < int32_t(file.FrameCount) &&
+            Append(kept, tb, end, atSample ? r.endSample : -1, false))
             origin.push_back(0);
     }
-    st.Parts = std::move(parts);
-    st.SelectedPart = 0;
+    parts.Parts = std::move(kept);
+    parts.SelectedPart = 0;
     return silent;
 }
 
-double WrittenPartSeconds(const ProgramState& st, int k) {
-    const double whole = PartEndSeconds(st, st, k) - PartStartSeconds(st, st, k);
-    if (!st.TrimSilence || !PartTicked(st, k))
+double WrittenPartSeconds(const AnalysedFile& file, const PartTable& parts,
+                          const SettingsValues& settings, int k) {
+    const double whole = PartEndSeconds(file, parts, k) - PartStartSeconds(file, parts, k);
+    if (!settings.TrimSilence || !PartTicked(parts, k))
         return whole;
-    const TrimmedRange r =
-        TrimmedPartRange(st, k, kDefaultTrimKeepSeconds, SilenceRulesOf(st), st.IsGapless);
+    const TrimmedRange r = TrimmedPartRange(file, parts, k, kDefaultTrimKeepSeconds,
+                                            SilenceRulesOf(file, settings), settings.IsGapless);
     if (r.silent)
         return 0.0;
-    const TimeBase tb = TimeBaseOf(st);
-    if (st.IsGapless)
+    const TimeBase tb = TimeBaseOf(file);
+    if (settings.IsGapless)
         return SampleSeconds(tb, r.endSample) - SampleSeconds(tb, r.startSample);
     return FrameSeconds(tb, int64_t{r.last} + 1) - FrameSeconds(tb, r.first);
 }

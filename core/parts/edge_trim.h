@@ -27,19 +27,20 @@ struct TrimmedRange {
 // kept quiet rounded down to frames); with `atSample`, from the first to the
 // last sample at or above the threshold, widened by `keepSeconds`, within the
 // part.
-TrimmedRange TrimmedPartRange(const ProgramState& st, int k, double keepSeconds,
-                              const PauseRules& rules, bool atSample);
+TrimmedRange TrimmedPartRange(const AnalysedFile& file, const PartTable& parts, int k,
+                              double keepSeconds, const PauseRules& rules, bool atSample);
 
 // Part k's length as the next split writes it: with st.TrimSilence a ticked
 // part's trimmed length by the silence values (0 when it is all quiet), else
 // its own.
-double WrittenPartSeconds(const ProgramState& st, int k);
+double WrittenPartSeconds(const AnalysedFile& file, const PartTable& parts,
+                          const SettingsValues& settings, int k);
 
 // Replaces the part table of a split: every ticked part by its trimmed
 // range, the stretches trimmed off as unticked parts, a silent part
 // unticked. Returns the numbers (as they were) of the silent parts; `origin`
 // gets, for every new part, the number it had (0 for a trimmed stretch).
-std::vector<int> TrimPartEdges(ProgramState& st, double keepSeconds, const PauseRules& rules,
-                               bool atSample, std::vector<int>& origin);
+std::vector<int> TrimPartEdges(const AnalysedFile& file, PartTable& parts, double keepSeconds,
+                               const PauseRules& rules, bool atSample, std::vector<int>& origin);
 
 } // namespace tessivo

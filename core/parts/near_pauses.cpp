@@ -92,22 +92,26 @@ NearPausesCuts FindCutsNearPauses(std::span<const int16_t> peakMaxL,
     return out;
 }
 
-std::vector<bool> ApplyCutsNearPauses(ProgramState& st, const NearPausesCuts& cuts) {
-    FinishPreparation(st, cuts.cuts);
-    std::vector<bool> flags(st.Parts.size() + 1, false);
-    for (int k = 2; k <= PartCount(st); ++k)
+std::vector<bool> ApplyCutsNearPauses(const StreamFacts& stream, PartTable& parts,
+                                      const NearPausesCuts& cuts) {
+    FinishPreparation(stream, parts, cuts.cuts);
+    std::vector<bool> flags(parts.Parts.size() + 1, false);
+    for (int k = 2; k <= PartCount(parts); ++k)
         flags[k] = k - 2 < static_cast<int>(cuts.noPause.size()) && cuts.noPause[k - 2];
     return flags;
 }
 
-std::vector<bool> PrepareNearPauses(ProgramState& st, double lengthSeconds, int tolerancePercent) {
+std::vector<bool> PrepareNearPauses(const AnalysedFile& file, PartTable& parts,
+                                    const SettingsValues& settings, double lengthSeconds,
+                                    int tolerancePercent) {
     NearPausesSettings s;
     s.lengthSeconds = lengthSeconds;
     s.tolerancePercent = tolerancePercent;
-    s.silenceThreshold = st.SilenceThreshold;
-    s.silenceRelease = st.SilenceRelease;
+    s.silenceThreshold = settings.SilenceThreshold;
+    s.silenceRelease = settings.SilenceRelease;
     return ApplyCutsNearPauses(
-        st, FindCutsNearPauses(st.PeakMaxL, st.PeakMaxR, st.FrameCount, st.FrameDuration, s));
+        file, parts,
+        FindCutsNearPauses(file.PeakMaxL, file.PeakMaxR, file.FrameCount, file.FrameDuration, s));
 }
 
 std::string ParseNearPausesText(const std::string& text, NearPausesLength& out) {

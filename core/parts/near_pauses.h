@@ -59,11 +59,14 @@ NearPausesCuts FindCutsNearPauses(std::span<const int16_t> peakMaxL,
 // part ticked, saved marks cleared, parts re-derived). Returns the no-pause
 // flag of every part: entry k for part k = 1..PartCount (entry 0 unused); part
 // k is flagged when its first frame is a no-pause cut.
-std::vector<bool> ApplyCutsNearPauses(ProgramState& st, const NearPausesCuts& cuts);
+std::vector<bool> ApplyCutsNearPauses(const StreamFacts& stream, PartTable& parts,
+                                      const NearPausesCuts& cuts);
 
 // Finds the cuts from the open file's peak table, threshold and minimum pause,
 // and applies them. Returns the per-part no-pause flags as above.
-std::vector<bool> PrepareNearPauses(ProgramState& st, double lengthSeconds, int tolerancePercent);
+std::vector<bool> PrepareNearPauses(const AnalysedFile& file, PartTable& parts,
+                                    const SettingsValues& settings, double lengthSeconds,
+                                    int tolerancePercent);
 
 // The length text of --near-pauses: "[H:]MM:SS[,TOLERANCE]".
 struct NearPausesLength {

@@ -12,22 +12,23 @@ namespace {
 
 // The time-base samples a written part holds: a gapless part's exact cut, a
 // plain part's whole frames, within the audio.
-std::pair<int64_t, int64_t> WrittenSamples(const ProgramState& st, int k, bool gapless) {
+std::pair<int64_t, int64_t> WrittenSamples(const AnalysedFile& file, const PartTable& parts, int k,
+                                           bool gapless) {
     if (gapless)
-        return {PartStartSample(st, st, k), PartEndSample(st, st, k)};
-    const TimeBase tb = TimeBaseOf(st);
-    int64_t to = FrameStartSample(tb, int64_t{PartLastFrame(st, st, k)} + 1);
+        return {PartStartSample(file, parts, k), PartEndSample(file, parts, k)};
+    const TimeBase tb = TimeBaseOf(file);
+    int64_t to = FrameStartSample(tb, int64_t{PartLastFrame(file, parts, k)} + 1);
     if (tb.samples > 0)
         to = std::min(to, tb.samples);
-    return {std::max<int64_t>(0, FrameStartSample(tb, PartFirstFrame(st, k))), to};
+    return {std::max<int64_t>(0, FrameStartSample(tb, PartFirstFrame(parts, k))), to};
 }
 
 } // namespace
 
-FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
-    FrameSpan span{PartFirstFrame(st, k), PartLastFrame(st, st, k), !gapless, 0, -1, true};
-    const TimeBase tb = TimeBaseOf(st);
-    const auto [start, end] = WrittenSamples(st, k, gapless);
+FrameSpan WrittenSpan(const AnalysedFile& file, const PartTable& parts, int k, bool gapless) {
+    FrameSpan span{PartFirstFrame(parts, k), PartLastFrame(file, parts, k), !gapless, 0, -1, true};
+    const TimeBase tb = TimeBaseOf(file);
+    const auto [start, end] = WrittenSamples(file, parts, k, gapless);
     const int64_t from = tb.zeroSample + start;
     const int64_t to = tb.zeroSample + end;
     const int64_t spf = tb.samplesPerFrame;
@@ -45,16 +46,17 @@ FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless) {
     return span;
 }
 
-Loudness PartLoudness(const ProgramState& st, int k) {
-    return SpansLoudness(st, {FrameSpan{PartFirstFrame(st, k), PartLastFrame(st, st, k)}});
+Loudness PartLoudness(const AnalysedFile& file, const PartTable& parts, int k) {
+    return SpansLoudness(file,
+                         {FrameSpan{PartFirstFrame(parts, k), PartLastFrame(file, parts, k)}});
 }
 
-Loudness TickedPartsLoudness(const ProgramState& st) {
+Loudness TickedPartsLoudness(const AnalysedFile& file, const PartTable& parts) {
     std::vector<FrameSpan> spans;
-    for (int k = 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k))
-            spans.push_back({PartFirstFrame(st, k), PartLastFrame(st, st, k)});
-    return SpansLoudness(st, spans);
+    for (int k = 1; k <= PartCount(parts); ++k)
+        if (PartTicked(parts, k))
+            spans.push_back({PartFirstFrame(parts, k), PartLastFrame(file, parts, k)});
+    return SpansLoudness(file, spans);
 }
 
 } // namespace tessivo

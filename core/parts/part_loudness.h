@@ -9,14 +9,14 @@ namespace tessivo {
 
 // Loudness of part k, and of all ticked parts together, as the file plays
 // through them.
-Loudness PartLoudness(const ProgramState& st, int k);
-Loudness TickedPartsLoudness(const ProgramState& st);
+Loudness PartLoudness(const AnalysedFile& file, const PartTable& parts, int k);
+Loudness TickedPartsLoudness(const AnalysedFile& file, const PartTable& parts);
 
 // Part k as written: the samples a player gives (in the decode from frame 0
 // of the index, as the parts' LAME tags trim them: a gapless part's exact
 // cut, a plain part's whole frames); a plain part's frames decoded on their
 // own, as players decode them (an Info frame in front of them is skipped
 // and lends them no bytes). The peak is the true peak.
-FrameSpan WrittenSpan(const ProgramState& st, int k, bool gapless);
+FrameSpan WrittenSpan(const AnalysedFile& file, const PartTable& parts, int k, bool gapless);
 
 } // namespace tessivo

@@ -7,10 +7,10 @@
 
 namespace tessivo {
 
-std::vector<Pause> PausesOf(const ProgramState& st, const PauseRules& rules) {
+std::vector<Pause> PausesOf(const AnalysedFile& file, const PauseRules& rules) {
     std::vector<Pause> pauses;
-    const size_t frames = PeakFrames(st.PeakMaxL, st.PeakMaxR, st.FrameCount);
-    ForEachPause(st.PeakMaxL, st.PeakMaxR, frames, rules, [&](const Pause& p) {
+    const size_t frames = PeakFrames(file.PeakMaxL, file.PeakMaxR, file.FrameCount);
+    ForEachPause(file.PeakMaxL, file.PeakMaxR, frames, rules, [&](const Pause& p) {
         if (p.first > 0)
             pauses.push_back(p);
         return true;
@@ -18,21 +18,22 @@ std::vector<Pause> PausesOf(const ProgramState& st, const PauseRules& rules) {
     return pauses;
 }
 
-PauseRules SilenceRulesOf(const ProgramState& st) {
-    return PauseRulesFor(st.SilenceThreshold, st.SilenceRelease, st.FrameDuration);
+PauseRules SilenceRulesOf(const StreamFacts& stream, const SettingsValues& settings) {
+    return PauseRulesFor(settings.SilenceThreshold, settings.SilenceRelease, stream.FrameDuration);
 }
 
-PauseSpan SpanOf(const ProgramState& st, const Pause& p) {
-    const TimeBase tb = TimeBaseOf(st);
+PauseSpan SpanOf(const StreamFacts& stream, const Pause& p) {
+    const TimeBase tb = TimeBaseOf(stream);
     return {FrameSeconds(tb, p.first), FrameSeconds(tb, int64_t{p.last} + 1)};
 }
 
-std::optional<PauseSpan> PauseAtCut(const ProgramState& st, int32_t frame) {
-    for (const Pause& p : PausesOf(st, SilenceRulesOf(st))) {
+std::optional<PauseSpan> PauseAtCut(const AnalysedFile& file, const SettingsValues& settings,
+                                    int32_t frame) {
+    for (const Pause& p : PausesOf(file, SilenceRulesOf(file, settings))) {
         if (p.first > frame)
             break;
         if (frame <= p.last + 1)
-            return SpanOf(st, p);
+            return SpanOf(file, p);
     }
     return std::nullopt;
 }
@@ -69,12 +70,12 @@ long NearestPause(const std::vector<PauseSpan>& spans, double t, double reach) {
 
 } // namespace
 
-std::vector<SnappedTime> SnapToPauses(const ProgramState& st, const std::vector<Pause>& pauses,
+std::vector<SnappedTime> SnapToPauses(const StreamFacts& stream, const std::vector<Pause>& pauses,
                                       const std::vector<double>& times, double reach) {
     std::vector<PauseSpan> spans;
     spans.reserve(pauses.size());
     for (const Pause& p : pauses)
-        spans.push_back(SpanOf(st, p));
+        spans.push_back(SpanOf(stream, p));
     std::vector<SnappedTime> out;
     out.reserve(times.size());
     for (double t : times) {

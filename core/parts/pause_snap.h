@@ -12,10 +12,10 @@ namespace tessivo {
 
 // The pauses of the open file by `rules`, in order, without one that starts
 // at frame 0 (before any sound).
-std::vector<Pause> PausesOf(const ProgramState& st, const PauseRules& rules);
+std::vector<Pause> PausesOf(const AnalysedFile& file, const PauseRules& rules);
 
 // The rules of the state's silence threshold and minimum pause.
-PauseRules SilenceRulesOf(const ProgramState& st);
+PauseRules SilenceRulesOf(const StreamFacts& stream, const SettingsValues& settings);
 
 // Where a pause lies in seconds: from its first frame's start to the end of
 // its last frame.
@@ -23,12 +23,13 @@ struct PauseSpan {
     double start = 0.0, end = 0.0;
     double Middle() const { return (start + end) / 2.0; }
 };
-PauseSpan SpanOf(const ProgramState& st, const Pause& p);
+PauseSpan SpanOf(const StreamFacts& stream, const Pause& p);
 
 // The pause by the state's silence values that a cut at frame `frame` lies
 // in: the frame or the one before it is quiet (a cut at either edge of a
 // pause counts). Empty when the cut lies in sound.
-std::optional<PauseSpan> PauseAtCut(const ProgramState& st, int32_t frame);
+std::optional<PauseSpan> PauseAtCut(const AnalysedFile& file, const SettingsValues& settings,
+                                    int32_t frame);
 
 // One time after snapping: the middle of the nearest pause, or the time
 // itself when no pause lies within reach (inPause false).
@@ -41,7 +42,7 @@ struct SnappedTime {
 // whose span lies the least far from it (0 when the time is inside), within
 // `reach` seconds; of two as near, the longer, then the earlier. A reach of 0
 // or less keeps every time (inPause false).
-std::vector<SnappedTime> SnapToPauses(const ProgramState& st, const std::vector<Pause>& pauses,
+std::vector<SnappedTime> SnapToPauses(const StreamFacts& stream, const std::vector<Pause>& pauses,
                                       const std::vector<double>& times, double reach);
 
 } // namespace tessivo

@@ -46,106 +46,109 @@ bool EditSeconds(std::string& mm, std::string& ss, long& seconds) {
 
 // Whether the audio from `cut` to the end of the file is shorter than one
 // second.
-bool ShortLastPart(const ProgramState& st, int32_t cut) {
-    return st.FrameDuration > 0.0 && FrameSeconds(st, st.FrameCount) - FrameSeconds(st, cut) < 1.0;
+bool ShortLastPart(const StreamFacts& stream, int32_t cut) {
+    return stream.FrameDuration > 0.0 &&
+           FrameSeconds(stream, int64_t{stream.FrameCount}) - FrameSeconds(stream, cut) < 1.0;
 }
 
 } // namespace
 
-bool HasAudioToPrepare(const ProgramState& st) {
-    return st.Duration >= 2.0 && st.FrameCount != 0;
+bool HasAudioToPrepare(const StreamFacts& stream) {
+    return stream.Duration >= 2.0 && stream.FrameCount != 0;
 }
 
-void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldShortLastPart) {
-    const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
+void FinishPreparation(const StreamFacts& stream, PartTable& parts, std::vector<int32_t> cuts,
+                       bool foldShortLastPart) {
+    const int64_t lastFrame = static_cast<int64_t>(stream.FrameCount) - 1;
     const auto past =
         std::find_if(cuts.begin(), cuts.end(), [&](int32_t c) { return c >= lastFrame; });
     cuts.erase(past, cuts.end());
     if (cuts.size() >= static_cast<size_t>(kMaxParts))
         cuts.resize(kMaxParts - 1);
     // A leftover under a second is no part of its own: it joins the one before.
-    while (foldShortLastPart && !cuts.empty() && ShortLastPart(st, cuts.back()))
+    while (foldShortLastPart && !cuts.empty() && ShortLastPart(stream, cuts.back()))
         cuts.pop_back();
-    ReplaceParts(st, st, cuts);
+    ReplaceParts(stream, parts, cuts);
 }
 
-void PrepareEqualParts(ProgramState& st, int n) {
+void PrepareEqualParts(const StreamFacts& stream, PartTable& parts, int n) {
     n = std::clamp(n, 1, kMaxParts);
-    const int64_t step = RoundEven(static_cast<double>(st.FrameCount) / n);
+    const int64_t step = RoundEven(static_cast<double>(stream.FrameCount) / n);
     std::vector<int32_t> cuts;
     for (int k = 2; k <= n; ++k)
         cuts.push_back(static_cast<int32_t>(std::min<int64_t>(step * (k - 1), INT32_MAX)));
     // Equal parts leave no leftover: when the last is under a second, all are.
-    FinishPreparation(st, cuts, false);
+    FinishPreparation(stream, parts, cuts, false);
 }
 
-void PrepareEqualTime(ProgramState& st, int seconds) {
-    if (seconds < 1 || !(st.FrameDuration > 0.0)) {
-        FinishPreparation(st, {});
+void PrepareEqualTime(const StreamFacts& stream, PartTable& parts, int seconds) {
+    if (seconds < 1 || !(stream.FrameDuration > 0.0)) {
+        FinishPreparation(stream, parts, {});
         return;
     }
-    const double countD = std::trunc(st.Duration / seconds) + 1.0;
+    const double countD = std::trunc(stream.Duration / seconds) + 1.0;
     const int count = static_cast<int>(std::clamp(countD, 1.0, double(kMaxParts)));
     // Each cut on the frame nearest its own time, so no rounding adds up.
     std::vector<int32_t> cuts;
     for (int k = 2; k <= count; ++k)
         cuts.push_back(static_cast<int32_t>(
-            std::min<int64_t>(NearestFrameAt(st, double(k - 1) * seconds), INT32_MAX)));
-    FinishPreparation(st, cuts);
+            std::min<int64_t>(NearestFrameAt(stream, double(k - 1) * seconds), INT32_MAX)));
+    FinishPreparation(stream, parts, cuts);
     // Cut k lies at exactly k x the length; plain parts cut at its nearest frame.
-    const TimeBase tb = TimeBaseOf(st);
-    for (int k = 2; k <= PartCount(st); ++k)
-        SetPartCutSample(st, st, k, int64_t{k - 1} * seconds * tb.rate);
+    const TimeBase tb = TimeBaseOf(stream);
+    for (int k = 2; k <= PartCount(parts); ++k)
+        SetPartCutSample(stream, parts, k, int64_t{k - 1} * seconds * tb.rate);
 }
 
-void PrepareBySilence(ProgramState& st) {
+void PrepareBySilence(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings) {
     // One cut in every pause that follows sound, where the quiet has lasted
     // the minimum pause; at most 500 cuts.
     const PauseRules rules =
-        PauseRulesFor(st.SilenceThreshold, st.SilenceRelease, st.FrameDuration);
-    const size_t frames = PeakFrames(st.PeakMaxL, st.PeakMaxR, st.FrameCount);
+        PauseRulesFor(settings.SilenceThreshold, settings.SilenceRelease, file.FrameDuration);
+    const size_t frames = PeakFrames(file.PeakMaxL, file.PeakMaxR, file.FrameCount);
     std::vector<int32_t> cuts;
-    ForEachPause(st.PeakMaxL, st.PeakMaxR, frames, rules, [&](const Pause& p) {
+    ForEachPause(file.PeakMaxL, file.PeakMaxR, frames, rules, [&](const Pause& p) {
         if (p.first > 0)
             cuts.push_back(static_cast<int32_t>(p.first + rules.minFrames - 1));
         return cuts.size() < 500;
     });
-    FinishPreparation(st, cuts);
+    FinishPreparation(file, parts, cuts);
 }
 
-std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds) {
+std::string CheckEqualTime(const StreamFacts& stream, std::string& mm, std::string& ss,
+                           int& seconds) {
     long t = 0;
     if (!EditSeconds(mm, ss, t))
         return "Incorrect time value!";
-    std::string message = CheckPartLength(st, t);
+    std::string message = CheckPartLength(stream, t);
     if (message.empty())
         seconds = static_cast<int>(t);
     return message;
 }
 
-std::string CheckPartLength(const ProgramState& st, long t) {
+std::string CheckPartLength(const StreamFacts& stream, long t) {
     if (t == 0)
         return "Input time value!";
-    if (t >= st.Duration)
+    if (t >= stream.Duration)
         return "Incorrect time value!";
-    if (st.Duration / 500.0 > t) {
+    if (stream.Duration / 500.0 > t) {
         char buf[96];
         std::snprintf(buf, sizeof buf, "Too much parts (%lld) !\nPlease, increase the time value!",
-                      static_cast<long long>(RoundEven(st.Duration / t)));
+                      static_cast<long long>(RoundEven(stream.Duration / t)));
         return buf;
     }
     return "";
 }
 
-PrepareOutcome PrepareByTime(ProgramState& st, long seconds) {
+PrepareOutcome PrepareByTime(const StreamFacts& stream, PartTable& parts, long seconds) {
     PrepareOutcome out;
-    if (!HasAudioToPrepare(st))
+    if (!HasAudioToPrepare(stream))
         return out;
-    out.message = CheckPartLength(st, seconds);
+    out.message = CheckPartLength(stream, seconds);
     if (!out.message.empty())
         return out;
-    PrepareEqualTime(st, static_cast<int>(seconds));
-    st.SelectedPart = 0;
+    PrepareEqualTime(stream, parts, static_cast<int>(seconds));
+    parts.SelectedPart = 0;
     out.acted = true;
     return out;
 }
@@ -154,62 +157,67 @@ namespace {
 
 // Split at pauses near: the length text and tolerance checked as the command
 // line checks them, the length as an equal-time length is.
-std::string CheckNearPauses(const ProgramState& st, const PrepareInput& in,
+std::string CheckNearPauses(const StreamFacts& stream, const PrepareInput& in,
                             NearPausesLength& length) {
     std::string message =
         ParseNearPausesText(in.nearLength + "," + std::to_string(in.nearTolerance), length);
     if (message.empty())
-        message = CheckPartLength(st, length.seconds);
+        message = CheckPartLength(stream, length.seconds);
     return message;
 }
 
 } // namespace
 
-std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in) {
+std::string CheckNearPausesInput(const StreamFacts& stream, const PrepareInput& in) {
     NearPausesLength length;
-    return CheckNearPauses(st, in, length);
+    return CheckNearPauses(stream, in, length);
 }
 
-PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in) {
+PrepareOutcome PrepareAtPausesNear(const AnalysedFile& file, PartTable& parts,
+                                   const SettingsValues& settings, const PrepareInput& in) {
     PrepareOutcome out;
     NearPausesLength length;
-    out.message = CheckNearPauses(st, in, length);
+    out.message = CheckNearPauses(file, in, length);
     if (!out.message.empty())
         return out;
-    out.noPause = PrepareNearPauses(st, length.seconds, length.tolerancePercent);
-    st.SelectedPart = 0;
+    out.noPause = PrepareNearPauses(file, parts, settings, length.seconds, length.tolerancePercent);
+    parts.SelectedPart = 0;
     out.acted = true;
     return out;
 }
 
-PrepareOutcome PrepareEqualPartsInput(ProgramState& st, const PrepareInput& in) {
-    PrepareEqualParts(st, std::clamp(in.parts, 2, 200));
-    st.SelectedPart = 0;
+PrepareOutcome PrepareEqualPartsInput(const StreamFacts& stream, PartTable& parts,
+                                      const PrepareInput& in) {
+    PrepareEqualParts(stream, parts, std::clamp(in.parts, 2, 200));
+    parts.SelectedPart = 0;
     PrepareOutcome out;
     out.acted = true;
     return out;
 }
 
-PrepareOutcome PrepareEqualTimeInput(ProgramState& st, PrepareInput& in) {
+PrepareOutcome PrepareEqualTimeInput(const StreamFacts& stream, PartTable& parts,
+                                     PrepareInput& in) {
     if (!NormaliseEqualTime(in.timeHH, in.timeMM, in.timeSS))
         return PrepareOutcome{false, "Incorrect time value!", {}, false};
-    return PrepareByTime(st, DigitsValue(in.timeHH) * 3600 + DigitsValue(in.timeMM) * 60 +
-                                 DigitsValue(in.timeSS));
+    return PrepareByTime(stream, parts,
+                         DigitsValue(in.timeHH) * 3600 + DigitsValue(in.timeMM) * 60 +
+                             DigitsValue(in.timeSS));
 }
 
-PrepareOutcome PrepareBySilenceInput(ProgramState& st) {
-    PrepareBySilence(st);
-    st.SelectedPart = 0;
+PrepareOutcome PrepareBySilenceInput(const AnalysedFile& file, PartTable& parts,
+                                     const SettingsValues& settings) {
+    PrepareBySilence(file, parts, settings);
+    parts.SelectedPart = 0;
     PrepareOutcome out;
     out.acted = true;
     return out;
 }
 
-bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::string& mm,
+bool ShowEqualPartTimeHms(const StreamFacts& stream, int n, std::string& hh, std::string& mm,
                           std::string& ss) {
     if (n < 1)
         return false;
-    const int64_t length = std::max<int64_t>(RoundEven(st.Duration / n), 0);
+    const int64_t length = std::max<int64_t>(RoundEven(stream.Duration / n), 0);
     const int64_t minutes = length / 60 % 60;
     hh = std::to_string(length / 3600);
     char buf[8];
@@ -220,9 +228,9 @@ bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::s
     return true;
 }
 
-bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss) {
+bool ShowEqualPartTime(const StreamFacts& stream, int n, std::string& mm, std::string& ss) {
     std::string hh, m, s;
-    if (!ShowEqualPartTimeHms(st, n, hh, m, s) || hh != "0")
+    if (!ShowEqualPartTimeHms(stream, n, hh, m, s) || hh != "0")
         return false;
     mm = m;
     ss = s;

@@ -15,15 +15,16 @@ namespace tessivo {
 // (which are all under a second when the last is), a last part shorter than
 // one second is folded into the part before it. Equal time puts cut k
 // (k = 1, 2, ...) on the frame nearest k x seconds from the start.
-void PrepareEqualParts(ProgramState& st, int n);
-void PrepareEqualTime(ProgramState& st, int seconds);
-void PrepareBySilence(ProgramState& st);
+void PrepareEqualParts(const StreamFacts& stream, PartTable& parts, int n);
+void PrepareEqualTime(const StreamFacts& stream, PartTable& parts, int seconds);
+void PrepareBySilence(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings);
 
 // The common end of every preparation: `cuts` are ascending cut lines after
 // the file's start; keeps those that lie before the last frame, with
 // `foldShortLastPart` drops the last ones while the last part would be
 // shorter than one second, and makes fresh parts there (ReplaceParts).
-void FinishPreparation(ProgramState& st, std::vector<int32_t> cuts, bool foldShortLastPart = true);
+void FinishPreparation(const StreamFacts& stream, PartTable& parts, std::vector<int32_t> cuts,
+                       bool foldShortLastPart = true);
 
 // What the panel holds when Prepare is pressed.
 struct PrepareInput {
@@ -52,44 +53,48 @@ struct PrepareOutcome {
 };
 
 // The file is long enough to cut: two seconds of audio at least.
-bool HasAudioToPrepare(const ProgramState& st);
+bool HasAudioToPrepare(const StreamFacts& stream);
 
 // The Prepare button's preparations (core/cutting dispatches by the mode).
 // Each prepares, clears the selection and sets `acted`, or gives the message.
 // Equal time checks the time edits first (empty minutes and seconds become
 // "00" in `in`, empty hours "0").
-PrepareOutcome PrepareEqualPartsInput(ProgramState& st, const PrepareInput& in);
-PrepareOutcome PrepareEqualTimeInput(ProgramState& st, PrepareInput& in);
-PrepareOutcome PrepareBySilenceInput(ProgramState& st);
-PrepareOutcome PrepareAtPausesNear(ProgramState& st, const PrepareInput& in);
+PrepareOutcome PrepareEqualPartsInput(const StreamFacts& stream, PartTable& parts,
+                                      const PrepareInput& in);
+PrepareOutcome PrepareEqualTimeInput(const StreamFacts& stream, PartTable& parts, PrepareInput& in);
+PrepareOutcome PrepareBySilenceInput(const AnalysedFile& file, PartTable& parts,
+                                     const SettingsValues& settings);
+PrepareOutcome PrepareAtPausesNear(const AnalysedFile& file, PartTable& parts,
+                                   const SettingsValues& settings, const PrepareInput& in);
 
 // The message Prepare at pauses near shows for `in` before it looks at the
 // peaks (its length and tolerance); "" when they can be used.
-std::string CheckNearPausesInput(const ProgramState& st, const PrepareInput& in);
+std::string CheckNearPausesInput(const StreamFacts& stream, const PrepareInput& in);
 
 // Equal time by a part length in whole seconds, any number of hours: does
 // nothing under 2 seconds of audio; refuses a length with CheckPartLength's
 // message; else prepares and clears the selection (`acted`). The Prepare
 // button's minute and second edits come here too.
-PrepareOutcome PrepareByTime(ProgramState& st, long seconds);
+PrepareOutcome PrepareByTime(const StreamFacts& stream, PartTable& parts, long seconds);
 
 // The equal-time checks: fills `seconds` and returns "" when the time can be
 // used, else the message to show. Empty texts become "00". Texts that are not
 // digits or that hold 60 or more give "Incorrect time value!".
-std::string CheckEqualTime(const ProgramState& st, std::string& mm, std::string& ss, int& seconds);
+std::string CheckEqualTime(const StreamFacts& stream, std::string& mm, std::string& ss,
+                           int& seconds);
 
 // The checks of a part length of t whole seconds against the open file:
 // "Input time value!" for 0, "Incorrect time value!" when not shorter than the
 // file, the "Too much parts (" message when more than 500 parts would result;
 // "" when the length can be used.
-std::string CheckPartLength(const ProgramState& st, long t);
+std::string CheckPartLength(const StreamFacts& stream, long t);
 
 // The length of one of n equal parts as the two time edits show it. Returns
 // false (edits keep their text) when that length is an hour or more.
-bool ShowEqualPartTime(const ProgramState& st, int n, std::string& mm, std::string& ss);
+bool ShowEqualPartTime(const StreamFacts& stream, int n, std::string& mm, std::string& ss);
 // The same with hours ("1", minutes and seconds "00"..."59"); false only
 // for no parts.
-bool ShowEqualPartTimeHms(const ProgramState& st, int n, std::string& hh, std::string& mm,
+bool ShowEqualPartTimeHms(const StreamFacts& stream, int n, std::string& hh, std::string& mm,
                           std::string& ss);
 
 // Rule for the hour, minute and second edits. `before` is the text before

@@ -21,13 +21,14 @@ struct TypedCut {
 // Why no cut line `line` (0 for a new one) may lie at `frame`: outside the
 // file or in its last 10 frames, or on another cut line. "" when it may.
 // `shown` is the time as the user typed it, for the message.
-std::string CutFrameRefusal(const ProgramState& st, int64_t frame, int line,
-                            const std::string& shown);
+std::string CutFrameRefusal(const StreamFacts& stream, const PartTable& parts, int64_t frame,
+                            int line, const std::string& shown);
 
 // Reads `text` ("h:mm:ss.mmm", hours and milliseconds optional) for cut line
 // `line` (2..PartCount; 0 for a new line). Refused: text that is no time, a
 // time outside the file (or in its last 10 frames, where no part may start),
 // and a time on another cut line.
-TypedCut TypedCutFrame(const ProgramState& st, const std::string& text, int line);
+TypedCut TypedCutFrame(const StreamFacts& stream, const PartTable& parts, const std::string& text,
+                       int line);
 
 } // namespace tessivo

@@ -90,11 +90,11 @@ TEST(CuttingModes, EachModePlacesTheCutsOfItsOwnPreparation) {
     CuttingRule parts = RuleFor("parts");
     parts.parts = 3;
     EXPECT_EQ(PlacedCuts("speech_pauses.mp3", parts),
-              own([](ProgramState& st) { PrepareEqualParts(st, 3); }));
+              own([](ProgramState& st) { PrepareEqualParts(st, st, 3); }));
     CuttingRule time = RuleFor("time");
     time.timeSeconds = 5;
     EXPECT_EQ(PlacedCuts("speech_pauses.mp3", time),
-              own([](ProgramState& st) { PrepareEqualTime(st, 5); }));
+              own([](ProgramState& st) { PrepareEqualTime(st, st, 5); }));
     CuttingRule silence = RuleFor(kSilenceKey);
     silence.silencePercent = 10;
     silence.silenceMs = 1000;
@@ -103,12 +103,12 @@ TEST(CuttingModes, EachModePlacesTheCutsOfItsOwnPreparation) {
     EXPECT_EQ(pauses, own([](ProgramState& st) {
                   st.SilenceThreshold = 10;
                   st.SilenceRelease = 1000;
-                  PrepareBySilence(st);
+                  PrepareBySilence(st, st, st);
               }));
     CuttingRule near = RuleFor("near-pauses");
     near.nearPauses = NearPausesLength{6, 20};
     EXPECT_EQ(PlacedCuts("speech_pauses.mp3", near),
-              own([](ProgramState& st) { PrepareNearPauses(st, 6, 20); }));
+              own([](ProgramState& st) { PrepareNearPauses(st, st, st, 6, 20); }));
     CuttingRule at = RuleFor("at");
     at.at = std::vector<double>{2.0, 4.5};
     EXPECT_EQ(PlacedCuts("speech_pauses.mp3", at).size(), 2u);

@@ -193,7 +193,7 @@ TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
     st->Parts[0].writtenFile = "written.mp3";
     st->Parts[1].ticked = false;
     const std::vector<bool> flags =
-        ApplyCutsNearPauses(*st, {{80, 160, 240}, {false, true, false}});
+        ApplyCutsNearPauses(*st, *st, {{80, 160, 240}, {false, true, false}});
     ASSERT_EQ(PartCount(*st), 4);
     EXPECT_EQ(CutLineFrames(*st), (std::vector<int32_t>{80, 160, 240}));
     EXPECT_EQ(flags, (std::vector<bool>{false, false, false, true, false}));
@@ -205,7 +205,7 @@ TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
     EXPECT_EQ(PartLastFrame(*st, *st, 4), 299);
 
     // A cut on the last frame is left out with its flag.
-    const std::vector<bool> f2 = ApplyCutsNearPauses(*st, {{80, 299}, {false, true}});
+    const std::vector<bool> f2 = ApplyCutsNearPauses(*st, *st, {{80, 299}, {false, true}});
     EXPECT_EQ(PartCount(*st), 2);
     EXPECT_EQ(f2, (std::vector<bool>{false, false, false}));
 }
@@ -213,12 +213,12 @@ TEST(ApplyCutsNearPauses, FillsTheTableAndFlagsThePartsAfterNoPauseCuts) {
 TEST(PrepareNearPauses, UsesTheThresholdAndMinimumPauseOfTheState) {
     // A 5-frame quiet run at 90..94: no pause at 1000 ms, one at 600 ms.
     auto st = StateOf(Runs({{90, kSound}, {5, 0}, {80, kSound}}));
-    std::vector<bool> flags = PrepareNearPauses(*st, 10.0, 20);
+    std::vector<bool> flags = PrepareNearPauses(*st, *st, *st, 10.0, 20);
     ASSERT_EQ(PartCount(*st), 2);
     EXPECT_EQ(PartFirstFrame(*st, 2), 90);
     EXPECT_EQ(flags, (std::vector<bool>{false, false, true}));
     st->SilenceRelease = 600;
-    flags = PrepareNearPauses(*st, 10.0, 20);
+    flags = PrepareNearPauses(*st, *st, *st, 10.0, 20);
     ASSERT_EQ(PartCount(*st), 2);
     EXPECT_EQ(PartFirstFrame(*st, 2), 92);
     EXPECT_EQ(flags, (std::vector<bool>{false, false, false}));
@@ -447,7 +447,7 @@ TEST_F(SpeechRecording, PreparedPartsShowNoPauseWhereTheCutFoundNone) {
     ProgramState st;
     ASSERT_TRUE(AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true).ok);
     ResetToOnePart(st, st);
-    const std::vector<bool> flags = PrepareNearPauses(st, 60.0, 20);
+    const std::vector<bool> flags = PrepareNearPauses(st, st, st, 60.0, 20);
     const NearPausesCuts r = Cuts(60.0, 20);
     ASSERT_EQ(PartCount(st), static_cast<int>(r.cuts.size()) + 1);
     ASSERT_EQ(flags.size(), static_cast<size_t>(PartCount(st)) + 1);

@@ -50,7 +50,7 @@ void CheckPartsOf(const std::string& name, bool gapless, TagFormat format) {
     st->OutputFolder = dir.string();
     st->IsGapless = gapless;
     st->IsSaveTags = true;
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     SplitOptions options;
     options.format = format;
     const SplitResult r = SplitParts(*st, options);
@@ -108,7 +108,7 @@ TEST_F(PartLength, PlainPartsKeepTheSourceFramesByteForByte) {
         ASSERT_TRUE(st);
         const PlainSource src = ExaminePlainSource(*st);
         EXPECT_TRUE(src.needsInfo);
-        PrepareEqualParts(*st, 4);
+        PrepareEqualParts(*st, *st, 4);
         std::vector<uint8_t> joined;
         for (int i = 1; i <= 4; ++i) {
             std::vector<uint8_t> part;
@@ -137,7 +137,7 @@ TEST_F(PartLength, CbrWithoutInfoFrameKeepsPureCopies) {
     auto st = OpenFile(foreign::File("shine_plain.mp3"));
     ASSERT_TRUE(st);
     EXPECT_FALSE(ExaminePlainSource(*st).needsInfo);
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     for (int i = 1; i <= 3; ++i) {
         const PartBytes b = SourcePartBytes(*st, i);
         const ByteRange r = PartByteRange(*st, i);
@@ -150,7 +150,7 @@ TEST_F(PartLength, CbrWithoutInfoFrameKeepsPureCopies) {
 TEST_F(PartLength, SourceInfoFrameNeverReachesAPartUnchanged) {
     auto st = OpenFile(foreign::File("tagged.mp3"));
     ASSERT_TRUE(st);
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     const PartBytes first = SourcePartBytes(*st, 1);
     const std::span<const uint8_t> b = first.bytes();
     const mp3::SourceInfoTag info = mp3::ReadInfoTag(b.data(), b.size());

@@ -166,7 +166,7 @@ TEST_F(PartTagFiles, PartsInheritTheTagLessWholeFileFrames) {
         SCOPED_TRACE(TagFormatText(format));
         auto st = OpenPath(foreign::File("tagged.mp3"));
         ASSERT_TRUE(st);
-        PrepareEqualParts(*st, 3);
+        PrepareEqualParts(*st, *st, 3);
         const fs::path dir = part_checks::FreshFolder("tessivo_tags");
         const SplitResult r = SplitWith(*st, dir, format);
         ASSERT_TRUE(r.ok) << r.error;
@@ -195,7 +195,7 @@ TEST_F(PartTagFiles, UnicodeTitleTemplateReadsBackUnchanged) {
         SCOPED_TRACE(TagFormatText(format));
         auto st = OpenPath(foreign::File("tagged.mp3"));
         ASSERT_TRUE(st);
-        PrepareEqualParts(*st, 2);
+        PrepareEqualParts(*st, *st, 2);
         const PartTags tags = MakePartTags(*st, ReadSourceTag(*st), {}, "{title} · Teil {n}/{N} ✓");
         const fs::path dir = part_checks::FreshFolder("tessivo_tags");
         const SplitResult r = SplitWith(*st, dir, format, &tags);
@@ -210,7 +210,7 @@ TEST_F(PartTagFiles, UnicodeTitleTemplateReadsBackUnchanged) {
 TEST_F(PartTagFiles, SourceWithoutTitleOrTrackNumbersItsParts) {
     auto st = OpenPath(foreign::File("untracked.mp3"));
     ASSERT_TRUE(st);
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     st->Parts[1].ticked = false;
     const fs::path dir = part_checks::FreshFolder("tessivo_tags");
     const SplitResult r = SplitWith(*st, dir, TagFormat::V1V23);
@@ -290,7 +290,7 @@ TEST_F(PartTagFiles, DamagedSourceTagsNeverStopTheSplit) {
         if (what != "truncated") {
             EXPECT_EQ(src.fields.title, kTitle); // read before the damage
         }
-        PrepareEqualParts(*st, 2);
+        PrepareEqualParts(*st, *st, 2);
         const fs::path out = dir / "out";
         fs::create_directories(out);
         const SplitResult r = SplitWith(*st, out, TagFormat::V1V23);

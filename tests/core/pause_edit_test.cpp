@@ -52,7 +52,7 @@ TEST(PauseSnap, TimesGoToTheMiddleOfTheNearestPauseInReach) {
     ProgramState st;
     Fill(st, Joined({Frames(50, 1), Frames(20, 0), Frames(30, 1), Frames(5, 0), Frames(45, 1),
                      Frames(15, 0), Frames(35, 1)}));
-    const std::vector<Pause> pauses = PausesOf(st, SilenceRulesOf(st));
+    const std::vector<Pause> pauses = PausesOf(st, SilenceRulesOf(st, st));
     ASSERT_EQ(pauses.size(), 2u);
     const std::vector<SnappedTime> s =
         SnapToPauses(st, pauses, {4.0, 6.9, 10.2, 13.5, 17.0, 20.0}, 2.0);
@@ -83,7 +83,8 @@ TEST(EdgeTrim, PartsKeepTheirSoundAndKeepOfTheQuietAroundIt) {
     st.Parts[0].own.title = "One";
     st.Parts[0].ownFields = kTagTitle;
     std::vector<int> origin;
-    const std::vector<int> silent = TrimPartEdges(st, 0.35, SilenceRulesOf(st), false, origin);
+    const std::vector<int> silent =
+        TrimPartEdges(st, st, 0.35, SilenceRulesOf(st, st), false, origin);
     EXPECT_EQ(silent, std::vector<int>{2});
     // Quiet 0-6, part 1 7-42, quiet 43-59, part 2 (silent) 60-74, part 3
     // 75-89 as it was, part 4 90-122, quiet 123-129.
@@ -105,14 +106,14 @@ TEST(PauseShortening, TheMiddleOfEveryLongerPauseIsLeftOut) {
     ProgramState st;
     Fill(st, Joined({Frames(30, 0), Frames(20, 1), Frames(25, 0), Frames(20, 1), Frames(12, 0),
                      Frames(20, 1), Frames(30, 0)}));
-    const std::vector<DroppedStretch> d = LongPauseMiddles(st, 1.5, SilenceRulesOf(st));
+    const std::vector<DroppedStretch> d = LongPauseMiddles(st, 1.5, SilenceRulesOf(st, st));
     ASSERT_EQ(d.size(), 1u);
     // The pause is frames 50..74; 15 frames stay, 7 before and 8 after.
     EXPECT_EQ(d[0].first, 57);
     EXPECT_EQ(d[0].last, 66);
     EXPECT_EQ(ShortenedText(d, kFrame), "Shortened 1 pause: 0:01.000 removed");
     EXPECT_EQ(ShortenedText({{1, 10}, {20, 24}}, kFrame), "Shortened 2 pauses: 0:01.500 removed");
-    EXPECT_EQ(LongPauseMiddles(st, 0.9, SilenceRulesOf(st)).size(), 2u);
+    EXPECT_EQ(LongPauseMiddles(st, 0.9, SilenceRulesOf(st, st)).size(), 2u);
 }
 
 TEST(PauseShortening, PiecesBrokenByAStretchStayOneChapter) {

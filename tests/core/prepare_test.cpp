@@ -443,7 +443,7 @@ TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
     const double fd = 1152.0 / 44100.0;
     auto st = FileOf(static_cast<uint32_t>(std::lround(36000.5 / fd)));
     st->SelectedPart = 1;
-    const PrepareOutcome out = PrepareByTime(*st, 3600);
+    const PrepareOutcome out = PrepareByTime(*st, *st, 3600);
     ASSERT_TRUE(out.acted);
     EXPECT_EQ(out.message, "");
     EXPECT_EQ(st->SelectedPart, 0);
@@ -459,19 +459,19 @@ TEST(PrepareByTime, HoursWithEveryCutOnTheFrameNearestItsTime) {
 TEST(PrepareByTime, SameChecksAsTheTimeEdits) {
     auto st = FileOf(1149, 30.0);
     AddCutLine(*st, *st, 500);
-    EXPECT_EQ(PrepareByTime(*st, 30).message, "Incorrect time value!");
-    EXPECT_EQ(PrepareByTime(*st, 3600).message, "Incorrect time value!");
-    EXPECT_EQ(PrepareByTime(*st, 0).message, "Input time value!");
+    EXPECT_EQ(PrepareByTime(*st, *st, 30).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, *st, 3600).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareByTime(*st, *st, 0).message, "Input time value!");
     EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 500}));
     // The edits' 00:10 and ten seconds place the same lines.
     ASSERT_TRUE(Prepare(*st, "time", "00", "10").acted);
     const std::vector<int32_t> byEdits = Lines(*st);
     ResetToOnePart(*st, *st);
-    ASSERT_TRUE(PrepareByTime(*st, 10).acted);
+    ASSERT_TRUE(PrepareByTime(*st, *st, 10).acted);
     EXPECT_EQ(Lines(*st), byEdits);
     // Under two seconds nothing happens.
     auto tiny = FileOf(50);
-    EXPECT_FALSE(PrepareByTime(*tiny, 1).acted);
+    EXPECT_FALSE(PrepareByTime(*tiny, *tiny, 1).acted);
 }
 
 TEST(PrepareEqualParts, EqualPartsUnderASecondAreNotFolded) {

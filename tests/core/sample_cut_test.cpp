@@ -112,13 +112,13 @@ TEST_F(SampleCutTest, MovingToASampleFollowsTheLineAndEveryChangeIsOneEdit) {
 }
 
 TEST_F(SampleCutTest, ATypedTimeKeepsItsNearestSample) {
-    const TypedCut cut = TypedCutFrame(st_, "12.3456", 0);
+    const TypedCut cut = TypedCutFrame(st_, st_, "12.3456", 0);
     ASSERT_TRUE(cut.ok) << cut.message;
     EXPECT_EQ(cut.sample, std::llround(12.3456 * tb_.rate));
     EXPECT_EQ(cut.frame, NearestFrameToSample(tb_, cut.sample));
     // The file's start is line 1's, whatever the Info frame and delay hold.
-    EXPECT_FALSE(TypedCutFrame(st_, "0:00:00.000", 0).ok);
-    EXPECT_FALSE(TypedCutFrame(st_, "1:00:00", 0).ok);
+    EXPECT_FALSE(TypedCutFrame(st_, st_, "0:00:00.000", 0).ok);
+    EXPECT_FALSE(TypedCutFrame(st_, st_, "1:00:00", 0).ok);
 }
 
 // The samples of a stretch decoded from the middle of a file are those the

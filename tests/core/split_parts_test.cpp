@@ -175,7 +175,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         ASSERT_TRUE(st);
         const fs::path dir = FreshFolder("tessivo_split");
         st->OutputFolder = dir.string();
-        PrepareEqualParts(*st, 4);
+        PrepareEqualParts(*st, *st, 4);
         ASSERT_EQ(PartCount(*st), 4);
         const SplitResult r = SplitParts(*st);
         ASSERT_TRUE(r.ok) << r.error;
@@ -222,7 +222,7 @@ TEST(SplitParts, ManyPartsKeepTheirOrderAndTheirFrames) {
         ASSERT_TRUE(st);
         const fs::path dir = FreshFolder("tessivo_split_many");
         st->OutputFolder = dir.string();
-        PrepareEqualParts(*st, 12);
+        PrepareEqualParts(*st, *st, 12);
         ASSERT_EQ(PartCount(*st), 12);
         const SplitResult r = SplitParts(*st);
         ASSERT_TRUE(r.ok) << r.error;
@@ -256,7 +256,7 @@ TEST(SplitParts, PartsHoldTheImageBytesOnceTheImageIsWritten) {
         ASSERT_TRUE(st);
         const fs::path dir = FreshFolder("tessivo_split");
         st->OutputFolder = dir.string();
-        PrepareEqualParts(*st, 2);
+        PrepareEqualParts(*st, *st, 2);
         const ByteRange second = PartByteRange(*st, 2);
         ASSERT_GT(second.size(), 200u);
         std::vector<uint8_t> expected(source.begin() + static_cast<ptrdiff_t>(second.first),
@@ -284,7 +284,7 @@ TEST(SplitParts, TagsAreAppendedOnlyWhenAskedAndPresent) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     // No file tag: only parts 1 and 3, which set a title, carry a tag.
     ClearTag(st->FileTag);
     for (int i : {1, 3}) {
@@ -317,7 +317,7 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     st->Parts[1].ticked = false;
     // A file under part 3's list name exists; the split writes part 3 as 02.
     WriteText((dir / "cbr128_stereo-03.mp3").string(), "keep me");
@@ -358,7 +358,7 @@ TEST(SplitParts, MissingFolderStopsAtTheFirstFileAndCountsIt) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = (dir / "not there").string();
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     const SplitResult r = SplitParts(*st);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Cannot create file \"" + st->OutputFolder +
@@ -373,7 +373,7 @@ TEST(SplitParts, MissingFolderStopsAtTheFirstFileAndCountsIt) {
 TEST(SplitParts, EmptyOutputFolderWritesNothing) {
     auto st = Analysed("cbr128_stereo.mp3");
     ASSERT_TRUE(st);
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     st->OutputFolder.clear();
     const SplitResult r = SplitParts(*st);
     EXPECT_FALSE(r.ok);
@@ -386,7 +386,7 @@ TEST(SplitParts, ReadOnlyFolderIsReported) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     if (::geteuid() != 0) {
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
         const SplitResult r = SplitParts(*st);
@@ -414,7 +414,7 @@ TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
-    PrepareEqualParts(*st, 3);
+    PrepareEqualParts(*st, *st, 3);
     // Files from an earlier run under the names parts 2 and 3 will take.
     WriteText((dir / "cbr128_stereo-02.mp3").string(), "earlier part two");
     WriteText((dir / "cbr128_stereo-03.mp3").string(), "earlier part three");
@@ -456,7 +456,7 @@ TEST(SplitParts, FailedCloseOrRenameLeavesNothingUnderThePartName) {
     ASSERT_TRUE(st);
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = dir.string();
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
 
     FailingFileSystem failClose;
     failClose.failCloseInFile = 1;
@@ -532,7 +532,7 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
     auto st = Analysed("cbr128_stereo.mp3");
     ASSERT_TRUE(st);
     st->OutputFolder = "/tmp";
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     DevFull full;
     const SplitResult r = SplitParts(*st, full);
     EXPECT_EQ(r.error, "Cannot write /tmp/cbr128_stereo-01.mp3: No space left on device");
@@ -556,7 +556,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     fs::remove(copy);
     st->OutputFolder = (dir / "removed").string();
     fs::create_directories(st->OutputFolder);
-    PrepareEqualParts(*st, 2);
+    PrepareEqualParts(*st, *st, 2);
     const SplitResult r = SplitParts(*st);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(JoinedAudioFrames(r.written),
@@ -573,7 +573,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     WriteText(copy.string(), std::string(source.size(), 'x'));
     again->OutputFolder = (dir / "overwritten").string();
     fs::create_directories(again->OutputFolder);
-    PrepareEqualParts(*again, 2);
+    PrepareEqualParts(*again, *again, 2);
     const SplitResult changed = SplitParts(*again);
     EXPECT_FALSE(changed.ok);
     EXPECT_EQ(changed.error, copy.string() + " changed on disk; open it again");

@@ -26,7 +26,7 @@ std::unique_ptr<ProgramState> FourParts(const fs::path& dir) {
     auto st = std::make_unique<ProgramState>();
     EXPECT_TRUE(AnalyseFile(*st, Fixture("vbr_stereo.mp3"), false).ok);
     ResetToOnePart(*st, *st);
-    PrepareEqualParts(*st, 4);
+    PrepareEqualParts(*st, *st, 4);
     st->OutputFolder = dir.string();
     return st;
 }

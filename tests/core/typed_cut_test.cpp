@@ -70,19 +70,19 @@ TEST(ClockText, TheTypedFormShowsHoursAndMilliseconds) {
 
 TEST(TypedCut, RoundsToTheNearestFrameInsideTheFile) {
     auto st = FileOf(2000); // 52.24 s
-    const TypedCut c = TypedCutFrame(*st, "0:00:10.000", 0);
+    const TypedCut c = TypedCutFrame(*st, *st, "0:00:10.000", 0);
     ASSERT_TRUE(c.ok) << c.message;
     EXPECT_EQ(c.frame, 383); // 10 s / 26.122 ms = 382.8
     // The last frame a part may start on is 11 frames before the end.
     const std::string last = FormatClockMsText(1989 * st->FrameDuration);
-    EXPECT_TRUE(TypedCutFrame(*st, last, 0).ok);
+    EXPECT_TRUE(TypedCutFrame(*st, *st, last, 0).ok);
     const std::string tooLate = FormatClockMsText(1990 * st->FrameDuration);
-    const TypedCut late = TypedCutFrame(*st, tooLate, 0);
+    const TypedCut late = TypedCutFrame(*st, *st, tooLate, 0);
     EXPECT_FALSE(late.ok);
     EXPECT_EQ(late.message,
               "The time " + tooLate + " lies outside the file (it ends at 0:00:52.245).");
-    EXPECT_FALSE(TypedCutFrame(*st, "1:00:00", 0).ok);
-    const TypedCut bad = TypedCutFrame(*st, "10 s", 0);
+    EXPECT_FALSE(TypedCutFrame(*st, *st, "1:00:00", 0).ok);
+    const TypedCut bad = TypedCutFrame(*st, *st, "10 s", 0);
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.message.rfind("Incorrect time value!", 0), 0u);
 }
@@ -91,16 +91,16 @@ TEST(TypedCut, RefusesAnotherCutLineButNotTheLineItself) {
     auto st = FileOf(2000);
     ASSERT_TRUE(AddCutLine(*st, *st, 383));
     ASSERT_TRUE(AddCutLine(*st, *st, 766));
-    const TypedCut onLine = TypedCutFrame(*st, "0:00:10.000", 0);
+    const TypedCut onLine = TypedCutFrame(*st, *st, "0:00:10.000", 0);
     EXPECT_FALSE(onLine.ok);
     EXPECT_EQ(onLine.message, "The time 0:00:10.000 is on cut line 2.");
     // Cut line 2 typed where it already is: allowed (nothing moves).
-    EXPECT_TRUE(TypedCutFrame(*st, "0:00:10.000", 2).ok);
+    EXPECT_TRUE(TypedCutFrame(*st, *st, "0:00:10.000", 2).ok);
     // Line 3 onto line 2, and onto the file's start (line 1).
-    EXPECT_FALSE(TypedCutFrame(*st, "0:00:10.000", 3).ok);
-    EXPECT_EQ(TypedCutFrame(*st, "0:00:00.000", 3).message,
+    EXPECT_FALSE(TypedCutFrame(*st, *st, "0:00:10.000", 3).ok);
+    EXPECT_EQ(TypedCutFrame(*st, *st, "0:00:00.000", 3).message,
               "The time 0:00:00.000 is on cut line 1.");
-    EXPECT_EQ(CutFrameRefusal(*st, 767, 0, "x"), "");
+    EXPECT_EQ(CutFrameRefusal(*st, *st, 767, 0, "x"), "");
 }
 
 TEST(PlayCursor, MovesInsideTheFileAndPicksThePartWhilePlaying) {

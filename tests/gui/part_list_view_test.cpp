@@ -114,7 +114,7 @@ TEST_F(PartListViewTest, LoudnessShowsOnceTheExactPeaksMeasuredIt) {
         EXPECT_EQ(RowOf(list, r)->text(10), "") << r; // not measured yet
     ASSERT_TRUE(CalculatePeaks(st));
     for (int r = 0; r < 3; ++r) {
-        const Loudness l = PartLoudness(st, r + 1);
+        const Loudness l = PartLoudness(st, st, r + 1);
         ASSERT_TRUE(l.measured);
         ASSERT_FALSE(l.silent);
         // LUFS with one decimal, as the part measures.

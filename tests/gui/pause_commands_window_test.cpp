@@ -436,7 +436,7 @@ TEST_F(PauseCommandsTest, TrimSilenceTrimsThePartsWrittenAndTheListShowsTheirLen
     win->confirmDialog()->splitRunner()->wait();
     EXPECT_TRUE(st.TrimSilence);
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
-    EXPECT_NEAR(WrittenPartSeconds(st, 2), 12.6, 0.15);
+    EXPECT_NEAR(WrittenPartSeconds(st, st, st, 2), 12.6, 0.15);
     EXPECT_NE(RowOf(win->partList(), 1)->text(4), untrimmed);
     EXPECT_NEAR(whole, 13.75, 0.15);
 

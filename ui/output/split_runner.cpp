@@ -54,7 +54,7 @@ bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path, OneF
     if (shortenMax > 0.0) {
         const ProgramState& st = doc_.State();
         const std::vector<DroppedStretch> dropped =
-            LongPauseMiddles(st, shortenMax, SilenceRulesOf(st));
+            LongPauseMiddles(st, shortenMax, SilenceRulesOf(st, st));
         pieces_ = PiecesWithout(pieces_, dropped);
         shortenedNote_ = ShortenedText(dropped, st.FrameDuration);
     }

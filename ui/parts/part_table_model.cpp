@@ -123,11 +123,11 @@ QVariant PartTableModel::displayText(int k, int column) const {
     case ColEnd:
         return TimeText(PartEndSeconds(st_, st_, k));
     case ColDuration: // as written: trimmed when trimming is on
-        return TimeText(WrittenPartSeconds(st_, k));
+        return TimeText(WrittenPartSeconds(st_, st_, st_, k));
     case ColFile:
         return QFileInfo(PartFile(doc_, k)).fileName();
     case ColLoudness:
-        return LoudnessText(PartLoudness(st_, k));
+        return LoudnessText(PartLoudness(st_, st_, k));
     default:
         break;
     }
@@ -153,9 +153,9 @@ QVariant PartTableModel::sortKey(int k, int column) const {
     case ColEnd:
         return k;
     case ColDuration:
-        return WrittenPartSeconds(st_, k);
+        return WrittenPartSeconds(st_, st_, st_, k);
     case ColLoudness: {
-        const Loudness l = PartLoudness(st_, k);
+        const Loudness l = PartLoudness(st_, st_, k);
         return l.measured && !l.silent ? l.lufs : -1000.0;
     }
     default:

@@ -22,7 +22,7 @@ QString CutReviewText(const ProgramState& st, int k) {
     const int parts = PartCount(st);
     if (!st.FileLoaded || k < 2 || k > parts)
         return {};
-    const std::optional<PauseSpan> pause = PauseAtCut(st, PartFirstFrame(st, k));
+    const std::optional<PauseSpan> pause = PauseAtCut(st, st, PartFirstFrame(st, k));
     if (!pause)
         return CutReview::tr("Cut %1 of %2, not in a pause").arg(k - 1).arg(parts - 1);
     return CutReview::tr("Cut %1 of %2, in a pause of %3 s")

@@ -91,7 +91,7 @@ void EditCommands::applyTypedStart(int k, const QString& text) {
         window_.dialogs().showMessage(&window_, tr("The first part starts with the file."));
         return;
     }
-    const TypedCut cut = TypedCutFrame(st, text.trimmed().toStdString(), k);
+    const TypedCut cut = TypedCutFrame(st, st, text.trimmed().toStdString(), k);
     if (!cut.ok) {
         window_.dialogs().showMessage(&window_, CoreText(cut.message));
         showSelectedStart();
@@ -120,7 +120,7 @@ void EditCommands::addCutAt() {
                                                    tr("Time (h:mm:ss.mmm):"), initial);
     if (text.isNull())
         return;
-    const TypedCut cut = TypedCutFrame(st, text.trimmed().toStdString(), 0);
+    const TypedCut cut = TypedCutFrame(st, st, text.trimmed().toStdString(), 0);
     if (!cut.ok) {
         window_.dialogs().showMessage(&window_, CoreText(cut.message));
         return;
@@ -152,7 +152,7 @@ void EditCommands::addCutAtPlayCursor() {
         return;
     const int64_t frame = PlayCursorFrame(st);
     // A cursor on a cut line or in the last frames makes no new part.
-    if (CutFrameRefusal(st, frame, 0, std::string()).empty())
+    if (CutFrameRefusal(st, st, frame, 0, std::string()).empty())
         addCutLineAt(static_cast<int32_t>(frame));
 }
 
