@@ -40,7 +40,7 @@ void TitleChapters(const ProgramState& st, const std::vector<ChapterCut>& chapte
 CutListText ListText(const ProgramState& st, const PlacedNotes& notes, CutListFormat format) {
     FrameCutList table = CutListOfTable(st);
     TitleChapters(st, notes.chapters, table);
-    return WriteCutList(format, table, TimeBaseOf(st), st.FrameCount, CutListSourceOf(st));
+    return WriteCutList(format, table, TimeBaseOf(st), st.FrameCount, CutListSourceOf(st, st));
 }
 
 // Writes the list beside `file`; an existing file is kept. Empty, or the reason.
@@ -112,12 +112,12 @@ BatchFileResult CutsOfFile(const CutsOptions& o, const CutList& given, const std
     const CuttingRule rule = RuleOf(o.mode);
     StepOutcome step = OpenForCutting(st, file, rule, {}, peakThreads);
     if (step.ok())
-        step = PlaceByRule(st, rule, list, notes);
+        step = PlaceByRule(st, st, st, rule, list, notes);
     if (!step.ok()) {
         r.reason = step.message;
         return r;
     }
-    r.notes = NoteLines(st, notes);
+    r.notes = NoteLines(st, st, notes);
     const CutListText text = ListText(st, notes, o.format);
     r.reason = text.error;
     if (text.ok() && o.besideOut) {

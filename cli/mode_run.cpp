@@ -100,8 +100,8 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
                 const std::string& command, PlacedNotes& notes,
                 const std::optional<TrackList>& tracks) {
     if (!tracks)
-        return Report(PlaceByRule(st, RuleOf(o), list, notes), command);
-    StepOutcome step = PlaceByTrackList(st, RuleOf(o), *tracks,
+        return Report(PlaceByRule(st, st, st, RuleOf(o), list, notes), command);
+    StepOutcome step = PlaceByTrackList(st, st, st, RuleOf(o), *tracks,
                                         o.snapSeconds.value_or(kDefaultSnapSeconds), list, notes);
     if (step.status == StepStatus::usage)
         step.message = "--tracklist " + o.trackList + ": " + step.message;
@@ -109,7 +109,7 @@ int PlaceByMode(ProgramState& st, const ModeOptions& o, const CutList& list,
 }
 
 void ReportNotes(const ProgramState& st, const PlacedNotes& notes, const std::string& command) {
-    for (const std::string& line : NoteLines(st, notes))
+    for (const std::string& line : NoteLines(st, st, notes))
         std::fprintf(stderr, "tessivo-cli %s: %s\n", command.c_str(), line.c_str());
 }
 

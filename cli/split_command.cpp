@@ -41,7 +41,7 @@ PartWriting WritingOf(const SplitOptions& o) {
 
 // The gain of the file's parts, told on stderr unless quiet.
 GainChoice ToldGain(const ProgramState& st, const PartWriting& w, bool quiet) {
-    const GainChoice gain = ChooseGain(st, w);
+    const GainChoice gain = ChooseGain(st, st, w);
     if (quiet)
         return gain;
     // The change itself last, plain; a note before it as every note is.
@@ -73,7 +73,7 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list, Pla
         splitProgress = [&progress](uint64_t done, uint64_t total) {
             progress("Splitting", total ? 100.0 * double(done) / double(total) : 100.0);
         };
-    const SplitResult result = WritePlacedParts(st, writing, list, notes, o.out,
+    const SplitResult result = WritePlacedParts(st, st, st, writing, list, notes, o.out,
                                                 DefaultPartFileSystem(), splitProgress, gain);
     EndTerminalProgress();
     ReportSilentParts(notes, o.quiet);
@@ -93,7 +93,7 @@ int WriteParts(ProgramState& st, const SplitOptions& o, const CutList& list, Pla
 // the long pauses (told on stderr unless quiet).
 std::vector<FilePiece> OneFilePieces(const ProgramState& st, const SplitOptions& o,
                                      const PartTags& tags) {
-    const std::vector<FilePiece> pieces = TickedPieces(st, tags);
+    const std::vector<FilePiece> pieces = TickedPieces(st, st, tags);
     if (!o.shortenMax)
         return pieces;
     const std::vector<DroppedStretch> dropped =
@@ -115,7 +115,7 @@ int WriteOnePartFile(const ProgramState& st, const SplitOptions& o, const PartTa
     options.gainSteps = ToldGain(st, WritingOf(o), o.quiet).steps;
     options.id3v1 = o.id3 && WritesId3v1(*o.id3);
     if (o.replayGain)
-        options.userTexts = OneFileReplayGain(st, options.gainSteps);
+        options.userTexts = OneFileReplayGain(st, st, options.gainSteps);
     options.fades = JoinedFades(o.fade);
     options.fades.muted = MutedGranules(st, o.mutes);
     return WriteJoinedFile(pieces, o.oneFile, options, o.quiet, "split", progress);
@@ -142,8 +142,8 @@ int SplitOne(const SplitOptions& o, const std::string& file) {
     if (!o.oneFile.empty()) {
         if (TickedPartCount(st) == 0)
             return ReportFailure("No parts prepared to split. No part is ticked.");
-        PartTags tags = PlacedPartTags(st, WritingOf(o), list, notes);
-        TrimForSplit(st, WritingOf(o), false, tags, notes); // one file: at the frame
+        PartTags tags = PlacedPartTags(st, st, WritingOf(o), list, notes);
+        TrimForSplit(st, st, st, WritingOf(o), false, tags, notes); // one file: at the frame
         ReportSilentParts(notes, o.quiet);
         if (TickedPartCount(st) == 0)
             return ReportFailure("No parts prepared to split. Every part is silent.");

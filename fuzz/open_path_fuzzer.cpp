@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReplaceParts(*st, *st, cuts);
     size_t covered = 0, prevEnd = 0;
     for (int i = 1; i <= PartCount(*st); ++i) {
-        const ByteRange br = PartByteRange(*st, i);
+        const ByteRange br = PartByteRange(*st, *st, i);
         Check(br.first <= br.end && br.end <= size);
         if (i > 1)
             Check(br.first == prevEnd);
@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const PlainSource plain = ExaminePlainSource(*st);
     for (int i = 1; i <= PartCount(*st); ++i) {
         std::vector<uint8_t> part;
-        if (BuildPlainPart(*st, plain, i, part))
-            Check(part.size() >= PartByteRange(*st, i).size() / 2 && part[0] == 0xFF);
+        if (BuildPlainPart(*st, *st, plain, i, part))
+            Check(part.size() >= PartByteRange(*st, *st, i).size() / 2 && part[0] == 0xFF);
     }
     return 0;
 }

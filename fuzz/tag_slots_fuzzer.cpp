@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     st->HasId3v1 = IsTag(st->Id3v1Buffer);
     st->Parts.resize(3);
 
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     const Id3v1Record& src = st->Id3v1Buffer;
     for (int n : {1, 2, 255, 256, 1000}) {
         const Id3v1Record slot = PartId3v1(*st, n);
@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Read a slot as the panel shows it and store it into another slot: the
     // texts and the genre survive exactly.
-    const TagFields f = ReadTagFields(*st, 2);
-    StoreTagFields(*st, 3, f);
-    const TagFields g = ReadTagFields(*st, 3);
+    const TagFields f = ReadTagFields(*st, *st, 2);
+    StoreTagFields(*st, *st, 3, f);
+    const TagFields g = ReadTagFields(*st, *st, 3);
     Check(g.title == f.title && g.artist == f.artist && g.album == f.album);
     Check(g.comment == f.comment);
     if (st->HasId3v1)
@@ -77,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     texts.push_back(cur);
     texts.resize(8);
     TagFields h{"", texts[0], texts[1], texts[2], texts[3], texts[4], texts[5], texts[6]};
-    StoreTagFields(*st, 3, h);
+    StoreTagFields(*st, *st, 3, h);
     const Id3v1Record s = PartId3v1(*st, 3);
     Check(IsTag(s) && s[125] == 0);
     for (int i = 93; i < 97; ++i)
         Check((s[i] >= '0' && s[i] <= '9') || s[i] == ' ');
     // The slot keeps the texts in full; its record cuts them to the widths.
-    const TagFields k = ReadTagFields(*st, 3);
+    const TagFields k = ReadTagFields(*st, *st, 3);
     Check(k.title == texts[0] && k.comment == texts[4]);
     Check(TagTitle(s).size() <= 60 && TagText(s, 97, 28).size() <= 56);
     // ISO-8859-1 text survives the trip through UTF-8.

@@ -204,7 +204,7 @@ std::string StreamInfoText(const ProgramState& st) {
            FormatTimeText(true, st.Duration);
 }
 
-int64_t AudioEnd(const ProgramState& st) {
+int64_t AudioEnd(const AnalysedFile& st) {
     const size_t size = std::min<size_t>(st.FileBuffer.size(), st.FileSize);
     return static_cast<int64_t>(mp3::AudioEnd(
         size, st.HasId3v1, static_cast<size_t>(std::max<int64_t>(st.FirstFramePos, 0))));

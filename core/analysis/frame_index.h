@@ -74,7 +74,7 @@ int AverageBitrate(const ProgramState& st);
 std::string StreamInfoText(const ProgramState& st);
 
 // Where the audio ends: the file's end, or the start of its ID3v1 tag.
-int64_t AudioEnd(const ProgramState& st);
+int64_t AudioEnd(const AnalysedFile& st);
 
 // Byte just past frame f (f < IndexedFrames): the next frame's offset, or for
 // the last indexed frame its offset plus FrameLength, never past AudioEnd.

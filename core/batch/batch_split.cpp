@@ -141,24 +141,25 @@ BatchFileResult SplitOneFile(const BatchSplitJob& job, size_t index, const Input
     PlacedNotes notes;
     StepOutcome step = OpenForCutting(st, file, job.rule, {}, peakThreads);
     if (step.ok())
-        step = PlaceByRule(st, job.rule, list, notes);
+        step = PlaceByRule(st, st, st, job.rule, list, notes);
     if (step.ok())
-        r.notes = NoteLines(st, notes);
+        r.notes = NoteLines(st, st, notes);
     if (step.ok())
         step = CheckSplittable(st);
     if (!step.ok()) {
         r.reason = step.message;
         return r;
     }
-    const GainChoice gain = ChooseGain(st, job.writing);
+    const GainChoice gain = ChooseGain(st, st, job.writing);
     for (const std::string& line : GainNoteLines(gain))
         r.notes.push_back(line);
     if (job.writing.ReplayGainRefused())
         r.notes.push_back(std::string("warning: ") + kNoReplayGainV1Warning);
     PartWriting writing = job.writing;
     writing.inputs = &inputs;
-    const SplitResult split = WritePlacedParts(
-        st, writing, list, notes, BatchOutputFolder(job, index), DefaultPartFileSystem(), {}, gain);
+    const SplitResult split =
+        WritePlacedParts(st, st, st, writing, list, notes, BatchOutputFolder(job, index),
+                         DefaultPartFileSystem(), {}, gain);
     for (const std::string& line : SilentPartLines(notes))
         r.notes.push_back(line);
     if (split.tagDamaged && !split.refused)

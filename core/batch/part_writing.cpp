@@ -25,8 +25,8 @@ constexpr const char* kGainLimited = "note: the gain nearest -18 LUFS would clip
 constexpr const char* kMadeUpTitle = "{name} - part {n}";
 
 // "name - part 07", shortened at the name's end so the whole fits 30 bytes.
-std::string PartTitle(const ProgramState& st, int i) {
-    std::string name = st.FileName.substr(st.FileName.find_last_of('/') + 1);
+std::string PartTitle(const LoadedFile& source, int i) {
+    std::string name = source.FileName.substr(source.FileName.find_last_of('/') + 1);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos && dot > 0)
         name.resize(dot);
@@ -42,16 +42,16 @@ std::string PartTitle(const ProgramState& st, int i) {
 // ID3v1 alone: each ticked part's record is derived from its full tag, as the
 // ID3v2 formats derive theirs; the made-up title "NAME - part NN" is shortened
 // at the name so that the number fits the record's 30 bytes.
-void SetId3v1Slots(ProgramState& st, const PartTags& tags) {
-    const std::string stem = SourceStem(st.FileName);
-    const int count = TickedPartCount(st);
-    for (int i = 1, n = 0; i <= PartCount(st); ++i) {
-        if (!PartTicked(st, i))
+void SetId3v1Slots(const LoadedFile& source, PartTable& parts, const PartTags& tags) {
+    const std::string stem = SourceStem(source.FileName);
+    const int count = TickedPartCount(parts);
+    for (int i = 1, n = 0; i <= PartCount(parts); ++i) {
+        if (!PartTicked(parts, i))
             continue;
         PartTagV2 t = ResolvePartTag(tags, i, stem, ++n, count);
         if (tags.part[static_cast<size_t>(i)].title == kMadeUpTitle)
-            t.title = PartTitle(st, n);
-        PartRecord& part = st.Parts[static_cast<size_t>(i - 1)];
+            t.title = PartTitle(source, n);
+        PartRecord& part = parts.Parts[static_cast<size_t>(i - 1)];
         part.own = t;
         part.ownFields =
             kTagTitle | kTagArtist | kTagAlbum | kTagYear | kTagComment | kTagGenre | kTagTrack;
@@ -81,10 +81,10 @@ bool PartWriting::ReplayGainRefused() const {
     return replayGain && Id3v2Version(id3.value_or(kDefaultTagFormat)) == 0;
 }
 
-GainChoice ChooseGain(const ProgramState& st, const PartWriting& w) {
+GainChoice ChooseGain(const AnalysedFile& file, const PartTable& parts, const PartWriting& w) {
     GainChoice g;
     if (w.gainAuto) {
-        const AutoGain a = AutoGainFor(WrittenPartsLoudness(st, w.gapless));
+        const AutoGain a = AutoGainFor(WrittenPartsLoudness(file, parts, w.gapless));
         g.steps = a.steps;
         g.limited = a.limited;
         g.chosen = true;
@@ -104,23 +104,24 @@ std::vector<std::string> GainNoteLines(const GainChoice& gain) {
     return lines;
 }
 
-PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
-                        const PlacedNotes& notes) {
-    PartTags tags = MakePartTags(st, ReadSourceTag(st), notes.chapters, w.titleTemplate);
+PartTags PlacedPartTags(const AnalysedFile& file, const PartTable& parts, const PartWriting& w,
+                        const CutList& list, const PlacedNotes& notes) {
+    PartTags tags = MakePartTags(parts, ReadSourceTag(file), notes.chapters, w.titleTemplate);
     ApplyListFields(tags, list, notes.listParts, !w.titleTemplate.empty());
     // A track list numbers its parts n/N as --track-numbers does.
     tags.numberTracks = w.trackNumbers || notes.numberTracks;
     return tags;
 }
 
-void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
-                  PlacedNotes& notes, std::vector<int>* originOut) {
+void TrimForSplit(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                  const PartWriting& w, bool atSample, PartTags& tags, PlacedNotes& notes,
+                  std::vector<int>* originOut) {
     if (!w.trimKeepSeconds)
         return;
     std::vector<int> own;
     std::vector<int>& origin = originOut ? *originOut : own;
-    notes.silentParts =
-        TrimPartEdges(st, st, *w.trimKeepSeconds, SilenceRulesOf(st, st), atSample, origin);
+    notes.silentParts = TrimPartEdges(file, parts, *w.trimKeepSeconds,
+                                      SilenceRulesOf(file, settings), atSample, origin);
     if (tags.part.empty())
         return;
     // A stretch trimmed off is never written; it keeps an empty tag.
@@ -138,27 +139,28 @@ std::vector<std::string> SilentPartLines(const PlacedNotes& notes) {
     return lines;
 }
 
-SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
-                             PlacedNotes& notes, const std::string& outFolder, PartFileSystem& fs,
+SplitResult WritePlacedParts(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                             const PartWriting& w, const CutList& list, PlacedNotes& notes,
+                             const std::string& outFolder, PartFileSystem& fs,
                              const SplitProgressFn& progress, const GainChoice& gain) {
-    st.IsSaveTags = w.tags;
-    st.IsGapless = w.gapless;
+    settings.IsSaveTags = w.tags;
+    settings.IsGapless = w.gapless;
     PartTags tags;
     if (w.tags) {
-        tags = PlacedPartTags(st, w, list, notes);
+        tags = PlacedPartTags(file, parts, w, list, notes);
     }
-    TrimForSplit(st, w, w.gapless, tags, notes);
-    if (TickedPartCount(st) == 0) {
+    TrimForSplit(file, parts, settings, w, w.gapless, tags, notes);
+    if (TickedPartCount(parts) == 0) {
         SplitResult silent;
         silent.ok = false;
         silent.error = "No parts prepared to split. Every part is silent.";
         return silent;
     }
     if (w.tags && Id3v2Version(w.id3.value_or(kDefaultTagFormat)) == 0)
-        SetId3v1Slots(st, tags);
+        SetId3v1Slots(file, parts, tags);
     std::error_code ignored;
     std::filesystem::create_directories(outFolder, ignored);
-    st.OutputFolder = outFolder;
+    settings.OutputFolder = outFolder;
     SplitOptions options;
     options.format = w.id3.value_or(kDefaultTagFormat);
     options.tags = w.tags ? &tags : nullptr;
@@ -166,9 +168,9 @@ SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutLi
     options.inputs = w.inputs;
     options.gainSteps = gain.steps;
     options.fadeMs = w.fadeMs;
-    options.muted = MutedGranules(st, w.mutes);
+    options.muted = MutedGranules(file, w.mutes);
     options.replayGain = w.tags && w.replayGain && !w.ReplayGainRefused();
-    SplitResult result = SplitParts(st, options, fs, progress);
+    SplitResult result = SplitParts(file, parts, settings, options, fs, progress);
     result.tagDamaged = w.tags && tags.source.damaged;
     return result;
 }

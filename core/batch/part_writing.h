@@ -44,7 +44,7 @@ struct GainChoice {
     bool chosen = false;  // a gain was asked for at all
     bool limited = false; // auto: the step nearest the reference would clip
 };
-GainChoice ChooseGain(const ProgramState& st, const PartWriting& w);
+GainChoice ChooseGain(const AnalysedFile& file, const PartTable& parts, const PartWriting& w);
 
 // The lines that tell of a gain choice: a note when auto was limited, then
 // "Gain -3.0 dB (2 steps)"; none when no gain was asked for.
@@ -56,23 +56,25 @@ extern const char* const kNoReplayGainV1Warning;
 
 // The tags of the placed parts: the source's tag, chapter titles, the title
 // template and the cut list's fields.
-PartTags PlacedPartTags(const ProgramState& st, const PartWriting& w, const CutList& list,
-                        const PlacedNotes& notes);
+PartTags PlacedPartTags(const AnalysedFile& file, const PartTable& parts, const PartWriting& w,
+                        const CutList& list, const PlacedNotes& notes);
 
 // With w.trimKeepSeconds, trims the edges of the ticked parts (at the sample
 // when `atSample`) and keeps `tags` in step with the new table; the silent
 // parts, by their numbers before, go to notes.silentParts. `origin`, when
 // given, gets for every new part the number it had (0 for a trimmed stretch).
-void TrimForSplit(ProgramState& st, const PartWriting& w, bool atSample, PartTags& tags,
-                  PlacedNotes& notes, std::vector<int>* origin = nullptr);
+void TrimForSplit(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                  const PartWriting& w, bool atSample, PartTags& tags, PlacedNotes& notes,
+                  std::vector<int>* origin = nullptr);
 
 // "Part 7 is silent: skipped" for each silent part of the notes.
 std::vector<std::string> SilentPartLines(const PlacedNotes& notes);
 
 // Writes the ticked parts into `outFolder` (made when missing; one that cannot
 // be made is reported by the write of the first part), with `gain` applied.
-SplitResult WritePlacedParts(ProgramState& st, const PartWriting& w, const CutList& list,
-                             PlacedNotes& notes, const std::string& outFolder,
+SplitResult WritePlacedParts(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                             const PartWriting& w, const CutList& list, PlacedNotes& notes,
+                             const std::string& outFolder,
                              PartFileSystem& fs = DefaultPartFileSystem(),
                              const SplitProgressFn& progress = {}, const GainChoice& gain = {});
 

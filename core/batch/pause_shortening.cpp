@@ -8,14 +8,14 @@
 
 namespace tessivo {
 
-std::vector<DroppedStretch> LongPauseMiddles(const ProgramState& st, double maxSeconds,
+std::vector<DroppedStretch> LongPauseMiddles(const AnalysedFile& file, double maxSeconds,
                                              const PauseRules& rules) {
     std::vector<DroppedStretch> dropped;
-    if (!(st.FrameDuration > 0.0))
+    if (!(file.FrameDuration > 0.0))
         return dropped;
-    const int64_t keep = static_cast<int64_t>(std::floor(maxSeconds / st.FrameDuration + 1e-9));
-    const int64_t lastFrame = static_cast<int64_t>(st.FrameCount) - 1;
-    for (const Pause& p : PausesOf(st, rules)) {
+    const int64_t keep = static_cast<int64_t>(std::floor(maxSeconds / file.FrameDuration + 1e-9));
+    const int64_t lastFrame = static_cast<int64_t>(file.FrameCount) - 1;
+    for (const Pause& p : PausesOf(file, rules)) {
         // A pause that runs to the end follows the last sound: no next one.
         if (p.last >= lastFrame || p.Length() <= keep)
             continue;

@@ -22,7 +22,7 @@ struct DroppedStretch {
 // or end) that lasts longer than `maxSeconds`: the frames of its middle that
 // leave it as many whole frames as fit in `maxSeconds`, half of them (less
 // the odd one) before the stretch. In order.
-std::vector<DroppedStretch> LongPauseMiddles(const ProgramState& st, double maxSeconds,
+std::vector<DroppedStretch> LongPauseMiddles(const AnalysedFile& file, double maxSeconds,
                                              const PauseRules& rules);
 
 // `pieces` of `st` with the stretches left out: a piece broken by one goes on

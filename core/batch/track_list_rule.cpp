@@ -20,32 +20,34 @@ std::string ReachText(double seconds) {
 
 } // namespace
 
-void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes) {
-    const size_t count = std::min<size_t>(tracks.tracks.size(), size_t(PartCount(st)));
+void TitleParts(PartTable& parts, const TrackList& tracks, PlacedNotes& notes) {
+    const size_t count = std::min<size_t>(tracks.tracks.size(), size_t(PartCount(parts)));
     notes.listParts.resize(std::max(notes.listParts.size(), count));
     for (size_t k = 0; k < count; ++k) {
         const std::string& title = tracks.tracks[k].title;
         if (title.empty())
             continue;
         notes.listParts[k].title = title;
-        PartRecord& part = st.Parts[k];
+        PartRecord& part = parts.Parts[k];
         part.own.title = title;
         part.ownFields |= kTagTitle;
     }
-    if (tracks.tracks.size() != size_t(PartCount(st)))
+    if (tracks.tracks.size() != size_t(PartCount(parts)))
         notes.warnings.push_back("The track list has " + std::to_string(tracks.tracks.size()) +
-                                 " titles for " + std::to_string(PartCount(st)) + " parts");
+                                 " titles for " + std::to_string(PartCount(parts)) + " parts");
 }
 
-std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, double snapSeconds,
-                          CutList& cuts, std::vector<std::string>& warnings) {
+std::string TrackListCuts(const AnalysedFile& file, const SettingsValues& settings,
+                          const TrackList& tracks, double snapSeconds, CutList& cuts,
+                          std::vector<std::string>& warnings) {
     std::vector<double> starts;
-    const std::string error = TrackStarts(tracks, st.Duration, starts);
+    const std::string error = TrackStarts(tracks, file.Duration, starts);
     if (!error.empty())
         return error;
     std::vector<SnappedTime> snapped(starts.size());
     if (snapSeconds > 0.0)
-        snapped = SnapToPauses(st, PausesOf(st, SilenceRulesOf(st, st)), starts, snapSeconds);
+        snapped =
+            SnapToPauses(file, PausesOf(file, SilenceRulesOf(file, settings)), starts, snapSeconds);
     for (size_t k = 0; k < starts.size(); ++k) {
         CutListEntry e;
         e.line = tracks.tracks[k].line;
@@ -66,17 +68,18 @@ bool HasWayOfCutting(const CuttingRule& rule) {
     return rule.mode != nullptr;
 }
 
-StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const TrackList& tracks,
-                             double snapSeconds, const CutList& list, PlacedNotes& notes) {
+StepOutcome PlaceByTrackList(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                             const CuttingRule& rule, const TrackList& tracks, double snapSeconds,
+                             const CutList& list, PlacedNotes& notes) {
     notes.numberTracks = true;
     if (tracks.form == TrackListForm::Titles) {
         if (!HasWayOfCutting(rule))
             return {StepStatus::usage,
                     "no line has a time; give a way of cutting (--silence, --near-pauses, ...) "
                     "for its titles."};
-        const StepOutcome placed = PlaceByRule(st, rule, list, notes);
+        const StepOutcome placed = PlaceByRule(file, parts, settings, rule, list, notes);
         if (placed.ok())
-            TitleParts(st, tracks, notes);
+            TitleParts(parts, tracks, notes);
         return placed;
     }
     CuttingRule own = rule;
@@ -89,15 +92,15 @@ StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const Tr
                                    "it (--silence only says what counts as a pause)."};
     own.mode = CuttingModeByKey(kCutListKey);
     if (rule.silencePercent) {
-        st.SilenceThreshold = *rule.silencePercent;
-        st.SilenceRelease = *rule.silenceMs;
+        settings.SilenceThreshold = *rule.silencePercent;
+        settings.SilenceRelease = *rule.silenceMs;
     }
     CutList cuts;
     std::vector<std::string> warnings;
-    const std::string error = TrackListCuts(st, tracks, snapSeconds, cuts, warnings);
+    const std::string error = TrackListCuts(file, settings, tracks, snapSeconds, cuts, warnings);
     if (!error.empty())
         return {StepStatus::usage, error + "."};
-    const StepOutcome placed = PlaceByRule(st, own, cuts, notes);
+    const StepOutcome placed = PlaceByRule(file, parts, settings, own, cuts, notes);
     notes.warnings.insert(notes.warnings.begin(), warnings.begin(), warnings.end());
     return placed;
 }

@@ -22,12 +22,13 @@ bool HasWayOfCutting(const CuttingRule& rule);
 // as given); a cut with no pause in reach stays with the warning "Line 7: no
 // pause within 5 s of 12:03.000". Returns the error of a start past the end
 // (nothing in `cuts` then), else "".
-std::string TrackListCuts(const ProgramState& st, const TrackList& tracks, double snapSeconds,
-                          CutList& cuts, std::vector<std::string>& warnings);
+std::string TrackListCuts(const AnalysedFile& file, const SettingsValues& settings,
+                          const TrackList& tracks, double snapSeconds, CutList& cuts,
+                          std::vector<std::string>& warnings);
 
 // The titles of a list without times go to the parts in order; a count of
 // titles other than the parts' is warned about.
-void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes);
+void TitleParts(PartTable& parts, const TrackList& tracks, PlacedNotes& notes);
 
 // Places the parts of `tracks`. A timed list refuses another way of cutting
 // than the silence values, which then only say what counts as a pause; each
@@ -36,7 +37,8 @@ void TitleParts(ProgramState& st, const TrackList& tracks, PlacedNotes& notes);
 // 7: no pause within 5 s of 12:03.000". A list of titles alone needs a way
 // of cutting (`list` is its cut list) and titles its parts in order. Errors
 // of the list's lines are usage outcomes naming the line.
-StepOutcome PlaceByTrackList(ProgramState& st, const CuttingRule& rule, const TrackList& tracks,
-                             double snapSeconds, const CutList& list, PlacedNotes& notes);
+StepOutcome PlaceByTrackList(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+                             const CuttingRule& rule, const TrackList& tracks, double snapSeconds,
+                             const CutList& list, PlacedNotes& notes);
 
 } // namespace tessivo

@@ -57,7 +57,7 @@ FrameCutList ApplyCutList(const StreamFacts& stream, PartTable& parts, const Cut
     for (int k = 1; k <= static_cast<int>(count) && k <= PartCount(parts); ++k) {
         parts.Parts[static_cast<size_t>(k - 1)].ticked =
             placed.parts[static_cast<size_t>(k - 1)].used;
-        TagPart(stream, k, placed.parts[static_cast<size_t>(k - 1)], list);
+        TagPart(parts, k, placed.parts[static_cast<size_t>(k - 1)], list);
         if (static_cast<size_t>(k - 1) < placed.samples.size())
             SetPartCutSample(stream, parts, k, placed.samples[static_cast<size_t>(k - 1)]);
     }
@@ -78,11 +78,11 @@ FrameCutList CutListOfTable(const PartTable& parts) {
     return out;
 }
 
-CutListSource CutListSourceOf(const LoadedFile& source, const PartTable& parts) {
+CutListSource CutListSourceOf(const LoadedFile& loaded, const PartTable& parts) {
     CutListSource source;
-    source.fileName = source.FileName.substr(source.FileName.find_last_of('/') + 1);
-    source.album = SharedTagText(source, kTagAlbum);
-    source.albumArtist = SharedTagText(source, kTagArtist);
+    source.fileName = loaded.FileName.substr(loaded.FileName.find_last_of('/') + 1);
+    source.album = SharedTagText(parts, kTagAlbum);
+    source.albumArtist = SharedTagText(parts, kTagArtist);
     return source;
 }
 

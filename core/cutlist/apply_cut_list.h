@@ -24,6 +24,6 @@ FrameCutList CutListOfTable(const PartTable& parts);
 
 // What a cue sheet says of the source: the file's name without folder, and
 // the album and artist when every part's tag has the same one.
-CutListSource CutListSourceOf(const LoadedFile& source, const PartTable& parts);
+CutListSource CutListSourceOf(const LoadedFile& loaded, const PartTable& parts);
 
 } // namespace tessivo

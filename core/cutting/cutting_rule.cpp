@@ -48,7 +48,7 @@ StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const Cutt
         st.SilenceRelease = *rule.silenceMs;
     }
     ResetToOnePart(st, st);
-    SetFileTag(st, ReadSourceTag(st));
+    SetFileTag(st, st, ReadSourceTag(st));
     if (st.Duration < 2.0 || st.FrameCount == 0)
         return Failed(std::string(kNoParts) + " The file is shorter than 2 seconds.");
     return {};
@@ -131,7 +131,7 @@ StepOutcome PlaceByRule(const AnalysedFile& file, PartTable& parts, SettingsValu
         if (!placed.ok())
             return placed;
     }
-    const StepOutcome skipped = SkipParts(file, rule.skip);
+    const StepOutcome skipped = SkipParts(parts, rule.skip);
     if (!skipped.ok())
         return skipped;
     return CutOut(file, parts, rule.cutOut);

@@ -78,7 +78,7 @@ void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
 
     source_ = ReadSourceTag(st_);
     source_.inherited.clear();
-    SetFileTag(st_, source_);
+    SetFileTag(st_, st_, source_);
     ResetToOnePart(st_, st_);
     st_.Muted.clear();
     st_.ReviewedCuts.clear();
@@ -240,7 +240,7 @@ PrepareOutcome Document::Prepare(PrepareInput& in) {
     if (chapters)
         out.acted = PrepareAtChapters();
     else
-        out = PrepareCutLines(st_, in);
+        out = PrepareCutLines(st_, st_, st_, in);
     if (!out.acted)
         return out;
     nextNoPause_ = out.noPause;
@@ -307,7 +307,7 @@ CutListImport Document::ImportCutList(const CutList& list) {
     if (!st_.FileLoaded || st_.FrameCount == 0)
         return result;
     const auto before = Before();
-    result.warnings = ApplyCutList(st_, list).warnings;
+    result.warnings = ApplyCutList(st_, st_, list).warnings;
     result.acted = true;
     const bool tagsOn = TagsOnForTitles();
     Edited(EditKind::ImportCutList, before,
@@ -364,7 +364,7 @@ bool Document::StoreTagFields(int n, const TagFields& fields) {
         return false;
     const PartTable old = st_;
     const auto before = Before();
-    tessivo::StoreTagFields(st_, n, fields);
+    tessivo::StoreTagFields(st_, st_, n, fields);
     if (static_cast<const PartTable&>(st_) != old)
         Edited(EditKind::SetTag, before, DocumentChange::Tags);
     return true;
@@ -427,7 +427,7 @@ PartTags Document::ResolvedPartTags() const {
 
 SplitResult Document::RunSplit(const PendingSplit& pending, PartFileSystem& fs,
                                const SplitProgressFn& progress) {
-    return SplitParts(st_, pending.options, fs, progress);
+    return SplitParts(st_, st_, st_, pending.options, fs, progress);
 }
 
 void Document::FinishSplit(const SplitResult& result) {
@@ -454,7 +454,7 @@ void Document::FinishSplit(const SplitResult& result) {
 }
 
 std::vector<std::string> Document::PartFileNames() const {
-    std::vector<std::string> names = PartListFileNames(st_);
+    std::vector<std::string> names = PartListFileNames(st_, st_, st_);
     const auto failed = static_cast<size_t>(failedPart_);
     if (failed > 0 && failed < names.size() && !failedPath_.empty() && !PartSaved(st_, failedPart_))
         names[failed] = failedPath_;

@@ -187,15 +187,15 @@ bool CurrentIdentity(const std::string& path, FileIdentity& out) {
     return true;
 }
 
-EditRecord EditRecordOf(const ProgramState& st) {
+EditRecord EditRecordOf(const AnalysedFile& file, const PartTable& parts) {
     EditRecord r;
-    r.file = IdentityOf(st);
-    r.frameCount = st.FrameCount;
-    r.parts = st.Parts;
-    r.fileTag = st.FileTag;
-    r.selectedPart = st.SelectedPart;
-    r.muted = st.Muted;
-    r.reviewedCuts = st.ReviewedCuts;
+    r.file = IdentityOf(file);
+    r.frameCount = file.FrameCount;
+    r.parts = parts.Parts;
+    r.fileTag = parts.FileTag;
+    r.selectedPart = parts.SelectedPart;
+    r.muted = parts.Muted;
+    r.reviewedCuts = parts.ReviewedCuts;
     return r;
 }
 
@@ -259,24 +259,24 @@ bool ParseEditRecord(const std::string& text, EditRecord& out, std::string& erro
     return false;
 }
 
-std::string EditRecordRefusal(const EditRecord& r, const ProgramState& st) {
-    if (!st.FileLoaded)
+std::string EditRecordRefusal(const EditRecord& r, const AnalysedFile& file) {
+    if (!file.FileLoaded)
         return "no file is open";
-    if (r.file != IdentityOf(st))
+    if (r.file != IdentityOf(file))
         return "the file has changed since";
-    if (r.frameCount != st.FrameCount)
+    if (r.frameCount != file.FrameCount)
         return "the file's frames differ";
     std::string structure = StructureRefusal(r);
     if (!structure.empty())
         return structure;
-    const int64_t samples = TimeBaseOf(st).samples;
+    const int64_t samples = TimeBaseOf(file).samples;
     for (const PartRecord& p : r.parts) {
-        if (p.start >= static_cast<int32_t>(st.FrameCount))
+        if (p.start >= static_cast<int32_t>(file.FrameCount))
             return "a part starts past the end of the file";
         if (p.cutSample >= samples)
             return "a cut lies past the end of the audio";
     }
-    if (!r.muted.empty() && r.muted.back().end > static_cast<int32_t>(st.FrameCount))
+    if (!r.muted.empty() && r.muted.back().end > static_cast<int32_t>(file.FrameCount))
         return "a muted stretch lies past the end of the file";
     return {};
 }

@@ -40,7 +40,7 @@ struct EditRecord {
 };
 
 // The edit of the file `st` holds.
-EditRecord EditRecordOf(const ProgramState& st);
+EditRecord EditRecordOf(const AnalysedFile& file, const PartTable& parts);
 
 // The record as text (version 1; see edit_record.cpp), and back. Parsing
 // refuses (false, `error` says why) text of another version, a truncated
@@ -51,6 +51,6 @@ bool ParseEditRecord(const std::string& text, EditRecord& out, std::string& erro
 // Why `record` cannot be applied to the file `st` holds ("" when it can):
 // no file, another file or another state of it, another frame count, or
 // parts that do not fit its frames.
-std::string EditRecordRefusal(const EditRecord& record, const ProgramState& st);
+std::string EditRecordRefusal(const EditRecord& record, const AnalysedFile& file);
 
 } // namespace tessivo

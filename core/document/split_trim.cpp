@@ -18,7 +18,7 @@ void Document::TrimForWindowSplit(PartTags* tags) {
     PartTags none;
     PlacedNotes notes;
     // Gapless parts trim at the sample, plain ones at the frame.
-    TrimForSplit(st_, w, st_.IsGapless, tags ? *tags : none, notes, &trimOrigin_);
+    TrimForSplit(st_, st_, st_, w, st_.IsGapless, tags ? *tags : none, notes, &trimOrigin_);
     silentSkipped_ = notes.silentParts;
 }
 

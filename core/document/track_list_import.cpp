@@ -18,7 +18,7 @@ CutListImport Document::ImportTrackListFile(const std::string& path, double snap
     }
     if (read.list.form != TrackListForm::Titles) {
         CutList cuts;
-        result.error = TrackListCuts(st_, read.list, snapSeconds, cuts, result.warnings);
+        result.error = TrackListCuts(st_, st_, read.list, snapSeconds, cuts, result.warnings);
         if (!result.error.empty())
             return result;
         std::vector<std::string> snapWarnings = std::move(result.warnings);

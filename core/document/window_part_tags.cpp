@@ -35,12 +35,12 @@ PartTagV2 WrittenFields(const PartTagV2& slot) {
 
 } // namespace
 
-PartTags WindowPartTags(const ProgramState& st, SourceTag source) {
+PartTags WindowPartTags(const PartTable& parts, SourceTag source) {
     PartTags tags;
     tags.source = std::move(source);
-    tags.part.assign(static_cast<size_t>(PartCount(st)) + 1, PartTagV2{});
-    for (int k = 1; k <= PartCount(st); ++k)
-        tags.part[static_cast<size_t>(k)] = WrittenFields(EffectivePartTag(st, k).fields);
+    tags.part.assign(static_cast<size_t>(PartCount(parts)) + 1, PartTagV2{});
+    for (int k = 1; k <= PartCount(parts); ++k)
+        tags.part[static_cast<size_t>(k)] = WrittenFields(EffectivePartTag(parts, k).fields);
     return tags;
 }
 

@@ -10,6 +10,6 @@ namespace tessivo {
 // Part k's fields are its tag's (EffectivePartTag: the file tag with the
 // part's own fields), trailing spaces dropped: an empty title is "{name} - part
 // {n}", a track without a number (empty, "0") is "n/N" at writing.
-PartTags WindowPartTags(const ProgramState& st, SourceTag source);
+PartTags WindowPartTags(const PartTable& parts, SourceTag source);
 
 } // namespace tessivo

@@ -67,11 +67,11 @@ std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
     return spans;
 }
 
-std::vector<GranuleSpan> MutedGranules(const ProgramState& st) {
+std::vector<GranuleSpan> MutedGranules(const StreamFacts& stream, const PartTable& parts) {
     std::vector<MuteRange> ranges;
-    for (const MutedStretch& m : st.Muted)
-        ranges.push_back({FrameSeconds(st, m.first), FrameSeconds(st, m.end)});
-    return MutedGranules(st, ranges);
+    for (const MutedStretch& m : parts.Muted)
+        ranges.push_back({FrameSeconds(stream, m.first), FrameSeconds(stream, m.end)});
+    return MutedGranules(stream, ranges);
 }
 
 int MuteRampGranules(int sampleRate) {

@@ -73,7 +73,7 @@ std::vector<GranuleSpan> MutedGranules(const StreamFacts& source,
 
 // The stretches the window muted (PartTable::Muted) as source granules, each
 // from the time its frames start.
-std::vector<GranuleSpan> MutedGranules(const ProgramState& st);
+std::vector<GranuleSpan> MutedGranules(const StreamFacts& stream, const PartTable& parts);
 
 // Granules of the ramp just inside each edge of a muted stretch: as many as
 // leave the stretch silent from 50 ms after its start to 50 ms before its end.

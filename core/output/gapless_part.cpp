@@ -22,7 +22,7 @@ struct FrameSpan {
 // frames that follow the last indexed one before the end of the audio.
 class SourceFrames {
 public:
-    explicit SourceFrames(const ProgramState& st) : st_(st) {
+    explicit SourceFrames(const AnalysedFile& st) : st_(st) {
         audioEnd_ = static_cast<size_t>(tessivo::AudioEnd(st));
         indexed_ = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
     }
@@ -69,7 +69,7 @@ public:
     }
 
 private:
-    const ProgramState& st_;
+    const AnalysedFile& st_;
     size_t audioEnd_ = 0;
     int32_t indexed_ = 0;
 };
@@ -153,7 +153,7 @@ bool PlanStart(const SourceFrames& src, int32_t firstFrame, int32_t lastFrame, P
 
 // The part's own frames (with the frames after the index for the last part)
 // and whether the bitrate varies.
-void PlanOwnFrames(const ProgramState& st, const SourceFrames& src, int32_t lastFrame,
+void PlanOwnFrames(const AnalysedFile& st, const SourceFrames& src, int32_t lastFrame,
                    PartPlan& plan) {
     for (int32_t i = plan.f; i <= lastFrame; ++i)
         plan.own.push_back(src.Indexed(i));
@@ -363,7 +363,7 @@ void LeadForDecoderDelay(PartPlan& plan, int64_t offset) {
 
 } // namespace
 
-bool BuildGaplessSampleRange(const ProgramState& st, int64_t s0, int64_t s1,
+bool BuildGaplessSampleRange(const AnalysedFile& st, int64_t s0, int64_t s1,
                              std::vector<uint8_t>& out, GaplessPartReport* report) {
     out.clear();
     const TimeBase tb = TimeBaseOf(st);
@@ -399,12 +399,12 @@ bool BuildGaplessSampleRange(const ProgramState& st, int64_t s0, int64_t s1,
     return true;
 }
 
-bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+bool BuildGaplessPart(const AnalysedFile& st, int32_t firstFrame, int32_t lastFrame,
                       std::vector<uint8_t>& out, GaplessPartReport* report) {
     return BuildGaplessPartWithSilent(st, firstFrame, lastFrame, -1, out, report);
 }
 
-bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+bool BuildGaplessPartWithSilent(const AnalysedFile& st, int32_t firstFrame, int32_t lastFrame,
                                 int silentFrames, std::vector<uint8_t>& out,
                                 GaplessPartReport* report) {
     out.clear();

@@ -38,7 +38,7 @@ struct GaplessPartReport {
 // frames that follow it in the file. Returns false, leaving `out` empty, when
 // the source is not a layer III stream or the part holds no audio frame; the
 // caller then writes the plain byte copy.
-bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+bool BuildGaplessPart(const AnalysedFile& st, int32_t firstFrame, int32_t lastFrame,
                       std::vector<uint8_t>& out, GaplessPartReport* report = nullptr);
 
 // Builds a gapless part that plays exactly the samples [s0, s1) of the time
@@ -47,12 +47,12 @@ bool BuildGaplessPart(const ProgramState& st, int32_t firstFrame, int32_t lastFr
 // its last: a frame cut inside goes into both neighbours, and each part's
 // LAME tag (delay at its start, padding at its end) trims what belongs to
 // the other. False, `out` empty, when the source cannot be rebuilt so.
-bool BuildGaplessSampleRange(const ProgramState& st, int64_t s0, int64_t s1,
+bool BuildGaplessSampleRange(const AnalysedFile& st, int64_t s0, int64_t s1,
                              std::vector<uint8_t>& out, GaplessPartReport* report = nullptr);
 
 // As above with the number of silent frames forced (-1: chosen by the phase
 // rule). Lets tests show what the phase rule buys.
-bool BuildGaplessPartWithSilent(const ProgramState& st, int32_t firstFrame, int32_t lastFrame,
+bool BuildGaplessPartWithSilent(const AnalysedFile& st, int32_t firstFrame, int32_t lastFrame,
                                 int silentFrames, std::vector<uint8_t>& out,
                                 GaplessPartReport* report);
 

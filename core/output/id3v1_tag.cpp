@@ -309,8 +309,8 @@ std::string TrackNumber(const std::string& text) {
 
 } // namespace
 
-void CopySourceTag(ProgramState& st) {
-    st.FileTag = Id3v1Slot(st);
+void CopySourceTag(const LoadedFile& source, PartTable& parts) {
+    parts.FileTag = Id3v1Slot(source);
 }
 
 Id3v1Record Id3v1Of(const PartTagV2& tag) {
@@ -423,12 +423,12 @@ bool ShowsFileTag(const PartTable& parts, int n) {
     return n == 0 || (PartCount(parts) <= 1 && n == 1);
 }
 
-TagFields ReadTagFields(const ProgramState& st, int n) {
+TagFields ReadTagFields(const LoadedFile& source, const PartTable& parts, int n) {
     TagFields f;
-    const bool file = ShowsFileTag(st, n);
-    if (!file && !IsPartNumber(st, n))
+    const bool file = ShowsFileTag(parts, n);
+    if (!file && !IsPartNumber(parts, n))
         return f;
-    const PartTagSlot tag = file ? st.FileTag : EffectivePartTag(st, n);
+    const PartTagSlot tag = file ? parts.FileTag : EffectivePartTag(parts, n);
     const PartTagV2& slot = tag.fields;
     f.partName = file ? "Original File" : "Part(" + std::to_string(n) + ")";
     f.title = slot.title;
@@ -437,7 +437,7 @@ TagFields ReadTagFields(const ProgramState& st, int n) {
     f.year = slot.year;
     f.comment = slot.comment;
     // Without a source tag the genre shows only in the panel (from the slot).
-    if ((st.HasId3v1 || st.HasId3v2) && GenreByte(slot.genre) != 255)
+    if ((source.HasId3v1 || source.HasId3v2) && GenreByte(slot.genre) != 255)
         f.genre = GenreNames[GenreByte(slot.genre)];
     // The track the part is written with, also where the source has no tag:
     // the part's own number ("Original File" is part 1) unless it has one.
@@ -490,14 +490,14 @@ constexpr TagField kEveryField[] = {kTagTitle,   kTagArtist, kTagAlbum, kTagYear
 
 } // namespace
 
-void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
-    const bool file = ShowsFileTag(st, n);
-    if (!file && !IsPartNumber(st, n))
+void StoreTagFields(const LoadedFile& source, PartTable& parts, int n, const TagFields& fields) {
+    const bool file = ShowsFileTag(parts, n);
+    if (!file && !IsPartNumber(parts, n))
         return;
     PartTagV2 typed;
-    const unsigned changed = ChangedFields(fields, ReadTagFields(st, n), typed);
+    const unsigned changed = ChangedFields(fields, ReadTagFields(source, parts, n), typed);
     if (file) {
-        PartTagSlot& tag = st.FileTag;
+        PartTagSlot& tag = parts.FileTag;
         if (!tag.present) { // a file without a tag gets one, without a track
             tag = PartTagSlot{};
             tag.present = true;
@@ -508,9 +508,9 @@ void StoreTagFields(ProgramState& st, int n, const TagFields& fields) {
                 TagFieldText(tag.fields, f) = TagFieldText(typed, f);
         return;
     }
-    PartRecord& part = st.Parts[static_cast<size_t>(n - 1)];
+    PartRecord& part = parts.Parts[static_cast<size_t>(n - 1)];
     // A part of a file without a tag that gets one carries no track.
-    if (!st.FileTag.present && part.ownFields == 0 && !(changed & kTagTrack)) {
+    if (!parts.FileTag.present && part.ownFields == 0 && !(changed & kTagTrack)) {
         part.own.track = "0";
         part.ownFields |= kTagTrack;
     }

@@ -23,7 +23,7 @@ uint8_t GenreByte(const std::string& name);
 // (Latin-1 read as such), the track only when the record has one (not a
 // 30-byte comment); no tag when the file has no ID3v1 record. The window
 // takes the source's ID3v2 fields instead when it has an ID3v2 tag.
-void CopySourceTag(ProgramState& st);
+void CopySourceTag(const LoadedFile& source, PartTable& parts);
 
 // All 128 bytes zero: a record that adds no tag to its part file.
 void ClearTag(Id3v1Record& tag);
@@ -63,7 +63,7 @@ bool ShowsFileTag(const PartTable& parts, int n);
 // What the tag panel shows for n: the file tag (ShowsFileTag) or part n's tag
 // (EffectivePartTag), its texts in full, the genre when it is a name of the
 // table and the source has a tag. Nothing for a number that is no part.
-TagFields ReadTagFields(const ProgramState& st, int n);
+TagFields ReadTagFields(const LoadedFile& source, const PartTable& parts, int n);
 
 // Stores panel fields for n: into the file tag, which every part inherits
 // where it sets no field of its own, or as part n's own fields. A field that
@@ -71,7 +71,7 @@ TagFields ReadTagFields(const ProgramState& st, int n);
 // table, a track "3/12"); a changed one replaces it: texts in full, the year
 // by its digits (at most 4), the genre by name of the table (else none), the
 // track when it is a number 1..255 (otherwise it is left as it was).
-void StoreTagFields(ProgramState& st, int n, const TagFields& fields);
+void StoreTagFields(const LoadedFile& source, PartTable& parts, int n, const TagFields& fields);
 
 // Stores fields into one ID3v1 record: title/artist/album up to 30
 // characters, year up to 4 digits filled with spaces, comment up to 28

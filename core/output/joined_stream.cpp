@@ -12,7 +12,7 @@ namespace tessivo {
 
 namespace {
 
-int32_t IndexedFrames(const ProgramState& st) {
+int32_t IndexedFrames(const FrameIndexTable& st) {
     return std::max<int32_t>(
         0, std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size())));
 }
@@ -26,7 +26,7 @@ struct PieceSource {
 };
 
 void MakePieceSource(const FilePiece& piece, PieceSource& p) {
-    const ProgramState& st = *piece.file;
+    const AnalysedFile& st = *piece.file;
     p.plain = ExaminePlainSource(st);
     p.frames = {st.FileBuffer.data(), std::min<size_t>(st.FileSize, st.FileBuffer.size()),
                 st.FramePos.data(), IndexedFrames(st), p.plain.firstAudio};
@@ -82,7 +82,7 @@ bool RunPieces(size_t count, const PieceOpener& open, const OneFileOptions& opti
 // What the first and last pieces tell the Info frame and the chapters.
 void NotePiece(JoinedLayout& layout, size_t k, size_t count, const FilePiece& piece,
                const PieceSource& src) {
-    const ProgramState& st = *piece.file;
+    const AnalysedFile& st = *piece.file;
     layout.pieceFrames.push_back(
         static_cast<uint64_t>(std::max(0, src.run.last - src.run.first + 1)));
     layout.vbrSource = layout.vbrSource || src.plain.vbr;

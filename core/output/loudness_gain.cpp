@@ -8,25 +8,26 @@
 
 namespace tessivo {
 
-Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless) {
-    return SpansLoudness(st, {WrittenSpan(st, st, k, gapless)});
+Loudness WrittenPartLoudness(const AnalysedFile& file, const PartTable& parts, int k,
+                             bool gapless) {
+    return SpansLoudness(file, {WrittenSpan(file, parts, k, gapless)});
 }
 
-Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless) {
-    return MeasureWrittenParts(st, gapless).album;
+Loudness WrittenPartsLoudness(const AnalysedFile& file, const PartTable& parts, bool gapless) {
+    return MeasureWrittenParts(file, parts, gapless).album;
 }
 
-WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless) {
+WrittenMeasure MeasureWrittenParts(const AnalysedFile& file, const PartTable& parts, bool gapless) {
     std::vector<FrameSpan> spans;
     std::vector<int> which;
-    for (int k = 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k)) {
-            spans.push_back(WrittenSpan(st, st, k, gapless));
+    for (int k = 1; k <= PartCount(parts); ++k)
+        if (PartTicked(parts, k)) {
+            spans.push_back(WrittenSpan(file, parts, k, gapless));
             which.push_back(k);
         }
-    SpansMeasure m = SpansLoudnessEach(st, spans);
+    SpansMeasure m = SpansLoudnessEach(file, spans);
     WrittenMeasure out;
-    out.parts.resize(static_cast<size_t>(PartCount(st)) + 1);
+    out.parts.resize(static_cast<size_t>(PartCount(parts)) + 1);
     for (size_t i = 0; i < which.size(); ++i)
         out.parts[static_cast<size_t>(which[i])] = m.each[i];
     out.album = m.together;
@@ -72,8 +73,8 @@ UserTexts ReplayGainFor(const Loudness& track, const Loudness& album, int steps)
     return t;
 }
 
-UserTexts OneFileReplayGain(const ProgramState& st, int steps) {
-    const Loudness all = WrittenPartsLoudness(st, false);
+UserTexts OneFileReplayGain(const AnalysedFile& file, const PartTable& parts, int steps) {
+    const Loudness all = WrittenPartsLoudness(file, parts, false);
     return ReplayGainFor(all, all, steps);
 }
 

@@ -27,8 +27,8 @@ Loudness AfterGain(const Loudness& measured, int steps);
 
 // The loudness of part k, and of all ticked parts together, as they play once
 // written (core/parts/part_loudness.h WrittenSpan).
-Loudness WrittenPartLoudness(const ProgramState& st, int k, bool gapless);
-Loudness WrittenPartsLoudness(const ProgramState& st, bool gapless);
+Loudness WrittenPartLoudness(const AnalysedFile& file, const PartTable& parts, int k, bool gapless);
+Loudness WrittenPartsLoudness(const AnalysedFile& file, const PartTable& parts, bool gapless);
 
 // Every ticked part's (entry k for part k; entry 0 and unticked parts
 // unmeasured) and all of them together, each part measured once.
@@ -36,7 +36,7 @@ struct WrittenMeasure {
     std::vector<Loudness> parts;
     Loudness album;
 };
-WrittenMeasure MeasureWrittenParts(const ProgramState& st, bool gapless);
+WrittenMeasure MeasureWrittenParts(const AnalysedFile& file, const PartTable& parts, bool gapless);
 
 // REPLAYGAIN_TRACK_GAIN/_PEAK of the part and REPLAYGAIN_ALBUM_GAIN/_PEAK of
 // all parts written together (both after `steps` of gain), as TXXX frames;
@@ -47,7 +47,7 @@ UserTexts ReplayGainFor(const Loudness& track, const Loudness& album, int steps)
 // `steps` of gain): the file is its own track and album. The quiet a
 // shortened pause leaves out is below the measure's gate, so it changes
 // neither value.
-UserTexts OneFileReplayGain(const ProgramState& st, int steps);
+UserTexts OneFileReplayGain(const AnalysedFile& file, const PartTable& parts, int steps);
 
 // The steps of a gain asked for in dB: round(db / 1.5).
 int GainStepsForDb(double db);

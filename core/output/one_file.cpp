@@ -281,21 +281,22 @@ OneFileResult WriteOneFile(std::span<const FilePiece> pieces, const std::string&
     return WriteJoinedPieces(pieces, InMemory(pieces), path, options, fs, progress);
 }
 
-std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags) {
+std::vector<FilePiece> TickedPieces(const AnalysedFile& file, const PartTable& parts,
+                                    const PartTags& tags) {
     std::vector<FilePiece> pieces;
-    const std::string stem = SourceStem(st.FileName);
-    const int count = TickedPartCount(st);
-    for (int k = 1, n = 0; k <= PartCount(st); ++k) {
-        if (!PartTicked(st, k))
+    const std::string stem = SourceStem(file.FileName);
+    const int count = TickedPartCount(parts);
+    for (int k = 1, n = 0; k <= PartCount(parts); ++k) {
+        if (!PartTicked(parts, k))
             continue;
         const PartTagV2 tag = ResolvePartTag(tags, k, stem, ++n, count);
-        pieces.push_back(
-            {&st, PartFirstFrame(st, k), PartLastFrame(st, st, k), tag.title, st.FileName});
+        pieces.push_back({&file, PartFirstFrame(parts, k), PartLastFrame(file, parts, k), tag.title,
+                          file.FileName});
     }
     return pieces;
 }
 
-std::string JoinRefusal(const ProgramState& first, const ProgramState& other,
+std::string JoinRefusal(const StreamFacts& first, const StreamFacts& other,
                         const std::string& name) {
     const std::string head = "Cannot join " + name + ": ";
     if (other.SampleRate != first.SampleRate)

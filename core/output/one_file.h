@@ -21,7 +21,7 @@ namespace tessivo {
 // Frames first..last (inclusive) of an analysed file; a source's own
 // Xing/Info/VBRI frame is never taken.
 struct FilePiece {
-    const ProgramState* file = nullptr;
+    const AnalysedFile* file = nullptr;
     int32_t firstFrame = 0;
     int32_t lastFrame = -1;
     std::string title;        // the chapter's title
@@ -90,11 +90,12 @@ OneFileResult WriteJoinedPieces(std::span<const FilePiece> pieces, const PieceOp
                                 const SplitProgressFn& progress = {});
 
 // The ticked parts of `st` as pieces, titled as the parts' tags title them.
-std::vector<FilePiece> TickedPieces(const ProgramState& st, const PartTags& tags);
+std::vector<FilePiece> TickedPieces(const AnalysedFile& file, const PartTable& parts,
+                                    const PartTags& tags);
 
 // Why `other` (named `name`) cannot follow `first` in one file: its sample
 // rate, MPEG version or channel count differs. Empty when it can.
-std::string JoinRefusal(const ProgramState& first, const ProgramState& other,
+std::string JoinRefusal(const StreamFacts& first, const StreamFacts& other,
                         const std::string& name);
 
 } // namespace tessivo

@@ -93,25 +93,26 @@ std::string ExpandTitle(const std::string& titleTemplate, const SourceTag& sourc
     return text;
 }
 
-std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Chapter>& chapters) {
+std::vector<ChapterCut> ChapterCuts(const AnalysedFile& file,
+                                    const std::vector<Chapter>& chapters) {
     std::vector<ChapterCut> cuts;
-    if (!(st.FrameDuration > 0.0) || st.FrameCount == 0)
+    if (!(file.FrameDuration > 0.0) || file.FrameCount == 0)
         return cuts;
     // Frame 0 is not audio when it is the source's Xing/Info/VBRI frame.
     int32_t firstAudio = 0;
-    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
-    if (st.IndexedFrames > 0 && !st.FramePos.empty() && st.FramePos[0] >= 0 &&
-        static_cast<size_t>(st.FramePos[0]) < size) {
-        const size_t pos = static_cast<size_t>(st.FramePos[0]);
-        if (mp3::ReadInfoTag(st.FileBuffer.data() + pos, size - pos).kind !=
+    const size_t size = std::min<size_t>(file.FileSize, file.FileBuffer.size());
+    if (file.IndexedFrames > 0 && !file.FramePos.empty() && file.FramePos[0] >= 0 &&
+        static_cast<size_t>(file.FramePos[0]) < size) {
+        const size_t pos = static_cast<size_t>(file.FramePos[0]);
+        if (mp3::ReadInfoTag(file.FileBuffer.data() + pos, size - pos).kind !=
             mp3::SourceInfoTag::Kind::None)
             firstAudio = 1;
     }
     for (const Chapter& c : chapters) {
-        const int64_t nearest = NearestFrameAt(st, c.startMs / 1000.0);
+        const int64_t nearest = NearestFrameAt(file, c.startMs / 1000.0);
         ChapterCut cut;
         cut.frame = static_cast<int32_t>(
-            std::min<int64_t>(nearest, static_cast<int64_t>(st.FrameCount) - 1));
+            std::min<int64_t>(nearest, static_cast<int64_t>(file.FrameCount) - 1));
         if (cut.frame <= firstAudio)
             cut.frame = 0; // the first part starts with the file's first frame
         cut.title = c.title;
@@ -123,27 +124,28 @@ std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Ch
     return cuts;
 }
 
-void SetFileTag(ProgramState& st, const SourceTag& source) {
-    CopySourceTag(st);
+void SetFileTag(const LoadedFile& loaded, PartTable& parts, const SourceTag& source) {
+    CopySourceTag(loaded, parts);
     if (source.hasId3v2)
-        st.FileTag = PartTagSlot{true, source.fields};
+        parts.FileTag = PartTagSlot{true, source.fields};
 }
 
-PartTags MakePartTags(const ProgramState& st, SourceTag source,
+PartTags MakePartTags(const PartTable& parts, SourceTag source,
                       const std::vector<ChapterCut>& chapterCuts,
                       const std::string& titleTemplate) {
     PartTags tags;
     tags.source = std::move(source);
-    tags.part.assign(static_cast<size_t>(PartCount(st)) + 1, PartTagV2{});
-    for (int i = 1; i <= PartCount(st); ++i) {
+    tags.part.assign(static_cast<size_t>(PartCount(parts)) + 1, PartTagV2{});
+    for (int i = 1; i <= PartCount(parts); ++i) {
         PartTagV2& t = tags.part[static_cast<size_t>(i)];
         t = tags.source.fields;
         if (!titleTemplate.empty()) {
             t.title = titleTemplate;
         } else {
             const auto chapter =
-                std::find_if(chapterCuts.begin(), chapterCuts.end(),
-                             [&](const ChapterCut& c) { return c.frame == PartFirstFrame(st, i); });
+                std::find_if(chapterCuts.begin(), chapterCuts.end(), [&](const ChapterCut& c) {
+                    return c.frame == PartFirstFrame(parts, i);
+                });
             if (chapter != chapterCuts.end() && !chapter->title.empty())
                 t.title = chapter->title;
             else if (t.title.empty())

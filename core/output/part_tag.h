@@ -58,7 +58,7 @@ SourceTag ReadSourceTag(const LoadedFile& file);
 // The file tag every part inherits: the source's ID3v2 fields (ID3v1 filling
 // the ones it lacks) when it has an ID3v2 tag, else its ID3v1 record as it is
 // (CopySourceTag), else none.
-void SetFileTag(ProgramState& st, const SourceTag& source);
+void SetFileTag(const LoadedFile& loaded, PartTable& parts, const SourceTag& source);
 
 // The source file's name without folder and extension.
 std::string SourceStem(const std::string& fileName);
@@ -75,7 +75,7 @@ struct ChapterCut {
     int32_t frame = 0;
     std::string title;
 };
-std::vector<ChapterCut> ChapterCuts(const ProgramState& st, const std::vector<Chapter>& chapters);
+std::vector<ChapterCut> ChapterCuts(const AnalysedFile& file, const std::vector<Chapter>& chapters);
 
 // The tags of all parts: the source's tag and one PartTagV2 per part slot.
 struct PartTags {
@@ -90,7 +90,7 @@ struct PartTags {
 // `titleTemplate` when one is given, else the chapter's title for a part
 // whose first frame is a chapter's cut, else the source's title, else
 // "{name} - part {n}"; the source's track, else "n/N" at writing.
-PartTags MakePartTags(const ProgramState& st, SourceTag source,
+PartTags MakePartTags(const PartTable& parts, SourceTag source,
                       const std::vector<ChapterCut>& chapterCuts = {},
                       const std::string& titleTemplate = {});
 

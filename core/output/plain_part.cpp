@@ -11,12 +11,12 @@ namespace tessivo {
 
 namespace {
 
-int32_t IndexedFrames(const ProgramState& st) {
+int32_t IndexedFrames(const FrameIndexTable& st) {
     return std::max<int32_t>(
         0, std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size())));
 }
 
-bool HeaderAt(const ProgramState& st, int32_t f, mp3::Layer3Header& h) {
+bool HeaderAt(const AnalysedFile& st, int32_t f, mp3::Layer3Header& h) {
     const FileOffset pos = st.FramePos[static_cast<size_t>(f)];
     const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
     if (pos < 0 || static_cast<size_t>(pos) >= size)
@@ -24,7 +24,7 @@ bool HeaderAt(const ProgramState& st, int32_t f, mp3::Layer3Header& h) {
     return mp3::ParseLayer3Header(st.FileBuffer.data() + pos, size - static_cast<size_t>(pos), h);
 }
 
-bool DifferentBitrates(const ProgramState& st, int32_t from, int32_t indexed) {
+bool DifferentBitrates(const AnalysedFile& st, int32_t from, int32_t indexed) {
     mp3::Layer3Header first, h;
     if (from >= indexed || !HeaderAt(st, from, first))
         return false;
@@ -36,7 +36,7 @@ bool DifferentBitrates(const ProgramState& st, int32_t from, int32_t indexed) {
 
 } // namespace
 
-PlainSource ExaminePlainSource(const ProgramState& st) {
+PlainSource ExaminePlainSource(const AnalysedFile& st) {
     PlainSource src;
     const int32_t indexed = IndexedFrames(st);
     if (indexed == 0 || !HeaderAt(st, 0, src.model))
@@ -56,30 +56,30 @@ namespace {
 
 // Where plain part i's frames lie in FileBuffer (the source's own Info frame
 // left out) and where each frame starts in that range.
-ByteRange PartFrames(const ProgramState& st, const PlainSource& src, int i,
-                     std::vector<size_t>& offsets) {
-    const int32_t indexed = IndexedFrames(st);
-    ByteRange frames = PartByteRange(st, i);
-    int32_t f = std::max(PartFirstFrame(st, i), src.firstAudio);
+ByteRange PartFrames(const AnalysedFile& file, const PartTable& parts, const PlainSource& src,
+                     int i, std::vector<size_t>& offsets) {
+    const int32_t indexed = IndexedFrames(file);
+    ByteRange frames = PartByteRange(file, parts, i);
+    int32_t f = std::max(PartFirstFrame(parts, i), src.firstAudio);
     if (f < indexed)
-        frames.first = std::max(frames.first, std::min<size_t>(st.FramePos[f], frames.end));
-    for (; f < indexed && static_cast<size_t>(st.FramePos[f]) < frames.end; ++f)
-        offsets.push_back(static_cast<size_t>(st.FramePos[f]) - frames.first);
+        frames.first = std::max(frames.first, std::min<size_t>(file.FramePos[f], frames.end));
+    for (; f < indexed && static_cast<size_t>(file.FramePos[f]) < frames.end; ++f)
+        offsets.push_back(static_cast<size_t>(file.FramePos[f]) - frames.first);
     return frames;
 }
 
 } // namespace
 
-bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
-                        std::vector<uint8_t>& info, ByteRange& frames) {
+bool PlainPartInfoFrame(const AnalysedFile& file, const PartTable& parts, const PlainSource& src,
+                        int i, std::vector<uint8_t>& info, ByteRange& frames) {
     info.clear();
-    if (!src.needsInfo || !IsPartNumber(st, i))
+    if (!src.needsInfo || !IsPartNumber(parts, i))
         return false;
     std::vector<size_t> offsets;
-    frames = PartFrames(st, src, i, offsets);
-    const uint8_t* body = st.FileBuffer.data() + frames.first;
+    frames = PartFrames(file, parts, src, i, offsets);
+    const uint8_t* body = file.FileBuffer.data() + frames.first;
     mp3::Layer3Header first = src.model;
-    uint8_t byte3 = st.FileBuffer[static_cast<size_t>(st.FramePos[0]) + 3];
+    uint8_t byte3 = file.FileBuffer[static_cast<size_t>(file.FramePos[0]) + 3];
     if (!offsets.empty() && mp3::ParseLayer3Header(body, frames.size(), first))
         byte3 = body[3];
     mp3::InfoFrameSpec spec;
@@ -96,8 +96,8 @@ bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
     // The source's delay stays with the part that starts the stream, its
     // padding with the part that ends it.
     if (src.tag.hasLame) {
-        spec.delay = PartFirstFrame(st, i) <= src.firstAudio ? src.tag.delay : 0;
-        spec.padding = i == PartCount(st) ? src.tag.padding : 0;
+        spec.delay = PartFirstFrame(parts, i) <= src.firstAudio ? src.tag.delay : 0;
+        spec.padding = i == PartCount(parts) ? src.tag.padding : 0;
     }
     spec.musicCrc = mp3::Crc16Arc(body, frames.size());
     spec.source = &src.tag;
@@ -105,13 +105,13 @@ bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
     return true;
 }
 
-bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
+bool BuildPlainPart(const AnalysedFile& file, const PartTable& parts, const PlainSource& src, int i,
                     std::vector<uint8_t>& out) {
     ByteRange frames;
-    if (!PlainPartInfoFrame(st, src, i, out, frames))
+    if (!PlainPartInfoFrame(file, parts, src, i, out, frames))
         return false;
-    out.insert(out.end(), st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.first),
-               st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.end));
+    out.insert(out.end(), file.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.first),
+               file.FileBuffer.begin() + static_cast<std::ptrdiff_t>(frames.end));
     return true;
 }
 

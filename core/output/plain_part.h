@@ -22,20 +22,20 @@ struct PlainSource {
     bool needsInfo = false;  // parts get an Info frame of their own
 };
 
-PlainSource ExaminePlainSource(const ProgramState& st);
+PlainSource ExaminePlainSource(const AnalysedFile& st);
 
 // The Info frame of plain part i into `info`, and in `frames` the bytes of
 // FileBuffer that follow it in the part file (the part's frames, without the
 // source's own Xing/Info/VBRI frame). False, `info` empty, when the source
 // needs no Info frame.
-bool PlainPartInfoFrame(const ProgramState& st, const PlainSource& src, int i,
-                        std::vector<uint8_t>& info, ByteRange& frames);
+bool PlainPartInfoFrame(const AnalysedFile& file, const PartTable& parts, const PlainSource& src,
+                        int i, std::vector<uint8_t>& info, ByteRange& frames);
 
 // Builds the Info frame and the frames of plain part i into `out` (the frames
 // byte for byte as the source holds them, without the source's own
 // Xing/Info/VBRI frame). Returns false, leaving `out` empty, when the source
 // needs no Info frame: the part is then the plain copy of PartByteRange.
-bool BuildPlainPart(const ProgramState& st, const PlainSource& src, int i,
+bool BuildPlainPart(const AnalysedFile& file, const PartTable& parts, const PlainSource& src, int i,
                     std::vector<uint8_t>& out);
 
 } // namespace tessivo

@@ -56,39 +56,39 @@ std::string PartFileStem(const std::string& fileName) {
     return name;
 }
 
-std::string PartFilePath(const ProgramState& st, int n) {
-    std::string name = PartFileStem(st.FileName);
+std::string PartFilePath(const LoadedFile& source, const SettingsValues& settings, int n) {
+    std::string name = PartFileStem(source.FileName);
     name += (n >= 0 && n < 10 ? "-0" : "-") + std::to_string(n) + ".mp3";
-    std::string folder = st.OutputFolder;
+    std::string folder = settings.OutputFolder;
     if (folder.empty() || folder.back() != '/')
         folder += '/';
     return folder + name;
 }
 
-ByteRange PartByteRange(const ProgramState& st, int i) {
+ByteRange PartByteRange(const AnalysedFile& file, const PartTable& parts, int i) {
     ByteRange r;
-    if (!IsPartNumber(st, i))
+    if (!IsPartNumber(parts, i))
         return r;
     // Frames whose offsets the index build filled.
     const int64_t indexed = std::max<int64_t>(
-        0, std::min<int64_t>({st.IndexedFrames, st.FrameCount, int64_t(st.FramePos.size())}));
+        0, std::min<int64_t>({file.IndexedFrames, file.FrameCount, int64_t(file.FramePos.size())}));
     // The audio never reaches into the source's ID3v1 tag.
-    const size_t limit = static_cast<size_t>(AudioEnd(st));
+    const size_t limit = static_cast<size_t>(AudioEnd(file));
     if (indexed == 0)
         return r;
     const auto offset = [&](int64_t f) -> size_t {
-        const FileOffset pos = st.FramePos[f];
+        const FileOffset pos = file.FramePos[f];
         return pos < 0 ? 0 : std::min<size_t>(static_cast<size_t>(pos), limit);
     };
     const size_t audioEnd =
-        std::min<size_t>(offset(indexed - 1) + std::max<int32_t>(st.FrameLength, 0), limit);
+        std::min<size_t>(offset(indexed - 1) + std::max<int32_t>(file.FrameLength, 0), limit);
     const auto boundary = [&](int64_t f) -> size_t {
         if (f < 0)
             f = 0;
         return f < indexed ? std::min(offset(f), audioEnd) : audioEnd;
     };
-    r.first = boundary(PartFirstFrame(st, i));
-    r.end = i < PartCount(st) ? boundary(PartFirstFrame(st, i + 1)) : audioEnd;
+    r.first = boundary(PartFirstFrame(parts, i));
+    r.end = i < PartCount(parts) ? boundary(PartFirstFrame(parts, i + 1)) : audioEnd;
     if (r.end < r.first)
         r.end = r.first;
     return r;
@@ -96,11 +96,12 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
 
 namespace {
 
-PartBytes PlainPartBytes(const ProgramState& st, const PlainSource& plain, int i) {
+PartBytes PlainPartBytes(const AnalysedFile& file, const PartTable& parts, const PlainSource& plain,
+                         int i) {
     PartBytes b;
-    if (!BuildPlainPart(st, plain, i, b.owned)) {
-        const ByteRange r = PartByteRange(st, i);
-        b.view = std::span<const uint8_t>(st.FileBuffer.data() + r.first, r.size());
+    if (!BuildPlainPart(file, parts, plain, i, b.owned)) {
+        const ByteRange r = PartByteRange(file, parts, i);
+        b.view = std::span<const uint8_t>(file.FileBuffer.data() + r.first, r.size());
     }
     return b;
 }
@@ -112,10 +113,12 @@ struct PartAudioBytes {
     PartBytes rest;
 };
 
-// What one split needs besides the state: its options, the plain-part facts,
-// the tags and the progress count.
+// What one split needs besides the file, its parts and the settings: its options, the plain-part
+// facts, the tags and the progress count.
 struct SplitJob {
-    ProgramState& st;
+    const AnalysedFile& file;
+    PartTable& parts;
+    const SettingsValues& settings;
     const SplitOptions& options;
     PartFileSystem& fs;
     const SplitProgressFn& progress;
@@ -134,7 +137,7 @@ struct SplitJob {
 };
 
 bool WithTags(const SplitJob& job) {
-    return job.st.IsSaveTags;
+    return job.settings.IsSaveTags;
 }
 
 // Tag bytes around part i's frames, written as number n of the split.
@@ -149,7 +152,7 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
     const int version = Id3v2Version(job.options.format);
     if (version == 0) {
         // ID3v1 alone: the record of the part's slot, when it holds a tag.
-        if (const Id3v1Record v1 = PartId3v1(job.st, i); IsTag(v1))
+        if (const Id3v1Record v1 = PartId3v1(job.parts, i); IsTag(v1))
             t.back.assign(v1.begin(), v1.end());
         return t;
     }
@@ -167,23 +170,25 @@ TagBytes PartTagBytes(const SplitJob& job, int i, int n) {
 }
 
 PartAudioBytes PartAudio(const SplitJob& job, int i) {
-    const ProgramState& st = job.st;
+    const AnalysedFile& file = job.file;
+    const PartTable& parts = job.parts;
+    const SettingsValues& settings = job.settings;
     // Gapless parts are rebuilt (Info frame, warm-up frames, the part's own
     // frames); a source that cannot be rebuilt gets the plain part.
     // A part cut off the frame grid plays exactly its samples.
     PartAudioBytes part;
-    if (st.IsGapless && PartCutOffGrid(st, i) &&
-        BuildGaplessSampleRange(st, PartStartSample(st, st, i), PartEndSample(st, st, i),
-                                part.rest.owned))
+    if (settings.IsGapless && PartCutOffGrid(parts, i) &&
+        BuildGaplessSampleRange(file, PartStartSample(file, parts, i),
+                                PartEndSample(file, parts, i), part.rest.owned))
         return part;
-    if (st.IsGapless &&
-        BuildGaplessPart(st, PartFirstFrame(st, i),
-                         i < PartCount(st) ? PartLastFrame(st, st, i) : st.IndexedFrames - 1,
-                         part.rest.owned))
+    if (settings.IsGapless && BuildGaplessPart(file, PartFirstFrame(parts, i),
+                                               i < PartCount(parts) ? PartLastFrame(file, parts, i)
+                                                                    : file.IndexedFrames - 1,
+                                               part.rest.owned))
         return part;
-    ByteRange frames = PartByteRange(st, i);
-    PlainPartInfoFrame(st, job.plain, i, part.head, frames);
-    part.rest.view = std::span<const uint8_t>(st.FileBuffer.data() + frames.first, frames.size());
+    ByteRange frames = PartByteRange(file, parts, i);
+    PlainPartInfoFrame(file, parts, job.plain, i, part.head, frames);
+    part.rest.view = std::span<const uint8_t>(file.FileBuffer.data() + frames.first, frames.size());
     return part;
 }
 
@@ -200,23 +205,23 @@ std::vector<uint8_t>& OwnBytes(PartAudioBytes& part) {
 
 // The source granule the first frame of a part's view starts; -1 for a
 // rebuilt part.
-int64_t FirstSourceGranule(const ProgramState& st, const PartAudioBytes& part) {
+int64_t FirstSourceGranule(const AnalysedFile& file, const PartAudioBytes& part) {
     if (!part.rest.owned.empty() || part.rest.view.empty())
         return -1;
-    const auto at = static_cast<FileOffset>(part.rest.view.data() - st.FileBuffer.data());
-    const auto end =
-        st.FramePos.begin() + std::min<ptrdiff_t>(st.IndexedFrames, ptrdiff_t(st.FramePos.size()));
-    const auto f = std::lower_bound(st.FramePos.begin(), end, at);
+    const auto at = static_cast<FileOffset>(part.rest.view.data() - file.FileBuffer.data());
+    const auto end = file.FramePos.begin() +
+                     std::min<ptrdiff_t>(file.IndexedFrames, ptrdiff_t(file.FramePos.size()));
+    const auto f = std::lower_bound(file.FramePos.begin(), end, at);
     if (f == end || *f != at)
         return -1;
-    return (f - st.FramePos.begin()) * (st.SamplesPerFrame / mp3::kGranuleSamples);
+    return (f - file.FramePos.begin()) * (file.SamplesPerFrame / mp3::kGranuleSamples);
 }
 
 // Every frame's gain changed by the split's gain, then the fade in and out at
 // the part's played start and end and the muted stretches of the source.
 void ChangeGain(const SplitJob& job, PartAudioBytes& part) {
     const SplitOptions& o = job.options;
-    const int64_t first = o.muted.empty() ? -1 : FirstSourceGranule(job.st, part);
+    const int64_t first = o.muted.empty() ? -1 : FirstSourceGranule(job.file, part);
     if (o.gainSteps != 0) {
         std::vector<uint8_t>& all = OwnBytes(part);
         mp3::ChangeStreamGain(all.data(), all.size(), o.gainSteps);
@@ -227,7 +232,7 @@ void ChangeGain(const SplitJob& job, PartAudioBytes& part) {
     }
     if (first >= 0) {
         std::vector<uint8_t>& all = OwnBytes(part);
-        const int ramp = MuteRampGranules(static_cast<int>(job.st.SampleRate));
+        const int ramp = MuteRampGranules(static_cast<int>(job.file.SampleRate));
         mp3::ChangeGranuleGains(all.data(), all.size(),
                                 [&](int64_t g) { return -MuteSteps(o.muted, first + g, ramp); });
     }
@@ -236,7 +241,7 @@ void ChangeGain(const SplitJob& job, PartAudioBytes& part) {
 // Writes `bytes`, in blocks for the progress. Bytes that lie in the mapped
 // source are copied from the file by the kernel, never read by the process.
 bool WriteBytes(SplitJob& job, PartFileWriter& out, std::span<const uint8_t> bytes) {
-    const FileImage& source = job.st.FileBuffer;
+    const FileImage& source = job.file.FileBuffer;
     const auto from = reinterpret_cast<uintptr_t>(bytes.data());
     const auto base = reinterpret_cast<uintptr_t>(source.data());
     const bool inImage =
@@ -264,9 +269,9 @@ PartAudioBytes ReadyAudio(const SplitJob& job, int i) {
     return part;
 }
 
-int NextTickedPart(const ProgramState& st, int i) {
-    for (int k = i + 1; k <= PartCount(st); ++k)
-        if (PartTicked(st, k))
+int NextTickedPart(const PartTable& parts, int i) {
+    for (int k = i + 1; k <= PartCount(parts); ++k)
+        if (PartTicked(parts, k))
             return k;
     return 0;
 }
@@ -278,7 +283,7 @@ int NextTickedPart(const ProgramState& st, int i) {
 PartAudioBytes TakeAudio(SplitJob& job, int i) {
     PartAudioBytes part =
         job.nextPart == i && job.nextAudio.valid() ? job.nextAudio.get() : ReadyAudio(job, i);
-    job.nextPart = part.rest.owned.empty() ? NextTickedPart(job.st, i) : 0;
+    job.nextPart = part.rest.owned.empty() ? NextTickedPart(job.parts, i) : 0;
     if (job.nextPart > 0)
         job.nextAudio =
             std::async(std::launch::async, [&job, k = job.nextPart] { return ReadyAudio(job, k); });
@@ -290,8 +295,8 @@ PartAudioBytes TakeAudio(SplitJob& job, int i) {
 // A part is read from the mapped source: the source is checked before and
 // after, and a part read from a changed source is not kept.
 std::string FillPartFile(SplitJob& job, int i, int n, const std::string& path, FilledFile& filled) {
-    if (SourceChanged(job.st))
-        return ChangedOnDiskMessage(job.st.FileName);
+    if (SourceChanged(job.file))
+        return ChangedOnDiskMessage(job.file.FileName);
     const std::string error = FillTemporary(
         job.fs, path, job.options.overwrite,
         [&](PartFileWriter& out) {
@@ -300,11 +305,11 @@ std::string FillPartFile(SplitJob& job, int i, int n, const std::string& path, F
             const bool ok = WriteBytes(job, out, tags.front) && WriteBytes(job, out, part.head) &&
                             WriteBytes(job, out, part.rest.bytes()) &&
                             WriteBytes(job, out, tags.back);
-            job.sourceChanged = SourceChanged(job.st);
+            job.sourceChanged = SourceChanged(job.file);
             return ok && !job.sourceChanged;
         },
         filled);
-    return job.sourceChanged ? ChangedOnDiskMessage(job.st.FileName) : error;
+    return job.sourceChanged ? ChangedOnDiskMessage(job.file.FileName) : error;
 }
 
 void PrepareTags(SplitJob& job, SplitResult& result) {
@@ -312,8 +317,8 @@ void PrepareTags(SplitJob& job, SplitResult& result) {
         return;
     job.tags = job.options.tags;
     if (!job.tags) {
-        job.ownTags = MakePartTags(job.st, ReadSourceTag(job.st));
-        job.ownTags.numberTracks = job.st.NumberTracks;
+        job.ownTags = MakePartTags(job.parts, ReadSourceTag(job.file));
+        job.ownTags.numberTracks = job.settings.NumberTracks;
         job.tags = &job.ownTags;
     }
     result.tagDamaged = job.tags->source.damaged;
@@ -372,31 +377,34 @@ std::string WriteFileInPlace(PartFileSystem& fs, const std::string& path, bool o
     return error.empty() ? PutInPlace(fs, filled) : error;
 }
 
-PartBytes SourcePartBytes(const ProgramState& st, int i) {
-    return PlainPartBytes(st, ExaminePlainSource(st), i);
+PartBytes SourcePartBytes(const AnalysedFile& file, const PartTable& parts, int i) {
+    return PlainPartBytes(file, parts, ExaminePlainSource(file), i);
 }
 
-std::vector<std::string> PlannedPartPaths(const ProgramState& st) {
-    const int parts = PartCount(st);
-    std::vector<std::string> paths(static_cast<size_t>(parts) + 1);
-    int number = st.SplitFileCount;
-    for (int i = 1; i <= parts; ++i)
-        if (PartTicked(st, i))
-            paths[static_cast<size_t>(i)] = PartFilePath(st, ++number);
+std::vector<std::string> PlannedPartPaths(const LoadedFile& source, const PartTable& parts,
+                                          const SettingsValues& settings) {
+    const int count = PartCount(parts);
+    std::vector<std::string> paths(static_cast<size_t>(count) + 1);
+    int number = parts.SplitFileCount;
+    for (int i = 1; i <= count; ++i)
+        if (PartTicked(parts, i))
+            paths[static_cast<size_t>(i)] = PartFilePath(source, settings, ++number);
     return paths;
 }
 
-std::vector<std::string> PartListFileNames(const ProgramState& st) {
-    std::vector<std::string> names = PlannedPartPaths(st);
+std::vector<std::string> PartListFileNames(const LoadedFile& source, const PartTable& parts,
+                                           const SettingsValues& settings) {
+    std::vector<std::string> names = PlannedPartPaths(source, parts, settings);
     for (int i = 1; i < static_cast<int>(names.size()); ++i)
-        if (PartSaved(st, i))
-            names[static_cast<size_t>(i)] = PartAt(st, i).writtenFile;
+        if (PartSaved(parts, i))
+            names[static_cast<size_t>(i)] = PartAt(parts, i).writtenFile;
     return names;
 }
 
-ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs) {
+ExistingTargets ExistingPartFiles(const LoadedFile& source, const PartTable& parts,
+                                  const SettingsValues& settings, PartFileSystem& fs) {
     ExistingTargets found;
-    for (const std::string& path : PlannedPartPaths(st)) {
+    for (const std::string& path : PlannedPartPaths(source, parts, settings)) {
         if (path.empty() || !fs.Exists(path))
             continue;
         if (found.count++ == 0)
@@ -423,24 +431,25 @@ std::string FileExistsMessage(const std::string& path) {
     return "File exists: " + path + " (use --overwrite to replace it)";
 }
 
-SplitResult SplitParts(ProgramState& st, PartFileSystem& fs, const SplitProgressFn& progress) {
-    return SplitParts(st, SplitOptions{}, fs, progress);
+SplitResult SplitParts(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PartFileSystem& fs, const SplitProgressFn& progress) {
+    return SplitParts(file, parts, settings, SplitOptions{}, fs, progress);
 }
 
 namespace {
 
 // Why the split writes nothing at all: no folder, an output that is an
 // input, or (without overwrite) a part file there already; false when it may go on.
-bool RefuseSplit(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
-                 SplitResult& result) {
-    if (st.OutputFolder.empty())
+bool RefuseSplit(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                 const SplitOptions& options, PartFileSystem& fs, SplitResult& result) {
+    if (settings.OutputFolder.empty())
         result.error = "Please select a folder";
     InputFiles inputs = options.inputs ? *options.inputs : InputFiles{};
-    inputs.Add(st.FileName);
+    inputs.Add(file.FileName);
     if (result.error.empty())
-        result.error = RefuseInputs(PlannedPartPaths(st), inputs);
+        result.error = RefuseInputs(PlannedPartPaths(file, parts, settings), inputs);
     if (result.error.empty() && !options.overwrite) {
-        const ExistingTargets existing = ExistingPartFiles(st, fs);
+        const ExistingTargets existing = ExistingPartFiles(file, parts, settings, fs);
         if (existing.count > 0) {
             result.refused = true;
             result.error = FileExistsMessage(existing.first);
@@ -452,12 +461,12 @@ bool RefuseSplit(ProgramState& st, const SplitOptions& options, PartFileSystem& 
 
 // How many files the job writes and how many bytes, for its progress.
 void CountTickedParts(SplitJob& job) {
-    for (int i = 1; i <= PartCount(job.st); ++i) {
-        if (!PartTicked(job.st, i))
+    for (int i = 1; i <= PartCount(job.parts); ++i) {
+        if (!PartTicked(job.parts, i))
             continue;
         ++job.count;
-        job.total += PartByteRange(job.st, i).size() +
-                     (WithTags(job) && EffectivePartTag(job.st, i).present ? 128 : 0);
+        job.total += PartByteRange(job.file, job.parts, i).size() +
+                     (WithTags(job) && EffectivePartTag(job.parts, i).present ? 128 : 0);
     }
 }
 
@@ -491,7 +500,7 @@ bool NameOldest(SplitJob& job, SplitResult& result, std::deque<FlushingPart>& fl
         NoteFailure(result, p.part, path, std::move(error));
         return false;
     }
-    job.st.Parts[static_cast<size_t>(p.part - 1)].writtenFile = path;
+    job.parts.Parts[static_cast<size_t>(p.part - 1)].writtenFile = path;
     result.written.push_back(path);
     result.writtenParts.push_back(p.part);
     return true;
@@ -503,7 +512,7 @@ void DropFlushing(SplitJob& job, std::deque<FlushingPart>& flushing) {
     for (FlushingPart& p : flushing) {
         p.flushed.wait();
         job.fs.Remove(p.filled.tempPath);
-        --job.st.SplitFileCount;
+        --job.parts.SplitFileCount;
     }
     flushing.clear();
 }
@@ -534,15 +543,17 @@ void StartFlushing(SplitJob& job, std::deque<FlushingPart>& flushing, int part, 
 // at the first failure, naming its part and file. Up to kPartsFlushing parts
 // are flushed while the next is written; none is kept after one that fails.
 void WriteTickedParts(SplitJob& job, SplitResult& result) {
-    ProgramState& st = job.st;
+    const AnalysedFile& file = job.file;
+    PartTable& parts = job.parts;
+    const SettingsValues& settings = job.settings;
     const size_t depth = job.fs.FlushesBesideWrites() ? kPartsFlushing : 1;
     std::deque<FlushingPart> flushing;
     int n = 0;
-    for (int i = 1; i <= PartCount(st) && result.ok; ++i) {
-        if (!PartTicked(st, i))
+    for (int i = 1; i <= PartCount(parts) && result.ok; ++i) {
+        if (!PartTicked(parts, i))
             continue;
-        ++st.SplitFileCount;
-        const std::string path = PartFilePath(st, st.SplitFileCount);
+        ++parts.SplitFileCount;
+        const std::string path = PartFilePath(file, settings, parts.SplitFileCount);
         FilledFile filled;
         const std::string error = FillPartFile(job, i, ++n, path, filled);
         if (!error.empty()) {
@@ -550,7 +561,7 @@ void WriteTickedParts(SplitJob& job, SplitResult& result) {
             if (result.ok)
                 NoteFailure(result, i, path, error);
             else
-                --st.SplitFileCount; // an earlier part failed first
+                --parts.SplitFileCount; // an earlier part failed first
             return;
         }
         StartFlushing(job, flushing, i, std::move(filled));
@@ -562,24 +573,33 @@ void WriteTickedParts(SplitJob& job, SplitResult& result) {
 
 } // namespace
 
-SplitResult SplitParts(ProgramState& st, const SplitOptions& options, PartFileSystem& fs,
+SplitResult SplitParts(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       const SplitOptions& options, PartFileSystem& fs,
                        const SplitProgressFn& progress) {
     SplitResult result;
-    if (RefuseSplit(st, options, fs, result))
+    if (RefuseSplit(file, parts, settings, options, fs, result))
         return result;
-    SplitJob job{
-        st, options, fs, progress, ExaminePlainSource(st), {}, nullptr, SourceStem(st.FileName)};
+    SplitJob job{file,
+                 parts,
+                 settings,
+                 options,
+                 fs,
+                 progress,
+                 ExaminePlainSource(file),
+                 {},
+                 nullptr,
+                 SourceStem(file.FileName)};
     CountTickedParts(job);
     PrepareTags(job, result);
     if (options.replayGain)
-        job.loudness = MeasureWrittenParts(st, st.IsGapless);
+        job.loudness = MeasureWrittenParts(file, parts, settings.IsGapless);
     WriteTickedParts(job, result);
     if (!result.ok)
         return result;
     if (progress)
         progress(job.total, job.total);
     result.leftovers =
-        LaterPartFiles(st.OutputFolder, PartFileStem(st.FileName), st.SplitFileCount);
+        LaterPartFiles(settings.OutputFolder, PartFileStem(file.FileName), parts.SplitFileCount);
     return result;
 }
 

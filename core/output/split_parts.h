@@ -19,7 +19,7 @@ namespace tessivo {
 
 // Full path of part file number n: the output folder, '/', the source's file
 // name without its extension, "-0n" (n below 10) or "-n", ".mp3".
-std::string PartFilePath(const ProgramState& st, int n);
+std::string PartFilePath(const LoadedFile& source, const SettingsValues& settings, int n);
 
 // The source's file name without folder and extension, as part names begin.
 std::string PartFileStem(const std::string& fileName);
@@ -32,7 +32,7 @@ struct ByteRange {
     size_t end = 0;
     size_t size() const { return end > first ? end - first : 0; }
 };
-ByteRange PartByteRange(const ProgramState& st, int i);
+ByteRange PartByteRange(const AnalysedFile& file, const PartTable& parts, int i);
 
 // The bytes that go into part i's file before its tag: a view of FileBuffer,
 // or a buffer of its own when the part is rebuilt (an Info frame of its own,
@@ -44,7 +44,7 @@ struct PartBytes {
         return owned.empty() ? view : std::span<const uint8_t>(owned);
     }
 };
-PartBytes SourcePartBytes(const ProgramState& st, int i);
+PartBytes SourcePartBytes(const AnalysedFile& file, const PartTable& parts, int i);
 
 // One open part file.
 class PartFileWriter {
@@ -108,14 +108,16 @@ bool IsDiskFullMessage(const std::string& message);
 // For every part 1..PartCount, the path a split started now writes it
 // to (SplitFileCount + 1, + 2, ... over the used parts); empty for a part that
 // is not used. Index 0 is unused.
-std::vector<std::string> PlannedPartPaths(const ProgramState& st);
+std::vector<std::string> PlannedPartPaths(const LoadedFile& source, const PartTable& parts,
+                                          const SettingsValues& settings);
 
 // Target files of the next split that exist already.
 struct ExistingTargets {
     int count = 0;
     std::string first; // path of the first one, in part order
 };
-ExistingTargets ExistingPartFiles(const ProgramState& st, PartFileSystem& fs);
+ExistingTargets ExistingPartFiles(const LoadedFile& source, const PartTable& parts,
+                                  const SettingsValues& settings, PartFileSystem& fs);
 
 // Writes the file `path` under a temporary name in its folder: `fill`
 // writes the bytes, the file is flushed to disk and only then renamed to
@@ -195,7 +197,8 @@ struct SplitLoudness {
 // The part list's file names (index = part number): a saved part's file as
 // written, every other ticked part's name as PlannedPartPaths gives it, empty
 // for an unticked part.
-std::vector<std::string> PartListFileNames(const ProgramState& st);
+std::vector<std::string> PartListFileNames(const LoadedFile& source, const PartTable& parts,
+                                           const SettingsValues& settings);
 
 // Bytes written so far of all bytes to write.
 using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
@@ -212,11 +215,12 @@ using SplitProgressFn = std::function<void(uint64_t done, uint64_t total)>;
 // files (PartRecord::writtenFile), and
 // SplitFileCount keeps the number the failed part took. Each file is flushed
 // to disk before it is renamed.
-SplitResult SplitParts(ProgramState& st, const SplitOptions& options,
-                       PartFileSystem& fs = DefaultPartFileSystem(),
+SplitResult SplitParts(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       const SplitOptions& options, PartFileSystem& fs = DefaultPartFileSystem(),
                        const SplitProgressFn& progress = {});
 // The same with SplitOptions{}: ID3v1 records only, no file replaced.
-SplitResult SplitParts(ProgramState& st, PartFileSystem& fs = DefaultPartFileSystem(),
+SplitResult SplitParts(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+                       PartFileSystem& fs = DefaultPartFileSystem(),
                        const SplitProgressFn& progress = {});
 
 } // namespace tessivo

@@ -21,7 +21,7 @@ std::unique_ptr<ProgramState> Opened(const std::string& fixture) {
     auto st = analysis_test::Analyse(fixture, false);
     st->FileName = analysis_test::Fixture(fixture);
     ResetToOnePart(*st, *st);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     return st;
 }
 
@@ -45,7 +45,7 @@ TEST(ApplyCutList, RegionsBecomeTickedTitledPartsBetweenUntickedGaps) {
     CutList list;
     list.album = "Album";
     list.entries = {Entry(10, 20, "A"), Entry(30, 40, "B", "Singer"), Entry(200, -1, "late")};
-    const FrameCutList placed = ApplyCutList(*st, list);
+    const FrameCutList placed = ApplyCutList(*st, *st, list);
     ASSERT_EQ(placed.warnings.size(), 1u);
     ASSERT_EQ(PartCount(*st), 5);
     EXPECT_EQ(CutLineFrames(*st), (std::vector<int32_t>{278, 556, 833, 1111}));
@@ -72,7 +72,7 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
     CutList list;
     list.albumArtist = "Band";
     list.entries = {Entry(0.5, -1, "First"), Entry(1.0, -1, "")};
-    ApplyCutList(*st, list);
+    ApplyCutList(*st, *st, list);
     ASSERT_EQ(PartCount(*st), 3);
     EXPECT_EQ(TagTitle(PartId3v1(*st, 2)), "First");
     EXPECT_EQ(TagArtist(PartId3v1(*st, 2)), "Band");
@@ -89,22 +89,22 @@ TEST(ApplyCutList, UntitledPartsKeepTheSourceTagAndTheTableGivesTheListBack) {
     for (size_t k = 0; k < table.cuts.size(); ++k)
         back.entries.push_back(Entry(CutSeconds(table, k, TimeBaseOf(*st)), -1,
                                      table.parts[k].title, table.parts[k].performer));
-    ApplyCutList(*again, back);
+    ApplyCutList(*again, *again, back);
     EXPECT_EQ(CutLineFrames(*again), CutLineFrames(*st));
     ASSERT_EQ(PartCount(*again), PartCount(*st));
     for (int k = 1; k <= PartCount(*st); ++k)
         EXPECT_EQ(EffectivePartTag(*again, k), EffectivePartTag(*st, k)) << k;
     // The album artist went into every part's artist; the album is the source's.
-    CutListSource source = CutListSourceOf(*st);
+    CutListSource source = CutListSourceOf(*st, *st);
     EXPECT_EQ(source.fileName, "id3v1_track.mp3");
     EXPECT_EQ(source.albumArtist, "Band");
     EXPECT_EQ(source.album, TagAlbum(st->Id3v1Buffer).substr(0, source.album.size()));
     EXPECT_FALSE(source.album.empty());
     // Parts that differ share nothing.
-    TagFields f = ReadTagFields(*st, 3);
+    TagFields f = ReadTagFields(*st, *st, 3);
     f.artist = "Other";
-    StoreTagFields(*st, 3, f);
-    source = CutListSourceOf(*st);
+    StoreTagFields(*st, *st, 3, f);
+    source = CutListSourceOf(*st, *st);
     EXPECT_EQ(source.albumArtist, "");
 }
 
@@ -113,7 +113,7 @@ TEST(ApplyCutList, AListWithNothingInsideTheFileLeavesOnePart) {
     AddCutLine(*st, *st, 300);
     CutList list;
     list.entries = {Entry(100, -1, "past")};
-    const FrameCutList placed = ApplyCutList(*st, list);
+    const FrameCutList placed = ApplyCutList(*st, *st, list);
     EXPECT_EQ(PartCount(*st), 1);
     EXPECT_TRUE(PartTicked(*st, 1));
     EXPECT_EQ(placed.warnings.size(), 1u);

@@ -186,7 +186,7 @@ TEST(BigFile, Past4GiBIsIndexedSplitAndJoinedBack) {
     st.OutputFolder = (dir / "parts").string();
     fs::create_directories(st.OutputFolder);
     ReplaceParts(st, st, {int32_t(frames / 3), int32_t(frames * 2 / 3)});
-    const SplitResult split = SplitParts(st);
+    const SplitResult split = SplitParts(st, st, st);
     ASSERT_TRUE(split.ok) << split.error;
     ASSERT_EQ(split.written.size(), 3u);
     ExpectSlicesOf(source, split.written, {0, frames / 3 * 960, frames * 2 / 3 * 960, st.FileSize});
@@ -226,7 +226,7 @@ TEST(BigFile, ASourceTruncatedWhileOpenIsReportedNotACrash) {
     EXPECT_TRUE(SourceChanged(st));
     st.OutputFolder = (dir / "parts").string();
     ReplaceParts(st, st, {});
-    const SplitResult split = SplitParts(st);
+    const SplitResult split = SplitParts(st, st, st);
     EXPECT_FALSE(split.ok);
     EXPECT_EQ(split.error, path + " changed on disk; open it again");
     EXPECT_TRUE(fs::is_empty(dir / "parts"));

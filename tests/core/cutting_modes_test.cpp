@@ -76,7 +76,7 @@ std::vector<int32_t> PlacedCuts(const std::string& file, CuttingRule rule) {
     ProgramState st;
     EXPECT_TRUE(OpenForCutting(st, Fixture(file), rule).ok());
     PlacedNotes notes;
-    const StepOutcome placed = PlaceByRule(st, rule, CutList{}, notes);
+    const StepOutcome placed = PlaceByRule(st, st, st, rule, CutList{}, notes);
     EXPECT_TRUE(placed.ok()) << placed.message;
     return CutLineFrames(st);
 }
@@ -130,7 +130,7 @@ std::vector<std::string> CoreStarts(const CuttingRule& rule) {
     ProgramState st;
     EXPECT_TRUE(OpenForCutting(st, Fixture("speech_pauses.mp3"), rule).ok());
     PlacedNotes notes;
-    EXPECT_TRUE(PlaceByRule(st, rule, CutList{}, notes).ok());
+    EXPECT_TRUE(PlaceByRule(st, st, st, rule, CutList{}, notes).ok());
     std::vector<std::string> starts;
     for (int k = 1; k <= PartCount(st); ++k) {
         char buf[32];
@@ -167,7 +167,7 @@ TEST(CuttingModes, PrepareGoesThroughTheModeOfThePanel) {
         in.mode = std::string(mode->key);
         in.parts = 3;
         in.nearLength = "0:00:06";
-        const PrepareOutcome out = PrepareCutLines(*st, in);
+        const PrepareOutcome out = PrepareCutLines(*st, *st, *st, in);
         // Chapters are placed by the document, which holds them.
         EXPECT_EQ(out.acted, mode->prepare != nullptr) << mode->key << " " << out.message;
         if (mode->Takes(kTakesPartCount)) {
@@ -176,7 +176,7 @@ TEST(CuttingModes, PrepareGoesThroughTheModeOfThePanel) {
     }
     PrepareInput unknown;
     unknown.mode = "no such mode";
-    EXPECT_FALSE(PrepareCutLines(*st, unknown).acted);
+    EXPECT_FALSE(PrepareCutLines(*st, *st, *st, unknown).acted);
 }
 
 } // namespace

@@ -81,7 +81,7 @@ protected:
 
 TEST_F(EditRecordTest, TheTextGivesBackEveryFieldOfTheEdit) {
     MakeEdit();
-    EditRecord record = EditRecordOf(st_);
+    EditRecord record = EditRecordOf(st_, st_);
     record.fileTag.present = true;
     record.fileTag.fields.album = "Live\nat the \\Hall";
     record.parts[3].writtenFile = "/out/talk - part 4.mp3";
@@ -102,7 +102,7 @@ TEST_F(EditRecordTest, TheTextGivesBackEveryFieldOfTheEdit) {
 
 TEST_F(EditRecordTest, TextsThatAreNotAWholeRecordAreRefused) {
     MakeEdit();
-    const std::string text = EditRecordText(EditRecordOf(st_));
+    const std::string text = EditRecordText(EditRecordOf(st_, st_));
     EditRecord out;
     std::string error;
     EXPECT_FALSE(ParseEditRecord(text.substr(0, text.size() - 4), out, error));
@@ -122,7 +122,7 @@ TEST_F(EditRecordTest, TextsThatAreNotAWholeRecordAreRefused) {
 
 TEST_F(EditRecordTest, RestoreBringsTheEditBackAsOneRecordedEdit) {
     MakeEdit();
-    const EditRecord record = EditRecordOf(st_);
+    const EditRecord record = EditRecordOf(st_, st_);
 
     ProgramState fresh;
     Document doc(fresh);
@@ -169,7 +169,7 @@ TEST_F(EditRecordTest, MutedStretchesAndReviewedCutsGoWithTheEdit) {
     EXPECT_EQ(recorded.size(), 3u);
     EXPECT_EQ(st_.ReviewedCuts, (std::vector<int32_t>{400, PartFirstFrame(st_, 3)}));
 
-    const std::string text = EditRecordText(EditRecordOf(st_));
+    const std::string text = EditRecordText(EditRecordOf(st_, st_));
     EXPECT_NE(text.find("\nmute 100 250\nmute 600 700\n"), std::string::npos) << text;
     EditRecord back;
     std::string error;
@@ -204,7 +204,7 @@ TEST_F(EditRecordTest, MutedStretchesAndReviewedCutsGoWithTheEdit) {
 
 TEST_F(EditRecordTest, AChangedFileTakesNoRecord) {
     MakeEdit();
-    const EditRecord record = EditRecordOf(st_);
+    const EditRecord record = EditRecordOf(st_, st_);
     // The same bytes, another modification time.
     SetModified(source_, 1600000000);
     ProgramState fresh;
@@ -227,7 +227,7 @@ TEST_F(EditRecordTest, AChangedFileTakesNoRecord) {
 TEST_F(EditRecordTest, TheStoreKeepsOneRecordPerStateOfAFile) {
     MakeEdit();
     const std::string folder = Path("recovery");
-    const EditRecord record = EditRecordOf(st_);
+    const EditRecord record = EditRecordOf(st_, st_);
     ASSERT_EQ(StoreEditRecord(folder, record), "");
     // Written whole under its identity, no temporary file left.
     EXPECT_EQ(Listing(folder).size(), 1u);
@@ -256,8 +256,8 @@ TEST_F(EditRecordTest, OnlyRecordsOfUnchangedFilesAreOfferedTheNewestFirst) {
     Open(other, second);
     ASSERT_TRUE(other.AddCutLine(50));
     ASSERT_TRUE(doc_.AddCutLine(500));
-    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(st_)), "");
-    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(otherState)), "");
+    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(st_, st_)), "");
+    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(otherState, otherState)), "");
     const time_t now = std::time(nullptr);
     SetModified(EditRecordPath(folder, IdentityOf(st_)), now - 60);
     SetModified(EditRecordPath(folder, IdentityOf(otherState)), now - 120);
@@ -279,9 +279,9 @@ TEST_F(EditRecordTest, OnlyRecordsOfUnchangedFilesAreOfferedTheNewestFirst) {
 TEST_F(EditRecordTest, RecordsOlderThanThirtyDaysAreRemoved) {
     const std::string folder = Path("recovery");
     ASSERT_TRUE(doc_.AddCutLine(500));
-    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(st_)), "");
+    ASSERT_EQ(StoreEditRecord(folder, EditRecordOf(st_, st_)), "");
     const std::string kept = EditRecordPath(folder, IdentityOf(st_));
-    EditRecord old = EditRecordOf(st_);
+    EditRecord old = EditRecordOf(st_, st_);
     old.file.size += 1;
     ASSERT_EQ(StoreEditRecord(folder, old), "");
     const std::string gone = EditRecordPath(folder, old.file);
@@ -303,7 +303,7 @@ TEST_F(EditRecordTest, AFolderThatCannotBeWrittenIsNamedWithTheReason) {
     ASSERT_TRUE(doc_.AddCutLine(500));
     const std::string blocker = Path("plain");
     std::ofstream(blocker) << "a file, not a folder";
-    const std::string error = StoreEditRecord(blocker + "/recovery", EditRecordOf(st_));
+    const std::string error = StoreEditRecord(blocker + "/recovery", EditRecordOf(st_, st_));
     EXPECT_EQ(error.rfind("Unable to write to " + blocker + "/recovery/", 0), 0u) << error;
     EXPECT_NE(error.find(": "), std::string::npos);
 }

@@ -785,11 +785,11 @@ TEST(GaplessSplit, OptionOffWritesThePlainCopy) {
     LoadState(st, Fixture("vbr_stereo.mp3"));
     const std::string dir = TempDir("off");
     PrepareThreeParts(st, dir, false, true);
-    const SplitResult r = SplitParts(st);
+    const SplitResult r = SplitParts(st, st, st);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.written.size(), 3u);
     for (int i = 1; i <= 3; ++i) {
-        const PartBytes bytes = SourcePartBytes(st, i);
+        const PartBytes bytes = SourcePartBytes(st, st, i);
         const std::span<const uint8_t> plain = bytes.bytes();
         std::vector<uint8_t> expected(plain.begin(), plain.end());
         {
@@ -807,7 +807,7 @@ TEST(GaplessSplit, OptionOnWritesGaplessPartsThatTakeTheirTags) {
         LoadState(st, Fixture(name));
         const std::string dir = TempDir("on");
         PrepareThreeParts(st, dir, true, true);
-        const SplitResult r = SplitParts(st);
+        const SplitResult r = SplitParts(st, st, st);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.written.size(), 3u);
         int64_t total = 0;
@@ -871,11 +871,11 @@ TEST(GaplessSplit, SettingFromTheSettingsFileReachesTheWriter) {
         const std::string out = dir + (on ? "/on" : "/off");
         fs::create_directories(out);
         PrepareThreeParts(st, out, st.IsGapless, false);
-        const SplitResult r = SplitParts(st);
+        const SplitResult r = SplitParts(st, st, st);
         ASSERT_TRUE(r.ok) << r.error;
         // Part 2 starts mid-stream: only a gapless part opens with warm-up frames.
         const std::vector<uint8_t> part2 = ReadAll(r.written[1]);
-        const PartBytes bytes = SourcePartBytes(st, 2);
+        const PartBytes bytes = SourcePartBytes(st, st, 2);
         const std::span<const uint8_t> plain = bytes.bytes();
         EXPECT_EQ(ReadInfo(part2).marker, "Info");
         EXPECT_EQ(part2 == std::vector<uint8_t>(plain.begin(), plain.end()), !on);

@@ -70,7 +70,7 @@ TEST(CopySourceTag, SourceTrackNumberGoesToEverySlot) {
     auto st = StateWithSource("id3v1_track.mp3");
     ASSERT_TRUE(st->HasId3v1);
     ASSERT_EQ(st->Id3v1Buffer[125], 0);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     for (int n : {1, 2, 255, 256, 1000}) {
         const Id3v1Record slot = PartId3v1(*st, n);
         EXPECT_TRUE(IsTag(slot));
@@ -85,7 +85,7 @@ TEST(CopySourceTag, FullCommentSourceNumbersTheSlots) {
     auto st = StateWithSource("id3v1_notrack.mp3");
     ASSERT_TRUE(st->HasId3v1);
     ASSERT_NE(st->Id3v1Buffer[125], 0);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     for (int n : {1, 2, 99, 255}) {
         EXPECT_EQ(PartId3v1(*st, n)[126], n);
         EXPECT_EQ(PartId3v1(*st, n)[125], 0);
@@ -101,11 +101,11 @@ TEST(CopySourceTag, FullCommentSourceNumbersTheSlots) {
 
 TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
     auto st = StateWithSource("id3v1_track.mp3");
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     // The next file has no tag: nothing of the first one survives.
     st->Id3v1Buffer = LastBlock("cbr128_stereo.mp3");
     st->HasId3v1 = false;
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     for (int n = 1; n <= 1000; ++n) {
         const Id3v1Record record = PartId3v1(*st, n);
         ASSERT_TRUE(std::all_of(record.begin(), record.end(), [](uint8_t b) { return b == 0; }))
@@ -115,29 +115,29 @@ TEST(CopySourceTag, NoSourceTagEmptiesEverySlot) {
 
 TEST(TagFields, ShowOriginalFileWithTheSourceCommentAndGenreName) {
     auto st = StateWithSource("id3v1_notrack.mp3");
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     st->Parts.resize(1);
-    TagFields f = ReadTagFields(*st, 1);
+    TagFields f = ReadTagFields(*st, *st, 1);
     EXPECT_EQ(f.partName, "Original File");
     EXPECT_EQ(f.comment, "A comment of thirty characte"); // bytes 97..124 of the source
     EXPECT_EQ(f.year, "1999");
     EXPECT_EQ(f.genre, ""); // 255
     EXPECT_EQ(f.track, "1");
     st->Parts.resize(3);
-    f = ReadTagFields(*st, 3);
+    f = ReadTagFields(*st, *st, 3);
     EXPECT_EQ(f.partName, "Part(3)");
     EXPECT_EQ(f.comment, "A comment of thirty characte");
     EXPECT_EQ(f.track, "3");
 
     st = StateWithSource("id3v1_track.mp3");
-    CopySourceTag(*st);
-    EXPECT_EQ(ReadTagFields(*st, 2).genre, "Rock");
+    CopySourceTag(*st, *st);
+    EXPECT_EQ(ReadTagFields(*st, *st, 2).genre, "Rock");
     // Without a source tag the genre box stays empty whatever the slot holds,
     // and the original file's comment does not show the file's audio bytes.
     st->HasId3v1 = false;
     st->Parts.resize(1);
     st->Id3v1Buffer.fill('A');
-    f = ReadTagFields(*st, 1);
+    f = ReadTagFields(*st, *st, 1);
     EXPECT_EQ(f.genre, "");
     EXPECT_EQ(f.comment.find("AAAA"), std::string::npos);
 }
@@ -155,7 +155,7 @@ TEST(TagFields, StoreCutsFieldsToTheirWidths) {
     f.year = "99";
     f.comment = std::string(40, 'c');
     f.genre = "Psychadelic";
-    StoreTagFields(st, 4, f);
+    StoreTagFields(st, st, 4, f);
     const Id3v1Record r = PartId3v1(st, 4);
     EXPECT_EQ(Bytes(r, 0, 3), "TAG");
     EXPECT_EQ(Bytes(r, 3, 30), std::string(30, 't'));
@@ -169,7 +169,7 @@ TEST(TagFields, StoreCutsFieldsToTheirWidths) {
     EXPECT_EQ(TagTitle(r), std::string(30, 't'));
 
     // The part keeps the title in full; its ID3v1 record cuts it.
-    const TagFields back = ReadTagFields(st, 4);
+    const TagFields back = ReadTagFields(st, st, 4);
     EXPECT_EQ(back.title, std::string(35, 't'));
     EXPECT_EQ(back.year, "99  "); // trailing spaces are part of the text
     EXPECT_EQ(back.genre, "Psychadelic");
@@ -182,27 +182,27 @@ TEST(TagFields, StoreOverwritesOldTextAndHandlesTrackAndGenreEdgeCases) {
     f.title = "A long old title of many words";
     f.track = "12";
     f.genre = "Rock";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     f.title = "New";
     f.track = "0"; // 0 leaves the track as it was
     f.genre = "Not A Genre";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     EXPECT_EQ(Bytes(PartId3v1(st, 1), 3, 30), std::string("New") + std::string(27, '\0'));
     EXPECT_EQ(PartId3v1(st, 1)[126], 12);
     EXPECT_EQ(PartId3v1(st, 1)[127], 255);
     for (const char* bad : {"256", "1000", "x", "-3", "99999999999"}) {
         f.track = bad;
-        StoreTagFields(st, 1, f);
+        StoreTagFields(st, st, 1, f);
         EXPECT_EQ(PartId3v1(st, 1)[126], 12) << bad;
     }
     f.track = "255";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     EXPECT_EQ(PartId3v1(st, 1)[126], 255);
     // 0 is the file tag; numbers outside the table store nothing.
-    StoreTagFields(st, 0, f);
+    StoreTagFields(st, st, 0, f);
     EXPECT_TRUE(IsTag(PartId3v1(st, 0)));
-    StoreTagFields(st, 1001, f);
-    StoreTagFields(st, -1, f);
+    StoreTagFields(st, st, 1001, f);
+    StoreTagFields(st, st, -1, f);
 }
 
 TEST(TagFields, TextIsStoredAsIso88591) {
@@ -212,7 +212,7 @@ TEST(TagFields, TextIsStoredAsIso88591) {
     f.title = "Caf\xC3\xA9 \xCE\xA9mega \xF0\x9F\x8E\xB5!"; // Café Ωmega 🎵!
     f.artist = "bad \xC3 byte \xC0\xAF end";                // truncated and overlong forms
     f.comment = std::string(27, 'x') + "\xC3\xA9\xC3\xA9";  // 29 characters
-    StoreTagFields(st, 2, f);
+    StoreTagFields(st, st, 2, f);
     EXPECT_EQ(Bytes(PartId3v1(st, 2), 3, 13), "Caf\xE9 ?mega ?!");
     EXPECT_EQ(TagTitle(PartId3v1(st, 2)), "Caf\xC3\xA9 ?mega ?!");
     EXPECT_EQ(TagArtist(PartId3v1(st, 2)), "bad ? byte ? end");
@@ -225,12 +225,12 @@ TEST(TagFields, YearKeepsDigitsOnly) {
     ProgramState st;
     TagFields f;
     f.year = "019999";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "0199");
     f.year = "";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "    ");
     f.year = "20a5";
-    StoreTagFields(st, 1, f);
+    StoreTagFields(st, st, 1, f);
     EXPECT_EQ(Bytes(PartId3v1(st, 1), 93, 4), "205 ");
 }

@@ -31,7 +31,7 @@ std::unique_ptr<ProgramState> OpenFile(const std::string& path) {
     if (!r.ok)
         return nullptr;
     ResetToOnePart(*st, *st);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     return st;
 }
 
@@ -53,7 +53,7 @@ void CheckPartsOf(const std::string& name, bool gapless, TagFormat format) {
     PrepareEqualParts(*st, *st, 3);
     SplitOptions options;
     options.format = format;
-    const SplitResult r = SplitParts(*st, options);
+    const SplitResult r = SplitParts(*st, *st, *st, options);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.written.size(), 3u);
     const double frame = st->FrameDuration;
@@ -112,7 +112,7 @@ TEST_F(PartLength, PlainPartsKeepTheSourceFramesByteForByte) {
         std::vector<uint8_t> joined;
         for (int i = 1; i <= 4; ++i) {
             std::vector<uint8_t> part;
-            ASSERT_TRUE(BuildPlainPart(*st, src, i, part));
+            ASSERT_TRUE(BuildPlainPart(*st, *st, src, i, part));
             // Each part opens with an Info frame that counts its own frames.
             const mp3::SourceInfoTag info = mp3::ReadInfoTag(part.data(), part.size());
             EXPECT_NE(info.kind, mp3::SourceInfoTag::Kind::None);
@@ -125,7 +125,7 @@ TEST_F(PartLength, PlainPartsKeepTheSourceFramesByteForByte) {
             }
         }
         // Together: the source's frames after its own Info frame, unchanged.
-        const ByteRange all{PartByteRange(*st, 1).first, PartByteRange(*st, 4).end};
+        const ByteRange all{PartByteRange(*st, *st, 1).first, PartByteRange(*st, *st, 4).end};
         std::vector<uint8_t> source(st->FileBuffer.begin() + static_cast<std::ptrdiff_t>(all.first),
                                     st->FileBuffer.begin() + static_cast<std::ptrdiff_t>(all.end));
         source = part_checks::AudioFrames(source, false);
@@ -139,8 +139,8 @@ TEST_F(PartLength, CbrWithoutInfoFrameKeepsPureCopies) {
     EXPECT_FALSE(ExaminePlainSource(*st).needsInfo);
     PrepareEqualParts(*st, *st, 3);
     for (int i = 1; i <= 3; ++i) {
-        const PartBytes b = SourcePartBytes(*st, i);
-        const ByteRange r = PartByteRange(*st, i);
+        const PartBytes b = SourcePartBytes(*st, *st, i);
+        const ByteRange r = PartByteRange(*st, *st, i);
         EXPECT_TRUE(b.owned.empty());
         EXPECT_EQ(b.bytes().data(), st->FileBuffer.data() + r.first);
         EXPECT_EQ(b.bytes().size(), r.size());
@@ -151,7 +151,7 @@ TEST_F(PartLength, SourceInfoFrameNeverReachesAPartUnchanged) {
     auto st = OpenFile(foreign::File("tagged.mp3"));
     ASSERT_TRUE(st);
     PrepareEqualParts(*st, *st, 2);
-    const PartBytes first = SourcePartBytes(*st, 1);
+    const PartBytes first = SourcePartBytes(*st, *st, 1);
     const std::span<const uint8_t> b = first.bytes();
     const mp3::SourceInfoTag info = mp3::ReadInfoTag(b.data(), b.size());
     ASSERT_EQ(info.kind, mp3::SourceInfoTag::Kind::Xing);

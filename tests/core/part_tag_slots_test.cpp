@@ -34,7 +34,7 @@ std::unique_ptr<ProgramState> WithId3v2Slot() {
 
 TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
     auto st = WithId3v2Slot();
-    TagFields shown = ReadTagFields(*st, 2);
+    TagFields shown = ReadTagFields(*st, *st, 2);
     EXPECT_EQ(shown.title, "Ünïcødé — 日本語");
     EXPECT_EQ(shown.genre, "");  // the genre box cannot show it
     EXPECT_EQ(shown.track, "3"); // the ID3v1 track
@@ -42,7 +42,7 @@ TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
     // new title.
     shown.year = "2021";
     shown.title = "Žluťoučký kůň, a title of more than thirty characters";
-    StoreTagFields(*st, 2, shown);
+    StoreTagFields(*st, *st, 2, shown);
     PartTagV2 slot = EffectivePartTag(*st, 2).fields;
     EXPECT_EQ(slot.title, "Žluťoučký kůň, a title of more than thirty characters");
     EXPECT_EQ(slot.genre, "Electronica");
@@ -58,7 +58,7 @@ TEST(PartTagSlots, SetKeepsWhatThePanelCannotShow) {
     shown.genre = "Jazz";
     shown.track = "7";
     shown.year = "1999";
-    StoreTagFields(*st, 2, shown);
+    StoreTagFields(*st, *st, 2, shown);
     slot = EffectivePartTag(*st, 2).fields;
     EXPECT_EQ(slot.genre, "Jazz");
     EXPECT_EQ(slot.track, "7");

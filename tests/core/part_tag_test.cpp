@@ -35,7 +35,7 @@ std::unique_ptr<ProgramState> OpenPath(const std::string& path) {
     if (!r.ok)
         return nullptr;
     ResetToOnePart(*st, *st);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     return st;
 }
 
@@ -70,7 +70,7 @@ SplitResult SplitWith(ProgramState& st, const fs::path& dir, TagFormat format,
     SplitOptions options;
     options.format = format;
     options.tags = tags;
-    return SplitParts(st, options);
+    return SplitParts(st, st, st, options);
 }
 
 class PartTagFiles : public ::testing::Test {

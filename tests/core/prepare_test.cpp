@@ -57,7 +57,7 @@ PrepareOutcome Prepare(ProgramState& st, const std::string& mode, std::string mm
     in.parts = parts;
     in.timeMM = mm;
     in.timeSS = ss;
-    return PrepareCutLines(st, in);
+    return PrepareCutLines(st, st, st, in);
 }
 
 } // namespace
@@ -145,7 +145,7 @@ TEST(PrepareEqualTime, ValidationMessagesLeaveTheTableAlone) {
         in.mode = "time";
         in.timeMM = mm;
         in.timeSS = ss;
-        const PrepareOutcome out = PrepareCutLines(*st, in);
+        const PrepareOutcome out = PrepareCutLines(*st, *st, *st, in);
         EXPECT_FALSE(out.acted) << mm << ":" << ss;
         EXPECT_EQ(out.message, message) << mm << ":" << ss;
         EXPECT_EQ(Lines(*st), (std::vector<int32_t>{0, 5000}));
@@ -168,9 +168,9 @@ TEST(PrepareEqualTime, TimeAsLongAsTheFileIsRefused) {
     in.mode = "time";
     in.timeMM = "00";
     in.timeSS = "30";
-    EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareCutLines(*st, *st, *st, in).message, "Incorrect time value!");
     in.timeSS = "29";
-    EXPECT_TRUE(PrepareCutLines(*st, in).acted);
+    EXPECT_TRUE(PrepareCutLines(*st, *st, *st, in).acted);
     EXPECT_EQ(PartCount(*st), 2);
 }
 
@@ -367,7 +367,7 @@ TEST(EqualTime, NinetyMinutesCutAtAnHourAndAHalf) {
     in.timeHH = "0";
     in.timeMM = "90";
     in.timeSS = "00";
-    ASSERT_TRUE(PrepareCutLines(*st, in).acted);
+    ASSERT_TRUE(PrepareCutLines(*st, *st, *st, in).acted);
     EXPECT_EQ(in.timeHH, "1");
     EXPECT_EQ(in.timeMM, "30");
     ASSERT_EQ(PartCount(*st), 2);

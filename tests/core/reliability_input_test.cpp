@@ -197,7 +197,7 @@ TEST_F(ReliabilityInput, TruncatedDownloadsIndexWhatIsThere) {
         st->OutputFolder = Path("out");
         fs::remove_all(Path("out"));
         fs::create_directories(Path("out"));
-        const SplitResult s = SplitParts(*st);
+        const SplitResult s = SplitParts(*st, *st, *st);
         ASSERT_TRUE(s.ok) << what << ": " << s.error;
         ASSERT_EQ(s.written.size(), 3u);
         // First frame up to the end of the last indexed frame, nothing else.
@@ -329,8 +329,9 @@ TEST_F(ReliabilityInput, FormatChangeMidStreamDoesNotCrash) {
         auto alone = Open(Fixture("cbr128_stereo.mp3"), false);
         ASSERT_GT(alone->IndexedFrames, 10);
         CutAt(*st, {10});
-        EXPECT_EQ(PartByteRange(*st, 1).first, static_cast<size_t>(alone->FramePos[0])) << what;
-        EXPECT_EQ(PartByteRange(*st, 1).end, static_cast<size_t>(alone->FramePos[10])) << what;
+        EXPECT_EQ(PartByteRange(*st, *st, 1).first, static_cast<size_t>(alone->FramePos[0]))
+            << what;
+        EXPECT_EQ(PartByteRange(*st, *st, 1).end, static_cast<size_t>(alone->FramePos[10])) << what;
     }
 }
 

@@ -44,7 +44,7 @@ TEST_F(ReliabilitySource, SplitsTheFileAsOpenedOrReportsItChanged) {
         CutAt(*st, {n / 3, 2 * n / 3});
         st->OutputFolder = Path("out-" + what);
         fs::create_directories(st->OutputFolder);
-        const SplitResult s = SplitParts(*st);
+        const SplitResult s = SplitParts(*st, *st, *st);
         if (change > 0) {
             EXPECT_FALSE(s.ok) << what;
             EXPECT_EQ(s.error, src + " changed on disk; open it again") << what;

@@ -98,7 +98,7 @@ inline void CutAt(tessivo::ProgramState& st, const std::vector<int32_t>& frames)
 inline std::vector<uint8_t> AudioBytes(const tessivo::ProgramState& st) {
     std::vector<uint8_t> all;
     for (int i = 1; i <= PartCount(st); ++i) {
-        const tessivo::ByteRange r = tessivo::PartByteRange(st, i);
+        const tessivo::ByteRange r = tessivo::PartByteRange(st, st, i);
         all.insert(all.end(), st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(r.first),
                    st.FileBuffer.begin() + static_cast<std::ptrdiff_t>(r.end));
     }

@@ -34,7 +34,7 @@ TEST(ReliabilityTags, LongDigitTrackTextsLeaveTheTrackByte) {
         TagFields f;
         f.title = "Title";
         f.track = track;
-        StoreTagFields(*st, 4, f);
+        StoreTagFields(*st, *st, 4, f);
         EXPECT_EQ(PartId3v1(*st, 4)[126], 42) << "track text \"" << track << "\"";
         EXPECT_EQ(TagTitle(PartId3v1(*st, 4)), "Title");
     }
@@ -43,7 +43,7 @@ TEST(ReliabilityTags, LongDigitTrackTextsLeaveTheTrackByte) {
         auto st = WithSlot(4, 42);
         TagFields f;
         f.track = text;
-        StoreTagFields(*st, 4, f);
+        StoreTagFields(*st, *st, 4, f);
         EXPECT_EQ(PartId3v1(*st, 4)[126], byte) << text;
     }
 }
@@ -65,7 +65,7 @@ TEST(ReliabilityTags, ArbitrarySourceBlocksFillAndRoundTrip) {
         if (round % 2 == 0)
             std::copy_n("TAG", 3, st->Id3v1Buffer.begin());
         st->HasId3v1 = IsTag(st->Id3v1Buffer);
-        CopySourceTag(*st);
+        CopySourceTag(*st, *st);
         const Id3v1Record slot = PartId3v1(*st, 300);
         if (!st->HasId3v1) {
             EXPECT_EQ(slot, Id3v1Record{}) << round;
@@ -76,9 +76,9 @@ TEST(ReliabilityTags, ArbitrarySourceBlocksFillAndRoundTrip) {
             EXPECT_EQ(TagText(slot, offset, width), TagText(st->Id3v1Buffer, offset, width))
                 << round;
         EXPECT_EQ(slot[125], 0);
-        const TagFields f = ReadTagFields(*st, 2);
-        StoreTagFields(*st, 3, f);
-        const TagFields g = ReadTagFields(*st, 3);
+        const TagFields f = ReadTagFields(*st, *st, 2);
+        StoreTagFields(*st, *st, 3, f);
+        const TagFields g = ReadTagFields(*st, *st, 3);
         EXPECT_EQ(g.title, f.title) << round;
         EXPECT_EQ(g.artist, f.artist) << round;
         EXPECT_EQ(g.album, f.album) << round;

@@ -141,7 +141,7 @@ protected:
 
     // What part i's file must hold: its frames and its tag.
     std::vector<uint8_t> Expected(int i) const {
-        const PartBytes bytes = SourcePartBytes(*st_, i);
+        const PartBytes bytes = SourcePartBytes(*st_, *st_, i);
         const std::span<const uint8_t> part = bytes.bytes();
         std::vector<uint8_t> b(part.begin(), part.end());
         const Id3v1Record tag = PartId3v1(*st_, i);
@@ -172,7 +172,7 @@ protected:
         // Still usable: the next split numbers on after the failed part.
         for (int i = 1; i <= 4; ++i)
             st_->Parts[i - 1].ticked = i >= 3;
-        const SplitResult again = SplitParts(*st_);
+        const SplitResult again = SplitParts(*st_, *st_, *st_);
         ASSERT_TRUE(again.ok) << again.error;
         ASSERT_EQ(again.written.size(), 2u);
         EXPECT_EQ(again.written[0], Name(good + 2));
@@ -191,7 +191,7 @@ protected:
 TEST_F(ReliabilityWrite, MissingOutputFolder) {
     const std::string missing = (dir_ / "gone").string();
     st_->OutputFolder = missing;
-    const SplitResult r = SplitParts(*st_);
+    const SplitResult r = SplitParts(*st_, *st_, *st_);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error,
               "Cannot create file \"" + missing + "/book-01.mp3\". " + std::strerror(ENOENT));
@@ -209,7 +209,7 @@ TEST_F(ReliabilityWrite, MissingOutputFolder) {
 TEST_F(ReliabilityWrite, FolderRefusesNewFiles) {
     FaultyFileSystem fsys;
     fsys.refuseCreate = true;
-    const SplitResult r = SplitParts(*st_, fsys);
+    const SplitResult r = SplitParts(*st_, *st_, *st_, fsys);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Cannot create file \"" + Name(1) + "\". " + std::strerror(EACCES));
     EXPECT_EQ(fsys.creates, 1) << "the split stops at the first failure";
@@ -225,7 +225,7 @@ TEST_F(ReliabilityWrite, DiskFillsDuringAPart) {
     fsys.diskRoom = Expected(1).size() + Expected(2).size() + 700;
     SplitOptions replace; // the older book-03.mp3 may be replaced, once complete
     replace.overwrite = true;
-    const SplitResult r = SplitParts(*st_, replace, fsys);
+    const SplitResult r = SplitParts(*st_, *st_, *st_, replace, fsys);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Cannot write " + Name(3) + ": No space left on device");
     EXPECT_TRUE(r.diskFull);
@@ -242,7 +242,7 @@ TEST_F(ReliabilityWrite, DevFullReportsStreamWriteError) {
         GTEST_SKIP() << "no /dev/full";
     FaultyFileSystem fsys;
     fsys.useDevFull = true;
-    const SplitResult r = SplitParts(*st_, fsys);
+    const SplitResult r = SplitParts(*st_, *st_, *st_, fsys);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Cannot write " + Name(1) + ": No space left on device");
     EXPECT_TRUE(r.written.empty());
@@ -256,7 +256,7 @@ TEST_F(ReliabilityWrite, CloseAndRenameFailures) {
     {
         FaultyFileSystem fsys;
         fsys.failClose = true;
-        const SplitResult r = SplitParts(*st_, fsys);
+        const SplitResult r = SplitParts(*st_, *st_, *st_, fsys);
         EXPECT_EQ(r.error, "Cannot write " + Name(1) + ": " + std::strerror(EIO));
         EXPECT_TRUE(Listing(out_).empty());
         EXPECT_EQ(st_->SplitFileCount, 1);
@@ -264,13 +264,13 @@ TEST_F(ReliabilityWrite, CloseAndRenameFailures) {
     {
         FaultyFileSystem fsys;
         fsys.failRename = true;
-        const SplitResult r = SplitParts(*st_, fsys);
+        const SplitResult r = SplitParts(*st_, *st_, *st_, fsys);
         EXPECT_EQ(r.error, "Cannot create file \"" + Name(2) + "\". " + std::strerror(EIO));
         EXPECT_TRUE(Listing(out_).empty());
         EXPECT_EQ(st_->SplitFileCount, 2);
     }
     // Still usable: the next split numbers on after the two failed parts.
-    const SplitResult again = SplitParts(*st_);
+    const SplitResult again = SplitParts(*st_, *st_, *st_);
     ASSERT_TRUE(again.ok) << again.error;
     ASSERT_EQ(again.written.size(), 4u);
     EXPECT_EQ(again.written[0], Name(3));
@@ -290,7 +290,7 @@ TEST_F(ReliabilityWrite, FlushFailureWhileLaterPartsAreWritten) {
         FaultyFileSystem fsys;
         fsys.flushBeside = true;
         fsys.failCloseOf = failing;
-        const SplitResult r = SplitParts(*st_, fsys);
+        const SplitResult r = SplitParts(*st_, *st_, *st_, fsys);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, "Cannot write " + Name(failing) + ": " + std::strerror(EIO));
         EXPECT_EQ(r.failedPart, failing);
@@ -314,7 +314,7 @@ TEST_F(ReliabilityWrite, RealReadOnlyAndFullDisksWhenMountable) {
         GTEST_SKIP() << "cannot mount a tmpfs here";
     }
     st_->OutputFolder = ro.string();
-    const SplitResult r1 = SplitParts(*st_);
+    const SplitResult r1 = SplitParts(*st_, *st_, *st_);
     const std::vector<std::string> leftRo = Listing(ro);
     RunCommand("umount " + Quote(ro.string()));
     EXPECT_FALSE(r1.ok);
@@ -327,7 +327,7 @@ TEST_F(ReliabilityWrite, RealReadOnlyAndFullDisksWhenMountable) {
         RunCommand("mount -t tmpfs -o size=16k tmpfs " + Quote(small.string()) + " 2>&1").status,
         0);
     st_->OutputFolder = small.string();
-    const SplitResult r2 = SplitParts(*st_);
+    const SplitResult r2 = SplitParts(*st_, *st_, *st_);
     const std::vector<std::string> leftSmall = Listing(small);
     std::vector<std::vector<uint8_t>> contents;
     for (const auto& f : r2.written)
@@ -345,7 +345,7 @@ TEST_F(ReliabilityWrite, RealReadOnlyAndFullDisksWhenMountable) {
     EXPECT_EQ(st_->SplitFileCount, 1 + static_cast<int>(r2.written.size()) + 1);
 
     st_->OutputFolder = out_.string();
-    const SplitResult r3 = SplitParts(*st_);
+    const SplitResult r3 = SplitParts(*st_, *st_, *st_);
     EXPECT_TRUE(r3.ok) << r3.error;
     EXPECT_EQ(r3.written.size(), 4u);
 }

@@ -159,7 +159,7 @@ TEST_F(SourceMetadata, Id3v1FillsTheFieldsId3v2Lacks) {
     doc.AdoptFile(std::move(*analysed));
     EXPECT_EQ(st.FileTag.fields.artist, "V1 Artist");
     EXPECT_EQ(st.FileTag.fields.title, "Nur der Titel — ü");
-    EXPECT_EQ(ReadTagFields(st, 0).genre, "Rock");
+    EXPECT_EQ(ReadTagFields(st, st, 0).genre, "Rock");
 }
 
 TEST_F(SourceMetadata, PicturesOfAnyFormatPassThroughByteForByte) {

@@ -35,7 +35,7 @@ std::unique_ptr<ProgramState> Analysed(const std::string& fixture) {
     if (!r.ok)
         return nullptr;
     ResetToOnePart(*st, *st);
-    CopySourceTag(*st);
+    CopySourceTag(*st, *st);
     return st;
 }
 
@@ -109,20 +109,20 @@ TEST(PartFilePath, NumbersAndSeparators) {
     auto st = std::make_unique<ProgramState>();
     st->FileName = "/music/live/Concert.mp3";
     st->OutputFolder = "/out";
-    EXPECT_EQ(PartFilePath(*st, 1), "/out/Concert-01.mp3");
-    EXPECT_EQ(PartFilePath(*st, 9), "/out/Concert-09.mp3");
-    EXPECT_EQ(PartFilePath(*st, 10), "/out/Concert-10.mp3");
-    EXPECT_EQ(PartFilePath(*st, 105), "/out/Concert-105.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 1), "/out/Concert-01.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 9), "/out/Concert-09.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 10), "/out/Concert-10.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 105), "/out/Concert-105.mp3");
     st->OutputFolder = "/out/";
-    EXPECT_EQ(PartFilePath(*st, 3), "/out/Concert-03.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 3), "/out/Concert-03.mp3");
     st->FileName = "Song.MP3";
-    EXPECT_EQ(PartFilePath(*st, 1), "/out/Song-01.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 1), "/out/Song-01.mp3");
     st->FileName = "/a/my.live.set.mp3";
-    EXPECT_EQ(PartFilePath(*st, 2), "/out/my.live.set-02.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 2), "/out/my.live.set-02.mp3");
     st->FileName = "/a/noextension";
-    EXPECT_EQ(PartFilePath(*st, 2), "/out/noextension-02.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 2), "/out/noextension-02.mp3");
     st->FileName = "/a/.hidden";
-    EXPECT_EQ(PartFilePath(*st, 2), "/out/.hidden-02.mp3");
+    EXPECT_EQ(PartFilePath(*st, *st, 2), "/out/.hidden-02.mp3");
 }
 
 TEST(PartByteRange, UsesOnlyIndexedFramesAndStopsBeforeTheId3v1Tag) {
@@ -143,25 +143,25 @@ TEST(PartByteRange, UsesOnlyIndexedFramesAndStopsBeforeTheId3v1Tag) {
     ResetToOnePart(*st, *st);
     st->Parts = {PartRecord{}, PartRecord{.start = 5},
                  PartRecord{.start = 9}}; // beyond the indexed frames
-    EXPECT_EQ(PartByteRange(*st, 1).first, 20u);
-    EXPECT_EQ(PartByteRange(*st, 1).end, 520u);
-    EXPECT_EQ(PartByteRange(*st, 2).first, 520u);
-    EXPECT_EQ(PartByteRange(*st, 2).end, 820u); // end of the last indexed frame
-    EXPECT_EQ(PartByteRange(*st, 3).size(), 0u);
+    EXPECT_EQ(PartByteRange(*st, *st, 1).first, 20u);
+    EXPECT_EQ(PartByteRange(*st, *st, 1).end, 520u);
+    EXPECT_EQ(PartByteRange(*st, *st, 2).first, 520u);
+    EXPECT_EQ(PartByteRange(*st, *st, 2).end, 820u); // end of the last indexed frame
+    EXPECT_EQ(PartByteRange(*st, *st, 3).size(), 0u);
 
     // A complete index: the last part ends with the last frame, not the tag.
     for (int f = 8; f < 10; ++f)
         st->FramePos[f] = 20 + 100 * f;
     st->IndexedFrames = 10;
-    EXPECT_EQ(PartByteRange(*st, 3).first, 920u);
-    EXPECT_EQ(PartByteRange(*st, 3).end, 1020u);
+    EXPECT_EQ(PartByteRange(*st, *st, 3).first, 920u);
+    EXPECT_EQ(PartByteRange(*st, *st, 3).end, 1020u);
     // A last frame said to run past the end still stops before the tag.
     st->FrameLength = 5000;
-    EXPECT_EQ(PartByteRange(*st, 3).end, 1020u);
+    EXPECT_EQ(PartByteRange(*st, *st, 3).end, 1020u);
     st->HasId3v1 = false;
-    EXPECT_EQ(PartByteRange(*st, 3).end, st->FileSize);
-    EXPECT_EQ(PartByteRange(*st, 0).size(), 0u);
-    EXPECT_EQ(PartByteRange(*st, 4).size(), 0u);
+    EXPECT_EQ(PartByteRange(*st, *st, 3).end, st->FileSize);
+    EXPECT_EQ(PartByteRange(*st, *st, 0).size(), 0u);
+    EXPECT_EQ(PartByteRange(*st, *st, 4).size(), 0u);
 }
 
 TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
@@ -177,7 +177,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         st->OutputFolder = dir.string();
         PrepareEqualParts(*st, *st, 4);
         ASSERT_EQ(PartCount(*st), 4);
-        const SplitResult r = SplitParts(*st);
+        const SplitResult r = SplitParts(*st, *st, *st);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.written.size(), 4u);
         EXPECT_EQ(st->SplitFileCount, 4);
@@ -192,7 +192,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
         EXPECT_EQ(JoinedAudioFrames(r.written), AudioFrames(expected));
         const PlainSource plain = ExaminePlainSource(*st);
         for (int i = 1; i <= 4; ++i) {
-            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
+            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, *st, i));
             EXPECT_TRUE(PartSaved(*st, i));
             const std::vector<uint8_t> part = ReadBytes(r.written[i - 1]);
             ASSERT_GE(part.size(), 2u);
@@ -200,7 +200,7 @@ TEST(SplitParts, PartsTogetherAreTheSourceAudioAndEachDecodes) {
             EXPECT_EQ(part[1] & 0xE0, 0xE0);
             if (mpg123) {
                 EXPECT_EQ(Mpg123Frames(r.written[i - 1], !plain.needsInfo),
-                          PartFrames(*st, i) - (i == 1 ? plain.firstAudio : 0))
+                          PartFrames(*st, *st, i) - (i == 1 ? plain.firstAudio : 0))
                     << "part " << i;
             }
         }
@@ -224,7 +224,7 @@ TEST(SplitParts, ManyPartsKeepTheirOrderAndTheirFrames) {
         st->OutputFolder = dir.string();
         PrepareEqualParts(*st, *st, 12);
         ASSERT_EQ(PartCount(*st), 12);
-        const SplitResult r = SplitParts(*st);
+        const SplitResult r = SplitParts(*st, *st, *st);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.written.size(), 12u);
         const std::vector<uint8_t> source = ReadBytes(Fixture(name));
@@ -233,11 +233,11 @@ TEST(SplitParts, ManyPartsKeepTheirOrderAndTheirFrames) {
         EXPECT_EQ(JoinedAudioFrames(r.written), AudioFrames(expected));
         const PlainSource plain = ExaminePlainSource(*st);
         for (int i = 1; i <= 12; ++i) {
-            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, i));
+            EXPECT_EQ(r.written[i - 1], PartFilePath(*st, *st, i));
             EXPECT_EQ(r.writtenParts[i - 1], i);
             if (mpg123) {
                 EXPECT_EQ(Mpg123Frames(r.written[i - 1], !plain.needsInfo),
-                          PartFrames(*st, i) - (i == 1 ? plain.firstAudio : 0))
+                          PartFrames(*st, *st, i) - (i == 1 ? plain.firstAudio : 0))
                     << "part " << i;
             }
         }
@@ -257,7 +257,7 @@ TEST(SplitParts, PartsHoldTheImageBytesOnceTheImageIsWritten) {
         const fs::path dir = FreshFolder("tessivo_split");
         st->OutputFolder = dir.string();
         PrepareEqualParts(*st, *st, 2);
-        const ByteRange second = PartByteRange(*st, 2);
+        const ByteRange second = PartByteRange(*st, *st, 2);
         ASSERT_GT(second.size(), 200u);
         std::vector<uint8_t> expected(source.begin() + static_cast<ptrdiff_t>(second.first),
                                       source.begin() + static_cast<ptrdiff_t>(second.end));
@@ -266,7 +266,7 @@ TEST(SplitParts, PartsHoldTheImageBytesOnceTheImageIsWritten) {
             st->FileBuffer[second.first + 100] ^= 0x5A;
             expected[100] ^= 0x5A;
         }
-        const SplitResult r = SplitParts(*st);
+        const SplitResult r = SplitParts(*st, *st, *st);
         ASSERT_TRUE(r.ok) << r.error;
         ASSERT_EQ(r.written.size(), 2u);
         // Its own Info frame, then the frames.
@@ -292,23 +292,23 @@ TEST(SplitParts, TagsAreAppendedOnlyWhenAskedAndPresent) {
         st->Parts[size_t(i - 1)].ownFields = kTagTitle;
     }
     st->IsSaveTags = true;
-    SplitResult r = SplitParts(*st);
+    SplitResult r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.written.size(), 3u);
     for (int i : {1, 3}) {
         const std::vector<uint8_t> part = ReadBytes(r.written[i - 1]);
-        ASSERT_EQ(part.size(), SourcePartBytes(*st, i).bytes().size() + 128);
+        ASSERT_EQ(part.size(), SourcePartBytes(*st, *st, i).bytes().size() + 128);
         const Id3v1Record tag = PartId3v1(*st, i);
         EXPECT_TRUE(std::equal(part.end() - 128, part.end(), tag.begin()));
     }
-    EXPECT_EQ(ReadBytes(r.written[1]).size(), SourcePartBytes(*st, 2).bytes().size());
+    EXPECT_EQ(ReadBytes(r.written[1]).size(), SourcePartBytes(*st, *st, 2).bytes().size());
 
     // Without IsSaveTags no file ends with a tag, whatever the slots hold.
     st->IsSaveTags = false;
-    r = SplitParts(*st);
+    r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok);
     for (int i = 1; i <= 3; ++i)
-        EXPECT_EQ(ReadBytes(r.written[i - 1]).size(), SourcePartBytes(*st, i).bytes().size());
+        EXPECT_EQ(ReadBytes(r.written[i - 1]).size(), SourcePartBytes(*st, *st, i).bytes().size());
     fs::remove_all(dir);
 }
 
@@ -321,12 +321,12 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     st->Parts[1].ticked = false;
     // A file under part 3's list name exists; the split writes part 3 as 02.
     WriteText((dir / "cbr128_stereo-03.mp3").string(), "keep me");
-    SplitResult r = SplitParts(*st);
+    SplitResult r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.written.size(), 2u);
     EXPECT_EQ(fs::path(r.written[0]).filename(), "cbr128_stereo-01.mp3");
     EXPECT_EQ(fs::path(r.written[1]).filename(), "cbr128_stereo-02.mp3");
-    EXPECT_EQ(ReadBytes(r.written[1]).size(), SourcePartBytes(*st, 3).bytes().size());
+    EXPECT_EQ(ReadBytes(r.written[1]).size(), SourcePartBytes(*st, *st, 3).bytes().size());
     EXPECT_FALSE(PartSaved(*st, 2));
     EXPECT_TRUE(PartSaved(*st, 3));
     const std::vector<uint8_t> first01 = ReadBytes(r.written[0]);
@@ -334,7 +334,7 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     // The second split continues at 03 (replacing the stray file, as told) and 04.
     SplitOptions replace;
     replace.overwrite = true;
-    r = SplitParts(*st, replace);
+    r = SplitParts(*st, *st, *st, replace);
     ASSERT_TRUE(r.ok);
     ASSERT_EQ(r.written.size(), 2u);
     EXPECT_EQ(fs::path(r.written[0]).filename(), "cbr128_stereo-03.mp3");
@@ -346,7 +346,7 @@ TEST(SplitParts, UnusedPartsAreSkippedAndASecondSplitCountsOn) {
     // No part used: nothing written, nothing counted.
     for (int i = 1; i <= 3; ++i)
         st->Parts[i - 1].ticked = false;
-    r = SplitParts(*st);
+    r = SplitParts(*st, *st, *st);
     EXPECT_TRUE(r.ok);
     EXPECT_TRUE(r.written.empty());
     EXPECT_EQ(st->SplitFileCount, 4);
@@ -359,7 +359,7 @@ TEST(SplitParts, MissingFolderStopsAtTheFirstFileAndCountsIt) {
     const fs::path dir = FreshFolder("tessivo_split");
     st->OutputFolder = (dir / "not there").string();
     PrepareEqualParts(*st, *st, 2);
-    const SplitResult r = SplitParts(*st);
+    const SplitResult r = SplitParts(*st, *st, *st);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Cannot create file \"" + st->OutputFolder +
                            "/cbr128_stereo-01.mp3\". No such file or directory");
@@ -375,7 +375,7 @@ TEST(SplitParts, EmptyOutputFolderWritesNothing) {
     ASSERT_TRUE(st);
     PrepareEqualParts(*st, *st, 2);
     st->OutputFolder.clear();
-    const SplitResult r = SplitParts(*st);
+    const SplitResult r = SplitParts(*st, *st, *st);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "Please select a folder");
     EXPECT_EQ(st->SplitFileCount, 0);
@@ -389,7 +389,7 @@ TEST(SplitParts, ReadOnlyFolderIsReported) {
     PrepareEqualParts(*st, *st, 2);
     if (::geteuid() != 0) {
         fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-        const SplitResult r = SplitParts(*st);
+        const SplitResult r = SplitParts(*st, *st, *st);
         fs::permissions(dir, fs::perms::owner_all);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
@@ -398,7 +398,7 @@ TEST(SplitParts, ReadOnlyFolderIsReported) {
         // Permissions do not stop root: the refusal comes through the seam.
         FailingFileSystem failing;
         failing.failCreateAt = 2;
-        const SplitResult r = SplitParts(*st, failing);
+        const SplitResult r = SplitParts(*st, *st, *st, failing);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
                                "/cbr128_stereo-02.mp3\". Permission denied");
@@ -424,13 +424,13 @@ TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
     failing.failAfterBytes = 1000;
     SplitOptions replace;
     replace.overwrite = true;
-    const SplitResult r = SplitParts(*st, replace, failing);
+    const SplitResult r = SplitParts(*st, *st, *st, replace, failing);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error,
               "Cannot write " + (dir / "cbr128_stereo-02.mp3").string() + ": Input/output error");
     EXPECT_FALSE(r.diskFull);
     ASSERT_EQ(r.written.size(), 1u);
-    EXPECT_EQ(ReadBytes(r.written[0]).size(), SourcePartBytes(*st, 1).bytes().size());
+    EXPECT_EQ(ReadBytes(r.written[0]).size(), SourcePartBytes(*st, *st, 1).bytes().size());
     EXPECT_TRUE(PartSaved(*st, 1));
     EXPECT_FALSE(PartSaved(*st, 2));
     EXPECT_FALSE(PartSaved(*st, 3));
@@ -445,7 +445,7 @@ TEST(SplitParts, FailedWriteKeepsEarlierFilesAndLeavesNoHalfFile) {
     EXPECT_FALSE(fs::exists(failing.temps[1]));
 
     // The program stays usable: the next split goes on at 03.
-    const SplitResult again = SplitParts(*st, replace);
+    const SplitResult again = SplitParts(*st, *st, *st, replace);
     ASSERT_TRUE(again.ok);
     EXPECT_EQ(fs::path(again.written[0]).filename(), "cbr128_stereo-03.mp3");
     fs::remove_all(dir);
@@ -460,14 +460,14 @@ TEST(SplitParts, FailedCloseOrRenameLeavesNothingUnderThePartName) {
 
     FailingFileSystem failClose;
     failClose.failCloseInFile = 1;
-    SplitResult r = SplitParts(*st, failClose);
+    SplitResult r = SplitParts(*st, *st, *st, failClose);
     EXPECT_EQ(r.error,
               "Cannot write " + (dir / "cbr128_stereo-01.mp3").string() + ": Input/output error");
     EXPECT_TRUE(Listing(dir).empty());
 
     FailingFileSystem failRename;
     failRename.failRenameInFile = 2;
-    r = SplitParts(*st, failRename);
+    r = SplitParts(*st, *st, *st, failRename);
     EXPECT_EQ(r.error, "Cannot create file \"" + dir.string() +
                            "/cbr128_stereo-03.mp3\". Input/output error");
     EXPECT_EQ(Listing(dir), std::vector<std::string>{"cbr128_stereo-02.mp3"});
@@ -476,7 +476,7 @@ TEST(SplitParts, FailedCloseOrRenameLeavesNothingUnderThePartName) {
     fs::create_directory(dir / "cbr128_stereo-04.mp3");
     SplitOptions replace;
     replace.overwrite = true;
-    r = SplitParts(*st, replace);
+    r = SplitParts(*st, *st, *st, replace);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(
         r.error.rfind("Cannot create file \"" + dir.string() + "/cbr128_stereo-04.mp3\". ", 0), 0u)
@@ -534,7 +534,7 @@ TEST(SplitParts, RealFullDiskIsReportedWhenAvailable) {
     st->OutputFolder = "/tmp";
     PrepareEqualParts(*st, *st, 2);
     DevFull full;
-    const SplitResult r = SplitParts(*st, full);
+    const SplitResult r = SplitParts(*st, *st, *st, full);
     EXPECT_EQ(r.error, "Cannot write /tmp/cbr128_stereo-01.mp3: No space left on device");
     EXPECT_TRUE(r.diskFull);
     EXPECT_FALSE(full.renamed);
@@ -557,7 +557,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     st->OutputFolder = (dir / "removed").string();
     fs::create_directories(st->OutputFolder);
     PrepareEqualParts(*st, *st, 2);
-    const SplitResult r = SplitParts(*st);
+    const SplitResult r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(JoinedAudioFrames(r.written),
               AudioFrames(std::vector<uint8_t>(source.begin() + st->FirstFramePos, source.end())));
@@ -574,7 +574,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     again->OutputFolder = (dir / "overwritten").string();
     fs::create_directories(again->OutputFolder);
     PrepareEqualParts(*again, *again, 2);
-    const SplitResult changed = SplitParts(*again);
+    const SplitResult changed = SplitParts(*again, *again, *again);
     EXPECT_FALSE(changed.ok);
     EXPECT_EQ(changed.error, copy.string() + " changed on disk; open it again");
     EXPECT_TRUE(changed.written.empty());

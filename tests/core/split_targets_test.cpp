@@ -64,11 +64,11 @@ TEST(SplitTargets, ExistingNamesAreCountedAndTheSplitWritesNothing) {
     WriteText((dir / "vbr_stereo-01.mp3").string(), "older one");
     WriteText((dir / "vbr_stereo-03.mp3").string(), "older three");
     WriteText((dir / "vbr_stereo-04.mp3").string(), "not a target");
-    const ExistingTargets existing = ExistingPartFiles(*st, DefaultPartFileSystem());
+    const ExistingTargets existing = ExistingPartFiles(*st, *st, *st, DefaultPartFileSystem());
     EXPECT_EQ(existing.count, 2);
     EXPECT_EQ(existing.first, (dir / "vbr_stereo-01.mp3").string());
 
-    const SplitResult r = SplitParts(*st);
+    const SplitResult r = SplitParts(*st, *st, *st);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.refused);
     EXPECT_EQ(r.error, "File exists: " + (dir / "vbr_stereo-01.mp3").string() +
@@ -85,7 +85,7 @@ TEST(SplitTargets, ExistingNamesAreCountedAndTheSplitWritesNothing) {
     // Told to replace them, the split writes all three.
     SplitOptions replace;
     replace.overwrite = true;
-    const SplitResult again = SplitParts(*st, replace);
+    const SplitResult again = SplitParts(*st, *st, *st, replace);
     ASSERT_TRUE(again.ok) << again.error;
     EXPECT_EQ(again.written.size(), 3u);
     EXPECT_NE(ReadBytes((dir / "vbr_stereo-01.mp3").string()), one);
@@ -99,7 +99,7 @@ TEST(SplitTargets, TheFileSystemSeamDecidesWhatExists) {
     auto st = FourParts(dir);
     SeamFileSystem seam;
     seam.present.insert((dir / "vbr_stereo-04.mp3").string());
-    const SplitResult r = SplitParts(*st, seam);
+    const SplitResult r = SplitParts(*st, *st, *st, seam);
     EXPECT_TRUE(r.refused);
     EXPECT_EQ(seam.creates, 0);
     EXPECT_TRUE(Listing(dir).empty());
@@ -110,21 +110,21 @@ TEST(SplitTargets, ListNamesAreTheNamesWrittenAcrossSplits) {
     const fs::path dir = FreshFolder("tessivo_targets");
     auto st = FourParts(dir);
     st->Parts[1].ticked = false;
-    std::vector<std::string> planned = PlannedPartPaths(*st);
+    std::vector<std::string> planned = PlannedPartPaths(*st, *st, *st);
     ASSERT_EQ(planned.size(), 5u);
     EXPECT_TRUE(planned[2].empty());
     EXPECT_EQ(fs::path(planned[3]).filename(), "vbr_stereo-02.mp3");
-    SplitResult r = SplitParts(*st);
+    SplitResult r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.writtenParts, (std::vector<int>{1, 3, 4}));
     for (size_t k = 0; k < r.written.size(); ++k)
         EXPECT_EQ(r.written[k], planned[static_cast<size_t>(r.writtenParts[k])]);
 
     // The next split's names go on after the last number used.
-    planned = PlannedPartPaths(*st);
+    planned = PlannedPartPaths(*st, *st, *st);
     EXPECT_EQ(fs::path(planned[1]).filename(), "vbr_stereo-04.mp3");
     EXPECT_EQ(fs::path(planned[4]).filename(), "vbr_stereo-06.mp3");
-    r = SplitParts(*st);
+    r = SplitParts(*st, *st, *st);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.written.back(), planned[4]);
     fs::remove_all(dir);
@@ -133,10 +133,10 @@ TEST(SplitTargets, ListNamesAreTheNamesWrittenAcrossSplits) {
 TEST(SplitTargets, AFailedSplitNamesThePlannedFileAndSavesOnlyWhatWasWritten) {
     const fs::path dir = FreshFolder("tessivo_targets");
     auto st = FourParts(dir);
-    const std::vector<std::string> planned = PlannedPartPaths(*st);
+    const std::vector<std::string> planned = PlannedPartPaths(*st, *st, *st);
     SeamFileSystem seam;
     seam.failCreateAt = 2;
-    const SplitResult r = SplitParts(*st, seam);
+    const SplitResult r = SplitParts(*st, *st, *st, seam);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failedPart, 2);
     EXPECT_EQ(r.failedPath, planned[2]);
@@ -148,13 +148,13 @@ TEST(SplitTargets, AFailedSplitNamesThePlannedFileAndSavesOnlyWhatWasWritten) {
 
     // The list: part 1 under the file it was written to, the others under the
     // names the next split gives them (after the number the failed part took).
-    const std::vector<std::string> names = PartListFileNames(*st);
+    const std::vector<std::string> names = PartListFileNames(*st, *st, *st);
     EXPECT_EQ(names[1], planned[1]);
     EXPECT_EQ(fs::path(names[2]).filename(), "vbr_stereo-04.mp3");
     EXPECT_EQ(fs::path(names[4]).filename(), "vbr_stereo-06.mp3");
-    const SplitResult next = SplitParts(*st);
+    const SplitResult next = SplitParts(*st, *st, *st);
     ASSERT_TRUE(next.ok) << next.error;
     EXPECT_EQ(next.written[1], names[2]);
-    EXPECT_EQ(PartListFileNames(*st)[1], next.written[0]);
+    EXPECT_EQ(PartListFileNames(*st, *st, *st)[1], next.written[0]);
     fs::remove_all(dir);
 }

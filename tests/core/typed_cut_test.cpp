@@ -130,7 +130,7 @@ TEST(EqualTime, TakesHours) {
     in.timeHH = "1";
     in.timeMM = "00";
     in.timeSS = "00";
-    const PrepareOutcome out = PrepareCutLines(*st, in);
+    const PrepareOutcome out = PrepareCutLines(*st, *st, *st, in);
     ASSERT_TRUE(out.acted) << out.message;
     ASSERT_EQ(PartCount(*st), 3);
     EXPECT_EQ(PartFirstFrame(*st, 2), NearestFrameAt(*st, 3600));
@@ -138,13 +138,13 @@ TEST(EqualTime, TakesHours) {
     // Emptied hours read as 0; hours beyond the file are refused.
     in.timeHH = "";
     in.timeMM = "30";
-    ASSERT_TRUE(PrepareCutLines(*st, in).acted);
+    ASSERT_TRUE(PrepareCutLines(*st, *st, *st, in).acted);
     EXPECT_EQ(in.timeHH, "0");
     EXPECT_EQ(PartCount(*st), 5);
     in.timeHH = "3";
-    EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareCutLines(*st, *st, *st, in).message, "Incorrect time value!");
     in.timeHH = "1x";
-    EXPECT_EQ(PrepareCutLines(*st, in).message, "Incorrect time value!");
+    EXPECT_EQ(PrepareCutLines(*st, *st, *st, in).message, "Incorrect time value!");
 }
 
 TEST(EqualTime, PartTimeWithHoursAndTheHoursEditRule) {

@@ -70,7 +70,7 @@ protected:
         st.FileName = std::string(TESSIVO_FIXTURES) + "/long65.mp3";
         st.FileLoaded = true;
         ResetToOnePart(st, st);
-        CopySourceTag(st);
+        CopySourceTag(st, st);
         st.OutputFolder = out.path().toStdString();
         dlg = std::make_unique<ConfirmDialog>(doc, dialogs);
     }
@@ -681,7 +681,7 @@ TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
     ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
     st.FileName = path.toStdString();
     ResetToOnePart(st, st);
-    CopySourceTag(st);
+    CopySourceTag(st, st);
     Parts(2);
     dlg->show();
     EXPECT_EQ(dlg->oneFileEdit->text(), out.filePath(QStringLiteral("cut (parts).mp3")));

@@ -290,7 +290,7 @@ TEST_F(AutosaveTest, EachKindOfEditIsWrittenWithinTheWait) {
     RowOf(win->partList(), 1)->setCheckState(0, Qt::Unchecked);
     ASSERT_TRUE(win->autosave()->pending());
     ASSERT_TRUE(RecordWritten());
-    TagFields file = ReadTagFields(st, 0);
+    TagFields file = ReadTagFields(st, st, 0);
     file.album = "Talks";
     ASSERT_TRUE(win->document().StoreTagFields(0, file));
     ASSERT_TRUE(RecordWritten());

@@ -168,7 +168,7 @@ TEST_F(CutListCommandsTest, ExportThenImportGivesTheSameCutLinesTicksAndTitles) 
     ASSERT_TRUE(doc.AddCutLine(FrameAt(st, 47.7)));
     const char* titles[] = {"Opening", "Second part", "Third", "Coda"};
     for (int k = 1; k <= 4; ++k) {
-        TagFields fields = ReadTagFields(st, k);
+        TagFields fields = ReadTagFields(st, st, k);
         fields.title = titles[k - 1];
         ASSERT_TRUE(doc.StoreTagFields(k, fields));
     }

@@ -312,7 +312,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     ref.FileLoaded = true;
     PrepareInput in;
     in.mode = "silence";
-    ASSERT_TRUE(PrepareCutLines(ref, in).acted);
+    ASSERT_TRUE(PrepareCutLines(ref, ref, ref, in).acted);
     ASSERT_GT(PartCount(ref), 1);
 
     OpenHeld(path);

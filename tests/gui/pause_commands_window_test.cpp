@@ -187,7 +187,7 @@ TEST_F(PauseCommandsTest, MuteSelectionIsHatchedUndoneKeptAndSilentInThePartWrit
     QTRY_VERIFY_WITH_TIMEOUT(RecoveryText().contains(line), 10000);
     EditRecord back;
     std::string error;
-    ASSERT_TRUE(ParseEditRecord(EditRecordText(EditRecordOf(st)), back, error)) << error;
+    ASSERT_TRUE(ParseEditRecord(EditRecordText(EditRecordOf(st, st)), back, error)) << error;
     EXPECT_EQ(back.muted, st.Muted);
 
     win->editHistory()->stack()->undo();

@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(r.ok) << r.message;
         st.FileLoaded = true;
         ResetToOnePart(st, st);
-        CopySourceTag(st);
+        CopySourceTag(st, st);
         panel = std::make_unique<TagPanel>(doc);
         panel->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));

@@ -430,7 +430,7 @@ void ConfirmDialog::onSplitClicked() {
     accept();
     emit statusText(tr("Splitting"));
     SplitOptions options{st_.PartTagFormat, nullptr, overwrite};
-    options.muted = MutedGranules(st_);
+    options.muted = MutedGranules(st_, st_);
     const SplitLoudness& loudness = doc_.SplitLoudnessChoice();
     options.gainSteps = chosenGainSteps(st_.IsGapless);
     options.replayGain = loudness.replayGain && Id3v2Version(st_.PartTagFormat) != 0;
@@ -468,11 +468,11 @@ void ConfirmDialog::writeOneFile() {
     options.id3v1 = WritesId3v1(st_.PartTagFormat);
     options.gainSteps = chosenGainSteps(false);
     if (doc_.SplitLoudnessChoice().replayGain)
-        options.userTexts = OneFileReplayGain(st_, options.gainSteps);
+        options.userTexts = OneFileReplayGain(st_, st_, options.gainSteps);
     // The joins fade across their seams so that they do not click.
     options.fades.seams = true;
     options.fades.fadeMs = st_.FadeMs;
-    options.fades.muted = MutedGranules(st_);
+    options.fades.muted = MutedGranules(st_, st_);
     runner_->startOneFile(*fs_, path.toStdString(), options, st_.ShortenPausesMs / 1000.0);
 }
 
@@ -482,7 +482,7 @@ int ConfirmDialog::chosenGainSteps(bool gapless) const {
     w.gainAuto = loudness.gainAuto;
     w.gainDb = loudness.gainDb;
     w.gapless = gapless;
-    return ChooseGain(st_, w).steps;
+    return ChooseGain(st_, st_, w).steps;
 }
 
 void ConfirmDialog::onOneFileFinished(const OneFileResult& result, const QString& path) {
@@ -504,7 +504,7 @@ void ConfirmDialog::onSplitFinished(const SplitResult& result) {
 }
 
 bool ConfirmDialog::mayReplaceExisting(bool& overwrite) {
-    const ExistingTargets existing = ExistingPartFiles(st_, *fs_);
+    const ExistingTargets existing = ExistingPartFiles(st_, st_, st_, *fs_);
     if (existing.count == 0)
         return true;
     QString text = FileNamePart(existing.first) + tr(" exists");

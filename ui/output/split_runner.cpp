@@ -49,7 +49,7 @@ bool SplitRunner::startOneFile(PartFileSystem& fs, const std::string& path, OneF
     oneFile_ = true;
     oneFilePath_ = path;
     oneFileTags_ = std::make_shared<const PartTags>(doc_.ResolvedPartTags());
-    pieces_ = TickedPieces(doc_.State(), *oneFileTags_);
+    pieces_ = TickedPieces(doc_.State(), doc_.State(), *oneFileTags_);
     shortenedNote_.clear();
     if (shortenMax > 0.0) {
         const ProgramState& st = doc_.State();

@@ -184,7 +184,7 @@ void TagPanel::onNumberEdited(QLineEdit* edit, long bound) {
 }
 
 void TagPanel::showFields(int n) {
-    const TagFields f = ReadTagFields(st_, n);
+    const TagFields f = ReadTagFields(st_, st_, n);
     partNameLabel->setText(CoreText(f.partName));
     titleEdit->setText(QString::fromStdString(f.title));
     artistEdit->setText(QString::fromStdString(f.artist));
@@ -287,7 +287,7 @@ void TagPanel::onSetClicked() {
 
 void TagPanel::onApplyAllClicked() {
     storePartTags(shown_);
-    const TagFields shown = ReadTagFields(st_, shown_);
+    const TagFields shown = ReadTagFields(st_, st_, shown_);
     if (doc_.ApplyToAllParts(shown))
         emit tagsStored(shown_);
     tagsEdited_ = false;

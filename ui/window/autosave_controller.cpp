@@ -71,7 +71,7 @@ void AutosaveController::store() {
         RemoveEditRecord(folder_, *current_);
         return;
     }
-    const std::string error = StoreEditRecord(folder_, EditRecordOf(st));
+    const std::string error = StoreEditRecord(folder_, EditRecordOf(st, st));
     if (error.empty()) {
         errorShown_ = false;
         return;

@@ -92,7 +92,7 @@ void CutListCommands::exportCutList() {
         path += QString::fromStdString(CutListExtension(format));
     }
     const CutListText text = WriteCutList(format, CutListOfTable(st), TimeBaseOf(st), st.FrameCount,
-                                          CutListSourceOf(st));
+                                          CutListSourceOf(st, st));
     if (!text.ok()) {
         dialogs_.showMessage(parent_, CoreText(text.error));
         return;
