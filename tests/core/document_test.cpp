@@ -257,7 +257,7 @@ TEST_F(DocumentPeaksTest, PrepareAtPausesWaitsForTheExactPeaksOthersDoNot) {
     ref.FileLoaded = true;
     tessivo::PrepareInput again;
     again.mode = "silence";
-    ASSERT_TRUE(tessivo::PrepareCutLines(ref, ref, again).acted);
+    ASSERT_TRUE(tessivo::PrepareCutLines(ref, ref, ref, again).acted);
     ASSERT_GT(PartCount(ref), 1);
     ASSERT_EQ(PartCount(st_), PartCount(ref));
     for (int k = 1; k <= PartCount(ref); ++k)
