@@ -73,7 +73,7 @@ ByteRange PartByteRange(const ProgramState& st, int i) {
     const int64_t indexed = std::max<int64_t>(
         0, std::min<int64_t>({st.IndexedFrames, st.FrameCount, int64_t(st.FramePos.size())}));
     // The audio never reaches into the source's ID3v1 tag.
-    const size_t limit = static_cast<size_t>(AudioEnd(st));
+    const size_t limit = static_cast<size_t>(AudioEnd(st, st));
     if (indexed == 0)
         return r;
     const auto offset = [&](int64_t f) -> size_t {
