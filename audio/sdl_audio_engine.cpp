@@ -143,21 +143,22 @@ bool SdlAudioEngine::EnsureDevice(uint32_t rate, int channels) {
     return true;
 }
 
-StreamHandle SdlAudioEngine::CreateStream(const ProgramState& st) {
-    if (st.FileBuffer.empty() || st.SamplesPerFrame <= 0 ||
-        (st.ChannelCount != 1 && st.ChannelCount != 2) || st.SampleRate == 0 ||
-        st.IndexedFrames <= 0) {
+StreamHandle SdlAudioEngine::CreateStream(const AnalysedFile& file) {
+    if (file.FileBuffer.empty() || file.SamplesPerFrame <= 0 ||
+        (file.ChannelCount != 1 && file.ChannelCount != 2) || file.SampleRate == 0 ||
+        file.IndexedFrames <= 0) {
         SetError(kEngineErrFormat);
         return 0;
     }
     auto s = std::make_unique<Stream>();
-    s->data = st.FileBuffer.data();
-    s->size = st.FileBuffer.size();
+    s->data = file.FileBuffer.data();
+    s->size = file.FileBuffer.size();
     const auto indexed =
-        std::min<size_t>(static_cast<size_t>(st.IndexedFrames), st.FramePos.size());
-    s->framePos.assign(st.FramePos.begin(), st.FramePos.begin() + static_cast<ptrdiff_t>(indexed));
-    s->frameCount = std::min<uint32_t>(st.FrameCount, static_cast<uint32_t>(indexed));
-    s->samplesPerFrame = st.SamplesPerFrame;
+        std::min<size_t>(static_cast<size_t>(file.IndexedFrames), file.FramePos.size());
+    s->framePos.assign(file.FramePos.begin(),
+                       file.FramePos.begin() + static_cast<ptrdiff_t>(indexed));
+    s->frameCount = std::min<uint32_t>(file.FrameCount, static_cast<uint32_t>(indexed));
+    s->samplesPerFrame = file.SamplesPerFrame;
     // The decoder tells the format it really delivers.
     Mpg123Decoder probe;
     if (!probe.Open(s->data, s->size, static_cast<size_t>(s->framePos[0]))) {

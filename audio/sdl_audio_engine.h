@@ -45,7 +45,7 @@ public:
     bool Init() override;
     void Shutdown() override;
 
-    StreamHandle CreateStream(const ProgramState& st) override;
+    StreamHandle CreateStream(const AnalysedFile& file) override;
     void FreeStream(StreamHandle h) override;
 
     bool SetPosition(StreamHandle h, int64_t bytePos) override;

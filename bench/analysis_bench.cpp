@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     // Child mode: a whole open as the window does it, then the peak memory.
     if (argc == 3 && std::string(argv[1]) == "--open") {
         ProgramState st;
-        const OpenResult r = AnalyseFile(st, argv[2], true);
+        const OpenResult r = AnalyseFile(st, st, argv[2], true);
         if (!r.ok)
             return 1;
         std::printf("%ld\n", MaxRssKb());
@@ -90,12 +90,12 @@ int main(int argc, char** argv) {
     st.FileName = file;
     std::string msg;
     auto t0 = Clock::now();
-    if (!LoadFile(st, msg)) {
+    if (!LoadFile(st, st, msg)) {
         std::fprintf(stderr, "%s\n", msg.c_str());
         return 1;
     }
     auto t1 = Clock::now();
-    if (!ProbeFile(st)) {
+    if (!ProbeFile(st, st)) {
         std::fprintf(stderr, "It is not a MP3 file!\n");
         return 1;
     }
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < kRuns; ++i) {
         const double c0 = ProcessCpu();
         auto p0 = Clock::now();
-        CalculatePeaks(st);
+        CalculatePeaks(st, st);
         auto p1 = Clock::now();
         seqCpu = std::min(seqCpu, ProcessCpu() - c0);
         seqWall = std::min(seqWall, Seconds(p0, p1));
@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < kRuns; ++i) {
             const double c0 = ProcessCpu();
             auto q0 = Clock::now();
-            CalculatePeaksParallel(st, threads, {}, nullptr, 0, &redecoded);
+            CalculatePeaksParallel(st, st, threads, {}, nullptr, 0, &redecoded);
             auto q1 = Clock::now();
             parCpu = std::min(parCpu, ProcessCpu() - c0);
             parWall = std::min(parWall, Seconds(q0, q1));

@@ -46,10 +46,10 @@ std::string MakeTenHourFile(const std::string& hour) {
     if (FileExists(path))
         return path;
     ProgramState st;
-    if (!AnalyseFile(st, hour, false).ok)
+    if (!AnalyseFile(st, st, hour, false).ok)
         std::exit(1);
     const size_t from = static_cast<size_t>(st.FramePos[std::min(1, st.IndexedFrames - 1)]);
-    const size_t to = static_cast<size_t>(AudioEnd(st));
+    const size_t to = static_cast<size_t>(AudioEnd(st, st));
     FILE* f = std::fopen((path + ".part").c_str(), "wb");
     for (int i = 0; f && i < 10; ++i)
         std::fwrite(st.FileBuffer.data() + from, 1, to - from, f);

@@ -68,18 +68,18 @@ void DecodeOnly(const ProgramState& st) {
 int main() {
     const std::string path = bench::MakeHourFile();
     ProgramState st;
-    if (!AnalyseFile(st, path, false).ok) {
+    if (!AnalyseFile(st, st, path, false).ok) {
         std::fprintf(stderr, "cannot open %s\n", path.c_str());
         return 1;
     }
     std::printf("%s: %u frames\n", path.c_str(), st.FrameCount);
     Compare(
-        "peak decode, one thread", 5, [&] { CalculatePeaks(st, {}, nullptr, false); },
-        [&] { CalculatePeaks(st, {}, nullptr, true); });
+        "peak decode, one thread", 5, [&] { CalculatePeaks(st, st, {}, nullptr, false); },
+        [&] { CalculatePeaks(st, st, {}, nullptr, true); });
     Compare(
         "peak decode, all cores", 5,
-        [&] { CalculatePeaksParallel(st, 0, {}, nullptr, 0, nullptr, false); },
-        [&] { CalculatePeaksParallel(st, 0, {}, nullptr, 0, nullptr, true); });
+        [&] { CalculatePeaksParallel(st, st, 0, {}, nullptr, 0, nullptr, false); },
+        [&] { CalculatePeaksParallel(st, st, 0, {}, nullptr, 0, nullptr, true); });
     const Loudness l = SpansLoudness(st, {{0, static_cast<int32_t>(st.FrameCount) - 1}});
     std::printf("integrated loudness %.2f LUFS, sample peak %.4f\n", l.lufs, l.peak);
     Compare(

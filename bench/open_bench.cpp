@@ -86,7 +86,7 @@ OpenTimes TimeOpen(const std::string& path, const std::string& cacheDir) {
     OpenTimes t;
     auto st = std::make_unique<ProgramState>();
     auto t0 = Clock::now();
-    if (!AnalyseFile(*st, path, false).ok)
+    if (!AnalyseFile(*st, *st, path, false).ok)
         std::exit(1);
     const PeakTable preview = PreviewPeaks(*st);
     t.preview = Since(t0);
@@ -100,7 +100,7 @@ OpenTimes TimeOpen(const std::string& path, const std::string& cacheDir) {
     auto again = std::make_unique<ProgramState>();
     t0 = Clock::now();
     PeakTable fromCache;
-    if (!AnalyseFile(*again, path, false).ok ||
+    if (!AnalyseFile(*again, *again, path, false).ok ||
         !LookUpPeaks(cacheDir, PeakCacheKeyOf(*again), again->FrameCount, fromCache))
         std::fprintf(stderr, "cache miss!\n");
     t.cached = Since(t0);
@@ -111,12 +111,12 @@ OpenTimes TimeOpen(const std::string& path, const std::string& cacheDir) {
 // the sequential table.
 double TimeExactPeaks(const std::string& path, bool& same) {
     ProgramState st;
-    AnalyseFile(st, path, false);
+    AnalyseFile(st, st, path, false);
     const auto t0 = Clock::now();
-    CalculatePeaksParallel(st);
+    CalculatePeaksParallel(st, st);
     const double t = Since(t0);
     const PeakTable par(st);
-    CalculatePeaks(st);
+    CalculatePeaks(st, st);
     same = par.PeakMaxL == st.PeakMaxL && par.PeakMinL == st.PeakMinL &&
            par.PeakMaxR == st.PeakMaxR && par.PeakMinR == st.PeakMinR;
     return t;

@@ -38,7 +38,7 @@ void PrintFacts(const ProgramState& st) {
     std::printf("id3v1: %s\n", st.HasId3v1 ? "yes" : "no");
     std::printf("last frame end: %lld\n",
                 st.IndexedFrames > 0 ? static_cast<long long>(FrameByteEnd(
-                                           st, static_cast<uint32_t>(st.IndexedFrames - 1)))
+                                           st, st, static_cast<uint32_t>(st.IndexedFrames - 1)))
                                      : 0LL);
 }
 
@@ -48,7 +48,7 @@ void PrintFrameGains(const ProgramState& st) {
     std::printf("frame,offset,bytes,gain1,gain2\n");
     const int32_t frames = std::min<int32_t>(st.IndexedFrames, int32_t(st.FramePos.size()));
     for (int32_t f = 0; f < frames; ++f) {
-        const std::vector<std::string> gains = GranuleGainTexts(st, f);
+        const std::vector<std::string> gains = GranuleGainTexts(st, st, f);
         if (gains.empty())
             continue;
         const size_t at = static_cast<size_t>(st.FramePos[static_cast<size_t>(f)]);
@@ -85,7 +85,7 @@ CLI::App* DeclareInfo(CLI::App& program, FileOptions& o) {
 
 int RunInfo(const FileOptions& o) {
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, o.file, false, TerminalProgress(o.quiet));
+    const OpenResult r = AnalyseFile(st, st, o.file, false, TerminalProgress(o.quiet));
     EndTerminalProgress();
     if (!r.ok)
         return ReportFailure(r.message);

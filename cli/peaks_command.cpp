@@ -17,7 +17,7 @@ CLI::App* DeclarePeaks(CLI::App& program, FileOptions& o) {
 
 int RunPeaks(const FileOptions& o) {
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, o.file, true, TerminalProgress(o.quiet));
+    const OpenResult r = AnalyseFile(st, st, o.file, true, TerminalProgress(o.quiet));
     EndTerminalProgress();
     if (!r.ok)
         return ReportFailure(r.message);

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const auto st = std::make_unique<ProgramState>();
     static_cast<AnalysedFile&>(*st) = AnalysedFile{};
     st->FileName = "/fuzz/input.mp3";
-    const OpenResult r = AnalyseImage(*st, std::vector<uint8_t>(data, data + size), false);
+    const OpenResult r = AnalyseImage(*st, *st, std::vector<uint8_t>(data, data + size), false);
     if (!r.ok) {
         fuzz::Check(!r.message.empty(), "a refusal without a message");
         return 0;

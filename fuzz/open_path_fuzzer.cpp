@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto st = std::make_unique<ProgramState>();
     st->FileName = "/fuzz/input.mp3";
     st->ViewerEnabled = (size & 1) != 0; // the frame viewer's rows on every other input
-    const OpenResult r = AnalyseImage(*st, std::vector<uint8_t>(data, data + size), true);
+    const OpenResult r = AnalyseImage(*st, *st, std::vector<uint8_t>(data, data + size), true);
     if (!r.ok) {
         Check(!r.message.empty());
         return 0;
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The parallel table over the same image, with small shares so several
     // workers and warm-up starts run even on short inputs.
-    CalculatePeaksParallel(*st, 2, {}, nullptr, 5);
+    CalculatePeaksParallel(*st, *st, 2, {}, nullptr, 5);
 
     // Parts at equal distances: ranges stay inside the image and tile the audio.
     const uint32_t n = st->FrameCount;

@@ -37,7 +37,7 @@ const Fixed& TheFile() {
         using namespace tessivo;
         Fixed out;
         auto st = std::make_unique<ProgramState>();
-        const OpenResult r = AnalyseFile(*st, TESSIVO_FIXTURES "/mono.mp3", true);
+        const OpenResult r = AnalyseFile(*st, *st, TESSIVO_FIXTURES "/mono.mp3", true);
         fuzz::Check(r.ok, "the fixture does not open");
         // In memory where there is such a folder: the target writes a file per input.
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")

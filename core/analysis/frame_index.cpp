@@ -34,75 +34,77 @@ const char* VersionText(int v) {
     return v == 1 ? "1" : v == 2 ? "2" : "2.5";
 }
 
-uint8_t At(const ProgramState& st, int64_t p) {
-    return st.FileBuffer[static_cast<size_t>(p)];
+uint8_t At(const LoadedFile& file, int64_t p) {
+    return file.FileBuffer[static_cast<size_t>(p)];
 }
 
-bool Inside(const ProgramState& st, int64_t p, int64_t n) {
-    return p >= 0 && p + n <= static_cast<int64_t>(st.FileBuffer.size());
+bool Inside(const LoadedFile& file, int64_t p, int64_t n) {
+    return p >= 0 && p + n <= static_cast<int64_t>(file.FileBuffer.size());
 }
 
 } // namespace
 
-bool IsFrameHeader(const ProgramState& st, int64_t p) {
-    if (!Inside(st, p, 4))
+bool IsFrameHeader(const LoadedFile& file, int64_t p) {
+    if (!Inside(file, p, 4))
         return false;
-    return mp3::PassesSyncTest(st.FileBuffer.data() + p, 4);
+    return mp3::PassesSyncTest(file.FileBuffer.data() + p, 4);
 }
 
-bool FindFrameSync(ProgramState& st, int64_t a, int64_t audioStart) {
+bool FindFrameSync(const LoadedFile& file, FrameIndexTable& index, int64_t a, int64_t audioStart) {
     const int64_t limit = std::min<int64_t>(audioStart + kFirstFrameSearchLimit,
-                                            static_cast<int64_t>(st.FileBuffer.size()) - 4);
+                                            static_cast<int64_t>(file.FileBuffer.size()) - 4);
     for (int64_t p = std::max<int64_t>(a, 0); p < limit; ++p) {
-        if (At(st, p) == 0xFF && IsFrameHeader(st, p)) {
-            st.FirstFramePos = p;
+        if (At(file, p) == 0xFF && IsFrameHeader(file, p)) {
+            index.FirstFramePos = p;
             return true;
         }
     }
     return false;
 }
 
-void LookupBitrate(const ProgramState& st, FrameScratch& frame, uint8_t b2) {
+void LookupBitrate(const StreamFacts& stream, FrameScratch& frame, uint8_t b2) {
     const int kbps =
-        mp3::BitrateKbps(VersionOf(st.MpegVersionText), LayerOf(st.MpegLayerText), b2 >> 4);
+        mp3::BitrateKbps(VersionOf(stream.MpegVersionText), LayerOf(stream.MpegLayerText), b2 >> 4);
     if (kbps > 0)
         frame.bitrate = kbps;
 }
 
-void DecodeFrameHeader(ProgramState& st, FrameScratch& frame, uint8_t b1, uint8_t b2, uint8_t b3) {
+void DecodeFrameHeader(StreamFacts& stream, FrameScratch& frame, uint8_t b1, uint8_t b2,
+                       uint8_t b3) {
     if (const int v = mp3::VersionFromByte1(b1))
-        st.MpegVersionText = VersionText(v);
+        stream.MpegVersionText = VersionText(v);
     if (const int l = mp3::LayerFromByte1(b1))
-        st.MpegLayerText = std::to_string(l);
-    st.CrcProtected = (b1 & 1) == 0;
-    LookupBitrate(st, frame, b2);
-    st.FirstFrameBitrate = frame.bitrate;
-    if (const int sr = mp3::SampleRateHz(VersionOf(st.MpegVersionText), (b2 >> 2) & 3))
-        st.HeaderSampleRate = sr;
+        stream.MpegLayerText = std::to_string(l);
+    stream.CrcProtected = (b1 & 1) == 0;
+    LookupBitrate(stream, frame, b2);
+    stream.FirstFrameBitrate = frame.bitrate;
+    if (const int sr = mp3::SampleRateHz(VersionOf(stream.MpegVersionText), (b2 >> 2) & 3))
+        stream.HeaderSampleRate = sr;
     frame.padding = (b2 >> 1) & 1;
     static const char* const kModes[4] = {"stereo", "joint stereo", "dual channel", "mono"};
     const int mode = (b3 >> 6) & 3;
-    st.ChannelModeText = kModes[mode];
-    st.ChannelCount = mode == 3 ? 1 : 2;
+    stream.ChannelModeText = kModes[mode];
+    stream.ChannelCount = mode == 3 ? 1 : 2;
 }
 
-void MeasureFrame(ProgramState& st, FrameScratch& frame, int64_t p) {
-    if (!Inside(st, p, 3))
+void MeasureFrame(AnalysedFile& file, FrameScratch& frame, int64_t p) {
+    if (!Inside(file, p, 3))
         return;
-    const uint8_t b1 = At(st, p + 1), b2 = At(st, p + 2);
-    st.CrcProtected = (b1 & 1) == 0;
-    LookupBitrate(st, frame, b2);
+    const uint8_t b1 = At(file, p + 1), b2 = At(file, p + 2);
+    file.CrcProtected = (b1 & 1) == 0;
+    LookupBitrate(file, frame, b2);
     frame.padding = (b2 >> 1) & 1;
-    st.FrameLength = mp3::FrameLengthFor(VersionOf(st.MpegVersionText), LayerOf(st.MpegLayerText),
-                                         frame.bitrate, st.HeaderSampleRate, frame.padding);
+    file.FrameLength =
+        mp3::FrameLengthFor(VersionOf(file.MpegVersionText), LayerOf(file.MpegLayerText),
+                            frame.bitrate, file.HeaderSampleRate, frame.padding);
 }
 
-bool FindFirstFrame(ProgramState& st, std::string& message, int64_t audioStart) {
+bool FindFirstFrame(AnalysedFile& file, std::string& message, int64_t audioStart) {
     bool sawFreeFormat = false;
     int64_t a = audioStart;
-    while (FindFrameSync(st, a, audioStart)) {
-        const int64_t p = st.FirstFramePos;
-        const uint8_t b1 = At(st, p + 1), b2 = At(st, p + 2), b3 = At(st, p + 3);
+    while (FindFrameSync(file, file, a, audioStart)) {
+        const int64_t p = file.FirstFramePos;
+        const uint8_t b1 = At(file, p + 1), b2 = At(file, p + 2), b3 = At(file, p + 3);
         // Only a layer III header of a known version with a real bitrate can
         // start the stream: every property is then decoded afresh and the
         // computed length is meaningful.
@@ -111,9 +113,9 @@ bool FindFirstFrame(ProgramState& st, std::string& message, int64_t audioStart) 
                 sawFreeFormat = true;
             } else {
                 FrameScratch frame;
-                DecodeFrameHeader(st, frame, b1, b2, b3);
-                MeasureFrame(st, frame, p);
-                if (st.FrameLength > 0 && IsFrameHeader(st, p + st.FrameLength))
+                DecodeFrameHeader(file, frame, b1, b2, b3);
+                MeasureFrame(file, frame, p);
+                if (file.FrameLength > 0 && IsFrameHeader(file, p + file.FrameLength))
                     return true;
             }
         }
@@ -136,37 +138,39 @@ uint32_t FrameCountFor(uint64_t decodedLength, int samplesPerFrame, int channels
     return static_cast<uint32_t>(std::min<uint64_t>(q, UINT32_MAX));
 }
 
-void ComputeFrameCount(ProgramState& st) {
-    st.SamplesPerFrame =
-        mp3::SamplesPerFrameFor(VersionOf(st.MpegVersionText), LayerOf(st.MpegLayerText));
-    if (st.HeaderSampleRate != 0)
-        st.FrameDuration = static_cast<double>(st.SamplesPerFrame) / st.HeaderSampleRate;
-    st.FrameCount = FrameCountFor(st.DecodedLength, st.SamplesPerFrame, st.ChannelCount);
+void ComputeFrameCount(StreamFacts& stream) {
+    stream.SamplesPerFrame =
+        mp3::SamplesPerFrameFor(VersionOf(stream.MpegVersionText), LayerOf(stream.MpegLayerText));
+    if (stream.HeaderSampleRate != 0)
+        stream.FrameDuration =
+            static_cast<double>(stream.SamplesPerFrame) / stream.HeaderSampleRate;
+    stream.FrameCount =
+        FrameCountFor(stream.DecodedLength, stream.SamplesPerFrame, stream.ChannelCount);
 }
 
-FrameScratch BuildFrameIndex(ProgramState& st) {
-    const mp3::StreamFormat format{VersionOf(st.MpegVersionText), LayerOf(st.MpegLayerText),
-                                   st.HeaderSampleRate};
+FrameScratch BuildFrameIndex(AnalysedFile& file) {
+    const mp3::StreamFormat format{VersionOf(file.MpegVersionText), LayerOf(file.MpegLayerText),
+                                   file.HeaderSampleRate};
     const uint32_t count =
-        std::min<uint32_t>(st.FrameCount, static_cast<uint32_t>(st.FramePos.size()));
+        std::min<uint32_t>(file.FrameCount, static_cast<uint32_t>(file.FramePos.size()));
     // The first frame's values, as the first-frame search left them.
     mp3::FrameWalk start;
-    start.bitrate = st.FirstFrameBitrate;
-    start.crc = st.CrcProtected;
-    start.lastLength = st.FrameLength;
+    start.bitrate = file.FirstFrameBitrate;
+    start.crc = file.CrcProtected;
+    start.lastLength = file.FrameLength;
     mp3::FrameVisitor record;
     FrameGains gains;
-    if (st.ViewerEnabled)
-        record = [&st, &gains](uint32_t i, int64_t pos, bool crc) {
+    if (file.ViewerEnabled)
+        record = [&file, &gains](uint32_t i, int64_t pos, bool crc) {
             if (i <= kViewerLastFrame)
-                RecordViewerRow(st, i, pos, crc, gains);
+                RecordViewerRow(file, file, file, i, pos, crc, gains);
         };
     const mp3::FrameWalk w = mp3::IndexFrames(
-        st.FileBuffer.data(), static_cast<int64_t>(st.FileBuffer.size()) - kIndexTailGuard, format,
-        st.FirstFramePos, st.FramePos.data(), count, start, record);
-    st.CrcProtected = w.crc;
-    st.FrameLength = w.lastLength;
-    st.IndexedFrames = static_cast<int32_t>(w.frames);
+        file.FileBuffer.data(), static_cast<int64_t>(file.FileBuffer.size()) - kIndexTailGuard,
+        format, file.FirstFramePos, file.FramePos.data(), count, start, record);
+    file.CrcProtected = w.crc;
+    file.FrameLength = w.lastLength;
+    file.IndexedFrames = static_cast<int32_t>(w.frames);
     FrameScratch last;
     last.bitrate = w.bitrate;
     last.padding = w.padding;
@@ -174,53 +178,54 @@ FrameScratch BuildFrameIndex(ProgramState& st) {
     return last;
 }
 
-bool IsVariableBitrate(const ProgramState& st) {
+bool IsVariableBitrate(const FrameIndexTable& index) {
     // Frames of one bitrate differ in length by the padding byte at most; the
     // last frame, perhaps cut short, does not count.
-    const int32_t n = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
+    const int32_t n =
+        std::min<int32_t>(index.IndexedFrames, static_cast<int32_t>(index.FramePos.size()));
     int64_t shortest = INT64_MAX, longest = 0;
     for (int32_t i = 0; i + 2 < n; ++i) {
-        const int64_t length = st.FramePos[i + 1] - st.FramePos[i];
+        const int64_t length = index.FramePos[i + 1] - index.FramePos[i];
         shortest = std::min(shortest, length);
         longest = std::max(longest, length);
     }
     return longest - shortest > 1;
 }
 
-int AverageBitrate(const ProgramState& st) {
-    if (st.IndexedFrames <= 0 || st.FramePos.empty() || st.Duration <= 0)
+int AverageBitrate(const AnalysedFile& file) {
+    if (file.IndexedFrames <= 0 || file.FramePos.empty() || file.Duration <= 0)
         return 0;
     const int64_t bytes =
-        FrameByteEnd(st, static_cast<uint32_t>(st.IndexedFrames - 1)) - st.FramePos[0];
-    return static_cast<int>(std::lround(static_cast<double>(bytes) * 8.0 / st.Duration / 1000.0));
+        FrameByteEnd(file, file, static_cast<uint32_t>(file.IndexedFrames - 1)) - file.FramePos[0];
+    return static_cast<int>(std::lround(static_cast<double>(bytes) * 8.0 / file.Duration / 1000.0));
 }
 
-std::string StreamInfoText(const ProgramState& st) {
-    const std::string rate = IsVariableBitrate(st)
-                                 ? "VBR " + std::to_string(AverageBitrate(st)) + "kbps"
-                                 : std::to_string(st.FirstFrameBitrate) + "kbps";
-    return "MPEG-" + st.MpegVersionText + "   Layer" + st.MpegLayerText + "   " + rate + "   " +
-           st.ChannelModeText + "   " + std::to_string(st.SampleRate) + "Hz   " +
-           FormatTimeText(true, st.Duration);
+std::string StreamInfoText(const AnalysedFile& file) {
+    const std::string rate = IsVariableBitrate(file)
+                                 ? "VBR " + std::to_string(AverageBitrate(file)) + "kbps"
+                                 : std::to_string(file.FirstFrameBitrate) + "kbps";
+    return "MPEG-" + file.MpegVersionText + "   Layer" + file.MpegLayerText + "   " + rate + "   " +
+           file.ChannelModeText + "   " + std::to_string(file.SampleRate) + "Hz   " +
+           FormatTimeText(true, file.Duration);
 }
 
-int64_t AudioEnd(const AnalysedFile& st) {
-    const size_t size = std::min<size_t>(st.FileBuffer.size(), st.FileSize);
+int64_t AudioEnd(const LoadedFile& file, const FrameIndexTable& index) {
+    const size_t size = std::min<size_t>(file.FileBuffer.size(), file.FileSize);
     return static_cast<int64_t>(mp3::AudioEnd(
-        size, st.HasId3v1, static_cast<size_t>(std::max<int64_t>(st.FirstFramePos, 0))));
+        size, file.HasId3v1, static_cast<size_t>(std::max<int64_t>(index.FirstFramePos, 0))));
 }
 
-int64_t FrameByteEnd(const ProgramState& st, uint32_t f) {
-    if (st.IndexedFrames <= 0)
+int64_t FrameByteEnd(const LoadedFile& file, const FrameIndexTable& index, uint32_t f) {
+    if (index.IndexedFrames <= 0)
         return 0;
-    f = std::min(f, static_cast<uint32_t>(st.IndexedFrames - 1));
+    f = std::min(f, static_cast<uint32_t>(index.IndexedFrames - 1));
     int64_t end;
-    if (f + 1 < static_cast<uint32_t>(st.IndexedFrames))
-        end = st.FramePos[f + 1];
+    if (f + 1 < static_cast<uint32_t>(index.IndexedFrames))
+        end = index.FramePos[f + 1];
     else
-        end = static_cast<int64_t>(st.FramePos[f]) + st.FrameLength;
-    end = std::min(end, AudioEnd(st));
-    return std::max<int64_t>(end, st.FramePos[f]);
+        end = static_cast<int64_t>(index.FramePos[f]) + index.FrameLength;
+    end = std::min(end, AudioEnd(file, index));
+    return std::max<int64_t>(end, index.FramePos[f]);
 }
 
 } // namespace tessivo

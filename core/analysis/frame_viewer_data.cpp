@@ -10,26 +10,27 @@ namespace tessivo {
 
 namespace {
 
-std::array<std::vector<uint8_t>*, 8> Tables(ProgramState& st) {
-    return {&st.ViewerB1,     &st.ViewerB2,     &st.ViewerB3,     &st.ViewerB4,
-            &st.ViewerGain11, &st.ViewerGain21, &st.ViewerGain12, &st.ViewerGain22};
+std::array<std::vector<uint8_t>*, 8> Tables(FrameViewerRecording& viewer) {
+    return {&viewer.ViewerB1,     &viewer.ViewerB2,     &viewer.ViewerB3,     &viewer.ViewerB4,
+            &viewer.ViewerGain11, &viewer.ViewerGain21, &viewer.ViewerGain12, &viewer.ViewerGain22};
 }
 
 } // namespace
 
-void SizeViewerTables(ProgramState& st) {
+void SizeViewerTables(FrameViewerRecording& viewer) {
     for (int k = 0; k < 8; ++k) {
-        std::vector<uint8_t>& v = *Tables(st)[k];
+        std::vector<uint8_t>& v = *Tables(viewer)[k];
         if (v.size() < kViewerTableSize)
             v.resize(kViewerTableSize, 0);
     }
 }
 
-void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& gains) {
+void ReadGlobalGains(const LoadedFile& file, const StreamFacts& stream, int64_t p, bool crc,
+                     FrameGains& gains) {
     const int64_t s = p + (crc ? 6 : 4);
-    const int64_t size = static_cast<int64_t>(st.FileBuffer.size());
-    auto B = [&](int k) -> unsigned { return st.FileBuffer[static_cast<size_t>(s + k)]; };
-    if (st.ChannelCount == 2) {
+    const int64_t size = static_cast<int64_t>(file.FileBuffer.size());
+    auto B = [&](int k) -> unsigned { return file.FileBuffer[static_cast<size_t>(s + k)]; };
+    if (stream.ChannelCount == 2) {
         if (s < 0 || s + 29 > size)
             return;
         gains.gain11 = static_cast<uint8_t>(B(5) * 2 + B(6) / 128);
@@ -44,31 +45,34 @@ void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& ga
     }
 }
 
-void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGains& gains) {
+void RecordViewerRow(const LoadedFile& file, const StreamFacts& stream,
+                     FrameViewerRecording& viewer, uint32_t i, int64_t p, bool crc,
+                     FrameGains& gains) {
     if (i > kViewerLastFrame)
         return;
-    SizeViewerTables(st);
-    ReadGlobalGains(st, p, crc, gains);
+    SizeViewerTables(viewer);
+    ReadGlobalGains(file, stream, p, crc, gains);
     const uint8_t values[4] = {gains.gain11, gains.gain21, gains.gain12, gains.gain22};
     for (int k = 0; k < 4; ++k) {
         const int64_t q = p + k;
-        (*Tables(st)[k])[i] = q >= 0 && q < static_cast<int64_t>(st.FileBuffer.size())
-                                  ? st.FileBuffer[static_cast<size_t>(q)]
-                                  : 0;
-        (*Tables(st)[4 + k])[i] = values[k];
+        (*Tables(viewer)[k])[i] = q >= 0 && q < static_cast<int64_t>(file.FileBuffer.size())
+                                      ? file.FileBuffer[static_cast<size_t>(q)]
+                                      : 0;
+        (*Tables(viewer)[4 + k])[i] = values[k];
     }
 }
 
-std::vector<std::string> GranuleGainTexts(const ProgramState& st, int32_t f) {
-    const size_t size = std::min<size_t>(st.FileSize, st.FileBuffer.size());
-    if (f < 0 || f >= std::min<int32_t>(st.IndexedFrames, int32_t(st.FramePos.size())))
+std::vector<std::string> GranuleGainTexts(const LoadedFile& file, const FrameIndexTable& index,
+                                          int32_t f) {
+    const size_t size = std::min<size_t>(file.FileSize, file.FileBuffer.size());
+    if (f < 0 || f >= std::min<int32_t>(index.IndexedFrames, int32_t(index.FramePos.size())))
         return {};
-    const auto at = static_cast<size_t>(st.FramePos[static_cast<size_t>(f)]);
+    const auto at = static_cast<size_t>(index.FramePos[static_cast<size_t>(f)]);
     mp3::Layer3Header h;
-    if (at + 4 > size || !mp3::ParseLayer3Header(st.FileBuffer.data() + at, size - at, h) ||
+    if (at + 4 > size || !mp3::ParseLayer3Header(file.FileBuffer.data() + at, size - at, h) ||
         at + static_cast<size_t>(h.MainDataOffset()) > size)
         return {};
-    const mp3::SideInfoGains g = mp3::ReadGranuleGains(st.FileBuffer.data() + at, h);
+    const mp3::SideInfoGains g = mp3::ReadGranuleGains(file.FileBuffer.data() + at, h);
     std::vector<std::string> texts(static_cast<size_t>(g.granules));
     for (int gr = 0; gr < g.granules; ++gr)
         for (int ch = 0; ch < g.channels; ++ch)

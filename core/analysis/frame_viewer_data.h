@@ -15,7 +15,7 @@ constexpr size_t kViewerTableSize = 2000;
 
 // Gives the eight viewer tables kViewerTableSize entries; new entries are 0,
 // existing ones keep their values.
-void SizeViewerTables(ProgramState& st);
+void SizeViewerTables(FrameViewerRecording& viewer);
 
 // The layer III global gains of one frame: granule 1 and 2 of channel 1 and 2.
 struct FrameGains {
@@ -26,16 +26,20 @@ struct FrameGains {
 // after the header, and after the CRC when `crc`). Gains whose bytes lie
 // outside the file keep their values; for a mono file gain21 and gain22 keep
 // theirs.
-void ReadGlobalGains(const ProgramState& st, int64_t p, bool crc, FrameGains& gains);
+void ReadGlobalGains(const LoadedFile& file, const StreamFacts& stream, int64_t p, bool crc,
+                     FrameGains& gains);
 
 // Stores header bytes and gains of the frame at p as row i; `gains` carries
 // the values from row to row.
-void RecordViewerRow(ProgramState& st, uint32_t i, int64_t p, bool crc, FrameGains& gains);
+void RecordViewerRow(const LoadedFile& file, const StreamFacts& stream,
+                     FrameViewerRecording& viewer, uint32_t i, int64_t p, bool crc,
+                     FrameGains& gains);
 
 // Each granule's global gain of frame f as the side information holds it,
 // one text per granule with a number per channel ("210/208"; one granule in
 // MPEG-2 and 2.5); empty when the frame cannot be read. A fade shows in them:
 // every step is 1.5 dB.
-std::vector<std::string> GranuleGainTexts(const ProgramState& st, int32_t f);
+std::vector<std::string> GranuleGainTexts(const LoadedFile& file, const FrameIndexTable& index,
+                                          int32_t f);
 
 } // namespace tessivo

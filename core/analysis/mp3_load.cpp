@@ -49,20 +49,20 @@ bool CheckFileSize(const std::string& path, uint64_t& size, std::string& message
     return true;
 }
 
-void DetectTags(ProgramState& st) {
-    const FileImage& b = st.FileBuffer;
-    st.HasId3v2 = false;
+void DetectTags(LoadedFile& file) {
+    const FileImage& b = file.FileBuffer;
+    file.HasId3v2 = false;
     if (b.size() >= 10 && b[0] == 'I' && b[1] == 'D' && b[2] == '3') {
-        st.HasId3v2 = true;
-        st.Id3v2Size = static_cast<int32_t>((uint32_t{b[6]} << 21) + (uint32_t{b[7]} << 14) +
-                                            (uint32_t{b[8]} << 7) + b[9] + 10);
+        file.HasId3v2 = true;
+        file.Id3v2Size = static_cast<int32_t>((uint32_t{b[6]} << 21) + (uint32_t{b[7]} << 14) +
+                                              (uint32_t{b[8]} << 7) + b[9] + 10);
     }
-    st.Id3v1Buffer.fill(0);
-    st.HasId3v1 = false;
+    file.Id3v1Buffer.fill(0);
+    file.HasId3v1 = false;
     if (b.size() >= 128) {
-        std::copy(b.end() - 128, b.end(), st.Id3v1Buffer.begin());
-        st.HasId3v1 =
-            st.Id3v1Buffer[0] == 'T' && st.Id3v1Buffer[1] == 'A' && st.Id3v1Buffer[2] == 'G';
+        std::copy(b.end() - 128, b.end(), file.Id3v1Buffer.begin());
+        file.HasId3v1 =
+            file.Id3v1Buffer[0] == 'T' && file.Id3v1Buffer[1] == 'A' && file.Id3v1Buffer[2] == 'G';
     }
 }
 
@@ -75,7 +75,7 @@ bool QuickCheck(const std::string& path, std::string& message) {
         message = "Cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
-    ProgramState head;
+    AnalysedFile head;
     head.FileBuffer.resize(static_cast<size_t>(std::min<uint64_t>(size, 10)));
     if (std::fread(head.FileBuffer.data(), 1, head.FileBuffer.size(), f.get()) !=
         head.FileBuffer.size()) {
@@ -125,50 +125,50 @@ size_t LoadChunkFor(uint64_t fileSize) {
 
 // Maps the file, then brings it into the page cache piece by piece so the
 // progress moves and a cancel is heard; nothing is copied.
-bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress,
-              const std::atomic<bool>* cancel) {
+bool LoadFile(LoadedFile& file, ProgressValues& meter, std::string& message,
+              const ProgressFn& progress, const std::atomic<bool>* cancel) {
     uint64_t size = 0;
-    if (!CheckFileSize(st.FileName, size, message))
+    if (!CheckFileSize(file.FileName, size, message))
         return false;
-    Fd f{::open(st.FileName.c_str(), O_RDONLY | O_CLOEXEC)};
+    Fd f{::open(file.FileName.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat sb {};
-    if (f.fd < 0 || ::fstat(f.fd, &sb) != 0 || !st.FileBuffer.Map(f.fd, size_t(sb.st_size))) {
+    if (f.fd < 0 || ::fstat(f.fd, &sb) != 0 || !file.FileBuffer.Map(f.fd, size_t(sb.st_size))) {
         const int error = errno;
-        st.FileBuffer.clear();
+        file.FileBuffer.clear();
         // No address space left for the mapping.
-        message = error == ENOMEM ? NotEnoughMemoryToOpen(st.FileName)
-                                  : "Cannot open " + st.FileName + ": " + std::strerror(error);
+        message = error == ENOMEM ? NotEnoughMemoryToOpen(file.FileName)
+                                  : "Cannot open " + file.FileName + ": " + std::strerror(error);
         return false;
     }
-    st.FileSize = static_cast<uint64_t>(sb.st_size);
-    st.FileModifiedNs = ModifiedNs(sb);
-    size = st.FileSize;
+    file.FileSize = static_cast<uint64_t>(sb.st_size);
+    file.FileModifiedNs = ModifiedNs(sb);
+    size = file.FileSize;
     const size_t piece = LoadChunkFor(size);
     double lastReported = -1.0;
     for (size_t p = 0; p < size;) {
         const size_t chunk = p + piece < size ? piece : static_cast<size_t>(size - p);
-        if (!st.FileBuffer.Prefetch(p, chunk)) {
-            message = ChangedOnDiskMessage(st.FileName);
-            st.FileBuffer.clear();
-            st.ProgressPercent = 0.0;
+        if (!file.FileBuffer.Prefetch(p, chunk)) {
+            message = ChangedOnDiskMessage(file.FileName);
+            file.FileBuffer.clear();
+            meter.ProgressPercent = 0.0;
             return false;
         }
         p += chunk;
         const double pct = static_cast<double>(p) / static_cast<double>(size) * 100.0;
-        st.ProgressPercent = pct;
+        meter.ProgressPercent = pct;
         if (progress && (pct - lastReported >= 0.5 || p == size)) {
             lastReported = pct;
             progress("Opening file", pct);
         }
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             message.clear();
-            st.FileBuffer.clear();
-            st.ProgressPercent = 0.0;
+            file.FileBuffer.clear();
+            meter.ProgressPercent = 0.0;
             return false;
         }
     }
-    DetectTags(st);
-    st.ProgressPercent = 0.0;
+    DetectTags(file);
+    meter.ProgressPercent = 0.0;
     return true;
 }
 
@@ -176,19 +176,19 @@ bool SourceChanged(const LoadedFile& file) {
     return file.FileBuffer.Changed(file.FileSize, file.FileModifiedNs);
 }
 
-bool ProbeFile(ProgramState& st) {
-    const Mpg123Probe pr = Mpg123Decoder::Probe(st.FileBuffer.data(), st.FileBuffer.size());
-    st.StreamInfo = StreamInfoRecord{};
-    st.StreamInfo.freq = pr.rate;
-    st.StreamInfo.chans = static_cast<uint32_t>(pr.channels);
-    st.StreamInfo.mpegLayer = pr.layer;
-    st.StreamInfo.ctype = pr.ok ? 0x10005u : 0u;
+bool ProbeFile(const LoadedFile& file, StreamFacts& stream) {
+    const Mpg123Probe pr = Mpg123Decoder::Probe(file.FileBuffer.data(), file.FileBuffer.size());
+    stream.StreamInfo = StreamInfoRecord{};
+    stream.StreamInfo.freq = pr.rate;
+    stream.StreamInfo.chans = static_cast<uint32_t>(pr.channels);
+    stream.StreamInfo.mpegLayer = pr.layer;
+    stream.StreamInfo.ctype = pr.ok ? 0x10005u : 0u;
     if (!pr.ok)
         return false;
-    st.ChannelCount = pr.channels;
-    st.SampleRate = pr.rate;
-    st.DecodedLength = pr.decodedBytes;
-    st.Duration = pr.duration;
+    stream.ChannelCount = pr.channels;
+    stream.SampleRate = pr.rate;
+    stream.DecodedLength = pr.decodedBytes;
+    stream.Duration = pr.duration;
     return true;
 }
 

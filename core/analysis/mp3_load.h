@@ -42,14 +42,14 @@ bool QuickCheck(const std::string& path, std::string& message);
 // AnalyseFile runs QuickCheck on files larger than this.
 constexpr uint64_t kQuickCheckFrom = uint64_t{16} << 20;
 
-// Maps st.FileName as st.FileBuffer and brings it into the page cache in
+// Maps file.FileName as file.FileBuffer and brings it into the page cache in
 // LoadChunkFor pieces, records FileSize and FileModifiedNs, keeping
-// st.ProgressPercent current (and calling `progress` with "Opening file"),
+// meter.ProgressPercent current (and calling `progress` with "Opening file"),
 // then detects the tags; ProgressPercent is 0 afterwards. Files shorter than
 // 10 bytes have no ID3v2 tag, shorter than 128 no ID3v1 tag. False with
 // `message` on a read error, a refused size or cancellation (message empty).
-bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress = {},
-              const std::atomic<bool>* cancel = nullptr);
+bool LoadFile(LoadedFile& file, ProgressValues& meter, std::string& message,
+              const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
 // The mapped file lost pages or its size or modification time is no longer
 // the one it was opened with: what was read of it cannot be trusted, and
@@ -57,14 +57,14 @@ bool LoadFile(ProgramState& st, std::string& message, const ProgressFn& progress
 bool SourceChanged(const LoadedFile& file);
 
 // Detects ID3v2 (HasId3v2, Id3v2Size) and ID3v1 (HasId3v1, Id3v1Buffer) in
-// st.FileBuffer; Id3v2Size is left alone when there is no ID3v2 tag.
-void DetectTags(ProgramState& st);
+// file.FileBuffer; Id3v2Size is left alone when there is no ID3v2 tag.
+void DetectTags(LoadedFile& file);
 
-// Asks the decoder whether st.FileBuffer holds an MPEG layer III stream and
-// records what it reports: StreamInfo, ChannelCount, SampleRate,
+// Asks the decoder whether file.FileBuffer holds an MPEG layer III stream and
+// records in `stream` what it reports: StreamInfo, ChannelCount, SampleRate,
 // DecodedLength (exact, 64-bit) and Duration. False for anything else (WAV,
 // Ogg, layer I/II, noise, empty or tiny files); nothing but StreamInfo
 // changes then.
-bool ProbeFile(ProgramState& st);
+bool ProbeFile(const LoadedFile& file, StreamFacts& stream);
 
 } // namespace tessivo

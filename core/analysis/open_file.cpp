@@ -13,56 +13,57 @@ namespace tessivo {
 
 namespace {
 
-OpenResult Fail(ProgramState& st, std::string message) {
-    st.ProgressPercent = 0.0;
+OpenResult Fail(ProgressValues& meter, std::string message) {
+    meter.ProgressPercent = 0.0;
     OpenResult r;
     r.cancelled = message.empty();
     r.message = std::move(message);
     return r;
 }
 
-// Everything after the file image is in st.FileBuffer with its tags detected.
-OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& progress,
-                         const std::atomic<bool>* cancel, unsigned peakThreads = 0) {
+// Everything after the file image is in file.FileBuffer with its tags detected.
+OpenResult AnalyseLoaded(AnalysedFile& file, ProgressValues& meter, bool withPeaks,
+                         const ProgressFn& progress, const std::atomic<bool>* cancel,
+                         unsigned peakThreads = 0) {
     std::string message;
     try {
-        if (!ProbeFile(st))
-            return Fail(st, kNotMp3Message);
-        if (!FindFirstFrame(st, message, st.HasId3v2 ? st.Id3v2Size : 0))
-            return Fail(st, message);
+        if (!ProbeFile(file, file))
+            return Fail(meter, kNotMp3Message);
+        if (!FindFirstFrame(file, message, file.HasId3v2 ? file.Id3v2Size : 0))
+            return Fail(meter, message);
         // The decoder must see the same stream as the frame search: a first
         // frame of another rate or channel count means the two disagree on
         // where the audio is, and neither positions nor peaks would fit.
-        if (static_cast<int64_t>(st.StreamInfo.freq) != st.HeaderSampleRate ||
-            static_cast<int32_t>(st.StreamInfo.chans) != st.ChannelCount)
-            return Fail(st, kNotMp3Message);
-        ComputeFrameCount(st);
-        if (st.FrameCount == 0)
-            return Fail(st, kNotMp3Message);
-        st.FramePos.assign(st.FrameCount, 0);
-        if (st.ViewerEnabled)
-            SizeViewerTables(st);
-        BuildFrameIndex(st);
-        st.FileBuffer.AdviseRandom();
-        if (SourceChanged(st))
-            return Fail(st, ChangedOnDiskMessage(st.FileName));
-        if (st.IndexedFrames == 0)
-            return Fail(st, kNotMp3Message);
-        SetTimeBase(st);
+        if (static_cast<int64_t>(file.StreamInfo.freq) != file.HeaderSampleRate ||
+            static_cast<int32_t>(file.StreamInfo.chans) != file.ChannelCount)
+            return Fail(meter, kNotMp3Message);
+        ComputeFrameCount(file);
+        if (file.FrameCount == 0)
+            return Fail(meter, kNotMp3Message);
+        file.FramePos.assign(file.FrameCount, 0);
+        if (file.ViewerEnabled)
+            SizeViewerTables(file);
+        BuildFrameIndex(file);
+        file.FileBuffer.AdviseRandom();
+        if (SourceChanged(file))
+            return Fail(meter, ChangedOnDiskMessage(file.FileName));
+        if (file.IndexedFrames == 0)
+            return Fail(meter, kNotMp3Message);
+        SetTimeBase(file);
         if (withPeaks) {
             if (progress)
                 progress("Calculating Peaks", 0.0);
-            if (!CalculatePeaksParallel(st, peakThreads, progress, cancel))
-                return Fail(st, "");
-            if (SourceChanged(st))
-                return Fail(st, ChangedOnDiskMessage(st.FileName));
+            if (!CalculatePeaksParallel(file, meter, peakThreads, progress, cancel))
+                return Fail(meter, "");
+            if (SourceChanged(file))
+                return Fail(meter, ChangedOnDiskMessage(file.FileName));
         } else {
-            SizePeakArrays(st, false);
+            SizePeakArrays(file, file, false);
         }
     } catch (const std::bad_alloc&) {
-        return Fail(st, NotEnoughMemoryToOpen(st.FileName));
+        return Fail(meter, NotEnoughMemoryToOpen(file.FileName));
     }
-    st.ProgressPercent = 0.0;
+    meter.ProgressPercent = 0.0;
     OpenResult r;
     r.ok = true;
     return r;
@@ -70,50 +71,51 @@ OpenResult AnalyseLoaded(ProgramState& st, bool withPeaks, const ProgressFn& pro
 
 } // namespace
 
-OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
-                       const ProgressFn& progress, const std::atomic<bool>* cancel,
+OpenResult AnalyseFile(AnalysedFile& file, ProgressValues& meter, const std::string& path,
+                       bool withPeaks, const ProgressFn& progress, const std::atomic<bool>* cancel,
                        unsigned peakThreads) {
-    st.FileName = path;
-    st.FileLoaded = false;
-    st.FrameCount = 0;
-    st.LastShownPercent = 0.0;
+    file.FileName = path;
+    file.FileLoaded = false;
+    file.FrameCount = 0;
+    meter.LastShownPercent = 0.0;
     std::string message;
     try {
         // A large file is first looked at from its start, so one that is not
         // an MP3 is refused without reading it all.
         uint64_t size = 0;
         if (!CheckFileSize(path, size, message))
-            return Fail(st, message);
+            return Fail(meter, message);
         if (size > kQuickCheckFrom && !QuickCheck(path, message))
-            return Fail(st, message);
-        if (!LoadFile(st, message, progress, cancel))
-            return Fail(st, message);
+            return Fail(meter, message);
+        if (!LoadFile(file, meter, message, progress, cancel))
+            return Fail(meter, message);
     } catch (const std::bad_alloc&) {
-        return Fail(st, NotEnoughMemoryToOpen(path));
+        return Fail(meter, NotEnoughMemoryToOpen(path));
     }
-    return AnalyseLoaded(st, withPeaks, progress, cancel, peakThreads);
+    return AnalyseLoaded(file, meter, withPeaks, progress, cancel, peakThreads);
 }
 
-OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withPeaks,
-                        const ProgressFn& progress, const std::atomic<bool>* cancel) {
-    st.FileLoaded = false;
-    st.FrameCount = 0;
-    st.LastShownPercent = 0.0;
+OpenResult AnalyseImage(AnalysedFile& file, ProgressValues& meter, std::vector<uint8_t> image,
+                        bool withPeaks, const ProgressFn& progress,
+                        const std::atomic<bool>* cancel) {
+    file.FileLoaded = false;
+    file.FrameCount = 0;
+    meter.LastShownPercent = 0.0;
     if (image.size() > kMaxFileSize)
-        return Fail(st, TooLargeMessage(st.FileName, image.size()));
-    st.FileBuffer.assign(image.begin(), image.end());
-    st.FileModifiedNs = 0;
+        return Fail(meter, TooLargeMessage(file.FileName, image.size()));
+    file.FileBuffer.assign(image.begin(), image.end());
+    file.FileModifiedNs = 0;
     image = {};
-    st.FileSize = st.FileBuffer.size();
-    DetectTags(st);
-    return AnalyseLoaded(st, withPeaks, progress, cancel);
+    file.FileSize = file.FileBuffer.size();
+    DetectTags(file);
+    return AnalyseLoaded(file, meter, withPeaks, progress, cancel);
 }
 
 namespace {
 
 // The viewer keeps rows of frames the new file did not index: the new file's
 // rows are copied over the old ones.
-void AdoptViewerRows(ProgramState& dst, const ProgramState& src) {
+void AdoptViewerRows(FrameViewerRecording& dst, const AnalysedFile& src) {
     if (!src.ViewerEnabled || src.ViewerB1.empty())
         return;
     SizeViewerTables(dst);
@@ -135,7 +137,7 @@ void AdoptViewerRows(ProgramState& dst, const ProgramState& src) {
 
 } // namespace
 
-void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
+void AdoptAnalysedFile(AnalysedFile& dst, AnalysedFile&& src) {
     AdoptViewerRows(dst, src);
     // Whether a file counts as loaded is the caller's to say; an open without
     // an ID3v2 tag leaves the tag size as it was.
@@ -147,7 +149,6 @@ void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src) {
     static_cast<PeakTable&>(dst) = std::move(static_cast<PeakTable&>(src));
     dst.FileLoaded = loaded;
     dst.Id3v2Size = id3v2Size;
-    dst.ProgressPercent = 0.0;
 }
 
 } // namespace tessivo

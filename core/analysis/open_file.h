@@ -22,32 +22,33 @@ struct OpenResult {
     std::string message;    // the text to show the user when !ok and !cancelled
 };
 
-// Analyses `path` into the file and analysis fields of `st` (file image, tags,
-// stream properties, frame index and, when withPeaks, the peak table).
-// On failure `st`'s file fields are unspecified; callers analyse into a
-// scratch state and adopt it only on success.
+// Analyses `path` into `file` (file image, tags, stream properties, frame
+// index and, when withPeaks, the peak table), keeping `meter` current while
+// it reads and decodes (0 afterwards). On failure `file` is unspecified;
+// callers analyse into a scratch file and adopt it only on success.
 //
 // Order: size check (files of 2 GiB and more are refused before anything is
 // allocated), the file read into memory in chunks ("Opening file"), tags,
 // the decoder's probe ("It is not a MP3 file!" for anything but MPEG layer
 // III), first frame (the search may run 50000 bytes past the ID3v2 tag),
 // frame count, frame index (also the frame viewer rows when
-// st.ViewerEnabled), then the peak table decoded on all cores
+// file.ViewerEnabled), then the peak table decoded on all cores
 // ("Calculating Peaks"; `peakThreads` decoders, 0: one per core). The caller sets
-// FileName-dependent UI, FileLoaded, the part tables and the tag slots; StreamInfoText(st)
+// FileName-dependent UI, FileLoaded, the part tables and the tag slots; StreamInfoText(file)
 // (analysis/ frame_index.h) gives the status-bar text.
-OpenResult AnalyseFile(ProgramState& st, const std::string& path, bool withPeaks,
-                       const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr,
-                       unsigned peakThreads = 0);
+OpenResult AnalyseFile(AnalysedFile& file, ProgressValues& meter, const std::string& path,
+                       bool withPeaks, const ProgressFn& progress = {},
+                       const std::atomic<bool>* cancel = nullptr, unsigned peakThreads = 0);
 
-// The same analysis over a file image already in memory (st.FileName is
+// The same analysis over a file image already in memory (file.FileName is
 // only used in messages): tags, probe, first frame, frame count, frame index
 // and peaks. Images of 2 GiB and more are refused.
-OpenResult AnalyseImage(ProgramState& st, std::vector<uint8_t> image, bool withPeaks,
-                        const ProgressFn& progress = {}, const std::atomic<bool>* cancel = nullptr);
+OpenResult AnalyseImage(AnalysedFile& file, ProgressValues& meter, std::vector<uint8_t> image,
+                        bool withPeaks, const ProgressFn& progress = {},
+                        const std::atomic<bool>* cancel = nullptr);
 
 // Moves the file and analysis fields (everything AnalyseFile writes) from
-// `src` into `dst`, leaving the settings, view and part fields of `dst` alone.
-void AdoptAnalysedFile(ProgramState& dst, ProgramState&& src);
+// `src` into `dst`; whether `dst` counts as loaded stays its own.
+void AdoptAnalysedFile(AnalysedFile& dst, AnalysedFile&& src);
 
 } // namespace tessivo

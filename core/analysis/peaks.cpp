@@ -14,10 +14,10 @@
 
 namespace tessivo {
 
-void SizePeakArrays(ProgramState& st, bool loudness) {
-    for (auto* v : {&st.PeakMaxL, &st.PeakMinL, &st.PeakMaxR, &st.PeakMinR})
-        v->assign(st.FrameCount, 0);
-    st.FrameLoudness.assign(loudness ? st.FrameCount * kLoudnessSlices : 0, 0.0f);
+void SizePeakArrays(const StreamFacts& stream, PeakTable& peaks, bool loudness) {
+    for (auto* v : {&peaks.PeakMaxL, &peaks.PeakMinL, &peaks.PeakMaxR, &peaks.PeakMinR})
+        v->assign(stream.FrameCount, 0);
+    peaks.FrameLoudness.assign(loudness ? stream.FrameCount * kLoudnessSlices : 0, 0.0f);
 }
 
 std::string PeakProgressText(double percent) {
@@ -26,23 +26,23 @@ std::string PeakProgressText(double percent) {
     return buf;
 }
 
-bool CalculatePeaks(ProgramState& st, const ProgressFn& progress, const std::atomic<bool>* cancel,
-                    bool loudness) {
-    SizePeakArrays(st, loudness);
-    if (!CanDecode(st))
+bool CalculatePeaks(AnalysedFile& file, ProgressValues& meter, const ProgressFn& progress,
+                    const std::atomic<bool>* cancel, bool loudness) {
+    SizePeakArrays(file, file, loudness);
+    if (!CanDecode(file))
         return true;
-    const uint32_t n = st.FrameCount;
-    const bool done = DecodeSequential(st, st, [&](uint32_t j) {
+    const uint32_t n = file.FrameCount;
+    const bool done = DecodeSequential(file, file, [&](uint32_t j) {
         const double x = static_cast<double>(j) / n * 100.0;
-        st.ProgressPercent = x;
-        if (x - st.LastShownPercent >= 1.0) {
-            st.LastShownPercent = x;
+        meter.ProgressPercent = x;
+        if (x - meter.LastShownPercent >= 1.0) {
+            meter.LastShownPercent = x;
             if (progress)
                 progress("Calculating Peaks", x);
         }
         return !(cancel && (j & 255) == 0 && cancel->load(std::memory_order_relaxed));
     });
-    st.ProgressPercent = 0.0;
+    meter.ProgressPercent = 0.0;
     return done;
 }
 
@@ -51,17 +51,18 @@ namespace {
 // Progress of the workers together, and the stop request they share.
 class WorkerProgress {
 public:
-    WorkerProgress(ProgramState& st, const ProgressFn& progress, const std::atomic<bool>* cancel)
-        : st_(st), progress_(progress), cancel_(cancel) {}
+    WorkerProgress(uint32_t frames, ProgressValues& meter, const ProgressFn& progress,
+                   const std::atomic<bool>* cancel)
+        : frames_(frames), meter_(meter), progress_(progress), cancel_(cancel) {}
 
     // Counts `add` more frames decoded.
     void Report(uint32_t add) {
         const uint32_t d = done_.fetch_add(add) + add;
-        const double x = std::min(100.0, static_cast<double>(d) / st_.FrameCount * 100.0);
-        st_.ProgressPercent = x;
+        const double x = std::min(100.0, static_cast<double>(d) / frames_ * 100.0);
+        meter_.ProgressPercent = x;
         std::lock_guard<std::mutex> lock(mutex_);
-        if (x - st_.LastShownPercent >= 1.0) {
-            st_.LastShownPercent = x;
+        if (x - meter_.LastShownPercent >= 1.0) {
+            meter_.LastShownPercent = x;
             if (progress_)
                 progress_("Calculating Peaks", x);
         }
@@ -75,7 +76,8 @@ public:
     bool Stopped() const { return stopped_.load(); }
 
 private:
-    ProgramState& st_;
+    uint32_t frames_;
+    ProgressValues& meter_;
     const ProgressFn& progress_;
     const std::atomic<bool>* cancel_;
     std::atomic<uint32_t> done_{0};
@@ -85,7 +87,7 @@ private:
 
 // Runs `threads` workers (this thread among them) that take shares in turn.
 // False when cancelled.
-bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads,
+bool RunWorkers(AnalysedFile& file, std::vector<Share>& parts, unsigned threads,
                 WorkerProgress& prog) {
     const uint32_t shares = static_cast<uint32_t>(parts.size());
     std::atomic<uint32_t> nextShare{0};
@@ -104,7 +106,7 @@ bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads,
             const uint32_t k = nextShare.fetch_add(1);
             if (k >= shares || prog.Stopped())
                 break;
-            DecodeShare(st, st, parts[k], k + 1 == shares, tick);
+            DecodeShare(file, file, parts[k], k + 1 == shares, tick);
         }
         prog.Report(pending);
     };
@@ -114,37 +116,37 @@ bool RunWorkers(ProgramState& st, std::vector<Share>& parts, unsigned threads,
 
 } // namespace
 
-bool CalculatePeaksParallel(ProgramState& st, unsigned threads, const ProgressFn& progress,
-                            const std::atomic<bool>* cancel, uint32_t shares, uint32_t* redecoded,
-                            bool loudness) {
+bool CalculatePeaksParallel(AnalysedFile& file, ProgressValues& meter, unsigned threads,
+                            const ProgressFn& progress, const std::atomic<bool>* cancel,
+                            uint32_t shares, uint32_t* redecoded, bool loudness) {
     if (redecoded)
         *redecoded = 0;
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
-    const uint32_t n = st.FrameCount;
-    const uint32_t indexed = static_cast<uint32_t>(std::max(st.IndexedFrames, 0));
+    const uint32_t n = file.FrameCount;
+    const uint32_t indexed = static_cast<uint32_t>(std::max(file.IndexedFrames, 0));
     if (shares == 0) {
         // Small files, or one core: not worth the warm-up frames.
         if (threads == 1 || n < 2000)
-            return CalculatePeaks(st, progress, cancel, loudness);
+            return CalculatePeaks(file, meter, progress, cancel, loudness);
         shares = threads * 2;
     }
     // Every share must be long enough for the seam check.
     shares = std::min(shares, std::min(n, indexed) / (2 * kSeamFrames));
-    if (shares < 2 || !CanDecode(st))
-        return CalculatePeaks(st, progress, cancel, loudness);
-    SizePeakArrays(st, loudness);
+    if (shares < 2 || !CanDecode(file))
+        return CalculatePeaks(file, meter, progress, cancel, loudness);
+    SizePeakArrays(file, file, loudness);
 
     std::vector<Share> parts = PlanShares(n, indexed, shares);
-    WorkerProgress prog(st, progress, cancel);
-    if (!RunWorkers(st, parts, threads, prog)) {
-        st.ProgressPercent = 0.0;
+    WorkerProgress prog(n, meter, progress, cancel);
+    if (!RunWorkers(file, parts, threads, prog)) {
+        meter.ProgressPercent = 0.0;
         return false;
     }
-    const uint32_t again = RepairSeams(st, st, parts);
+    const uint32_t again = RepairSeams(file, file, parts);
     if (redecoded)
         *redecoded = again;
-    st.ProgressPercent = 0.0;
+    meter.ProgressPercent = 0.0;
     return true;
 }
 

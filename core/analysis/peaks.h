@@ -13,11 +13,11 @@ namespace tessivo {
 // PeakMinL, PeakMaxR, PeakMinR (resized to FrameCount) and, with `loudness`,
 // FrameLoudness (else left empty). R entries are 0 for a
 // mono file. Frames the decoder cannot deliver (the stream ends early or
-// breaks off) are silent: their entries are 0. Keeps ProgressPercent
+// breaks off) are silent: their entries are 0. Keeps meter.ProgressPercent
 // current and calls `progress` with "Calculating Peaks" whenever the
 // percentage has grown by a point (LastShownPercent); ProgressPercent is 0
 // afterwards. False only when cancelled.
-bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
+bool CalculatePeaks(AnalysedFile& file, ProgressValues& meter, const ProgressFn& progress = {},
                     const std::atomic<bool>* cancel = nullptr, bool loudness = true);
 
 // The same table, decoded by `threads` workers at once (0: one per core).
@@ -31,13 +31,14 @@ bool CalculatePeaks(ProgramState& st, const ProgressFn& progress = {},
 // cut into (0: two per worker, and files under 2000 frames are decoded in
 // one piece); every share is at least 64 frames long. `redecoded`, when
 // given, receives how many shares had to be decoded again.
-bool CalculatePeaksParallel(ProgramState& st, unsigned threads = 0, const ProgressFn& progress = {},
+bool CalculatePeaksParallel(AnalysedFile& file, ProgressValues& meter, unsigned threads = 0,
+                            const ProgressFn& progress = {},
                             const std::atomic<bool>* cancel = nullptr, uint32_t shares = 0,
                             uint32_t* redecoded = nullptr, bool loudness = true);
 
 // Gives the four peak tables FrameCount entries, all 0, and FrameLoudness
 // as many with `loudness` (else none).
-void SizePeakArrays(ProgramState& st, bool loudness = true);
+void SizePeakArrays(const StreamFacts& stream, PeakTable& peaks, bool loudness = true);
 
 // "Calculating Peaks - 12.5%" (one decimal).
 std::string PeakProgressText(double percent);

@@ -7,21 +7,21 @@
 
 namespace tessivo {
 
-SampleStretch DecodeFrameStretch(const AnalysedFile& st, uint32_t first, uint32_t end) {
+SampleStretch DecodeFrameStretch(const AnalysedFile& file, uint32_t first, uint32_t end) {
     SampleStretch out;
-    const uint32_t frames = std::min<uint32_t>(st.FrameCount, st.FramePos.size());
+    const uint32_t frames = std::min<uint32_t>(file.FrameCount, file.FramePos.size());
     end = std::min(end, frames);
-    if (first >= end || st.FileBuffer.empty() || st.SamplesPerFrame <= 0)
+    if (first >= end || file.FileBuffer.empty() || file.SamplesPerFrame <= 0)
         return out;
     Mpg123Decoder dec;
-    if (!dec.OpenAtFrame(st.FileBuffer.data(), st.FileBuffer.size(), st.FramePos.data(), frames,
-                         first))
+    if (!dec.OpenAtFrame(file.FileBuffer.data(), file.FileBuffer.size(), file.FramePos.data(),
+                         frames, first))
         return out;
-    out.file = st.FileBuffer.data();
+    out.file = file.FileBuffer.data();
     out.firstFrame = first;
-    out.firstSample = FrameStartSample(TimeBaseOf(st), first);
-    out.channels = dec.Channels() > 0 ? dec.Channels() : std::max(1, st.ChannelCount);
-    out.pcm.reserve(static_cast<size_t>(end - first) * st.SamplesPerFrame * out.channels);
+    out.firstSample = FrameStartSample(TimeBaseOf(file), first);
+    out.channels = dec.Channels() > 0 ? dec.Channels() : std::max(1, file.ChannelCount);
+    out.pcm.reserve(static_cast<size_t>(end - first) * file.SamplesPerFrame * out.channels);
     uint32_t f = first;
     for (; f < end; ++f) {
         const int16_t* pcm = nullptr;
@@ -34,8 +34,8 @@ SampleStretch DecodeFrameStretch(const AnalysedFile& st, uint32_t first, uint32_
     return out;
 }
 
-bool StretchHolds(const SampleStretch& s, const AnalysedFile& st, uint32_t first, uint32_t end) {
-    return s.file != nullptr && s.file == st.FileBuffer.data() && s.firstFrame <= first &&
+bool StretchHolds(const SampleStretch& s, const LoadedFile& file, uint32_t first, uint32_t end) {
+    return s.file != nullptr && s.file == file.FileBuffer.data() && s.firstFrame <= first &&
            end <= s.endFrame;
 }
 

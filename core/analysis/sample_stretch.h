@@ -26,10 +26,10 @@ struct SampleStretch {
 // Decodes frames [first, end) of the open file (clipped to its frames), with
 // the decoder's warm-up before them so they sound as in a decode from the
 // start. Empty (no samples) when nothing can be decoded.
-SampleStretch DecodeFrameStretch(const AnalysedFile& st, uint32_t first, uint32_t end);
+SampleStretch DecodeFrameStretch(const AnalysedFile& file, uint32_t first, uint32_t end);
 
-// Whether `s` holds frames [first, end) of the file `st` has open.
-bool StretchHolds(const SampleStretch& s, const AnalysedFile& st, uint32_t first, uint32_t end);
+// Whether `s` holds frames [first, end) of `file`.
+bool StretchHolds(const SampleStretch& s, const LoadedFile& file, uint32_t first, uint32_t end);
 
 // The smallest and largest sample of channel `channel` among time-base
 // samples [from, to) that `s` holds; false when it holds none of them.

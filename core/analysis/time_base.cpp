@@ -31,17 +31,17 @@ TimeBase TimeBaseOf(const StreamFacts& s) {
     return tb;
 }
 
-void SetTimeBase(ProgramState& st) {
-    st.TimeZeroSample = 0;
-    st.AudioSamples = 0;
-    if (st.ChannelCount <= 0 || st.SampleRate == 0 || st.IndexedFrames <= 0)
+void SetTimeBase(AnalysedFile& file) {
+    file.TimeZeroSample = 0;
+    file.AudioSamples = 0;
+    if (file.ChannelCount <= 0 || file.SampleRate == 0 || file.IndexedFrames <= 0)
         return;
     const int64_t total =
-        static_cast<int64_t>(st.DecodedLength / (2u * static_cast<uint64_t>(st.ChannelCount)));
-    const size_t at = static_cast<size_t>(st.FramePos[0]);
+        static_cast<int64_t>(file.DecodedLength / (2u * static_cast<uint64_t>(file.ChannelCount)));
+    const size_t at = static_cast<size_t>(file.FramePos[0]);
     const mp3::SourceInfoTag tag =
-        at < st.FileBuffer.size()
-            ? mp3::ReadInfoTag(st.FileBuffer.data() + at, st.FileBuffer.size() - at)
+        at < file.FileBuffer.size()
+            ? mp3::ReadInfoTag(file.FileBuffer.data() + at, file.FileBuffer.size() - at)
             : mp3::SourceInfoTag{};
     using Kind = mp3::SourceInfoTag::Kind;
     int64_t zero = 0, end = total;
@@ -49,15 +49,15 @@ void SetTimeBase(ProgramState& st) {
     // LAME tag's fields count whatever encoder wrote them (libmpg123 reads
     // them so, zeros included).
     if (tag.kind == Kind::Xing || tag.kind == Kind::Info) {
-        zero = st.SamplesPerFrame;
+        zero = file.SamplesPerFrame;
         if (tag.hasDelayFields) {
             zero += tag.delay + kDecoderDelay;
             end -= std::max(0, tag.padding - kDecoderDelay);
         }
     }
-    st.TimeZeroSample = zero;
-    st.AudioSamples = std::max<int64_t>(0, end - zero);
-    st.Duration = static_cast<double>(st.AudioSamples) / st.SampleRate;
+    file.TimeZeroSample = zero;
+    file.AudioSamples = std::max<int64_t>(0, end - zero);
+    file.Duration = static_cast<double>(file.AudioSamples) / file.SampleRate;
 }
 
 double AudioSeconds(const TimeBase& tb) {

@@ -33,7 +33,7 @@ TimeBase TimeBaseOf(const StreamFacts& s);
 // Reads the Xing/Info frame at the first frame and sets TimeZeroSample and
 // AudioSamples from DecodedLength, and Duration from them. Called by the open
 // once the frame index is built.
-void SetTimeBase(ProgramState& st);
+void SetTimeBase(AnalysedFile& file);
 
 // Seconds of audio.
 double AudioSeconds(const TimeBase& tb);

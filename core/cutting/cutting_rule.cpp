@@ -36,7 +36,7 @@ StepOutcome Failed(std::string message) {
 StepOutcome OpenForCutting(ProgramState& st, const std::string& file, const CuttingRule& rule,
                            const ProgressFn& progress, unsigned peakThreads) {
     const OpenResult opened =
-        AnalyseFile(st, file, rule.NeedsPeaks(), progress, nullptr, peakThreads);
+        AnalyseFile(st, st, file, rule.NeedsPeaks(), progress, nullptr, peakThreads);
     if (!opened.ok)
         return Failed(opened.message);
     st.FileName = file;

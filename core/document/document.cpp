@@ -68,7 +68,7 @@ void Document::CloseFile(const std::string& nextName) {
     Notify(DocumentChange::File | DocumentChange::CutLines);
 }
 
-void Document::AdoptFile(ProgramState&& analysed, bool exactPeaks) {
+void Document::AdoptFile(AnalysedFile&& analysed, bool exactPeaks) {
     AdoptAnalysedFile(st_, std::move(analysed));
     peaksExact_ = exactPeaks;
     pendingPrepare_.reset();

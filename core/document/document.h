@@ -102,7 +102,7 @@ public:
     // Takes over the file a finished open analysed, with one part spanning
     // it and nothing selected. `exactPeaks` false: its peak table is a
     // preview that CopyFinishedPeaks and FinishPeaks make exact later.
-    void AdoptFile(ProgramState&& analysed, bool exactPeaks = true);
+    void AdoptFile(AnalysedFile&& analysed, bool exactPeaks = true);
 
     // --- Peaks ---
     // Copies the ranges `peaks` finished since the last call into the peak

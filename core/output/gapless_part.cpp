@@ -23,7 +23,7 @@ struct FrameSpan {
 class SourceFrames {
 public:
     explicit SourceFrames(const AnalysedFile& st) : st_(st) {
-        audioEnd_ = static_cast<size_t>(tessivo::AudioEnd(st));
+        audioEnd_ = static_cast<size_t>(tessivo::AudioEnd(st, st));
         indexed_ = std::min<int32_t>(st.IndexedFrames, static_cast<int32_t>(st.FramePos.size()));
     }
 

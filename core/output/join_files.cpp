@@ -19,7 +19,7 @@ void LetBytesGo(ProgramState& st) {
 std::string OpenOne(JoinInputs& in, const std::string& path, const std::string& name,
                     const JoinOpening& how) {
     ProgramState& st = in.files.emplace_back();
-    const OpenResult opened = AnalyseFile(st, path, false, how.progress, how.cancel);
+    const OpenResult opened = AnalyseFile(st, st, path, false, how.progress, how.cancel);
     if (how.fileOpened)
         how.fileOpened(in.files.size() - 1);
     if (opened.cancelled) {
@@ -58,7 +58,7 @@ public:
             return &pieces_[k];
         const uint64_t size = st.FileSize;
         const int64_t modified = st.FileModifiedNs;
-        if (!LoadFile(st, error))
+        if (!LoadFile(st, st, error))
             return nullptr;
         if (st.FileSize != size || st.FileModifiedNs != modified) {
             error = ChangedOnDiskMessage(st.FileName);

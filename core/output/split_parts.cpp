@@ -73,7 +73,7 @@ ByteRange PartByteRange(const AnalysedFile& file, const PartTable& parts, int i)
     const int64_t indexed = std::max<int64_t>(
         0, std::min<int64_t>({file.IndexedFrames, file.FrameCount, int64_t(file.FramePos.size())}));
     // The audio never reaches into the source's ID3v1 tag.
-    const size_t limit = static_cast<size_t>(AudioEnd(file));
+    const size_t limit = static_cast<size_t>(AudioEnd(file, file));
     if (indexed == 0)
         return r;
     const auto offset = [&](int64_t f) -> size_t {

@@ -31,9 +31,9 @@ public:
     virtual bool Init() = 0;
     virtual void Shutdown() = 0;
 
-    // A playback stream over st.FileBuffer using st.FramePos to seek. `st`
-    // must outlive the stream and its file image must not change meanwhile.
-    virtual StreamHandle CreateStream(const ProgramState& st) = 0;
+    // A playback stream over file.FileBuffer using file.FramePos to seek.
+    // `file` must outlive the stream and its image must not change meanwhile.
+    virtual StreamHandle CreateStream(const AnalysedFile& file) = 0;
     virtual void FreeStream(StreamHandle h) = 0; // 0 is harmless
 
     virtual bool SetPosition(StreamHandle h, int64_t bytePos) = 0;

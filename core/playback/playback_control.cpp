@@ -12,130 +12,137 @@ namespace tessivo {
 
 namespace {
 
-int64_t BytesPerFrame(const ProgramState& st) {
-    return int64_t{st.SamplesPerFrame} * 2 * st.ChannelCount;
+int64_t BytesPerFrame(const StreamFacts& stream) {
+    return int64_t{stream.SamplesPerFrame} * 2 * stream.ChannelCount;
 }
 
-double CurrentZoomFactor(const ProgramState& st) {
-    return FramesPerColumn(st);
+double CurrentZoomFactor(const ViewValues& view) {
+    return FramesPerColumn(view);
 }
 
 // First frame of the part after `PlayingPart`; the end marker for the last
 // part. A part number outside the table gives -1, which stops playback.
-int64_t NextPartStart(const ProgramState& st) {
-    const int64_t idx = int64_t{st.PlayingPart} + 1;
+int64_t NextPartStart(const StreamFacts& stream, const PartTable& parts,
+                      const PlaybackValues& play) {
+    const int64_t idx = int64_t{play.PlayingPart} + 1;
     if (idx < 1)
         return -1;
     // After cut lines were removed mid-play the number can lie past the last
     // part; the file's last frame then bounds it.
-    if (idx > PartCount(st))
-        return static_cast<int64_t>(st.FrameCount) - 1;
-    return PartFirstFrame(st, static_cast<int>(idx));
+    if (idx > PartCount(parts))
+        return static_cast<int64_t>(stream.FrameCount) - 1;
+    return PartFirstFrame(parts, static_cast<int>(idx));
 }
 
 } // namespace
 
-int64_t FrameToPcmBytes(const ProgramState& st, int64_t frame) {
-    return frame * BytesPerFrame(st);
+int64_t FrameToPcmBytes(const StreamFacts& stream, int64_t frame) {
+    return frame * BytesPerFrame(stream);
 }
 
-uint32_t PcmBytesToFrame(const ProgramState& st, int64_t bytes) {
-    const int64_t bpf = BytesPerFrame(st);
+uint32_t PcmBytesToFrame(const StreamFacts& stream, int64_t bytes) {
+    const int64_t bpf = BytesPerFrame(stream);
     if (bpf <= 0 || bytes <= 0)
         return 0;
     return static_cast<uint32_t>(RoundEven(static_cast<double>(bytes) / static_cast<double>(bpf)));
 }
 
-void ComputePlayRate(ProgramState& st, int rateBarPosition) {
-    st.RateStep = (kTopRateHz - st.SampleRate) / kSliderMax;
-    st.PlayRate = rateBarPosition * st.RateStep + st.SampleRate;
+void ComputePlayRate(const StreamFacts& stream, PlaybackValues& play, int rateBarPosition) {
+    play.RateStep = (kTopRateHz - stream.SampleRate) / kSliderMax;
+    play.PlayRate = rateBarPosition * play.RateStep + stream.SampleRate;
 }
 
-int PlayButtonPart(const ProgramState& st) {
-    if (IsPartNumber(st, st.SelectedPart))
-        return st.SelectedPart;
+int PlayButtonPart(const PartTable& parts) {
+    if (IsPartNumber(parts, parts.SelectedPart))
+        return parts.SelectedPart;
     return 1;
 }
 
-PlayFromResult PlayFrom(ProgramState& st, AudioEngine& engine, int n, PlayStartKind kind,
-                        int rateBarPosition, const std::function<void()>& pumpMessages) {
+PlayFromResult PlayFrom(const StreamFacts& stream, const PartTable& parts,
+                        const SettingsValues& settings, PlaybackValues& play, AudioEngine& engine,
+                        int n, PlayStartKind kind, int rateBarPosition,
+                        const std::function<void()>& pumpMessages) {
     PlayFromResult result;
-    if (st.Duration == 0.0)
+    if (stream.Duration == 0.0)
         return result;
 
     int64_t frame = 0;
     if (kind == PlayStartKind::PartStart) {
-        if (IsPartNumber(st, n))
-            frame = PartFirstFrame(st, n);
+        if (IsPartNumber(parts, n))
+            frame = PartFirstFrame(parts, n);
     } else {
-        frame = st.ClickFrame;
+        frame = play.ClickFrame;
     }
     frame = std::max<int64_t>(frame, 0);
-    st.PlayStartPos = FrameToPcmBytes(st, frame);
-    st.PlayFrame = static_cast<uint32_t>(frame);
+    play.PlayStartPos = FrameToPcmBytes(stream, frame);
+    play.PlayFrame = static_cast<uint32_t>(frame);
 
     if (pumpMessages)
         pumpMessages();
 
-    st.IsPlaying = true;
+    play.IsPlaying = true;
     // Results of these three are ignored: a refused value keeps the old one.
-    engine.SetPosition(st.PlayStream, st.PlayStartPos);
-    engine.SetVolume(st.PlayStream, st.Volume / 100.0);
-    ComputePlayRate(st, rateBarPosition);
-    engine.SetFrequency(st.PlayStream, st.PlayRate);
+    engine.SetPosition(play.PlayStream, play.PlayStartPos);
+    engine.SetVolume(play.PlayStream, settings.Volume / 100.0);
+    ComputePlayRate(stream, play, rateBarPosition);
+    engine.SetFrequency(play.PlayStream, play.PlayRate);
 
-    if (!engine.Play(st.PlayStream)) {
+    if (!engine.Play(play.PlayStream)) {
         const int code = engine.ErrorGetCode();
         result.errorText = EngineErrorText("Error playing music!", code);
         // A stream that was playing before keeps no sound going behind a
         // "stopped" display.
-        engine.Stop(st.PlayStream);
-        st.IsPlaying = false;
-        st.PlayFrame = 0;
+        engine.Stop(play.PlayStream);
+        play.IsPlaying = false;
+        play.PlayFrame = 0;
         return result;
     }
     result.started = true;
     return result;
 }
 
-void StopPlayback(ProgramState& st, AudioEngine& engine) {
-    if (st.Duration == 0.0)
+void StopPlayback(const StreamFacts& stream, PlaybackValues& play, AudioEngine& engine) {
+    if (stream.Duration == 0.0)
         return;
-    engine.Stop(st.PlayStream);
-    st.IsPlaying = false;
-    st.PlayFrame = 0;
+    engine.Stop(play.PlayStream);
+    play.IsPlaying = false;
+    play.PlayFrame = 0;
 }
 
-void ApplyVolumeBar(ProgramState& st, AudioEngine& engine, int position) {
-    st.Volume = std::clamp(position, 0, kSliderMax);
-    if (engine.IsActive(st.PlayStream))
-        engine.SetVolume(st.PlayStream, st.Volume / 100.0);
+void ApplyVolumeBar(SettingsValues& settings, const PlaybackValues& play, AudioEngine& engine,
+                    int position) {
+    settings.Volume = std::clamp(position, 0, kSliderMax);
+    if (engine.IsActive(play.PlayStream))
+        engine.SetVolume(play.PlayStream, settings.Volume / 100.0);
 }
 
-void ApplyRateBar(ProgramState& st, AudioEngine& engine, int position) {
-    ComputePlayRate(st, position);
-    if (engine.IsActive(st.PlayStream))
-        engine.SetFrequency(st.PlayStream, st.PlayRate);
+void ApplyRateBar(const StreamFacts& stream, PlaybackValues& play, AudioEngine& engine,
+                  int position) {
+    ComputePlayRate(stream, play, position);
+    if (engine.IsActive(play.PlayStream))
+        engine.SetFrequency(play.PlayStream, play.PlayRate);
 }
 
 std::string EngineErrorText(const std::string& text, int code) {
     return text + "\n(Error code: " + std::to_string(code) + ")";
 }
 
-std::optional<std::string> PlaybackStatusCaption(const ProgramState& st) {
-    if (!st.IsPlaying)
+std::optional<std::string> PlaybackStatusCaption(const PartTable& parts,
+                                                 const PlaybackValues& play) {
+    if (!play.IsPlaying)
         return std::nullopt;
-    if (PartCount(st) == 1)
+    if (PartCount(parts) == 1)
         return std::string("Playing the file");
-    if (PartCount(st) > 1)
-        return "Playing Part(" + std::to_string(st.PlayingPart) + ")";
+    if (PartCount(parts) > 1)
+        return "Playing Part(" + std::to_string(play.PlayingPart) + ")";
     return std::nullopt;
 }
 
-OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, double frame) {
+OverlayLine CursorLineAt(const ViewValues& view, const PlaybackGeometry& g, double frame) {
     OverlayLine line;
-    const double z = CurrentZoomFactor(st);
-    const int64_t x = RoundEven((frame - static_cast<double>(st.ViewFirstFrame)) / z) + g.waveLeft;
+    const double z = CurrentZoomFactor(view);
+    const int64_t x =
+        RoundEven((frame - static_cast<double>(view.ViewFirstFrame)) / z) + g.waveLeft;
     if (g.waveLeft < x && x < g.waveRight) {
         line.visible = true;
         line.x = static_cast<int32_t>(x);
@@ -145,8 +152,8 @@ OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, doub
     return line;
 }
 
-int64_t PlayCursorFrame(const ProgramState& st) {
-    return st.IsPlaying ? int64_t{st.PlayFrame} : int64_t{st.ClickFrame};
+int64_t PlayCursorFrame(const PlaybackValues& play) {
+    return play.IsPlaying ? int64_t{play.PlayFrame} : int64_t{play.ClickFrame};
 }
 
 int PartAtClickFrame(const ProgramState& st, int64_t frame) {
@@ -172,81 +179,83 @@ namespace {
 
 // Follows the position heard now: PlayFrame, the time, and where the strip
 // mark and the cursor go.
-void FollowPosition(ProgramState& st, AudioEngine& engine, const PlaybackGeometry& g,
-                    PlaybackTickResult& r) {
-    const int64_t b = engine.GetPosition(st.PlayStream);
-    st.PlayFrame = PcmBytesToFrame(st, b);
-    const int64_t bytesPerSample = 2 * int64_t{std::max(st.ChannelCount, 1)};
-    r.seconds = DecodedSampleSeconds(TimeBaseOf(st), b / bytesPerSample);
+void FollowPosition(const StreamFacts& stream, const ViewValues& view, PlaybackValues& play,
+                    AudioEngine& engine, const PlaybackGeometry& g, PlaybackTickResult& r) {
+    const int64_t b = engine.GetPosition(play.PlayStream);
+    play.PlayFrame = PcmBytesToFrame(stream, b);
+    const int64_t bytesPerSample = 2 * int64_t{std::max(stream.ChannelCount, 1)};
+    r.seconds = DecodedSampleSeconds(TimeBaseOf(stream), b / bytesPerSample);
     r.following = true;
-    r.frame = st.PlayFrame;
+    r.frame = play.PlayFrame;
 
     r.placeOverlays = true;
     r.stripMark.visible = true;
-    r.stripMark.x = g.waveLeft + static_cast<int32_t>(RoundEven(st.PlayFrame * g.pixelsPerFrame));
+    r.stripMark.x = g.waveLeft + static_cast<int32_t>(RoundEven(play.PlayFrame * g.pixelsPerFrame));
     r.stripMark.y = g.viewBottom - 13;
     r.stripMark.height = 12;
 
     // Below one frame per column the cursor moves inside its frame as well.
-    const double heard = CurrentZoomFactor(st) < 1.0 && BytesPerFrame(st) > 0
-                             ? static_cast<double>(b) / static_cast<double>(BytesPerFrame(st))
-                             : static_cast<double>(st.PlayFrame);
-    r.cursor = CursorLineAt(st, g, heard);
+    const double heard = CurrentZoomFactor(view) < 1.0 && BytesPerFrame(stream) > 0
+                             ? static_cast<double>(b) / static_cast<double>(BytesPerFrame(stream))
+                             : static_cast<double>(play.PlayFrame);
+    r.cursor = CursorLineAt(view, g, heard);
 }
 
 // Auto-scroll once the cursor enters the band 100..91 columns before the
 // right edge; it then stands about 32 columns from the left edge.
-void AutoScroll(ProgramState& st, const PlaybackGeometry& g, PlaybackTickResult& r) {
+void AutoScroll(const StreamFacts& stream, ViewValues& view, const PlaybackValues& play,
+                const PlaybackGeometry& g, PlaybackTickResult& r) {
     // A fitted view shows the whole file: there is nothing to scroll to.
-    if (st.FitFramesPerColumn > 0)
+    if (view.FitFramesPerColumn > 0)
         return;
-    const double z = CurrentZoomFactor(st);
+    const double z = CurrentZoomFactor(view);
     const int64_t w = int64_t{g.waveRight} - g.waveLeft;
-    const int64_t d = int64_t{st.PlayFrame} - st.ViewFirstFrame;
+    const int64_t d = int64_t{play.PlayFrame} - view.ViewFirstFrame;
     if (z * static_cast<double>(w - 100) <= static_cast<double>(d) &&
         static_cast<double>(d) < z * static_cast<double>(w - 90)) {
-        const int64_t newF0 = std::max<int64_t>(int64_t{st.PlayFrame} - RoundEven(32 * z), 0);
-        st.ViewFirstFrame = static_cast<int32_t>(newF0);
+        const int64_t newF0 = std::max<int64_t>(int64_t{play.PlayFrame} - RoundEven(32 * z), 0);
+        view.ViewFirstFrame = static_cast<int32_t>(newF0);
         r.autoScrolled = true;
         r.scrollPosition = static_cast<int>(
-            RoundEven(double(kScrollMax) * static_cast<double>(newF0) / st.FrameCount));
+            RoundEven(double(kScrollMax) * static_cast<double>(newF0) / stream.FrameCount));
     }
 }
 
 // Idle: the stream ended or was stopped.
-void GoIdle(ProgramState& st, PlaybackTickResult& r) {
+void GoIdle(PlaybackValues& play, PlaybackTickResult& r) {
     r.hideOverlays = true;
     r.placeOverlays = false;
     r.cursor = OverlayLine{};
     r.stripMark = OverlayLine{};
-    if (st.IsPlaying) {
-        st.IsPlaying = false;
-        st.PlayFrame = 0;
+    if (play.IsPlaying) {
+        play.IsPlaying = false;
+        play.PlayFrame = 0;
         r.streamEnded = true;
     }
 }
 
 } // namespace
 
-PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
+PlaybackTickResult PlaybackTimerTick(const StreamFacts& stream, const PartTable& parts,
+                                     ViewValues& view, PlaybackValues& play, AudioEngine& engine,
                                      const PlaybackGeometry& g) {
     PlaybackTickResult r;
-    if (engine.IsActive(st.PlayStream))
-        FollowPosition(st, engine, g, r);
-    if (st.IsPlaying && st.FrameCount > 0)
-        AutoScroll(st, g, r);
+    if (engine.IsActive(play.PlayStream))
+        FollowPosition(stream, view, play, engine, g, r);
+    if (play.IsPlaying && stream.FrameCount > 0)
+        AutoScroll(stream, view, play, g, r);
     // End of the part being played.
-    if (st.IsPlaying && PartCount(st) > 1) {
-        const int64_t m = NextPartStart(st);
-        if (m < 0 || int64_t{st.PlayFrame} >= m) {
-            engine.Stop(st.PlayStream);
-            st.IsPlaying = false;
-            st.PlayFrame = 0;
+    if (play.IsPlaying && PartCount(parts) > 1) {
+        const int64_t m = NextPartStart(stream, parts, play);
+        if (m < 0 || int64_t{play.PlayFrame} >= m) {
+            engine.Stop(play.PlayStream);
+            play.IsPlaying = false;
+            play.PlayFrame = 0;
             r.stoppedAtPartEnd = true;
         }
     }
-    if (!engine.IsActive(st.PlayStream))
-        GoIdle(st, r);
+    if (!engine.IsActive(play.PlayStream))
+        GoIdle(play, r);
     return r;
 }
 

@@ -33,37 +33,42 @@ struct PlayFromResult {
 };
 
 // Byte position of frame f in the decoded 16-bit PCM, in 64 bits.
-int64_t FrameToPcmBytes(const ProgramState& st, int64_t frame);
+int64_t FrameToPcmBytes(const StreamFacts& stream, int64_t frame);
 // The frame being heard at PCM byte position b (rounded, halves to even).
-uint32_t PcmBytesToFrame(const ProgramState& st, int64_t bytes);
+uint32_t PcmBytesToFrame(const StreamFacts& stream, int64_t bytes);
 
 // RateStep and PlayRate for a rate slider position and the open file's rate.
-void ComputePlayRate(ProgramState& st, int rateBarPosition);
+void ComputePlayRate(const StreamFacts& stream, PlaybackValues& play, int rateBarPosition);
 
 // The part the Play button plays: the selected one, or 1 when none is.
-int PlayButtonPart(const ProgramState& st);
+int PlayButtonPart(const PartTable& parts);
 
 // Starts (or repositions) playback. The caller sets PlayingPart first.
 // `pumpMessages` runs once before the sound starts so the window can repaint.
 // Does nothing while no file has been accepted (Duration 0).
-PlayFromResult PlayFrom(ProgramState& st, AudioEngine& engine, int n, PlayStartKind kind,
-                        int rateBarPosition, const std::function<void()>& pumpMessages = {});
+PlayFromResult PlayFrom(const StreamFacts& stream, const PartTable& parts,
+                        const SettingsValues& settings, PlaybackValues& play, AudioEngine& engine,
+                        int n, PlayStartKind kind, int rateBarPosition,
+                        const std::function<void()>& pumpMessages = {});
 
 // Stops playback (ignored while no file has been accepted). The caller
 // redraws the level meter afterwards.
-void StopPlayback(ProgramState& st, AudioEngine& engine);
+void StopPlayback(const StreamFacts& stream, PlaybackValues& play, AudioEngine& engine);
 
 // Slider change handlers' work: store the value and, while the stream plays,
 // apply it at once.
-void ApplyVolumeBar(ProgramState& st, AudioEngine& engine, int position);
-void ApplyRateBar(ProgramState& st, AudioEngine& engine, int position);
+void ApplyVolumeBar(SettingsValues& settings, const PlaybackValues& play, AudioEngine& engine,
+                    int position);
+void ApplyRateBar(const StreamFacts& stream, PlaybackValues& play, AudioEngine& engine,
+                  int position);
 
 // "text", a line break, "(Error code: N)".
 std::string EngineErrorText(const std::string& text, int code);
 
 // The status caption while playback runs ("Playing the file",
 // "Playing Part(n)"), or nothing when it doesn't.
-std::optional<std::string> PlaybackStatusCaption(const ProgramState& st);
+std::optional<std::string> PlaybackStatusCaption(const PartTable& parts,
+                                                 const PlaybackValues& play);
 
 // The view values the timer's playback branch reads, in client pixels of the
 // main window.
@@ -114,11 +119,11 @@ struct PlaybackTickResult {
 // The dotted cursor line at `frame` (a fraction lies inside the frame, for
 // the zoom levels below one frame per column): visible only strictly
 // between the wave area's left and right edge.
-OverlayLine CursorLineAt(const ProgramState& st, const PlaybackGeometry& g, double frame);
+OverlayLine CursorLineAt(const ViewValues& view, const PlaybackGeometry& g, double frame);
 
 // The play cursor: the frame heard while playing, else ClickFrame, where a
 // click or the keys put it.
-int64_t PlayCursorFrame(const ProgramState& st);
+int64_t PlayCursorFrame(const PlaybackValues& play);
 // The part a click at `frame` plays: the last one holding it more than 5
 // frames before its end; 0 when none does.
 int PartAtClickFrame(const ProgramState& st, int64_t frame);
@@ -129,7 +134,8 @@ bool MovePlayCursor(ProgramState& st, int64_t frame);
 
 // The playback branches of the 33 ms timer, in order: follow the position,
 // place the cursor and strip mark, auto-scroll, the end-of-part stop, idle.
-PlaybackTickResult PlaybackTimerTick(ProgramState& st, AudioEngine& engine,
+PlaybackTickResult PlaybackTimerTick(const StreamFacts& stream, const PartTable& parts,
+                                     ViewValues& view, PlaybackValues& play, AudioEngine& engine,
                                      const PlaybackGeometry& g);
 
 } // namespace tessivo

@@ -61,52 +61,52 @@ std::optional<int32_t> ReadInt(const IniFile& ini, const char* key) {
 
 } // namespace
 
-void LoadSettings(ProgramState& st, const std::string& iniPath, SplitLoudness* loudness) {
+void LoadSettings(SettingsValues& settings, const std::string& iniPath, SplitLoudness* loudness) {
     IniFile ini;
     ini.Load(iniPath);
-    st.Volume = ReadInt(ini, "Volume").value_or(50);
+    settings.Volume = ReadInt(ini, "Volume").value_or(50);
     // The ways of cutting's own settings (the threshold and pause of split by silence).
     for (const CuttingMode* mode : CuttingModes())
         for (const ModeSetting& s : mode->settings)
-            st.*s.value = ReadInt(ini, s.key).value_or(s.fallback);
-    st.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(1) != 0;
-    st.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
-    st.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
-    st.PartTagFormat = kDefaultTagFormat;
-    ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), st.PartTagFormat);
-    st.NumberTracks = ReadInt(ini, kTrackNumbersKey).value_or(0) != 0;
-    st.FadeMs = std::clamp(ReadInt(ini, kFadeKey).value_or(0), 0, kMaxFadeMs);
-    st.TrimSilence = ReadInt(ini, kTrimSilenceKey).value_or(0) != 0;
-    st.ShortenPausesMs =
+            settings.*s.value = ReadInt(ini, s.key).value_or(s.fallback);
+    settings.IsSaveTags = ReadInt(ini, "IsSaveTags").value_or(1) != 0;
+    settings.OutputFolder = ini.Get(kSection, "Output Folder").value_or("");
+    settings.IsGapless = ReadInt(ini, "Gapless").value_or(0) != 0;
+    settings.PartTagFormat = kDefaultTagFormat;
+    ParseTagFormat(ini.Get(kSection, kTagFormatKey).value_or(""), settings.PartTagFormat);
+    settings.NumberTracks = ReadInt(ini, kTrackNumbersKey).value_or(0) != 0;
+    settings.FadeMs = std::clamp(ReadInt(ini, kFadeKey).value_or(0), 0, kMaxFadeMs);
+    settings.TrimSilence = ReadInt(ini, kTrimSilenceKey).value_or(0) != 0;
+    settings.ShortenPausesMs =
         std::clamp(ReadInt(ini, kShortenPausesKey).value_or(0), 0, kMaxShortenPausesMs);
-    st.Colours = ReadColours(ini);
-    st.Volume = std::clamp(st.Volume, 0, 100);
+    settings.Colours = ReadColours(ini);
+    settings.Volume = std::clamp(settings.Volume, 0, 100);
     if (loudness)
         loudness->replayGain = ReadInt(ini, "ReplayGain").value_or(0) != 0;
 }
 
-bool SaveSettings(const ProgramState& st, const std::string& iniPath, std::string& error,
+bool SaveSettings(const SettingsValues& settings, const std::string& iniPath, std::string& error,
                   const SplitLoudness* loudness) {
     IniFile ini;
     ini.Load(iniPath);
-    ini.Set(kSection, "Volume", std::to_string(st.Volume));
+    ini.Set(kSection, "Volume", std::to_string(settings.Volume));
     for (const CuttingMode* mode : CuttingModes())
         for (const ModeSetting& s : mode->settings)
-            ini.Set(kSection, s.key, std::to_string(st.*s.value));
-    ini.Set(kSection, "IsSaveTags", st.IsSaveTags ? "1" : "0");
-    ini.Set(kSection, "Output Folder", st.OutputFolder);
-    ini.Set(kSection, "Gapless", st.IsGapless ? "1" : "0");
-    SetAddedKey(ini, kTagFormatKey, TagFormatText(st.PartTagFormat),
-                st.PartTagFormat == kDefaultTagFormat);
+            ini.Set(kSection, s.key, std::to_string(settings.*s.value));
+    ini.Set(kSection, "IsSaveTags", settings.IsSaveTags ? "1" : "0");
+    ini.Set(kSection, "Output Folder", settings.OutputFolder);
+    ini.Set(kSection, "Gapless", settings.IsGapless ? "1" : "0");
+    SetAddedKey(ini, kTagFormatKey, TagFormatText(settings.PartTagFormat),
+                settings.PartTagFormat == kDefaultTagFormat);
     if (loudness)
         SetAddedKey(ini, "ReplayGain", loudness->replayGain ? "1" : "0", !loudness->replayGain);
-    SetAddedKey(ini, kTrackNumbersKey, st.NumberTracks ? "1" : "0", !st.NumberTracks);
-    SetAddedKey(ini, kFadeKey, std::to_string(st.FadeMs), st.FadeMs == 0);
-    SetAddedKey(ini, kTrimSilenceKey, st.TrimSilence ? "1" : "0", !st.TrimSilence);
-    SetAddedKey(ini, kShortenPausesKey, std::to_string(st.ShortenPausesMs),
-                st.ShortenPausesMs == 0);
-    SetAddedKey(ini, kColoursKey, kColourNames[static_cast<int>(st.Colours)],
-                st.Colours == ColourChoice::FollowDesktop);
+    SetAddedKey(ini, kTrackNumbersKey, settings.NumberTracks ? "1" : "0", !settings.NumberTracks);
+    SetAddedKey(ini, kFadeKey, std::to_string(settings.FadeMs), settings.FadeMs == 0);
+    SetAddedKey(ini, kTrimSilenceKey, settings.TrimSilence ? "1" : "0", !settings.TrimSilence);
+    SetAddedKey(ini, kShortenPausesKey, std::to_string(settings.ShortenPausesMs),
+                settings.ShortenPausesMs == 0);
+    SetAddedKey(ini, kColoursKey, kColourNames[static_cast<int>(settings.Colours)],
+                settings.Colours == ColourChoice::FollowDesktop);
     if (ini.Save(iniPath))
         return true;
     error = "Unable to write to " + iniPath;

@@ -172,7 +172,7 @@ TEST_P(BitExact, PartTwoFromItsStartIsTheDecodeFromThatFrameOn) {
     st.PlayStream = eng.CreateStream(st);
     ASSERT_NE(st.PlayStream, 0u);
     st.PlayingPart = 2;
-    const auto r = PlayFrom(st, eng, 2, PlayStartKind::PartStart, 0);
+    const auto r = PlayFrom(st, st, st, st, eng, 2, PlayStartKind::PartStart, 0);
     ASSERT_TRUE(r.started) << (r.errorText ? *r.errorText : "");
     WaitUntilInactive(eng, st.PlayStream, 20);
     eng.Shutdown();
@@ -217,7 +217,7 @@ TEST_F(DiskOutput, VolumeScalesEverySample) {
     st.PlayStream = eng.CreateStream(st);
     st.PlayingPart = 1;
     st.ClickFrame = 10;
-    ASSERT_TRUE(PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 0).started);
+    ASSERT_TRUE(PlayFrom(st, st, st, st, eng, 0, PlayStartKind::ClickedFrame, 0).started);
     WaitUntilInactive(eng, st.PlayStream, 20);
     eng.Shutdown();
 
@@ -249,10 +249,10 @@ TEST_F(DiskOutput, VolumeChangeWhilePlayingTakesEffectAtTheNextBuffer) {
     st.PlayStream = eng.CreateStream(st);
     st.PlayingPart = 1;
     st.ClickFrame = 10;
-    ASSERT_TRUE(PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 0).started);
+    ASSERT_TRUE(PlayFrom(st, st, st, st, eng, 0, PlayStartKind::ClickedFrame, 0).started);
     std::this_thread::sleep_for(std::chrono::milliseconds(80));
     const int64_t h0 = eng.FramesHandedToDevice();
-    ApplyVolumeBar(st, eng, 25);
+    ApplyVolumeBar(st, st, eng, 25);
     const int64_t h1 = eng.FramesHandedToDevice();
     ASSERT_TRUE(eng.IsActive(st.PlayStream)) << "the change must come while playing";
     WaitUntilInactive(eng, st.PlayStream, 20);
@@ -306,7 +306,7 @@ TEST_F(DiskOutput, RateSliderShortensTheOutputByTheRateRatio) {
     st.PlayStream = eng.CreateStream(st);
     st.PlayingPart = 1;
     st.ClickFrame = 10;
-    ASSERT_TRUE(PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 50).started);
+    ASSERT_TRUE(PlayFrom(st, st, st, st, eng, 0, PlayStartKind::ClickedFrame, 50).started);
     EXPECT_DOUBLE_EQ(st.PlayRate, 72050.0);
     WaitUntilInactive(eng, st.PlayStream, 20);
     eng.Shutdown();
@@ -332,7 +332,7 @@ TEST_F(DiskOutput, PositionFollowsTheClockAndEndOfPartStopsWithinOneTick) {
     ASSERT_TRUE(eng.Init());
     st.PlayStream = eng.CreateStream(st);
     st.PlayingPart = 2;
-    ASSERT_TRUE(PlayFrom(st, eng, 2, PlayStartKind::PartStart, 0).started);
+    ASSERT_TRUE(PlayFrom(st, st, st, st, eng, 2, PlayStartKind::PartStart, 0).started);
     const auto t0 = Clock::now();
 
     PlaybackGeometry g;
@@ -349,7 +349,7 @@ TEST_F(DiskOutput, PositionFollowsTheClockAndEndOfPartStopsWithinOneTick) {
         std::this_thread::sleep_for(std::chrono::milliseconds(33));
         const double now = std::chrono::duration<double>(Clock::now() - t0).count();
         ASSERT_LT(now, 5.0) << "playback never stopped";
-        const auto r = PlaybackTimerTick(st, eng, g);
+        const auto r = PlaybackTimerTick(st, st, st, st, eng, g);
         if (r.following) {
             EXPECT_GE(r.frame, lastFrame) << "the position ran backwards";
             EXPECT_LT(r.frame, 50u + 10u);
@@ -388,7 +388,7 @@ TEST_F(DiskOutput, PositionRunsAtThePlaybackRate) {
     st.PlayStream = eng.CreateStream(st);
     st.PlayingPart = 1;
     // Rate slider at its top: 100000 Hz for a 44.1 kHz file, 2.27 times as fast.
-    ASSERT_TRUE(PlayFrom(st, eng, 1, PlayStartKind::PartStart, 100).started);
+    ASSERT_TRUE(PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 100).started);
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     const int64_t b1 = eng.GetPosition(st.PlayStream);
@@ -414,7 +414,7 @@ TEST(SdlAudioEngineTest, NoAudioDriverGivesTheErrorMessage) {
     st.PlayStream = eng.CreateStream(st);
     ASSERT_NE(st.PlayStream, 0u) << "a stream exists without a device";
     st.PlayingPart = 1;
-    const auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    const auto r = PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     EXPECT_FALSE(r.started);
     ASSERT_TRUE(r.errorText);
     EXPECT_EQ(*r.errorText,
@@ -432,7 +432,7 @@ TEST(SdlAudioEngineTest, DeviceThatCannotOpenGivesDeviceCode) {
     SdlAudioEngine eng;
     ASSERT_TRUE(eng.Init());
     st.PlayStream = eng.CreateStream(st);
-    const auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    const auto r = PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     ASSERT_TRUE(r.errorText);
     EXPECT_EQ(*r.errorText,
               "Error playing music!\n(Error code: " + std::to_string(kEngineErrDevice) + ")");

@@ -125,7 +125,7 @@ inline std::vector<int16_t> Mpg123Pcm(const std::string& path) {
 inline std::unique_ptr<tessivo::ProgramState> Analyse(const std::string& name, bool withPeaks,
                                                       tessivo::OpenResult* result = nullptr) {
     auto st = std::make_unique<tessivo::ProgramState>();
-    const tessivo::OpenResult r = tessivo::AnalyseFile(*st, Fixture(name), withPeaks);
+    const tessivo::OpenResult r = tessivo::AnalyseFile(*st, *st, Fixture(name), withPeaks);
     if (result)
         *result = r;
     return st;

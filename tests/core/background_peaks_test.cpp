@@ -23,7 +23,7 @@ bool SameTable(const PeakTable& a, const PeakTable& b) {
 }
 
 PeakTable Sequential(ProgramState& st) {
-    EXPECT_TRUE(CalculatePeaks(st));
+    EXPECT_TRUE(CalculatePeaks(st, st));
     return PeakTable(st);
 }
 
@@ -142,7 +142,7 @@ TEST(BackgroundPeaks, SeamsAfterABrokenStreamFollowTheParallelRule) {
         std::fill(st->FileBuffer.begin() + st->FramePos[k],
                   st->FileBuffer.begin() + st->FramePos[k + 20], 0);
         const uint32_t indexed = static_cast<uint32_t>(st->IndexedFrames);
-        ASSERT_TRUE(CalculatePeaksParallel(*st, 2, {}, nullptr, indexed / 64));
+        ASSERT_TRUE(CalculatePeaksParallel(*st, *st, 2, {}, nullptr, indexed / 64));
         const PeakTable parallel(*st);
         BackgroundPeaks bg(*st, {}, 2, 64);
         bg.SetPriorityRange(k + 30, k + 40);

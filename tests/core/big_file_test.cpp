@@ -68,10 +68,10 @@ std::vector<uint8_t> FrameBlock(const fs::path& dir) {
     RunCommand("sox -n -r 48000 -c 2 -b 16 " + Quote(wav) + " synth 10 sine 440 vol 0.5");
     RunCommand("lame --quiet -b 320 --cbr " + Quote(wav) + " " + Quote(mp3));
     ProgramState st;
-    if (!AnalyseFile(st, mp3, false).ok || st.IndexedFrames < 10)
+    if (!AnalyseFile(st, st, mp3, false).ok || st.IndexedFrames < 10)
         return {};
     const auto from = static_cast<size_t>(st.FramePos[1]); // after the Info frame
-    const auto to = static_cast<size_t>(FrameByteEnd(st, uint32_t(st.IndexedFrames - 1)));
+    const auto to = static_cast<size_t>(FrameByteEnd(st, st, uint32_t(st.IndexedFrames - 1)));
     return {st.FileBuffer.begin() + from, st.FileBuffer.begin() + to};
 }
 
@@ -175,7 +175,7 @@ TEST(BigFile, Past4GiBIsIndexedSplitAndJoinedBack) {
     const uint64_t frames = uint64_t{times} * blockFrames;
 
     ProgramState st;
-    const OpenResult opened = AnalyseFile(st, source, false);
+    const OpenResult opened = AnalyseFile(st, st, source, false);
     ASSERT_TRUE(opened.ok) << opened.message;
     EXPECT_GT(st.FileSize, uint64_t{4} << 30);
     EXPECT_EQ(uint64_t(st.IndexedFrames), frames);
@@ -217,7 +217,7 @@ TEST(BigFile, ASourceTruncatedWhileOpenIsReportedNotACrash) {
     const std::string path = (dir / "source.mp3").string();
     fs::copy_file(analysis_test::Fixture("long65.mp3"), path);
     ProgramState st;
-    const OpenResult opened = AnalyseFile(st, path, false);
+    const OpenResult opened = AnalyseFile(st, st, path, false);
     ASSERT_TRUE(opened.ok) << opened.message;
     EXPECT_FALSE(SourceChanged(st));
     ASSERT_EQ(::truncate(path.c_str(), off_t(st.FileSize / 3)), 0);

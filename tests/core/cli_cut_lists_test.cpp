@@ -325,7 +325,7 @@ TEST_F(CutListCommands, TimeOfFiveMinutesMakesTwelvePartsOfAnHour) {
     const double frame = 0.072;
     const int infoFrames = part_checks::Mpg123Frames(f) - part_checks::Mpg123Frames(f, false);
     tessivo::ProgramState st;
-    ASSERT_TRUE(tessivo::AnalyseFile(st, f, false).ok);
+    ASSERT_TRUE(tessivo::AnalyseFile(st, st, f, false).ok);
     int frames = 0;
     for (size_t i = 0; i < 11; ++i) {
         const int n = part_checks::Mpg123Frames(r.lines[i], false);

@@ -223,7 +223,7 @@ TEST_F(EdgeFadesCli, NoFadeWritesTheJoinedFramesUnchanged) {
     const int n1 = Frames((parts / names.at(0)).string());
     const int n2 = Frames((parts / names.at(1)).string());
     tessivo::ProgramState st;
-    tessivo::AnalyseFile(st, source, false);
+    tessivo::AnalyseFile(st, st, source, false);
     const int first = 1; // after the source's Info frame
     const std::vector<tessivo::FilePiece> pieces = {
         {&st, first, first + n1 - 1, "a", "a"},

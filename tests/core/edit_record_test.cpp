@@ -51,7 +51,7 @@ protected:
 
     static void Open(Document& doc, const std::string& path) {
         ProgramState analysed;
-        ASSERT_TRUE(AnalyseFile(analysed, path, false).ok) << path;
+        ASSERT_TRUE(AnalyseFile(analysed, analysed, path, false).ok) << path;
         doc.AdoptFile(std::move(analysed));
     }
 

@@ -225,7 +225,7 @@ TEST(FrameIndex, StopsBeforeTheLast50Bytes) {
     EXPECT_EQ(st->FramePos[4], -7); // untouched
     EXPECT_EQ(last.scanPos, 417 * 3);
     EXPECT_EQ(st->FrameLength, 417);
-    EXPECT_EQ(FrameByteEnd(*st, 3), 417 * 4);
+    EXPECT_EQ(FrameByteEnd(*st, *st, 3), 417 * 4);
 }
 
 TEST(FrameIndex, VariableBitrateAndPadding) {
@@ -272,7 +272,7 @@ TEST_P(FrameIndexFixture, OffsetsMatchFfprobe) {
     EXPECT_EQ(ours, ff);
     // The last frame ends at the end of the audio (the file, or its ID3v1 tag).
     const int64_t audioEnd = static_cast<int64_t>(st->FileSize) - (st->HasId3v1 ? 128 : 0);
-    EXPECT_EQ(FrameByteEnd(*st, static_cast<uint32_t>(st->IndexedFrames - 1)), audioEnd);
+    EXPECT_EQ(FrameByteEnd(*st, *st, static_cast<uint32_t>(st->IndexedFrames - 1)), audioEnd);
 }
 
 TEST_P(FrameIndexFixture, FrameCountMatchesMpg123Decode) {
@@ -350,7 +350,7 @@ TEST(FrameIndexFiles, FramesRunningIntoId3v1AreCutAt50Bytes) {
     const std::string tmp = ::testing::TempDir() + "cut_tail.mp3";
     WriteBytes(tmp, b);
     ProgramState st;
-    r = AnalyseFile(st, tmp, false);
+    r = AnalyseFile(st, st, tmp, false);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(st.IndexedFrames, full->IndexedFrames - 1);
     EXPECT_GE(static_cast<int64_t>(st.FramePos[st.IndexedFrames - 1]), 0);

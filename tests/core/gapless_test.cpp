@@ -81,7 +81,7 @@ void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 // The analysis the window runs, without the peak table.
 void LoadState(ProgramState& st, const std::string& path) {
-    const OpenResult r = AnalyseFile(st, path, false);
+    const OpenResult r = AnalyseFile(st, st, path, false);
     ASSERT_TRUE(r.ok) << path << ": " << r.message;
 }
 

@@ -167,7 +167,7 @@ TEST(Loudness, SilenceAndNoMeasureAreTold) {
 TEST(Loudness, ParallelDecodeKeepsTheSequentialLoudness) {
     auto seq = Analyse("long65.mp3", true);
     auto par = Analyse("long65.mp3", false);
-    ASSERT_TRUE(CalculatePeaksParallel(*par, 2, {}, nullptr, 4));
+    ASSERT_TRUE(CalculatePeaksParallel(*par, *par, 2, {}, nullptr, 4));
     const std::vector<FrameSpan> whole = {{0, int32_t(seq->FrameCount) - 1}};
     // The filter starts anew at each share's first frame: a few milliseconds.
     EXPECT_NEAR(SpansLoudness(*par, whole).lufs, SpansLoudness(*seq, whole).lufs, 0.01);

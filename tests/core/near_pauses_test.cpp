@@ -274,7 +274,7 @@ protected:
     static void SetUpTestSuite() {
         st_ = new ProgramState;
         const OpenResult r =
-            AnalyseFile(*st_, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true);
+            AnalyseFile(*st_, *st_, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true);
         ASSERT_TRUE(r.ok) << r.message;
         ResetToOnePart(*st_, *st_);
         layout_ = new Layout(ReadLayout());
@@ -445,7 +445,7 @@ TEST_F(SpeechRecording, ToleranceEdgesAtTheFirstPauses) {
 
 TEST_F(SpeechRecording, PreparedPartsShowNoPauseWhereTheCutFoundNone) {
     ProgramState st;
-    ASSERT_TRUE(AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, std::string(TESSIVO_FIXTURES) + "/speech_32min.mp3", true).ok);
     ResetToOnePart(st, st);
     const std::vector<bool> flags = PrepareNearPauses(st, st, st, 60.0, 20);
     const NearPausesCuts r = Cuts(60.0, 20);

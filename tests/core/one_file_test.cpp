@@ -52,13 +52,13 @@ struct Layout {
 
 Layout LayoutOf(const std::string& path) {
     tessivo::ProgramState st;
-    tessivo::AnalyseFile(st, path, false);
+    tessivo::AnalyseFile(st, st, path, false);
     return {st.SamplesPerFrame, st.ChannelCount, static_cast<int>(st.SampleRate)};
 }
 
 bool StartsWithInfoFrame(const std::string& path) {
     tessivo::ProgramState st;
-    tessivo::AnalyseFile(st, path, false);
+    tessivo::AnalyseFile(st, st, path, false);
     return analysis_test::HasInfoTag(st.FileBuffer, st.FramePos[0]);
 }
 
@@ -96,7 +96,7 @@ std::string Millis(double seconds) {
 
 std::vector<int32_t> CutFrames(const std::string& path, const std::vector<double>& seconds) {
     tessivo::ProgramState st;
-    tessivo::AnalyseFile(st, path, false);
+    tessivo::AnalyseFile(st, st, path, false);
     std::vector<int32_t> frames;
     for (double t : seconds)
         frames.push_back(static_cast<int32_t>(tessivo::NearestFrameToSample(
@@ -220,7 +220,7 @@ TEST_F(OneFileTest, JoinOfThreeFilesKeepsEverySample) {
     double frames = 0;
     for (const std::string& path : in) {
         tessivo::ProgramState st;
-        tessivo::AnalyseFile(st, path, false);
+        tessivo::AnalyseFile(st, st, path, false);
         pieces.push_back({path, 0, st.IndexedFrames - 1});
         frames += st.IndexedFrames - (StartsWithInfoFrame(path) ? 1 : 0);
     }
@@ -283,7 +283,7 @@ TEST_F(OneFileTest, SkipNamesPartsThatExist) {
 // the last piece's padding under a tag named "LAME".
 TEST(OneFileAudio, InfoFrameCountsThePiecesAndKeepsDelayAndPadding) {
     tessivo::ProgramState st;
-    ASSERT_TRUE(tessivo::AnalyseFile(st, part_checks::Fixture("vbr_stereo.mp3"), false).ok);
+    ASSERT_TRUE(tessivo::AnalyseFile(st, st, part_checks::Fixture("vbr_stereo.mp3"), false).ok);
     const mp3::SourceInfoTag source =
         mp3::ReadInfoTag(st.FileBuffer.data() + st.FramePos[0], st.FileBuffer.size());
     ASSERT_TRUE(source.hasLame);
@@ -318,7 +318,7 @@ namespace {
 TEST_F(OneFileTest, InputCutWithoutItsReservoirStartsWithSilentFrames) {
     const std::string whole = foreign::File("untracked.mp3");
     tessivo::ProgramState st;
-    ASSERT_TRUE(tessivo::AnalyseFile(st, whole, false).ok);
+    ASSERT_TRUE(tessivo::AnalyseFile(st, st, whole, false).ok);
     const size_t from = static_cast<size_t>(st.FramePos[500]);
     tessivo::mp3::Layer3Header h;
     ASSERT_TRUE(tessivo::mp3::ParseLayer3Header(st.FileBuffer.data() + from, 4, h));

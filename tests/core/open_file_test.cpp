@@ -40,7 +40,7 @@ TEST(OpenFile, NegativeInputsAreRefusedAsNotMp3) {
     for (const std::string& name : NegativeFixtures()) {
         SCOPED_TRACE(name);
         ProgramState st;
-        const OpenResult r = AnalyseFile(st, Fixture(name), true);
+        const OpenResult r = AnalyseFile(st, st, Fixture(name), true);
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.cancelled);
         EXPECT_EQ(r.message, "It is not a MP3 file!");
@@ -53,10 +53,10 @@ TEST(OpenFile, NegativeInputsAreRefusedAsNotMp3) {
 
 TEST(OpenFile, MissingFileAndFolderAreRefusedWithTheReason) {
     ProgramState st;
-    OpenResult r = AnalyseFile(st, TempPath("does_not_exist.mp3"), false);
+    OpenResult r = AnalyseFile(st, st, TempPath("does_not_exist.mp3"), false);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("No such file"), std::string::npos) << r.message;
-    r = AnalyseFile(st, ::testing::TempDir(), false);
+    r = AnalyseFile(st, st, ::testing::TempDir(), false);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("not a regular file"), std::string::npos) << r.message;
 }
@@ -69,7 +69,7 @@ TEST(OpenFile, FilesPast64GiBAreRefusedBeforeAnyAllocation) {
     ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxFileSize + 1)), 0);
     ::close(fd);
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, p, true);
+    const OpenResult r = AnalyseFile(st, st, p, true);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, p + ": 64.1 GiB is larger than the 64 GiB Tessivo opens");
     EXPECT_EQ(st.FileBuffer.capacity(), 0u);
@@ -92,7 +92,7 @@ TEST(OpenFile, LoadsInChunksWithProgress) {
     st.FileName = p;
     std::vector<double> seen;
     std::string msg;
-    ASSERT_TRUE(LoadFile(st, msg, [&](const char* stage, double x) {
+    ASSERT_TRUE(LoadFile(st, st, msg, [&](const char* stage, double x) {
         EXPECT_STREQ(stage, "Opening file");
         EXPECT_EQ(st.ProgressPercent.load(), x);
         seen.push_back(x);
@@ -195,7 +195,7 @@ TEST(OpenFile, CoverArtBeyond50000BytesOpens) {
     tag[9] = body & 127;
     const std::string p = Wrapped("art80k.mp3", tag, {});
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, p, true);
+    const OpenResult r = AnalyseFile(st, st, p, true);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(st.FirstFramePos, 80000);
     EXPECT_EQ(st.FrameCount, 79u);
@@ -210,7 +210,7 @@ TEST(OpenFile, AudioTooFarBehindTheTagIsRefused) {
     front[2] = '3';
     const std::string p = Wrapped("late_audio.mp3", front, {});
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, p, false);
+    const OpenResult r = AnalyseFile(st, st, p, false);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "It is not a MP3 file!");
     std::remove(p.c_str());
@@ -219,7 +219,7 @@ TEST(OpenFile, AudioTooFarBehindTheTagIsRefused) {
 TEST(OpenFile, CancelStopsWithoutAMessage) {
     std::atomic<bool> cancel{true};
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, Fixture("long65.mp3"), true, {}, &cancel);
+    const OpenResult r = AnalyseFile(st, st, Fixture("long65.mp3"), true, {}, &cancel);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_TRUE(r.message.empty());
@@ -230,7 +230,7 @@ TEST(OpenFile, ProgressStagesInOrder) {
     ProgramState st;
     std::vector<std::string> stages;
     const OpenResult r =
-        AnalyseFile(st, Fixture("speech_pauses.mp3"), true, [&](const char* stage, double) {
+        AnalyseFile(st, st, Fixture("speech_pauses.mp3"), true, [&](const char* stage, double) {
             if (stages.empty() || stages.back() != stage)
                 stages.push_back(stage);
         });
@@ -245,7 +245,7 @@ TEST(OpenFile, AdoptMovesTheFileAndKeepsTheRest) {
     dst.Parts.resize(3);
     dst.Id3v2Size = 1234;
     ProgramState scratch;
-    ASSERT_TRUE(AnalyseFile(scratch, Fixture("id3v1_track.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(scratch, scratch, Fixture("id3v1_track.mp3"), true).ok);
     const uint32_t frames = scratch.FrameCount;
     const std::vector<int16_t> peaks = scratch.PeakMaxL;
     AdoptAnalysedFile(dst, std::move(scratch));
@@ -266,12 +266,12 @@ TEST(OpenFile, AdoptMovesTheFileAndKeepsTheRest) {
 
 TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     ProgramState off;
-    ASSERT_TRUE(AnalyseFile(off, Fixture("cbr128_stereo.mp3"), false).ok);
+    ASSERT_TRUE(AnalyseFile(off, off, Fixture("cbr128_stereo.mp3"), false).ok);
     EXPECT_TRUE(off.ViewerB1.empty());
 
     ProgramState st;
     st.ViewerEnabled = true;
-    ASSERT_TRUE(AnalyseFile(st, Fixture("cbr128_stereo.mp3"), false).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, Fixture("cbr128_stereo.mp3"), false).ok);
     ASSERT_EQ(st.ViewerB1.size(), kViewerTableSize);
     const auto& b = st.FileBuffer;
     for (int i = 0; i < st.IndexedFrames; ++i) {
@@ -290,7 +290,7 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     // CRC-protected mono-free case: side info starts 6 bytes after the frame.
     ProgramState crc;
     crc.ViewerEnabled = true;
-    ASSERT_TRUE(AnalyseFile(crc, Fixture("crc.mp3"), false).ok);
+    ASSERT_TRUE(AnalyseFile(crc, crc, Fixture("crc.mp3"), false).ok);
     const size_t p = static_cast<size_t>(crc.FramePos[5]);
     const unsigned bits = (crc.FileBuffer[p + 6 + 5] << 8) | crc.FileBuffer[p + 6 + 6];
     EXPECT_EQ(crc.ViewerGain11[5], (bits >> 7) & 0xFF);
@@ -298,7 +298,7 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     // Mono: gain 1 from bit 39 (B[4] * 128 + B[5] / 2).
     ProgramState mono;
     mono.ViewerEnabled = true;
-    ASSERT_TRUE(AnalyseFile(mono, Fixture("mono.mp3"), false).ok);
+    ASSERT_TRUE(AnalyseFile(mono, mono, Fixture("mono.mp3"), false).ok);
     const size_t m = static_cast<size_t>(mono.FramePos[3]) + 4;
     EXPECT_EQ(mono.ViewerGain11[3],
               static_cast<uint8_t>(mono.FileBuffer[m + 4] * 128 + mono.FileBuffer[m + 5] / 2));
@@ -308,7 +308,7 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
     AdoptAnalysedFile(shown, std::move(st));
     ProgramState small;
     small.ViewerEnabled = true;
-    ASSERT_TRUE(AnalyseFile(small, Fixture("mpeg25_8k.mp3"), false).ok);
+    ASSERT_TRUE(AnalyseFile(small, small, Fixture("mpeg25_8k.mp3"), false).ok);
     const int32_t smallRows = small.IndexedFrames;
     const uint8_t before = shown.ViewerB3[smallRows + 5];
     AdoptAnalysedFile(shown, std::move(small));
@@ -319,12 +319,12 @@ TEST(OpenFile, FrameViewerRowsOnlyWhenEnabled) {
 TEST(OpenFile, RepeatedOpensAreIndependent) {
     // A stereo file, then a mono one, then the stereo one again, in one state.
     ProgramState st;
-    ASSERT_TRUE(AnalyseFile(st, Fixture("vbr_stereo.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, Fixture("vbr_stereo.mp3"), true).ok);
     const std::vector<int64_t> pos = st.FramePos;
     const std::vector<int16_t> peaks = st.PeakMinR;
-    ASSERT_TRUE(AnalyseFile(st, Fixture("mpeg25_8k.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, Fixture("mpeg25_8k.mp3"), true).ok);
     EXPECT_EQ(st.ChannelCount, 1);
-    ASSERT_TRUE(AnalyseFile(st, Fixture("vbr_stereo.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, Fixture("vbr_stereo.mp3"), true).ok);
     EXPECT_EQ(st.FramePos, pos);
     EXPECT_EQ(st.PeakMinR, peaks);
 }
@@ -339,7 +339,7 @@ TEST(OpenFile, LargeNonMp3IsRefusedFromItsStart) {
     ::close(fd);
     ProgramState st;
     bool loaded = false;
-    const OpenResult r = AnalyseFile(st, p, true, [&](const char*, double) { loaded = true; });
+    const OpenResult r = AnalyseFile(st, st, p, true, [&](const char*, double) { loaded = true; });
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "It is not a MP3 file!");
     EXPECT_FALSE(loaded);
@@ -383,7 +383,7 @@ TEST(OpenFile, TenHourFileCountsEveryFrame) {
                 static_cast<std::streamsize>(block.size()));
     }
     ProgramState st;
-    const OpenResult r = AnalyseFile(st, p, false);
+    const OpenResult r = AnalyseFile(st, st, p, false);
     std::remove(p.c_str());
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(st.DecodedLength, uint64_t{frames} * 1152 * 4);
@@ -392,5 +392,5 @@ TEST(OpenFile, TenHourFileCountsEveryFrame) {
     EXPECT_DOUBLE_EQ(st.Duration, 36000.0);
     EXPECT_EQ(StreamInfoText(st),
               "MPEG-1   Layer3   32kbps   joint stereo   44100Hz   10:00:00:000");
-    EXPECT_EQ(FrameByteEnd(st, frames - 1), static_cast<int64_t>(st.FileSize));
+    EXPECT_EQ(FrameByteEnd(st, st, frames - 1), static_cast<int64_t>(st.FileSize));
 }

@@ -26,7 +26,7 @@ namespace {
 
 std::unique_ptr<ProgramState> OpenFile(const std::string& path) {
     auto st = std::make_unique<ProgramState>();
-    const OpenResult r = AnalyseFile(*st, path, false);
+    const OpenResult r = AnalyseFile(*st, *st, path, false);
     EXPECT_TRUE(r.ok) << path << ": " << r.message;
     if (!r.ok)
         return nullptr;

@@ -30,7 +30,7 @@ constexpr size_t kPictureSize = 4 + 400 * 1024 + 2;
 
 std::unique_ptr<ProgramState> OpenPath(const std::string& path) {
     auto st = std::make_unique<ProgramState>();
-    const OpenResult r = AnalyseFile(*st, path, false);
+    const OpenResult r = AnalyseFile(*st, *st, path, false);
     EXPECT_TRUE(r.ok) << path << ": " << r.message;
     if (!r.ok)
         return nullptr;
@@ -282,7 +282,7 @@ TEST_F(PartTagFiles, DamagedSourceTagsNeverStopTheSplit) {
                        static_cast<std::streamsize>(bytes.size()));
         }
         auto st = std::make_unique<ProgramState>();
-        if (!AnalyseFile(*st, path, false).ok)
+        if (!AnalyseFile(*st, *st, path, false).ok)
             continue; // a tag that hides the audio: the open itself refuses it
         ResetToOnePart(*st, *st);
         const SourceTag src = ReadSourceTag(*st);

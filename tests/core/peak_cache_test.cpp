@@ -43,7 +43,7 @@ protected:
     }
     static std::unique_ptr<ProgramState> Open(const std::string& path) {
         auto st = std::make_unique<ProgramState>();
-        EXPECT_TRUE(AnalyseFile(*st, path, true).ok) << path;
+        EXPECT_TRUE(AnalyseFile(*st, *st, path, true).ok) << path;
         return st;
     }
     static void SetTime(const std::string& path, int64_t seconds) {
@@ -99,13 +99,13 @@ TEST_F(PeakCache, InitialPeaksArePreviewThenExact) {
     auto st = Open(path);
     const PeakTable exact(*st);
     auto first = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*first, path, false).ok);
+    ASSERT_TRUE(AnalyseFile(*first, *first, path, false).ok);
     EXPECT_FALSE(InitialPeaks(*first, cache_));
     EXPECT_TRUE(SameTable(*first, PreviewPeaks(*first)));
     EXPECT_FALSE(SameTable(*first, exact));
     ASSERT_TRUE(StorePeaks(cache_, PeakCacheKeyOf(*st), exact));
     auto second = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*second, path, false).ok);
+    ASSERT_TRUE(AnalyseFile(*second, *second, path, false).ok);
     EXPECT_TRUE(InitialPeaks(*second, cache_));
     EXPECT_TRUE(SameTable(*second, exact));
 }

@@ -55,7 +55,7 @@ TEST_P(PeaksFixture, SequentialMatchesMpg123AndParallelMatchesSequential) {
     OpenResult r;
     auto st = Analyse(GetParam(), false, &r);
     ASSERT_TRUE(r.ok) << r.message;
-    ASSERT_TRUE(CalculatePeaks(*st));
+    ASSERT_TRUE(CalculatePeaks(*st, *st));
     const Table seq = TableOf(*st);
     ASSERT_EQ(seq.maxL.size(), st->FrameCount);
 
@@ -67,7 +67,7 @@ TEST_P(PeaksFixture, SequentialMatchesMpg123AndParallelMatchesSequential) {
     for (auto [threads, shares] : {std::pair{2u, 7u}, {3u, 16u}, {2u, 2u}}) {
         SCOPED_TRACE(testing::Message() << threads << " threads, " << shares << " shares");
         st->PeakMaxL.assign(st->FrameCount, 99); // must all be overwritten
-        ASSERT_TRUE(CalculatePeaksParallel(*st, threads, {}, nullptr, shares));
+        ASSERT_TRUE(CalculatePeaksParallel(*st, *st, threads, {}, nullptr, shares));
         EXPECT_TRUE(TableOf(*st) == seq);
     }
 }
@@ -92,8 +92,8 @@ TEST(Peaks, SilentFileIsAllZero) {
 
 TEST(Peaks, MonoHasZeroRightChannelEvenAfterStereo) {
     auto st = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*st, Fixture("fullscale.mp3"), true).ok);
-    ASSERT_TRUE(AnalyseFile(*st, Fixture("mono.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(*st, *st, Fixture("fullscale.mp3"), true).ok);
+    ASSERT_TRUE(AnalyseFile(*st, *st, Fixture("mono.mp3"), true).ok);
     EXPECT_EQ(st->ChannelCount, 1);
     ASSERT_EQ(st->PeakMaxR.size(), st->FrameCount);
     EXPECT_TRUE(
@@ -126,7 +126,7 @@ TEST(Peaks, FramesBeyondTheStreamAreSilent) {
     ASSERT_TRUE(r.ok);
     const uint32_t real = st->FrameCount;
     st->FrameCount = real + 10; // more frames than the decoder can deliver
-    ASSERT_TRUE(CalculatePeaks(*st));
+    ASSERT_TRUE(CalculatePeaks(*st, *st));
     ASSERT_EQ(st->PeakMaxL.size(), real + 10);
     EXPECT_NE(st->PeakMaxL[real - 2], 0);
     for (uint32_t j = real; j < real + 10; ++j)
@@ -140,7 +140,7 @@ TEST(Peaks, ProgressEveryPointAndCancel) {
     ASSERT_TRUE(r.ok);
     std::vector<double> seen;
     st->LastShownPercent = 0;
-    ASSERT_TRUE(CalculatePeaks(*st, [&](const char* stage, double x) {
+    ASSERT_TRUE(CalculatePeaks(*st, *st, [&](const char* stage, double x) {
         EXPECT_STREQ(stage, "Calculating Peaks");
         seen.push_back(x);
     }));
@@ -151,8 +151,8 @@ TEST(Peaks, ProgressEveryPointAndCancel) {
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
 
     std::atomic<bool> cancel{true};
-    EXPECT_FALSE(CalculatePeaks(*st, {}, &cancel));
-    EXPECT_FALSE(CalculatePeaksParallel(*st, 2, {}, &cancel, 8));
+    EXPECT_FALSE(CalculatePeaks(*st, *st, {}, &cancel));
+    EXPECT_FALSE(CalculatePeaksParallel(*st, *st, 2, {}, &cancel, 8));
     EXPECT_EQ(st->ProgressPercent.load(), 0.0);
     EXPECT_EQ(PeakProgressText(2.0), "Calculating Peaks - 2.0%");
 }
@@ -164,8 +164,8 @@ TEST(Peaks, FiftyFramesReportEveryFrame) {
     st->FrameCount = 50;
     st->LastShownPercent = 0;
     std::vector<std::string> texts;
-    ASSERT_TRUE(
-        CalculatePeaks(*st, [&](const char*, double x) { texts.push_back(PeakProgressText(x)); }));
+    ASSERT_TRUE(CalculatePeaks(
+        *st, *st, [&](const char*, double x) { texts.push_back(PeakProgressText(x)); }));
     ASSERT_EQ(texts.size(), 49u);
     EXPECT_EQ(texts.front(), "Calculating Peaks - 2.0%");
     EXPECT_EQ(texts[1], "Calculating Peaks - 4.0%");

@@ -55,7 +55,7 @@ TEST(PlayFromTest, PartStartSetsPositionVolumeAndOwnRate) {
     st.Volume = 30;
     st.PlayingPart = 2;
     int pumped = 0;
-    auto r = PlayFrom(st, eng, 2, PlayStartKind::PartStart, 0, [&] {
+    auto r = PlayFrom(st, st, st, st, eng, 2, PlayStartKind::PartStart, 0, [&] {
         ++pumped;
         EXPECT_FALSE(st.IsPlaying) << "the window repaints before the sound starts";
     });
@@ -77,7 +77,7 @@ TEST(PlayFromTest, ClickedFrameIgnoresPartNumber) {
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000, {0, 1000, 2000});
     st.ClickFrame = 1234;
-    PlayFrom(st, eng, 3, PlayStartKind::ClickedFrame, 0);
+    PlayFrom(st, st, st, st, eng, 3, PlayStartKind::ClickedFrame, 0);
     EXPECT_EQ(eng.At(st.PlayStream).position, 1234 * kBytesPerFrame);
     EXPECT_EQ(st.PlayFrame, 1234u);
 }
@@ -87,7 +87,7 @@ TEST(PlayFromTest, StartBeyondFourGigabytesOfPcmDoesNotOverflow) {
     FakeAudioEngine eng;
     // About 11 hours: frame 1 400 000 lies at 6.45 GB of decoded PCM.
     LoadFile(st, eng, 1500000, {0, 1400000});
-    PlayFrom(st, eng, 2, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 2, PlayStartKind::PartStart, 0);
     EXPECT_EQ(st.PlayStartPos, int64_t{1400000} * 4608);
     EXPECT_GT(st.PlayStartPos, int64_t{1} << 32);
     EXPECT_EQ(eng.At(st.PlayStream).position, st.PlayStartPos);
@@ -96,11 +96,11 @@ TEST(PlayFromTest, StartBeyondFourGigabytesOfPcmDoesNotOverflow) {
 TEST(PlayFromTest, IgnoredUntilAFileWasAccepted) {
     ProgramState st;
     FakeAudioEngine eng;
-    auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    auto r = PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     EXPECT_FALSE(r.started);
     EXPECT_FALSE(r.errorText);
     EXPECT_FALSE(st.IsPlaying);
-    StopPlayback(st, eng);
+    StopPlayback(st, st, eng);
     EXPECT_TRUE(eng.calls.empty());
 }
 
@@ -110,23 +110,23 @@ TEST(PlayFromTest, RefusedStartGivesMessageWithCodeAndStaysStopped) {
     LoadFile(st, eng, 3000);
     eng.refusePlay = true;
     eng.refuseCode = 23;
-    auto r = PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    auto r = PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     EXPECT_FALSE(r.started);
     ASSERT_TRUE(r.errorText);
     EXPECT_EQ(*r.errorText, "Error playing music!\n(Error code: 23)");
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.PlayFrame, 0u);
-    EXPECT_FALSE(PlaybackStatusCaption(st));
+    EXPECT_FALSE(PlaybackStatusCaption(st, st));
 }
 
 TEST(PlayFromTest, StartingWhilePlayingRepositionsAndReappliesVolumeAndRate) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000, {0, 1000, 2000});
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     eng.Advance(st.PlayStream, 50 * kBytesPerFrame);
     st.Volume = 80;
-    PlayFrom(st, eng, 3, PlayStartKind::PartStart, 10);
+    PlayFrom(st, st, st, st, eng, 3, PlayStartKind::PartStart, 10);
     const auto& s = eng.At(st.PlayStream);
     EXPECT_TRUE(s.playing);
     EXPECT_EQ(s.position, 2000 * kBytesPerFrame);
@@ -138,11 +138,11 @@ TEST(StopPlaybackTest, StopsStreamAndClearsPosition) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     eng.Advance(st.PlayStream, 100 * kBytesPerFrame);
-    PlaybackTimerTick(st, eng, Geo(st));
+    PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_EQ(st.PlayFrame, 100u);
-    StopPlayback(st, eng);
+    StopPlayback(st, st, eng);
     EXPECT_FALSE(st.IsPlaying);
     EXPECT_EQ(st.PlayFrame, 0u);
     EXPECT_FALSE(eng.IsActive(st.PlayStream));
@@ -151,13 +151,13 @@ TEST(StopPlaybackTest, StopsStreamAndClearsPosition) {
 TEST(RateSliderTest, LinearFromOwnRateToHundredKilohertz) {
     ProgramState st;
     st.SampleRate = 44100;
-    ComputePlayRate(st, 0);
+    ComputePlayRate(st, st, 0);
     EXPECT_DOUBLE_EQ(st.PlayRate, 44100.0);
-    ComputePlayRate(st, 50);
+    ComputePlayRate(st, st, 50);
     EXPECT_DOUBLE_EQ(st.RateStep, 559.0);
     EXPECT_DOUBLE_EQ(st.PlayRate, 72050.0);
     st.SampleRate = 48000;
-    ComputePlayRate(st, 100);
+    ComputePlayRate(st, st, 100);
     EXPECT_DOUBLE_EQ(st.PlayRate, 100000.0);
 }
 
@@ -165,12 +165,12 @@ TEST(RateSliderTest, AppliedAtOnceWhilePlayingOnlyStoredWhenStopped) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
-    ApplyRateBar(st, eng, 40);
+    ApplyRateBar(st, st, eng, 40);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).frequency, 0.0) << "nothing plays: engine untouched";
     EXPECT_DOUBLE_EQ(st.PlayRate, 44100 + 40 * 559.0);
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 40);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 40);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).frequency, 44100 + 40 * 559.0);
-    ApplyRateBar(st, eng, 100);
+    ApplyRateBar(st, st, eng, 100);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).frequency, 100000.0);
 }
 
@@ -178,10 +178,10 @@ TEST(RateSliderTest, RateFollowsTheFileNowOpen) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
-    ApplyRateBar(st, eng, 50); // 72050 Hz for the 44.1 kHz file
+    ApplyRateBar(st, st, eng, 50); // 72050 Hz for the 44.1 kHz file
     // A 22.05 kHz file is opened; the slider stays at 50.
     st.SampleRate = 22050;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 50);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 50);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).frequency, 22050 + 50 * (100000.0 - 22050) / 100);
 }
 
@@ -190,12 +190,12 @@ TEST(VolumeSliderTest, AppliedAtOnceWhilePlayingOnlyStoredWhenStopped) {
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
     st.Volume = 50;
-    ApplyVolumeBar(st, eng, 20);
+    ApplyVolumeBar(st, st, eng, 20);
     EXPECT_EQ(st.Volume, 20);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).volume, 1.0) << "nothing plays: engine untouched";
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).volume, 0.2);
-    ApplyVolumeBar(st, eng, 75);
+    ApplyVolumeBar(st, st, eng, 75);
     EXPECT_DOUBLE_EQ(eng.At(st.PlayStream).volume, 0.75);
     EXPECT_EQ(st.Volume, 75);
 }
@@ -217,14 +217,14 @@ TEST(StatusCaptionTest, PlayingFileOrPart) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
-    EXPECT_FALSE(PlaybackStatusCaption(st));
+    EXPECT_FALSE(PlaybackStatusCaption(st, st));
     st.PlayingPart = 1;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
-    EXPECT_EQ(PlaybackStatusCaption(st), "Playing the file");
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
+    EXPECT_EQ(PlaybackStatusCaption(st, st), "Playing the file");
     LoadFile(st, eng, 3000, {0, 1000, 2000});
     st.PlayingPart = 3;
-    PlayFrom(st, eng, 3, PlayStartKind::PartStart, 0);
-    EXPECT_EQ(PlaybackStatusCaption(st), "Playing Part(3)");
+    PlayFrom(st, st, st, st, eng, 3, PlayStartKind::PartStart, 0);
+    EXPECT_EQ(PlaybackStatusCaption(st, st), "Playing Part(3)");
 }
 
 // Plays part `k` tick by tick; returns the PlayFrame seen on the tick before
@@ -238,12 +238,12 @@ struct EndOfPartRun {
 EndOfPartRun RunUntilStopped(ProgramState& st, FakeAudioEngine& eng, int k) {
     EndOfPartRun run;
     st.PlayingPart = k;
-    PlayFrom(st, eng, k, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, k, PlayStartKind::PartStart, 0);
     while (st.IsPlaying && run.ticks < 100000) {
         eng.Advance(st.PlayStream, kTickBytes);
         const uint32_t heard =
             uint32_t(std::nearbyint(double(eng.GetPosition(st.PlayStream)) / kBytesPerFrame));
-        auto r = PlaybackTimerTick(st, eng, Geo(st));
+        auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
         ++run.ticks;
         if (st.IsPlaying)
             run.lastFrameBeforeStop = st.PlayFrame;
@@ -285,8 +285,8 @@ TEST(EndOfPartTest, PartZeroStopsAtFirstTick) {
     LoadFile(st, eng, 3000, {0, 1000, 2000});
     st.ClickFrame = 500;
     st.PlayingPart = 0;
-    PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 0);
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    PlayFrom(st, st, st, st, eng, 0, PlayStartKind::ClickedFrame, 0);
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_TRUE(r.stoppedAtPartEnd);
     EXPECT_FALSE(st.IsPlaying);
 }
@@ -298,8 +298,8 @@ TEST(EndOfPartTest, PartNumberPastTheTableStopsAtTheEndMarker) {
     // A part number past the last part is bounded by the file's end.
     st.PlayingPart = 4;
     st.ClickFrame = 2500;
-    PlayFrom(st, eng, 0, PlayStartKind::ClickedFrame, 0);
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    PlayFrom(st, st, st, st, eng, 0, PlayStartKind::ClickedFrame, 0);
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_FALSE(r.stoppedAtPartEnd);
     EXPECT_TRUE(st.IsPlaying);
 }
@@ -309,16 +309,16 @@ TEST(EndOfPartTest, OnePartPlaysToTheEndOfTheStream) {
     FakeAudioEngine eng;
     LoadFile(st, eng, 300);
     st.PlayingPart = 1;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     int ticks = 0;
     PlaybackTickResult r;
     while (st.IsPlaying && ticks < 10000) {
         eng.Advance(st.PlayStream, kTickBytes);
-        r = PlaybackTimerTick(st, eng, Geo(st));
+        r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
         ++ticks;
         EXPECT_FALSE(r.stoppedAtPartEnd);
         if (st.IsPlaying) {
-            EXPECT_EQ(PlaybackStatusCaption(st), "Playing the file");
+            EXPECT_EQ(PlaybackStatusCaption(st, st), "Playing the file");
         }
     }
     // 300 frames of 26.1 ms at 33 ms a tick.
@@ -333,16 +333,16 @@ TEST(PlaybackTickTest, FollowsPositionAndTime) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000);
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     // Half a frame and a bit past frame 10 rounds to 11; exactly half rounds to even.
     eng.At(st.PlayStream).position = 10 * kBytesPerFrame + kBytesPerFrame / 2 + 4;
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_TRUE(r.following);
     EXPECT_TRUE(r.redrawMeter());
     EXPECT_EQ(st.PlayFrame, 11u);
     EXPECT_DOUBLE_EQ(r.seconds, double(10 * kBytesPerFrame + kBytesPerFrame / 2 + 4) / 176400.0);
     eng.At(st.PlayStream).position = 10 * kBytesPerFrame + kBytesPerFrame / 2;
-    PlaybackTimerTick(st, eng, Geo(st));
+    PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_EQ(st.PlayFrame, 10u);
 }
 
@@ -352,10 +352,10 @@ TEST(PlaybackTickTest, CursorAndStripMarkPlacement) {
     LoadFile(st, eng, 30000);
     st.ZoomLevel = 4; // 8 frames per column
     st.ViewFirstFrame = 800;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     eng.At(st.PlayStream).position = 1204 * kBytesPerFrame;
     const auto g = Geo(st);
-    auto r = PlaybackTimerTick(st, eng, g);
+    auto r = PlaybackTimerTick(st, st, st, st, eng, g);
     ASSERT_TRUE(r.placeOverlays);
     // (1204 - 800) / 8 = 50.5 rounds to 50.
     EXPECT_TRUE(r.cursor.visible);
@@ -374,10 +374,10 @@ TEST(PlaybackTickTest, BelowOneFramePerColumnTheCursorMovesInsideItsFrame) {
     LoadFile(st, eng, 30000);
     st.ZoomLevel = kFinestZoomLevel; // 1/256 frame per column
     st.ViewFirstFrame = 1200;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     // A quarter into frame 1201: 1.25 frames of 256 columns.
     eng.At(st.PlayStream).position = 1201 * kBytesPerFrame + kBytesPerFrame / 4;
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_EQ(st.PlayFrame, 1201u);
     EXPECT_TRUE(r.cursor.visible);
     EXPECT_EQ(r.cursor.x, 20 + 320);
@@ -389,10 +389,10 @@ TEST(PlaybackTickTest, AFittedScalePlacesTheCursorAndNeverScrolls) {
     LoadFile(st, eng, 30000);
     st.FitFramesPerColumn = 30000.0 / 939.0; // 31.95 frames per column
     st.ZoomLevel = 6;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     // Inside the band where a level's view would jump on.
     eng.At(st.PlayStream).position = int64_t{29000} * kBytesPerFrame;
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_FALSE(r.autoScrolled);
     EXPECT_EQ(st.ViewFirstFrame, 0);
     ASSERT_TRUE(r.cursor.visible);
@@ -404,12 +404,12 @@ TEST(PlaybackTickTest, CursorHiddenOutsideViewWhileStripMarkMoves) {
     FakeAudioEngine eng;
     LoadFile(st, eng, 30000);
     st.ZoomLevel = 1;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     const auto g = Geo(st);
     // The user scrolled ahead of the cursor: it lies left of the view.
     st.ViewFirstFrame = 5000;
     eng.At(st.PlayStream).position = 4000 * kBytesPerFrame;
-    auto r = PlaybackTimerTick(st, eng, g);
+    auto r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_FALSE(r.cursor.visible);
     EXPECT_EQ(r.cursor.height, 0);
     EXPECT_EQ(r.cursor.x, -1);
@@ -418,20 +418,20 @@ TEST(PlaybackTickTest, CursorHiddenOutsideViewWhileStripMarkMoves) {
     EXPECT_EQ(st.ViewFirstFrame, 5000);
     // Exactly on the left edge (x = WaveLeft) also counts as outside.
     st.ViewFirstFrame = 4000;
-    r = PlaybackTimerTick(st, eng, g);
+    r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_FALSE(r.cursor.visible);
     eng.At(st.PlayStream).position = 4001 * kBytesPerFrame;
-    r = PlaybackTimerTick(st, eng, g);
+    r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_TRUE(r.cursor.visible);
     EXPECT_EQ(r.cursor.x, 21);
     // Right edge: x = WaveRight is outside, one less inside.
     eng.At(st.PlayStream).position = (4000 + 940) * kBytesPerFrame;
     st.ViewFirstFrame = 4000;
     st.IsPlaying = false; // keep auto-scroll out of this check
-    r = PlaybackTimerTick(st, eng, g);
+    r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_FALSE(r.cursor.visible);
     eng.At(st.PlayStream).position = (4000 + 939) * kBytesPerFrame;
-    r = PlaybackTimerTick(st, eng, g);
+    r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_TRUE(r.cursor.visible);
     EXPECT_EQ(r.cursor.x, 959);
 }
@@ -445,10 +445,10 @@ TEST(PlaybackTickTest, AutoScrollBandIsHundredToNinetyOneColumnsFromRightEdge) {
             LoadFile(st, eng, 200000);
             st.ZoomLevel = int16_t(level);
             st.ViewFirstFrame = 1000;
-            PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+            PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
             const int32_t frame = 1000 + col * z;
             eng.At(st.PlayStream).position = int64_t{frame} * kBytesPerFrame;
-            auto r = PlaybackTimerTick(st, eng, Geo(st));
+            auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
             // W = 940: the band is columns 840 .. 849.
             const bool inBand = col >= 840 && col < 850;
             EXPECT_EQ(r.autoScrolled, inBand) << "level " << level << " column " << col;
@@ -469,13 +469,13 @@ TEST(PlaybackTickTest, AutoScrollNearFileStartClampsToZero) {
     LoadFile(st, eng, 200000);
     st.ZoomLevel = 11;
     st.ViewFirstFrame = 512;
-    PlayFrom(st, eng, 1, PlayStartKind::PartStart, 0);
+    PlayFrom(st, st, st, st, eng, 1, PlayStartKind::PartStart, 0);
     // A narrow view (W = 120) puts the band at columns 20 .. 29, closer to the
     // left edge than the 32 columns the jump leaves before the cursor.
     PlaybackGeometry g = Geo(st);
     g.waveRight = g.waveLeft + 120;
     eng.At(st.PlayStream).position = int64_t{512 + 25 * 1024} * kBytesPerFrame;
-    auto r = PlaybackTimerTick(st, eng, g);
+    auto r = PlaybackTimerTick(st, st, st, st, eng, g);
     EXPECT_TRUE(r.autoScrolled);
     EXPECT_EQ(st.ViewFirstFrame, 0);
     EXPECT_EQ(r.scrollPosition, 0);
@@ -485,7 +485,7 @@ TEST(PlaybackTickTest, IdleTickHidesOverlaysAndChangesNothing) {
     ProgramState st;
     FakeAudioEngine eng;
     LoadFile(st, eng, 3000, {0, 1000});
-    auto r = PlaybackTimerTick(st, eng, Geo(st));
+    auto r = PlaybackTimerTick(st, st, st, st, eng, Geo(st));
     EXPECT_FALSE(r.following);
     EXPECT_TRUE(r.hideOverlays);
     EXPECT_FALSE(r.redrawMeter());

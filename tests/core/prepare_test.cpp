@@ -414,7 +414,7 @@ std::vector<double> FfmpegSilenceStarts(const std::string& path) {
 TEST(PrepareBySilence, SpeechWithPausesIsCutInsideEachPauseAfterSpeech) {
     const std::string path = std::string(TESSIVO_FIXTURES) + "/speech_pauses.mp3";
     ProgramState st;
-    const OpenResult opened = AnalyseFile(st, path, true);
+    const OpenResult opened = AnalyseFile(st, st, path, true);
     ASSERT_TRUE(opened.ok) << opened.message;
     ResetToOnePart(st, st);
     st.SilenceThreshold = 10;

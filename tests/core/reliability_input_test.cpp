@@ -233,7 +233,7 @@ TEST_F(ReliabilityInput, DecodeStreamThatFailsGivesSilentFrames) {
     // The audio from frame k on becomes zero bytes in memory: no sync word
     // is left for the decoder after frame k - 1.
     std::fill(st->FileBuffer.begin() + st->FramePos[k], st->FileBuffer.end(), 0);
-    ASSERT_TRUE(CalculatePeaks(*st));
+    ASSERT_TRUE(CalculatePeaks(*st, *st));
     ASSERT_EQ(st->PeakMaxL.size(), st->FrameCount);
     for (uint32_t j = k + 1; j < st->FrameCount; ++j) {
         EXPECT_EQ(st->PeakMaxL[j], 0) << j;
@@ -243,13 +243,13 @@ TEST_F(ReliabilityInput, DecodeStreamThatFailsGivesSilentFrames) {
         EXPECT_EQ(st->PeakMaxL[j], before[j]) << j;
     }
     const std::vector<int16_t> seqMax = st->PeakMaxL, seqMin = st->PeakMinR;
-    ASSERT_TRUE(CalculatePeaksParallel(*st, 2, {}, nullptr, 6));
+    ASSERT_TRUE(CalculatePeaksParallel(*st, *st, 2, {}, nullptr, 6));
     EXPECT_EQ(st->PeakMaxL, seqMax);
     EXPECT_EQ(st->PeakMinR, seqMin);
 
     // A stream that cannot even be created: every frame is silent.
     std::fill(st->FileBuffer.begin(), st->FileBuffer.end(), 0);
-    ASSERT_TRUE(CalculatePeaks(*st));
+    ASSERT_TRUE(CalculatePeaks(*st, *st));
     for (uint32_t j = 0; j < st->FrameCount; ++j) {
         ASSERT_EQ(st->PeakMaxL[j], 0) << j;
     }
@@ -343,7 +343,7 @@ TEST_F(ReliabilityInput, GarbageAndDamagedFilesNeverCrash) {
     auto tryImage = [&](std::vector<uint8_t> image, const std::string& what) {
         ProgramState st;
         st.FileName = what;
-        const OpenResult r = AnalyseImage(st, std::move(image), true);
+        const OpenResult r = AnalyseImage(st, st, std::move(image), true);
         if (r.ok) {
             ++accepted;
             ExpectSoundAnalysis(st, what);

@@ -140,7 +140,7 @@ TEST_F(ReliabilitySource, FilesPast64GiBAreRefusedBeforeAllocation) {
         rusage before{}, after{};
         ::getrusage(RUSAGE_SELF, &before);
         ProgramState st;
-        const OpenResult r = AnalyseFile(st, path, true);
+        const OpenResult r = AnalyseFile(st, st, path, true);
         ::getrusage(RUSAGE_SELF, &after);
         EXPECT_FALSE(r.ok);
         EXPECT_EQ(r.message, refusal);
@@ -155,7 +155,7 @@ TEST_F(ReliabilitySource, FilesPast64GiBAreRefusedBeforeAllocation) {
         fs::remove(path);
     }
     ProgramState st;
-    const OpenResult r = AnalyseImage(st, {}, false);
+    const OpenResult r = AnalyseImage(st, st, {}, false);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, kNotMp3Message);
 }

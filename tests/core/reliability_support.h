@@ -75,7 +75,7 @@ protected:
 inline std::unique_ptr<tessivo::ProgramState> Open(const std::string& path, bool withPeaks,
                                                    tessivo::OpenResult* result = nullptr) {
     auto st = std::make_unique<tessivo::ProgramState>();
-    const tessivo::OpenResult r = tessivo::AnalyseFile(*st, path, withPeaks);
+    const tessivo::OpenResult r = tessivo::AnalyseFile(*st, *st, path, withPeaks);
     if (result)
         *result = r;
     if (r.ok) {

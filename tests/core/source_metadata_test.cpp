@@ -155,7 +155,7 @@ TEST_F(SourceMetadata, Id3v1FillsTheFieldsId3v2Lacks) {
     ProgramState st;
     Document doc(st);
     auto analysed = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*analysed, path, false).ok);
+    ASSERT_TRUE(AnalyseFile(*analysed, *analysed, path, false).ok);
     doc.AdoptFile(std::move(*analysed));
     EXPECT_EQ(st.FileTag.fields.artist, "V1 Artist");
     EXPECT_EQ(st.FileTag.fields.title, "Nur der Titel — ü");
@@ -179,7 +179,7 @@ TEST_F(SourceMetadata, PicturesOfAnyFormatPassThroughByteForByte) {
                                  "')))\n"
                                  "t.save(p, v2_version=4)\n");
     auto st = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*st, path, false).ok);
+    ASSERT_TRUE(AnalyseFile(*st, *st, path, false).ok);
     const SourceTag source = ReadSourceTag(*st);
     EXPECT_FALSE(source.damaged);
     ASSERT_EQ(source.picture.size(), avif.size() / 2); // the front cover
@@ -203,7 +203,7 @@ TEST_F(SourceMetadata, CutListsTakeTheUnicodeTitleNotTheId3v1Copy) {
     ProgramState st;
     Document doc(st);
     auto analysed = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*analysed, path, false).ok);
+    ASSERT_TRUE(AnalyseFile(*analysed, *analysed, path, false).ok);
     doc.AdoptFile(std::move(*analysed));
     PrepareInput in;
     in.mode = "parts";

@@ -26,7 +26,7 @@ class SplitCommand : public cli_test::CliTest {
 protected:
     std::unique_ptr<tessivo::ProgramState> Analysed(const std::string& fixture) {
         auto st = std::make_unique<tessivo::ProgramState>();
-        EXPECT_TRUE(tessivo::AnalyseFile(*st, Fixture(fixture), false).ok);
+        EXPECT_TRUE(tessivo::AnalyseFile(*st, *st, Fixture(fixture), false).ok);
         return st;
     }
 };

@@ -30,7 +30,7 @@ namespace {
 
 std::unique_ptr<ProgramState> Analysed(const std::string& fixture) {
     auto st = std::make_unique<ProgramState>();
-    const OpenResult r = AnalyseFile(*st, Fixture(fixture), false);
+    const OpenResult r = AnalyseFile(*st, *st, Fixture(fixture), false);
     EXPECT_TRUE(r.ok) << fixture << ": " << r.message;
     if (!r.ok)
         return nullptr;
@@ -550,7 +550,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     const fs::path copy = dir / "gone.mp3";
     fs::copy_file(Fixture("id3v2.mp3"), copy);
     auto st = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*st, copy.string(), false).ok);
+    ASSERT_TRUE(AnalyseFile(*st, *st, copy.string(), false).ok);
     ResetToOnePart(*st, *st);
     const std::vector<uint8_t> source = ReadBytes(copy.string());
     fs::remove(copy);
@@ -567,7 +567,7 @@ TEST(SplitParts, SplitsARemovedSourceAndReportsAnOverwrittenOne) {
     // however coarse the file system's clock.
     fs::last_write_time(copy, fs::file_time_type::clock::now() - std::chrono::hours(1));
     auto again = std::make_unique<ProgramState>();
-    ASSERT_TRUE(AnalyseFile(*again, copy.string(), false).ok);
+    ASSERT_TRUE(AnalyseFile(*again, *again, copy.string(), false).ok);
     ResetToOnePart(*again, *again);
     // The file is overwritten with other bytes of the same length.
     WriteText(copy.string(), std::string(source.size(), 'x'));

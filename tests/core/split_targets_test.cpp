@@ -24,7 +24,7 @@ namespace {
 
 std::unique_ptr<ProgramState> FourParts(const fs::path& dir) {
     auto st = std::make_unique<ProgramState>();
-    EXPECT_TRUE(AnalyseFile(*st, Fixture("vbr_stereo.mp3"), false).ok);
+    EXPECT_TRUE(AnalyseFile(*st, *st, Fixture("vbr_stereo.mp3"), false).ok);
     ResetToOnePart(*st, *st);
     PrepareEqualParts(*st, *st, 4);
     st->OutputFolder = dir.string();

@@ -88,7 +88,7 @@ TEST(TimeBase, InfoDurationIsWhatMpg123PlaysToTheMillisecond) {
     TempDir dir;
     for (const std::string& path : TimeBaseFiles(dir.path)) {
         ProgramState st;
-        ASSERT_TRUE(AnalyseFile(st, path, false).ok) << path;
+        ASSERT_TRUE(AnalyseFile(st, st, path, false).ok) << path;
         const double played = static_cast<double>(GaplessPcm(path).size()) /
                               (st.ChannelCount * static_cast<double>(st.SampleRate));
         EXPECT_NEAR(CliDuration(dir.path, path), played, 0.0005) << path;
@@ -103,7 +103,7 @@ TEST(TimeBase, TimeZeroIsTheFirstSampleMpg123Plays) {
     TempDir dir;
     for (const std::string& path : TimeBaseFiles(dir.path)) {
         ProgramState st;
-        ASSERT_TRUE(AnalyseFile(st, path, false).ok) << path;
+        ASSERT_TRUE(AnalyseFile(st, st, path, false).ok) << path;
         const std::vector<int16_t> untrimmed = analysis_test::Mpg123Pcm(path);
         const std::vector<int16_t> played = GaplessPcm(path);
         const size_t ch = static_cast<size_t>(st.ChannelCount);
@@ -218,7 +218,7 @@ std::string LameFile(const fs::path& dir, const std::string& name, const std::st
 void CheckSplitParts(const std::string& source, const std::vector<std::string>& parts,
                      const std::vector<double>& at) {
     ProgramState st;
-    ASSERT_TRUE(AnalyseFile(st, source, false).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, source, false).ok);
     const TimeBase tb = TimeBaseOf(st);
     const std::vector<int16_t> whole = GaplessPcm(source);
     const size_t ch = static_cast<size_t>(st.ChannelCount);

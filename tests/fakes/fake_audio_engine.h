@@ -39,10 +39,10 @@ public:
     }
     void Shutdown() override { calls.push_back("Shutdown"); }
 
-    StreamHandle CreateStream(const ProgramState& st) override {
+    StreamHandle CreateStream(const AnalysedFile& file) override {
         const StreamHandle h = nextHandle_++;
         Stream s;
-        s.length = int64_t{st.FrameCount} * st.SamplesPerFrame * 2 * st.ChannelCount;
+        s.length = int64_t{file.FrameCount} * file.SamplesPerFrame * 2 * file.ChannelCount;
         streams[h] = s;
         return h;
     }

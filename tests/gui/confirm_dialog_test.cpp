@@ -65,7 +65,8 @@ class ConfirmDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(out.isValid());
-        const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
+        const OpenResult r =
+            AnalyseFile(st, st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
         ASSERT_TRUE(r.ok) << r.message;
         st.FileName = std::string(TESSIVO_FIXTURES) + "/long65.mp3";
         st.FileLoaded = true;
@@ -170,7 +171,7 @@ TEST_F(ConfirmDialogTest, TheChoicesTakeEffectAtOnceEvenWhenCancelled) {
 TEST_F(ConfirmDialogTest, GainAndReplayGainReachTheFiles) {
     Parts(2);
     st.Parts[1].ticked = false;
-    ASSERT_TRUE(CalculatePeaks(st)); // the loudness ReplayGain writes
+    ASSERT_TRUE(CalculatePeaks(st, st)); // the loudness ReplayGain writes
     dlg->show();
     EXPECT_EQ(dlg->replayGainCheck->text(), "ReplayGain");
     EXPECT_EQ(dlg->gainLabel->text(), "Gain");
@@ -505,7 +506,7 @@ TEST_F(ConfirmDialogTest, ADamagedSourceTagIsToldOnceAndTheSplitGoesOn) {
     bytes[14] = 0x7F; // the title frame runs far past the tag
     WriteFile("damaged.mp3", bytes);
     ProgramState damaged;
-    ASSERT_TRUE(AnalyseFile(damaged, out.filePath("damaged.mp3").toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(damaged, damaged, out.filePath("damaged.mp3").toStdString(), false).ok);
     damaged.FileName = out.filePath("damaged.mp3").toStdString();
     damaged.FileLoaded = true;
     ResetToOnePart(damaged, damaged);
@@ -551,7 +552,7 @@ TEST_F(ConfirmDialogTest, MenuOpensTheDialogOnlyWithPreparedParts) {
 // The global gain of granule 0, channel 0 of audio frame `f` of a file.
 int GainOfFrame(const QString& path, size_t f) {
     ProgramState p;
-    EXPECT_TRUE(AnalyseFile(p, path.toStdString(), false).ok) << path.toStdString();
+    EXPECT_TRUE(AnalyseFile(p, p, path.toStdString(), false).ok) << path.toStdString();
     if (f >= p.FramePos.size())
         return -1;
     const uint8_t* d = p.FileBuffer.data() + p.FramePos[f];
@@ -613,7 +614,7 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
     const int32_t second = PartLastFrame(st, st, 2) - PartFirstFrame(st, 2) + 1;
     const int32_t fourth = PartLastFrame(st, st, 4) - PartFirstFrame(st, 4) + 1;
     ProgramState one;
-    const OpenResult r = AnalyseFile(one, name.toStdString(), false);
+    const OpenResult r = AnalyseFile(one, one, name.toStdString(), false);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(one.IndexedFrames, 1 + second + fourth);
     EXPECT_EQ(one.SampleRate, st.SampleRate);
@@ -627,7 +628,7 @@ TEST_F(ConfirmDialogTest, TheTickedPartsWrittenAsOneFileHoldTheirFramesAndAChapt
 TEST_F(ConfirmDialogTest, TheOneFileTakesReplayGainAutoGainAndTheId3v1OfItsFormat) {
     Parts(3);
     st.Parts[1].ticked = false;
-    ASSERT_TRUE(CalculatePeaks(st)); // the loudness auto and ReplayGain use
+    ASSERT_TRUE(CalculatePeaks(st, st)); // the loudness auto and ReplayGain use
     doc.SetPartTagFormat(TagFormat::V1V24);
     doc.SetSaveTags(false);
     dlg->show();
@@ -656,9 +657,9 @@ TEST_F(ConfirmDialogTest, TheOneFileTakesReplayGainAutoGainAndTheId3v1OfItsForma
     ASSERT_TRUE(ok) << gain.toStdString();
     EXPECT_LE(std::abs(db), 0.75) << db;
     ProgramState one;
-    ASSERT_TRUE(
-        AnalyseFile(one, out.filePath(QStringLiteral("long65 (parts).mp3")).toStdString(), false)
-            .ok);
+    ASSERT_TRUE(AnalyseFile(one, one,
+                            out.filePath(QStringLiteral("long65 (parts).mp3")).toStdString(), false)
+                    .ok);
     EXPECT_TRUE(one.HasId3v1);
     dlg->show();
     EXPECT_TRUE(dlg->gainAutoCheck->isChecked());
@@ -669,7 +670,7 @@ TEST_F(ConfirmDialogTest, TheOneFileTakesReplayGainAutoGainAndTheId3v1OfItsForma
 // written as silence and the user is told so after the file is written.
 TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
     ProgramState vbr;
-    ASSERT_TRUE(AnalyseFile(vbr, std::string(TESSIVO_FIXTURES) + "/vbr_stereo.mp3", false).ok);
+    ASSERT_TRUE(AnalyseFile(vbr, vbr, std::string(TESSIVO_FIXTURES) + "/vbr_stereo.mp3", false).ok);
     QTemporaryDir src;
     const QString path = src.filePath(QStringLiteral("cut.mp3"));
     QFile cut(path);
@@ -678,7 +679,7 @@ TEST_F(ConfirmDialogTest, AOneFileOfASourceCutWithoutItsReservoirWarns) {
     cut.write(reinterpret_cast<const char*>(vbr.FileBuffer.data() + from),
               static_cast<qint64>(vbr.FileBuffer.size() - from));
     cut.close();
-    ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, path.toStdString(), false).ok);
     st.FileName = path.toStdString();
     ResetToOnePart(st, st);
     CopySourceTag(st, st);
@@ -712,7 +713,7 @@ TEST_F(ConfirmDialogTest, AnExistingOneFileIsReplacedOnlyWhenTheUserSaysReplace)
     EXPECT_EQ(dialogs.questions.size(), 2);
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     ProgramState one;
-    ASSERT_TRUE(AnalyseFile(one, out.filePath("long65 (parts).mp3").toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(one, one, out.filePath("long65 (parts).mp3").toStdString(), false).ok);
     EXPECT_EQ(one.IndexedFrames, 1 + st.IndexedFrames);
 }
 

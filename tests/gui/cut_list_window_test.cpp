@@ -77,7 +77,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ProgramState analysed;
-        const OpenResult r = AnalyseFile(analysed, FixturePath("long65.mp3"), true);
+        const OpenResult r = AnalyseFile(analysed, analysed, FixturePath("long65.mp3"), true);
         ASSERT_TRUE(r.ok) << r.message;
         doc.AdoptFile(std::move(analysed));
         doc.Subscribe([this](DocumentChange) { ++notifications; });
@@ -264,7 +264,8 @@ class NearPausesPanelTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         analysed_ = new ProgramState;
-        const OpenResult r = AnalyseFile(*analysed_, FixturePath("speech_32min.mp3"), true);
+        const OpenResult r =
+            AnalyseFile(*analysed_, *analysed_, FixturePath("speech_32min.mp3"), true);
         ASSERT_TRUE(r.ok) << r.message;
     }
     static void TearDownTestSuite() { delete analysed_; }

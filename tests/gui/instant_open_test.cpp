@@ -54,13 +54,13 @@ bool SameTable(const PeakTable& a, const PeakTable& b) {
 // The exact table of `path`, as the command line computes it.
 PeakTable ExactPeaks(const QString& path) {
     ProgramState st;
-    EXPECT_TRUE(AnalyseFile(st, path.toStdString(), true).ok);
+    EXPECT_TRUE(AnalyseFile(st, st, path.toStdString(), true).ok);
     return st;
 }
 
 PeakTable Preview(const QString& path) {
     ProgramState st;
-    EXPECT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
+    EXPECT_TRUE(AnalyseFile(st, st, path.toStdString(), false).ok);
     return PreviewPeaks(st);
 }
 
@@ -164,7 +164,7 @@ TEST_F(InstantOpenTest, ThePreviewIsDrawnBeforeTheExactPeaksReplaceIt) {
     EXPECT_FALSE(FindPart<QProgressBar>(win, "progressBar")->isVisible());
     // The exact table went into the cache.
     ProgramState again;
-    ASSERT_TRUE(AnalyseFile(again, path.toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(again, again, path.toStdString(), false).ok);
     PeakTable cached;
     EXPECT_TRUE(
         LookUpPeaks(cacheFolder.toStdString(), PeakCacheKeyOf(again), again.FrameCount, cached));
@@ -306,7 +306,7 @@ TEST_F(InstantOpenTest, SplitBySilenceWaitsForTheExactPeaks) {
     const QString path = Fixture("speech_pauses.mp3");
     // The cut lines it places with the exact peaks from the start.
     ProgramState ref;
-    ASSERT_TRUE(AnalyseFile(ref, path.toStdString(), true).ok);
+    ASSERT_TRUE(AnalyseFile(ref, ref, path.toStdString(), true).ok);
     ref.SilenceThreshold = st->SilenceThreshold;
     ref.SilenceRelease = st->SilenceRelease;
     ref.FileLoaded = true;

@@ -89,7 +89,7 @@ private:
 // The audio frames of a file: its frames less a Xing/Info frame of its own.
 int32_t AudioFrames(const QString& path) {
     ProgramState st;
-    EXPECT_TRUE(AnalyseFile(st, path.toStdString(), false).ok) << path.toStdString();
+    EXPECT_TRUE(AnalyseFile(st, st, path.toStdString(), false).ok) << path.toStdString();
     const size_t first = static_cast<size_t>(st.FramePos[0]);
     const bool info =
         mp3::ReadInfoTag(st.FileBuffer.data() + first, st.FileBuffer.size() - first).kind !=
@@ -155,7 +155,7 @@ TEST_F(JoinFilesWindowTest, JoinsThreeFilesInTheOrderOfTheList) {
     EXPECT_TRUE(join->joinButton->isEnabled());
 
     ProgramState one;
-    ASSERT_TRUE(AnalyseFile(one, Out("book.mp3").toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(one, one, Out("book.mp3").toStdString(), false).ok);
     const int32_t a = AudioFrames(Fixture("cbr128_stereo.mp3"));
     const int32_t b = AudioFrames(Fixture("silent.mp3"));
     const int32_t c = AudioFrames(Fixture("vbr_stereo.mp3"));
@@ -183,7 +183,7 @@ TEST_F(JoinFilesWindowTest, MakesAMissingOutputFolder) {
     QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(' ').toStdString();
     ProgramState one;
-    EXPECT_TRUE(AnalyseFile(one, nested.toStdString(), false).ok);
+    EXPECT_TRUE(AnalyseFile(one, one, nested.toStdString(), false).ok);
 
     QFile blocker(dir.filePath(QStringLiteral("plain")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
@@ -218,7 +218,7 @@ TEST_F(JoinFilesWindowTest, TheTagBoxNamesTheSplitDialogsFormatsAndWritesTheId3v
     EXPECT_TRUE(bytes.startsWith(QByteArray("ID3\x04", 4)));
     EXPECT_EQ(bytes.right(128).left(3), QByteArray("TAG"));
     ProgramState one;
-    ASSERT_TRUE(AnalyseFile(one, Out("tagged.mp3").toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(one, one, Out("tagged.mp3").toStdString(), false).ok);
     EXPECT_TRUE(one.HasId3v1);
     EXPECT_EQ(one.IndexedFrames,
               1 + AudioFrames(Fixture("cbr128_stereo.mp3")) + AudioFrames(Fixture("silent.mp3")));
@@ -284,7 +284,7 @@ TEST_F(JoinFilesWindowTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysReplace) 
 // there, so that frame is written as silence and the user is told.
 TEST_F(JoinFilesWindowTest, AFileCutWithoutItsReservoirIsJoinedWithAWarning) {
     ProgramState vbr;
-    ASSERT_TRUE(AnalyseFile(vbr, Fixture("vbr_stereo.mp3").toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(vbr, vbr, Fixture("vbr_stereo.mp3").toStdString(), false).ok);
     const size_t from = static_cast<size_t>(vbr.FramePos[40]);
     QFile cut(Out("cut.mp3"));
     ASSERT_TRUE(cut.open(QIODevice::WriteOnly));

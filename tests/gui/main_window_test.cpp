@@ -468,7 +468,7 @@ TEST_F(MainWindowTest, SecondFileReplacesTheFirst) {
 // An engine that runs out of memory when asked for the play stream.
 class ThrowingEngine : public FakeAudioEngine {
 public:
-    StreamHandle CreateStream(const ProgramState&) override { throw std::bad_alloc(); }
+    StreamHandle CreateStream(const AnalysedFile&) override { throw std::bad_alloc(); }
 };
 
 TEST_F(MainWindowTest, FailureLateInTheOpenLeavesNoHalfOpenFile) {

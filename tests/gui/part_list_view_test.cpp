@@ -28,7 +28,8 @@ namespace {
 class PartListViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
+        const OpenResult r =
+            AnalyseFile(st, st, std::string(TESSIVO_FIXTURES) + "/long65.mp3", false);
         ASSERT_TRUE(r.ok) << r.message;
         st.FileLoaded = true;
         st.OutputFolder = "/tmp/out";
@@ -112,7 +113,7 @@ TEST_F(PartListViewTest, LoudnessShowsOnceTheExactPeaksMeasuredIt) {
     ThreeParts();
     for (int r = 0; r < 3; ++r)
         EXPECT_EQ(RowOf(list, r)->text(10), "") << r; // not measured yet
-    ASSERT_TRUE(CalculatePeaks(st));
+    ASSERT_TRUE(CalculatePeaks(st, st));
     for (int r = 0; r < 3; ++r) {
         const Loudness l = PartLoudness(st, st, r + 1);
         ASSERT_TRUE(l.measured);

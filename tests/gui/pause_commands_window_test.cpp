@@ -506,7 +506,8 @@ int SideInfoGain(const uint8_t* frame, int gr, int ch) {
 
 TEST_F(PauseCommandsTest, TheFrameViewerShowsEveryGranulesGlobalGain) {
     ProgramState file;
-    ASSERT_TRUE(AnalyseFile(file, testing::Fixture("cbr128_stereo.mp3").toStdString(), false).ok);
+    ASSERT_TRUE(
+        AnalyseFile(file, file, testing::Fixture("cbr128_stereo.mp3").toStdString(), false).ok);
     // MPEG-1, no CRC, not mono: the side information's layout read below.
     const uint8_t* head = file.FileBuffer.data() + file.FramePos[1];
     ASSERT_EQ((head[1] >> 3) & 3, 3);

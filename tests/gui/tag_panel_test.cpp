@@ -20,7 +20,8 @@ namespace {
 class TagPanelTest : public ::testing::Test {
 protected:
     void Open(const char* fixture) {
-        const OpenResult r = AnalyseFile(st, std::string(TESSIVO_FIXTURES) + "/" + fixture, false);
+        const OpenResult r =
+            AnalyseFile(st, st, std::string(TESSIVO_FIXTURES) + "/" + fixture, false);
         ASSERT_TRUE(r.ok) << r.message;
         st.FileLoaded = true;
         ResetToOnePart(st, st);

@@ -79,7 +79,7 @@ TEST_F(GermanWindowTest, MenusAndButtonsAreGerman) {
 
 TEST_F(GermanWindowTest, SplitDialogIsGerman) {
     const QString path = Fixture("long65.mp3");
-    ASSERT_TRUE(AnalyseFile(st, path.toStdString(), false).ok);
+    ASSERT_TRUE(AnalyseFile(st, st, path.toStdString(), false).ok);
     st.FileName = path.toStdString();
     st.FileLoaded = true;
     ResetToOnePart(st, st);

@@ -70,7 +70,7 @@ std::unique_ptr<ProgramState> EmptyState() {
 // A fixture analysed and opened as one part.
 std::unique_ptr<ProgramState> Opened(const char* name) {
     auto st = std::make_unique<ProgramState>();
-    const OpenResult r = AnalyseFile(*st, std::string(TESSIVO_FIXTURES) + "/" + name, true);
+    const OpenResult r = AnalyseFile(*st, *st, std::string(TESSIVO_FIXTURES) + "/" + name, true);
     EXPECT_TRUE(r.ok) << r.message;
     st->FileLoaded = true;
     st->ZoomLevel = 1;

@@ -345,7 +345,7 @@ TEST_F(WindowCommandsTest, CutOutSelectionThenSaveAsOneFile) {
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     ProgramState one;
     const QString written = QDir(folder).filePath(QStringLiteral("long65 (parts).mp3"));
-    ASSERT_TRUE(AnalyseFile(one, written.toStdString(), false).ok) << written.toStdString();
+    ASSERT_TRUE(AnalyseFile(one, one, written.toStdString(), false).ok) << written.toStdString();
     const int64_t kept = (PartLastFrame(*st, *st, 1) + 1) + (PartLastFrame(*st, *st, 3) - last);
     EXPECT_EQ(one.IndexedFrames, 1 + kept);
 }

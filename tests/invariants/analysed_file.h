@@ -25,7 +25,7 @@ inline std::string IndexFault(const tessivo::ProgramState& st, size_t size) {
             return "frame " + std::to_string(i) + " starts outside the image";
         if (i > 0 && st.FramePos[i] <= st.FramePos[i - 1])
             return "frame " + std::to_string(i) + " does not start after the one before";
-        if (tessivo::FrameByteEnd(st, static_cast<uint32_t>(i)) > static_cast<int64_t>(size))
+        if (tessivo::FrameByteEnd(st, st, static_cast<uint32_t>(i)) > static_cast<int64_t>(size))
             return "frame " + std::to_string(i) + " ends outside the image";
     }
     return "";

@@ -100,7 +100,7 @@ void FrameViewerWindow::prepareToShow() {
         for (int c = 0; c < 8; ++c)
             if (size_t(i) < tables[c]->size())
                 cell(row, 2 + c, (*tables[c])[size_t(i)]);
-        const std::vector<std::string> gains = GranuleGainTexts(st_, int32_t(i));
+        const std::vector<std::string> gains = GranuleGainTexts(st_, st_, int32_t(i));
         for (size_t g = 0; g < gains.size(); ++g)
             frameTable->setItem(row, 10 + int(g),
                                 new QTableWidgetItem(QString::fromStdString(gains[g])));

@@ -30,8 +30,8 @@ void OpenJob::start(const std::string& path, bool viewerEnabled) {
 }
 
 void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
-    // The worker fills the scratch state; it becomes the result when it is ok.
-    scratch_ = std::make_unique<ProgramState>();
+    // The worker fills the scratch file; it becomes the result when it is ok.
+    scratch_ = std::make_unique<AnalysedFile>();
     scratch_->ViewerEnabled = viewerEnabled;
     result_.reset();
     resultExact_ = false;
@@ -40,7 +40,8 @@ void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
     workerMessage_.clear();
 
     openWork_->start([this, path] {
-        ProgramState* scratch = scratch_.get();
+        AnalysedFile* scratch = scratch_.get();
+        ProgressValues meter; // the open's own: the shown progress follows `progress`
         // Runs on the worker: only the atomics and the fields read after
         // finished() are written here.
         const ProgressFn progress = [this](const char*, double percent) {
@@ -49,7 +50,7 @@ void OpenJob::runWorker(const std::string& path, bool viewerEnabled) {
         };
         try {
             const OpenResult r =
-                AnalyseFile(*scratch, path, false, progress, &openWork_->cancelFlag());
+                AnalyseFile(*scratch, meter, path, false, progress, &openWork_->cancelFlag());
             if (r.ok)
                 resultExact_ = InitialPeaks(*scratch, settings_.cacheFolder);
             workerOk_ = r.ok;

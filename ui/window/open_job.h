@@ -56,7 +56,7 @@ public:
     // threads have stopped. No signal follows for a cancelled open.
     void cancel();
     // The analysed file after opened(true); empty once taken.
-    std::unique_ptr<ProgramState> takeResult() { return std::move(result_); }
+    std::unique_ptr<AnalysedFile> takeResult() { return std::move(result_); }
     // The result's peaks came from the cache: they are exact.
     bool resultExact() const { return resultExact_; }
 
@@ -103,8 +103,8 @@ private:
     bool busy_ = false;
     bool waitCursor_ = false;
     BackgroundJob* openWork_ = nullptr;
-    std::unique_ptr<ProgramState> scratch_;
-    std::unique_ptr<ProgramState> result_;
+    std::unique_ptr<AnalysedFile> scratch_;
+    std::unique_ptr<AnalysedFile> result_;
     bool resultExact_ = false;
     bool workerOk_ = false;
     bool workerFailed_ = false;

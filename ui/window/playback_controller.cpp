@@ -36,9 +36,9 @@ PlaybackController::PlaybackController(ProgramState& st, AudioEngine& engine, Us
     connect(controls.playButton, &QToolButton::clicked, this, &PlaybackController::play);
     connect(controls.stopButton, &QToolButton::clicked, this, &PlaybackController::stop);
     connect(controls.volumeSlider, &QSlider::valueChanged, this,
-            [this](int position) { ApplyVolumeBar(st_, engine_, position); });
+            [this](int position) { ApplyVolumeBar(st_, st_, engine_, position); });
     connect(controls.rateSlider, &QSlider::valueChanged, this,
-            [this](int position) { ApplyRateBar(st_, engine_, position); });
+            [this](int position) { ApplyRateBar(st_, st_, engine_, position); });
     // The play cursor's line follows the view.
     connect(&view, &ViewController::viewChanged, this, &PlaybackController::placePositionLine);
 
@@ -52,7 +52,7 @@ PlaybackController::PlaybackController(ProgramState& st, AudioEngine& engine, Us
 PlaybackController::~PlaybackController() = default;
 
 void PlaybackController::stopPlayback() {
-    tessivo::StopPlayback(st_, engine_);
+    tessivo::StopPlayback(st_, st_, engine_);
     view_.drawMeter();
 }
 
@@ -80,9 +80,9 @@ void PlaybackController::playPart(int n, PlayStartKind kind) {
     if (busy_())
         return;
     st_.PlayingPart = n;
-    const PlayFromResult r = PlayFrom(st_, engine_, n, kind, controls_.rateSlider->value(), [] {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
+    const PlayFromResult r =
+        PlayFrom(st_, st_, st_, st_, engine_, n, kind, controls_.rateSlider->value(),
+                 [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
     if (r.errorText)
         dialogs_.showMessage(window_, CoreText(*r.errorText));
 }
@@ -196,7 +196,7 @@ PlaybackGeometry PlaybackController::playbackGeometry() const {
 }
 
 void PlaybackController::followPlayback() {
-    const PlaybackTickResult r = PlaybackTimerTick(st_, engine_, playbackGeometry());
+    const PlaybackTickResult r = PlaybackTimerTick(st_, st_, st_, st_, engine_, playbackGeometry());
     if (r.following)
         emit timeFollowed(r.seconds);
     if (r.autoScrolled) {

@@ -103,7 +103,7 @@ void StatusController::refresh() {
     // While an open runs the status word is the open's own.
     if (busy_())
         return;
-    if (auto caption = PlaybackStatusCaption(st_))
+    if (auto caption = PlaybackStatusCaption(st_, st_))
         panel_.setStatus(CoreText(*caption));
     if (!st_.FileLoaded)
         panel_.setStatus(tr("Open a file"));
