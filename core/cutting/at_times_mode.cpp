@@ -30,7 +30,7 @@ std::string AtFrame(const StreamFacts& stream, double t, const std::vector<int32
     return "";
 }
 
-StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues&,
                   const CuttingRule& rule, const CutList&, PlacedNotes&) {
     const std::vector<double> times = rule.at.value_or(std::vector<double>{});
     std::vector<int32_t> frames;

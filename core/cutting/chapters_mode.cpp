@@ -13,8 +13,8 @@ namespace tessivo {
 namespace {
 
 // The titles stay in `notes.chapters` for the tags and the printed cut list.
-StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
-                  const CuttingRule&, const CutList&, PlacedNotes& notes) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues&, const CuttingRule&,
+                  const CutList&, PlacedNotes& notes) {
     notes.chapters = ChapterCuts(file, ReadSourceTag(file).chapters);
     if (notes.chapters.empty())
         return {StepStatus::usage,

@@ -10,8 +10,8 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
-                  const CuttingRule&, const CutList& list, PlacedNotes& notes) {
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues&, const CuttingRule&,
+                  const CutList& list, PlacedNotes& notes) {
     FrameCutList placed = ApplyCutList(file, parts, list);
     notes.warnings = std::move(placed.warnings);
     notes.listParts = std::move(placed.parts);

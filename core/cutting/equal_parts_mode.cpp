@@ -5,14 +5,14 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues&,
                   const CuttingRule& rule, const CutList&, PlacedNotes&) {
     PrepareInput in;
     in.parts = rule.parts.value_or(2);
     return FailedUnless(PrepareEqualPartsInput(file, parts, in));
 }
 
-PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues&,
                        PrepareInput& in) {
     return PrepareEqualPartsInput(file, parts, in);
 }

@@ -5,12 +5,12 @@ namespace tessivo {
 
 namespace {
 
-StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues& settings,
+StepOutcome Place(const AnalysedFile& file, PartTable& parts, SettingsValues&,
                   const CuttingRule& rule, const CutList&, PlacedNotes&) {
     return FailedUnless(PrepareByTime(file, parts, rule.timeSeconds.value_or(0)));
 }
 
-PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues&,
                        PrepareInput& in) {
     return PrepareEqualTimeInput(file, parts, in);
 }

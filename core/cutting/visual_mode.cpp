@@ -6,7 +6,7 @@ namespace tessivo {
 
 namespace {
 
-PrepareOutcome Prepare(const AnalysedFile& file, PartTable& parts, const SettingsValues& settings,
+PrepareOutcome Prepare(const AnalysedFile&, PartTable& parts, const SettingsValues&,
                        PrepareInput&) {
     parts.SelectedPart = 0;
     PrepareOutcome out;
