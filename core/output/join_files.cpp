@@ -9,7 +9,7 @@ namespace tessivo {
 
 namespace {
 
-void LetBytesGo(ProgramState& st) {
+void LetBytesGo(AnalysedFile& st) {
     st.FileBuffer.clear();
     st.FileBuffer.shrink_to_fit();
 }
@@ -18,8 +18,9 @@ void LetBytesGo(ProgramState& st) {
 // before it, empty when it can. A message names the file once.
 std::string OpenOne(JoinInputs& in, const std::string& path, const std::string& name,
                     const JoinOpening& how) {
-    ProgramState& st = in.files.emplace_back();
-    const OpenResult opened = AnalyseFile(st, st, path, false, how.progress, how.cancel);
+    AnalysedFile& st = in.files.emplace_back();
+    ProgressValues progress; // the caller follows the read through how.progress
+    const OpenResult opened = AnalyseFile(st, progress, path, false, how.progress, how.cancel);
     if (how.fileOpened)
         how.fileOpened(in.files.size() - 1);
     if (opened.cancelled) {
@@ -47,18 +48,19 @@ std::string OpenOne(JoinInputs& in, const std::string& path, const std::string& 
 // file that changed since it was opened is not joined.
 class JoinReader {
 public:
-    JoinReader(std::deque<ProgramState>& files, std::vector<FilePiece> pieces)
+    JoinReader(std::deque<AnalysedFile>& files, std::vector<FilePiece> pieces)
         : files_(files), pieces_(std::move(pieces)) {}
     const FilePiece* Open(size_t k, std::string& error) {
         if (loaded_ < files_.size() && loaded_ != k)
             LetBytesGo(files_[loaded_]);
         loaded_ = k;
-        ProgramState& st = files_[k];
+        AnalysedFile& st = files_[k];
         if (!st.FileBuffer.empty())
             return &pieces_[k];
         const uint64_t size = st.FileSize;
         const int64_t modified = st.FileModifiedNs;
-        if (!LoadFile(st, st, error))
+        ProgressValues progress; // a reread shows no progress of its own
+        if (!LoadFile(st, progress, error))
             return nullptr;
         if (st.FileSize != size || st.FileModifiedNs != modified) {
             error = ChangedOnDiskMessage(st.FileName);
@@ -69,7 +71,7 @@ public:
     const std::vector<FilePiece>& Pieces() const { return pieces_; }
 
 private:
-    std::deque<ProgramState>& files_;
+    std::deque<AnalysedFile>& files_;
     std::vector<FilePiece> pieces_;
     size_t loaded_ = SIZE_MAX;
 };
@@ -91,9 +93,9 @@ JoinInputs OpenJoinInputs(const std::vector<std::string>& paths, const JoinOpeni
     return in;
 }
 
-std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files) {
+std::vector<FilePiece> WholeFilePieces(const std::deque<AnalysedFile>& files) {
     std::vector<FilePiece> pieces;
-    for (const ProgramState& st : files) {
+    for (const AnalysedFile& st : files) {
         std::string title = ReadSourceTag(st).fields.title;
         if (title.empty())
             title = SourceStem(st.FileName);
@@ -123,7 +125,7 @@ OneFileResult JoinFiles(const std::vector<std::string>& paths, const std::string
     }
     std::vector<FilePiece> pieces;
     for (size_t k = 0; k < inputs.files.size(); ++k) {
-        const ProgramState& st = inputs.files[k];
+        const AnalysedFile& st = inputs.files[k];
         pieces.push_back({&st, 0, st.IndexedFrames - 1, inputs.titles[k], st.FileName});
     }
     JoinReader reader(inputs.files, std::move(pieces));

@@ -18,7 +18,7 @@ namespace tessivo {
 // The inputs of a join, opened in order. A deque never moves its states, so
 // the pieces may point into it.
 struct JoinInputs {
-    std::deque<ProgramState> files;
+    std::deque<AnalysedFile> files;
     std::vector<std::string> titles; // each file's chapter title: its title, else its name
     SourceTag firstTag;              // the first file's tag
     std::string error;               // the first file that cannot be read or joined
@@ -46,7 +46,7 @@ struct JoinOpening {
 JoinInputs OpenJoinInputs(const std::vector<std::string>& paths, const JoinOpening& how = {});
 
 // Every file whole, titled by its own title, else its name.
-std::vector<FilePiece> WholeFilePieces(const std::deque<ProgramState>& files);
+std::vector<FilePiece> WholeFilePieces(const std::deque<AnalysedFile>& files);
 
 // Joins `paths` as the file `out`: the inputs opened (OpenJoinInputs), then
 // written whole with the first file's tag (options.tag is set here), each

@@ -156,22 +156,24 @@ int64_t PlayCursorFrame(const PlaybackValues& play) {
     return play.IsPlaying ? int64_t{play.PlayFrame} : int64_t{play.ClickFrame};
 }
 
-int PartAtClickFrame(const ProgramState& st, int64_t frame) {
+int PartAtClickFrame(const StreamFacts& stream, const PartTable& parts, int64_t frame) {
     int part = 0;
-    for (int k = 1; k <= PartCount(st); ++k) {
-        if (PartFirstFrame(st, k) <= frame && frame < PartLastFrame(st, st, k) - 5)
+    for (int k = 1; k <= PartCount(parts); ++k) {
+        if (PartFirstFrame(parts, k) <= frame && frame < PartLastFrame(stream, parts, k) - 5)
             part = k;
     }
     return part;
 }
 
-bool MovePlayCursor(ProgramState& st, int64_t frame) {
-    if (st.FrameCount == 0)
+bool MovePlayCursor(const StreamFacts& stream, const PartTable& parts, PlaybackValues& play,
+                    int64_t frame) {
+    if (stream.FrameCount == 0)
         return false;
-    st.ClickFrame = static_cast<int32_t>(std::clamp<int64_t>(frame, 0, int64_t{st.FrameCount} - 1));
-    if (!st.IsPlaying)
+    play.ClickFrame =
+        static_cast<int32_t>(std::clamp<int64_t>(frame, 0, int64_t{stream.FrameCount} - 1));
+    if (!play.IsPlaying)
         return false;
-    st.PlayingPart = PartAtClickFrame(st, st.ClickFrame);
+    play.PlayingPart = PartAtClickFrame(stream, parts, play.ClickFrame);
     return true;
 }
 

@@ -126,11 +126,12 @@ OverlayLine CursorLineAt(const ViewValues& view, const PlaybackGeometry& g, doub
 int64_t PlayCursorFrame(const PlaybackValues& play);
 // The part a click at `frame` plays: the last one holding it more than 5
 // frames before its end; 0 when none does.
-int PartAtClickFrame(const ProgramState& st, int64_t frame);
+int PartAtClickFrame(const StreamFacts& stream, const PartTable& parts, int64_t frame);
 // Moves the play cursor (ClickFrame) to `frame`, held inside the file. While
 // playing it also sets PlayingPart to the part there and returns true: the
 // caller then plays on from ClickFrame.
-bool MovePlayCursor(ProgramState& st, int64_t frame);
+bool MovePlayCursor(const StreamFacts& stream, const PartTable& parts, PlaybackValues& play,
+                    int64_t frame);
 
 // The playback branches of the 33 ms timer, in order: follow the position,
 // place the cursor and strip mark, auto-scroll, the end-of-part stop, idle.

@@ -106,20 +106,20 @@ TEST(TypedCut, RefusesAnotherCutLineButNotTheLineItself) {
 TEST(PlayCursor, MovesInsideTheFileAndPicksThePartWhilePlaying) {
     auto st = FileOf(2000);
     ASSERT_TRUE(AddCutLine(*st, *st, 1000));
-    EXPECT_FALSE(MovePlayCursor(*st, -50));
+    EXPECT_FALSE(MovePlayCursor(*st, *st, *st, -50));
     EXPECT_EQ(st->ClickFrame, 0);
-    EXPECT_FALSE(MovePlayCursor(*st, 5000));
+    EXPECT_FALSE(MovePlayCursor(*st, *st, *st, 5000));
     EXPECT_EQ(st->ClickFrame, 1999);
     EXPECT_EQ(PlayCursorFrame(*st), 1999);
     st->IsPlaying = true;
     st->PlayFrame = 120;
     EXPECT_EQ(PlayCursorFrame(*st), 120);
-    EXPECT_TRUE(MovePlayCursor(*st, 1200));
+    EXPECT_TRUE(MovePlayCursor(*st, *st, *st, 1200));
     EXPECT_EQ(st->ClickFrame, 1200);
     EXPECT_EQ(st->PlayingPart, 2);
-    EXPECT_TRUE(MovePlayCursor(*st, 996)); // within 5 frames of part 1's end
+    EXPECT_TRUE(MovePlayCursor(*st, *st, *st, 996)); // within 5 frames of part 1's end
     EXPECT_EQ(st->PlayingPart, 0);
-    EXPECT_TRUE(MovePlayCursor(*st, 990));
+    EXPECT_TRUE(MovePlayCursor(*st, *st, *st, 990));
     EXPECT_EQ(st->PlayingPart, 1);
 }
 

@@ -167,7 +167,7 @@ void WaveMouse::releaseTakesEffect(Qt::MouseButton button, int x, int y) {
     if (played || clickHandled != 0)
         return;
 
-    const int part = PartAtClickFrame(st_, st_.ClickFrame);
+    const int part = PartAtClickFrame(st_, st_, st_.ClickFrame);
     hooks_.playFrom(part, PlayStartKind::ClickedFrame);
 }
 

@@ -102,7 +102,7 @@ void PlaybackController::playStretch(int64_t first, int64_t last) {
         stopPlayback();
     // Played as the part that holds its end, so no part end stops it early.
     st_.ClickFrame = static_cast<int32_t>(first);
-    st_.PlayingPart = PartAtClickFrame(st_, last);
+    st_.PlayingPart = PartAtClickFrame(st_, st_, last);
     // The stop frame is set once playback runs: the start lets events run,
     // and a timer tick then, finding nothing playing yet, would forget it.
     playStopFrame_ = -1;
@@ -127,7 +127,7 @@ void PlaybackController::playAroundCut() {
 }
 
 void PlaybackController::movePlayCursorTo(int64_t frame) {
-    if (MovePlayCursor(st_, frame))
+    if (MovePlayCursor(st_, st_, st_, frame))
         playPart(st_.PlayingPart, PlayStartKind::ClickedFrame);
     // The view follows a cursor that left it, the cursor in its middle.
     const FrameMapping m(view_.geometry(), st_);
