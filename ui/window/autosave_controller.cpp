@@ -14,8 +14,9 @@ QString NameOf(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).fileName();
 }
 
+// Muted stretches are an edit as well: a mute alone is kept.
 bool SameEdit(const PartTable& a, const PartTable& b) {
-    return a.Parts == b.Parts && a.FileTag == b.FileTag;
+    return a.Parts == b.Parts && a.FileTag == b.FileTag && a.Muted == b.Muted;
 }
 
 } // namespace
