@@ -596,7 +596,7 @@ TEST_F(WindowKeysTest, TabAndShiftTabGoThroughEveryControlInReadingOrder) {
     using testing::TabChain;
     ASSERT_TRUE(win->document().AddCutLine(static_cast<int32_t>(st.FrameCount / 2)));
     SelectRow(win->partList(), RowOf(win->partList(), 1));
-    QTRY_COMPARE(st.SelectedPart, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return st.SelectedPart == 2; }, 5000)) << st.SelectedPart;
     const QList<QWidget*> panels = {win->waveView(), FindPart<QWidget>(win, "controlPanel"),
                                     FindPart<QWidget>(win, "splitSettings"),
                                     FindPart<QWidget>(win, "partListFrame"),
