@@ -28,11 +28,11 @@ QString RestoreQuestion(const QString& fileName, int64_t savedSeconds) {
 }
 
 AutosaveController::AutosaveController(Document& doc, UserDialogs& dialogs, QWidget* window,
-                                       const QString& folder)
+                                       const QString& folder, int waitMs)
     : doc_(doc), dialogs_(dialogs), window_(window),
       folder_(folder.isEmpty() ? DefaultRecoveryFolder() : folder.toStdString()) {
     timer_.setSingleShot(true);
-    timer_.setInterval(kDelayMs);
+    timer_.setInterval(waitMs);
     connect(&timer_, &QTimer::timeout, this, &AutosaveController::store);
     token_ = doc_.Subscribe([this](DocumentChange change) { onDocumentChanged(change); });
     PruneEditRecords(folder_, static_cast<int64_t>(std::time(nullptr)));
