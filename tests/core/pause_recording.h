@@ -1,12 +1,14 @@
 // Recordings with pauses at known places (tests/fixtures/make_pause_recording.sh,
-// run once per test program into a temporary folder), and where a decoded
+// run once into a temporary folder the test processes share), and where a decoded
 // file's sound and quiet stretches lie, as mpg123 and numpy find them.
 #pragma once
 
 #include "analysis_test_support.h"
 
-#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -35,21 +37,35 @@ inline bool HaveTools() {
 }
 
 // The folder holding the made files; empty when they could not be made.
+// They are made once for every test process of this user and script: in a
+// folder named after the script's text, filled under another name and
+// renamed, so a process that finds it finds it whole (two processes making
+// it at once keep the first one renamed). A folder found means the tools
+// that made it are there.
 inline const std::string& Folder() {
-    static const std::string dir = [] {
-        const std::string d = (std::filesystem::temp_directory_path() /
-                               ("tessivo-pauses-" + std::to_string(::getpid())))
-                                  .string();
+    static const std::string dir = []() -> std::string {
+        namespace fs = std::filesystem;
         const std::string script = std::string(TESSIVO_FIXTURES) + "/make_pause_recording.sh";
-        if (!HaveTools() || RunCommand(Quote(script) + " " + Quote(d) + " 2>&1").status != 0)
+        std::ifstream in(script, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        const fs::path made =
+            fs::temp_directory_path() / ("tessivo-pauses-" + std::to_string(::getuid()) + "-" +
+                                         std::to_string(std::hash<std::string>{}(text)));
+        std::error_code ec;
+        if (fs::is_directory(made, ec))
+            return made.string();
+        if (text.empty() || !HaveTools())
             return std::string();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(std::filesystem::temp_directory_path() /
-                                            ("tessivo-pauses-" + std::to_string(::getpid())),
-                                        ec);
-        });
-        return d;
+        const fs::path filling = made.string() + ".filling-" + std::to_string(::getpid());
+        if (RunCommand(Quote(script) + " " + Quote(filling.string()) + " 2>&1").status != 0) {
+            fs::remove_all(filling, ec);
+            return std::string();
+        }
+        fs::rename(filling, made, ec);
+        if (ec)
+            fs::remove_all(filling, ec);
+        return fs::is_directory(made, ec) ? made.string() : std::string();
     }();
     return dir;
 }

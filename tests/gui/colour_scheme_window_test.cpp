@@ -67,13 +67,16 @@ TEST_F(ColourWindowTest, ChoiceIsKeptAndRepaintsTheWindow) {
     EXPECT_EQ(ClientBackground(), BackColor);
     EXPECT_EQ(WaveCorner(), kEmpty);
     const QString ini = dir.filePath(QStringLiteral("tessivo.ini"));
-    QTRY_VERIFY(ReadAll(ini).contains(QStringLiteral("Colours=light")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ReadAll(ini).contains(QStringLiteral("Colours=light")); }, 5000));
 
     FindPart<QAction>(win, "coloursDesktopAction")->trigger();
-    QTRY_VERIFY(ReadAll(ini).contains(QStringLiteral("Colours=desktop")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return ReadAll(ini).contains(QStringLiteral("Colours=desktop")); }, 5000));
     EXPECT_EQ(ClientBackground(), BackColor);
     QApplication::setPalette(QPalette(QColor(45, 45, 48)));
-    QTRY_COMPARE(ClientBackground(), dark(BackColor));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ClientBackground() == dark(BackColor); }, 5000))
+        << ClientBackground().name().toStdString();
     EXPECT_EQ(WaveCorner(), dark(kEmpty));
 }
 

@@ -147,7 +147,7 @@ TEST_F(JoinFilesWindowTest, JoinsThreeFilesInTheOrderOfTheList) {
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
     EXPECT_TRUE(join->isRunning());
     EXPECT_FALSE(join->joinButton->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toString(), Out("book.mp3"));
@@ -180,7 +180,7 @@ TEST_F(JoinFilesWindowTest, MakesAMissingOutputFolder) {
     const QString nested = dir.filePath(QStringLiteral("new/deeper/book.mp3"));
     join->outEdit->setText(nested);
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join(' ').toStdString();
     ProgramState one;
     EXPECT_TRUE(AnalyseFile(one, one, nested.toStdString(), false).ok);
@@ -210,7 +210,7 @@ TEST_F(JoinFilesWindowTest, TheTagBoxNamesTheSplitDialogsFormatsAndWritesTheId3v
     box->setCurrentIndex(box->findText(QStringLiteral("ID3v2.4 + ID3v1")));
     join->outEdit->setText(Out("tagged.mp3"));
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     QFile f(Out("tagged.mp3"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -242,7 +242,7 @@ TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {
 
     Add({"mpeg2_22k.mp3", "silent.mp3"});
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_EQ(dialogs.errors,
               QStringList{"Cannot join mpeg2_22k.mp3: 22050 Hz, the first file has 44100 Hz"});
     EXPECT_EQ(join->statusLine->text(), "Nothing was written.");
@@ -253,7 +253,7 @@ TEST_F(JoinFilesWindowTest, RefusesAFileOfAnotherSampleRateAndWritesNothing) {
     QTest::mouseClick(join->removeButton, Qt::LeftButton);
     ASSERT_EQ(Listed(), (QStringList{"cbr128_stereo.mp3", "silent.mp3"}));
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_EQ(OutFiles(), QStringList{"joined.mp3"});
 }
 
@@ -275,7 +275,7 @@ TEST_F(JoinFilesWindowTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysReplace) 
 
     dialogs.replaceAnswer = true;
     ASSERT_TRUE(join->start());
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_EQ(dialogs.questions.size(), 2);
     EXPECT_GT(QFileInfo(Out("old.mp3")).size(), 10000);
 }
@@ -295,7 +295,7 @@ TEST_F(JoinFilesWindowTest, AFileCutWithoutItsReservoirIsJoinedWithAWarning) {
     join->addFiles({Out("cut.mp3")});
     join->outEdit->setText(Out("joined.mp3"));
     ASSERT_TRUE(join->start());
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     ASSERT_EQ(dialogs.messages.size(), 1);
     EXPECT_TRUE(dialogs.messages[0].contains("written as silence"))
@@ -309,11 +309,11 @@ TEST_F(JoinFilesWindowTest, CancelWhileWritingLeavesNoFile) {
     Add({"cbr128_stereo.mp3", "vbr_stereo.mp3", "silent.mp3"});
     join->outEdit->setText(Out("cancelled.mp3"));
     QTest::mouseClick(join->joinButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(fs.writing.load(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fs.writing.load(); }, 20000));
     EXPECT_TRUE(join->cancelButton->isEnabled());
     QTest::mouseClick(join->cancelButton, Qt::LeftButton);
     fs.Release();
-    QTRY_VERIFY_WITH_TIMEOUT(!join->isRunning(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !join->isRunning(); }, 20000));
     EXPECT_EQ(join->statusLine->text(), "Cancelled; nothing was written.");
     EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join(' ').toStdString();
     EXPECT_TRUE(

@@ -1,6 +1,7 @@
 // What the window tests share: finding a named child widget, action or timer
 // of a window (the test fails when there is none), a fixture's path, and a
-// main window shown at the tests' size with its files in a temporary folder.
+// main window shown at the tests' size with its files in a temporary folder
+// and short autosave waits.
 #pragma once
 
 #include "tests/fakes/fake_user_dialogs.h"
@@ -18,6 +19,10 @@
 
 namespace tessivo::testing {
 
+// The autosave waits of a test window (ms): short, as tests wait for what is
+// written rather than for the time.
+constexpr int kShortWaitMs = 10;
+
 inline QString Fixture(const char* name) {
     return QStringLiteral(TESSIVO_FIXTURES "/") + QString::fromLatin1(name);
 }
@@ -33,6 +38,9 @@ inline std::unique_ptr<MainWindow> ShowTestWindow(ProgramState& st, AudioEngine&
     env.diagnosticFolder = dir.path();
     env.recoveryFolder = dir.filePath("recovery");
     env.clickWaitMs = 0; // tests wait for the click itself (SettleClicks)
+    // Tests wait for the crash record and the settings file themselves.
+    env.autosaveWaitMs = kShortWaitMs;
+    env.settingsWaitMs = kShortWaitMs;
     auto win = std::make_unique<MainWindow>(st, engine, dialogs, env);
     win->show();
     if (!QTest::qWaitForWindowExposed(win.get())) {

@@ -120,6 +120,9 @@ int main(int argc, char** argv) {
     env.musicFolder = QFileInfo(env.settingsPath).absolutePath();
     env.diagnosticFolder = env.musicFolder;
     env.recoveryFolder = QString::fromLocal8Bit(argv[3]);
+    // The edit and the settings are waited for below, not timed.
+    env.autosaveWaitMs = 10;
+    env.settingsWaitMs = 10;
     MainWindow win(st, engine, dialogs, env);
     win.show();
     win.resize(1000, 700);

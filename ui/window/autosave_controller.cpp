@@ -14,8 +14,9 @@ QString NameOf(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).fileName();
 }
 
+// Muted stretches are an edit as well: a mute alone is kept.
 bool SameEdit(const PartTable& a, const PartTable& b) {
-    return a.Parts == b.Parts && a.FileTag == b.FileTag;
+    return a.Parts == b.Parts && a.FileTag == b.FileTag && a.Muted == b.Muted;
 }
 
 } // namespace
@@ -27,11 +28,11 @@ QString RestoreQuestion(const QString& fileName, int64_t savedSeconds) {
 }
 
 AutosaveController::AutosaveController(Document& doc, UserDialogs& dialogs, QWidget* window,
-                                       const QString& folder)
+                                       const QString& folder, int waitMs)
     : doc_(doc), dialogs_(dialogs), window_(window),
       folder_(folder.isEmpty() ? DefaultRecoveryFolder() : folder.toStdString()) {
     timer_.setSingleShot(true);
-    timer_.setInterval(kDelayMs);
+    timer_.setInterval(waitMs);
     connect(&timer_, &QTimer::timeout, this, &AutosaveController::store);
     token_ = doc_.Subscribe([this](DocumentChange change) { onDocumentChanged(change); });
     PruneEditRecords(folder_, static_cast<int64_t>(std::time(nullptr)));

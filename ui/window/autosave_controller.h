@@ -35,8 +35,9 @@ public:
 
     // Records live in `folder` (empty: DefaultRecoveryFolder); those older
     // than 30 days are removed now. Questions and errors go to `dialogs`
-    // over `window`.
-    AutosaveController(Document& doc, UserDialogs& dialogs, QWidget* window, const QString& folder);
+    // over `window`. An edit is written `waitMs` after it was made.
+    AutosaveController(Document& doc, UserDialogs& dialogs, QWidget* window, const QString& folder,
+                       int waitMs = kDelayMs);
     ~AutosaveController() override;
 
     const std::string& folder() const { return folder_; }

@@ -356,7 +356,8 @@ void MainWindow::onStatusClicked() {
 // What survives a crash, and what is kept between runs
 
 void MainWindow::createAutosave() {
-    autosave_ = std::make_unique<AutosaveController>(doc_, dialogs_, this, env_.recoveryFolder);
+    autosave_ = std::make_unique<AutosaveController>(doc_, dialogs_, this, env_.recoveryFolder,
+                                                     env_.autosaveWaitMs);
     connect(autosave_.get(), &AutosaveController::restored, edits_,
             &EditCommands::showRestoredParts);
     // An edit a crash left for a file just opened is offered once it shows.
@@ -364,8 +365,8 @@ void MainWindow::createAutosave() {
             &AutosaveController::offerRestore);
     // Made after the settings were read and the defaults filled, so a start
     // writes nothing.
-    settingsAutosave_ =
-        std::make_unique<SettingsAutosave>(dialogs_, this, [this] { return writeSettingsFile(); });
+    settingsAutosave_ = std::make_unique<SettingsAutosave>(
+        dialogs_, this, [this] { return writeSettingsFile(); }, env_.settingsWaitMs);
     SettingsAutosave* saver = settingsAutosave_.get();
     connect(docSignals_.get(), &DocumentSignals::settingsChanged, saver,
             &SettingsAutosave::changed);

@@ -3,10 +3,10 @@
 namespace tessivo {
 
 SettingsAutosave::SettingsAutosave(UserDialogs& dialogs, QWidget* window,
-                                   std::function<QString()> write)
+                                   std::function<QString()> write, int waitMs)
     : dialogs_(dialogs), window_(window), write_(std::move(write)) {
     timer_.setSingleShot(true);
-    timer_.setInterval(kDelayMs);
+    timer_.setInterval(waitMs);
     connect(&timer_, &QTimer::timeout, this, &SettingsAutosave::write);
 }
 

@@ -20,8 +20,10 @@ class SettingsAutosave : public QObject {
 public:
     static constexpr int kDelayMs = 250;
     // `write` writes the whole file and returns "" or the error, which is
-    // shown once until a write succeeds again.
-    SettingsAutosave(UserDialogs& dialogs, QWidget* window, std::function<QString()> write);
+    // shown once until a write succeeds again. A change is written `waitMs`
+    // after it was made.
+    SettingsAutosave(UserDialogs& dialogs, QWidget* window, std::function<QString()> write,
+                     int waitMs = kDelayMs);
 
     // Something kept in the settings file changed.
     void changed();

@@ -2,6 +2,9 @@
 // settings file, folders and the help page; tests point these elsewhere.
 #pragma once
 
+#include "ui/window/autosave_controller.h"
+#include "ui/window/settings_autosave.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -32,6 +35,10 @@ struct WindowEnvironment {
     QString recoveryFolder;
     // How long a click on the waveform waits for a double click (ms).
     int clickWaitMs = 300;
+    // How long an edit waits before it is kept against a crash, and a
+    // changed setting before the settings file is written (ms).
+    int autosaveWaitMs = AutosaveController::kDelayMs;
+    int settingsWaitMs = SettingsAutosave::kDelayMs;
 };
 
 // The settings file's place: tessivo.ini in the user's configuration folder
