@@ -148,8 +148,8 @@ TEST_F(WaveMouseTest, AFullTableRefusesAnotherLine) {
     full.FrameCount = st.FrameCount;
     full.Parts = st.Parts;
     for (int k = 2; k <= kMaxParts; ++k)
-        ASSERT_TRUE(AddCutLine(full, k));
-    EditRecord record = EditRecordOf(st);
+        ASSERT_TRUE(AddCutLine(full, full, k));
+    EditRecord record = EditRecordOf(st, st);
     record.parts = full.Parts;
     ASSERT_EQ(win->document().RestoreEdit(record), "");
     ASSERT_EQ(PartCount(st), kMaxParts);
