@@ -10,10 +10,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <utility>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tessivo {
