@@ -1,6 +1,7 @@
 // The exact peaks computed in the background: equal to CalculatePeaks for
 // any chunk size, thread count and view, the view's chunks first, and a
-// cancel that stops at once and publishes nothing more.
+// cancel that stops at once and publishes nothing more; the end is told once,
+// after the last range.
 #include "analysis_test_support.h"
 #include "core/analysis/background_peaks.h"
 #include "core/analysis/peaks.h"
@@ -71,6 +72,16 @@ TEST_P(BackgroundPeaksFixture, EqualsSequentialWhateverTheView) {
                 published.push_back(fr);
             },
             run.threads, run.chunk);
+        // The end is told once, after every range, with the table final.
+        int doneCalls = 0;
+        std::vector<bool> coveredAtDone;
+        bool finishedAtDone = false;
+        bg.OnFinished([&] {
+            std::lock_guard<std::mutex> lock(m);
+            ++doneCalls;
+            finishedAtDone = bg.Finished();
+            coveredAtDone = Covered(published, n);
+        });
         bg.SetPriorityRange(static_cast<uint32_t>(uint64_t{n} * run.view.first / 1000),
                             static_cast<uint32_t>(uint64_t{n} * run.view.last / 1000));
         bg.Start();
@@ -91,6 +102,9 @@ TEST_P(BackgroundPeaksFixture, EqualsSequentialWhateverTheView) {
         const std::vector<bool> all(n, true);
         EXPECT_EQ(Covered(published, n), all);
         EXPECT_EQ(Covered(taken, n), all);
+        EXPECT_EQ(doneCalls, 1);
+        EXPECT_TRUE(finishedAtDone);
+        EXPECT_EQ(coveredAtDone, all) << "the end came before the last range";
     }
 }
 
@@ -171,6 +185,8 @@ TEST(BackgroundPeaks, CancelStopsAtOnceAndPublishesNothingMore) {
         std::atomic<int> calls{0};
         BackgroundPeaks bg(
             *st, [&](FrameRange) { ++calls; }, threads, 512);
+        std::atomic<bool> ended{false};
+        bg.OnFinished([&] { ended = true; });
         bg.Start();
         while (calls.load() == 0)
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -182,6 +198,7 @@ TEST(BackgroundPeaks, CancelStopsAtOnceAndPublishesNothingMore) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         EXPECT_EQ(calls.load(), after);
         EXPECT_FALSE(bg.Finished());
+        EXPECT_FALSE(ended.load()) << "a cancelled job never tells its end";
         EXPECT_LT(bg.ProgressPercent(), 100.0);
         // What was published before the cancel is final.
         PeakTable t;
