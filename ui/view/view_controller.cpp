@@ -176,6 +176,7 @@ void ViewController::setOpenHint(bool shown) {
 void ViewController::setColours(const ColourScheme& colours, const MarkImages& images) {
     style_.colours = colours;
     style_.images = &images;
+    view_.update(); // the frame around the waveform takes the colours too
     draw();
     drawMeter();
 }

@@ -307,7 +307,6 @@ void MainWindow::initialise() {
 
     view_->layout();
     view_->updateScrollBar();
-    waveView_->update();
 
     if (st_.OutputFolder.empty()) {
         const QString music = env_.musicFolder.isEmpty() ? DefaultMusicFolder() : env_.musicFolder;

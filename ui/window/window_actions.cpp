@@ -303,7 +303,6 @@ void WindowActions::applyColourScheme() {
     ApplySchemeToChildren(&window_);
     window_.playback()->overlays()->setScheme(cs);
     view->setColours(cs, MarkImagesFor(cs));
-    window_.waveView()->update();
 }
 
 // ---------------------------------------------------------------------------
